@@ -1,0 +1,22 @@
+#pragma once
+// Guards what the user types into the id, data and relay fields: hexadecimal digits, space
+// and backspace pass; every other character is refused with a beep and never reaches the
+// field. Control characters count as characters, so Ctrl+V (0x16) in a field is refused too;
+// text that arrives without typing (a paste from the context menu) is not filtered.
+
+#include <QObject>
+
+class CEdit_Hex_Ex : public QObject {
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    // Attaches the filter to a QLineEdit or QTextEdit.
+    void bind(QWidget* edit);
+
+    static bool accepts(char16_t c);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};

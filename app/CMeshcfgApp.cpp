@@ -1,0 +1,20 @@
+#include "CMeshcfgApp.h"
+
+#include <QIcon>
+
+#include "CMeshcfgDlg.h"
+
+CMeshcfgApp::CMeshcfgApp(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(QStringLiteral("meshcfg"));
+    setApplicationVersion(QStringLiteral("1.2"));
+    setDesktopFileName(QStringLiteral("meshcfg"));
+    setWindowIcon(QIcon(QStringLiteral(":/meshcfg.svg")));
+}
+
+bool CMeshcfgApp::InitInstance() {
+    {
+        CMeshcfgDlg dlg;
+        dlg.exec();
+    }
+    return false;
+}

@@ -1,0 +1,232 @@
+#include "QtText.h"
+#include "CMeshcfgDlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTextEdit>
+#include <QTimerEvent>
+#include <iomanip>
+#include <locale>
+#include <sstream>
+
+#include "CAboutDlg.h"
+#include "QZSerial.h"
+#include "RecvBlockEvent.h"
+
+using namespace res;
+
+namespace {
+
+constexpr const char* kPortBaudRates[] = {"1200",  "2400",  "4800",  "9600",
+                                          "19200", "38400", "57600", "115200"};
+constexpr const char* kPortParities[] = {"NO", "ODD", "EVEN"};
+constexpr int kFrequencyLimit = 3;
+constexpr int kIdLimit = 4;
+constexpr int kIdFields[] = {kIdNetworkId, kIdNodeId, kIdTargetId};
+
+}  // namespace
+
+CMeshcfgDlg::CMeshcfgDlg(QWidget* parent)
+    : QDialog(parent),
+      m_hIcon(QStringLiteral(":/meshcfg.svg")),
+      m_pSerial(std::make_unique<QZSerial>()),
+      m_nRecvMsg(QEvent::registerEventType()) {
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    m_controls = buildDialog(layout::dialogTemplate(kDialogMain), *this);
+    m_log.attach(item<QTextEdit>(kIdLog));
+    // The reader thread only hands the news over; the window closes the port itself.
+    m_pSerial->setHangupHandler(
+        [this] { QMetaObject::invokeMethod(this, &CMeshcfgDlg::onPortHangup, Qt::QueuedConnection); });
+    bindControls();
+    OnInitDialog();
+    connectHandlers();
+}
+
+CMeshcfgDlg::~CMeshcfgDlg() = default;
+
+void CMeshcfgDlg::bindControls() {
+    for (std::size_t i = 0; i < std::size(kIdFields); ++i) {
+        QWidget* field = m_controls.find(kIdFields[i]);
+        m_idTyping[i].setDigitsOnly(true);
+        m_idTyping[i].bind(field);
+        m_editIds[i].bind(field);  // bound last so it sees the keys first
+    }
+    for (int i = 0; i < kRelayFieldCount; ++i) {
+        QWidget* field = m_controls.find(kIdRelayFirst + i);
+        m_relayTyping[i].bind(field);
+        m_editRelays[i].bind(field);
+    }
+    m_editData.bind(m_controls.find(kIdData));
+    m_frequencyTyping.setDigitsOnly(true);
+    m_frequencyTyping.bind(m_controls.find(kIdFrequency));
+}
+
+void CMeshcfgDlg::OnInitDialog() {
+    setWindowIcon(m_hIcon);
+
+    auto* portBaud = item<QComboBox>(kIdPortBaud);
+    for (int i = 0; i < static_cast<int>(std::size(kPortBaudRates)); ++i)
+        portBaud->insertItem(i, QString::fromLatin1(kPortBaudRates[i]));
+    portBaud->setCurrentIndex(3);
+    auto* portParity = item<QComboBox>(kIdPortParity);
+    for (int i = 0; i < static_cast<int>(std::size(kPortParities)); ++i)
+        portParity->insertItem(i, QString::fromLatin1(kPortParities[i]));
+    portParity->setCurrentIndex(0);
+    item<QComboBox>(kIdRelaying)->setCurrentIndex(0);
+
+    for (int id : {kIdPortList, kIdPortBaud, kIdPortParity}) m_controls.find(id)->setEnabled(true);
+    setCommandButtonsEnabled(false);
+    FillPortList();
+
+    item<QLineEdit>(kIdFrequency)->setText(QStringLiteral("434"));
+    m_frequencyTyping.setTextLimit(kFrequencyLimit);
+    item<QComboBox>(kIdPower)->setCurrentIndex(6);
+    item<QComboBox>(kIdLifeCycle)->setCurrentIndex(0);
+    item<QLineEdit>(kIdNetworkId)->setText(QStringLiteral("1"));
+    item<QLineEdit>(kIdNodeId)->setText(QStringLiteral("1"));
+    item<QComboBox>(kIdUartBaud)->setCurrentIndex(3);
+    item<QComboBox>(kIdUartParity)->setCurrentIndex(0);
+    item<QLineEdit>(kIdTargetId)->setText(QStringLiteral("1"));
+    for (TypingFilter& typing : m_idTyping) typing.setTextLimit(kIdLimit);
+    item<QComboBox>(kIdRouteMode)->setCurrentIndex(1);
+    item<QComboBox>(kIdJump)->setCurrentIndex(6);
+    item<QComboBox>(kIdInterval)->setCurrentIndex(0);
+    for (TypingFilter& typing : m_relayTyping) typing.setTextLimit(kIdLimit);
+
+    m_timer.start(kTimerPeriodMs, this);
+    item<QComboBox>(kIdPortBaud)->setFocus();
+}
+
+void CMeshcfgDlg::connectHandlers() {
+    auto onClick = [this](int id, void (CMeshcfgDlg::*handler)()) {
+        connect(item<QAbstractButton>(id), &QAbstractButton::clicked, this, handler);
+    };
+    onClick(kIdOpenClose, &CMeshcfgDlg::OnOpenClose);
+    onClick(kIdRefresh, &CMeshcfgDlg::OnRefresh);
+    onClick(kIdWrite, &CMeshcfgDlg::OnWrite);
+    onClick(kIdRead, &CMeshcfgDlg::OnRead);
+    onClick(kIdReadRoute, &CMeshcfgDlg::ReadRouteList);
+    onClick(kIdReadPath, &CMeshcfgDlg::ReadPathList);
+    onClick(kIdSendData, &CMeshcfgDlg::SendAppData);
+    onClick(kIdContinuous, &CMeshcfgDlg::OnContinuous);
+
+    auto onSelection = [this](int id, void (CMeshcfgDlg::*handler)()) {
+        connect(item<QComboBox>(id), &QComboBox::currentIndexChanged, this, handler);
+    };
+    onSelection(kIdInterval, &CMeshcfgDlg::OnIntervalChange);
+    onSelection(kIdRouteMode, &CMeshcfgDlg::OnRouteModeChange);
+    onSelection(kIdRelaying, &CMeshcfgDlg::OnRelayingChange);
+
+    QTextEdit* logEdit = item<QTextEdit>(kIdLog);
+    logEdit->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(logEdit, &QWidget::customContextMenuRequested, this, &CMeshcfgDlg::showLogMenu);
+
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, &CMeshcfgDlg::showAbout);
+}
+
+void CMeshcfgDlg::setCommandButtonsEnabled(bool enabled) {
+    for (int id : kCommandButtons) m_controls.find(id)->setEnabled(enabled);
+}
+
+// Activity log ------------------------------------------------------------------------------
+
+void CMeshcfgDlg::SetLogColor(QRgb color) { m_log.setColor(color); }
+
+void CMeshcfgDlg::AppendLog(QString text) { m_log.append(text); }
+
+QString CMeshcfgDlg::FormatTimestamp(std::time_t time) {
+    std::tm local{};
+    if (!localtime_r(&time, &local)) return {};
+    std::ostringstream out;
+    out.imbue(std::locale::classic());
+    out << std::put_time(&local, "%Y-%m-%d %X");
+    return out.fail() ? QString() : QString::fromStdString(out.str());
+}
+
+QString CMeshcfgDlg::timestampSuffix() {
+    return QLatin1Char('(') + FormatTimestamp(std::time(nullptr)) + QLatin1Char(')');
+}
+
+void CMeshcfgDlg::showLogMenu() {
+    if (!m_menuLog) {
+        m_menuLog = new QMenu(qtext(kLogMenuTitle), this);
+        connect(m_menuLog->addAction(qtext(kCopyAllText)), &QAction::triggered, this,
+                &CMeshcfgDlg::OnCopyAll);
+        connect(m_menuLog->addAction(qtext(kClearAllText)), &QAction::triggered, this,
+                &CMeshcfgDlg::OnClearAll);
+    }
+    m_menuLog->popup(QCursor::pos());
+}
+
+void CMeshcfgDlg::OnCopyAll() { m_log.copyAll(); }
+
+void CMeshcfgDlg::OnClearAll() { m_log.clear(); }
+
+// Window ------------------------------------------------------------------------------------
+
+void CMeshcfgDlg::showAbout() {
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CMeshcfgDlg::OnTimer() {
+    receiveStep();
+    continuousStep();
+}
+
+bool CMeshcfgDlg::event(QEvent* event) {
+    if (event->type() == m_nRecvMsg) {
+        OnRecvBlock(static_cast<RecvBlockEvent*>(event)->block());
+        return true;
+    }
+    if (event->type() == QEvent::Show) centreOnScreen(*this);
+    return QDialog::event(event);
+}
+
+void CMeshcfgDlg::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == m_timer.timerId()) {
+        OnTimer();
+    } else {
+        QDialog::timerEvent(event);
+    }
+}
+
+// The way out: stop the reader and close the port before the window goes.
+void CMeshcfgDlg::closeEvent(QCloseEvent* event) {
+    m_timer.stop();
+    m_pSerial.reset();
+    QDialog::closeEvent(event);
+}
+
+// Enter presses the focused button; anywhere else it ends the dialog, as Esc does.
+void CMeshcfgDlg::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && event->modifiers() == Qt::NoModifier) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+            button->click();
+        } else {
+            accept();
+        }
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+// The window menu belongs to the window manager, so the about item lives in a menu of the
+// window's background.
+void CMeshcfgDlg::contextMenuEvent(QContextMenuEvent* event) {
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    connect(menu->addAction(qtext(kAboutItemText)), &QAction::triggered, this,
+            &CMeshcfgDlg::showAbout);
+    menu->popup(event->globalPos());
+}

@@ -1,0 +1,137 @@
+#pragma once
+// The main window: owns every control, the serial port object, the 100 ms timer and the two
+// route display windows. Handlers are split by subsystem into files of their own folders:
+// port panel (serial/), reply dispatch and the command families (protocol/).
+
+#include <QBasicTimer>
+#include <QDialog>
+#include <QIcon>
+#include <QRgb>
+#include <array>
+#include <cstdint>
+#include <ctime>
+#include <memory>
+#include <span>
+
+#include "ActivityLog.h"
+#include "CEdit_Hex_Ex.h"
+#include "LayoutBuilder.h"
+#include "ResourceIds.h"
+#include "TypingFilter.h"
+
+class CDialog_Mesh;
+class CDialog_Net_Path;
+class QMenu;
+class QZSerial;
+struct ReceivedBlock;
+
+class CMeshcfgDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit CMeshcfgDlg(QWidget* parent = nullptr);
+    ~CMeshcfgDlg() override;
+
+    // Activity log.
+    void SetLogColor(QRgb color);
+    void AppendLog(QString text);
+    static QString FormatTimestamp(std::time_t time);
+    static QString timestampSuffix();  // "(" + FormatTimestamp(now) + ")"
+    ActivityLog& log() { return m_log; }
+
+    // The controls by id, as the layout built them.
+    template <class W>
+    W* item(int id) const {
+        return m_controls.get<W>(id);
+    }
+
+    QZSerial* serial() const { return m_pSerial.get(); }
+    CDialog_Mesh* meshDialog() const { return m_pMeshDlg; }
+    CDialog_Net_Path* pathDialog() const { return m_pPathDlg; }
+    int sendCounter() const { return m_nSendCounter; }
+    int sendInterval() const { return m_nSendInterval; }
+
+    // One tick of timer 1025: the receive step, then the continuous-sending step. Tests that
+    // drive the ticks themselves stop the timer first.
+    void OnTimer();
+    void stopTimer() { m_timer.stop(); }
+
+    // Port panel.
+    void FillPortList();
+    void OnRefresh();
+    void OnOpenClose();
+
+    // Module configuration.
+    void OnWrite();
+    void OnRead();
+
+    // Data send test.
+    void SendAppData();
+    void OnContinuous();
+    void OnIntervalChange();
+    void OnRouteModeChange();
+    void OnRelayingChange();
+
+    // Route and path queries.
+    void ReadRouteList();
+    void ReadPathList();
+
+    // Log menu commands.
+    void OnCopyAll();
+    void OnClearAll();
+    QMenu* logMenu() const { return m_menuLog; }
+
+    void showAbout();
+
+protected:
+    bool event(QEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void OnInitDialog();
+    void bindControls();
+    void connectHandlers();
+
+    // Every request goes out here: log the dump and the description, then write.
+    void sendRequest(std::span<const std::uint8_t> frame, std::string_view description);
+
+    // Receive side.
+    void receiveStep();
+    void OnRecvBlock(const ReceivedBlock& block);
+    void dispatchReply(std::uint8_t code, std::span<const std::uint8_t> block);
+    void OnSetupWritten();
+    void OnSetupReply(std::span<const std::uint8_t> block);
+    void OnSendStatus(std::span<const std::uint8_t> block);
+    void OnReceiveNotice();
+    void OnRouteListReply(std::span<const std::uint8_t> block);
+    void OnPathReply(std::span<const std::uint8_t> block);
+
+    // Port state and continuous sending.
+    void updatePortState();
+    void onPortHangup();
+    void continuousStep();
+    void stopContinuous();
+    void setCommandButtonsEnabled(bool enabled);
+    void showLogMenu();
+
+    QIcon m_hIcon;
+    std::unique_ptr<QZSerial> m_pSerial;
+    int m_nRecvMsg = 0;
+    DialogControls m_controls;
+    ActivityLog m_log;
+    TypingFilter m_frequencyTyping;
+    std::array<TypingFilter, 3> m_idTyping;           // 1013, 1014, 1017
+    std::array<TypingFilter, res::kRelayFieldCount> m_relayTyping;
+    std::array<CEdit_Hex_Ex, 3> m_editIds;             // 1013, 1014, 1017
+    CEdit_Hex_Ex m_editData;                           // 1020
+    std::array<CEdit_Hex_Ex, res::kRelayFieldCount> m_editRelays;  // 1025 ... 1030
+    CDialog_Mesh* m_pMeshDlg = nullptr;
+    CDialog_Net_Path* m_pPathDlg = nullptr;
+    QMenu* m_menuLog = nullptr;
+    int m_nSendCounter = -1;
+    int m_nSendInterval = 10;
+    QBasicTimer m_timer;
+};

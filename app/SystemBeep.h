@@ -1,0 +1,7 @@
+#pragma once
+// The short system alert sound for refused input. Tests replace it to count beeps.
+
+#include <functional>
+
+void systemBeep();
+void setBeepHook(std::function<void()> hook);  // empty hook: the real beep again

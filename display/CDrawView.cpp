@@ -1,0 +1,99 @@
+#include "CDrawView.h"
+
+#include <QPainter>
+#include <QPen>
+#include <QScrollBar>
+#include <algorithm>
+
+namespace {
+
+// Route graph geometry in content pixels.
+constexpr int kTrunkX = 100;
+constexpr int kLocalRight = 50;
+constexpr int kRouteRight = 200;
+constexpr int kTargetLeft = 300;
+constexpr unsigned kFirstRowY = 25;
+constexpr unsigned kRowPitch = 48;
+constexpr int kTrunkEndBack = 24;  // the trunk ends at kRowPitch * rows - kTrunkEndBack
+
+// Page step is a tenth of the total, line step a tenth of the page.
+constexpr int kScrollDivisor = 10;
+
+// Axis-parallel line from `from` up to, but not including, `to`.
+void drawLineOpen(QPainter& painter, QPoint from, QPoint to) {
+    if (from == to) return;
+    const QPoint step((to.x() > from.x()) - (to.x() < from.x()),
+                      (to.y() > from.y()) - (to.y() < from.y()));
+    painter.drawLine(from, to - step);
+}
+
+void setSteps(QScrollBar& bar, int total, int viewportExtent) {
+    const int page = total / kScrollDivisor;
+    bar.setRange(0, std::max(0, total - viewportExtent));
+    bar.setPageStep(page);
+    bar.setSingleStep(page / kScrollDivisor);
+}
+
+}  // namespace
+
+CDrawView::CDrawView(QWidget* parent) : QAbstractScrollArea(parent) {
+    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+}
+
+void CDrawView::setContent(int totalWidth, int totalHeight, unsigned rowCount) {
+    m_nTotalWidth = totalWidth;
+    m_nTotalHeight = totalHeight;
+    m_nRowCount = rowCount;
+    applyScrollSizes();
+    viewport()->update();
+}
+
+void CDrawView::scrollToOrigin() {
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
+}
+
+void CDrawView::applyScrollSizes() {
+    const QSize extent = viewport()->size();
+    setSteps(*horizontalScrollBar(), m_nTotalWidth, extent.width());
+    setSteps(*verticalScrollBar(), m_nTotalHeight, extent.height());
+}
+
+void CDrawView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    applyScrollSizes();
+}
+
+void CDrawView::scrollContentsBy(int dx, int dy) {
+    // Moves the badges with the drawing.
+    viewport()->scroll(dx, dy);
+}
+
+void CDrawView::paintEvent(QPaintEvent*) {
+    // Sizes are applied at every paint so that a fill's new sizes hold at its repaint.
+    applyScrollSizes();
+    const unsigned n = m_nRowCount;
+    if (n == 0) return;
+
+    QPainter painter(viewport());
+    painter.translate(-horizontalScrollBar()->value(), -verticalScrollBar()->value());
+    const auto rowY = [](unsigned i) { return static_cast<int>(kFirstRowY + kRowPitch * i); };
+
+    painter.setPen(QPen(Qt::black, 1));
+    drawLineOpen(painter, QPoint(kTrunkX, rowY(0)),
+                 QPoint(kTrunkX, static_cast<int>(kRowPitch * n) - kTrunkEndBack));
+    for (unsigned i = 0; i < n; ++i) {
+        drawLineOpen(painter, QPoint(kTrunkX, rowY(i)), QPoint(kRouteRight, rowY(i)));
+    }
+    const int localY = static_cast<int>(kRowPitch * n / 2 + 1);
+    drawLineOpen(painter, QPoint(kLocalRight, localY), QPoint(kTrunkX, localY));
+
+    QPen dotted(Qt::red, 1);
+    dotted.setDashPattern({3, 3});
+    painter.setPen(dotted);
+    for (unsigned i = 0; i < n; ++i) {
+        drawLineOpen(painter, QPoint(kRouteRight, rowY(i)), QPoint(kTargetLeft, rowY(i)));
+    }
+}

@@ -1,0 +1,48 @@
+#pragma once
+// The send-data request of the "Send test:" group, the hex-text conversion it uses and the
+// texts of the module's send status.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "Frame.h"
+
+namespace proto {
+
+inline constexpr std::size_t kRequestCapacity = 128;
+inline constexpr int kRouteModeSource = 3;
+inline constexpr int kRelayFieldCount = 6;
+
+// Converts hex digit pairs into out (at most capacity bytes); an odd last character gives no
+// byte. Other characters pass through the same arithmetic unchecked. Returns the byte count.
+std::size_t HexTextToBytes(const char* text, std::size_t count, std::uint8_t* out,
+                           std::size_t capacity);
+
+struct SendDataFields {
+    std::string targetIdText{};  // decimal
+    bool ackRequest = false;
+    int jumpIndex = 6;
+    int routeModeIndex = 1;
+    int relayingIndex = 0;
+    std::array<std::string, kRelayFieldCount> relayTexts{};  // hexadecimal
+    std::string dataText{};                                  // hexadecimal, spaces ignored
+};
+
+struct SendDataResult {
+    enum class Outcome { Built, EmptyData, TooLong };
+    Outcome outcome = Outcome::Built;
+    Frame frame{};            // when Built
+    std::size_t maxData = 0;  // when TooLong: the most data bytes that fit
+};
+
+SendDataResult buildSendData(const SendDataFields& fields);
+
+// "> Send data ok." and the rest of the status table; empty for a status not in it.
+std::string_view sendStatusMessage(std::uint8_t status);
+inline constexpr std::string_view kReceivedOk = "> Received ok.";
+inline constexpr std::size_t kSendStatusOffset = 6;
+
+}  // namespace proto

@@ -1,0 +1,115 @@
+// The data send test: Send data, continuous sending, the relay controls, and the send
+// status and receive notice replies.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTextEdit>
+
+#include "CMeshcfgDlg.h"
+#include "Dispatch.h"
+#include "QZSerial.h"
+#include "QtText.h"
+#include "SendData.h"
+
+using namespace res;
+
+namespace {
+
+constexpr int kIntervalTicks[] = {10, 20, 30, 50, 80, 100};  // "1000ms" ... "10000ms"
+constexpr int kDefaultIntervalTicks = 10;
+
+int intervalTicks(int selection) {
+    return selection >= 0 && selection < static_cast<int>(std::size(kIntervalTicks))
+               ? kIntervalTicks[selection]
+               : kDefaultIntervalTicks;
+}
+
+}  // namespace
+
+void CMeshcfgDlg::SendAppData() {
+    proto::SendDataFields fields;
+    fields.targetIdText = item<QLineEdit>(kIdTargetId)->text().toStdString();
+    fields.ackRequest = item<QCheckBox>(kIdAckRequest)->isChecked();
+    fields.jumpIndex = item<QComboBox>(kIdJump)->currentIndex();
+    fields.routeModeIndex = item<QComboBox>(kIdRouteMode)->currentIndex();
+    fields.relayingIndex = item<QComboBox>(kIdRelaying)->currentIndex();
+    for (int i = 0; i < kRelayFieldCount; ++i)
+        fields.relayTexts[i] = item<QLineEdit>(kIdRelayFirst + i)->text().toStdString();
+    fields.dataText = item<QTextEdit>(kIdData)->toPlainText().toStdString();
+
+    const proto::SendDataResult result = proto::buildSendData(fields);
+    switch (result.outcome) {
+        case proto::SendDataResult::Outcome::Built:
+            sendRequest(result.frame, proto::kDescSendData);
+            return;
+        case proto::SendDataResult::Outcome::EmptyData:
+            stopContinuous();
+            return;
+        case proto::SendDataResult::Outcome::TooLong:
+            // Nothing of it is sent: a cut request would carry other data than the user typed.
+            SetLogColor(kSentFrameColor);
+            AppendLog(tr("> Data too long: at most %1 bytes can be sent.").arg(result.maxData) +
+                      timestampSuffix());
+            stopContinuous();
+            return;
+    }
+}
+
+void CMeshcfgDlg::OnContinuous() {
+    if (item<QCheckBox>(kIdContinuous)->isChecked()) {
+        m_nSendInterval = intervalTicks(item<QComboBox>(kIdInterval)->currentIndex());
+        m_nSendCounter = 0;
+        setCommandButtonsEnabled(false);
+    } else {
+        stopContinuous();
+    }
+}
+
+// The command buttons come back only with an open port: a closed one keeps them disabled.
+void CMeshcfgDlg::stopContinuous() {
+    item<QCheckBox>(kIdContinuous)->setChecked(false);
+    m_nSendCounter = -1;
+    setCommandButtonsEnabled(m_pSerial && m_pSerial->isOpen());
+}
+
+void CMeshcfgDlg::OnIntervalChange() {
+    m_nSendInterval = intervalTicks(item<QComboBox>(kIdInterval)->currentIndex());
+}
+
+void CMeshcfgDlg::continuousStep() {
+    if (m_nSendCounter < 0) return;
+    if (!m_pSerial || !m_pSerial->isOpen()) return;
+    const int old = m_nSendCounter;
+    m_nSendCounter = old + 1;
+    if (old >= m_nSendInterval) {
+        m_nSendCounter = 0;
+        SendAppData();
+    }
+}
+
+void CMeshcfgDlg::OnRouteModeChange() {
+    if (item<QComboBox>(kIdRouteMode)->currentIndex() == proto::kRouteModeSource) {
+        m_controls.find(kIdRelaying)->setEnabled(true);
+        return;
+    }
+    m_controls.find(kIdRelaying)->setEnabled(false);
+    for (int i = 0; i < kRelayFieldCount; ++i)
+        m_controls.find(kIdRelayFirst + i)->setEnabled(false);
+}
+
+void CMeshcfgDlg::OnRelayingChange() {
+    const int relays = item<QComboBox>(kIdRelaying)->currentIndex();
+    for (int i = 0; i < kRelayFieldCount; ++i)
+        m_controls.find(kIdRelayFirst + i)->setEnabled(i < relays);
+}
+
+void CMeshcfgDlg::OnSendStatus(std::span<const std::uint8_t> block) {
+    if (!proto::fieldsPresent(block, proto::kSendStatusOffset, 1)) return;
+    const std::string_view message = proto::sendStatusMessage(block[proto::kSendStatusOffset]);
+    AppendLog(qtext(message) + timestampSuffix());
+}
+
+void CMeshcfgDlg::OnReceiveNotice() {
+    AppendLog(qtext(proto::kReceivedOk) + timestampSuffix());
+}

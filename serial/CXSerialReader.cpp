@@ -1,0 +1,92 @@
+// The reader thread: sleeps in poll() until the device has bytes, hangs up, or StopReader
+// signals the stop eventfd. Without a time-out an idle open port costs no CPU.
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <system_error>
+
+#include "CXSerial.h"
+
+namespace {
+constexpr int kReadChunk = 1024;
+}
+
+bool CXSerial::StartReader() {
+    if (!isOpen()) return false;
+    StopReader();
+    m_stopEvent.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    if (!m_stopEvent) return false;
+    m_reading = true;
+    try {
+        m_reader = std::thread(&CXSerial::ReaderThread, this);
+    } catch (const std::system_error&) {
+        m_reading = false;
+        m_stopEvent.reset();
+        return false;
+    }
+    return true;
+}
+
+bool CXSerial::StopReader() {
+    // A reader that ended by hang-up has nothing to see here; join collects it all the same.
+    if (m_reader.joinable()) {
+        ::eventfd_write(m_stopEvent.get(), 1);
+        m_reader.join();
+    }
+    m_stopEvent.reset();
+    m_reading = false;
+    return true;
+}
+
+void CXSerial::ReaderThread() {
+    const int device = m_device.get();
+    pollfd watched[] = {{m_stopEvent.get(), POLLIN, 0}, {device, POLLIN, 0}};
+    bool hungUp = false;
+    while (!hungUp) {
+        if (::poll(watched, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            hungUp = true;  // a reader that cannot wait can never receive again
+            break;
+        }
+        if (watched[0].revents != 0) break;  // stop wins over pending bytes
+        const short events = watched[1].revents;
+        if (events & POLLIN) hungUp = readPass(device) == ReadResult::kHungUp;
+        if (!hungUp && (events & (POLLHUP | POLLERR | POLLNVAL))) {
+            // What the driver still holds belongs to the last reply: deliver it first.
+            while (readPass(device) == ReadResult::kDelivered) {
+            }
+            hungUp = true;
+        }
+    }
+    m_reading = false;
+    if (hungUp) notifyHangup();
+}
+
+CXSerial::ReadResult CXSerial::readPass(int device) {
+    int waiting = 0;
+    if (::ioctl(device, FIONREAD, &waiting) != 0) waiting = 0;
+    // Even with nothing reported, one byte is asked for: that read tells end of line from none.
+    const int wanted = std::clamp(waiting, 1, kReadChunk);
+    unsigned char bytes[kReadChunk];
+    ssize_t got = 0;
+    do {
+        got = ::read(device, bytes, static_cast<std::size_t>(wanted));
+    } while (got < 0 && errno == EINTR);
+    if (got < 0 && errno == EAGAIN) return ReadResult::kNothing;
+    if (got <= 0) return ReadResult::kHungUp;  // 0 or EIO: the other end is gone
+    std::for_each(bytes, bytes + got, [this](unsigned char byte) { OnReceiveByte(byte); });
+    return ReadResult::kDelivered;
+}
+
+void CXSerial::notifyHangup() {
+    std::function<void()> handler;
+    {
+        std::lock_guard lock(m_hangupLock);
+        handler = m_onHangup;
+    }
+    if (handler) handler();
+}

@@ -1,0 +1,53 @@
+#include "PortDevice.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "PortNames.h"
+
+namespace {
+
+std::string describeError(int error, const std::string& path) {
+    switch (error) {
+        case EACCES:
+        case EPERM:
+            return "Permission denied: add your user to the dialout group";
+        case EBUSY:
+        case EWOULDBLOCK:
+            return "In use by another program";
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+            return "No such device: " + path;
+        default:
+            return path + ": " + std::strerror(error);
+    }
+}
+
+}  // namespace
+
+OpenedDevice openPortDevice(int port) {
+    const auto path = devicePathForPort(port);
+    if (!path) return {{}, "COM" + std::to_string(port) + " maps to no device"};
+
+    FileDescriptor fd(::open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd) return {{}, describeError(errno, *path)};
+    if (!::isatty(fd.get())) return {{}, "Not a serial port: " + *path};
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return {{}, describeError(errno, *path)};
+    return {std::move(fd), {}};
+}
+
+std::string claimExclusive(int fd) {
+    if (::ioctl(fd, TIOCEXCL) != 0)
+        return std::string("Cannot claim the port: ") + std::strerror(errno);
+    return {};
+}
+
+void releaseExclusive(int fd) {
+    ::ioctl(fd, TIOCNXCL);
+}

@@ -1,0 +1,79 @@
+#include "PortNames.h"
+
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+namespace {
+
+struct PortFamily {
+    int firstPort;
+    int lastPort;
+    const char* devicePrefix;
+};
+
+constexpr PortFamily kFamilies[] = {
+    {1, 32, "/dev/ttyS"},
+    {33, 64, "/dev/ttyUSB"},
+    {65, 96, "/dev/ttyACM"},
+    {97, 128, "/dev/ttyAMA"},
+};
+
+std::string portName(int port) {
+    return "COM" + std::to_string(port);
+}
+
+// The alias wins as soon as its entry exists, even when it dangles: a published COM n must
+// not silently fall through to another device of the same number.
+std::optional<std::string> aliasEntry(int port) {
+    std::string path = aliasDirectory() + "/" + portName(port);
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) return std::nullopt;
+    return path;
+}
+
+std::optional<std::string> familyDevice(int port) {
+    for (const PortFamily& family : kFamilies) {
+        if (port >= family.firstPort && port <= family.lastPort) {
+            return family.devicePrefix + std::to_string(port - family.firstPort);
+        }
+    }
+    return std::nullopt;
+}
+
+// What the user should see for an alias: the device it stands for, not our own link name.
+std::string aliasTarget(const std::string& alias) {
+    char target[PATH_MAX];
+    const ssize_t length = ::readlink(alias.c_str(), target, sizeof target);
+    if (length <= 0) return alias;
+    return std::string(target, static_cast<std::size_t>(length));
+}
+
+std::optional<std::string> shownDevice(int port) {
+    if (port < kFirstPort || port > kLastPort) return std::nullopt;
+    if (const auto alias = aliasEntry(port)) return aliasTarget(*alias);
+    return familyDevice(port);
+}
+
+}  // namespace
+
+std::string aliasDirectory() {
+    // A relative or empty XDG_RUNTIME_DIR is invalid and ignored, as the XDG rules ask.
+    const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
+    if (runtimeDir != nullptr && runtimeDir[0] == '/') return std::string(runtimeDir) + "/qz470mr";
+    return "/tmp/qz470mr-" + std::to_string(::getuid());
+}
+
+std::optional<std::string> devicePathForPort(int port) {
+    if (port < kFirstPort || port > kLastPort) return std::nullopt;
+    if (auto alias = aliasEntry(port)) return alias;
+    return familyDevice(port);
+}
+
+std::string portEntryText(int port) {
+    std::string text = portName(port);
+    if (const auto device = shownDevice(port)) text += " (" + *device + ")";
+    return text;
+}

@@ -1,0 +1,10 @@
+#include "QZSerial.h"
+
+// The reader must be stopped while the buffer it appends to still exists.
+QZSerial::~QZSerial() {
+    Close();
+}
+
+void QZSerial::OnReceiveByte(unsigned char byte) {
+    m_receive.append(byte);
+}

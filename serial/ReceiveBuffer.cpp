@@ -1,0 +1,33 @@
+#include "ReceiveBuffer.h"
+
+void ReceiveBuffer::append(std::uint8_t byte) {
+    std::lock_guard lock(m_mutex);
+    if (m_count < kCapacity) {
+        m_bytes[m_count++] = byte;
+    } else {
+        ++m_dropped;
+    }
+    m_idle = 0;
+}
+
+std::optional<ReceivedBlock> ReceiveBuffer::tick() {
+    std::lock_guard lock(m_mutex);
+    if (m_idle == kIdle) return std::nullopt;
+    const int old = m_idle++;
+    if (old < kSilentTicks) return std::nullopt;
+    ReceivedBlock block{{m_bytes, m_bytes + m_count}, m_dropped};
+    m_count = 0;
+    m_idle = kIdle;
+    m_dropped = 0;
+    return block;
+}
+
+int ReceiveBuffer::idleCounter() const {
+    std::lock_guard lock(m_mutex);
+    return m_idle;
+}
+
+std::size_t ReceiveBuffer::count() const {
+    std::lock_guard lock(m_mutex);
+    return m_count;
+}

@@ -1,0 +1,39 @@
+#pragma once
+// The receive buffer shared by the reader thread (appends) and the window thread (the
+// receive step). The step takes the pending block and resets in one locked step, so a byte
+// that arrives while the block is being handled is kept for the next block.
+
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+struct ReceivedBlock {
+    std::vector<std::uint8_t> bytes;
+    std::size_t dropped = 0;  // bytes refused because the buffer was full
+};
+
+class ReceiveBuffer {
+  public:
+    static constexpr std::size_t kCapacity = 1024;
+    static constexpr int kIdle = -1;
+    static constexpr int kSilentTicks = 3;  // a block is cut on the tick that finds 3
+
+    // Reader thread: store one byte (or count it as dropped) and set the idle counter to 0.
+    void append(std::uint8_t byte);
+
+    // Window thread, once per 100 ms tick: ages the idle counter and returns the block on
+    // the tick that finds it at kSilentTicks or more.
+    std::optional<ReceivedBlock> tick();
+
+    int idleCounter() const;
+    std::size_t count() const;
+
+  private:
+    mutable std::mutex m_mutex;
+    std::uint8_t m_bytes[kCapacity] = {};
+    std::size_t m_count = 0;
+    int m_idle = kIdle;
+    std::size_t m_dropped = 0;
+};

@@ -1,0 +1,94 @@
+#include "AliasPublisher.h"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
+#include "FileDescriptor.h"
+#include "PortNames.h"
+#include "SystemError.h"
+
+namespace sim {
+
+namespace {
+
+constexpr mode_t kDirectoryMode = 0700;
+
+// The tool follows whatever link it finds here, so the directory must be ours alone.
+void ensurePrivateDirectory(const std::string& directory) {
+    if (::mkdir(directory.c_str(), kDirectoryMode) != 0 && errno != EEXIST) {
+        throw systemFailure("cannot create " + directory);
+    }
+    struct stat info {};
+    if (::lstat(directory.c_str(), &info) != 0) throw systemFailure("cannot read " + directory);
+    if (!S_ISDIR(info.st_mode) || info.st_uid != ::geteuid() || (info.st_mode & 022) != 0) {
+        throw std::runtime_error(directory +
+                                 " is not a directory of this user, writable only by it");
+    }
+}
+
+// Simulators starting side by side take turns, so none removes a dangling link another one
+// has just replaced with its own.
+class DirectoryLock {
+public:
+    explicit DirectoryLock(const std::string& directory)
+        : m_fd(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        if (!m_fd || ::flock(m_fd.get(), LOCK_EX) != 0) throw systemFailure("cannot lock " + directory);
+    }
+
+private:
+    FileDescriptor m_fd;
+};
+
+bool isDanglingLink(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode) &&
+           ::stat(path.c_str(), &info) != 0 && errno == ENOENT;
+}
+
+bool linksTo(const std::string& path, const std::string& target) {
+    char buffer[PATH_MAX];
+    const ssize_t length = ::readlink(path.c_str(), buffer, sizeof buffer);
+    return length > 0 && std::string(buffer, static_cast<std::size_t>(length)) == target;
+}
+
+bool tryPublish(const std::string& path, const std::string& target) {
+    if (::symlink(target.c_str(), path.c_str()) == 0) return true;
+    if (errno != EEXIST) throw systemFailure("cannot create " + path);
+    if (!isDanglingLink(path)) return false;
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) throw systemFailure("cannot remove " + path);
+    return ::symlink(target.c_str(), path.c_str()) == 0;
+}
+
+}  // namespace
+
+AliasPublisher::AliasPublisher(std::string directory, int firstPort, std::string target)
+    : m_directory(std::move(directory)), m_target(std::move(target)) {
+    ensurePrivateDirectory(m_directory);
+    const DirectoryLock lock(m_directory);
+    for (int port = firstPort; port <= kLastPort; ++port) {
+        const std::string path = m_directory + "/COM" + std::to_string(port);
+        if (tryPublish(path, m_target)) {
+            m_port = port;
+            m_path = path;
+            return;
+        }
+    }
+    throw std::runtime_error("no free COM alias from COM" + std::to_string(firstPort) +
+                             " to COM" + std::to_string(kLastPort) + " in " + m_directory);
+}
+
+AliasPublisher::~AliasPublisher() {
+    try {
+        const DirectoryLock lock(m_directory);
+        if (linksTo(m_path, m_target)) ::unlink(m_path.c_str());
+    } catch (const std::runtime_error&) {
+        // The directory is gone, and the alias with it.
+    }
+}
+
+}  // namespace sim

@@ -1,0 +1,29 @@
+#pragma once
+// Publishes the simulator's terminal as a COM alias: a symbolic link COM<n> in the alias
+// directory, where the tool resolves COM numbers before the fixed device families.
+
+#include <string>
+
+namespace sim {
+
+class AliasPublisher {
+public:
+    // Takes the first free COM<n> from firstPort up to the last port the tool lists. Free means
+    // no entry, or a link left dangling by a simulator that died. Throws std::runtime_error.
+    AliasPublisher(std::string directory, int firstPort, std::string target);
+    // Removes the alias, unless someone has replaced it meanwhile.
+    ~AliasPublisher();
+    AliasPublisher(const AliasPublisher&) = delete;
+    AliasPublisher& operator=(const AliasPublisher&) = delete;
+
+    int port() const { return m_port; }
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_directory;
+    std::string m_target;
+    std::string m_path;
+    int m_port = 0;
+};
+
+}  // namespace sim

@@ -1,0 +1,54 @@
+#include "LinePacer.h"
+
+#include <algorithm>
+
+namespace sim {
+
+namespace {
+constexpr std::int64_t kBitsPerByte = 10;  // start bit, 8 data bits, stop bit
+}  // namespace
+
+LinePacer::Clock::duration LinePacer::byteTime() const {
+    if (m_timing.baud == 0) return Clock::duration::zero();
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(
+        kBitsPerByte * std::nano::den / static_cast<std::int64_t>(m_timing.baud)));
+}
+
+void LinePacer::push(Clock::time_point now, proto::Bytes bytes) {
+    if (bytes.empty()) return;
+    const std::size_t pieces = std::clamp<std::size_t>(m_timing.pieces, 1, bytes.size());
+    Clock::time_point sent = std::max(now + m_timing.delay, m_lineFree);
+    std::size_t next = 0;
+    for (std::size_t piece = 0; piece < pieces; ++piece) {
+        if (piece > 0) sent += m_timing.gap;
+        // Pieces differ in size by one byte at most; the longer ones come first.
+        const std::size_t end = next + bytes.size() / pieces + (piece < bytes.size() % pieces);
+        for (; next < end; ++next) {
+            sent += byteTime();  // a byte has arrived once its stop bit is through
+            m_queue.push_back({sent, bytes[next]});
+        }
+    }
+    m_lineFree = sent;
+}
+
+std::vector<std::uint8_t> LinePacer::takeDue(Clock::time_point now) {
+    std::vector<std::uint8_t> due;
+    while (!m_queue.empty() && m_queue.front().due <= now) {
+        due.push_back(m_queue.front().byte);
+        m_queue.pop_front();
+    }
+    return due;
+}
+
+void LinePacer::putBack(proto::Bytes bytes) {
+    for (auto byte = bytes.rbegin(); byte != bytes.rend(); ++byte) {
+        m_queue.push_front({Clock::time_point{}, *byte});  // the clock's epoch: due at once
+    }
+}
+
+std::optional<LinePacer::Clock::time_point> LinePacer::nextDue() const {
+    if (m_queue.empty()) return std::nullopt;
+    return m_queue.front().due;
+}
+
+}  // namespace sim

@@ -1,0 +1,57 @@
+#pragma once
+// The mesh the simulated module reports: its own node, its route table (with empty entries
+// where a route was dropped) and the path to one target with the link value of every hop.
+
+#include <cstddef>
+#include <cstdint>
+#include <istream>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sim {
+
+using NodeId = std::uint16_t;
+
+inline constexpr NodeId kEmptySlot = 0xFFFF;
+inline constexpr std::size_t kRouteSlots = 40;
+inline constexpr std::size_t kPathSlots = 8;
+
+struct RouteEntry {
+    NodeId target = 0;
+    NodeId via = 0;  // the route node the module sends through
+
+    bool operator==(const RouteEntry&) const = default;
+};
+
+struct Hop {
+    NodeId node = 0;
+    std::uint8_t linkValue = 0;  // of the link that reaches this node; shown as minus the value
+
+    bool operator==(const Hop&) const = default;
+};
+
+struct Mesh {
+    NodeId localNode = 1;
+    std::vector<std::optional<RouteEntry>> routes;  // nothing: an empty entry
+    std::vector<Hop> path;                          // first hop after the local node first
+
+    bool contains(NodeId node) const;
+    // Every node but the local one, each once, in the order the mesh names them.
+    std::vector<NodeId> remoteNodes() const;
+};
+
+// The mesh file format, shown by --help; the built-in mesh is written in it.
+extern const std::string_view kMeshFormatHelp;
+extern const std::string_view kDefaultMeshText;
+
+struct MeshParse {
+    Mesh mesh;
+    std::vector<std::string> errors;  // "line 3: ...", one for every bad line
+};
+
+MeshParse parseMesh(std::istream& in);
+Mesh defaultMesh();
+
+}  // namespace sim

@@ -1,0 +1,37 @@
+#pragma once
+// The command line of qz470-sim.
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Faults.h"
+#include "LinePacer.h"
+
+namespace sim {
+
+inline constexpr int kFirstAlias = 200;
+
+struct Options {
+    std::optional<std::string> meshFile;
+    int firstPort = kFirstAlias;
+    LineTiming timing;
+    FaultPlan fault;
+    std::chrono::seconds noticeEvery{20};  // 0: never
+    std::optional<std::string> logFile;
+    bool quiet = false;
+};
+
+struct ParsedOptions {
+    Options options;
+    bool help = false;
+    std::string error;  // empty when the command line was understood
+};
+
+ParsedOptions parseOptions(const std::vector<std::string_view>& args);
+
+std::string helpText();
+
+}  // namespace sim

@@ -1,0 +1,27 @@
+#pragma once
+// The simulator's end of the serial line: a pseudo-terminal whose slave side the tool opens
+// as its port.
+
+#include <string>
+
+#include "FileDescriptor.h"
+
+namespace sim {
+
+class PseudoTerminal {
+public:
+    // Throws std::runtime_error.
+    PseudoTerminal();
+
+    int master() const { return m_master.get(); }
+    const std::string& slavePath() const { return m_slavePath; }
+
+private:
+    FileDescriptor m_master;
+    // Held open for the simulator's whole life: the terminal keeps its raw settings, and the
+    // master does not hang up each time the tool closes the port.
+    FileDescriptor m_slave;
+    std::string m_slavePath;
+};
+
+}  // namespace sim

@@ -1,0 +1,47 @@
+#pragma once
+// The simulator's event loop: reads requests from the terminal, answers them through the
+// module model, and writes the replies as the line pacer releases them. Idle, it sleeps in
+// poll() until a byte, a paced reply, a notice or a stop signal is due.
+
+#include <chrono>
+
+#include "Faults.h"
+#include "FrameParser.h"
+#include "LinePacer.h"
+#include "ModuleModel.h"
+#include "Options.h"
+#include "RequestLog.h"
+
+namespace sim {
+
+class Simulator {
+public:
+    Simulator(int line, int stop, ModuleModel& model, const Options& options, RequestLog& log);
+
+    // Serves the line until the stop descriptor turns readable. Throws std::runtime_error when
+    // the terminal fails.
+    void run();
+
+private:
+    using Clock = LinePacer::Clock;
+
+    int pollTimeout(Clock::time_point now) const;
+    void readLine(Clock::time_point now);
+    void handle(const std::vector<Received>& received, Clock::time_point now);
+    void sendNotice(Clock::time_point now);
+    void writeDue(Clock::time_point now);
+
+    int m_line;
+    int m_stop;
+    ModuleModel& m_model;
+    RequestLog& m_log;
+    FrameParser m_parser;
+    LinePacer m_pacer;
+    FaultInjector m_faults;
+    std::chrono::seconds m_noticeEvery;
+    Clock::time_point m_nextNotice{};
+    Clock::time_point m_lastInput{};
+    bool m_lineFull = false;  // the terminal took no more bytes; wait until it can
+};
+
+}  // namespace sim

@@ -1,0 +1,82 @@
+// qz470-sim: a qz-470mr module on a pseudo-terminal, so Meshcfg can be used and tested without
+// hardware. See --help.
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+
+#include "AliasPublisher.h"
+#include "Mesh.h"
+#include "ModuleModel.h"
+#include "Options.h"
+#include "PortNames.h"
+#include "PseudoTerminal.h"
+#include "RequestLog.h"
+#include "Simulator.h"
+#include "StopSignals.h"
+
+namespace {
+
+constexpr int kUsageError = 2;
+
+std::optional<sim::Mesh> loadMesh(const sim::Options& options) {
+    if (!options.meshFile) return sim::defaultMesh();
+    std::ifstream in(*options.meshFile);
+    if (!in) {
+        std::cerr << "qz470-sim: cannot read " << *options.meshFile << "\n";
+        return std::nullopt;
+    }
+    sim::MeshParse parsed = sim::parseMesh(in);
+    for (const std::string& error : parsed.errors) {
+        std::cerr << "qz470-sim: " << *options.meshFile << ": " << error << "\n";
+    }
+    if (!parsed.errors.empty()) return std::nullopt;
+    return std::move(parsed.mesh);
+}
+
+using FileCloser = int (*)(std::FILE*);
+
+std::unique_ptr<std::FILE, FileCloser> openLog(const sim::Options& options) {
+    if (options.logFile) return {std::fopen(options.logFile->c_str(), "a"), std::fclose};
+    return {nullptr, std::fclose};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const sim::ParsedOptions parsed = sim::parseOptions({argv + 1, argv + argc});
+    if (!parsed.error.empty()) {
+        std::cerr << "qz470-sim: " << parsed.error << "\nTry 'qz470-sim --help'.\n";
+        return kUsageError;
+    }
+    if (parsed.help) {
+        std::cout << sim::helpText();
+        return 0;
+    }
+    const sim::Options& options = parsed.options;
+    auto mesh = loadMesh(options);
+    if (!mesh) return kUsageError;
+    const auto logFile = openLog(options);
+    if (options.logFile && !logFile) {
+        std::perror(("qz470-sim: " + *options.logFile).c_str());
+        return kUsageError;
+    }
+    sim::RequestLog log(logFile ? logFile.get() : options.quiet ? nullptr : stderr);
+
+    try {
+        const sim::StopSignals signals;
+        const sim::PseudoTerminal terminal;
+        const sim::AliasPublisher alias(aliasDirectory(), options.firstPort, terminal.slavePath());
+        std::printf("qz470-sim: COM%d -> %s\n", alias.port(), terminal.slavePath().c_str());
+        std::fflush(stdout);
+        sim::ModuleModel model(std::move(*mesh));
+        sim::Simulator(terminal.master(), signals.fd(), model, options, log).run();
+    } catch (const std::runtime_error& error) {
+        std::cerr << "qz470-sim: " << error.what() << "\n";
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,287 @@
+// The main window against a real pseudo-terminal published as a port alias: the port panel,
+// the bytes that leave for each button, replies written back by the far end, continuous
+// sending driven tick by tick, and a far end that hangs up.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QtTest>
+#include <sys/file.h>
+
+#include "AliasPublisher.h"
+#include "CMeshcfgDlg.h"
+#include "PtyPair.h"
+#include "QZSerial.h"
+#include "ScopedRuntimeDir.h"
+#include "Wait.h"
+
+using namespace res;
+
+namespace {
+
+constexpr int kAliasPort = 200;
+
+std::vector<std::uint8_t> bytes(const char* hex) {
+    const QByteArray raw = QByteArray::fromHex(hex);
+    return {raw.begin(), raw.end()};
+}
+
+int countLines(CMeshcfgDlg& dlg, const QString& prefix) {
+    int n = 0;
+    for (const QString& line : dlg.item<QTextEdit>(kIdLog)->toPlainText().split(u'\n'))
+        n += line.startsWith(prefix) ? 1 : 0;
+    return n;
+}
+
+}  // namespace
+
+class PortWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        m_runtime = std::make_unique<ScopedRuntimeDir>();
+        m_pty = std::make_unique<PtyPair>();
+        m_alias = std::make_unique<AliasPublisher>(kAliasPort, m_pty->slavePath());
+        m_dlg = std::make_unique<CMeshcfgDlg>();
+        m_dlg->stopTimer();
+    }
+    void cleanup() {
+        m_dlg.reset();
+        m_alias.reset();
+        m_pty.reset();
+        m_runtime.reset();
+    }
+
+    void aliasIsListedAndOpens();
+    void lockedPortIsNotListed();
+    void vanishedPortStaysClosedAndSaysWhy();
+    void replyReachesTheLog();
+    void hangupClosesThePort();
+    void buttonsSendExactBytes_data();
+    void buttonsSendExactBytes();
+    void setupReplyFillsTheFields();
+    void shortSetupReplyChangesNothing();
+    void continuousSending();
+    void continuousWaitsForAnOpenPort();
+    void tooLongDataIsRefused();
+
+private:
+    bool selectAlias() {
+        auto* list = m_dlg->item<QComboBox>(kIdPortList);
+        const int index = list->findText(QStringLiteral("COM%1").arg(kAliasPort), Qt::MatchStartsWith);
+        list->setCurrentIndex(index);
+        return index >= 0;
+    }
+    void open() {
+        QVERIFY(selectAlias());
+        m_dlg->OnOpenClose();
+        QVERIFY(m_dlg->serial()->isOpen());
+    }
+    // Lets the reader deliver what the far end wrote, then cuts the block by silence.
+    void receive(const char* hex) {
+        const auto reply = bytes(hex);
+        QVERIFY(m_pty->writeMaster(reply));
+        ReceiveBuffer& buffer = m_dlg->serial()->receiveBuffer();
+        QVERIFY(waitUntil([&] { return buffer.count() >= reply.size(); }));
+        for (int i = 0; i < 4; ++i) m_dlg->OnTimer();
+    }
+    void press(int id) { QTest::mouseClick(m_dlg->item<QPushButton>(id), Qt::LeftButton); }
+    void ticks(int count) {
+        for (int i = 0; i < count; ++i) m_dlg->OnTimer();
+    }
+
+    std::unique_ptr<ScopedRuntimeDir> m_runtime;
+    std::unique_ptr<PtyPair> m_pty;
+    std::unique_ptr<AliasPublisher> m_alias;
+    std::unique_ptr<CMeshcfgDlg> m_dlg;
+};
+
+void PortWindowTest::aliasIsListedAndOpens() {
+    QVERIFY(selectAlias());
+    const QString entry = m_dlg->item<QComboBox>(kIdPortList)->currentText();
+    QCOMPARE(entry, QStringLiteral("COM200 (%1)").arg(QString::fromStdString(m_pty->slavePath())));
+    press(kIdOpenClose);
+    auto* openClose = m_dlg->item<QPushButton>(kIdOpenClose);
+    QCOMPARE(openClose->text(), QStringLiteral("Close"));
+    for (int id : {kIdPortList, kIdPortBaud, kIdPortParity, kIdRefresh})
+        QVERIFY(!m_dlg->item<QWidget>(id)->isEnabled());
+    for (int id : kCommandButtons) QVERIFY(m_dlg->item<QWidget>(id)->isEnabled());
+
+    press(kIdOpenClose);
+    QCOMPARE(openClose->text(), QStringLiteral("Open"));
+    for (int id : {kIdPortList, kIdPortBaud, kIdPortParity, kIdRefresh})
+        QVERIFY(m_dlg->item<QWidget>(id)->isEnabled());
+    for (int id : kCommandButtons) QVERIFY(!m_dlg->item<QWidget>(id)->isEnabled());
+}
+
+void PortWindowTest::lockedPortIsNotListed() {
+    const int fd = ::open(m_pty->slavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    m_dlg->OnRefresh();
+    QVERIFY(!selectAlias());
+    ::close(fd);
+    m_dlg->OnRefresh();
+    QVERIFY(selectAlias());
+}
+
+void PortWindowTest::vanishedPortStaysClosedAndSaysWhy() {
+    QVERIFY(selectAlias());
+    m_alias.reset();  // unplugged between the listing and Open
+    press(kIdOpenClose);
+    auto* openClose = m_dlg->item<QPushButton>(kIdOpenClose);
+    QCOMPARE(openClose->text(), QStringLiteral("Open"));
+    QVERIFY(!openClose->toolTip().isEmpty());
+    for (int id : kCommandButtons) QVERIFY(!m_dlg->item<QWidget>(id)->isEnabled());
+}
+
+void PortWindowTest::replyReachesTheLog() {
+    open();
+    receive("0100810080");
+    const QStringList lines = m_dlg->item<QTextEdit>(kIdLog)->toPlainText().split(u'\n');
+    QCOMPARE(lines[0], QStringLiteral("> 01 00 81 00 80 "));
+    QVERIFY(lines[1].startsWith(QStringLiteral("> Write successful.(")));
+    const QTextBlock first = m_dlg->item<QTextEdit>(kIdLog)->document()->firstBlock();
+    QCOMPARE(first.begin().fragment().charFormat().foreground().color().rgb(), kReceivedFrameColor);
+}
+
+void PortWindowTest::hangupClosesThePort() {
+    open();
+    m_pty->closeMaster();
+    QTRY_COMPARE_WITH_TIMEOUT(m_dlg->item<QPushButton>(kIdOpenClose)->text(),
+                              QStringLiteral("Open"), 5000);
+    QVERIFY(!m_dlg->serial()->isOpen());
+    QVERIFY(m_dlg->item<QWidget>(kIdRefresh)->isEnabled());
+    QVERIFY(!m_dlg->item<QWidget>(kIdWrite)->isEnabled());
+}
+
+void PortWindowTest::buttonsSendExactBytes_data() {
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<QString>("description");
+    QTest::newRow("write setup") << kIdWrite
+                                 << QByteArray::fromHex("0100010DA5A56C801207000001000103 00F7")
+                                 << "> Write setup data(";
+    QTest::newRow("read setup") << kIdRead
+                                << QByteArray::fromHex("0100020DA5A50000000000000000000000 0E")
+                                << "> Read setup data(";
+    QTest::newRow("send data") << kIdSendData << QByteArray::fromHex("050001080001000701020102 0A")
+                               << "> Send app data(";
+    QTest::newRow("read route") << kIdReadRoute << QByteArray::fromHex("0100030002")
+                                << "> Read route list(";
+    QTest::newRow("read path") << kIdReadPath << QByteArray::fromHex("0100080009")
+                               << "> Read path list.(";
+}
+
+void PortWindowTest::buttonsSendExactBytes() {
+    QFETCH(int, button);
+    QFETCH(QByteArray, expected);
+    QFETCH(QString, description);
+    open();
+    m_dlg->item<QTextEdit>(kIdData)->setPlainText(QStringLiteral("01 02"));
+    press(button);
+    const std::vector<std::uint8_t> sent = m_pty->readMaster(expected.size() + 1,
+                                                             std::chrono::milliseconds(500));
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(sent.data()), qsizetype(sent.size())).toHex(' '),
+             expected.toHex(' '));
+    QCOMPARE(countLines(*m_dlg, description), 1);
+}
+
+void PortWindowTest::setupReplyFillsTheFields() {
+    open();
+    // 915 MHz, power 3, life cycle 24h, network 65535, node 258, 115200 baud, even parity.
+    QByteArray reply = QByteArray::fromHex("0100820DA5A5E4C0260317FFFF0102070200");
+    char check = 0;
+    for (qsizetype i = 0; i + 1 < reply.size(); ++i) check ^= reply[i];
+    reply.back() = check;
+    receive(reply.toHex().constData());
+    QCOMPARE(m_dlg->item<QLineEdit>(kIdFrequency)->text(), QStringLiteral("915.00"));
+    QCOMPARE(m_dlg->item<QComboBox>(kIdPower)->currentText(), QStringLiteral("3"));
+    QCOMPARE(m_dlg->item<QComboBox>(kIdLifeCycle)->currentText(), QStringLiteral("24h"));
+    QCOMPARE(m_dlg->item<QLineEdit>(kIdNetworkId)->text(), QStringLiteral("65535"));
+    QCOMPARE(m_dlg->item<QLineEdit>(kIdNodeId)->text(), QStringLiteral("258"));
+    QCOMPARE(m_dlg->item<QComboBox>(kIdUartBaud)->currentText(), QStringLiteral("115200"));
+    QCOMPARE(m_dlg->item<QComboBox>(kIdUartParity)->currentText(), QStringLiteral("EVEN"));
+    QCOMPARE(countLines(*m_dlg, QStringLiteral("> Read successful.(")), 1);
+
+    // A power byte of 0 and a baud index of 8 lie outside their lists: no selection.
+    QByteArray outside = QByteArray::fromHex("0100820DA5A5E4C0260017FFFF0102080200");
+    check = 0;
+    for (qsizetype i = 0; i + 1 < outside.size(); ++i) check ^= outside[i];
+    outside.back() = check;
+    receive(outside.toHex().constData());
+    QCOMPARE(m_dlg->item<QComboBox>(kIdPower)->currentIndex(), -1);
+    QCOMPARE(m_dlg->item<QComboBox>(kIdUartBaud)->currentIndex(), -1);
+}
+
+void PortWindowTest::shortSetupReplyChangesNothing() {
+    open();
+    receive("0100820DA5A5E4C02603 8F");  // 11 bytes that pass the check
+    QCOMPARE(m_dlg->item<QLineEdit>(kIdFrequency)->text(), QStringLiteral("434"));
+    QCOMPARE(countLines(*m_dlg, QStringLiteral("> Read successful.")), 0);
+}
+
+void PortWindowTest::continuousSending() {
+    open();
+    m_dlg->item<QTextEdit>(kIdData)->setPlainText(QStringLiteral("AA"));
+    m_dlg->item<QComboBox>(kIdInterval)->setCurrentIndex(2);  // "3000ms"
+    QTest::mouseClick(m_dlg->item<QCheckBox>(kIdContinuous), Qt::LeftButton);
+    QVERIFY(m_dlg->item<QCheckBox>(kIdContinuous)->isChecked());
+    for (int id : kCommandButtons) QVERIFY(!m_dlg->item<QWidget>(id)->isEnabled());
+
+    const QString sent = QStringLiteral("> Send app data(");
+    ticks(30);
+    QCOMPARE(countLines(*m_dlg, sent), 0);
+    ticks(1);  // the 31st tick
+    QCOMPARE(countLines(*m_dlg, sent), 1);
+    ticks(30);
+    QCOMPARE(countLines(*m_dlg, sent), 1);
+    ticks(1);
+    QCOMPARE(countLines(*m_dlg, sent), 2);
+
+    ticks(12);  // counter now 12: a change to "1000ms" sends on the next tick
+    m_dlg->item<QComboBox>(kIdInterval)->setCurrentIndex(0);
+    QCOMPARE(m_dlg->sendInterval(), 10);
+    ticks(1);
+    QCOMPARE(countLines(*m_dlg, sent), 3);
+    ticks(11);
+    QCOMPARE(countLines(*m_dlg, sent), 4);
+    QCOMPARE(m_pty->readMaster(4 * 12, std::chrono::milliseconds(500)).size(), 4u * 12);
+
+    press(kIdOpenClose);  // Close ends it
+    QVERIFY(!m_dlg->item<QCheckBox>(kIdContinuous)->isChecked());
+    QCOMPARE(m_dlg->sendCounter(), -1);
+}
+
+void PortWindowTest::continuousWaitsForAnOpenPort() {
+    m_dlg->item<QTextEdit>(kIdData)->setPlainText(QStringLiteral("AA"));
+    m_dlg->item<QCheckBox>(kIdContinuous)->setChecked(true);
+    m_dlg->OnContinuous();
+    ticks(40);
+    QCOMPARE(countLines(*m_dlg, QStringLiteral("> Send app data")), 0);
+    QCOMPARE(m_dlg->sendCounter(), 0);
+
+    // Turning it off with the port closed keeps the command buttons disabled.
+    m_dlg->item<QCheckBox>(kIdContinuous)->setChecked(false);
+    m_dlg->OnContinuous();
+    for (int id : kCommandButtons) QVERIFY(!m_dlg->item<QWidget>(id)->isEnabled());
+}
+
+void PortWindowTest::tooLongDataIsRefused() {
+    open();
+    m_dlg->item<QTextEdit>(kIdData)->setPlainText(QString(118 * 2, u'A'));
+    m_dlg->item<QCheckBox>(kIdContinuous)->setChecked(true);
+    m_dlg->OnContinuous();
+    m_dlg->SendAppData();
+    QCOMPARE(countLines(*m_dlg, QStringLiteral("> Data too long: at most 117 bytes")), 1);
+    QCOMPARE(countLines(*m_dlg, QStringLiteral("> Send app data")), 0);
+    QVERIFY(!m_dlg->item<QCheckBox>(kIdContinuous)->isChecked());
+    QVERIFY(m_dlg->item<QWidget>(kIdSendData)->isEnabled());
+    QVERIFY(m_pty->readMaster(1, std::chrono::milliseconds(200)).empty());
+}
+
+QTEST_MAIN(PortWindowTest)
+#include "PortWindowTest.moc"

@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+
+#include "Termios.h"
+
+namespace {
+
+struct ParityRow {
+    const char* name;
+    int code;
+    tcflag_t parityBits;  // of PARENB | PARODD
+};
+
+class ParityCode : public ::testing::TestWithParam<ParityRow> {};
+
+// A tty as it comes up: canonical, echoing, with flow control, two stop bits and 7 bits.
+termios cookedTty() {
+    termios tio{};
+    tio.c_iflag = ICRNL | IXON | IXOFF | ISTRIP | INPCK;
+    tio.c_oflag = OPOST | ONLCR;
+    tio.c_cflag = CS7 | CSTOPB | PARENB | CRTSCTS | HUPCL;
+    tio.c_lflag = ICANON | ECHO | ISIG | IEXTEN;
+    return tio;
+}
+
+TEST_P(ParityCode, GivesRawEightBitsWithCheckedParity) {
+    const ParityRow row = GetParam();
+    const auto parity = parityFromCode(row.code);
+    ASSERT_TRUE(parity);
+    const auto tio = lineTermios(cookedTty(), {19200, *parity});
+    ASSERT_TRUE(tio);
+    EXPECT_EQ(tio->c_cflag & (CSIZE | CSTOPB | PARENB | PARODD | CRTSCTS), CS8 | row.parityBits);
+    EXPECT_EQ(tio->c_cflag & (CLOCAL | CREAD), CLOCAL | CREAD);
+    EXPECT_EQ(tio->c_iflag & INPCK, row.parityBits != 0 ? INPCK : 0);
+    EXPECT_EQ(tio->c_iflag & (IXON | IXOFF | IXANY | ICRNL | ISTRIP), 0u);
+    EXPECT_EQ(tio->c_oflag & OPOST, 0u);
+    EXPECT_EQ(tio->c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
+    EXPECT_EQ(tio->c_cc[VMIN], 1);
+    EXPECT_EQ(::cfgetispeed(&*tio), B19200);
+    EXPECT_EQ(::cfgetospeed(&*tio), B19200);
+}
+
+INSTANTIATE_TEST_SUITE_P(LineSettings, ParityCode,
+                         ::testing::Values(ParityRow{"None", 0, 0},
+                                           ParityRow{"Odd", 1, PARENB | PARODD},
+                                           ParityRow{"Even", 2, PARENB}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LineSettings, EveryListedRateHasASpeedAndOthersNone) {
+    const struct {
+        int baud;
+        speed_t speed;
+    } rates[] = {{1200, B1200},   {2400, B2400},   {4800, B4800},   {9600, B9600},
+                 {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200}};
+    for (const auto& rate : rates) {
+        const auto tio = lineTermios(cookedTty(), {rate.baud, Parity::kNone});
+        ASSERT_TRUE(tio) << rate.baud;
+        EXPECT_EQ(::cfgetospeed(&*tio), rate.speed) << rate.baud;
+    }
+    for (int baud : {0, -9600, 12345, 9601}) {
+        EXPECT_FALSE(lineTermios(cookedTty(), {baud, Parity::kNone})) << baud;
+    }
+    for (int code : {-1, 3, 4}) EXPECT_FALSE(parityFromCode(code)) << code;
+}
+
+}  // namespace

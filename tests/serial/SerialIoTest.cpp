@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+#include "PtyPortFixture.h"
+#include "QZSerial.h"
+#include "RecordingPort.h"
+#include "Wait.h"
+
+namespace {
+
+class SerialIo : public PtyPortFixture {
+  protected:
+    void SetUp() override { ASSERT_TRUE(m_port.Open(kPort, 115200, 0)) << m_port.lastError(); }
+
+    bool receivedAtLeast(std::size_t count) {
+        return waitUntil([&] { return m_port.received() >= count; });
+    }
+
+    RecordingPort m_port;
+};
+
+TEST_F(SerialIo, WriteLongerThanAChunkArrivesComplete) {
+    const auto sent = pattern(1500);
+    ASSERT_TRUE(m_port.Write(sent.data(), static_cast<unsigned>(sent.size())));
+    EXPECT_EQ(m_pty.readMaster(sent.size() + 1, std::chrono::milliseconds(500)), sent);
+}
+
+TEST_F(SerialIo, EmptyWriteSucceedsOnlyWhileOpen) {
+    const std::uint8_t byte = 0x5A;
+    EXPECT_TRUE(m_port.Write(&byte, 0));
+    m_port.Close();
+    EXPECT_FALSE(m_port.Write(&byte, 1));
+    EXPECT_FALSE(m_port.Write(&byte, 0));
+}
+
+TEST_F(SerialIo, BurstReachesOnReceiveByteCompleteAndInOrder) {
+    const auto sent = pattern(2000);
+    ASSERT_TRUE(m_pty.writeMaster(sent));
+    ASSERT_TRUE(receivedAtLeast(sent.size()));
+    EXPECT_EQ(m_port.bytes(), sent);
+}
+
+TEST_F(SerialIo, CloseThenOpenStartsAFreshReader) {
+    ASSERT_TRUE(m_pty.writeMaster(pattern(10)));
+    ASSERT_TRUE(receivedAtLeast(10));
+    m_port.Close();
+    ASSERT_TRUE(m_pty.writeMaster(pattern(5)));  // the line is not read while closed
+    ASSERT_TRUE(m_port.Open(kPort, 9600, 1)) << m_port.lastError();
+    const auto after = pattern(300);
+    ASSERT_TRUE(m_pty.writeMaster(after));
+    ASSERT_TRUE(receivedAtLeast(10 + after.size()));
+    auto expected = pattern(10);
+    expected.insert(expected.end(), after.begin(), after.end());
+    EXPECT_EQ(m_port.bytes(), expected);  // bytes queued while closed are discarded on open
+}
+
+TEST_F(SerialIo, HangupEndsTheReaderAndIsReportedOnce) {
+    ASSERT_TRUE(m_pty.writeMaster(pattern(100)));
+    ASSERT_TRUE(receivedAtLeast(100));
+    m_pty.closeMaster();
+    ASSERT_TRUE(waitUntil([&] { return m_port.hangups() > 0; }));
+    EXPECT_TRUE(waitUntil([&] { return !m_port.isReading(); }));
+    EXPECT_TRUE(m_port.isOpen());  // the window closes it, on its own thread
+    const std::uint8_t byte = 0;
+    EXPECT_FALSE(m_port.Write(&byte, 1));
+    m_port.Close();
+    EXPECT_FALSE(m_port.isOpen());
+    EXPECT_EQ(m_port.hangups(), 1);
+    EXPECT_EQ(m_port.received(), 100u);
+}
+
+TEST_F(SerialIo, WriteToAPeerThatNeverReadsGivesUp) {
+    const std::vector<std::uint8_t> flood(1 << 20, 0x55);
+    const auto start = std::chrono::steady_clock::now();
+    const bool written = m_port.Write(flood.data(), static_cast<unsigned>(flood.size()));
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    std::printf("write to a stuck peer gave up after %.2f s\n", elapsed.count());
+    EXPECT_FALSE(written);
+    EXPECT_LT(elapsed.count(), 10.0);
+}
+
+using QZSerialBuffer = PtyPortFixture;
+
+TEST_F(QZSerialBuffer, BytesReceivedBeforeCloseStayInTheBuffer) {
+    QZSerial port;
+    ASSERT_TRUE(port.Open(kPort, 9600, 0)) << port.lastError();
+    const auto sent = pattern(5);
+    ASSERT_TRUE(m_pty.writeMaster(sent));
+    ASSERT_TRUE(waitUntil([&] { return port.receiveBuffer().count() == sent.size(); }));
+    port.Close();
+    ASSERT_TRUE(port.Open(kPort, 9600, 0));  // Open does not touch the buffer either
+    std::optional<ReceivedBlock> block;
+    for (int tick = 0; tick < 4 && !block; ++tick) block = port.receiveBuffer().tick();
+    ASSERT_TRUE(block);
+    EXPECT_EQ(block->bytes, sent);
+}
+
+}  // namespace

@@ -1,0 +1,24 @@
+#include "AliasPublisher.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <system_error>
+
+#include "PortNames.h"
+
+AliasPublisher::AliasPublisher(int port, const std::string& target) {
+    const std::string directory = aliasDirectory();
+    if (::mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST) {
+        throw std::system_error(errno, std::generic_category(), "mkdir " + directory);
+    }
+    m_path = directory + "/COM" + std::to_string(port);
+    if (::symlink(target.c_str(), m_path.c_str()) != 0) {
+        throw std::system_error(errno, std::generic_category(), "symlink " + m_path);
+    }
+}
+
+AliasPublisher::~AliasPublisher() {
+    ::unlink(m_path.c_str());
+}

@@ -1,0 +1,18 @@
+#pragma once
+// Publishes aliasDirectory()/COM<n> as a link to a path for the life of the object, the way
+// the simulator publishes its pty. Set XDG_RUNTIME_DIR (ScopedRuntimeDir) first.
+
+#include <string>
+
+class AliasPublisher {
+  public:
+    AliasPublisher(int port, const std::string& target);  // throws std::system_error
+    ~AliasPublisher();
+    AliasPublisher(const AliasPublisher&) = delete;
+    AliasPublisher& operator=(const AliasPublisher&) = delete;
+
+    const std::string& path() const { return m_path; }
+
+  private:
+    std::string m_path;
+};

@@ -1,0 +1,50 @@
+// Renders the tool's windows to PNG with whatever platform is set (offscreen in scripts), so
+// their layout can be looked at without a display:
+//   meshcfg-screenshot main|about|route|path OUT.png
+
+#include <QApplication>
+#include <QTimer>
+#include <cstdio>
+
+#include "CAboutDlg.h"
+#include "CMeshcfgDlg.h"
+#include "RouteWindowShots.h"
+
+namespace {
+
+int grabTo(QWidget& window, const QString& path) {
+    window.show();
+    QApplication::processEvents();
+    return window.grab().save(path) ? 0 : 1;
+}
+
+int renderMainWindow(const QString& path) {
+    CMeshcfgDlg dlg;
+    dlg.stopTimer();
+    dlg.OnRead();  // a request in the log shows its colours
+    return grabTo(dlg, path);
+}
+
+int renderAboutBox(const QString& path) {
+    CAboutDlg about;
+    return grabTo(about, path);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/meshcfg.svg")));
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s main|about|route|path OUT.png\n", argv[0]);
+        return 2;
+    }
+    const QString what = QString::fromLocal8Bit(argv[1]);
+    const QString path = QString::fromLocal8Bit(argv[2]);
+    if (what == u"main") return renderMainWindow(path);
+    if (what == u"about") return renderAboutBox(path);
+    if (what == u"route") return renderRouteWindowShot(path);
+    if (what == u"path") return renderPathWindowShot(path);
+    std::fprintf(stderr, "unknown window: %s\n", argv[1]);
+    return 2;
+}
