@@ -25,7 +25,9 @@ void ActivityLog::append(const QString& line) {
     scrollToEndLater();
 }
 
-void ActivityLog::clear() { m_edit->clear(); }
+void ActivityLog::clear() {
+    m_edit->clear();
+}
 
 void ActivityLog::copyAll() {
     m_edit->selectAll();

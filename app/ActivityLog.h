@@ -15,7 +15,7 @@ inline constexpr QRgb kReceivedFrameColor = qRgb(160, 0, 100);
 inline constexpr int kLogPointSize = 10;
 
 class ActivityLog {
-public:
+  public:
     void attach(QTextEdit* edit);
     void setColor(QRgb color);
     void append(const QString& line);
@@ -23,7 +23,7 @@ public:
     void copyAll();
     QTextEdit* edit() const { return m_edit; }
 
-private:
+  private:
     void scrollToEndLater();
 
     QTextEdit* m_edit = nullptr;

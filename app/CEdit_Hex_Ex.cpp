@@ -6,7 +6,9 @@
 #include "KeyCharacters.h"
 #include "SystemBeep.h"
 
-void CEdit_Hex_Ex::bind(QWidget* edit) { edit->installEventFilter(this); }
+void CEdit_Hex_Ex::bind(QWidget* edit) {
+    edit->installEventFilter(this);
+}
 
 bool CEdit_Hex_Ex::accepts(char16_t c) {
     return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F') ||

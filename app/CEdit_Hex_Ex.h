@@ -9,7 +9,7 @@
 class CEdit_Hex_Ex : public QObject {
     Q_OBJECT
 
-public:
+  public:
     using QObject::QObject;
 
     // Attaches the filter to a QLineEdit or QTextEdit.
@@ -17,6 +17,6 @@ public:
 
     static bool accepts(char16_t c);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 };

@@ -6,7 +6,7 @@
 class CMeshcfgApp : public QApplication {
     Q_OBJECT
 
-public:
+  public:
     CMeshcfgApp(int& argc, char** argv);
     bool InitInstance();
 };

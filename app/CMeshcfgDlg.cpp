@@ -1,4 +1,3 @@
-#include "QtText.h"
 #include "CMeshcfgDlg.h"
 
 #include <QCheckBox>
@@ -17,6 +16,7 @@
 
 #include "CAboutDlg.h"
 #include "QZSerial.h"
+#include "QtText.h"
 #include "RecvBlockEvent.h"
 
 using namespace res;
@@ -43,8 +43,9 @@ CMeshcfgDlg::CMeshcfgDlg(QWidget* parent)
     m_controls = buildDialog(layout::dialogTemplate(kDialogMain), *this);
     m_log.attach(item<QTextEdit>(kIdLog));
     // The reader thread only hands the news over; the window closes the port itself.
-    m_pSerial->setHangupHandler(
-        [this] { QMetaObject::invokeMethod(this, &CMeshcfgDlg::onPortHangup, Qt::QueuedConnection); });
+    m_pSerial->setHangupHandler([this] {
+        QMetaObject::invokeMethod(this, &CMeshcfgDlg::onPortHangup, Qt::QueuedConnection);
+    });
     bindControls();
     OnInitDialog();
     connectHandlers();
@@ -139,9 +140,13 @@ void CMeshcfgDlg::setCommandButtonsEnabled(bool enabled) {
 
 // Activity log ------------------------------------------------------------------------------
 
-void CMeshcfgDlg::SetLogColor(QRgb color) { m_log.setColor(color); }
+void CMeshcfgDlg::SetLogColor(QRgb color) {
+    m_log.setColor(color);
+}
 
-void CMeshcfgDlg::AppendLog(QString text) { m_log.append(text); }
+void CMeshcfgDlg::AppendLog(QString text) {
+    m_log.append(text);
+}
 
 QString CMeshcfgDlg::FormatTimestamp(std::time_t time) {
     std::tm local{};
@@ -167,9 +172,13 @@ void CMeshcfgDlg::showLogMenu() {
     m_menuLog->popup(QCursor::pos());
 }
 
-void CMeshcfgDlg::OnCopyAll() { m_log.copyAll(); }
+void CMeshcfgDlg::OnCopyAll() {
+    m_log.copyAll();
+}
 
-void CMeshcfgDlg::OnClearAll() { m_log.clear(); }
+void CMeshcfgDlg::OnClearAll() {
+    m_log.clear();
+}
 
 // Window ------------------------------------------------------------------------------------
 

@@ -28,7 +28,7 @@ struct ReceivedBlock;
 class CMeshcfgDlg : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     explicit CMeshcfgDlg(QWidget* parent = nullptr);
     ~CMeshcfgDlg() override;
 
@@ -83,14 +83,14 @@ public:
 
     void showAbout();
 
-protected:
+  protected:
     bool event(QEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
-private:
+  private:
     void OnInitDialog();
     void bindControls();
     void connectHandlers();
@@ -123,10 +123,10 @@ private:
     DialogControls m_controls;
     ActivityLog m_log;
     TypingFilter m_frequencyTyping;
-    std::array<TypingFilter, 3> m_idTyping;           // 1013, 1014, 1017
+    std::array<TypingFilter, 3> m_idTyping;  // 1013, 1014, 1017
     std::array<TypingFilter, res::kRelayFieldCount> m_relayTyping;
-    std::array<CEdit_Hex_Ex, 3> m_editIds;             // 1013, 1014, 1017
-    CEdit_Hex_Ex m_editData;                           // 1020
+    std::array<CEdit_Hex_Ex, 3> m_editIds;                         // 1013, 1014, 1017
+    CEdit_Hex_Ex m_editData;                                       // 1020
     std::array<CEdit_Hex_Ex, res::kRelayFieldCount> m_editRelays;  // 1025 ... 1030
     CDialog_Mesh* m_pMeshDlg = nullptr;
     CDialog_Net_Path* m_pPathDlg = nullptr;

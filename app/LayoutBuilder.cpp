@@ -1,4 +1,3 @@
-#include "QtText.h"
 #include "LayoutBuilder.h"
 
 #include <QApplication>
@@ -12,6 +11,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTextEdit>
+#include <vector>
+
+#include "QtText.h"
 
 namespace {
 
@@ -23,46 +25,49 @@ constexpr int kDropDownClosedHeight = 13;
 
 QWidget* makeStandardWidget(const ControlTemplate& c, QWidget* parent) {
     switch (c.kind) {
-    case Kind::GroupBox:
-        return new QGroupBox(qtext(c.text), parent);
-    case Kind::Static:
-        return new QLabel(qtext(c.text), parent);
-    case Kind::Icon: {
-        auto* label = new QLabel(parent);
-        label->setPixmap(QApplication::windowIcon().pixmap(32, 32));
-        return label;
-    }
-    case Kind::Edit:
-        return new QLineEdit(qtext(c.text), parent);
-    case Kind::RichEdit: {
-        auto* edit = new QTextEdit(parent);
-        edit->setAcceptRichText(false);
-        edit->setUndoRedoEnabled(false);
-        edit->setTabChangesFocus(true);
-        edit->setReadOnly((c.style & layout::kReadOnly) != 0);
-        edit->setVerticalScrollBarPolicy((c.style & layout::kVScroll) ? Qt::ScrollBarAlwaysOn
-                                                                        : Qt::ScrollBarAsNeeded);
-        return edit;
-    }
-    case Kind::DropDown: {
-        auto* combo = new QComboBox(parent);
-        combo->setEditable(true);
-        combo->setInsertPolicy(QComboBox::NoInsert);
-        if (!c.items.empty()) {
-            combo->addItems(qtext(c.items).split(u'|'));
-            if (c.style & layout::kSorted) combo->model()->sort(0);
+        case Kind::GroupBox:
+            return new QGroupBox(qtext(c.text), parent);
+        case Kind::Static:
+            return new QLabel(qtext(c.text), parent);
+        case Kind::Icon: {
+            auto* label = new QLabel(parent);
+            label->setPixmap(QApplication::windowIcon().pixmap(32, 32));
+            return label;
         }
-        combo->setCurrentIndex(-1);
-        return combo;
-    }
-    case Kind::PushButton: {
-        auto* button = new QPushButton(qtext(c.text), parent);
-        button->setAutoDefault(true);
-        button->setDefault((c.style & layout::kDefaultButton) != 0);
-        return button;
-    }
-    case Kind::CheckBox:
-        return new QCheckBox(qtext(c.text), parent);
+        case Kind::Edit:
+            return new QLineEdit(qtext(c.text), parent);
+        case Kind::RichEdit: {
+            auto* edit = new QTextEdit(parent);
+            edit->setAcceptRichText(false);
+            edit->setUndoRedoEnabled(false);
+            edit->setTabChangesFocus(true);
+            edit->setReadOnly((c.style & layout::kReadOnly) != 0);
+            edit->setVerticalScrollBarPolicy((c.style & layout::kVScroll) ? Qt::ScrollBarAlwaysOn
+                                                                          : Qt::ScrollBarAsNeeded);
+            return edit;
+        }
+        case Kind::DropDown: {
+            auto* combo = new QComboBox(parent);
+            combo->setEditable(true);
+            combo->setInsertPolicy(QComboBox::NoInsert);
+            if (!c.items.empty()) {
+                combo->addItems(qtext(c.items).split(u'|'));
+                if (c.style & layout::kSorted) combo->model()->sort(0);
+            }
+            combo->setCurrentIndex(-1);
+            // An entry longer than the field shows its start, where "COM<n>" is.
+            QObject::connect(combo, &QComboBox::currentIndexChanged, combo,
+                             [combo] { combo->lineEdit()->setCursorPosition(0); });
+            return combo;
+        }
+        case Kind::PushButton: {
+            auto* button = new QPushButton(qtext(c.text), parent);
+            button->setAutoDefault(true);
+            button->setDefault((c.style & layout::kDefaultButton) != 0);
+            return button;
+        }
+        case Kind::CheckBox:
+            return new QCheckBox(qtext(c.text), parent);
     }
     return nullptr;
 }
@@ -87,17 +92,44 @@ QFont dialogFont(int points) {
     return font;
 }
 
+namespace {
+
+// Static texts and check boxes show their whole text in the layout's width.
+bool textFits(const ControlTemplate& c, const QWidget& widget, const DialogUnits& units) {
+    if (c.kind != Kind::Static && c.kind != Kind::CheckBox) return true;
+    if (c.style & layout::kHidden) return true;
+    return widget.sizeHint().width() <= units.x(c.w);
+}
+
+}  // namespace
+
 DialogControls buildDialog(const layout::DialogTemplate& t, QDialog& dialog,
                            const WidgetFactory& factory) {
     dialog.setWindowTitle(qtext(t.caption));
     dialog.setFont(dialogFont(t.fontPoints));
-    const DialogUnits units(dialog.font());
+
+    std::vector<QWidget*> widgets;
+    widgets.reserve(t.controls.size());
+    for (const ControlTemplate& c : t.controls) {
+        QWidget* widget = factory ? factory(c, &dialog) : nullptr;
+        widgets.push_back(widget ? widget : makeStandardWidget(c, &dialog));
+    }
+
+    DialogUnits units(dialog.font());
+    constexpr int kMostWidening = 16;
+    for (int i = 0; i < kMostWidening; ++i) {
+        bool allFit = true;
+        for (std::size_t k = 0; k < widgets.size(); ++k)
+            allFit = allFit && textFits(t.controls[k], *widgets[k], units);
+        if (allFit) break;
+        units.widen();
+    }
 
     DialogControls controls;
     QWidget* previous = nullptr;
-    for (const ControlTemplate& c : t.controls) {
-        QWidget* widget = factory ? factory(c, &dialog) : nullptr;
-        if (!widget) widget = makeStandardWidget(c, &dialog);
+    for (std::size_t k = 0; k < widgets.size(); ++k) {
+        const ControlTemplate& c = t.controls[k];
+        QWidget* widget = widgets[k];
         widget->setObjectName(c.id == layout::kNoId ? QString() : QString::number(c.id));
         QRect geometry = units.rect(c.x, c.y, c.w, c.h);
         if (c.kind == Kind::DropDown) geometry.setHeight(units.y(kDropDownClosedHeight));

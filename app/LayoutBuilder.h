@@ -12,20 +12,23 @@ class QDialog;
 
 // Dialog units to pixels for one font: x * avgCharWidth / 4, y * charHeight / 8.
 class DialogUnits {
-public:
+  public:
     explicit DialogUnits(const QFont& font);
+    // The desktop's face can be wider for its average than the layout's own face was; one
+    // more pixel of average width at a time until the text fits.
+    void widen() { ++m_avgCharWidth; }
     int x(int du) const { return du * m_avgCharWidth / 4; }
     int y(int du) const { return du * m_charHeight / 8; }
     QRect rect(int x, int y, int w, int h) const;
 
-private:
+  private:
     int m_avgCharWidth = 0;
     int m_charHeight = 0;
 };
 
 // Controls of one built dialog by id; static texts without id are not kept.
 class DialogControls {
-public:
+  public:
     void insert(int id, QWidget* widget) { m_byId.insert(id, widget); }
     QWidget* find(int id) const { return m_byId.value(id, nullptr); }
     template <class W>
@@ -33,7 +36,7 @@ public:
         return qobject_cast<W*>(find(id));
     }
 
-private:
+  private:
     QHash<int, QWidget*> m_byId;
 };
 

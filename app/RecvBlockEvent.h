@@ -8,11 +8,11 @@
 #include "ReceiveBuffer.h"
 
 class RecvBlockEvent : public QEvent {
-public:
+  public:
     RecvBlockEvent(int type, ReceivedBlock block)
         : QEvent(static_cast<QEvent::Type>(type)), m_block(std::move(block)) {}
     const ReceivedBlock& block() const { return m_block; }
 
-private:
+  private:
     ReceivedBlock m_block;
 };

@@ -17,4 +17,6 @@ void systemBeep() {
     }
 }
 
-void setBeepHook(std::function<void()> hook) { beepHook() = std::move(hook); }
+void setBeepHook(std::function<void()> hook) {
+    beepHook() = std::move(hook);
+}

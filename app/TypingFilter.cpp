@@ -9,11 +9,15 @@
 namespace {
 
 // Control characters (backspace, the Ctrl shortcuts) are edit commands, not text.
-bool isPrintable(QChar c) { return c.unicode() >= 0x20 && c.unicode() != 0x7F; }
+bool isPrintable(QChar c) {
+    return c.unicode() >= 0x20 && c.unicode() != 0x7F;
+}
 
 }  // namespace
 
-void TypingFilter::bind(QWidget* edit) { edit->installEventFilter(this); }
+void TypingFilter::bind(QWidget* edit) {
+    edit->installEventFilter(this);
+}
 
 bool TypingFilter::refuses(const QObject* field, const QString& typed) const {
     qsizetype printable = 0;

@@ -8,17 +8,17 @@
 class TypingFilter : public QObject {
     Q_OBJECT
 
-public:
+  public:
     using QObject::QObject;
 
     void bind(QWidget* edit);
     void setDigitsOnly(bool digitsOnly) { m_digitsOnly = digitsOnly; }
     void setTextLimit(int limit) { m_limit = limit; }
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     bool refuses(const QObject* field, const QString& typed) const;
 
     bool m_digitsOnly = false;

@@ -67,8 +67,12 @@ void CDrawView::resizeEvent(QResizeEvent* event) {
 }
 
 void CDrawView::scrollContentsBy(int dx, int dy) {
-    // Moves the badges with the drawing.
-    viewport()->scroll(dx, dy);
+    // The badges move with the drawing, also while the window is hidden (where
+    // QWidget::scroll would leave them in place).
+    const QPoint delta(dx, dy);
+    for (QWidget* child : viewport()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        child->move(child->pos() + delta);
+    viewport()->update();
 }
 
 void CDrawView::paintEvent(QPaintEvent*) {

@@ -3,6 +3,7 @@
 #include <QDialog>
 
 #include "CShapButton.h"
+#include "QtText.h"
 
 namespace route {
 
@@ -10,9 +11,7 @@ namespace {
 
 QWidget* makeBadge(const layout::ControlTemplate& control, QWidget* parent) {
     if (control.kind != layout::Kind::PushButton) return nullptr;
-    return new CShapButton(
-        QString::fromUtf8(control.text.data(), static_cast<qsizetype>(control.text.size())),
-        parent);
+    return new CShapButton(qtext(control.text), parent);
 }
 
 }  // namespace

@@ -53,7 +53,8 @@ inline constexpr int kIdRelaying = 1043;
 inline constexpr int kIdRefresh = 1044;
 
 // The five command buttons that the port state and continuous sending lock.
-inline constexpr int kCommandButtons[] = {kIdWrite, kIdRead, kIdReadRoute, kIdSendData, kIdReadPath};
+inline constexpr int kCommandButtons[] = {kIdWrite, kIdRead, kIdReadRoute, kIdSendData,
+                                          kIdReadPath};
 
 // Route list window, template 133.
 inline constexpr int kIdMeshLegendLocal = 1015;

@@ -1,6 +1,7 @@
 // The port panel of the main window: lists the ports present, opens and closes the chosen
 // one, and switches the window between its closed and open states.
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
@@ -18,6 +19,8 @@ void CMeshcfgDlg::FillPortList() {
         if (CXSerial::ProbePort(port)) list->addItem(QString::fromStdString(portEntryText(port)));
     }
     list->setCurrentIndex(list->count() > 0 ? 0 : -1);
+    // The drop-down shows each entry whole, even where the field is narrower.
+    list->view()->setMinimumWidth(list->view()->sizeHintForColumn(0) + list->iconSize().width());
 }
 
 void CMeshcfgDlg::OnRefresh() {

@@ -34,13 +34,14 @@ void ensurePrivateDirectory(const std::string& directory) {
 // Simulators starting side by side take turns, so none removes a dangling link another one
 // has just replaced with its own.
 class DirectoryLock {
-public:
+  public:
     explicit DirectoryLock(const std::string& directory)
         : m_fd(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-        if (!m_fd || ::flock(m_fd.get(), LOCK_EX) != 0) throw systemFailure("cannot lock " + directory);
+        if (!m_fd || ::flock(m_fd.get(), LOCK_EX) != 0)
+            throw systemFailure("cannot lock " + directory);
     }
 
-private:
+  private:
     FileDescriptor m_fd;
 };
 
@@ -60,7 +61,8 @@ bool tryPublish(const std::string& path, const std::string& target) {
     if (::symlink(target.c_str(), path.c_str()) == 0) return true;
     if (errno != EEXIST) throw systemFailure("cannot create " + path);
     if (!isDanglingLink(path)) return false;
-    if (::unlink(path.c_str()) != 0 && errno != ENOENT) throw systemFailure("cannot remove " + path);
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT)
+        throw systemFailure("cannot remove " + path);
     return ::symlink(target.c_str(), path.c_str()) == 0;
 }
 
@@ -78,8 +80,8 @@ AliasPublisher::AliasPublisher(std::string directory, int firstPort, std::string
             return;
         }
     }
-    throw std::runtime_error("no free COM alias from COM" + std::to_string(firstPort) +
-                             " to COM" + std::to_string(kLastPort) + " in " + m_directory);
+    throw std::runtime_error("no free COM alias from COM" + std::to_string(firstPort) + " to COM" +
+                             std::to_string(kLastPort) + " in " + m_directory);
 }
 
 AliasPublisher::~AliasPublisher() {

@@ -7,7 +7,7 @@
 namespace sim {
 
 class AliasPublisher {
-public:
+  public:
     // Takes the first free COM<n> from firstPort up to the last port the tool lists. Free means
     // no entry, or a link left dangling by a simulator that died. Throws std::runtime_error.
     AliasPublisher(std::string directory, int firstPort, std::string target);
@@ -19,7 +19,7 @@ public:
     int port() const { return m_port; }
     const std::string& path() const { return m_path; }
 
-private:
+  private:
     std::string m_directory;
     std::string m_target;
     std::string m_path;

@@ -33,12 +33,12 @@ struct ShapedReply {
 };
 
 class FaultInjector {
-public:
+  public:
     explicit FaultInjector(FaultPlan plan) : m_plan(plan) {}
 
     ShapedReply shape(const proto::Frame& reply);
 
-private:
+  private:
     FaultPlan m_plan;
     unsigned m_replies = 0;
 };

@@ -26,7 +26,9 @@ std::vector<Received> FrameParser::feed(proto::Bytes bytes) {
     return scan(false);
 }
 
-std::vector<Received> FrameParser::flushStale() { return scan(true); }
+std::vector<Received> FrameParser::flushStale() {
+    return scan(true);
+}
 
 std::vector<Received> FrameParser::scan(bool stale) {
     std::vector<Received> out;
@@ -44,7 +46,8 @@ std::vector<Received> FrameParser::scan(bool stale) {
         if (!whole) break;
         flushGarbage(garbage, out);
         const proto::Bytes frame = rest.first(rest[kLengthOffset] + kHeaderSize + 1);
-        const auto kind = proto::xorOf(frame) == 0 ? Received::Kind::kFrame : Received::Kind::kBadCheck;
+        const auto kind =
+            proto::xorOf(frame) == 0 ? Received::Kind::kFrame : Received::Kind::kBadCheck;
         out.push_back({kind, proto::Frame(frame.begin(), frame.end())});
         pos += frame.size();
     }

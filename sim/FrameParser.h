@@ -21,7 +21,7 @@ struct Received {
 };
 
 class FrameParser {
-public:
+  public:
     std::vector<Received> feed(proto::Bytes bytes);
 
     // The line has been silent with part of a frame pending: that frame will never complete, so
@@ -30,7 +30,7 @@ public:
 
     bool hasPending() const { return !m_pending.empty(); }
 
-private:
+  private:
     std::vector<Received> scan(bool stale);
 
     std::vector<std::uint8_t> m_pending;

@@ -8,27 +8,30 @@ namespace {
 constexpr std::int64_t kBitsPerByte = 10;  // start bit, 8 data bits, stop bit
 }  // namespace
 
-LinePacer::Clock::duration LinePacer::byteTime() const {
+LinePacer::Clock::duration LinePacer::lineTime(std::size_t bytes) const {
     if (m_timing.baud == 0) return Clock::duration::zero();
-    return std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(
-        kBitsPerByte * std::nano::den / static_cast<std::int64_t>(m_timing.baud)));
+    // Computed from the count, not summed byte by byte, so no rounding piles up.
+    const std::int64_t nanoseconds =
+        static_cast<std::int64_t>(bytes) * kBitsPerByte * std::nano::den / m_timing.baud;
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(nanoseconds));
 }
 
 void LinePacer::push(Clock::time_point now, proto::Bytes bytes) {
     if (bytes.empty()) return;
     const std::size_t pieces = std::clamp<std::size_t>(m_timing.pieces, 1, bytes.size());
-    Clock::time_point sent = std::max(now + m_timing.delay, m_lineFree);
+    const Clock::time_point start = std::max(now + m_timing.delay, m_lineFree);
     std::size_t next = 0;
     for (std::size_t piece = 0; piece < pieces; ++piece) {
-        if (piece > 0) sent += m_timing.gap;
         // Pieces differ in size by one byte at most; the longer ones come first.
         const std::size_t end = next + bytes.size() / pieces + (piece < bytes.size() % pieces);
         for (; next < end; ++next) {
-            sent += byteTime();  // a byte has arrived once its stop bit is through
-            m_queue.push_back({sent, bytes[next]});
+            // A byte has arrived once its stop bit is through.
+            m_queue.push_back(
+                {start + lineTime(next + 1) + m_timing.gap * static_cast<std::int64_t>(piece),
+                 bytes[next]});
         }
     }
-    m_lineFree = sent;
+    m_lineFree = m_queue.back().due;
 }
 
 std::vector<std::uint8_t> LinePacer::takeDue(Clock::time_point now) {

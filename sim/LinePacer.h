@@ -21,7 +21,7 @@ struct LineTiming {
 };
 
 class LinePacer {
-public:
+  public:
     using Clock = std::chrono::steady_clock;
 
     explicit LinePacer(LineTiming timing) : m_timing(timing) {}
@@ -37,13 +37,14 @@ public:
 
     std::optional<Clock::time_point> nextDue() const;
 
-private:
+  private:
     struct TimedByte {
         Clock::time_point due;
         std::uint8_t byte;
     };
 
-    Clock::duration byteTime() const;
+    // How long the line takes to carry this many bytes.
+    Clock::duration lineTime(std::size_t bytes) const;
 
     LineTiming m_timing;
     std::deque<TimedByte> m_queue;

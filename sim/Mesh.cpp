@@ -56,13 +56,14 @@ namespace {
 std::optional<unsigned> readNumber(std::string_view text, unsigned max) {
     unsigned value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value > max) return std::nullopt;
+    if (error != std::errc() || end != text.data() + text.size() || value > max)
+        return std::nullopt;
     return value;
 }
 
 // Reads one statement into the mesh; returns what is wrong with it, or nothing.
 class StatementReader {
-public:
+  public:
     explicit StatementReader(Mesh& mesh) : m_mesh(mesh) {}
 
     std::optional<std::string> read(const std::vector<std::string>& words) {
@@ -99,7 +100,7 @@ public:
         return "unknown statement '" + keyword + "'";
     }
 
-private:
+  private:
     static std::optional<std::string> readNode(const std::string& word, NodeId& node) {
         const auto value = readNumber(word, kEmptySlot - 1);
         if (!value) return "node id '" + word + "' is not a number from 0 to 65534";

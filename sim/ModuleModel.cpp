@@ -11,19 +11,11 @@ namespace sim {
 namespace {
 
 constexpr std::uint8_t kSetupMarker = 0xA5;
-constexpr std::size_t kSetupPayloadSize = 13;
+constexpr std::size_t kSetupFrameSize = 18;
+constexpr std::size_t kBareFrameSize = 5;  // header and check byte, no payload
 constexpr std::size_t kMarkerOffset = 4;
 constexpr std::size_t kValuesOffset = 6;
 constexpr std::uint8_t kNoticeLinkValue = 60;
-
-// Start values: 434 MHz, power 7, life cycle 1h, network id 1, baud 9600, no parity; the node
-// id is the mesh's local node.
-constexpr std::uint8_t kStartFrequency[] = {0x6C, 0x80, 0x12};
-constexpr std::uint8_t kStartPower = 7;
-constexpr std::uint8_t kStartLifeCycle = 0;
-constexpr std::uint16_t kStartNetworkId = 1;
-constexpr std::uint8_t kStartBaudIndex = 3;
-constexpr std::uint8_t kStartParityIndex = 0;
 
 // Offsets of the setup values in the stored array.
 enum SetupValue : std::size_t {
@@ -58,8 +50,12 @@ Answer rejected(std::string_view reason, proto::Bytes bytes, std::string_view fi
 }
 
 bool isSetupFrame(const proto::Frame& frame) {
-    return frame.size() == kSetupPayloadSize + 5 && frame[kMarkerOffset] == kSetupMarker &&
+    return frame.size() == kSetupFrameSize && frame[kMarkerOffset] == kSetupMarker &&
            frame[kMarkerOffset + 1] == kSetupMarker;
+}
+
+bool isSend(const proto::Frame& frame) {
+    return frame[0] == proto::kTypeNetData && frame[2] == proto::kCmdSendData;
 }
 
 std::string describe(const SendRequest& request) {
@@ -72,19 +68,26 @@ std::string describe(const SendRequest& request) {
            " " + relays + " data=" + hexText(request.data);
 }
 
+// 434 MHz, power 7, life cycle 1h, network id 1, 9600 baud, no parity; the node id is the mesh's
+// local node.
+SetupBytes startValues(NodeId node) {
+    return {0x6C,
+            0x80,
+            0x12,
+            7,
+            0,
+            0x00,
+            0x01,
+            static_cast<std::uint8_t>(node >> 8),
+            static_cast<std::uint8_t>(node),
+            3,
+            0};
+}
+
 }  // namespace
 
-ModuleModel::ModuleModel(Mesh mesh) : m_mesh(std::move(mesh)) {
-    std::copy(std::begin(kStartFrequency), std::end(kStartFrequency), m_setup.begin());
-    m_setup[kPower] = kStartPower;
-    m_setup[kLifeCycle] = kStartLifeCycle;
-    m_setup[kNetworkId] = kStartNetworkId >> 8;
-    m_setup[kNetworkId + 1] = kStartNetworkId & 0xFF;
-    m_setup[kNodeId] = m_mesh.localNode >> 8;
-    m_setup[kNodeId + 1] = m_mesh.localNode & 0xFF;
-    m_setup[kBaud] = kStartBaudIndex;
-    m_setup[kParity] = kStartParityIndex;
-}
+ModuleModel::ModuleModel(Mesh mesh)
+    : m_mesh(std::move(mesh)), m_setup(startValues(m_mesh.localNode)) {}
 
 Answer ModuleModel::answer(const Received& received) {
     switch (received.kind) {
@@ -92,9 +95,7 @@ Answer ModuleModel::answer(const Received& received) {
             return answerFrame(received.bytes);
         case Received::Kind::kBadCheck:
             // A send is still answered, with the module's own verdict on the check byte.
-            if (received.bytes[0] == proto::kTypeNetData && received.bytes[2] == proto::kCmdSendData) {
-                return sendData(received.bytes, false);
-            }
+            if (isSend(received.bytes)) return sendData(received.bytes, false);
             return rejected("bad-check", received.bytes);
         case Received::Kind::kGarbage:
             break;
@@ -103,20 +104,18 @@ Answer ModuleModel::answer(const Received& received) {
 }
 
 Answer ModuleModel::answerFrame(const proto::Frame& frame) {
-    const std::uint8_t type = frame[0];
-    const std::uint8_t code = frame[2];
-    if (type == proto::kTypeNetData && code == proto::kCmdSendData) return sendData(frame, true);
-    if (type == proto::kTypeModule) {
-        switch (code) {
+    if (isSend(frame)) return sendData(frame, true);
+    if (frame[0] == proto::kTypeModule) {
+        switch (frame[2]) {
             case proto::kCmdWriteSetup:
                 return isSetupFrame(frame) ? writeSetup(frame) : rejected("bad-setup", frame);
             case proto::kCmdReadSetup:
                 return isSetupFrame(frame) ? readSetup() : rejected("bad-setup", frame);
             case proto::kCmdReadRoute:
-                if (frame.size() != 5) return rejected("bad-length", frame);
+                if (frame.size() != kBareFrameSize) return rejected("bad-length", frame);
                 return {"request read-route", routeListReply(m_mesh)};
             case proto::kCmdReadPath:
-                if (frame.size() != 5) return rejected("bad-length", frame);
+                if (frame.size() != kBareFrameSize) return rejected("bad-length", frame);
                 return {"request read-path", pathListReply(m_mesh)};
             default:
                 break;
@@ -126,13 +125,11 @@ Answer ModuleModel::answerFrame(const proto::Frame& frame) {
 }
 
 Answer ModuleModel::writeSetup(const proto::Frame& frame) {
-    std::copy_n(frame.begin() + kValuesOffset, kSetupValueCount, m_setup.begin());
+    std::copy_n(frame.begin() + kValuesOffset, m_setup.size(), m_setup.begin());
     const auto value = [this](SetupValue at) { return std::to_string(m_setup[at]); };
-    const auto id = [this](SetupValue at) {
-        return std::to_string(proto::readBe16(m_setup, at));
-    };
-    return {"request write-setup freq=" + hexText(proto::Bytes(m_setup).first(3)) +
-                " power=" + value(kPower) + " life=" + value(kLifeCycle) + " net=" + id(kNetworkId) +
+    const auto id = [this](SetupValue at) { return std::to_string(proto::readBe16(m_setup, at)); };
+    return {"request write-setup freq=" + hexText(proto::Bytes(m_setup).first(3)) + " power=" +
+                value(kPower) + " life=" + value(kLifeCycle) + " net=" + id(kNetworkId) +
                 " node=" + id(kNodeId) + " baud=" + value(kBaud) + " parity=" + value(kParity),
             setupReply(proto::kReplySetupWritten)};
 }

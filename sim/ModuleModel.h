@@ -19,13 +19,17 @@ inline constexpr std::uint8_t kStatusInvalidRequest = 0xC2;
 inline constexpr std::uint8_t kStatusRouteNotFound = 0xC7;
 inline constexpr std::uint8_t kStatusCheckError = 0xE1;
 
+// Bytes 6 to 16 of the setup frames: frequency register, power, life cycle, network id, node id,
+// UART baud index and parity index.
+using SetupBytes = std::array<std::uint8_t, 11>;
+
 struct Answer {
     std::string logLine;  // "request ...", "rejected ..." or "notice ..."
     std::optional<proto::Frame> reply;
 };
 
 class ModuleModel {
-public:
+  public:
     explicit ModuleModel(Mesh mesh);
 
     Answer answer(const Received& received);
@@ -34,19 +38,15 @@ public:
     // next remote node. Nothing when the mesh has no node but the local one.
     std::optional<Answer> receiveNotice();
 
-private:
+  private:
     Answer answerFrame(const proto::Frame& frame);
     Answer writeSetup(const proto::Frame& frame);
     Answer readSetup() const;
     Answer sendData(const proto::Frame& frame, bool checkOk) const;
     proto::Frame setupReply(std::uint8_t code) const;
 
-    // Bytes 6 to 16 of the setup frames: frequency register, power, life cycle, network id,
-    // node id, UART baud index and parity index.
-    static constexpr std::size_t kSetupValueCount = 11;
-
     Mesh m_mesh;
-    std::array<std::uint8_t, kSetupValueCount> m_setup{};
+    SetupBytes m_setup{};
     std::uint16_t m_notices = 0;
 };
 

@@ -15,6 +15,7 @@ constexpr unsigned kMaxBaud = 4000000;
 constexpr unsigned kMaxMilliseconds = 60000;
 constexpr unsigned kMaxPieces = 369;  // a route list reply, byte by byte
 constexpr unsigned kMaxNoticeSeconds = 86400;
+constexpr unsigned kMaxFaultPeriod = 1000000;
 
 std::optional<unsigned> number(std::string_view text, unsigned min, unsigned max) {
     unsigned value = 0;
@@ -63,7 +64,8 @@ bool setSplit(Options& options, std::string_view text) {
 bool setFault(Options& options, std::string_view text) {
     const auto [name, every] = splitAtColon(text);
     const auto kind = faultKindNamed(name);
-    const auto period = every.empty() ? std::optional<unsigned>(1) : number(every, 1, 1000000);
+    const auto period =
+        every.empty() ? std::optional<unsigned>(1) : number(every, 1, kMaxFaultPeriod);
     if (!kind || !period) return false;
     options.fault = {*kind, *period};
     return true;
@@ -73,8 +75,9 @@ const std::map<std::string_view, Setter>& valueOptions() {
     static const std::map<std::string_view, Setter> setters{
         {"--mesh", fileName(&Options::meshFile)},
         {"--com", inRange(kFirstPort, kLastPort, [](Options& o, unsigned v) { o.firstPort = v; })},
-        {"--delay", inRange(0, kMaxMilliseconds,
-                            [](Options& o, unsigned v) { o.timing.delay = std::chrono::milliseconds(v); })},
+        {"--delay",
+         inRange(0, kMaxMilliseconds,
+                 [](Options& o, unsigned v) { o.timing.delay = std::chrono::milliseconds(v); })},
         {"--baud", inRange(0, kMaxBaud, [](Options& o, unsigned v) { o.timing.baud = v; })},
         {"--split", setSplit},
         {"--fault", setFault},
@@ -125,8 +128,10 @@ ParsedOptions parseOptions(const std::vector<std::string_view>& args) {
 std::string helpText() {
     return std::string(
                "Usage: qz470-sim [OPTION]...\n"
-               "Simulates a qz-470mr mesh radio module on a pseudo-terminal, published as the first\n"
-               "free COM alias from COM200 up in $XDG_RUNTIME_DIR/qz470mr (or /tmp/qz470mr-<uid>).\n"
+               "Simulates a qz-470mr mesh radio module on a pseudo-terminal, published as the "
+               "first\n"
+               "free COM alias from COM200 up in $XDG_RUNTIME_DIR/qz470mr (or "
+               "/tmp/qz470mr-<uid>).\n"
                "Prints one line on standard output, for example\n"
                "  qz470-sim: COM200 -> /dev/pts/5\n"
                "then answers the tool until SIGINT, SIGTERM or SIGHUP, and removes its alias.\n"
@@ -160,9 +165,13 @@ std::string helpText() {
                "  rejected bad-check|bad-setup|bad-length|unknown-command frame=<hex>\n"
                "  rejected garbage bytes=<hex>\n"
                "  notice source=4 data=0000\n"
-               "A request whose reply was spoiled ends in ' fault=<kind>'. Send status: 00 when the\n"
+               "A request whose reply was spoiled ends in ' fault=<kind>'. Send status: 00 when "
+               "the\n"
                "target is in the mesh, C7 when it is not, C2 when the length byte does not match\n"
                "the fields, E1 when the check byte is wrong.\n"
+               "\n"
+               "Exit status: 0 after a stop signal, 1 when the terminal or the alias fails, 2 for\n"
+               "a bad command line, mesh file or log file.\n"
                "\n") +
            std::string(kMeshFormatHelp) + "\nThe built-in mesh:\n" + std::string(kDefaultMeshText);
 }

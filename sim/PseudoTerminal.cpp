@@ -24,7 +24,8 @@ PseudoTerminal::PseudoTerminal()
     // A cooked terminal would echo the tool's requests back to it before the tool has opened
     // the port and set its own raw mode.
     termios settings{};
-    if (::tcgetattr(m_slave.get(), &settings) != 0) throw systemFailure("cannot read " + m_slavePath);
+    if (::tcgetattr(m_slave.get(), &settings) != 0)
+        throw systemFailure("cannot read " + m_slavePath);
     ::cfmakeraw(&settings);
     if (::tcsetattr(m_slave.get(), TCSANOW, &settings) != 0) {
         throw systemFailure("cannot set " + m_slavePath + " raw");

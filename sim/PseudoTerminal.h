@@ -9,14 +9,14 @@
 namespace sim {
 
 class PseudoTerminal {
-public:
+  public:
     // Throws std::runtime_error.
     PseudoTerminal();
 
     int master() const { return m_master.get(); }
     const std::string& slavePath() const { return m_slavePath; }
 
-private:
+  private:
     FileDescriptor m_master;
     // Held open for the simulator's whole life: the terminal keeps its raw settings, and the
     // master does not hang up each time the tool closes the port.

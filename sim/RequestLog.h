@@ -8,13 +8,13 @@
 namespace sim {
 
 class RequestLog {
-public:
+  public:
     // Writes nowhere when out is null.
     explicit RequestLog(std::FILE* out) : m_out(out) {}
 
     void write(std::string_view line);
 
-private:
+  private:
     std::FILE* m_out = nullptr;
 };
 

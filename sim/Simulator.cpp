@@ -46,7 +46,11 @@ void Simulator::run() {
             throw systemFailure("poll");
         }
         if (fds[0].revents != 0) return;
-        if ((fds[1].revents & POLLERR) != 0) throw std::runtime_error("the terminal failed");
+        // The terminal cannot hang up while its slave side is held; if it fails, stop rather
+        // than spin on the event.
+        if ((fds[1].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
+            throw std::runtime_error("the terminal failed");
+        }
         if ((fds[1].revents & POLLOUT) != 0) m_lineFull = false;
         const auto now = Clock::now();
         if ((fds[1].revents & POLLIN) != 0) readLine(now);
@@ -86,7 +90,8 @@ void Simulator::handle(const std::vector<Received>& received, Clock::time_point 
         Answer answer = m_model.answer(item);
         if (answer.reply) {
             ShapedReply shaped = m_faults.shape(*answer.reply);
-            if (shaped.fault != FaultKind::kNone) answer.logLine += " fault=" + std::string(faultName(shaped.fault));
+            if (shaped.fault != FaultKind::kNone)
+                answer.logLine += " fault=" + std::string(faultName(shaped.fault));
             m_pacer.push(now, shaped.bytes);
         }
         m_log.write(answer.logLine);
@@ -106,7 +111,8 @@ void Simulator::writeDue(Clock::time_point now) {
     const auto due = m_pacer.takeDue(now);
     if (due.empty()) return;
     const ssize_t written = ::write(m_line, due.data(), due.size());
-    if (written < 0 && errno != EAGAIN && errno != EINTR) throw systemFailure("cannot write the terminal");
+    if (written < 0 && errno != EAGAIN && errno != EINTR)
+        throw systemFailure("cannot write the terminal");
     const std::size_t sent = written < 0 ? 0 : static_cast<std::size_t>(written);
     if (sent < due.size()) {
         m_pacer.putBack(proto::Bytes(due).subspan(sent));

@@ -15,14 +15,14 @@
 namespace sim {
 
 class Simulator {
-public:
+  public:
     Simulator(int line, int stop, ModuleModel& model, const Options& options, RequestLog& log);
 
     // Serves the line until the stop descriptor turns readable. Throws std::runtime_error when
     // the terminal fails.
     void run();
 
-private:
+  private:
     using Clock = LinePacer::Clock;
 
     int pollTimeout(Clock::time_point now) const;

@@ -44,6 +44,9 @@ StopSignals::StopSignals() {
     m_write.reset(fds[1]);
     g_writeFd = fds[1];
     if (!setAction(onStopSignal)) throw systemFailure("cannot catch the stop signals");
+    // A script that read the COM line and closed its end of our standard output must not end
+    // the simulator before it has removed its alias; the write fails instead.
+    ::signal(SIGPIPE, SIG_IGN);
 }
 
 StopSignals::~StopSignals() {

@@ -48,7 +48,7 @@ const QRegularExpression kTimestampSuffix(
 class MainWindowTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void init() {
         m_runtime = std::make_unique<ScopedRuntimeDir>();
         m_beeps = 0;
@@ -80,7 +80,7 @@ private slots:
     void droppedBytesAreReported();
     void relayControls();
 
-private:
+  private:
     std::unique_ptr<ScopedRuntimeDir> m_runtime;
     std::unique_ptr<CMeshcfgDlg> m_dlg;
     int m_beeps = 0;
@@ -232,16 +232,26 @@ void MainWindowTest::hexFilter_data() {
     QTest::addColumn<int>("beeps");
 
     const int relay = kIdRelayFirst;
-    QTest::newRow("relay hex and space") << relay << "1a F" << "1a F" << 0;
-    QTest::newRow("relay refuses g x - .") << relay << "gx-." << "" << 4;
-    QTest::newRow("relay refuses ctrl+v") << relay << "\x16" << "" << 1;
-    QTest::newRow("relay backspace deletes") << relay << "12\b" << "1" << 0;
-    QTest::newRow("network id digits only") << kIdNetworkId << "\b9a" << "9" << 1;
-    QTest::newRow("node id refuses letters") << kIdNodeId << "\bzF7" << "7" << 2;
-    QTest::newRow("target id limit 4") << kIdTargetId << "\b12345" << "1234" << 1;
-    QTest::newRow("data hex and space") << kIdData << "a1 B2" << "a1 B2" << 0;
-    QTest::newRow("data refuses enter") << kIdData << "12\r" << "12" << 1;
-    QTest::newRow("data refuses ctrl+v") << kIdData << "\x16" << "" << 1;
+    QTest::newRow("relay hex and space") << relay << "1a F"
+                                         << "1a F" << 0;
+    QTest::newRow("relay refuses g x - .") << relay << "gx-."
+                                           << "" << 4;
+    QTest::newRow("relay refuses ctrl+v") << relay << "\x16"
+                                          << "" << 1;
+    QTest::newRow("relay backspace deletes") << relay << "12\b"
+                                             << "1" << 0;
+    QTest::newRow("network id digits only") << kIdNetworkId << "\b9a"
+                                            << "9" << 1;
+    QTest::newRow("node id refuses letters") << kIdNodeId << "\bzF7"
+                                             << "7" << 2;
+    QTest::newRow("target id limit 4") << kIdTargetId << "\b12345"
+                                       << "1234" << 1;
+    QTest::newRow("data hex and space") << kIdData << "a1 B2"
+                                        << "a1 B2" << 0;
+    QTest::newRow("data refuses enter") << kIdData << "12\r"
+                                        << "12" << 1;
+    QTest::newRow("data refuses ctrl+v") << kIdData << "\x16"
+                                         << "" << 1;
 }
 
 void MainWindowTest::hexFilter() {
@@ -305,8 +315,8 @@ void MainWindowTest::receiveStep_data() {
     QTest::newRow("wrong check byte") << QByteArray::fromHex("0100810081") << QStringList();
     QTest::newRow("write acknowledged")
         << QByteArray::fromHex("0100810080") << QStringList({"> Write successful."});
-    QTest::newRow("receive notice") << QByteArray::fromHex("0500820087")
-                                    << QStringList({"> Received ok."});
+    QTest::newRow("receive notice")
+        << QByteArray::fromHex("0500820087") << QStringList({"> Received ok."});
     QTest::newRow("send ok") << QByteArray::fromHex("05008103000100 86")
                              << QStringList({"> Send data ok."});
     QTest::newRow("type 01 with 89 is a send status")
@@ -316,8 +326,8 @@ void MainWindowTest::receiveStep_data() {
     QTest::newRow("0x85 only logs") << QByteArray::fromHex("0100850084") << QStringList();
     QTest::newRow("two frames dispatch once by the first")
         << QByteArray::fromHex("0100810080 0500820087") << QStringList({"> Write successful."});
-    QTest::newRow("short send status is dump only") << QByteArray::fromHex("05008184")
-                                                    << QStringList();
+    QTest::newRow("short send status is dump only")
+        << QByteArray::fromHex("05008184") << QStringList();
 }
 
 void MainWindowTest::receiveStep() {

@@ -2,13 +2,15 @@
 // the bytes that leave for each button, replies written back by the far end, continuous
 // sending driven tick by tick, and a far end that hangs up.
 
+#include <sys/file.h>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTextBlock>
 #include <QTextEdit>
 #include <QtTest>
-#include <sys/file.h>
 
 #include "AliasPublisher.h"
 #include "CMeshcfgDlg.h"
@@ -40,7 +42,7 @@ int countLines(CMeshcfgDlg& dlg, const QString& prefix) {
 class PortWindowTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void init() {
         m_runtime = std::make_unique<ScopedRuntimeDir>();
         m_pty = std::make_unique<PtyPair>();
@@ -68,10 +70,11 @@ private slots:
     void continuousWaitsForAnOpenPort();
     void tooLongDataIsRefused();
 
-private:
+  private:
     bool selectAlias() {
         auto* list = m_dlg->item<QComboBox>(kIdPortList);
-        const int index = list->findText(QStringLiteral("COM%1").arg(kAliasPort), Qt::MatchStartsWith);
+        const int index =
+            list->findText(QStringLiteral("COM%1").arg(kAliasPort), Qt::MatchStartsWith);
         list->setCurrentIndex(index);
         return index >= 0;
     }
@@ -183,10 +186,11 @@ void PortWindowTest::buttonsSendExactBytes() {
     open();
     m_dlg->item<QTextEdit>(kIdData)->setPlainText(QStringLiteral("01 02"));
     press(button);
-    const std::vector<std::uint8_t> sent = m_pty->readMaster(expected.size() + 1,
-                                                             std::chrono::milliseconds(500));
-    QCOMPARE(QByteArray(reinterpret_cast<const char*>(sent.data()), qsizetype(sent.size())).toHex(' '),
-             expected.toHex(' '));
+    const std::vector<std::uint8_t> sent =
+        m_pty->readMaster(expected.size() + 1, std::chrono::milliseconds(500));
+    QCOMPARE(
+        QByteArray(reinterpret_cast<const char*>(sent.data()), qsizetype(sent.size())).toHex(' '),
+        expected.toHex(' '));
     QCOMPARE(countLines(*m_dlg, description), 1);
 }
 

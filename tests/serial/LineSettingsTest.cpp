@@ -45,21 +45,4 @@ INSTANTIATE_TEST_SUITE_P(LineSettings, ParityCode,
                                            ParityRow{"Even", 2, PARENB}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(LineSettings, EveryListedRateHasASpeedAndOthersNone) {
-    const struct {
-        int baud;
-        speed_t speed;
-    } rates[] = {{1200, B1200},   {2400, B2400},   {4800, B4800},   {9600, B9600},
-                 {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200}};
-    for (const auto& rate : rates) {
-        const auto tio = lineTermios(cookedTty(), {rate.baud, Parity::kNone});
-        ASSERT_TRUE(tio) << rate.baud;
-        EXPECT_EQ(::cfgetospeed(&*tio), rate.speed) << rate.baud;
-    }
-    for (int baud : {0, -9600, 12345, 9601}) {
-        EXPECT_FALSE(lineTermios(cookedTty(), {baud, Parity::kNone})) << baud;
-    }
-    for (int code : {-1, 3, 4}) EXPECT_FALSE(parityFromCode(code)) << code;
-}
-
 }  // namespace

@@ -1,0 +1,91 @@
+#include "CDialog_Mesh.h"
+
+#include <algorithm>
+
+#include "CDrawView.h"
+#include "CShapButton.h"
+#include "ResourceIds.h"
+#include "RouteWindow.h"
+
+namespace {
+
+// Badge geometry on the surface, in pixels: 40 x 40 badges, rows 48 pixels apart.
+constexpr int kBadgeSize = 40;
+constexpr int kFirstRowTop = 5;
+constexpr unsigned kRowPitch = 48;
+constexpr int kRouteLeft = 160;
+constexpr int kTargetLeft = 300;
+constexpr int kLocalLeft = 10;
+constexpr int kTotalWidth = 100;
+constexpr int kRowHeight = 50;  // scroll height per row
+
+constexpr int kLegendBand = 80;  // pixels above the surface that hold the legend
+
+QRect badgeRect(int left, int top) { return QRect(left, top, kBadgeSize, kBadgeSize); }
+
+}  // namespace
+
+CDialog_Mesh::CDialog_Mesh(QWidget* parent) : QDialog(parent) {
+    const DialogControls controls = route::buildWindow(res::kDialogMesh, *this);
+    m_btnLocal = controls.get<CShapButton>(res::kIdMeshLegendLocal);
+    m_btnRoute = controls.get<CShapButton>(res::kIdMeshLegendRoute);
+    m_btnTarget = controls.get<CShapButton>(res::kIdMeshLegendTarget);
+    m_btnLocal->setColor(route::kLocalColor);
+    m_btnRoute->setColor(route::kRouteColor);
+    m_btnTarget->setColor(route::kTargetColor);
+
+    m_pView = new CDrawView(this);
+    m_pView->setObjectName(QString::number(res::kIdDrawView));
+    const QRect client = rect();
+    m_pView->setGeometry(client.left(), client.top() + kLegendBand, client.width(),
+                         client.height() - kLegendBand);
+}
+
+// The badges go before the surface they sit on.
+CDialog_Mesh::~CDialog_Mesh() = default;
+
+void CDialog_Mesh::ClearRouteList() {
+    m_pLocalBadge.reset();
+    m_pRouteBadges.clear();
+    m_pTargetBadges.clear();
+}
+
+std::unique_ptr<CShapButton> CDialog_Mesh::createBadge(const QString& text, const QRect& rect,
+                                                       int id, QRgb color) const {
+    auto badge = std::make_unique<CShapButton>(text, m_pView->content());
+    badge->setObjectName(QString::number(id));
+    badge->setFocusPolicy(Qt::NoFocus);
+    badge->setGeometry(rect);
+    badge->setColor(color);
+    badge->show();
+    return badge;
+}
+
+void CDialog_Mesh::FillRouteList(const QStringList& routeNodes, const QStringList& targetNodes,
+                                 QString localNode) {
+    ClearRouteList();
+    // Badges are placed in window coordinates of the surface: from its origin they are
+    // content coordinates.
+    m_pView->scrollToOrigin();
+    const auto n = static_cast<unsigned>(std::min(routeNodes.size(), targetNodes.size()));
+    if (n == 0) {
+        m_pView->setContent(kTotalWidth, 0, 0);
+        return;
+    }
+    for (unsigned i = 0; i < n; ++i) {
+        const int top = kFirstRowTop + static_cast<int>(kRowPitch * i);
+        m_pRouteBadges.push_back(createBadge(routeNodes[i], badgeRect(kRouteLeft, top),
+                                             res::kIdRouteBadgeFirst + static_cast<int>(i),
+                                             route::kRouteColor));
+    }
+    for (unsigned i = 0; i < n; ++i) {
+        const int top = kFirstRowTop + static_cast<int>(kRowPitch * i);
+        m_pTargetBadges.push_back(createBadge(targetNodes[i], badgeRect(kTargetLeft, top),
+                                              res::kIdTargetBadgeFirst + static_cast<int>(i),
+                                              route::kTargetColor));
+    }
+    const int centre = static_cast<int>(kRowPitch * n / 2);
+    m_pLocalBadge = createBadge(localNode, badgeRect(kLocalLeft, centre - kBadgeSize / 2),
+                                res::kIdLocalBadge, route::kLocalColor);
+    m_pView->setContent(kTotalWidth, kRowHeight * static_cast<int>(n), n);
+}

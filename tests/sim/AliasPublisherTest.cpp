@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "AliasPublisher.h"
+#include "PortNames.h"
+#include "ScopedRuntimeDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class AliasPublishing : public testing::Test {
+  protected:
+    std::string alias(int port) const { return aliasDirectory() + "/COM" + std::to_string(port); }
+    void prepareDirectory() const { fs::create_directory(aliasDirectory()); }
+
+    ScopedRuntimeDir m_runtime;
+};
+
+TEST_F(AliasPublishing, FirstFreeAliasLinksToTheTerminalAndGoesAway) {
+    {
+        const sim::AliasPublisher publisher(aliasDirectory(), 200, "/dev/null");
+        EXPECT_EQ(publisher.port(), 200);
+        EXPECT_EQ(publisher.path(), alias(200));
+        EXPECT_EQ(fs::read_symlink(alias(200)), "/dev/null");
+        struct stat info {};
+        ASSERT_EQ(::stat(aliasDirectory().c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0700u);
+    }
+    EXPECT_FALSE(fs::is_symlink(fs::symlink_status(alias(200))));
+}
+
+TEST_F(AliasPublishing, SkipsTakenEntriesAndReplacesDanglingOnes) {
+    prepareDirectory();
+    fs::create_symlink("/dev/null", alias(200));             // a live simulator
+    std::ofstream(alias(201)) << "not a link";               // something else entirely
+    fs::create_symlink("/dev/pts/no-such-pty", alias(202));  // left by a dead simulator
+    const sim::AliasPublisher publisher(aliasDirectory(), 200, "/dev/zero");
+    EXPECT_EQ(publisher.port(), 202);
+    EXPECT_EQ(fs::read_symlink(alias(202)), "/dev/zero");
+    EXPECT_EQ(fs::read_symlink(alias(200)), "/dev/null");
+}
+
+TEST_F(AliasPublishing, LeavesAnAliasThatWasReplacedMeanwhile) {
+    {
+        const sim::AliasPublisher publisher(aliasDirectory(), 210, "/dev/null");
+        fs::remove(alias(210));
+        fs::create_symlink("/dev/zero", alias(210));
+    }
+    EXPECT_EQ(fs::read_symlink(alias(210)), "/dev/zero");
+}
+
+TEST_F(AliasPublishing, RefusesWhenNoAliasIsFree) {
+    prepareDirectory();
+    fs::create_symlink("/dev/null", alias(kLastPort));
+    EXPECT_THROW(sim::AliasPublisher(aliasDirectory(), kLastPort, "/dev/zero"), std::runtime_error);
+}
+
+TEST_F(AliasPublishing, RefusesADirectoryOthersCanWrite) {
+    prepareDirectory();
+    fs::permissions(aliasDirectory(), fs::perms::all);
+    EXPECT_THROW(sim::AliasPublisher(aliasDirectory(), 200, "/dev/null"), std::runtime_error);
+}
+
+}  // namespace

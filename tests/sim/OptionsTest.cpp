@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include "Options.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(Options, DefaultsWithoutArguments) {
+    const auto parsed = sim::parseOptions({});
+    EXPECT_TRUE(parsed.error.empty());
+    EXPECT_FALSE(parsed.help);
+    const sim::Options& o = parsed.options;
+    EXPECT_EQ(o.firstPort, 200);
+    EXPECT_EQ(o.timing.baud, 9600u);
+    EXPECT_EQ(o.timing.pieces, 1u);
+    EXPECT_EQ(o.fault.kind, sim::FaultKind::kNone);
+    EXPECT_EQ(o.noticeEvery, 20s);
+    EXPECT_FALSE(o.meshFile || o.logFile || o.quiet);
+}
+
+TEST(Options, EveryOptionIsRead) {
+    const auto parsed = sim::parseOptions({"--mesh", "m.txt", "--com=201", "--delay", "5",
+                                           "--baud=0", "--split", "3:40", "--fault", "short:4",
+                                           "--notice-every", "0", "--log", "x.log", "--quiet"});
+    ASSERT_EQ(parsed.error, "");
+    const sim::Options& o = parsed.options;
+    EXPECT_EQ(o.meshFile, "m.txt");
+    EXPECT_EQ(o.firstPort, 201);
+    EXPECT_EQ(o.timing.delay, 5ms);
+    EXPECT_EQ(o.timing.baud, 0u);
+    EXPECT_EQ(o.timing.pieces, 3u);
+    EXPECT_EQ(o.timing.gap, 40ms);
+    EXPECT_EQ(o.fault.kind, sim::FaultKind::kShort);
+    EXPECT_EQ(o.fault.every, 4u);
+    EXPECT_EQ(o.noticeEvery, 0s);
+    EXPECT_EQ(o.logFile, "x.log");
+    EXPECT_TRUE(o.quiet);
+}
+
+TEST(Options, FaultWithoutPeriodHitsEveryReply) {
+    const auto parsed = sim::parseOptions({"--fault", "bad-check"});
+    EXPECT_EQ(parsed.options.fault.kind, sim::FaultKind::kBadCheck);
+    EXPECT_EQ(parsed.options.fault.every, 1u);
+}
+
+struct BadCase {
+    std::vector<std::string_view> args;
+    std::string error;
+};
+
+class BadOptions : public testing::TestWithParam<BadCase> {};
+
+TEST_P(BadOptions, AreRefusedWithAReason) {
+    EXPECT_EQ(sim::parseOptions(GetParam().args).error, GetParam().error);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, BadOptions,
+    testing::Values(BadCase{{"--com", "256"}, "bad value '256' for --com"},
+                    BadCase{{"--com", "0"}, "bad value '0' for --com"},
+                    BadCase{{"--delay", "-1"}, "bad value '-1' for --delay"},
+                    BadCase{{"--split", "0:10"}, "bad value '0:10' for --split"},
+                    BadCase{{"--split", "3"}, "bad value '3' for --split"},
+                    BadCase{{"--fault", "noise"}, "bad value 'noise' for --fault"},
+                    BadCase{{"--fault", "short:0"}, "bad value 'short:0' for --fault"},
+                    BadCase{{"--mesh="}, "bad value '' for --mesh"},
+                    BadCase{{"--baud"}, "option --baud needs a value"},
+                    BadCase{{"--verbose"}, "unknown option '--verbose'"}));
+
+TEST(Options, HelpDocumentsEveryOption) {
+    EXPECT_TRUE(sim::parseOptions({"--help"}).help);
+    const std::string help = sim::helpText();
+    for (const char* option : {"--mesh FILE", "--com N", "--delay MS", "--baud N",
+                               "--split N:GAP_MS", "--fault KIND[:EVERY]", "--notice-every S",
+                               "--log FILE", "--quiet", "--help", "bad-check", "short", "silence",
+                               "garbage", "route <target> via <node>", "hop <node> <linkvalue>"}) {
+        EXPECT_NE(help.find(option), std::string::npos) << option;
+    }
+}
+
+}  // namespace

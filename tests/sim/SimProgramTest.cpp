@@ -1,0 +1,161 @@
+// Runs the real qz470-sim and talks to it through its alias, as the tool does.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "FileDescriptor.h"
+#include "PortNames.h"
+#include "RouteList.h"
+#include "ScopedRuntimeDir.h"
+#include "Setup.h"
+#include "Wait.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+constexpr auto kWait = 5000ms;
+
+// Reads from fd until count bytes have come (or, for count 0, a newline) or the deadline passes.
+std::string readFrom(int fd, std::size_t count, const Deadline& deadline) {
+    std::string got;
+    while ((count == 0 ? got.find('\n') == std::string::npos : got.size() < count)) {
+        pollfd entry{fd, POLLIN, 0};
+        if (::poll(&entry, 1, deadline.millisecondsLeft()) <= 0) break;
+        char buffer[512];
+        const std::size_t want = count == 0 ? 1 : std::min(sizeof buffer, count - got.size());
+        const ssize_t n = ::read(fd, buffer, want);
+        if (n <= 0) break;
+        got.append(buffer, static_cast<std::size_t>(n));
+    }
+    return got;
+}
+
+class SimProcess {
+  public:
+    explicit SimProcess(const std::vector<std::string>& options) {
+        int out[2];
+        if (::pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+        m_stdout.reset(out[0]);
+        FileDescriptor writeEnd(out[1]);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        std::vector<std::string> args{QZ470_SIM_PATH};
+        args.insert(args.end(), options.begin(), options.end());
+        std::vector<char*> argv;
+        for (std::string& arg : args) argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        const int error =
+            ::posix_spawn(&m_pid, QZ470_SIM_PATH, &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (error != 0) throw std::runtime_error("cannot start " QZ470_SIM_PATH);
+    }
+
+    ~SimProcess() {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+
+    std::string firstLine() { return readFrom(m_stdout.get(), 0, Deadline(kWait)); }
+
+    // The exit status, or -1 when it did not end normally in time.
+    int waitForExit() {
+        int status = 0;
+        const bool ended =
+            waitUntil([&] { return ::waitpid(m_pid, &status, WNOHANG) == m_pid; }, kWait);
+        if (!ended) return -1;
+        m_pid = 0;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    int stop(int signal) {
+        ::kill(m_pid, signal);
+        return waitForExit();
+    }
+
+  private:
+    pid_t m_pid = 0;
+    FileDescriptor m_stdout;
+};
+
+FileDescriptor openPort(const std::string& path) {
+    FileDescriptor fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    termios settings{};
+    if (fd && ::tcgetattr(fd.get(), &settings) == 0) {
+        ::cfmakeraw(&settings);
+        ::tcsetattr(fd.get(), TCSANOW, &settings);
+    }
+    return fd;
+}
+
+proto::Frame ask(const std::string& port, const proto::Frame& request, std::size_t replySize) {
+    const FileDescriptor fd = openPort(port);
+    if (!fd || ::write(fd.get(), request.data(), request.size()) != ssize_t(request.size())) {
+        return {};
+    }
+    const std::string reply = readFrom(fd.get(), replySize, Deadline(kWait));
+    return proto::Frame(reply.begin(), reply.end());
+}
+
+class SimProgram : public testing::TestWithParam<int> {
+  protected:
+    ScopedRuntimeDir m_runtime;
+    std::string m_log = m_runtime.path() + "/requests.log";
+};
+
+TEST_P(SimProgram, PublishesItsAliasAnswersAndRemovesTheAliasWhenStopped) {
+    SimProcess sim({"--baud", "0", "--notice-every", "0", "--log", m_log});
+    const std::string line = sim.firstLine();
+    std::smatch match;
+    ASSERT_TRUE(
+        std::regex_match(line, match, std::regex("qz470-sim: COM200 -> (/dev/pts/[0-9]+)\n")))
+        << line;
+    const std::string alias = aliasDirectory() + "/COM200";
+    EXPECT_EQ(fs::read_symlink(alias), match[1].str());
+
+    const auto setup = proto::decodeSetupReply(ask(alias, proto::buildReadSetup(), 18));
+    ASSERT_TRUE(setup);
+    EXPECT_EQ(setup->frequencyText, "434.00");
+    // The port closed and opened again is still the module's line.
+    const auto routes = proto::decodeRouteList(ask(alias, proto::buildReadRouteList(), 369));
+    ASSERT_TRUE(routes);
+    EXPECT_EQ(routes->localNode, "1");
+
+    EXPECT_EQ(sim.stop(GetParam()), 0);
+    EXPECT_FALSE(fs::is_symlink(fs::symlink_status(alias)));
+    std::ifstream log(m_log);
+    const std::string logged((std::istreambuf_iterator<char>(log)), {});
+    EXPECT_EQ(logged, "request read-setup\nrequest read-route\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(StopSignals, SimProgram, testing::Values(SIGTERM, SIGINT),
+                         [](const auto& info) { return info.param == SIGTERM ? "term" : "int"; });
+
+TEST(SimProgramMesh, BadMeshFileStopsItBeforeItPublishes) {
+    const ScopedRuntimeDir runtime;
+    const std::string mesh = runtime.path() + "/bad.mesh";
+    std::ofstream(mesh) << "local 1\nroute 2 via\n";
+    SimProcess sim({"--mesh", mesh});
+    EXPECT_EQ(sim.firstLine(), "");
+    EXPECT_EQ(sim.waitForExit(), 2);
+    EXPECT_FALSE(fs::exists(aliasDirectory() + "/COM200"));
+}
+
+}  // namespace
