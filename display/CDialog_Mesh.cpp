@@ -21,7 +21,9 @@ constexpr int kRowHeight = 50;  // scroll height per row
 
 constexpr int kLegendBand = 80;  // pixels above the surface that hold the legend
 
-QRect badgeRect(int left, int top) { return QRect(left, top, kBadgeSize, kBadgeSize); }
+QRect badgeRect(int left, int top) {
+    return QRect(left, top, kBadgeSize, kBadgeSize);
+}
 
 }  // namespace
 

@@ -13,7 +13,7 @@ class CShapButton;
 class CDialog_Mesh : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     explicit CDialog_Mesh(QWidget* parent = nullptr);
     ~CDialog_Mesh() override;
 
@@ -28,7 +28,7 @@ public:
     CDrawView* view() const { return m_pView; }
     int rowCount() const { return static_cast<int>(m_pRouteBadges.size()); }
 
-private:
+  private:
     std::unique_ptr<CShapButton> createBadge(const QString& text, const QRect& rect, int id,
                                              QRgb color) const;
 

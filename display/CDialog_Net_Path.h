@@ -15,7 +15,7 @@ class QLabel;
 class CDialog_Net_Path : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     explicit CDialog_Net_Path(QWidget* parent = nullptr);
 
     // pathNodes: local node, the nodes along the path, the target last; linkValues[i] belongs
@@ -23,7 +23,7 @@ public:
     // label without its value.
     void FillPathList(const QStringList& pathNodes, const QStringList& linkValues);
 
-private:
+  private:
     std::array<CShapButton*, res::kPathBadgeCount> m_btnPath{};
     CShapButton* m_btnLegendLocal = nullptr;
     CShapButton* m_btnLegendRoute = nullptr;

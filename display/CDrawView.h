@@ -8,7 +8,7 @@
 class CDrawView : public QAbstractScrollArea {
     Q_OBJECT
 
-public:
+  public:
     explicit CDrawView(QWidget* parent = nullptr);
 
     // New content: scroll size in pixels and number of route rows; repaints the surface.
@@ -22,12 +22,12 @@ public:
     // The widget that node badges are created on.
     QWidget* content() const { return viewport(); }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
 
-private:
+  private:
     void applyScrollSizes();
 
     int m_nTotalWidth = 0;

@@ -8,7 +8,7 @@
 class CShapButton : public QPushButton {
     Q_OBJECT
 
-public:
+  public:
     explicit CShapButton(const QString& text, QWidget* parent = nullptr);
 
     QColor color() const { return m_color; }
@@ -21,9 +21,9 @@ public:
     // The label font: bold, 14 pixels, the badge face or an installed CJK serif face.
     static QFont badgeFont();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     QColor m_color = Qt::black;
 };

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QtTest>
@@ -79,6 +80,8 @@ class MainWindowTest : public QObject {
     void blockCutBySilence();
     void droppedBytesAreReported();
     void relayControls();
+    void tabOrderFollowsTheLayout();
+    void buttonsPressFromTheKeyboard();
 
   private:
     std::unique_ptr<ScopedRuntimeDir> m_runtime;
@@ -394,6 +397,54 @@ void MainWindowTest::relayControls() {
     QVERIFY(!relaying->isEnabled());
     QCOMPARE(relaysEnabled(), 0);
     QCOMPARE(relaying->currentIndex(), 3);  // the selection stays
+}
+
+// The control a focused widget belongs to (an editable list's field belongs to the list).
+static int controlId(QWidget* w) {
+    for (; w; w = w->parentWidget()) {
+        bool isId = false;
+        const int id = w->objectName().toInt(&isId);
+        if (isId) return id;
+    }
+    return layout::kNoId;
+}
+
+void MainWindowTest::tabOrderFollowsTheLayout() {
+    m_dlg->show();
+    QApplication::setActiveWindow(m_dlg.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_dlg.get()));
+    QList<int> expected;
+    for (const layout::ControlTemplate& c : layout::dialogTemplate(kDialogMain).controls) {
+        QWidget* w = m_dlg->item<QWidget>(c.id);
+        if (w && w->isVisible() && w->isEnabled() && w->focusPolicy() & Qt::TabFocus)
+            expected << c.id;
+    }
+    QVERIFY(expected.size() > 15);
+    m_dlg->item<QWidget>(expected.front())->setFocus();
+    QList<int> reached;
+    for (int i = 0; i < expected.size(); ++i) {
+        reached << controlId(QApplication::focusWidget());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(reached, expected);
+    QCOMPARE(controlId(QApplication::focusWidget()), expected.front());  // and round again
+}
+
+void MainWindowTest::buttonsPressFromTheKeyboard() {
+    m_dlg->show();
+    QApplication::setActiveWindow(m_dlg.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_dlg.get()));
+    auto* read = m_dlg->item<QPushButton>(kIdRead);
+    read->setEnabled(true);  // as with an open port
+    read->setFocus();
+    QTest::keyClick(read, Qt::Key_Space);
+    QCOMPARE(logLines(*m_dlg).size(), 2);   // the Read setup request went out
+    QTest::keyClick(read, Qt::Key_Return);  // Enter presses the focused button too
+    QCOMPARE(logLines(*m_dlg).size(), 4);
+    QVERIFY(m_dlg->isVisible());
+    m_dlg->item<QLineEdit>(kIdFrequency)->setFocus();
+    QTest::keyClick(m_dlg->item<QLineEdit>(kIdFrequency), Qt::Key_Escape);
+    QVERIFY(!m_dlg->isVisible());  // Esc ends the dialog
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -6,17 +6,23 @@
 
 namespace {
 
-bool isBlack(QRgb c) { return qRed(c) < 40 && qGreen(c) < 40 && qBlue(c) < 40; }
-bool isRed(QRgb c) { return qRed(c) > 200 && qGreen(c) < 60 && qBlue(c) < 60; }
+bool isBlack(QRgb c) {
+    return qRed(c) < 40 && qGreen(c) < 40 && qBlue(c) < 40;
+}
+bool isRed(QRgb c) {
+    return qRed(c) > 200 && qGreen(c) < 60 && qBlue(c) < 60;
+}
 
-QImage renderView(CDrawView& view) { return view.viewport()->grab().toImage(); }
+QImage renderView(CDrawView& view) {
+    return view.viewport()->grab().toImage();
+}
 
 }  // namespace
 
 class DrawViewTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void solidLines_data() {
         QTest::addColumn<int>("rows");
         QTest::addColumn<QPoint>("point");

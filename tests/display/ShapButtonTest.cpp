@@ -23,14 +23,16 @@ int countPixels(const QImage& image, const std::function<bool(QColor)>& test) {
     return count;
 }
 
-bool whitish(QColor c) { return c.red() > 200 && c.green() > 200 && c.blue() > 200; }
+bool whitish(QColor c) {
+    return c.red() > 200 && c.green() > 200 && c.blue() > 200;
+}
 
 }  // namespace
 
 class ShapButtonTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void textRectangle_data() {
         QTest::addColumn<QRect>("item");
         QTest::addColumn<QSize>("extent");
@@ -40,7 +42,8 @@ private slots:
         // odd extents: (21 + 8) / 2 = 14 and (15 + 4) / 2 = 9 truncate
         QTest::newRow("odd extent") << QRect(0, 0, 40, 40) << QSize(21, 15) << QRect(6, 11, 34, 29);
         // text wider than the badge: T reaches out of R
-        QTest::newRow("wide label") << QRect(0, 0, 40, 40) << QSize(50, 14) << QRect(-9, 11, 49, 29);
+        QTest::newRow("wide label")
+            << QRect(0, 0, 40, 40) << QSize(50, 14) << QRect(-9, 11, 49, 29);
         QTest::newRow("odd badge") << QRect(0, 0, 41, 37) << QSize(8, 13) << QRect(12, 10, 29, 27);
         QTest::newRow("empty text") << QRect(0, 0, 40, 40) << QSize(0, 14) << QRect(16, 11, 24, 29);
     }
@@ -51,7 +54,7 @@ private slots:
         const QRect t = CShapButton::textRect(item, extent);
         QCOMPARE(t.left(), expected.left());
         QCOMPARE(t.top(), expected.top());
-        QCOMPARE(t.left() + t.width(), expected.width());    // exclusive right
+        QCOMPARE(t.left() + t.width(), expected.width());   // exclusive right
         QCOMPARE(t.top() + t.height(), expected.height());  // exclusive bottom
     }
 

@@ -1,0 +1,246 @@
+// Read Route and Read Path from end to end: the main window against a real pseudo-terminal,
+// the bytes each button sends, and the replies written back drawing the two windows.
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QtTest>
+
+#include "AliasPublisher.h"
+#include "CDialog_Mesh.h"
+#include "CDialog_Net_Path.h"
+#include "CDrawView.h"
+#include "CMeshcfgDlg.h"
+#include "CShapButton.h"
+#include "PtyPair.h"
+#include "QZSerial.h"
+#include "ScopedRuntimeDir.h"
+#include "Wait.h"
+
+using namespace res;
+
+namespace {
+
+constexpr int kAliasPort = 201;
+constexpr std::uint16_t kEmpty = 0xFFFF;
+constexpr std::size_t kRouteEntries = 40;
+constexpr std::size_t kPathHops = 8;
+
+using Block = std::vector<std::uint8_t>;
+
+void putBe16(Block& block, std::size_t offset, std::uint16_t value) {
+    block[offset] = static_cast<std::uint8_t>(value >> 8);
+    block[offset + 1] = static_cast<std::uint8_t>(value & 0xFF);
+}
+
+Block withCheckByte(Block block) {
+    std::uint8_t check = 0;
+    for (std::uint8_t b : block) check ^= b;
+    block.push_back(check);
+    return block;
+}
+
+struct RouteEntry {
+    std::size_t index;
+    std::uint16_t target;
+    std::uint16_t route;
+};
+
+// A route list reply: local node, then 40 entries of which only the given ones are used.
+Block routeReply(std::uint16_t local, std::initializer_list<RouteEntry> used) {
+    Block block(8 + 9 * kRouteEntries, 0);
+    block[0] = 0x01;
+    block[2] = 0x83;
+    putBe16(block, 4, local);
+    for (std::size_t i = 0; i < kRouteEntries; ++i) putBe16(block, 8 + 9 * i + 3, kEmpty);
+    for (const RouteEntry& e : used) {
+        putBe16(block, 8 + 9 * e.index, e.target);
+        putBe16(block, 8 + 9 * e.index + 3, e.route);
+    }
+    return withCheckByte(block);
+}
+
+struct Hop {
+    std::size_t index;
+    std::uint8_t value;
+    std::uint16_t node;
+};
+
+Block pathReply(std::uint16_t local, std::initializer_list<Hop> used) {
+    Block block(7 + 3 * kPathHops, 0);
+    block[0] = 0x01;
+    block[2] = 0x88;
+    putBe16(block, 5, local);
+    for (std::size_t i = 0; i < kPathHops; ++i) putBe16(block, 7 + 3 * i + 1, kEmpty);
+    for (const Hop& h : used) {
+        block[7 + 3 * h.index] = h.value;
+        putBe16(block, 7 + 3 * h.index + 1, h.node);
+    }
+    return withCheckByte(block);
+}
+
+QStringList texts(const CDialog_Mesh& dialog, int firstId) {
+    QStringList list;
+    for (int i = 0; i < dialog.rowCount(); ++i)
+        list << dialog.view()
+                    ->content()
+                    ->findChild<CShapButton*>(QString::number(firstId + i))
+                    ->text();
+    return list;
+}
+
+}  // namespace
+
+class RouteWindowTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init() {
+        m_runtime = std::make_unique<ScopedRuntimeDir>();
+        m_pty = std::make_unique<PtyPair>();
+        m_alias = std::make_unique<AliasPublisher>(kAliasPort, m_pty->slavePath());
+        m_dlg = std::make_unique<CMeshcfgDlg>();
+        m_dlg->stopTimer();
+        m_dlg->OnRefresh();
+        auto* list = m_dlg->item<QComboBox>(kIdPortList);
+        list->setCurrentIndex(
+            list->findText(QStringLiteral("COM%1").arg(kAliasPort), Qt::MatchStartsWith));
+        m_dlg->OnOpenClose();
+        QVERIFY(m_dlg->serial()->isOpen());
+    }
+    void cleanup() {
+        m_dlg.reset();
+        m_alias.reset();
+        m_pty.reset();
+        m_runtime.reset();
+    }
+
+    void buttonsSendRequests_data() {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QByteArray>("frame");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("Read Route") << kIdReadRoute << QByteArray::fromHex("0100030002")
+                                    << QStringLiteral("> Read route list(");
+        QTest::newRow("Read Path") << kIdReadPath << QByteArray::fromHex("0100080009")
+                                   << QStringLiteral("> Read path list.(");
+    }
+    void buttonsSendRequests() {
+        QFETCH(int, button);
+        QFETCH(QByteArray, frame);
+        QFETCH(QString, description);
+        QTest::mouseClick(m_dlg->item<QPushButton>(button), Qt::LeftButton);
+        const std::vector<std::uint8_t> sent = m_pty->readMaster(frame.size());
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(sent.data()),
+                            static_cast<qsizetype>(sent.size())),
+                 frame);
+        const QStringList lines = logLines();
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0],
+                 QStringLiteral("> ") + QString::fromLatin1(frame.toHex(' ').toUpper()) + u' ');
+        QVERIFY2(lines[1].startsWith(description), qPrintable(lines[1]));
+    }
+
+    void routeReplyDrawsAndRefills() {
+        QVERIFY(!m_dlg->meshDialog());
+        receive(routeReply(1, {{0, 0x0102, 0x0003}, {2, 7, 5}}));
+        CDialog_Mesh* mesh = m_dlg->meshDialog();
+        QVERIFY(mesh);
+        QVERIFY(mesh->isVisible());
+        QCOMPARE(texts(*mesh, kIdRouteBadgeFirst), (QStringList{"3", "5"}));
+        QCOMPARE(texts(*mesh, kIdTargetBadgeFirst), (QStringList{"258", "7"}));
+        QCOMPARE(mesh->view()
+                     ->content()
+                     ->findChild<CShapButton*>(QString::number(kIdLocalBadge))
+                     ->text(),
+                 QStringLiteral("1"));
+        QCOMPARE(logLines().size(), 1);  // the hex dump only
+
+        mesh->close();
+        receive(routeReply(9, {{39, 40, 41}}));
+        QCOMPARE(m_dlg->meshDialog(), mesh);
+        QVERIFY(mesh->isVisible());
+        QCOMPARE(texts(*mesh, kIdRouteBadgeFirst), QStringList{"41"});
+        QCOMPARE(mesh->view()->content()->findChildren<CShapButton*>().size(), 3);
+    }
+
+    void emptyRouteListLogsError() {
+        receive(routeReply(1, {}));
+        QVERIFY(!m_dlg->meshDialog());
+        QVERIFY(
+            logLines().last().startsWith(QStringLiteral("> Read route error,type:path error.(")));
+
+        receive(routeReply(1, {{0, 2, 3}}));
+        CDialog_Mesh* mesh = m_dlg->meshDialog();
+        mesh->close();
+        receive(routeReply(1, {}));
+        QVERIFY(!mesh->isVisible());
+        QCOMPARE(texts(*mesh, kIdRouteBadgeFirst), QStringList{"3"});
+    }
+
+    void shortRouteBlockDrawsOnlyWhatItHolds() {
+        // Not even the local node: nothing beyond the hex dump.
+        receive(withCheckByte({0x01, 0x00, 0x83, 0x00}));
+        QVERIFY(!m_dlg->meshDialog());
+        QCOMPARE(logLines().size(), 1);
+        // The local node and the first entry, nothing of a longer earlier reply.
+        receive(routeReply(1, {{0, 10, 11}, {1, 20, 21}}));
+        Block shortBlock = routeReply(2, {{0, 30, 31}});
+        shortBlock.resize(8 + 9);
+        receive(withCheckByte(shortBlock));
+        QCOMPARE(texts(*m_dlg->meshDialog(), kIdRouteBadgeFirst), QStringList{"31"});
+    }
+
+    void pathReplyDrawsAndRefills() {
+        QVERIFY(!m_dlg->pathDialog());
+        receive(pathReply(1, {{0, 0x4C, 5}, {1, 0x32, 3}}));
+        CDialog_Net_Path* path = m_dlg->pathDialog();
+        QVERIFY(path);
+        QVERIFY(path->isVisible());
+        const QStringList nodes{"1", "3", "5"};
+        for (int k = 0; k < kPathBadgeCount; ++k) {
+            auto* badge = path->findChild<CShapButton*>(QString::number(kIdPathBadgeFirst + k));
+            QCOMPARE(!badge->isHidden(), k < 3);
+            if (k < 3) QCOMPARE(badge->text(), nodes[k]);
+        }
+        QCOMPARE(path->findChild<QLabel*>(QString::number(kIdLinkValueFirst))->text(),
+                 QStringLiteral("-50"));
+        QCOMPARE(path->findChild<QLabel*>(QString::number(kIdLinkValueFirst + 1))->text(),
+                 QStringLiteral("-76"));
+        QCOMPARE(logLines().size(), 1);
+
+        path->close();
+        receive(pathReply(4, {}));
+        QCOMPARE(m_dlg->pathDialog(), path);
+        QVERIFY(path->isVisible());
+        QVERIFY(!path->findChild<QWidget*>(QString::number(kIdPathBadgeFirst))->isHidden());
+        QVERIFY(path->findChild<QWidget*>(QString::number(kIdPathBadgeFirst + 1))->isHidden());
+        QVERIFY(path->findChild<QWidget*>(QString::number(kIdLinkMarkFirst))->isHidden());
+    }
+
+    void shortPathBlockChangesNothing() {
+        receive(withCheckByte({0x01, 0x00, 0x88, 0x00, 0x00, 0x00}));
+        QVERIFY(!m_dlg->pathDialog());
+        QCOMPARE(logLines().size(), 1);
+    }
+
+  private:
+    // The far end writes a reply; the reader delivers it and four ticks of silence cut it.
+    void receive(const Block& reply) {
+        QVERIFY(m_pty->writeMaster(reply));
+        ReceiveBuffer& buffer = m_dlg->serial()->receiveBuffer();
+        QVERIFY(waitUntil([&] { return buffer.count() >= reply.size(); }));
+        for (int i = 0; i < 4; ++i) m_dlg->OnTimer();
+    }
+    QStringList logLines() const {
+        return m_dlg->item<QTextEdit>(kIdLog)->toPlainText().split(u'\n', Qt::SkipEmptyParts);
+    }
+
+    std::unique_ptr<ScopedRuntimeDir> m_runtime;
+    std::unique_ptr<PtyPair> m_pty;
+    std::unique_ptr<AliasPublisher> m_alias;
+    std::unique_ptr<CMeshcfgDlg> m_dlg;
+};
+
+QTEST_MAIN(RouteWindowTest)
+#include "RouteWindowTest.moc"
