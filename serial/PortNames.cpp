@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -51,10 +52,16 @@ std::string aliasTarget(const std::string& alias) {
     return std::string(target, static_cast<std::size_t>(length));
 }
 
-std::optional<std::string> shownDevice(int port) {
+struct ResolvedPort {
+    std::string path;
+    bool isAlias = false;
+};
+
+std::optional<ResolvedPort> resolvePort(int port) {
     if (port < kFirstPort || port > kLastPort) return std::nullopt;
-    if (const auto alias = aliasEntry(port)) return aliasTarget(*alias);
-    return familyDevice(port);
+    if (auto alias = aliasEntry(port)) return ResolvedPort{std::move(*alias), true};
+    if (auto device = familyDevice(port)) return ResolvedPort{std::move(*device), false};
+    return std::nullopt;
 }
 
 }  // namespace
@@ -67,13 +74,18 @@ std::string aliasDirectory() {
 }
 
 std::optional<std::string> devicePathForPort(int port) {
-    if (port < kFirstPort || port > kLastPort) return std::nullopt;
-    if (auto alias = aliasEntry(port)) return alias;
-    return familyDevice(port);
+    auto device = resolvePort(port);
+    if (!device) return std::nullopt;
+    return std::move(device->path);
 }
 
-std::string portEntryText(int port) {
+std::string portEntryText(int port, const std::string& sysfsRoot) {
     std::string text = portName(port);
-    if (const auto device = shownDevice(port)) text += " (" + *device + ")";
-    return text;
+    const auto device = resolvePort(port);
+    if (!device) return text;
+    text += " (" + (device->isAlias ? aliasTarget(device->path) : device->path);
+    for (const std::string& detail : usbDeviceDetails(device->path, sysfsRoot)) {
+        text += ", " + detail;
+    }
+    return text + ")";
 }

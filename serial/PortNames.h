@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "DeviceDescription.h"
+
 inline constexpr int kFirstPort = 1;
 inline constexpr int kLastPort = 255;
 
@@ -14,6 +16,7 @@ std::string aliasDirectory();
 // The device path COM n stands for, or nothing when n maps to no device name.
 std::optional<std::string> devicePathForPort(int port);
 
-// The port list entry: "COM<n>" first, then what is known of the device, for example
-// "COM33 (/dev/ttyUSB0)".
-std::string portEntryText(int port);
+// The port list entry: "COM<n>" first, then what is known of the device: its path (for an
+// alias, the path the alias points to) and what sysfs under sysfsRoot tells of a USB adapter,
+// for example "COM33 (/dev/ttyUSB0, CP2102 USB to UART Bridge, 0001)" or "COM3 (/dev/ttyS2)".
+std::string portEntryText(int port, const std::string& sysfsRoot = kSysfsRoot);
