@@ -120,7 +120,7 @@ void checkSendData(const proto::SendDataFields& fields) {
 
     require(result.outcome == proto::SendDataResult::Outcome::Built);
     const proto::Frame& frame = result.frame;
-    require(frame.size() == total);
+    require(frame.size() == total && frame.size() <= kRequestLimit);
     require(frame[0] == 0x05 && frame[1] == 0x00 && frame[2] == 0x01);
     require(frame[3] == frame.size() - 5);
     require(xorAll(frame) == 0);
