@@ -70,16 +70,23 @@ CXSerial::ReadResult CXSerial::readPass(int device) {
     int waiting = 0;
     if (::ioctl(device, FIONREAD, &waiting) != 0) waiting = 0;
     // Even with nothing reported, one byte is asked for: that read tells end of line from none.
-    const int wanted = std::clamp(waiting, 1, kReadChunk);
+    // What the driver holds is taken in reads of at most 1024 bytes with no poll between them,
+    // so a fast line costs one wake-up per driver buffer rather than one per read.
+    int left = std::max(waiting, 1);
+    ReadResult result = ReadResult::kNothing;
     unsigned char bytes[kReadChunk];
-    ssize_t got = 0;
-    do {
-        got = ::read(device, bytes, static_cast<std::size_t>(wanted));
-    } while (got < 0 && errno == EINTR);
-    if (got < 0 && errno == EAGAIN) return ReadResult::kNothing;
-    if (got <= 0) return ReadResult::kHungUp;  // 0 or EIO: the other end is gone
-    std::for_each(bytes, bytes + got, [this](unsigned char byte) { OnReceiveByte(byte); });
-    return ReadResult::kDelivered;
+    while (left > 0) {
+        ssize_t got = 0;
+        do {
+            got = ::read(device, bytes, static_cast<std::size_t>(std::min(left, kReadChunk)));
+        } while (got < 0 && errno == EINTR);
+        if (got < 0 && errno == EAGAIN) break;
+        if (got <= 0) return ReadResult::kHungUp;  // 0 or EIO: the other end is gone
+        std::for_each(bytes, bytes + got, [this](unsigned char byte) { OnReceiveByte(byte); });
+        result = ReadResult::kDelivered;
+        left -= static_cast<int>(got);
+    }
+    return result;
 }
 
 void CXSerial::notifyHangup() {
