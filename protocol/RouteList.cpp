@@ -56,16 +56,15 @@ std::optional<RouteList> decodeRouteList(Bytes block) {
 }
 
 std::optional<PathList> decodePathList(Bytes block) {
-    if (!fieldsPresent(block, kPathLocalOffset, kNodeIdWidth)) {
+    // The module lists the path from the target back, so a cut reply keeps the hops next to the
+    // target and would join the local node straight to them: only a whole reply is drawn.
+    if (!fieldsPresent(block, kPathHopsOffset, kPathHopCount * kPathHopSize)) {
         return std::nullopt;
     }
     PathList path{.pathNodes = {idText(readBe16(block, kPathLocalOffset))}};
     // The module lists the hops from the target back; the window wants local node first.
     for (std::size_t i = kPathHopCount; i-- > 0;) {
         const std::size_t hop = kPathHopsOffset + i * kPathHopSize;
-        if (!fieldsPresent(block, hop, kPathHopSize)) {
-            continue;
-        }
         const std::uint16_t node = readBe16(block, hop + kHopNodeOffset);
         if (node == kEmptyNode) {
             continue;

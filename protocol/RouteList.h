@@ -30,7 +30,7 @@ struct PathList {
     std::vector<std::string> linkValues{};  // "-%d", one fewer than pathNodes
 };
 
-// Nothing when the block does not hold the local node; hops outside the block are empty.
+// Nothing unless the block holds the local node and all eight hops.
 std::optional<PathList> decodePathList(Bytes block);
 
 }  // namespace proto

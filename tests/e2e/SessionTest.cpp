@@ -1,0 +1,263 @@
+// The real main window against a running qz470-sim, the way an engineer uses it: open the
+// simulator's port, write and read the settings, read the route list and the path, send
+// data once and continuously, close and open again. Every wait is on the window's own timer
+// and reader, bounded.
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTextEdit>
+#include <QtTest>
+
+#include "CDialog_Mesh.h"
+#include "CDialog_Net_Path.h"
+#include "DrawnMesh.h"
+#include "QZSerial.h"
+#include "SimulatorBench.h"
+
+using namespace res;
+
+struct SetupEntry {
+    QString frequency;
+    int power = 0;
+    int lifeCycle = 0;
+    QString networkId;
+    QString nodeId;
+    int baud = 0;
+    int parity = 0;
+};
+Q_DECLARE_METATYPE(SetupEntry)
+
+namespace {
+
+void enter(CMeshcfgDlg& dlg, const SetupEntry& setup) {
+    dlg.item<QLineEdit>(kIdFrequency)->setText(setup.frequency);
+    dlg.item<QComboBox>(kIdPower)->setCurrentIndex(setup.power);
+    dlg.item<QComboBox>(kIdLifeCycle)->setCurrentIndex(setup.lifeCycle);
+    dlg.item<QLineEdit>(kIdNetworkId)->setText(setup.networkId);
+    dlg.item<QLineEdit>(kIdNodeId)->setText(setup.nodeId);
+    dlg.item<QComboBox>(kIdUartBaud)->setCurrentIndex(setup.baud);
+    dlg.item<QComboBox>(kIdUartParity)->setCurrentIndex(setup.parity);
+}
+
+QByteArray fortyRoutes() {
+    QByteArray text = "local 65534\n";
+    for (int i = 0; i < 40; ++i) text += "route " + QByteArray::number(1000 + i) + " via 7\n";
+    return text;
+}
+
+}  // namespace
+
+class SessionTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init() { m_bench = std::make_unique<SimulatorBench>(); }
+    void cleanup() { m_bench.reset(); }
+
+    void openCloseAndOpenAgain();
+    void writeThenReadBack_data();
+    void writeThenReadBack();
+    void readRouteShowsTheMesh_data();
+    void readRouteShowsTheMesh();
+    void readPathShowsThePath_data();
+    void readPathShowsThePath();
+    void sendDataOnce_data();
+    void sendDataOnce();
+    void continuousSending();
+    void receiveNoticeIsLogged();
+
+  private:
+    CMeshcfgDlg& dlg() { return m_bench->dlg(); }
+    QString lastRequest() const { return m_bench->simulator().lastRequest(); }
+
+    std::unique_ptr<SimulatorBench> m_bench;
+};
+
+void SessionTest::openCloseAndOpenAgain() {
+    QVERIFY2(m_bench->connect(kUnpacedLine), qPrintable(m_bench->error()));
+    auto* openClose = dlg().item<QAbstractButton>(kIdOpenClose);
+    QCOMPARE(openClose->text(), QStringLiteral("Close"));
+    for (int id : kCommandButtons) QVERIFY(dlg().item<QWidget>(id)->isEnabled());
+    for (int id : {kIdPortList, kIdPortBaud, kIdPortParity, kIdRefresh})
+        QVERIFY(!dlg().item<QWidget>(id)->isEnabled());
+
+    m_bench->press(kIdOpenClose);
+    QCOMPARE(openClose->text(), QStringLiteral("Open"));
+    QVERIFY(!dlg().serial()->isOpen());
+    for (int id : kCommandButtons) QVERIFY(!dlg().item<QWidget>(id)->isEnabled());
+
+    // The simulator keeps its terminal usable across the tool's close and reopen.
+    m_bench->press(kIdOpenClose);
+    QCOMPARE(openClose->text(), QStringLiteral("Close"));
+    m_bench->press(kIdRead);
+    QTRY_COMPARE_WITH_TIMEOUT(m_bench->countLog("> Read successful.("), 1, SimulatorBench::kWaitMs);
+    QCOMPARE(m_bench->simulator().requests(), QStringList{"request read-setup"});
+}
+
+void SessionTest::writeThenReadBack_data() {
+    QTest::addColumn<SetupEntry>("setup");
+    QTest::addColumn<QString>("logged");
+    QTest::addColumn<QString>("shownFrequency");
+    QTest::newRow("433.5 MHz") << SetupEntry{"433.5", 2, 5, "9999", "42", 7, 2}
+                               << "freq=6C6012 power=3 life=5 net=9999 node=42 baud=7 parity=2"
+                               << "433.50";
+    QTest::newRow("915 MHz, widest ids")
+        << SetupEntry{"915", 0, 23, "65535", "258", 0, 1}
+        << "freq=E4C026 power=1 life=23 net=65535 node=258 baud=0 parity=1"
+        << "915.00";
+    QTest::newRow("470 MHz, id 0") << SetupEntry{"470", 6, 0, "0", "65534", 3, 0}
+                                   << "freq=758013 power=7 life=0 net=0 node=65534 baud=3 parity=0"
+                                   << "470.00";
+}
+
+void SessionTest::writeThenReadBack() {
+    QFETCH(SetupEntry, setup);
+    QFETCH(QString, logged);
+    QFETCH(QString, shownFrequency);
+    QVERIFY2(m_bench->connect(kUnpacedLine), qPrintable(m_bench->error()));
+
+    enter(dlg(), setup);
+    m_bench->press(kIdWrite);
+    QTRY_COMPARE_WITH_TIMEOUT(m_bench->countLog("> Write successful.("), 1,
+                              SimulatorBench::kWaitMs);
+    QCOMPARE(m_bench->simulator().requests(), QStringList{"request write-setup " + logged});
+
+    // Other values in every field, so that the read must put each one back.
+    enter(dlg(), SetupEntry{"100", 1, 1, "1", "1", 1, 1});
+    m_bench->press(kIdRead);
+    QTRY_COMPARE_WITH_TIMEOUT(m_bench->countLog("> Read successful.("), 1, SimulatorBench::kWaitMs);
+    QCOMPARE(lastRequest(), QStringLiteral("request read-setup"));
+    QCOMPARE(dlg().item<QLineEdit>(kIdFrequency)->text(), shownFrequency);
+    QCOMPARE(dlg().item<QComboBox>(kIdPower)->currentIndex(), setup.power);
+    QCOMPARE(dlg().item<QComboBox>(kIdLifeCycle)->currentIndex(), setup.lifeCycle);
+    QCOMPARE(dlg().item<QLineEdit>(kIdNetworkId)->text(), setup.networkId);
+    QCOMPARE(dlg().item<QLineEdit>(kIdNodeId)->text(), setup.nodeId);
+    QCOMPARE(dlg().item<QComboBox>(kIdUartBaud)->currentIndex(), setup.baud);
+    QCOMPARE(dlg().item<QComboBox>(kIdUartParity)->currentIndex(), setup.parity);
+}
+
+void SessionTest::readRouteShowsTheMesh_data() {
+    QTest::addColumn<QByteArray>("mesh");  // empty: the simulator's built-in mesh
+    QTest::newRow("built-in mesh") << QByteArray();
+    QTest::newRow("empty entries first, widest ids")
+        << QByteArray("local 300\nempty\nempty\nroute 65534 via 258\nempty\nroute 7 via 7\n");
+    QTest::newRow("all forty entries") << fortyRoutes();
+}
+
+void SessionTest::readRouteShowsTheMesh() {
+    QFETCH(QByteArray, mesh);
+    QVERIFY2(m_bench->connect(m_bench->meshOptions(mesh)), qPrintable(m_bench->error()));
+
+    m_bench->press(kIdReadRoute);
+    QTRY_VERIFY_WITH_TIMEOUT(dlg().meshDialog() != nullptr, SimulatorBench::kWaitMs);
+    QCOMPARE(lastRequest(), QStringLiteral("request read-route"));
+    QVERIFY(dlg().meshDialog()->isVisible());
+    const DrawnRoutes drawn = drawnRoutes(*dlg().meshDialog());
+    const DrawnRoutes expected = routesOf(meshOf(mesh));
+    QCOMPARE(drawn.localNode, expected.localNode);
+    QCOMPARE(drawn.routeNodes, expected.routeNodes);
+    QCOMPARE(drawn.targetNodes, expected.targetNodes);
+    QCOMPARE(drawn.badges, expected.badges);
+    QCOMPARE(dlg().meshDialog()->rowCount(), static_cast<int>(expected.routeNodes.size()));
+    QCOMPARE(m_bench->countLog("> Read route error"), 0);
+}
+
+void SessionTest::readPathShowsThePath_data() {
+    QTest::addColumn<QByteArray>("mesh");  // empty: the simulator's built-in mesh
+    QTest::newRow("built-in mesh") << QByteArray();
+    QTest::newRow("eight hops") << QByteArray(
+        "local 9\nhop 11 1\nhop 12 20\nhop 13 30\nhop 14 40\nhop 15 50\n"
+        "hop 16 60\nhop 17 70\nhop 65534 255\n");
+    QTest::newRow("no hops: the local node alone") << QByteArray("local 5\nroute 2 via 2\n");
+}
+
+void SessionTest::readPathShowsThePath() {
+    QFETCH(QByteArray, mesh);
+    QVERIFY2(m_bench->connect(m_bench->meshOptions(mesh)), qPrintable(m_bench->error()));
+
+    m_bench->press(kIdReadPath);
+    QTRY_VERIFY_WITH_TIMEOUT(dlg().pathDialog() != nullptr, SimulatorBench::kWaitMs);
+    QCOMPARE(lastRequest(), QStringLiteral("request read-path"));
+    QVERIFY(dlg().pathDialog()->isVisible());
+    const DrawnPath drawn = drawnPath(*dlg().pathDialog());
+    const DrawnPath expected = pathOf(meshOf(mesh));
+    QCOMPARE(drawn.nodes, expected.nodes);
+    QCOMPARE(drawn.linkValues, expected.linkValues);
+}
+
+void SessionTest::sendDataOnce_data() {
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<int>("routeMode");
+    QTest::addColumn<QStringList>("relays");
+    QTest::addColumn<QString>("logged");
+    QTest::addColumn<QString>("statusLine");
+    QTest::newRow("target in the mesh")
+        << "4" << 1 << QStringList()
+        << "target=4 ack=0 jump=7 mode=1 relays=0 data=0102 check=ok status=00"
+        << "> Send data ok.(";
+    QTest::newRow("target not in the mesh")
+        << "9" << 1 << QStringList()
+        << "target=9 ack=0 jump=7 mode=1 relays=0 data=0102 check=ok status=C7"
+        << "> Route not found.(";
+    QTest::newRow("source route through two relays")
+        << "6" << 3 << QStringList{"0004", "0005"}
+        << "target=6 ack=0 jump=7 mode=3 relays=2 via=0004,0005 data=0102 check=ok status=00"
+        << "> Send data ok.(";
+}
+
+void SessionTest::sendDataOnce() {
+    QFETCH(QString, target);
+    QFETCH(int, routeMode);
+    QFETCH(QStringList, relays);
+    QFETCH(QString, logged);
+    QFETCH(QString, statusLine);
+    QVERIFY2(m_bench->connect(kUnpacedLine), qPrintable(m_bench->error()));
+
+    dlg().item<QLineEdit>(kIdTargetId)->setText(target);
+    dlg().item<QComboBox>(kIdRouteMode)->setCurrentIndex(routeMode);
+    dlg().item<QComboBox>(kIdRelaying)->setCurrentIndex(static_cast<int>(relays.size()));
+    for (qsizetype i = 0; i < relays.size(); ++i)
+        dlg().item<QLineEdit>(kIdRelayFirst + static_cast<int>(i))->setText(relays[i]);
+    dlg().item<QTextEdit>(kIdData)->setPlainText(QStringLiteral("01 02"));
+    m_bench->press(kIdSendData);
+
+    QTRY_COMPARE_WITH_TIMEOUT(m_bench->countLog(statusLine), 1, SimulatorBench::kWaitMs);
+    QCOMPARE(m_bench->simulator().requests(), QStringList{"request send-data " + logged});
+    QCOMPARE(m_bench->countLog("> Send app data("), 1);
+}
+
+void SessionTest::continuousSending() {
+    QVERIFY2(m_bench->connect(kUnpacedLine), qPrintable(m_bench->error()));
+    dlg().item<QTextEdit>(kIdData)->setPlainText(QStringLiteral("AA"));
+    dlg().item<QComboBox>(kIdInterval)->setCurrentIndex(0);  // "1000ms"
+    m_bench->press(kIdContinuous);
+    QVERIFY(dlg().item<QAbstractButton>(kIdContinuous)->isChecked());
+    for (int id : kCommandButtons) QVERIFY(!dlg().item<QWidget>(id)->isEnabled());
+
+    const QString ok = QStringLiteral("> Send data ok.(");
+    QTRY_VERIFY_WITH_TIMEOUT(m_bench->countLog(ok) >= 3, 3 * SimulatorBench::kWaitMs);
+    m_bench->press(kIdContinuous);
+    QCOMPARE(dlg().sendCounter(), -1);
+    for (int id : kCommandButtons) QVERIFY(dlg().item<QWidget>(id)->isEnabled());
+
+    // Every send was answered once: a request in the simulator's log, one status line here.
+    const int sent = m_bench->countLog("> Send app data(");
+    QVERIFY(sent >= 3);
+    QTRY_COMPARE_WITH_TIMEOUT(m_bench->countLog(ok), sent, SimulatorBench::kWaitMs);
+    QCOMPARE(m_bench->simulator().countRequests(
+                 "request send-data target=1 ack=0 jump=7 mode=1 relays=0 data=AA check=ok"),
+             sent);
+}
+
+void SessionTest::receiveNoticeIsLogged() {
+    QVERIFY2(m_bench->connect({"--baud", "0", "--notice-every", "1"}),
+             qPrintable(m_bench->error()));
+    QTRY_VERIFY_WITH_TIMEOUT(m_bench->countLog("> Received ok.(") >= 2, SimulatorBench::kWaitMs);
+    // Each notice is its own block: its dump line, then the notice line.
+    QVERIFY(m_bench->countLog("> 05 00 82 ") >= 2);
+    QVERIFY(m_bench->simulator().countRequests("notice source=") >= 2);
+}
+
+QTEST_MAIN(SessionTest)
+#include "SessionTest.moc"
