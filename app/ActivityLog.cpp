@@ -20,8 +20,11 @@ void ActivityLog::setColor(QRgb color) {
 void ActivityLog::append(const QString& line) {
     QTextCursor end(m_edit->document());
     end.movePosition(QTextCursor::End);
+    // One edit, so the shown log is laid out once per line rather than once per insertion.
+    end.beginEditBlock();
     end.insertText(line, m_format);
     end.insertBlock(QTextBlockFormat(), m_format);
+    end.endEditBlock();
     scrollToEndLater();
 }
 

@@ -66,9 +66,11 @@ void CMeshcfgDlg::updatePortState() {
     }
 }
 
-// The adapter was unplugged or the peer went away: the same as pressing Close.
+// The adapter was unplugged or the peer went away: the same as pressing Close. The news is
+// queued, so the port may have been closed and opened again since; a port whose reader still
+// runs is not the one that hung up.
 void CMeshcfgDlg::onPortHangup() {
-    if (!m_pSerial || !m_pSerial->isOpen()) return;
+    if (!m_pSerial || !m_pSerial->isOpen() || m_pSerial->isReading()) return;
     m_pSerial->Close();
     updatePortState();
     item<QPushButton>(kIdOpenClose)->setToolTip(tr("The port was closed: the device hung up"));

@@ -1,0 +1,76 @@
+// Opening and closing the port, and peers hanging up, a thousand times each: every cycle
+// must give back its descriptors, its reader thread and its memory.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+#include "AliasPublisher.h"
+#include "ProcessUsage.h"
+#include "PtyPair.h"
+#include "QZSerial.h"
+#include "ScopedRuntimeDir.h"
+#include "Wait.h"
+
+namespace {
+
+constexpr int kPort = 200;
+constexpr int kCycles = 1000;
+// Allocator arenas and cached thread stacks settle after the warm-up cycle; what is left is
+// page-granular noise.
+constexpr long kResidentSlackKiB = 2048;
+
+class PortCycles : public ::testing::Test {
+  protected:
+    PortCycles() {
+        m_port.setHangupHandler([this] { ++m_hangups; });
+    }
+
+    // Runs one warm-up cycle, then kCycles measured ones, and compares what the process holds.
+    void measure(const char* name, const std::function<void()>& cycle) {
+        cycle();
+        if (HasFatalFailure()) return;
+        const ProcessUsage before = processUsage();
+        for (int i = 0; i < kCycles && !HasFatalFailure(); ++i) cycle();
+        const ProcessUsage after = processUsage();
+        std::printf("%s\n", usageFigure(name, before, after).c_str());
+        EXPECT_EQ(after.descriptors, before.descriptors);
+        EXPECT_EQ(after.threads, before.threads);
+        if (residentMemoryIsMeaningful()) {
+            EXPECT_LE(after.residentKiB - before.residentKiB, kResidentSlackKiB);
+        }
+    }
+
+    ScopedRuntimeDir m_runtimeDir;
+    QZSerial m_port;
+    std::atomic<int> m_hangups = 0;
+};
+
+TEST_F(PortCycles, OpenCloseGivesEverythingBack) {
+    PtyPair pty;
+    AliasPublisher alias(kPort, pty.slavePath());
+    measure("open_close_1000", [&] {
+        ASSERT_TRUE(m_port.Open(kPort, 115200, 0)) << m_port.lastError();
+        ASSERT_TRUE(m_port.isReading());
+        m_port.Close();
+        ASSERT_FALSE(m_port.isOpen());
+    });
+    EXPECT_EQ(m_hangups, 0);
+}
+
+TEST_F(PortCycles, HangupGivesEverythingBack) {
+    measure("hangup_1000", [&] {
+        PtyPair pty;
+        AliasPublisher alias(kPort, pty.slavePath());
+        ASSERT_TRUE(m_port.Open(kPort, 115200, 0)) << m_port.lastError();
+        pty.closeMaster();
+        ASSERT_TRUE(waitUntil([&] { return !m_port.isReading(); }));
+        m_port.Close();
+    });
+    EXPECT_EQ(m_hangups, kCycles + 1);  // each hang-up reported once, the warm-up's included
+}
+
+}  // namespace

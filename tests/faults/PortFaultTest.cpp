@@ -1,0 +1,155 @@
+// The port panel against ports that change between the listing and Open, and the window
+// against a far end that never reads.
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <QPushButton>
+#include <QTextEdit>
+#include <QtTest>
+#include <chrono>
+#include <cstdio>
+
+#include "CMeshcfgDlg.h"
+#include "FileDescriptor.h"
+#include "PtyPair.h"
+#include "QZSerial.h"
+#include "StuckLine.h"
+#include "Wait.h"
+#include "WindowOnPty.h"
+
+using namespace res;
+
+namespace {
+
+enum class Change { kAliasRemoved, kPtyGone, kNoTty, kDirectory, kLocked };
+
+// Three waits of a second each, and room for a loaded machine; a send that never gives up
+// is what this catches.
+constexpr double kGiveUpBoundSeconds = 5.0;
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Change)
+
+class PortFaultTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void cleanup() { m_win.reset(); }
+
+    void portChangedAfterListingFailsCleanly_data();
+    void portChangedAfterListingFailsCleanly();
+    void peerThatNeverReads();
+    void lateHangupNewsLeavesTheNextPortOpen();
+
+  private:
+    std::unique_ptr<WindowOnPty> m_win;
+};
+
+void PortFaultTest::portChangedAfterListingFailsCleanly_data() {
+    QTest::addColumn<Change>("change");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("alias removed") << Change::kAliasRemoved << "COM200 maps to no device";
+    QTest::newRow("pty gone, alias dangling") << Change::kPtyGone << "No such device: ";
+    QTest::newRow("device that is no tty") << Change::kNoTty << "Not a serial port: ";
+    QTest::newRow("directory") << Change::kDirectory << "Is a directory";
+    QTest::newRow("locked by another program") << Change::kLocked << "In use by another program";
+}
+
+void PortFaultTest::portChangedAfterListingFailsCleanly() {
+    QFETCH(Change, change);
+    QFETCH(QString, reason);
+    m_win = std::make_unique<WindowOnPty>(WindowOnPty::Ticks::kDriven);
+    CMeshcfgDlg& dlg = m_win->dlg();
+    QVERIFY(m_win->selectPort());
+    FileDescriptor locker;
+    switch (change) {
+        case Change::kAliasRemoved:
+            m_win->repointAlias({});
+            break;
+        case Change::kPtyGone:
+            m_win->dropPty();
+            break;
+        case Change::kNoTty:
+            m_win->repointAlias("/dev/null");
+            break;
+        case Change::kDirectory:
+            m_win->repointAlias("/");
+            break;
+        case Change::kLocked:
+            locker.reset(::open(m_win->pty().slavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+            QVERIFY(locker);
+            QCOMPARE(::flock(locker.get(), LOCK_EX | LOCK_NB), 0);
+            break;
+    }
+
+    QTest::mouseClick(dlg.item<QPushButton>(kIdOpenClose), Qt::LeftButton);
+    QVERIFY(m_win->showsClosedState());
+    QVERIFY(!dlg.serial()->isReading());
+    const QString tip = dlg.item<QPushButton>(kIdOpenClose)->toolTip();
+    QVERIFY2(tip.contains(reason), qPrintable(tip));
+    QCOMPARE(m_win->logLineCount(), 0);  // port failures show in the state, never in the log
+
+    // Nothing of the failed attempt is left behind: the port opens once it is back.
+    locker.reset();
+    m_win->replacePty();
+    QTest::mouseClick(dlg.item<QPushButton>(kIdOpenClose), Qt::LeftButton);
+    QVERIFY(dlg.serial()->isOpen());
+    QVERIFY(dlg.serial()->isReading());
+    QVERIFY(dlg.item<QPushButton>(kIdOpenClose)->toolTip().isEmpty());
+}
+
+void PortFaultTest::peerThatNeverReads() {
+    m_win = std::make_unique<WindowOnPty>(WindowOnPty::Ticks::kWindowTimer);
+    CMeshcfgDlg& dlg = m_win->dlg();
+    QVERIFY(m_win->open());
+    dlg.item<QTextEdit>(kIdData)->setPlainText(QStringLiteral("01 02"));
+    constexpr int kSends = 3;
+    for (int attempt = 1; attempt <= kSends; ++attempt) {
+        const std::size_t filled = fillLine(m_win->pty());
+        const auto start = std::chrono::steady_clock::now();
+        QTest::mouseClick(dlg.item<QPushButton>(kIdSendData), Qt::LeftButton);
+        const double seconds = secondsSince(start);
+        std::printf("FIGURE send_data_stuck_peer attempt=%d line_filled=%zu seconds=%.2f\n",
+                    attempt, filled, seconds);
+        QVERIFY2(seconds < kGiveUpBoundSeconds, qPrintable(QString::number(seconds)));
+    }
+    int sends = 0;
+    for (const QString& line : m_win->logLines())
+        sends += line.startsWith(QStringLiteral("> Send app data(")) ? 1 : 0;
+    QCOMPARE(sends, kSends);
+    QVERIFY(dlg.serial()->isOpen());
+
+    // The window's own timer still runs: a reply written now is cut and handled.
+    const std::vector<std::uint8_t> ack{0x01, 0x00, 0x81, 0x00, 0x80};
+    QVERIFY(m_win->pty().writeMaster(ack));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        m_win->lastLogLine().startsWith(QStringLiteral("> Write successful.(")), 5000);
+    const QStringList lines = m_win->logLines();
+    QCOMPARE(lines[lines.size() - 2], dumpLine(ack));
+}
+
+// The hang-up news travels as a queued call; a user quick enough to press Close and Open
+// before it is handled must keep the port just opened.
+void PortFaultTest::lateHangupNewsLeavesTheNextPortOpen() {
+    m_win = std::make_unique<WindowOnPty>(WindowOnPty::Ticks::kDriven);
+    CMeshcfgDlg& dlg = m_win->dlg();
+    QVERIFY(m_win->open());
+    m_win->pty().closeMaster();
+    QVERIFY(waitUntil([&] { return !dlg.serial()->isReading(); }));
+    dlg.OnOpenClose();  // Close: joins the reader, whose news is queued by then
+    QVERIFY(m_win->showsClosedState());
+    m_win->replacePty();
+    dlg.OnOpenClose();
+    QVERIFY(dlg.serial()->isOpen());
+
+    QCoreApplication::processEvents();
+    QVERIFY(dlg.serial()->isOpen());
+    QVERIFY(dlg.serial()->isReading());
+    QCOMPARE(dlg.item<QPushButton>(kIdOpenClose)->text(), QStringLiteral("Close"));
+}
+
+QTEST_MAIN(PortFaultTest)
+#include "PortFaultTest.moc"
