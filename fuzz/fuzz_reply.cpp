@@ -162,7 +162,8 @@ void checkRouteList(Bytes block) {
 // from hop 7 down to hop 0; a hop not wholly inside the block is empty.
 void checkPathList(Bytes block) {
     const auto path = proto::decodePathList(block);
-    require(path.has_value() == fits(block, 5, 2));
+    // A path is drawn only from a whole reply: a cut one would invent a link.
+    require(path.has_value() == fits(block, 7, 8 * 3));
     if (!path) return;
     require(path->pathNodes.size() == path->linkValues.size() + 1);
     require(path->pathNodes.size() <= 9);
@@ -170,7 +171,7 @@ void checkPathList(Bytes block) {
     std::size_t used = 0;
     for (std::size_t i = 8; i-- > 0;) {
         const std::size_t hop = 7 + 3 * i;
-        if (!fits(block, hop, 3) || be16(block, hop + 1) == kEmptyNode) continue;
+        if (be16(block, hop + 1) == kEmptyNode) continue;
         require(used < path->linkValues.size());
         require(path->pathNodes[1 + used] == decimal(be16(block, hop + 1)));
         require(path->linkValues[used] == "-" + decimal(block[hop]));

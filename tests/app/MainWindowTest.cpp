@@ -269,7 +269,7 @@ void MainWindowTest::hexFilter() {
     for (QChar c : typed) {
         const int key = c == u'\b' ? Qt::Key_Backspace : c == u'\r' ? Qt::Key_Return : 0;
         const Qt::KeyboardModifiers mods = c == u'\x16' ? Qt::ControlModifier : Qt::NoModifier;
-        const int qtKey = key ? key : (c == u'\x16' ? Qt::Key_V : c.toUpper().unicode());
+        const int qtKey = key ? key : (c == u'\x16' ? int(Qt::Key_V) : int(c.toUpper().unicode()));
         QTest::sendKeyEvent(QTest::Press, field, static_cast<Qt::Key>(qtKey), QString(c), mods);
         QTest::sendKeyEvent(QTest::Release, field, static_cast<Qt::Key>(qtKey), QString(c), mods);
     }
