@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "../protocol/HexBytes.h"
+#include "HexBytes.h"
 #include "FrameParser.h"
 
 namespace {

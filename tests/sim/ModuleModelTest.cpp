@@ -4,7 +4,7 @@
 #include <sstream>
 #include <tuple>
 
-#include "../protocol/HexBytes.h"
+#include "HexBytes.h"
 #include "Dispatch.h"
 #include "ModuleModel.h"
 #include "RouteList.h"
