@@ -1,0 +1,37 @@
+#include "ProcStat.h"
+
+#include <time.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+CpuTime processCpuTime() {
+    timespec now{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
+
+// schedstat's first field is the time on a CPU in nanoseconds; stat's ticks are 10 ms coarse.
+CpuTime threadCpuTime(pid_t tid) {
+    std::ifstream schedstat("/proc/self/task/" + std::to_string(tid) + "/schedstat");
+    long long onCpu = 0;
+    schedstat >> onCpu;
+    return CpuTime(onCpu);
+}
+
+std::vector<pid_t> threadIds() {
+    std::vector<pid_t> ids;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task"))
+        ids.push_back(static_cast<pid_t>(std::stol(entry.path().filename().string())));
+    return ids;
+}
+
+std::size_t residentBytes() {
+    std::ifstream statm("/proc/self/statm");
+    std::size_t size = 0;
+    std::size_t resident = 0;
+    statm >> size >> resident;
+    return resident * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+}

@@ -1,0 +1,16 @@
+#pragma once
+// What this process and its threads cost, read from the kernel.
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstddef>
+#include <vector>
+
+using CpuTime = std::chrono::nanoseconds;
+
+CpuTime processCpuTime();
+// CPU time of one thread of this process, in nanoseconds as the scheduler counts it.
+CpuTime threadCpuTime(pid_t tid);
+std::vector<pid_t> threadIds();
+std::size_t residentBytes();

@@ -1,0 +1,34 @@
+#pragma once
+// The main window against a pty published as a port alias, driven by its own timer in a
+// running event loop, as a user has it.
+
+#include <QEventLoop>
+#include <chrono>
+
+#include "AliasPublisher.h"
+#include "PtyPair.h"
+#include "ScopedRuntimeDir.h"
+
+class CMeshcfgDlg;
+
+inline constexpr int kAliasPort = 200;
+
+// The far end of the line, published as COM200 in an alias directory of its own. It must
+// exist before the window is built, since the window lists its ports then.
+class PortLine {
+  public:
+    PtyPair& pty() { return m_pty; }
+
+  private:
+    ScopedRuntimeDir m_runtime;
+    PtyPair m_pty;
+    AliasPublisher m_alias{kAliasPort, m_pty.slavePath()};
+};
+
+// Chooses COM200 in the port list and presses Open; false when the port did not open.
+bool openAliasPort(CMeshcfgDlg& dlg);
+
+// Runs loop, timers and painting included, until it is quit or limit has passed; false when
+// the limit ended it.
+bool runEventLoop(QEventLoop& loop, std::chrono::milliseconds limit);
+void runEventLoopFor(std::chrono::milliseconds duration);
