@@ -43,6 +43,8 @@ CMeshcfgDlg::CMeshcfgDlg(QWidget* parent)
     m_controls = buildDialog(layout::dialogTemplate(kDialogMain), *this);
     m_log.attach(item<QTextEdit>(kIdLog));
     // The reader thread only hands the news over; the window closes the port itself.
+    m_pSerial->setPendingHandler(
+        [this] { QMetaObject::invokeMethod(this, &CMeshcfgDlg::wakeTimer, Qt::QueuedConnection); });
     m_pSerial->setHangupHandler([this] {
         QMetaObject::invokeMethod(this, &CMeshcfgDlg::onPortHangup, Qt::QueuedConnection);
     });
@@ -102,7 +104,8 @@ void CMeshcfgDlg::OnInitDialog() {
     item<QComboBox>(kIdInterval)->setCurrentIndex(0);
     for (TypingFilter& typing : m_relayTyping) typing.setTextLimit(kIdLimit);
 
-    m_timer.start(kTimerPeriodMs, this);
+    m_tickGrid.start();
+    m_timer.start(kTimerPeriodMs, Qt::PreciseTimer, this);
     item<QComboBox>(kIdPortBaud)->setFocus();
 }
 
@@ -201,9 +204,33 @@ bool CMeshcfgDlg::event(QEvent* event) {
     return QDialog::event(event);
 }
 
+void CMeshcfgDlg::stopTimer() {
+    m_ticksDrivenByCaller = true;
+    m_timer.stop();
+}
+
+// A woken timer keeps the phase of one that never slept, so a block is still cut 300 to
+// 400 ms after its last byte, not always 400.
+void CMeshcfgDlg::wakeTimer() {
+    if (m_ticksDrivenByCaller || m_timer.isActive()) return;
+    const int toNextTick = kTimerPeriodMs - int(m_tickGrid.elapsed() % kTimerPeriodMs);
+    m_joiningGrid = true;
+    m_timer.start(toNextTick, Qt::PreciseTimer, this);
+}
+
+bool CMeshcfgDlg::hasWorkForTimer() const {
+    return m_nSendCounter >= 0 ||
+           (m_pSerial && m_pSerial->receiveBuffer().idleCounter() != ReceiveBuffer::kIdle);
+}
+
 void CMeshcfgDlg::timerEvent(QTimerEvent* event) {
     if (event->timerId() == m_timer.timerId()) {
+        if (m_joiningGrid) {
+            m_joiningGrid = false;
+            m_timer.start(kTimerPeriodMs, Qt::PreciseTimer, this);
+        }
         OnTimer();
+        if (!hasWorkForTimer()) m_timer.stop();
     } else {
         QDialog::timerEvent(event);
     }

@@ -5,6 +5,7 @@
 
 #include <QBasicTimer>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QRgb>
 #include <array>
@@ -51,10 +52,13 @@ class CMeshcfgDlg : public QDialog {
     int sendCounter() const { return m_nSendCounter; }
     int sendInterval() const { return m_nSendInterval; }
 
-    // One tick of timer 1025: the receive step, then the continuous-sending step. Tests that
-    // drive the ticks themselves stop the timer first.
+    // One tick of timer 1025: the receive step, then the continuous-sending step. The timer
+    // sleeps while nothing is pending and continuous sending is off, so an idle window costs
+    // nothing; the first byte of a block wakes it on the 100 ms grid it would have ticked on.
+    // Tests that drive the ticks themselves stop the timer for good first.
     void OnTimer();
-    void stopTimer() { m_timer.stop(); }
+    void stopTimer();
+    bool isTicking() const { return m_timer.isActive(); }
 
     // Port panel.
     void FillPortList();
@@ -110,6 +114,8 @@ class CMeshcfgDlg : public QDialog {
     void OnPathReply(std::span<const std::uint8_t> block);
 
     // Port state and continuous sending.
+    void wakeTimer();
+    bool hasWorkForTimer() const;
     void updatePortState();
     void onPortHangup();
     void continuousStep();
@@ -134,4 +140,7 @@ class CMeshcfgDlg : public QDialog {
     int m_nSendCounter = -1;
     int m_nSendInterval = 10;
     QBasicTimer m_timer;
+    QElapsedTimer m_tickGrid;    // the ticks fall on multiples of 100 ms from start-up
+    bool m_joiningGrid = false;  // the timer runs a shorter first interval to the grid
+    bool m_ticksDrivenByCaller = false;
 };

@@ -61,6 +61,7 @@ void CMeshcfgDlg::OnContinuous() {
         m_nSendInterval = intervalTicks(item<QComboBox>(kIdInterval)->currentIndex());
         m_nSendCounter = 0;
         setCommandButtonsEnabled(false);
+        wakeTimer();
     } else {
         stopContinuous();
     }

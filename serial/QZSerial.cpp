@@ -6,5 +6,5 @@ QZSerial::~QZSerial() {
 }
 
 void QZSerial::OnReceiveByte(unsigned char byte) {
-    m_receive.append(byte);
+    if (m_receive.append(byte) && m_pendingHandler) m_pendingHandler();
 }

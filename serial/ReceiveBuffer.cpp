@@ -1,13 +1,15 @@
 #include "ReceiveBuffer.h"
 
-void ReceiveBuffer::append(std::uint8_t byte) {
+bool ReceiveBuffer::append(std::uint8_t byte) {
     std::lock_guard lock(m_mutex);
     if (m_count < kCapacity) {
         m_bytes[m_count++] = byte;
     } else {
         ++m_dropped;
     }
+    const bool startsBlock = m_idle == kIdle;
     m_idle = 0;
+    return startsBlock;
 }
 
 std::optional<ReceivedBlock> ReceiveBuffer::tick() {

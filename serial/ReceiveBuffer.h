@@ -21,7 +21,8 @@ class ReceiveBuffer {
     static constexpr int kSilentTicks = 3;  // a block is cut on the tick that finds 3
 
     // Reader thread: store one byte (or count it as dropped) and set the idle counter to 0.
-    void append(std::uint8_t byte);
+    // True when the byte starts a pending block, so the window knows to tick again.
+    bool append(std::uint8_t byte);
 
     // Window thread, once per 100 ms tick: ages the idle counter and returns the block on
     // the tick that finds it at kSilentTicks or more.

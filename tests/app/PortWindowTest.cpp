@@ -69,6 +69,7 @@ class PortWindowTest : public QObject {
     void continuousSending();
     void continuousWaitsForAnOpenPort();
     void tooLongDataIsRefused();
+    void timerSleepsUntilSomethingIsPending();
 
   private:
     bool selectAlias() {
@@ -285,6 +286,25 @@ void PortWindowTest::tooLongDataIsRefused() {
     QVERIFY(!m_dlg->item<QCheckBox>(kIdContinuous)->isChecked());
     QVERIFY(m_dlg->item<QWidget>(kIdSendData)->isEnabled());
     QVERIFY(m_pty->readMaster(1, std::chrono::milliseconds(200)).empty());
+}
+
+// An idle window does not wake every 100 ms; the first byte of a reply wakes it, and the
+// block is still cut by four ticks of silence.
+void PortWindowTest::timerSleepsUntilSomethingIsPending() {
+    m_dlg.reset();
+    m_dlg = std::make_unique<CMeshcfgDlg>();  // with its own timer
+    open();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_dlg->isTicking(), 2000);
+    QVERIFY(m_pty->writeMaster(bytes("0100810080")));
+    QTRY_COMPARE_WITH_TIMEOUT(countLines(*m_dlg, QStringLiteral("> Write successful.")), 1, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_dlg->isTicking(), 2000);
+
+    m_dlg->item<QTextEdit>(kIdData)->setPlainText(QStringLiteral("AA"));
+    QTest::mouseClick(m_dlg->item<QCheckBox>(kIdContinuous), Qt::LeftButton);
+    QVERIFY(m_dlg->isTicking());  // continuous sending needs every tick
+    QTRY_COMPARE_WITH_TIMEOUT(countLines(*m_dlg, QStringLiteral("> Send app data")), 1, 5000);
+    QTest::mouseClick(m_dlg->item<QCheckBox>(kIdContinuous), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_dlg->isTicking(), 2000);
 }
 
 QTEST_MAIN(PortWindowTest)
