@@ -12,9 +12,9 @@
 #include <optional>
 #include <vector>
 
-#include "AliasPublisher.h"
 #include "BareReader.h"
 #include "ByteCounter.h"
+#include "PortAlias.h"
 #include "PtyPair.h"
 #include "QZSerial.h"
 #include "ScopedRuntimeDir.h"
@@ -66,7 +66,7 @@ class CountedQZSerial : public QZSerial {
 // A pty published as COM200, the way a port of the tool is reached.
 struct PortLine {
     PtyPair pty;
-    AliasPublisher alias{kAliasPort, pty.slavePath()};
+    PortAlias alias{kAliasPort, pty.slavePath()};
 };
 
 // The port under test and the bare loop beside it, each on a pty of its own.

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "AliasPublisher.h"
+#include "PortAlias.h"
 #include "PtyPair.h"
 #include "ScopedRuntimeDir.h"
 #include "Stats.h"
@@ -64,12 +64,11 @@ std::optional<double> startupMs(const char* program) {
 // Ports a user has linked: a pty each, published as COM200 and up for one run.
 struct Aliases {
     std::vector<std::unique_ptr<PtyPair>> ptys;
-    std::vector<std::unique_ptr<AliasPublisher>> links;
+    std::vector<std::unique_ptr<PortAlias>> links;
     Aliases() {
         for (int i = 0; i < kAliases; ++i) {
             ptys.push_back(std::make_unique<PtyPair>());
-            links.push_back(
-                std::make_unique<AliasPublisher>(kFirstAlias + i, ptys.back()->slavePath()));
+            links.push_back(std::make_unique<PortAlias>(kFirstAlias + i, ptys.back()->slavePath()));
         }
     }
 };

@@ -5,7 +5,7 @@
 #include <QEventLoop>
 #include <chrono>
 
-#include "AliasPublisher.h"
+#include "PortAlias.h"
 #include "PtyPair.h"
 #include "ScopedRuntimeDir.h"
 
@@ -22,7 +22,7 @@ class PortLine {
   private:
     ScopedRuntimeDir m_runtime;
     PtyPair m_pty;
-    AliasPublisher m_alias{kAliasPort, m_pty.slavePath()};
+    PortAlias m_alias{kAliasPort, m_pty.slavePath()};
 };
 
 // Chooses COM200 in the port list and presses Open; false when the port did not open.

@@ -12,8 +12,8 @@
 #include <QTextEdit>
 #include <QtTest>
 
-#include "AliasPublisher.h"
 #include "CMeshcfgDlg.h"
+#include "PortAlias.h"
 #include "PtyPair.h"
 #include "QZSerial.h"
 #include "ScopedRuntimeDir.h"
@@ -46,7 +46,7 @@ class PortWindowTest : public QObject {
     void init() {
         m_runtime = std::make_unique<ScopedRuntimeDir>();
         m_pty = std::make_unique<PtyPair>();
-        m_alias = std::make_unique<AliasPublisher>(kAliasPort, m_pty->slavePath());
+        m_alias = std::make_unique<PortAlias>(kAliasPort, m_pty->slavePath());
         m_dlg = std::make_unique<CMeshcfgDlg>();
         m_dlg->stopTimer();
     }
@@ -99,7 +99,7 @@ class PortWindowTest : public QObject {
 
     std::unique_ptr<ScopedRuntimeDir> m_runtime;
     std::unique_ptr<PtyPair> m_pty;
-    std::unique_ptr<AliasPublisher> m_alias;
+    std::unique_ptr<PortAlias> m_alias;
     std::unique_ptr<CMeshcfgDlg> m_dlg;
 };
 

@@ -7,12 +7,12 @@
 #include <QTextEdit>
 #include <QtTest>
 
-#include "AliasPublisher.h"
 #include "CDialog_Mesh.h"
 #include "CDialog_Net_Path.h"
 #include "CDrawView.h"
 #include "CMeshcfgDlg.h"
 #include "CShapButton.h"
+#include "PortAlias.h"
 #include "PtyPair.h"
 #include "QZSerial.h"
 #include "ScopedRuntimeDir.h"
@@ -99,7 +99,7 @@ class RouteWindowTest : public QObject {
     void init() {
         m_runtime = std::make_unique<ScopedRuntimeDir>();
         m_pty = std::make_unique<PtyPair>();
-        m_alias = std::make_unique<AliasPublisher>(kAliasPort, m_pty->slavePath());
+        m_alias = std::make_unique<PortAlias>(kAliasPort, m_pty->slavePath());
         m_dlg = std::make_unique<CMeshcfgDlg>();
         m_dlg->stopTimer();
         m_dlg->OnRefresh();
@@ -238,7 +238,7 @@ class RouteWindowTest : public QObject {
 
     std::unique_ptr<ScopedRuntimeDir> m_runtime;
     std::unique_ptr<PtyPair> m_pty;
-    std::unique_ptr<AliasPublisher> m_alias;
+    std::unique_ptr<PortAlias> m_alias;
     std::unique_ptr<CMeshcfgDlg> m_dlg;
 };
 

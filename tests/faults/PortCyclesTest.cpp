@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-#include "AliasPublisher.h"
+#include "PortAlias.h"
 #include "ProcessUsage.h"
 #include "PtyPair.h"
 #include "QZSerial.h"
@@ -51,7 +51,7 @@ class PortCycles : public ::testing::Test {
 
 TEST_F(PortCycles, OpenCloseGivesEverythingBack) {
     PtyPair pty;
-    AliasPublisher alias(kPort, pty.slavePath());
+    PortAlias alias(kPort, pty.slavePath());
     measure("open_close_1000", [&] {
         ASSERT_TRUE(m_port.Open(kPort, 115200, 0)) << m_port.lastError();
         ASSERT_TRUE(m_port.isReading());
@@ -64,7 +64,7 @@ TEST_F(PortCycles, OpenCloseGivesEverythingBack) {
 TEST_F(PortCycles, HangupGivesEverythingBack) {
     measure("hangup_1000", [&] {
         PtyPair pty;
-        AliasPublisher alias(kPort, pty.slavePath());
+        PortAlias alias(kPort, pty.slavePath());
         ASSERT_TRUE(m_port.Open(kPort, 115200, 0)) << m_port.lastError();
         pty.closeMaster();
         ASSERT_TRUE(waitUntil([&] { return !m_port.isReading(); }));

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "AliasPublisher.h"
+#include "PortAlias.h"
 #include "PtyPair.h"
 #include "QZSerial.h"
 #include "ScopedRuntimeDir.h"
@@ -41,7 +41,7 @@ class StuckPeer : public ::testing::Test {
 
     ScopedRuntimeDir m_runtimeDir;
     PtyPair m_pty;
-    AliasPublisher m_alias{kPort, m_pty.slavePath()};
+    PortAlias m_alias{kPort, m_pty.slavePath()};
     QZSerial m_port;
 };
 

@@ -6,8 +6,8 @@
 #include <QTextDocument>
 #include <QTextEdit>
 
-#include "AliasPublisher.h"
 #include "CMeshcfgDlg.h"
+#include "PortAlias.h"
 #include "PtyPair.h"
 #include "QZSerial.h"
 #include "ScopedRuntimeDir.h"
@@ -37,7 +37,7 @@ std::vector<std::uint8_t> withCheck(std::vector<std::uint8_t> bytes) {
 WindowOnPty::WindowOnPty(Ticks ticks)
     : m_runtime(std::make_unique<ScopedRuntimeDir>()),
       m_pty(std::make_unique<PtyPair>()),
-      m_alias(std::make_unique<AliasPublisher>(kPort, m_pty->slavePath())),
+      m_alias(std::make_unique<PortAlias>(kPort, m_pty->slavePath())),
       m_dlg(std::make_unique<CMeshcfgDlg>()) {
     if (ticks == Ticks::kDriven) m_dlg->stopTimer();
 }
@@ -59,7 +59,7 @@ bool WindowOnPty::open() const {
 
 void WindowOnPty::repointAlias(const std::string& target) {
     m_alias.reset();
-    if (!target.empty()) m_alias = std::make_unique<AliasPublisher>(kPort, target);
+    if (!target.empty()) m_alias = std::make_unique<PortAlias>(kPort, target);
 }
 
 void WindowOnPty::dropPty() {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-class AliasPublisher;
+class PortAlias;
 class CMeshcfgDlg;
 class PtyPair;
 class ScopedRuntimeDir;
@@ -55,6 +55,6 @@ class WindowOnPty {
   private:
     std::unique_ptr<ScopedRuntimeDir> m_runtime;
     std::unique_ptr<PtyPair> m_pty;
-    std::unique_ptr<AliasPublisher> m_alias;
+    std::unique_ptr<PortAlias> m_alias;
     std::unique_ptr<CMeshcfgDlg> m_dlg;
 };

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "AliasPublisher.h"
+#include "PortAlias.h"
 #include "PortNames.h"
 #include "PrintableText.h"
 #include "ScopedRuntimeDir.h"
@@ -110,9 +110,9 @@ class PortEntry : public ::testing::TestWithParam<EntryRow> {
 TEST_P(PortEntry, DescribesTheDeviceFromSysfs) {
     const EntryRow row = GetParam();
     const std::string& top = m_runtimeDir.path();
-    std::unique_ptr<AliasPublisher> alias;
+    std::unique_ptr<PortAlias> alias;
     if (row.aliasTarget != nullptr) {
-        alias = std::make_unique<AliasPublisher>(row.port, expand(row.aliasTarget, top));
+        alias = std::make_unique<PortAlias>(row.port, expand(row.aliasTarget, top));
     }
     EXPECT_EQ(portEntryText(row.port, m_system.sysfs()), expand(row.entry, top));
 }

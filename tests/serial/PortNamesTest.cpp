@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "AliasPublisher.h"
+#include "PortAlias.h"
 #include "PortNames.h"
 #include "ScopedRuntimeDir.h"
 
@@ -46,8 +46,8 @@ TEST(PortNames, PortsBeyondTheFamiliesMapToNothingWithoutAnAlias) {
 
 TEST(PortNames, AliasWinsOverTheFamilyAndShowsWhereItPoints) {
     ScopedRuntimeDir runtimeDir;
-    const AliasPublisher low(3, "/dev/pts/7");
-    const AliasPublisher high(200, "/dev/pts/8");
+    const PortAlias low(3, "/dev/pts/7");
+    const PortAlias high(200, "/dev/pts/8");
     EXPECT_EQ(devicePathForPort(3), runtimeDir.path() + "/qz470mr/COM3");
     EXPECT_EQ(portEntryText(3, runtimeDir.path()), "COM3 (/dev/pts/7)");
     EXPECT_EQ(devicePathForPort(200), high.path());

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "AliasPublisher.h"
+#include "PortAlias.h"
 #include "PtyPair.h"
 #include "ScopedRuntimeDir.h"
 
@@ -32,5 +32,5 @@ class PtyPortFixture : public ::testing::Test {
 
     ScopedRuntimeDir m_runtimeDir;
     PtyPair m_pty;
-    AliasPublisher m_alias{kPort, m_pty.slavePath()};
+    PortAlias m_alias{kPort, m_pty.slavePath()};
 };

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "HexBytes.h"
 #include "FrameParser.h"
+#include "HexBytes.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <sstream>
 #include <tuple>
 
-#include "HexBytes.h"
 #include "Dispatch.h"
+#include "HexBytes.h"
 #include "ModuleModel.h"
 #include "RouteList.h"
 #include "SendData.h"

@@ -1,4 +1,4 @@
-#include "AliasPublisher.h"
+#include "PortAlias.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,7 +8,7 @@
 
 #include "PortNames.h"
 
-AliasPublisher::AliasPublisher(int port, const std::string& target) {
+PortAlias::PortAlias(int port, const std::string& target) {
     const std::string directory = aliasDirectory();
     if (::mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST) {
         throw std::system_error(errno, std::generic_category(), "mkdir " + directory);
@@ -19,6 +19,6 @@ AliasPublisher::AliasPublisher(int port, const std::string& target) {
     }
 }
 
-AliasPublisher::~AliasPublisher() {
+PortAlias::~PortAlias() {
     ::unlink(m_path.c_str());
 }

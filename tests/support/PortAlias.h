@@ -4,12 +4,12 @@
 
 #include <string>
 
-class AliasPublisher {
+class PortAlias {
   public:
-    AliasPublisher(int port, const std::string& target);  // throws std::system_error
-    ~AliasPublisher();
-    AliasPublisher(const AliasPublisher&) = delete;
-    AliasPublisher& operator=(const AliasPublisher&) = delete;
+    PortAlias(int port, const std::string& target);  // throws std::system_error
+    ~PortAlias();
+    PortAlias(const PortAlias&) = delete;
+    PortAlias& operator=(const PortAlias&) = delete;
 
     const std::string& path() const { return m_path; }
 
