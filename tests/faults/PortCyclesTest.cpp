@@ -33,9 +33,9 @@ class PortCycles : public ::testing::Test {
     void measure(const char* name, const std::function<void()>& cycle) {
         cycle();
         if (HasFatalFailure()) return;
-        const ProcessUsage before = processUsage();
+        const ProcessUsage before = settledUsage();
         for (int i = 0; i < kCycles && !HasFatalFailure(); ++i) cycle();
-        const ProcessUsage after = processUsage();
+        const ProcessUsage after = settledUsage();
         std::printf("%s\n", usageFigure(name, before, after).c_str());
         EXPECT_EQ(after.descriptors, before.descriptors);
         EXPECT_EQ(after.threads, before.threads);
@@ -44,6 +44,15 @@ class PortCycles : public ::testing::Test {
         }
     }
 
+    // A joined reader can stay listed in /proc for a moment while the kernel finishes its exit:
+    // wait, within a bound, until no more threads are listed than before any port was open.
+    ProcessUsage settledUsage() const {
+        waitUntil([this] { return processUsage().threads <= m_threadsWithoutPort; },
+                  std::chrono::milliseconds(2000));
+        return processUsage();
+    }
+
+    const std::size_t m_threadsWithoutPort = processUsage().threads;
     ScopedRuntimeDir m_runtimeDir;
     QZSerial m_port;
     std::atomic<int> m_hangups = 0;
