@@ -13,6 +13,7 @@
 #include <QtTest>
 
 #include "CMeshcfgDlg.h"
+#include "HexBytes.h"
 #include "PortAlias.h"
 #include "PtyPair.h"
 #include "QZSerial.h"
@@ -85,8 +86,7 @@ class PortWindowTest : public QObject {
         QVERIFY(m_dlg->serial()->isOpen());
     }
     // Lets the reader deliver what the far end wrote, then cuts the block by silence.
-    void receive(const char* hex) {
-        const auto reply = bytes(hex);
+    void receive(const std::vector<std::uint8_t>& reply) {
         QVERIFY(m_pty->writeMaster(reply));
         ReceiveBuffer& buffer = m_dlg->serial()->receiveBuffer();
         QVERIFY(waitUntil([&] { return buffer.count() >= reply.size(); }));
@@ -144,7 +144,7 @@ void PortWindowTest::vanishedPortStaysClosedAndSaysWhy() {
 
 void PortWindowTest::replyReachesTheLog() {
     open();
-    receive("0100810080");
+    receive(bytes("0100810080"));
     const QStringList lines = m_dlg->item<QTextEdit>(kIdLog)->toPlainText().split(u'\n');
     QCOMPARE(lines[0], QStringLiteral("> 01 00 81 00 80 "));
     QVERIFY(lines[1].startsWith(QStringLiteral("> Write successful.(")));
@@ -198,11 +198,7 @@ void PortWindowTest::buttonsSendExactBytes() {
 void PortWindowTest::setupReplyFillsTheFields() {
     open();
     // 915 MHz, power 3, life cycle 24h, network 65535, node 258, 115200 baud, even parity.
-    QByteArray reply = QByteArray::fromHex("0100820DA5A5E4C0260317FFFF0102070200");
-    char check = 0;
-    for (qsizetype i = 0; i + 1 < reply.size(); ++i) check ^= reply[i];
-    reply.back() = check;
-    receive(reply.toHex().constData());
+    receive(withCheck(bytes("0100820DA5A5E4C0260317FFFF01020702")));
     QCOMPARE(m_dlg->item<QLineEdit>(kIdFrequency)->text(), QStringLiteral("915.00"));
     QCOMPARE(m_dlg->item<QComboBox>(kIdPower)->currentText(), QStringLiteral("3"));
     QCOMPARE(m_dlg->item<QComboBox>(kIdLifeCycle)->currentText(), QStringLiteral("24h"));
@@ -213,18 +209,14 @@ void PortWindowTest::setupReplyFillsTheFields() {
     QCOMPARE(countLines(*m_dlg, QStringLiteral("> Read successful.(")), 1);
 
     // A power byte of 0 and a baud index of 8 lie outside their lists: no selection.
-    QByteArray outside = QByteArray::fromHex("0100820DA5A5E4C0260017FFFF0102080200");
-    check = 0;
-    for (qsizetype i = 0; i + 1 < outside.size(); ++i) check ^= outside[i];
-    outside.back() = check;
-    receive(outside.toHex().constData());
+    receive(withCheck(bytes("0100820DA5A5E4C0260017FFFF01020802")));
     QCOMPARE(m_dlg->item<QComboBox>(kIdPower)->currentIndex(), -1);
     QCOMPARE(m_dlg->item<QComboBox>(kIdUartBaud)->currentIndex(), -1);
 }
 
 void PortWindowTest::shortSetupReplyChangesNothing() {
     open();
-    receive("0100820DA5A5E4C02603 8F");  // 11 bytes that pass the check
+    receive(bytes("0100820DA5A5E4C02603 8F"));  // 11 bytes that pass the check
     QCOMPARE(m_dlg->item<QLineEdit>(kIdFrequency)->text(), QStringLiteral("434"));
     QCOMPARE(countLines(*m_dlg, QStringLiteral("> Read successful.")), 0);
 }

@@ -12,6 +12,7 @@
 #include "CDrawView.h"
 #include "CMeshcfgDlg.h"
 #include "CShapButton.h"
+#include "HexBytes.h"
 #include "PortAlias.h"
 #include "PtyPair.h"
 #include "QZSerial.h"
@@ -34,13 +35,6 @@ void putBe16(Block& block, std::size_t offset, std::uint16_t value) {
     block[offset + 1] = static_cast<std::uint8_t>(value & 0xFF);
 }
 
-Block withCheckByte(Block block) {
-    std::uint8_t check = 0;
-    for (std::uint8_t b : block) check ^= b;
-    block.push_back(check);
-    return block;
-}
-
 struct RouteEntry {
     std::size_t index;
     std::uint16_t target;
@@ -58,7 +52,7 @@ Block routeReply(std::uint16_t local, std::initializer_list<RouteEntry> used) {
         putBe16(block, 8 + 9 * e.index, e.target);
         putBe16(block, 8 + 9 * e.index + 3, e.route);
     }
-    return withCheckByte(block);
+    return withCheck(block);
 }
 
 struct Hop {
@@ -77,7 +71,7 @@ Block pathReply(std::uint16_t local, std::initializer_list<Hop> used) {
         block[7 + 3 * h.index] = h.value;
         putBe16(block, 7 + 3 * h.index + 1, h.node);
     }
-    return withCheckByte(block);
+    return withCheck(block);
 }
 
 QStringList texts(const CDialog_Mesh& dialog, int firstId) {
@@ -180,14 +174,14 @@ class RouteWindowTest : public QObject {
 
     void shortRouteBlockDrawsOnlyWhatItHolds() {
         // Not even the local node: nothing beyond the hex dump.
-        receive(withCheckByte({0x01, 0x00, 0x83, 0x00}));
+        receive(withCheck({0x01, 0x00, 0x83, 0x00}));
         QVERIFY(!m_dlg->meshDialog());
         QCOMPARE(logLines().size(), 1);
         // The local node and the first entry, nothing of a longer earlier reply.
         receive(routeReply(1, {{0, 10, 11}, {1, 20, 21}}));
         Block shortBlock = routeReply(2, {{0, 30, 31}});
         shortBlock.resize(8 + 9);
-        receive(withCheckByte(shortBlock));
+        receive(withCheck(shortBlock));
         QCOMPARE(texts(*m_dlg->meshDialog(), kIdRouteBadgeFirst), QStringList{"31"});
     }
 
@@ -219,7 +213,7 @@ class RouteWindowTest : public QObject {
     }
 
     void shortPathBlockChangesNothing() {
-        receive(withCheckByte({0x01, 0x00, 0x88, 0x00, 0x00, 0x00}));
+        receive(withCheck({0x01, 0x00, 0x88, 0x00, 0x00, 0x00}));
         QVERIFY(!m_dlg->pathDialog());
         QCOMPARE(logLines().size(), 1);
     }

@@ -41,8 +41,7 @@ Bytes garbageBlock(Garbage kind, std::mt19937& random) {
     for (std::uint8_t& b : block) b = static_cast<std::uint8_t>(byte(random));
     switch (kind) {
         case Garbage::kFailsCheck: {
-            std::uint8_t check = 0;
-            for (std::size_t i = 0; i + 1 < block.size(); ++i) check ^= block[i];
+            const std::uint8_t check = proto::xorOf(std::span(block).first(block.size() - 1));
             if (block.back() == check) block.back() ^= 0x01;
             return block;
         }

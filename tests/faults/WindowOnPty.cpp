@@ -27,13 +27,6 @@ std::vector<std::uint8_t> dumpBytes(const QString& line) {
     return {raw.begin(), raw.end()};
 }
 
-std::vector<std::uint8_t> withCheck(std::vector<std::uint8_t> bytes) {
-    std::uint8_t check = 0;
-    for (const std::uint8_t b : bytes) check ^= b;
-    bytes.push_back(check);
-    return bytes;
-}
-
 WindowOnPty::WindowOnPty(Ticks ticks)
     : m_runtime(std::make_unique<ScopedRuntimeDir>()),
       m_pty(std::make_unique<PtyPair>()),

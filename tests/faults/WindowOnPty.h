@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "HexBytes.h"  // withCheck: a block that passes the check
+
 class PortAlias;
 class CMeshcfgDlg;
 class PtyPair;
@@ -19,8 +21,6 @@ class ScopedRuntimeDir;
 QString dumpLine(std::span<const std::uint8_t> bytes);
 // The bytes of a dump line read back.
 std::vector<std::uint8_t> dumpBytes(const QString& line);
-// bytes followed by their XOR: a block that passes the check.
-std::vector<std::uint8_t> withCheck(std::vector<std::uint8_t> bytes);
 
 class WindowOnPty {
   public:
