@@ -1,7 +1,7 @@
 #pragma once
 // The main window: owns every control, the serial port object, the 100 ms timer and the two
-// route display windows. Handlers are split by subsystem into files of their own folders:
-// port panel (serial/), reply dispatch and the command families (protocol/).
+// route display windows. Handlers are split by subsystem into files of their own:
+// port panel, reply dispatch and one file per command family.
 
 #include <QBasicTimer>
 #include <QDialog>
