@@ -1,8 +1,8 @@
 #include "Options.h"
 
+#include <CLI/CLI.hpp>
 #include <charconv>
 #include <functional>
-#include <map>
 
 #include "Mesh.h"
 #include "PortNames.h"
@@ -16,6 +16,7 @@ constexpr unsigned kMaxMilliseconds = 60000;
 constexpr unsigned kMaxPieces = 369;  // a route list reply, byte by byte
 constexpr unsigned kMaxNoticeSeconds = 86400;
 constexpr unsigned kMaxFaultPeriod = 1000000;
+constexpr std::size_t kHelpColumn = 23;
 
 std::optional<unsigned> number(std::string_view text, unsigned min, unsigned max) {
     unsigned value = 0;
@@ -71,109 +72,129 @@ bool setFault(Options& options, std::string_view text) {
     return true;
 }
 
-const std::map<std::string_view, Setter>& valueOptions() {
-    static const std::map<std::string_view, Setter> setters{
-        {"--mesh", fileName(&Options::meshFile)},
-        {"--com", inRange(kFirstPort, kLastPort, [](Options& o, unsigned v) { o.firstPort = v; })},
-        {"--delay",
-         inRange(0, kMaxMilliseconds,
-                 [](Options& o, unsigned v) { o.timing.delay = std::chrono::milliseconds(v); })},
-        {"--baud", inRange(0, kMaxBaud, [](Options& o, unsigned v) { o.timing.baud = v; })},
-        {"--split", setSplit},
-        {"--fault", setFault},
-        {"--notice-every",
-         inRange(0, kMaxNoticeSeconds,
-                 [](Options& o, unsigned v) { o.noticeEvery = std::chrono::seconds(v); })},
-        {"--log", fileName(&Options::logFile)},
+const char* const kIntro =
+    "Simulates a qz-470mr mesh radio module on a pseudo-terminal, published as the first\n"
+    "free COM alias from COM200 up in $XDG_RUNTIME_DIR/qz470mr (or /tmp/qz470mr-<uid>).\n"
+    "Prints one line on standard output, for example\n"
+    "  qz470-sim: COM200 -> /dev/pts/5\n"
+    "then answers the tool until SIGINT, SIGTERM or SIGHUP, and removes its alias.\n";
+
+const char* const kAfterOptions =
+    "A value may also follow '='.\n"
+    "\n"
+    "Request log: one line for every frame or run of bytes received, and for every\n"
+    "notice sent:\n"
+    "  request write-setup freq=6C8012 power=7 life=0 net=1 node=1 baud=3 parity=0\n"
+    "  request read-setup | request read-route | request read-path\n"
+    "  request send-data target=1 ack=0 jump=7 mode=1 relays=0 data=0102 check=ok status=00\n"
+    "  request send-data target=10 ack=0 jump=3 mode=3 relays=2 via=0005,0006 data=AA "
+    "check=ok status=00\n"
+    "  rejected bad-check|bad-setup|bad-length|unknown-command frame=<hex>\n"
+    "  rejected garbage bytes=<hex>\n"
+    "  notice source=4 data=0000\n"
+    "A request whose reply was spoiled ends in ' fault=<kind>'. Send status: 00 when the\n"
+    "data reached the target, C7 when the target is not in the mesh, C2 when the length\n"
+    "byte does not match the fields, E1 when the check byte is wrong, E7 when the first hop\n"
+    "lost it and D2 when a later hop did; then the request ends in ' lost=<from>-<to>'.\n"
+    "\n"
+    "Exit status: 0 after a stop signal, 1 when the terminal or the alias fails, 2 for\n"
+    "a bad command line, mesh file or log file.\n"
+    "\n";
+
+// Declares every option of the command line; the parse stores what it reads in parsed.
+void declareOptions(CLI::App& app, ParsedOptions& parsed) {
+    app.set_help_flag();  // our own, below: help is a result, not an exception
+    app.allow_extras();   // so an unknown word is reported by name
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    app.get_formatter()->column_width(kHelpColumn);
+    const auto option = [&](const std::string& name, const std::string& value,
+                            const std::string& description, Setter set) {
+        app.add_option(
+               name,
+               [&parsed, name, set](const CLI::results_t& results) {
+                   if (!set(parsed.options, results.back())) {
+                       throw CLI::ValidationError("bad value '" + results.back() + "' for " + name);
+                   }
+                   return true;
+               },
+               description)
+            ->type_name(value);
     };
-    return setters;
+    option("--mesh", "FILE", "the mesh to report instead of the built-in one",
+           fileName(&Options::meshFile));
+    option("--com", "N", "first COM number to try (default 200, at most 255)",
+           inRange(kFirstPort, kLastPort, [](Options& o, unsigned v) { o.firstPort = v; }));
+    option("--delay", "MS", "reply delay in milliseconds (default 10)",
+           inRange(0, kMaxMilliseconds,
+                   [](Options& o, unsigned v) { o.timing.delay = std::chrono::milliseconds(v); }));
+    option("--baud", "N",
+           "pace replies like a line at N baud, 10 bits a byte\n(default 9600; 0: no pacing)",
+           inRange(0, kMaxBaud, [](Options& o, unsigned v) { o.timing.baud = v; }));
+    option("--split", "N:GAP_MS", "send every reply in N pieces, GAP_MS apart (default 1:0)",
+           setSplit);
+    option("--fault", "KIND[:EVERY]",
+           "spoil every EVERY-th reply (default 1: every reply):\n"
+           "bad-check  wrong check byte\n"
+           "short      first half of the frame, with a fitting check\n"
+           "silence    no reply\n"
+           "garbage    noise bytes just before the reply",
+           setFault);
+    option("--notice-every", "S",
+           "send a receive notice from a mesh node every S seconds\n(default 20; 0: never)",
+           inRange(0, kMaxNoticeSeconds,
+                   [](Options& o, unsigned v) { o.noticeEvery = std::chrono::seconds(v); }));
+    option("--log", "FILE", "append the request log to FILE instead of standard error",
+           fileName(&Options::logFile));
+    app.add_flag("--quiet", parsed.options.quiet, "no request log on standard error");
+    app.add_flag("-h,--help", parsed.help, "show this help");
+}
+
+// "--name=" is read by CLI11 as "--name" still waiting for its value, which would take the next
+// word; here it is the empty value.
+std::vector<std::string> wordsReversed(const std::vector<std::string_view>& args) {
+    std::vector<std::string> words;
+    for (auto arg = args.rbegin(); arg != args.rend(); ++arg) {
+        if (arg->starts_with("--") && arg->ends_with('=')) {
+            words.emplace_back();
+            words.emplace_back(arg->substr(0, arg->size() - 1));
+        } else {
+            words.emplace_back(*arg);
+        }
+    }
+    return words;
 }
 
 }  // namespace
 
 ParsedOptions parseOptions(const std::vector<std::string_view>& args) {
     ParsedOptions parsed;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        auto [name, value] = std::pair{args[i], std::optional<std::string_view>()};
-        if (const auto equals = name.find('='); equals != std::string_view::npos) {
-            value = name.substr(equals + 1);
-            name = name.substr(0, equals);
-        }
-        if (name == "--help" || name == "-h") {
-            parsed.help = true;
-            continue;
-        }
-        if (name == "--quiet" && !value) {
-            parsed.options.quiet = true;
-            continue;
-        }
-        const auto setter = valueOptions().find(name);
-        if (setter == valueOptions().end()) {
-            parsed.error = "unknown option '" + std::string(args[i]) + "'";
-            return parsed;
-        }
-        if (!value && i + 1 < args.size()) value = args[++i];
-        if (!value) {
-            parsed.error = "option " + std::string(name) + " needs a value";
-            return parsed;
-        }
-        if (!setter->second(parsed.options, *value)) {
-            parsed.error = "bad value '" + std::string(*value) + "' for " + std::string(name);
-            return parsed;
-        }
+    CLI::App app;
+    declareOptions(app, parsed);
+    std::vector<std::string> words = wordsReversed(args);
+    try {
+        app.parse(words);
+    } catch (const CLI::ArgumentMismatch&) {
+        // An option takes the next word whatever it is, so only the last word can lack one.
+        const std::string_view last = args.back();
+        parsed.error = "option " + std::string(last.substr(0, last.find('='))) + " needs a value";
+        return parsed;
+    } catch (const CLI::ParseError& error) {
+        parsed.error = error.what();
+        return parsed;
+    }
+    if (const auto extra = app.remaining(); !extra.empty()) {
+        parsed.error = "unknown option '" + extra.front() + "'";
     }
     return parsed;
 }
 
 std::string helpText() {
-    return std::string(
-               "Usage: qz470-sim [OPTION]...\n"
-               "Simulates a qz-470mr mesh radio module on a pseudo-terminal, published as the "
-               "first\n"
-               "free COM alias from COM200 up in $XDG_RUNTIME_DIR/qz470mr (or "
-               "/tmp/qz470mr-<uid>).\n"
-               "Prints one line on standard output, for example\n"
-               "  qz470-sim: COM200 -> /dev/pts/5\n"
-               "then answers the tool until SIGINT, SIGTERM or SIGHUP, and removes its alias.\n"
-               "\n"
-               "Options (a value may also follow '='):\n"
-               "  --mesh FILE          the mesh to report instead of the built-in one\n"
-               "  --com N              first COM number to try (default 200, at most 255)\n"
-               "  --delay MS           reply delay in milliseconds (default 10)\n"
-               "  --baud N             pace replies like a line at N baud, 10 bits a byte\n"
-               "                       (default 9600; 0: no pacing)\n"
-               "  --split N:GAP_MS     send every reply in N pieces, GAP_MS apart (default 1:0)\n"
-               "  --fault KIND[:EVERY] spoil every EVERY-th reply (default 1: every reply):\n"
-               "                       bad-check  wrong check byte\n"
-               "                       short      first half of the frame, with a fitting check\n"
-               "                       silence    no reply\n"
-               "                       garbage    noise bytes just before the reply\n"
-               "  --notice-every S     send a receive notice from a mesh node every S seconds\n"
-               "                       (default 20; 0: never)\n"
-               "  --log FILE           append the request log to FILE instead of standard error\n"
-               "  --quiet              no request log on standard error\n"
-               "  -h, --help           show this help\n"
-               "\n"
-               "Request log: one line for every frame or run of bytes received, and for every\n"
-               "notice sent:\n"
-               "  request write-setup freq=6C8012 power=7 life=0 net=1 node=1 baud=3 parity=0\n"
-               "  request read-setup | request read-route | request read-path\n"
-               "  request send-data target=1 ack=0 jump=7 mode=1 relays=0 data=0102 check=ok "
-               "status=00\n"
-               "  request send-data target=10 ack=0 jump=3 mode=3 relays=2 via=0005,0006 data=AA "
-               "check=ok status=00\n"
-               "  rejected bad-check|bad-setup|bad-length|unknown-command frame=<hex>\n"
-               "  rejected garbage bytes=<hex>\n"
-               "  notice source=4 data=0000\n"
-               "A request whose reply was spoiled ends in ' fault=<kind>'. Send status: 00 when "
-               "the\n"
-               "target is in the mesh, C7 when it is not, C2 when the length byte does not match\n"
-               "the fields, E1 when the check byte is wrong.\n"
-               "\n"
-               "Exit status: 0 after a stop signal, 1 when the terminal or the alias fails, 2 for\n"
-               "a bad command line, mesh file or log file.\n"
-               "\n") +
-           std::string(kMeshFormatHelp) + "\nThe built-in mesh:\n" + std::string(kDefaultMeshText);
+    ParsedOptions unused;
+    CLI::App app(kIntro, "qz470-sim");
+    declareOptions(app, unused);
+    app.footer(std::string(kAfterOptions) + std::string(kMeshFormatHelp) +
+               "\nThe built-in mesh:\n" + std::string(kDefaultMeshText));
+    return app.help();
 }
 
 }  // namespace sim
