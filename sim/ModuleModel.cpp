@@ -86,8 +86,8 @@ SetupBytes startValues(NodeId node) {
 
 }  // namespace
 
-ModuleModel::ModuleModel(Mesh mesh)
-    : m_mesh(std::move(mesh)), m_setup(startValues(m_mesh.localNode)) {}
+ModuleModel::ModuleModel(Mesh mesh, unsigned seed)
+    : m_mesh(std::move(mesh)), m_delivery(seed), m_setup(startValues(m_mesh.localNode)) {}
 
 Answer ModuleModel::answer(const Received& received) {
     switch (received.kind) {
@@ -144,24 +144,34 @@ proto::Frame ModuleModel::setupReply(std::uint8_t code) const {
     return proto::buildFrame(proto::kTypeModule, code, payload);
 }
 
-Answer ModuleModel::sendData(const proto::Frame& frame, bool checkOk) const {
+Answer ModuleModel::sendData(const proto::Frame& frame, bool checkOk) {
     const auto request = parseSendRequest(frame);
     const std::uint16_t target = request ? request->target : sendTarget(frame);
+    const auto route = m_mesh.routeTo(target);
     std::uint8_t status = kStatusOk;
+    DeliveryOutcome delivery;
     if (!checkOk) {
         status = kStatusCheckError;
     } else if (!request) {
         status = kStatusInvalidRequest;
-    } else if (!m_mesh.contains(target)) {
+    } else if (!route) {
         status = kStatusRouteNotFound;
+    } else {
+        delivery = m_delivery.carry(m_mesh, *route);
+        if (delivery.lostHop) status = *delivery.lostHop == 0 ? kStatusNoAck : kStatusApsNoAck;
     }
     proto::Frame payload;
     proto::appendBe16(payload, target);
     payload.push_back(status);
-    const std::string fields = request ? describe(*request) : "frame=" + hexText(frame);
-    return {"request send-data " + fields + " check=" + (checkOk ? "ok" : "bad") +
-                " status=" + hexText(proto::Bytes(payload).last(1)),
-            proto::buildFrame(proto::kTypeNetData, kSendConfirmCode, payload)};
+    std::string line =
+        "request send-data " + (request ? describe(*request) : "frame=" + hexText(frame)) +
+        " check=" + (checkOk ? "ok" : "bad") + " status=" + hexText(proto::Bytes(payload).last(1));
+    if (const auto lost = delivery.lostHop) {
+        const NodeId from = *lost == 0 ? m_mesh.localNode : (*route)[*lost - 1];
+        line += " lost=" + std::to_string(from) + "-" + std::to_string((*route)[*lost]);
+    }
+    return {std::move(line), proto::buildFrame(proto::kTypeNetData, kSendConfirmCode, payload),
+            delivery.latency};
 }
 
 std::optional<Answer> ModuleModel::receiveNotice() {

@@ -3,10 +3,12 @@
 // reply it sends, and keeps the setup values a Write setup stores.
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
 
+#include "Delivery.h"
 #include "FrameParser.h"
 #include "Mesh.h"
 #include "SendRequest.h"
@@ -18,6 +20,8 @@ inline constexpr std::uint8_t kStatusOk = 0x00;
 inline constexpr std::uint8_t kStatusInvalidRequest = 0xC2;
 inline constexpr std::uint8_t kStatusRouteNotFound = 0xC7;
 inline constexpr std::uint8_t kStatusCheckError = 0xE1;
+inline constexpr std::uint8_t kStatusApsNoAck = 0xD2;  // a hop after the first lost the data
+inline constexpr std::uint8_t kStatusNoAck = 0xE7;     // the first hop lost it
 
 // Bytes 6 to 16 of the setup frames: frequency register, power, life cycle, network id, node id,
 // UART baud index and parity index.
@@ -26,11 +30,13 @@ using SetupBytes = std::array<std::uint8_t, 11>;
 struct Answer {
     std::string logLine;  // "request ...", "rejected ..." or "notice ..."
     std::optional<proto::Frame> reply;
+    std::chrono::milliseconds latency{0};  // the mesh's share of the time before the reply
 };
 
 class ModuleModel {
   public:
-    explicit ModuleModel(Mesh mesh);
+    // seed: where the draws of the links' losses start.
+    explicit ModuleModel(Mesh mesh, unsigned seed = 0);
 
     Answer answer(const Received& received);
 
@@ -42,10 +48,11 @@ class ModuleModel {
     Answer answerFrame(const proto::Frame& frame);
     Answer writeSetup(const proto::Frame& frame);
     Answer readSetup() const;
-    Answer sendData(const proto::Frame& frame, bool checkOk) const;
+    Answer sendData(const proto::Frame& frame, bool checkOk);
     proto::Frame setupReply(std::uint8_t code) const;
 
     Mesh m_mesh;
+    Delivery m_delivery;
     SetupBytes m_setup{};
     std::uint16_t m_notices = 0;
 };

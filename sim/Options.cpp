@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <charconv>
 #include <functional>
+#include <limits>
 
 #include "Mesh.h"
 #include "PortNames.h"
@@ -143,6 +144,11 @@ void declareOptions(CLI::App& app, ParsedOptions& parsed) {
            "send a receive notice from a mesh node every S seconds\n(default 20; 0: never)",
            inRange(0, kMaxNoticeSeconds,
                    [](Options& o, unsigned v) { o.noticeEvery = std::chrono::seconds(v); }));
+    option("--seed", "N",
+           "draw the links' losses from seed N, so a run can be repeated\n"
+           "(default: a new seed every run)",
+           inRange(0, std::numeric_limits<unsigned>::max(),
+                   [](Options& o, unsigned v) { o.seed = v; }));
     option("--log", "FILE", "append the request log to FILE instead of standard error",
            fileName(&Options::logFile));
     app.add_flag("--quiet", parsed.options.quiet, "no request log on standard error");

@@ -92,7 +92,7 @@ void Simulator::handle(const std::vector<Received>& received, Clock::time_point 
             ShapedReply shaped = m_faults.shape(*answer.reply);
             if (shaped.fault != FaultKind::kNone)
                 answer.logLine += " fault=" + std::string(faultName(shaped.fault));
-            m_pacer.push(now, shaped.bytes);
+            m_pacer.push(now + answer.latency, shaped.bytes);
         }
         m_log.write(answer.logLine);
     }

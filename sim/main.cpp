@@ -6,6 +6,7 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <random>
 #include <stdexcept>
 
 #include "AliasPublisher.h"
@@ -72,7 +73,7 @@ int main(int argc, char** argv) {
         const sim::AliasPublisher alias(aliasDirectory(), options.firstPort, terminal.slavePath());
         std::printf("qz470-sim: COM%d -> %s\n", alias.port(), terminal.slavePath().c_str());
         std::fflush(stdout);
-        sim::ModuleModel model(std::move(*mesh));
+        sim::ModuleModel model(std::move(*mesh), options.seed.value_or(std::random_device{}()));
         sim::Simulator(terminal.master(), signals.fd(), model, options, log).run();
     } catch (const std::runtime_error& error) {
         std::cerr << "qz470-sim: " << error.what() << "\n";

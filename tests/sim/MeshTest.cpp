@@ -80,9 +80,56 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{
             "too_many_routes", repeated("empty\n", 41), {"line 41: more than 40 route entries"}},
         BadCase{"too_many_hops", repeated("hop 2 1\n", 9), {"line 9: more than 8 hops"}},
+        BadCase{"link_syntax",
+                "link 1 2 0.5\n",
+                {"line 1: expected: link <node> <node> <rate> <latency>"}},
+        BadCase{"link_rate",
+                "link 1 2 1.5 0\n",
+                {"line 1: delivery rate '1.5' is not a number from 0 to 1"}},
+        BadCase{"link_latency",
+                "link 1 2 0.5 -3\n",
+                {"line 1: latency '-3' is not a number from 0 to 60000"}},
+        BadCase{"link_to_itself", "link 2 2 1 0\n", {"line 1: a link joins two different nodes"}},
+        BadCase{"link_twice", "link 1 2 0.5 0\nlink 2 1 1 0\n", {"line 2: link given twice"}},
         BadCase{"several",
                 "foo\nlocal 1\nhop 2\n",
                 {"line 1: unknown statement 'foo'", "line 3: expected: hop <node> <linkvalue>"}}),
     [](const auto& info) { return info.param.tag; });
+
+struct RouteCase {
+    const char* tag;
+    std::string text;  // empty: the built-in mesh
+    sim::NodeId target;
+    std::optional<std::vector<sim::NodeId>> hops;
+};
+
+class RouteTo : public testing::TestWithParam<RouteCase> {};
+
+TEST_P(RouteTo, FollowsTheRouteEntriesHopByHop) {
+    const sim::Mesh mesh =
+        GetParam().text.empty() ? sim::defaultMesh() : parse(GetParam().text).mesh;
+    EXPECT_EQ(mesh.routeTo(GetParam().target), GetParam().hops);
+}
+
+using Hops = std::vector<sim::NodeId>;
+
+INSTANTIATE_TEST_SUITE_P(Targets, RouteTo,
+                         testing::Values(RouteCase{"neighbour", "", 2, Hops{2}},
+                                         RouteCase{"through_a_neighbour", "", 3, Hops{2, 3}},
+                                         RouteCase{"three_hops", "", 6, Hops{4, 5, 6}},
+                                         RouteCase{"route_node_without_entry", "", 8, Hops{7, 8}},
+                                         RouteCase{"local_node", "", 1, Hops{}},
+                                         RouteCase{"not_in_mesh", "", 9, std::nullopt},
+                                         RouteCase{"circle", "route 2 via 3\nroute 3 via 2\n", 2,
+                                                   std::nullopt}),
+                         [](const auto& info) { return info.param.tag; });
+
+TEST(Mesh, LinksAreTheSameBothWaysAndPerfectUnlessNamed) {
+    const sim::Mesh mesh = parse("link 4 1 0.25 30\n").mesh;
+    EXPECT_EQ(mesh.linkBetween(1, 4).deliveryRate, 0.25);
+    EXPECT_EQ(mesh.linkBetween(1, 4).latency, std::chrono::milliseconds(30));
+    EXPECT_EQ(mesh.linkBetween(1, 5).deliveryRate, 1.0);
+    EXPECT_EQ(mesh.linkBetween(1, 5).latency, std::chrono::milliseconds(0));
+}
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 #include <sstream>
 #include <tuple>
@@ -123,6 +124,13 @@ INSTANTIATE_TEST_SUITE_P(
                  {"258"},
                  {"300", "3"},
                  {"-0"}},
+        MeshCase{"lossy_first_link",
+                 "local 1\nroute 5 via 4\nhop 4 52\nhop 5 67\nlink 1 4 0.5 0\nlink 4 5 1 80\n",
+                 "1",
+                 {"4"},
+                 {"5"},
+                 {"1", "4", "5"},
+                 {"-86", "-67"}},
         MeshCase{"last_entry_only", fortyEntriesLastUsed(), "9", {"0"}, {"65534"}, {"9"}, {}},
         MeshCase{
             "eight_hops",
@@ -195,6 +203,57 @@ INSTANTIATE_TEST_SUITE_P(
         SendCase{"count_past_the_end", withCheck(hexBytes("05 00 01 07 00 02 00 07 01 05 01")),
                  0xC2, "request send-data frame=050001070002000701050103 check=ok status=C2"}),
     [](const auto& info) { return info.param.tag; });
+
+struct LossCase {
+    const char* tag;
+    std::string links;
+    std::string status;
+    std::chrono::milliseconds latency;
+};
+
+class LossyRoute : public testing::TestWithParam<LossCase> {};
+
+// Target 3 is two hops away: 1 -> 2 -> 3.
+TEST_P(LossyRoute, ConfirmationNamesTheHopThatLostTheData) {
+    sim::ModuleModel model(meshOf("route 2 via 2\nroute 3 via 2\n" + GetParam().links));
+    const auto answer = model.answer(received(sendFrame({.targetIdText = "3", .dataText = "01"})));
+    EXPECT_EQ(answer.logLine,
+              "request send-data target=3 ack=0 jump=7 mode=1 relays=0 data=01 check=ok " +
+                  GetParam().status);
+    EXPECT_EQ(answer.latency, GetParam().latency);
+}
+
+using namespace std::chrono_literals;
+
+INSTANTIATE_TEST_SUITE_P(
+    Links, LossyRoute,
+    testing::Values(
+        LossCase{"delivered", "link 1 2 1 20\nlink 2 3 1 35\n", "status=00", 55ms},
+        LossCase{"first_hop_lost", "link 1 2 0 20\nlink 2 3 1 35\n", "status=E7 lost=1-2", 20ms},
+        LossCase{"second_hop_lost", "link 1 2 1 20\nlink 3 2 0 35\n", "status=D2 lost=2-3", 55ms}),
+    [](const auto& info) { return info.param.tag; });
+
+// The share of statuses over many sends, each as its hex text.
+std::map<std::string, int> statusesOf(unsigned seed, int sends) {
+    sim::ModuleModel model(meshOf("route 3 via 2\nlink 1 2 0.9 0\nlink 2 3 0.9 0\n"), seed);
+    const auto request = received(sendFrame({.targetIdText = "3", .dataText = "01"}));
+    std::map<std::string, int> statuses;
+    for (int i = 0; i < sends; ++i) {
+        const std::string line = model.answer(request).logLine;
+        ++statuses[line.substr(line.find("status=") + 7, 2)];
+    }
+    return statuses;
+}
+
+TEST(ModuleModel, LossesFollowTheRatesAndRepeatWithTheSeed) {
+    constexpr int kSends = 4000;
+    const auto statuses = statusesOf(7, kSends);
+    EXPECT_NEAR(statuses.at("00"), 0.81 * kSends, 0.03 * kSends);
+    EXPECT_NEAR(statuses.at("E7"), 0.10 * kSends, 0.02 * kSends);
+    EXPECT_NEAR(statuses.at("D2"), 0.09 * kSends, 0.02 * kSends);
+    EXPECT_EQ(statusesOf(7, kSends), statuses);
+    EXPECT_NE(statusesOf(8, kSends), statuses);
+}
 
 struct RejectCase {
     const char* tag;

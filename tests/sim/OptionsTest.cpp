@@ -16,13 +16,13 @@ TEST(Options, DefaultsWithoutArguments) {
     EXPECT_EQ(o.timing.pieces, 1u);
     EXPECT_EQ(o.fault.kind, sim::FaultKind::kNone);
     EXPECT_EQ(o.noticeEvery, 20s);
-    EXPECT_FALSE(o.meshFile || o.logFile || o.quiet);
+    EXPECT_FALSE(o.meshFile || o.logFile || o.quiet || o.seed);
 }
 
 TEST(Options, EveryOptionIsRead) {
-    const auto parsed = sim::parseOptions({"--mesh", "m.txt", "--com=201", "--delay", "5",
-                                           "--baud=0", "--split", "3:40", "--fault", "short:4",
-                                           "--notice-every", "0", "--log", "x.log", "--quiet"});
+    const auto parsed = sim::parseOptions(
+        {"--mesh", "m.txt", "--com=201", "--delay", "5", "--baud=0", "--split", "3:40", "--fault",
+         "short:4", "--notice-every", "0", "--log", "x.log", "--quiet", "--seed", "42"});
     ASSERT_EQ(parsed.error, "");
     const sim::Options& o = parsed.options;
     EXPECT_EQ(o.meshFile, "m.txt");
@@ -36,6 +36,7 @@ TEST(Options, EveryOptionIsRead) {
     EXPECT_EQ(o.noticeEvery, 0s);
     EXPECT_EQ(o.logFile, "x.log");
     EXPECT_TRUE(o.quiet);
+    EXPECT_EQ(o.seed, 42u);
 }
 
 TEST(Options, FaultWithoutPeriodHitsEveryReply) {
@@ -71,10 +72,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Options, HelpDocumentsEveryOption) {
     EXPECT_TRUE(sim::parseOptions({"--help"}).help);
     const std::string help = sim::helpText();
-    for (const char* option : {"--mesh FILE", "--com N", "--delay MS", "--baud N",
-                               "--split N:GAP_MS", "--fault KIND[:EVERY]", "--notice-every S",
-                               "--log FILE", "--quiet", "--help", "bad-check", "short", "silence",
-                               "garbage", "route <target> via <node>", "hop <node> <linkvalue>"}) {
+    for (const char* option :
+         {"--mesh FILE", "--com N", "--delay MS", "--baud N", "--split N:GAP_MS",
+          "--fault KIND[:EVERY]", "--notice-every S", "--log FILE", "--quiet", "--help",
+          "bad-check", "short", "silence", "garbage", "route <target> via <node>",
+          "hop <node> <linkvalue>", "--seed N", "link <node> <node> <rate> <latency>"}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
 }
