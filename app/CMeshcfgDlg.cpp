@@ -30,24 +30,25 @@ constexpr int kFrequencyLimit = 3;
 constexpr int kIdLimit = 4;
 constexpr int kIdFields[] = {kIdNetworkId, kIdNodeId, kIdTargetId};
 
+// The port's threads only hand the news over; the window acts on it on its own thread.
+std::function<void()> onWindowThread(CMeshcfgDlg* dlg, void (CMeshcfgDlg::*handler)()) {
+    return [dlg, handler] { QMetaObject::invokeMethod(dlg, handler, Qt::QueuedConnection); };
+}
+
 }  // namespace
 
 CMeshcfgDlg::CMeshcfgDlg(QWidget* parent)
     : QDialog(parent),
       m_hIcon(QStringLiteral(":/meshcfg.svg")),
-      m_pSerial(std::make_unique<QZSerial>()),
+      m_pSerial(std::make_unique<QZSerial>(
+          PortEvents{.hungUp = onWindowThread(this, &CMeshcfgDlg::onPortHangup)},
+          onWindowThread(this, &CMeshcfgDlg::wakeTimer))),
       m_nRecvMsg(QEvent::registerEventType()) {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     m_controls = buildDialog(layout::dialogTemplate(kDialogMain), *this);
     m_log.attach(item<QTextEdit>(kIdLog));
-    // The reader thread only hands the news over; the window closes the port itself.
-    m_pSerial->setPendingHandler(
-        [this] { QMetaObject::invokeMethod(this, &CMeshcfgDlg::wakeTimer, Qt::QueuedConnection); });
-    m_pSerial->setHangupHandler([this] {
-        QMetaObject::invokeMethod(this, &CMeshcfgDlg::onPortHangup, Qt::QueuedConnection);
-    });
     bindControls();
     OnInitDialog();
     connectHandlers();

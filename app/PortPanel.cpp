@@ -16,7 +16,16 @@ using namespace res;
 void CMeshcfgDlg::FillPortList() {
     auto* list = item<QComboBox>(kIdPortList);
     for (int port = kFirstPort; port <= kLastPort; ++port) {
-        if (CXSerial::ProbePort(port)) list->addItem(QString::fromStdString(portEntryText(port)));
+        switch (CXSerial::availability(port)) {
+            case PortAvailability::kFree:
+                list->addItem(QString::fromStdString(portEntryText(port)));
+                break;
+            case PortAvailability::kNoPermission:
+                list->addItem(QString::fromStdString(refusedPortEntryText(port)));
+                break;
+            case PortAvailability::kAbsent:
+                break;
+        }
     }
     list->setCurrentIndex(list->count() > 0 ? 0 : -1);
     // The drop-down shows each entry whole, even where the field is narrower.

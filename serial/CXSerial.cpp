@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <utility>
 
 #include "PortDevice.h"
 #include "Termios.h"
@@ -33,14 +34,18 @@ bool waitWritable(int fd) {
 
 }  // namespace
 
-CXSerial::CXSerial() = default;
+CXSerial::CXSerial(PortEvents events) : m_events(std::move(events)) {}
 
 CXSerial::~CXSerial() {
     Close();
 }
 
 bool CXSerial::ProbePort(int port) {
-    return static_cast<bool>(openPortDevice(port).fd);
+    return availability(port) == PortAvailability::kFree;
+}
+
+PortAvailability CXSerial::availability(int port) {
+    return availabilityAfter(openPortDevice(port));
 }
 
 bool CXSerial::Open(int port, int baud, int parity) {
@@ -83,18 +88,24 @@ bool CXSerial::Write(const std::uint8_t* data, unsigned length) {
     if (!isOpen()) return false;
     const int fd = m_device.get();
     unsigned sent = 0;
+    unsigned chunkStart = 0;
     int timeouts = 0;
     while (sent < length) {
-        const ssize_t written = ::write(fd, data + sent, std::min(length - sent, kWriteChunk));
+        const unsigned chunkEnd = chunkStart + std::min(length - chunkStart, kWriteChunk);
+        const ssize_t written = ::write(fd, data + sent, chunkEnd - sent);
         if (written > 0) {
             sent += static_cast<unsigned>(written);
+            if (sent == chunkEnd) chunkStart = sent;
             continue;
         }
         if (written < 0 && errno == EINTR) continue;
         // Any other error means the device is gone (EIO after a hang-up): retrying cannot help.
         if (written < 0 && errno != EAGAIN) return false;
         if (waitWritable(fd)) continue;
+        // The flush also throws away the part of the chunk that was taken: offer it whole again,
+        // or the far end would get a frame without its head.
         ::tcflush(fd, TCOFLUSH);
+        sent = chunkStart;
         if (++timeouts == kMaxWriteTimeouts) return false;
     }
     return true;
@@ -110,9 +121,4 @@ bool CXSerial::isReading() const {
 
 std::string CXSerial::lastError() const {
     return m_lastError;
-}
-
-void CXSerial::setHangupHandler(std::function<void()> handler) {
-    std::lock_guard lock(m_hangupLock);
-    m_onHangup = std::move(handler);
 }

@@ -10,10 +10,17 @@
 #include <thread>
 
 #include "FileDescriptor.h"
+#include "PortDevice.h"
+
+// What the port object tells its owner from its own threads. The owner hands each one over to
+// its own thread and must not wait there for the port's threads: Close joins them.
+struct PortEvents {
+    std::function<void()> hungUp;  // the device hung up (adapter unplugged, peer gone)
+};
 
 class CXSerial {
   public:
-    CXSerial();
+    explicit CXSerial(PortEvents events = {});
     // A derived class must Close() in its own destructor: the reader calls OnReceiveByte
     // until it is stopped, and by the time this destructor runs the override is gone.
     virtual ~CXSerial();
@@ -22,6 +29,7 @@ class CXSerial {
 
     // True if COM port n resolves to a tty that can be opened and locked now.
     static bool ProbePort(int port);
+    static PortAvailability availability(int port);
 
     bool Open(int port, int baud, int parity);  // parity: 0 none, 1 odd, 2 even
     void Close();
@@ -35,11 +43,6 @@ class CXSerial {
     // Why the last Open failed, in plain words for the user; empty after a success.
     std::string lastError() const;
 
-    // Called on the reader thread when the device hangs up (adapter unplugged, peer gone);
-    // the reader has ended by then. The owner must hand it over to its own thread, and must
-    // not wait there for that thread: Close joins the reader.
-    void setHangupHandler(std::function<void()> handler);
-
     virtual void OnReceiveByte(unsigned char byte) = 0;
 
   protected:
@@ -48,7 +51,6 @@ class CXSerial {
   private:
     enum class ReadResult { kDelivered, kNothing, kHungUp };
     ReadResult readPass(int device);
-    void notifyHangup();
     bool failOpen(std::string error);
 
     FileDescriptor m_device;
@@ -56,7 +58,6 @@ class CXSerial {
     std::thread m_reader;
     std::atomic<bool> m_reading = false;
     std::mutex m_writeLock;
-    std::mutex m_hangupLock;
-    std::function<void()> m_onHangup;
+    const PortEvents m_events;
     std::string m_lastError;
 };

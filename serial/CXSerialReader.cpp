@@ -63,7 +63,7 @@ void CXSerial::ReaderThread() {
         }
     }
     m_reading = false;
-    if (hungUp) notifyHangup();
+    if (hungUp && m_events.hungUp) m_events.hungUp();
 }
 
 CXSerial::ReadResult CXSerial::readPass(int device) {
@@ -87,13 +87,4 @@ CXSerial::ReadResult CXSerial::readPass(int device) {
         left -= static_cast<int>(got);
     }
     return result;
-}
-
-void CXSerial::notifyHangup() {
-    std::function<void()> handler;
-    {
-        std::lock_guard lock(m_hangupLock);
-        handler = m_onHangup;
-    }
-    if (handler) handler();
 }

@@ -12,11 +12,13 @@
 
 namespace {
 
+bool refusesUser(int error) {
+    return error == EACCES || error == EPERM;
+}
+
 std::string describeError(int error, const std::string& path) {
+    if (refusesUser(error)) return "Permission denied: add your user to the dialout group";
     switch (error) {
-        case EACCES:
-        case EPERM:
-            return "Permission denied: add your user to the dialout group";
         case EBUSY:
         case EWOULDBLOCK:
             return "In use by another program";
@@ -35,11 +37,20 @@ OpenedDevice openPortDevice(int port) {
     const auto path = devicePathForPort(port);
     if (!path) return {{}, "COM" + std::to_string(port) + " maps to no device"};
 
+    const auto failed = [&path](int error) {
+        return OpenedDevice{{}, describeError(error, *path), error};
+    };
     FileDescriptor fd(::open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-    if (!fd) return {{}, describeError(errno, *path)};
+    if (!fd) return failed(errno);
     if (!::isatty(fd.get())) return {{}, "Not a serial port: " + *path};
-    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return {{}, describeError(errno, *path)};
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return failed(errno);
     return {std::move(fd), {}};
+}
+
+PortAvailability availabilityAfter(const OpenedDevice& device) {
+    if (device.fd) return PortAvailability::kFree;
+    return refusesUser(device.errorCode) ? PortAvailability::kNoPermission
+                                         : PortAvailability::kAbsent;
 }
 
 std::string claimExclusive(int fd) {

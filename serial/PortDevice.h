@@ -10,7 +10,13 @@
 struct OpenedDevice {
     FileDescriptor fd;
     std::string error;  // why fd is empty, in plain words for the user
+    int errorCode = 0;  // the errno behind it, 0 where no call failed
 };
+
+// What the port list makes of a port: a device the user may not open is listed with the reason,
+// so that Open can show what to do; one in use elsewhere or missing is left out.
+enum class PortAvailability { kFree, kNoPermission, kAbsent };
+PortAvailability availabilityAfter(const OpenedDevice& device);
 
 // Resolves the port, opens the device (non-blocking, not as controlling terminal), refuses what
 // is not a tty and takes the lock. A device locked by anyone, this process included, is refused.

@@ -44,7 +44,6 @@ std::optional<std::string> familyDevice(int port) {
     return std::nullopt;
 }
 
-// What the user should see for an alias: the device it stands for, not our own link name.
 std::string aliasTarget(const std::string& alias) {
     char target[PATH_MAX];
     const ssize_t length = ::readlink(alias.c_str(), target, sizeof target);
@@ -62,6 +61,11 @@ std::optional<ResolvedPort> resolvePort(int port) {
     if (auto alias = aliasEntry(port)) return ResolvedPort{std::move(*alias), true};
     if (auto device = familyDevice(port)) return ResolvedPort{std::move(*device), false};
     return std::nullopt;
+}
+
+// What the user should see for an alias: the device it stands for, not our own link name.
+std::string shownPath(const ResolvedPort& device) {
+    return device.isAlias ? aliasTarget(device.path) : device.path;
 }
 
 }  // namespace
@@ -83,9 +87,15 @@ std::string portEntryText(int port, const std::string& sysfsRoot) {
     std::string text = portName(port);
     const auto device = resolvePort(port);
     if (!device) return text;
-    text += " (" + (device->isAlias ? aliasTarget(device->path) : device->path);
+    text += " (" + shownPath(*device);
     for (const std::string& detail : usbDeviceDetails(device->path, sysfsRoot)) {
         text += ", " + detail;
     }
     return text + ")";
+}
+
+std::string refusedPortEntryText(int port) {
+    const auto device = resolvePort(port);
+    if (!device) return portName(port);
+    return portName(port) + " (" + shownPath(*device) + ", no permission)";
 }

@@ -20,3 +20,7 @@ std::optional<std::string> devicePathForPort(int port);
 // alias, the path the alias points to) and what sysfs under sysfsRoot tells of a USB adapter,
 // for example "COM33 (/dev/ttyUSB0, CP2102 USB to UART Bridge, 0001)" or "COM3 (/dev/ttyS2)".
 std::string portEntryText(int port, const std::string& sysfsRoot = kSysfsRoot);
+
+// The entry of a port the user may not open, with the reason in place of the adapter:
+// "COM33 (/dev/ttyUSB0, no permission)".
+std::string refusedPortEntryText(int port);

@@ -25,10 +25,6 @@ constexpr long kResidentSlackKiB = 2048;
 
 class PortCycles : public ::testing::Test {
   protected:
-    PortCycles() {
-        m_port.setHangupHandler([this] { ++m_hangups; });
-    }
-
     // Runs one warm-up cycle, then kCycles measured ones, and compares what the process holds.
     void measure(const char* name, const std::function<void()>& cycle) {
         cycle();
@@ -54,8 +50,8 @@ class PortCycles : public ::testing::Test {
 
     const std::size_t m_threadsWithoutPort = processUsage().threads;
     ScopedRuntimeDir m_runtimeDir;
-    QZSerial m_port;
     std::atomic<int> m_hangups = 0;
+    QZSerial m_port{{.hungUp = [this] { ++m_hangups; }}};
 };
 
 TEST_F(PortCycles, OpenCloseGivesEverythingBack) {

@@ -10,9 +10,7 @@
 
 class RecordingPort : public CXSerial {
   public:
-    RecordingPort() {
-        setHangupHandler([this] { ++m_hangups; });
-    }
+    RecordingPort() : CXSerial({.hungUp = [this] { ++m_hangups; }}) {}
     ~RecordingPort() override { Close(); }
 
     void OnReceiveByte(unsigned char byte) override {

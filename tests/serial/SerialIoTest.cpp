@@ -1,5 +1,9 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <vector>
@@ -10,6 +14,28 @@
 #include "Wait.h"
 
 namespace {
+
+constexpr std::size_t kBlock = 1000;
+
+// Writes blocks of kBlock bytes from the port's side of the line, each once the kernel has
+// passed what it can on to the far end, until one is taken only in part or not at all, or
+// limit blocks have gone. Returns the number of blocks taken whole.
+int fillInBlocks(PtyPair& pty, int limit) {
+    const int fd = pty.slaveFd();
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    const std::vector<std::uint8_t> filler(kBlock, 0xEE);
+    int whole = 0;
+    while (whole < limit && ::write(fd, filler.data(), kBlock) == ssize_t(kBlock)) {
+        ++whole;
+        int waiting = -1;
+        waitUntil([&] {
+            int now = 0;
+            ::ioctl(pty.masterFd(), FIONREAD, &now);
+            return std::exchange(waiting, now) == now;
+        });
+    }
+    return whole;
+}
 
 class SerialIo : public PtyPortFixture {
   protected:
@@ -26,6 +52,19 @@ TEST_F(SerialIo, WriteLongerThanAChunkArrivesComplete) {
     const auto sent = pattern(1500);
     ASSERT_TRUE(m_port.Write(sent.data(), static_cast<unsigned>(sent.size())));
     EXPECT_EQ(m_pty.readMaster(sent.size() + 1, std::chrono::milliseconds(500)), sent);
+}
+
+// The kernel takes the frame's head and then nothing more until the time-out, whose flush
+// throws that head away with the rest of what the far end has not taken yet.
+TEST_F(SerialIo, FrameCutByAFlushIsOfferedAgainWhole) {
+    PtyPair scratch;
+    const int wholeBlocks = fillInBlocks(scratch, 1 << 10);
+    ASSERT_EQ(fillInBlocks(m_pty, wholeBlocks), wholeBlocks);
+    const auto frame = pattern(kBlock);
+    ASSERT_TRUE(m_port.Write(frame.data(), static_cast<unsigned>(frame.size())));
+    auto arrived = m_pty.readMaster(1 << 16, std::chrono::milliseconds(500));
+    arrived.erase(arrived.begin(), std::ranges::find_if(arrived, [](auto b) { return b != 0xEE; }));
+    EXPECT_EQ(arrived, frame);
 }
 
 TEST_F(SerialIo, EmptyWriteSucceedsOnlyWhileOpen) {
