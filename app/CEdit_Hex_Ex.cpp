@@ -1,10 +1,31 @@
 #include "CEdit_Hex_Ex.h"
 
-#include <QAbstractScrollArea>
 #include <QKeyEvent>
+#include <QTextEdit>
 
 #include "KeyCharacters.h"
 #include "SystemBeep.h"
+
+namespace {
+
+// The multi-line data field performs the edit shortcuts on the key itself, as a rich-text
+// control does, before any character arrives; a paste that way is not filtered.
+bool isMultiLineShortcut(const QObject* field, const QKeyEvent& key) {
+    if (!qobject_cast<const QTextEdit*>(field) || key.modifiers() != Qt::ControlModifier)
+        return false;
+    switch (key.key()) {
+        case Qt::Key_C:
+        case Qt::Key_V:
+        case Qt::Key_X:
+        case Qt::Key_Z:
+        case Qt::Key_A:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
 
 void CEdit_Hex_Ex::bind(QWidget* edit) {
     edit->installEventFilter(this);
@@ -17,7 +38,9 @@ bool CEdit_Hex_Ex::accepts(char16_t c) {
 
 bool CEdit_Hex_Ex::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
-    const QString typed = typedCharacters(watched, *static_cast<QKeyEvent*>(event));
+    const auto& key = *static_cast<QKeyEvent*>(event);
+    if (isMultiLineShortcut(watched, key)) return false;
+    const QString typed = typedCharacters(watched, key);
     for (QChar c : typed) {
         if (!accepts(c.unicode())) {
             systemBeep();

@@ -1,8 +1,9 @@
 #pragma once
 // Guards what the user types into the id, data and relay fields: hexadecimal digits, space
 // and backspace pass; every other character is refused with a beep and never reaches the
-// field. Control characters count as characters, so Ctrl+V (0x16) in a field is refused too;
-// text that arrives without typing (a paste from the context menu) is not filtered.
+// field. Control characters count as characters, so Ctrl+V (0x16) in a single-line field is
+// refused too; the multi-line data field performs Ctrl+C, V, X, Z and A itself. Text that
+// arrives without typing (a paste) is not filtered.
 
 #include <QObject>
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "QtText.h"
+#include "TypedSelection.h"
 
 namespace {
 
@@ -39,11 +40,14 @@ QWidget* makeStandardWidget(const ControlTemplate& c, QWidget* parent) {
         case Kind::RichEdit: {
             auto* edit = new QTextEdit(parent);
             edit->setAcceptRichText(false);
-            edit->setUndoRedoEnabled(false);
+            const bool readOnly = (c.style & layout::kReadOnly) != 0;
+            // Only a field the user edits keeps what undo needs; a read-only one only grows.
+            edit->setUndoRedoEnabled(!readOnly);
             edit->setTabChangesFocus(true);
-            edit->setReadOnly((c.style & layout::kReadOnly) != 0);
-            edit->setVerticalScrollBarPolicy((c.style & layout::kVScroll) ? Qt::ScrollBarAlwaysOn
-                                                                          : Qt::ScrollBarAsNeeded);
+            edit->setReadOnly(readOnly);
+            // The vertical scroll bar style shows the bar when the text needs it.
+            edit->setVerticalScrollBarPolicy((c.style & layout::kVScroll) ? Qt::ScrollBarAsNeeded
+                                                                          : Qt::ScrollBarAlwaysOff);
             return edit;
         }
         case Kind::DropDown: {
@@ -58,6 +62,7 @@ QWidget* makeStandardWidget(const ControlTemplate& c, QWidget* parent) {
             // An entry longer than the field shows its start, where "COM<n>" is.
             QObject::connect(combo, &QComboBox::currentIndexChanged, combo,
                              [combo] { combo->lineEdit()->setCursorPosition(0); });
+            TypedSelection::attach(*combo);
             return combo;
         }
         case Kind::PushButton: {

@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QtTest>
@@ -74,6 +75,7 @@ class MainWindowTest : public QObject {
     void hexFilter_data();
     void hexFilter();
     void typingLimitsApplyToTypingOnly();
+    void dataFieldScrollsWhenNeeded();
     void requestIsLoggedWhenPortClosed();
     void receiveStep_data();
     void receiveStep();
@@ -202,6 +204,7 @@ void MainWindowTest::colourLeavesSelectedTextAlone() {
 }
 
 void MainWindowTest::copyAllAndClearAll() {
+    QGuiApplication::clipboard()->setText(QStringLiteral("stale"));
     m_dlg->OnCopyAll();
     QCOMPARE(QGuiApplication::clipboard()->text(), QString());
 
@@ -253,8 +256,15 @@ void MainWindowTest::hexFilter_data() {
                                         << "a1 B2" << 0;
     QTest::newRow("data refuses enter") << kIdData << "12\r"
                                         << "12" << 1;
-    QTest::newRow("data refuses ctrl+v") << kIdData << "\x16"
-                                         << "" << 1;
+    // The clipboard holds "zz 0A" (set by the test): a paste by keyboard is not filtered.
+    QTest::newRow("data pastes ctrl+v") << kIdData << "\x16"
+                                        << "zz 0A" << 0;
+    QTest::newRow("data ctrl+a ctrl+c ctrl+v") << kIdData << "12 \x01\x03\x16\x16"
+                                               << "12 12 " << 0;
+    QTest::newRow("data ctrl+a ctrl+x ctrl+v") << kIdData << "ab\x01\x18\x16\x16"
+                                               << "abab" << 0;
+    QTest::newRow("data ctrl+z") << kIdData << "ab\x1a"
+                                 << "" << 0;
 }
 
 void MainWindowTest::hexFilter() {
@@ -266,10 +276,15 @@ void MainWindowTest::hexFilter() {
     QWidget* field = m_dlg->item<QWidget>(id);
     field->setEnabled(true);
     field->setFocus();
+    QGuiApplication::clipboard()->setText(QStringLiteral("zz 0A"));
     for (QChar c : typed) {
         const int key = c == u'\b' ? Qt::Key_Backspace : c == u'\r' ? Qt::Key_Return : 0;
-        const Qt::KeyboardModifiers mods = c == u'\x16' ? Qt::ControlModifier : Qt::NoModifier;
-        const int qtKey = key ? key : (c == u'\x16' ? int(Qt::Key_V) : int(c.toUpper().unicode()));
+        // Other control characters are Ctrl with the letter: 0x16 is Ctrl+V.
+        const bool ctrl = !key && c.unicode() < 0x20;
+        const Qt::KeyboardModifiers mods = ctrl ? Qt::ControlModifier : Qt::NoModifier;
+        const int qtKey = key    ? key
+                          : ctrl ? int(Qt::Key_A) + c.unicode() - 1
+                                 : int(c.toUpper().unicode());
         QTest::sendKeyEvent(QTest::Press, field, static_cast<Qt::Key>(qtKey), QString(c), mods);
         QTest::sendKeyEvent(QTest::Release, field, static_cast<Qt::Key>(qtKey), QString(c), mods);
     }
@@ -297,6 +312,21 @@ void MainWindowTest::typingLimitsApplyToTypingOnly() {
     QTest::keyClick(frequency, Qt::Key_A);  // the frequency field takes digits only
     QCOMPARE(frequency->text(), QStringLiteral("9"));
     QCOMPARE(m_beeps, 2);
+    QGuiApplication::clipboard()->setText(QStringLiteral("915.00"));
+    frequency->paste();  // as from the context menu: neither limit nor digits apply
+    QCOMPARE(frequency->text(), QStringLiteral("9915.00"));
+    QCOMPARE(m_beeps, 2);
+}
+
+void MainWindowTest::dataFieldScrollsWhenNeeded() {
+    m_dlg->show();
+    auto* data = m_dlg->item<QTextEdit>(kIdData);
+    data->setPlainText(QStringLiteral("01 02"));
+    QApplication::processEvents();
+    QVERIFY(!data->verticalScrollBar()->isVisible());
+    data->setPlainText(QStringLiteral("01\n").repeated(20));
+    QApplication::processEvents();
+    QVERIFY(data->verticalScrollBar()->isVisible());
 }
 
 void MainWindowTest::requestIsLoggedWhenPortClosed() {

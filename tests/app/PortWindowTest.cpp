@@ -71,6 +71,10 @@ class PortWindowTest : public QObject {
     void continuousWaitsForAnOpenPort();
     void tooLongDataIsRefused();
     void timerSleepsUntilSomethingIsPending();
+    void typedOverListSendsWhatItShows_data();
+    void typedOverListSendsWhatItShows();
+    void typedOverPortListsOpenWhatTheyShow();
+    void typedOverRelayingAndIntervalRunTheirHandlers();
 
   private:
     bool selectAlias() {
@@ -91,6 +95,19 @@ class PortWindowTest : public QObject {
         ReceiveBuffer& buffer = m_dlg->serial()->receiveBuffer();
         QVERIFY(waitUntil([&] { return buffer.count() >= reply.size(); }));
         for (int i = 0; i < 4; ++i) m_dlg->OnTimer();
+    }
+    // Selects the list's text and types over it, as a user does.
+    void typeOver(int id, const QString& text) {
+        QLineEdit* field = m_dlg->item<QComboBox>(id)->lineEdit();
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, text);
+        QCOMPARE(field->text(), text);
+    }
+    QByteArray sent(qsizetype size) {
+        const std::vector<std::uint8_t> bytes =
+            m_pty->readMaster(size + 1, std::chrono::milliseconds(500));
+        return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
     }
     void press(int id) { QTest::mouseClick(m_dlg->item<QPushButton>(id), Qt::LeftButton); }
     void ticks(int count) {
@@ -297,6 +314,94 @@ void PortWindowTest::timerSleepsUntilSomethingIsPending() {
     QTRY_COMPARE_WITH_TIMEOUT(countLines(*m_dlg, QStringLiteral("> Send app data")), 1, 5000);
     QTest::mouseClick(m_dlg->item<QCheckBox>(kIdContinuous), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!m_dlg->isTicking(), 2000);
+}
+
+// A list typed over sends the entry its text names, or reads as having no selection.
+void PortWindowTest::typedOverListSendsWhatItShows_data() {
+    QTest::addColumn<int>("list");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QByteArray>("expected");  // without the check byte
+    const char* setup = "0100010DA5A56C80 12%1 %2 00010001 %3 %4";
+    auto setupFrame = [setup](const char* power, const char* life, const char* baud,
+                              const char* parity) {
+        return QByteArray::fromHex(
+            QString::fromLatin1(setup).arg(power, life, baud, parity).toLatin1());
+    };
+    QTest::newRow("power 9") << kIdPower << "9" << kIdWrite << setupFrame("00", "00", "03", "00");
+    QTest::newRow("power 3") << kIdPower << "3" << kIdWrite << setupFrame("03", "00", "03", "00");
+    QTest::newRow("life cycle 25h")
+        << kIdLifeCycle << "25h" << kIdWrite << setupFrame("07", "FF", "03", "00");
+    QTest::newRow("life cycle 24h")
+        << kIdLifeCycle << "24h" << kIdWrite << setupFrame("07", "17", "03", "00");
+    QTest::newRow("uart baud 14400")
+        << kIdUartBaud << "14400" << kIdWrite << setupFrame("07", "00", "FF", "00");
+    QTest::newRow("uart parity MARK")
+        << kIdUartParity << "MARK" << kIdWrite << setupFrame("07", "00", "03", "FF");
+    QTest::newRow("uart parity EVEN")
+        << kIdUartParity << "EVEN" << kIdWrite << setupFrame("07", "00", "03", "02");
+    QTest::newRow("jump 9") << kIdJump << "9" << kIdSendData
+                            << QByteArray::fromHex("050001080001 00 00 01 020102");
+    QTest::newRow("route mode Auto2") << kIdRouteMode << "Auto2" << kIdSendData
+                                      << QByteArray::fromHex("050001080001 00 07 FF 020102");
+    QTest::newRow("route mode Source") << kIdRouteMode << "Source" << kIdSendData
+                                       << QByteArray::fromHex("050001090001 00 07 03 00 020102");
+}
+
+void PortWindowTest::typedOverListSendsWhatItShows() {
+    QFETCH(int, list);
+    QFETCH(QString, typed);
+    QFETCH(int, button);
+    QFETCH(QByteArray, expected);
+    m_dlg->show();
+    open();
+    m_dlg->item<QTextEdit>(kIdData)->setPlainText(QStringLiteral("01 02"));
+    typeOver(list, typed);
+    press(button);
+    const proto::Frame frame = withCheck({expected.begin(), expected.end()});
+    const QByteArray wanted(reinterpret_cast<const char*>(frame.data()), qsizetype(frame.size()));
+    QCOMPARE(sent(wanted.size()).toHex(' '), wanted.toHex(' '));
+}
+
+void PortWindowTest::typedOverPortListsOpenWhatTheyShow() {
+    m_dlg->show();
+    auto* openClose = m_dlg->item<QPushButton>(kIdOpenClose);
+    typeOver(kIdPortList, QStringLiteral("COM20"));  // no such entry: Open does nothing
+    press(kIdOpenClose);
+    QVERIFY(!m_dlg->serial()->isOpen());
+    typeOver(kIdPortList, QStringLiteral("COM%1").arg(kAliasPort));  // names the alias's entry
+    typeOver(kIdPortBaud, QStringLiteral("14400"));
+    press(kIdOpenClose);
+    QVERIFY(!m_dlg->serial()->isOpen());
+    QCOMPARE(openClose->toolTip(), QStringLiteral("Choose a baud rate and a parity first"));
+    typeOver(kIdPortBaud, QStringLiteral("115200"));
+    typeOver(kIdPortParity, QStringLiteral("ODD"));
+    press(kIdOpenClose);
+    QVERIFY(m_dlg->serial()->isOpen());
+    QVERIFY(m_dlg->serial()->lastError().empty());
+}
+
+void PortWindowTest::typedOverRelayingAndIntervalRunTheirHandlers() {
+    m_dlg->show();
+    open();
+    m_dlg->item<QTextEdit>(kIdData)->setPlainText(QStringLiteral("AA"));
+    typeOver(kIdRouteMode, QStringLiteral("Source"));
+    typeOver(kIdRelaying, QStringLiteral("2"));
+    QVERIFY(m_dlg->item<QWidget>(kIdRelayFirst + 1)->isEnabled());
+    m_dlg->item<QLineEdit>(kIdRelayFirst)->setText(QStringLiteral("0009"));
+    typeOver(kIdRelaying, QStringLiteral("7"));  // no such count: no relay
+    for (int i = 0; i < kRelayFieldCount; ++i)
+        QVERIFY(!m_dlg->item<QWidget>(kIdRelayFirst + i)->isEnabled());
+
+    m_dlg->item<QComboBox>(kIdInterval)->setCurrentIndex(5);  // "10000ms"
+    typeOver(kIdInterval, QStringLiteral("1500ms"));          // no selection: 10 ticks
+    QTest::mouseClick(m_dlg->item<QCheckBox>(kIdContinuous), Qt::LeftButton);
+    ticks(10);
+    QVERIFY(sent(1).isEmpty());
+    ticks(1);
+    const proto::Frame frame = withCheck(hexBytes("05 00 01 08 00 01 00 07 03 00 01 AA"));
+    const QByteArray wanted(reinterpret_cast<const char*>(frame.data()), qsizetype(frame.size()));
+    QCOMPARE(sent(wanted.size()).toHex(' '), wanted.toHex(' '));
 }
 
 QTEST_MAIN(PortWindowTest)
