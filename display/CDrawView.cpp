@@ -16,7 +16,7 @@ constexpr unsigned kFirstRowY = 25;
 constexpr unsigned kRowPitch = 48;
 constexpr int kTrunkEndBack = 24;  // the trunk ends at kRowPitch * rows - kTrunkEndBack
 
-// Page step is a tenth of the total, line step a tenth of the page.
+// A page is a tenth of the total, a line a tenth of the page.
 constexpr int kScrollDivisor = 10;
 
 // Axis-parallel line from `from` up to, but not including, `to`.
@@ -27,11 +27,19 @@ void drawLineOpen(QPainter& painter, QPoint from, QPoint to) {
     painter.drawLine(from, to - step);
 }
 
+// The bar's page step sizes its thumb, so it is the visible extent; a page of scrolling is
+// applied by pageByTenth instead.
 void setSteps(QScrollBar& bar, int total, int viewportExtent) {
-    const int page = total / kScrollDivisor;
     bar.setRange(0, std::max(0, total - viewportExtent));
-    bar.setPageStep(page);
-    bar.setSingleStep(page / kScrollDivisor);
+    bar.setPageStep(viewportExtent);
+    bar.setSingleStep(total / kScrollDivisor / kScrollDivisor);
+}
+
+// Called as a page action is taken, before the bar's value follows its slider.
+void pageByTenth(QScrollBar& bar, int action, int total) {
+    const int page = total / kScrollDivisor;
+    if (action == QAbstractSlider::SliderPageStepAdd) bar.setSliderPosition(bar.value() + page);
+    if (action == QAbstractSlider::SliderPageStepSub) bar.setSliderPosition(bar.value() - page);
 }
 
 }  // namespace
@@ -40,6 +48,10 @@ CDrawView::CDrawView(QWidget* parent) : QAbstractScrollArea(parent) {
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
+    connect(horizontalScrollBar(), &QAbstractSlider::actionTriggered, this,
+            [this](int action) { pageByTenth(*horizontalScrollBar(), action, m_nTotalWidth); });
+    connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
+            [this](int action) { pageByTenth(*verticalScrollBar(), action, m_nTotalHeight); });
 }
 
 void CDrawView::setContent(int totalWidth, int totalHeight, unsigned rowCount) {

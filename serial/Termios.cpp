@@ -25,13 +25,14 @@ std::optional<speed_t> speedFor(int baud) {
     return std::nullopt;
 }
 
+// The parity bit is sent but not checked on input: a byte with a parity error is delivered
+// as received, not replaced by 00 or dropped.
 void setParity(termios& tio, Parity parity) {
     tio.c_cflag &= ~(PARENB | PARODD);
-    tio.c_iflag &= ~INPCK;
+    tio.c_iflag &= ~(INPCK | IGNPAR | PARMRK);
     if (parity == Parity::kNone) return;
     tio.c_cflag |= PARENB;
     if (parity == Parity::kOdd) tio.c_cflag |= PARODD;
-    tio.c_iflag |= INPCK;
 }
 
 std::string systemError(const char* what) {

@@ -9,7 +9,7 @@
 #include "LineSettings.h"
 
 // The device state for settings, built on the device's current state: raw 8N1 with parity as
-// chosen and checked on input, no hardware or software flow control, receiver on, modem lines
+// chosen and not checked on input, no hardware or software flow control, receiver on, modem lines
 // ignored. Nothing when the rate has no termios speed.
 std::optional<termios> lineTermios(const termios& current, const LineSettings& settings);
 

@@ -101,10 +101,12 @@ class DrawViewTest : public QObject {
         view.show();  // lays out the viewport
         view.setContent(100, 50 * rows, static_cast<unsigned>(rows));
         QCOMPARE(view.totalHeight(), 50 * rows);
-        const QScrollBar* bar = view.verticalScrollBar();
-        QCOMPARE(bar->pageStep(), page);
+        QScrollBar* bar = view.verticalScrollBar();
+        QCOMPARE(bar->pageStep(), 300);  // the thumb shows the visible part
         QCOMPARE(bar->singleStep(), line);
         QCOMPARE(bar->maximum(), maximum);
+        bar->triggerAction(QAbstractSlider::SliderPageStepAdd);  // a click below the thumb
+        QCOMPARE(bar->value(), std::min(page, maximum));
         // Narrower than the surface: no horizontal scrolling.
         QCOMPARE(view.horizontalScrollBar()->maximum(), 0);
     }
