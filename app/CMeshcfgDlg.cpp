@@ -23,9 +23,6 @@ using namespace res;
 
 namespace {
 
-constexpr const char* kPortBaudRates[] = {"1200",  "2400",  "4800",  "9600",
-                                          "19200", "38400", "57600", "115200"};
-constexpr const char* kPortParities[] = {"NO", "ODD", "EVEN"};
 constexpr int kFrequencyLimit = 3;
 constexpr int kIdLimit = 4;
 constexpr int kIdFields[] = {kIdNetworkId, kIdNodeId, kIdTargetId};
@@ -76,14 +73,8 @@ void CMeshcfgDlg::bindControls() {
 void CMeshcfgDlg::OnInitDialog() {
     setWindowIcon(m_hIcon);
 
-    auto* portBaud = item<QComboBox>(kIdPortBaud);
-    for (int i = 0; i < static_cast<int>(std::size(kPortBaudRates)); ++i)
-        portBaud->insertItem(i, QString::fromLatin1(kPortBaudRates[i]));
-    portBaud->setCurrentIndex(3);
-    auto* portParity = item<QComboBox>(kIdPortParity);
-    for (int i = 0; i < static_cast<int>(std::size(kPortParities)); ++i)
-        portParity->insertItem(i, QString::fromLatin1(kPortParities[i]));
-    portParity->setCurrentIndex(0);
+    item<QComboBox>(kIdPortBaud)->setCurrentIndex(3);
+    item<QComboBox>(kIdPortParity)->setCurrentIndex(0);
     item<QComboBox>(kIdRelaying)->setCurrentIndex(0);
 
     for (int id : {kIdPortList, kIdPortBaud, kIdPortParity}) m_controls.find(id)->setEnabled(true);
@@ -126,7 +117,6 @@ void CMeshcfgDlg::connectHandlers() {
     auto onSelection = [this](int id, void (CMeshcfgDlg::*handler)()) {
         connect(item<QComboBox>(id), &QComboBox::currentIndexChanged, this, handler);
     };
-    onSelection(kIdInterval, &CMeshcfgDlg::OnIntervalChange);
     onSelection(kIdRouteMode, &CMeshcfgDlg::OnRouteModeChange);
     onSelection(kIdRelaying, &CMeshcfgDlg::OnRelayingChange);
 
@@ -220,7 +210,7 @@ void CMeshcfgDlg::wakeTimer() {
 }
 
 bool CMeshcfgDlg::hasWorkForTimer() const {
-    return m_nSendCounter >= 0 ||
+    return item<QCheckBox>(kIdContinuous)->isChecked() ||
            (m_pSerial && m_pSerial->receiveBuffer().idleCounter() != ReceiveBuffer::kIdle);
 }
 

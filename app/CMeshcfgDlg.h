@@ -49,8 +49,8 @@ class CMeshcfgDlg : public QDialog {
     QZSerial* serial() const { return m_pSerial.get(); }
     CDialog_Mesh* meshDialog() const { return m_pMeshDlg; }
     CDialog_Net_Path* pathDialog() const { return m_pPathDlg; }
-    int sendCounter() const { return m_nSendCounter; }
-    int sendInterval() const { return m_nSendInterval; }
+    int sendCounter() const;   // -1 while continuous sending is off
+    int sendInterval() const;  // in ticks, as the interval list reads
 
     // One tick of timer 1025: the receive step, then the continuous-sending step. The timer
     // sleeps while nothing is pending and continuous sending is off, so an idle window costs
@@ -72,7 +72,6 @@ class CMeshcfgDlg : public QDialog {
     // Data send test.
     void SendAppData();
     void OnContinuous();
-    void OnIntervalChange();
     void OnRouteModeChange();
     void OnRelayingChange();
 
@@ -137,8 +136,7 @@ class CMeshcfgDlg : public QDialog {
     CDialog_Mesh* m_pMeshDlg = nullptr;
     CDialog_Net_Path* m_pPathDlg = nullptr;
     QMenu* m_menuLog = nullptr;
-    int m_nSendCounter = -1;
-    int m_nSendInterval = 10;
+    int m_nSendCounter = 0;
     QBasicTimer m_timer;
     QElapsedTimer m_tickGrid;    // the ticks fall on multiples of 100 ms from start-up
     bool m_joiningGrid = false;  // the timer runs a shorter first interval to the grid

@@ -69,10 +69,7 @@ void CMeshcfgDlg::updatePortState() {
     for (int id : {kIdPortList, kIdPortBaud, kIdPortParity, kIdRefresh})
         m_controls.find(id)->setEnabled(!open);
     setCommandButtonsEnabled(open);
-    if (!open) {
-        m_nSendCounter = -1;
-        item<QCheckBox>(kIdContinuous)->setChecked(false);
-    }
+    if (!open) item<QCheckBox>(kIdContinuous)->setChecked(false);
 }
 
 // The adapter was unplugged or the peer went away: the same as pressing Close. The news is

@@ -56,9 +56,17 @@ void CMeshcfgDlg::SendAppData() {
     }
 }
 
+int CMeshcfgDlg::sendInterval() const {
+    return intervalTicks(item<QComboBox>(kIdInterval)->currentIndex());
+}
+
+// The Continuous box says whether continuous sending runs; the counter only counts its ticks.
+int CMeshcfgDlg::sendCounter() const {
+    return item<QCheckBox>(kIdContinuous)->isChecked() ? m_nSendCounter : -1;
+}
+
 void CMeshcfgDlg::OnContinuous() {
     if (item<QCheckBox>(kIdContinuous)->isChecked()) {
-        m_nSendInterval = intervalTicks(item<QComboBox>(kIdInterval)->currentIndex());
         m_nSendCounter = 0;
         setCommandButtonsEnabled(false);
         wakeTimer();
@@ -70,20 +78,15 @@ void CMeshcfgDlg::OnContinuous() {
 // The command buttons come back only with an open port: a closed one keeps them disabled.
 void CMeshcfgDlg::stopContinuous() {
     item<QCheckBox>(kIdContinuous)->setChecked(false);
-    m_nSendCounter = -1;
     setCommandButtonsEnabled(m_pSerial && m_pSerial->isOpen());
 }
 
-void CMeshcfgDlg::OnIntervalChange() {
-    m_nSendInterval = intervalTicks(item<QComboBox>(kIdInterval)->currentIndex());
-}
-
 void CMeshcfgDlg::continuousStep() {
-    if (m_nSendCounter < 0) return;
+    if (!item<QCheckBox>(kIdContinuous)->isChecked()) return;
     if (!m_pSerial || !m_pSerial->isOpen()) return;
     const int old = m_nSendCounter;
     m_nSendCounter = old + 1;
-    if (old >= m_nSendInterval) {
+    if (old >= sendInterval()) {
         m_nSendCounter = 0;
         SendAppData();
     }

@@ -23,9 +23,9 @@ constexpr ControlTemplate kAboutControls[] = {
 constexpr ControlTemplate kMainControls[] = {
     {kNoId, GroupBox, "Usart Select", kNoStyle, 9, 3, 87, 99},
     {kNoId, Static, "Comm:", kNoStyle, 14, 20, 28, 8},
-    {kIdPortBaud, DropDown, "", kNoStyle, 47, 38, 44, 30},
+    {kIdPortBaud, DropDown, "", kNoStyle, 47, 38, 44, 30, kBaudRates},
     {kNoId, Static, "BaudRate:", kNoStyle, 14, 39, 32, 8},
-    {kIdPortParity, DropDown, "", kNoStyle, 47, 58, 44, 30},
+    {kIdPortParity, DropDown, "", kNoStyle, 47, 58, 44, 30, kParities},
     {kNoId, Static, "Parity:", kNoStyle, 14, 59, 28, 8},
     {kIdOpenClose, PushButton, "Open", kNoStyle, 17, 78, 34, 14},
     {kIdPortList, DropDown, "", kNoStyle, 47, 19, 44, 30},
