@@ -2,10 +2,6 @@
 
 namespace proto {
 
-namespace {
-constexpr std::size_t kCodeOffset = 2;
-}  // namespace
-
 bool blockPassesCheck(Bytes block) {
     if (block.empty()) {
         return false;

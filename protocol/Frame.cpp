@@ -14,11 +14,10 @@ std::uint8_t xorOf(Bytes bytes) {
 }
 
 Frame buildFrame(std::uint8_t type, std::uint8_t code, Bytes payload) {
-    constexpr std::size_t kHeaderSize = 4;
     Frame frame(kHeaderSize + payload.size() + 1, 0);
     frame[0] = type;
     frame[2] = code;
-    frame[3] = static_cast<std::uint8_t>(payload.size());
+    frame[kLengthOffset] = static_cast<std::uint8_t>(payload.size());
     std::copy(payload.begin(), payload.end(), frame.begin() + kHeaderSize);
     frame.back() = xorOf(Bytes(frame).first(frame.size() - 1));
     return frame;

@@ -13,6 +13,11 @@ namespace proto {
 using Frame = std::vector<std::uint8_t>;
 using Bytes = std::span<const std::uint8_t>;
 
+inline constexpr std::size_t kHeaderSize = 4;  // type, reserved, code, length N
+inline constexpr std::size_t kCodeOffset = 2;
+inline constexpr std::size_t kLengthOffset = 3;
+inline constexpr std::size_t kCheckSize = 1;
+
 inline constexpr std::uint8_t kTypeModule = 0x01;   // module command and its reply
 inline constexpr std::uint8_t kTypeNetData = 0x05;  // network data service
 

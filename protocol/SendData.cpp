@@ -9,8 +9,13 @@ namespace proto {
 
 namespace {
 
-constexpr std::size_t kHeaderSize = 4;
 constexpr std::size_t kTrailerSize = 2;  // data count and check byte
+constexpr std::size_t kTargetOffset = 4;
+constexpr std::size_t kAckOffset = 6;
+constexpr std::size_t kJumpOffset = 7;
+constexpr std::size_t kModeOffset = 8;
+constexpr std::size_t kRelayCountOffset = 9;
+constexpr std::size_t kPlainCountOffset = 9;
 constexpr std::size_t kRelayBufferSize = 2 * kRelayFieldCount;
 
 struct StatusMessage {
@@ -60,6 +65,29 @@ void appendRelayBlock(Frame& payload, const SendDataFields& fields, int relays) 
     payload.insert(payload.end(), ids.begin(), ids.begin() + 2 * relays);
 }
 
+// The data count byte at countOffset must be followed by exactly that many bytes and then the
+// check byte, the frame's last.
+std::optional<Frame> dataAt(Bytes frame, std::size_t countOffset) {
+    if (countOffset + kCheckSize >= frame.size()) return std::nullopt;
+    const std::size_t count = frame[countOffset];
+    if (countOffset + 1 + count + kCheckSize != frame.size()) return std::nullopt;
+    const auto data = frame.subspan(countOffset + 1, count);
+    return Frame(data.begin(), data.end());
+}
+
+std::optional<SendDataRequest> withRelayBlock(Bytes frame, SendDataRequest request) {
+    if (kRelayCountOffset >= frame.size()) return std::nullopt;
+    const std::size_t relays = frame[kRelayCountOffset];
+    const std::size_t countOffset = kRelayCountOffset + 1 + 2 * relays;
+    auto data = dataAt(frame, countOffset);
+    if (!data) return std::nullopt;
+    for (std::size_t k = 0; k < relays; ++k) {
+        request.relays.push_back(readBe16(frame, kRelayCountOffset + 1 + 2 * k));
+    }
+    request.data = std::move(*data);
+    return request;
+}
+
 }  // namespace
 
 std::size_t HexTextToBytes(const char* text, std::size_t count, std::uint8_t* out,
@@ -101,6 +129,30 @@ SendDataResult buildSendData(const SendDataFields& fields) {
     payload.push_back(static_cast<std::uint8_t>(count));
     payload.insert(payload.end(), bytes.begin(), bytes.begin() + count);
     return {.frame = buildFrame(kTypeNetData, kCmdSendData, payload)};
+}
+
+std::optional<SendDataRequest> decodeSendData(Bytes frame) {
+    // The envelope guarantees the frame is length byte + 5 bytes long.
+    if (frame.size() <= kModeOffset + kCheckSize ||
+        frame.size() != frame[kLengthOffset] + kHeaderSize + kCheckSize) {
+        return std::nullopt;
+    }
+    SendDataRequest request;
+    request.target = readBe16(frame, kTargetOffset);
+    request.ack = frame[kAckOffset];
+    request.jump = frame[kJumpOffset];
+    request.routeMode = frame[kModeOffset];
+    if (request.routeMode == kRouteModeSource) {
+        if (auto relayed = withRelayBlock(frame, request)) return relayed;
+    }
+    auto data = dataAt(frame, kPlainCountOffset);
+    if (!data) return std::nullopt;
+    request.data = std::move(*data);
+    return request;
+}
+
+std::uint16_t sendTarget(Bytes frame) {
+    return frame.size() > kTargetOffset + 1 ? readBe16(frame, kTargetOffset) : 0;
 }
 
 std::string_view sendStatusMessage(std::uint8_t status) {

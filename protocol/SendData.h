@@ -5,8 +5,10 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "Frame.h"
 
@@ -39,6 +41,23 @@ struct SendDataResult {
 };
 
 SendDataResult buildSendData(const SendDataFields& fields);
+
+// The fields of a send-data request as the module reads them.
+struct SendDataRequest {
+    std::uint16_t target = 0;
+    std::uint8_t ack = 0;
+    std::uint8_t jump = 0;
+    std::uint8_t routeMode = 0;
+    std::vector<std::uint16_t> relays{};
+    Frame data{};
+};
+
+// Nothing when the length byte does not match the fields that follow. Source routing is read
+// with its relay block (a count byte, then the ids) and, failing that, without one.
+std::optional<SendDataRequest> decodeSendData(Bytes frame);
+
+// Bytes 4-5 of the frame, or 0 when the frame is too short to hold them.
+std::uint16_t sendTarget(Bytes frame);
 
 // "> Send data ok." and the rest of the status table; empty for a status not in it.
 std::string_view sendStatusMessage(std::uint8_t status);

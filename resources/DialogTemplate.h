@@ -44,4 +44,8 @@ struct DialogTemplate {
 // Templates 100 (about box), 102 (main window), 133 (route list), 134 (path).
 const DialogTemplate& dialogTemplate(int id);
 
+// Entry index of the drop-down controlId in dialogId's layout; empty when the list has no such
+// entry (for example index -1, no selection).
+std::string_view listEntry(int dialogId, int controlId, int index);
+
 }  // namespace layout

@@ -139,4 +139,17 @@ const DialogTemplate& dialogTemplate(int id) {
     throw std::out_of_range("no dialog template with this id");
 }
 
+std::string_view listEntry(int dialogId, int controlId, int index) {
+    for (const ControlTemplate& c : dialogTemplate(dialogId).controls) {
+        if (c.id != controlId) continue;
+        std::string_view rest = c.items;
+        for (int i = 0; !rest.empty(); ++i) {
+            const std::size_t bar = rest.find('|');
+            if (i == index) return rest.substr(0, bar);
+            rest = bar == std::string_view::npos ? std::string_view{} : rest.substr(bar + 1);
+        }
+    }
+    return {};
+}
+
 }  // namespace layout

@@ -58,7 +58,7 @@ bool isSend(const proto::Frame& frame) {
     return frame[0] == proto::kTypeNetData && frame[2] == proto::kCmdSendData;
 }
 
-std::string describe(const SendRequest& request) {
+std::string describe(const proto::SendDataRequest& request) {
     std::string relays = "relays=" + std::to_string(request.relays.size());
     for (std::size_t k = 0; k < request.relays.size(); ++k) {
         relays += (k == 0 ? " via=" : ",") + hexText(request.relays[k]);
@@ -145,8 +145,8 @@ proto::Frame ModuleModel::setupReply(std::uint8_t code) const {
 }
 
 Answer ModuleModel::sendData(const proto::Frame& frame, bool checkOk) {
-    const auto request = parseSendRequest(frame);
-    const std::uint16_t target = request ? request->target : sendTarget(frame);
+    const auto request = proto::decodeSendData(frame);
+    const std::uint16_t target = request ? request->target : proto::sendTarget(frame);
     const auto route = m_mesh.routeTo(target);
     std::uint8_t status = kStatusOk;
     DeliveryOutcome delivery;

@@ -11,7 +11,7 @@
 #include "Delivery.h"
 #include "FrameParser.h"
 #include "Mesh.h"
-#include "SendRequest.h"
+#include "SendData.h"
 
 namespace sim {
 
