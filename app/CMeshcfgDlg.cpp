@@ -4,17 +4,21 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QShortcut>
-#include <QTextEdit>
 #include <QTimerEvent>
 #include <iomanip>
 #include <locale>
 #include <sstream>
 
 #include "CAboutDlg.h"
+#include "LogFile.h"
 #include "QZSerial.h"
 #include "QtText.h"
 #include "RecvBlockEvent.h"
@@ -44,8 +48,15 @@ CMeshcfgDlg::CMeshcfgDlg(QWidget* parent)
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
-    m_controls = buildDialog(layout::dialogTemplate(kDialogMain), *this);
-    m_log.attach(item<QTextEdit>(kIdLog));
+    m_controls = buildDialog(layout::dialogTemplate(kDialogMain), *this,
+                             [](const layout::ControlTemplate& c, QWidget* parent) -> QWidget* {
+                                 return c.id == kIdLog ? new ActivityLog(parent) : nullptr;
+                             });
+    m_log = item<ActivityLog>(kIdLog);
+    m_chooseSaveFile = [](QWidget* parent, const QString& suggested) {
+        return QFileDialog::getSaveFileName(parent, qtext(kSaveAllText), suggested,
+                                            tr("Log (*.log);;CSV (*.csv);;All files (*)"));
+    };
     bindControls();
     OnInitDialog();
     connectHandlers();
@@ -120,9 +131,8 @@ void CMeshcfgDlg::connectHandlers() {
     onSelection(kIdRouteMode, &CMeshcfgDlg::OnRouteModeChange);
     onSelection(kIdRelaying, &CMeshcfgDlg::OnRelayingChange);
 
-    QTextEdit* logEdit = item<QTextEdit>(kIdLog);
-    logEdit->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(logEdit, &QWidget::customContextMenuRequested, this, &CMeshcfgDlg::showLogMenu);
+    m_log->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_log, &QWidget::customContextMenuRequested, this, &CMeshcfgDlg::showLogMenu);
 
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help, &QShortcut::activated, this, &CMeshcfgDlg::showAbout);
@@ -135,11 +145,11 @@ void CMeshcfgDlg::setCommandButtonsEnabled(bool enabled) {
 // Activity log ------------------------------------------------------------------------------
 
 void CMeshcfgDlg::SetLogColor(QRgb color) {
-    m_log.setColor(color);
+    m_log->setColor(color);
 }
 
 void CMeshcfgDlg::AppendLog(QString text) {
-    m_log.append(text);
+    m_log->append(text);
 }
 
 QString CMeshcfgDlg::FormatTimestamp(std::time_t time) {
@@ -162,16 +172,33 @@ void CMeshcfgDlg::showLogMenu() {
                 &CMeshcfgDlg::OnCopyAll);
         connect(m_menuLog->addAction(qtext(kClearAllText)), &QAction::triggered, this,
                 &CMeshcfgDlg::OnClearAll);
+        connect(m_menuLog->addAction(qtext(kSaveAllText)), &QAction::triggered, this,
+                &CMeshcfgDlg::OnSaveAll);
     }
     m_menuLog->popup(QCursor::pos());
 }
 
 void CMeshcfgDlg::OnCopyAll() {
-    m_log.copyAll();
+    m_log->copyAll();
 }
 
 void CMeshcfgDlg::OnClearAll() {
-    m_log.clear();
+    m_log->clear();
+}
+
+// A failure leaves no file under the chosen name and the log as it was; the box says why.
+void CMeshcfgDlg::OnSaveAll() {
+    const QString suggested = QDir::home().filePath(
+        QDateTime::currentDateTime().toString(QStringLiteral("'meshcfg-'yyyyMMdd-HHmmss'.log'")));
+    const QString path = m_chooseSaveFile(this, suggested);
+    if (path.isEmpty()) return;
+    const QString reason = saveLog(m_log->lines(), path);
+    if (reason.isEmpty()) return;
+    auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(),
+                                tr("The log could not be saved to %1: %2").arg(path, reason),
+                                QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 // Window ------------------------------------------------------------------------------------

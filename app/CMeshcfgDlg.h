@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <span>
 
@@ -38,7 +39,7 @@ class CMeshcfgDlg : public QDialog {
     void AppendLog(QString text);
     static QString FormatTimestamp(std::time_t time);
     static QString timestampSuffix();  // "(" + FormatTimestamp(now) + ")"
-    ActivityLog& log() { return m_log; }
+    ActivityLog& log() { return *m_log; }
 
     // The controls by id, as the layout built them.
     template <class W>
@@ -82,6 +83,11 @@ class CMeshcfgDlg : public QDialog {
     // Log menu commands.
     void OnCopyAll();
     void OnClearAll();
+    void OnSaveAll();
+    // Asks where to save the log, starting from the suggested path; empty when cancelled.
+    // Tests choose the file themselves.
+    using SaveFileChooser = std::function<QString(QWidget* parent, const QString& suggested)>;
+    void setSaveFileChooser(SaveFileChooser chooser) { m_chooseSaveFile = std::move(chooser); }
     QMenu* logMenu() const { return m_menuLog; }
 
     void showAbout();
@@ -126,7 +132,7 @@ class CMeshcfgDlg : public QDialog {
     std::unique_ptr<QZSerial> m_pSerial;
     int m_nRecvMsg = 0;
     DialogControls m_controls;
-    ActivityLog m_log;
+    ActivityLog* m_log = nullptr;  // control 1009
     TypingFilter m_frequencyTyping;
     std::array<TypingFilter, 3> m_idTyping;  // 1013, 1014, 1017
     std::array<TypingFilter, res::kRelayFieldCount> m_relayTyping;
@@ -137,6 +143,7 @@ class CMeshcfgDlg : public QDialog {
     CDialog_Net_Path* m_pPathDlg = nullptr;
     QMenu* m_menuLog = nullptr;
     int m_nSendCounter = 0;
+    SaveFileChooser m_chooseSaveFile;
     QBasicTimer m_timer;
     QElapsedTimer m_tickGrid;    // the ticks fall on multiples of 100 ms from start-up
     bool m_joiningGrid = false;  // the timer runs a shorter first interval to the grid

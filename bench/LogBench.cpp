@@ -1,15 +1,24 @@
-// Figure 5: log growth. The shown main window logs request-and-reply cycles (a hex dump and a
-// timestamped line each way), with the event loop let run after every cycle as between two
-// ticks, so the posted scroll and the repaint are paid too. Time per line and resident memory
-// at 1,000 / 10,000 / 100,000 / 1,000,000 lines; the log is never trimmed.
+// Figure 5: log growth, the log beside the widget it replaced. The shown main window logs
+// request-and-reply cycles (an 18-byte frame's hex dump and a timestamped line each way), with
+// the event loop let run after every cycle as between two ticks, so the posted scroll and the
+// repaint are paid too. Each widget runs in a child process of its own, so that neither
+// inherits the other's memory: resident bytes per line and time per line at 1,000 / 10,000 /
+// 100,000 / 1,000,000 lines, the last / first decile of the time per line, and a jump of the
+// scroll bar to the middle of the log with its repaint. The log is never trimmed.
 //
-//   bench_log [lines]     default 1000000
+//   bench_log [lines]                  default 1000000; runs both widgets and prints the rows
+//   bench_log --widget log|text [lines] one widget, its figures as "FIGURE name value"
 
 #include <QCoreApplication>
+#include <QProcess>
+#include <QScrollBar>
+#include <QTextEdit>
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <map>
 #include <vector>
 
 #include "CMeshcfgApp.h"
@@ -31,14 +40,57 @@ constexpr std::size_t kCheckpoints[] = {1000, 10000, 100000, 1000000};
 constexpr std::uint8_t kFrame[] = {0x01, 0x00, 0x02, 0x0D, 0xA5, 0xA5, 0, 0, 0,
                                    0,    0,    0,    0,    0,    0,    0, 0, 0x0E};
 
-// One request and its reply, as the log shows them.
-void logCycle(CMeshcfgDlg& dlg, const QString& dump) {
-    dlg.SetLogColor(kSentFrameColor);
-    dlg.AppendLog(dump);
-    dlg.AppendLog(QStringLiteral("> Read setup data") + CMeshcfgDlg::timestampSuffix());
-    dlg.SetLogColor(kReceivedFrameColor);
-    dlg.AppendLog(dump);
-    dlg.AppendLog(QStringLiteral("> Read successful.") + CMeshcfgDlg::timestampSuffix());
+// The widget the log replaced: every line a paragraph of a rich text document, in the colour
+// set last, scrolled to the bottom by a posted request.
+class TextEditLog {
+  public:
+    explicit TextEditLog(QTextEdit& edit) : m_edit(edit) {
+        m_edit.setReadOnly(true);
+        m_edit.setUndoRedoEnabled(false);
+        m_format = m_edit.currentCharFormat();
+    }
+    void setColor(QRgb color) {
+        m_format.setForeground(QColor::fromRgb(color));
+        m_format.setFontPointSize(kLogPointSize);
+    }
+    void append(const QString& line) {
+        QTextCursor end(m_edit.document());
+        end.movePosition(QTextCursor::End);
+        end.beginEditBlock();
+        end.insertText(line, m_format);
+        end.insertBlock(QTextBlockFormat(), m_format);
+        end.endEditBlock();
+        if (m_scrollPending) return;
+        m_scrollPending = true;
+        QMetaObject::invokeMethod(
+            &m_edit,
+            [this] {
+                m_scrollPending = false;
+                m_edit.verticalScrollBar()->setValue(m_edit.verticalScrollBar()->maximum());
+            },
+            Qt::QueuedConnection);
+    }
+
+  private:
+    QTextEdit& m_edit;
+    QTextCharFormat m_format;
+    bool m_scrollPending = false;
+};
+
+struct Writer {
+    std::function<void(QRgb)> setColor;
+    std::function<void(const QString&)> append;
+    QAbstractScrollArea* view;
+};
+
+// One request and its reply, as the window logs them.
+void logCycle(const Writer& log, const QString& dump) {
+    log.setColor(kSentFrameColor);
+    log.append(dump);
+    log.append(QStringLiteral("> Read setup data") + CMeshcfgDlg::timestampSuffix());
+    log.setColor(kReceivedFrameColor);
+    log.append(dump);
+    log.append(QStringLiteral("> Read successful.") + CMeshcfgDlg::timestampSuffix());
     QCoreApplication::processEvents();
 }
 
@@ -48,56 +100,119 @@ double usPerLine(const std::vector<double>& batchUs, std::size_t first, std::siz
     return mean(part) / kBatchLines;
 }
 
-std::string megabytes(std::size_t bytes) {
-    return fixed(bytes / 1e6, 0) + " MB";
+void figure(const std::string& name, double value) {
+    std::printf("FIGURE %s %.3f\n", name.c_str(), value);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    CMeshcfgApp app(argc, argv);
-    const std::size_t lines =
-        std::max(kBatchLines * 10, argc > 1 ? std::strtoul(argv[1], nullptr, 10) : kDefaultLines);
+// Writes lines into one widget and prints its figures.
+int measureWidget(const QString& widget, std::size_t lines) {
     const ScopedRuntimeDir runtime;  // no port aliases of the user's
     CMeshcfgDlg dlg;
     dlg.stopTimer();  // only the log is measured
+    QTextEdit edit(&dlg);
+    TextEditLog textLog(edit);
+    Writer log{[&dlg](QRgb c) { dlg.SetLogColor(c); },
+               [&dlg](const QString& line) { dlg.AppendLog(line); }, &dlg.log()};
+    if (widget == u"text") {
+        edit.setGeometry(dlg.log().geometry());
+        edit.raise();
+        log = {[&](QRgb c) { textLog.setColor(c); }, [&](const QString& l) { textLog.append(l); },
+               &edit};
+    }
     dlg.show();
     runEventLoopFor(std::chrono::milliseconds(500));
     const QString dump = QString::fromStdString(proto::hexDump(kFrame));
     const std::size_t emptyRss = residentBytes();
 
     std::vector<double> batchUs;
-    std::vector<std::size_t> rssAt;
     const Clock::time_point start = Clock::now();
     for (std::size_t done = 0; done < lines; done += kBatchLines) {
         const Clock::time_point batchStart = Clock::now();
-        for (std::size_t n = 0; n < kBatchLines; n += kLinesPerCycle) logCycle(dlg, dump);
+        for (std::size_t n = 0; n < kBatchLines; n += kLinesPerCycle) logCycle(log, dump);
         batchUs.push_back(
             std::chrono::duration<double, std::micro>(Clock::now() - batchStart).count());
-        if (std::find(std::begin(kCheckpoints), std::end(kCheckpoints), done + kBatchLines) !=
-            std::end(kCheckpoints)) {
-            rssAt.push_back(residentBytes());
-            std::fprintf(stderr, "log: %zu lines after %.1f s\n", done + kBatchLines,
-                         std::chrono::duration<double>(Clock::now() - start).count());
-        }
-    }
-
-    // The time per line at a checkpoint: the last tenth of the lines before it.
-    const double firstUs = usPerLine(batchUs, 0, kCheckpoints[0] / kBatchLines);
-    for (std::size_t i = 0; i < rssAt.size(); ++i) {
-        const std::size_t end = kCheckpoints[i] / kBatchLines;
-        const double us = usPerLine(batchUs, end - std::max<std::size_t>(1, end / 10), end);
-        printRow({"5 log at " + std::to_string(kCheckpoints[i]) + " lines, time per line (us)",
-                  fixed(us, 2), fixed(firstUs, 2) + " at 1000", times(us / firstUs)});
-        printRow({"5 log at " + std::to_string(kCheckpoints[i]) + " lines, resident memory",
-                  megabytes(rssAt[i]), megabytes(emptyRss) + " empty",
-                  times(static_cast<double>(rssAt[i]) / emptyRss)});
+        const std::size_t written = done + kBatchLines;
+        if (std::find(std::begin(kCheckpoints), std::end(kCheckpoints), written) ==
+            std::end(kCheckpoints))
+            continue;
+        // The time per line at a checkpoint: the last tenth of the lines before it.
+        const std::size_t end = written / kBatchLines;
+        figure("bytes_per_line_" + std::to_string(written),
+               static_cast<double>(residentBytes() - emptyRss) / written);
+        figure("us_per_line_" + std::to_string(written),
+               usPerLine(batchUs, end - std::max<std::size_t>(1, end / 10), end));
+        std::fprintf(stderr, "log %s: %zu lines after %.1f s\n", qPrintable(widget), written,
+                     std::chrono::duration<double>(Clock::now() - start).count());
     }
     const std::size_t decile = batchUs.size() / 10;
-    const double first = usPerLine(batchUs, 0, decile);
-    const double last = usPerLine(batchUs, batchUs.size() - decile, batchUs.size());
-    printRow({"5 log " + std::to_string(lines) + " lines, last / first decile per line (us)",
-              fixed(last, 2), fixed(first, 2), times(last / first), "<= 2x",
-              metText(last <= 2 * first)});
+    figure("first_decile_us", usPerLine(batchUs, 0, decile));
+    figure("last_decile_us", usPerLine(batchUs, batchUs.size() - decile, batchUs.size()));
+
+    // A jump to the middle of the log and the repaint of what is then in view.
+    QScrollBar* bar = log.view->verticalScrollBar();
+    const Clock::time_point jump = Clock::now();
+    bar->setValue(bar->maximum() / 2);
+    log.view->viewport()->repaint();
+    figure("scroll_ms", std::chrono::duration<double, std::milli>(Clock::now() - jump).count());
+    return 0;
+}
+
+using Figures = std::map<std::string, double>;
+
+Figures runChild(const QString& widget, std::size_t lines) {
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--widget"), widget, QString::number(lines)});
+    child.waitForFinished(-1);
+    Figures figures;
+    for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> words = line.split(' ');
+        if (words.size() == 3 && words[0] == "FIGURE")
+            figures[words[1].toStdString()] = words[2].toDouble();
+    }
+    return figures;
+}
+
+void printRows(const Figures& log, const Figures& text, std::size_t lines) {
+    constexpr double kMostBytesPerLine = 100;
+    constexpr double kMostDecileRatio = 1.5;
+    for (const std::size_t at : kCheckpoints) {
+        if (at > lines) break;
+        const std::string n = std::to_string(at);
+        const double us = log.at("us_per_line_" + n);
+        const double textUs = text.at("us_per_line_" + n);
+        printRow({"5 log at " + n + " lines, time per line (us)", fixed(us, 2),
+                  fixed(textUs, 2) + " text edit", times(us / textUs)});
+        const double bytes = log.at("bytes_per_line_" + n);
+        const double textBytes = text.at("bytes_per_line_" + n);
+        const bool last = at == kCheckpoints[std::size(kCheckpoints) - 1];
+        printRow({"5 log at " + n + " lines, resident bytes per line", fixed(bytes, 0),
+                  fixed(textBytes, 0) + " text edit", times(bytes / textBytes),
+                  last ? "<= 100" : "-", last ? metText(bytes <= kMostBytesPerLine) : "-"});
+    }
+    const double ratio = log.at("last_decile_us") / log.at("first_decile_us");
+    const double textRatio = text.at("last_decile_us") / text.at("first_decile_us");
+    printRow({"5 log " + std::to_string(lines) + " lines, last / first decile per line",
+              times(ratio), times(textRatio) + " text edit", "-", "<= 1.5x",
+              metText(ratio <= kMostDecileRatio)});
+    printRow({"5 log " + std::to_string(lines) + " lines, scroll to the middle (ms)",
+              fixed(log.at("scroll_ms"), 1), fixed(text.at("scroll_ms"), 1) + " text edit",
+              times(log.at("scroll_ms") / text.at("scroll_ms"))});
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CMeshcfgApp app(argc, argv);
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    const bool child = args.size() >= 2 && args[0] == u"--widget";
+    const QStringList rest = child ? args.mid(2) : args;
+    const std::size_t lines = std::max<std::size_t>(
+        kBatchLines * 10, rest.isEmpty() ? kDefaultLines : rest[0].toULongLong());
+    if (child) return measureWidget(args[1], lines);
+    const Figures log = runChild(QStringLiteral("log"), lines);
+    const Figures text = runChild(QStringLiteral("text"), lines);
+    printRows(log, text, lines);
     return 0;
 }

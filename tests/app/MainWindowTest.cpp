@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTextBlock>
 #include <QTextEdit>
 #include <QtTest>
 
@@ -24,14 +23,13 @@ using namespace res;
 namespace {
 
 QStringList logLines(CMeshcfgDlg& dlg) {
-    QStringList lines = dlg.item<QTextEdit>(kIdLog)->toPlainText().split(u'\n');
+    QStringList lines = dlg.log().allText().split(u'\n');
     if (!lines.isEmpty() && lines.back().isEmpty()) lines.pop_back();
     return lines;
 }
 
-QTextCharFormat lineFormat(CMeshcfgDlg& dlg, int line) {
-    const QTextBlock block = dlg.item<QTextEdit>(kIdLog)->document()->findBlockByNumber(line);
-    return block.begin().fragment().charFormat();
+QRgb lineColour(CMeshcfgDlg& dlg, int line) {
+    return dlg.log().lines().color(line);
 }
 
 void feed(CMeshcfgDlg& dlg, const QByteArray& bytes) {
@@ -182,25 +180,21 @@ void MainWindowTest::logLinesTakeTheColourSetLast() {
     m_dlg->AppendLog("> 00 ");
     QCOMPARE(logLines(*m_dlg), QStringList({"> 01 00 03 00 02 ", "> Read route list", "> 00 "}));
     const QRgb expected[] = {kSentFrameColor, kSentFrameColor, kReceivedFrameColor};
-    for (int line = 0; line < 3; ++line) {
-        const QTextCharFormat format = lineFormat(*m_dlg, line);
-        QCOMPARE(format.foreground().color().rgb(), expected[line]);
-        QCOMPARE(format.fontPointSize(), 10.0);
-        QVERIFY(format.fontWeight() < QFont::Bold);
-    }
+    for (int line = 0; line < 3; ++line) QCOMPARE(lineColour(*m_dlg, line), expected[line]);
+    // Every line is drawn in the log's font.
+    QCOMPARE(m_dlg->log().font().pointSize(), 10);
+    QVERIFY(m_dlg->log().font().weight() < QFont::Bold);
 }
 
 void MainWindowTest::colourLeavesSelectedTextAlone() {
     m_dlg->SetLogColor(kSentFrameColor);
     m_dlg->AppendLog("first");
-    QTextEdit* log = m_dlg->item<QTextEdit>(kIdLog);
-    QTextCursor select(log->document());
-    select.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-    log->setTextCursor(select);
+    m_dlg->log().selectLines(0, 0);
     m_dlg->SetLogColor(kReceivedFrameColor);
     m_dlg->AppendLog("second");
-    QCOMPARE(lineFormat(*m_dlg, 0).foreground().color().rgb(), kSentFrameColor);
-    QCOMPARE(lineFormat(*m_dlg, 1).foreground().color().rgb(), kReceivedFrameColor);
+    QCOMPARE(lineColour(*m_dlg, 0), kSentFrameColor);
+    QCOMPARE(lineColour(*m_dlg, 1), kReceivedFrameColor);
+    QCOMPARE(m_dlg->log().selectedText(), QStringLiteral("first\n"));
 }
 
 void MainWindowTest::copyAllAndClearAll() {
@@ -212,10 +206,10 @@ void MainWindowTest::copyAllAndClearAll() {
     m_dlg->AppendLog("二");
     m_dlg->OnCopyAll();
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("one\n二\n"));
-    QCOMPARE(m_dlg->item<QTextEdit>(kIdLog)->textCursor().selectedText().size(), 6);
+    QCOMPARE(m_dlg->log().selectedText(), QStringLiteral("one\n二\n"));
 
     m_dlg->OnClearAll();
-    QCOMPARE(m_dlg->item<QTextEdit>(kIdLog)->toPlainText(), QString());
+    QCOMPARE(m_dlg->log().allText(), QString());
     m_dlg->AppendLog("again");
     QCOMPARE(logLines(*m_dlg), QStringList({"again"}));
 }
@@ -336,8 +330,8 @@ void MainWindowTest::requestIsLoggedWhenPortClosed() {
     QCOMPARE(lines[0], QStringLiteral("> 01 00 02 0D A5 A5 00 00 00 00 00 00 00 00 00 00 00 0E "));
     QVERIFY(lines[1].startsWith("> Read setup data("));
     QVERIFY(kTimestampSuffix.match(lines[1]).hasMatch());
-    QCOMPARE(lineFormat(*m_dlg, 0).foreground().color().rgb(), kSentFrameColor);
-    QCOMPARE(lineFormat(*m_dlg, 1).foreground().color().rgb(), kSentFrameColor);
+    QCOMPARE(lineColour(*m_dlg, 0), kSentFrameColor);
+    QCOMPARE(lineColour(*m_dlg, 1), kSentFrameColor);
 }
 
 void MainWindowTest::receiveStep_data() {
@@ -381,7 +375,7 @@ void MainWindowTest::receiveStep() {
     }
     QCOMPARE(logged, lines);
     for (int line = 0; line <= lines.size(); ++line)
-        QCOMPARE(lineFormat(*m_dlg, line).foreground().color().rgb(), kReceivedFrameColor);
+        QCOMPARE(lineColour(*m_dlg, line), kReceivedFrameColor);
 }
 
 void MainWindowTest::blockCutBySilence() {

@@ -8,7 +8,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTextBlock>
 #include <QTextEdit>
 #include <QtTest>
 
@@ -33,7 +32,7 @@ std::vector<std::uint8_t> bytes(const char* hex) {
 
 int countLines(CMeshcfgDlg& dlg, const QString& prefix) {
     int n = 0;
-    for (const QString& line : dlg.item<QTextEdit>(kIdLog)->toPlainText().split(u'\n'))
+    for (const QString& line : dlg.log().allText().split(u'\n'))
         n += line.startsWith(prefix) ? 1 : 0;
     return n;
 }
@@ -162,11 +161,10 @@ void PortWindowTest::vanishedPortStaysClosedAndSaysWhy() {
 void PortWindowTest::replyReachesTheLog() {
     open();
     receive(bytes("0100810080"));
-    const QStringList lines = m_dlg->item<QTextEdit>(kIdLog)->toPlainText().split(u'\n');
+    const QStringList lines = m_dlg->log().allText().split(u'\n');
     QCOMPARE(lines[0], QStringLiteral("> 01 00 81 00 80 "));
     QVERIFY(lines[1].startsWith(QStringLiteral("> Write successful.(")));
-    const QTextBlock first = m_dlg->item<QTextEdit>(kIdLog)->document()->firstBlock();
-    QCOMPARE(first.begin().fragment().charFormat().foreground().color().rgb(), kReceivedFrameColor);
+    QCOMPARE(m_dlg->log().lines().color(0), kReceivedFrameColor);
 }
 
 void PortWindowTest::hangupClosesThePort() {

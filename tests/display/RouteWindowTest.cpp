@@ -4,7 +4,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QTextEdit>
 #include <QtTest>
 
 #include "CDialog_Mesh.h"
@@ -226,9 +225,7 @@ class RouteWindowTest : public QObject {
         QVERIFY(waitUntil([&] { return buffer.count() >= reply.size(); }));
         for (int i = 0; i < 4; ++i) m_dlg->OnTimer();
     }
-    QStringList logLines() const {
-        return m_dlg->item<QTextEdit>(kIdLog)->toPlainText().split(u'\n', Qt::SkipEmptyParts);
-    }
+    QStringList logLines() const { return m_dlg->log().allText().split(u'\n', Qt::SkipEmptyParts); }
 
     std::unique_ptr<ScopedRuntimeDir> m_runtime;
     std::unique_ptr<PtyPair> m_pty;

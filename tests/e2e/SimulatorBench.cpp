@@ -3,7 +3,6 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QFile>
-#include <QTextEdit>
 #include <QtTest>
 
 #include "QZSerial.h"
@@ -70,7 +69,7 @@ QString SimulatorBench::portEntry() const {
 }
 
 QStringList SimulatorBench::logLines(const QString& prefix) const {
-    QStringList lines = m_dlg->item<QTextEdit>(kIdLog)->toPlainText().split(u'\n');
+    QStringList lines = m_dlg->log().allText().split(u'\n');
     lines.removeIf([&](const QString& line) { return !line.startsWith(prefix); });
     return lines;
 }

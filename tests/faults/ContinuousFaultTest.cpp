@@ -95,7 +95,7 @@ void ContinuousFaultTest::hundredThousandTicks() {
             QFAIL(qPrintable(QStringLiteral("request at byte %1 differs").arg(offset)));
     }
 
-    const qsizetype logChars = dlg.item<QTextEdit>(kIdLog)->toPlainText().size();
+    const qsizetype logChars = dlg.log().allText().size();
     const long growthKiB = after.residentKiB - before.residentKiB;
     std::printf(
         "FIGURE continuous ticks=%d interval=%d sends=%d expected=%d bytes_read=%zu "

@@ -2,9 +2,6 @@
 
 #include <QComboBox>
 #include <QPushButton>
-#include <QTextBlock>
-#include <QTextDocument>
-#include <QTextEdit>
 
 #include "CMeshcfgDlg.h"
 #include "PortAlias.h"
@@ -75,19 +72,18 @@ bool WindowOnPty::arrive(std::span<const std::uint8_t> bytes) const {
 }
 
 QStringList WindowOnPty::logLines() const {
-    QStringList lines = m_dlg->item<QTextEdit>(kIdLog)->toPlainText().split(u'\n');
+    QStringList lines = m_dlg->log().allText().split(u'\n');
     if (!lines.isEmpty() && lines.back().isEmpty()) lines.pop_back();
     return lines;
 }
 
-// Every line ends in a new paragraph, so the document holds one empty block after the last.
 int WindowOnPty::logLineCount() const {
-    return m_dlg->item<QTextEdit>(kIdLog)->document()->blockCount() - 1;
+    return static_cast<int>(m_dlg->log().lines().size());
 }
 
 QString WindowOnPty::lastLogLine() const {
-    const QTextDocument* document = m_dlg->item<QTextEdit>(kIdLog)->document();
-    return document->findBlockByNumber(document->blockCount() - 2).text();
+    const LogLines& lines = m_dlg->log().lines();
+    return lines.empty() ? QString() : lines.text(lines.size() - 1);
 }
 
 bool WindowOnPty::showsClosedState() const {

@@ -1,6 +1,6 @@
 // Renders the tool's windows to PNG with whatever platform is set (offscreen in scripts), so
 // their layout can be looked at without a display:
-//   meshcfg-screenshot main|about|route|path OUT.png
+//   meshcfg-screenshot main|log|about|route|path OUT.png
 
 #include <QApplication>
 #include <QTimer>
@@ -25,6 +25,21 @@ int renderMainWindow(const QString& path) {
     return grabTo(dlg, path);
 }
 
+// A long session: requests and replies in the log, a few lines selected.
+int renderLongLog(const QString& path) {
+    CMeshcfgDlg dlg;
+    dlg.stopTimer();
+    for (int i = 0; i < 100; ++i) {
+        dlg.OnRead();
+        dlg.ReadRouteList();
+    }
+    dlg.show();
+    QApplication::processEvents();
+    const qsizetype last = static_cast<qsizetype>(dlg.log().lines().size()) - 1;
+    dlg.log().selectLines(last - 5, last - 3);
+    return grabTo(dlg, path);
+}
+
 int renderAboutBox(const QString& path) {
     CAboutDlg about;
     return grabTo(about, path);
@@ -36,12 +51,13 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/meshcfg.svg")));
     if (argc != 3) {
-        std::fprintf(stderr, "usage: %s main|about|route|path OUT.png\n", argv[0]);
+        std::fprintf(stderr, "usage: %s main|log|about|route|path OUT.png\n", argv[0]);
         return 2;
     }
     const QString what = QString::fromLocal8Bit(argv[1]);
     const QString path = QString::fromLocal8Bit(argv[2]);
     if (what == u"main") return renderMainWindow(path);
+    if (what == u"log") return renderLongLog(path);
     if (what == u"about") return renderAboutBox(path);
     if (what == u"route") return renderRouteWindowShot(path);
     if (what == u"path") return renderPathWindowShot(path);
