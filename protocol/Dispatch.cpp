@@ -15,7 +15,7 @@ std::uint8_t dispatchCode(Bytes block) {
         return kNotDispatched;
     }
     const std::uint8_t code = block[kCodeOffset];
-    switch (block[0]) {
+    switch (block[kTypeOffset]) {
         case kTypeModule:
             return code;
         case kTypeNetData:

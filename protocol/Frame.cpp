@@ -14,9 +14,9 @@ std::uint8_t xorOf(Bytes bytes) {
 }
 
 Frame buildFrame(std::uint8_t type, std::uint8_t code, Bytes payload) {
-    Frame frame(kHeaderSize + payload.size() + 1, 0);
-    frame[0] = type;
-    frame[2] = code;
+    Frame frame(kHeaderSize + payload.size() + kCheckSize, 0);
+    frame[kTypeOffset] = type;
+    frame[kCodeOffset] = code;
     frame[kLengthOffset] = static_cast<std::uint8_t>(payload.size());
     std::copy(payload.begin(), payload.end(), frame.begin() + kHeaderSize);
     frame.back() = xorOf(Bytes(frame).first(frame.size() - 1));

@@ -2,6 +2,7 @@
 // The frame envelope shared by every request and reply: type, reserved byte, command code,
 // payload length N, N payload bytes, XOR check byte. N + 5 bytes in all.
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -13,10 +14,17 @@ namespace proto {
 using Frame = std::vector<std::uint8_t>;
 using Bytes = std::span<const std::uint8_t>;
 
-inline constexpr std::size_t kHeaderSize = 4;  // type, reserved, code, length N
+// Where the envelope's fields lie.
+inline constexpr std::size_t kTypeOffset = 0;
 inline constexpr std::size_t kCodeOffset = 2;
 inline constexpr std::size_t kLengthOffset = 3;
+inline constexpr std::size_t kHeaderSize = 4;
 inline constexpr std::size_t kCheckSize = 1;
+
+// The size of the whole frame whose length byte is this.
+inline constexpr std::size_t frameSize(std::uint8_t length) {
+    return kHeaderSize + length + kCheckSize;
+}
 
 inline constexpr std::uint8_t kTypeModule = 0x01;   // module command and its reply
 inline constexpr std::uint8_t kTypeNetData = 0x05;  // network data service

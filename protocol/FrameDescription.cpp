@@ -98,7 +98,7 @@ Words sendStatusWords(Bytes frame) {
 }
 
 Words requestWords(Bytes frame) {
-    const std::uint8_t type = frame[0];
+    const std::uint8_t type = frame[kTypeOffset];
     const std::uint8_t code = frame[kCodeOffset];
     if (type == kTypeModule && code == kCmdWriteSetup) return {"Write setup", setupDetails(frame)};
     if (type == kTypeModule && code == kCmdReadSetup) return {"Read setup"};
@@ -124,7 +124,7 @@ Words replyWords(Bytes frame) {
         case kReplyReceiveNotice:
             return {"Receive notice"};
         case kNotDispatched:
-            return {"Frame type " + hex2(frame[0]), "not a reply the tool reads"};
+            return {"Frame type " + hex2(frame[kTypeOffset]), "not a reply the tool reads"};
         default:
             return {"Reply " + hex2(code), "not handled"};
     }

@@ -9,7 +9,7 @@ namespace proto {
 
 namespace {
 
-constexpr std::size_t kTrailerSize = 2;  // data count and check byte
+constexpr std::size_t kTrailerSize = 1 + kCheckSize;  // data count and check byte
 constexpr std::size_t kTargetOffset = 4;
 constexpr std::size_t kAckOffset = 6;
 constexpr std::size_t kJumpOffset = 7;
@@ -134,7 +134,7 @@ SendDataResult buildSendData(const SendDataFields& fields) {
 std::optional<SendDataRequest> decodeSendData(Bytes frame) {
     // The envelope guarantees the frame is length byte + 5 bytes long.
     if (frame.size() <= kModeOffset + kCheckSize ||
-        frame.size() != frame[kLengthOffset] + kHeaderSize + kCheckSize) {
+        frame.size() != frameSize(frame[kLengthOffset])) {
         return std::nullopt;
     }
     SendDataRequest request;

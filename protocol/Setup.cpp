@@ -12,7 +12,6 @@ namespace proto {
 
 namespace {
 
-constexpr std::uint8_t kSetupMarker = 0xA5;
 constexpr std::size_t kSetupPayloadSize = 13;
 
 // The module's register step is 61.03515625 Hz; writing has always divided by the rounded

@@ -11,6 +11,9 @@ namespace proto {
 
 inline constexpr int kNoSelection = -1;
 
+// Setup requests and replies open their payload with this byte twice.
+inline constexpr std::uint8_t kSetupMarker = 0xA5;
+
 // The seven controls of "RF Config" as the window reads them.
 struct SetupFields {
     std::string frequencyText{};

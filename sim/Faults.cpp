@@ -21,8 +21,6 @@ constexpr NamedFault kFaultNames[] = {
 // Noise that is no frame start and whose XOR is not 0, so the reply behind it fails the check.
 constexpr std::uint8_t kNoise[] = {0xFF, 0x13, 0x00, 0xA5};
 
-constexpr std::size_t kHeaderSize = 4;
-
 std::vector<std::uint8_t> withFault(FaultKind kind, const proto::Frame& reply) {
     std::vector<std::uint8_t> bytes;
     switch (kind) {
@@ -34,7 +32,7 @@ std::vector<std::uint8_t> withFault(FaultKind kind, const proto::Frame& reply) {
             return bytes;
         case FaultKind::kShort:
             bytes.assign(reply.begin(),
-                         reply.begin() + std::max(kHeaderSize, (reply.size() - 1) / 2));
+                         reply.begin() + std::max(proto::kHeaderSize, (reply.size() - 1) / 2));
             bytes.push_back(proto::xorOf(bytes));
             return bytes;
         case FaultKind::kSilence:

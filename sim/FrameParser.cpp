@@ -4,12 +4,10 @@ namespace sim {
 
 namespace {
 
-constexpr std::size_t kHeaderSize = 4;
-constexpr std::size_t kLengthOffset = 3;
-
 // Whether the bytes from here on can still be the start of a frame.
 bool canStartFrame(proto::Bytes rest) {
-    if (rest[0] != proto::kTypeModule && rest[0] != proto::kTypeNetData) return false;
+    const std::uint8_t type = rest[proto::kTypeOffset];
+    if (type != proto::kTypeModule && type != proto::kTypeNetData) return false;
     return rest.size() < 2 || rest[1] == 0x00;
 }
 
@@ -36,8 +34,8 @@ std::vector<Received> FrameParser::scan(bool stale) {
     std::size_t pos = 0;
     while (pos < m_pending.size()) {
         const proto::Bytes rest = proto::Bytes(m_pending).subspan(pos);
-        const bool whole =
-            rest.size() >= kHeaderSize && rest.size() >= rest[kLengthOffset] + kHeaderSize + 1;
+        const bool whole = rest.size() >= proto::kHeaderSize &&
+                           rest.size() >= proto::frameSize(rest[proto::kLengthOffset]);
         if (!canStartFrame(rest) || (!whole && stale)) {
             garbage.push_back(rest[0]);
             ++pos;
@@ -45,7 +43,7 @@ std::vector<Received> FrameParser::scan(bool stale) {
         }
         if (!whole) break;
         flushGarbage(garbage, out);
-        const proto::Bytes frame = rest.first(rest[kLengthOffset] + kHeaderSize + 1);
+        const proto::Bytes frame = rest.first(proto::frameSize(rest[proto::kLengthOffset]));
         const auto kind =
             proto::xorOf(frame) == 0 ? Received::Kind::kFrame : Received::Kind::kBadCheck;
         out.push_back({kind, proto::Frame(frame.begin(), frame.end())});

@@ -4,17 +4,17 @@
 #include <cstdio>
 
 #include "MeshReplies.h"
+#include "Setup.h"
 #include "WireFields.h"
 
 namespace sim {
 
 namespace {
 
-constexpr std::uint8_t kSetupMarker = 0xA5;
 constexpr std::size_t kSetupFrameSize = 18;
-constexpr std::size_t kBareFrameSize = 5;  // header and check byte, no payload
-constexpr std::size_t kMarkerOffset = 4;
-constexpr std::size_t kValuesOffset = 6;
+constexpr std::size_t kBareFrameSize = proto::frameSize(0);
+constexpr std::size_t kMarkerOffset = proto::kHeaderSize;
+constexpr std::size_t kValuesOffset = kMarkerOffset + 2;
 constexpr std::uint8_t kNoticeLinkValue = 60;
 
 // Offsets of the setup values in the stored array.
@@ -50,12 +50,13 @@ Answer rejected(std::string_view reason, proto::Bytes bytes, std::string_view fi
 }
 
 bool isSetupFrame(const proto::Frame& frame) {
-    return frame.size() == kSetupFrameSize && frame[kMarkerOffset] == kSetupMarker &&
-           frame[kMarkerOffset + 1] == kSetupMarker;
+    return frame.size() == kSetupFrameSize && frame[kMarkerOffset] == proto::kSetupMarker &&
+           frame[kMarkerOffset + 1] == proto::kSetupMarker;
 }
 
 bool isSend(const proto::Frame& frame) {
-    return frame[0] == proto::kTypeNetData && frame[2] == proto::kCmdSendData;
+    return frame[proto::kTypeOffset] == proto::kTypeNetData &&
+           frame[proto::kCodeOffset] == proto::kCmdSendData;
 }
 
 std::string describe(const proto::SendDataRequest& request) {
@@ -105,8 +106,8 @@ Answer ModuleModel::answer(const Received& received) {
 
 Answer ModuleModel::answerFrame(const proto::Frame& frame) {
     if (isSend(frame)) return sendData(frame, true);
-    if (frame[0] == proto::kTypeModule) {
-        switch (frame[2]) {
+    if (frame[proto::kTypeOffset] == proto::kTypeModule) {
+        switch (frame[proto::kCodeOffset]) {
             case proto::kCmdWriteSetup:
                 return isSetupFrame(frame) ? writeSetup(frame) : rejected("bad-setup", frame);
             case proto::kCmdReadSetup:
@@ -139,7 +140,7 @@ Answer ModuleModel::readSetup() const {
 }
 
 proto::Frame ModuleModel::setupReply(std::uint8_t code) const {
-    proto::Frame payload{kSetupMarker, kSetupMarker};
+    proto::Frame payload{proto::kSetupMarker, proto::kSetupMarker};
     payload.insert(payload.end(), m_setup.begin(), m_setup.end());
     return proto::buildFrame(proto::kTypeModule, code, payload);
 }
