@@ -5,19 +5,12 @@
 #include "CDrawView.h"
 #include "CShapButton.h"
 #include "ResourceIds.h"
+#include "RouteGeometry.h"
 #include "RouteWindow.h"
 
 namespace {
 
-// Badge geometry on the surface, in pixels: 40 x 40 badges, rows 48 pixels apart.
-constexpr int kBadgeSize = 40;
-constexpr int kFirstRowTop = 5;
-constexpr unsigned kRowPitch = 48;
-constexpr int kRouteLeft = 160;
-constexpr int kTargetLeft = 300;
-constexpr int kLocalLeft = 10;
-constexpr int kTotalWidth = 100;
-constexpr int kRowHeight = 50;  // scroll height per row
+using namespace route;
 
 constexpr int kLegendBand = 80;  // pixels above the surface that hold the legend
 
@@ -71,7 +64,7 @@ void CDialog_Mesh::FillRouteList(const QStringList& routeNodes, const QStringLis
     m_pView->scrollToOrigin();
     const auto n = static_cast<unsigned>(std::min(routeNodes.size(), targetNodes.size()));
     if (n == 0) {
-        m_pView->setContent(kTotalWidth, 0, 0);
+        m_pView->setContent(kSurfaceWidth, 0, 0);
         return;
     }
     for (unsigned i = 0; i < n; ++i) {
@@ -89,5 +82,5 @@ void CDialog_Mesh::FillRouteList(const QStringList& routeNodes, const QStringLis
     const int centre = static_cast<int>(kRowPitch * n / 2);
     m_pLocalBadge = createBadge(localNode, badgeRect(kLocalLeft, centre - kBadgeSize / 2),
                                 res::kIdLocalBadge, route::kLocalColor);
-    m_pView->setContent(kTotalWidth, kRowHeight * static_cast<int>(n), n);
+    m_pView->setContent(kSurfaceWidth, kRowHeight * static_cast<int>(n), n);
 }

@@ -5,15 +5,16 @@
 #include <QScrollBar>
 #include <algorithm>
 
+#include "RouteGeometry.h"
+
 namespace {
 
-// Route graph geometry in content pixels.
-constexpr int kTrunkX = 100;
-constexpr int kLocalRight = 50;
-constexpr int kRouteRight = 200;
-constexpr int kTargetLeft = 300;
-constexpr unsigned kFirstRowY = 25;
-constexpr unsigned kRowPitch = 48;
+using namespace route;
+
+// The lines meet the badges: they end at a badge's edge and run through its middle.
+constexpr int kLocalRight = kLocalLeft + kBadgeSize;
+constexpr int kRouteRight = kRouteLeft + kBadgeSize;
+constexpr unsigned kFirstRowY = kFirstRowTop + kBadgeSize / 2;
 constexpr int kTrunkEndBack = 24;  // the trunk ends at kRowPitch * rows - kTrunkEndBack
 
 // A page is a tenth of the total, a line a tenth of the page.
