@@ -15,7 +15,7 @@
 #include "CDialog_Mesh.h"
 #include "CMeshcfgApp.h"
 #include "CMeshcfgDlg.h"
-#include "Frame.h"
+#include "ReplyFrames.h"
 #include "Stats.h"
 #include "Table.h"
 #include "WindowBench.h"
@@ -25,34 +25,19 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kReplies = 20;
 constexpr int kRoutes = 12;
-constexpr std::size_t kEntries = 40;
-constexpr std::size_t kEntrySize = 9;
 constexpr auto kReplyLimit = std::chrono::milliseconds(3000);
 
 double ms(Clock::duration duration) {
     return std::chrono::duration<double, std::milli>(duration).count();
 }
 
-void putBe16(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint16_t value) {
-    bytes[offset] = static_cast<std::uint8_t>(value >> 8);
-    bytes[offset + 1] = static_cast<std::uint8_t>(value);
-}
-
-// Route list reply: type, reserved, 0x83, length, local node, 2 bytes, 40 entries of 9 bytes
-// (target node, 1 byte, route node, 4 bytes; route 0xFFFF for an empty entry), check byte.
-std::vector<std::uint8_t> routeListReply() {
-    std::vector<std::uint8_t> bytes(8 + kEntries * kEntrySize, 0);
-    bytes[0] = proto::kTypeModule;
-    bytes[2] = proto::kReplyRouteList;
-    putBe16(bytes, 4, 1);
-    for (std::size_t i = 0; i < kEntries; ++i) {
-        const std::size_t entry = 8 + i * kEntrySize;
-        const bool used = i < kRoutes;
-        putBe16(bytes, entry, static_cast<std::uint16_t>(100 + i));
-        putBe16(bytes, entry + 3, used ? static_cast<std::uint16_t>(2 + i % 4) : 0xFFFF);
-    }
-    bytes.push_back(proto::xorOf(bytes));
-    return bytes;
+// A route list of twelve routes among the forty entries.
+std::vector<std::uint8_t> twelveRoutes() {
+    std::vector<RouteSlot> entries;
+    for (int i = 0; i < kRoutes; ++i)
+        entries.push_back(
+            {static_cast<std::uint16_t>(100 + i), static_cast<std::uint16_t>(2 + i % 4)});
+    return routeListReply(1, entries);
 }
 
 struct Tick {
@@ -135,7 +120,7 @@ int main(int argc, char** argv) {
     QEventLoop loop;
     PaintWatch watch(dlg, loop);
     app.installEventFilter(&watch);
-    const std::vector<std::uint8_t> reply = routeListReply();
+    const std::vector<std::uint8_t> reply = twelveRoutes();
     std::mt19937 random(8);
     std::uniform_int_distribution<int> phase(0, 100);
 

@@ -15,6 +15,7 @@
 #include "PortAlias.h"
 #include "PtyPair.h"
 #include "QZSerial.h"
+#include "ReplyFrames.h"
 #include "ScopedRuntimeDir.h"
 #include "Wait.h"
 
@@ -23,55 +24,7 @@ using namespace res;
 namespace {
 
 constexpr int kAliasPort = 201;
-constexpr std::uint16_t kEmpty = 0xFFFF;
-constexpr std::size_t kRouteEntries = 40;
-constexpr std::size_t kPathHops = 8;
-
 using Block = std::vector<std::uint8_t>;
-
-void putBe16(Block& block, std::size_t offset, std::uint16_t value) {
-    block[offset] = static_cast<std::uint8_t>(value >> 8);
-    block[offset + 1] = static_cast<std::uint8_t>(value & 0xFF);
-}
-
-struct RouteEntry {
-    std::size_t index;
-    std::uint16_t target;
-    std::uint16_t route;
-};
-
-// A route list reply: local node, then 40 entries of which only the given ones are used.
-Block routeReply(std::uint16_t local, std::initializer_list<RouteEntry> used) {
-    Block block(8 + 9 * kRouteEntries, 0);
-    block[0] = 0x01;
-    block[2] = 0x83;
-    putBe16(block, 4, local);
-    for (std::size_t i = 0; i < kRouteEntries; ++i) putBe16(block, 8 + 9 * i + 3, kEmpty);
-    for (const RouteEntry& e : used) {
-        putBe16(block, 8 + 9 * e.index, e.target);
-        putBe16(block, 8 + 9 * e.index + 3, e.route);
-    }
-    return withCheck(block);
-}
-
-struct Hop {
-    std::size_t index;
-    std::uint8_t value;
-    std::uint16_t node;
-};
-
-Block pathReply(std::uint16_t local, std::initializer_list<Hop> used) {
-    Block block(7 + 3 * kPathHops, 0);
-    block[0] = 0x01;
-    block[2] = 0x88;
-    putBe16(block, 5, local);
-    for (std::size_t i = 0; i < kPathHops; ++i) putBe16(block, 7 + 3 * i + 1, kEmpty);
-    for (const Hop& h : used) {
-        block[7 + 3 * h.index] = h.value;
-        putBe16(block, 7 + 3 * h.index + 1, h.node);
-    }
-    return withCheck(block);
-}
 
 QStringList texts(const CDialog_Mesh& dialog, int firstId) {
     QStringList list;
@@ -136,7 +89,7 @@ class RouteWindowTest : public QObject {
 
     void routeReplyDrawsAndRefills() {
         QVERIFY(!m_dlg->meshDialog());
-        receive(routeReply(1, {{0, 0x0102, 0x0003}, {2, 7, 5}}));
+        receive(routeListReply(1, {{0x0102, 0x0003}, {0, kEmptyNode}, {7, 5}}));
         CDialog_Mesh* mesh = m_dlg->meshDialog();
         QVERIFY(mesh);
         QVERIFY(mesh->isVisible());
@@ -150,7 +103,9 @@ class RouteWindowTest : public QObject {
         QCOMPARE(logLines().size(), 1);  // the hex dump only
 
         mesh->close();
-        receive(routeReply(9, {{39, 40, 41}}));
+        std::vector<RouteSlot> lastUsed(39, RouteSlot{0, kEmptyNode});
+        lastUsed.push_back({40, 41});
+        receive(routeListReply(9, lastUsed));
         QCOMPARE(m_dlg->meshDialog(), mesh);
         QVERIFY(mesh->isVisible());
         QCOMPARE(texts(*mesh, kIdRouteBadgeFirst), QStringList{"41"});
@@ -158,15 +113,15 @@ class RouteWindowTest : public QObject {
     }
 
     void emptyRouteListLogsError() {
-        receive(routeReply(1, {}));
+        receive(routeListReply(1, {}));
         QVERIFY(!m_dlg->meshDialog());
         QVERIFY(
             logLines().last().startsWith(QStringLiteral("> Read route error,type:path error.(")));
 
-        receive(routeReply(1, {{0, 2, 3}}));
+        receive(routeListReply(1, {{2, 3}}));
         CDialog_Mesh* mesh = m_dlg->meshDialog();
         mesh->close();
-        receive(routeReply(1, {}));
+        receive(routeListReply(1, {}));
         QVERIFY(!mesh->isVisible());
         QCOMPARE(texts(*mesh, kIdRouteBadgeFirst), QStringList{"3"});
     }
@@ -177,8 +132,8 @@ class RouteWindowTest : public QObject {
         QVERIFY(!m_dlg->meshDialog());
         QCOMPARE(logLines().size(), 1);
         // The local node and the first entry, nothing of a longer earlier reply.
-        receive(routeReply(1, {{0, 10, 11}, {1, 20, 21}}));
-        Block shortBlock = routeReply(2, {{0, 30, 31}});
+        receive(routeListReply(1, {{10, 11}, {20, 21}}));
+        Block shortBlock = routeListReply(2, {{30, 31}});
         shortBlock.resize(8 + 9);
         receive(withCheck(shortBlock));
         QCOMPARE(texts(*m_dlg->meshDialog(), kIdRouteBadgeFirst), QStringList{"31"});
@@ -186,7 +141,7 @@ class RouteWindowTest : public QObject {
 
     void pathReplyDrawsAndRefills() {
         QVERIFY(!m_dlg->pathDialog());
-        receive(pathReply(1, {{0, 0x4C, 5}, {1, 0x32, 3}}));
+        receive(pathListReply(1, {{0x4C, 5}, {0x32, 3}}));
         CDialog_Net_Path* path = m_dlg->pathDialog();
         QVERIFY(path);
         QVERIFY(path->isVisible());
@@ -203,7 +158,7 @@ class RouteWindowTest : public QObject {
         QCOMPARE(logLines().size(), 1);
 
         path->close();
-        receive(pathReply(4, {}));
+        receive(pathListReply(4, {}));
         QCOMPARE(m_dlg->pathDialog(), path);
         QVERIFY(path->isVisible());
         QVERIFY(!path->findChild<QWidget*>(QString::number(kIdPathBadgeFirst))->isHidden());
