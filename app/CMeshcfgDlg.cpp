@@ -42,7 +42,8 @@ CMeshcfgDlg::CMeshcfgDlg(QWidget* parent)
     : QDialog(parent),
       m_hIcon(QStringLiteral(":/meshcfg.svg")),
       m_pSerial(std::make_unique<QZSerial>(
-          PortEvents{.hungUp = onWindowThread(this, &CMeshcfgDlg::onPortHangup)},
+          PortEvents{.hungUp = onWindowThread(this, &CMeshcfgDlg::onPortHangup),
+                     .frameGivenUp = onWindowThread(this, &CMeshcfgDlg::onFrameGivenUp)},
           onWindowThread(this, &CMeshcfgDlg::wakeTimer))),
       m_nRecvMsg(QEvent::registerEventType()) {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |

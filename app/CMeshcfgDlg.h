@@ -104,8 +104,11 @@ class CMeshcfgDlg : public QDialog {
     void bindControls();
     void connectHandlers();
 
-    // Every request goes out here: log the dump and the description, then write.
+    // Every request goes out here: log the dump and the description, then hand the frame to
+    // the port's writer. A frame the port refuses or gives up is logged as not sent.
     void sendRequest(std::span<const std::uint8_t> frame, std::string_view description);
+    void onFrameGivenUp();
+    void logNotSent(const QString& reason);
 
     // Receive side.
     void receiveStep();

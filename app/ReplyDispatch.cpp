@@ -13,7 +13,17 @@ void CMeshcfgDlg::sendRequest(std::span<const std::uint8_t> frame, std::string_v
     SetLogColor(kSentFrameColor);
     AppendLog(QString::fromStdString(proto::hexDump(frame)));
     AppendLog(qtext(description) + timestampSuffix());
-    if (m_pSerial) m_pSerial->Write(frame.data(), static_cast<unsigned>(frame.size()));
+    if (m_pSerial && m_pSerial->isOpen() && !m_pSerial->queueWrite(frame))
+        logNotSent(tr("%1 requests already wait for the port").arg(QZSerial::kWriteQueueLimit));
+}
+
+void CMeshcfgDlg::onFrameGivenUp() {
+    logNotSent(tr("the port took no data for 3 s"));
+}
+
+void CMeshcfgDlg::logNotSent(const QString& reason) {
+    SetLogColor(kSentFrameColor);
+    AppendLog(tr("> Not sent: %1").arg(reason) + timestampSuffix());
 }
 
 void CMeshcfgDlg::receiveStep() {

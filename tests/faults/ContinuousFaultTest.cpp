@@ -12,6 +12,7 @@
 #include "FarEnd.h"
 #include "ProcessUsage.h"
 #include "PtyPair.h"
+#include "QZSerial.h"
 #include "StuckLine.h"
 #include "Wait.h"
 #include "WindowOnPty.h"
@@ -60,6 +61,10 @@ void ContinuousFaultTest::hundredThousandTicks() {
     const ProcessUsage before = processUsage();
     const auto start = std::chrono::steady_clock::now();
     for (int tick = 1; tick <= kTicks; ++tick) {
+        // Ticks back to back come far faster than the 100 ms the writer has between them
+        // in use; a full queue would refuse a request.
+        QVERIFY(
+            waitUntil([&] { return dlg.serial()->queuedFrames() < CXSerial::kWriteQueueLimit; }));
         dlg.OnTimer();
         rule.tick();
         if (dlg.sendCounter() != rule.counter)

@@ -3,8 +3,10 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <termios.h>
 #include <unistd.h>
 
+#include <QElapsedTimer>
 #include <QPushButton>
 #include <QTextEdit>
 #include <QtTest>
@@ -42,6 +44,7 @@ class PortFaultTest : public QObject {
     void portChangedAfterListingFailsCleanly_data();
     void portChangedAfterListingFailsCleanly();
     void peerThatNeverReads();
+    void requestsWaitWhileTheLineTakesNoData();
     void lateHangupNewsLeavesTheNextPortOpen();
 
   private:
@@ -129,6 +132,41 @@ void PortFaultTest::peerThatNeverReads() {
         m_win->lastLogLine().startsWith(QStringLiteral("> Write successful.(")), 5000);
     const QStringList lines = m_win->logLines();
     QCOMPARE(lines[lines.size() - 2], dumpLine(ack));
+}
+
+// The line's output is stopped, as a far end that never reads leaves it. The bound on a press
+// is one write wait, far above the goal the stall benchmark measures: what it catches is a
+// press that waits for the line at all.
+void PortFaultTest::requestsWaitWhileTheLineTakesNoData() {
+    constexpr int kRequests = 20;
+    constexpr qint64 kPressBoundMs = 1000;
+    m_win = std::make_unique<WindowOnPty>(WindowOnPty::Ticks::kDriven);
+    CMeshcfgDlg& dlg = m_win->dlg();
+    QVERIFY(m_win->open());
+    QCOMPARE(::tcflow(m_win->pty().slaveFd(), TCOOFF), 0);
+    qint64 longestPressMs = 0;
+    for (int i = 0; i < kRequests; ++i) {
+        QElapsedTimer press;
+        press.start();
+        QTest::mouseClick(dlg.item<QPushButton>(kIdRead), Qt::LeftButton);
+        longestPressMs = std::max(longestPressMs, press.elapsed());
+    }
+    std::printf("FIGURE read_press_stopped_line longest_ms=%lld\n", longestPressMs);
+    QVERIFY2(longestPressMs < kPressBoundMs, qPrintable(QString::number(longestPressMs)));
+
+    const QString notSent = QStringLiteral("> Not sent: the port took no data for 3 s(");
+    QTRY_VERIFY_WITH_TIMEOUT(m_win->lastLogLine().startsWith(notSent), 6000);
+    QCOMPARE(::tcflow(m_win->pty().slaveFd(), TCOON), 0);
+    const proto::Frame read = hexBytes("01 00 02 0D A5 A5 00 00 00 00 00 00 00 00 00 00 00 0E");
+    std::vector<std::uint8_t> rest;
+    for (int i = 1; i < kRequests; ++i) rest.insert(rest.end(), read.begin(), read.end());
+    QCOMPARE(m_win->pty().readMaster(rest.size()), rest);
+    QVERIFY(m_win->pty().readMaster(1, std::chrono::milliseconds(100)).empty());
+    int reads = 0;
+    for (const QString& line : m_win->logLines())
+        reads += line.startsWith(QStringLiteral("> Read setup data(")) ? 1 : 0;
+    QCOMPARE(reads, kRequests);
+    QCOMPARE(m_win->logLines().filter(QStringLiteral("> Not sent:")).size(), 1);
 }
 
 // The hang-up news travels as a queued call; a user quick enough to press Close and Open

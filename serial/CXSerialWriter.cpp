@@ -1,0 +1,136 @@
+// The write side: Write sends one block under the write lock; the writer thread takes queued
+// frames one by one and sends each with the same routine, so the window thread never waits
+// for a line that takes no data.
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <system_error>
+
+#include "CXSerial.h"
+
+namespace {
+
+constexpr unsigned kWriteChunk = 1024;
+constexpr auto kWriteWait = std::chrono::milliseconds(1000);
+// A peer that takes nothing for this many waits in one frame is given up on, so that one stuck
+// line does not hold every later request for ever.
+constexpr int kMaxWriteTimeouts = 3;
+
+}  // namespace
+
+bool CXSerial::Write(const std::uint8_t* data, unsigned length) {
+    return writeFrame({data, length}) == WriteResult::kSent;
+}
+
+CXSerial::WriteResult CXSerial::writeFrame(std::span<const std::uint8_t> frame) {
+    std::lock_guard lock(m_writeLock);
+    if (!isOpen()) return WriteResult::kFailed;
+    const int fd = m_device.get();
+    const std::size_t length = frame.size();
+    std::size_t sent = 0;
+    std::size_t chunkStart = 0;
+    int timeouts = 0;
+    while (sent < length) {
+        const std::size_t chunkEnd =
+            chunkStart + std::min<std::size_t>(length - chunkStart, kWriteChunk);
+        const ssize_t written = ::write(fd, frame.data() + sent, chunkEnd - sent);
+        if (written > 0) {
+            sent += static_cast<std::size_t>(written);
+            if (sent == chunkEnd) chunkStart = sent;
+            continue;
+        }
+        if (written < 0 && errno == EINTR) continue;
+        // Any other error means the device is gone (EIO after a hang-up): retrying cannot help.
+        if (written < 0 && errno != EAGAIN) return WriteResult::kFailed;
+        const WaitResult wait = waitWritable(fd);
+        if (wait == WaitResult::kStopped) return WriteResult::kFailed;
+        if (wait == WaitResult::kWritable) continue;
+        // The flush also throws away the part of the chunk that was taken: offer it whole again,
+        // or the far end would get a frame without its head.
+        ::tcflush(fd, TCOFLUSH);
+        sent = chunkStart;
+        if (++timeouts == kMaxWriteTimeouts) return WriteResult::kGivenUp;
+    }
+    m_lastWriteDone = std::chrono::steady_clock::now();
+    return WriteResult::kSent;
+}
+
+// Writable also when the device reports an error: the next write shows it.
+CXSerial::WaitResult CXSerial::waitWritable(int device) const {
+    const auto deadline = std::chrono::steady_clock::now() + kWriteWait;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd watched[] = {{m_writeStop.get(), POLLIN, 0}, {device, POLLOUT, 0}};
+        const int ready =
+            ::poll(watched, 2, static_cast<int>(std::max<long long>(0, left.count())));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready == 0) return WaitResult::kTimedOut;
+        if (ready > 0 && watched[0].revents != 0) return WaitResult::kStopped;
+        return WaitResult::kWritable;
+    }
+}
+
+bool CXSerial::queueWrite(std::span<const std::uint8_t> frame) {
+    if (!isOpen()) return false;
+    {
+        std::lock_guard lock(m_queueLock);
+        if (m_queue.size() >= kWriteQueueLimit) return false;
+        m_queue.emplace_back(frame.begin(), frame.end());
+    }
+    m_queueChanged.notify_one();
+    return true;
+}
+
+std::size_t CXSerial::queuedFrames() const {
+    std::lock_guard lock(m_queueLock);
+    return m_queue.size();
+}
+
+std::chrono::steady_clock::time_point CXSerial::lastWriteDone() const {
+    return m_lastWriteDone;
+}
+
+bool CXSerial::startWriter() {
+    m_writeStop.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    if (!m_writeStop) return false;
+    m_writerStopping = false;
+    try {
+        m_writer = std::thread(&CXSerial::WriterThread, this);
+    } catch (const std::system_error&) {
+        m_writeStop.reset();
+        return false;
+    }
+    return true;
+}
+
+void CXSerial::stopWriter() {
+    {
+        std::lock_guard lock(m_queueLock);
+        m_writerStopping = true;
+        m_queue.clear();
+    }
+    m_queueChanged.notify_one();
+    if (m_writeStop) ::eventfd_write(m_writeStop.get(), 1);
+    if (m_writer.joinable()) m_writer.join();
+    m_writeStop.reset();
+}
+
+void CXSerial::WriterThread() {
+    for (;;) {
+        std::vector<std::uint8_t> frame;
+        {
+            std::unique_lock lock(m_queueLock);
+            m_queueChanged.wait(lock, [this] { return m_writerStopping || !m_queue.empty(); });
+            if (m_writerStopping) return;
+            frame = std::move(m_queue.front());
+            m_queue.pop_front();
+        }
+        if (writeFrame(frame) == WriteResult::kGivenUp && m_events.frameGivenUp)
+            m_events.frameGivenUp();
+    }
+}

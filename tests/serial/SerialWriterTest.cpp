@@ -1,0 +1,67 @@
+// The writer thread against a line whose output is stopped, as a far end that never reads
+// leaves it: the queue is bounded, frames wait whole and go out in order once the line takes
+// data, and Close drops what still waits.
+
+#include <gtest/gtest.h>
+#include <termios.h>
+
+#include <chrono>
+#include <vector>
+
+#include "PtyPortFixture.h"
+#include "RecordingPort.h"
+
+namespace {
+
+class SerialWriter : public PtyPortFixture {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_port.Open(kPort, 115200, 0)) << m_port.lastError();
+        ASSERT_EQ(::tcflow(m_pty.slaveFd(), TCOOFF), 0);
+    }
+
+    // Frame i: its number, then bytes that tell a cut or a swap from a whole frame.
+    static std::vector<std::uint8_t> frame(int i) {
+        auto bytes = pattern(40);
+        bytes[0] = static_cast<std::uint8_t>(i);
+        return bytes;
+    }
+
+    RecordingPort m_port;
+};
+
+TEST_F(SerialWriter, FramesWaitInABoundedQueueAndGoOutWholeInOrder) {
+    const auto before = std::chrono::steady_clock::now();
+    std::vector<std::uint8_t> expected;
+    int refused = 0;
+    for (int i = 0; i < 70; ++i) {
+        const auto bytes = frame(i);
+        if (m_port.queueWrite(bytes)) {
+            EXPECT_EQ(refused, 0) << "a frame was taken after one was refused";
+            expected.insert(expected.end(), bytes.begin(), bytes.end());
+        } else {
+            ++refused;
+        }
+    }
+    // The one in the writer's hands may already have left the queue.
+    const std::size_t taken = expected.size() / frame(0).size();
+    EXPECT_GE(taken, CXSerial::kWriteQueueLimit);
+    EXPECT_LE(taken, CXSerial::kWriteQueueLimit + 1);
+    EXPECT_TRUE(m_pty.readMaster(1, std::chrono::milliseconds(100)).empty());
+    EXPECT_EQ(m_port.lastWriteDone(), std::chrono::steady_clock::time_point{});
+
+    ASSERT_EQ(::tcflow(m_pty.slaveFd(), TCOON), 0);
+    EXPECT_EQ(m_pty.readMaster(expected.size()), expected);
+    EXPECT_TRUE(m_pty.readMaster(1, std::chrono::milliseconds(100)).empty());
+    EXPECT_GT(m_port.lastWriteDone(), before);
+}
+
+TEST_F(SerialWriter, CloseDropsWhatWaits) {
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(m_port.queueWrite(frame(i)));
+    m_port.Close();
+    EXPECT_FALSE(m_port.queueWrite(frame(5)));
+    ASSERT_EQ(::tcflow(m_pty.slaveFd(), TCOON), 0);
+    EXPECT_TRUE(m_pty.readMaster(1, std::chrono::milliseconds(300)).empty());
+}
+
+}  // namespace
