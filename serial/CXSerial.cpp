@@ -108,6 +108,7 @@ bool CXSerial::Write(const std::uint8_t* data, unsigned length) {
         sent = chunkStart;
         if (++timeouts == kMaxWriteTimeouts) return false;
     }
+    m_lastWriteDone = std::chrono::steady_clock::now();
     return true;
 }
 

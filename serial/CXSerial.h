@@ -3,6 +3,7 @@
 // every received byte, in order, to OnReceiveByte on the reader thread.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -38,6 +39,9 @@ class CXSerial {
     bool StopReader();
 
     bool isOpen() const;
+    // When the last successful Write had handed its last byte to the device; the clock's
+    // epoch before the first.
+    std::chrono::steady_clock::time_point lastWriteDone() const { return m_lastWriteDone; }
     // False once the reader has ended, by StopReader or because the device hung up.
     bool isReading() const;
     // Why the last Open failed, in plain words for the user; empty after a success.
@@ -57,6 +61,7 @@ class CXSerial {
     FileDescriptor m_stopEvent;
     std::thread m_reader;
     std::atomic<bool> m_reading = false;
+    std::atomic<std::chrono::steady_clock::time_point> m_lastWriteDone{};
     std::mutex m_writeLock;
     const PortEvents m_events;
     std::string m_lastError;
