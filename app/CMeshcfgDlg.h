@@ -9,15 +9,18 @@
 #include <QIcon>
 #include <QRgb>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 
 #include "ActivityLog.h"
 #include "CEdit_Hex_Ex.h"
 #include "LayoutBuilder.h"
+#include "LinkTest.h"
 #include "ResourceIds.h"
 #include "TypingFilter.h"
 
@@ -113,10 +116,11 @@ class CMeshcfgDlg : public QDialog {
     // Receive side.
     void receiveStep();
     void OnRecvBlock(const ReceivedBlock& block);
-    void dispatchReply(std::uint8_t code, std::span<const std::uint8_t> block);
+    void dispatchReply(std::uint8_t code, const ReceivedBlock& block);
     void OnSetupWritten();
     void OnSetupReply(std::span<const std::uint8_t> block);
-    void OnSendStatus(std::span<const std::uint8_t> block);
+    void OnSendStatus(std::span<const std::uint8_t> block,
+                      std::chrono::steady_clock::time_point arrived);
     void OnReceiveNotice();
     void OnRouteListReply(std::span<const std::uint8_t> block);
     void OnPathReply(std::span<const std::uint8_t> block);
@@ -128,6 +132,7 @@ class CMeshcfgDlg : public QDialog {
     void onPortHangup();
     void continuousStep();
     void stopContinuous();
+    void showLinkTest();
     void setCommandButtonsEnabled(bool enabled);
     void showLogMenu();
 
@@ -147,6 +152,7 @@ class CMeshcfgDlg : public QDialog {
     QMenu* m_menuLog = nullptr;
     int m_nSendCounter = 0;
     SaveFileChooser m_chooseSaveFile;
+    std::optional<LinkTest> m_linkTest;  // while continuous sending runs
     QBasicTimer m_timer;
     QElapsedTimer m_tickGrid;    // the ticks fall on multiples of 100 ms from start-up
     bool m_joiningGrid = false;  // the timer runs a shorter first interval to the grid

@@ -69,7 +69,7 @@ void CMeshcfgDlg::updatePortState() {
     for (int id : {kIdPortList, kIdPortBaud, kIdPortParity, kIdRefresh})
         m_controls.find(id)->setEnabled(!open);
     setCommandButtonsEnabled(open);
-    if (!open) item<QCheckBox>(kIdContinuous)->setChecked(false);
+    if (!open) stopContinuous();
 }
 
 // The adapter was unplugged or the peer went away: the same as pressing Close. The news is

@@ -44,10 +44,11 @@ void CMeshcfgDlg::OnRecvBlock(const ReceivedBlock& block) {
         return;
     }
     if (const std::uint8_t code = proto::dispatchCode(bytes); code != proto::kNotDispatched)
-        dispatchReply(code, bytes);
+        dispatchReply(code, block);
 }
 
-void CMeshcfgDlg::dispatchReply(std::uint8_t code, std::span<const std::uint8_t> block) {
+void CMeshcfgDlg::dispatchReply(std::uint8_t code, const ReceivedBlock& received) {
+    const std::span<const std::uint8_t> block(received.bytes);
     switch (code) {
         case proto::kReplySetupWritten:
             OnSetupWritten();
@@ -62,7 +63,7 @@ void CMeshcfgDlg::dispatchReply(std::uint8_t code, std::span<const std::uint8_t>
             OnPathReply(block);
             break;
         case proto::kReplySendStatus:
-            OnSendStatus(block);
+            OnSendStatus(block, received.lastArrival);
             break;
         case proto::kReplyReceiveNotice:
             OnReceiveNotice();

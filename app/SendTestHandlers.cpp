@@ -42,6 +42,7 @@ void CMeshcfgDlg::SendAppData() {
     switch (result.outcome) {
         case proto::SendDataResult::Outcome::Built:
             sendRequest(result.frame, proto::kDescSendData);
+            if (m_linkTest) m_linkTest->countSend();
             return;
         case proto::SendDataResult::Outcome::EmptyData:
             stopContinuous();
@@ -68,6 +69,7 @@ int CMeshcfgDlg::sendCounter() const {
 void CMeshcfgDlg::OnContinuous() {
     if (item<QCheckBox>(kIdContinuous)->isChecked()) {
         m_nSendCounter = 0;
+        m_linkTest.emplace();
         setCommandButtonsEnabled(false);
         wakeTimer();
     } else {
@@ -76,13 +78,26 @@ void CMeshcfgDlg::OnContinuous() {
 }
 
 // The command buttons come back only with an open port: a closed one keeps them disabled.
+// Ending a run also ends its link test, whose figures go to the log.
 void CMeshcfgDlg::stopContinuous() {
     item<QCheckBox>(kIdContinuous)->setChecked(false);
     setCommandButtonsEnabled(m_pSerial && m_pSerial->isOpen());
+    if (!m_linkTest) return;
+    const std::string summary = m_linkTest->finish().summary();
+    m_linkTest.reset();
+    item<QCheckBox>(kIdContinuous)->setToolTip(QString());
+    SetLogColor(kReceivedFrameColor);
+    AppendLog("> " + QString::fromStdString(summary) + timestampSuffix());
+}
+
+void CMeshcfgDlg::showLinkTest() {
+    item<QCheckBox>(kIdContinuous)
+        ->setToolTip(QString::fromStdString(m_linkTest->statistics().summary()));
 }
 
 void CMeshcfgDlg::continuousStep() {
     if (!item<QCheckBox>(kIdContinuous)->isChecked()) return;
+    if (m_linkTest && m_linkTest->displayDue()) showLinkTest();
     if (!m_pSerial || !m_pSerial->isOpen()) return;
     const int old = m_nSendCounter;
     m_nSendCounter = old + 1;
@@ -108,10 +123,15 @@ void CMeshcfgDlg::OnRelayingChange() {
         m_controls.find(kIdRelayFirst + i)->setEnabled(i < relays);
 }
 
-void CMeshcfgDlg::OnSendStatus(std::span<const std::uint8_t> block) {
+// The round trip runs from the request's last byte written to the confirmation's last byte
+// received; the silence that cut the block is not part of it.
+void CMeshcfgDlg::OnSendStatus(std::span<const std::uint8_t> block,
+                               std::chrono::steady_clock::time_point arrived) {
     if (!proto::fieldsPresent(block, proto::kSendStatusOffset, 1)) return;
-    const std::string_view message = proto::sendStatusMessage(block[proto::kSendStatusOffset]);
-    AppendLog(qtext(message) + timestampSuffix());
+    const std::uint8_t status = block[proto::kSendStatusOffset];
+    AppendLog(qtext(proto::sendStatusMessage(status)) + timestampSuffix());
+    if (m_linkTest && m_pSerial)
+        m_linkTest->countConfirmation(status, arrived - m_pSerial->lastWriteDone());
 }
 
 void CMeshcfgDlg::OnReceiveNotice() {

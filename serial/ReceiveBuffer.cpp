@@ -1,7 +1,9 @@
 #include "ReceiveBuffer.h"
 
 bool ReceiveBuffer::append(std::uint8_t byte) {
+    const auto now = std::chrono::steady_clock::now();
     std::lock_guard lock(m_mutex);
+    m_lastArrival = now;
     if (m_count < kCapacity) {
         m_bytes[m_count++] = byte;
     } else {
@@ -17,7 +19,7 @@ std::optional<ReceivedBlock> ReceiveBuffer::tick() {
     if (m_idle == kIdle) return std::nullopt;
     const int old = m_idle++;
     if (old < kSilentTicks) return std::nullopt;
-    ReceivedBlock block{{m_bytes, m_bytes + m_count}, m_dropped};
+    ReceivedBlock block{{m_bytes, m_bytes + m_count}, m_dropped, m_lastArrival};
     m_count = 0;
     m_idle = kIdle;
     m_dropped = 0;

@@ -3,6 +3,7 @@
 // receive step). The step takes the pending block and resets in one locked step, so a byte
 // that arrives while the block is being handled is kept for the next block.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -12,6 +13,8 @@
 struct ReceivedBlock {
     std::vector<std::uint8_t> bytes;
     std::size_t dropped = 0;  // bytes refused because the buffer was full
+    // When the reader took in the last byte: the silence that cuts the block comes after it.
+    std::chrono::steady_clock::time_point lastArrival{};
 };
 
 class ReceiveBuffer {
@@ -37,4 +40,5 @@ class ReceiveBuffer {
     std::size_t m_count = 0;
     int m_idle = kIdle;
     std::size_t m_dropped = 0;
+    std::chrono::steady_clock::time_point m_lastArrival{};
 };

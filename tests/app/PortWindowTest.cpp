@@ -74,6 +74,8 @@ class PortWindowTest : public QObject {
     void typedOverListSendsWhatItShows();
     void typedOverPortListsOpenWhatTheyShow();
     void typedOverRelayingAndIntervalRunTheirHandlers();
+    void linkTestEndsWithItsSummary_data();
+    void linkTestEndsWithItsSummary();
 
   private:
     bool selectAlias() {
@@ -400,6 +402,70 @@ void PortWindowTest::typedOverRelayingAndIntervalRunTheirHandlers() {
     const proto::Frame frame = withCheck(hexBytes("05 00 01 08 00 01 00 07 03 00 01 AA"));
     const QByteArray wanted(reinterpret_cast<const char*>(frame.data()), qsizetype(frame.size()));
     QCOMPARE(sent(wanted.size()).toHex(' '), wanted.toHex(' '));
+}
+
+enum class RunEnd { Unchecked, Closed, HungUp, EmptyData, TooLongData };
+
+void PortWindowTest::linkTestEndsWithItsSummary_data() {
+    QTest::addColumn<RunEnd>("end");
+    QTest::newRow("box unchecked") << RunEnd::Unchecked;
+    QTest::newRow("port closed") << RunEnd::Closed;
+    QTest::newRow("port lost") << RunEnd::HungUp;
+    QTest::newRow("empty data") << RunEnd::EmptyData;
+    QTest::newRow("too long data") << RunEnd::TooLongData;
+}
+
+// Three sends a second apart: the first confirmed "Route not found.", the second not at all,
+// the third ok. The box's tooltip follows once a second; the log gets the figures at the end.
+void PortWindowTest::linkTestEndsWithItsSummary() {
+    QFETCH(RunEnd, end);
+    open();
+    auto* box = m_dlg->item<QCheckBox>(kIdContinuous);
+    m_dlg->item<QTextEdit>(kIdData)->setPlainText(QStringLiteral("AA"));
+    QTest::mouseClick(box, Qt::LeftButton);
+    const auto confirm = [&](const char* status) {
+        QCOMPARE(m_pty->readMaster(12).size(), 12u);
+        receive(withCheck(hexBytes(std::string("05 00 81 03 00 01 ") + status)));
+    };
+    ticks(11);
+    confirm("C7");
+    ticks(7 + 11);
+    QCOMPARE(m_pty->readMaster(12).size(), 12u);  // the second send, left without a reply
+    confirm("00");
+    const QString trips = QStringLiteral("; round trip min \\d+ ms, median \\d+ ms, max \\d+ ms");
+    QVERIFY(box->toolTip().contains(
+        QRegularExpression("^Link test: 2 sent, 1 Route not found" + trips + "$")));
+    ticks(4);  // the refresh a second after the last
+    const QString figures = "Link test: 3 sent, 1 ok, 1 Route not found, 1 no reply" + trips;
+    QVERIFY(box->toolTip().contains(QRegularExpression("^" + figures + "$")));
+
+    switch (end) {
+        case RunEnd::Unchecked:
+            QTest::mouseClick(box, Qt::LeftButton);
+            break;
+        case RunEnd::Closed:
+            press(kIdOpenClose);
+            break;
+        case RunEnd::HungUp:
+            m_pty->closeMaster();
+            QTRY_VERIFY_WITH_TIMEOUT(!m_dlg->serial()->isOpen(), 5000);
+            break;
+        case RunEnd::EmptyData:
+            m_dlg->item<QTextEdit>(kIdData)->setPlainText(QStringLiteral(" "));
+            ticks(11);
+            break;
+        case RunEnd::TooLongData:
+            m_dlg->item<QTextEdit>(kIdData)->setPlainText(QString(118 * 2, u'A'));
+            ticks(11);
+            break;
+    }
+    QVERIFY(!box->isChecked());
+    QVERIFY(box->toolTip().isEmpty());
+    const LogLines& log = m_dlg->log().lines();
+    const QString last = log.text(log.size() - 1);
+    QVERIFY2(last.contains(QRegularExpression("^> " + figures + "\\(.+\\)$")), qPrintable(last));
+    QCOMPARE(log.color(log.size() - 1), kReceivedFrameColor);
+    QCOMPARE(countLines(*m_dlg, QStringLiteral("> Link test:")), 1);
 }
 
 QTEST_MAIN(PortWindowTest)

@@ -14,6 +14,7 @@
 #include "DrawnMesh.h"
 #include "QZSerial.h"
 #include "SimulatorBench.h"
+#include "Wait.h"
 
 using namespace res;
 
@@ -66,6 +67,7 @@ class SessionTest : public QObject {
     void sendDataOnce();
     void continuousSending();
     void receiveNoticeIsLogged();
+    void linkTestAgreesWithTheSimulator();
 
   private:
     CMeshcfgDlg& dlg() { return m_bench->dlg(); }
@@ -257,6 +259,55 @@ void SessionTest::receiveNoticeIsLogged() {
     // Each notice is its own block: its dump line, then the notice line.
     QVERIFY(m_bench->countLog("> 05 00 82 ") >= 2);
     QVERIFY(m_bench->simulator().countRequests("notice source=") >= 2);
+}
+
+// 200 sends over a route of two hops that each lose a tenth: about 81% arrive, and the window's
+// summary line counts what the simulator's own log says it answered, status by status.
+void SessionTest::linkTestAgreesWithTheSimulator() {
+    const QByteArray mesh = "route 2 via 2\nroute 3 via 2\nlink 1 2 0.9 5\nlink 2 3 0.9 5\n";
+    QVERIFY2(
+        m_bench->connect(m_bench->meshOptions(mesh, kUnpacedLine + QStringList{"--seed", "16"})),
+        qPrintable(m_bench->error()));
+    dlg().stopTimer();  // the ticks are driven here, so the run takes no 220 s
+    dlg().item<QLineEdit>(kIdTargetId)->setText(QStringLiteral("3"));
+    dlg().item<QTextEdit>(kIdData)->setPlainText(QStringLiteral("AA"));
+    dlg().item<QComboBox>(kIdInterval)->setCurrentIndex(0);  // "1000ms": a send every 11 ticks
+    m_bench->press(kIdContinuous);
+
+    constexpr int kSends = 200;
+    constexpr std::size_t kConfirmationSize = 8;
+    ReceiveBuffer& received = dlg().serial()->receiveBuffer();
+    for (int send = 0; send < kSends; ++send) {
+        for (int tick = 0; tick < (send == 0 ? 11 : 7); ++tick) dlg().OnTimer();
+        QVERIFY(waitUntil([&] { return received.count() >= kConfirmationSize; }));
+        for (int tick = 0; tick < 4; ++tick) dlg().OnTimer();  // the silence that cuts it
+    }
+    m_bench->press(kIdContinuous);
+
+    // The simulator's verdicts, counted in the order each status first came.
+    QMap<QString, int> counts;
+    QStringList order;
+    const QString request = QStringLiteral(
+        "request send-data target=3 ack=0 jump=7 mode=1 relays=0 data=AA check=ok status=");
+    for (const QString& line : m_bench->simulator().requests()) {
+        if (!line.startsWith(request)) continue;
+        const QString status = line.mid(request.size(), 2);
+        if (status != "00" && !counts.contains(status)) order << status;
+        ++counts[status];
+    }
+    const QMap<QString, QString> texts{{"E7", "Not received ACK"}, {"D2", "APS Not received ACK"}};
+    QString expected = QStringLiteral("> Link test: %1 sent, %2 ok").arg(kSends).arg(counts["00"]);
+    for (const QString& status : order)
+        expected += QStringLiteral(", %1 %2").arg(counts[status]).arg(texts.value(status, status));
+    const QStringList summary = m_bench->logLines(QStringLiteral("> Link test: "));
+    QCOMPARE(summary.size(), 1);
+    QCOMPARE(summary.front().section(u';', 0, 0), expected);
+    QVERIFY2(counts["00"] >= 140 && counts["00"] <= 184, qPrintable(summary.front()));
+    // Every confirmation waited at least the first hop's 5 ms.
+    const QRegularExpression trips("round trip min (\\d+) ms, median \\d+ ms, max \\d+ ms\\(");
+    const QRegularExpressionMatch match = trips.match(summary.front());
+    QVERIFY2(match.hasMatch(), qPrintable(summary.front()));
+    QVERIFY(match.captured(1).toInt() >= 5);
 }
 
 QTEST_MAIN(SessionTest)

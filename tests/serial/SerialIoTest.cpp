@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <thread>
 #include <vector>
 
 #include "PtyPortFixture.h"
@@ -135,6 +136,30 @@ TEST_F(QZSerialBuffer, BytesReceivedBeforeCloseStayInTheBuffer) {
     for (int tick = 0; tick < 4 && !block; ++tick) block = port.receiveBuffer().tick();
     ASSERT_TRUE(block);
     EXPECT_EQ(block->bytes, sent);
+}
+
+// A round trip runs from the request's last byte written to the reply's last byte received;
+// the silence that later cuts the block is not part of it.
+TEST_F(QZSerialBuffer, TimesTheLastByteWrittenAndTheLastByteReceived) {
+    using Clock = std::chrono::steady_clock;
+    QZSerial port;
+    ASSERT_TRUE(port.Open(kPort, 9600, 0)) << port.lastError();
+    const auto request = pattern(3);
+    const auto beforeWrite = Clock::now();
+    ASSERT_TRUE(port.Write(request.data(), static_cast<unsigned>(request.size())));
+    const auto written = Clock::now();
+    EXPECT_GE(port.lastWriteDone(), beforeWrite);
+    EXPECT_LE(port.lastWriteDone(), written);
+
+    ASSERT_TRUE(m_pty.writeMaster(pattern(5)));
+    ASSERT_TRUE(waitUntil([&] { return port.receiveBuffer().count() == 5; }));
+    const auto received = Clock::now();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::optional<ReceivedBlock> block;
+    for (int tick = 0; tick < 4 && !block; ++tick) block = port.receiveBuffer().tick();
+    ASSERT_TRUE(block);
+    EXPECT_GE(block->lastArrival, written);
+    EXPECT_LE(block->lastArrival, received);
 }
 
 }  // namespace
