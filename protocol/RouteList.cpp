@@ -25,6 +25,10 @@ constexpr std::size_t kHopNodeOffset = 1;
 
 constexpr std::size_t kNodeIdWidth = 2;
 
+static_assert(kRouteEntriesOffset + kRouteEntryCount * kRouteEntrySize + kCheckSize ==
+              kRouteListReplySize);
+static_assert(kPathHopsOffset + kPathHopCount * kPathHopSize + kCheckSize == kPathReplySize);
+
 }  // namespace
 
 Frame buildReadRouteList() {

@@ -26,6 +26,13 @@ struct PortEvents {
     std::function<void()> frameGivenUp = {};
 };
 
+// One entry of the port list.
+struct ListedPort {
+    int port = 0;
+    PortAvailability availability = PortAvailability::kFree;
+    std::string text() const;  // as the list shows it
+};
+
 class CXSerial {
   public:
     explicit CXSerial(PortEvents events = {});
@@ -40,8 +47,12 @@ class CXSerial {
     // True if COM port n resolves to a tty that can be opened and locked now.
     static bool ProbePort(int port);
     static PortAvailability availability(int port);
+    // The ports the port list shows, in order: those free now and those the user may not open.
+    static std::vector<ListedPort> ListedPorts();
 
     bool Open(int port, int baud, int parity);  // parity: 0 none, 1 odd, 2 even
+    // The same for a device named by its path rather than by a COM number.
+    bool OpenPath(const std::string& path, int baud, int parity);
     void Close();
     // Sends the bytes under the write lock and returns when they are all taken (true), or the
     // port is closed, gone or took no data for three waits of a second (false).
@@ -79,6 +90,7 @@ class CXSerial {
     bool startWriter();
     void stopWriter();
     bool failOpen(std::string error);
+    bool openDevice(OpenedDevice device, int baud, int parity);
 
     FileDescriptor m_device;
     FileDescriptor m_stopEvent;
