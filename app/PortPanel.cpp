@@ -15,18 +15,8 @@ using namespace res;
 
 void CMeshcfgDlg::FillPortList() {
     auto* list = item<QComboBox>(kIdPortList);
-    for (int port = kFirstPort; port <= kLastPort; ++port) {
-        switch (CXSerial::availability(port)) {
-            case PortAvailability::kFree:
-                list->addItem(QString::fromStdString(portEntryText(port)));
-                break;
-            case PortAvailability::kNoPermission:
-                list->addItem(QString::fromStdString(refusedPortEntryText(port)));
-                break;
-            case PortAvailability::kAbsent:
-                break;
-        }
-    }
+    for (const ListedPort& entry : CXSerial::ListedPorts())
+        list->addItem(QString::fromStdString(entry.text()));
     list->setCurrentIndex(list->count() > 0 ? 0 : -1);
     // The drop-down shows each entry whole, even where the field is narrower.
     list->view()->setMinimumWidth(list->view()->sizeHintForColumn(0) + list->iconSize().width());

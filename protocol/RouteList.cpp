@@ -25,6 +25,9 @@ constexpr std::size_t kHopNodeOffset = 1;
 
 constexpr std::size_t kNodeIdWidth = 2;
 
+static_assert(kRouteEntriesOffset + kRouteEntryCount * kRouteEntrySize + 1 == kRouteListReplySize);
+static_assert(kPathHopsOffset + kPathHopCount * kPathHopSize + 1 == kPathReplySize);
+
 }  // namespace
 
 Frame buildReadRouteList() {

@@ -63,5 +63,6 @@ std::uint16_t sendTarget(Bytes frame);
 std::string_view sendStatusMessage(std::uint8_t status);
 inline constexpr std::string_view kReceivedOk = "> Received ok.";
 inline constexpr std::size_t kSendStatusOffset = 6;
+inline constexpr std::size_t kSendConfirmationMinSize = kSendStatusOffset + 2;  // status, check
 
 }  // namespace proto

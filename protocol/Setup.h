@@ -10,6 +10,7 @@
 namespace proto {
 
 inline constexpr int kNoSelection = -1;
+inline constexpr std::size_t kSetupFrameSize = 18;  // both requests and both replies
 
 // Setup requests and replies open their payload with this byte twice.
 inline constexpr std::uint8_t kSetupMarker = 0xA5;

@@ -9,7 +9,7 @@
 #include <chrono>
 #include <utility>
 
-#include "PortDevice.h"
+#include "PortNames.h"
 #include "Termios.h"
 
 namespace {
@@ -48,15 +48,35 @@ PortAvailability CXSerial::availability(int port) {
     return availabilityAfter(openPortDevice(port));
 }
 
+std::string ListedPort::text() const {
+    return availability == PortAvailability::kFree ? portEntryText(port)
+                                                   : refusedPortEntryText(port);
+}
+
+std::vector<ListedPort> CXSerial::ListedPorts() {
+    std::vector<ListedPort> ports;
+    for (int port = kFirstPort; port <= kLastPort; ++port) {
+        const PortAvailability availability = CXSerial::availability(port);
+        if (availability != PortAvailability::kAbsent) ports.push_back({port, availability});
+    }
+    return ports;
+}
+
 bool CXSerial::Open(int port, int baud, int parity) {
     if (isOpen()) Close();
-    m_lastError.clear();
+    return openDevice(openPortDevice(port), baud, parity);
+}
 
+bool CXSerial::OpenPath(const std::string& path, int baud, int parity) {
+    if (isOpen()) Close();
+    return openDevice(openDevicePath(path), baud, parity);
+}
+
+bool CXSerial::openDevice(OpenedDevice device, int baud, int parity) {
+    m_lastError.clear();
     const auto parityValue = parityFromCode(parity);
     if (!parityValue)
         return failOpen("Parity code " + std::to_string(parity) + " is not supported");
-
-    OpenedDevice device = openPortDevice(port);
     if (!device.fd) return failOpen(std::move(device.error));
     m_device = std::move(device.fd);
 

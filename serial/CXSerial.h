@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "FileDescriptor.h"
 #include "PortDevice.h"
@@ -17,6 +18,13 @@
 // its own thread and must not wait there for the port's threads: Close joins them.
 struct PortEvents {
     std::function<void()> hungUp;  // the device hung up (adapter unplugged, peer gone)
+};
+
+// One entry of the port list.
+struct ListedPort {
+    int port = 0;
+    PortAvailability availability = PortAvailability::kFree;
+    std::string text() const;  // as the list shows it
 };
 
 class CXSerial {
@@ -31,8 +39,12 @@ class CXSerial {
     // True if COM port n resolves to a tty that can be opened and locked now.
     static bool ProbePort(int port);
     static PortAvailability availability(int port);
+    // The ports the port list shows, in order: those free now and those the user may not open.
+    static std::vector<ListedPort> ListedPorts();
 
     bool Open(int port, int baud, int parity);  // parity: 0 none, 1 odd, 2 even
+    // The same for a device named by its path rather than by a COM number.
+    bool OpenPath(const std::string& path, int baud, int parity);
     void Close();
     bool Write(const std::uint8_t* data, unsigned length);
     bool StartReader();
@@ -56,6 +68,7 @@ class CXSerial {
     enum class ReadResult { kDelivered, kNothing, kHungUp };
     ReadResult readPass(int device);
     bool failOpen(std::string error);
+    bool openDevice(OpenedDevice device, int baud, int parity);
 
     FileDescriptor m_device;
     FileDescriptor m_stopEvent;

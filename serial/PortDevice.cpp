@@ -36,13 +36,16 @@ std::string describeError(int error, const std::string& path) {
 OpenedDevice openPortDevice(int port) {
     const auto path = devicePathForPort(port);
     if (!path) return {{}, "COM" + std::to_string(port) + " maps to no device"};
+    return openDevicePath(*path);
+}
 
+OpenedDevice openDevicePath(const std::string& path) {
     const auto failed = [&path](int error) {
-        return OpenedDevice{{}, describeError(error, *path), error};
+        return OpenedDevice{{}, describeError(error, path), error};
     };
-    FileDescriptor fd(::open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    FileDescriptor fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!fd) return failed(errno);
-    if (!::isatty(fd.get())) return {{}, "Not a serial port: " + *path};
+    if (!::isatty(fd.get())) return {{}, "Not a serial port: " + path};
     if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return failed(errno);
     return {std::move(fd), {}};
 }

@@ -21,6 +21,8 @@ PortAvailability availabilityAfter(const OpenedDevice& device);
 // Resolves the port, opens the device (non-blocking, not as controlling terminal), refuses what
 // is not a tty and takes the lock. A device locked by anyone, this process included, is refused.
 OpenedDevice openPortDevice(int port);
+// The same for a device named by its path, such as /dev/ttyUSB0 or a /dev/serial/by-id link.
+OpenedDevice openDevicePath(const std::string& path);
 
 // TIOCEXCL stays on the tty while any descriptor of it is open, not only ours, so it must be
 // cleared before the port is closed or the next user of a still-held pty is refused.

@@ -83,14 +83,20 @@ std::optional<std::string> devicePathForPort(int port) {
     return std::move(device->path);
 }
 
-std::string portEntryText(int port, const std::string& sysfsRoot) {
-    std::string text = portName(port);
+PortEntry portEntry(int port, const std::string& sysfsRoot) {
+    PortEntry entry{portName(port), {}, {}};
     const auto device = resolvePort(port);
-    if (!device) return text;
-    text += " (" + shownPath(*device);
-    for (const std::string& detail : usbDeviceDetails(device->path, sysfsRoot)) {
-        text += ", " + detail;
-    }
+    if (!device) return entry;
+    entry.device = shownPath(*device);
+    entry.adapter = usbDeviceDetails(device->path, sysfsRoot);
+    return entry;
+}
+
+std::string portEntryText(int port, const std::string& sysfsRoot) {
+    const PortEntry entry = portEntry(port, sysfsRoot);
+    if (entry.device.empty()) return entry.name;
+    std::string text = entry.name + " (" + entry.device;
+    for (const std::string& detail : entry.adapter) text += ", " + detail;
     return text + ")";
 }
 

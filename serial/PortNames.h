@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "DeviceDescription.h"
 
@@ -15,6 +16,15 @@ std::string aliasDirectory();
 
 // The device path COM n stands for, or nothing when n maps to no device name.
 std::optional<std::string> devicePathForPort(int port);
+
+// One port as the port list names it: "COM<n>", the device (for an alias, the path the alias
+// points to; empty when n maps to no device) and what sysfs tells of a USB adapter.
+struct PortEntry {
+    std::string name;
+    std::string device;
+    std::vector<std::string> adapter;
+};
+PortEntry portEntry(int port, const std::string& sysfsRoot = kSysfsRoot);
 
 // The port list entry: "COM<n>" first, then what is known of the device: its path (for an
 // alias, the path the alias points to) and what sysfs under sysfsRoot tells of a USB adapter,

@@ -1,0 +1,34 @@
+#pragma once
+// The commands of meshcfg-cli. Each prints its result on standard output (text, or one JSON
+// document with --json) and returns its exit code; failures leave as a Failure.
+
+#include <optional>
+#include <string>
+
+#include "Failure.h"
+#include "Session.h"
+#include "Settings.h"
+
+ExitCode listPorts(const CommonOptions& common);
+
+ExitCode readSetup(const CommonOptions& common, const std::string& savePath);
+ExitCode writeSetup(const CommonOptions& common, const SettingChanges& changes, bool verify);
+ExitCode applyProfile(const CommonOptions& common, const std::string& profilePath,
+                      const SettingChanges& overrides, const std::string& reportPath);
+
+ExitCode readRoutes(const CommonOptions& common);
+ExitCode readPath(const CommonOptions& common);
+
+struct SendOptions {
+    int target = 0;
+    std::string mode = "auto";
+    int jump = 7;
+    std::vector<std::string> relays;
+    std::string data;
+    std::optional<int> count;  // a link test of count sends
+    int intervalMs = 1000;
+};
+ExitCode sendData(const CommonOptions& common, const SendOptions& send);
+
+ExitCode sendRaw(const CommonOptions& common, const std::string& hexText, bool asIs);
+ExitCode monitor(const CommonOptions& common);

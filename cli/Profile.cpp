@@ -1,0 +1,56 @@
+#include "Profile.h"
+
+#include <toml++/toml.h>
+
+#include <fstream>
+
+#include "Failure.h"
+
+namespace {
+
+Failure profileError(const std::string& path, const toml::source_region& where,
+                     const std::string& what) {
+    return Failure(kExitUsage, path + ":" + std::to_string(where.begin.line) + ": " + what);
+}
+
+std::optional<SettingChanges::Value> scriptValue(const toml::node& node) {
+    if (const auto* whole = node.as_integer()) return SettingChanges::Value(whole->get());
+    if (const auto* real = node.as_floating_point()) return SettingChanges::Value(real->get());
+    if (const auto* text = node.as_string()) return SettingChanges::Value(text->get());
+    return std::nullopt;
+}
+
+}  // namespace
+
+SettingChanges readProfile(const std::string& path) {
+    toml::table table;
+    try {
+        table = toml::parse_file(path);
+    } catch (const toml::parse_error& error) {
+        throw profileError(path, error.source(), std::string(error.description()));
+    }
+    SettingChanges changes;
+    for (const auto& [key, node] : table) {
+        const auto value = scriptValue(node);
+        const std::string problem =
+            value ? changes.set(key.str(), *value)
+                  : "'" + std::string(key.str()) + "' must be a number or a text";
+        if (!problem.empty()) throw profileError(path, node.source(), problem);
+    }
+    return changes;
+}
+
+void saveProfile(const std::string& path, const proto::SetupValues& values) {
+    toml::table table;
+    for (const auto& [key, value] : settingsJson(values).items()) {
+        if (value.is_string())
+            table.insert(key, value.get<std::string>());
+        else if (value.is_number_float())
+            table.insert(key, value.get<double>());
+        else if (value.is_number())
+            table.insert(key, value.get<std::int64_t>());
+    }
+    std::ofstream file(path);
+    file << table << "\n";
+    if (!file.flush()) throw Failure(kExitUsage, path + ": cannot be written");
+}

@@ -1,0 +1,139 @@
+// send: application data to another node, once or as a link test with its statistics.
+
+#include <iostream>
+#include <thread>
+
+#include "Commands.h"
+#include "Dispatch.h"
+#include "Interrupt.h"
+#include "LinkStatistics.h"
+#include "SendData.h"
+#include "Text.h"
+
+namespace {
+
+constexpr std::string_view kRouteModes[] = {"forbidden", "auto", "force", "source"};
+constexpr std::chrono::milliseconds kInterruptPoll{50};
+
+bool isRelayId(const std::string& text) {
+    return text.size() == 4 && bytesFromHex(text).has_value();
+}
+
+proto::Frame buildRequest(const SendOptions& send) {
+    proto::SendDataFields fields;
+    fields.targetIdText = std::to_string(send.target);
+    fields.jumpIndex = send.jump - 1;
+    fields.routeModeIndex = static_cast<int>(
+        std::find(std::begin(kRouteModes), std::end(kRouteModes), send.mode) -
+        std::begin(kRouteModes));
+    if (!send.relays.empty() && fields.routeModeIndex != proto::kRouteModeSource)
+        throw Failure(kExitUsage, "send: --relays needs --mode source");
+    if (send.relays.size() > proto::kRelayFieldCount)
+        throw Failure(kExitUsage, "send: at most 6 relays");
+    for (std::size_t i = 0; i < send.relays.size(); ++i) {
+        if (!isRelayId(send.relays[i]))
+            throw Failure(kExitUsage, "send: relay '" + send.relays[i] + "' is not 4 hex digits");
+        fields.relayTexts[i] = send.relays[i];
+    }
+    fields.relayingIndex = static_cast<int>(send.relays.size());
+    const auto data = bytesFromHex(send.data);
+    if (!data || data->empty())
+        throw Failure(kExitUsage, "send: give --data as hex digit pairs, such as \"01 02\"");
+    fields.dataText = send.data;
+    const proto::SendDataResult result = proto::buildSendData(fields);
+    if (result.outcome == proto::SendDataResult::Outcome::TooLong)
+        throw Failure(kExitUsage, "send: data too long: at most " +
+                                      std::to_string(result.maxData) + " bytes can be sent");
+    return result.frame;
+}
+
+struct Confirmation {
+    std::uint8_t status = 0;
+    double roundTripMs = 0;
+};
+
+// Nothing when no confirmation came: no reply in time, a wrong check byte or another reply.
+std::optional<Confirmation> confirmation(const Session::Exchange& exchange) {
+    if (exchange.outcome != Session::Exchange::Outcome::kReply ||
+        proto::dispatchCode(exchange.reply) != proto::kReplySendStatus ||
+        !proto::fieldsPresent(exchange.reply, proto::kSendStatusOffset, 1))
+        return std::nullopt;
+    return Confirmation{exchange.reply[proto::kSendStatusOffset], exchange.roundTripMs};
+}
+
+std::string confirmationLine(const Confirmation& confirmed) {
+    char line[96];
+    std::snprintf(line, sizeof line, "%02X %s %.1f ms", confirmed.status,
+                  proto::sendStatusText(confirmed.status).c_str(), confirmed.roundTripMs);
+    return line;
+}
+
+void pauseUntil(ModuleLink::Clock::time_point when) {
+    while (!interrupted() && ModuleLink::Clock::now() < when)
+        std::this_thread::sleep_for(std::min<ModuleLink::Clock::duration>(
+            kInterruptPoll, when - ModuleLink::Clock::now()));
+}
+
+Json statisticsJson(const proto::LinkStatistics& statistics) {
+    Json statuses = Json::object();
+    for (const auto& other : statistics.otherStatuses()) statuses[other.text] = other.count;
+    Json roundTrips = nullptr;
+    if (const auto trips = statistics.roundTrips())
+        roundTrips = {{"min", trips->min},
+                      {"median", trips->median},
+                      {"p95", trips->p95},
+                      {"max", trips->max}};
+    return {{"sent", statistics.sent()},
+            {"ok", statistics.ok()},
+            {"statuses", statuses},
+            {"no_reply", statistics.noReply()},
+            {"round_trip_ms", roundTrips}};
+}
+
+ExitCode linkTest(const CommonOptions& common, Session& session, const proto::Frame& request,
+                  const SendOptions& send) {
+    proto::LinkStatistics statistics;
+    const auto interval = std::chrono::milliseconds(send.intervalMs);
+    for (int i = 0; i < *send.count && !interrupted(); ++i) {
+        if (i > 0) pauseUntil(ModuleLink::Clock::now() + interval);
+        if (interrupted()) break;
+        statistics.countSent();
+        const auto confirmed = confirmation(session.exchange(request));
+        if (confirmed)
+            statistics.countConfirmation(confirmed->status, confirmed->roundTripMs);
+        else
+            statistics.countNoReply();
+        if (!common.json)
+            std::cout << (confirmed ? confirmationLine(*confirmed) : "no reply") << std::endl;
+    }
+    if (common.json) {
+        std::cout << statisticsJson(statistics).dump() << "\n";
+    } else {
+        std::cout << statistics.summary() << "\n";
+        if (const auto trips = statistics.roundTrips())
+            std::printf("round trip ms: min %.1f, median %.1f, p95 %.1f, max %.1f\n", trips->min,
+                        trips->median, trips->p95, trips->max);
+    }
+    if (statistics.noReply() > 0) return kExitNoReply;
+    return statistics.otherStatuses().empty() ? kExitDone : kExitRefused;
+}
+
+}  // namespace
+
+ExitCode sendData(const CommonOptions& common, const SendOptions& send) {
+    const proto::Frame request = buildRequest(send);
+    Session session(common);
+    if (send.count) return linkTest(common, session, request, send);
+    const auto confirmed = confirmation(session.request(request));
+    if (!confirmed) throw session.failure(kExitNoReply, "the confirmation is cut short");
+    if (common.json) {
+        std::cout << Json{{"status", confirmed->status},
+                          {"text", proto::sendStatusText(confirmed->status)},
+                          {"round_trip_ms", confirmed->roundTripMs}}
+                         .dump()
+                  << "\n";
+    } else {
+        std::cout << confirmationLine(*confirmed) << "\n";
+    }
+    return confirmed->status == 0 ? kExitDone : kExitRefused;
+}

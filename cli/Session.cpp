@@ -1,0 +1,83 @@
+#include "Session.h"
+
+#include <charconv>
+
+#include "Dispatch.h"
+#include "PortNames.h"
+#include "ReplyEnd.h"
+#include "SetupNames.h"
+#include "Text.h"
+
+namespace {
+
+std::optional<int> comNumber(const std::string& spec) {
+    constexpr std::string_view kPrefix = "COM";
+    if (!spec.starts_with(kPrefix)) return std::nullopt;
+    int port = 0;
+    const char* end = spec.data() + spec.size();
+    const auto result = std::from_chars(spec.data() + kPrefix.size(), end, port);
+    if (result.ec != std::errc() || result.ptr != end) return std::nullopt;
+    return port;
+}
+
+}  // namespace
+
+PortIdentity identifyPort(const std::string& spec) {
+    if (const auto port = comNumber(spec)) {
+        PortEntry entry = portEntry(*port);
+        return {spec, std::move(entry.device), std::move(entry.adapter)};
+    }
+    return {spec, spec, usbDeviceDetails(spec)};
+}
+
+Session::Session(const CommonOptions& options)
+    : m_port(identifyPort(options.port)), m_timeout(options.timeoutMs) {
+    const auto parity = proto::parityIndex(options.parity);
+    if (!parity) throw Failure(kExitUsage, "parity must be NO, ODD or EVEN");
+    const auto port = comNumber(options.port);
+    const bool opened = port ? m_link.Open(*port, options.baud, *parity)
+                             : m_link.OpenPath(options.port, options.baud, *parity);
+    if (!opened) throw failure(kExitPort, m_link.lastError());
+}
+
+Failure Session::failure(ExitCode code, const std::string& what) const {
+    return Failure(code, m_port.name + ": " + what);
+}
+
+Failure Session::noReply() const {
+    return failure(kExitNoReply, "no reply within " + std::to_string(m_timeout.count()) + " ms");
+}
+
+Session::Exchange Session::exchange(proto::Bytes request) {
+    m_link.discardPending();
+    if (!m_link.Write(request.data(), static_cast<unsigned>(request.size())))
+        throw failure(kExitPort, "the request could not be written");
+    const auto written = ModuleLink::Clock::now();
+    const auto block = m_link.awaitBlock(proto::expectedReplyTo(request), written + m_timeout);
+    Exchange result;
+    if (!block) return result;
+    result.reply = block->bytes;
+    result.roundTripMs =
+        std::chrono::duration<double, std::milli>(block->lastByte - written).count();
+    result.outcome = proto::blockPassesCheck(block->bytes) ? Exchange::Outcome::kReply
+                                                           : Exchange::Outcome::kBadCheck;
+    return result;
+}
+
+Session::Exchange Session::request(proto::Bytes request) {
+    Exchange result = exchange(request);
+    switch (result.outcome) {
+        case Exchange::Outcome::kReply: {
+            const auto expected = proto::expectedReplyTo(request);
+            if (expected && proto::dispatchCode(result.reply) != expected->dispatchCode)
+                throw failure(kExitNoReply, "not the reply asked for: " + hexText(result.reply));
+            return result;
+        }
+        case Exchange::Outcome::kNoReply:
+            throw noReply();
+        case Exchange::Outcome::kBadCheck:
+            throw failure(kExitNoReply, "the reply's check byte is wrong: " +
+                                            hexText(result.reply));
+    }
+    return result;
+}

@@ -1,0 +1,97 @@
+// read, write and apply: the module's seven settings.
+
+#include <iostream>
+
+#include "Commands.h"
+#include "Profile.h"
+#include "Report.h"
+#include "Setup.h"
+
+namespace {
+
+proto::SetupValues readValues(Session& session) {
+    const Session::Exchange reply = session.request(proto::buildReadSetup());
+    const auto values = proto::decodeSetupReply(reply.reply);
+    if (!values) throw session.failure(kExitNoReply, "the setup reply is cut short");
+    return *values;
+}
+
+// Writes the changes over what the module holds (read first unless all seven are given) and
+// returns the values the module should now report.
+proto::SetupValues writeChanges(Session& session, const SettingChanges& changes) {
+    proto::SetupFields fields;
+    if (!changes.complete()) fields = asFields(readValues(session));
+    changes.applyTo(fields);
+    const proto::Frame frame = proto::buildWriteSetup(fields);
+    session.request(frame);
+    // The write request carries its fields where the setup reply does, so it decodes as the
+    // reply that reading back should give.
+    return *proto::decodeSetupReply(frame);
+}
+
+std::string mismatch(const proto::SetupValues& expected, const proto::SetupValues& actual) {
+    std::string text;
+    const Json want = settingsJson(expected);
+    const Json got = settingsJson(actual);
+    for (const std::string& key : differingSettings(expected, actual))
+        text += (text.empty() ? "" : ", ") + key + " wrote " + want[key].dump() + " read " +
+                got[key].dump();
+    return text;
+}
+
+void printSettings(const CommonOptions& common, const proto::SetupValues& values) {
+    if (common.json)
+        std::cout << settingsJson(values).dump() << "\n";
+    else
+        std::cout << settingsText(values);
+}
+
+}  // namespace
+
+ExitCode readSetup(const CommonOptions& common, const std::string& savePath) {
+    Session session(common);
+    const proto::SetupValues values = readValues(session);
+    if (!savePath.empty()) saveProfile(savePath, values);
+    printSettings(common, values);
+    return kExitDone;
+}
+
+ExitCode writeSetup(const CommonOptions& common, const SettingChanges& changes, bool verify) {
+    if (changes.empty()) throw Failure(kExitUsage, "write: give at least one setting to write");
+    Session session(common);
+    const proto::SetupValues written = writeChanges(session, changes);
+    if (verify) {
+        const std::string differs = mismatch(written, readValues(session));
+        if (!differs.empty()) throw session.failure(kExitRefused, "verify failed: " + differs);
+    }
+    printSettings(common, written);
+    return kExitDone;
+}
+
+ExitCode applyProfile(const CommonOptions& common, const std::string& profilePath,
+                      const SettingChanges& overrides, const std::string& reportPath) {
+    SettingChanges changes = readProfile(profilePath);
+    changes.overlay(overrides);
+    Session session(common);
+    std::optional<proto::SetupValues> actual;
+    const auto report = [&](bool passed, const std::string& why) {
+        if (reportPath.empty()) return;
+        appendReport(reportPath,
+                     {session.port(), actual ? settingsJson(*actual) : Json::object(), passed, why});
+    };
+    try {
+        const proto::SetupValues written = writeChanges(session, changes);
+        actual = readValues(session);
+        const std::string differs = mismatch(written, *actual);
+        if (!differs.empty()) throw session.failure(kExitRefused, "verify failed: " + differs);
+    } catch (const Failure& failure) {
+        report(false, failure.what());
+        throw;
+    }
+    report(true, {});
+    if (common.json)
+        std::cout << Json{{"result", "PASS"}, {"settings", settingsJson(*actual)}}.dump() << "\n";
+    else
+        std::cout << settingsText(*actual) << "result=PASS\n";
+    return kExitDone;
+}

@@ -1,0 +1,51 @@
+#include "Text.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+
+#include "SendData.h"
+
+std::string hexText(proto::Bytes bytes) {
+    std::string dump = proto::hexDump(bytes);
+    dump.erase(0, 2);
+    if (!dump.empty()) dump.pop_back();
+    return dump;
+}
+
+std::optional<proto::Frame> bytesFromHex(std::string_view text) {
+    std::string digits;
+    for (const char c : text) {
+        if (c == ' ') continue;
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return std::nullopt;
+        digits += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    if (digits.size() % 2 != 0) return std::nullopt;
+    proto::Frame bytes(digits.size() / 2);
+    proto::HexTextToBytes(digits.data(), digits.size(), bytes.data(), bytes.size());
+    return bytes;
+}
+
+std::string joined(const std::vector<std::string>& parts, std::string_view separator) {
+    std::string text;
+    for (const std::string& part : parts) {
+        if (!text.empty()) text += separator;
+        text += part;
+    }
+    return text;
+}
+
+std::string localTimeText(bool milliseconds) {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    char text[40];
+    const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    if (milliseconds) {
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()) % 1000;
+        std::snprintf(text + length, sizeof text - length, ".%03d", static_cast<int>(ms.count()));
+    }
+    return text;
+}

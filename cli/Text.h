@@ -1,0 +1,21 @@
+#pragma once
+// Small text forms shared by the commands.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Frame.h"
+
+// Bytes as "01 00 03 00 02": the log's hex dump without its marker and last space.
+std::string hexText(proto::Bytes bytes);
+
+// Hex digit pairs, spaces between them allowed ("01 02", "0102"); nothing for any other
+// character or an odd digit count, so a typing slip is refused rather than sent.
+std::optional<proto::Frame> bytesFromHex(std::string_view text);
+
+std::string joined(const std::vector<std::string>& parts, std::string_view separator);
+
+// "%Y-%m-%d %H:%M:%S" in local time; with milliseconds when asked.
+std::string localTimeText(bool milliseconds);
