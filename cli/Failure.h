@@ -6,16 +6,17 @@
 
 enum ExitCode : int {
     kExitDone = 0,
-    kExitRefused = 1,   // the module said no: a status other than ok, a mismatch, no route rows
-    kExitUsage = 2,     // bad command line or profile; nothing was sent
-    kExitPort = 3,      // the port cannot be opened
-    kExitNoReply = 4,   // no reply within the time-out, or a reply with a wrong check byte
+    kExitRefused = 1,  // the module said no: a status other than ok, a mismatch, no route rows
+    kExitUsage = 2,    // bad command line or profile; nothing was sent
+    kExitPort = 3,     // the port cannot be opened
+    kExitNoReply = 4,  // no reply within the time-out, or a reply with a wrong check byte
 };
 
 // Printed by main as one line on standard error, after the port's name when there is one.
 class Failure : public std::runtime_error {
   public:
-    Failure(ExitCode code, const std::string& message) : std::runtime_error(message), m_code(code) {}
+    Failure(ExitCode code, const std::string& message)
+        : std::runtime_error(message), m_code(code) {}
     ExitCode code() const { return m_code; }
 
   private:

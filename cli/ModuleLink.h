@@ -34,7 +34,8 @@ class ModuleLink final : public CXSerial {
                                     Clock::time_point deadline);
 
   private:
-    bool blockEnds(const std::optional<proto::ExpectedReply>& expected, Clock::time_point now) const;
+    bool blockEnds(const std::optional<proto::ExpectedReply>& expected,
+                   Clock::time_point now) const;
 
     std::mutex m_mutex;
     std::condition_variable m_arrived;

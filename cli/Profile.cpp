@@ -42,7 +42,8 @@ SettingChanges readProfile(const std::string& path) {
 
 void saveProfile(const std::string& path, const proto::SetupValues& values) {
     toml::table table;
-    for (const auto& [key, value] : settingsJson(values).items()) {
+    const Json settings = settingsJson(values);
+    for (const auto& [key, value] : settings.items()) {
         if (value.is_string())
             table.insert(key, value.get<std::string>());
         else if (value.is_number_float())

@@ -35,7 +35,8 @@ std::string blockMeaning(proto::Bytes block) {
 ExitCode sendRaw(const CommonOptions& common, const std::string& text, bool asIs) {
     auto request = bytesFromHex(text);
     if (!request || request->empty())
-        throw Failure(kExitUsage, "raw: give the bytes as hex digit pairs, such as \"01 00 03 00\"");
+        throw Failure(kExitUsage,
+                      "raw: give the bytes as hex digit pairs, such as \"01 00 03 00\"");
     if (!asIs) request->push_back(proto::xorOf(*request));
     Session session(common);
     const Session::Exchange reply = session.exchange(*request);
@@ -73,8 +74,8 @@ ExitCode monitor(const CommonOptions& common) {
                               {"bytes", hexText(block->bytes)},
                               {"what", blockMeaning(block->bytes)}});
         } else {
-            std::cout << time << "  " << hexText(block->bytes) << "  "
-                      << blockMeaning(block->bytes) << std::endl;
+            std::cout << time << "  " << hexText(block->bytes) << "  " << blockMeaning(block->bytes)
+                      << std::endl;
         }
     }
     if (common.json)

@@ -23,9 +23,9 @@ proto::Frame buildRequest(const SendOptions& send) {
     proto::SendDataFields fields;
     fields.targetIdText = std::to_string(send.target);
     fields.jumpIndex = send.jump - 1;
-    fields.routeModeIndex = static_cast<int>(
-        std::find(std::begin(kRouteModes), std::end(kRouteModes), send.mode) -
-        std::begin(kRouteModes));
+    fields.routeModeIndex =
+        static_cast<int>(std::find(std::begin(kRouteModes), std::end(kRouteModes), send.mode) -
+                         std::begin(kRouteModes));
     if (!send.relays.empty() && fields.routeModeIndex != proto::kRouteModeSource)
         throw Failure(kExitUsage, "send: --relays needs --mode source");
     if (send.relays.size() > proto::kRelayFieldCount)
@@ -42,8 +42,8 @@ proto::Frame buildRequest(const SendOptions& send) {
     fields.dataText = send.data;
     const proto::SendDataResult result = proto::buildSendData(fields);
     if (result.outcome == proto::SendDataResult::Outcome::TooLong)
-        throw Failure(kExitUsage, "send: data too long: at most " +
-                                      std::to_string(result.maxData) + " bytes can be sent");
+        throw Failure(kExitUsage, "send: data too long: at most " + std::to_string(result.maxData) +
+                                      " bytes can be sent");
     return result.frame;
 }
 
@@ -70,8 +70,8 @@ std::string confirmationLine(const Confirmation& confirmed) {
 
 void pauseUntil(ModuleLink::Clock::time_point when) {
     while (!interrupted() && ModuleLink::Clock::now() < when)
-        std::this_thread::sleep_for(std::min<ModuleLink::Clock::duration>(
-            kInterruptPoll, when - ModuleLink::Clock::now()));
+        std::this_thread::sleep_for(
+            std::min<ModuleLink::Clock::duration>(kInterruptPoll, when - ModuleLink::Clock::now()));
 }
 
 Json statisticsJson(const proto::LinkStatistics& statistics) {
@@ -135,5 +135,5 @@ ExitCode sendData(const CommonOptions& common, const SendOptions& send) {
     } else {
         std::cout << confirmationLine(*confirmed) << "\n";
     }
-    return confirmed->status == 0 ? kExitDone : kExitRefused;
+    return confirmed->status == proto::kSendStatusOk ? kExitDone : kExitRefused;
 }

@@ -76,8 +76,8 @@ Session::Exchange Session::request(proto::Bytes request) {
         case Exchange::Outcome::kNoReply:
             throw noReply();
         case Exchange::Outcome::kBadCheck:
-            throw failure(kExitNoReply, "the reply's check byte is wrong: " +
-                                            hexText(result.reply));
+            throw failure(kExitNoReply,
+                          "the reply's check byte is wrong: " + hexText(result.reply));
     }
     return result;
 }

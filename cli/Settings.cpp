@@ -67,7 +67,8 @@ Json settingsJson(const proto::SetupValues& values) {
 
 std::string settingsText(const proto::SetupValues& values) {
     std::string text;
-    for (const auto& [key, value] : settingsJson(values).items()) {
+    const Json settings = settingsJson(values);
+    for (const auto& [key, value] : settings.items()) {
         text += key + "=";
         if (key == "frequency")
             text += values.frequencyText;
@@ -157,6 +158,6 @@ bool SettingChanges::empty() const {
 }
 
 bool SettingChanges::complete() const {
-    return m_frequencyText && m_powerIndex && m_lifeCycleIndex && m_networkIdText &&
-           m_nodeIdText && m_baudIndex && m_parityIndex;
+    return m_frequencyText && m_powerIndex && m_lifeCycleIndex && m_networkIdText && m_nodeIdText &&
+           m_baudIndex && m_parityIndex;
 }

@@ -3,10 +3,9 @@
 // node_id, uart_baud, uart_parity), between the setup frames and JSON, text, profiles and
 // reports.
 
-#include <nlohmann/json.hpp>
-
 #include <array>
 #include <cstdint>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <string_view>

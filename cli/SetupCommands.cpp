@@ -76,8 +76,8 @@ ExitCode applyProfile(const CommonOptions& common, const std::string& profilePat
     std::optional<proto::SetupValues> actual;
     const auto report = [&](bool passed, const std::string& why) {
         if (reportPath.empty()) return;
-        appendReport(reportPath,
-                     {session.port(), actual ? settingsJson(*actual) : Json::object(), passed, why});
+        appendReport(reportPath, {session.port(), actual ? settingsJson(*actual) : Json::object(),
+                                  passed, why});
     };
     try {
         const proto::SetupValues written = writeChanges(session, changes);

@@ -1,7 +1,6 @@
 // meshcfg-cli: the module's settings, routes and send test from scripts and the production line.
 
 #include <CLI/CLI.hpp>
-
 #include <iostream>
 
 #include "Commands.h"
@@ -129,7 +128,8 @@ int main(int argc, char** argv) {
     catchInterrupt();
     try {
         if (*ports) return listPorts(common);
-        if (common.port.empty()) throw Failure(kExitUsage, "give the port with -p COMn or -p DEVICE");
+        if (common.port.empty())
+            throw Failure(kExitUsage, "give the port with -p COMn or -p DEVICE");
         if (*read) return readSetup(common, savePath);
         if (*write) return writeSetup(common, writeOptions.changes(), verify);
         if (*apply) return applyProfile(common, profilePath, applyOptions.changes(), reportPath);

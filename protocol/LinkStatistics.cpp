@@ -10,20 +10,6 @@ namespace proto {
 
 namespace {
 
-constexpr std::uint8_t kStatusOk = 0x00;
-
-// The window's status line without its "> " lead.
-std::string statusText(std::uint8_t status) {
-    std::string_view message = sendStatusMessage(status);
-    if (message.empty()) {
-        char text[16];
-        std::snprintf(text, sizeof text, "status %02X", status);
-        return text;
-    }
-    if (message.starts_with("> ")) message.remove_prefix(2);
-    return std::string(message);
-}
-
 std::string withoutFullStop(std::string text) {
     if (text.ends_with('.')) text.pop_back();
     return text;
@@ -43,7 +29,7 @@ std::string wholeMs(double ms) {
 
 void LinkStatistics::countConfirmation(std::uint8_t status, double roundTripMs) {
     m_roundTripsMs.push_back(roundTripMs);
-    if (status == kStatusOk) {
+    if (status == kSendStatusOk) {
         ++m_ok;
         return;
     }
@@ -52,7 +38,7 @@ void LinkStatistics::countConfirmation(std::uint8_t status, double roundTripMs) 
     if (known != m_otherStatuses.end()) {
         ++known->count;
     } else {
-        m_otherStatuses.push_back({status, statusText(status), 1});
+        m_otherStatuses.push_back({status, sendStatusText(status), 1});
     }
 }
 

@@ -1,6 +1,7 @@
 #include "SendData.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <iterator>
 
 #include "WireFields.h"
@@ -159,6 +160,17 @@ std::string_view sendStatusMessage(std::uint8_t status) {
     const auto* row = std::find_if(std::begin(kStatusMessages), std::end(kStatusMessages),
                                    [status](const StatusMessage& m) { return m.status == status; });
     return row == std::end(kStatusMessages) ? std::string_view{} : row->message;
+}
+
+std::string sendStatusText(std::uint8_t status) {
+    std::string_view message = sendStatusMessage(status);
+    if (message.empty()) {
+        char text[16];
+        std::snprintf(text, sizeof text, "status %02X", status);
+        return text;
+    }
+    if (message.starts_with("> ")) message.remove_prefix(2);
+    return std::string(message);
 }
 
 }  // namespace proto

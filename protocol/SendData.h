@@ -61,8 +61,12 @@ std::uint16_t sendTarget(Bytes frame);
 
 // "> Send data ok." and the rest of the status table; empty for a status not in it.
 std::string_view sendStatusMessage(std::uint8_t status);
+// The status line without its "> " lead ("Route not found."), or "status 5A" for a status
+// the table lacks.
+std::string sendStatusText(std::uint8_t status);
 inline constexpr std::string_view kReceivedOk = "> Received ok.";
 inline constexpr std::size_t kSendStatusOffset = 6;
+inline constexpr std::uint8_t kSendStatusOk = 0x00;
 inline constexpr std::size_t kSendConfirmationMinSize = kSendStatusOffset + 2;  // status, check
 
 }  // namespace proto

@@ -12,7 +12,8 @@ namespace proto {
 
 inline constexpr int kPowerLevels = 7;  // power level = index + 1
 inline constexpr int kLifeCycles = 24;  // "1h" is index 0
-inline constexpr std::array<int, 8> kUartBaudRates{1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+inline constexpr std::array<int, 8> kUartBaudRates{1200,  2400,  4800,  9600,
+                                                   19200, 38400, 57600, 115200};
 inline constexpr std::array<std::string_view, 3> kParityNames{"NO", "ODD", "EVEN"};
 
 std::string lifeCycleName(int index);  // "6h" for 5
