@@ -72,14 +72,15 @@ ExitCode applyProfile(const CommonOptions& common, const std::string& profilePat
                       const SettingChanges& overrides, const std::string& reportPath) {
     SettingChanges changes = readProfile(profilePath);
     changes.overlay(overrides);
-    Session session(common);
+    const PortIdentity port = identifyPort(common.port);
     std::optional<proto::SetupValues> actual;
     const auto report = [&](bool passed, const std::string& why) {
         if (reportPath.empty()) return;
-        appendReport(reportPath, {session.port(), actual ? settingsJson(*actual) : Json::object(),
-                                  passed, why});
+        appendReport(reportPath,
+                     {port, actual ? settingsJson(*actual) : Json::object(), passed, why});
     };
     try {
+        Session session(common);
         const proto::SetupValues written = writeChanges(session, changes);
         actual = readValues(session);
         const std::string differs = mismatch(written, *actual);

@@ -1,0 +1,342 @@
+// The real meshcfg-cli against a running qz470-sim, the way a script on the production line
+// uses it: every command, the exit codes and the one-line messages of the faults.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QtTest>
+
+#include "CliRun.h"
+#include "ScopedRuntimeDir.h"
+#include "SimulatorBench.h"
+#include "SimulatorProcess.h"
+
+namespace {
+
+constexpr int kWaitMs = 20000;
+
+QJsonDocument json(const QByteArray& text) {
+    return QJsonDocument::fromJson(text);
+}
+
+}  // namespace
+
+class CliTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init() {
+        m_runtime = std::make_unique<ScopedRuntimeDir>();
+        m_simulator = std::make_unique<SimulatorProcess>(file("requests.log"));
+    }
+    void cleanup() {
+        m_simulator.reset();
+        m_runtime.reset();
+    }
+
+    void writeVerifyThenReadAsJson();
+    void readSavesAProfileThatApplies();
+    void applyAppendsReportRows();
+    void badProfileSendsNothing_data();
+    void badProfileSendsNothing();
+    void routeAndPathAsJson();
+    void noRouteRowsSaySo();
+    void sendOnce_data();
+    void sendOnce();
+    void linkTestSummary();
+    void rawRequestAndReply();
+    void interruptPrintsTheSummary_data();
+    void interruptPrintsTheSummary();
+    void faults_data();
+    void faults();
+
+  private:
+    QString file(const QString& name) const {
+        return QString::fromStdString(m_runtime->path()) + u'/' + name;
+    }
+    QString writeFile(const QString& name, const QByteArray& content) const {
+        QFile out(file(name));
+        if (!out.open(QIODevice::WriteOnly)) return {};
+        out.write(content);
+        return out.fileName();
+    }
+    bool start(const QStringList& options = {}) {
+        return m_simulator->start(kUnpacedLine + options);
+    }
+    QString port() const { return QStringLiteral("COM%1").arg(m_simulator->port()); }
+    CliResult run(const QStringList& arguments) {
+        return runCli(QStringList{QStringLiteral("-p"), port()} + arguments);
+    }
+
+    std::unique_ptr<ScopedRuntimeDir> m_runtime;
+    std::unique_ptr<SimulatorProcess> m_simulator;
+};
+
+void CliTest::writeVerifyThenReadAsJson() {
+    QVERIFY2(start(), qPrintable(m_simulator->error()));
+    const CliResult write = run({"write", "--frequency", "433.5", "--power", "3", "--life-cycle",
+                                 "6h", "--network-id", "4660", "--node-id", "258", "--uart-baud",
+                                 "115200", "--uart-parity", "EVEN", "--verify"});
+    QCOMPARE(write.exitCode, 0);
+    // All seven given: nothing is read before the write; --verify reads back once.
+    QCOMPARE(m_simulator->requests(),
+             QStringList({"request write-setup freq=6C6012 power=3 life=5 net=4660 node=258 "
+                          "baud=7 parity=2",
+                          "request read-setup"}));
+
+    const CliResult read = run({"read", "--json"});
+    QCOMPARE(read.exitCode, 0);
+    QCOMPARE(json(read.out),
+             json(R"({"frequency": 433.5, "power": 3, "life_cycle": "6h", "network_id": 4660,
+                      "node_id": 258, "uart_baud": 115200, "uart_parity": "EVEN"})"));
+
+    // One field given: the others are read first and written back unchanged.
+    QCOMPARE(run({"write", "--node-id", "7"}).exitCode, 0);
+    QCOMPARE(m_simulator->lastRequest(),
+             QStringLiteral("request write-setup freq=6C6012 power=3 life=5 net=4660 node=7 "
+                            "baud=7 parity=2"));
+}
+
+void CliTest::readSavesAProfileThatApplies() {
+    QVERIFY2(start(), qPrintable(m_simulator->error()));
+    QCOMPARE(run({"write", "--frequency", "470", "--power", "5", "--uart-parity", "ODD"}).exitCode,
+             0);
+    const QString written = m_simulator->lastRequest();
+    const QString profile = file("known-good.toml");
+    const CliResult read = run({"read", "--save", profile});
+    QCOMPARE(read.exitCode, 0);
+    QVERIFY(read.out.contains("frequency=470.00\n"));
+
+    // A fresh module gets all seven values of the first (the log file goes on across starts):
+    // the profile holds all seven, so nothing is read before the write.
+    QVERIFY(m_simulator->stop());
+    QVERIFY(start());
+    QCOMPARE(run({"apply", profile}).exitCode, 0);
+    const QStringList requests = m_simulator->requests();
+    QCOMPARE(requests.mid(requests.size() - 2), QStringList({written, "request read-setup"}));
+    QCOMPARE(m_simulator->countRequests("request write-setup"), 2);
+}
+
+void CliTest::applyAppendsReportRows() {
+    QVERIFY2(start(), qPrintable(m_simulator->error()));
+    const QString profile = writeFile("line.toml",
+                                      "frequency = 434.0\npower = 5\n"
+                                      "life_cycle = \"1h\"\nnetwork_id = 4660\n"
+                                      "node_id = 258\nuart_baud = 115200\n"
+                                      "uart_parity = \"EVEN\"\n");
+    const QString report = file("report.csv");
+    QCOMPARE(run({"apply", profile, "--node-id", "259", "--report", report}).exitCode, 0);
+    QCOMPARE(run({"apply", profile, "--report", report}).exitCode, 0);
+    QVERIFY(m_simulator->stop());
+    // The module stopped answering: a FAIL row that says why.
+    QCOMPARE(run({"apply", profile, "--report", report, "--timeout", "300"}).exitCode, 3);
+
+    QFile csv(report);
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QStringList rows = QString::fromUtf8(csv.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(rows.size(), 4);
+    QCOMPARE(rows[0], QStringLiteral("time,port,device,adapter,frequency,power,life_cycle,"
+                                     "network_id,node_id,uart_baud,uart_parity,result,why"));
+    const QString device = m_simulator->device();
+    const QRegularExpression time(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d,"));
+    QVERIFY(time.match(rows[1]).hasMatch());
+    QVERIFY2(
+        rows[1].endsWith(QStringLiteral(",%1,,434.0,5,1h,4660,259,115200,EVEN,PASS,").arg(device)),
+        qPrintable(rows[1]));
+    QVERIFY(rows[2].endsWith(QStringLiteral(",434.0,5,1h,4660,258,115200,EVEN,PASS,")));
+    QVERIFY2(rows[3].contains(QStringLiteral(",,,,,,,FAIL,")), qPrintable(rows[3]));
+}
+
+void CliTest::badProfileSendsNothing_data() {
+    QTest::addColumn<QByteArray>("profile");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown key") << QByteArray("power = 3\npowr = 5\n")
+                                 << QStringLiteral(":2: unknown key 'powr'");
+    QTest::newRow("out of range") << QByteArray("power = 3\n\nnode_id = 70000\n")
+                                  << QStringLiteral(":3: 70000 is not a valid node_id");
+    QTest::newRow("wrong kind") << QByteArray("life_cycle = 6\n")
+                                << QStringLiteral(":1: 6 is not a valid life_cycle");
+    QTest::newRow("not TOML") << QByteArray("power = 3\nfrequency = = 4\n")
+                              << QStringLiteral(":2: ");
+}
+
+void CliTest::badProfileSendsNothing() {
+    QFETCH(QByteArray, profile);
+    QFETCH(QString, message);
+    QVERIFY2(start(), qPrintable(m_simulator->error()));
+    const QString path = writeFile("bad.toml", profile);
+    const CliResult result = run({"apply", path});
+    QCOMPARE(result.exitCode, 2);
+    QVERIFY2(result.err.startsWith(("meshcfg-cli: " + path + message).toUtf8()),
+             result.err.constData());
+    QCOMPARE(result.err.count('\n'), 1);
+    QCOMPARE(m_simulator->requests(), QStringList());
+}
+
+void CliTest::routeAndPathAsJson() {
+    QVERIFY2(start(), qPrintable(m_simulator->error()));
+    const CliResult route = run({"route", "--json"});
+    QCOMPARE(route.exitCode, 0);
+    // The built-in mesh, in entry order, its two empty entries skipped.
+    QCOMPARE(json(route.out), json(R"({"local": 1, "routes": [
+        {"route": 2, "target": 2}, {"route": 2, "target": 3}, {"route": 4, "target": 4},
+        {"route": 4, "target": 5}, {"route": 5, "target": 6}, {"route": 7, "target": 8}]})"));
+    const CliResult path = run({"path", "--json"});
+    QCOMPARE(path.exitCode, 0);
+    QCOMPARE(json(path.out), json(R"({"path": [1, 4, 5, 6], "links": [-52, -67, -81]})"));
+}
+
+void CliTest::noRouteRowsSaySo() {
+    const QString mesh = writeFile("mesh.txt", "local 9\nempty\n");
+    QVERIFY2(start({"--mesh", mesh}), qPrintable(m_simulator->error()));
+    const CliResult route = run({"route", "--json"});
+    QCOMPARE(route.exitCode, 1);
+    QCOMPARE(route.out, QByteArray());
+    QCOMPARE(route.err,
+             ("meshcfg-cli: " + port() + ": Read route error,type:path error.\n").toUtf8());
+}
+
+void CliTest::sendOnce_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("logged");
+    QTest::newRow("ok") << QStringList{"--target", "3", "--data", "01 02"} << 0 << 0
+                        << "Send data ok."
+                        << "target=3 ack=0 jump=7 mode=1 relays=0 data=0102";
+    QTest::newRow("source routing")
+        << QStringList{"--target", "6",        "--mode",    "source", "--jump",
+                       "3",        "--relays", "0004,0005", "--data", "aa"}
+        << 0 << 0 << "Send data ok."
+        << "target=6 ack=0 jump=3 mode=3 relays=2 via=0004,0005 data=AA";
+    QTest::newRow("unknown target")
+        << QStringList{"--target", "999", "--data", "01"} << 1 << 0xC7 << "Route not found."
+        << "target=999 ack=0 jump=7 mode=1 relays=0 data=01";
+}
+
+void CliTest::sendOnce() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(int, status);
+    QFETCH(QString, text);
+    QFETCH(QString, logged);
+    QVERIFY2(start(), qPrintable(m_simulator->error()));
+    const CliResult result = run(QStringList{"send", "--json"} + arguments);
+    QCOMPARE(result.exitCode, exitCode);
+    const QJsonObject reply = json(result.out).object();
+    QCOMPARE(reply.value("status").toInt(), status);
+    QCOMPARE(reply.value("text").toString(), text);
+    QVERIFY(reply.value("round_trip_ms").toDouble() > 0);
+    QVERIFY2(m_simulator->lastRequest().startsWith("request send-data " + logged),
+             qPrintable(m_simulator->lastRequest()));
+}
+
+void CliTest::linkTestSummary() {
+    QVERIFY2(start(), qPrintable(m_simulator->error()));
+    const CliResult result = run(
+        {"send", "--target", "3", "--data", "01", "--count", "20", "--interval", "0", "--json"});
+    QCOMPARE(result.exitCode, 0);
+    const QJsonObject summary = json(result.out).object();
+    QCOMPARE(summary.value("sent").toInt(), 20);
+    QCOMPARE(summary.value("ok").toInt(), 20);
+    QCOMPARE(summary.value("no_reply").toInt(), 0);
+    QCOMPARE(summary.value("statuses").toObject(), QJsonObject());
+    const QJsonObject trips = summary.value("round_trip_ms").toObject();
+    QVERIFY(trips.value("min").toDouble() > 0);
+    QVERIFY(trips.value("min").toDouble() <= trips.value("median").toDouble());
+    QVERIFY(trips.value("p95").toDouble() <= trips.value("max").toDouble());
+    QCOMPARE(m_simulator->countRequests("request send-data"), 20);
+}
+
+void CliTest::rawRequestAndReply() {
+    QVERIFY2(start(), qPrintable(m_simulator->error()));
+    const CliResult raw = run({"raw", "01 00 08 00", "--json"});
+    QCOMPARE(raw.exitCode, 0);
+    const QJsonObject exchange = json(raw.out).object();
+    QCOMPARE(exchange.value("sent").toString(), QStringLiteral("01 00 08 00 09"));
+    QVERIFY(exchange.value("reply").toString().startsWith(QStringLiteral("01 00 88 ")));
+    QCOMPARE(exchange.value("reply").toString().size(), 32 * 3 - 1);
+
+    // Sent unchanged: the module refuses the missing check byte and answers nothing.
+    QCOMPARE(run({"raw", "--as-is", "01 00 03 00", "--timeout", "300"}).exitCode, 4);
+    QVERIFY(m_simulator->lastRequest().startsWith(QStringLiteral("rejected")));
+}
+
+void CliTest::interruptPrintsTheSummary_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("simulatorOptions");
+    QTest::addColumn<QByteArray>("firstLine");
+    QTest::addColumn<QByteArray>("summary");
+    QTest::newRow("link test") << QStringList{"send",    "--target", "3",          "--data", "01",
+                                              "--count", "100000",   "--interval", "20"}
+                               << QStringList() << QByteArray("00 Send data ok. ")
+                               << QByteArray("Link test: ");
+    QTest::newRow("monitor") << QStringList{"monitor"} << QStringList{"--notice-every", "1"}
+                             << QByteArray(" 05 00 82 ") << QByteArray("Monitor: ");
+}
+
+void CliTest::interruptPrintsTheSummary() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, simulatorOptions);
+    QFETCH(QByteArray, firstLine);
+    QFETCH(QByteArray, summary);
+    QVERIFY2(start(simulatorOptions), qPrintable(m_simulator->error()));
+    QProcess cli;
+    startCli(cli, QStringList{"-p", port()} + arguments);
+    QTRY_VERIFY_WITH_TIMEOUT(cli.canReadLine(), kWaitMs);
+    QVERIFY(cli.readLine().contains(firstLine));
+    ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+    const CliResult result = finishCli(cli);
+    QCOMPARE(result.exitCode, 0);
+    QVERIFY2(
+        QString::fromUtf8(result.out).split(u'\n').filter(QString::fromUtf8(summary)).size() == 1,
+        result.out.constData());
+    // The port was closed cleanly: the next run opens it.
+    QCOMPARE(run({"read"}).exitCode, 0);
+}
+
+void CliTest::faults_data() {
+    QTest::addColumn<QStringList>("simulatorOptions");
+    QTest::addColumn<bool>("lockPort");
+    QTest::addColumn<QString>("portName");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("absent") << QStringList() << false << "COM77" << 3 << "No such device: ";
+    QTest::newRow("not a port") << QStringList() << false << "/dev/null" << 3
+                                << "Not a serial port: /dev/null";
+    QTest::newRow("in use") << QStringList() << true << "" << 3 << "In use by another program";
+    QTest::newRow("no reply") << QStringList{"--fault", "silence"} << false << "" << 4
+                              << "no reply within 300 ms";
+    QTest::newRow("bad check") << QStringList{"--fault", "bad-check"} << false << "" << 4
+                               << "the reply's check byte is wrong: 01 00 82 ";
+}
+
+void CliTest::faults() {
+    QFETCH(QStringList, simulatorOptions);
+    QFETCH(bool, lockPort);
+    QFETCH(QString, portName);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    QVERIFY2(start(simulatorOptions), qPrintable(m_simulator->error()));
+    if (portName.isEmpty()) portName = port();
+    int other = -1;
+    if (lockPort) {
+        other = ::open(qPrintable(m_simulator->device()), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), 0);
+    }
+    const CliResult result = runCli({"-p", portName, "read", "--timeout", "300"});
+    if (other >= 0) ::close(other);
+    QCOMPARE(result.exitCode, exitCode);
+    QVERIFY2(result.err.startsWith(("meshcfg-cli: " + portName + ": " + message).toUtf8()),
+             result.err.constData());
+    QCOMPARE(result.err.count('\n'), 1);
+    QCOMPARE(result.out, QByteArray());
+}
+
+QTEST_GUILESS_MAIN(CliTest)
+#include "CliTest.moc"
