@@ -45,7 +45,7 @@ class SettingChanges {
     void overlay(const SettingChanges& later);
     void applyTo(proto::SetupFields& fields) const;
     bool empty() const;
-    bool complete() const;  // all seven given: nothing needs reading first
+    bool complete() const;  // all seven given
 
   private:
     std::optional<std::string> m_frequencyText;

@@ -16,17 +16,19 @@ proto::SetupValues readValues(Session& session) {
     return *values;
 }
 
-// Writes the changes over what the module holds (read first unless all seven are given) and
-// returns the values the module should now report.
-proto::SetupValues writeChanges(Session& session, const SettingChanges& changes) {
-    proto::SetupFields fields;
-    if (!changes.complete()) fields = asFields(readValues(session));
-    changes.applyTo(fields);
+// Writes the fields and returns the values the module should now report: the write request
+// carries its fields where the setup reply does, so it decodes as that reply.
+proto::SetupValues writeFields(Session& session, const proto::SetupFields& fields) {
     const proto::Frame frame = proto::buildWriteSetup(fields);
     session.request(frame);
-    // The write request carries its fields where the setup reply does, so it decodes as the
-    // reply that reading back should give.
     return *proto::decodeSetupReply(frame);
+}
+
+// What the module holds with the changes on top.
+proto::SetupFields changedFields(Session& session, const SettingChanges& changes) {
+    proto::SetupFields fields = asFields(readValues(session));
+    changes.applyTo(fields);
+    return fields;
 }
 
 std::string mismatch(const proto::SetupValues& expected, const proto::SetupValues& actual) {
@@ -59,7 +61,13 @@ ExitCode readSetup(const CommonOptions& common, const std::string& savePath) {
 ExitCode writeSetup(const CommonOptions& common, const SettingChanges& changes, bool verify) {
     if (changes.empty()) throw Failure(kExitUsage, "write: give at least one setting to write");
     Session session(common);
-    const proto::SetupValues written = writeChanges(session, changes);
+    // All seven given: nothing needs reading first.
+    proto::SetupFields fields;
+    if (changes.complete())
+        changes.applyTo(fields);
+    else
+        fields = changedFields(session, changes);
+    const proto::SetupValues written = writeFields(session, fields);
     if (verify) {
         const std::string differs = mismatch(written, readValues(session));
         if (!differs.empty()) throw session.failure(kExitRefused, "verify failed: " + differs);
@@ -81,7 +89,7 @@ ExitCode applyProfile(const CommonOptions& common, const std::string& profilePat
     };
     try {
         Session session(common);
-        const proto::SetupValues written = writeChanges(session, changes);
+        const proto::SetupValues written = writeFields(session, changedFields(session, changes));
         actual = readValues(session);
         const std::string differs = mismatch(written, *actual);
         if (!differs.empty()) throw session.failure(kExitRefused, "verify failed: " + differs);

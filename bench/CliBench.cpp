@@ -1,0 +1,169 @@
+// meshcfg-cli against qz470-sim at 9600 baud: `read` and `apply` timed as a script sees them,
+// from the spawn of the program to its end, beside the same requests cut by the window's
+// silence rule (the receive buffer ticked every 100 ms) in the same run, interleaved.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "QZSerial.h"
+#include "ScopedRuntimeDir.h"
+#include "Setup.h"
+#include "Stats.h"
+#include "Table.h"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kReadRuns = 20;
+constexpr int kApplyRuns = 6;
+constexpr int kBaud = 9600;
+constexpr double kReplyDelayMs = 10;  // the simulator's default
+constexpr double kReadWireMs = 36 * 10 * 1000.0 / kBaud;
+constexpr double kReadTargetMs = kReadWireMs + kReplyDelayMs + 10;
+constexpr double kApplyTargetMs = 400;
+constexpr auto kTick = std::chrono::milliseconds(100);
+
+double msSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// The simulator, its stdout read for the port it published.
+class Simulator {
+  public:
+    Simulator() {
+        int out[2];
+        if (::pipe(out) != 0) return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        char* argv[] = {const_cast<char*>(QZ470_SIM_PATH), const_cast<char*>("--quiet"),
+                        const_cast<char*>("--notice-every"), const_cast<char*>("0"), nullptr};
+        const int failed = ::posix_spawn(&m_pid, QZ470_SIM_PATH, &actions, nullptr, argv, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(out[1]);
+        char line[128] = {};
+        if (!failed && ::read(out[0], line, sizeof line - 1) > 0)
+            std::sscanf(line, "qz470-sim: COM%d", &m_port);
+        ::close(out[0]);
+    }
+    ~Simulator() {
+        if (m_pid <= 0) return;
+        ::kill(m_pid, SIGTERM);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+    int port() const { return m_port; }
+
+  private:
+    pid_t m_pid = 0;
+    int m_port = 0;
+};
+
+// Milliseconds from spawning meshcfg-cli with these arguments to its end; nothing on failure.
+std::optional<double> cliMs(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), MESHCFG_CLI_PATH);
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t child = 0;
+    const auto start = Clock::now();
+    const int failed =
+        ::posix_spawn(&child, MESHCFG_CLI_PATH, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed) return std::nullopt;
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    const double ms = msSince(start);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+    return ms;
+}
+
+// The window's way: write, then tick the receive buffer every 100 ms until it cuts the block.
+double silenceExchangeMs(QZSerial& port, const proto::Frame& request) {
+    const auto start = Clock::now();
+    port.Write(request.data(), static_cast<unsigned>(request.size()));
+    auto next = start;
+    for (;;) {
+        next += kTick;
+        std::this_thread::sleep_until(next);
+        if (port.receiveBuffer().tick()) return msSince(start);
+    }
+}
+
+void printFigure(const char* figure, std::vector<double> cli, std::vector<double> silence,
+                 double targetMs) {
+    const double value = percentile(cli, 50);
+    const double baseline = percentile(silence, 50);
+    printRow({figure, fixed(value) + " ms", fixed(baseline) + " ms (silence rule)",
+              times(value / baseline), "< " + fixed(targetMs) + " ms", metText(value < targetMs)});
+}
+
+}  // namespace
+
+int main() {
+    ScopedRuntimeDir runtime;
+    Simulator simulator;
+    if (simulator.port() == 0) {
+        std::fprintf(stderr, "bench_cli: qz470-sim named no port\n");
+        return 1;
+    }
+    const std::string port = "COM" + std::to_string(simulator.port());
+    const std::string profile = runtime.path() + "/line.toml";
+    std::ofstream(profile) << "frequency = 434.0\npower = 5\nlife_cycle = \"1h\"\n"
+                              "network_id = 4660\nnode_id = 258\nuart_baud = 9600\n"
+                              "uart_parity = \"NO\"\n";
+    proto::SetupFields fields{"434", 4, 0, "4660", "258", 3, 0};
+
+    std::vector<double> cliRead, silenceRead, cliApply, silenceApply, cliStart;
+    QZSerial window;
+    for (int i = 0; i < kReadRuns + kApplyRuns; ++i) {
+        const bool reading = i < kReadRuns;
+        const auto ms = reading
+                            ? cliMs({"-p", port, "read"})
+                            : cliMs({"-p", port, "apply", profile, "--node-id", std::to_string(i)});
+        if (!ms) {
+            std::fprintf(stderr, "bench_cli: meshcfg-cli failed\n");
+            return 1;
+        }
+        (reading ? cliRead : cliApply).push_back(*ms);
+        // What starting the program costs on this machine, apart from any reply.
+        if (reading) cliStart.push_back(cliMs({"--help"}).value_or(0));
+
+        if (!window.Open(simulator.port(), kBaud, 0)) {
+            std::fprintf(stderr, "bench_cli: %s\n", window.lastError().c_str());
+            return 1;
+        }
+        double silenceMs = silenceExchangeMs(window, proto::buildReadSetup());
+        if (!reading) {
+            fields.nodeIdText = std::to_string(i);
+            silenceMs += silenceExchangeMs(window, proto::buildWriteSetup(fields));
+            silenceMs += silenceExchangeMs(window, proto::buildReadSetup());
+        }
+        (reading ? silenceRead : silenceApply).push_back(silenceMs);
+        window.Close();
+    }
+    std::fprintf(stderr, "read: wire time of 36 bytes %.1f ms + reply delay %.0f ms + 10 ms\n",
+                 kReadWireMs, kReplyDelayMs);
+    printFigure("meshcfg-cli read, 9600 baud (median)", cliRead, silenceRead, kReadTargetMs);
+    printFigure("meshcfg-cli apply, 9600 baud (median)", cliApply, silenceApply, kApplyTargetMs);
+    printRow(
+        {"meshcfg-cli start alone, --help (median)", fixed(percentile(cliStart, 50)) + " ms", "-"});
+    return 0;
+}
