@@ -3,31 +3,14 @@
 #include <iostream>
 
 #include "Commands.h"
-#include "Dispatch.h"
+#include "FrameDescription.h"
 #include "Interrupt.h"
 #include "Text.h"
 
 namespace {
 
-// What a received block is, by its dispatch code.
-std::string blockMeaning(proto::Bytes block) {
-    if (!proto::blockPassesCheck(block)) return "bad check byte";
-    switch (proto::dispatchCode(block)) {
-        case proto::kReplySetupWritten:
-            return "setup written";
-        case proto::kReplySetup:
-            return "setup reply";
-        case proto::kReplyRouteList:
-            return "route list";
-        case proto::kReplyPathList:
-            return "path list";
-        case proto::kReplySendStatus:
-            return "send confirmation";
-        case proto::kReplyReceiveNotice:
-            return "receive notice";
-        default:
-            return "not dispatched";
-    }
+std::string meaning(proto::Bytes block) {
+    return proto::describeFrames(block, proto::Direction::Received);
 }
 
 }  // namespace
@@ -44,13 +27,13 @@ ExitCode sendRaw(const CommonOptions& common, const std::string& text, bool asIs
     if (common.json) {
         std::cout << Json{{"sent", hexText(*request)},
                           {"reply", hexText(reply.reply)},
-                          {"what", blockMeaning(reply.reply)},
+                          {"what", meaning(reply.reply)},
                           {"round_trip_ms", reply.roundTripMs}}
                          .dump()
                   << "\n";
     } else {
         std::cout << "sent  " << hexText(*request) << "\nreply " << hexText(reply.reply) << "  ("
-                  << blockMeaning(reply.reply) << ")\n";
+                  << meaning(reply.reply) << ")\n";
     }
     if (reply.outcome == Session::Exchange::Outcome::kBadCheck)
         throw session.failure(kExitNoReply, "the reply's check byte is wrong");
@@ -72,9 +55,9 @@ ExitCode monitor(const CommonOptions& common) {
         if (common.json) {
             blocks.push_back({{"time", time},
                               {"bytes", hexText(block->bytes)},
-                              {"what", blockMeaning(block->bytes)}});
+                              {"what", meaning(block->bytes)}});
         } else {
-            std::cout << time << "  " << hexText(block->bytes) << "  " << blockMeaning(block->bytes)
+            std::cout << time << "  " << hexText(block->bytes) << "  " << meaning(block->bytes)
                       << std::endl;
         }
     }

@@ -7,10 +7,6 @@
 
 namespace proto {
 
-namespace {
-constexpr std::size_t kCodeOffset = 2;
-}  // namespace
-
 std::optional<ExpectedReply> expectedReplyTo(Bytes request) {
     if (request.size() <= kCodeOffset) return std::nullopt;
     const std::uint8_t code = request[kCodeOffset];

@@ -25,8 +25,9 @@ constexpr std::size_t kHopNodeOffset = 1;
 
 constexpr std::size_t kNodeIdWidth = 2;
 
-static_assert(kRouteEntriesOffset + kRouteEntryCount * kRouteEntrySize + 1 == kRouteListReplySize);
-static_assert(kPathHopsOffset + kPathHopCount * kPathHopSize + 1 == kPathReplySize);
+static_assert(kRouteEntriesOffset + kRouteEntryCount * kRouteEntrySize + kCheckSize ==
+              kRouteListReplySize);
+static_assert(kPathHopsOffset + kPathHopCount * kPathHopSize + kCheckSize == kPathReplySize);
 
 }  // namespace
 

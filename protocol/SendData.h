@@ -67,6 +67,6 @@ std::string sendStatusText(std::uint8_t status);
 inline constexpr std::string_view kReceivedOk = "> Received ok.";
 inline constexpr std::size_t kSendStatusOffset = 6;
 inline constexpr std::uint8_t kSendStatusOk = 0x00;
-inline constexpr std::size_t kSendConfirmationMinSize = kSendStatusOffset + 2;  // status, check
+inline constexpr std::size_t kSendConfirmationMinSize = kSendStatusOffset + 1 + kCheckSize;
 
 }  // namespace proto

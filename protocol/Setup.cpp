@@ -13,7 +13,7 @@ namespace proto {
 namespace {
 
 constexpr std::size_t kSetupPayloadSize = 13;
-static_assert(kSetupPayloadSize + 5 == kSetupFrameSize);
+static_assert(kHeaderSize + kSetupPayloadSize + kCheckSize == kSetupFrameSize);
 
 // The module's register step is 61.03515625 Hz; writing has always divided by the rounded
 // 61.035, which the read side's truncation to two decimals absorbs.
