@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 
 #include <stdexcept>
@@ -30,6 +32,16 @@ PseudoTerminal::PseudoTerminal()
     if (::tcsetattr(m_slave.get(), TCSANOW, &settings) != 0) {
         throw systemFailure("cannot set " + m_slavePath + " raw");
     }
+}
+
+bool PseudoTerminal::releaseAbandonedExclusive() {
+    int exclusive = 0;
+    if (::ioctl(m_slave.get(), TIOCGEXCL, &exclusive) != 0 || exclusive == 0) return false;
+    // A tool that has the port open holds its lock (taken before the mark is set).
+    if (::flock(m_slave.get(), LOCK_EX | LOCK_NB) != 0) return false;
+    ::ioctl(m_slave.get(), TIOCNXCL);
+    ::flock(m_slave.get(), LOCK_UN);
+    return true;
 }
 
 }  // namespace sim

@@ -14,6 +14,10 @@ class PseudoTerminal {
     PseudoTerminal();
 
     int master() const { return m_master.get(); }
+    // A tool killed without closing leaves the terminal marked exclusive, and then nobody but
+    // root can open it again. When the mark is set but no one holds the port's lock any more,
+    // the mark is the dead tool's: clear it. True when it was cleared.
+    bool releaseAbandonedExclusive();
     const std::string& slavePath() const { return m_slavePath; }
 
   private:

@@ -16,6 +16,8 @@ namespace {
 // each request in one go.
 constexpr auto kStaleAfter = std::chrono::milliseconds(200);
 constexpr std::size_t kReadChunk = 1024;
+// How often a port left exclusive by a killed tool is looked for.
+constexpr auto kAbandonCheckEvery = std::chrono::milliseconds(500);
 
 int millisecondsUntil(LinePacer::Clock::time_point now, LinePacer::Clock::time_point due) {
     if (due <= now) return 0;
@@ -26,9 +28,10 @@ int millisecondsUntil(LinePacer::Clock::time_point now, LinePacer::Clock::time_p
 
 }  // namespace
 
-Simulator::Simulator(int line, int stop, ModuleModel& model, const Options& options,
+Simulator::Simulator(PseudoTerminal& terminal, int stop, ModuleModel& model, const Options& options,
                      RequestLog& log)
-    : m_line(line),
+    : m_terminal(terminal),
+      m_line(terminal.master()),
       m_stop(stop),
       m_model(model),
       m_log(log),
@@ -59,6 +62,7 @@ void Simulator::run() {
         }
         if (m_noticeEvery.count() > 0 && now >= m_nextNotice) sendNotice(now);
         writeDue(now);
+        releaseAbandonedPort(now);
     }
 }
 
@@ -71,6 +75,7 @@ int Simulator::pollTimeout(Clock::time_point now) const {
     if (const auto due = m_pacer.nextDue(); due && !m_lineFull) consider(*due);
     if (m_parser.hasPending()) consider(m_lastInput + kStaleAfter);
     if (m_noticeEvery.count() > 0) consider(m_nextNotice);
+    consider(m_nextAbandonCheck);
     return timeout;
 }
 
@@ -104,6 +109,12 @@ void Simulator::sendNotice(Clock::time_point now) {
         m_pacer.push(now, *notice->reply);
         m_log.write(notice->logLine);
     }
+}
+
+void Simulator::releaseAbandonedPort(Clock::time_point now) {
+    if (now < m_nextAbandonCheck) return;
+    m_nextAbandonCheck = now + kAbandonCheckEvery;
+    m_terminal.releaseAbandonedExclusive();
 }
 
 void Simulator::writeDue(Clock::time_point now) {

@@ -10,13 +10,15 @@
 #include "LinePacer.h"
 #include "ModuleModel.h"
 #include "Options.h"
+#include "PseudoTerminal.h"
 #include "RequestLog.h"
 
 namespace sim {
 
 class Simulator {
   public:
-    Simulator(int line, int stop, ModuleModel& model, const Options& options, RequestLog& log);
+    Simulator(PseudoTerminal& terminal, int stop, ModuleModel& model, const Options& options,
+              RequestLog& log);
 
     // Serves the line until the stop descriptor turns readable. Throws std::runtime_error when
     // the terminal fails.
@@ -30,7 +32,9 @@ class Simulator {
     void handle(const std::vector<Received>& received, Clock::time_point now);
     void sendNotice(Clock::time_point now);
     void writeDue(Clock::time_point now);
+    void releaseAbandonedPort(Clock::time_point now);
 
+    PseudoTerminal& m_terminal;
     int m_line;
     int m_stop;
     ModuleModel& m_model;
@@ -41,6 +45,7 @@ class Simulator {
     std::chrono::seconds m_noticeEvery;
     Clock::time_point m_nextNotice{};
     Clock::time_point m_lastInput{};
+    Clock::time_point m_nextAbandonCheck{};
     bool m_lineFull = false;  // the terminal took no more bytes; wait until it can
 };
 

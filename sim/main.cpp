@@ -69,12 +69,12 @@ int main(int argc, char** argv) {
 
     try {
         const sim::StopSignals signals;
-        const sim::PseudoTerminal terminal;
+        sim::PseudoTerminal terminal;
         const sim::AliasPublisher alias(aliasDirectory(), options.firstPort, terminal.slavePath());
         std::printf("qz470-sim: COM%d -> %s\n", alias.port(), terminal.slavePath().c_str());
         std::fflush(stdout);
         sim::ModuleModel model(std::move(*mesh), options.seed.value_or(std::random_device{}()));
-        sim::Simulator(terminal.master(), signals.fd(), model, options, log).run();
+        sim::Simulator(terminal, signals.fd(), model, options, log).run();
     } catch (const std::runtime_error& error) {
         std::cerr << "qz470-sim: " << error.what() << "\n";
         return 1;

@@ -5,6 +5,8 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -147,6 +149,41 @@ TEST_P(SimProgram, PublishesItsAliasAnswersAndRemovesTheAliasWhenStopped) {
 
 INSTANTIATE_TEST_SUITE_P(StopSignals, SimProgram, testing::Values(SIGTERM, SIGINT),
                          [](const auto& info) { return info.param == SIGTERM ? "term" : "int"; });
+
+bool markedExclusive(const std::string& port) {
+    const FileDescriptor fd(::open(port.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    int exclusive = 0;
+    return fd && ::ioctl(fd.get(), TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+}
+
+// A tool killed with the port open leaves it marked exclusive; the simulator clears the mark
+// once the tool's lock is gone, so the next open works for a normal user too.
+TEST(SimProgramKilledTool, ExclusiveMarkOfAKilledToolIsCleared) {
+    ScopedRuntimeDir runtime;
+    SimProcess sim({"--baud", "0", "--notice-every", "0", "--quiet"});
+    ASSERT_NE(sim.firstLine(), "");
+    const std::string port = aliasDirectory() + "/COM200";
+
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t tool = ::fork();
+    ASSERT_GE(tool, 0);
+    if (tool == 0) {  // opens the port as the tool does, then dies without closing it
+        const int fd = ::open(port.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0) _exit(1);
+        [[maybe_unused]] const ssize_t told = ::write(ready[1], "x", 1);
+        ::pause();
+    }
+    ::close(ready[1]);
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    ::close(ready[0]);
+    // While the tool holds the port, its mark stays.
+    EXPECT_FALSE(waitUntil([&] { return !markedExclusive(port); }, 1200ms));
+    ::kill(tool, SIGKILL);
+    ::waitpid(tool, nullptr, 0);
+    EXPECT_TRUE(waitUntil([&] { return !markedExclusive(port); }, kWait));
+}
 
 TEST(SimProgramMesh, BadMeshFileStopsItBeforeItPublishes) {
     const ScopedRuntimeDir runtime;
