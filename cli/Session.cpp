@@ -10,24 +10,24 @@
 
 namespace {
 
-std::optional<int> comNumber(const std::string& spec) {
+std::optional<int> comNumber(const std::string& portName) {
     constexpr std::string_view kPrefix = "COM";
-    if (!spec.starts_with(kPrefix)) return std::nullopt;
+    if (!portName.starts_with(kPrefix)) return std::nullopt;
     int port = 0;
-    const char* end = spec.data() + spec.size();
-    const auto result = std::from_chars(spec.data() + kPrefix.size(), end, port);
+    const char* end = portName.data() + portName.size();
+    const auto result = std::from_chars(portName.data() + kPrefix.size(), end, port);
     if (result.ec != std::errc() || result.ptr != end) return std::nullopt;
     return port;
 }
 
 }  // namespace
 
-PortIdentity identifyPort(const std::string& spec) {
-    if (const auto port = comNumber(spec)) {
+PortIdentity identifyPort(const std::string& portName) {
+    if (const auto port = comNumber(portName)) {
         PortEntry entry = portEntry(*port);
-        return {spec, std::move(entry.device), std::move(entry.adapter)};
+        return {portName, std::move(entry.device), std::move(entry.adapter)};
     }
-    return {spec, spec, usbDeviceDetails(spec)};
+    return {portName, portName, usbDeviceDetails(portName)};
 }
 
 Session::Session(const CommonOptions& options)

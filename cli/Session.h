@@ -24,7 +24,7 @@ struct PortIdentity {
     std::string device;
     std::vector<std::string> adapter;
 };
-PortIdentity identifyPort(const std::string& spec);
+PortIdentity identifyPort(const std::string& portName);
 
 class Session {
   public:
