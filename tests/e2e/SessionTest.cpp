@@ -5,12 +5,15 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLineEdit>
 #include <QTextEdit>
 #include <QtTest>
 
 #include "CDialog_Mesh.h"
 #include "CDialog_Net_Path.h"
+#include "CliRun.h"
 #include "DrawnMesh.h"
 #include "QZSerial.h"
 #include "SimulatorBench.h"
@@ -261,8 +264,36 @@ void SessionTest::receiveNoticeIsLogged() {
     QVERIFY(m_bench->simulator().countRequests("notice source=") >= 2);
 }
 
-// 200 sends over a route of two hops that each lose a tenth: about 81% arrive, and the window's
-// summary line counts what the simulator's own log says it answered, status by status.
+namespace {
+
+// The simulator's verdicts on send-data requests to node 3, from its request log, counted in
+// the order each status first came.
+struct Verdicts {
+    QMap<QString, int> counts;
+    QStringList order;  // statuses other than ok
+};
+
+Verdicts verdicts(const QStringList& requests) {
+    const QString request = QStringLiteral(
+        "request send-data target=3 ack=0 jump=7 mode=1 relays=0 data=AA check=ok status=");
+    Verdicts found;
+    for (const QString& line : requests) {
+        if (!line.startsWith(request)) continue;
+        const QString status = line.mid(request.size(), 2);
+        if (status != "00" && !found.counts.contains(status)) found.order << status;
+        ++found.counts[status];
+    }
+    return found;
+}
+
+const QMap<QString, QString> kStatusTexts{{"E7", "Not received ACK"},
+                                          {"D2", "APS Not received ACK"}};
+
+}  // namespace
+
+// 200 sends over a route of two hops that each lose a tenth: about 81% arrive, and both the
+// window's summary line and meshcfg-cli's figures count what the simulator's own log says it
+// answered, status by status.
 void SessionTest::linkTestAgreesWithTheSimulator() {
     const QByteArray mesh = "route 2 via 2\nroute 3 via 2\nlink 1 2 0.9 5\nlink 2 3 0.9 5\n";
     QVERIFY2(
@@ -284,30 +315,41 @@ void SessionTest::linkTestAgreesWithTheSimulator() {
     }
     m_bench->press(kIdContinuous);
 
-    // The simulator's verdicts, counted in the order each status first came.
-    QMap<QString, int> counts;
-    QStringList order;
-    const QString request = QStringLiteral(
-        "request send-data target=3 ack=0 jump=7 mode=1 relays=0 data=AA check=ok status=");
-    for (const QString& line : m_bench->simulator().requests()) {
-        if (!line.startsWith(request)) continue;
-        const QString status = line.mid(request.size(), 2);
-        if (status != "00" && !counts.contains(status)) order << status;
-        ++counts[status];
+    const Verdicts window = verdicts(m_bench->simulator().requests());
+    QString expected =
+        QStringLiteral("> Link test: %1 sent, %2 ok").arg(kSends).arg(window.counts["00"]);
+    for (const QString& status : window.order) {
+        expected += QStringLiteral(", %1 %2")
+                        .arg(window.counts[status])
+                        .arg(kStatusTexts.value(status, status));
     }
-    const QMap<QString, QString> texts{{"E7", "Not received ACK"}, {"D2", "APS Not received ACK"}};
-    QString expected = QStringLiteral("> Link test: %1 sent, %2 ok").arg(kSends).arg(counts["00"]);
-    for (const QString& status : order)
-        expected += QStringLiteral(", %1 %2").arg(counts[status]).arg(texts.value(status, status));
     const QStringList summary = m_bench->logLines(QStringLiteral("> Link test: "));
     QCOMPARE(summary.size(), 1);
     QCOMPARE(summary.front().section(u';', 0, 0), expected);
-    QVERIFY2(counts["00"] >= 140 && counts["00"] <= 184, qPrintable(summary.front()));
+    QVERIFY2(window.counts["00"] >= 140 && window.counts["00"] <= 184, qPrintable(summary.front()));
     // Every confirmation waited at least the first hop's 5 ms.
     const QRegularExpression trips("round trip min (\\d+) ms, median \\d+ ms, max \\d+ ms\\(");
     const QRegularExpressionMatch match = trips.match(summary.front());
     QVERIFY2(match.hasMatch(), qPrintable(summary.front()));
     QVERIFY(match.captured(1).toInt() >= 5);
+
+    // The same run from the command line, on the same simulator once the window lets go.
+    m_bench->press(kIdOpenClose);
+    const int windowRequests = m_bench->simulator().requests().size();
+    const CliResult cli = runCli({"-p", QStringLiteral("COM%1").arg(m_bench->simulator().port()),
+                                  "send", "--target", "3", "--data", "AA", "--count",
+                                  QString::number(kSends), "--interval", "0", "--json"});
+    QVERIFY2(cli.exitCode == 1, cli.err.constData());  // some sends were not ok
+    const QJsonObject figures = QJsonDocument::fromJson(cli.out).object();
+    const Verdicts command = verdicts(m_bench->simulator().requests().mid(windowRequests));
+    QCOMPARE(figures.value("sent").toInt(), kSends);
+    QCOMPARE(figures.value("ok").toInt(), command.counts["00"]);
+    QCOMPARE(figures.value("no_reply").toInt(), 0);
+    QJsonObject statuses;
+    for (const QString& status : command.order)
+        statuses[kStatusTexts.value(status, status) + '.'] = command.counts[status];
+    QCOMPARE(figures.value("statuses").toObject(), statuses);
+    QVERIFY2(command.counts["00"] >= 140 && command.counts["00"] <= 184, cli.out.constData());
 }
 
 QTEST_MAIN(SessionTest)
