@@ -54,8 +54,8 @@ std::string_view LogLines::bytesOf(std::size_t line) const {
 }
 
 QString LogLines::text(std::size_t line) const {
-    const std::string_view bytes = bytesOf(line);
     if (m_records[line].isDump) return QString::fromStdString(proto::hexDump(frame(line)));
+    const std::string_view bytes = bytesOf(line);
     return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 

@@ -84,6 +84,16 @@ AliasPublisher::AliasPublisher(std::string directory, int firstPort, std::string
                              std::to_string(kLastPort) + " in " + m_directory);
 }
 
+void AliasPublisher::retarget(std::string target) {
+    const DirectoryLock lock(m_directory);
+    if (!linksTo(m_path, m_target)) throw std::runtime_error(m_path + " is no longer ours");
+    const std::string next = m_path + ".next";
+    ::unlink(next.c_str());
+    if (::symlink(target.c_str(), next.c_str()) != 0 || ::rename(next.c_str(), m_path.c_str()) != 0)
+        throw systemFailure("cannot point " + m_path + " at " + target);
+    m_target = std::move(target);
+}
+
 AliasPublisher::~AliasPublisher() {
     try {
         const DirectoryLock lock(m_directory);

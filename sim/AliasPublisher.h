@@ -16,8 +16,13 @@ class AliasPublisher {
     AliasPublisher(const AliasPublisher&) = delete;
     AliasPublisher& operator=(const AliasPublisher&) = delete;
 
+    // Points the alias at another terminal, replacing the link in one step. Throws
+    // std::runtime_error, also when someone else has replaced the alias meanwhile.
+    void retarget(std::string target);
+
     int port() const { return m_port; }
     const std::string& path() const { return m_path; }
+    const std::string& target() const { return m_target; }
 
   private:
     std::string m_directory;

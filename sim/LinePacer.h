@@ -36,6 +36,11 @@ class LinePacer {
     void putBack(proto::Bytes bytes);
 
     std::optional<Clock::time_point> nextDue() const;
+    // The cable was pulled: what was still to go is lost.
+    void drop() {
+        m_queue.clear();
+        m_lineFree = {};
+    }
 
   private:
     struct TimedByte {

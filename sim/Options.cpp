@@ -78,7 +78,10 @@ const char* const kIntro =
     "free COM alias from COM200 up in $XDG_RUNTIME_DIR/qz470mr (or /tmp/qz470mr-<uid>).\n"
     "Prints one line on standard output, for example\n"
     "  qz470-sim: COM200 -> /dev/pts/5\n"
-    "then answers the tool until SIGINT, SIGTERM or SIGHUP, and removes its alias.\n";
+    "then answers the tool until SIGINT, SIGTERM or SIGHUP, and removes its alias.\n"
+    "SIGUSR1 pulls the cable: the terminal closes, so the tool sees a hang-up, and the\n"
+    "alias dangles. SIGUSR2 plugs it back: a new terminal under the same alias, announced\n"
+    "by a new line on standard output. The module keeps its settings meanwhile.\n";
 
 const char* const kAfterOptions =
     "A value may also follow '='.\n"
@@ -93,6 +96,7 @@ const char* const kAfterOptions =
     "  rejected bad-check|bad-setup|bad-length|unknown-command frame=<hex>\n"
     "  rejected garbage bytes=<hex>\n"
     "  notice source=4 data=0000\n"
+    "  cable pulled | cable plugged in\n"
     "A request whose reply was spoiled ends in ' fault=<kind>'. Send status: 00 when the\n"
     "data reached the target, C7 when the target is not in the mesh, C2 when the length\n"
     "byte does not match the fields, E1 when the check byte is wrong, E7 when the first hop\n"

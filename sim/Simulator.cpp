@@ -28,11 +28,10 @@ int millisecondsUntil(LinePacer::Clock::time_point now, LinePacer::Clock::time_p
 
 }  // namespace
 
-Simulator::Simulator(PseudoTerminal& terminal, int stop, ModuleModel& model, const Options& options,
-                     RequestLog& log)
-    : m_terminal(terminal),
-      m_line(terminal.master()),
-      m_stop(stop),
+Simulator::Simulator(Cable& cable, ControlSignals& signals, ModuleModel& model,
+                     const Options& options, RequestLog& log)
+    : m_cable(cable),
+      m_signals(signals),
       m_model(model),
       m_log(log),
       m_pacer(options.timing),
@@ -42,13 +41,19 @@ Simulator::Simulator(PseudoTerminal& terminal, int stop, ModuleModel& model, con
 void Simulator::run() {
     m_nextNotice = Clock::now() + m_noticeEvery;
     for (;;) {
-        pollfd fds[] = {{m_stop, POLLIN, 0},
-                        {m_line, static_cast<short>(POLLIN | (m_lineFull ? POLLOUT : 0)), 0}};
+        // While the cable is pulled the line is -1, which poll() passes over.
+        pollfd fds[] = {
+            {m_signals.fd(), POLLIN, 0},
+            {m_cable.line(), static_cast<short>(POLLIN | (m_lineFull ? POLLOUT : 0)), 0}};
         if (::poll(fds, 2, pollTimeout(Clock::now())) < 0) {
             if (errno == EINTR) continue;
             throw systemFailure("poll");
         }
-        if (fds[0].revents != 0) return;
+        if (fds[0].revents != 0) {
+            for (const Control control : m_signals.take())
+                if (!obey(control)) return;
+            continue;
+        }
         // The terminal cannot hang up while its slave side is held; if it fails, stop rather
         // than spin on the event.
         if ((fds[1].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
@@ -81,7 +86,7 @@ int Simulator::pollTimeout(Clock::time_point now) const {
 
 void Simulator::readLine(Clock::time_point now) {
     std::uint8_t buffer[kReadChunk];
-    const ssize_t count = ::read(m_line, buffer, sizeof buffer);
+    const ssize_t count = ::read(m_cable.line(), buffer, sizeof buffer);
     if (count < 0) {
         if (errno == EAGAIN || errno == EINTR) return;
         throw systemFailure("cannot read the terminal");
@@ -103,8 +108,36 @@ void Simulator::handle(const std::vector<Received>& received, Clock::time_point 
     }
 }
 
+bool Simulator::obey(Control control) {
+    switch (control) {
+        case Control::kStop:
+            return false;
+        case Control::kPullCable:
+            pullCable();
+            break;
+        case Control::kPlugCable:
+            if (m_cable.line() >= 0) break;
+            m_cable.plugIn();
+            m_cable.announce();
+            m_log.write("cable plugged in");
+            break;
+    }
+    return true;
+}
+
+// As with a real unplug, whatever was on its way in either direction is lost.
+void Simulator::pullCable() {
+    if (m_cable.line() < 0) return;
+    m_cable.pull();
+    m_pacer.drop();
+    m_parser = FrameParser();
+    m_lineFull = false;
+    m_log.write("cable pulled");
+}
+
 void Simulator::sendNotice(Clock::time_point now) {
     m_nextNotice = now + m_noticeEvery;
+    if (m_cable.line() < 0) return;
     if (const auto notice = m_model.receiveNotice()) {
         m_pacer.push(now, *notice->reply);
         m_log.write(notice->logLine);
@@ -114,14 +147,14 @@ void Simulator::sendNotice(Clock::time_point now) {
 void Simulator::releaseAbandonedPort(Clock::time_point now) {
     if (now < m_nextAbandonCheck) return;
     m_nextAbandonCheck = now + kAbandonCheckEvery;
-    m_terminal.releaseAbandonedExclusive();
+    if (PseudoTerminal* terminal = m_cable.terminal()) terminal->releaseAbandonedExclusive();
 }
 
 void Simulator::writeDue(Clock::time_point now) {
-    if (m_lineFull) return;
+    if (m_lineFull || m_cable.line() < 0) return;
     const auto due = m_pacer.takeDue(now);
     if (due.empty()) return;
-    const ssize_t written = ::write(m_line, due.data(), due.size());
+    const ssize_t written = ::write(m_cable.line(), due.data(), due.size());
     if (written < 0 && errno != EAGAIN && errno != EINTR)
         throw systemFailure("cannot write the terminal");
     const std::size_t sent = written < 0 ? 0 : static_cast<std::size_t>(written);

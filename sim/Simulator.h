@@ -1,27 +1,28 @@
 #pragma once
 // The simulator's event loop: reads requests from the terminal, answers them through the
 // module model, and writes the replies as the line pacer releases them. Idle, it sleeps in
-// poll() until a byte, a paced reply, a notice or a stop signal is due.
+// poll() until a byte, a paced reply, a notice or a signal is due.
 
 #include <chrono>
 
+#include "Cable.h"
+#include "ControlSignals.h"
 #include "Faults.h"
 #include "FrameParser.h"
 #include "LinePacer.h"
 #include "ModuleModel.h"
 #include "Options.h"
-#include "PseudoTerminal.h"
 #include "RequestLog.h"
 
 namespace sim {
 
 class Simulator {
   public:
-    Simulator(PseudoTerminal& terminal, int stop, ModuleModel& model, const Options& options,
+    Simulator(Cable& cable, ControlSignals& signals, ModuleModel& model, const Options& options,
               RequestLog& log);
 
-    // Serves the line until the stop descriptor turns readable. Throws std::runtime_error when
-    // the terminal fails.
+    // Serves the line until a stop signal; pulls and plugs the cable as the signals say.
+    // Throws std::runtime_error when the terminal fails.
     void run();
 
   private:
@@ -33,10 +34,11 @@ class Simulator {
     void sendNotice(Clock::time_point now);
     void writeDue(Clock::time_point now);
     void releaseAbandonedPort(Clock::time_point now);
+    bool obey(Control control);  // false to stop
+    void pullCable();
 
-    PseudoTerminal& m_terminal;
-    int m_line;
-    int m_stop;
+    Cable& m_cable;
+    ControlSignals& m_signals;
     ModuleModel& m_model;
     RequestLog& m_log;
     FrameParser m_parser;

@@ -9,15 +9,14 @@
 #include <random>
 #include <stdexcept>
 
-#include "AliasPublisher.h"
+#include "Cable.h"
+#include "ControlSignals.h"
 #include "Mesh.h"
 #include "ModuleModel.h"
 #include "Options.h"
 #include "PortNames.h"
-#include "PseudoTerminal.h"
 #include "RequestLog.h"
 #include "Simulator.h"
-#include "StopSignals.h"
 
 namespace {
 
@@ -68,13 +67,11 @@ int main(int argc, char** argv) {
     sim::RequestLog log(logFile ? logFile.get() : options.quiet ? nullptr : stderr);
 
     try {
-        const sim::StopSignals signals;
-        sim::PseudoTerminal terminal;
-        const sim::AliasPublisher alias(aliasDirectory(), options.firstPort, terminal.slavePath());
-        std::printf("qz470-sim: COM%d -> %s\n", alias.port(), terminal.slavePath().c_str());
-        std::fflush(stdout);
+        sim::ControlSignals signals;
+        sim::Cable cable(aliasDirectory(), options.firstPort);
+        cable.announce();
         sim::ModuleModel model(std::move(*mesh), options.seed.value_or(std::random_device{}()));
-        sim::Simulator(terminal, signals.fd(), model, options, log).run();
+        sim::Simulator(cable, signals, model, options, log).run();
     } catch (const std::runtime_error& error) {
         std::cerr << "qz470-sim: " << error.what() << "\n";
         return 1;

@@ -75,7 +75,7 @@ class SimProcess {
         }
     }
 
-    std::string firstLine() { return readFrom(m_stdout.get(), 0, Deadline(kWait)); }
+    std::string nextLine() { return readFrom(m_stdout.get(), 0, Deadline(kWait)); }
 
     // The exit status, or -1 when it did not end normally in time.
     int waitForExit() {
@@ -86,6 +86,8 @@ class SimProcess {
         m_pid = 0;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
+
+    void signal(int number) { ::kill(m_pid, number); }
 
     int stop(int signal) {
         ::kill(m_pid, signal);
@@ -124,7 +126,7 @@ class SimProgram : public testing::TestWithParam<int> {
 
 TEST_P(SimProgram, PublishesItsAliasAnswersAndRemovesTheAliasWhenStopped) {
     SimProcess sim({"--baud", "0", "--notice-every", "0", "--log", m_log});
-    const std::string line = sim.firstLine();
+    const std::string line = sim.nextLine();
     std::smatch match;
     ASSERT_TRUE(
         std::regex_match(line, match, std::regex("qz470-sim: COM200 -> (/dev/pts/[0-9]+)\n")))
@@ -161,7 +163,7 @@ bool markedExclusive(const std::string& port) {
 TEST(SimProgramKilledTool, ExclusiveMarkOfAKilledToolIsCleared) {
     ScopedRuntimeDir runtime;
     SimProcess sim({"--baud", "0", "--notice-every", "0", "--quiet"});
-    ASSERT_NE(sim.firstLine(), "");
+    ASSERT_NE(sim.nextLine(), "");
     const std::string port = aliasDirectory() + "/COM200";
 
     int ready[2];
@@ -185,12 +187,42 @@ TEST(SimProgramKilledTool, ExclusiveMarkOfAKilledToolIsCleared) {
     EXPECT_TRUE(waitUntil([&] { return !markedExclusive(port); }, kWait));
 }
 
+// SIGUSR1 pulls the cable: the open port hangs up. SIGUSR2 plugs it back under the same alias,
+// announced again, and the module answers with the settings it had.
+TEST(SimProgramCable, PulledCableHangsUpAndComesBackUnderTheSameAlias) {
+    const ScopedRuntimeDir runtime;
+    const std::string log = runtime.path() + "/requests.log";
+    SimProcess sim({"--baud", "0", "--notice-every", "0", "--log", log});
+    const std::string announced = sim.nextLine();
+    ASSERT_NE(announced, "");
+    const std::string alias = aliasDirectory() + "/COM200";
+    const FileDescriptor before = openPort(alias);
+    ASSERT_TRUE(before);
+
+    sim.signal(SIGUSR1);
+    pollfd entry{before.get(), POLLIN, 0};
+    ASSERT_EQ(::poll(&entry, 1, static_cast<int>(kWait.count())), 1);
+    EXPECT_NE(entry.revents & POLLHUP, 0);
+    EXPECT_FALSE(openPort(alias));
+
+    sim.signal(SIGUSR2);
+    EXPECT_TRUE(
+        std::regex_match(sim.nextLine(), std::regex("qz470-sim: COM200 -> /dev/pts/[0-9]+\n")));
+    const auto setup = proto::decodeSetupReply(ask(alias, proto::buildReadSetup(), 18));
+    ASSERT_TRUE(setup);
+    EXPECT_EQ(setup->frequencyText, "434.00");
+    EXPECT_EQ(sim.stop(SIGTERM), 0);
+    std::ifstream in(log);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
+              "cable pulled\ncable plugged in\nrequest read-setup\n");
+}
+
 TEST(SimProgramMesh, BadMeshFileStopsItBeforeItPublishes) {
     const ScopedRuntimeDir runtime;
     const std::string mesh = runtime.path() + "/bad.mesh";
     std::ofstream(mesh) << "local 1\nroute 2 via\n";
     SimProcess sim({"--mesh", mesh});
-    EXPECT_EQ(sim.firstLine(), "");
+    EXPECT_EQ(sim.nextLine(), "");
     EXPECT_EQ(sim.waitForExit(), 2);
     EXPECT_FALSE(fs::exists(aliasDirectory() + "/COM200"));
 }
