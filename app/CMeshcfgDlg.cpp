@@ -45,7 +45,8 @@ CMeshcfgDlg::CMeshcfgDlg(QWidget* parent)
           PortEvents{.hungUp = onWindowThread(this, &CMeshcfgDlg::onPortHangup),
                      .frameGivenUp = onWindowThread(this, &CMeshcfgDlg::onFrameGivenUp)},
           onWindowThread(this, &CMeshcfgDlg::wakeTimer))),
-      m_nRecvMsg(QEvent::registerEventType()) {
+      m_nRecvMsg(QEvent::registerEventType()),
+      m_portWatch([this](int port) { onPortReturned(port); }) {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);

@@ -21,6 +21,7 @@
 #include "CEdit_Hex_Ex.h"
 #include "LayoutBuilder.h"
 #include "LinkTest.h"
+#include "PortWatch.h"
 #include "ResourceIds.h"
 #include "TypingFilter.h"
 
@@ -129,7 +130,11 @@ class CMeshcfgDlg : public QDialog {
     void wakeTimer();
     bool hasWorkForTimer() const;
     void updatePortState();
+    bool openPort(int port, int baudIndex, int parity);
+    void refillPortList();
+    void selectPortEntry(int port);
     void onPortHangup();
+    void onPortReturned(int port);
     void continuousStep();
     void stopContinuous();
     void showLinkTest();
@@ -153,6 +158,16 @@ class CMeshcfgDlg : public QDialog {
     int m_nSendCounter = 0;
     SaveFileChooser m_chooseSaveFile;
     std::optional<LinkTest> m_linkTest;  // while continuous sending runs
+    // How the port was last opened, so that a device that hung up and returns is opened the
+    // same way.
+    struct OpenedPort {
+        int port = 0;
+        int baudIndex = 0;
+        int parity = 0;
+        bool wasSending = false;  // continuous sending ran when the device hung up
+    };
+    OpenedPort m_opened;
+    PortWatch m_portWatch;
     QBasicTimer m_timer;
     QElapsedTimer m_tickGrid;    // the ticks fall on multiples of 100 ms from start-up
     bool m_joiningGrid = false;  // the timer runs a shorter first interval to the grid

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
+#include <QRegularExpression>
 
 #include "CMeshcfgDlg.h"
 #include "NumberText.h"
@@ -23,12 +24,18 @@ void CMeshcfgDlg::FillPortList() {
 }
 
 void CMeshcfgDlg::OnRefresh() {
+    m_portWatch.stop();
+    refillPortList();
+}
+
+void CMeshcfgDlg::refillPortList() {
     item<QComboBox>(kIdPortList)->clear();
     FillPortList();
 }
 
 void CMeshcfgDlg::OnOpenClose() {
     if (!m_pSerial) return;
+    m_portWatch.stop();
     auto* openClose = item<QPushButton>(kIdOpenClose);
     if (!m_pSerial->isOpen()) {
         const auto* list = item<QComboBox>(kIdPortList);
@@ -41,14 +48,19 @@ void CMeshcfgDlg::OnOpenClose() {
             return;
         }
         const QString entry = list->itemText(list->currentIndex());
-        const int port = proto::readDecimal(entry.mid(3).toStdString());
-        const int baud =
-            proto::readDecimal(baudList->itemText(baudList->currentIndex()).toStdString());
-        m_pSerial->Open(port, baud, parity);
+        openPort(proto::readDecimal(entry.mid(3).toStdString()), baudList->currentIndex(), parity);
     } else {
         m_pSerial->Close();
     }
     updatePortState();
+}
+
+bool CMeshcfgDlg::openPort(int port, int baudIndex, int parity) {
+    const auto* baudList = item<QComboBox>(kIdPortBaud);
+    const int baud = proto::readDecimal(baudList->itemText(baudIndex).toStdString());
+    if (!m_pSerial->Open(port, baud, parity)) return false;
+    m_opened = {.port = port, .baudIndex = baudIndex, .parity = parity};
+    return true;
 }
 
 void CMeshcfgDlg::updatePortState() {
@@ -62,12 +74,45 @@ void CMeshcfgDlg::updatePortState() {
     if (!open) stopContinuous();
 }
 
-// The adapter was unplugged or the peer went away: the same as pressing Close. The news is
-// queued, so the port may have been closed and opened again since; a port whose reader still
-// runs is not the one that hung up.
+// The adapter was unplugged or the peer went away: the same as pressing Close, and then the
+// port is watched for its device to return. The news is queued, so the port may have been
+// closed and opened again since; a port whose reader still runs is not the one that hung up.
 void CMeshcfgDlg::onPortHangup() {
     if (!m_pSerial || !m_pSerial->isOpen() || m_pSerial->isReading()) return;
+    m_opened.wasSending = sendCounter() >= 0;
     m_pSerial->Close();
+    SetLogColor(kReceivedFrameColor);
+    AppendLog(tr("> COM%1 lost: the device hung up").arg(m_opened.port) + timestampSuffix());
     updatePortState();
     item<QPushButton>(kIdOpenClose)->setToolTip(tr("The port was closed: the device hung up"));
+    m_portWatch.start(m_opened.port);
+}
+
+// Opened as it was before the hang-up. A device that is back but cannot be opened yet (another
+// program probing it, say) is tried again at the next check.
+void CMeshcfgDlg::onPortReturned(int port) {
+    selectPortEntry(port);
+    item<QComboBox>(kIdPortBaud)->setCurrentIndex(m_opened.baudIndex);
+    item<QComboBox>(kIdPortParity)->setCurrentIndex(m_opened.parity);
+    const bool wasSending = m_opened.wasSending;
+    if (!openPort(port, m_opened.baudIndex, m_opened.parity)) return;
+    m_portWatch.stop();
+    updatePortState();
+    SetLogColor(kReceivedFrameColor);
+    AppendLog(tr("> COM%1 back").arg(port) + timestampSuffix());
+    if (wasSending) {
+        AppendLog(tr("> Continuous sending stays off: tick \"Continuous\" to start it again") +
+                  timestampSuffix());
+    }
+}
+
+// The list names only the ports free when it was filled, so the returned one may be missing.
+void CMeshcfgDlg::selectPortEntry(int port) {
+    auto* list = item<QComboBox>(kIdPortList);
+    const QRegularExpression entry(QStringLiteral("^COM%1( |$)").arg(port));
+    if (list->currentText().contains(entry)) return;
+    refillPortList();
+    for (int index = 0; index < list->count(); ++index) {
+        if (list->itemText(index).contains(entry)) list->setCurrentIndex(index);
+    }
 }

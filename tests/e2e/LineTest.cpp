@@ -59,6 +59,7 @@ class LineTest : public QObject {
     void shortRouteListDrawsNothingStale();
     void shortPathReplyDrawsNoFalseChain();
     void killedSimulatorClosesThePort();
+    void pulledCableReopensByItself();
     void pacedRouteListIsOneBlock_data();
     void pacedRouteListIsOneBlock();
 
@@ -178,6 +179,33 @@ void LineTest::killedSimulatorClosesThePort() {
     // The dead simulator left its alias behind, pointing nowhere: it is no port.
     m_bench->press(kIdRefresh);
     QCOMPARE(dlg().item<QComboBox>(kIdPortList)->findText(m_bench->portEntry()), -1);
+}
+
+// The cable pulled while continuous sending runs, then plugged back under the same COM name:
+// the window opens the port again by itself, with both lines in the log, and Read is answered.
+void LineTest::pulledCableReopensByItself() {
+    QVERIFY2(m_bench->connect(kUnpacedLine), qPrintable(m_bench->error()));
+    const QString port = QStringLiteral("> COM%1 ").arg(m_bench->simulator().port());
+    auto* openClose = dlg().item<QAbstractButton>(kIdOpenClose);
+    dlg().item<QTextEdit>(kIdData)->setPlainText(QStringLiteral("AA"));
+    m_bench->press(kIdContinuous);
+
+    m_bench->simulator().pullCable();
+    QTRY_COMPARE_WITH_TIMEOUT(m_bench->countLog(port + "lost: the device hung up("), 1,
+                              SimulatorBench::kWaitMs);
+    QCOMPARE(openClose->text(), QStringLiteral("Open"));
+    QVERIFY(!dlg().item<QAbstractButton>(kIdContinuous)->isChecked());
+
+    QVERIFY2(m_bench->simulator().plugCable(), qPrintable(m_bench->simulator().error()));
+    QTRY_COMPARE_WITH_TIMEOUT(m_bench->countLog(port + "back("), 1, SimulatorBench::kWaitMs);
+    QCOMPARE(openClose->text(), QStringLiteral("Close"));
+    QCOMPARE(m_bench->countLog("> Continuous sending stays off: "), 1);
+    QCOMPARE(dlg().item<QComboBox>(kIdPortList)->currentText(), m_bench->portEntry());
+    QVERIFY(!dlg().item<QAbstractButton>(kIdContinuous)->isChecked());
+
+    m_bench->press(kIdRead);
+    QTRY_COMPARE_WITH_TIMEOUT(m_bench->countLog("> Read successful.("), 1, SimulatorBench::kWaitMs);
+    QCOMPARE(m_bench->simulator().lastRequest(), QStringLiteral("request read-setup"));
 }
 
 void LineTest::pacedRouteListIsOneBlock_data() {

@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QRegularExpression>
+#include <csignal>
 
 namespace {
 
@@ -29,6 +30,10 @@ bool SimulatorProcess::start(const QStringList& options) {
             QStringLiteral("cannot start %1: %2").arg(m_process.program(), m_process.errorString());
         return false;
     }
+    return readAnnouncement();
+}
+
+bool SimulatorProcess::readAnnouncement() {
     const QDeadlineTimer deadline(kStartLimitMs);
     while (!m_process.canReadLine()) {
         if (deadline.hasExpired() || !m_process.waitForReadyRead(deadline.remainingTime())) {
@@ -70,6 +75,15 @@ bool SimulatorProcess::stop() {
 QString SimulatorProcess::lastRequest() const {
     const QStringList lines = requests();
     return lines.isEmpty() ? QString() : lines.last();
+}
+
+void SimulatorProcess::pullCable() {
+    ::kill(static_cast<pid_t>(m_process.processId()), SIGUSR1);
+}
+
+bool SimulatorProcess::plugCable() {
+    ::kill(static_cast<pid_t>(m_process.processId()), SIGUSR2);
+    return readAnnouncement();
 }
 
 void SimulatorProcess::kill() {

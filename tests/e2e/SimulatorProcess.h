@@ -27,12 +27,20 @@ class SimulatorProcess {
     int countRequests(const QString& prefix) const;
     QString lastRequest() const;  // empty before the first
 
+    // SIGUSR1: the cable is pulled, and the port hangs up.
+    void pullCable();
+    // SIGUSR2: plugged back under the same COM alias, on the terminal it announces. False,
+    // with error(), when no announcement came.
+    bool plugCable();
+
     // SIGTERM: the simulator removes its alias and ends. False when it did not end cleanly.
     bool stop();
     // SIGKILL: the simulator gets no chance to clean up, like a peer that dies.
     void kill();
 
   private:
+    bool readAnnouncement();
+
     QProcess m_process;
     QString m_logFile;
     QString m_error;

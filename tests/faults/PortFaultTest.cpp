@@ -26,6 +26,7 @@ using namespace res;
 namespace {
 
 enum class Change { kAliasRemoved, kPtyGone, kNoTty, kDirectory, kLocked };
+enum class Press { kNothing, kRefresh, kOpen };
 
 // Three waits of a second each, and room for a loaded machine; a send that never gives up
 // is what this catches.
@@ -34,6 +35,7 @@ constexpr double kGiveUpBoundSeconds = 5.0;
 }  // namespace
 
 Q_DECLARE_METATYPE(Change)
+Q_DECLARE_METATYPE(Press)
 
 class PortFaultTest : public QObject {
     Q_OBJECT
@@ -46,6 +48,8 @@ class PortFaultTest : public QObject {
     void peerThatNeverReads();
     void requestsWaitWhileTheLineTakesNoData();
     void lateHangupNewsLeavesTheNextPortOpen();
+    void pressingEndsTheWatchForALostPort_data();
+    void pressingEndsTheWatchForALostPort();
 
   private:
     std::unique_ptr<WindowOnPty> m_win;
@@ -187,6 +191,37 @@ void PortFaultTest::lateHangupNewsLeavesTheNextPortOpen() {
     QVERIFY(dlg.serial()->isOpen());
     QVERIFY(dlg.serial()->isReading());
     QCOMPARE(dlg.item<QPushButton>(kIdOpenClose)->text(), QStringLiteral("Close"));
+}
+
+void PortFaultTest::pressingEndsTheWatchForALostPort_data() {
+    QTest::addColumn<Press>("press");
+    QTest::addColumn<bool>("reopened");
+    QTest::newRow("nothing pressed") << Press::kNothing << true;
+    QTest::newRow("Refresh") << Press::kRefresh << false;
+    QTest::newRow("Open while the device is away") << Press::kOpen << false;
+}
+
+// After a hang-up the window looks for the device twice a second; the user's own Refresh or
+// Open ends that, and the port stays as the user left it.
+void PortFaultTest::pressingEndsTheWatchForALostPort() {
+    QFETCH(Press, press);
+    QFETCH(bool, reopened);
+    m_win = std::make_unique<WindowOnPty>(WindowOnPty::Ticks::kDriven);
+    CMeshcfgDlg& dlg = m_win->dlg();
+    QVERIFY(m_win->open());
+    m_win->dropPty();
+    QTRY_VERIFY_WITH_TIMEOUT(m_win->showsClosedState(), 5000);
+    QCOMPARE(m_win->lastLogLine().section(u'(', 0, 0),
+             QStringLiteral("> COM%1 lost: the device hung up").arg(WindowOnPty::kPort));
+    if (press == Press::kRefresh) dlg.OnRefresh();
+    if (press == Press::kOpen) dlg.OnOpenClose();  // fails: nothing behind the alias
+    m_win->replacePty();
+
+    const QString back = QStringLiteral("> COM%1 back(").arg(WindowOnPty::kPort);
+    // Two checks' worth of time, or the return when it is expected.
+    QTest::qWaitFor([&] { return m_win->lastLogLine().startsWith(back); }, 1200);
+    QCOMPARE(m_win->lastLogLine().startsWith(back), reopened);
+    QCOMPARE(dlg.serial()->isOpen(), reopened);
 }
 
 QTEST_MAIN(PortFaultTest)
