@@ -7,6 +7,7 @@
 #include "ReplyEnd.h"
 #include "SetupNames.h"
 #include "Text.h"
+#include "UsbAdapters.h"
 
 namespace {
 

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "UsbAdapters.h"
+
 namespace {
 
 struct PortFamily {
@@ -83,17 +85,17 @@ std::optional<std::string> devicePathForPort(int port) {
     return std::move(device->path);
 }
 
-PortEntry portEntry(int port, const std::string& sysfsRoot) {
+PortEntry portEntry(int port) {
     PortEntry entry{portName(port), {}, {}};
     const auto device = resolvePort(port);
     if (!device) return entry;
     entry.device = shownPath(*device);
-    entry.adapter = usbDeviceDetails(device->path, sysfsRoot);
+    entry.adapter = usbDeviceDetails(device->path);
     return entry;
 }
 
-std::string portEntryText(int port, const std::string& sysfsRoot) {
-    const PortEntry entry = portEntry(port, sysfsRoot);
+std::string portEntryText(int port) {
+    const PortEntry entry = portEntry(port);
     if (entry.device.empty()) return entry.name;
     std::string text = entry.name + " (" + entry.device;
     for (const std::string& detail : entry.adapter) text += ", " + detail;

@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "DeviceDescription.h"
-
 inline constexpr int kFirstPort = 1;
 inline constexpr int kLastPort = 255;
 
@@ -18,18 +16,18 @@ std::string aliasDirectory();
 std::optional<std::string> devicePathForPort(int port);
 
 // One port as the port list names it: "COM<n>", the device (for an alias, the path the alias
-// points to; empty when n maps to no device) and what sysfs tells of a USB adapter.
+// points to; empty when n maps to no device) and what udev tells of a USB adapter.
 struct PortEntry {
     std::string name;
     std::string device;
     std::vector<std::string> adapter;
 };
-PortEntry portEntry(int port, const std::string& sysfsRoot = kSysfsRoot);
+PortEntry portEntry(int port);
 
 // The port list entry: "COM<n>" first, then what is known of the device: its path (for an
-// alias, the path the alias points to) and what sysfs under sysfsRoot tells of a USB adapter,
+// alias, the path the alias points to) and what udev tells of a USB adapter,
 // for example "COM33 (/dev/ttyUSB0, CP2102 USB to UART Bridge, 0001)" or "COM3 (/dev/ttyS2)".
-std::string portEntryText(int port, const std::string& sysfsRoot = kSysfsRoot);
+std::string portEntryText(int port);
 
 // The entry of a port the user may not open, with the reason in place of the adapter:
 // "COM33 (/dev/ttyUSB0, no permission)".

@@ -1,5 +1,5 @@
 #pragma once
-// Strings read from the system (USB descriptors in sysfs) are whatever the device firmware
+// Strings read from the system (USB descriptors) are whatever the device firmware
 // put there; the port list shows them on one line, so only printable text survives.
 
 #include <string>
