@@ -80,8 +80,8 @@ int main(int argc, char** argv) {
     if (!openAliasPort(dlg)) return 1;
     ::tcflow(line.pty().slaveFd(), TCOOFF);
     const double direct = stallOfOneWriteOnTheWindowThread(dlg);
-    printRow({"8 longest event-loop stall, 20 requests to a far end that never reads (ms)",
-              fixed(queued), fixed(direct) + " one write on the window thread",
-              times(queued / direct), "<= 20 ms", metText(queued <= kTargetMs)});
+    printRow({"8 longest stall, 20 requests, line not read (ms)", fixed(queued),
+              fixed(direct) + " write in window", times(queued / direct), "<= 20 ms",
+              metText(queued <= kTargetMs)});
     return 0;
 }
