@@ -164,7 +164,8 @@ class CMeshcfgDlg : public QDialog {
         int port = 0;
         int baudIndex = 0;
         int parity = 0;
-        bool wasSending = false;  // continuous sending ran when the device hung up
+        std::optional<UsbIdentity> adapter;  // read while it is there to be read
+        bool wasSending = false;             // continuous sending ran when the device hung up
     };
     OpenedPort m_opened;
     PortWatch m_portWatch;

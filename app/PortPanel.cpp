@@ -5,12 +5,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
-#include <QRegularExpression>
 
 #include "CMeshcfgDlg.h"
 #include "NumberText.h"
 #include "PortNames.h"
 #include "QZSerial.h"
+#include "UsbAdapters.h"
 
 using namespace res;
 
@@ -59,7 +59,11 @@ bool CMeshcfgDlg::openPort(int port, int baudIndex, int parity) {
     const auto* baudList = item<QComboBox>(kIdPortBaud);
     const int baud = proto::readDecimal(baudList->itemText(baudIndex).toStdString());
     if (!m_pSerial->Open(port, baud, parity)) return false;
-    m_opened = {.port = port, .baudIndex = baudIndex, .parity = parity};
+    const auto device = devicePathForPort(port);
+    m_opened = {.port = port,
+                .baudIndex = baudIndex,
+                .parity = parity,
+                .adapter = device ? usbIdentity(*device) : std::nullopt};
     return true;
 }
 
@@ -85,34 +89,36 @@ void CMeshcfgDlg::onPortHangup() {
     AppendLog(tr("> COM%1 lost: the device hung up").arg(m_opened.port) + timestampSuffix());
     updatePortState();
     item<QPushButton>(kIdOpenClose)->setToolTip(tr("The port was closed: the device hung up"));
-    m_portWatch.start(m_opened.port);
+    m_portWatch.start(m_opened.port, m_opened.adapter);
 }
 
 // Opened as it was before the hang-up. A device that is back but cannot be opened yet (another
 // program probing it, say) is tried again at the next check.
 void CMeshcfgDlg::onPortReturned(int port) {
+    const OpenedPort lost = m_opened;  // opening overwrites it
     selectPortEntry(port);
-    item<QComboBox>(kIdPortBaud)->setCurrentIndex(m_opened.baudIndex);
-    item<QComboBox>(kIdPortParity)->setCurrentIndex(m_opened.parity);
-    const bool wasSending = m_opened.wasSending;
-    if (!openPort(port, m_opened.baudIndex, m_opened.parity)) return;
+    item<QComboBox>(kIdPortBaud)->setCurrentIndex(lost.baudIndex);
+    item<QComboBox>(kIdPortParity)->setCurrentIndex(lost.parity);
+    if (!openPort(port, lost.baudIndex, lost.parity)) return;
     m_portWatch.stop();
     updatePortState();
     SetLogColor(kReceivedFrameColor);
-    AppendLog(tr("> COM%1 back").arg(port) + timestampSuffix());
-    if (wasSending) {
-        AppendLog(tr("> Continuous sending stays off: tick \"Continuous\" to start it again") +
+    // An adapter replugged as another tty is named by another port.
+    const QString back = port == lost.port ? tr("> COM%1 back").arg(port)
+                                           : tr("> COM%1 back as COM%2").arg(lost.port).arg(port);
+    AppendLog(back + timestampSuffix());
+    if (lost.wasSending) {
+        AppendLog(tr("> Continuous sending stays off until \"Continuous\" is ticked") +
                   timestampSuffix());
     }
 }
 
-// The list names only the ports free when it was filled, so the returned one may be missing.
+// The list names only the ports free when it was filled, and the device behind a name may have
+// changed since.
 void CMeshcfgDlg::selectPortEntry(int port) {
     auto* list = item<QComboBox>(kIdPortList);
-    const QRegularExpression entry(QStringLiteral("^COM%1( |$)").arg(port));
-    if (list->currentText().contains(entry)) return;
+    const QString entry = QString::fromStdString(portEntryText(port));
+    if (list->currentText() == entry) return;
     refillPortList();
-    for (int index = 0; index < list->count(); ++index) {
-        if (list->itemText(index).contains(entry)) list->setCurrentIndex(index);
-    }
+    if (const int index = list->findText(entry); index >= 0) list->setCurrentIndex(index);
 }

@@ -13,14 +13,24 @@ PortWatch::PortWatch(OnReturn onReturn) : m_onReturn(std::move(onReturn)) {
     QObject::connect(&m_timer, &QTimer::timeout, [this] { check(); });
 }
 
-void PortWatch::start(int port) {
-    m_lost.emplace(port);
+void PortWatch::start(int port, std::optional<UsbIdentity> adapter) {
+    m_lost.emplace(port, std::move(adapter));
     m_timer.start();
+    m_hotplug = std::make_unique<TtyHotplugMonitor>();
+    if (m_hotplug->fd() < 0) return;
+    m_hotplugNotifier = std::make_unique<QSocketNotifier>(m_hotplug->fd(), QSocketNotifier::Read);
+    QObject::connect(m_hotplugNotifier.get(), &QSocketNotifier::activated, [this] { onHotplug(); });
 }
 
 void PortWatch::stop() {
     m_timer.stop();
+    m_hotplugNotifier.reset();
+    m_hotplug.reset();
     m_lost.reset();
+}
+
+void PortWatch::onHotplug() {
+    if (m_hotplug && m_hotplug->takeAddedEvents()) check();
 }
 
 void PortWatch::check() {

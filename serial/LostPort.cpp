@@ -4,18 +4,32 @@
 
 #include "PortNames.h"
 
-LostPort::LostPort(int port) : m_port(port), m_seenGone(!deviceIsThere()) {}
+namespace {
+
+// Aliases are followed to the device they name; a dangling one is no device.
+bool isTty(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISCHR(info.st_mode);
+}
+
+}  // namespace
+
+LostPort::LostPort(int port, std::optional<UsbIdentity> adapter)
+    : m_port(port), m_adapter(std::move(adapter)), m_seenGone(!portOfDevice()) {}
 
 std::optional<int> LostPort::returnedPort() {
-    const bool there = deviceIsThere();
-    if (!there) m_seenGone = true;
-    if (there && m_seenGone) return m_port;
+    const std::optional<int> port = portOfDevice();
+    if (!port) m_seenGone = true;
+    if (port && m_seenGone) return port;
     return std::nullopt;
 }
 
-// Aliases are followed to the device they name; a dangling one is no device.
-bool LostPort::deviceIsThere() const {
+std::optional<int> LostPort::portOfDevice() const {
+    if (m_adapter) {
+        const std::optional<std::string> node = ttyOfAdapter(*m_adapter);
+        return node ? portNaming(*node, m_port) : std::nullopt;
+    }
     const auto path = devicePathForPort(m_port);
-    struct stat info {};
-    return path && ::stat(path->c_str(), &info) == 0 && S_ISCHR(info.st_mode);
+    if (path && isTty(*path)) return m_port;
+    return std::nullopt;
 }

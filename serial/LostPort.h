@@ -1,23 +1,29 @@
 #pragma once
-// The device a port stood for when it hung up, and how to tell that it is back: the port's
-// name was seen leading nowhere, and now leads to a tty again. Seeing it gone first keeps a
-// dying device, whose node outlives its hang-up for a moment, from counting as returned. A
-// check costs a few system calls, so twice a second is free.
+// The device a port stood for when it hung up, and how to tell that it is back. A USB adapter
+// is known by its identity, so a replug on another USB port or under another ttyUSB number is
+// found, with the COM port that now names it; any other device by the port's name leading to
+// a tty again. Either must be seen gone first, which keeps a dying device, whose node outlives
+// its hang-up for a moment, from counting as returned. A check costs a few system calls (a
+// scan of the tty devices for an adapter), so twice a second is free.
 
 #include <optional>
 
+#include "UsbAdapters.h"
+
 class LostPort {
   public:
-    // Call it at the hang-up: the first look is taken at once.
-    explicit LostPort(int port);
+    // Call it at the hang-up, with the adapter's identity as it was read when the port opened
+    // (by now it is gone): the first look is taken at once.
+    LostPort(int port, std::optional<UsbIdentity> adapter);
 
     int port() const { return m_port; }
     // The port to open now that its device has returned; nothing while it is away.
     std::optional<int> returnedPort();
 
   private:
-    bool deviceIsThere() const;
+    std::optional<int> portOfDevice() const;  // where the device is now, if it is there
 
     int m_port;
+    std::optional<UsbIdentity> m_adapter;
     bool m_seenGone = false;
 };

@@ -5,11 +5,14 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <utility>
 
 #include "UsbAdapters.h"
 
 namespace {
+
+namespace fs = std::filesystem;
 
 struct PortFamily {
     int firstPort;
@@ -83,6 +86,21 @@ std::optional<std::string> devicePathForPort(int port) {
     auto device = resolvePort(port);
     if (!device) return std::nullopt;
     return std::move(device->path);
+}
+
+std::optional<int> portNaming(const std::string& devicePath, int preferred) {
+    std::error_code error;
+    const fs::path device = fs::weakly_canonical(devicePath, error);
+    if (error) return std::nullopt;
+    const auto names = [&](int port) {
+        const auto path = devicePathForPort(port);
+        std::error_code pathError;
+        return path && fs::weakly_canonical(*path, pathError) == device && !pathError;
+    };
+    if (names(preferred)) return preferred;
+    for (int port = kFirstPort; port <= kLastPort; ++port)
+        if (names(port)) return port;
+    return std::nullopt;
 }
 
 PortEntry portEntry(int port) {

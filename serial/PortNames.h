@@ -15,6 +15,10 @@ std::string aliasDirectory();
 // The device path COM n stands for, or nothing when n maps to no device name.
 std::optional<std::string> devicePathForPort(int port);
 
+// The COM port that names this device, links followed on both sides, trying the preferred one
+// first: for an adapter that came back as another tty.
+std::optional<int> portNaming(const std::string& devicePath, int preferred);
+
 // One port as the port list names it: "COM<n>", the device (for an alias, the path the alias
 // points to; empty when n maps to no device) and what udev tells of a USB adapter.
 struct PortEntry {

@@ -130,7 +130,9 @@ void SameBytesTest::cliSendsTheWindowsBytes() {
         auto* ports = dlg.item<QComboBox>(kIdPortList);
         ports->setCurrentIndex(ports->findText(QStringLiteral("COM200"), Qt::MatchStartsWith));
         dlg.OnOpenClose();
-        QVERIFY(dlg.serial()->isOpen());
+        QVERIFY2(dlg.serial()->isOpen(),
+                 qPrintable(ports->currentText() + ": " +
+                            QString::fromStdString(dlg.serial()->lastError())));
         window.enter(dlg);
         QTest::mouseClick(dlg.item<QPushButton>(window.button), Qt::LeftButton);
         fromWindow = m_pty->readMaster(kMoreThanAnyRequest, kQuiet);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "LostPort.h"
 #include "PortAlias.h"
 #include "PortNames.h"
 #include "ScopedRuntimeDir.h"
@@ -182,14 +183,18 @@ bool readable(int fd) {
 
 // The adapter comes back on another USB port, under another number: the monitor tells, and its
 // identity finds the new node. The testbed announces each device it adds or removes.
+// The port it was opened as, COM36, comes back as COM43: the port that names ttyUSB10.
 TEST_F(UsbAdapters, ReplugElsewhereIsAnnouncedAndFound) {
     const auto identity = usbIdentity("/dev/ttyUSB3");
     ASSERT_TRUE(identity);
     TtyHotplugMonitor monitor;
     ASSERT_GE(monitor.fd(), 0);
+    LostPort lost(36, identity);
+    EXPECT_EQ(lost.returnedPort(), std::nullopt);  // not gone yet
     m_desk.testbed().remove(m_desk.cp2102());
     EXPECT_FALSE(monitor.takeAddedEvents());
     EXPECT_EQ(ttyOfAdapter(*identity), std::nullopt);
+    EXPECT_EQ(lost.returnedPort(), std::nullopt);
 
     const std::string usb =
         m_desk.testbed().usbDevice("2-4", {"CP2102 USB to UART Bridge", "0002"});
@@ -199,6 +204,7 @@ TEST_F(UsbAdapters, ReplugElsewhereIsAnnouncedAndFound) {
     EXPECT_TRUE(monitor.takeAddedEvents());
     EXPECT_FALSE(monitor.takeAddedEvents());  // drained
     EXPECT_EQ(ttyOfAdapter(*identity), "/dev/ttyUSB10");
+    EXPECT_EQ(lost.returnedPort(), 43);
 
     m_desk.testbed().announce(tty, "change");
     EXPECT_TRUE(readable(monitor.fd()));
