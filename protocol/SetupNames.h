@@ -8,13 +8,22 @@
 #include <string>
 #include <string_view>
 
+#include "ListItems.h"
+
 namespace proto {
 
 inline constexpr int kPowerLevels = 7;  // power level = index + 1
 inline constexpr int kLifeCycles = 24;  // "1h" is index 0
-inline constexpr std::array<int, 8> kUartBaudRates{1200,  2400,  4800,  9600,
-                                                   19200, 38400, 57600, 115200};
-inline constexpr std::array<std::string_view, 3> kParityNames{"NO", "ODD", "EVEN"};
+inline constexpr auto kParityNames =
+    layout::splitItems<layout::itemCount(layout::kParityItems)>(layout::kParityItems);
+inline constexpr auto kUartBaudRates = [] {
+    constexpr auto texts =
+        layout::splitItems<layout::itemCount(layout::kBaudRateItems)>(layout::kBaudRateItems);
+    std::array<int, texts.size()> rates{};
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        for (const char digit : texts[i]) rates[i] = rates[i] * 10 + (digit - '0');
+    return rates;
+}();
 
 std::string lifeCycleName(int index);  // "6h" for 5
 std::optional<int> lifeCycleIndex(std::string_view name);

@@ -1,6 +1,7 @@
 #include <stdexcept>
 
 #include "DialogTemplate.h"
+#include "ListItems.h"
 #include "ResourceIds.h"
 
 namespace layout {
@@ -8,9 +9,6 @@ namespace {
 
 using enum Kind;
 using namespace res;
-
-constexpr std::string_view kBaudRates = "1200|2400|4800|9600|19200|38400|57600|115200";
-constexpr std::string_view kParities = "NO|ODD|EVEN";
 
 // Template 100: the about box.
 constexpr ControlTemplate kAboutControls[] = {
@@ -23,9 +21,9 @@ constexpr ControlTemplate kAboutControls[] = {
 constexpr ControlTemplate kMainControls[] = {
     {kNoId, GroupBox, "Usart Select", kNoStyle, 9, 3, 87, 99},
     {kNoId, Static, "Comm:", kNoStyle, 14, 20, 28, 8},
-    {kIdPortBaud, DropDown, "", kNoStyle, 47, 38, 44, 30, kBaudRates},
+    {kIdPortBaud, DropDown, "", kNoStyle, 47, 38, 44, 30, kBaudRateItems},
     {kNoId, Static, "BaudRate:", kNoStyle, 14, 39, 32, 8},
-    {kIdPortParity, DropDown, "", kNoStyle, 47, 58, 44, 30, kParities},
+    {kIdPortParity, DropDown, "", kNoStyle, 47, 58, 44, 30, kParityItems},
     {kNoId, Static, "Parity:", kNoStyle, 14, 59, 28, 8},
     {kIdOpenClose, PushButton, "Open", kNoStyle, 17, 78, 34, 14},
     {kIdPortList, DropDown, "", kNoStyle, 47, 19, 44, 30},
@@ -44,9 +42,9 @@ constexpr ControlTemplate kMainControls[] = {
     {kIdNetworkId, Edit, "", kNumber, 53, 142, 56, 13},
     {kNoId, Static, "Node id:", kNoStyle, 114, 144, 27, 8},
     {kIdNodeId, Edit, "", kNumber, 145, 142, 56, 13},
-    {kIdUartBaud, DropDown, "", kNoStyle, 245, 143, 56, 30, kBaudRates},
+    {kIdUartBaud, DropDown, "", kNoStyle, 245, 143, 56, 30, kBaudRateItems},
     {kNoId, Static, "BaudRate:", kNoStyle, 207, 144, 33, 8},
-    {kIdUartParity, DropDown, "", kNoStyle, 53, 165, 56, 30, kParities},
+    {kIdUartParity, DropDown, "", kNoStyle, 53, 165, 56, 30, kParityItems},
     {kNoId, Static, "Parity:", kNoStyle, 16, 166, 20, 8},
     {kIdWrite, PushButton, "Write", kNoStyle, 121, 164, 43, 14},
     {kIdRead, PushButton, "Read", kNoStyle, 167, 164, 43, 14},
