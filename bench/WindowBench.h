@@ -5,24 +5,16 @@
 #include <QEventLoop>
 #include <chrono>
 
-#include "PortAlias.h"
-#include "PtyPair.h"
-#include "ScopedRuntimeDir.h"
+#include "AliasedPty.h"
 
 class CMeshcfgDlg;
 
 inline constexpr int kAliasPort = 200;
 
-// The far end of the line, published as COM200 in an alias directory of its own. It must
-// exist before the window is built, since the window lists its ports then.
-class PortLine {
+// The far end of the line, published as COM200.
+class PortLine : public AliasedPty {
   public:
-    PtyPair& pty() { return m_pty; }
-
-  private:
-    ScopedRuntimeDir m_runtime;
-    PtyPair m_pty;
-    PortAlias m_alias{kAliasPort, m_pty.slavePath()};
+    PortLine() : AliasedPty(kAliasPort) {}
 };
 
 // Chooses COM200 in the port list and presses Open; false when the port did not open.

@@ -11,12 +11,10 @@
 #include <QTextEdit>
 #include <QtTest>
 
+#include "AliasedPty.h"
 #include "CMeshcfgDlg.h"
 #include "HexBytes.h"
-#include "PortAlias.h"
-#include "PtyPair.h"
 #include "QZSerial.h"
-#include "ScopedRuntimeDir.h"
 #include "Wait.h"
 
 using namespace res;
@@ -44,17 +42,13 @@ class PortWindowTest : public QObject {
 
   private slots:
     void init() {
-        m_runtime = std::make_unique<ScopedRuntimeDir>();
-        m_pty = std::make_unique<PtyPair>();
-        m_alias = std::make_unique<PortAlias>(kAliasPort, m_pty->slavePath());
+        m_line = std::make_unique<AliasedPty>(kAliasPort);
         m_dlg = std::make_unique<CMeshcfgDlg>();
         m_dlg->stopTimer();
     }
     void cleanup() {
         m_dlg.reset();
-        m_alias.reset();
-        m_pty.reset();
-        m_runtime.reset();
+        m_line.reset();
     }
 
     void aliasIsListedAndOpens();
@@ -92,7 +86,7 @@ class PortWindowTest : public QObject {
     }
     // Lets the reader deliver what the far end wrote, then cuts the block by silence.
     void receive(const std::vector<std::uint8_t>& reply) {
-        QVERIFY(m_pty->writeMaster(reply));
+        QVERIFY(m_line->pty().writeMaster(reply));
         ReceiveBuffer& buffer = m_dlg->serial()->receiveBuffer();
         QVERIFY(waitUntil([&] { return buffer.count() >= reply.size(); }));
         for (int i = 0; i < 4; ++i) m_dlg->OnTimer();
@@ -107,7 +101,7 @@ class PortWindowTest : public QObject {
     }
     QByteArray sent(qsizetype size) {
         const std::vector<std::uint8_t> bytes =
-            m_pty->readMaster(size + 1, std::chrono::milliseconds(500));
+            m_line->pty().readMaster(size + 1, std::chrono::milliseconds(500));
         return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
     }
     void press(int id) { QTest::mouseClick(m_dlg->item<QPushButton>(id), Qt::LeftButton); }
@@ -115,16 +109,15 @@ class PortWindowTest : public QObject {
         for (int i = 0; i < count; ++i) m_dlg->OnTimer();
     }
 
-    std::unique_ptr<ScopedRuntimeDir> m_runtime;
-    std::unique_ptr<PtyPair> m_pty;
-    std::unique_ptr<PortAlias> m_alias;
+    std::unique_ptr<AliasedPty> m_line;
     std::unique_ptr<CMeshcfgDlg> m_dlg;
 };
 
 void PortWindowTest::aliasIsListedAndOpens() {
     QVERIFY(selectAlias());
     const QString entry = m_dlg->item<QComboBox>(kIdPortList)->currentText();
-    QCOMPARE(entry, QStringLiteral("COM200 (%1)").arg(QString::fromStdString(m_pty->slavePath())));
+    QCOMPARE(entry,
+             QStringLiteral("COM200 (%1)").arg(QString::fromStdString(m_line->pty().slavePath())));
     press(kIdOpenClose);
     auto* openClose = m_dlg->item<QPushButton>(kIdOpenClose);
     QCOMPARE(openClose->text(), QStringLiteral("Close"));
@@ -140,7 +133,7 @@ void PortWindowTest::aliasIsListedAndOpens() {
 }
 
 void PortWindowTest::lockedPortIsNotListed() {
-    const int fd = ::open(m_pty->slavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    const int fd = ::open(m_line->pty().slavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     QVERIFY(fd >= 0);
     QCOMPARE(::flock(fd, LOCK_EX | LOCK_NB), 0);
     m_dlg->OnRefresh();
@@ -152,7 +145,7 @@ void PortWindowTest::lockedPortIsNotListed() {
 
 void PortWindowTest::vanishedPortStaysClosedAndSaysWhy() {
     QVERIFY(selectAlias());
-    m_alias.reset();  // unplugged between the listing and Open
+    m_line->removeAlias();  // unplugged between the listing and Open
     press(kIdOpenClose);
     auto* openClose = m_dlg->item<QPushButton>(kIdOpenClose);
     QCOMPARE(openClose->text(), QStringLiteral("Open"));
@@ -171,7 +164,7 @@ void PortWindowTest::replyReachesTheLog() {
 
 void PortWindowTest::hangupClosesThePort() {
     open();
-    m_pty->closeMaster();
+    m_line->pty().closeMaster();
     QTRY_COMPARE_WITH_TIMEOUT(m_dlg->item<QPushButton>(kIdOpenClose)->text(),
                               QStringLiteral("Open"), 5000);
     QVERIFY(!m_dlg->serial()->isOpen());
@@ -205,7 +198,7 @@ void PortWindowTest::buttonsSendExactBytes() {
     m_dlg->item<QTextEdit>(kIdData)->setPlainText(QStringLiteral("01 02"));
     press(button);
     const std::vector<std::uint8_t> sent =
-        m_pty->readMaster(expected.size() + 1, std::chrono::milliseconds(500));
+        m_line->pty().readMaster(expected.size() + 1, std::chrono::milliseconds(500));
     QCOMPARE(
         QByteArray(reinterpret_cast<const char*>(sent.data()), qsizetype(sent.size())).toHex(' '),
         expected.toHex(' '));
@@ -263,7 +256,7 @@ void PortWindowTest::continuousSending() {
     QCOMPARE(countLines(*m_dlg, sent), 3);
     ticks(11);
     QCOMPARE(countLines(*m_dlg, sent), 4);
-    QCOMPARE(m_pty->readMaster(4 * 12, std::chrono::milliseconds(500)).size(), 4u * 12);
+    QCOMPARE(m_line->pty().readMaster(4 * 12, std::chrono::milliseconds(500)).size(), 4u * 12);
 
     press(kIdOpenClose);  // Close ends it
     QVERIFY(!m_dlg->item<QCheckBox>(kIdContinuous)->isChecked());
@@ -294,7 +287,7 @@ void PortWindowTest::tooLongDataIsRefused() {
     QCOMPARE(countLines(*m_dlg, QStringLiteral("> Send app data")), 0);
     QVERIFY(!m_dlg->item<QCheckBox>(kIdContinuous)->isChecked());
     QVERIFY(m_dlg->item<QWidget>(kIdSendData)->isEnabled());
-    QVERIFY(m_pty->readMaster(1, std::chrono::milliseconds(200)).empty());
+    QVERIFY(m_line->pty().readMaster(1, std::chrono::milliseconds(200)).empty());
 }
 
 // An idle window does not wake every 100 ms; the first byte of a reply wakes it, and the
@@ -304,7 +297,7 @@ void PortWindowTest::timerSleepsUntilSomethingIsPending() {
     m_dlg = std::make_unique<CMeshcfgDlg>();  // with its own timer
     open();
     QTRY_VERIFY_WITH_TIMEOUT(!m_dlg->isTicking(), 2000);
-    QVERIFY(m_pty->writeMaster(bytes("0100810080")));
+    QVERIFY(m_line->pty().writeMaster(bytes("0100810080")));
     QTRY_COMPARE_WITH_TIMEOUT(countLines(*m_dlg, QStringLiteral("> Write successful.")), 1, 5000);
     QTRY_VERIFY_WITH_TIMEOUT(!m_dlg->isTicking(), 2000);
 
@@ -424,13 +417,13 @@ void PortWindowTest::linkTestEndsWithItsSummary() {
     m_dlg->item<QTextEdit>(kIdData)->setPlainText(QStringLiteral("AA"));
     QTest::mouseClick(box, Qt::LeftButton);
     const auto confirm = [&](const char* status) {
-        QCOMPARE(m_pty->readMaster(12).size(), 12u);
+        QCOMPARE(m_line->pty().readMaster(12).size(), 12u);
         receive(withCheck(hexBytes(std::string("05 00 81 03 00 01 ") + status)));
     };
     ticks(11);
     confirm("C7");
     ticks(7 + 11);
-    QCOMPARE(m_pty->readMaster(12).size(), 12u);  // the second send, left without a reply
+    QCOMPARE(m_line->pty().readMaster(12).size(), 12u);  // the second send, left without a reply
     confirm("00");
     const QString trips = QStringLiteral("; round trip min \\d+ ms, median \\d+ ms, max \\d+ ms");
     QVERIFY(box->toolTip().contains(
@@ -447,7 +440,7 @@ void PortWindowTest::linkTestEndsWithItsSummary() {
             press(kIdOpenClose);
             break;
         case RunEnd::HungUp:
-            m_pty->closeMaster();
+            m_line->pty().closeMaster();
             QTRY_VERIFY_WITH_TIMEOUT(!m_dlg->serial()->isOpen(), 5000);
             break;
         case RunEnd::EmptyData:

@@ -6,17 +6,15 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "AliasedPty.h"
 #include "CDialog_Mesh.h"
 #include "CDialog_Net_Path.h"
 #include "CDrawView.h"
 #include "CMeshcfgDlg.h"
 #include "CShapButton.h"
 #include "HexBytes.h"
-#include "PortAlias.h"
-#include "PtyPair.h"
 #include "QZSerial.h"
 #include "ReplyFrames.h"
-#include "ScopedRuntimeDir.h"
 #include "Wait.h"
 
 using namespace res;
@@ -43,9 +41,7 @@ class RouteWindowTest : public QObject {
 
   private slots:
     void init() {
-        m_runtime = std::make_unique<ScopedRuntimeDir>();
-        m_pty = std::make_unique<PtyPair>();
-        m_alias = std::make_unique<PortAlias>(kAliasPort, m_pty->slavePath());
+        m_line = std::make_unique<AliasedPty>(kAliasPort);
         m_dlg = std::make_unique<CMeshcfgDlg>();
         m_dlg->stopTimer();
         m_dlg->OnRefresh();
@@ -57,9 +53,7 @@ class RouteWindowTest : public QObject {
     }
     void cleanup() {
         m_dlg.reset();
-        m_alias.reset();
-        m_pty.reset();
-        m_runtime.reset();
+        m_line.reset();
     }
 
     void buttonsSendRequests_data() {
@@ -76,7 +70,7 @@ class RouteWindowTest : public QObject {
         QFETCH(QByteArray, frame);
         QFETCH(QString, description);
         QTest::mouseClick(m_dlg->item<QPushButton>(button), Qt::LeftButton);
-        const std::vector<std::uint8_t> sent = m_pty->readMaster(frame.size());
+        const std::vector<std::uint8_t> sent = m_line->pty().readMaster(frame.size());
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(sent.data()),
                             static_cast<qsizetype>(sent.size())),
                  frame);
@@ -175,16 +169,14 @@ class RouteWindowTest : public QObject {
   private:
     // The far end writes a reply; the reader delivers it and four ticks of silence cut it.
     void receive(const Block& reply) {
-        QVERIFY(m_pty->writeMaster(reply));
+        QVERIFY(m_line->pty().writeMaster(reply));
         ReceiveBuffer& buffer = m_dlg->serial()->receiveBuffer();
         QVERIFY(waitUntil([&] { return buffer.count() >= reply.size(); }));
         for (int i = 0; i < 4; ++i) m_dlg->OnTimer();
     }
     QStringList logLines() const { return m_dlg->log().allText().split(u'\n', Qt::SkipEmptyParts); }
 
-    std::unique_ptr<ScopedRuntimeDir> m_runtime;
-    std::unique_ptr<PtyPair> m_pty;
-    std::unique_ptr<PortAlias> m_alias;
+    std::unique_ptr<AliasedPty> m_line;
     std::unique_ptr<CMeshcfgDlg> m_dlg;
 };
 

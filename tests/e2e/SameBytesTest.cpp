@@ -10,12 +10,10 @@
 #include <QtTest>
 #include <functional>
 
+#include "AliasedPty.h"
 #include "CMeshcfgDlg.h"
 #include "CliRun.h"
-#include "PortAlias.h"
-#include "PtyPair.h"
 #include "QZSerial.h"
-#include "ScopedRuntimeDir.h"
 
 using namespace res;
 
@@ -66,24 +64,14 @@ class SameBytesTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void init() {
-        m_runtime = std::make_unique<ScopedRuntimeDir>();
-        m_pty = std::make_unique<PtyPair>();
-        m_alias = std::make_unique<PortAlias>(kAliasPort, m_pty->slavePath());
-    }
-    void cleanup() {
-        m_alias.reset();
-        m_pty.reset();
-        m_runtime.reset();
-    }
+    void init() { m_line = std::make_unique<AliasedPty>(kAliasPort); }
+    void cleanup() { m_line.reset(); }
 
     void cliSendsTheWindowsBytes_data();
     void cliSendsTheWindowsBytes();
 
   private:
-    std::unique_ptr<ScopedRuntimeDir> m_runtime;
-    std::unique_ptr<PtyPair> m_pty;
-    std::unique_ptr<PortAlias> m_alias;
+    std::unique_ptr<AliasedPty> m_line;
 };
 
 void SameBytesTest::cliSendsTheWindowsBytes_data() {
@@ -135,16 +123,16 @@ void SameBytesTest::cliSendsTheWindowsBytes() {
                             QString::fromStdString(dlg.serial()->lastError())));
         window.enter(dlg);
         QTest::mouseClick(dlg.item<QPushButton>(window.button), Qt::LeftButton);
-        fromWindow = m_pty->readMaster(kMoreThanAnyRequest, kQuiet);
+        fromWindow = m_line->pty().readMaster(kMoreThanAnyRequest, kQuiet);
     }
     QVERIFY(fromWindow.size() > 4);
 
     QProcess process;
     startCli(process, QStringList{"-p", "COM200", "--timeout", "100"} + cli);
-    const std::vector<std::uint8_t> fromCli = m_pty->readMaster(fromWindow.size());
+    const std::vector<std::uint8_t> fromCli = m_line->pty().readMaster(fromWindow.size());
     finishCli(process);
     QCOMPARE(fromCli, fromWindow);
-    QCOMPARE(m_pty->readMaster(1, kQuiet).size(), 0u);
+    QCOMPARE(m_line->pty().readMaster(1, kQuiet).size(), 0u);
 }
 
 QTEST_MAIN(SameBytesTest)
