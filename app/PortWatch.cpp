@@ -14,8 +14,11 @@ PortWatch::PortWatch(OnReturn onReturn) : m_onReturn(std::move(onReturn)) {
 }
 
 void PortWatch::start(int port, std::optional<UsbIdentity> adapter) {
+    const bool isUsb = adapter.has_value();
     m_lost.emplace(port, std::move(adapter));
     m_timer.start();
+    // Only an adapter announces its return; an alias or a pseudo-terminal is found by the timer.
+    if (!isUsb) return;
     m_hotplug = std::make_unique<TtyHotplugMonitor>();
     if (m_hotplug->fd() < 0) return;
     m_hotplugNotifier = std::make_unique<QSocketNotifier>(m_hotplug->fd(), QSocketNotifier::Read);

@@ -26,12 +26,25 @@ Frame buildFrame(std::uint8_t type, std::uint8_t code, Bytes payload) {
 std::string hexDump(Bytes bytes) {
     std::string line = "> ";
     line.reserve(2 + 3 * bytes.size());
-    for (const std::uint8_t b : bytes) {
-        char cell[4];
-        std::snprintf(cell, sizeof cell, "%02X ", b);
-        line += cell;
-    }
+    for (const std::uint8_t b : bytes) line += hexByte(b) + ' ';
     return line;
+}
+
+std::string hexByte(std::uint8_t byte) {
+    char digits[3];
+    std::snprintf(digits, sizeof digits, "%02X", byte);
+    return digits;
+}
+
+std::string hexDigits(Bytes bytes) {
+    std::string text;
+    for (const std::uint8_t b : bytes) text += hexByte(b);
+    return text;
+}
+
+std::string hexWord(std::uint16_t value) {
+    return hexByte(static_cast<std::uint8_t>(value >> 8)) +
+           hexByte(static_cast<std::uint8_t>(value & 0xFF));
 }
 
 }  // namespace proto

@@ -60,5 +60,10 @@ Frame buildFrame(std::uint8_t type, std::uint8_t code, Bytes payload);
 
 // "> " then "%02X " per byte: the line ends in a space.
 std::string hexDump(Bytes bytes);
+// Upper-case hex digits without spaces: "0A" for a byte, "0102" for bytes, and a 16-bit value
+// as four digits, high byte first.
+std::string hexByte(std::uint8_t byte);
+std::string hexDigits(Bytes bytes);
+std::string hexWord(std::uint16_t value);
 
 }  // namespace proto

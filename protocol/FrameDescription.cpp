@@ -1,6 +1,5 @@
 #include "FrameDescription.h"
 
-#include <cstdio>
 #include <optional>
 #include <vector>
 
@@ -23,16 +22,6 @@ struct Words {
 
 char lowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string hex2(unsigned value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%02X", value & 0xFFu);
-    return text;
-}
-
-std::string hex4(std::uint16_t value) {
-    return hex2(value >> 8) + hex2(value);
 }
 
 std::string count(std::size_t n, const char* one, const char* many) {
@@ -63,10 +52,10 @@ std::string sendDataDetails(Bytes frame) {
     for (char& c : route) c = lowerAscii(c);
     route += " route";
     for (std::size_t k = 0; k < request->relays.size(); ++k)
-        route += (k == 0 ? " via " : " ") + hex4(request->relays[k]);
+        route += (k == 0 ? " via " : " ") + hexWord(request->relays[k]);
     std::string data = count(request->data.size(), "data byte", "data bytes");
     for (std::size_t k = 0; k < request->data.size(); ++k)
-        data += (k == 0 ? ": " : " ") + hex2(request->data[k]);
+        data += (k == 0 ? ": " : " ") + hexByte(request->data[k]);
     return "target " + std::to_string(request->target) + ", " + route +
            (request->ack ? ", ACK requested" : "") + ", jump " + std::to_string(request->jump) +
            ", " + data;
@@ -94,7 +83,7 @@ Words sendStatusWords(Bytes frame) {
     const std::uint8_t status = frame[kSendStatusOffset];
     std::string_view message = sendStatusMessage(status);
     if (message.starts_with("> ")) message.remove_prefix(2);
-    return {"Send status " + hex2(status), std::string(message)};
+    return {"Send status " + hexByte(status), std::string(message)};
 }
 
 Words requestWords(Bytes frame) {
@@ -105,7 +94,7 @@ Words requestWords(Bytes frame) {
     if (type == kTypeModule && code == kCmdReadRoute) return {"Read route list"};
     if (type == kTypeModule && code == kCmdReadPath) return {"Read path list"};
     if (type == kTypeNetData && code == kCmdSendData) return {"Send data", sendDataDetails(frame)};
-    return {"Request " + hex2(type) + " " + hex2(code), "not one the tool sends"};
+    return {"Request " + hexByte(type) + " " + hexByte(code), "not one the tool sends"};
 }
 
 // By the dispatch code, as the window's dispatcher selects the handler.
@@ -124,9 +113,9 @@ Words replyWords(Bytes frame) {
         case kReplyReceiveNotice:
             return {"Receive notice"};
         case kNotDispatched:
-            return {"Frame type " + hex2(frame[kTypeOffset]), "not a reply the tool reads"};
+            return {"Frame type " + hexByte(frame[kTypeOffset]), "not a reply the tool reads"};
         default:
-            return {"Reply " + hex2(code), "not handled"};
+            return {"Reply " + hexByte(code), "not handled"};
     }
 }
 
@@ -155,8 +144,8 @@ std::string describeFrames(Bytes block, Direction direction) {
         return block.empty() ? "No bytes" : count(block.size(), "byte", "bytes") + ", no frame";
     }
     if (!blockPassesCheck(block)) {
-        return "Check byte wrong: expected " + hex2(xorOf(block.first(block.size() - 1))) +
-               ", got " + hex2(block.back());
+        return "Check byte wrong: expected " + hexByte(xorOf(block.first(block.size() - 1))) +
+               ", got " + hexByte(block.back());
     }
     if (const std::vector<Bytes> frames = wholeFrames(block); frames.size() > 1) {
         std::string names = std::to_string(frames.size()) + " frames";

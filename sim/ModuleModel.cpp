@@ -1,7 +1,6 @@
 #include "ModuleModel.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "MeshReplies.h"
 #include "Setup.h"
@@ -28,25 +27,9 @@ enum SetupValue : std::size_t {
     kParity = 10,
 };
 
-// Upper-case hex digits without spaces: one word of a log line.
-std::string hexText(proto::Bytes bytes) {
-    std::string text;
-    for (const std::uint8_t b : bytes) {
-        char cell[3];
-        std::snprintf(cell, sizeof cell, "%02X", b);
-        text += cell;
-    }
-    return text;
-}
-
-std::string hexText(std::uint16_t id) {
-    proto::Frame bytes;
-    proto::appendBe16(bytes, id);
-    return hexText(bytes);
-}
-
 Answer rejected(std::string_view reason, proto::Bytes bytes, std::string_view field = "frame=") {
-    return {"rejected " + std::string(reason) + " " + std::string(field) + hexText(bytes), {}};
+    return {"rejected " + std::string(reason) + " " + std::string(field) + proto::hexDigits(bytes),
+            {}};
 }
 
 bool isSetupFrame(const proto::Frame& frame) {
@@ -62,11 +45,11 @@ bool isSend(const proto::Frame& frame) {
 std::string describe(const proto::SendDataRequest& request) {
     std::string relays = "relays=" + std::to_string(request.relays.size());
     for (std::size_t k = 0; k < request.relays.size(); ++k) {
-        relays += (k == 0 ? " via=" : ",") + hexText(request.relays[k]);
+        relays += (k == 0 ? " via=" : ",") + proto::hexWord(request.relays[k]);
     }
     return "target=" + std::to_string(request.target) + " ack=" + std::to_string(request.ack) +
            " jump=" + std::to_string(request.jump) + " mode=" + std::to_string(request.routeMode) +
-           " " + relays + " data=" + hexText(request.data);
+           " " + relays + " data=" + proto::hexDigits(request.data);
 }
 
 // 434 MHz, power 7, life cycle 1h, network id 1, 9600 baud, no parity; the node id is the mesh's
@@ -129,9 +112,10 @@ Answer ModuleModel::writeSetup(const proto::Frame& frame) {
     std::copy_n(frame.begin() + kValuesOffset, m_setup.size(), m_setup.begin());
     const auto value = [this](SetupValue at) { return std::to_string(m_setup[at]); };
     const auto id = [this](SetupValue at) { return std::to_string(proto::readBe16(m_setup, at)); };
-    return {"request write-setup freq=" + hexText(proto::Bytes(m_setup).first(3)) + " power=" +
-                value(kPower) + " life=" + value(kLifeCycle) + " net=" + id(kNetworkId) +
-                " node=" + id(kNodeId) + " baud=" + value(kBaud) + " parity=" + value(kParity),
+    return {"request write-setup freq=" + proto::hexDigits(proto::Bytes(m_setup).first(3)) +
+                " power=" + value(kPower) + " life=" + value(kLifeCycle) +
+                " net=" + id(kNetworkId) + " node=" + id(kNodeId) + " baud=" + value(kBaud) +
+                " parity=" + value(kParity),
             setupReply(proto::kReplySetupWritten)};
 }
 
@@ -164,9 +148,10 @@ Answer ModuleModel::sendData(const proto::Frame& frame, bool checkOk) {
     proto::Frame payload;
     proto::appendBe16(payload, target);
     payload.push_back(status);
-    std::string line =
-        "request send-data " + (request ? describe(*request) : "frame=" + hexText(frame)) +
-        " check=" + (checkOk ? "ok" : "bad") + " status=" + hexText(proto::Bytes(payload).last(1));
+    std::string line = "request send-data " +
+                       (request ? describe(*request) : "frame=" + proto::hexDigits(frame)) +
+                       " check=" + (checkOk ? "ok" : "bad") +
+                       " status=" + proto::hexDigits(proto::Bytes(payload).last(1));
     if (const auto lost = delivery.lostHop) {
         const NodeId from = *lost == 0 ? m_mesh.localNode : (*route)[*lost - 1];
         line += " lost=" + std::to_string(from) + "-" + std::to_string((*route)[*lost]);
@@ -186,7 +171,7 @@ std::optional<Answer> ModuleModel::receiveNotice() {
     payload.push_back(kNoticeLinkValue);
     payload.push_back(static_cast<std::uint8_t>(data.size()));
     payload.insert(payload.end(), data.begin(), data.end());
-    return Answer{"notice source=" + std::to_string(source) + " data=" + hexText(data),
+    return Answer{"notice source=" + std::to_string(source) + " data=" + proto::hexDigits(data),
                   proto::buildFrame(proto::kTypeNetData, proto::kCmdReceiveNotice, payload)};
 }
 

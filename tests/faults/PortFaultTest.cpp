@@ -219,8 +219,9 @@ void PortFaultTest::pressingEndsTheWatchForALostPort() {
 
     const QString back = QStringLiteral("> COM%1 back(").arg(WindowOnPty::kPort);
     // Two checks' worth of time, or the return when it is expected.
-    QTest::qWaitFor([&] { return m_win->lastLogLine().startsWith(back); }, 1200);
-    QCOMPARE(m_win->lastLogLine().startsWith(back), reopened);
+    const bool cameBack =
+        QTest::qWaitFor([&] { return m_win->lastLogLine().startsWith(back); }, 1200);
+    QCOMPARE(cameBack, reopened);
     QCOMPARE(dlg.serial()->isOpen(), reopened);
 }
 
