@@ -8,6 +8,13 @@
 
 namespace record {
 
+void ResultRow::append(const char* textOrNull) {
+    if (textOrNull)
+        cells.emplace_back(textOrNull);
+    else
+        cells.emplace_back();
+}
+
 std::string ResultRow::text(std::size_t column) const {
     return cells.at(column).value_or(std::string());
 }

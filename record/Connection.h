@@ -22,6 +22,8 @@ using Params = std::vector<Value>;
 struct ResultRow {
     std::vector<std::optional<std::string>> cells;  // nothing for NULL
 
+    void append(const char* textOrNull);
+
     std::string text(std::size_t column) const;
     std::optional<std::int64_t> integer(std::size_t column) const;
 };

@@ -53,12 +53,7 @@ class PostgresStatements : public Statements {
         std::vector<ResultRow> rows;
         for (const auto& fields : result) {
             ResultRow row;
-            for (const auto& field : fields) {
-                if (field.is_null())
-                    row.cells.emplace_back();
-                else
-                    row.cells.emplace_back(field.c_str());
-            }
+            for (const auto& field : fields) row.append(field.is_null() ? nullptr : field.c_str());
             rows.push_back(std::move(row));
         }
         return rows;

@@ -45,10 +45,7 @@ class SqliteStatements : public Statements {
             ResultRow row;
             for (int i = 0; i < statement.getColumnCount(); ++i) {
                 const SQLite::Column column = statement.getColumn(i);
-                if (column.isNull())
-                    row.cells.emplace_back();
-                else
-                    row.cells.emplace_back(column.getString());
+                row.append(column.isNull() ? nullptr : column.getText());
             }
             rows.push_back(std::move(row));
         }
@@ -83,8 +80,13 @@ class SqliteConnection : public Connection {
         : m_url(url),
           m_database(url.path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE, kBusyTimeoutMs) {
         // Write-ahead logging: readers never wait for a station's write, and a commit costs one
-        // sync of the log.
-        m_database.exec("PRAGMA journal_mode=WAL");
+        // sync of the log. Several stations opening a new file at once may find another one
+        // switching it: the record is just as safe with the rollback journal meanwhile.
+        try {
+            m_database.exec("PRAGMA journal_mode=WAL");
+        } catch (const SQLite::Exception& error) {
+            if ((error.getErrorCode() & 0xFF) != SQLITE_BUSY) throw;
+        }
         m_database.exec("PRAGMA synchronous=FULL");
         m_database.exec("PRAGMA foreign_keys=ON");
     }

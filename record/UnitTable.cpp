@@ -117,16 +117,15 @@ std::optional<std::uint16_t> lowestFreeId(Statements& statements, const NodeIdRa
 }  // namespace
 
 void storeUnit(Statements& statements, const UnitRow& row) {
-    Params params{row.unitId,
-                  row.time.text(),
-                  row.time.utcMs,
-                  std::int64_t{row.time.offsetMinutes},
-                  stationId(statements, row.station),
-                  row.port,
-                  row.device,
-                  row.adapter,
-                  row.adapterSerial,
-                  profileId(statements, row.profile)};
+    Params params;
+    params.emplace_back(row.unitId);
+    params.emplace_back(row.time.text());
+    params.emplace_back(row.time.utcMs);
+    params.emplace_back(std::int64_t{row.time.offsetMinutes});
+    params.emplace_back(stationId(statements, row.station));
+    for (const std::string* text : {&row.port, &row.device, &row.adapter, &row.adapterSerial})
+        params.emplace_back(*text);
+    params.push_back(profileId(statements, row.profile));
     appendSetup(params, row.readBack);
     params.push_back(row.networkId ? Value(std::int64_t{*row.networkId}) : Value());
     params.push_back(row.nodeId ? Value(std::int64_t{*row.nodeId}) : Value());

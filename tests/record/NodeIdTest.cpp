@@ -58,7 +58,8 @@ TEST(NodeIdsFromSqlite, ForkedWritersSharingOneFileNeverGetTheSameId) {
                         LineRecord::StoredIn::kDatabase)
                         status = 2;
                 }
-            } catch (...) {
+            } catch (const std::exception& error) {
+                std::fprintf(stderr, "writer %d: %s\n", w, error.what());
                 status = 1;
             }
             _exit(status);

@@ -8,8 +8,9 @@
 
 class PostgresServer {
   public:
-    // Skips nothing: available() says whether the server binaries are installed.
-    PostgresServer();
+    // Makes the cluster; a std::runtime_error when it cannot. Call only when available().
+    // A durable server syncs each commit to disk, as a line's server would; tests need not.
+    explicit PostgresServer(bool durable = false);
     ~PostgresServer();
     PostgresServer(const PostgresServer&) = delete;
     PostgresServer& operator=(const PostgresServer&) = delete;
@@ -27,5 +28,6 @@ class PostgresServer {
 
     TempFolder m_folder;
     int m_port = 0;
+    bool m_durable = false;
     bool m_running = false;
 };

@@ -35,8 +35,7 @@ std::string asServerUser(const std::string& command) {
 
 }  // namespace
 
-PostgresServer::PostgresServer() : m_port(freeLoopbackPort()) {
-    if (!available()) return;
+PostgresServer::PostgresServer(bool durable) : m_port(freeLoopbackPort()), m_durable(durable) {
     if (::geteuid() == 0) {
         const passwd* nobody = ::getpwnam("nobody");
         if (!nobody || ::chown(m_folder.path().c_str(), nobody->pw_uid, nobody->pw_gid) != 0)
@@ -60,7 +59,8 @@ bool PostgresServer::start() {
     const std::string folder = m_folder.path().string();
     m_running = run(kBin + "/pg_ctl -D " + folder + "/data -l " + folder + "/log -w -t 30" +
                     " -o \"-p " + std::to_string(m_port) + " -c listen_addresses=127.0.0.1" +
-                    " -c unix_socket_directories=" + folder + " -c fsync=off\" start");
+                    " -c unix_socket_directories=" + folder +
+                    " -c fsync=" + (m_durable ? "on" : "off") + "\" start");
     return m_running;
 }
 
