@@ -1,7 +1,6 @@
 #include "LineRecord.h"
 
 #include "Schema.h"
-#include "SpoolEntry.h"
 
 namespace record {
 namespace {
@@ -84,37 +83,50 @@ std::string LineRecord::downReason() const {
     return m_downReason;
 }
 
-std::uint16_t LineRecord::reserveNodeId(const NodeIdRange& range, const UnitRow& unit) {
+void LineRecord::write(const CommitGroup::Work& work) {
+    m_group.run(work, [this](const CommitGroup::Work& batch) {
+        const std::lock_guard lock(m_mutex);
+        transact(Connection::Access::kWrite, batch);
+    });
+}
+
+bool LineRecord::spoolWaits() {
     const std::lock_guard lock(m_mutex);
+    return !m_spool.empty() && !drainSpool();
+}
+
+void LineRecord::spool(const SpoolEntry& entry) {
+    const std::lock_guard lock(m_mutex);
+    m_spool.append(spoolLine(entry));
+}
+
+std::uint16_t LineRecord::reserveNodeId(const NodeIdRange& range, const UnitRow& unit) {
     // Rows waiting in the spool go first, so that the record keeps the order units came in.
-    if (!m_spool.empty() && !drainSpool()) throw DatabaseDown(m_downReason);
+    if (spoolWaits()) throw DatabaseDown(downReason());
     std::uint16_t id = 0;
     try {
-        transact(Connection::Access::kWrite, [&](Statements& statements) {
-            id = record::reserveNodeId(statements, range, unit);
-        });
+        write([&](Statements& statements) { id = record::reserveNodeId(statements, range, unit); });
     } catch (const DatabaseDown&) {
         // The commit may have reached the database: that reservation is undone once it is back.
-        m_spool.append(spoolLine(CancelReservation{unit.unitId}));
+        spool(CancelReservation{unit.unitId});
         throw;
     }
     return id;
 }
 
 LineRecord::StoredIn LineRecord::store(const UnitRow& row, bool giveBackNodeId) {
-    const std::lock_guard lock(m_mutex);
     const SpoolEntry entry = StoreUnit{row, giveBackNodeId};
-    if (m_spool.empty() || drainSpool()) {
+    if (!spoolWaits()) {
         try {
-            transact(Connection::Access::kWrite,
-                     [&](Statements& statements) { apply(statements, entry); });
+            write([&](Statements& statements) { apply(statements, entry); });
             return StoredIn::kDatabase;
         } catch (const RecordError& error) {
             // Whatever kept the row out of the database, the row itself must not be lost.
+            const std::lock_guard lock(m_mutex);
             markDown(error.what());
         }
     }
-    m_spool.append(spoolLine(entry));
+    spool(entry);
     return StoredIn::kSpool;
 }
 

@@ -11,9 +11,11 @@
 #include <string_view>
 #include <vector>
 
+#include "CommitGroup.h"
 #include "Connection.h"
 #include "RecordError.h"
 #include "Spool.h"
+#include "SpoolEntry.h"
 #include "UnitQueries.h"
 #include "UnitRow.h"
 #include "UnitTable.h"
@@ -49,9 +51,15 @@ class LineRecord {
   private:
     Connection& connection();
     void transact(Connection::Access access, const std::function<void(Statements&)>& work);
+    // Shares one transaction with the writes of other threads running at the same time.
+    void write(const CommitGroup::Work& work);
+    // These two take m_mutex; drainSpool, markDown, transact and connection expect it taken.
+    bool spoolWaits();
+    void spool(const SpoolEntry& entry);
     bool drainSpool();
     void markDown(const std::string& why);
 
+    CommitGroup m_group;
     mutable std::mutex m_mutex;
     RecordUrl m_url;
     Spool m_spool;

@@ -2,7 +2,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <set>
+#include <thread>
 
 #include "LineRecord.h"
 #include "TempFolder.h"
@@ -78,6 +80,34 @@ TEST(NodeIdsFromSqlite, ForkedWritersSharingOneFileNeverGetTheSameId) {
     EXPECT_EQ(*nodeIds(units).rbegin(), kWriters * kUnitsEach);
     EXPECT_THROW(line.reserveNodeId({7, 1, kWriters * kUnitsEach, {}}, unitOn("late")),
                  record::NoNodeIdLeft);
+}
+
+TEST(NodeIdsFromSqlite, AGangSharingOneRecordGetsEveryIdOnceAndOnlyTheLateGoWithout) {
+    TempFolder folder;
+    LineRecord line(folder.sqliteUrl(), folder.path() / "spool");
+    constexpr int kGang = 16;
+    constexpr int kIds = 12;  // four units of the gang find the range used up
+    std::vector<std::optional<std::uint16_t>> ids(kGang);
+    std::atomic<int> refused = 0;
+    std::vector<std::thread> units;
+    for (int u = 0; u < kGang; ++u)
+        units.emplace_back([&, u] {
+            const UnitRow unit = unitOn("G" + std::to_string(u));
+            try {
+                ids[u] = line.reserveNodeId({7, 1, kIds, {}}, unit);
+                line.store(finished(unit, *ids[u], Result::kPass));
+            } catch (const record::NoNodeIdLeft&) {
+                ++refused;
+            }
+        });
+    for (std::thread& unit : units) unit.join();
+    EXPECT_EQ(refused, kGang - kIds);
+    std::set<std::uint16_t> given;
+    for (const auto& id : ids)
+        if (id) given.insert(*id);
+    EXPECT_EQ(given.size(), std::size_t{kIds});
+    EXPECT_EQ(nodeIds(line.units({.result = Result::kPass})), given);
+    EXPECT_TRUE(line.units({.result = Result::kReserved}).empty());
 }
 
 // Ids 10 and 11 of network 7 are given out before each case: 10 to adapter "A" (passed), 11 to
