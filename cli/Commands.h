@@ -13,8 +13,9 @@ ExitCode listPorts(const CommonOptions& common);
 
 ExitCode readSetup(const CommonOptions& common, const std::string& savePath);
 ExitCode writeSetup(const CommonOptions& common, const SettingChanges& changes, bool verify);
-ExitCode applyProfile(const CommonOptions& common, const std::string& profilePath,
-                      const SettingChanges& overrides, const std::string& reportPath);
+// The settings: the profile with the command line's options on top.
+ExitCode applyProfile(const CommonOptions& common, const SettingChanges& settings,
+                      const std::string& reportPath);
 
 ExitCode readRoutes(const CommonOptions& common);
 ExitCode readPath(const CommonOptions& common);

@@ -116,7 +116,9 @@ std::string SettingChanges::set(std::string_view key, const Value& value) {
         if (!whole || *whole < 0 || *whole > kMaxNodeId) return refused + "give 0 to 65535";
         (key == "network_id" ? m_networkIdText : m_nodeIdText) = std::to_string(*whole);
     } else if (key == "uart_baud") {
-        const auto index = whole ? proto::uartBaudIndex(static_cast<int>(*whole)) : std::nullopt;
+        const auto index = whole && *whole <= proto::kUartBaudRates.back()
+                               ? proto::uartBaudIndex(static_cast<int>(*whole))
+                               : std::nullopt;
         if (!index) return refused + "give 1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200";
         m_baudIndex = index;
     } else if (key == "uart_parity") {

@@ -59,7 +59,6 @@ ExitCode readSetup(const CommonOptions& common, const std::string& savePath) {
 }
 
 ExitCode writeSetup(const CommonOptions& common, const SettingChanges& changes, bool verify) {
-    if (changes.empty()) throw Failure(kExitUsage, "write: give at least one setting to write");
     Session session(common);
     // All seven given: nothing needs reading first.
     proto::SetupFields fields;
@@ -76,10 +75,8 @@ ExitCode writeSetup(const CommonOptions& common, const SettingChanges& changes, 
     return kExitDone;
 }
 
-ExitCode applyProfile(const CommonOptions& common, const std::string& profilePath,
-                      const SettingChanges& overrides, const std::string& reportPath) {
-    SettingChanges changes = readProfile(profilePath);
-    changes.overlay(overrides);
+ExitCode applyProfile(const CommonOptions& common, const SettingChanges& changes,
+                      const std::string& reportPath) {
     const PortIdentity port = identifyPort(common.port);
     std::optional<proto::SetupValues> actual;
     const auto report = [&](bool passed, const std::string& why) {

@@ -1,0 +1,131 @@
+// The command line read without running anything: every refused word ends with exit 2 before a
+// port is opened, and numbers are read as decimal whatever their leading zeros.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "CommandLine.h"
+
+namespace {
+
+ParsedCommandLine parse(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), "meshcfg-cli");
+    std::vector<const char*> argv;
+    for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+    return parseCommandLine(static_cast<int>(argv.size()), argv.data());
+}
+
+struct Refused {
+    const char* name;
+    std::vector<std::string> arguments;
+    const char* message;  // a part of the one error line
+};
+
+class RefusedCommandLine : public testing::TestWithParam<Refused> {};
+
+TEST_P(RefusedCommandLine, endsWithUsageAndNothingToRun) {
+    const ParsedCommandLine parsed = parse(GetParam().arguments);
+    EXPECT_FALSE(parsed.invocation.has_value());
+    EXPECT_EQ(parsed.exitCode, kExitUsage);
+    EXPECT_NE(parsed.error.find(GetParam().message), std::string::npos) << parsed.error;
+}
+
+const Refused kRefused[] = {
+    {"hexNodeId",
+     {"-p", "COM1", "write", "--node-id", "0x1234"},
+     "'0x1234' is not a valid node_id"},
+    {"hexNetworkId", {"-p", "COM1", "write", "--network-id", "0x1234"}, "not a valid network_id"},
+    {"exponentNodeId", {"-p", "COM1", "write", "--node-id", "1e3"}, "not a valid node_id"},
+    {"suffixedNodeId", {"-p", "COM1", "write", "--node-id", "4k"}, "not a valid node_id"},
+    {"negativeNodeId", {"-p", "COM1", "write", "--node-id", "-1"}, "not a valid node_id"},
+    {"nodeIdTooLarge", {"-p", "COM1", "write", "--node-id", "65536"}, "give 0 to 65535"},
+    {"nodeIdBeyondAnyInteger",
+     {"-p", "COM1", "write", "--node-id", "99999999999999999999999"},
+     "not a valid node_id"},
+    {"hexPower", {"-p", "COM1", "write", "--power", "0x3"}, "not a valid power"},
+    {"nanFrequency", {"-p", "COM1", "write", "--frequency", "nan"}, "not a valid frequency"},
+    {"infiniteFrequency", {"-p", "COM1", "write", "--frequency", "inf"}, "not a valid frequency"},
+    {"exponentFrequency",
+     {"-p", "COM1", "write", "--frequency", "4.34e2"},
+     "not a valid frequency"},
+    {"zeroFrequency", {"-p", "COM1", "write", "--frequency", "0"}, "not a valid frequency"},
+    {"frequencyBeyondTheRegister",
+     {"-p", "COM1", "write", "--frequency", "1024"},
+     "not a valid frequency"},
+    {"uartRateNotListed", {"-p", "COM1", "write", "--uart-baud", "14400"}, "not a valid uart_baud"},
+    {"uartRateThatWrapsToAListedOne",
+     {"-p", "COM1", "write", "--uart-baud", "4294976896"},
+     "not a valid uart_baud"},
+    {"portRateNotListed", {"-p", "COM1", "--baud", "14400", "read"}, "1200, 2400, 4800, 9600"},
+    {"portRateThatWrapsToAListedOne",
+     {"-p", "COM1", "--baud", "4294976896", "read"},
+     "not a rate the port takes"},
+    {"octalLookingHexTarget",
+     {"-p", "COM1", "send", "--target", "0x10", "--data", "01"},
+     "'0x10' is not a decimal number"},
+    {"jumpOutOfRange",
+     {"-p", "COM1", "send", "--target", "1", "--jump", "8", "--data", "01"},
+     "from 1 to 7"},
+    {"suffixedCount",
+     {"-p", "COM1", "send", "--target", "1", "--data", "01", "--count", "4k"},
+     "'4k' is not a decimal number"},
+    {"negativeInterval",
+     {"-p", "COM1", "send", "--target", "1", "--data", "01", "--interval", "-5"},
+     "--interval"},
+    {"exponentTimeout", {"-p", "COM1", "--timeout", "1e3", "read"}, "'1e3' is not a decimal"},
+    {"parityUnknown", {"-p", "COM1", "--parity", "MARK", "read"}, "--parity"},
+    {"writeWithoutSettings", {"-p", "COM1", "write"}, "give at least one setting"},
+    {"noPort", {"read"}, "give the port with -p"},
+};
+
+INSTANTIATE_TEST_SUITE_P(, RefusedCommandLine, testing::ValuesIn(kRefused),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct AcceptedNumbers {
+    const char* name;
+    std::vector<std::string> arguments;
+    int target, jump, count, intervalMs, baud, timeoutMs;
+};
+
+class DecimalNumbers : public testing::TestWithParam<AcceptedNumbers> {};
+
+TEST_P(DecimalNumbers, areReadInBaseTen) {
+    const AcceptedNumbers& expected = GetParam();
+    const ParsedCommandLine parsed = parse(expected.arguments);
+    ASSERT_TRUE(parsed.invocation.has_value()) << parsed.error;
+    const SendOptions& send = parsed.invocation->send;
+    const CommonOptions& common = parsed.invocation->common;
+    EXPECT_EQ(send.target, expected.target);
+    EXPECT_EQ(send.jump, expected.jump);
+    EXPECT_EQ(send.count.value_or(0), expected.count);
+    EXPECT_EQ(send.intervalMs, expected.intervalMs);
+    EXPECT_EQ(common.baud, expected.baud);
+    EXPECT_EQ(common.timeoutMs, expected.timeoutMs);
+}
+
+const AcceptedNumbers kAccepted[] = {
+    {"zeroPadded",
+     {"-p", "COM1", "--baud", "019200", "--timeout", "0300", "send", "--target", "010", "--jump",
+      "03", "--data", "01", "--count", "0012", "--interval", "0100"},
+     10,
+     3,
+     12,
+     100,
+     19200,
+     300},
+    {"defaults",
+     {"-p", "COM1", "send", "--target", "65535", "--data", "01"},
+     65535,
+     7,
+     0,
+     1000,
+     9600,
+     2000},
+};
+
+INSTANTIATE_TEST_SUITE_P(, DecimalNumbers, testing::ValuesIn(kAccepted),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
