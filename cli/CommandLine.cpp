@@ -4,6 +4,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "Files.h"
 #include "Profile.h"
 #include "SetupNames.h"
 #include "Text.h"
@@ -102,6 +103,12 @@ void addCommonOptions(CLI::App& app, CommonOptions& common) {
     app.add_flag("--json", common.json, "print one JSON document instead of text");
 }
 
+void checkWritable(const std::string& path) {
+    if (path.empty()) return;
+    const std::string reason = unwritableReason(path);
+    if (!reason.empty()) throw Failure(kExitUsage, path + ": cannot be written: " + reason);
+}
+
 // Every option the commands take, bound to where the parse stores it.
 struct Declared {
     CLI::App app{"Sets up and tests a qz-470mr mesh radio module on a serial port.",
@@ -142,7 +149,10 @@ struct Declared {
             ->required();
         raw->add_flag("--as-is", invocation.asIs, "send the bytes unchanged, without a check byte");
 
-        command("monitor", "print every block received until Ctrl+C", Command::kMonitor);
+        auto* monitor =
+            command("monitor", "print every block received until Ctrl+C", Command::kMonitor);
+        monitor->add_flag("--follow", invocation.follow,
+                          "when the device hangs up, wait for it and go on");
     }
 
     CLI::App* command(const std::string& name, const std::string& description, Command which) {
@@ -178,6 +188,8 @@ struct Declared {
             if (*sub) invocation.command = which;
         if (invocation.command != Command::kPorts && invocation.common.port.empty())
             throw Failure(kExitUsage, "give the port with -p COMn or -p DEVICE");
+        checkWritable(invocation.savePath);
+        checkWritable(invocation.reportPath);
         if (invocation.command == Command::kWrite) {
             invocation.changes = writeOptions.changes();
             if (invocation.changes.empty())
@@ -186,6 +198,10 @@ struct Declared {
         if (invocation.command == Command::kApply) {
             invocation.changes = readProfile(profilePath);
             invocation.changes.overlay(applyOptions.changes());
+            const std::string missing = joined(invocation.changes.missingKeys(), ", ");
+            if (!missing.empty())
+                throw Failure(kExitUsage, profilePath + ": no " + missing +
+                                              ": a profile with the options gives all seven");
         }
     }
 };
@@ -233,10 +249,13 @@ int runInvocation(const Invocation& run) {
             case Command::kRaw:
                 return sendRaw(common, run.rawBytes, run.asIs);
             case Command::kMonitor:
-                return monitor(common);
+                return monitor(common, run.follow);
         }
     } catch (const Failure& failure) {
-        std::cerr << kProgram << ": " << failure.what() << "\n";
+        if (failure.code() == kExitInterrupted)
+            std::cerr << failure.what() << "\n";
+        else
+            std::cerr << kProgram << ": " << failure.what() << "\n";
         return failure.code();
     }
     return kExitUsage;

@@ -32,4 +32,6 @@ struct SendOptions {
 ExitCode sendData(const CommonOptions& common, const SendOptions& send);
 
 ExitCode sendRaw(const CommonOptions& common, const std::string& hexText, bool asIs);
-ExitCode monitor(const CommonOptions& common);
+// Text lines, or one JSON object per block as it arrives (JSON lines). A hang-up ends it with
+// kExitPort, or with follow waits for the device to come back.
+ExitCode monitor(const CommonOptions& common, bool follow);

@@ -84,12 +84,29 @@ ExitCode applyProfile(const CommonOptions& common, const SettingChanges& changes
         appendReport(reportPath,
                      {port, actual ? settingsJson(*actual) : Json::object(), passed, why});
     };
+    // Where Ctrl+C stopped the run, for the report: whether the module holds the profile now.
+    std::string step = "interrupted reading the module: nothing written";
     try {
         Session session(common);
-        const proto::SetupValues written = writeFields(session, changedFields(session, changes));
+        const proto::SetupFields fields = changedFields(session, changes);
+        step = "interrupted before the write: nothing written";
+        const proto::Frame frame = proto::buildWriteSetup(fields);
+        try {
+            session.request(frame);
+        } catch (const Interrupted& stop) {
+            if (stop.requestWritten())
+                step = "interrupted waiting for the write's acknowledgement: the write had gone out "
+                       "whole";
+            throw;
+        }
+        const proto::SetupValues written = *proto::decodeSetupReply(frame);
+        step = "interrupted reading back: the write had gone out whole and was acknowledged";
         actual = readValues(session);
         const std::string differs = mismatch(written, *actual);
         if (!differs.empty()) throw session.failure(kExitRefused, "verify failed: " + differs);
+    } catch (const Interrupted&) {
+        report(false, step);
+        throw;
     } catch (const Failure& failure) {
         report(false, failure.what());
         throw;

@@ -67,8 +67,7 @@ std::string joined(const std::vector<std::string>& parts, std::string_view separ
     return text;
 }
 
-std::string localTimeText(bool milliseconds) {
-    const auto now = std::chrono::system_clock::now();
+std::string localTimeText(std::chrono::system_clock::time_point now, bool milliseconds) {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
     std::tm local{};
     localtime_r(&seconds, &local);

@@ -1,6 +1,7 @@
 #pragma once
 // Small text forms shared by the commands.
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -26,4 +27,4 @@ std::optional<double> decimalFraction(std::string_view text);
 std::string joined(const std::vector<std::string>& parts, std::string_view separator);
 
 // "%Y-%m-%d %H:%M:%S" in local time; with milliseconds when asked.
-std::string localTimeText(bool milliseconds);
+std::string localTimeText(std::chrono::system_clock::time_point when, bool milliseconds);

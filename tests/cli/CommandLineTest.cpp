@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "CommandLine.h"
+#include "ScopedRuntimeDir.h"
 
 namespace {
 
@@ -17,16 +19,33 @@ ParsedCommandLine parse(std::vector<std::string> arguments) {
     return parseCommandLine(static_cast<int>(argv.size()), argv.data());
 }
 
+// The word PROFILE in the arguments stands for a file holding profile, DIR for a folder.
 struct Refused {
     const char* name;
     std::vector<std::string> arguments;
     const char* message;  // a part of the one error line
+    const char* profile = "";
 };
 
-class RefusedCommandLine : public testing::TestWithParam<Refused> {};
+class RefusedCommandLine : public testing::TestWithParam<Refused> {
+  protected:
+    std::vector<std::string> arguments() const {
+        std::vector<std::string> arguments = GetParam().arguments;
+        for (std::string& argument : arguments) {
+            if (argument == "DIR") argument = m_folder.path();
+            if (argument != "PROFILE") continue;
+            argument = m_folder.path() + "/profile.toml";
+            std::ofstream(argument) << GetParam().profile;
+        }
+        return arguments;
+    }
+
+  private:
+    ScopedRuntimeDir m_folder;
+};
 
 TEST_P(RefusedCommandLine, endsWithUsageAndNothingToRun) {
-    const ParsedCommandLine parsed = parse(GetParam().arguments);
+    const ParsedCommandLine parsed = parse(arguments());
     EXPECT_FALSE(parsed.invocation.has_value());
     EXPECT_EQ(parsed.exitCode, kExitUsage);
     EXPECT_NE(parsed.error.find(GetParam().message), std::string::npos) << parsed.error;
@@ -78,6 +97,32 @@ const Refused kRefused[] = {
     {"parityUnknown", {"-p", "COM1", "--parity", "MARK", "read"}, "--parity"},
     {"writeWithoutSettings", {"-p", "COM1", "write"}, "give at least one setting"},
     {"noPort", {"read"}, "give the port with -p"},
+    {"profileFolder", {"-p", "COM1", "apply", "DIR"}, "not a profile file"},
+    {"profileAbsent", {"-p", "COM1", "apply", "DIR/none.toml"}, "not a profile file"},
+    {"profileEmpty", {"-p", "COM1", "apply", "PROFILE"},
+     "no frequency, power, life_cycle, network_id, node_id, uart_baud, uart_parity"},
+    {"profileIncomplete", {"-p", "COM1", "apply", "PROFILE", "--node-id", "7"},
+     "no life_cycle, uart_parity: a profile with the options gives all seven",
+     "frequency = 434.0\npower = 5\nnetwork_id = 1\nuart_baud = 9600\n"},
+    {"profileHexInteger", {"-p", "COM1", "apply", "PROFILE"},
+     ":2: 'network_id' must be a decimal number", "power = 5\nnetwork_id = 0x1234\n"},
+    {"profileOctalInteger", {"-p", "COM1", "apply", "PROFILE"}, ":1: 'node_id' must be a decimal",
+     "node_id = 0o42\n"},
+    {"profileBinaryInteger", {"-p", "COM1", "apply", "PROFILE"}, ":1: 'power' must be a decimal",
+     "power = 0b11\n"},
+    {"profileLeadingZero", {"-p", "COM1", "apply", "PROFILE"}, ":1: ", "node_id = 0042\n"},
+    {"profileNanFrequency", {"-p", "COM1", "apply", "PROFILE"}, ":1: nan is not a valid frequency",
+     "frequency = nan\n"},
+    {"profileInfiniteFrequency", {"-p", "COM1", "apply", "PROFILE"},
+     ":1: -inf is not a valid frequency", "frequency = -inf\n"},
+    {"profileFrequencyBelowTheRegister", {"-p", "COM1", "apply", "PROFILE"},
+     ":1: 1e-300 is not a valid frequency", "frequency = 1e-300\n"},
+    {"profileRateThatWrapsToAListedOne", {"-p", "COM1", "apply", "PROFILE"},
+     ":1: 4294976896 is not a valid uart_baud", "uart_baud = 4294976896\n"},
+    {"profileUnknownKey", {"-p", "COM1", "apply", "PROFILE"}, ":2: unknown key 'powr'",
+     "power = 3\npowr = 5\n"},
+    {"profileBadOverride", {"-p", "COM1", "apply", "PROFILE", "--node-id", "0x7"},
+     "'0x7' is not a valid node_id", ""},
 };
 
 INSTANTIATE_TEST_SUITE_P(, RefusedCommandLine, testing::ValuesIn(kRefused),
