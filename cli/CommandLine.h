@@ -19,7 +19,7 @@ struct Invocation {
     SendOptions send;
     std::string rawBytes;  // raw
     bool asIs = false;     // raw
-    bool follow = false;  // monitor
+    bool follow = false;   // monitor
 };
 
 // A run to make, or what to print instead (help on standard output, a usage error on standard

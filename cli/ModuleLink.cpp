@@ -74,8 +74,8 @@ std::optional<ModuleLink::WaitEnd> ModuleLink::waitEnd(Clock::time_point now,
 ModuleLink::Clock::time_point ModuleLink::nextWake(Clock::time_point now,
                                                    Clock::time_point deadline) const {
     auto wake = std::min(deadline, now + kInterruptPoll);
-    const bool partial = m_reading == Reading::kFrames ? m_reader.holdsPartialFrame()
-                                                       : !m_block.empty();
+    const bool partial =
+        m_reading == Reading::kFrames ? m_reader.holdsPartialFrame() : !m_block.empty();
     if (partial) wake = std::min(wake, m_lastByte + proto::kReplySilence);
     return wake;
 }

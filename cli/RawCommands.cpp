@@ -92,8 +92,8 @@ ExitCode monitor(const CommonOptions& common, bool follow) {
     };
     for (;;) {
         ModuleLink::Block block;
-        const auto end = session.link().awaitBlock(
-            ModuleLink::Clock::now() + std::chrono::seconds(1), block);
+        const auto end =
+            session.link().awaitBlock(ModuleLink::Clock::now() + std::chrono::seconds(1), block);
         if (end == ModuleLink::WaitEnd::kArrived) {
             ++count;
             bytes += block.bytes.size();

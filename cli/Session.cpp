@@ -90,7 +90,8 @@ bool Session::answers(const std::optional<proto::ExpectedReply>& expected,
                       const proto::ReadFrame& frame) const {
     if (frame.unsolicited) return false;
     // A reply of no known shape is the first frame that is not a notice.
-    return !expected || !frame.checkOk || proto::dispatchCode(frame.bytes) == expected->dispatchCode;
+    return !expected || !frame.checkOk ||
+           proto::dispatchCode(frame.bytes) == expected->dispatchCode;
 }
 
 Session::Exchange Session::exchange(proto::Bytes request) {
@@ -115,8 +116,7 @@ Session::Exchange Session::exchange(proto::Bytes request) {
         }
         tellNotices({frame});
         if (!answers(expected, frame)) continue;
-        result.outcome =
-            frame.checkOk ? Exchange::Outcome::kReply : Exchange::Outcome::kBadCheck;
+        result.outcome = frame.checkOk ? Exchange::Outcome::kReply : Exchange::Outcome::kBadCheck;
         result.roundTripMs = millisecondsBetween(written, frame.arrived);
         result.reply = std::move(frame.bytes);
         return result;

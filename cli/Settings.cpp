@@ -164,9 +164,9 @@ bool SettingChanges::complete() const {
 }
 
 std::vector<std::string> SettingChanges::missingKeys() const {
-    const bool given[] = {m_frequencyText.has_value(), m_powerIndex.has_value(),
+    const bool given[] = {m_frequencyText.has_value(),  m_powerIndex.has_value(),
                           m_lifeCycleIndex.has_value(), m_networkIdText.has_value(),
-                          m_nodeIdText.has_value(), m_baudIndex.has_value(),
+                          m_nodeIdText.has_value(),     m_baudIndex.has_value(),
                           m_parityIndex.has_value()};
     static_assert(std::size(given) == kSettingKeys.size());
     std::vector<std::string> missing;

@@ -95,8 +95,9 @@ ExitCode applyProfile(const CommonOptions& common, const SettingChanges& changes
             session.request(frame);
         } catch (const Interrupted& stop) {
             if (stop.requestWritten())
-                step = "interrupted waiting for the write's acknowledgement: the write had gone out "
-                       "whole";
+                step =
+                    "interrupted waiting for the write's acknowledgement: the write had gone out "
+                    "whole";
             throw;
         }
         const proto::SetupValues written = *proto::decodeSetupReply(frame);
