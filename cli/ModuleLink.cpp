@@ -38,9 +38,9 @@ void ModuleLink::onHangUp() {
     m_arrived.notify_one();
 }
 
-bool ModuleLink::lost() {
-    std::lock_guard lock(m_mutex);
-    return m_lost;
+bool ModuleLink::lost(std::chrono::milliseconds wait) {
+    std::unique_lock lock(m_mutex);
+    return m_arrived.wait_for(lock, wait, [this] { return m_lost; });
 }
 
 void ModuleLink::forgetLoss() {

@@ -39,8 +39,9 @@ class ModuleLink final : public CXSerial {
     // A block ended by the silence rule.
     WaitEnd awaitBlock(Clock::time_point deadline, Block& block);
 
-    // The device hung up since the port was opened.
-    bool lost();
+    // The device hung up since the port was opened, or does so within wait: a write that failed
+    // may have failed on the hang-up that the reader is about to report.
+    bool lost(std::chrono::milliseconds wait = {});
     // Ready for the next Open after a hang-up.
     void forgetLoss();
 

@@ -24,6 +24,9 @@ std::optional<int> comNumber(const std::string& portName) {
     return port;
 }
 
+// How long a failed write waits for the reader to report a hang-up, which it sees at once.
+constexpr std::chrono::milliseconds kHangUpNotice{500};
+
 double millisecondsBetween(ModuleLink::Clock::time_point from, ModuleLink::Clock::time_point to) {
     return std::chrono::duration<double, std::milli>(to - from).count();
 }
@@ -98,7 +101,8 @@ Session::Exchange Session::exchange(proto::Bytes request) {
     tellNotices(m_link.startExchange(request));
     if (interrupted()) throw Interrupted(false);
     if (!m_link.Write(request.data(), static_cast<unsigned>(request.size())))
-        throw m_link.lost() ? lost() : failure(kExitPort, "the request could not be written");
+        throw m_link.lost(kHangUpNotice) ? lost()
+                                         : failure(kExitPort, "the request could not be written");
     const auto written = ModuleLink::Clock::now();
     const auto expected = proto::expectedReplyTo(request);
     Exchange result;

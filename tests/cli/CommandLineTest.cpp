@@ -51,6 +51,10 @@ TEST_P(RefusedCommandLine, endsWithUsageAndNothingToRun) {
     EXPECT_NE(parsed.error.find(GetParam().message), std::string::npos) << parsed.error;
 }
 
+constexpr const char* kWholeProfile =
+    "frequency = 434.0\npower = 5\nlife_cycle = \"1h\"\nnetwork_id = 4660\nnode_id = 258\n"
+    "uart_baud = 115200\nuart_parity = \"EVEN\"\n";
+
 const Refused kRefused[] = {
     {"hexNodeId",
      {"-p", "COM1", "write", "--node-id", "0x1234"},
@@ -139,6 +143,15 @@ const Refused kRefused[] = {
      {"-p", "COM1", "apply", "PROFILE"},
      ":2: unknown key 'powr'",
      "power = 3\npowr = 5\n"},
+    {"reportFolder",
+     {"-p", "COM1", "apply", "PROFILE", "--report", "DIR"},
+     "cannot be written: a folder, not a file",
+     kWholeProfile},
+    {"reportInNoFolder",
+     {"-p", "COM1", "apply", "PROFILE", "--report", "DIR/none/report.csv"},
+     "/none/report.csv: cannot be written: no folder ",
+     kWholeProfile},
+    {"saveFolder", {"-p", "COM1", "read", "--save", "DIR"}, "cannot be written: a folder"},
     {"profileBadOverride",
      {"-p", "COM1", "apply", "PROFILE", "--node-id", "0x7"},
      "'0x7' is not a valid node_id",
