@@ -8,14 +8,12 @@
 #include <vector>
 
 #include "Frame.h"
+#include "Messages.h"
 
 namespace proto {
 
 Frame buildReadRouteList();  // 01 00 03 00 02
 Frame buildReadPathList();   // 01 00 08 00 09
-
-inline constexpr std::size_t kRouteListReplySize = 369;  // its length byte cannot say so
-inline constexpr std::size_t kPathReplySize = 32;
 
 inline constexpr std::string_view kRouteError = "> Read route error,type:path error.";
 

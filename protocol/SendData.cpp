@@ -1,7 +1,6 @@
 #include "SendData.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <iterator>
 
 #include "WireFields.h"
@@ -10,30 +9,7 @@ namespace proto {
 
 namespace {
 
-constexpr std::size_t kTrailerSize = 1 + kCheckSize;  // data count and check byte
-constexpr std::size_t kTargetOffset = 4;
-constexpr std::size_t kAckOffset = 6;
-constexpr std::size_t kJumpOffset = 7;
-constexpr std::size_t kModeOffset = 8;
-constexpr std::size_t kRelayCountOffset = 9;
-constexpr std::size_t kPlainCountOffset = 9;
 constexpr std::size_t kRelayBufferSize = 2 * kRelayFieldCount;
-
-struct StatusMessage {
-    std::uint8_t status;
-    std::string_view message;
-};
-
-// The module's verdicts on a send.
-constexpr StatusMessage kStatusMessages[] = {
-    {0x00, "> Send data ok."},          {0xC1, "> Invalid network layer parameters."},
-    {0xC2, "> Invalid request"},        {0xC7, "> Route not found."},
-    {0xD1, "> Buffer busy."},           {0xD2, "> APS Not received ACK."},
-    {0xD3, "> APS Data is very long."}, {0xE1, "> Xor check error."},
-    {0xE4, "> Security check failed."}, {0xE5, "> MAC Data is very long."},
-    {0xE6, "> Invalid parameter."},     {0xE7, "> Not received ACK."},
-    {0xEA, "> Transmitter is busy"},
-};
 
 bool isDigit(unsigned char c) {
     return c >= '0' && c <= '9';
@@ -52,41 +28,17 @@ std::string withoutSpaces(std::string text) {
     return text;
 }
 
-// Count byte, then the first 2n bytes of the joined relay texts. Pasted relay texts can be
-// longer than four digits, so the conversion is bounded by the relay buffer.
-void appendRelayBlock(Frame& payload, const SendDataFields& fields, int relays) {
-    payload.push_back(indexByte(relays));
+// The first 2n bytes of the joined relay texts, as n ids. Pasted relay texts can be longer than
+// four digits, so the conversion is bounded by the relay buffer.
+std::vector<std::uint16_t> relayIds(const SendDataFields& fields, int relays) {
     std::string joined;
-    for (int k = 0; k < relays; ++k) {
-        joined += fields.relayTexts[k];
-    }
+    for (int k = 0; k < relays; ++k) joined += fields.relayTexts[k];
     joined = upperCased(std::move(joined));
-    std::array<std::uint8_t, kRelayBufferSize> ids{};
-    HexTextToBytes(joined.data(), joined.size(), ids.data(), ids.size());
-    payload.insert(payload.end(), ids.begin(), ids.begin() + 2 * relays);
-}
-
-// The data count byte at countOffset must be followed by exactly that many bytes and then the
-// check byte, the frame's last.
-std::optional<Frame> dataAt(Bytes frame, std::size_t countOffset) {
-    if (countOffset + kCheckSize >= frame.size()) return std::nullopt;
-    const std::size_t count = frame[countOffset];
-    if (countOffset + 1 + count + kCheckSize != frame.size()) return std::nullopt;
-    const auto data = frame.subspan(countOffset + 1, count);
-    return Frame(data.begin(), data.end());
-}
-
-std::optional<SendDataRequest> withRelayBlock(Bytes frame, SendDataRequest request) {
-    if (kRelayCountOffset >= frame.size()) return std::nullopt;
-    const std::size_t relays = frame[kRelayCountOffset];
-    const std::size_t countOffset = kRelayCountOffset + 1 + 2 * relays;
-    auto data = dataAt(frame, countOffset);
-    if (!data) return std::nullopt;
-    for (std::size_t k = 0; k < relays; ++k) {
-        request.relays.push_back(readBe16(frame, kRelayCountOffset + 1 + 2 * k));
-    }
-    request.data = std::move(*data);
-    return request;
+    std::array<std::uint8_t, kRelayBufferSize> bytes{};
+    HexTextToBytes(joined.data(), joined.size(), bytes.data(), bytes.size());
+    std::vector<std::uint16_t> ids;
+    for (int k = 0; k < relays; ++k) ids.push_back(readBe16(bytes, 2 * k));
+    return ids;
 }
 
 }  // namespace
@@ -109,68 +61,38 @@ SendDataResult buildSendData(const SendDataFields& fields) {
     if (data.empty()) {
         return {.outcome = SendDataResult::Outcome::EmptyData};
     }
-    Frame payload;
-    appendBe16(payload, idFromText(fields.targetIdText));
-    payload.push_back(fields.ackRequest ? 1 : 0);
-    payload.push_back(indexByte(fields.jumpIndex + 1));
-    payload.push_back(indexByte(fields.routeModeIndex));
+    SendDataRequest request{
+        .target = idFromText(fields.targetIdText),
+        .ack = static_cast<std::uint8_t>(fields.ackRequest ? 1 : 0),
+        .jump = indexByte(fields.jumpIndex + 1),
+        .routeMode = indexByte(fields.routeModeIndex),
+    };
     // Source routing always carries its count byte, also with no relay, so that the length
     // byte matches the bytes that follow.
-    if (fields.routeModeIndex == kRouteModeSource) {
-        appendRelayBlock(payload, fields, std::clamp(fields.relayingIndex, 0, kRelayFieldCount));
+    if (request.routeMode == kRouteModeSource) {
+        request.relays = relayIds(fields, std::clamp(fields.relayingIndex, 0, kRelayFieldCount));
     }
 
     // The request must fit the module's 128-byte buffer; data is refused rather than cut.
-    const std::size_t maxData = kRequestCapacity - kHeaderSize - payload.size() - kTrailerSize;
+    const std::size_t maxData = sendDataCapacity(request.routeMode, request.relays.size());
     if (data.size() / 2 > maxData) {
         return {.outcome = SendDataResult::Outcome::TooLong, .maxData = maxData};
     }
-    std::array<std::uint8_t, kRequestCapacity> bytes{};
-    const std::size_t count = HexTextToBytes(data.data(), data.size(), bytes.data(), maxData);
-    payload.push_back(static_cast<std::uint8_t>(count));
-    payload.insert(payload.end(), bytes.begin(), bytes.begin() + count);
-    return {.frame = buildFrame(kTypeNetData, kCmdSendData, payload)};
+    request.data.resize(maxData);
+    request.data.resize(HexTextToBytes(data.data(), data.size(), request.data.data(), maxData));
+    return {.frame = encode(request)};
 }
 
 std::optional<SendDataRequest> decodeSendData(Bytes frame) {
-    // The envelope guarantees the frame is length byte + 5 bytes long.
-    if (frame.size() <= kModeOffset + kCheckSize ||
-        frame.size() != frameSize(frame[kLengthOffset])) {
-        return std::nullopt;
-    }
-    SendDataRequest request;
-    request.target = readBe16(frame, kTargetOffset);
-    request.ack = frame[kAckOffset];
-    request.jump = frame[kJumpOffset];
-    request.routeMode = frame[kModeOffset];
-    if (request.routeMode == kRouteModeSource) {
-        if (auto relayed = withRelayBlock(frame, request)) return relayed;
-    }
-    auto data = dataAt(frame, kPlainCountOffset);
-    if (!data) return std::nullopt;
-    request.data = std::move(*data);
-    return request;
-}
-
-std::uint16_t sendTarget(Bytes frame) {
-    return frame.size() > kTargetOffset + 1 ? readBe16(frame, kTargetOffset) : 0;
-}
-
-std::string_view sendStatusMessage(std::uint8_t status) {
-    const auto* row = std::find_if(std::begin(kStatusMessages), std::end(kStatusMessages),
-                                   [status](const StatusMessage& m) { return m.status == status; });
-    return row == std::end(kStatusMessages) ? std::string_view{} : row->message;
+    const std::optional<Request> request = decodeRequest(frame);
+    const auto* send = request ? std::get_if<SendDataRequest>(&*request) : nullptr;
+    if (!send) return std::nullopt;
+    return *send;
 }
 
 std::string sendStatusText(std::uint8_t status) {
-    std::string_view message = sendStatusMessage(status);
-    if (message.empty()) {
-        char text[16];
-        std::snprintf(text, sizeof text, "status %02X", status);
-        return text;
-    }
-    if (message.starts_with("> ")) message.remove_prefix(2);
-    return std::string(message);
+    const std::string_view text = statusText(status);
+    return text.empty() ? "status " + hexByte(status) : std::string(text);
 }
 
 }  // namespace proto

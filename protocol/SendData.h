@@ -1,6 +1,5 @@
 #pragma once
-// The send-data request of the "Send test:" group, the hex-text conversion it uses and the
-// texts of the module's send status.
+// The send-data request of the "Send test:" group and the hex-text conversion it uses.
 
 #include <array>
 #include <cstddef>
@@ -11,12 +10,12 @@
 #include <vector>
 
 #include "Frame.h"
+#include "Messages.h"
+#include "SendNames.h"
 
 namespace proto {
 
-inline constexpr std::size_t kRequestCapacity = 128;
-inline constexpr int kRouteModeSource = 3;
-inline constexpr int kRelayFieldCount = 6;
+inline constexpr int kRelayFieldCount = kMaxRelays;
 
 // Converts hex digit pairs into out (at most capacity bytes); an odd last character gives no
 // byte. Other characters pass through the same arithmetic unchecked. Returns the byte count.
@@ -42,31 +41,13 @@ struct SendDataResult {
 
 SendDataResult buildSendData(const SendDataFields& fields);
 
-// The fields of a send-data request as the module reads them.
-struct SendDataRequest {
-    std::uint16_t target = 0;
-    std::uint8_t ack = 0;
-    std::uint8_t jump = 0;
-    std::uint8_t routeMode = 0;
-    std::vector<std::uint16_t> relays{};
-    Frame data{};
-};
-
 // Nothing when the length byte does not match the fields that follow. Source routing is read
 // with its relay block (a count byte, then the ids) and, failing that, without one.
 std::optional<SendDataRequest> decodeSendData(Bytes frame);
 
-// Bytes 4-5 of the frame, or 0 when the frame is too short to hold them.
-std::uint16_t sendTarget(Bytes frame);
-
-// "> Send data ok." and the rest of the status table; empty for a status not in it.
-std::string_view sendStatusMessage(std::uint8_t status);
-// The status line without its "> " lead ("Route not found."), or "status 5A" for a status
-// the table lacks.
+// The status text ("Route not found."), or "status 5A" for a status the table lacks.
 std::string sendStatusText(std::uint8_t status);
 inline constexpr std::string_view kReceivedOk = "> Received ok.";
-inline constexpr std::size_t kSendStatusOffset = 6;
-inline constexpr std::uint8_t kSendStatusOk = 0x00;
-inline constexpr std::size_t kSendConfirmationMinSize = kSendStatusOffset + 1 + kCheckSize;
+inline constexpr std::uint8_t kSendStatusOk = kStatusOk;
 
 }  // namespace proto

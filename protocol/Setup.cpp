@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdint>
 
-#include "Dispatch.h"
 #include "NumberText.h"
 #include "WireFields.h"
 
@@ -12,36 +11,16 @@ namespace proto {
 
 namespace {
 
-constexpr std::size_t kSetupPayloadSize = 13;
-static_assert(kHeaderSize + kSetupPayloadSize + kCheckSize == kSetupFrameSize);
-
-// The module's register step is 61.03515625 Hz; writing has always divided by the rounded
-// 61.035, which the read side's truncation to two decimals absorbs.
-constexpr double kWriteStepHz = 61.035;
-constexpr double kReadStepHz = 61.03515625;
-constexpr double kHzPerMhz = 1000000.0;
-constexpr double kRegisterRange = 16777216.0;  // 24 bits
-
-// Reply offsets.
-constexpr std::size_t kFrequencyOffset = 6;
-constexpr std::size_t kPowerOffset = 9;
-constexpr std::size_t kLifeCycleOffset = 10;
-constexpr std::size_t kNetworkIdOffset = 11;
-constexpr std::size_t kNodeIdOffset = 13;
-constexpr std::size_t kBaudOffset = 15;
-constexpr std::size_t kParityOffset = 16;
-constexpr std::size_t kReplyFieldsWidth = kParityOffset + 1 - kFrequencyOffset;
-
 // The low 24 bits of the truncated register value in two's complement. fmod is exact, so
 // this holds also for pasted values that no integer type can take; "inf" and "nan" give 0.
 std::uint32_t frequencyRegister(std::string_view text) {
-    const double scaled = readDouble(text) / kWriteStepHz * kHzPerMhz;
+    const double scaled = truncatedFrequencyRegister(readDouble(text));
     if (!std::isfinite(scaled)) {
         return 0;
     }
-    double low = std::fmod(std::trunc(scaled), kRegisterRange);
+    double low = std::fmod(scaled, kFrequencyRegisterRange);
     if (low < 0) {
-        low += kRegisterRange;
+        low += kFrequencyRegisterRange;
     }
     return static_cast<std::uint32_t>(low);
 }
@@ -53,53 +32,36 @@ std::string twoDecimals(double value) {
     return std::string(text, result.ptr);
 }
 
-// Shown truncated, not rounded, to two decimals, so a written value reads back unchanged.
-std::string frequencyText(std::uint32_t reg) {
-    const double mhz = reg / kHzPerMhz * kReadStepHz;
-    const double whole = std::trunc(mhz);
-    const double hundredths = std::trunc((mhz - whole) * 100);
-    return twoDecimals(whole + hundredths / 100.0);
-}
-
 }  // namespace
 
 Frame buildWriteSetup(const SetupFields& fields) {
-    const std::uint32_t reg = frequencyRegister(fields.frequencyText);
-    Frame payload{kSetupMarker,
-                  kSetupMarker,
-                  static_cast<std::uint8_t>(reg >> 16),
-                  static_cast<std::uint8_t>(reg >> 8),
-                  static_cast<std::uint8_t>(reg),
-                  indexByte(fields.powerIndex + 1),
-                  indexByte(fields.lifeCycleIndex)};
-    appendBe16(payload, idFromText(fields.networkIdText));
-    appendBe16(payload, idFromText(fields.nodeIdText));
-    payload.push_back(indexByte(fields.baudIndex));
-    payload.push_back(indexByte(fields.parityIndex));
-    return buildFrame(kTypeModule, kCmdWriteSetup, payload);
+    return encode(WriteSetupRequest{{
+        .frequencyRegister = frequencyRegister(fields.frequencyText),
+        .powerCode = indexByte(fields.powerIndex + 1),
+        .lifeCycleCode = indexByte(fields.lifeCycleIndex),
+        .networkId = idFromText(fields.networkIdText),
+        .nodeId = idFromText(fields.nodeIdText),
+        .uartRateCode = indexByte(fields.baudIndex),
+        .parityCode = indexByte(fields.parityIndex),
+    }});
 }
 
 Frame buildReadSetup() {
-    Frame payload(kSetupPayloadSize, 0);
-    payload[0] = kSetupMarker;
-    payload[1] = kSetupMarker;
-    return buildFrame(kTypeModule, kCmdReadSetup, payload);
+    return encode(ReadSetupRequest{});
 }
 
 std::optional<SetupValues> decodeSetupReply(Bytes block) {
-    if (!fieldsPresent(block, kFrequencyOffset, kReplyFieldsWidth)) {
-        return std::nullopt;
-    }
-    const std::uint32_t reg = static_cast<std::uint32_t>(block[kFrequencyOffset]) << 16 |
-                              block[kFrequencyOffset + 1] << 8 | block[kFrequencyOffset + 2];
+    const std::optional<Setup> values = setupValuesIn(block);
+    if (!values) return std::nullopt;
+    const Setup& setup = *values;
     return SetupValues{
-        .frequencyText = frequencyText(reg),
-        .powerIndex = block[kPowerOffset] - 1,
-        .lifeCycleIndex = block[kLifeCycleOffset],
-        .networkIdText = idText(readBe16(block, kNetworkIdOffset)),
-        .nodeIdText = idText(readBe16(block, kNodeIdOffset)),
-        .baudIndex = block[kBaudOffset],
-        .parityIndex = block[kParityOffset],
+        .frequencyText = twoDecimals(mhzFromFrequencyRegister(setup.frequencyRegister)),
+        .powerIndex = setup.powerCode - 1,
+        .lifeCycleIndex = setup.lifeCycleCode,
+        .networkIdText = idText(setup.networkId),
+        .nodeIdText = idText(setup.nodeId),
+        .baudIndex = setup.uartRateCode,
+        .parityIndex = setup.parityCode,
     };
 }
 

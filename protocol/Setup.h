@@ -6,15 +6,11 @@
 #include <string>
 
 #include "Frame.h"
+#include "Messages.h"
 
 namespace proto {
 
 inline constexpr int kNoSelection = -1;
-inline constexpr std::size_t kSetupFrameSize = 18;  // both requests and both replies
-
-// Setup requests and replies open their payload with this byte twice.
-inline constexpr std::uint8_t kSetupMarker = 0xA5;
-
 // The seven controls of "RF Config" as the window reads them.
 struct SetupFields {
     std::string frequencyText{};
