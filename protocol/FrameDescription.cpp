@@ -2,9 +2,11 @@
 
 #include <optional>
 #include <type_traits>
+#include <variant>
 #include <vector>
 
 #include "Dispatch.h"
+#include "Messages.h"
 #include "RouteList.h"
 #include "SendData.h"
 #include "SendNames.h"
@@ -59,7 +61,8 @@ std::string setupDetails(Bytes frame) {
 }
 
 std::string sendDataDetails(Bytes frame) {
-    const std::optional<SendDataRequest> request = decodeSendData(frame);
+    const std::optional<Request> decoded = decodeRequest(frame);
+    const auto* request = decoded ? std::get_if<SendDataRequest>(&*decoded) : nullptr;
     if (!request) return "fields do not match the length byte";
     std::string route = entryOf(kRouteModeNames, request->routeMode);
     for (char& c : route) c = lowerAscii(c);

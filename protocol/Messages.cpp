@@ -5,11 +5,20 @@
 
 #include "Dispatch.h"
 #include "SendNames.h"
-#include "WireFields.h"
 
 namespace proto {
 
 namespace {
+
+// Callers check the field with fieldsPresent first.
+std::uint16_t readBe16(Bytes block, std::size_t offset) {
+    return static_cast<std::uint16_t>(block[offset] << 8 | block[offset + 1]);
+}
+
+void appendBe16(Frame& out, std::uint16_t value) {
+    out.push_back(static_cast<std::uint8_t>(value >> 8));
+    out.push_back(static_cast<std::uint8_t>(value));
+}
 
 // Setup frames: the marker, then the seven values.
 constexpr std::size_t kSetupPayloadSize = 13;

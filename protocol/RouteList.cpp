@@ -2,9 +2,6 @@
 
 #include <variant>
 
-#include "Messages.h"
-#include "WireFields.h"
-
 namespace proto {
 
 namespace {
@@ -30,24 +27,13 @@ Frame buildReadPathList() {
 std::optional<RouteList> decodeRouteList(Bytes block) {
     const std::optional<RouteListReply> reply = replyOf<RouteListReply>(block);
     if (!reply) return std::nullopt;
-    RouteList list{.localNode = idText(reply->localNode)};
-    for (const std::optional<RouteEntry>& slot : reply->entries) {
-        if (!slot) continue;
-        list.routeNodes.push_back(idText(slot->route));
-        list.targetNodes.push_back(idText(slot->target));
-    }
-    return list;
+    return routeListOf(*reply);
 }
 
 std::optional<PathList> decodePathList(Bytes block) {
     const std::optional<PathReply> reply = replyOf<PathReply>(block);
     if (!reply) return std::nullopt;
-    PathList path{.pathNodes = {idText(reply->localNode)}};
-    for (const PathHop& hop : reply->hops) {
-        path.pathNodes.push_back(idText(hop.node));
-        path.linkValues.push_back("-" + std::to_string(hop.linkValue));
-    }
-    return path;
+    return pathListOf(*reply);
 }
 
 }  // namespace proto

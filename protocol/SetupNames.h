@@ -11,6 +11,7 @@ namespace proto {
 
 inline constexpr int kPowerLevels = 7;  // the power code is the level, 1 to 7
 inline constexpr int kLifeCycles = 24;  // code 0 is "1h"
+inline constexpr std::string_view kHourUnit = "h";
 inline constexpr std::array<int, 8> kUartBaudRates = {1200,  2400,  4800,  9600,
                                                       19200, 38400, 57600, 115200};
 // Also the serial port's parity code: 0 none, 1 odd, 2 even.
