@@ -273,7 +273,8 @@ std::vector<Piece> inPieces(const Frame& block, std::size_t size, int gap) {
 }
 
 Seeds streamSeeds() {
-    const Frame overflowing = joined(flood(), Frame(flood().begin(), flood().begin() + 76));
+    const Frame all = flood();
+    const Frame overflowing = joined(all, Frame(all.begin(), all.begin() + 76));
     return {
         {"setup-reply-whole", stream({{setupReply(0x6C8012), 4}})},
         {"route-list-in-pieces-3-ticks-apart", stream(inPieces(routeList(), 31, 3))},
