@@ -14,7 +14,7 @@ namespace {
 
 constexpr unsigned kMaxBaud = 4000000;
 constexpr unsigned kMaxMilliseconds = 60000;
-constexpr unsigned kMaxPieces = 369;  // a route list reply, byte by byte
+constexpr unsigned kMaxPieces = proto::kRouteListReplySize;  // a route list reply, byte by byte
 constexpr unsigned kMaxNoticeSeconds = 86400;
 constexpr unsigned kMaxFaultPeriod = 1000000;
 constexpr std::size_t kHelpColumn = 23;
@@ -148,6 +148,8 @@ void declareOptions(CLI::App& app, ParsedOptions& parsed) {
            "send a receive notice from a mesh node every S seconds\n(default 20; 0: never)",
            inRange(0, kMaxNoticeSeconds,
                    [](Options& o, unsigned v) { o.noticeEvery = std::chrono::seconds(v); }));
+    app.add_flag("--notice-before-reply", parsed.options.noticeBeforeReply,
+                 "put a receive notice right in front of every reply");
     option("--seed", "N",
            "draw the links' losses from seed N, so a run can be repeated\n"
            "(default: a new seed every run)",
