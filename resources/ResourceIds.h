@@ -18,8 +18,6 @@ inline constexpr std::string_view kCopyAllText = "全部复制";
 inline constexpr std::string_view kClearAllText = "全部清空";
 inline constexpr std::string_view kSaveAllText = "全部保存...";
 
-inline constexpr int kTimerPeriodMs = 100;
-
 // Main window, template 102.
 inline constexpr int kIdPortList = 1001;
 inline constexpr int kIdPortBaud = 1002;
