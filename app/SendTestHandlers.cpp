@@ -11,6 +11,7 @@
 #include "QZSerial.h"
 #include "QtText.h"
 #include "SendData.h"
+#include "SendNames.h"
 
 using namespace res;
 
@@ -129,7 +130,8 @@ void CMeshcfgDlg::OnSendStatus(std::span<const std::uint8_t> block,
                                std::chrono::steady_clock::time_point arrived) {
     if (!proto::fieldsPresent(block, proto::kSendStatusOffset, 1)) return;
     const std::uint8_t status = block[proto::kSendStatusOffset];
-    AppendLog(qtext(proto::sendStatusMessage(status)) + timestampSuffix());
+    const std::string_view text = proto::statusText(status);
+    AppendLog((text.empty() ? QString() : "> " + qtext(text)) + timestampSuffix());
     if (m_linkTest && m_pSerial)
         m_linkTest->countConfirmation(status, arrived - m_pSerial->lastWriteDone());
 }
