@@ -1,33 +1,21 @@
 #include "Session.h"
 
-#include <charconv>
+#include <iostream>
 
 #include "Dispatch.h"
+#include "NetworkAddress.h"
 #include "PortNames.h"
 #include "ReplyEnd.h"
 #include "SetupNames.h"
 #include "Text.h"
 #include "UsbAdapters.h"
 
-namespace {
-
-std::optional<int> comNumber(const std::string& portName) {
-    constexpr std::string_view kPrefix = "COM";
-    if (!portName.starts_with(kPrefix)) return std::nullopt;
-    int port = 0;
-    const char* end = portName.data() + portName.size();
-    const auto result = std::from_chars(portName.data() + kPrefix.size(), end, port);
-    if (result.ec != std::errc() || result.ptr != end) return std::nullopt;
-    return port;
-}
-
-}  // namespace
-
 PortIdentity identifyPort(const std::string& portName) {
-    if (const auto port = comNumber(portName)) {
+    if (const auto port = portNumberOf(portName)) {
         PortEntry entry = portEntry(*port);
         return {portName, std::move(entry.device), std::move(entry.adapter)};
     }
+    if (looksLikeNetworkAddress(portName)) return {portName, {}, {}};
     return {portName, portName, usbDeviceDetails(portName)};
 }
 
@@ -35,10 +23,12 @@ Session::Session(const CommonOptions& options)
     : m_port(identifyPort(options.port)), m_timeout(options.timeoutMs) {
     const auto parity = proto::parityIndex(options.parity);
     if (!parity) throw Failure(kExitUsage, "parity must be NO, ODD or EVEN");
-    const auto port = comNumber(options.port);
-    const bool opened = port ? m_link.Open(*port, options.baud, *parity)
-                             : m_link.OpenPath(options.port, options.baud, *parity);
-    if (!opened) throw failure(kExitPort, m_link.lastError());
+    if (!m_link.OpenNamed(options.port, options.baud, *parity))
+        throw failure(kExitPort, m_link.lastError());
+    if (m_link.lineControl() == CXSerial::LineControl::kBridge)
+        std::cerr << "meshcfg-cli: " << m_port.name
+                  << ": a raw TCP bridge: its own baud rate and parity apply, not --baud and "
+                     "--parity\n";
 }
 
 Failure Session::failure(ExitCode code, const std::string& what) const {

@@ -9,14 +9,19 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "FileDescriptor.h"
+#include "LineSettings.h"
 #include "PortDevice.h"
+
+class NetworkLink;
 
 // What the port object tells its owner from its own threads. The owner hands each one over to
 // its own thread and must not wait there for the port's threads: Close joins them.
@@ -50,9 +55,15 @@ class CXSerial {
     // The ports the port list shows, in order: those free now and those the user may not open.
     static std::vector<ListedPort> ListedPorts();
 
-    bool Open(int port, int baud, int parity);  // parity: 0 none, 1 odd, 2 even
+    // parity: 0 none, 1 odd, 2 even. A COM number that names a port across the network
+    // connects to it, which takes up to NetworkLink::kConnectTimeout: never on a window thread.
+    bool Open(int port, int baud, int parity);
     // The same for a device named by its path rather than by a COM number.
     bool OpenPath(const std::string& path, int baud, int parity);
+    // The same for a port across the network: rfc2217://HOST:PORT or tcp://HOST:PORT.
+    bool OpenAddress(const std::string& address, int baud, int parity);
+    // Any of the three, as a user names a port: "COM150", "/dev/ttyUSB0", "tcp://host:4001".
+    bool OpenNamed(const std::string& name, int baud, int parity);
     void Close();
     // Sends the bytes under the write lock and returns when they are all taken (true), or the
     // port is closed, gone or took no data for three waits of a second (false).
@@ -69,6 +80,10 @@ class CXSerial {
     bool StopReader();
 
     bool isOpen() const;
+    // How the line of the open port is set: by this tool (a tty or an RFC 2217 server), or,
+    // for a raw TCP bridge, by the bridge itself.
+    enum class LineControl { kLocal, kNetwork, kBridge };
+    LineControl lineControl() const { return m_lineControl; }
     // False once the reader has ended, by StopReader or because the device hung up.
     bool isReading() const;
     // Why the last Open failed, in plain words for the user; empty after a success.
@@ -91,8 +106,12 @@ class CXSerial {
     void stopWriter();
     bool failOpen(std::string error);
     bool openDevice(OpenedDevice device, int baud, int parity);
+    bool startThreads();
+    std::optional<LineSettings> settingsFor(int baud, int parity);
 
     FileDescriptor m_device;
+    std::unique_ptr<NetworkLink> m_network;  // what carries m_device's bytes, for a remote port
+    LineControl m_lineControl = LineControl::kLocal;
     FileDescriptor m_stopEvent;
     std::thread m_reader;
     std::atomic<bool> m_reading = false;

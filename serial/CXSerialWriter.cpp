@@ -50,9 +50,9 @@ CXSerial::WriteResult CXSerial::writeFrame(std::span<const std::uint8_t> frame) 
         if (wait == WaitResult::kStopped) return WriteResult::kFailed;
         if (wait == WaitResult::kWritable) continue;
         // The flush also throws away the part of the chunk that was taken: offer it whole again,
-        // or the far end would get a frame without its head.
-        ::tcflush(fd, TCOFLUSH);
-        sent = chunkStart;
+        // or the far end would get a frame without its head. A network port's socket cannot be
+        // flushed and keeps what it took, so the rest is offered as it is.
+        if (::tcflush(fd, TCOFLUSH) == 0) sent = chunkStart;
         if (++timeouts == kMaxWriteTimeouts) return WriteResult::kGivenUp;
     }
     m_lastWriteDone = std::chrono::steady_clock::now();
