@@ -6,6 +6,7 @@
 #include "Commands.h"
 #include "NumberText.h"
 #include "PortNames.h"
+#include "RemotePorts.h"
 #include "RouteList.h"
 #include "Text.h"
 
@@ -25,6 +26,8 @@ std::string withoutMarker(std::string_view line) {
 }  // namespace
 
 ExitCode listPorts(const CommonOptions& common) {
+    for (const std::string& problem : readRemotePorts().problems)
+        std::cerr << "meshcfg-cli: " << problem << "\n";
     Json list = Json::array();
     for (const ListedPort& listed : CXSerial::ListedPorts()) {
         if (!common.json) {
@@ -35,6 +38,7 @@ ExitCode listPorts(const CommonOptions& common) {
         list.push_back({{"port", entry.name},
                         {"device", entry.device},
                         {"adapter", joined(entry.adapter, ", ")},
+                        {"url", entry.url},
                         {"permission", listed.availability == PortAvailability::kFree}});
     }
     if (common.json) std::cout << list.dump() << "\n";

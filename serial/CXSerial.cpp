@@ -88,6 +88,7 @@ std::optional<LineSettings> CXSerial::settingsFor(int baud, int parity) {
 bool CXSerial::openDevice(OpenedDevice device, int baud, int parity) {
     const auto settings = settingsFor(baud, parity);
     if (!settings) return false;
+    m_lineControl = LineControl::kLocal;
     if (!device.fd) return failOpen(std::move(device.error));
     m_device = std::move(device.fd);
 
@@ -118,7 +119,10 @@ void CXSerial::Close() {
     if (m_device && !m_network) releaseExclusive(m_device.get());
     m_device.reset();
     m_network.reset();  // after the device end, which it expects closed
-    m_lineControl = LineControl::kLocal;
+}
+
+std::string CXSerial::lostReason() const {
+    return m_lineControl == LineControl::kLocal ? "the device hung up" : "the connection closed";
 }
 
 bool CXSerial::isOpen() const {

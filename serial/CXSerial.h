@@ -3,6 +3,8 @@
 // and the write lock, and hands every received byte, in order, to OnReceiveByte on the reader
 // thread.
 
+#include <sys/types.h>
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -80,10 +82,13 @@ class CXSerial {
     bool StopReader();
 
     bool isOpen() const;
-    // How the line of the open port is set: by this tool (a tty or an RFC 2217 server), or,
-    // for a raw TCP bridge, by the bridge itself.
+    // How the line of the port opened last is set: by this tool (a tty or an RFC 2217
+    // server), or, for a raw TCP bridge, by the bridge itself.
     enum class LineControl { kLocal, kNetwork, kBridge };
     LineControl lineControl() const { return m_lineControl; }
+    // Why a port that was open is gone, in plain words: "the device hung up", or "the
+    // connection closed" for a port across the network.
+    std::string lostReason() const;
     // False once the reader has ended, by StopReader or because the device hung up.
     bool isReading() const;
     // Why the last Open failed, in plain words for the user; empty after a success.
@@ -102,6 +107,7 @@ class CXSerial {
     ReadResult readPass(int device);
     WriteResult writeFrame(std::span<const std::uint8_t> frame);
     WaitResult waitWritable(int device) const;
+    ssize_t sendSome(int fd, const std::uint8_t* data, std::size_t length) const;
     bool startWriter();
     void stopWriter();
     bool failOpen(std::string error);

@@ -3,6 +3,7 @@
 // for a line that takes no data.
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -22,6 +23,13 @@ constexpr int kMaxWriteTimeouts = 3;
 
 }  // namespace
 
+// A network port's socket whose connection has ended refuses writes; that must be an error
+// like a tty's EIO, not the signal that would end the program.
+ssize_t CXSerial::sendSome(int fd, const std::uint8_t* data, std::size_t length) const {
+    if (m_network) return ::send(fd, data, length, MSG_NOSIGNAL);
+    return ::write(fd, data, length);
+}
+
 bool CXSerial::Write(const std::uint8_t* data, unsigned length) {
     return writeFrame({data, length}) == WriteResult::kSent;
 }
@@ -37,7 +45,7 @@ CXSerial::WriteResult CXSerial::writeFrame(std::span<const std::uint8_t> frame) 
     while (sent < length) {
         const std::size_t chunkEnd =
             chunkStart + std::min<std::size_t>(length - chunkStart, kWriteChunk);
-        const ssize_t written = ::write(fd, frame.data() + sent, chunkEnd - sent);
+        const ssize_t written = sendSome(fd, frame.data() + sent, chunkEnd - sent);
         if (written > 0) {
             sent += static_cast<std::size_t>(written);
             if (sent == chunkEnd) chunkStart = sent;

@@ -228,8 +228,9 @@ void NetworkConnection::connectionEnded(int err) {
     if (m_step != Step::kOpen) return fail(describe(err));
     if (m_lost) return;
     m_lost = true;
-    // The port object's reader sees the end of its stream: the same hang-up as a tty's.
-    ::shutdown(m_bridge.get(), SHUT_WR);
+    // The port object's reader sees the end of its stream, the same hang-up as a tty's, and
+    // its writes fail as a tty's do after one.
+    ::shutdown(m_bridge.get(), SHUT_RDWR);
     gensio_set_read_callback_enable(m_io, false);
     gensio_set_write_callback_enable(m_io, false);
     m_toNetwork.clear();

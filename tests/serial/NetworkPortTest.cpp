@@ -144,6 +144,9 @@ TEST_F(NetworkPortTest, ServerGoneIsAHangUp) {
     server.kill();
     EXPECT_TRUE(waitUntil([&] { return m_port.hangups() == 1; }));
     EXPECT_FALSE(m_port.isReading());
+    const std::uint8_t request[] = {0x01, 0x00, 0x02, 0x00};
+    EXPECT_FALSE(m_port.Write(request, sizeof request));  // not taken in silence
+    EXPECT_EQ(m_port.lostReason(), "the connection closed");
     m_port.Close();
     EXPECT_FALSE(m_port.isOpen());
 }
