@@ -40,11 +40,8 @@ std::vector<ListedPort> CXSerial::ListedPorts() {
 }
 
 bool CXSerial::Open(int port, int baud, int parity) {
-    if (!localHolder(port)) {
-        const RemotePortTable remote = readRemotePorts();
-        if (const RemotePort* found = remote.find(port))
-            return OpenAddress(found->address.text(), baud, parity);
-    }
+    if (const auto address = networkAddressOf(port))
+        return OpenAddress(address->text(), baud, parity);
     if (isOpen()) Close();
     return openDevice(openPortDevice(port), baud, parity);
 }
@@ -60,12 +57,16 @@ bool CXSerial::OpenAddress(const std::string& address, int baud, int parity) {
     if (!settings) return false;
     const ParsedAddress parsed = parseNetworkAddress(address);
     if (!parsed.address) return failOpen(parsed.error);
-    NetworkLink::Connected connected = NetworkLink::connect(*parsed.address, *settings);
+    return OpenConnected(NetworkLink::connect(*parsed.address, *settings));
+}
+
+bool CXSerial::OpenConnected(NetworkLink::Connected connected) {
+    if (isOpen()) Close();
+    m_lastError.clear();
     if (!connected.link) return failOpen(std::move(connected.error));
+    m_lineControl = connected.link->setsLine() ? LineControl::kNetwork : LineControl::kBridge;
     m_network = std::move(connected.link);
     m_device = std::move(connected.device);
-    m_lineControl = parsed.address->scheme == NetworkAddress::Scheme::kTcp ? LineControl::kBridge
-                                                                           : LineControl::kNetwork;
     return startThreads();
 }
 

@@ -21,9 +21,8 @@
 
 #include "FileDescriptor.h"
 #include "LineSettings.h"
+#include "NetworkLink.h"
 #include "PortDevice.h"
-
-class NetworkLink;
 
 // What the port object tells its owner from its own threads. The owner hands each one over to
 // its own thread and must not wait there for the port's threads: Close joins them.
@@ -68,6 +67,8 @@ class CXSerial {
     bool OpenPath(const std::string& path, int baud, int parity);
     // The same for a port across the network: rfc2217://HOST:PORT or tcp://HOST:PORT.
     bool OpenAddress(const std::string& address, int baud, int parity);
+    // The same for a connection made beforehand, off the caller's thread (NetworkOpening).
+    bool OpenConnected(NetworkLink::Connected connected);
     // Any of the three, as a user names a port: "COM150", "/dev/ttyUSB0", "tcp://host:4001".
     bool OpenNamed(const std::string& name, int baud, int parity);
     void Close();

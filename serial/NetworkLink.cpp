@@ -16,8 +16,8 @@ NetworkLink::Connected refused(const NetworkAddress& address, const std::string&
 
 }  // namespace
 
-NetworkLink::NetworkLink(std::shared_ptr<NetworkConnection> connection)
-    : m_connection(std::move(connection)) {}
+NetworkLink::NetworkLink(std::shared_ptr<NetworkConnection> connection, bool setsLine)
+    : m_connection(std::move(connection)), m_setsLine(setsLine) {}
 
 NetworkLink::~NetworkLink() {
     GensioLoop* loop = GensioLoop::instance();
@@ -46,5 +46,7 @@ NetworkLink::Connected NetworkLink::connect(const NetworkAddress& address,
         loop->post([connection] { connection->end(); });
         return refused(address, outcome);
     }
-    return {std::unique_ptr<NetworkLink>(new NetworkLink(connection)), std::move(device), {}};
+    const bool setsLine = address.scheme == NetworkAddress::Scheme::kRfc2217;
+    return {
+        std::unique_ptr<NetworkLink>(new NetworkLink(connection, setsLine)), std::move(device), {}};
 }

@@ -30,12 +30,16 @@ class NetworkLink {
     static Connected connect(const NetworkAddress& address, const LineSettings& settings,
                              std::chrono::milliseconds timeout = kConnectTimeout);
 
+    // True for an rfc2217 address, whose server set the line as asked.
+    bool setsLine() const { return m_setsLine; }
+
     // Ends the connection; the device end must be closed already.
     ~NetworkLink();
     NetworkLink(const NetworkLink&) = delete;
     NetworkLink& operator=(const NetworkLink&) = delete;
 
   private:
-    explicit NetworkLink(std::shared_ptr<NetworkConnection> connection);
+    NetworkLink(std::shared_ptr<NetworkConnection> connection, bool setsLine);
     std::shared_ptr<NetworkConnection> m_connection;
+    bool m_setsLine;
 };

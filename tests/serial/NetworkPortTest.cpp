@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 #include <termios.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "HexBytes.h"
+#include "NetworkOpening.h"
 #include "PtyPair.h"
 #include "RecordingPort.h"
 #include "ScopedRuntimeDir.h"
@@ -136,6 +138,20 @@ TEST_F(NetworkPortTest, RawBridgeKeepsItsOwnLine) {
     const Ser2netServer& server = serve(Accepter::kRawTcp);
     ASSERT_TRUE(m_port.OpenAddress(server.url(), 19200, 2)) << m_port.lastError();
     EXPECT_EQ(m_port.lineControl(), CXSerial::LineControl::kBridge);
+}
+
+// The attempt runs on its own thread and says when it has ended; the port then takes it over.
+TEST_F(NetworkPortTest, OpeningOffTheCallersThread) {
+    const Ser2netServer& server = serve(Accepter::kRfc2217);
+    std::atomic<int> ends = 0;
+    NetworkOpening opening(*parseNetworkAddress(server.url()).address, {19200, Parity::kEven},
+                           [&ends] { ++ends; });
+    ASSERT_TRUE(waitUntil([&] { return opening.ended(); }));
+    ASSERT_TRUE(m_port.OpenConnected(opening.take())) << m_port.lastError();
+    EXPECT_EQ(ends, 1);
+    const std::vector<std::uint8_t> request = hexBytes("01 00 02 00 02");
+    ASSERT_TRUE(m_port.Write(request.data(), static_cast<unsigned>(request.size())));
+    EXPECT_EQ(m_pty.readMaster(request.size()), request);
 }
 
 TEST_F(NetworkPortTest, ServerGoneIsAHangUp) {
