@@ -33,8 +33,8 @@ class NetworkCliTest : public QObject {
         m_runtime = std::make_unique<ScopedRuntimeDir>();
         m_simulator = std::make_unique<SimulatorProcess>(file("requests.log"));
         QVERIFY2(m_simulator->start(kUnpacedLine), qPrintable(m_simulator->error()));
-        m_server = std::make_unique<Ser2netServer>(m_runtime->path(),
-                                                   m_simulator->device().toStdString());
+        m_server =
+            std::make_unique<Ser2netServer>(m_runtime->path(), m_simulator->device().toStdString());
         QVERIFY2(m_server->start(m_termiosLog = file("termios.log").toStdString()),
                  m_server->error().c_str());
     }
@@ -78,9 +78,9 @@ void NetworkCliTest::sameBytesAsTheTerminal_data() {
     QTest::newRow("apply") << QStringList{"apply", "PROFILE"} << true;
     QTest::newRow("route") << QStringList{"route", "--json"} << true;
     QTest::newRow("path") << QStringList{"path", "--json"} << true;
-    QTest::newRow("full of FF") << QStringList{"send",   "--target", "65535",   "--mode",
-                                               "source", "--relays", "FFFF",    "--data",
-                                               "FF FF FF"}
+    QTest::newRow("full of FF") << QStringList{"send",   "--target", "65535",
+                                               "--mode", "source",   "--relays",
+                                               "FFFF",   "--data",   "FF FF FF"}
                                 << false;
     QTest::newRow("telnet specials")
         << QStringList{"send", "--target", "3", "--data", "0D 00 0D 0A FF 0D"} << false;
@@ -109,18 +109,19 @@ void NetworkCliTest::sameBytesAsTheTerminal() {
 void NetworkCliTest::thousandSendsByteForByte() {
     constexpr int kSends = 1000;
     CliResult result;
-    const QStringList requests = requestsOf(url(),
-                                            {"send", "--target", "3", "--data", "FF 0D 00 0A",
-                                             "--count", QString::number(kSends), "--interval",
-                                             "0", "--json"},
-                                            result);
+    const QStringList requests =
+        requestsOf(url(),
+                   {"send", "--target", "3", "--data", "FF 0D 00 0A", "--count",
+                    QString::number(kSends), "--interval", "0", "--json"},
+                   result);
     QCOMPARE(result.exitCode, 0);
     const QJsonObject summary = QJsonDocument::fromJson(result.out).object();
     QCOMPARE(summary.value("sent").toInt(), kSends);
     QCOMPARE(summary.value("ok").toInt(), kSends);
     QCOMPARE(requests.size(), kSends);
-    QCOMPARE(requests.filter(QStringLiteral("request send-data target=3 ack=0 jump=7 mode=1 "
-                                            "relays=0 data=FF0D000A check=ok status=00"))
+    QCOMPARE(requests
+                 .filter(QStringLiteral("request send-data target=3 ack=0 jump=7 mode=1 "
+                                        "relays=0 data=FF0D000A check=ok status=00"))
                  .size(),
              kSends);
 }
@@ -167,7 +168,8 @@ void NetworkCliTest::portsFileNamesTheServer() {
     QCOMPARE(text.exitCode, 0);
     QVERIFY2(text.out.contains(("COM150 (" + url() + ")\n").toUtf8()), text.out.constData());
     QCOMPARE(text.err, ("meshcfg-cli: " + config + "/meshcfg/ports.toml:3: " + comPort() +
-                        " is already " + m_simulator->device() + " (a COM alias); this entry "
+                        " is already " + m_simulator->device() +
+                        " (a COM alias); this entry "
                         "is left out\n")
                            .toUtf8());
     QJsonObject listed;
