@@ -6,6 +6,7 @@
 #include "Commands.h"
 #include "Messages.h"
 #include "PortNames.h"
+#include "RemotePorts.h"
 #include "Text.h"
 
 namespace {
@@ -22,6 +23,8 @@ Value replyOf(Session& session, proto::Bytes request, const char* cutShort) {
 }  // namespace
 
 ExitCode listPorts(const CommonOptions& common) {
+    for (const std::string& problem : readRemotePorts().problems)
+        std::cerr << "meshcfg-cli: " << problem << "\n";
     Json list = Json::array();
     for (const ListedPort& listed : CXSerial::ListedPorts()) {
         if (!common.json) {
@@ -32,6 +35,7 @@ ExitCode listPorts(const CommonOptions& common) {
         list.push_back({{"port", entry.name},
                         {"device", entry.device},
                         {"adapter", joined(entry.adapter, ", ")},
+                        {"url", entry.url},
                         {"permission", listed.availability == PortAvailability::kFree}});
     }
     if (common.json) std::cout << list.dump() << "\n";
