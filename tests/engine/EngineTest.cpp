@@ -159,17 +159,17 @@ INSTANTIATE_TEST_SUITE_P(
                 "reply " + digits(kSetupReply)}},
         // The block's first frame decides what is dispatched; the link test counts every
         // confirmation the module sent, whatever came before it.
-        Script{"a notice in front of a confirmation",
-               Receiving::Blocks,
-               {"open", "start 3", "ticks 4", "arrive " + kNotice + kConfirmation, "ticks 4",
-                "close"},
-               {"due", "logged send", "sent", "block " + digits(kNotice + kConfirmation),
-                "reply " + digits(kNotice + kConfirmation), "due", "logged send", "sent",
-                "ended closed: 2 sent, 1 ok, 1 no reply"}},
+        Script{
+            "a notice in front of a confirmation",
+            Receiving::Blocks,
+            {"open", "start 3", "ticks 4", "arrive " + kNotice + kConfirmation, "ticks 4", "close"},
+            {"due", "logged send", "sent", "block " + digits(kNotice + kConfirmation),
+             "reply " + digits(kNotice + kConfirmation), "due", "logged send", "sent",
+             "ended closed: 2 sent, 1 ok, 1 no reply"}},
         Script{"too many bytes for the receive buffer",
                Receiving::Blocks,
                {"open", "arrive " + repeated("00", 1030), "ticks 4"},
-               {"block " + repeated("00", 1024) + " dropped 6"}},
+               {"block " + digits(repeated("00", 1024)) + " dropped 6"}},
         Script{
             "a hang-up while sending",
             Receiving::Blocks,
@@ -183,9 +183,7 @@ INSTANTIATE_TEST_SUITE_P(
         Script{"the awaited reply spoiled",
                Receiving::Frames,
                {"open", "read", "arrive " + kSpoiledReply},
-               {"logged read", "sent",
-                "frame " + digits(kSpoiledReply) +
-                    " bad check"}}),
+               {"logged read", "sent", "frame " + digits(kSpoiledReply) + " bad check"}}),
     [](const testing::TestParamInfo<Script>& info) {
         std::string name = info.param.tag;
         for (char& c : name)
