@@ -40,8 +40,7 @@ QString logTimestampSuffix() {
 }
 
 ActivityLog::ActivityLog(QWidget* parent)
-    : QAbstractScrollArea(parent),
-      m_color(palette().color(QPalette::Text).rgb()) {
+    : QAbstractScrollArea(parent), m_color(palette().color(QPalette::Text).rgb()) {
     QFont face = font();
     face.setPointSize(kLogPointSize);
     face.setWeight(QFont::Normal);

@@ -17,7 +17,10 @@ CMeshcfgDlg::CMeshcfgDlg(QWidget* parent)
     : QDialog(parent),
       m_hIcon(QStringLiteral(":/meshcfg.svg")),
       m_engine(*this,
-               [this] { QMetaObject::invokeMethod(this, [this] { onWake(); }, Qt::QueuedConnection); }),
+               [this] {
+                   QMetaObject::invokeMethod(
+                       this, [this] { onWake(); }, Qt::QueuedConnection);
+               }),
       m_portWatch(m_engine),
       m_timer([this] { OnTimer(); }, [this] { return m_engine.needsTicks(); }) {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |

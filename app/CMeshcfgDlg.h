@@ -46,7 +46,7 @@ class CMeshcfgDlg : public QDialog, private engine::EngineEvents {
     QZSerial* serial() { return &m_engine.port(); }
     CDialog_Mesh* meshDialog() const { return m_pMeshDlg; }
     CDialog_Net_Path* pathDialog() const { return m_pPathDlg; }
-    int sendCounter() const { return m_engine.sendCounter(); }  // -1 while sending is off
+    int sendCounter() const { return m_engine.sendCounter(); }    // -1 while sending is off
     int sendInterval() const { return m_engine.sendInterval(); }  // in ticks
 
     // One tick of timer 1025: the receive step, then the continuous-sending step. The timer

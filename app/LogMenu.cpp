@@ -47,9 +47,10 @@ void LogMenu::saveAll() {
     if (path.isEmpty()) return;
     const QString reason = saveLog(m_log.lines(), path);
     if (reason.isEmpty()) return;
-    auto* box = new QMessageBox(QMessageBox::Warning, m_window.windowTitle(),
-                                QObject::tr("The log could not be saved to %1: %2").arg(path, reason),
-                                QMessageBox::Ok, &m_window);
+    auto* box =
+        new QMessageBox(QMessageBox::Warning, m_window.windowTitle(),
+                        QObject::tr("The log could not be saved to %1: %2").arg(path, reason),
+                        QMessageBox::Ok, &m_window);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }

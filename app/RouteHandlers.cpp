@@ -6,8 +6,8 @@
 #include "CDialog_Mesh.h"
 #include "CDialog_Net_Path.h"
 #include "CMeshcfgDlg.h"
-#include "QtText.h"
 #include "ControlTexts.h"
+#include "QtText.h"
 #include "RouteList.h"
 #include "RouteWindow.h"
 

@@ -6,8 +6,8 @@
 #include <QTextEdit>
 
 #include "CMeshcfgDlg.h"
-#include "QtText.h"
 #include "ControlTexts.h"
+#include "QtText.h"
 #include "Ticks.h"
 
 using namespace res;

@@ -4,8 +4,8 @@
 #include <QLineEdit>
 
 #include "CMeshcfgDlg.h"
-#include "QtText.h"
 #include "ControlTexts.h"
+#include "QtText.h"
 
 using namespace res;
 

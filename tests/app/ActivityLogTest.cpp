@@ -96,8 +96,7 @@ void ActivityLogTest::linesReadAsWritten() {
     QFETCH(proto::Frame, frame);
     QFETCH(QString, line);
     QFETCH(LogLines::Direction, direction);
-    const LogSide side =
-        direction == LogLines::Direction::Sent ? LogSide::Sent : LogSide::Received;
+    const LogSide side = direction == LogLines::Direction::Sent ? LogSide::Sent : LogSide::Received;
     if (frame.empty()) {
         log().appendLine(side, line);
     } else {
