@@ -3,22 +3,18 @@
 #include <filesystem>
 #include <fstream>
 
+#include "CsvCell.h"
 #include "Failure.h"
 #include "Text.h"
 
 namespace {
 
-// Quoted where a comma, quote or line break would break the row.
-std::string csvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (const char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quoted + "\"";
-}
+using proto::csvTextCell;
 
+// Numbers as they are, so a spreadsheet can still compute with them.
 std::string cell(const Json& value) {
     if (value.is_null()) return {};
-    return value.is_string() ? value.get<std::string>() : value.dump();
+    return value.is_string() ? csvTextCell(value.get<std::string>()) : value.dump();
 }
 
 }  // namespace
@@ -31,12 +27,12 @@ void appendReport(const std::string& path, const ApplyRun& run) {
         for (const std::string_view key : kSettingKeys) file << "," << key;
         file << ",result,why\n";
     }
-    file << csvField(localTimeText(false)) << "," << csvField(run.port.name) << ","
-         << csvField(run.port.device) << "," << csvField(joined(run.port.adapter, ", "));
+    file << csvTextCell(localTimeText(false)) << "," << csvTextCell(run.port.name) << ","
+         << csvTextCell(run.port.device) << "," << csvTextCell(joined(run.port.adapter, ", "));
     for (const std::string_view key : kSettingKeys) {
         const auto value = run.readBack.find(key);
-        file << "," << csvField(value == run.readBack.end() ? std::string() : cell(*value));
+        file << "," << (value == run.readBack.end() ? std::string() : cell(*value));
     }
-    file << "," << (run.passed ? "PASS" : "FAIL") << "," << csvField(run.why) << "\n";
+    file << "," << (run.passed ? "PASS" : "FAIL") << "," << csvTextCell(run.why) << "\n";
     if (!file.flush()) throw Failure(kExitUsage, path + ": cannot be written");
 }
