@@ -43,7 +43,14 @@ CMeshcfgDlg::CMeshcfgDlg(QWidget* parent)
       m_hIcon(QStringLiteral(":/meshcfg.svg")),
       m_pSerial(std::make_unique<QZSerial>(
           PortEvents{.hungUp = onWindowThread(this, &CMeshcfgDlg::onPortHangup),
-                     .frameGivenUp = onWindowThread(this, &CMeshcfgDlg::onFrameGivenUp)},
+                     .frameGivenUp = onWindowThread(this, &CMeshcfgDlg::onFrameGivenUp),
+                     .framesFlushed =
+                         [this](std::vector<std::vector<std::uint8_t>> frames) {
+                             QMetaObject::invokeMethod(
+                                 this,
+                                 [this, frames = std::move(frames)] { onFramesFlushed(frames); },
+                                 Qt::QueuedConnection);
+                         }},
           onWindowThread(this, &CMeshcfgDlg::wakeTimer))),
       m_nRecvMsg(QEvent::registerEventType()),
       m_portWatch([this](int port) { onPortReturned(port); }) {

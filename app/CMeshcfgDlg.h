@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "ActivityLog.h"
 #include "CEdit_Hex_Ex.h"
@@ -112,6 +113,7 @@ class CMeshcfgDlg : public QDialog {
     // the port's writer. A frame the port refuses or gives up is logged as not sent.
     void sendRequest(std::span<const std::uint8_t> frame, std::string_view description);
     void onFrameGivenUp();
+    void onFramesFlushed(const std::vector<std::vector<std::uint8_t>>& frames);
     void logNotSent(const QString& reason);
 
     // Receive side.

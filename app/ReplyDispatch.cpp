@@ -21,6 +21,11 @@ void CMeshcfgDlg::onFrameGivenUp() {
     logNotSent(tr("the port took no data for 3 s"));
 }
 
+void CMeshcfgDlg::onFramesFlushed(const std::vector<std::vector<std::uint8_t>>& frames) {
+    for (const std::vector<std::uint8_t>& frame : frames)
+        logNotSent(tr("%1, flushed from the port's output").arg(qtext(proto::hexDump(frame))));
+}
+
 void CMeshcfgDlg::logNotSent(const QString& reason) {
     SetLogColor(kSentFrameColor);
     AppendLog(tr("> Not sent: %1").arg(reason) + timestampSuffix());

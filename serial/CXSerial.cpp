@@ -55,6 +55,10 @@ bool CXSerial::openDevice(OpenedDevice device, int baud, int parity) {
     if (error.empty()) error = applyLineSettings(m_device.get(), {baud, *parityValue});
     if (!error.empty()) return failOpen(std::move(error));
     discardQueues(m_device.get());
+    {
+        std::lock_guard lock(m_writeLock);
+        forgetHandedOver();
+    }
     if (!StartReader()) return failOpen("Cannot start the reader thread");
     if (!startWriter()) return failOpen("Cannot start the writer thread");
     return true;
