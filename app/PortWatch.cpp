@@ -33,7 +33,9 @@ void PortWatch::stop() {
 }
 
 void PortWatch::onHotplug() {
-    if (m_hotplug && m_hotplug->takeAddedEvents()) check();
+    if (!m_lost || !m_hotplug || !m_hotplug->takeAddOrRemoveEvents()) return;
+    m_lost->hotplugSeen();
+    check();
 }
 
 void PortWatch::check() {

@@ -1,7 +1,7 @@
 #pragma once
 // After a hang-up, looks for the lost port's device twice a second, and at once when udev
-// reports a new tty, until it returns or the watch is ended; then hands the port to open back
-// to the window.
+// reports a tty added or removed, until it returns or the watch is ended; then hands the port
+// to open back to the window.
 
 #include <QSocketNotifier>
 #include <QTimer>
