@@ -1,10 +1,7 @@
 #include "Report.h"
 
-#include <filesystem>
-#include <fstream>
-
 #include "CsvCell.h"
-#include "Failure.h"
+#include "Files.h"
 #include "Text.h"
 
 namespace {
@@ -20,19 +17,16 @@ std::string cell(const Json& value) {
 }  // namespace
 
 void appendReport(const std::string& path, const ApplyRun& run) {
-    const bool fresh = !std::filesystem::exists(path) || std::filesystem::file_size(path) == 0;
-    std::ofstream file(path, std::ios::app);
-    if (fresh) {
-        file << "time,port,device,adapter";
-        for (const std::string_view key : kSettingKeys) file << "," << key;
-        file << ",result,why\n";
-    }
-    file << csvTextCell(localTimeText(false)) << "," << csvTextCell(run.port.name) << ","
-         << csvTextCell(run.port.device) << "," << csvTextCell(joined(run.port.adapter, ", "));
+    std::string header = "time,port,device,adapter";
+    for (const std::string_view key : kSettingKeys) header += "," + std::string(key);
+    header += ",result,why\n";
+    std::string row = csvTextCell(localTimeText(std::chrono::system_clock::now(), false)) + "," +
+                      csvTextCell(run.port.name) + "," + csvTextCell(run.port.device) + "," +
+                      csvTextCell(joined(run.port.adapter, ", "));
     for (const std::string_view key : kSettingKeys) {
         const auto value = run.readBack.find(key);
-        file << "," << (value == run.readBack.end() ? std::string() : cell(*value));
+        row += "," + (value == run.readBack.end() ? std::string() : cell(*value));
     }
-    file << "," << (run.passed ? "PASS" : "FAIL") << "," << csvTextCell(run.why) << "\n";
-    if (!file.flush()) throw Failure(kExitUsage, path + ": cannot be written");
+    row += std::string(",") + (run.passed ? "PASS" : "FAIL") + "," + csvTextCell(run.why) + "\n";
+    appendRecord(path, header, row);
 }

@@ -23,7 +23,7 @@
 // its own thread and must not wait there for the port's threads: Close joins them.
 struct PortEvents {
     std::function<void()> hungUp = {};  // the device hung up (adapter unplugged, peer gone)
-    // The writer gave a queued frame up: the port took no data for three waits of a second.
+    // The writer gave a queued frame up: the port took no data for kWriteTries waits of kWriteWait.
     std::function<void()> frameGivenUp = {};
     // The flush before a frame is offered again also threw away these frames, oldest first:
     // handed to the device whole, perhaps not sent.
@@ -44,6 +44,10 @@ class CXSerial {
     // The most a tty's output queue holds, where its driver cannot say how much it holds: a
     // pseudo-terminal's far end buffers 64 KiB and reads 4 KiB ahead.
     static constexpr std::size_t kMostBytesQueued = 64 * 1024 + 4 * 1024;
+    // A full output queue is waited for this long, at most kWriteTries times for one frame, so
+    // that one stuck line does not hold every later request for ever.
+    static constexpr std::chrono::milliseconds kWriteWait{1000};
+    static constexpr int kWriteTries = 3;
 
     // A derived class must Close() in its own destructor: the reader calls OnReceiveByte
     // until it is stopped, and by the time this destructor runs the override is gone.
@@ -62,7 +66,7 @@ class CXSerial {
     bool OpenPath(const std::string& path, int baud, int parity);
     void Close();
     // Sends the bytes under the write lock and returns when they are all taken (true), or the
-    // port is closed, gone or took no data for three waits of a second (false).
+    // port is closed, gone or took no data for kWriteTries waits of kWriteWait (false).
     bool Write(const std::uint8_t* data, unsigned length);
     // Hands a frame to the writer thread, which sends the queued frames whole and in order with
     // Write, and returns at once. False when the port is closed or kWriteQueueLimit frames

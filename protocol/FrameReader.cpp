@@ -1,0 +1,100 @@
+#include "FrameReader.h"
+
+#include <utility>
+
+#include "Dispatch.h"
+#include "RouteList.h"
+#include "Setup.h"
+
+namespace proto {
+
+namespace {
+
+// Nothing when the first byte opens no frame of either type.
+std::optional<std::size_t> sizeOfFrameAt(Bytes head) {
+    const std::uint8_t type = head[kTypeOffset];
+    if (type != kTypeModule && type != kTypeNetData) return std::nullopt;
+    if (head.size() < kHeaderSize) return 0;  // not yet known
+    if (type == kTypeModule) {
+        switch (head[kCodeOffset]) {
+            case kReplySetupWritten:
+            case kReplySetup:
+                return kSetupFrameSize;
+            case kReplyRouteList:
+                return kRouteListReplySize;
+            case kReplyPathList:
+                return kPathReplySize;
+            default:
+                break;
+        }
+    }
+    return frameSize(head[kLengthOffset]);
+}
+
+bool isReceiveNotice(Bytes frame) {
+    return frame[kTypeOffset] == kTypeNetData && frame[kCodeOffset] == kCmdReceiveNotice;
+}
+
+}  // namespace
+
+void FrameReader::expectReplyTo(Bytes request) {
+    m_awaited = expectedReplyTo(request);
+}
+
+void FrameReader::push(Bytes bytes, Clock::time_point arrived) {
+    m_pending.insert(m_pending.end(), bytes.begin(), bytes.end());
+    m_arrivals.insert(m_arrivals.end(), bytes.size(), arrived);
+    cut();
+}
+
+void FrameReader::flushStale(Clock::time_point now) {
+    while (!m_pending.empty() && now - m_arrivals.back() >= kReplySilence) {
+        dropNoise(1);
+        cut();
+    }
+}
+
+std::vector<ReadFrame> FrameReader::take() {
+    return std::exchange(m_frames, {});
+}
+
+void FrameReader::cut() {
+    while (!m_pending.empty()) {
+        const auto size = sizeOfFrameAt(m_pending);
+        if (!size) {
+            dropNoise(1);
+            continue;
+        }
+        if (*size == 0 || m_pending.size() < *size) return;  // wait for the rest
+        const Bytes frame = Bytes(m_pending).first(*size);
+        const bool checkOk = blockPassesCheck(frame);
+        const bool awaited = answersAwaited(frame);
+        if (!checkOk && !awaited) {
+            dropNoise(1);
+            continue;
+        }
+        if (awaited) m_awaited.reset();
+        m_frames.push_back({.bytes = Frame(frame.begin(), frame.end()),
+                            .arrived = m_arrivals[*size - 1],
+                            .checkOk = checkOk,
+                            .unsolicited = isReceiveNotice(frame)});
+        m_pending.erase(m_pending.begin(), m_pending.begin() + *size);
+        m_arrivals.erase(m_arrivals.begin(), m_arrivals.begin() + *size);
+    }
+}
+
+void FrameReader::dropNoise(std::size_t count) {
+    m_pending.erase(m_pending.begin(), m_pending.begin() + count);
+    m_arrivals.erase(m_arrivals.begin(), m_arrivals.begin() + count);
+    m_noiseBytes += count;
+}
+
+bool FrameReader::answersAwaited(Bytes frame) const {
+    if (!m_awaited) return false;
+    // The header names the awaited reply; the size was taken from it already.
+    Frame withGoodCheck(frame.begin(), frame.end());
+    withGoodCheck.back() = xorOf(frame.first(frame.size() - 1));
+    return dispatchCode(withGoodCheck) == m_awaited->dispatchCode;
+}
+
+}  // namespace proto

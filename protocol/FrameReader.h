@@ -1,0 +1,58 @@
+#pragma once
+// Cuts the received byte stream into frames, each with the time its last byte arrived. A frame's
+// size comes from its type and code (the route list reply's cannot be read from its length
+// byte); bytes that begin no frame are noise and skipped, so one bad byte never costs the frames
+// after it. Receive notices come unasked and are marked so that no one takes one for a reply.
+
+#include <chrono>
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+#include "Frame.h"
+#include "ReplyEnd.h"
+
+namespace proto {
+
+struct ReadFrame {
+    using Clock = std::chrono::steady_clock;
+    Frame bytes;
+    Clock::time_point arrived;  // of its last byte
+    bool checkOk = true;        // false only for the awaited reply, whole but spoiled
+    bool unsolicited = false;   // a receive notice
+};
+
+// Not thread-safe: its owner guards it.
+class FrameReader {
+  public:
+    using Clock = ReadFrame::Clock;
+
+    // The request just sent: its reply, whole but with a wrong check byte, is still a frame (a
+    // bad reply), where any other spoiled frame is noise.
+    void expectReplyTo(Bytes request);
+
+    void push(Bytes bytes, Clock::time_point arrived);
+
+    // Bytes that began a frame and stayed incomplete for the reply silence will never be one:
+    // they are dropped as noise and what follows them is cut again.
+    void flushStale(Clock::time_point now);
+
+    // Frames cut so far, oldest first.
+    std::vector<ReadFrame> take();
+
+    std::size_t noiseBytes() const { return m_noiseBytes; }
+    bool holdsPartialFrame() const { return !m_pending.empty(); }
+
+  private:
+    void cut();
+    void dropNoise(std::size_t count);
+    bool answersAwaited(Bytes frame) const;  // by its header, whatever its check byte
+
+    Frame m_pending;                            // bytes not yet cut, oldest first
+    std::vector<Clock::time_point> m_arrivals;  // one per pending byte
+    std::optional<ExpectedReply> m_awaited;
+    std::vector<ReadFrame> m_frames;
+    std::size_t m_noiseBytes = 0;
+};
+
+}  // namespace proto

@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include "FrameReader.h"
+#include "HexBytes.h"
+#include "ReplyFrames.h"
+#include "RouteList.h"
+#include "Setup.h"
+
+namespace {
+
+using Clock = proto::FrameReader::Clock;
+using std::chrono::milliseconds;
+
+const proto::Frame kSetupReply =
+    withCheck(hexBytes("01 00 82 0D A5 A5 6C 80 12 07 00 00 01 00 01 03 00"));
+const proto::Frame kNotice = withCheck(hexBytes("05 00 82 06 00 02 3C 02 00 07"));
+const proto::Frame kConfirmation = withCheck(hexBytes("05 00 81 03 00 02 00"));
+const proto::Frame kRouteList = routeListReply(1, {{2, 2}, {3, 2}});
+
+proto::Frame spoiled(proto::Frame frame) {
+    frame.back() ^= 0x5A;
+    return frame;
+}
+
+proto::Frame joined(std::initializer_list<proto::Frame> parts) {
+    proto::Frame all;
+    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+struct Piece {
+    proto::Frame bytes;
+    int atMs;
+};
+
+struct Cut {
+    proto::Frame bytes;
+    int arrivedMs;
+    bool checkOk = true;
+    bool unsolicited = false;
+};
+
+struct StreamCase {
+    const char* tag;
+    proto::Frame request;  // what was sent before the stream, if anything
+    std::vector<Piece> pieces;
+    std::vector<Cut> frames;
+    std::size_t noise;
+};
+
+class FrameReaderCuts : public testing::TestWithParam<StreamCase> {};
+
+TEST_P(FrameReaderCuts, FramesWithTheTimeOfTheirLastByte) {
+    const StreamCase& c = GetParam();
+    const Clock::time_point start{};
+    proto::FrameReader reader;
+    if (!c.request.empty()) reader.expectReplyTo(c.request);
+    for (const Piece& piece : c.pieces) {
+        reader.flushStale(start + milliseconds(piece.atMs));
+        reader.push(piece.bytes, start + milliseconds(piece.atMs));
+    }
+    reader.flushStale(start + milliseconds(c.pieces.back().atMs) + proto::kReplySilence);
+
+    const auto frames = reader.take();
+    ASSERT_EQ(frames.size(), c.frames.size());
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(frames[i].bytes, c.frames[i].bytes);
+        EXPECT_EQ(frames[i].arrived, start + milliseconds(c.frames[i].arrivedMs));
+        EXPECT_EQ(frames[i].checkOk, c.frames[i].checkOk);
+        EXPECT_EQ(frames[i].unsolicited, c.frames[i].unsolicited);
+    }
+    EXPECT_EQ(reader.noiseBytes(), c.noise);
+    EXPECT_FALSE(reader.holdsPartialFrame());
+}
+
+const proto::Frame kReadSetup = proto::buildReadSetup();
+const proto::Frame kSend = withCheck(hexBytes("05 00 01 06 00 02 00 07 01 01 AA"));
+
+INSTANTIATE_TEST_SUITE_P(
+    Stream, FrameReaderCuts,
+    testing::Values(
+        StreamCase{"replyInPieces",
+                   kReadSetup,
+                   {{proto::Frame(kSetupReply.begin(), kSetupReply.begin() + 5), 0},
+                    {proto::Frame(kSetupReply.begin() + 5, kSetupReply.end()), 40}},
+                   {{kSetupReply, 40}},
+                   0},
+        StreamCase{"noticeRightInFrontOfTheReply",
+                   kReadSetup,
+                   {{joined({kNotice, kSetupReply}), 10}},
+                   {{kNotice, 10, true, true}, {kSetupReply, 10}},
+                   0},
+        // The length byte holds the low byte of the payload length only.
+        StreamCase{"routeListByItsCode",
+                   proto::buildReadRouteList(),
+                   {{kRouteList, 5}},
+                   {{kRouteList, 5}},
+                   0},
+        StreamCase{"noiseBeforeAReply",
+                   kReadSetup,
+                   {{joined({hexBytes("33 FF"), kSetupReply}), 0}},
+                   {{kSetupReply, 0}},
+                   2},
+        StreamCase{"awaitedReplySpoiled",
+                   kReadSetup,
+                   {{spoiled(kSetupReply), 7}},
+                   {{spoiled(kSetupReply), 7, false}},
+                   0},
+        StreamCase{"spoiledNoticeIsNoise",
+                   kSend,
+                   {{spoiled(kNotice), 0}, {kConfirmation, 30}},
+                   {{kConfirmation, 30}},
+                   kNotice.size()},
+        StreamCase{"loneTypeByteFlushedBySilence",
+                   kSend,
+                   {{hexBytes("05"), 0}, {kConfirmation, 500}},
+                   {{kConfirmation, 500}},
+                   1},
+        StreamCase{"confirmationsBackToBack",
+                   kSend,
+                   {{joined({kConfirmation, kConfirmation}), 3}},
+                   {{kConfirmation, 3}, {kConfirmation, 3}},
+                   0},
+        // A reply that came too late for its request is still a frame, not the awaited one.
+        StreamCase{"unawaitedGoodReply", {}, {{kSetupReply, 1}}, {{kSetupReply, 1}}, 0}),
+    [](const auto& info) { return std::string(info.param.tag); });
+
+}  // namespace
