@@ -12,6 +12,7 @@
 #include "QZSerial.h"
 #include "ShortRun.h"
 #include "Table.h"
+#include "Ticks.h"
 #include "WindowBench.h"
 
 namespace {
@@ -97,7 +98,7 @@ int main(int argc, char** argv) {
     dlg.stopTimer();
     QObject idle;
     QBasicTimer timer;
-    timer.start(res::kTimerPeriodMs, &idle);
+    timer.start(static_cast<int>(proto::kTickPeriod.count()), &idle);
     const IdleCost timerOnly = measure(window);
 
     printRow({"1 idle CPU, whole process, port open (ms/s)", fixed(open.processMsPerSecond, 3),

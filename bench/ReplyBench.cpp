@@ -3,7 +3,6 @@
 // silence rule waits for the fourth tick after the last byte (300 to 400 ms); what the tool
 // adds is the rest: cutting, checking, logging, decoding, filling and painting.
 
-#include <QTimerEvent>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -53,15 +52,15 @@ class TimedDlg : public CMeshcfgDlg {
     const std::optional<Tick>& delivery() const { return m_delivery; }
 
   protected:
-    void timerEvent(QTimerEvent* event) override {
+    void OnTimer() override {
         const Clock::time_point start = Clock::now();
-        const std::size_t lines = logLines();
-        CMeshcfgDlg::timerEvent(event);
+        const int lines = logLines();
+        CMeshcfgDlg::OnTimer();
         if (!m_delivery && logLines() != lines) m_delivery = Tick{start, Clock::now()};
     }
 
   private:
-    std::size_t logLines() { return log().lines().size(); }
+    int logLines() { return static_cast<int>(log().lines().size()); }
 
     std::optional<Tick> m_delivery;
 };

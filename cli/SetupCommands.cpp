@@ -3,35 +3,33 @@
 #include <iostream>
 
 #include "Commands.h"
+#include "Messages.h"
 #include "Profile.h"
 #include "Report.h"
-#include "Setup.h"
+#include "Text.h"
 
 namespace {
 
-proto::SetupValues readValues(Session& session) {
-    const Session::Exchange reply = session.request(proto::buildReadSetup());
-    const auto values = proto::decodeSetupReply(reply.reply);
-    if (!values) throw session.failure(kExitNoReply, "the setup reply is cut short");
-    return *values;
+proto::Setup readSetupValues(Session& session) {
+    const Session::Exchange reply = session.request(proto::encode(proto::ReadSetupRequest{}));
+    const auto decoded = proto::decodeReply(reply.reply);
+    const auto* setup = decoded ? std::get_if<proto::SetupReply>(&*decoded) : nullptr;
+    if (!setup) throw session.failure(kExitNoReply, "the setup reply is cut short");
+    return setup->setup;
 }
 
-// Writes the fields and returns the values the module should now report: the write request
-// carries its fields where the setup reply does, so it decodes as that reply.
-proto::SetupValues writeFields(Session& session, const proto::SetupFields& fields) {
-    const proto::Frame frame = proto::buildWriteSetup(fields);
-    session.request(frame);
-    return *proto::decodeSetupReply(frame);
+void writeSetupValues(Session& session, const proto::Setup& setup) {
+    session.request(proto::encode(proto::WriteSetupRequest{setup}));
 }
 
-// What the module holds with the changes on top.
-proto::SetupFields changedFields(Session& session, const SettingChanges& changes) {
-    proto::SetupFields fields = asFields(readValues(session));
-    changes.applyTo(fields);
-    return fields;
+// What the module holds with the changes on top; all seven given, nothing needs reading.
+proto::Setup changedSetup(Session& session, const SettingChanges& changes) {
+    proto::Setup setup = changes.complete() ? proto::Setup{} : readSetupValues(session);
+    changes.applyTo(setup);
+    return setup;
 }
 
-std::string mismatch(const proto::SetupValues& expected, const proto::SetupValues& actual) {
+std::string mismatch(const proto::Setup& expected, const proto::Setup& actual) {
     std::string text;
     const Json want = settingsJson(expected);
     const Json got = settingsJson(actual);
@@ -41,34 +39,36 @@ std::string mismatch(const proto::SetupValues& expected, const proto::SetupValue
     return text;
 }
 
-void printSettings(const CommonOptions& common, const proto::SetupValues& values) {
+void printSettings(const CommonOptions& common, const proto::Setup& setup) {
     if (common.json)
-        std::cout << settingsJson(values).dump() << "\n";
+        std::cout << settingsJson(setup).dump() << "\n";
     else
-        std::cout << settingsText(values);
+        std::cout << settingsText(setup);
 }
 
 }  // namespace
 
 ExitCode readSetup(const CommonOptions& common, const std::string& savePath) {
     Session session(common);
-    const proto::SetupValues values = readValues(session);
-    if (!savePath.empty()) saveProfile(savePath, values);
-    printSettings(common, values);
+    const proto::Setup setup = readSetupValues(session);
+    if (!savePath.empty()) {
+        // A profile is for modules in a known state: one value it cannot name spoils it.
+        const std::string unlisted = joined(unlistedCodes(setup), ", ");
+        if (!unlisted.empty())
+            throw session.failure(kExitRefused,
+                                  "not in the lists: " + unlisted + "; nothing saved");
+        saveProfile(savePath, setup);
+    }
+    printSettings(common, setup);
     return kExitDone;
 }
 
 ExitCode writeSetup(const CommonOptions& common, const SettingChanges& changes, bool verify) {
     Session session(common);
-    // All seven given: nothing needs reading first.
-    proto::SetupFields fields;
-    if (changes.complete())
-        changes.applyTo(fields);
-    else
-        fields = changedFields(session, changes);
-    const proto::SetupValues written = writeFields(session, fields);
+    const proto::Setup written = changedSetup(session, changes);
+    writeSetupValues(session, written);
     if (verify) {
-        const std::string differs = mismatch(written, readValues(session));
+        const std::string differs = mismatch(written, readSetupValues(session));
         if (!differs.empty()) throw session.failure(kExitRefused, "verify failed: " + differs);
     }
     printSettings(common, written);
@@ -78,7 +78,7 @@ ExitCode writeSetup(const CommonOptions& common, const SettingChanges& changes, 
 ExitCode applyProfile(const CommonOptions& common, const SettingChanges& changes,
                       const std::string& reportPath) {
     const PortIdentity port = identifyPort(common.port);
-    std::optional<proto::SetupValues> actual;
+    std::optional<proto::Setup> actual;
     const auto report = [&](bool passed, const std::string& why) {
         if (reportPath.empty()) return;
         appendReport(reportPath,
@@ -88,11 +88,13 @@ ExitCode applyProfile(const CommonOptions& common, const SettingChanges& changes
     std::string step = "interrupted reading the module: nothing written";
     try {
         Session session(common);
-        const proto::SetupFields fields = changedFields(session, changes);
+        // What the module holds is read first, so that a module that does not answer is never
+        // written to.
+        proto::Setup written = readSetupValues(session);
+        changes.applyTo(written);
         step = "interrupted before the write: nothing written";
-        const proto::Frame frame = proto::buildWriteSetup(fields);
         try {
-            session.request(frame);
+            writeSetupValues(session, written);
         } catch (const Interrupted& stop) {
             if (stop.requestWritten())
                 step =
@@ -100,9 +102,8 @@ ExitCode applyProfile(const CommonOptions& common, const SettingChanges& changes
                     "whole";
             throw;
         }
-        const proto::SetupValues written = *proto::decodeSetupReply(frame);
         step = "interrupted reading back: the write had gone out whole and was acknowledged";
-        actual = readValues(session);
+        actual = readSetupValues(session);
         const std::string differs = mismatch(written, *actual);
         if (!differs.empty()) throw session.failure(kExitRefused, "verify failed: " + differs);
     } catch (const Interrupted&) {
