@@ -101,6 +101,7 @@ class CMeshcfgDlg : public QDialog, private engine::EngineEvents {
     // What the engine reports.
     void requestLogged(const proto::Request& request, proto::Bytes frame) override;
     void notSent(engine::NotSentReason reason) override;
+    void flushed(const std::vector<proto::Frame>& frames) override;
     void blockReceived(proto::Bytes block, std::size_t dropped) override;
     void frameReceived(const proto::Reply& reply, proto::Bytes block) override;
     void sendDue() override { SendAppData(); }

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QSaveFile>
 
+#include "CsvCell.h"
 #include "LogLines.h"
 
 namespace {
@@ -11,12 +12,7 @@ namespace {
 constexpr qsizetype kFlushChars = 1 << 16;
 
 QString csvField(const QString& value) {
-    if (!value.contains(u',') && !value.contains(u'"') && !value.contains(u'\n') &&
-        !value.contains(u'\r'))
-        return value;
-    QString quoted = value;
-    quoted.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + quoted + u'"';
+    return QString::fromStdString(proto::csvTextCell(value.toStdString()));
 }
 
 // Local time with its offset, so rows from both sides of a clock change stay in order.

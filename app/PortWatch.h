@@ -1,6 +1,6 @@
 #pragma once
 // After a hang-up, has the engine look for the lost port's device twice a second, and at once
-// when udev reports a new tty, until the device is back or the watch is ended.
+// when udev reports a tty added or removed, until the device is back or the watch is ended.
 
 #include <QSocketNotifier>
 #include <QTimer>

@@ -5,6 +5,7 @@
 #include <variant>
 
 #include "CMeshcfgDlg.h"
+#include "Frame.h"
 #include "QtText.h"
 #include "SendData.h"
 #include "SendNames.h"
@@ -40,6 +41,14 @@ void CMeshcfgDlg::notSent(engine::NotSentReason reason) {
             : tr("the port took no data for %1 s")
                   .arg(std::chrono::duration_cast<seconds>(givenUpAfter).count());
     logLine(LogSide::Sent, tr("> Not sent: %1").arg(why));
+}
+
+void CMeshcfgDlg::flushed(const std::vector<proto::Frame>& frames) {
+    for (const proto::Frame& frame : frames) {
+        logLine(
+            LogSide::Sent,
+            tr("> Not sent: %1, flushed from the port's output").arg(qtext(proto::hexDump(frame))));
+    }
 }
 
 void CMeshcfgDlg::blockReceived(proto::Bytes block, std::size_t dropped) {

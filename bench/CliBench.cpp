@@ -19,6 +19,7 @@
 #include "QZSerial.h"
 #include "ScopedRuntimeDir.h"
 #include "Setup.h"
+#include "ShortRun.h"
 #include "Stats.h"
 #include "Table.h"
 
@@ -28,8 +29,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kReadRuns = 20;
-constexpr int kApplyRuns = 6;
+struct Runs {
+    int reads;
+    int applies;
+};
+constexpr Runs kFullRuns{20, 6};
+constexpr Runs kShortRuns{2, 1};
 constexpr int kBaud = 9600;
 constexpr double kReplyDelayMs = 10;  // the simulator's default
 constexpr double kReadWireMs = 36 * 10 * 1000.0 / kBaud;
@@ -117,7 +122,8 @@ void printFigure(const char* figure, std::vector<double> cli, std::vector<double
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const Runs runs = takeShortRun(argc, argv) ? kShortRuns : kFullRuns;
     ScopedRuntimeDir runtime;
     Simulator simulator;
     if (simulator.port() == 0) {
@@ -133,8 +139,8 @@ int main() {
 
     std::vector<double> cliRead, silenceRead, cliApply, silenceApply, cliStart;
     QZSerial window;
-    for (int i = 0; i < kReadRuns + kApplyRuns; ++i) {
-        const bool reading = i < kReadRuns;
+    for (int i = 0; i < runs.reads + runs.applies; ++i) {
+        const bool reading = i < runs.reads;
         const auto ms = reading
                             ? cliMs({"-p", port, "read"})
                             : cliMs({"-p", port, "apply", profile, "--node-id", std::to_string(i)});

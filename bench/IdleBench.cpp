@@ -10,6 +10,7 @@
 #include "CMeshcfgDlg.h"
 #include "ProcStat.h"
 #include "QZSerial.h"
+#include "ShortRun.h"
 #include "Table.h"
 #include "Ticks.h"
 #include "WindowBench.h"
@@ -18,6 +19,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr auto kWindow = std::chrono::seconds(10);
+constexpr auto kShortWindow = std::chrono::milliseconds(200);
 constexpr auto kSettle = std::chrono::seconds(1);
 constexpr double kTargetMsPerSecond = 1.0;
 
@@ -38,11 +40,11 @@ CpuTime threadsCpuTime(const std::vector<pid_t>& threads) {
 }
 
 // portThreads: the port's reader and writer, none while it is closed.
-IdleCost measure(const std::vector<pid_t>& portThreads = {}) {
+IdleCost measure(std::chrono::milliseconds window, const std::vector<pid_t>& portThreads = {}) {
     const Clock::time_point start = Clock::now();
     const CpuTime processStart = processCpuTime();
     const CpuTime threadsStart = threadsCpuTime(portThreads);
-    runEventLoopFor(kWindow);
+    runEventLoopFor(window);
     const Clock::duration wall = Clock::now() - start;
     return {msPerSecond(processCpuTime() - processStart, wall),
             msPerSecond(threadsCpuTime(portThreads) - threadsStart, wall)};
@@ -59,6 +61,7 @@ std::vector<pid_t> newThreads(const std::vector<pid_t>& before) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const std::chrono::milliseconds window = takeShortRun(argc, argv) ? kShortWindow : kWindow;
     CMeshcfgApp app(argc, argv);
     PortLine line;
     CMeshcfgDlg dlg;
@@ -68,7 +71,7 @@ int main(int argc, char** argv) {
     // At start the focus is in the editable baud field, whose text cursor blinks. Opening the
     // port disables that field and the focus leaves it, so the closed baseline is taken again
     // after the close, in the same focus state as the open port.
-    const IdleCost caret = measure();
+    const IdleCost caret = measure(window);
     const std::vector<pid_t> before = threadIds();
     if (!openAliasPort(dlg)) {
         std::fprintf(stderr, "bench_idle: COM%d did not open\n", kAliasPort);
@@ -76,10 +79,10 @@ int main(int argc, char** argv) {
     }
     const std::vector<pid_t> portThreads = newThreads(before);
     runEventLoopFor(kSettle);
-    const IdleCost open = measure(portThreads);
+    const IdleCost open = measure(window, portThreads);
     dlg.OnOpenClose();
     runEventLoopFor(kSettle);
-    const IdleCost closed = measure();
+    const IdleCost closed = measure(window);
     if (!openAliasPort(dlg)) {
         std::fprintf(stderr, "bench_idle: COM%d did not open again\n", kAliasPort);
         return 1;
@@ -90,13 +93,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_idle: the hang-up was not noticed\n");
         return 1;
     }
-    const IdleCost watching = measure();
+    const IdleCost watching = measure(window);
     // The design's 100 ms timer alone, on an object that does nothing with its ticks.
     dlg.stopTimer();
     QObject idle;
     QBasicTimer timer;
     timer.start(static_cast<int>(proto::kTickPeriod.count()), &idle);
-    const IdleCost timerOnly = measure();
+    const IdleCost timerOnly = measure(window);
 
     printRow({"1 idle CPU, whole process, port open (ms/s)", fixed(open.processMsPerSecond, 3),
               fixed(closed.processMsPerSecond, 3) + " closed",

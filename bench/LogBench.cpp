@@ -7,6 +7,7 @@
 // scroll bar to the middle of the log with its repaint. The log is never trimmed.
 //
 //   bench_log [lines]                  default 1000000; runs both widgets and prints the rows
+//   bench_log --short                  1000 lines
 //   bench_log --widget log|text [lines] one widget, its figures as "FIGURE name value"
 
 #include <QCoreApplication>
@@ -26,6 +27,7 @@
 #include "Frame.h"
 #include "ProcStat.h"
 #include "ScopedRuntimeDir.h"
+#include "ShortRun.h"
 #include "Stats.h"
 #include "Table.h"
 #include "WindowBench.h"
@@ -212,12 +214,16 @@ void printRows(const Figures& log, const Figures& text, std::size_t lines) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const bool brief = takeShortRun(argc, argv);
     CMeshcfgApp app(argc, argv);
     const QStringList args = QCoreApplication::arguments().mid(1);
     const bool child = args.size() >= 2 && args[0] == u"--widget";
     const QStringList rest = child ? args.mid(2) : args;
-    const std::size_t lines = std::max<std::size_t>(
-        kBatchLines * 10, rest.isEmpty() ? kDefaultLines : rest[0].toULongLong());
+    const std::size_t fewest = kBatchLines * 10;
+    const std::size_t lines =
+        brief
+            ? fewest
+            : std::max(fewest, rest.isEmpty() ? kDefaultLines : std::size_t(rest[0].toULongLong()));
     if (child) return measureWidget(args[1], lines);
     const Figures log = runChild(QStringLiteral("log"), lines);
     const Figures text = runChild(QStringLiteral("text"), lines);

@@ -19,6 +19,7 @@
 
 #include "LineRecord.h"
 #include "PostgresServer.h"
+#include "ShortRun.h"
 #include "Stats.h"
 #include "Table.h"
 #include "TempFolder.h"
@@ -28,9 +29,11 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int kBlocks = 20;
+constexpr int kShortBlocks = 2;
 constexpr int kUnitsPerBlock = 10;
 constexpr int kGang = 16;
 constexpr int kGangs = 5;
+constexpr int kShortGangs = 1;
 constexpr double kTargetMs = 5.0;  // keeps a 16-unit gang within its time
 
 record::UnitRow unit(int number) {
@@ -105,7 +108,10 @@ double diskSyncMs(const std::filesystem::path& folder) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const bool brief = takeShortRun(argc, argv);
+    const int blocks = brief ? kShortBlocks : kBlocks;
+    const int gangs = brief ? kShortGangs : kGangs;
     TempFolder folder;
     const std::string csv = (folder.path() / "line.csv").string();
     record::LineRecord sqlite(folder.sqliteUrl(), folder.path() / "sqlite-spool");
@@ -128,7 +134,7 @@ int main() {
     for (Way& way : ways) way.unit(-1);
 
     int number = 0;
-    for (int block = 0; block < kBlocks; ++block) {
+    for (int block = 0; block < blocks; ++block) {
         for (Way& way : ways) {
             for (int i = 0; i < kUnitsPerBlock; ++i) {
                 const auto start = Clock::now();
@@ -137,7 +143,7 @@ int main() {
             }
         }
     }
-    for (int gang = 0; gang < kGangs; ++gang)
+    for (int gang = 0; gang < gangs; ++gang)
         for (Way& way : ways) way.gangMsPerUnit.push_back(gangMsPerUnit(way, number));
     const double syncMs = diskSyncMs(folder.path());
     std::fprintf(stderr, "one disk sync: p50 %.3f ms\n", syncMs);

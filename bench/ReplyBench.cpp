@@ -13,6 +13,7 @@
 #include "CMeshcfgApp.h"
 #include "CMeshcfgDlg.h"
 #include "ReplyFrames.h"
+#include "ShortRun.h"
 #include "Stats.h"
 #include "Table.h"
 #include "WindowBench.h"
@@ -21,6 +22,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr int kReplies = 20;
+constexpr int kShortReplies = 3;
 constexpr int kRoutes = 12;
 constexpr auto kReplyLimit = std::chrono::milliseconds(3000);
 
@@ -106,6 +108,7 @@ struct Sample {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const int replies = takeShortRun(argc, argv) ? kShortReplies : kReplies;
     CMeshcfgApp app(argc, argv);
     PortLine line;
     TimedDlg dlg;
@@ -122,7 +125,7 @@ int main(int argc, char** argv) {
     std::uniform_int_distribution<int> phase(0, 100);
 
     std::vector<Sample> samples;
-    for (int i = 0; i < kReplies; ++i) {
+    for (int i = 0; i < replies; ++i) {
         // Every phase of the 100 ms tick against the last byte.
         runEventLoopFor(std::chrono::milliseconds(200 + phase(random)));
         dlg.expectReply();

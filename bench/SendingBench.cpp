@@ -2,7 +2,7 @@
 // "01 02" again and again; the far end of the pty notes when each request arrives. The
 // design gives one send every 11 ticks, 1.1 s.
 //
-//   bench_sending [--quick]     100 gaps, or 20 with --quick
+//   bench_sending [--quick]     100 gaps, or 20 with --quick (2 with --short)
 
 #include <poll.h>
 #include <unistd.h>
@@ -18,6 +18,7 @@
 
 #include "CMeshcfgApp.h"
 #include "CMeshcfgDlg.h"
+#include "ShortRun.h"
 #include "Stats.h"
 #include "Table.h"
 #include "WindowBench.h"
@@ -27,6 +28,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kGaps = 100;
 constexpr int kQuickGaps = 20;
+constexpr int kShortGaps = 2;
 constexpr double kDesignGapMs = 1100;
 // Bytes closer than this belong to one request.
 constexpr auto kBurstGap = std::chrono::milliseconds(300);
@@ -72,9 +74,10 @@ class ArrivalLog {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const bool brief = takeShortRun(argc, argv);
     CMeshcfgApp app(argc, argv);
     const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
-    const int gaps = quick ? kQuickGaps : kGaps;
+    const int gaps = brief ? kShortGaps : quick ? kQuickGaps : kGaps;
     PortLine line;
     CMeshcfgDlg dlg;
     dlg.show();

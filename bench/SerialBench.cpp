@@ -18,6 +18,7 @@
 #include "PtyPair.h"
 #include "QZSerial.h"
 #include "ScopedRuntimeDir.h"
+#include "ShortRun.h"
 #include "Stats.h"
 #include "Table.h"
 
@@ -28,10 +29,15 @@ using Run = benchmark::BenchmarkReporter::Run;
 
 constexpr int kAliasPort = 200;
 constexpr int kBaud = 115200;
-constexpr std::size_t kFloodBytes = 10 * 1000 * 1000;
-constexpr int kLatencySamples = 2000;
-constexpr int kBlocks = 100;
-constexpr int kFloodPairs = 9;
+struct Sizes {
+    std::size_t floodBytes;
+    int latencySamples;
+    int latencyRepetitions;
+    int blocks;
+    int floodPairs;
+};
+constexpr Sizes kFullSizes{10 * 1000 * 1000, 2000, 3, 100, 9};
+constexpr Sizes kShortSizes{100 * 1000, 20, 1, 3, 2};
 constexpr auto kByteLimit = std::chrono::milliseconds(2000);
 constexpr auto kFloodLimit = std::chrono::milliseconds(60000);
 // A flood still short of its total this long after the last write has lost bytes.
@@ -98,6 +104,7 @@ std::vector<std::uint8_t> pattern(std::size_t size) {
 }
 
 struct FloodResult {
+    std::size_t bytes = 0;
     double seconds = 0;
     std::size_t lost = 0;
 };
@@ -109,7 +116,7 @@ FloodResult flood(PtyPair& pty, ByteCounter& counter, const std::vector<std::uin
     const std::optional<Clock::time_point> done = counter.waitComplete(kDrainLimit);
     const Clock::time_point end = done.value_or(Clock::now());
     const std::size_t lost = written && done ? 0 : bytes.size() - counter.count();
-    return {std::chrono::duration<double>(end - start).count(), lost};
+    return {bytes.size(), std::chrono::duration<double>(end - start).count(), lost};
 }
 
 void latency(benchmark::State& state) {
@@ -134,15 +141,15 @@ void latency(benchmark::State& state) {
 }
 
 double megabytesPerSecond(const FloodResult& result) {
-    return kFloodBytes / 1e6 / result.seconds;
+    return result.bytes / 1e6 / result.seconds;
 }
 
 // Floods of the port and of the bare loop in pairs, first one then the other in turn, so each
 // ratio compares two floods of the same moment of a noisy machine.
-void throughput(benchmark::State& state) {
+void throughput(benchmark::State& state, std::size_t floodBytes) {
     Receivers receivers;
     if (!receivers.open()) return state.SkipWithError(receivers.port.lastError().c_str());
-    const std::vector<std::uint8_t> bytes = pattern(kFloodBytes);
+    const std::vector<std::uint8_t> bytes = pattern(floodBytes);
 
     std::vector<double> portRates, bareRates, slowdowns;
     std::size_t portLost = 0;
@@ -178,12 +185,12 @@ std::optional<ReceivedBlock> cutBlock(QZSerial& port) {
     return block;
 }
 
-void qzFlood(benchmark::State& state) {
+void qzFlood(benchmark::State& state, std::size_t floodBytes) {
     PortLine line;
     ByteCounter counter;
     CountedQZSerial port(counter);
     if (!port.Open(kAliasPort, kBaud, 0)) return state.SkipWithError(port.lastError().c_str());
-    const std::vector<std::uint8_t> bytes = pattern(kFloodBytes);
+    const std::vector<std::uint8_t> bytes = pattern(floodBytes);
     for (auto _ : state) {
         const FloodResult result = flood(line.pty, counter, bytes);
         state.counters["MB_per_s"] = megabytesPerSecond(result);
@@ -191,12 +198,12 @@ void qzFlood(benchmark::State& state) {
         const std::size_t accounted = block.bytes.size() + block.dropped;
         state.counters["kept"] = static_cast<double>(block.bytes.size());
         state.counters["dropped_counted"] = static_cast<double>(block.dropped);
-        state.counters["unaccounted"] = static_cast<double>(kFloodBytes - accounted);
+        state.counters["unaccounted"] = static_cast<double>(floodBytes - accounted);
     }
 }
 
 // Blocks of the buffer's size, each cut by the ticks before the next: nothing may go.
-void qzBlocks(benchmark::State& state) {
+void qzBlocks(benchmark::State& state, int blocks) {
     PortLine line;
     ByteCounter counter;
     CountedQZSerial port(counter);
@@ -204,7 +211,7 @@ void qzBlocks(benchmark::State& state) {
     std::vector<std::uint8_t> bytes = pattern(ReceiveBuffer::kCapacity);
     std::size_t lost = 0;
     for (auto _ : state) {
-        for (int i = 0; i < kBlocks; ++i) {
+        for (int i = 0; i < blocks; ++i) {
             std::rotate(bytes.begin(), bytes.begin() + 1, bytes.end());
             counter.expect(bytes.size());
             if (!line.pty.writeMaster(bytes)) return state.SkipWithError("write failed");
@@ -213,7 +220,7 @@ void qzBlocks(benchmark::State& state) {
             if (!block || block->bytes != bytes || block->dropped != 0) lost += bytes.size();
         }
     }
-    state.counters["sent"] = static_cast<double>(kBlocks * bytes.size());
+    state.counters["sent"] = static_cast<double>(blocks * bytes.size());
     state.counters["lost"] = static_cast<double>(lost);
 }
 
@@ -240,7 +247,7 @@ class TableReporter : public benchmark::ConsoleReporter {
     std::map<std::string, benchmark::UserCounters> m_counters;
 };
 
-void printTable(const TableReporter& results) {
+void printTable(const TableReporter& results, const Sizes& sizes) {
     const auto count = [](double value) { return fixed(value, 0); };
     const double p50 = results.counter("latency", "port_p50_us");
     const double bareP50 = results.counter("latency", "bare_p50_us");
@@ -256,7 +263,7 @@ void printTable(const TableReporter& results) {
     printRow({"3 throughput 10 MB, p50 of paired floods (MB/s)", fixed(rate), fixed(bareRate),
               times(slowdown) + " slower", "<= 1.5x", metText(slowdown <= 1.5)});
     const double lost = results.counter("throughput", "port_lost");
-    printRow({"3 bytes lost of " + std::to_string(kFloodPairs) + " x 10 MB into OnReceiveByte",
+    printRow({"3 bytes lost of " + std::to_string(sizes.floodPairs) + " x 10 MB into OnReceiveByte",
               count(lost), count(results.counter("throughput", "bare_lost")), "-", "0",
               metText(lost == 0)});
 
@@ -267,7 +274,8 @@ void printTable(const TableReporter& results) {
     printRow({"3 QZSerial 10 MB flood: kept / dropped, counted",
               count(results.counter("qzserial/flood", "kept")) + " / " +
                   count(results.counter("qzserial/flood", "dropped_counted")),
-              count(kFloodBytes) + " sent", "-", "every drop counted", metText(unaccounted == 0)});
+              count(sizes.floodBytes) + " sent", "-", "every drop counted",
+              metText(unaccounted == 0)});
     const double blockLoss = results.counter("qzserial/blocks", "lost");
     printRow({"3 QZSerial 100 blocks of 1024 B, lost", count(blockLoss),
               count(results.counter("qzserial/blocks", "sent")) + " sent", "-", "0",
@@ -278,19 +286,22 @@ void printTable(const TableReporter& results) {
 
 int main(int argc, char** argv) {
     const ScopedRuntimeDir runtime;  // the aliases of this run, apart from the user's
-    benchmark::RegisterBenchmark("latency", latency)->Iterations(kLatencySamples)->Repetitions(3);
-    benchmark::RegisterBenchmark("throughput", throughput)
-        ->Iterations(kFloodPairs)
+    const Sizes sizes = takeShortRun(argc, argv) ? kShortSizes : kFullSizes;
+    benchmark::RegisterBenchmark("latency", latency)
+        ->Iterations(sizes.latencySamples)
+        ->Repetitions(sizes.latencyRepetitions);
+    benchmark::RegisterBenchmark("throughput", throughput, sizes.floodBytes)
+        ->Iterations(sizes.floodPairs)
         ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("qzserial/flood", qzFlood)
+    benchmark::RegisterBenchmark("qzserial/flood", qzFlood, sizes.floodBytes)
         ->Iterations(1)
         ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("qzserial/blocks", qzBlocks)->Iterations(1);
+    benchmark::RegisterBenchmark("qzserial/blocks", qzBlocks, sizes.blocks)->Iterations(1);
 
     benchmark::Initialize(&argc, argv);
     TableReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    printTable(reporter);
+    printTable(reporter, sizes);
     return 0;
 }

@@ -11,12 +11,14 @@
 #include "CMeshcfgApp.h"
 #include "CMeshcfgDlg.h"
 #include "QZSerial.h"
+#include "ShortRun.h"
 #include "Table.h"
 #include "WindowBench.h"
 
 namespace {
 
 constexpr int kRequests = 20;
+constexpr int kShortRequests = 3;
 constexpr auto kPressEvery = std::chrono::milliseconds(10);
 constexpr auto kWatchAfter = std::chrono::milliseconds(1500);
 constexpr double kTargetMs = 20;
@@ -44,11 +46,11 @@ class StallMeter {
 };
 
 // One request every kPressEvery, each by the Read button's handler.
-double stallWhileRequesting(CMeshcfgDlg& dlg) {
+double stallWhileRequesting(CMeshcfgDlg& dlg, int requests) {
     StallMeter meter;
-    for (int i = 0; i < kRequests; ++i)
+    for (int i = 0; i < requests; ++i)
         QTimer::singleShot(kPressEvery * (i + 1), &dlg, &CMeshcfgDlg::OnRead);
-    runEventLoopFor(kPressEvery * kRequests + kWatchAfter);
+    runEventLoopFor(kPressEvery * requests + kWatchAfter);
     return meter.longestMs();
 }
 
@@ -64,6 +66,7 @@ double stallOfOneWriteOnTheWindowThread(CMeshcfgDlg& dlg) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const int requests = takeShortRun(argc, argv) ? kShortRequests : kRequests;
     CMeshcfgApp app(argc, argv);
     PortLine line;
     CMeshcfgDlg dlg;
@@ -75,7 +78,7 @@ int main(int argc, char** argv) {
     }
     // The line stops taking data, as a far end that never reads leaves it.
     ::tcflow(line.pty().slaveFd(), TCOOFF);
-    const double queued = stallWhileRequesting(dlg);
+    const double queued = stallWhileRequesting(dlg, requests);
     dlg.OnOpenClose();  // Close discards the requests still queued
     if (!openAliasPort(dlg)) return 1;
     ::tcflow(line.pty().slaveFd(), TCOOFF);

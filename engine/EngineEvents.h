@@ -4,6 +4,7 @@
 // port's threads never call a face. A face overrides what it shows.
 
 #include <cstddef>
+#include <vector>
 
 #include "Frame.h"
 #include "FrameReader.h"
@@ -35,6 +36,9 @@ class EngineEvents {
     virtual void frameSent(proto::Bytes /*frame*/) {}
     // The frame of the request logged last (QueueFull) or of an earlier one (GivenUp).
     virtual void notSent(NotSentReason /*reason*/) {}
+    // Frames the port had taken whole, oldest first, thrown away unsent when a stuck write
+    // flushed its output.
+    virtual void flushed(const std::vector<proto::Frame>& /*frames*/) {}
 
     // A block of received bytes, cut after kReplySilence with no byte; dropped counts the
     // bytes that found the receive buffer full, and then nothing of the block is dispatched.

@@ -19,6 +19,11 @@ ModuleEngine::ModuleEngine(EngineEvents& events, Wake wake, Receiving receiving)
                                                        [this] {
                                                            ++m_framesGivenUp;
                                                            m_wake();
+                                                       },
+                                                   .framesFlushed =
+                                                       [this](std::vector<proto::Frame> frames) {
+                                                           keepFlushed(std::move(frames));
+                                                           m_wake();
                                                        }},
                                         m_wake, receiving == Receiving::Frames ? m_wake : Wake());
 }
@@ -70,7 +75,19 @@ void ModuleEngine::send(const proto::Request& request) {
     }
 }
 
+void ModuleEngine::keepFlushed(std::vector<proto::Frame> frames) {
+    std::lock_guard lock(m_flushedLock);
+    m_flushed.insert(m_flushed.end(), std::make_move_iterator(frames.begin()),
+                     std::make_move_iterator(frames.end()));
+}
+
 void ModuleEngine::takeNews() {
+    std::vector<proto::Frame> flushed;
+    {
+        std::lock_guard lock(m_flushedLock);
+        flushed.swap(m_flushed);
+    }
+    if (!flushed.empty()) m_events.flushed(flushed);
     for (int given = m_framesGivenUp.exchange(0); given > 0; --given)
         m_events.notSent(NotSentReason::GivenUp);
     if (m_hungUp.exchange(false)) handleHangup();
@@ -176,7 +193,7 @@ int ModuleEngine::hotplugFd() const {
 }
 
 void ModuleEngine::hotplugNews() {
-    if (m_reopen.takeHotplugAdded()) lookForLostPort();
+    if (m_reopen.takeHotplugNews()) lookForLostPort();
 }
 
 // A device that is back but cannot be opened yet (another program probing it, say) is tried

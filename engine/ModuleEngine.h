@@ -13,6 +13,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -83,6 +84,7 @@ class ModuleEngine {
   private:
     bool openPort(const PortSettings& settings);
     void handleHangup();
+    void keepFlushed(std::vector<proto::Frame> frames);
     void reportBlock(const ReceivedBlock& block, const std::vector<proto::ReadFrame>& frames);
     void reportFrames(std::chrono::steady_clock::time_point now);
     void countConfirmation(const proto::ReadFrame& frame);
@@ -94,6 +96,8 @@ class ModuleEngine {
     const Receiving m_receiving;
     std::atomic<bool> m_hungUp = false;
     std::atomic<int> m_framesGivenUp = 0;
+    std::mutex m_flushedLock;
+    std::vector<proto::Frame> m_flushed;  // left by the writer thread, under m_flushedLock
     std::unique_ptr<ReceivingPort> m_port;
     ContinuousSending m_sending;
     ReopenMemory m_reopen;

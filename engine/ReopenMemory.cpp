@@ -31,8 +31,10 @@ int ReopenMemory::hotplugFd() const {
     return m_hotplug ? m_hotplug->fd() : -1;
 }
 
-bool ReopenMemory::takeHotplugAdded() {
-    return m_hotplug && m_hotplug->takeAddedEvents();
+bool ReopenMemory::takeHotplugNews() {
+    if (!m_lost || !m_hotplug || !m_hotplug->takeAddOrRemoveEvents()) return false;
+    m_lost->hotplugSeen();
+    return true;
 }
 
 }  // namespace engine

@@ -33,7 +33,9 @@ class ReopenMemory {
     std::optional<int> returnedPort();
     // Only an adapter announces its return; an alias or a pseudo-terminal is found by looking.
     int hotplugFd() const;
-    bool takeHotplugAdded();
+    // Drains the hot-plug news; true when a tty was added or removed, which counts as the lost
+    // device seen gone: one that resets between two looks is back by the next.
+    bool takeHotplugNews();
 
   private:
     std::optional<PortSettings> m_settings;

@@ -15,20 +15,46 @@ std::string withoutFullStop(std::string text) {
     return text;
 }
 
-// Nearest rank: the smallest value with at least the fraction p of the values at or below it.
-double nearestRank(const std::vector<double>& sorted, double p) {
-    const auto rank = static_cast<std::size_t>(std::ceil(p * static_cast<double>(sorted.size())));
-    return sorted[std::max<std::size_t>(rank, 1) - 1];
-}
-
 std::string wholeMs(double ms) {
     return std::to_string(std::llround(ms)) + " ms";
 }
 
 }  // namespace
 
+std::size_t RoundTripHistogram::binOf(double ms) {
+    if (!(ms >= kLowestMs)) return 0;  // NaN too
+    const double steps = std::log(ms / kLowestMs) / std::log(kBinRatio);
+    return std::min(kBins - 1, 1 + static_cast<std::size_t>(std::min(steps, double(kBins))));
+}
+
+// The geometric middle of the bin, which is within half a bin's width of any value in it;
+// never outside what was seen.
+double RoundTripHistogram::valueOf(std::size_t bin) const {
+    const double middle =
+        bin == 0 ? kLowestMs / 2 : kLowestMs * std::pow(kBinRatio, double(bin) - 0.5);
+    return std::clamp(middle, m_min, m_max);
+}
+
+void RoundTripHistogram::add(double ms) {
+    m_min = m_count == 0 ? ms : std::min(m_min, ms);
+    m_max = m_count == 0 ? ms : std::max(m_max, ms);
+    ++m_count;
+    ++m_bins[binOf(ms)];
+}
+
+double RoundTripHistogram::nearestRank(double p) const {
+    const auto rank = std::max<std::size_t>(
+        1, static_cast<std::size_t>(std::ceil(p * static_cast<double>(m_count))));
+    std::size_t below = 0;
+    for (std::size_t bin = 0; bin < kBins; ++bin) {
+        below += m_bins[bin];
+        if (below >= rank) return valueOf(bin);
+    }
+    return m_max;
+}
+
 void LinkStatistics::countConfirmation(std::uint8_t status, double roundTripMs) {
-    m_roundTripsMs.push_back(roundTripMs);
+    m_roundTrips.add(roundTripMs);
     if (status == kSendStatusOk) {
         ++m_ok;
         return;
@@ -43,11 +69,9 @@ void LinkStatistics::countConfirmation(std::uint8_t status, double roundTripMs) 
 }
 
 std::optional<LinkStatistics::RoundTrips> LinkStatistics::roundTrips() const {
-    if (m_roundTripsMs.empty()) return std::nullopt;
-    std::vector<double> sorted = m_roundTripsMs;
-    std::sort(sorted.begin(), sorted.end());
-    return RoundTrips{sorted.front(), nearestRank(sorted, 0.5), nearestRank(sorted, 0.95),
-                      sorted.back()};
+    if (m_roundTrips.count() == 0) return std::nullopt;
+    return RoundTrips{m_roundTrips.min(), m_roundTrips.nearestRank(0.5),
+                      m_roundTrips.nearestRank(0.95), m_roundTrips.max()};
 }
 
 std::string LinkStatistics::summary() const {

@@ -2,6 +2,11 @@
 // The figures of a link test: how many sends went out, how the module confirmed them, how many
 // got no confirmation, and how long the round trips took. Shared by the window's continuous
 // sending and the command line's repeated send.
+//
+// A week of continuous sending is over half a million round trips, so they are kept as a
+// fixed histogram: constant time and memory per send, however long the run. Bins are 0.2 %
+// wide on a log scale from 0.01 ms to 1000 s, so a percentile is the true nearest-rank value
+// within 0.1 % (or 0.01 ms below 0.01 ms); min and max are exact.
 
 #include <cstdint>
 #include <optional>
@@ -10,6 +15,31 @@
 
 namespace proto {
 
+class RoundTripHistogram {
+  public:
+    void add(double ms);
+    std::size_t count() const { return m_count; }
+    double min() const { return m_min; }
+    double max() const { return m_max; }
+    // The smallest value with at least the fraction p of the values at or below it; call only
+    // when count() > 0.
+    double nearestRank(double p) const;
+
+  private:
+    static constexpr double kLowestMs = 0.01;
+    static constexpr double kBinRatio = 1.002;
+    // Bin 0 holds everything below kLowestMs; the last bin everything from about 1000 s up.
+    static constexpr std::size_t kBins = 9222;
+
+    static std::size_t binOf(double ms);
+    double valueOf(std::size_t bin) const;
+
+    std::vector<std::uint32_t> m_bins = std::vector<std::uint32_t>(kBins);
+    std::size_t m_count = 0;
+    double m_min = 0;
+    double m_max = 0;
+};
+
 class LinkStatistics {
   public:
     struct StatusCount {
@@ -17,7 +47,7 @@ class LinkStatistics {
         std::string text{};  // "Route not found.", or "status 5A" for one the table lacks
         int count = 0;
     };
-    struct RoundTrips {  // milliseconds, nearest-rank percentiles
+    struct RoundTrips {  // milliseconds, nearest-rank percentiles within the bins' error
         double min = 0;
         double median = 0;
         double p95 = 0;
@@ -44,7 +74,7 @@ class LinkStatistics {
     int m_ok = 0;
     int m_noReply = 0;
     std::vector<StatusCount> m_otherStatuses;
-    std::vector<double> m_roundTripsMs;
+    RoundTripHistogram m_roundTrips;
 };
 
 }  // namespace proto

@@ -97,6 +97,10 @@ bool CXSerial::openDevice(OpenedDevice device, int baud, int parity) {
     if (error.empty()) error = applyLineSettings(m_device.get(), *settings);
     if (!error.empty()) return failOpen(std::move(error));
     discardQueues(m_device.get());
+    {
+        std::lock_guard lock(m_writeLock);
+        forgetHandedOver();
+    }
     return startThreads();
 }
 

@@ -30,6 +30,9 @@ struct PortEvents {
     std::function<void()> hungUp = {};  // the device hung up (adapter unplugged, peer gone)
     // The writer gave a queued frame up: the port took no data for kWriteTries waits of kWriteWait.
     std::function<void()> frameGivenUp = {};
+    // The flush before a frame is offered again also threw away these frames, oldest first:
+    // handed to the device whole, perhaps not sent.
+    std::function<void(std::vector<std::vector<std::uint8_t>> frames)> framesFlushed = {};
 };
 
 // One entry of the port list.
@@ -43,6 +46,9 @@ class CXSerial {
   public:
     explicit CXSerial(PortEvents events = {});
     static constexpr std::size_t kWriteQueueLimit = 64;
+    // The most a tty's output queue holds, where its driver cannot say how much it holds: a
+    // pseudo-terminal's far end buffers 64 KiB and reads 4 KiB ahead.
+    static constexpr std::size_t kMostBytesQueued = 64 * 1024 + 4 * 1024;
     // A full output queue is waited for this long, at most kWriteTries times for one frame, so
     // that one stuck line does not hold every later request for ever.
     static constexpr std::chrono::milliseconds kWriteWait{1000};
@@ -112,6 +118,9 @@ class CXSerial {
     ReadResult readPass(int device);
     WriteResult writeFrame(std::span<const std::uint8_t> frame);
     WaitResult waitWritable(int device) const;
+    void noteHandedOver(std::span<const std::uint8_t> frame);
+    void forgetHandedOver();
+    void reportFlushed(std::optional<int> queued, std::size_t ownBytes);
     ssize_t sendSome(int fd, const std::uint8_t* data, std::size_t length) const;
     bool startWriter();
     void stopWriter();
@@ -134,6 +143,11 @@ class CXSerial {
     std::deque<std::vector<std::uint8_t>> m_queue;
     bool m_writerStopping = false;
     std::atomic<std::chrono::steady_clock::time_point> m_lastWriteDone{};
+    // Frames handed to the device whole since its output queue was last known empty (where
+    // the driver can say) or the port opened or was last flushed, as far back as the queue
+    // can hold: a flush throws away those still in it. Guarded by m_writeLock.
+    std::deque<std::vector<std::uint8_t>> m_handedOver;
+    std::size_t m_handedOverBytes = 0;
     const PortEvents m_events;
     std::string m_lastError;
 };

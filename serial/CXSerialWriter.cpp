@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "CXSerial.h"
+#include "Termios.h"
 
 namespace {
 
@@ -34,6 +35,8 @@ CXSerial::WriteResult CXSerial::writeFrame(std::span<const std::uint8_t> frame) 
     std::lock_guard lock(m_writeLock);
     if (!isOpen()) return WriteResult::kFailed;
     const int fd = m_device.get();
+    // What was handed over before has left the device once its queue reads empty.
+    if (outputQueued(fd) == 0) forgetHandedOver();
     const std::size_t length = frame.size();
     std::size_t sent = 0;
     std::size_t chunkStart = 0;
@@ -54,13 +57,52 @@ CXSerial::WriteResult CXSerial::writeFrame(std::span<const std::uint8_t> frame) 
         if (wait == WaitResult::kStopped) return WriteResult::kFailed;
         if (wait == WaitResult::kWritable) continue;
         // The flush also throws away the part of the chunk that was taken: offer it whole again,
-        // or the far end would get a frame without its head. A network port's socket cannot be
-        // flushed and keeps what it took, so the rest is offered as it is.
-        if (::tcflush(fd, TCOFLUSH) == 0) sent = chunkStart;
+        // or the far end would get a frame without its head; earlier frames still queued go
+        // with it. A network port's socket cannot be flushed and keeps what it took, so the
+        // rest is offered as it is.
+        const std::optional<int> queued = outputQueued(fd);
+        if (::tcflush(fd, TCOFLUSH) == 0) {
+            reportFlushed(queued, sent - chunkStart);
+            sent = chunkStart;
+        }
         if (++timeouts == kWriteTries) return WriteResult::kGivenUp;
     }
+    noteHandedOver(frame);
     m_lastWriteDone = std::chrono::steady_clock::now();
     return WriteResult::kSent;
+}
+
+void CXSerial::forgetHandedOver() {
+    m_handedOver.clear();
+    m_handedOverBytes = 0;
+}
+
+// Only what the device can still hold is kept: a frame followed by that many bytes has left.
+void CXSerial::noteHandedOver(std::span<const std::uint8_t> frame) {
+    m_handedOver.emplace_back(frame.begin(), frame.end());
+    m_handedOverBytes += frame.size();
+    while (m_handedOverBytes - m_handedOver.front().size() >= kMostBytesQueued) {
+        m_handedOverBytes -= m_handedOver.front().size();
+        m_handedOver.pop_front();
+    }
+}
+
+// queued: the bytes the device held before the flush, the taken part of the frame being
+// written (ownBytes) last; nothing where the driver cannot say.
+void CXSerial::reportFlushed(std::optional<int> queued, std::size_t ownBytes) {
+    const std::size_t held = queued ? static_cast<std::size_t>(*queued) : kMostBytesQueued;
+    const std::size_t earlierBytes = held > ownBytes ? held - ownBytes : 0;
+    // The newest frames, back to the one whose end was still queued.
+    std::size_t newer = 0;
+    auto first = m_handedOver.end();
+    while (first != m_handedOver.begin() && newer < earlierBytes) {
+        --first;
+        newer += first->size();
+    }
+    std::vector<std::vector<std::uint8_t>> frames(std::make_move_iterator(first),
+                                                  std::make_move_iterator(m_handedOver.end()));
+    forgetHandedOver();
+    if (!frames.empty() && m_events.framesFlushed) m_events.framesFlushed(std::move(frames));
 }
 
 // Writable also when the device reports an error: the next write shows it.

@@ -2,9 +2,9 @@
 // The device a port stood for when it hung up, and how to tell that it is back. A USB adapter
 // is known by its identity, so a replug on another USB port or under another ttyUSB number is
 // found, with the COM port that now names it; any other device by the port's name leading to
-// a tty again. Either must be seen gone first, which keeps a dying device, whose node outlives
-// its hang-up for a moment, from counting as returned. A check costs a few system calls (a
-// scan of the tty devices for an adapter), so twice a second is free.
+// a tty again. Either must be seen gone first (or a tty reported removed or added), which keeps a
+// dying device, whose node outlives its hang-up for a moment, from counting as returned. A check
+// costs a few system calls (a scan of the tty devices for an adapter), so twice a second is free.
 
 #include <optional>
 
@@ -19,6 +19,9 @@ class LostPort {
     int port() const { return m_port; }
     // The port to open now that its device has returned; nothing while it is away.
     std::optional<int> returnedPort();
+    // A tty was removed or added: a device that resets between two looks is gone and back
+    // before the next one, and counts as seen gone.
+    void hotplugSeen() { m_seenGone = true; }
 
   private:
     std::optional<int> portOfDevice() const;  // where the device is now, if it is there

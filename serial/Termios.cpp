@@ -1,11 +1,17 @@
 #include "Termios.h"
 
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <cerrno>
 #include <cstring>
 
 namespace {
+
+// The character majors of pseudo-terminal slaves.
+constexpr unsigned kFirstPtySlaveMajor = 136;
+constexpr unsigned kLastPtySlaveMajor = 143;
 
 struct BaudSpeed {
     int baud;
@@ -73,4 +79,16 @@ std::string applyLineSettings(int fd, const LineSettings& settings) {
 
 void discardQueues(int fd) {
     ::tcflush(fd, TCIOFLUSH);
+}
+
+std::optional<int> outputQueued(int fd) {
+    struct stat device {};
+    if (::fstat(fd, &device) != 0) return std::nullopt;
+    const unsigned deviceMajor = major(device.st_rdev);
+    if (S_ISCHR(device.st_mode) && deviceMajor >= kFirstPtySlaveMajor &&
+        deviceMajor <= kLastPtySlaveMajor)
+        return std::nullopt;
+    int queued = 0;
+    if (::ioctl(fd, TIOCOUTQ, &queued) != 0) return std::nullopt;
+    return queued;
 }

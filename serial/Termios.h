@@ -19,3 +19,7 @@ std::string applyLineSettings(int fd, const LineSettings& settings);
 
 // Drops whatever is queued in both directions.
 void discardQueues(int fd);
+
+// The bytes the device still holds for sending, or nothing where the driver cannot say: a
+// pseudo-terminal reads as empty while it holds bytes its far end has not read.
+std::optional<int> outputQueued(int fd);

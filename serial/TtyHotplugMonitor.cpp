@@ -18,12 +18,13 @@ int TtyHotplugMonitor::fd() const {
     return m_monitor ? udev_monitor_get_fd(m_monitor.get()) : -1;
 }
 
-bool TtyHotplugMonitor::takeAddedEvents() {
+bool TtyHotplugMonitor::takeAddOrRemoveEvents() {
     if (!m_monitor) return false;
-    bool added = false;
+    bool seen = false;
     while (const UdevDevice device{udev_monitor_receive_device(m_monitor.get())}) {
         const char* action = udev_device_get_action(device.get());
-        added = added || (action != nullptr && std::string_view(action) == "add");
+        const std::string_view name = action != nullptr ? action : "";
+        seen = seen || name == "add" || name == "remove";
     }
-    return added;
+    return seen;
 }

@@ -12,8 +12,8 @@ class TtyHotplugMonitor {
     // -1 where no monitor could be made.
     int fd() const;
 
-    // Drains what is pending; true if any tty was added.
-    bool takeAddedEvents();
+    // Drains what is pending; true if any tty was added or removed.
+    bool takeAddOrRemoveEvents();
 
   private:
     Udev m_udev;

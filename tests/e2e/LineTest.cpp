@@ -2,11 +2,15 @@
 // simulator, replies cut short after full ones, a simulator that dies with the port open, and
 // a route list paced at 9600 baud and split into pieces.
 
+#include <termios.h>
+
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTextEdit>
 #include <QtTest>
+#include <filesystem>
+#include <optional>
 
 #include "CDialog_Mesh.h"
 #include "CDialog_Net_Path.h"
@@ -44,6 +48,20 @@ QByteArray eightHops(int local, int firstNode) {
             "hop " + QByteArray::number(firstNode + i) + " " + QByteArray::number(40 + i) + "\n";
     }
     return text;
+}
+
+// The settings of the terminal at path as this process's own descriptor of it has them: the
+// window holds it for its own use, so it is read there rather than opened again.
+std::optional<termios> heldTerminal(const QString& path) {
+    const std::filesystem::path device = path.toStdString();
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        if (std::filesystem::read_symlink(entry.path(), error) != device) continue;
+        termios settings{};
+        if (::tcgetattr(std::stoi(entry.path().filename().string()), &settings) == 0)
+            return settings;
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -183,8 +201,15 @@ void LineTest::killedSimulatorClosesThePort() {
 }
 
 // The cable pulled while continuous sending runs, then plugged back under the same COM name:
-// the window opens the port again by itself, with both lines in the log, and Read is answered.
+// the window opens the port again by itself, with both lines in the log, at the rate and
+// parity it had (neither the list's first nor a new terminal's), and Read is answered.
 void LineTest::pulledCableReopensByItself() {
+    auto* baudList = dlg().item<QComboBox>(kIdPortBaud);
+    baudList->setCurrentIndex(baudList->findText(QStringLiteral("57600")));
+    QVERIFY(baudList->currentIndex() >= 0);
+    auto* parityList = dlg().item<QComboBox>(kIdPortParity);
+    parityList->setCurrentIndex(parityList->findText(QStringLiteral("ODD")));
+    QVERIFY(parityList->currentIndex() >= 0);
     QVERIFY2(m_bench->connect(kUnpacedLine), qPrintable(m_bench->error()));
     const QString port = QStringLiteral("> COM%1 ").arg(m_bench->simulator().port());
     auto* openClose = dlg().item<QAbstractButton>(kIdOpenClose);
@@ -205,6 +230,11 @@ void LineTest::pulledCableReopensByItself() {
              1);
     QCOMPARE(dlg().item<QComboBox>(kIdPortList)->currentText(), m_bench->portEntry());
     QVERIFY(!dlg().item<QAbstractButton>(kIdContinuous)->isChecked());
+    const std::optional<termios> line = heldTerminal(m_bench->simulator().device());
+    QVERIFY(line.has_value());
+    QCOMPARE(cfgetospeed(&*line), speed_t(B57600));
+    // A pseudo-terminal drops the parity-enable bit but keeps the odd one.
+    QVERIFY(line->c_cflag & PARODD);
 
     m_bench->press(kIdRead);
     QTRY_COMPARE_WITH_TIMEOUT(m_bench->countLog("> Read successful.("), 1, SimulatorBench::kWaitMs);

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <mutex>
 #include <vector>
 
 #include "PortAlias.h"
@@ -65,6 +66,53 @@ TEST_F(StuckPeer, EveryWriteGivesUpAndThePortStaysUsable) {
     ASSERT_TRUE(farEndReceives(m_pty, request));  // what the last write left on the line
     EXPECT_TRUE(m_port.Write(reply.data(), static_cast<unsigned>(reply.size())));
     EXPECT_TRUE(farEndReceives(m_pty, reply));
+}
+
+// A port that keeps what the writer reports thrown away by a flush.
+class FlushWatchingPort : public QZSerial {
+  public:
+    FlushWatchingPort()
+        : QZSerial({.framesFlushed = [this](std::vector<std::vector<std::uint8_t>> frames) {
+              std::lock_guard lock(m_mutex);
+              m_flushed.insert(m_flushed.end(), frames.begin(), frames.end());
+              ++m_reports;
+          }}) {}
+    ~FlushWatchingPort() override { Close(); }
+    std::vector<std::vector<std::uint8_t>> flushed() const {
+        std::lock_guard lock(m_mutex);
+        return m_flushed;
+    }
+    int reports() const {
+        std::lock_guard lock(m_mutex);
+        return m_reports;
+    }
+
+  private:
+    mutable std::mutex m_mutex;
+    std::vector<std::vector<std::uint8_t>> m_flushed;
+    int m_reports = 0;
+};
+
+// Frames the device took whole but had not sent when a stuck wait flushed its output are
+// named, not passed off as sent; the frame that waited still goes out after the flush.
+TEST(FlushedOutput, NamesTheFramesItThrewAway) {
+    const ScopedRuntimeDir runtimeDir;
+    PtyPair pty;
+    const PortAlias alias{kPort, pty.slavePath()};
+    FlushWatchingPort port;
+    ASSERT_TRUE(port.Open(kPort, 115200, 0)) << port.lastError();
+    const std::vector<std::vector<std::uint8_t>> taken{{0x01, 0x00, 0x02, 0x0D}, {0x05, 0x00}};
+    for (const auto& frame : taken)
+        ASSERT_TRUE(port.Write(frame.data(), static_cast<unsigned>(frame.size())));
+    // Both are in the kernel's queue; the far end still reads nothing when the line fills.
+    fillLine(pty);
+    // Large enough that no scrap of room left in the full line takes it.
+    const std::vector<std::uint8_t> waiting(4096, 0x5A);
+    EXPECT_TRUE(port.Write(waiting.data(), static_cast<unsigned>(waiting.size())));
+
+    EXPECT_EQ(port.reports(), 1);
+    EXPECT_EQ(port.flushed(), taken);
+    EXPECT_TRUE(farEndReceives(pty, waiting));
 }
 
 }  // namespace

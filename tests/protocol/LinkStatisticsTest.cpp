@@ -1,11 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "LinkStatistics.h"
 
 namespace {
+
+// The error the statistics promise for a percentile: 0.1 % of the value.
+constexpr double kRoundTripError = 0.001;
 
 // One event of a link test: a send, a confirmation with its round trip, or a send left
 // without a confirmation.
@@ -62,11 +69,55 @@ TEST(LinkStatistics, RoundTripsAreNearestRank) {
     const auto trips = stats.roundTrips();
     ASSERT_TRUE(trips.has_value());
     EXPECT_EQ(trips->min, 1);
-    EXPECT_EQ(trips->median, 10);
-    EXPECT_EQ(trips->p95, 19);
+    EXPECT_NEAR(trips->median, 10, 10 * kRoundTripError);
+    EXPECT_NEAR(trips->p95, 19, 19 * kRoundTripError);
     EXPECT_EQ(trips->max, 20);
     EXPECT_EQ(stats.ok(), 20);
     EXPECT_FALSE(proto::LinkStatistics{}.roundTrips().has_value());
 }
+
+struct SpreadCase {
+    const char* tag;
+    std::function<double(std::mt19937&)> draw;
+};
+
+class Percentiles : public testing::TestWithParam<SpreadCase> {};
+
+// However many round trips and however spread, each figure stays within the stated error of
+// the exact nearest-rank value of all of them.
+TEST_P(Percentiles, StayWithinTheStatedErrorOfTheExactValues) {
+    constexpr int kRoundTrips = 200000;
+    std::mt19937 random(7);
+    proto::LinkStatistics stats;
+    std::vector<double> all;
+    for (int i = 0; i < kRoundTrips; ++i) {
+        all.push_back(GetParam().draw(random));
+        stats.countConfirmation(0x00, all.back());
+    }
+    std::sort(all.begin(), all.end());
+    const auto exact = [&all](double p) {
+        return all[static_cast<std::size_t>(std::ceil(p * static_cast<double>(all.size()))) - 1];
+    };
+    const auto trips = stats.roundTrips();
+    ASSERT_TRUE(trips.has_value());
+    EXPECT_EQ(trips->min, all.front());
+    EXPECT_EQ(trips->max, all.back());
+    const double floor = 0.01;  // below this the bins hold no finer value
+    EXPECT_NEAR(trips->median, exact(0.5), std::max(floor, exact(0.5) * kRoundTripError));
+    EXPECT_NEAR(trips->p95, exact(0.95), std::max(floor, exact(0.95) * kRoundTripError));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Spreads, Percentiles,
+    testing::Values(
+        SpreadCase{
+            "SlowMesh",
+            [](std::mt19937& r) { return std::uniform_real_distribution(900.0, 10000.0)(r); }},
+        SpreadCase{"LongTail",
+                   [](std::mt19937& r) { return std::lognormal_distribution(3.7, 1.0)(r); }},
+        SpreadCase{"FewDistinct", [](std::mt19937& r) { return double(1 + r() % 3); }},
+        SpreadCase{"BelowTheFinestBin",
+                   [](std::mt19937& r) { return std::uniform_real_distribution(0.0, 0.02)(r); }}),
+    [](const auto& info) { return std::string(info.param.tag); });
 
 }  // namespace

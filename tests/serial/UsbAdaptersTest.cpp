@@ -2,7 +2,9 @@
 #include <poll.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,7 +34,7 @@ class Desk {
         m_testbed.usbSerialTty("ttyUSB1", m_testbed.usbDevice("1-1.3", {"USB Serial"}, hub));
         m_testbed.usbSerialTty("ttyUSB2", m_testbed.usbDevice("1-1.4", {"USB Serial"}, hub));
         m_cp2102 = m_testbed.usbDevice("1-1.5", {"CP2102 USB to UART Bridge", "0002"}, hub);
-        m_testbed.usbSerialTty("ttyUSB3", m_cp2102);
+        m_cp2102Tty = m_testbed.usbSerialTty("ttyUSB3", m_cp2102);
         m_testbed.usbSerialTty("ttyUSB4", m_testbed.usbDevice("2-1", {"Dual UART", "A1B2"}));
         m_testbed.usbSerialTty("ttyUSB5", m_testbed.usbDevice("2-2", {"Dual UART", "A1B2"}));
         const std::string quad = m_testbed.usbDevice("3-1", {"Quad UART", "FT1234"});
@@ -54,6 +56,7 @@ class Desk {
 
     UsbTestbed& testbed() { return m_testbed; }
     const std::string& cp2102() const { return m_cp2102; }  // the one behind ttyUSB3
+    const std::string& cp2102Tty() const { return m_cp2102Tty; }
 
   private:
     // Relative links, as udev makes them.
@@ -65,6 +68,7 @@ class Desk {
     UsbTestbed m_testbed;
     fs::path m_dev;
     std::string m_cp2102;
+    std::string m_cp2102Tty;
 };
 
 class UsbAdapters : public ::testing::Test {
@@ -192,23 +196,67 @@ TEST_F(UsbAdapters, ReplugElsewhereIsAnnouncedAndFound) {
     LostPort lost(36, identity);
     EXPECT_EQ(lost.returnedPort(), std::nullopt);  // not gone yet
     m_desk.testbed().remove(m_desk.cp2102());
-    EXPECT_FALSE(monitor.takeAddedEvents());
+    EXPECT_FALSE(monitor.takeAddOrRemoveEvents());  // the USB device's own, not a tty's
     EXPECT_EQ(ttyOfAdapter(*identity), std::nullopt);
     EXPECT_EQ(lost.returnedPort(), std::nullopt);
 
     const std::string usb =
         m_desk.testbed().usbDevice("2-4", {"CP2102 USB to UART Bridge", "0002"});
-    EXPECT_FALSE(monitor.takeAddedEvents());  // not a tty yet
+    EXPECT_FALSE(monitor.takeAddOrRemoveEvents());  // not a tty yet
     const std::string tty = m_desk.testbed().usbSerialTty("ttyUSB10", usb);
     EXPECT_TRUE(readable(monitor.fd()));
-    EXPECT_TRUE(monitor.takeAddedEvents());
-    EXPECT_FALSE(monitor.takeAddedEvents());  // drained
+    EXPECT_TRUE(monitor.takeAddOrRemoveEvents());
+    EXPECT_FALSE(monitor.takeAddOrRemoveEvents());  // drained
     EXPECT_EQ(ttyOfAdapter(*identity), "/dev/ttyUSB10");
     EXPECT_EQ(lost.returnedPort(), 43);
 
     m_desk.testbed().announce(tty, "change");
     EXPECT_TRUE(readable(monitor.fd()));
-    EXPECT_FALSE(monitor.takeAddedEvents());
+    EXPECT_FALSE(monitor.takeAddOrRemoveEvents());
 }
+
+// A module that resets between two looks: its tty goes and comes back before the watch looks
+// again. The news of it counts as having seen it gone; news of a change does not.
+struct ResetRow {
+    const char* tag;
+    std::function<void(UsbTestbed&, const Desk&)> betweenTwoLooks;
+    std::optional<int> returned;
+};
+
+class ResetBetweenLooks : public UsbAdapters, public ::testing::WithParamInterface<ResetRow> {};
+
+TEST_P(ResetBetweenLooks, CountsAsGoneOnlyByItsNews) {
+    const auto identity = usbIdentity("/dev/ttyUSB3");
+    ASSERT_TRUE(identity);
+    TtyHotplugMonitor monitor;
+    ASSERT_GE(monitor.fd(), 0);
+    LostPort lost(36, identity);
+    EXPECT_EQ(lost.returnedPort(), std::nullopt);  // its node outlives the hang-up
+    GetParam().betweenTwoLooks(m_desk.testbed(), m_desk);
+    if (monitor.takeAddOrRemoveEvents()) lost.hotplugSeen();
+    EXPECT_EQ(lost.returnedPort(), GetParam().returned);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    UsbAdapters, ResetBetweenLooks,
+    ::testing::Values(ResetRow{"BackAsAnotherTty",
+                               [](UsbTestbed& bed, const Desk& desk) {
+                                   bed.remove(desk.cp2102());
+                                   bed.usbSerialTty(
+                                       "ttyUSB10",
+                                       bed.usbDevice("2-4", {"CP2102 USB to UART Bridge", "0002"}));
+                               },
+                               43},
+                      ResetRow{"RemovalAnnounced",
+                               [](UsbTestbed& bed, const Desk& desk) {
+                                   bed.announce(desk.cp2102Tty(), "remove");
+                               },
+                               36},
+                      ResetRow{"OnlyChanged",
+                               [](UsbTestbed& bed, const Desk& desk) {
+                                   bed.announce(desk.cp2102Tty(), "change");
+                               },
+                               std::nullopt}),
+    [](const auto& info) { return std::string(info.param.tag); });
 
 }  // namespace

@@ -1,0 +1,18 @@
+#include "CsvCell.h"
+
+namespace proto {
+
+std::string csvTextCell(std::string_view text) {
+    const bool formula =
+        !text.empty() && std::string_view("=+-@").find(text.front()) != std::string_view::npos;
+    if (!formula && text.find_first_of(",\"\r\n") == std::string_view::npos)
+        return std::string(text);
+    std::string quoted = formula ? "\"'" : "\"";
+    for (const char c : text) {
+        quoted += c;
+        if (c == '"') quoted += '"';
+    }
+    return quoted + '"';
+}
+
+}  // namespace proto
