@@ -13,8 +13,9 @@ ExitCode listPorts(const CommonOptions& common);
 
 ExitCode readSetup(const CommonOptions& common, const std::string& savePath);
 ExitCode writeSetup(const CommonOptions& common, const SettingChanges& changes, bool verify);
-ExitCode applyProfile(const CommonOptions& common, const std::string& profilePath,
-                      const SettingChanges& overrides, const std::string& reportPath);
+// The settings: the profile with the command line's options on top.
+ExitCode applyProfile(const CommonOptions& common, const SettingChanges& settings,
+                      const std::string& reportPath);
 
 ExitCode readRoutes(const CommonOptions& common);
 ExitCode readPath(const CommonOptions& common);
@@ -31,4 +32,6 @@ struct SendOptions {
 ExitCode sendData(const CommonOptions& common, const SendOptions& send);
 
 ExitCode sendRaw(const CommonOptions& common, const std::string& hexText, bool asIs);
-ExitCode monitor(const CommonOptions& common);
+// Text lines, or one JSON object per block as it arrives (JSON lines). A hang-up ends it with
+// kExitPort, or with follow waits for the device to come back.
+ExitCode monitor(const CommonOptions& common, bool follow);

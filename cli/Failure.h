@@ -8,8 +8,9 @@ enum ExitCode : int {
     kExitDone = 0,
     kExitRefused = 1,  // the module said no: a status other than ok, a mismatch, no route rows
     kExitUsage = 2,    // bad command line or profile; nothing was sent
-    kExitPort = 3,     // the port cannot be opened
+    kExitPort = 3,     // the port cannot be opened, or was lost
     kExitNoReply = 4,  // no reply within the time-out, or a reply with a wrong check byte
+    kExitInterrupted = 130,  // Ctrl+C while a request was on its way; as a shell reports SIGINT
 };
 
 // Printed by main as one line on standard error, after the port's name when there is one.
@@ -21,4 +22,16 @@ class Failure : public std::runtime_error {
 
   private:
     ExitCode m_code;
+};
+
+// Ctrl+C during an exchange: printed as the line "interrupted".
+class Interrupted : public Failure {
+  public:
+    explicit Interrupted(bool requestWritten)
+        : Failure(kExitInterrupted, "interrupted"), m_requestWritten(requestWritten) {}
+    // The request had gone out whole when Ctrl+C came; false when it was never written.
+    bool requestWritten() const { return m_requestWritten; }
+
+  private:
+    bool m_requestWritten;
 };

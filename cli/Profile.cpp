@@ -2,9 +2,11 @@
 
 #include <toml++/toml.h>
 
-#include <fstream>
+#include <filesystem>
+#include <sstream>
 
 #include "Failure.h"
+#include "Files.h"
 
 namespace {
 
@@ -13,8 +15,19 @@ Failure profileError(const std::string& path, const toml::source_region& where,
     return Failure(kExitUsage, path + ":" + std::to_string(where.begin.line) + ": " + what);
 }
 
+// TOML also writes integers in hexadecimal, octal and binary; a profile takes decimal alone, as
+// the command line does, so that no value means one thing in a file and another when typed.
+bool decimalInteger(const toml::value<std::int64_t>& whole) {
+    constexpr auto kOtherBases = toml::value_flags::format_as_binary |
+                                 toml::value_flags::format_as_octal |
+                                 toml::value_flags::format_as_hexadecimal;
+    return (whole.flags() & kOtherBases) == toml::value_flags::none;
+}
+
 std::optional<SettingChanges::Value> scriptValue(const toml::node& node) {
-    if (const auto* whole = node.as_integer()) return SettingChanges::Value(whole->get());
+    if (const auto* whole = node.as_integer())
+        return decimalInteger(*whole) ? std::optional(SettingChanges::Value(whole->get()))
+                                      : std::nullopt;
     if (const auto* real = node.as_floating_point()) return SettingChanges::Value(real->get());
     if (const auto* text = node.as_string()) return SettingChanges::Value(text->get());
     return std::nullopt;
@@ -23,6 +36,9 @@ std::optional<SettingChanges::Value> scriptValue(const toml::node& node) {
 }  // namespace
 
 SettingChanges readProfile(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        throw Failure(kExitUsage, path + ": not a profile file");
     toml::table table;
     try {
         table = toml::parse_file(path);
@@ -34,7 +50,7 @@ SettingChanges readProfile(const std::string& path) {
         const auto value = scriptValue(node);
         const std::string problem =
             value ? changes.set(key.str(), *value)
-                  : "'" + std::string(key.str()) + "' must be a number or a text";
+                  : "'" + std::string(key.str()) + "' must be a decimal number or a text";
         if (!problem.empty()) throw profileError(path, node.source(), problem);
     }
     return changes;
@@ -51,7 +67,7 @@ void saveProfile(const std::string& path, const proto::SetupValues& values) {
         else if (value.is_number())
             table.insert(key, value.get<std::int64_t>());
     }
-    std::ofstream file(path);
-    file << table << "\n";
-    if (!file.flush()) throw Failure(kExitUsage, path + ": cannot be written");
+    std::ostringstream text;
+    text << table << "\n";
+    replaceFile(path, text.str());
 }

@@ -1,6 +1,7 @@
 // raw and monitor: for exploring the protocol.
 
 #include <iostream>
+#include <thread>
 
 #include "Commands.h"
 #include "FrameDescription.h"
@@ -40,30 +41,75 @@ ExitCode sendRaw(const CommonOptions& common, const std::string& text, bool asIs
     return kExitDone;
 }
 
-ExitCode monitor(const CommonOptions& common) {
-    Session session(common);
-    Json blocks = Json::array();
+namespace {
+
+constexpr std::chrono::milliseconds kReopenPause{500};
+constexpr std::chrono::milliseconds kInterruptPoll{50};
+
+// The wall-clock time at which a block's last byte came.
+std::chrono::system_clock::time_point wallTime(ModuleLink::Clock::time_point when) {
+    const auto ago = ModuleLink::Clock::now() - when;
+    return std::chrono::system_clock::now() -
+           std::chrono::duration_cast<std::chrono::system_clock::duration>(ago);
+}
+
+void printBlock(const CommonOptions& common, const ModuleLink::Block& block) {
+    const std::string time = localTimeText(wallTime(block.lastByte), true);
+    if (common.json)
+        std::cout << Json{{"time", time},
+                          {"bytes", hexText(block.bytes)},
+                          {"what", meaning(block.bytes)}}
+                         .dump()
+                  << std::endl;
+    else
+        std::cout << time << "  " << hexText(block.bytes) << "  " << meaning(block.bytes)
+                  << std::endl;
+}
+
+// False on Ctrl+C before the device came back.
+bool awaitReturn(Session& session) {
+    for (auto next = ModuleLink::Clock::now(); !interrupted();) {
+        if (ModuleLink::Clock::now() >= next) {
+            if (session.reopen()) return true;
+            next = ModuleLink::Clock::now() + kReopenPause;
+        }
+        std::this_thread::sleep_for(kInterruptPoll);
+    }
+    return false;
+}
+
+}  // namespace
+
+ExitCode monitor(const CommonOptions& common, bool follow) {
+    Session session(common, ModuleLink::Reading::kBlocks);
     std::size_t count = 0;
     std::size_t bytes = 0;
-    while (!interrupted()) {
-        const auto block = session.link().awaitBlock(
-            std::nullopt, ModuleLink::Clock::now() + std::chrono::seconds(1));
-        if (!block) continue;
-        ++count;
-        bytes += block->bytes.size();
-        const std::string time = localTimeText(true);
-        if (common.json) {
-            blocks.push_back({{"time", time},
-                              {"bytes", hexText(block->bytes)},
-                              {"what", meaning(block->bytes)}});
-        } else {
-            std::cout << time << "  " << hexText(block->bytes) << "  " << meaning(block->bytes)
-                      << std::endl;
+    const auto printSummary = [&] {
+        if (common.json)
+            std::cout << Json{{"blocks", count}, {"bytes", bytes}}.dump() << std::endl;
+        else
+            std::cout << "Monitor: " << count << " blocks, " << bytes << " bytes" << std::endl;
+    };
+    for (;;) {
+        ModuleLink::Block block;
+        const auto end =
+            session.link().awaitBlock(ModuleLink::Clock::now() + std::chrono::seconds(1), block);
+        if (end == ModuleLink::WaitEnd::kArrived) {
+            ++count;
+            bytes += block.bytes.size();
+            printBlock(common, block);
+        } else if (end == ModuleLink::WaitEnd::kInterrupted) {
+            break;
+        } else if (end == ModuleLink::WaitEnd::kLost) {
+            if (!follow) {
+                printSummary();
+                throw session.lost();
+            }
+            std::cerr << session.lost().what() << "; waiting for it to come back" << std::endl;
+            if (!awaitReturn(session)) break;
+            std::cerr << session.port().name << " back" << std::endl;
         }
     }
-    if (common.json)
-        std::cout << Json{{"blocks", blocks}, {"bytes", bytes}}.dump() << "\n";
-    else
-        std::cout << "Monitor: " << count << " blocks, " << bytes << " bytes\n";
+    printSummary();
     return kExitDone;
 }

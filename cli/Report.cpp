@@ -1,9 +1,6 @@
 #include "Report.h"
 
-#include <filesystem>
-#include <fstream>
-
-#include "Failure.h"
+#include "Files.h"
 #include "Text.h"
 
 namespace {
@@ -24,19 +21,16 @@ std::string cell(const Json& value) {
 }  // namespace
 
 void appendReport(const std::string& path, const ApplyRun& run) {
-    const bool fresh = !std::filesystem::exists(path) || std::filesystem::file_size(path) == 0;
-    std::ofstream file(path, std::ios::app);
-    if (fresh) {
-        file << "time,port,device,adapter";
-        for (const std::string_view key : kSettingKeys) file << "," << key;
-        file << ",result,why\n";
-    }
-    file << csvField(localTimeText(false)) << "," << csvField(run.port.name) << ","
-         << csvField(run.port.device) << "," << csvField(joined(run.port.adapter, ", "));
+    std::string header = "time,port,device,adapter";
+    for (const std::string_view key : kSettingKeys) header += "," + std::string(key);
+    header += ",result,why\n";
+    std::string row = csvField(localTimeText(std::chrono::system_clock::now(), false)) + "," +
+                      csvField(run.port.name) + "," + csvField(run.port.device) + "," +
+                      csvField(joined(run.port.adapter, ", "));
     for (const std::string_view key : kSettingKeys) {
         const auto value = run.readBack.find(key);
-        file << "," << csvField(value == run.readBack.end() ? std::string() : cell(*value));
+        row += "," + csvField(value == run.readBack.end() ? std::string() : cell(*value));
     }
-    file << "," << (run.passed ? "PASS" : "FAIL") << "," << csvField(run.why) << "\n";
-    if (!file.flush()) throw Failure(kExitUsage, path + ": cannot be written");
+    row += std::string(",") + (run.passed ? "PASS" : "FAIL") + "," + csvField(run.why) + "\n";
+    appendRecord(path, header, row);
 }

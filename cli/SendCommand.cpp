@@ -90,30 +90,49 @@ Json statisticsJson(const proto::LinkStatistics& statistics) {
             {"round_trip_ms", roundTrips}};
 }
 
+void printSummary(const CommonOptions& common, const proto::LinkStatistics& statistics,
+                  std::size_t notices) {
+    if (common.json) {
+        Json summary = statisticsJson(statistics);
+        summary["notices"] = notices;
+        std::cout << summary.dump() << "\n";
+        return;
+    }
+    std::cout << statistics.summary() << "\n";
+    if (const auto trips = statistics.roundTrips())
+        std::printf("round trip ms: min %.1f, median %.1f, p95 %.1f, max %.1f\n", trips->min,
+                    trips->median, trips->p95, trips->max);
+    std::cout << "notices: " << notices << std::endl;
+}
+
+// Ctrl+C ends the test with the sends that had their answer or their time-out; a lost port
+// ends it with the summary so far, then the failure.
 ExitCode linkTest(const CommonOptions& common, Session& session, const proto::Frame& request,
                   const SendOptions& send) {
     proto::LinkStatistics statistics;
+    std::size_t notices = 0;
+    session.onNotice([&notices](const proto::ReadFrame&) { ++notices; });
     const auto interval = std::chrono::milliseconds(send.intervalMs);
-    for (int i = 0; i < *send.count && !interrupted(); ++i) {
-        if (i > 0) pauseUntil(ModuleLink::Clock::now() + interval);
-        if (interrupted()) break;
-        statistics.countSent();
-        const auto confirmed = confirmation(session.exchange(request));
-        if (confirmed)
-            statistics.countConfirmation(confirmed->status, confirmed->roundTripMs);
-        else
-            statistics.countNoReply();
-        if (!common.json)
-            std::cout << (confirmed ? confirmationLine(*confirmed) : "no reply") << std::endl;
+    try {
+        for (int i = 0; i < *send.count && !interrupted(); ++i) {
+            if (i > 0) pauseUntil(ModuleLink::Clock::now() + interval);
+            if (interrupted()) break;
+            const auto confirmed = confirmation(session.exchange(request));
+            statistics.countSent();
+            if (confirmed)
+                statistics.countConfirmation(confirmed->status, confirmed->roundTripMs);
+            else
+                statistics.countNoReply();
+            if (!common.json)
+                std::cout << (confirmed ? confirmationLine(*confirmed) : "no reply") << std::endl;
+        }
+    } catch (const Failure& failure) {
+        if (failure.code() != kExitInterrupted) {
+            printSummary(common, statistics, notices);
+            throw;
+        }
     }
-    if (common.json) {
-        std::cout << statisticsJson(statistics).dump() << "\n";
-    } else {
-        std::cout << statistics.summary() << "\n";
-        if (const auto trips = statistics.roundTrips())
-            std::printf("round trip ms: min %.1f, median %.1f, p95 %.1f, max %.1f\n", trips->min,
-                        trips->median, trips->p95, trips->max);
-    }
+    printSummary(common, statistics, notices);
     if (statistics.noReply() > 0) return kExitNoReply;
     return statistics.otherStatuses().empty() ? kExitDone : kExitRefused;
 }

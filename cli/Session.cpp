@@ -1,8 +1,11 @@
 #include "Session.h"
 
 #include <charconv>
+#include <iostream>
 
 #include "Dispatch.h"
+#include "FrameDescription.h"
+#include "Interrupt.h"
 #include "PortNames.h"
 #include "ReplyEnd.h"
 #include "SetupNames.h"
@@ -21,6 +24,13 @@ std::optional<int> comNumber(const std::string& portName) {
     return port;
 }
 
+// How long a failed write waits for the reader to report a hang-up, which it sees at once.
+constexpr std::chrono::milliseconds kHangUpNotice{500};
+
+double millisecondsBetween(ModuleLink::Clock::time_point from, ModuleLink::Clock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
 }  // namespace
 
 PortIdentity identifyPort(const std::string& portName) {
@@ -31,49 +41,97 @@ PortIdentity identifyPort(const std::string& portName) {
     return {portName, portName, usbDeviceDetails(portName)};
 }
 
-Session::Session(const CommonOptions& options)
-    : m_port(identifyPort(options.port)), m_timeout(options.timeoutMs) {
+Session::Session(const CommonOptions& options, ModuleLink::Reading reading)
+    : m_options(options),
+      m_port(identifyPort(options.port)),
+      m_timeout(options.timeoutMs),
+      m_link(reading) {
     const auto parity = proto::parityIndex(options.parity);
     if (!parity) throw Failure(kExitUsage, "parity must be NO, ODD or EVEN");
-    const auto port = comNumber(options.port);
-    const bool opened = port ? m_link.Open(*port, options.baud, *parity)
-                             : m_link.OpenPath(options.port, options.baud, *parity);
-    if (!opened) throw failure(kExitPort, m_link.lastError());
+    m_parity = *parity;
+    if (!open()) throw failure(kExitPort, m_link.lastError());
+    m_onNotice = [this](const proto::ReadFrame& notice) {
+        if (m_options.json) return;
+        std::cerr << "notice " << hexText(notice.bytes) << "  ("
+                  << proto::describeFrames(notice.bytes, proto::Direction::Received) << ")\n";
+    };
+}
+
+bool Session::open() {
+    const auto port = comNumber(m_options.port);
+    return port ? m_link.Open(*port, m_options.baud, m_parity)
+                : m_link.OpenPath(m_options.port, m_options.baud, m_parity);
+}
+
+bool Session::reopen() {
+    m_link.Close();
+    m_link.forgetLoss();
+    return open();
 }
 
 Failure Session::failure(ExitCode code, const std::string& what) const {
     return Failure(code, m_port.name + ": " + what);
 }
 
-Failure Session::noReply() const {
-    return failure(kExitNoReply, "no reply within " + std::to_string(m_timeout.count()) + " ms");
+Failure Session::noReply() {
+    std::string what = "no reply within " + std::to_string(m_timeout.count()) + " ms";
+    if (const std::size_t noise = m_link.noiseBytes())
+        what += " (" + std::to_string(noise) + " bytes of noise skipped)";
+    return failure(kExitNoReply, what);
+}
+
+Failure Session::lost() const {
+    return Failure(kExitPort, m_port.name + " lost: the device hung up");
+}
+
+void Session::tellNotices(const std::vector<proto::ReadFrame>& frames) {
+    for (const proto::ReadFrame& frame : frames)
+        if (frame.unsolicited) m_onNotice(frame);
+}
+
+bool Session::answers(const std::optional<proto::ExpectedReply>& expected,
+                      const proto::ReadFrame& frame) const {
+    if (frame.unsolicited) return false;
+    // A reply of no known shape is the first frame that is not a notice.
+    return !expected || !frame.checkOk ||
+           proto::dispatchCode(frame.bytes) == expected->dispatchCode;
 }
 
 Session::Exchange Session::exchange(proto::Bytes request) {
-    m_link.discardPending();
+    tellNotices(m_link.startExchange(request));
+    if (interrupted()) throw Interrupted(false);
     if (!m_link.Write(request.data(), static_cast<unsigned>(request.size())))
-        throw failure(kExitPort, "the request could not be written");
+        throw m_link.lost(kHangUpNotice) ? lost()
+                                         : failure(kExitPort, "the request could not be written");
     const auto written = ModuleLink::Clock::now();
-    const auto block = m_link.awaitBlock(proto::expectedReplyTo(request), written + m_timeout);
+    const auto expected = proto::expectedReplyTo(request);
     Exchange result;
-    if (!block) return result;
-    result.reply = block->bytes;
-    result.roundTripMs =
-        std::chrono::duration<double, std::milli>(block->lastByte - written).count();
-    result.outcome = proto::blockPassesCheck(block->bytes) ? Exchange::Outcome::kReply
-                                                           : Exchange::Outcome::kBadCheck;
-    return result;
+    for (;;) {
+        proto::ReadFrame frame;
+        switch (m_link.awaitFrame(written + m_timeout, frame)) {
+            case ModuleLink::WaitEnd::kArrived:
+                break;
+            case ModuleLink::WaitEnd::kTimeOut:
+                return result;
+            case ModuleLink::WaitEnd::kInterrupted:
+                throw Interrupted(true);
+            case ModuleLink::WaitEnd::kLost:
+                throw lost();
+        }
+        tellNotices({frame});
+        if (!answers(expected, frame)) continue;
+        result.outcome = frame.checkOk ? Exchange::Outcome::kReply : Exchange::Outcome::kBadCheck;
+        result.roundTripMs = millisecondsBetween(written, frame.arrived);
+        result.reply = std::move(frame.bytes);
+        return result;
+    }
 }
 
 Session::Exchange Session::request(proto::Bytes request) {
     Exchange result = exchange(request);
     switch (result.outcome) {
-        case Exchange::Outcome::kReply: {
-            const auto expected = proto::expectedReplyTo(request);
-            if (expected && proto::dispatchCode(result.reply) != expected->dispatchCode)
-                throw failure(kExitNoReply, "not the reply asked for: " + hexText(result.reply));
+        case Exchange::Outcome::kReply:
             return result;
-        }
         case Exchange::Outcome::kNoReply:
             throw noReply();
         case Exchange::Outcome::kBadCheck:

@@ -2,6 +2,7 @@
 // One run of the tool against one port: the options every command shares, the port they name
 // and the request-reply exchange with the module behind it.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,10 +30,19 @@ PortIdentity identifyPort(const std::string& portName);
 class Session {
   public:
     // Opens the port; a Failure with kExitPort when it cannot be opened.
-    explicit Session(const CommonOptions& options);
+    explicit Session(const CommonOptions& options,
+                     ModuleLink::Reading reading = ModuleLink::Reading::kFrames);
 
     const PortIdentity& port() const { return m_port; }
     ModuleLink& link() { return m_link; }
+
+    // Opens the port again after a hang-up; false while it cannot be opened.
+    bool reopen();
+
+    using NoticeHandler = std::function<void(const proto::ReadFrame&)>;
+    // Receive notices that come during exchanges; by default one line on standard error in
+    // text mode, and nothing with --json, whose standard output holds one document.
+    void onNotice(NoticeHandler handler) { m_onNotice = std::move(handler); }
 
     struct Exchange {
         enum class Outcome { kReply, kNoReply, kBadCheck };
@@ -40,16 +50,28 @@ class Session {
         std::vector<std::uint8_t> reply;  // also when its check byte is wrong
         double roundTripMs = 0;           // from the request's last byte to the reply's
     };
+    // Writes the request and waits for the frame that answers it; notices and other frames are
+    // not taken for it. A hang-up leaves as a Failure with kExitPort, Ctrl+C with
+    // kExitInterrupted (the request is not written when Ctrl+C came first).
     Exchange exchange(proto::Bytes request);
     // The reply, or a Failure with kExitNoReply that says what went wrong.
     Exchange request(proto::Bytes request);
 
     // A Failure naming this port.
     Failure failure(ExitCode code, const std::string& what) const;
-    Failure noReply() const;
+    Failure noReply();
+    Failure lost() const;
 
   private:
+    bool open();
+    void tellNotices(const std::vector<proto::ReadFrame>& frames);
+    bool answers(const std::optional<proto::ExpectedReply>& expected,
+                 const proto::ReadFrame& frame) const;
+
+    const CommonOptions& m_options;
     PortIdentity m_port;
     std::chrono::milliseconds m_timeout;
+    int m_parity = 0;
     ModuleLink m_link;
+    NoticeHandler m_onNotice;
 };

@@ -102,7 +102,7 @@ std::string SettingChanges::set(std::string_view key, const Value& value) {
     const auto whole = wholeNumber(value);
     if (key == "frequency") {
         const auto mhz = number(value);
-        if (!mhz || *mhz <= 0 || *mhz > kMaxFrequencyMhz)
+        if (!mhz || !(*mhz > 0 && *mhz <= kMaxFrequencyMhz))
             return refused + "give MHz above 0 and up to 1023";
         m_frequencyText = shortestText(*mhz);
     } else if (key == "power") {
@@ -116,7 +116,9 @@ std::string SettingChanges::set(std::string_view key, const Value& value) {
         if (!whole || *whole < 0 || *whole > kMaxNodeId) return refused + "give 0 to 65535";
         (key == "network_id" ? m_networkIdText : m_nodeIdText) = std::to_string(*whole);
     } else if (key == "uart_baud") {
-        const auto index = whole ? proto::uartBaudIndex(static_cast<int>(*whole)) : std::nullopt;
+        const auto index = whole && *whole <= proto::kUartBaudRates.back()
+                               ? proto::uartBaudIndex(static_cast<int>(*whole))
+                               : std::nullopt;
         if (!index) return refused + "give 1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200";
         m_baudIndex = index;
     } else if (key == "uart_parity") {
@@ -158,6 +160,17 @@ bool SettingChanges::empty() const {
 }
 
 bool SettingChanges::complete() const {
-    return m_frequencyText && m_powerIndex && m_lifeCycleIndex && m_networkIdText && m_nodeIdText &&
-           m_baudIndex && m_parityIndex;
+    return missingKeys().empty();
+}
+
+std::vector<std::string> SettingChanges::missingKeys() const {
+    const bool given[] = {m_frequencyText.has_value(),  m_powerIndex.has_value(),
+                          m_lifeCycleIndex.has_value(), m_networkIdText.has_value(),
+                          m_nodeIdText.has_value(),     m_baudIndex.has_value(),
+                          m_parityIndex.has_value()};
+    static_assert(std::size(given) == kSettingKeys.size());
+    std::vector<std::string> missing;
+    for (std::size_t i = 0; i < kSettingKeys.size(); ++i)
+        if (!given[i]) missing.emplace_back(kSettingKeys[i]);
+    return missing;
 }

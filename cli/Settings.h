@@ -46,6 +46,7 @@ class SettingChanges {
     void applyTo(proto::SetupFields& fields) const;
     bool empty() const;
     bool complete() const;  // all seven given
+    std::vector<std::string> missingKeys() const;
 
   private:
     std::optional<std::string> m_frequencyText;

@@ -59,7 +59,6 @@ ExitCode readSetup(const CommonOptions& common, const std::string& savePath) {
 }
 
 ExitCode writeSetup(const CommonOptions& common, const SettingChanges& changes, bool verify) {
-    if (changes.empty()) throw Failure(kExitUsage, "write: give at least one setting to write");
     Session session(common);
     // All seven given: nothing needs reading first.
     proto::SetupFields fields;
@@ -76,10 +75,8 @@ ExitCode writeSetup(const CommonOptions& common, const SettingChanges& changes, 
     return kExitDone;
 }
 
-ExitCode applyProfile(const CommonOptions& common, const std::string& profilePath,
-                      const SettingChanges& overrides, const std::string& reportPath) {
-    SettingChanges changes = readProfile(profilePath);
-    changes.overlay(overrides);
+ExitCode applyProfile(const CommonOptions& common, const SettingChanges& changes,
+                      const std::string& reportPath) {
     const PortIdentity port = identifyPort(common.port);
     std::optional<proto::SetupValues> actual;
     const auto report = [&](bool passed, const std::string& why) {
@@ -87,12 +84,30 @@ ExitCode applyProfile(const CommonOptions& common, const std::string& profilePat
         appendReport(reportPath,
                      {port, actual ? settingsJson(*actual) : Json::object(), passed, why});
     };
+    // Where Ctrl+C stopped the run, for the report: whether the module holds the profile now.
+    std::string step = "interrupted reading the module: nothing written";
     try {
         Session session(common);
-        const proto::SetupValues written = writeFields(session, changedFields(session, changes));
+        const proto::SetupFields fields = changedFields(session, changes);
+        step = "interrupted before the write: nothing written";
+        const proto::Frame frame = proto::buildWriteSetup(fields);
+        try {
+            session.request(frame);
+        } catch (const Interrupted& stop) {
+            if (stop.requestWritten())
+                step =
+                    "interrupted waiting for the write's acknowledgement: the write had gone out "
+                    "whole";
+            throw;
+        }
+        const proto::SetupValues written = *proto::decodeSetupReply(frame);
+        step = "interrupted reading back: the write had gone out whole and was acknowledged";
         actual = readValues(session);
         const std::string differs = mismatch(written, *actual);
         if (!differs.empty()) throw session.failure(kExitRefused, "verify failed: " + differs);
+    } catch (const Interrupted&) {
+        report(false, step);
+        throw;
     } catch (const Failure& failure) {
         report(false, failure.what());
         throw;

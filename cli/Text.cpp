@@ -1,5 +1,7 @@
 #include "Text.h"
 
+#include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -26,6 +28,36 @@ std::optional<proto::Frame> bytesFromHex(std::string_view text) {
     return bytes;
 }
 
+namespace {
+
+bool allDigits(std::string_view text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        return std::isdigit(static_cast<unsigned char>(c));
+    });
+}
+
+}  // namespace
+
+std::optional<std::int64_t> wholeDecimal(std::string_view text) {
+    if (!allDigits(text)) return std::nullopt;
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 10);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+std::optional<double> decimalFraction(std::string_view text) {
+    const auto point = text.find('.');
+    if (!allDigits(text.substr(0, point)) ||
+        (point != std::string_view::npos && !allDigits(text.substr(point + 1))))
+        return std::nullopt;
+    double value = 0;
+    const auto [end, error] =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
 std::string joined(const std::vector<std::string>& parts, std::string_view separator) {
     std::string text;
     for (const std::string& part : parts) {
@@ -35,8 +67,7 @@ std::string joined(const std::vector<std::string>& parts, std::string_view separ
     return text;
 }
 
-std::string localTimeText(bool milliseconds) {
-    const auto now = std::chrono::system_clock::now();
+std::string localTimeText(std::chrono::system_clock::time_point now, bool milliseconds) {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
     std::tm local{};
     localtime_r(&seconds, &local);

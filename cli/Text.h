@@ -1,6 +1,8 @@
 #pragma once
 // Small text forms shared by the commands.
 
+#include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,7 +17,14 @@ std::string hexText(proto::Bytes bytes);
 // character or an odd digit count, so a typing slip is refused rather than sent.
 std::optional<proto::Frame> bytesFromHex(std::string_view text);
 
+// A whole number written in decimal digits alone, so "0042" is 42; nothing for anything else
+// ("0x1234", "1e3", "4k", "-1", "") or a number too large to hold.
+std::optional<std::int64_t> wholeDecimal(std::string_view text);
+// Decimal digits with at most one point between digits ("433.5"); nothing for anything else
+// ("nan", "inf", "1e3", ".5").
+std::optional<double> decimalFraction(std::string_view text);
+
 std::string joined(const std::vector<std::string>& parts, std::string_view separator);
 
 // "%Y-%m-%d %H:%M:%S" in local time; with milliseconds when asked.
-std::string localTimeText(bool milliseconds);
+std::string localTimeText(std::chrono::system_clock::time_point when, bool milliseconds);

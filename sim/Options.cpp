@@ -148,6 +148,8 @@ void declareOptions(CLI::App& app, ParsedOptions& parsed) {
            "send a receive notice from a mesh node every S seconds\n(default 20; 0: never)",
            inRange(0, kMaxNoticeSeconds,
                    [](Options& o, unsigned v) { o.noticeEvery = std::chrono::seconds(v); }));
+    app.add_flag("--notice-before-reply", parsed.options.noticeBeforeReply,
+                 "put a receive notice right in front of every reply");
     option("--seed", "N",
            "draw the links' losses from seed N, so a run can be repeated\n"
            "(default: a new seed every run)",

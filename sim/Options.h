@@ -20,6 +20,7 @@ struct Options {
     LineTiming timing;
     FaultPlan fault;
     std::chrono::seconds noticeEvery{20};  // 0: never
+    bool noticeBeforeReply = false;        // a notice right in front of every reply
     std::optional<unsigned> seed;          // of the links' losses; nothing: a new one every run
     std::optional<std::string> logFile;
     bool quiet = false;

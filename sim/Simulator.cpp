@@ -36,7 +36,8 @@ Simulator::Simulator(Cable& cable, ControlSignals& signals, ModuleModel& model,
       m_log(log),
       m_pacer(options.timing),
       m_faults(options.fault),
-      m_noticeEvery(options.noticeEvery) {}
+      m_noticeEvery(options.noticeEvery),
+      m_noticeBeforeReply(options.noticeBeforeReply) {}
 
 void Simulator::run() {
     m_nextNotice = Clock::now() + m_noticeEvery;
@@ -98,6 +99,7 @@ void Simulator::readLine(Clock::time_point now) {
 void Simulator::handle(const std::vector<Received>& received, Clock::time_point now) {
     for (const Received& item : received) {
         Answer answer = m_model.answer(item);
+        if (answer.reply && m_noticeBeforeReply) queueNotice(now + answer.latency);
         if (answer.reply) {
             ShapedReply shaped = m_faults.shape(*answer.reply);
             if (shaped.fault != FaultKind::kNone)
@@ -138,8 +140,12 @@ void Simulator::pullCable() {
 void Simulator::sendNotice(Clock::time_point now) {
     m_nextNotice = now + m_noticeEvery;
     if (m_cable.line() < 0) return;
+    queueNotice(now);
+}
+
+void Simulator::queueNotice(Clock::time_point due) {
     if (const auto notice = m_model.receiveNotice()) {
-        m_pacer.push(now, *notice->reply);
+        m_pacer.push(due, *notice->reply);
         m_log.write(notice->logLine);
     }
 }

@@ -32,6 +32,7 @@ class Simulator {
     void readLine(Clock::time_point now);
     void handle(const std::vector<Received>& received, Clock::time_point now);
     void sendNotice(Clock::time_point now);
+    void queueNotice(Clock::time_point due);
     void writeDue(Clock::time_point now);
     void releaseAbandonedPort(Clock::time_point now);
     bool obey(Control control);  // false to stop
@@ -45,6 +46,7 @@ class Simulator {
     LinePacer m_pacer;
     FaultInjector m_faults;
     std::chrono::seconds m_noticeEvery;
+    bool m_noticeBeforeReply;
     Clock::time_point m_nextNotice{};
     Clock::time_point m_lastInput{};
     Clock::time_point m_nextAbandonCheck{};

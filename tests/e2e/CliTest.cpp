@@ -23,6 +23,14 @@ QJsonDocument json(const QByteArray& text) {
     return QJsonDocument::fromJson(text);
 }
 
+// Standard error without the lines of the receive notices that came meanwhile.
+QByteArray withoutNotices(const QByteArray& err) {
+    QByteArray kept;
+    for (const QByteArray& line : err.split('\n'))
+        if (!line.isEmpty() && !line.startsWith("notice ")) kept += line + '\n';
+    return kept;
+}
+
 }  // namespace
 
 class CliTest : public QObject {
@@ -53,6 +61,13 @@ class CliTest : public QObject {
     void interruptPrintsTheSummary();
     void faults_data();
     void faults();
+    void noticesAreNeverReplies_data();
+    void noticesAreNeverReplies();
+    void interruptIsItsOwnOutcome_data();
+    void interruptIsItsOwnOutcome();
+    void hangUpEndsTheRun_data();
+    void hangUpEndsTheRun();
+    void monitorFollowsTheDevice();
 
   private:
     QString file(const QString& name) const {
@@ -64,12 +79,20 @@ class CliTest : public QObject {
         out.write(content);
         return out.fileName();
     }
+    // Receive notices every second, as a busy mesh sends them: none may pass for a reply.
     bool start(const QStringList& options = {}) {
-        return m_simulator->start(kUnpacedLine + options);
+        return m_simulator->start(kUnpacedLine + QStringList{"--notice-every", "1"} + options);
     }
     QString port() const { return QStringLiteral("COM%1").arg(m_simulator->port()); }
     CliResult run(const QStringList& arguments) {
         return runCli(QStringList{QStringLiteral("-p"), port()} + arguments);
+    }
+
+    QString lineProfile() const {
+        return writeFile("line.toml",
+                         "frequency = 434.0\npower = 5\nlife_cycle = \"1h\"\n"
+                         "network_id = 4660\nnode_id = 258\nuart_baud = 115200\n"
+                         "uart_parity = \"EVEN\"\n");
     }
 
     std::unique_ptr<ScopedRuntimeDir> m_runtime;
@@ -197,7 +220,7 @@ void CliTest::noRouteRowsSaySo() {
     const CliResult route = run({"route", "--json"});
     QCOMPARE(route.exitCode, 1);
     QCOMPARE(route.out, QByteArray());
-    QCOMPARE(route.err,
+    QCOMPARE(withoutNotices(route.err),
              ("meshcfg-cli: " + port() + ": Read route error,type:path error.\n").toUtf8());
 }
 
@@ -279,6 +302,9 @@ void CliTest::interruptPrintsTheSummary_data() {
                                << QByteArray("Link test: ");
     QTest::newRow("monitor") << QStringList{"monitor"} << QStringList{"--notice-every", "1"}
                              << QByteArray(" 05 00 82 ") << QByteArray("Monitor: ");
+    QTest::newRow("monitor as JSON lines")
+        << QStringList{"monitor", "--json"} << QStringList{"--notice-every", "1"}
+        << QByteArray(R"("bytes":"05 00 82 )") << QByteArray(R"({"blocks":)");
 }
 
 void CliTest::interruptPrintsTheSummary() {
@@ -297,6 +323,10 @@ void CliTest::interruptPrintsTheSummary() {
     QVERIFY2(
         QString::fromUtf8(result.out).split(u'\n').filter(QString::fromUtf8(summary)).size() == 1,
         result.out.constData());
+    if (arguments.contains("--json")) {
+        for (const QByteArray& line : result.out.trimmed().split('\n'))
+            QVERIFY2(json(line).isObject(), line.constData());
+    }
     // The port was closed cleanly: the next run opens it.
     QCOMPARE(run({"read"}).exitCode, 0);
 }
@@ -315,6 +345,9 @@ void CliTest::faults_data() {
                               << "no reply within 300 ms";
     QTest::newRow("bad check") << QStringList{"--fault", "bad-check"} << false << "" << 4
                                << "the reply's check byte is wrong: 01 00 82 ";
+    QTest::newRow("bad check behind a notice")
+        << QStringList{"--fault", "bad-check", "--notice-before-reply"} << false << "" << 4
+        << "the reply's check byte is wrong: 01 00 82 ";
 }
 
 void CliTest::faults() {
@@ -333,10 +366,147 @@ void CliTest::faults() {
     const CliResult result = runCli({"-p", portName, "read", "--timeout", "300"});
     if (other >= 0) ::close(other);
     QCOMPARE(result.exitCode, exitCode);
-    QVERIFY2(result.err.startsWith(("meshcfg-cli: " + portName + ": " + message).toUtf8()),
+    const QByteArray err = withoutNotices(result.err);
+    QVERIFY2(err.startsWith(("meshcfg-cli: " + portName + ": " + message).toUtf8()),
              result.err.constData());
-    QCOMPARE(result.err.count('\n'), 1);
+    QCOMPARE(err.count('\n'), 1);
     QCOMPARE(result.out, QByteArray());
+}
+
+void CliTest::noticesAreNeverReplies_data() {
+    QTest::addColumn<QStringList>("simulatorOptions");
+    QTest::addColumn<bool>("noticeBeforeEveryReply");
+    QTest::newRow("a notice in front of every reply")
+        << QStringList{"--notice-before-reply"} << true;
+    QTest::newRow("a notice every second") << QStringList() << false;
+}
+
+void CliTest::noticesAreNeverReplies() {
+    QFETCH(QStringList, simulatorOptions);
+    QFETCH(bool, noticeBeforeEveryReply);
+    QVERIFY2(start(simulatorOptions), qPrintable(m_simulator->error()));
+    const CliResult test = run(
+        {"send", "--target", "3", "--data", "01", "--count", "200", "--interval", "0", "--json"});
+    QCOMPARE(test.exitCode, 0);
+    const QJsonObject summary = json(test.out).object();
+    QCOMPARE(summary.value("sent").toInt(), 200);
+    QCOMPARE(summary.value("ok").toInt(), m_simulator->countRequests("request send-data"));
+    QCOMPARE(summary.value("no_reply").toInt(), 0);
+    // Notices on their own timer may come too, before the run or after it.
+    const int notices = summary.value("notices").toInt();
+    QVERIFY(notices <= m_simulator->countRequests("notice source="));
+    if (noticeBeforeEveryReply) QVERIFY2(notices >= 200, qPrintable(QString::number(notices)));
+
+    for (int i = 0; i < 5; ++i) {
+        const CliResult read = run({"read"});
+        QCOMPARE(read.exitCode, 0);
+        QVERIFY2(read.out.startsWith("frequency="), read.out.constData());
+        QCOMPARE(withoutNotices(read.err), QByteArray());
+        if (noticeBeforeEveryReply) QVERIFY2(read.err.startsWith("notice 05 00 82 "), read.err);
+    }
+    const CliResult asJson = run({"read", "--json"});
+    QCOMPARE(asJson.exitCode, 0);
+    QVERIFY(json(asJson.out).isObject());
+    QCOMPARE(asJson.err, QByteArray());
+}
+
+void CliTest::interruptIsItsOwnOutcome_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("faultPlan");  // the replies that never come
+    QTest::addColumn<QString>("awaitedRequest");
+    QTest::addColumn<QString>("reportWhy");  // empty: no report
+    QTest::newRow("read") << QStringList{"read"} << "silence"
+                          << "request read-setup"
+                          << "";
+    QTest::newRow("route") << QStringList{"route"} << "silence"
+                           << "request read-route"
+                           << "";
+    QTest::newRow("raw") << QStringList{"raw", "01 00 08 00"} << "silence"
+                         << "request read-path"
+                         << "";
+    QTest::newRow("apply waiting for the acknowledgement")
+        << QStringList{"apply", "PROFILE", "--report", "REPORT"} << "silence:2"
+        << "request write-setup"
+        << "interrupted waiting for the write's acknowledgement: the write had gone out whole";
+    QTest::newRow("apply reading the module")
+        << QStringList{"apply", "PROFILE", "--report", "REPORT"} << "silence"
+        << "request read-setup"
+        << "interrupted reading the module: nothing written";
+}
+
+void CliTest::interruptIsItsOwnOutcome() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, faultPlan);
+    QFETCH(QString, awaitedRequest);
+    QFETCH(QString, reportWhy);
+    QVERIFY2(start({"--fault", faultPlan}), qPrintable(m_simulator->error()));
+    const QString report = file("report.csv");
+    arguments.replaceInStrings(QStringLiteral("PROFILE"), lineProfile());
+    arguments.replaceInStrings(QStringLiteral("REPORT"), report);
+    QProcess cli;
+    startCli(cli, QStringList{"-p", port(), "--timeout", "20000"} + arguments);
+    QTRY_VERIFY_WITH_TIMEOUT(m_simulator->countRequests(awaitedRequest) == 1, kWaitMs);
+    ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+    const CliResult result = finishCli(cli);
+    QCOMPARE(result.exitCode, 130);
+    QCOMPARE(withoutNotices(result.err), QByteArray("interrupted\n"));
+    if (reportWhy.isEmpty()) return;
+    QFile csv(report);
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QStringList rows = QString::fromUtf8(csv.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(rows.size(), 2);
+    QVERIFY2(rows[1].endsWith(",FAIL," + reportWhy), qPrintable(rows[1]));
+}
+
+void CliTest::hangUpEndsTheRun_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("simulatorOptions");
+    QTest::addColumn<QByteArray>("summary");  // empty: none
+    QTest::newRow("read waiting for its reply")
+        << QStringList{"read", "--timeout", "20000"} << QStringList{"--fault", "silence"}
+        << QByteArray();
+    QTest::newRow("link test") << QStringList{"send",    "--target", "3",          "--data", "01",
+                                              "--count", "100000",   "--interval", "20"}
+                               << QStringList() << QByteArray("Link test: ");
+    QTest::newRow("monitor") << QStringList{"monitor"} << QStringList() << QByteArray("Monitor: ");
+}
+
+void CliTest::hangUpEndsTheRun() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, simulatorOptions);
+    QFETCH(QByteArray, summary);
+    QVERIFY2(start(simulatorOptions), qPrintable(m_simulator->error()));
+    QProcess cli;
+    startCli(cli, QStringList{"-p", port()} + arguments);
+    // Under way: a request went out, or the monitor showed a notice.
+    QTRY_VERIFY_WITH_TIMEOUT(m_simulator->requests().size() > 0 || cli.bytesAvailable() > 0,
+                             kWaitMs);
+    m_simulator->pullCable();
+    const CliResult result = finishCli(cli);
+    QCOMPARE(result.exitCode, 3);
+    QCOMPARE(withoutNotices(result.err),
+             ("meshcfg-cli: " + port() + " lost: the device hung up\n").toUtf8());
+    if (!summary.isEmpty()) QVERIFY2(result.out.contains(summary), result.out.constData());
+}
+
+void CliTest::monitorFollowsTheDevice() {
+    QVERIFY2(start(), qPrintable(m_simulator->error()));
+    QProcess cli;
+    startCli(cli, {"-p", port(), "monitor", "--follow"});
+    QTRY_VERIFY_WITH_TIMEOUT(cli.canReadLine(), kWaitMs);
+    m_simulator->pullCable();
+    QByteArray err;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (err += cli.readAllStandardError()).contains(" lost: the device hung up"), kWaitMs);
+    cli.readAllStandardOutput();
+    QVERIFY2(m_simulator->plugCable(), qPrintable(m_simulator->error()));
+    // Back on the new terminal: the next notice is shown.
+    QTRY_VERIFY_WITH_TIMEOUT(cli.canReadLine(), kWaitMs);
+    QVERIFY(cli.readLine().contains(" 05 00 82 "));
+    ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+    const CliResult result = finishCli(cli);
+    QCOMPARE(result.exitCode, 0);
+    QVERIFY2(result.out.contains("Monitor: "), result.out.constData());
 }
 
 QTEST_GUILESS_MAIN(CliTest)

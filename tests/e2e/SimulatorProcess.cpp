@@ -53,15 +53,21 @@ bool SimulatorProcess::readAnnouncement() {
     return true;
 }
 
-QStringList SimulatorProcess::requests() const {
+QStringList SimulatorProcess::logLines() const {
     QFile file(m_logFile);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
     return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
 }
 
+QStringList SimulatorProcess::requests() const {
+    QStringList lines = logLines();
+    lines.removeIf([](const QString& line) { return line.startsWith(u"notice "); });
+    return lines;
+}
+
 int SimulatorProcess::countRequests(const QString& prefix) const {
     int n = 0;
-    for (const QString& line : requests()) n += line.startsWith(prefix) ? 1 : 0;
+    for (const QString& line : logLines()) n += line.startsWith(prefix) ? 1 : 0;
     return n;
 }
 

@@ -22,8 +22,9 @@ class SimulatorProcess {
     int port() const { return m_port; }                 // the COM number it published
     const QString& device() const { return m_device; }  // its pseudo-terminal
 
-    // The request log so far, one entry a line.
+    // The request log so far, one entry a line, without the notices it sent.
     QStringList requests() const;
+    // Lines of the whole log, notices included, that start with prefix.
     int countRequests(const QString& prefix) const;
     QString lastRequest() const;  // empty before the first
 
@@ -40,6 +41,7 @@ class SimulatorProcess {
 
   private:
     bool readAnnouncement();
+    QStringList logLines() const;
 
     QProcess m_process;
     QString m_logFile;

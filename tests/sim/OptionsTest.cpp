@@ -16,13 +16,14 @@ TEST(Options, DefaultsWithoutArguments) {
     EXPECT_EQ(o.timing.pieces, 1u);
     EXPECT_EQ(o.fault.kind, sim::FaultKind::kNone);
     EXPECT_EQ(o.noticeEvery, 20s);
-    EXPECT_FALSE(o.meshFile || o.logFile || o.quiet || o.seed);
+    EXPECT_FALSE(o.meshFile || o.logFile || o.quiet || o.seed || o.noticeBeforeReply);
 }
 
 TEST(Options, EveryOptionIsRead) {
-    const auto parsed = sim::parseOptions(
-        {"--mesh", "m.txt", "--com=201", "--delay", "5", "--baud=0", "--split", "3:40", "--fault",
-         "short:4", "--notice-every", "0", "--log", "x.log", "--quiet", "--seed", "42"});
+    const auto parsed =
+        sim::parseOptions({"--mesh", "m.txt", "--com=201", "--delay", "5", "--baud=0", "--split",
+                           "3:40", "--fault", "short:4", "--notice-every", "0", "--log", "x.log",
+                           "--quiet", "--seed", "42", "--notice-before-reply"});
     ASSERT_EQ(parsed.error, "");
     const sim::Options& o = parsed.options;
     EXPECT_EQ(o.meshFile, "m.txt");
@@ -34,6 +35,7 @@ TEST(Options, EveryOptionIsRead) {
     EXPECT_EQ(o.fault.kind, sim::FaultKind::kShort);
     EXPECT_EQ(o.fault.every, 4u);
     EXPECT_EQ(o.noticeEvery, 0s);
+    EXPECT_TRUE(o.noticeBeforeReply);
     EXPECT_EQ(o.logFile, "x.log");
     EXPECT_TRUE(o.quiet);
     EXPECT_EQ(o.seed, 42u);
@@ -74,9 +76,10 @@ TEST(Options, HelpDocumentsEveryOption) {
     const std::string help = sim::helpText();
     for (const char* option :
          {"--mesh FILE", "--com N", "--delay MS", "--baud N", "--split N:GAP_MS",
-          "--fault KIND[:EVERY]", "--notice-every S", "--log FILE", "--quiet", "--help",
-          "bad-check", "short", "silence", "garbage", "route <target> via <node>",
-          "hop <node> <linkvalue>", "--seed N", "link <node> <node> <rate> <latency>"}) {
+          "--fault KIND[:EVERY]", "--notice-every S", "--notice-before-reply", "--log FILE",
+          "--quiet", "--help", "bad-check", "short", "silence", "garbage",
+          "route <target> via <node>", "hop <node> <linkvalue>", "--seed N",
+          "link <node> <node> <rate> <latency>"}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
 }

@@ -1,0 +1,262 @@
+#include "CommandLine.h"
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <sstream>
+
+#include "Files.h"
+#include "Profile.h"
+#include "SetupNames.h"
+#include "Text.h"
+
+namespace {
+
+constexpr std::string_view kProgram = "meshcfg-cli";
+
+std::string ratesText() {
+    std::string text;
+    for (const int rate : proto::kUartBaudRates)
+        text += (text.empty() ? "" : ", ") + std::to_string(rate);
+    return text;
+}
+
+// Whole numbers in decimal digits only; the text is rewritten in canonical form so that CLI11's
+// own conversion, which reads a leading 0 as octal and 0x as hexadecimal, sees plain digits.
+CLI::Validator decimalIn(std::int64_t min, std::int64_t max) {
+    const std::string range = std::to_string(min) + " to " + std::to_string(max);
+    return CLI::Validator(
+        [min, max, range](std::string& text) -> std::string {
+            const auto value = wholeDecimal(text);
+            if (!value || *value < min || *value > max)
+                return "'" + text + "' is not a decimal number from " + range;
+            text = std::to_string(*value);
+            return {};
+        },
+        "DECIMAL " + range);
+}
+
+CLI::Validator portRate() {
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            const auto value = wholeDecimal(text);
+            if (!value || *value > proto::kUartBaudRates.back() ||
+                !proto::uartBaudIndex(static_cast<int>(*value)))
+                return "'" + text + "' is not a rate the port takes: " + ratesText();
+            text = std::to_string(*value);
+            return {};
+        },
+        "RATE");
+}
+
+// A setting as a script writes it: a decimal number, or else its text, which the setting then
+// refuses or takes by name.
+SettingChanges::Value settingValue(const std::string& text) {
+    if (const auto whole = wholeDecimal(text)) return *whole;
+    if (const auto real = decimalFraction(text)) return *real;
+    return text;
+}
+
+// The write and apply options that change one setting each.
+struct SettingOptions {
+    std::optional<std::string> values[kSettingKeys.size()];
+
+    void addTo(CLI::App& command) {
+        const char* const descriptions[] = {
+            "frequency in MHz, such as 433.5",
+            "transmit power, 1 to 7",
+            "life cycle, 1h to 24h",
+            "network id, 0 to 65535",
+            "node id, 0 to 65535",
+            "the module's UART rate, 1200 to 115200",
+            "the module's UART parity, NO|ODD|EVEN",
+        };
+        for (std::size_t i = 0; i < kSettingKeys.size(); ++i) {
+            std::string name = "--" + std::string(kSettingKeys[i]);
+            std::replace(name.begin(), name.end(), '_', '-');
+            command.add_option(name, values[i], descriptions[i]);
+        }
+    }
+
+    SettingChanges changes() const {
+        SettingChanges changes;
+        for (std::size_t i = 0; i < kSettingKeys.size(); ++i) {
+            if (!values[i]) continue;
+            const std::string problem = changes.set(kSettingKeys[i], settingValue(*values[i]));
+            if (!problem.empty()) throw Failure(kExitUsage, problem);
+        }
+        return changes;
+    }
+};
+
+void addCommonOptions(CLI::App& app, CommonOptions& common) {
+    app.add_option("-p,--port", common.port,
+                   "COMn as the window names ports (aliases included) or a device path");
+    app.add_option("--baud", common.baud, "the port's baud rate: " + ratesText())
+        ->capture_default_str()
+        ->transform(portRate());
+    app.add_option("--parity", common.parity, "the port's parity: NO, ODD or EVEN")
+        ->capture_default_str()
+        ->check(CLI::IsMember({"NO", "ODD", "EVEN"}));
+    app.add_option("--timeout", common.timeoutMs, "milliseconds to wait for each reply")
+        ->capture_default_str()
+        ->transform(decimalIn(1, 3600000));
+    app.add_flag("--json", common.json, "print one JSON document instead of text");
+}
+
+void checkWritable(const std::string& path) {
+    if (path.empty()) return;
+    const std::string reason = unwritableReason(path);
+    if (!reason.empty()) throw Failure(kExitUsage, path + ": cannot be written: " + reason);
+}
+
+// Every option the commands take, bound to where the parse stores it.
+struct Declared {
+    CLI::App app{"Sets up and tests a qz-470mr mesh radio module on a serial port.",
+                 std::string(kProgram)};
+    Invocation invocation;
+    std::string profilePath;
+    SettingOptions writeOptions;
+    SettingOptions applyOptions;
+    std::vector<std::pair<CLI::App*, Command>> commands;
+
+    Declared() {
+        app.require_subcommand(1);
+        app.fallthrough();
+        addCommonOptions(app, invocation.common);
+        command("ports", "list the ports as the window shows them", Command::kPorts);
+
+        auto* read = command("read", "read the module's seven settings", Command::kRead);
+        read->add_option("--save", invocation.savePath, "also write them as a profile (TOML)");
+
+        auto* write =
+            command("write", "write settings; the others are read first", Command::kWrite);
+        writeOptions.addTo(*write);
+        write->add_flag("--verify", invocation.verify, "read back and compare");
+
+        auto* apply = command("apply", "write a profile, read back and compare", Command::kApply);
+        apply->add_option("profile", profilePath, "the profile (TOML)")->required();
+        applyOptions.addTo(*apply);
+        apply->add_option("--report", invocation.reportPath,
+                          "append one CSV row per run to this file");
+
+        command("route", "read the route list", Command::kRoute);
+        command("path", "read the path list", Command::kPath);
+        declareSend(*command("send", "send application data to a node", Command::kSend));
+
+        auto* raw =
+            command("raw", "send bytes with their check byte, print the reply", Command::kRaw);
+        raw->add_option("bytes", invocation.rawBytes, "hex bytes, such as \"01 00 03 00\"")
+            ->required();
+        raw->add_flag("--as-is", invocation.asIs, "send the bytes unchanged, without a check byte");
+
+        auto* monitor =
+            command("monitor", "print every block received until Ctrl+C", Command::kMonitor);
+        monitor->add_flag("--follow", invocation.follow,
+                          "when the device hangs up, wait for it and go on");
+    }
+
+    CLI::App* command(const std::string& name, const std::string& description, Command which) {
+        CLI::App* sub = app.add_subcommand(name, description);
+        commands.emplace_back(sub, which);
+        return sub;
+    }
+
+    void declareSend(CLI::App& send) {
+        SendOptions& options = invocation.send;
+        send.add_option("--target", options.target, "target node id")
+            ->required()
+            ->transform(decimalIn(0, 65535));
+        send.add_option("--mode", options.mode, "route mode")
+            ->capture_default_str()
+            ->check(CLI::IsMember({"forbidden", "auto", "force", "source"}));
+        send.add_option("--jump", options.jump, "jump value")
+            ->capture_default_str()
+            ->transform(decimalIn(1, 7));
+        send.add_option("--relays", options.relays, "relay ids for --mode source: 0005,0006")
+            ->delimiter(',');
+        send.add_option("--data", options.data, "hex data, such as \"01 02\"")->required();
+        send.add_option("--count", options.count, "send this many times, then the summary")
+            ->transform(decimalIn(1, 100000000));
+        send.add_option("--interval", options.intervalMs, "milliseconds between sends")
+            ->capture_default_str()
+            ->transform(decimalIn(0, 3600000));
+    }
+
+    // What the parse leaves for the command: the settings, and the port it needs.
+    void finish() {
+        for (const auto& [sub, which] : commands)
+            if (*sub) invocation.command = which;
+        if (invocation.command != Command::kPorts && invocation.common.port.empty())
+            throw Failure(kExitUsage, "give the port with -p COMn or -p DEVICE");
+        checkWritable(invocation.savePath);
+        checkWritable(invocation.reportPath);
+        if (invocation.command == Command::kWrite) {
+            invocation.changes = writeOptions.changes();
+            if (invocation.changes.empty())
+                throw Failure(kExitUsage, "write: give at least one setting to write");
+        }
+        if (invocation.command == Command::kApply) {
+            invocation.changes = readProfile(profilePath);
+            invocation.changes.overlay(applyOptions.changes());
+            const std::string missing = joined(invocation.changes.missingKeys(), ", ");
+            if (!missing.empty())
+                throw Failure(kExitUsage, profilePath + ": no " + missing +
+                                              ": a profile with the options gives all seven");
+        }
+    }
+};
+
+}  // namespace
+
+ParsedCommandLine parseCommandLine(int argc, const char* const* argv) {
+    Declared declared;
+    ParsedCommandLine parsed;
+    try {
+        declared.app.parse(argc, argv);
+        declared.finish();
+        parsed.invocation = std::move(declared.invocation);
+    } catch (const CLI::ParseError& error) {
+        std::ostringstream out;
+        std::ostringstream err;
+        parsed.exitCode = declared.app.exit(error, out, err) == 0 ? kExitDone : kExitUsage;
+        parsed.output = out.str();
+        parsed.error = err.str();
+    } catch (const Failure& failure) {
+        parsed.exitCode = failure.code();
+        parsed.error = std::string(kProgram) + ": " + failure.what() + "\n";
+    }
+    return parsed;
+}
+
+int runInvocation(const Invocation& run) {
+    const CommonOptions& common = run.common;
+    try {
+        switch (run.command) {
+            case Command::kPorts:
+                return listPorts(common);
+            case Command::kRead:
+                return readSetup(common, run.savePath);
+            case Command::kWrite:
+                return writeSetup(common, run.changes, run.verify);
+            case Command::kApply:
+                return applyProfile(common, run.changes, run.reportPath);
+            case Command::kRoute:
+                return readRoutes(common);
+            case Command::kPath:
+                return readPath(common);
+            case Command::kSend:
+                return sendData(common, run.send);
+            case Command::kRaw:
+                return sendRaw(common, run.rawBytes, run.asIs);
+            case Command::kMonitor:
+                return monitor(common, run.follow);
+        }
+    } catch (const Failure& failure) {
+        if (failure.code() == kExitInterrupted)
+            std::cerr << failure.what() << "\n";
+        else
+            std::cerr << kProgram << ": " << failure.what() << "\n";
+        return failure.code();
+    }
+    return kExitUsage;
+}

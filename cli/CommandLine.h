@@ -1,0 +1,37 @@
+#pragma once
+// The command line read into what a command needs. Every check that can be made before a port
+// is opened is made here, so a refused word ends the run with exit 2 and nothing sent.
+
+#include <optional>
+#include <string>
+
+#include "Commands.h"
+
+enum class Command { kPorts, kRead, kWrite, kApply, kRoute, kPath, kSend, kRaw, kMonitor };
+
+struct Invocation {
+    Command command = Command::kPorts;
+    CommonOptions common;
+    std::string savePath;    // read
+    SettingChanges changes;  // write; for apply the profile with the options on top
+    bool verify = false;     // write
+    std::string reportPath;  // apply
+    SendOptions send;
+    std::string rawBytes;  // raw
+    bool asIs = false;     // raw
+    bool follow = false;   // monitor
+};
+
+// A run to make, or what to print instead (help on standard output, a usage error on standard
+// error) with the exit code.
+struct ParsedCommandLine {
+    std::optional<Invocation> invocation;
+    ExitCode exitCode = kExitDone;
+    std::string output;
+    std::string error;
+};
+
+ParsedCommandLine parseCommandLine(int argc, const char* const* argv);
+
+// A failure is printed as one line on standard error and gives its exit code.
+int runInvocation(const Invocation& invocation);

@@ -1,0 +1,205 @@
+// The command line read without running anything: every refused word ends with exit 2 before a
+// port is opened, and numbers are read as decimal whatever their leading zeros.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "CommandLine.h"
+#include "ScopedRuntimeDir.h"
+
+namespace {
+
+ParsedCommandLine parse(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), "meshcfg-cli");
+    std::vector<const char*> argv;
+    for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+    return parseCommandLine(static_cast<int>(argv.size()), argv.data());
+}
+
+// The word PROFILE in the arguments stands for a file holding profile, DIR for a folder.
+struct Refused {
+    const char* name;
+    std::vector<std::string> arguments;
+    const char* message;  // a part of the one error line
+    const char* profile = "";
+};
+
+class RefusedCommandLine : public testing::TestWithParam<Refused> {
+  protected:
+    std::vector<std::string> arguments() const {
+        std::vector<std::string> arguments = GetParam().arguments;
+        for (std::string& argument : arguments) {
+            if (argument == "DIR") argument = m_folder.path();
+            if (argument != "PROFILE") continue;
+            argument = m_folder.path() + "/profile.toml";
+            std::ofstream(argument) << GetParam().profile;
+        }
+        return arguments;
+    }
+
+  private:
+    ScopedRuntimeDir m_folder;
+};
+
+TEST_P(RefusedCommandLine, endsWithUsageAndNothingToRun) {
+    const ParsedCommandLine parsed = parse(arguments());
+    EXPECT_FALSE(parsed.invocation.has_value());
+    EXPECT_EQ(parsed.exitCode, kExitUsage);
+    EXPECT_NE(parsed.error.find(GetParam().message), std::string::npos) << parsed.error;
+}
+
+constexpr const char* kWholeProfile =
+    "frequency = 434.0\npower = 5\nlife_cycle = \"1h\"\nnetwork_id = 4660\nnode_id = 258\n"
+    "uart_baud = 115200\nuart_parity = \"EVEN\"\n";
+
+const Refused kRefused[] = {
+    {"hexNodeId",
+     {"-p", "COM1", "write", "--node-id", "0x1234"},
+     "'0x1234' is not a valid node_id"},
+    {"hexNetworkId", {"-p", "COM1", "write", "--network-id", "0x1234"}, "not a valid network_id"},
+    {"exponentNodeId", {"-p", "COM1", "write", "--node-id", "1e3"}, "not a valid node_id"},
+    {"suffixedNodeId", {"-p", "COM1", "write", "--node-id", "4k"}, "not a valid node_id"},
+    {"negativeNodeId", {"-p", "COM1", "write", "--node-id", "-1"}, "not a valid node_id"},
+    {"nodeIdTooLarge", {"-p", "COM1", "write", "--node-id", "65536"}, "give 0 to 65535"},
+    {"nodeIdBeyondAnyInteger",
+     {"-p", "COM1", "write", "--node-id", "99999999999999999999999"},
+     "not a valid node_id"},
+    {"hexPower", {"-p", "COM1", "write", "--power", "0x3"}, "not a valid power"},
+    {"nanFrequency", {"-p", "COM1", "write", "--frequency", "nan"}, "not a valid frequency"},
+    {"infiniteFrequency", {"-p", "COM1", "write", "--frequency", "inf"}, "not a valid frequency"},
+    {"exponentFrequency",
+     {"-p", "COM1", "write", "--frequency", "4.34e2"},
+     "not a valid frequency"},
+    {"zeroFrequency", {"-p", "COM1", "write", "--frequency", "0"}, "not a valid frequency"},
+    {"frequencyBeyondTheRegister",
+     {"-p", "COM1", "write", "--frequency", "1024"},
+     "not a valid frequency"},
+    {"uartRateNotListed", {"-p", "COM1", "write", "--uart-baud", "14400"}, "not a valid uart_baud"},
+    {"uartRateThatWrapsToAListedOne",
+     {"-p", "COM1", "write", "--uart-baud", "4294976896"},
+     "not a valid uart_baud"},
+    {"portRateNotListed", {"-p", "COM1", "--baud", "14400", "read"}, "1200, 2400, 4800, 9600"},
+    {"portRateThatWrapsToAListedOne",
+     {"-p", "COM1", "--baud", "4294976896", "read"},
+     "not a rate the port takes"},
+    {"octalLookingHexTarget",
+     {"-p", "COM1", "send", "--target", "0x10", "--data", "01"},
+     "'0x10' is not a decimal number"},
+    {"jumpOutOfRange",
+     {"-p", "COM1", "send", "--target", "1", "--jump", "8", "--data", "01"},
+     "from 1 to 7"},
+    {"suffixedCount",
+     {"-p", "COM1", "send", "--target", "1", "--data", "01", "--count", "4k"},
+     "'4k' is not a decimal number"},
+    {"negativeInterval",
+     {"-p", "COM1", "send", "--target", "1", "--data", "01", "--interval", "-5"},
+     "--interval"},
+    {"exponentTimeout", {"-p", "COM1", "--timeout", "1e3", "read"}, "'1e3' is not a decimal"},
+    {"parityUnknown", {"-p", "COM1", "--parity", "MARK", "read"}, "--parity"},
+    {"writeWithoutSettings", {"-p", "COM1", "write"}, "give at least one setting"},
+    {"noPort", {"read"}, "give the port with -p"},
+    {"profileFolder", {"-p", "COM1", "apply", "DIR"}, "not a profile file"},
+    {"profileAbsent", {"-p", "COM1", "apply", "DIR/none.toml"}, "not a profile file"},
+    {"profileEmpty",
+     {"-p", "COM1", "apply", "PROFILE"},
+     "no frequency, power, life_cycle, network_id, node_id, uart_baud, uart_parity"},
+    {"profileIncomplete",
+     {"-p", "COM1", "apply", "PROFILE", "--node-id", "7"},
+     "no life_cycle, uart_parity: a profile with the options gives all seven",
+     "frequency = 434.0\npower = 5\nnetwork_id = 1\nuart_baud = 9600\n"},
+    {"profileHexInteger",
+     {"-p", "COM1", "apply", "PROFILE"},
+     ":2: 'network_id' must be a decimal number",
+     "power = 5\nnetwork_id = 0x1234\n"},
+    {"profileOctalInteger",
+     {"-p", "COM1", "apply", "PROFILE"},
+     ":1: 'node_id' must be a decimal",
+     "node_id = 0o42\n"},
+    {"profileBinaryInteger",
+     {"-p", "COM1", "apply", "PROFILE"},
+     ":1: 'power' must be a decimal",
+     "power = 0b11\n"},
+    {"profileLeadingZero", {"-p", "COM1", "apply", "PROFILE"}, ":1: ", "node_id = 0042\n"},
+    {"profileNanFrequency",
+     {"-p", "COM1", "apply", "PROFILE"},
+     ":1: nan is not a valid frequency",
+     "frequency = nan\n"},
+    {"profileInfiniteFrequency",
+     {"-p", "COM1", "apply", "PROFILE"},
+     ":1: -inf is not a valid frequency",
+     "frequency = -inf\n"},
+    {"profileRateThatWrapsToAListedOne",
+     {"-p", "COM1", "apply", "PROFILE"},
+     ":1: 4294976896 is not a valid uart_baud",
+     "uart_baud = 4294976896\n"},
+    {"profileUnknownKey",
+     {"-p", "COM1", "apply", "PROFILE"},
+     ":2: unknown key 'powr'",
+     "power = 3\npowr = 5\n"},
+    {"reportFolder",
+     {"-p", "COM1", "apply", "PROFILE", "--report", "DIR"},
+     "cannot be written: a folder, not a file",
+     kWholeProfile},
+    {"reportInNoFolder",
+     {"-p", "COM1", "apply", "PROFILE", "--report", "DIR/none/report.csv"},
+     "/none/report.csv: cannot be written: no folder ",
+     kWholeProfile},
+    {"saveFolder", {"-p", "COM1", "read", "--save", "DIR"}, "cannot be written: a folder"},
+    {"profileBadOverride",
+     {"-p", "COM1", "apply", "PROFILE", "--node-id", "0x7"},
+     "'0x7' is not a valid node_id",
+     ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(, RefusedCommandLine, testing::ValuesIn(kRefused),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct AcceptedNumbers {
+    const char* name;
+    std::vector<std::string> arguments;
+    int target, jump, count, intervalMs, baud, timeoutMs;
+};
+
+class DecimalNumbers : public testing::TestWithParam<AcceptedNumbers> {};
+
+TEST_P(DecimalNumbers, areReadInBaseTen) {
+    const AcceptedNumbers& expected = GetParam();
+    const ParsedCommandLine parsed = parse(expected.arguments);
+    ASSERT_TRUE(parsed.invocation.has_value()) << parsed.error;
+    const SendOptions& send = parsed.invocation->send;
+    const CommonOptions& common = parsed.invocation->common;
+    EXPECT_EQ(send.target, expected.target);
+    EXPECT_EQ(send.jump, expected.jump);
+    EXPECT_EQ(send.count.value_or(0), expected.count);
+    EXPECT_EQ(send.intervalMs, expected.intervalMs);
+    EXPECT_EQ(common.baud, expected.baud);
+    EXPECT_EQ(common.timeoutMs, expected.timeoutMs);
+}
+
+const AcceptedNumbers kAccepted[] = {
+    {"zeroPadded",
+     {"-p", "COM1", "--baud", "019200", "--timeout", "0300", "send", "--target", "010", "--jump",
+      "03", "--data", "01", "--count", "0012", "--interval", "0100"},
+     10,
+     3,
+     12,
+     100,
+     19200,
+     300},
+    {"defaults",
+     {"-p", "COM1", "send", "--target", "65535", "--data", "01"},
+     65535,
+     7,
+     0,
+     1000,
+     9600,
+     2000},
+};
+
+INSTANTIATE_TEST_SUITE_P(, DecimalNumbers, testing::ValuesIn(kAccepted),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
