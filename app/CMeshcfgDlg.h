@@ -157,7 +157,7 @@ class CMeshcfgDlg : public QDialog {
     QMenu* m_menuLog = nullptr;
     int m_nSendCounter = 0;
     SaveFileChooser m_chooseSaveFile;
-    std::optional<LinkTest> m_linkTest;  // while continuous sending runs
+    std::optional<engine::LinkTest> m_linkTest;  // while continuous sending runs
     // How the port was last opened, so that a device that hung up and returns is opened the
     // same way.
     struct OpenedPort {

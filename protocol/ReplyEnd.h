@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "Frame.h"
+#include "Ticks.h"  // the fallback for everything else: kReplySilence
 
 namespace proto {
 
@@ -23,9 +24,5 @@ std::optional<ExpectedReply> expectedReplyTo(Bytes request);
 // The bytes received form the expected reply with a good check byte: exactly its size, or for a
 // send confirmation at least kSendConfirmationMinSize bytes.
 bool replyComplete(const ExpectedReply& expected, Bytes received);
-
-// The fallback for everything else: a reply ends this long after its last byte, as in the
-// window, which cuts blocks after 300 to 400 ms of silence.
-inline constexpr std::chrono::milliseconds kReplySilence{300};
 
 }  // namespace proto

@@ -22,7 +22,7 @@
 // its own thread and must not wait there for the port's threads: Close joins them.
 struct PortEvents {
     std::function<void()> hungUp = {};  // the device hung up (adapter unplugged, peer gone)
-    // The writer gave a queued frame up: the port took no data for three waits of a second.
+    // The writer gave a queued frame up: the port took no data for kWriteTries waits of kWriteWait.
     std::function<void()> frameGivenUp = {};
 };
 
@@ -37,6 +37,10 @@ class CXSerial {
   public:
     explicit CXSerial(PortEvents events = {});
     static constexpr std::size_t kWriteQueueLimit = 64;
+    // A full output queue is waited for this long, at most kWriteTries times for one frame, so
+    // that one stuck line does not hold every later request for ever.
+    static constexpr std::chrono::milliseconds kWriteWait{1000};
+    static constexpr int kWriteTries = 3;
 
     // A derived class must Close() in its own destructor: the reader calls OnReceiveByte
     // until it is stopped, and by the time this destructor runs the override is gone.
@@ -55,7 +59,7 @@ class CXSerial {
     bool OpenPath(const std::string& path, int baud, int parity);
     void Close();
     // Sends the bytes under the write lock and returns when they are all taken (true), or the
-    // port is closed, gone or took no data for three waits of a second (false).
+    // port is closed, gone or took no data for kWriteTries waits of kWriteWait (false).
     bool Write(const std::uint8_t* data, unsigned length);
     // Hands a frame to the writer thread, which sends the queued frames whole and in order with
     // Write, and returns at once. False when the port is closed or kWriteQueueLimit frames

@@ -15,10 +15,6 @@
 namespace {
 
 constexpr unsigned kWriteChunk = 1024;
-constexpr auto kWriteWait = std::chrono::milliseconds(1000);
-// A peer that takes nothing for this many waits in one frame is given up on, so that one stuck
-// line does not hold every later request for ever.
-constexpr int kMaxWriteTimeouts = 3;
 
 }  // namespace
 
@@ -53,7 +49,7 @@ CXSerial::WriteResult CXSerial::writeFrame(std::span<const std::uint8_t> frame) 
         // or the far end would get a frame without its head.
         ::tcflush(fd, TCOFLUSH);
         sent = chunkStart;
-        if (++timeouts == kMaxWriteTimeouts) return WriteResult::kGivenUp;
+        if (++timeouts == kWriteTries) return WriteResult::kGivenUp;
     }
     m_lastWriteDone = std::chrono::steady_clock::now();
     return WriteResult::kSent;

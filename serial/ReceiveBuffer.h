@@ -10,6 +10,8 @@
 #include <optional>
 #include <vector>
 
+#include "Ticks.h"
+
 struct ReceivedBlock {
     std::vector<std::uint8_t> bytes;
     std::size_t dropped = 0;  // bytes refused because the buffer was full
@@ -21,13 +23,14 @@ class ReceiveBuffer {
   public:
     static constexpr std::size_t kCapacity = 1024;
     static constexpr int kIdle = -1;
-    static constexpr int kSilentTicks = 3;  // a block is cut on the tick that finds 3
+    static constexpr int kSilentTicks =
+        proto::kSilentTicks;  // a block is cut on the tick that finds them
 
     // Reader thread: store one byte (or count it as dropped) and set the idle counter to 0.
     // True when the byte starts a pending block, so the window knows to tick again.
     bool append(std::uint8_t byte);
 
-    // Window thread, once per 100 ms tick: ages the idle counter and returns the block on
+    // Window thread, once per tick: ages the idle counter and returns the block on
     // the tick that finds it at kSilentTicks or more.
     std::optional<ReceivedBlock> tick();
 

@@ -2,8 +2,12 @@
 
 #include <algorithm>
 
+#include "Ticks.h"
+
+namespace engine {
+
 namespace {
-constexpr int kTicksPerSecond = 10;
+constexpr int kTicksPerSecond = std::chrono::seconds(1) / proto::kTickPeriod;
 }  // namespace
 
 void LinkTest::countSend() {
@@ -29,3 +33,5 @@ const proto::LinkStatistics& LinkTest::finish() {
     m_waiting = false;
     return m_statistics;
 }
+
+}  // namespace engine

@@ -7,6 +7,8 @@
 
 #include "LinkStatistics.h"
 
+namespace engine {
+
 class LinkTest {
   public:
     void countSend();
@@ -23,3 +25,5 @@ class LinkTest {
     bool m_waiting = false;
     int m_ticks = 0;
 };
+
+}  // namespace engine

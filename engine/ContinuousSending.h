@@ -1,0 +1,37 @@
+#pragma once
+// Continuous sending's counter and interval, with its run measured as a link test.
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+
+#include "LinkTest.h"
+
+namespace engine {
+
+class ContinuousSending {
+  public:
+    void start(int intervalTicks);
+    void setInterval(int intervalTicks) { m_interval = intervalTicks; }
+    bool running() const { return m_linkTest.has_value(); }
+    int counter() const { return running() ? m_counter : -1; }
+    int interval() const { return m_interval; }
+
+    // One tick of the run: true when the next send is due, once every interval + 1 ticks.
+    bool step();
+    // True on the run's first tick and then once a second.
+    bool figuresDue();
+
+    void countSend();
+    void countConfirmation(std::uint8_t status, std::chrono::steady_clock::duration roundTrip);
+    const proto::LinkStatistics& figures() const;
+    // Ends the run; the figures count a send still waiting as one without a reply.
+    proto::LinkStatistics stop();
+
+  private:
+    std::optional<LinkTest> m_linkTest;  // while the run lasts
+    int m_counter = 0;
+    int m_interval = 0;
+};
+
+}  // namespace engine

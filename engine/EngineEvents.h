@@ -1,0 +1,66 @@
+#pragma once
+// What the engine tells the face that drives it. Every call comes on the face's own thread,
+// from a call the face made (tick, takeNews, lookForLostPort, send, open, close ...); the
+// port's threads never call a face. A face overrides what it shows.
+
+#include <cstddef>
+
+#include "Frame.h"
+#include "FrameReader.h"
+#include "LinkStatistics.h"
+#include "Messages.h"
+
+namespace engine {
+
+// Why a request's frame did not go out.
+enum class NotSentReason {
+    QueueFull,  // CXSerial::kWriteQueueLimit requests already wait for the port
+    GivenUp,    // the port took no data for CXSerial::kWriteTries waits of kWriteWait
+};
+
+// Why continuous sending ended.
+enum class SendingEnd {
+    Stopped,     // the face stopped it: the user, or a request that could not be built
+    PortClosed,  // the port was closed
+    PortLost,    // the device hung up
+};
+
+class EngineEvents {
+  public:
+    virtual ~EngineEvents() = default;
+
+    // A request was made; reported whether or not a port is open to take it.
+    virtual void requestLogged(const proto::Request& /*request*/, proto::Bytes /*frame*/) {}
+    // The port took the frame: its writer sends the frames it holds whole and in order.
+    virtual void frameSent(proto::Bytes /*frame*/) {}
+    // The frame of the request logged last (QueueFull) or of an earlier one (GivenUp).
+    virtual void notSent(NotSentReason /*reason*/) {}
+
+    // A block of received bytes, cut after kReplySilence with no byte; dropped counts the
+    // bytes that found the receive buffer full, and then nothing of the block is dispatched.
+    virtual void blockReceived(proto::Bytes /*block*/, std::size_t /*dropped*/) {}
+    // A block that reads as a frame the tool handles (its first frame counts), with its value.
+    virtual void frameReceived(const proto::Reply& /*reply*/, proto::Bytes /*block*/) {}
+    // Receiving::Frames only: each frame as soon as it is whole, with its arrival time, in
+    // place of blocks; a receive notice is marked unsolicited, and a frame with the awaited
+    // reply's header and size but a wrong check byte comes with checkOk false.
+    virtual void frameRead(const proto::ReadFrame& /*frame*/) {}
+
+    // Continuous sending wants its next request now: the face sends it, or stops the run.
+    virtual void sendDue() {}
+    // The running link test's figures: on its first tick, then at most once a second.
+    virtual void linkTestFigures(const proto::LinkStatistics& /*figures*/) {}
+    // Continuous sending ended; figures are its link test's, each send without a reply counted.
+    virtual void continuousEnded(SendingEnd /*why*/, const proto::LinkStatistics& /*figures*/) {}
+
+    // The open port's device hung up: the port is closed and watched for the device's return.
+    virtual void lost(int /*port*/) {}
+    // The lost device is there again, as port (another COM port for an adapter replugged as
+    // another tty); called before the engine opens it, so the face may list the ports first.
+    virtual void returning(int /*port*/) {}
+    // The returned device is open again with the settings it had; continuous sending that ran
+    // when it hung up stays off.
+    virtual void back(int /*lostPort*/, int /*port*/, bool /*wasSending*/) {}
+};
+
+}  // namespace engine

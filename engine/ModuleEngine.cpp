@@ -1,0 +1,199 @@
+#include "ModuleEngine.h"
+
+#include <variant>
+
+#include "Ticks.h"
+
+namespace engine {
+
+ModuleEngine::ModuleEngine(EngineEvents& events, Wake wake, Receiving receiving)
+    : m_events(events), m_wake(std::move(wake)), m_receiving(receiving) {
+    // The port's threads only leave the news and wake the face, which takes it on its thread.
+    m_port =
+        std::make_unique<ReceivingPort>(PortEvents{.hungUp =
+                                                       [this] {
+                                                           m_hungUp = true;
+                                                           m_wake();
+                                                       },
+                                                   .frameGivenUp =
+                                                       [this] {
+                                                           ++m_framesGivenUp;
+                                                           m_wake();
+                                                       }},
+                                        m_wake, receiving == Receiving::Frames ? m_wake : Wake());
+}
+
+// The port's threads end first: they call into the members declared before it.
+ModuleEngine::~ModuleEngine() {
+    m_port.reset();
+}
+
+bool ModuleEngine::open(const PortSettings& settings) {
+    m_reopen.stopWatching();
+    return openPort(settings);
+}
+
+bool ModuleEngine::openPort(const PortSettings& settings) {
+    if (!m_port->Open(settings.port, settings.baud, settings.parity)) return false;
+    m_reopen.opened(settings);
+    return true;
+}
+
+void ModuleEngine::close() {
+    m_reopen.stopWatching();
+    m_port->Close();
+    endContinuous(SendingEnd::PortClosed);
+}
+
+bool ModuleEngine::isOpen() const {
+    return m_port->isOpen();
+}
+
+std::string ModuleEngine::lastError() const {
+    return m_port->lastError();
+}
+
+std::optional<PortSettings> ModuleEngine::lastOpened() const {
+    return m_reopen.settings();
+}
+
+void ModuleEngine::send(const proto::Request& request) {
+    const proto::Frame frame = proto::encode(request);
+    m_events.requestLogged(request, frame);
+    if (std::holds_alternative<proto::SendDataRequest>(request)) m_sending.countSend();
+    if (!m_port->isOpen()) return;
+    m_port->expectReplyTo(frame);
+    if (m_port->queueWrite(frame)) {
+        m_events.frameSent(frame);
+    } else {
+        m_events.notSent(NotSentReason::QueueFull);
+    }
+}
+
+void ModuleEngine::takeNews() {
+    for (int given = m_framesGivenUp.exchange(0); given > 0; --given)
+        m_events.notSent(NotSentReason::GivenUp);
+    if (m_hungUp.exchange(false)) handleHangup();
+    if (m_receiving == Receiving::Frames) reportFrames(std::chrono::steady_clock::now());
+}
+
+// The news is left by the reader thread, so the port may have been closed and opened again
+// since: a port whose reader still runs is not the one that hung up.
+void ModuleEngine::handleHangup() {
+    if (!m_port->isOpen() || m_port->isReading()) return;
+    const int port = m_reopen.settings()->port;
+    m_port->Close();
+    m_reopen.lost(isSending());
+    m_events.lost(port);
+    endContinuous(SendingEnd::PortLost);
+}
+
+void ModuleEngine::tick() {
+    std::optional<ReceivedBlock> block = m_port->receiveBuffer().tick();
+    if (m_receiving == Receiving::Frames) {
+        reportFrames(std::chrono::steady_clock::now());
+    } else if (block) {
+        // Whatever the reader holds unfinished from before the silence is noise by now.
+        reportBlock(*block, m_port->takeFrames(block->lastArrival + proto::kReplySilence));
+    }
+    continuousStep();
+}
+
+bool ModuleEngine::needsTicks() const {
+    return isSending() || m_port->receiveBuffer().idleCounter() != ReceiveBuffer::kIdle;
+}
+
+// The block alone decides what is dispatched, by the silence rule, as the window has always
+// read it. The link test counts every confirmation the reader cut from the same bytes, with the
+// time of its own last byte, whatever else shares its block.
+void ModuleEngine::reportBlock(const ReceivedBlock& block,
+                               const std::vector<proto::ReadFrame>& frames) {
+    for (const proto::ReadFrame& frame : frames) countConfirmation(frame);
+    m_events.blockReceived(block.bytes, block.dropped);
+    if (block.dropped > 0) return;  // the block lost its tail: none of its fields can be trusted
+    if (const std::optional<proto::Reply> reply = proto::decodeReply(block.bytes))
+        m_events.frameReceived(*reply, block.bytes);
+}
+
+void ModuleEngine::reportFrames(std::chrono::steady_clock::time_point now) {
+    for (const proto::ReadFrame& frame : m_port->takeFrames(now)) {
+        countConfirmation(frame);
+        m_events.frameRead(frame);
+    }
+}
+
+// The round trip runs from the request's last byte written to the confirmation's last byte
+// received; the silence that cut the block is not part of it.
+void ModuleEngine::countConfirmation(const proto::ReadFrame& frame) {
+    if (!frame.checkOk || !m_sending.running()) return;
+    const std::optional<proto::Reply> reply = proto::decodeReply(frame.bytes);
+    if (const auto* status = reply ? std::get_if<proto::SendStatus>(&*reply) : nullptr)
+        m_sending.countConfirmation(status->status, frame.arrived - m_port->lastWriteDone());
+}
+
+void ModuleEngine::startContinuous(int intervalTicks) {
+    m_sending.start(intervalTicks);
+}
+
+void ModuleEngine::setSendInterval(int intervalTicks) {
+    m_sending.setInterval(intervalTicks);
+}
+
+void ModuleEngine::stopContinuous() {
+    endContinuous(SendingEnd::Stopped);
+}
+
+bool ModuleEngine::isSending() const {
+    return m_sending.running();
+}
+
+int ModuleEngine::sendCounter() const {
+    return m_sending.counter();
+}
+
+int ModuleEngine::sendInterval() const {
+    return m_sending.interval();
+}
+
+void ModuleEngine::continuousStep() {
+    if (!m_sending.running()) return;
+    if (m_sending.figuresDue()) m_events.linkTestFigures(m_sending.figures());
+    if (m_port->isOpen() && m_sending.step()) m_events.sendDue();
+}
+
+void ModuleEngine::endContinuous(SendingEnd why) {
+    if (!m_sending.running()) return;
+    const proto::LinkStatistics figures = m_sending.stop();
+    m_events.continuousEnded(why, figures);
+}
+
+bool ModuleEngine::watchingLostPort() const {
+    return m_reopen.watching();
+}
+
+int ModuleEngine::hotplugFd() const {
+    return m_reopen.hotplugFd();
+}
+
+void ModuleEngine::hotplugNews() {
+    if (m_reopen.takeHotplugAdded()) lookForLostPort();
+}
+
+// A device that is back but cannot be opened yet (another program probing it, say) is tried
+// again at the next look.
+void ModuleEngine::lookForLostPort() {
+    const std::optional<int> port = m_reopen.returnedPort();
+    if (!port) return;
+    const PortSettings lost = *m_reopen.settings();
+    m_events.returning(*port);
+    const bool wasSending = m_reopen.wasSending();
+    if (!openPort({.port = *port, .baud = lost.baud, .parity = lost.parity})) return;
+    m_reopen.stopWatching();
+    m_events.back(lost.port, *port, wasSending);
+}
+
+void ModuleEngine::stopWatching() {
+    m_reopen.stopWatching();
+}
+
+}  // namespace engine

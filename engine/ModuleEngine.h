@@ -1,0 +1,102 @@
+#pragma once
+// One module link under a face (the window or the command line): the open port with its reader
+// and writer threads, the receive step's silence rule, the frame reader, typed dispatch,
+// continuous sending with its link test, and the memory of how the port was opened, so that a
+// device that hung up and returns is opened the same way. It reports what happens through
+// EngineEvents, always on the face's thread.
+//
+// The face drives it: tick() every kTickPeriod while needsTicks() (the receive step, then the
+// continuous step), and takeNews() soon after each wake-up. The wake-up is the only thing the
+// port's threads call; it must hand over to the face's thread and do nothing else.
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ContinuousSending.h"
+#include "EngineEvents.h"
+#include "Messages.h"
+#include "ReceivingPort.h"
+#include "ReopenMemory.h"
+
+namespace engine {
+
+// How received bytes reach the face.
+enum class Receiving {
+    Blocks,  // cut by the silence rule, then dispatched (the window)
+    Frames,  // each frame as soon as it is whole (scripts waiting for one reply)
+};
+
+class ModuleEngine {
+  public:
+    using Wake = std::function<void()>;
+    ModuleEngine(EngineEvents& events, Wake wake, Receiving receiving = Receiving::Blocks);
+    ~ModuleEngine();
+    ModuleEngine(const ModuleEngine&) = delete;
+    ModuleEngine& operator=(const ModuleEngine&) = delete;
+
+    // Opening ends a watch for a lost port; false with lastError() saying why.
+    bool open(const PortSettings& settings);
+    // Ends continuous sending (SendingEnd::PortClosed) and any watch for a lost port.
+    void close();
+    bool isOpen() const;
+    std::string lastError() const;
+    // How the port was last opened; nothing before the first open.
+    std::optional<PortSettings> lastOpened() const;
+    // The port object itself, for faces and tests that look at its state.
+    ReceivingPort& port() { return *m_port; }
+
+    // Logs the request, and hands its frame to the port's writer when a port is open.
+    void send(const proto::Request& request);
+
+    // After a wake-up, on the face's thread: reports a hang-up (lost) and frames the writer gave
+    // up (notSent).
+    void takeNews();
+    // One tick: the receive step, then the continuous step.
+    void tick();
+    // False while nothing is pending and continuous sending is off: the face may sleep until
+    // the next wake-up.
+    bool needsTicks() const;
+
+    // Continuous sending: sendDue() once every interval + 1 ticks while a port is open.
+    void startContinuous(int intervalTicks);
+    // Takes effect at the next tick, as a change of the interval list does.
+    void setSendInterval(int intervalTicks);
+    // Ends the run with SendingEnd::Stopped; nothing happens when none runs.
+    void stopContinuous();
+    bool isSending() const;
+    int sendCounter() const;  // -1 while continuous sending is off
+    int sendInterval() const;
+
+    // The watch for a lost port: the face looks twice a second, and whenever hotplugFd()
+    // (-1 when there is none) is readable it calls hotplugNews().
+    bool watchingLostPort() const;
+    int hotplugFd() const;
+    void hotplugNews();
+    void lookForLostPort();
+    void stopWatching();
+
+  private:
+    bool openPort(const PortSettings& settings);
+    void handleHangup();
+    void reportBlock(const ReceivedBlock& block, const std::vector<proto::ReadFrame>& frames);
+    void reportFrames(std::chrono::steady_clock::time_point now);
+    void countConfirmation(const proto::ReadFrame& frame);
+    void continuousStep();
+    void endContinuous(SendingEnd why);
+
+    EngineEvents& m_events;
+    const Wake m_wake;
+    const Receiving m_receiving;
+    std::atomic<bool> m_hungUp = false;
+    std::atomic<int> m_framesGivenUp = 0;
+    std::unique_ptr<ReceivingPort> m_port;
+    ContinuousSending m_sending;
+    ReopenMemory m_reopen;
+};
+
+}  // namespace engine

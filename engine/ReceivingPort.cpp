@@ -1,0 +1,55 @@
+#include "ReceivingPort.h"
+
+#include <chrono>
+#include <utility>
+
+namespace engine {
+
+namespace {
+
+// More frames than a full receive buffer can hold: when nobody takes them (the line never
+// falls silent), the first are kept and the rest let go, so a flood cannot grow memory.
+constexpr std::size_t kHeldFrames = 256;
+
+}  // namespace
+
+ReceivingPort::ReceivingPort(PortEvents events, std::function<void()> blockPending,
+                             std::function<void()> framesWhole)
+    : QZSerial(std::move(events), std::move(blockPending)), m_framesWhole(std::move(framesWhole)) {}
+
+// The reader must be stopped while the frame reader it feeds still exists.
+ReceivingPort::~ReceivingPort() {
+    Close();
+}
+
+// The frame reader sees the byte before the receive buffer does, so a block cut by silence
+// never ends in a byte whose frame the reader has not yet cut.
+void ReceivingPort::OnReceiveByte(unsigned char byte) {
+    const auto arrived = std::chrono::steady_clock::now();
+    bool whole = false;
+    {
+        std::lock_guard lock(m_readerLock);
+        m_reader.push(proto::Bytes(&byte, 1), arrived);
+        std::vector<proto::ReadFrame> cut = m_reader.take();
+        whole = !cut.empty();
+        for (proto::ReadFrame& frame : cut)
+            if (m_cut.size() < kHeldFrames) m_cut.push_back(std::move(frame));
+    }
+    if (whole && m_framesWhole) m_framesWhole();
+    QZSerial::OnReceiveByte(byte);
+}
+
+void ReceivingPort::expectReplyTo(proto::Bytes request) {
+    std::lock_guard lock(m_readerLock);
+    m_reader.expectReplyTo(request);
+}
+
+std::vector<proto::ReadFrame> ReceivingPort::takeFrames(proto::FrameReader::Clock::time_point now) {
+    std::lock_guard lock(m_readerLock);
+    m_reader.flushStale(now);
+    for (proto::ReadFrame& frame : m_reader.take())
+        if (m_cut.size() < kHeldFrames) m_cut.push_back(std::move(frame));
+    return std::exchange(m_cut, {});
+}
+
+}  // namespace engine
