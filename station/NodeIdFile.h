@@ -12,21 +12,22 @@
 #include <string_view>
 
 #include "NodeIdRange.h"
+#include "NodeIdSource.h"
 
-class NodeIdFile {
+class NodeIdFile final : public NodeIdSource {
   public:
     // Throws std::system_error when the lock file cannot be made.
     NodeIdFile(std::filesystem::path path, NodeIdRange range);
 
     // The lowest id of the range that no unit holds, written down for unit; nothing when the
     // range is used up.
-    std::optional<std::uint16_t> reserve(std::string_view unit);
+    std::optional<std::uint16_t> reserve(std::string_view unit) override;
 
     // A module that already holds id keeps it, unless the file gave it to another unit.
-    bool keep(std::uint16_t id, std::string_view unit);
+    bool keep(std::uint16_t id, std::string_view unit) override;
 
     // The write never went out whole, so the id is free again.
-    void giveBack(std::uint16_t id, std::string_view unit);
+    void giveBack(std::uint16_t id, std::string_view unit) override;
 
     // Who holds which id, as the file says now.
     std::map<std::uint16_t, std::string> holders() const;
