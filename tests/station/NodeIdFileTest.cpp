@@ -6,6 +6,7 @@
 #include <set>
 
 #include "NodeIdFile.h"
+#include "NodeIdPool.h"
 #include "ScopedRuntimeDir.h"
 
 namespace {
@@ -51,29 +52,40 @@ struct LifeCase {
 
 class NodeIdFileLife : public testing::TestWithParam<LifeCase> {};
 
+void runSteps(NodeIdSource& ids, const std::vector<Step>& steps) {
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.unit);
+        switch (step.kind) {
+            case Step::Reserve: {
+                const auto id = ids.reserve(step.unit);
+                EXPECT_EQ(id ? *id : -1, step.id);
+                break;
+            }
+            case Step::Keep:
+                EXPECT_EQ(ids.keep(static_cast<std::uint16_t>(step.id), step.unit), step.kept);
+                break;
+            case Step::GiveBack:
+                ids.giveBack(static_cast<std::uint16_t>(step.id), step.unit);
+                break;
+        }
+    }
+}
+
 TEST_P(NodeIdFileLife, NeverGivesAnIdTwice) {
     ScopedRuntimeDir dir;
     const auto path = std::filesystem::path(dir.path()) / "ids";
     if (!GetParam().before.empty()) std::ofstream(path) << GetParam().before;
     NodeIdFile file(path, {10, 12});
-    for (const Step& step : GetParam().steps) {
-        SCOPED_TRACE(step.unit);
-        switch (step.kind) {
-            case Step::Reserve: {
-                const auto id = file.reserve(step.unit);
-                EXPECT_EQ(id ? *id : -1, step.id);
-                break;
-            }
-            case Step::Keep:
-                EXPECT_EQ(file.keep(static_cast<std::uint16_t>(step.id), step.unit), step.kept);
-                break;
-            case Step::GiveBack:
-                file.giveBack(static_cast<std::uint16_t>(step.id), step.unit);
-                break;
-        }
-    }
+    runSteps(file, GetParam().steps);
     // A second station on the same file sees exactly what the first wrote.
     EXPECT_EQ(NodeIdFile(path, {10, 12}).holders(), file.holders());
+}
+
+// Without a file, one process's units follow the same rules.
+TEST_P(NodeIdFileLife, PoolOfOneProcessFollowsTheSameRules) {
+    if (!GetParam().before.empty()) GTEST_SKIP() << "a pool starts empty";
+    NodeIdPool pool({10, 12});
+    runSteps(pool, GetParam().steps);
 }
 
 INSTANTIATE_TEST_SUITE_P(
