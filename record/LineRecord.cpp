@@ -1,0 +1,149 @@
+#include "LineRecord.h"
+
+#include "Schema.h"
+
+namespace record {
+namespace {
+
+void apply(Statements& statements, const SpoolEntry& entry) {
+    if (const auto* store = std::get_if<StoreUnit>(&entry)) {
+        storeUnit(statements, store->row);
+        if (store->giveBackNodeId) giveBackNodeId(statements, store->row.unitId);
+    } else {
+        cancelReservation(statements, std::get<CancelReservation>(entry).unitId);
+    }
+}
+
+}  // namespace
+
+LineRecord::LineRecord(std::string_view url, std::filesystem::path spoolPath)
+    : m_url(parseRecordUrl(url)), m_spool(std::move(spoolPath)) {}
+
+Connection& LineRecord::connection() {
+    if (!m_connection) {
+        auto connection = connect(m_url);
+        migrate(*connection);
+        m_connection = std::move(connection);
+    }
+    return *m_connection;
+}
+
+void LineRecord::transact(Connection::Access access, const std::function<void(Statements&)>& work) {
+    try {
+        connection().transact(access, work);
+        m_down = false;
+    } catch (const DatabaseDown& error) {
+        markDown(error.what());
+        throw;
+    }
+}
+
+void LineRecord::markDown(const std::string& why) {
+    m_down = true;
+    m_downReason = why;
+    while (!m_downReason.empty() && m_downReason.back() == '\n') m_downReason.pop_back();
+    for (char& c : m_downReason)
+        if (c == '\n') c = ' ';
+}
+
+bool LineRecord::drainSpool() {
+    try {
+        m_spool.drain([this](const std::vector<std::string>& lines) {
+            std::vector<SpoolEntry> entries;
+            for (const std::string& line : lines) entries.push_back(spoolEntry(line));
+            // All or nothing: a retry after an unknown outcome stores each row once, by its
+            // unit id.
+            transact(Connection::Access::kWrite, [&](Statements& statements) {
+                for (const SpoolEntry& entry : entries) apply(statements, entry);
+            });
+        });
+        return true;
+    } catch (const RecordError& error) {
+        markDown(error.what());
+        return false;
+    }
+}
+
+bool LineRecord::ready() {
+    const std::lock_guard lock(m_mutex);
+    if (!m_spool.empty()) return drainSpool();
+    if (m_connection && !m_down) return true;
+    try {
+        transact(Connection::Access::kRead,
+                 [](Statements& statements) { statements.query("SELECT 1"); });
+        return true;
+    } catch (const RecordError& error) {
+        markDown(error.what());
+        return false;
+    }
+}
+
+std::string LineRecord::downReason() const {
+    const std::lock_guard lock(m_mutex);
+    return m_downReason;
+}
+
+void LineRecord::write(const CommitGroup::Work& work) {
+    m_group.run(work, [this](const CommitGroup::Work& batch) {
+        const std::lock_guard lock(m_mutex);
+        transact(Connection::Access::kWrite, batch);
+    });
+}
+
+bool LineRecord::spoolWaits() {
+    const std::lock_guard lock(m_mutex);
+    return !m_spool.empty() && !drainSpool();
+}
+
+void LineRecord::spool(const SpoolEntry& entry) {
+    const std::lock_guard lock(m_mutex);
+    m_spool.append(spoolLine(entry));
+}
+
+std::uint16_t LineRecord::reserveNodeId(const NodeIdRange& range, const UnitRow& unit) {
+    // Rows waiting in the spool go first, so that the record keeps the order units came in.
+    if (spoolWaits()) throw DatabaseDown(downReason());
+    std::uint16_t id = 0;
+    try {
+        write([&](Statements& statements) { id = record::reserveNodeId(statements, range, unit); });
+    } catch (const DatabaseDown&) {
+        // The commit may have reached the database: that reservation is undone once it is back.
+        spool(CancelReservation{unit.unitId});
+        throw;
+    }
+    return id;
+}
+
+LineRecord::StoredIn LineRecord::store(const UnitRow& row, bool giveBackNodeId) {
+    const SpoolEntry entry = StoreUnit{row, giveBackNodeId};
+    if (!spoolWaits()) {
+        try {
+            write([&](Statements& statements) { apply(statements, entry); });
+            return StoredIn::kDatabase;
+        } catch (const RecordError& error) {
+            // Whatever kept the row out of the database, the row itself must not be lost.
+            const std::lock_guard lock(m_mutex);
+            markDown(error.what());
+        }
+    }
+    spool(entry);
+    return StoredIn::kSpool;
+}
+
+std::vector<UnitRow> LineRecord::units(const UnitFilter& filter) {
+    const std::lock_guard lock(m_mutex);
+    std::vector<UnitRow> rows;
+    transact(Connection::Access::kRead,
+             [&](Statements& statements) { rows = findUnits(statements, filter); });
+    return rows;
+}
+
+Summary LineRecord::summary(const UnitFilter& filter) {
+    const std::lock_guard lock(m_mutex);
+    Summary result;
+    transact(Connection::Access::kRead,
+             [&](Statements& statements) { result = summarise(statements, filter); });
+    return result;
+}
+
+}  // namespace record

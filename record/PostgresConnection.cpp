@@ -1,0 +1,134 @@
+#include "PostgresConnection.h"
+
+#include <pqxx/pqxx>
+
+#include "RecordError.h"
+
+namespace record {
+namespace {
+
+// Every write transaction of the record holds this lock until it ends, so that two stations
+// never read the same free id; the uniqueness constraint stays as the last guard.
+constexpr std::int64_t kWriteLockKey = 0x4D455348;  // "MESH"
+
+// Connection exceptions (08), insufficient resources such as a full disk (53), the server
+// shutting down or starting (57P), system errors (58).
+bool unreachable(const std::string& sqlstate) {
+    return sqlstate.starts_with("08") || sqlstate.starts_with("53") ||
+           sqlstate.starts_with("57P") || sqlstate.starts_with("58");
+}
+
+// '?' placeholders become $1, $2, ... (the record's SQL holds no '?' inside its texts).
+std::string numbered(std::string_view sql) {
+    std::string text;
+    int number = 0;
+    for (const char c : sql) {
+        if (c == '?')
+            text += "$" + std::to_string(++number);
+        else
+            text += c;
+    }
+    return text;
+}
+
+std::vector<std::optional<std::string>> texts(const Params& params) {
+    std::vector<std::optional<std::string>> values;
+    for (const Value& value : params) {
+        if (const auto* number = std::get_if<std::int64_t>(&value))
+            values.emplace_back(std::to_string(*number));
+        else if (const auto* text = std::get_if<std::string>(&value))
+            values.emplace_back(*text);
+        else
+            values.emplace_back();
+    }
+    return values;
+}
+
+class PostgresStatements : public Statements {
+  public:
+    explicit PostgresStatements(pqxx::work& work) : m_work(work) {}
+
+    std::vector<ResultRow> query(std::string_view sql, const Params& params) override {
+        const pqxx::result result = run(sql, params);
+        std::vector<ResultRow> rows;
+        for (const auto& fields : result) {
+            ResultRow row;
+            for (const auto& field : fields) row.append(field.is_null() ? nullptr : field.c_str());
+            rows.push_back(std::move(row));
+        }
+        return rows;
+    }
+
+    std::int64_t execute(std::string_view sql, const Params& params) override {
+        return static_cast<std::int64_t>(run(sql, params).affected_rows());
+    }
+
+  private:
+    pqxx::result run(std::string_view sql, const Params& params) {
+        const auto values = texts(params);
+        return m_work.exec_params(numbered(sql), pqxx::prepare::make_dynamic_params(values));
+    }
+
+    pqxx::work& m_work;
+};
+
+class PostgresConnection : public Connection {
+  public:
+    explicit PostgresConnection(const RecordUrl& url) : m_url(url) { open(); }
+
+    void transact(Access access, const std::function<void(Statements&)>& work) override {
+        try {
+            if (!m_connection || !m_connection->is_open()) open();
+            pqxx::work transaction(*m_connection);
+            if (access == Access::kWrite)
+                transaction.exec_params("SELECT pg_advisory_xact_lock($1)", kWriteLockKey);
+            PostgresStatements statements(transaction);
+            work(statements);
+            transaction.commit();
+        } catch (const pqxx::broken_connection& error) {
+            down(error.what());
+        } catch (const pqxx::in_doubt_error& error) {
+            down(error.what());
+        } catch (const pqxx::sql_error& error) {
+            if (unreachable(error.sqlstate())) down(error.what());
+            throw RecordError(where() + error.what());
+        } catch (const pqxx::failure& error) {
+            // libpq reports a connection lost in the middle of a statement this way too.
+            if (!m_connection || !m_connection->is_open()) down(error.what());
+            throw RecordError(where() + error.what());
+        }
+    }
+
+    std::string_view rowNumberColumn() const override { return "BIGSERIAL PRIMARY KEY"; }
+
+  private:
+    void open() {
+        m_connection.reset();
+        try {
+            m_connection = std::make_unique<pqxx::connection>(m_url.connectionString());
+        } catch (const pqxx::broken_connection& error) {
+            throw DatabaseDown(where() + error.what());
+        }
+    }
+
+    [[noreturn]] void down(const std::string& what) {
+        m_connection.reset();
+        throw DatabaseDown(where() + what);
+    }
+
+    std::string where() const {
+        return "postgresql://" + m_url.host + ":" + std::to_string(m_url.port) + "/" +
+               m_url.database + ": ";
+    }
+
+    RecordUrl m_url;
+    std::unique_ptr<pqxx::connection> m_connection;
+};
+
+}  // namespace
+
+std::unique_ptr<Connection> connectPostgres(const RecordUrl& url) {
+    return std::make_unique<PostgresConnection>(url);
+}
+
+}  // namespace record

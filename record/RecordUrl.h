@@ -1,0 +1,26 @@
+#pragma once
+// Where the line's record lives: sqlite:///path/line.db or postgresql://user@host:port/dbname.
+
+#include <string>
+#include <string_view>
+
+namespace record {
+
+struct RecordUrl {
+    enum class Engine { kSqlite, kPostgres };
+    Engine engine = Engine::kSqlite;
+    std::string path;  // SQLite: the database file
+    // PostgreSQL: user may be empty (the login name then); port 5432 unless given.
+    std::string user;
+    std::string host;
+    int port = 5432;
+    std::string database;
+
+    // The libpq connection string, each value quoted.
+    std::string connectionString() const;
+};
+
+// A RecordError saying what is wrong and what a good address looks like.
+RecordUrl parseRecordUrl(std::string_view url);
+
+}  // namespace record

@@ -1,0 +1,178 @@
+#include "UnitTable.h"
+
+#include <string>
+#include <vector>
+
+#include "RecordError.h"
+
+namespace record {
+namespace {
+
+void appendSetup(Params& params, const std::optional<proto::Setup>& setup) {
+    if (!setup) {
+        params.insert(params.end(), std::size(kSetupColumns), Value());
+        return;
+    }
+    for (const std::int64_t value :
+         {std::int64_t{setup->frequencyRegister}, std::int64_t{setup->powerCode},
+          std::int64_t{setup->lifeCycleCode}, std::int64_t{setup->networkId},
+          std::int64_t{setup->nodeId}, std::int64_t{setup->uartRateCode},
+          std::int64_t{setup->parityCode}})
+        params.emplace_back(value);
+}
+
+std::string joinedSetupColumns(std::string_view prefix) {
+    std::string text;
+    for (const std::string_view column : kSetupColumns)
+        text += ", " + std::string(prefix) + std::string(column);
+    return text;
+}
+
+std::string placeholders(std::size_t count) {
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) text += i == 0 ? "?" : ", ?";
+    return text;
+}
+
+std::int64_t stationId(Statements& statements, const std::string& name) {
+    statements.execute("INSERT INTO stations (name) VALUES (?) ON CONFLICT (name) DO NOTHING",
+                       {name});
+    return *statements.query("SELECT id FROM stations WHERE name = ?", {name}).at(0).integer(0);
+}
+
+Value profileId(Statements& statements, const std::optional<Profile>& profile) {
+    if (!profile) return {};
+    Params params{profile->name, profile->sha256};
+    appendSetup(params, profile->setup);
+    statements.execute("INSERT INTO profiles (name, sha256" + joinedSetupColumns("") +
+                           ") VALUES (" + placeholders(params.size()) +
+                           ") ON CONFLICT (name, sha256) DO NOTHING",
+                       params);
+    return *statements
+                .query("SELECT id FROM profiles WHERE name = ? AND sha256 = ?",
+                       {profile->name, profile->sha256})
+                .at(0)
+                .integer(0);
+}
+
+std::vector<std::string> unitColumns() {
+    std::vector<std::string> columns{"unit_id",        "time",      "time_ms", "utc_offset_min",
+                                     "station_id",     "port",      "device",  "adapter",
+                                     "adapter_serial", "profile_id"};
+    for (const std::string_view column : kSetupColumns)
+        columns.push_back("read_" + std::string(column));
+    for (const char* column : {"network_id", "node_id", "result", "why", "duration_ms"})
+        columns.emplace_back(column);
+    return columns;
+}
+
+// Inserts the row, or updates every column but the unit id of the row already there.
+std::string upsertUnitSql() {
+    const std::vector<std::string> columns = unitColumns();
+    std::string names;
+    std::string updates;
+    for (const std::string& column : columns) {
+        names += (names.empty() ? "" : ", ") + column;
+        if (column != "unit_id")
+            updates += (updates.empty() ? "" : ", ") + column + " = excluded." + column;
+    }
+    return "INSERT INTO units (" + names + ") VALUES (" + placeholders(columns.size()) +
+           ") ON CONFLICT (unit_id) DO UPDATE SET " + updates;
+}
+
+enum class HeldId { kNone, kFree, kSameAdapter, kOtherUnit };
+
+HeldId heldIdState(Statements& statements, const NodeIdRange& range,
+                   const std::string& adapterSerial) {
+    if (!range.held || *range.held < range.first || *range.held > range.last) return HeldId::kNone;
+    const auto owners =
+        statements.query("SELECT adapter_serial FROM node_ids WHERE network_id = ? AND node_id = ?",
+                         {std::int64_t{range.networkId}, std::int64_t{*range.held}});
+    if (owners.empty()) return HeldId::kFree;
+    // An adapter without a serial cannot be told from another one: its id is never reused.
+    if (!adapterSerial.empty() && owners.front().text(0) == adapterSerial)
+        return HeldId::kSameAdapter;
+    return HeldId::kOtherUnit;
+}
+
+std::optional<std::uint16_t> lowestFreeId(Statements& statements, const NodeIdRange& range) {
+    const std::int64_t network = range.networkId;
+    const std::int64_t first = range.first;
+    const std::int64_t last = range.last;
+    const auto rows = statements.query(
+        "SELECT MIN(candidate) FROM ("
+        " SELECT CAST(? AS BIGINT) AS candidate WHERE NOT EXISTS"
+        "  (SELECT 1 FROM node_ids WHERE network_id = ? AND node_id = ?)"
+        " UNION ALL"
+        " SELECT taken.node_id + 1 FROM node_ids taken"
+        "  WHERE taken.network_id = ? AND taken.node_id >= ? AND taken.node_id < ?"
+        "  AND NOT EXISTS (SELECT 1 FROM node_ids next WHERE next.network_id = taken.network_id"
+        "   AND next.node_id = taken.node_id + 1)) AS free",
+        {first, network, first, network, first, last});
+    const auto id = rows.at(0).integer(0);
+    if (!id) return std::nullopt;
+    return static_cast<std::uint16_t>(*id);
+}
+
+}  // namespace
+
+void storeUnit(Statements& statements, const UnitRow& row) {
+    Params params;
+    params.emplace_back(row.unitId);
+    params.emplace_back(row.time.text());
+    params.emplace_back(row.time.utcMs);
+    params.emplace_back(std::int64_t{row.time.offsetMinutes});
+    params.emplace_back(stationId(statements, row.station));
+    for (const std::string* text : {&row.port, &row.device, &row.adapter, &row.adapterSerial})
+        params.emplace_back(*text);
+    params.push_back(profileId(statements, row.profile));
+    appendSetup(params, row.readBack);
+    params.push_back(row.networkId ? Value(std::int64_t{*row.networkId}) : Value());
+    params.push_back(row.nodeId ? Value(std::int64_t{*row.nodeId}) : Value());
+    params.emplace_back(std::string(resultName(row.result)));
+    params.emplace_back(row.why);
+    params.emplace_back(row.durationMs);
+    statements.execute(upsertUnitSql(), params);
+}
+
+std::uint16_t reserveNodeId(Statements& statements, const NodeIdRange& range, UnitRow unit) {
+    if (range.first > range.last)
+        throw RecordError("the node id range " + std::to_string(range.first) + ".." +
+                          std::to_string(range.last) +
+                          " is empty: give FIRST..LAST, FIRST <= LAST");
+    const HeldId held = heldIdState(statements, range, unit.adapterSerial);
+    std::uint16_t id = 0;
+    if (held == HeldId::kSameAdapter || held == HeldId::kFree) {
+        id = *range.held;
+    } else if (const auto free = lowestFreeId(statements, range)) {
+        id = *free;
+    } else {
+        throw NoNodeIdLeft("no node id left: " + std::to_string(range.first) + ".." +
+                           std::to_string(range.last) + " of network id " +
+                           std::to_string(range.networkId) + " are all given out");
+    }
+    // A reused id stays registered to the unit that first took it; giving back or cancelling
+    // this unit then never frees it.
+    if (held != HeldId::kSameAdapter)
+        statements.execute(
+            "INSERT INTO node_ids (network_id, node_id, adapter_serial, unit_id)"
+            " VALUES (?, ?, ?, ?)",
+            {std::int64_t{range.networkId}, std::int64_t{id}, unit.adapterSerial, unit.unitId});
+    unit.networkId = range.networkId;
+    unit.nodeId = id;
+    unit.result = Result::kReserved;
+    storeUnit(statements, unit);
+    return id;
+}
+
+void giveBackNodeId(Statements& statements, const std::string& unitId) {
+    statements.execute("DELETE FROM node_ids WHERE unit_id = ?", {unitId});
+}
+
+void cancelReservation(Statements& statements, const std::string& unitId) {
+    giveBackNodeId(statements, unitId);
+    statements.execute("DELETE FROM units WHERE unit_id = ? AND result = ?",
+                       {unitId, std::string(resultName(Result::kReserved))});
+}
+
+}  // namespace record

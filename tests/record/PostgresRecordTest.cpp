@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <set>
+
+#include "LineRecord.h"
+#include "PostgresServer.h"
+
+namespace {
+
+using record::LineRecord;
+using record::Result;
+using record::UnitRow;
+
+class PostgresRecord : public testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        if (!PostgresServer::available()) return;
+        server = new PostgresServer;
+        ASSERT_TRUE(server->start());
+    }
+    static void TearDownTestSuite() {
+        delete server;
+        server = nullptr;
+    }
+    void SetUp() override {
+        if (!server) GTEST_SKIP() << "PostgreSQL 15 is not installed";
+    }
+
+    static PostgresServer* server;
+};
+PostgresServer* PostgresRecord::server = nullptr;
+
+UnitRow unitAt(const std::string& station, int number) {
+    UnitRow unit;
+    unit.station = station;
+    unit.port = "COM" + std::to_string(200 + number % 16);
+    unit.device = "/dev/pts/" + std::to_string(number % 16);
+    unit.adapterSerial = station + "-" + std::to_string(number);
+    return unit;
+}
+
+// One station: takes an id for each unit, then stores its row; every tenth unit fails.
+int runStation(const std::string& url, const std::string& spool, const std::string& station,
+               int units) {
+    try {
+        LineRecord line(url, spool);
+        for (int i = 0; i < units; ++i) {
+            UnitRow unit = unitAt(station, i);
+            unit.networkId = 9;
+            unit.nodeId = line.reserveNodeId({9, 100, 999, {}}, unit);
+            unit.result = i % 10 == 9 ? Result::kFail : Result::kPass;
+            if (line.store(unit) != LineRecord::StoredIn::kDatabase) return 2;
+        }
+        return 0;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s: %s\n", station.c_str(), error.what());
+        return 1;
+    }
+}
+
+TEST_F(PostgresRecord, TwoStationsAtOnceGiveEveryUnitItsOwnId) {
+    constexpr int kUnitsEach = 100;
+    std::vector<pid_t> stations;
+    for (const char* name : {"pg-a", "pg-b"}) {
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0)
+            _exit(runStation(server->url(), (server->folder().path() / name).string(), name,
+                             kUnitsEach));
+        stations.push_back(pid);
+    }
+    for (const pid_t pid : stations) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+    LineRecord line(server->url(), server->folder().path() / "reader");
+    const auto units = line.units({.station = std::nullopt});
+    std::size_t ours = 0;
+    std::set<std::uint16_t> ids;
+    for (const UnitRow& unit : units) {
+        if (unit.station != "pg-a" && unit.station != "pg-b") continue;
+        ++ours;
+        ids.insert(unit.nodeId.value_or(0));
+    }
+    EXPECT_EQ(ours, std::size_t{2 * kUnitsEach});
+    EXPECT_EQ(ids.size(), std::size_t{2 * kUnitsEach});
+    EXPECT_EQ(*ids.begin(), 100);
+    EXPECT_EQ(*ids.rbegin(), 100 + 2 * kUnitsEach - 1);
+    for (const char* name : {"pg-a", "pg-b"}) {
+        const auto summary = line.summary({.station = name});
+        ASSERT_EQ(summary.stations.size(), 1u);
+        EXPECT_EQ(summary.stations[0], (record::StationTally{name, 90, 10, 0}));
+        EXPECT_DOUBLE_EQ(summary.line.yield().value(), 0.9);
+    }
+}
+
+TEST_F(PostgresRecord, AServerStoppedMidRunLosesAndDoublesNothing) {
+    const auto spool = server->folder().path() / "restart-spool";
+    LineRecord line(server->url(), spool);
+    std::vector<UnitRow> started;
+    for (int i = 0; i < 5; ++i) {
+        UnitRow unit = unitAt("pg-restart", i);
+        unit.networkId = 4;
+        unit.nodeId = line.reserveNodeId({4, 1, 50, {}}, unit);
+        started.push_back(unit);
+    }
+    started[0].result = Result::kPass;
+    EXPECT_EQ(line.store(started[0]), LineRecord::StoredIn::kDatabase);
+
+    ASSERT_TRUE(server->stop());
+    for (std::size_t i = 1; i < started.size(); ++i) {
+        started[i].result = Result::kPass;
+        EXPECT_EQ(line.store(started[i]), LineRecord::StoredIn::kSpool);
+    }
+    EXPECT_THROW(line.reserveNodeId({4, 1, 50, {}}, unitAt("pg-restart", 9)), record::DatabaseDown);
+    EXPECT_FALSE(line.ready());
+    EXPECT_FALSE(line.downReason().empty());
+
+    ASSERT_TRUE(server->start());
+    EXPECT_TRUE(line.ready()) << line.downReason();
+    EXPECT_TRUE(record::Spool(spool).empty());
+    EXPECT_EQ(line.units({.station = "pg-restart"}), started);
+    // The reservation refused while the server was down took no id.
+    EXPECT_EQ(line.reserveNodeId({4, 1, 50, {}}, unitAt("pg-restart", 10)), 6);
+}
+
+}  // namespace
