@@ -4,7 +4,9 @@
 #include <iostream>
 #include <sstream>
 
+#include "FileDigest.h"
 #include "Files.h"
+#include "PortRange.h"
 #include "Profile.h"
 #include "SetupNames.h"
 #include "Text.h"
@@ -88,9 +90,10 @@ struct SettingOptions {
     }
 };
 
-void addCommonOptions(CLI::App& app, CommonOptions& common) {
-    app.add_option("-p,--port", common.port,
-                   "COMn as the window names ports (aliases included) or a device path");
+void addCommonOptions(CLI::App& app, CommonOptions& common, std::vector<std::string>& ports) {
+    app.add_option("-p,--port", ports,
+                   "COMn as the window names ports (aliases included) or a device path; apply "
+                   "takes several, and COMn-COMm for a range");
     app.add_option("--baud", common.baud, "the port's baud rate: " + ratesText())
         ->capture_default_str()
         ->transform(portRate());
@@ -115,6 +118,9 @@ struct Declared {
                  std::string(kProgram)};
     Invocation invocation;
     std::string profilePath;
+    std::vector<std::string> ports;
+    std::optional<std::string> nodeIds;
+    std::optional<std::string> adapter;
     SettingOptions writeOptions;
     SettingOptions applyOptions;
     std::vector<std::pair<CLI::App*, Command>> commands;
@@ -122,7 +128,7 @@ struct Declared {
     Declared() {
         app.require_subcommand(1);
         app.fallthrough();
-        addCommonOptions(app, invocation.common);
+        addCommonOptions(app, invocation.common, ports);
         command("ports", "list the ports as the window shows them", Command::kPorts);
 
         auto* read = command("read", "read the module's seven settings", Command::kRead);
@@ -134,10 +140,14 @@ struct Declared {
         write->add_flag("--verify", invocation.verify, "read back and compare");
 
         auto* apply = command("apply", "write a profile, read back and compare", Command::kApply);
-        apply->add_option("profile", profilePath, "the profile (TOML)")->required();
         applyOptions.addTo(*apply);
-        apply->add_option("--report", invocation.reportPath,
-                          "append one CSV row per run to this file");
+        declareUnitOptions(*apply);
+
+        auto* station = command("station", "set up each module as it is plugged in, until Ctrl+C",
+                                Command::kStation);
+        declareUnitOptions(*station);
+        station->add_flag("--aliases", invocation.station.aliases,
+                          "take COM aliases as they appear in the alias folder");
 
         command("route", "read the route list", Command::kRoute);
         command("path", "read the path list", Command::kPath);
@@ -159,6 +169,61 @@ struct Declared {
         CLI::App* sub = app.add_subcommand(name, description);
         commands.emplace_back(sub, which);
         return sub;
+    }
+
+    // What apply and station share: the profile, the units' ids and the report.
+    void declareUnitOptions(CLI::App& command) {
+        StationOptions& station = invocation.station;
+        command.add_option("profile", profilePath, "the profile (TOML)")->required();
+        command.add_option("--report", station.reportPath,
+                           "append one CSV row per unit to this file");
+        command.add_option("--node-ids", nodeIds,
+                           "give each unit the next free node id of FIRST..LAST");
+        command.add_option("--id-file", station.idFile,
+                           "keep the node ids given out in this file, shared by every process");
+        command.add_flag("--keep-node-id", station.keepNodeId,
+                         "a module keeps the node id it holds (with --node-ids: one of the range "
+                         "that no other unit was given)");
+        command.add_option("--adapter", adapter,
+                           "every plugged USB adapter of this model, as VID:PID in hex");
+    }
+
+    void finishUnitOptions() {
+        StationOptions& station = invocation.station;
+        for (const std::string& port : ports)
+            for (std::string& one : expandPortRange(port)) station.ports.push_back(std::move(one));
+        if (nodeIds) {
+            station.nodeIds = NodeIdRange::parse(*nodeIds);
+            if (!station.nodeIds)
+                throw Failure(kExitUsage, "--node-ids '" + *nodeIds +
+                                              "' is not FIRST..LAST, decimal node ids with "
+                                              "FIRST <= LAST");
+            if (applyOptions.values[4])
+                throw Failure(kExitUsage, "give --node-id or --node-ids, not both");
+        }
+        if (!station.idFile.empty() && !station.nodeIds)
+            throw Failure(kExitUsage, "--id-file keeps the ids of --node-ids: give the range");
+        checkWritable(station.idFile);
+        if (adapter) {
+            station.adapter = AdapterModel::parse(*adapter);
+            if (!station.adapter)
+                throw Failure(kExitUsage,
+                              "--adapter '" + *adapter + "' is not VID:PID, four hex digits each");
+        }
+        if (invocation.command == Command::kStation &&
+            (station.adapter.has_value() == station.aliases || !station.ports.empty()))
+            throw Failure(kExitUsage, "station: give either --adapter VID:PID or --aliases");
+        if (invocation.command == Command::kApply && station.ports.empty() && !station.adapter)
+            throw Failure(kExitUsage, "give the port with -p COMn or -p DEVICE, or --adapter");
+        checkWritable(station.reportPath);
+        station.profile = {std::filesystem::path(profilePath).filename().string(),
+                           sha256OfFile(profilePath)};
+        invocation.changes = readProfile(profilePath);
+        invocation.changes.overlay(applyOptions.changes());
+        const std::string missing = joined(invocation.changes.missingKeys(), ", ");
+        if (!missing.empty())
+            throw Failure(kExitUsage, profilePath + ": no " + missing +
+                                          ": a profile with the options gives all seven");
     }
 
     void declareSend(CLI::App& send) {
@@ -186,22 +251,18 @@ struct Declared {
     void finish() {
         for (const auto& [sub, which] : commands)
             if (*sub) invocation.command = which;
+        const bool units =
+            invocation.command == Command::kApply || invocation.command == Command::kStation;
+        if (units) return finishUnitOptions();
+        if (ports.size() > 1) throw Failure(kExitUsage, "only apply takes several ports");
+        if (!ports.empty()) invocation.common.port = ports.front();
         if (invocation.command != Command::kPorts && invocation.common.port.empty())
             throw Failure(kExitUsage, "give the port with -p COMn or -p DEVICE");
         checkWritable(invocation.savePath);
-        checkWritable(invocation.reportPath);
         if (invocation.command == Command::kWrite) {
             invocation.changes = writeOptions.changes();
             if (invocation.changes.empty())
                 throw Failure(kExitUsage, "write: give at least one setting to write");
-        }
-        if (invocation.command == Command::kApply) {
-            invocation.changes = readProfile(profilePath);
-            invocation.changes.overlay(applyOptions.changes());
-            const std::string missing = joined(invocation.changes.missingKeys(), ", ");
-            if (!missing.empty())
-                throw Failure(kExitUsage, profilePath + ": no " + missing +
-                                              ": a profile with the options gives all seven");
         }
     }
 };
@@ -239,7 +300,9 @@ int runInvocation(const Invocation& run) {
             case Command::kWrite:
                 return writeSetup(common, run.changes, run.verify);
             case Command::kApply:
-                return applyProfile(common, run.changes, run.reportPath);
+                return applyProfile(common, run.changes, run.station);
+            case Command::kStation:
+                return stationMode(common, run.changes, run.station);
             case Command::kRoute:
                 return readRoutes(common);
             case Command::kPath:

@@ -7,7 +7,18 @@
 
 #include "Commands.h"
 
-enum class Command { kPorts, kRead, kWrite, kApply, kRoute, kPath, kSend, kRaw, kMonitor };
+enum class Command {
+    kPorts,
+    kRead,
+    kWrite,
+    kApply,
+    kStation,
+    kRoute,
+    kPath,
+    kSend,
+    kRaw,
+    kMonitor
+};
 
 struct Invocation {
     Command command = Command::kPorts;
@@ -15,7 +26,7 @@ struct Invocation {
     std::string savePath;    // read
     SettingChanges changes;  // write; for apply the profile with the options on top
     bool verify = false;     // write
-    std::string reportPath;  // apply
+    StationOptions station;  // apply and station
     SendOptions send;
     std::string rawBytes;  // raw
     bool asIs = false;     // raw

@@ -8,14 +8,19 @@
 #include "Failure.h"
 #include "Session.h"
 #include "Settings.h"
+#include "StationOptions.h"
 
 ExitCode listPorts(const CommonOptions& common);
 
 ExitCode readSetup(const CommonOptions& common, const std::string& savePath);
 ExitCode writeSetup(const CommonOptions& common, const SettingChanges& changes, bool verify);
-// The settings: the profile with the command line's options on top.
+// The settings: the profile with the command line's options on top. One port prints as it
+// always has; many ports are set up at once, one line per unit, and give the highest code.
 ExitCode applyProfile(const CommonOptions& common, const SettingChanges& settings,
-                      const std::string& reportPath);
+                      const StationOptions& station);
+// Sets up each module as it is plugged in, until Ctrl+C or the last node id.
+ExitCode stationMode(const CommonOptions& common, const SettingChanges& settings,
+                     const StationOptions& station);
 
 ExitCode readRoutes(const CommonOptions& common);
 ExitCode readPath(const CommonOptions& common);

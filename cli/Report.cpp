@@ -1,5 +1,10 @@
 #include "Report.h"
 
+#include <unistd.h>
+
+#include <climits>
+#include <fstream>
+
 #include "Files.h"
 #include "Text.h"
 
@@ -18,19 +23,48 @@ std::string cell(const Json& value) {
     return value.is_string() ? value.get<std::string>() : value.dump();
 }
 
+std::string hostName() {
+    char name[HOST_NAME_MAX + 1] = {};
+    if (::gethostname(name, sizeof name - 1) != 0) return {};
+    return name;
+}
+
+constexpr const char* kTracingColumns =
+    ",station,adapter_id,adapter_serial,profile,profile_sha256,assigned_node_id,duration_ms,"
+    "timestamp";
+
 }  // namespace
 
-void appendReport(const std::string& path, const ApplyRun& run) {
+std::string CsvReport::header() {
     std::string header = "time,port,device,adapter";
     for (const std::string_view key : kSettingKeys) header += "," + std::string(key);
-    header += ",result,why\n";
-    std::string row = csvField(localTimeText(std::chrono::system_clock::now(), false)) + "," +
-                      csvField(run.port.name) + "," + csvField(run.port.device) + "," +
-                      csvField(joined(run.port.adapter, ", "));
+    return header + ",result,why" + kTracingColumns + "\n";
+}
+
+CsvReport::CsvReport(std::string path) : m_path(std::move(path)) {
+    std::ifstream in(m_path);
+    std::string first;
+    if (!in || !std::getline(in, first)) return;  // new or empty: the header goes first
+    if (first + "\n" != header())
+        throw Failure(kExitUsage, m_path +
+                                      ": its header is not this tool's report header; name a new "
+                                      "file so rows of two layouts are not mixed");
+}
+
+void CsvReport::add(const ApplyRun& run) {
+    const auto now = std::chrono::system_clock::now();
+    std::string row = csvField(localTimeText(now, false)) + "," + csvField(run.port.name) + "," +
+                      csvField(run.port.device) + "," + csvField(joined(run.port.adapter, ", "));
     for (const std::string_view key : kSettingKeys) {
         const auto value = run.readBack.find(key);
         row += "," + csvField(value == run.readBack.end() ? std::string() : cell(*value));
     }
-    row += std::string(",") + (run.passed ? "PASS" : "FAIL") + "," + csvField(run.why) + "\n";
-    appendRecord(path, header, row);
+    row += std::string(",") + (run.passed ? "PASS" : "FAIL") + "," + csvField(run.why);
+    for (const std::string& field : {hostName(), run.adapterModel, run.adapterSerial,
+                                     run.profile ? run.profile->fileName : std::string(),
+                                     run.profile ? run.profile->sha256 : std::string(),
+                                     run.nodeId ? std::to_string(*run.nodeId) : std::string(),
+                                     std::to_string(run.duration.count()), offsetTimeText(now)})
+        row += "," + csvField(field);
+    appendRecord(m_path, header(), row + "\n");
 }

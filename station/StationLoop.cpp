@@ -1,0 +1,32 @@
+#include "StationLoop.h"
+
+#include <algorithm>
+#include <set>
+
+int runStation(const StationHooks& hooks) {
+    UnitThreads threads(hooks.work);
+    std::set<PluggedUnit> taken;
+    int highest = 0;
+    bool stopping = false;
+    const auto collect = [&] {
+        for (const int code : threads.reap()) {
+            highest = std::max(highest, code);
+            stopping = stopping || code == hooks.lastUnitCode;
+        }
+    };
+    for (;;) {
+        collect();
+        if (stopping || hooks.stopRequested()) break;
+        const std::vector<PluggedUnit> scanned = hooks.scan();
+        const std::set<PluggedUnit> present(scanned.begin(), scanned.end());
+        std::erase_if(taken, [&](const PluggedUnit& unit) {
+            return !present.contains(unit) && !threads.busyWith(unit);
+        });
+        for (const PluggedUnit& unit : present)
+            if (taken.insert(unit).second) threads.start(unit);
+        hooks.waitForChange();
+    }
+    threads.joinAll();
+    collect();
+    return highest;
+}
