@@ -10,6 +10,7 @@
 #include "Profile.h"
 #include "SetupNames.h"
 #include "Text.h"
+#include "UnitRecord.h"
 
 namespace {
 
@@ -121,6 +122,9 @@ struct Declared {
     std::vector<std::string> ports;
     std::optional<std::string> nodeIds;
     std::optional<std::string> adapter;
+    std::optional<std::string> since;
+    std::optional<std::string> result;
+    std::optional<int> nodeId;
     SettingOptions writeOptions;
     SettingOptions applyOptions;
     std::vector<std::pair<CLI::App*, Command>> commands;
@@ -148,6 +152,9 @@ struct Declared {
         declareUnitOptions(*station);
         station->add_flag("--aliases", invocation.station.aliases,
                           "take COM aliases as they appear in the alias folder");
+
+        declareUnits(*command("units", "list the units of the line's record, or count them",
+                              Command::kUnits));
 
         command("route", "read the route list", Command::kRoute);
         command("path", "read the path list", Command::kPath);
@@ -186,6 +193,45 @@ struct Declared {
                          "that no other unit was given)");
         command.add_option("--adapter", adapter,
                            "every plugged USB adapter of this model, as VID:PID in hex");
+        command.add_option("--db", station.dbUrl,
+                           "keep every unit in the line's record: sqlite:///PATH or "
+                           "postgresql://USER@HOST:PORT/DB; node ids then come from it");
+        command.add_option("--spool", station.spoolPath,
+                           "keep rows here while the record cannot be reached (default: "
+                           "$XDG_STATE_HOME/meshcfg/spool-*.jsonl)");
+    }
+
+    void declareUnits(CLI::App& command) {
+        UnitsOptions& units = invocation.units;
+        command.add_option("--db", units.dbUrl, "the line's record")->required();
+        command.add_option("--since", since,
+                           "units started since YYYY-MM-DD[ HH:MM[:SS]] local time, or the last "
+                           "N minutes, hours or days (30m, 8h, 7d)");
+        command.add_option("--station", units.filter.station, "units of this station only");
+        command.add_option("--result", result, "PASS, FAIL or reserved")
+            ->check(CLI::IsMember({"PASS", "FAIL", "reserved"}));
+        command.add_option("--node-id", nodeId, "the unit given this node id")
+            ->transform(decimalIn(0, 65535));
+        command.add_option("--adapter", units.filter.adapter,
+                           "the adapter's serial number or its VID:PID");
+        command.add_flag("--csv", units.csv, "the report's columns, with its header");
+        command.add_flag("--summary", units.summary,
+                         "counts of each station and result, and the yield");
+    }
+
+    void finishUnits() {
+        UnitsOptions& units = invocation.units;
+        if (units.csv && invocation.common.json)
+            throw Failure(kExitUsage, "units: give --csv or --json, not both");
+        if (since) {
+            units.filter.sinceUtcMs = sinceUtcMs(*since, std::chrono::system_clock::now());
+            if (!units.filter.sinceUtcMs)
+                throw Failure(kExitUsage, "--since '" + *since +
+                                              "' is not YYYY-MM-DD[ HH:MM[:SS]] nor a number "
+                                              "with m, h or d");
+        }
+        if (result) units.filter.result = record::resultFromName(*result);
+        if (nodeId) units.filter.nodeId = static_cast<std::uint16_t>(*nodeId);
     }
 
     void finishUnitOptions() {
@@ -203,6 +249,19 @@ struct Declared {
         }
         if (!station.idFile.empty() && !station.nodeIds)
             throw Failure(kExitUsage, "--id-file keeps the ids of --node-ids: give the range");
+        if (!station.idFile.empty() && !station.dbUrl.empty())
+            throw Failure(kExitUsage,
+                          "give --id-file or --db, not both: with --db the record gives the ids");
+        if (!station.spoolPath.empty() && station.dbUrl.empty())
+            throw Failure(kExitUsage, "--spool keeps the rows of --db: give the record");
+        if (!station.dbUrl.empty() && station.spoolPath.empty())
+            station.spoolPath = defaultSpoolPath(station.dbUrl);
+        if (!station.spoolPath.empty()) {
+            std::error_code ignored;  // an unmade folder shows in the check below
+            std::filesystem::create_directories(
+                std::filesystem::path(station.spoolPath).parent_path(), ignored);
+        }
+        checkWritable(station.spoolPath);
         checkWritable(station.idFile);
         if (adapter) {
             station.adapter = AdapterModel::parse(*adapter);
@@ -254,6 +313,7 @@ struct Declared {
         const bool units =
             invocation.command == Command::kApply || invocation.command == Command::kStation;
         if (units) return finishUnitOptions();
+        if (invocation.command == Command::kUnits) return finishUnits();
         if (ports.size() > 1) throw Failure(kExitUsage, "only apply takes several ports");
         if (!ports.empty()) invocation.common.port = ports.front();
         if (invocation.command != Command::kPorts && invocation.common.port.empty())
@@ -303,6 +363,8 @@ int runInvocation(const Invocation& run) {
                 return applyProfile(common, run.changes, run.station);
             case Command::kStation:
                 return stationMode(common, run.changes, run.station);
+            case Command::kUnits:
+                return listUnits(common, run.units);
             case Command::kRoute:
                 return readRoutes(common);
             case Command::kPath:

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "Commands.h"
+#include "UnitsOptions.h"
 
 enum class Command {
     kPorts,
@@ -13,6 +14,7 @@ enum class Command {
     kWrite,
     kApply,
     kStation,
+    kUnits,
     kRoute,
     kPath,
     kSend,
@@ -27,6 +29,7 @@ struct Invocation {
     SettingChanges changes;  // write; for apply the profile with the options on top
     bool verify = false;     // write
     StationOptions station;  // apply and station
+    UnitsOptions units;
     SendOptions send;
     std::string rawBytes;  // raw
     bool asIs = false;     // raw

@@ -2,6 +2,8 @@
 // The commands of meshcfg-cli. Each prints its result on standard output (text, or one JSON
 // document with --json) and returns its exit code; failures leave as a Failure.
 
+#include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -21,6 +23,14 @@ ExitCode applyProfile(const CommonOptions& common, const SettingChanges& setting
 // Sets up each module as it is plugged in, until Ctrl+C or the last node id.
 ExitCode stationMode(const CommonOptions& common, const SettingChanges& settings,
                      const StationOptions& station);
+
+struct UnitsOptions;
+// The units of the line's record as text, one JSON document, or the report's CSV; or their
+// counts per station and result with the yield.
+ExitCode listUnits(const CommonOptions& common, const UnitsOptions& units);
+// The start of --since: "2026-12-08", "2026-12-08 06:00" (local time), or "8h" back from now.
+std::optional<std::int64_t> sinceUtcMs(const std::string& text,
+                                       std::chrono::system_clock::time_point now);
 
 ExitCode readRoutes(const CommonOptions& common);
 ExitCode readPath(const CommonOptions& common);

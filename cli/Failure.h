@@ -11,6 +11,7 @@ enum ExitCode : int {
     kExitPort = 3,      // the port cannot be opened, or was lost
     kExitNoReply = 4,   // no reply within the time-out, or a reply with a wrong check byte
     kExitNoIdLeft = 5,  // the range of node ids is used up: no unit can be taken
+    kExitRecord = 6,    // the line's record cannot be reached, or a row cannot be kept
     kExitInterrupted = 130,  // Ctrl+C while a request was on its way; as a shell reports SIGINT
 };
 

@@ -23,17 +23,17 @@ std::string cell(const Json& value) {
     return value.is_string() ? value.get<std::string>() : value.dump();
 }
 
-std::string hostName() {
-    char name[HOST_NAME_MAX + 1] = {};
-    if (::gethostname(name, sizeof name - 1) != 0) return {};
-    return name;
-}
-
 constexpr const char* kTracingColumns =
     ",station,adapter_id,adapter_serial,profile,profile_sha256,assigned_node_id,duration_ms,"
     "timestamp";
 
 }  // namespace
+
+std::string stationName() {
+    char name[HOST_NAME_MAX + 1] = {};
+    if (::gethostname(name, sizeof name - 1) != 0) return {};
+    return name;
+}
 
 std::string CsvReport::header() {
     std::string header = "time,port,device,adapter";
@@ -51,20 +51,32 @@ CsvReport::CsvReport(std::string path) : m_path(std::move(path)) {
                                       "file so rows of two layouts are not mixed");
 }
 
-void CsvReport::add(const ApplyRun& run) {
+RowOrigin RowOrigin::now() {
     const auto now = std::chrono::system_clock::now();
-    std::string row = csvField(localTimeText(now, false)) + "," + csvField(run.port.name) + "," +
+    return {localTimeText(now, false), offsetTimeText(now), stationName()};
+}
+
+void CsvReport::add(const ApplyRun& run) {
+    appendRecord(m_path, header(), line(run, RowOrigin::now()));
+}
+
+std::string CsvReport::line(const ApplyRun& run, const RowOrigin& origin) {
+    std::string row = csvField(origin.time) + "," + csvField(run.port.name) + "," +
                       csvField(run.port.device) + "," + csvField(joined(run.port.adapter, ", "));
     for (const std::string_view key : kSettingKeys) {
         const auto value = run.readBack.find(key);
         row += "," + csvField(value == run.readBack.end() ? std::string() : cell(*value));
     }
-    row += std::string(",") + (run.passed ? "PASS" : "FAIL") + "," + csvField(run.why);
-    for (const std::string& field : {hostName(), run.adapterModel, run.adapterSerial,
+    row += std::string(",") +
+           (run.unfinished ? "reserved"
+            : run.passed   ? "PASS"
+                           : "FAIL") +
+           "," + csvField(run.why);
+    for (const std::string& field : {origin.station, run.adapterModel, run.adapterSerial,
                                      run.profile ? run.profile->fileName : std::string(),
                                      run.profile ? run.profile->sha256 : std::string(),
                                      run.nodeId ? std::to_string(*run.nodeId) : std::string(),
-                                     std::to_string(run.duration.count()), offsetTimeText(now)})
+                                     std::to_string(run.duration.count()), origin.timestamp})
         row += "," + csvField(field);
-    appendRecord(m_path, header(), row + "\n");
+    return row + "\n";
 }

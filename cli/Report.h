@@ -10,6 +10,9 @@
 #include "Session.h"
 #include "Settings.h"
 
+// The station's name in rows: its host name.
+std::string stationName();
+
 // The profile a run writes, as the rows name it.
 struct ProfileTrace {
     std::string fileName;
@@ -26,6 +29,15 @@ struct ApplyRun {
     const ProfileTrace* profile = nullptr;
     std::optional<std::uint16_t> nodeId;  // the id given to the unit, also when it failed
     std::chrono::milliseconds duration{};
+    bool unfinished = false;  // reserved, and the station stopped before its result
+};
+
+// When and where a row was made, as its columns show it.
+struct RowOrigin {
+    std::string time;       // "%Y-%m-%d %H:%M:%S" in the station's local time
+    std::string timestamp;  // with milliseconds and the offset from UTC
+    std::string station;
+    static RowOrigin now();
 };
 
 // Where the rows go: a CSV file now; a database can take them instead.
@@ -44,6 +56,8 @@ class CsvReport final : public RowSink {
     void add(const ApplyRun& run) override;
 
     static std::string header();
+    // One row with its line break, the same for a unit just done and one from the record.
+    static std::string line(const ApplyRun& run, const RowOrigin& origin);
 
   private:
     std::string m_path;

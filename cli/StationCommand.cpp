@@ -16,6 +16,7 @@
 #include "StationLoop.h"
 #include "TtyHotplugMonitor.h"
 #include "UnitApply.h"
+#include "UnitRecord.h"
 #include "UsbAdapters.h"
 
 namespace {
@@ -120,9 +121,15 @@ class UnitRunner {
   public:
     UnitRunner(const CommonOptions& common, const SettingChanges& settings,
                const StationOptions& options, bool tellNotices)
-        : m_common(common), m_options(options), m_ids(nodeIdSource(options)) {
+        : m_common(common), m_options(options) {
+        if (!options.dbUrl.empty()) m_record = std::make_unique<UnitRecord>(options, settings);
+        if (!m_record || !m_record->ids()) m_ids = nodeIdSource(options);
         if (!options.reportPath.empty()) m_report = std::make_unique<CsvReport>(options.reportPath);
-        m_plan = {settings, m_ids.get(), options.keepNodeId, tellNotices};
+        m_plan = {settings,
+                  m_ids      ? m_ids.get()
+                  : m_record ? m_record->ids()
+                             : nullptr,
+                  options.keepNodeId, tellNotices};
         if (common.json)
             m_output = std::make_unique<JsonOutput>();
         else
@@ -135,21 +142,41 @@ class UnitRunner {
         const PortIdentity port = identifyPort(portName);
         const std::optional<UsbIdentity> usb = usbIdentity(port.device);
         const std::string serial = usb ? usb->serial : std::string();
+        const std::string unit = serial.empty() ? portName : serial;
         if (m_output) m_output->found(port, serial);
-        UnitOutcome outcome =
-            applyToUnit(common, m_plan, serial.empty() ? portName : serial,
-                        [&](UnitStep step, const std::optional<std::uint16_t>& nodeId) {
-                            if (m_output) m_output->step(port, step, nodeId);
-                        });
+        if (m_record) m_record->begin(unit, port, usb);
+        UnitOutcome outcome = applyToUnit(
+            common, m_plan, unit, [&](UnitStep step, const std::optional<std::uint16_t>& nodeId) {
+                if (m_output) m_output->step(port, step, nodeId);
+            });
         store(port, usb, outcome);
+        if (m_record) m_record->store(unit, outcome);
         ++(outcome.passed() ? m_passed : m_failed);
         if (m_output) m_output->finished(port, serial, outcome);
         return outcome;
     }
 
+    // Whether a new unit may start: the line's record, when one is kept, must take its row.
+    // Says so on one line whenever that changes.
+    bool mayTake() {
+        if (!m_record) return true;
+        const bool ready = m_record->ready();
+        if (ready != m_recordReady.exchange(ready))
+            note(ready ? "The line's record is back: taking units again."
+                       : "The line's record cannot be reached (" + m_record->downReason() +
+                             "): no new unit until it is back.");
+        return ready;
+    }
+
     // One port alone prints as apply always has.
     void printAlone() { m_output.reset(); }
     UnitOutput& output() { return *m_output; }
+    void note(const std::string& line) {
+        if (m_output)
+            m_output->note(line);
+        else
+            std::cerr << line << "\n";
+    }
     std::string shift() const {
         return "Shift: " + std::to_string(m_passed) + " passed, " + std::to_string(m_failed) +
                " failed";
@@ -179,12 +206,14 @@ class UnitRunner {
 
     const CommonOptions& m_common;
     const StationOptions& m_options;
+    std::unique_ptr<UnitRecord> m_record;
     std::unique_ptr<NodeIdSource> m_ids;
     std::unique_ptr<RowSink> m_report;
     std::unique_ptr<UnitOutput> m_output;
     UnitPlan m_plan;
     std::atomic<int> m_passed = 0;
     std::atomic<int> m_failed = 0;
+    std::atomic<bool> m_recordReady = true;
 };
 
 std::vector<PluggedUnit> asUnits(const std::vector<std::string>& ports) {
@@ -225,6 +254,8 @@ ExitCode applyProfile(const CommonOptions& common, const SettingChanges& setting
                           " ports and one node_id: give --node-ids FIRST..LAST or "
                           "--keep-node-id, since a mesh cannot hold two nodes of one id");
     UnitRunner runner(common, settings, options, alone);
+    if (!runner.mayTake())
+        throw Failure(kExitRecord, "nothing sent while the line's record cannot be reached");
     if (!alone) return static_cast<ExitCode>(runTogether(asUnits(ports), workOf(runner)));
     runner.printAlone();
     const UnitOutcome outcome = runner.run(ports.front());
@@ -248,6 +279,7 @@ ExitCode stationMode(const CommonOptions& common, const SettingChanges& settings
         hooks.scan = [] { return pluggedAliases(); };
     hooks.work = workOf(runner);
     hooks.stopRequested = [] { return interrupted(); };
+    hooks.mayTake = [&runner] { return runner.mayTake(); };
     hooks.waitForChange = [&hotplug] {
         pollfd news{hotplug.fd(), POLLIN, 0};
         if (::poll(&news, hotplug.fd() < 0 ? 0 : 1, kScanIntervalMs) > 0) hotplug.takeAddedEvents();

@@ -18,5 +18,7 @@ struct StationOptions {
     std::string idFile;                   // --id-file
     bool keepNodeId = false;
     std::string reportPath;
+    std::string dbUrl;      // --db: the line's record
+    std::string spoolPath;  // --spool: rows waiting for the record
     ProfileTrace profile;
 };

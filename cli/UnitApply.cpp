@@ -72,7 +72,9 @@ UnitOutcome applyToUnit(const CommonOptions& common, const UnitPlan& plan, const
             "interrupted reading back: the write had gone out whole and was acknowledged";
         progress.stage = "read-back";
         onStep(UnitStep::kReadingBack, outcome.nodeId);
-        outcome.readBack = readValues(session);
+        const ModuleSetup readBack = readModule(session);
+        outcome.readBack = readBack.values;
+        outcome.readBackSetup = readBack.setup;
         const std::string differs = mismatch(written, *outcome.readBack);
         if (!differs.empty()) throw session.failure(kExitRefused, "verify failed: " + differs);
     } catch (const Interrupted& stop) {

@@ -6,6 +6,7 @@
 
 #include "Dispatch.h"
 #include "NumberText.h"
+#include "SetupNumbers.h"
 #include "WireFields.h"
 
 namespace proto {
@@ -61,22 +62,33 @@ std::string frequencyText(std::uint32_t reg) {
     return twoDecimals(whole + hundredths / 100.0);
 }
 
+// The write's payload, which the module's reply repeats.
+Frame setupPayload(const Setup& setup) {
+    Frame payload{kSetupMarker,
+                  kSetupMarker,
+                  static_cast<std::uint8_t>(setup.frequencyRegister >> 16),
+                  static_cast<std::uint8_t>(setup.frequencyRegister >> 8),
+                  static_cast<std::uint8_t>(setup.frequencyRegister),
+                  setup.powerCode,
+                  setup.lifeCycleCode};
+    appendBe16(payload, setup.networkId);
+    appendBe16(payload, setup.nodeId);
+    payload.push_back(setup.uartRateCode);
+    payload.push_back(setup.parityCode);
+    return payload;
+}
+
 }  // namespace
 
 Frame buildWriteSetup(const SetupFields& fields) {
-    const std::uint32_t reg = frequencyRegister(fields.frequencyText);
-    Frame payload{kSetupMarker,
-                  kSetupMarker,
-                  static_cast<std::uint8_t>(reg >> 16),
-                  static_cast<std::uint8_t>(reg >> 8),
-                  static_cast<std::uint8_t>(reg),
-                  indexByte(fields.powerIndex + 1),
-                  indexByte(fields.lifeCycleIndex)};
-    appendBe16(payload, idFromText(fields.networkIdText));
-    appendBe16(payload, idFromText(fields.nodeIdText));
-    payload.push_back(indexByte(fields.baudIndex));
-    payload.push_back(indexByte(fields.parityIndex));
-    return buildFrame(kTypeModule, kCmdWriteSetup, payload);
+    return buildFrame(kTypeModule, kCmdWriteSetup,
+                      setupPayload({.frequencyRegister = frequencyRegister(fields.frequencyText),
+                                    .powerCode = indexByte(fields.powerIndex + 1),
+                                    .lifeCycleCode = indexByte(fields.lifeCycleIndex),
+                                    .networkId = idFromText(fields.networkIdText),
+                                    .nodeId = idFromText(fields.nodeIdText),
+                                    .uartRateCode = indexByte(fields.baudIndex),
+                                    .parityCode = indexByte(fields.parityIndex)}));
 }
 
 Frame buildReadSetup() {
@@ -101,6 +113,26 @@ std::optional<SetupValues> decodeSetupReply(Bytes block) {
         .baudIndex = block[kBaudOffset],
         .parityIndex = block[kParityOffset],
     };
+}
+
+std::optional<Setup> decodeSetupNumbers(Bytes block) {
+    if (!fieldsPresent(block, kFrequencyOffset, kReplyFieldsWidth)) {
+        return std::nullopt;
+    }
+    return Setup{
+        .frequencyRegister = static_cast<std::uint32_t>(block[kFrequencyOffset]) << 16 |
+                             block[kFrequencyOffset + 1] << 8 | block[kFrequencyOffset + 2],
+        .powerCode = block[kPowerOffset],
+        .lifeCycleCode = block[kLifeCycleOffset],
+        .networkId = readBe16(block, kNetworkIdOffset),
+        .nodeId = readBe16(block, kNodeIdOffset),
+        .uartRateCode = block[kBaudOffset],
+        .parityCode = block[kParityOffset],
+    };
+}
+
+SetupValues setupValues(const Setup& setup) {
+    return *decodeSetupReply(buildFrame(kTypeModule, kCmdReadSetup, setupPayload(setup)));
 }
 
 }  // namespace proto

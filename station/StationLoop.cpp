@@ -22,8 +22,10 @@ int runStation(const StationHooks& hooks) {
         std::erase_if(taken, [&](const PluggedUnit& unit) {
             return !present.contains(unit) && !threads.busyWith(unit);
         });
+        // A unit held back is not taken, so it starts once new units may start again.
+        const bool mayTake = !hooks.mayTake || hooks.mayTake();
         for (const PluggedUnit& unit : present)
-            if (taken.insert(unit).second) threads.start(unit);
+            if (mayTake && taken.insert(unit).second) threads.start(unit);
         hooks.waitForChange();
     }
     threads.joinAll();
