@@ -141,6 +141,13 @@ int main() {
         for (Way& way : ways) way.gangMsPerUnit.push_back(gangMsPerUnit(way, number));
     const double syncMs = diskSyncMs(folder.path());
     std::fprintf(stderr, "one disk sync: p50 %.3f ms\n", syncMs);
+    // Each statement is a round trip to the server process: on a busy machine it waits for a
+    // free core, so the load is part of the figure.
+    double load = 0;
+    if (std::FILE* file = std::fopen("/proc/loadavg", "r")) {
+        if (std::fscanf(file, "%lf", &load) != 1) load = 0;
+        std::fclose(file);
+    }
 
     const double csvMs = mean(ways.front().ms);
     for (const Way& way : ways) {
@@ -150,7 +157,7 @@ int main() {
         if (&way == &ways.front()) continue;
         const double added = mean(way.ms);
         printRow({way.name + ": ms per unit (id + row), one at a time; disk sync " +
-                      fixed(syncMs, 2) + " ms",
+                      fixed(syncMs, 2) + " ms, load " + fixed(load, 1),
                   fixed(added, 2), fixed(csvMs, 2) + " (CSV row)", times(added / csvMs),
                   "<= " + fixed(kTargetMs, 0) + " ms", metText(added <= kTargetMs)});
         const double gang = mean(way.gangMsPerUnit);

@@ -6,6 +6,10 @@ namespace record {
 
 void CommitGroup::commit(const std::vector<Pending*>& batch, const Transaction& transaction) {
     transaction([&batch](Statements& statements) {
+        if (batch.size() == 1) {  // its own transaction: a failure rolls back all of it
+            (*batch.front()->work)(statements);
+            return;
+        }
         for (Pending* pending : batch) {
             pending->error = nullptr;
             statements.execute("SAVEPOINT unit_work");

@@ -23,10 +23,12 @@ std::string numbered(std::string_view sql) {
     std::string text;
     int number = 0;
     for (const char c : sql) {
-        if (c == '?')
-            text += "$" + std::to_string(++number);
-        else
+        if (c != '?') {
             text += c;
+            continue;
+        }
+        text += '$';
+        text += std::to_string(++number);
     }
     return text;
 }

@@ -34,25 +34,32 @@ std::string placeholders(std::size_t count) {
     return text;
 }
 
+// The row's id, the row added first when it is new. Looked up before inserting: a station's
+// name and a profile are nearly always there already, and each statement is a round trip.
+std::int64_t idOf(Statements& statements, const std::string& select, const Params& key,
+                  const std::string& insert, const Params& values) {
+    auto rows = statements.query(select, key);
+    if (rows.empty()) {
+        statements.execute(insert, values);
+        rows = statements.query(select, key);
+    }
+    return *rows.at(0).integer(0);
+}
+
 std::int64_t stationId(Statements& statements, const std::string& name) {
-    statements.execute("INSERT INTO stations (name) VALUES (?) ON CONFLICT (name) DO NOTHING",
-                       {name});
-    return *statements.query("SELECT id FROM stations WHERE name = ?", {name}).at(0).integer(0);
+    return idOf(statements, "SELECT id FROM stations WHERE name = ?", {name},
+                "INSERT INTO stations (name) VALUES (?) ON CONFLICT (name) DO NOTHING", {name});
 }
 
 Value profileId(Statements& statements, const std::optional<Profile>& profile) {
     if (!profile) return {};
-    Params params{profile->name, profile->sha256};
-    appendSetup(params, profile->setup);
-    statements.execute("INSERT INTO profiles (name, sha256" + joinedSetupColumns("") +
-                           ") VALUES (" + placeholders(params.size()) +
-                           ") ON CONFLICT (name, sha256) DO NOTHING",
-                       params);
-    return *statements
-                .query("SELECT id FROM profiles WHERE name = ? AND sha256 = ?",
-                       {profile->name, profile->sha256})
-                .at(0)
-                .integer(0);
+    Params values{profile->name, profile->sha256};
+    appendSetup(values, profile->setup);
+    return idOf(statements, "SELECT id FROM profiles WHERE name = ? AND sha256 = ?",
+                {profile->name, profile->sha256},
+                "INSERT INTO profiles (name, sha256" + joinedSetupColumns("") + ") VALUES (" +
+                    placeholders(values.size()) + ") ON CONFLICT (name, sha256) DO NOTHING",
+                values);
 }
 
 std::vector<std::string> unitColumns() {
