@@ -1,15 +1,18 @@
 #include "SetupExchange.h"
 
-#include "Setup.h"
-
-proto::SetupValues readValues(Session& session) {
-    const Session::Exchange reply = session.request(proto::buildReadSetup());
-    const auto values = proto::decodeSetupReply(reply.reply);
-    if (!values) throw session.failure(kExitNoReply, "the setup reply is cut short");
-    return *values;
+proto::Setup readSetupValues(Session& session) {
+    const Session::Exchange reply = session.request(proto::encode(proto::ReadSetupRequest{}));
+    const auto decoded = proto::decodeReply(reply.reply);
+    const auto* setup = decoded ? std::get_if<proto::SetupReply>(&*decoded) : nullptr;
+    if (!setup) throw session.failure(kExitNoReply, "the setup reply is cut short");
+    return setup->setup;
 }
 
-std::string mismatch(const proto::SetupValues& expected, const proto::SetupValues& actual) {
+void writeSetupValues(Session& session, const proto::Setup& setup) {
+    session.request(proto::encode(proto::WriteSetupRequest{setup}));
+}
+
+std::string mismatch(const proto::Setup& expected, const proto::Setup& actual) {
     std::string text;
     const Json want = settingsJson(expected);
     const Json got = settingsJson(actual);

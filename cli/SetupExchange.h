@@ -3,10 +3,12 @@
 
 #include <string>
 
+#include "Messages.h"
 #include "Session.h"
 #include "Settings.h"
 
-proto::SetupValues readValues(Session& session);
+proto::Setup readSetupValues(Session& session);
+void writeSetupValues(Session& session, const proto::Setup& setup);
 
 // "key wrote X read Y" for every setting that differs; empty when none does.
-std::string mismatch(const proto::SetupValues& expected, const proto::SetupValues& actual);
+std::string mismatch(const proto::Setup& expected, const proto::Setup& actual);

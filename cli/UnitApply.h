@@ -27,7 +27,7 @@ struct UnitOutcome {
     ExitCode code = kExitDone;
     std::string message;  // the failure as one port prints it on standard error
     std::string why;      // the report's why; empty for a pass
-    std::optional<proto::SetupValues> readBack;
+    std::optional<proto::Setup> readBack;
     std::optional<std::uint16_t> nodeId;  // the id the unit holds; it stays used once written
     std::chrono::milliseconds duration{};
     bool passed() const { return code == kExitDone; }
