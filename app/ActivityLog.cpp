@@ -8,17 +8,40 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QToolTip>
+#include <iomanip>
+#include <locale>
+#include <sstream>
 
 namespace {
 
 constexpr int kTextMargin = 4;
 
+QRgb sideColor(LogSide side) {
+    return side == LogSide::Sent ? kSentFrameColor : kReceivedFrameColor;
+}
+
+std::int64_t now() {
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
 }  // namespace
+
+QString logTimestamp(std::time_t time) {
+    std::tm local{};
+    if (!localtime_r(&time, &local)) return {};
+    std::ostringstream out;
+    out.imbue(std::locale::classic());
+    out << std::put_time(&local, "%Y-%m-%d %X");
+    return out.fail() ? QString() : QString::fromStdString(out.str());
+}
+
+QString logTimestampSuffix() {
+    return QLatin1Char('(') + logTimestamp(std::time(nullptr)) + QLatin1Char(')');
+}
 
 ActivityLog::ActivityLog(QWidget* parent)
     : QAbstractScrollArea(parent),
-      m_color(palette().color(QPalette::Text).rgb()),
-      m_clock([] { return QDateTime::currentMSecsSinceEpoch(); }) {
+      m_color(palette().color(QPalette::Text).rgb()) {
     QFont face = font();
     face.setPointSize(kLogPointSize);
     face.setWeight(QFont::Normal);
@@ -36,8 +59,25 @@ void ActivityLog::setColor(QRgb color) {
 }
 
 void ActivityLog::append(const QString& line) {
-    m_lines.append(m_clock(), m_color, line);
-    const int width = fontMetrics().horizontalAdvance(line) + 2 * kTextMargin;
+    m_lines.append(now(), m_color, line);
+    lineAdded(line);
+}
+
+void ActivityLog::appendFrame(LogSide side, proto::Bytes frame) {
+    setColor(sideColor(side));
+    const auto direction =
+        side == LogSide::Sent ? LogLines::Direction::Sent : LogLines::Direction::Received;
+    m_lines.appendFrame(now(), m_color, direction, frame);
+    lineAdded(m_lines.text(m_lines.size() - 1));
+}
+
+void ActivityLog::appendLine(LogSide side, const QString& line) {
+    setColor(sideColor(side));
+    append(line);
+}
+
+void ActivityLog::lineAdded(const QString& shown) {
+    const int width = fontMetrics().horizontalAdvance(shown) + 2 * kTextMargin;
     if (width > m_widest) m_widest = width;
     updateScrollBars();
     scrollToEndLater();

@@ -2,14 +2,15 @@
 // The activity log: coloured lines appended at the end, scrolled to the bottom after each,
 // kept as compact records (LogLines) and drawn only where they are in view, so a week of
 // continuous sending fits in memory. The colour set last applies to the lines appended after
-// it; lines already there keep theirs. The user selects whole lines (click, shift+click, drag,
-// Ctrl+A) and copies them with Ctrl+C; new lines never join or recolour the selection. A hex
-// dump line's tooltip says its frame in words.
+// it; lines already there keep theirs. A frame or a line told with its side takes that side's
+// colour, which then stays set. The user selects whole lines (click, shift+click, drag, Ctrl+A)
+// and copies them with Ctrl+C; new lines never join or recolour the selection. A frame's line
+// shows its hex dump, and its tooltip says the frame in words.
 
 #include <QAbstractScrollArea>
 #include <QRgb>
 #include <QString>
-#include <functional>
+#include <ctime>
 #include <optional>
 
 #include "LogLines.h"
@@ -17,6 +18,14 @@
 inline constexpr QRgb kSentFrameColor = qRgb(0, 0, 255);
 inline constexpr QRgb kReceivedFrameColor = qRgb(160, 0, 100);
 inline constexpr int kLogPointSize = 10;
+
+// Which side of the link a line tells of: requests going out, or what the module and the port
+// report.
+enum class LogSide { Sent, Received };
+
+// The time a line ends with: "2024-05-06 12:03:27" in local time; empty when it has none.
+QString logTimestamp(std::time_t time);
+QString logTimestampSuffix();  // "(" + logTimestamp(now) + ")"
 
 class ActivityLog : public QAbstractScrollArea {
     Q_OBJECT
@@ -26,6 +35,8 @@ class ActivityLog : public QAbstractScrollArea {
 
     void setColor(QRgb color);
     void append(const QString& line);
+    void appendFrame(LogSide side, proto::Bytes frame);
+    void appendLine(LogSide side, const QString& line);
     void clear();
 
     // Selects every line and puts their text on the clipboard.
@@ -39,9 +50,6 @@ class ActivityLog : public QAbstractScrollArea {
     QString selectedText() const;
     // First and last selected line; nothing when no line is selected.
     std::optional<std::pair<qsizetype, qsizetype>> selection() const;
-
-    // The time a line is stamped with; tests set their own.
-    void setClock(std::function<std::int64_t()> clock) { m_clock = std::move(clock); }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -58,6 +66,7 @@ class ActivityLog : public QAbstractScrollArea {
     int rowsInView() const;
     void updateScrollBars();
     void scrollToEndLater();
+    void lineAdded(const QString& shown);
 
     LogLines m_lines;
     QRgb m_color;
@@ -65,5 +74,4 @@ class ActivityLog : public QAbstractScrollArea {
     qsizetype m_current = -1;
     int m_widest = 0;  // pixels of the widest line, for the horizontal scroll range
     bool m_scrollPending = false;
-    std::function<std::int64_t()> m_clock;
 };

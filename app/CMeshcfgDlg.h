@@ -1,37 +1,29 @@
 #pragma once
-// The main window: owns every control, the serial port object, the 100 ms timer and the two
-// route display windows. Handlers are split by subsystem into files of their own:
-// port panel, reply dispatch and one file per command family.
+// The main window, a face on the engine: its controls become typed requests, and what the
+// engine reports becomes log lines, control values and drawings. Handlers are split by
+// subsystem into files of their own: port panel, replies, and one file per command family.
 
-#include <QBasicTimer>
+#include <QComboBox>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QIcon>
 #include <QRgb>
-#include <array>
-#include <chrono>
-#include <cstdint>
 #include <ctime>
-#include <functional>
-#include <memory>
 #include <optional>
-#include <span>
 
 #include "ActivityLog.h"
-#include "CEdit_Hex_Ex.h"
+#include "FieldFilters.h"
 #include "LayoutBuilder.h"
-#include "LinkTest.h"
+#include "LogMenu.h"
+#include "ModuleEngine.h"
+#include "PortList.h"
 #include "PortWatch.h"
 #include "ResourceIds.h"
-#include "TypingFilter.h"
+#include "TickTimer.h"
 
 class CDialog_Mesh;
 class CDialog_Net_Path;
-class QMenu;
-class QZSerial;
-struct ReceivedBlock;
 
-class CMeshcfgDlg : public QDialog {
+class CMeshcfgDlg : public QDialog, private engine::EngineEvents {
     Q_OBJECT
 
   public:
@@ -39,10 +31,10 @@ class CMeshcfgDlg : public QDialog {
     ~CMeshcfgDlg() override;
 
     // Activity log.
-    void SetLogColor(QRgb color);
-    void AppendLog(QString text);
-    static QString FormatTimestamp(std::time_t time);
-    static QString timestampSuffix();  // "(" + FormatTimestamp(now) + ")"
+    void SetLogColor(QRgb color) { m_log->setColor(color); }
+    void AppendLog(QString text) { m_log->append(text); }
+    static QString FormatTimestamp(std::time_t time) { return logTimestamp(time); }
+    static QString timestampSuffix() { return logTimestampSuffix(); }
     ActivityLog& log() { return *m_log; }
 
     // The controls by id, as the layout built them.
@@ -51,22 +43,21 @@ class CMeshcfgDlg : public QDialog {
         return m_controls.get<W>(id);
     }
 
-    QZSerial* serial() const { return m_pSerial.get(); }
+    QZSerial* serial() { return &m_engine.port(); }
     CDialog_Mesh* meshDialog() const { return m_pMeshDlg; }
     CDialog_Net_Path* pathDialog() const { return m_pPathDlg; }
-    int sendCounter() const;   // -1 while continuous sending is off
-    int sendInterval() const;  // in ticks, as the interval list reads
+    int sendCounter() const { return m_engine.sendCounter(); }  // -1 while sending is off
+    int sendInterval() const { return m_engine.sendInterval(); }  // in ticks
 
     // One tick of timer 1025: the receive step, then the continuous-sending step. The timer
-    // sleeps while nothing is pending and continuous sending is off, so an idle window costs
-    // nothing; the first byte of a block wakes it on the 100 ms grid it would have ticked on.
-    // Tests that drive the ticks themselves stop the timer for good first.
-    void OnTimer();
-    void stopTimer();
+    // sleeps while the engine has nothing to do. Tests that drive the ticks themselves stop
+    // the timer for good first; a benchmark times the ticks.
+    virtual void OnTimer() { m_engine.tick(); }
+    void stopTimer() { m_timer.stopForGood(); }
     bool isTicking() const { return m_timer.isActive(); }
 
     // Port panel.
-    void FillPortList();
+    void FillPortList() { port_list::fill(*item<QComboBox>(res::kIdPortList)); }
     void OnRefresh();
     void OnOpenClose();
 
@@ -85,92 +76,60 @@ class CMeshcfgDlg : public QDialog {
     void ReadPathList();
 
     // Log menu commands.
-    void OnCopyAll();
-    void OnClearAll();
-    void OnSaveAll();
-    // Asks where to save the log, starting from the suggested path; empty when cancelled.
-    // Tests choose the file themselves.
-    using SaveFileChooser = std::function<QString(QWidget* parent, const QString& suggested)>;
-    void setSaveFileChooser(SaveFileChooser chooser) { m_chooseSaveFile = std::move(chooser); }
-    QMenu* logMenu() const { return m_menuLog; }
+    void OnCopyAll() { m_logMenu->copyAll(); }
+    void OnClearAll() { m_logMenu->clearAll(); }
+    void OnSaveAll() { m_logMenu->saveAll(); }
+    void setSaveFileChooser(LogMenu::SaveFileChooser chooser) {
+        m_logMenu->setSaveFileChooser(std::move(chooser));
+    }
+    QMenu* logMenu() const { return m_logMenu->menu(); }
 
     void showAbout();
 
   protected:
     bool event(QEvent* event) override;
-    void timerEvent(QTimerEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:
     void OnInitDialog();
-    void bindControls();
     void connectHandlers();
+    void logLine(LogSide side, const QString& text);  // with the time appended
+    void onWake();
 
-    // Every request goes out here: log the dump and the description, then hand the frame to
-    // the port's writer. A frame the port refuses or gives up is logged as not sent.
-    void sendRequest(std::span<const std::uint8_t> frame, std::string_view description);
-    void onFrameGivenUp();
-    void logNotSent(const QString& reason);
+    // What the engine reports.
+    void requestLogged(const proto::Request& request, proto::Bytes frame) override;
+    void notSent(engine::NotSentReason reason) override;
+    void blockReceived(proto::Bytes block, std::size_t dropped) override;
+    void frameReceived(const proto::Reply& reply, proto::Bytes block) override;
+    void sendDue() override { SendAppData(); }
+    void linkTestFigures(const proto::LinkStatistics& figures) override;
+    void continuousEnded(engine::SendingEnd why, const proto::LinkStatistics& figures) override;
+    void lost(int port) override;
+    void returning(int port) override;
+    void back(int lostPort, int port, bool wasSending) override;
 
-    // Receive side.
-    void receiveStep();
-    void OnRecvBlock(const ReceivedBlock& block);
-    void dispatchReply(std::uint8_t code, const ReceivedBlock& block);
-    void OnSetupWritten();
-    void OnSetupReply(std::span<const std::uint8_t> block);
-    void OnSendStatus(std::span<const std::uint8_t> block,
-                      std::chrono::steady_clock::time_point arrived);
-    void OnReceiveNotice();
-    void OnRouteListReply(std::span<const std::uint8_t> block);
-    void OnPathReply(std::span<const std::uint8_t> block);
+    // Replies.
+    void OnSetupReply(const proto::Setup& setup);
+    void OnRouteListReply(const proto::RouteListReply& reply);
+    void OnPathReply(const proto::PathReply& reply);
+    void OnSendStatus(std::uint8_t status);
 
-    // Port state and continuous sending.
-    void wakeTimer();
-    bool hasWorkForTimer() const;
+    // Port state.
     void updatePortState();
-    bool openPort(int port, int baudIndex, int parity);
-    void refillPortList();
-    void selectPortEntry(int port);
-    void onPortHangup();
-    void onPortReturned(int port);
-    void continuousStep();
-    void stopContinuous();
-    void showLinkTest();
     void setCommandButtonsEnabled(bool enabled);
-    void showLogMenu();
+    void showSendingOff();
+    int intervalTicks() const;
 
     QIcon m_hIcon;
-    std::unique_ptr<QZSerial> m_pSerial;
-    int m_nRecvMsg = 0;
     DialogControls m_controls;
     ActivityLog* m_log = nullptr;  // control 1009
-    TypingFilter m_frequencyTyping;
-    std::array<TypingFilter, 3> m_idTyping;  // 1013, 1014, 1017
-    std::array<TypingFilter, res::kRelayFieldCount> m_relayTyping;
-    std::array<CEdit_Hex_Ex, 3> m_editIds;                         // 1013, 1014, 1017
-    CEdit_Hex_Ex m_editData;                                       // 1020
-    std::array<CEdit_Hex_Ex, res::kRelayFieldCount> m_editRelays;  // 1025 ... 1030
+    FieldFilters m_fieldFilters;
     CDialog_Mesh* m_pMeshDlg = nullptr;
     CDialog_Net_Path* m_pPathDlg = nullptr;
-    QMenu* m_menuLog = nullptr;
-    int m_nSendCounter = 0;
-    SaveFileChooser m_chooseSaveFile;
-    std::optional<engine::LinkTest> m_linkTest;  // while continuous sending runs
-    // How the port was last opened, so that a device that hung up and returns is opened the
-    // same way.
-    struct OpenedPort {
-        int port = 0;
-        int baudIndex = 0;
-        int parity = 0;
-        std::optional<UsbIdentity> adapter;  // read while it is there to be read
-        bool wasSending = false;             // continuous sending ran when the device hung up
-    };
-    OpenedPort m_opened;
+    engine::ModuleEngine m_engine;
     PortWatch m_portWatch;
-    QBasicTimer m_timer;
-    QElapsedTimer m_tickGrid;    // the ticks fall on multiples of 100 ms from start-up
-    bool m_joiningGrid = false;  // the timer runs a shorter first interval to the grid
-    bool m_ticksDrivenByCaller = false;
+    TickTimer m_timer;
+    std::optional<LogMenu> m_logMenu;  // once the log is built
 };

@@ -1,44 +1,24 @@
 #include "LogLines.h"
 
-#include "ActivityLog.h"
-
-namespace {
-
-constexpr QLatin1StringView kDumpStart("> ");
-
-int hexDigit(QChar c) {
-    if (c >= u'0' && c <= u'9') return c.unicode() - u'0';
-    if (c >= u'A' && c <= u'F') return c.unicode() - u'A' + 10;
-    return -1;
-}
-
-// The bytes of a line made exactly as proto::hexDump makes it ("> " then "%02X " per byte),
-// so that writing them out again gives the same line; false for any other line.
-bool dumpBytes(const QString& text, std::string& out) {
-    if (!text.startsWith(kDumpStart) || (text.size() - kDumpStart.size()) % 3 != 0) return false;
-    const std::size_t start = out.size();
-    for (qsizetype i = kDumpStart.size(); i < text.size(); i += 3) {
-        const int high = hexDigit(text[i]);
-        const int low = hexDigit(text[i + 1]);
-        if (high < 0 || low < 0 || text[i + 2] != u' ') {
-            out.resize(start);
-            return false;
-        }
-        out.push_back(static_cast<char>(high << 4 | low));
-    }
-    return true;
-}
-
-}  // namespace
-
 void LogLines::append(std::int64_t timeMs, QRgb color, const QString& text) {
     const std::size_t offset = m_bytes.size();
-    const bool isDump = dumpBytes(text, m_bytes);
-    if (!isDump) m_bytes += text.toStdString();
+    m_bytes += text.toStdString();
+    appendRecord(offset, timeMs, color, Direction::Note);
+}
+
+void LogLines::appendFrame(std::int64_t timeMs, QRgb color, Direction direction,
+                           proto::Bytes frame) {
+    const std::size_t offset = m_bytes.size();
+    m_bytes.append(reinterpret_cast<const char*>(frame.data()), frame.size());
+    appendRecord(offset, timeMs, color, direction);
+}
+
+void LogLines::appendRecord(std::size_t offset, std::int64_t timeMs, QRgb color,
+                            Direction direction) {
     m_records.push_back({.offset = offset,
                          .rgb = color & RGB_MASK,
                          .timeMs = static_cast<std::uint64_t>(timeMs),
-                         .isDump = isDump});
+                         .direction = static_cast<std::uint64_t>(direction)});
 }
 
 void LogLines::clear() {
@@ -54,7 +34,8 @@ std::string_view LogLines::bytesOf(std::size_t line) const {
 }
 
 QString LogLines::text(std::size_t line) const {
-    if (m_records[line].isDump) return QString::fromStdString(proto::hexDump(frame(line)));
+    if (direction(line) != Direction::Note)
+        return QString::fromStdString(proto::hexDump(frame(line)));
     const std::string_view bytes = bytesOf(line);
     return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
@@ -68,12 +49,11 @@ std::int64_t LogLines::timeMs(std::size_t line) const {
 }
 
 LogLines::Direction LogLines::direction(std::size_t line) const {
-    if (!m_records[line].isDump) return Direction::Note;
-    return color(line) == kSentFrameColor ? Direction::Sent : Direction::Received;
+    return static_cast<Direction>(m_records[line].direction);
 }
 
 proto::Bytes LogLines::frame(std::size_t line) const {
-    if (!m_records[line].isDump) return {};
+    if (direction(line) == Direction::Note) return {};
     const std::string_view bytes = bytesOf(line);
     return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
 }

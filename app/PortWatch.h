@@ -1,35 +1,22 @@
 #pragma once
-// After a hang-up, looks for the lost port's device twice a second, and at once when udev
-// reports a new tty, until it returns or the watch is ended; then hands the port to open back
-// to the window.
+// After a hang-up, has the engine look for the lost port's device twice a second, and at once
+// when udev reports a new tty, until the device is back or the watch is ended.
 
 #include <QSocketNotifier>
 #include <QTimer>
-#include <functional>
 #include <memory>
-#include <optional>
 
-#include "LostPort.h"
-#include "TtyHotplugMonitor.h"
+#include "ModuleEngine.h"
 
 class PortWatch {
   public:
-    using OnReturn = std::function<void(int port)>;
-    explicit PortWatch(OnReturn onReturn);
+    explicit PortWatch(engine::ModuleEngine& engine);
 
-    // At the hang-up, with the adapter's identity as read when the port opened.
-    void start(int port, std::optional<UsbIdentity> adapter);
+    void start();  // at the hang-up, once the engine watches
     void stop();
-    bool isWatching() const { return m_lost.has_value(); }
 
   private:
-    void check();
-    void onHotplug();
-
-    OnReturn m_onReturn;
-    std::optional<LostPort> m_lost;
+    engine::ModuleEngine& m_engine;
     QTimer m_timer;
-    // Made for each watch, so that no events queue up while nothing is lost.
-    std::unique_ptr<TtyHotplugMonitor> m_hotplug;
     std::unique_ptr<QSocketNotifier> m_hotplugNotifier;
 };

@@ -1,74 +1,69 @@
-// The road of every request out and every reply in: the one send routine, the receive step
-// of the timer, the block handler and the dispatcher.
+// The road of every request out and every reply in, as the engine reports it: the log lines of
+// requests, of blocks received and of the frames they carry, and the handler of each frame.
 
-#include <QCoreApplication>
+#include <chrono>
+#include <variant>
 
 #include "CMeshcfgDlg.h"
-#include "Dispatch.h"
-#include "QZSerial.h"
 #include "QtText.h"
-#include "RecvBlockEvent.h"
+#include "SendData.h"
+#include "SendNames.h"
 
-void CMeshcfgDlg::sendRequest(std::span<const std::uint8_t> frame, std::string_view description) {
-    SetLogColor(kSentFrameColor);
-    AppendLog(QString::fromStdString(proto::hexDump(frame)));
-    AppendLog(qtext(description) + timestampSuffix());
-    if (m_pSerial && m_pSerial->isOpen() && !m_pSerial->queueWrite(frame))
-        logNotSent(tr("%1 requests already wait for the port").arg(QZSerial::kWriteQueueLimit));
+namespace {
+
+template <class... Handlers>
+struct Overloaded : Handlers... {
+    using Handlers::operator()...;
+};
+
+constexpr std::string_view kWriteSuccessful = "> Write successful.";
+
+// In the order of proto::Request's alternatives.
+constexpr std::string_view kDescriptions[] = {proto::kDescWriteSetup, proto::kDescReadSetup,
+                                              proto::kDescReadRoute, proto::kDescReadPath,
+                                              proto::kDescSendData};
+static_assert(std::size(kDescriptions) == std::variant_size_v<proto::Request>);
+
+}  // namespace
+
+void CMeshcfgDlg::requestLogged(const proto::Request& request, proto::Bytes frame) {
+    m_log->appendFrame(LogSide::Sent, frame);
+    logLine(LogSide::Sent, qtext(kDescriptions[request.index()]));
 }
 
-void CMeshcfgDlg::onFrameGivenUp() {
-    logNotSent(tr("the port took no data for 3 s"));
+void CMeshcfgDlg::notSent(engine::NotSentReason reason) {
+    using std::chrono::seconds;
+    const auto givenUpAfter = CXSerial::kWriteWait * CXSerial::kWriteTries;
+    const QString why =
+        reason == engine::NotSentReason::QueueFull
+            ? tr("%1 requests already wait for the port").arg(CXSerial::kWriteQueueLimit)
+            : tr("the port took no data for %1 s")
+                  .arg(std::chrono::duration_cast<seconds>(givenUpAfter).count());
+    logLine(LogSide::Sent, tr("> Not sent: %1").arg(why));
 }
 
-void CMeshcfgDlg::logNotSent(const QString& reason) {
-    SetLogColor(kSentFrameColor);
-    AppendLog(tr("> Not sent: %1").arg(reason) + timestampSuffix());
+void CMeshcfgDlg::blockReceived(proto::Bytes block, std::size_t dropped) {
+    m_log->appendFrame(LogSide::Received, block);
+    if (dropped > 0)
+        m_log->appendLine(LogSide::Received,
+                          tr("> %1 bytes dropped: receive buffer full.").arg(dropped));
 }
 
-void CMeshcfgDlg::receiveStep() {
-    if (!m_pSerial) return;
-    if (std::optional<ReceivedBlock> block = m_pSerial->receiveBuffer().tick()) {
-        RecvBlockEvent message(m_nRecvMsg, std::move(*block));
-        QCoreApplication::sendEvent(this, &message);
-    }
+void CMeshcfgDlg::frameReceived(const proto::Reply& reply, proto::Bytes) {
+    const auto log = [this](std::string_view text) { logLine(LogSide::Received, qtext(text)); };
+    std::visit(Overloaded{
+                   [&](const proto::WriteAcknowledgement&) { log(kWriteSuccessful); },
+                   [&](const proto::SetupReply& r) { OnSetupReply(r.setup); },
+                   [&](const proto::RouteListReply& r) { OnRouteListReply(r); },
+                   [&](const proto::PathReply& r) { OnPathReply(r); },
+                   [&](const proto::SendStatus& s) { OnSendStatus(s.status); },
+                   [&](const proto::ReceiveNotice&) { log(proto::kReceivedOk); },
+               },
+               reply);
 }
 
-void CMeshcfgDlg::OnRecvBlock(const ReceivedBlock& block) {
-    const std::span<const std::uint8_t> bytes(block.bytes);
-    SetLogColor(kReceivedFrameColor);
-    AppendLog(QString::fromStdString(proto::hexDump(bytes)));
-    if (block.dropped > 0) {
-        // The block lost its tail, so none of its fields can be trusted.
-        AppendLog(tr("> %1 bytes dropped: receive buffer full.").arg(block.dropped));
-        return;
-    }
-    if (const std::uint8_t code = proto::dispatchCode(bytes); code != proto::kNotDispatched)
-        dispatchReply(code, block);
-}
-
-void CMeshcfgDlg::dispatchReply(std::uint8_t code, const ReceivedBlock& received) {
-    const std::span<const std::uint8_t> block(received.bytes);
-    switch (code) {
-        case proto::kReplySetupWritten:
-            OnSetupWritten();
-            break;
-        case proto::kReplySetup:
-            OnSetupReply(block);
-            break;
-        case proto::kReplyRouteList:
-            OnRouteListReply(block);
-            break;
-        case proto::kReplyPathList:
-            OnPathReply(block);
-            break;
-        case proto::kReplySendStatus:
-            OnSendStatus(block, received.lastArrival);
-            break;
-        case proto::kReplyReceiveNotice:
-            OnReceiveNotice();
-            break;
-        default:
-            break;  // 0x84 to 0x87 and unknown codes: the hex dump says it all
-    }
+// A status the module does not name leaves the line with its time alone.
+void CMeshcfgDlg::OnSendStatus(std::uint8_t status) {
+    const std::string_view text = proto::statusText(status);
+    logLine(LogSide::Received, text.empty() ? QString() : "> " + qtext(text));
 }

@@ -7,6 +7,7 @@
 #include "CDialog_Net_Path.h"
 #include "CMeshcfgDlg.h"
 #include "QtText.h"
+#include "ControlTexts.h"
 #include "RouteList.h"
 #include "RouteWindow.h"
 
@@ -22,33 +23,26 @@ QStringList toStringList(const std::vector<std::string>& texts) {
 }  // namespace
 
 void CMeshcfgDlg::ReadRouteList() {
-    sendRequest(proto::buildReadRouteList(), proto::kDescReadRoute);
+    m_engine.send(proto::RouteListRequest{});
 }
 
 void CMeshcfgDlg::ReadPathList() {
-    sendRequest(proto::buildReadPathList(), proto::kDescReadPath);
+    m_engine.send(proto::PathRequest{});
 }
 
-void CMeshcfgDlg::OnRouteListReply(std::span<const std::uint8_t> block) {
-    // A block too short for the local node says nothing beyond its hex dump.
-    const std::optional<proto::RouteList> list = proto::decodeRouteList(block);
-    if (!list) return;
-    if (list->routeNodes.empty()) {
-        AppendLog(qtext(proto::kRouteError) + timestampSuffix());
-        return;
-    }
+void CMeshcfgDlg::OnRouteListReply(const proto::RouteListReply& reply) {
+    const proto::RouteList list = proto::routeListOf(reply);
+    if (list.routeNodes.empty()) return logLine(LogSide::Received, qtext(proto::kRouteError));
     if (!m_pMeshDlg) m_pMeshDlg = new CDialog_Mesh(this);
     m_pMeshDlg->ClearRouteList();
-    m_pMeshDlg->FillRouteList(toStringList(list->routeNodes), toStringList(list->targetNodes),
-                              QString::fromStdString(list->localNode));
+    m_pMeshDlg->FillRouteList(toStringList(list.routeNodes), toStringList(list.targetNodes),
+                              QString::fromStdString(list.localNode));
     route::showWindow(*m_pMeshDlg);
 }
 
-void CMeshcfgDlg::OnPathReply(std::span<const std::uint8_t> block) {
-    // Without the local node there is no chain to draw: the window keeps what it showed.
-    const std::optional<proto::PathList> list = proto::decodePathList(block);
-    if (!list) return;
+void CMeshcfgDlg::OnPathReply(const proto::PathReply& reply) {
+    const proto::PathList list = proto::pathListOf(reply);
     if (!m_pPathDlg) m_pPathDlg = new CDialog_Net_Path(this);
-    m_pPathDlg->FillPathList(toStringList(list->pathNodes), toStringList(list->linkValues));
+    m_pPathDlg->FillPathList(toStringList(list.pathNodes), toStringList(list.linkValues));
     route::showWindow(*m_pPathDlg);
 }

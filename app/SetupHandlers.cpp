@@ -1,17 +1,16 @@
-// Module configuration: the Write and Read buttons and the two setup replies.
+// Module configuration: the Write and Read buttons and the setup reply.
 
 #include <QComboBox>
 #include <QLineEdit>
 
 #include "CMeshcfgDlg.h"
 #include "QtText.h"
-#include "Setup.h"
+#include "ControlTexts.h"
 
 using namespace res;
 
 namespace {
 
-constexpr std::string_view kWriteSuccessful = "> Write successful.";
 constexpr std::string_view kReadSuccessful = "> Read successful.";
 
 // An index outside the list leaves it with no selection.
@@ -30,26 +29,21 @@ void CMeshcfgDlg::OnWrite() {
     fields.nodeIdText = item<QLineEdit>(kIdNodeId)->text().toStdString();
     fields.baudIndex = item<QComboBox>(kIdUartBaud)->currentIndex();
     fields.parityIndex = item<QComboBox>(kIdUartParity)->currentIndex();
-    sendRequest(proto::buildWriteSetup(fields), proto::kDescWriteSetup);
+    m_engine.send(proto::WriteSetupRequest{proto::setupOf(fields)});
 }
 
 void CMeshcfgDlg::OnRead() {
-    sendRequest(proto::buildReadSetup(), proto::kDescReadSetup);
+    m_engine.send(proto::ReadSetupRequest{});
 }
 
-void CMeshcfgDlg::OnSetupWritten() {
-    AppendLog(qtext(kWriteSuccessful) + timestampSuffix());
-}
-
-void CMeshcfgDlg::OnSetupReply(std::span<const std::uint8_t> block) {
-    const std::optional<proto::SetupValues> values = proto::decodeSetupReply(block);
-    if (!values) return;
-    item<QLineEdit>(kIdFrequency)->setText(QString::fromStdString(values->frequencyText));
-    selectIndex(item<QComboBox>(kIdPower), values->powerIndex);
-    selectIndex(item<QComboBox>(kIdLifeCycle), values->lifeCycleIndex);
-    item<QLineEdit>(kIdNetworkId)->setText(QString::fromStdString(values->networkIdText));
-    item<QLineEdit>(kIdNodeId)->setText(QString::fromStdString(values->nodeIdText));
-    selectIndex(item<QComboBox>(kIdUartBaud), values->baudIndex);
-    selectIndex(item<QComboBox>(kIdUartParity), values->parityIndex);
-    AppendLog(qtext(kReadSuccessful) + timestampSuffix());
+void CMeshcfgDlg::OnSetupReply(const proto::Setup& setup) {
+    const proto::SetupFields values = proto::setupFieldsOf(setup);
+    item<QLineEdit>(kIdFrequency)->setText(QString::fromStdString(values.frequencyText));
+    selectIndex(item<QComboBox>(kIdPower), values.powerIndex);
+    selectIndex(item<QComboBox>(kIdLifeCycle), values.lifeCycleIndex);
+    item<QLineEdit>(kIdNetworkId)->setText(QString::fromStdString(values.networkIdText));
+    item<QLineEdit>(kIdNodeId)->setText(QString::fromStdString(values.nodeIdText));
+    selectIndex(item<QComboBox>(kIdUartBaud), values.baudIndex);
+    selectIndex(item<QComboBox>(kIdUartParity), values.parityIndex);
+    logLine(LogSide::Received, qtext(kReadSuccessful));
 }

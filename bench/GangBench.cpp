@@ -38,10 +38,15 @@ struct RunCost {
 };
 
 std::optional<RunCost> applyAll(const std::string& profile, int units) {
-    std::vector<std::string> arguments{MESHCFG_CLI_PATH, "apply", profile, "-p",
-                                       "COM" + std::to_string(kFirstPort) + "-COM" +
-                                           std::to_string(kFirstPort + units - 1),
-                                       "--node-ids", "1..65000", "--keep-node-id"};
+    std::vector<std::string> arguments{
+        MESHCFG_CLI_PATH,
+        "apply",
+        profile,
+        "-p",
+        "COM" + std::to_string(kFirstPort) + "-COM" + std::to_string(kFirstPort + units - 1),
+        "--node-ids",
+        "1..65000",
+        "--keep-node-id"};
     std::vector<char*> argv;
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
@@ -99,9 +104,8 @@ int main() {
         const double value = percentile(wall[g], 50);
         const std::string figure =
             "apply, " + std::to_string(kGangs[g]) + " module(s) at once (median)";
-        printRow({figure, fixed(value) + " ms", fixed(one) + " ms (one module)",
-                  times(value / one), "<= " + fixed(kTargets[g], 2) + "x",
-                  metText(value <= one * kTargets[g])});
+        printRow({figure, fixed(value) + " ms", fixed(one) + " ms (one module)", times(value / one),
+                  "<= " + fixed(kTargets[g], 2) + "x", metText(value <= one * kTargets[g])});
         printRow({"apply, " + std::to_string(kGangs[g]) + " at once: CPU per unit (median)",
                   fixed(percentile(cpuPerUnit[g], 50), 2) + " ms", "-"});
     }

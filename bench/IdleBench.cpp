@@ -11,6 +11,7 @@
 #include "ProcStat.h"
 #include "QZSerial.h"
 #include "Table.h"
+#include "Ticks.h"
 #include "WindowBench.h"
 
 namespace {
@@ -94,7 +95,7 @@ int main(int argc, char** argv) {
     dlg.stopTimer();
     QObject idle;
     QBasicTimer timer;
-    timer.start(res::kTimerPeriodMs, &idle);
+    timer.start(static_cast<int>(proto::kTickPeriod.count()), &idle);
     const IdleCost timerOnly = measure();
 
     printRow({"1 idle CPU, whole process, port open (ms/s)", fixed(open.processMsPerSecond, 3),

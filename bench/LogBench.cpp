@@ -78,19 +78,17 @@ class TextEditLog {
 };
 
 struct Writer {
-    std::function<void(QRgb)> setColor;
-    std::function<void(const QString&)> append;
+    std::function<void(LogSide, proto::Bytes)> frame;
+    std::function<void(LogSide, const QString&)> line;
     QAbstractScrollArea* view;
 };
 
 // One request and its reply, as the window logs them.
-void logCycle(const Writer& log, const QString& dump) {
-    log.setColor(kSentFrameColor);
-    log.append(dump);
-    log.append(QStringLiteral("> Read setup data") + CMeshcfgDlg::timestampSuffix());
-    log.setColor(kReceivedFrameColor);
-    log.append(dump);
-    log.append(QStringLiteral("> Read successful.") + CMeshcfgDlg::timestampSuffix());
+void logCycle(const Writer& log) {
+    log.frame(LogSide::Sent, kFrame);
+    log.line(LogSide::Sent, QStringLiteral("> Read setup data") + logTimestampSuffix());
+    log.frame(LogSide::Received, kFrame);
+    log.line(LogSide::Received, QStringLiteral("> Read successful.") + logTimestampSuffix());
     QCoreApplication::processEvents();
 }
 
@@ -111,24 +109,34 @@ int measureWidget(const QString& widget, std::size_t lines) {
     dlg.stopTimer();  // only the log is measured
     QTextEdit edit(&dlg);
     TextEditLog textLog(edit);
-    Writer log{[&dlg](QRgb c) { dlg.SetLogColor(c); },
-               [&dlg](const QString& line) { dlg.AppendLog(line); }, &dlg.log()};
+    Writer log{[&dlg](LogSide side, proto::Bytes frame) { dlg.log().appendFrame(side, frame); },
+               [&dlg](LogSide side, const QString& line) { dlg.log().appendLine(side, line); },
+               &dlg.log()};
     if (widget == u"text") {
         edit.setGeometry(dlg.log().geometry());
         edit.raise();
-        log = {[&](QRgb c) { textLog.setColor(c); }, [&](const QString& l) { textLog.append(l); },
+        const auto colour = [](LogSide side) {
+            return side == LogSide::Sent ? kSentFrameColor : kReceivedFrameColor;
+        };
+        log = {[&](LogSide side, proto::Bytes frame) {
+                   textLog.setColor(colour(side));
+                   textLog.append(QString::fromStdString(proto::hexDump(frame)));
+               },
+               [&](LogSide side, const QString& line) {
+                   textLog.setColor(colour(side));
+                   textLog.append(line);
+               },
                &edit};
     }
     dlg.show();
     runEventLoopFor(std::chrono::milliseconds(500));
-    const QString dump = QString::fromStdString(proto::hexDump(kFrame));
     const std::size_t emptyRss = residentBytes();
 
     std::vector<double> batchUs;
     const Clock::time_point start = Clock::now();
     for (std::size_t done = 0; done < lines; done += kBatchLines) {
         const Clock::time_point batchStart = Clock::now();
-        for (std::size_t n = 0; n < kBatchLines; n += kLinesPerCycle) logCycle(log, dump);
+        for (std::size_t n = 0; n < kBatchLines; n += kLinesPerCycle) logCycle(log);
         batchUs.push_back(
             std::chrono::duration<double, std::micro>(Clock::now() - batchStart).count());
         const std::size_t written = done + kBatchLines;

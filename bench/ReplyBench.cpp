@@ -3,9 +3,6 @@
 // silence rule waits for the fourth tick after the last byte (300 to 400 ms); what the tool
 // adds is the rest: cutting, checking, logging, decoding, filling and painting.
 
-#include <QTextDocument>
-#include <QTextEdit>
-#include <QTimerEvent>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -53,15 +50,15 @@ class TimedDlg : public CMeshcfgDlg {
     const std::optional<Tick>& delivery() const { return m_delivery; }
 
   protected:
-    void timerEvent(QTimerEvent* event) override {
+    void OnTimer() override {
         const Clock::time_point start = Clock::now();
         const int lines = logLines();
-        CMeshcfgDlg::timerEvent(event);
+        CMeshcfgDlg::OnTimer();
         if (!m_delivery && logLines() != lines) m_delivery = Tick{start, Clock::now()};
     }
 
   private:
-    int logLines() const { return item<QTextEdit>(res::kIdLog)->document()->blockCount(); }
+    int logLines() { return static_cast<int>(log().lines().size()); }
 
     std::optional<Tick> m_delivery;
 };

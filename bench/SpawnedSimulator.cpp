@@ -21,7 +21,8 @@ SpawnedSimulator::SpawnedSimulator(const std::vector<std::string>& options) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, out[0]);
-    const int failed = ::posix_spawn(&m_pid, QZ470_SIM_PATH, &actions, nullptr, argv.data(), environ);
+    const int failed =
+        ::posix_spawn(&m_pid, QZ470_SIM_PATH, &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
     char line[128] = {};

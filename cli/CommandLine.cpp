@@ -16,13 +16,6 @@ namespace {
 
 constexpr std::string_view kProgram = "meshcfg-cli";
 
-std::string ratesText() {
-    std::string text;
-    for (const int rate : proto::kUartBaudRates)
-        text += (text.empty() ? "" : ", ") + std::to_string(rate);
-    return text;
-}
-
 // Whole numbers in decimal digits only; the text is rewritten in canonical form so that CLI11's
 // own conversion, which reads a leading 0 as octal and 0x as hexadecimal, sees plain digits.
 CLI::Validator decimalIn(std::int64_t min, std::int64_t max) {
@@ -44,7 +37,7 @@ CLI::Validator portRate() {
             const auto value = wholeDecimal(text);
             if (!value || *value > proto::kUartBaudRates.back() ||
                 !proto::uartBaudIndex(static_cast<int>(*value)))
-                return "'" + text + "' is not a rate the port takes: " + ratesText();
+                return "'" + text + "' is not a rate the port takes: " + rateList();
             text = std::to_string(*value);
             return {};
         },
@@ -95,12 +88,13 @@ void addCommonOptions(CLI::App& app, CommonOptions& common, std::vector<std::str
     app.add_option("-p,--port", ports,
                    "COMn as the window names ports (aliases included) or a device path; apply "
                    "takes several, and COMn-COMm for a range");
-    app.add_option("--baud", common.baud, "the port's baud rate: " + ratesText())
+    app.add_option("--baud", common.baud, "the port's baud rate: " + rateList())
         ->capture_default_str()
         ->transform(portRate());
-    app.add_option("--parity", common.parity, "the port's parity: NO, ODD or EVEN")
+    app.add_option("--parity", common.parity, "the port's parity")
         ->capture_default_str()
-        ->check(CLI::IsMember({"NO", "ODD", "EVEN"}));
+        ->check(CLI::IsMember(
+            std::vector<std::string>(proto::kParityNames.begin(), proto::kParityNames.end())));
     app.add_option("--timeout", common.timeoutMs, "milliseconds to wait for each reply")
         ->capture_default_str()
         ->transform(decimalIn(1, 3600000));
@@ -292,7 +286,7 @@ struct Declared {
             ->transform(decimalIn(0, 65535));
         send.add_option("--mode", options.mode, "route mode")
             ->capture_default_str()
-            ->check(CLI::IsMember({"forbidden", "auto", "force", "source"}));
+            ->check(CLI::IsMember(routeModeNames()));
         send.add_option("--jump", options.jump, "jump value")
             ->capture_default_str()
             ->transform(decimalIn(1, 7));

@@ -45,6 +45,9 @@ struct SendOptions {
     int intervalMs = 1000;
 };
 ExitCode sendData(const CommonOptions& common, const SendOptions& send);
+// The route modes as the command line names them, the module's list in lower case.
+std::vector<std::string> routeModeNames();
+std::optional<int> routeModeCode(std::string_view name);
 
 ExitCode sendRaw(const CommonOptions& common, const std::string& hexText, bool asIs);
 // Text lines, or one JSON object per block as it arrives (JSON lines). A hang-up ends it with

@@ -56,9 +56,9 @@ SettingChanges readProfile(const std::string& path) {
     return changes;
 }
 
-void saveProfile(const std::string& path, const proto::SetupValues& values) {
+void saveProfile(const std::string& path, const proto::Setup& setup) {
     toml::table table;
-    const Json settings = settingsJson(values);
+    const Json settings = settingsJson(setup);
     for (const auto& [key, value] : settings.items()) {
         if (value.is_string())
             table.insert(key, value.get<std::string>());

@@ -10,4 +10,4 @@
 SettingChanges readProfile(const std::string& path);
 
 // A Failure with kExitUsage when the file cannot be written.
-void saveProfile(const std::string& path, const proto::SetupValues& values);
+void saveProfile(const std::string& path, const proto::Setup& setup);

@@ -4,27 +4,27 @@
 
 #include "CXSerial.h"
 #include "Commands.h"
-#include "NumberText.h"
+#include "Messages.h"
 #include "PortNames.h"
-#include "RouteList.h"
+#include "RemotePorts.h"
 #include "Text.h"
 
 namespace {
 
-Json numbers(const std::vector<std::string>& texts) {
-    Json list = Json::array();
-    for (const std::string& text : texts) list.push_back(proto::readDecimal(text));
-    return list;
-}
-
-// The window's error line without its "> " marker.
-std::string withoutMarker(std::string_view line) {
-    return std::string(line.substr(line.find(' ') + 1));
+template <typename Value>
+Value replyOf(Session& session, proto::Bytes request, const char* cutShort) {
+    const Session::Exchange exchange = session.request(request);
+    const auto reply = proto::decodeReply(exchange.reply);
+    const auto* value = reply ? std::get_if<Value>(&*reply) : nullptr;
+    if (!value) throw session.failure(kExitNoReply, cutShort);
+    return *value;
 }
 
 }  // namespace
 
 ExitCode listPorts(const CommonOptions& common) {
+    for (const std::string& problem : readRemotePorts().problems)
+        std::cerr << "meshcfg-cli: " << problem << "\n";
     Json list = Json::array();
     for (const ListedPort& listed : CXSerial::ListedPorts()) {
         if (!common.json) {
@@ -35,6 +35,7 @@ ExitCode listPorts(const CommonOptions& common) {
         list.push_back({{"port", entry.name},
                         {"device", entry.device},
                         {"adapter", joined(entry.adapter, ", ")},
+                        {"url", entry.url},
                         {"permission", listed.availability == PortAvailability::kFree}});
     }
     if (common.json) std::cout << list.dump() << "\n";
@@ -43,39 +44,44 @@ ExitCode listPorts(const CommonOptions& common) {
 
 ExitCode readRoutes(const CommonOptions& common) {
     Session session(common);
-    const Session::Exchange reply = session.request(proto::buildReadRouteList());
-    const auto list = proto::decodeRouteList(reply.reply);
-    if (!list) throw session.failure(kExitNoReply, "the route list reply is cut short");
-    if (list->routeNodes.empty())
-        throw session.failure(kExitRefused, withoutMarker(proto::kRouteError));
+    const auto list = replyOf<proto::RouteListReply>(
+        session, proto::encode(proto::RouteListRequest{}), "the route list reply is cut short");
+    std::vector<proto::RouteEntry> routes;
+    for (const auto& entry : list.entries)
+        if (entry) routes.push_back(*entry);
+    if (routes.empty()) throw session.failure(kExitRefused, "the route list holds no routes");
     if (common.json) {
-        Json routes = Json::array();
-        for (std::size_t i = 0; i < list->routeNodes.size(); ++i) {
-            routes.push_back({{"route", proto::readDecimal(list->routeNodes[i])},
-                              {"target", proto::readDecimal(list->targetNodes[i])}});
-        }
-        std::cout << Json{{"local", proto::readDecimal(list->localNode)}, {"routes", routes}}.dump()
-                  << "\n";
+        Json rows = Json::array();
+        for (const proto::RouteEntry& entry : routes)
+            rows.push_back({{"route", entry.route}, {"target", entry.target}});
+        std::cout << Json{{"local", list.localNode}, {"routes", rows}}.dump() << "\n";
         return kExitDone;
     }
-    std::cout << "local=" << list->localNode << "\n";
-    for (std::size_t i = 0; i < list->routeNodes.size(); ++i)
-        std::cout << "route=" << list->routeNodes[i] << " target=" << list->targetNodes[i] << "\n";
+    std::cout << "local=" << list.localNode << "\n";
+    for (const proto::RouteEntry& entry : routes)
+        std::cout << "route=" << entry.route << " target=" << entry.target << "\n";
     return kExitDone;
 }
 
 ExitCode readPath(const CommonOptions& common) {
     Session session(common);
-    const Session::Exchange reply = session.request(proto::buildReadPathList());
-    const auto path = proto::decodePathList(reply.reply);
-    if (!path) throw session.failure(kExitNoReply, "the path reply is cut short");
+    const auto path = replyOf<proto::PathReply>(session, proto::encode(proto::PathRequest{}),
+                                                "the path reply is cut short");
+    std::vector<int> nodes{path.localNode};
+    std::vector<int> links;
+    for (const proto::PathHop& hop : path.hops) {
+        nodes.push_back(hop.node);
+        links.push_back(-static_cast<int>(hop.linkValue));
+    }
     if (common.json) {
-        std::cout
-            << Json{{"path", numbers(path->pathNodes)}, {"links", numbers(path->linkValues)}}.dump()
-            << "\n";
+        std::cout << Json{{"path", nodes}, {"links", links}}.dump() << "\n";
         return kExitDone;
     }
-    std::cout << "path=" << joined(path->pathNodes, " ")
-              << "\nlinks=" << joined(path->linkValues, " ") << "\n";
+    const auto line = [](const std::vector<int>& numbers) {
+        std::string text;
+        for (const int number : numbers) text += (text.empty() ? "" : " ") + std::to_string(number);
+        return text;
+    };
+    std::cout << "path=" << line(nodes) << "\nlinks=" << line(links) << "\n";
     return kExitDone;
 }

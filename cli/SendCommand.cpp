@@ -4,47 +4,45 @@
 #include <thread>
 
 #include "Commands.h"
-#include "Dispatch.h"
 #include "Interrupt.h"
 #include "LinkStatistics.h"
+#include "Messages.h"
 #include "SendData.h"
 #include "Text.h"
 
 namespace {
 
-constexpr std::string_view kRouteModes[] = {"forbidden", "auto", "force", "source"};
 constexpr std::chrono::milliseconds kInterruptPoll{50};
 
-bool isRelayId(const std::string& text) {
-    return text.size() == 4 && bytesFromHex(text).has_value();
+std::optional<std::uint16_t> relayId(const std::string& text) {
+    const auto bytes = text.size() == 4 ? bytesFromHex(text) : std::nullopt;
+    if (!bytes) return std::nullopt;
+    return static_cast<std::uint16_t>((*bytes)[0] << 8 | (*bytes)[1]);
 }
 
 proto::Frame buildRequest(const SendOptions& send) {
-    proto::SendDataFields fields;
-    fields.targetIdText = std::to_string(send.target);
-    fields.jumpIndex = send.jump - 1;
-    fields.routeModeIndex =
-        static_cast<int>(std::find(std::begin(kRouteModes), std::end(kRouteModes), send.mode) -
-                         std::begin(kRouteModes));
-    if (!send.relays.empty() && fields.routeModeIndex != proto::kRouteModeSource)
+    proto::SendDataRequest request;
+    request.target = static_cast<std::uint16_t>(send.target);
+    request.jump = static_cast<std::uint8_t>(send.jump);
+    request.routeMode = static_cast<std::uint8_t>(*routeModeCode(send.mode));
+    if (!send.relays.empty() && request.routeMode != proto::kRouteModeSource)
         throw Failure(kExitUsage, "send: --relays needs --mode source");
-    if (send.relays.size() > proto::kRelayFieldCount)
-        throw Failure(kExitUsage, "send: at most 6 relays");
-    for (std::size_t i = 0; i < send.relays.size(); ++i) {
-        if (!isRelayId(send.relays[i]))
-            throw Failure(kExitUsage, "send: relay '" + send.relays[i] + "' is not 4 hex digits");
-        fields.relayTexts[i] = send.relays[i];
+    if (send.relays.size() > proto::kMaxRelays)
+        throw Failure(kExitUsage, "send: at most " + std::to_string(proto::kMaxRelays) + " relays");
+    for (const std::string& text : send.relays) {
+        const auto relay = relayId(text);
+        if (!relay) throw Failure(kExitUsage, "send: relay '" + text + "' is not 4 hex digits");
+        request.relays.push_back(*relay);
     }
-    fields.relayingIndex = static_cast<int>(send.relays.size());
     const auto data = bytesFromHex(send.data);
     if (!data || data->empty())
         throw Failure(kExitUsage, "send: give --data as hex digit pairs, such as \"01 02\"");
-    fields.dataText = send.data;
-    const proto::SendDataResult result = proto::buildSendData(fields);
-    if (result.outcome == proto::SendDataResult::Outcome::TooLong)
-        throw Failure(kExitUsage, "send: data too long: at most " + std::to_string(result.maxData) +
+    const std::size_t capacity = proto::sendDataCapacity(request.routeMode, request.relays.size());
+    if (data->size() > capacity)
+        throw Failure(kExitUsage, "send: data too long: at most " + std::to_string(capacity) +
                                       " bytes can be sent");
-    return result.frame;
+    request.data = *data;
+    return proto::encode(request);
 }
 
 struct Confirmation {
@@ -52,13 +50,13 @@ struct Confirmation {
     double roundTripMs = 0;
 };
 
-// Nothing when no confirmation came: no reply in time, a wrong check byte or another reply.
+// Nothing when no confirmation came: no reply in time or a wrong check byte.
 std::optional<Confirmation> confirmation(const Session::Exchange& exchange) {
-    if (exchange.outcome != Session::Exchange::Outcome::kReply ||
-        proto::dispatchCode(exchange.reply) != proto::kReplySendStatus ||
-        !proto::fieldsPresent(exchange.reply, proto::kSendStatusOffset, 1))
-        return std::nullopt;
-    return Confirmation{exchange.reply[proto::kSendStatusOffset], exchange.roundTripMs};
+    if (exchange.outcome != Session::Exchange::Outcome::kReply) return std::nullopt;
+    const auto reply = proto::decodeReply(exchange.reply);
+    const auto* status = reply ? std::get_if<proto::SendStatus>(&*reply) : nullptr;
+    if (!status) return std::nullopt;
+    return Confirmation{status->status, exchange.roundTripMs};
 }
 
 std::string confirmationLine(const Confirmation& confirmed) {
@@ -139,6 +137,23 @@ ExitCode linkTest(const CommonOptions& common, Session& session, const proto::Fr
 
 }  // namespace
 
+std::vector<std::string> routeModeNames() {
+    std::vector<std::string> names;
+    for (const std::string_view mode : proto::kRouteModeNames) {
+        std::string name(mode);
+        for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        names.push_back(name);
+    }
+    return names;
+}
+
+std::optional<int> routeModeCode(std::string_view name) {
+    const std::vector<std::string> names = routeModeNames();
+    const auto found = std::find(names.begin(), names.end(), name);
+    if (found == names.end()) return std::nullopt;
+    return static_cast<int>(found - names.begin());
+}
+
 ExitCode sendData(const CommonOptions& common, const SendOptions& send) {
     const proto::Frame request = buildRequest(send);
     Session session(common);
@@ -154,5 +169,5 @@ ExitCode sendData(const CommonOptions& common, const SendOptions& send) {
     } else {
         std::cout << confirmationLine(*confirmed) << "\n";
     }
-    return confirmed->status == proto::kSendStatusOk ? kExitDone : kExitRefused;
+    return confirmed->status == proto::kStatusOk ? kExitDone : kExitRefused;
 }

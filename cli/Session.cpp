@@ -1,11 +1,11 @@
 #include "Session.h"
 
-#include <charconv>
 #include <iostream>
 
 #include "Dispatch.h"
 #include "FrameDescription.h"
 #include "Interrupt.h"
+#include "NetworkAddress.h"
 #include "PortNames.h"
 #include "ReplyEnd.h"
 #include "SetupNames.h"
@@ -13,16 +13,6 @@
 #include "UsbAdapters.h"
 
 namespace {
-
-std::optional<int> comNumber(const std::string& portName) {
-    constexpr std::string_view kPrefix = "COM";
-    if (!portName.starts_with(kPrefix)) return std::nullopt;
-    int port = 0;
-    const char* end = portName.data() + portName.size();
-    const auto result = std::from_chars(portName.data() + kPrefix.size(), end, port);
-    if (result.ec != std::errc() || result.ptr != end) return std::nullopt;
-    return port;
-}
 
 // How long a failed write waits for the reader to report a hang-up, which it sees at once.
 constexpr std::chrono::milliseconds kHangUpNotice{500};
@@ -34,10 +24,11 @@ double millisecondsBetween(ModuleLink::Clock::time_point from, ModuleLink::Clock
 }  // namespace
 
 PortIdentity identifyPort(const std::string& portName) {
-    if (const auto port = comNumber(portName)) {
+    if (const auto port = portNumberOf(portName)) {
         PortEntry entry = portEntry(*port);
         return {portName, std::move(entry.device), std::move(entry.adapter)};
     }
+    if (looksLikeNetworkAddress(portName)) return {portName, {}, {}};
     return {portName, portName, usbDeviceDetails(portName)};
 }
 
@@ -50,6 +41,10 @@ Session::Session(const CommonOptions& options, ModuleLink::Reading reading)
     if (!parity) throw Failure(kExitUsage, "parity must be NO, ODD or EVEN");
     m_parity = *parity;
     if (!open()) throw failure(kExitPort, m_link.lastError());
+    if (m_link.lineControl() == CXSerial::LineControl::kBridge)
+        std::cerr << "meshcfg-cli: " << m_port.name
+                  << ": a raw TCP bridge: its own baud rate and parity apply, not --baud and "
+                     "--parity\n";
     m_onNotice = [this](const proto::ReadFrame& notice) {
         if (m_options.json) return;
         std::cerr << "notice " << hexText(notice.bytes) << "  ("
@@ -58,9 +53,7 @@ Session::Session(const CommonOptions& options, ModuleLink::Reading reading)
 }
 
 bool Session::open() {
-    const auto port = comNumber(m_options.port);
-    return port ? m_link.Open(*port, m_options.baud, m_parity)
-                : m_link.OpenPath(m_options.port, m_options.baud, m_parity);
+    return m_link.OpenNamed(m_options.port, m_options.baud, m_parity);
 }
 
 bool Session::reopen() {
@@ -81,7 +74,7 @@ Failure Session::noReply() {
 }
 
 Failure Session::lost() const {
-    return Failure(kExitPort, m_port.name + " lost: the device hung up");
+    return Failure(kExitPort, m_port.name + " lost: " + m_link.lostReason());
 }
 
 void Session::tellNotices(const std::vector<proto::ReadFrame>& frames) {

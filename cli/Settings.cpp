@@ -1,24 +1,14 @@
 #include "Settings.h"
 
 #include <charconv>
+#include <cstdio>
+#include <limits>
 
-#include "NumberText.h"
 #include "SetupNames.h"
 
 namespace {
 
-constexpr double kMaxFrequencyMhz = 1023.0;  // the 24-bit register holds up to 1023.99 MHz
-constexpr std::int64_t kMaxNodeId = 65535;
-
-template <typename List>
-Json listEntry(const List& list, int index) {
-    if (index < 0 || index >= static_cast<int>(list.size())) return nullptr;
-    return list[static_cast<std::size_t>(index)];
-}
-
-Json indexInRange(int index, int count, Json value) {
-    return index >= 0 && index < count ? value : Json(nullptr);
-}
+constexpr std::int64_t kMaxId = std::numeric_limits<std::uint16_t>::max();
 
 std::string shortestText(double value) {
     char text[32];
@@ -45,44 +35,104 @@ std::string valueText(const SettingChanges::Value& value) {
     return shortestText(*number(value));
 }
 
+// A register of 0 is what anything below one register step gives: no radio frequency.
+std::optional<std::uint32_t> frequencyRegister(const SettingChanges::Value& value) {
+    const auto mhz = number(value);
+    const auto reg = mhz ? proto::frequencyRegisterFromMhz(*mhz) : std::nullopt;
+    if (!reg || *reg == 0) return std::nullopt;
+    return reg;
+}
+
+std::optional<std::uint8_t> codeOf(std::optional<int> index) {
+    if (!index) return std::nullopt;
+    return static_cast<std::uint8_t>(*index);
+}
+
+std::optional<std::uint8_t> powerCode(const std::int64_t* level) {
+    if (!level || *level < 1 || *level > proto::kPowerLevels) return std::nullopt;
+    return static_cast<std::uint8_t>(*level);
+}
+
+std::optional<std::uint16_t> id(const std::int64_t* whole) {
+    if (!whole || *whole < 0 || *whole > kMaxId) return std::nullopt;
+    return static_cast<std::uint16_t>(*whole);
+}
+
+std::optional<std::uint8_t> uartRateCode(const std::int64_t* rate) {
+    if (!rate || *rate > proto::kUartBaudRates.back()) return std::nullopt;
+    return codeOf(proto::uartBaudIndex(static_cast<int>(*rate)));
+}
+
+std::string parityNamesText() {
+    std::string text;
+    for (const std::string_view parity : proto::kParityNames)
+        text += (text.empty() ? "\"" : ", \"") + std::string(parity) + "\"";
+    return text;
+}
+
+template <typename Table>
+Json listEntry(const Table& table, std::size_t code) {
+    if (code >= table.size()) return nullptr;
+    return table[code];
+}
+
+// Each setting's JSON value; null for a code outside its list.
+std::array<Json, kSettingKeys.size()> settingValues(const proto::Setup& setup) {
+    const bool powerListed = setup.powerCode >= 1 && setup.powerCode <= proto::kPowerLevels;
+    const bool lifeListed = setup.lifeCycleCode < proto::kLifeCycles;
+    return {proto::mhzFromFrequencyRegister(setup.frequencyRegister),
+            powerListed ? Json(setup.powerCode) : Json(nullptr),
+            lifeListed ? Json(proto::lifeCycleName(setup.lifeCycleCode)) : Json(nullptr),
+            setup.networkId,
+            setup.nodeId,
+            listEntry(proto::kUartBaudRates, setup.uartRateCode),
+            listEntry(proto::kParityNames, setup.parityCode)};
+}
+
+// The module's code of each setting that has one.
+std::array<std::optional<int>, kSettingKeys.size()> settingCodes(const proto::Setup& setup) {
+    return {std::nullopt, setup.powerCode,    setup.lifeCycleCode, std::nullopt,
+            std::nullopt, setup.uartRateCode, setup.parityCode};
+}
+
 }  // namespace
 
-Json settingsJson(const proto::SetupValues& values) {
-    const Json settings[] = {
-        proto::readDouble(values.frequencyText),
-        indexInRange(values.powerIndex, proto::kPowerLevels, values.powerIndex + 1),
-        indexInRange(values.lifeCycleIndex, proto::kLifeCycles,
-                     proto::lifeCycleName(values.lifeCycleIndex)),
-        proto::readDecimal(values.networkIdText),
-        proto::readDecimal(values.nodeIdText),
-        listEntry(proto::kUartBaudRates, values.baudIndex),
-        listEntry(proto::kParityNames, values.parityIndex),
-    };
-    static_assert(std::size(settings) == kSettingKeys.size());
+std::string rateList() {
+    std::string text;
+    for (const int rate : proto::kUartBaudRates)
+        text += (text.empty() ? "" : ", ") + std::to_string(rate);
+    return text;
+}
+
+Json settingsJson(const proto::Setup& setup) {
+    const auto values = settingValues(setup);
     Json json = Json::object();
     for (std::size_t i = 0; i < kSettingKeys.size(); ++i)
-        json[std::string(kSettingKeys[i])] = settings[i];
+        json[std::string(kSettingKeys[i])] = values[i];
     return json;
 }
 
-std::string settingsText(const proto::SetupValues& values) {
+std::string settingsText(const proto::Setup& setup) {
     std::string text;
-    const Json settings = settingsJson(values);
+    const Json settings = settingsJson(setup);
     for (const auto& [key, value] : settings.items()) {
         text += key + "=";
-        if (key == "frequency")
-            text += values.frequencyText;
-        else if (value.is_null())
+        if (key == "frequency") {
+            char mhz[32];
+            std::snprintf(mhz, sizeof mhz, "%.2f", value.get<double>());
+            text += mhz;
+        } else if (value.is_null()) {
             text += "unknown";
-        else
+        } else {
             text += value.is_string() ? value.get<std::string>() : value.dump();
+        }
         text += "\n";
     }
     return text;
 }
 
-std::vector<std::string> differingSettings(const proto::SetupValues& expected,
-                                           const proto::SetupValues& actual) {
+std::vector<std::string> differingSettings(const proto::Setup& expected,
+                                           const proto::Setup& actual) {
     const Json want = settingsJson(expected);
     const Json got = settingsJson(actual);
     std::vector<std::string> keys;
@@ -92,39 +142,38 @@ std::vector<std::string> differingSettings(const proto::SetupValues& expected,
     return keys;
 }
 
-proto::SetupFields asFields(const proto::SetupValues& values) {
-    return {values.frequencyText, values.powerIndex, values.lifeCycleIndex, values.networkIdText,
-            values.nodeIdText,    values.baudIndex,  values.parityIndex};
+std::vector<std::string> unlistedCodes(const proto::Setup& setup) {
+    const auto values = settingValues(setup);
+    const auto codes = settingCodes(setup);
+    std::vector<std::string> unlisted;
+    for (std::size_t i = 0; i < kSettingKeys.size(); ++i)
+        if (values[i].is_null())
+            unlisted.push_back(std::string(kSettingKeys[i]) + " code " + std::to_string(*codes[i]));
+    return unlisted;
 }
 
 std::string SettingChanges::set(std::string_view key, const Value& value) {
     const std::string refused = valueText(value) + " is not a valid " + std::string(key) + ": ";
     const auto whole = wholeNumber(value);
     if (key == "frequency") {
-        const auto mhz = number(value);
-        if (!mhz || !(*mhz > 0 && *mhz <= kMaxFrequencyMhz))
-            return refused + "give MHz above 0 and up to 1023";
-        m_frequencyText = shortestText(*mhz);
+        m_frequencyRegister = frequencyRegister(value);
+        if (!m_frequencyRegister) return refused + "give MHz above 0 and below 1024";
     } else if (key == "power") {
-        if (!whole || *whole < 1 || *whole > proto::kPowerLevels) return refused + "give 1 to 7";
-        m_powerIndex = static_cast<int>(*whole) - 1;
+        m_powerCode = powerCode(whole);
+        if (!m_powerCode) return refused + "give 1 to " + std::to_string(proto::kPowerLevels);
     } else if (key == "life_cycle") {
-        const auto index = name(value) ? proto::lifeCycleIndex(*name(value)) : std::nullopt;
-        if (!index) return refused + "give \"1h\" to \"24h\"";
-        m_lifeCycleIndex = index;
+        m_lifeCycleCode = codeOf(name(value) ? proto::lifeCycleIndex(*name(value)) : std::nullopt);
+        if (!m_lifeCycleCode) return refused + "give \"1h\" to \"24h\"";
     } else if (key == "network_id" || key == "node_id") {
-        if (!whole || *whole < 0 || *whole > kMaxNodeId) return refused + "give 0 to 65535";
-        (key == "network_id" ? m_networkIdText : m_nodeIdText) = std::to_string(*whole);
+        auto& field = key == "network_id" ? m_networkId : m_nodeId;
+        field = id(whole);
+        if (!field) return refused + "give 0 to 65535";
     } else if (key == "uart_baud") {
-        const auto index = whole && *whole <= proto::kUartBaudRates.back()
-                               ? proto::uartBaudIndex(static_cast<int>(*whole))
-                               : std::nullopt;
-        if (!index) return refused + "give 1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200";
-        m_baudIndex = index;
+        m_uartRateCode = uartRateCode(whole);
+        if (!m_uartRateCode) return refused + "give " + rateList();
     } else if (key == "uart_parity") {
-        const auto index = name(value) ? proto::parityIndex(*name(value)) : std::nullopt;
-        if (!index) return refused + "give \"NO\", \"ODD\" or \"EVEN\"";
-        m_parityIndex = index;
+        m_parityCode = codeOf(name(value) ? proto::parityIndex(*name(value)) : std::nullopt);
+        if (!m_parityCode) return refused + "give " + parityNamesText();
     } else {
         return "unknown key '" + std::string(key) + "'";
     }
@@ -135,28 +184,27 @@ void SettingChanges::overlay(const SettingChanges& later) {
     const auto take = [](auto& mine, const auto& theirs) {
         if (theirs) mine = theirs;
     };
-    take(m_frequencyText, later.m_frequencyText);
-    take(m_powerIndex, later.m_powerIndex);
-    take(m_lifeCycleIndex, later.m_lifeCycleIndex);
-    take(m_networkIdText, later.m_networkIdText);
-    take(m_nodeIdText, later.m_nodeIdText);
-    take(m_baudIndex, later.m_baudIndex);
-    take(m_parityIndex, later.m_parityIndex);
+    take(m_frequencyRegister, later.m_frequencyRegister);
+    take(m_powerCode, later.m_powerCode);
+    take(m_lifeCycleCode, later.m_lifeCycleCode);
+    take(m_networkId, later.m_networkId);
+    take(m_nodeId, later.m_nodeId);
+    take(m_uartRateCode, later.m_uartRateCode);
+    take(m_parityCode, later.m_parityCode);
 }
 
-void SettingChanges::applyTo(proto::SetupFields& fields) const {
-    fields.frequencyText = m_frequencyText.value_or(fields.frequencyText);
-    fields.powerIndex = m_powerIndex.value_or(fields.powerIndex);
-    fields.lifeCycleIndex = m_lifeCycleIndex.value_or(fields.lifeCycleIndex);
-    fields.networkIdText = m_networkIdText.value_or(fields.networkIdText);
-    fields.nodeIdText = m_nodeIdText.value_or(fields.nodeIdText);
-    fields.baudIndex = m_baudIndex.value_or(fields.baudIndex);
-    fields.parityIndex = m_parityIndex.value_or(fields.parityIndex);
+void SettingChanges::applyTo(proto::Setup& setup) const {
+    setup.frequencyRegister = m_frequencyRegister.value_or(setup.frequencyRegister);
+    setup.powerCode = m_powerCode.value_or(setup.powerCode);
+    setup.lifeCycleCode = m_lifeCycleCode.value_or(setup.lifeCycleCode);
+    setup.networkId = m_networkId.value_or(setup.networkId);
+    setup.nodeId = m_nodeId.value_or(setup.nodeId);
+    setup.uartRateCode = m_uartRateCode.value_or(setup.uartRateCode);
+    setup.parityCode = m_parityCode.value_or(setup.parityCode);
 }
 
 bool SettingChanges::empty() const {
-    return !m_frequencyText && !m_powerIndex && !m_lifeCycleIndex && !m_networkIdText &&
-           !m_nodeIdText && !m_baudIndex && !m_parityIndex;
+    return missingKeys().size() == kSettingKeys.size();
 }
 
 bool SettingChanges::complete() const {
@@ -164,10 +212,10 @@ bool SettingChanges::complete() const {
 }
 
 std::vector<std::string> SettingChanges::missingKeys() const {
-    const bool given[] = {m_frequencyText.has_value(),  m_powerIndex.has_value(),
-                          m_lifeCycleIndex.has_value(), m_networkIdText.has_value(),
-                          m_nodeIdText.has_value(),     m_baudIndex.has_value(),
-                          m_parityIndex.has_value()};
+    const bool given[] = {
+        m_frequencyRegister.has_value(), m_powerCode.has_value(), m_lifeCycleCode.has_value(),
+        m_networkId.has_value(),         m_nodeId.has_value(),    m_uartRateCode.has_value(),
+        m_parityCode.has_value()};
     static_assert(std::size(given) == kSettingKeys.size());
     std::vector<std::string> missing;
     for (std::size_t i = 0; i < kSettingKeys.size(); ++i)

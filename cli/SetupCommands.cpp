@@ -1,57 +1,52 @@
-// read, write and apply: the module's seven settings.
+// read and write: the module's seven settings.
 
 #include <iostream>
 
 #include "Commands.h"
+#include "Messages.h"
 #include "Profile.h"
-#include "Setup.h"
 #include "SetupExchange.h"
+#include "Text.h"
 
 namespace {
 
-// Writes the fields and returns the values the module should now report: the write request
-// carries its fields where the setup reply does, so it decodes as that reply.
-proto::SetupValues writeFields(Session& session, const proto::SetupFields& fields) {
-    const proto::Frame frame = proto::buildWriteSetup(fields);
-    session.request(frame);
-    return *proto::decodeSetupReply(frame);
+// What the module holds with the changes on top; all seven given, nothing needs reading.
+proto::Setup changedSetup(Session& session, const SettingChanges& changes) {
+    proto::Setup setup = changes.complete() ? proto::Setup{} : readSetupValues(session);
+    changes.applyTo(setup);
+    return setup;
 }
 
-// What the module holds with the changes on top.
-proto::SetupFields changedFields(Session& session, const SettingChanges& changes) {
-    proto::SetupFields fields = asFields(readValues(session));
-    changes.applyTo(fields);
-    return fields;
-}
-
-void printSettings(const CommonOptions& common, const proto::SetupValues& values) {
+void printSettings(const CommonOptions& common, const proto::Setup& setup) {
     if (common.json)
-        std::cout << settingsJson(values).dump() << "\n";
+        std::cout << settingsJson(setup).dump() << "\n";
     else
-        std::cout << settingsText(values);
+        std::cout << settingsText(setup);
 }
 
 }  // namespace
 
 ExitCode readSetup(const CommonOptions& common, const std::string& savePath) {
     Session session(common);
-    const proto::SetupValues values = readValues(session);
-    if (!savePath.empty()) saveProfile(savePath, values);
-    printSettings(common, values);
+    const proto::Setup setup = readSetupValues(session);
+    if (!savePath.empty()) {
+        // A profile is for modules in a known state: one value it cannot name spoils it.
+        const std::string unlisted = joined(unlistedCodes(setup), ", ");
+        if (!unlisted.empty())
+            throw session.failure(kExitRefused,
+                                  "not in the lists: " + unlisted + "; nothing saved");
+        saveProfile(savePath, setup);
+    }
+    printSettings(common, setup);
     return kExitDone;
 }
 
 ExitCode writeSetup(const CommonOptions& common, const SettingChanges& changes, bool verify) {
     Session session(common);
-    // All seven given: nothing needs reading first.
-    proto::SetupFields fields;
-    if (changes.complete())
-        changes.applyTo(fields);
-    else
-        fields = changedFields(session, changes);
-    const proto::SetupValues written = writeFields(session, fields);
+    const proto::Setup written = changedSetup(session, changes);
+    writeSetupValues(session, written);
     if (verify) {
-        const std::string differs = mismatch(written, readValues(session));
+        const std::string differs = mismatch(written, readSetupValues(session));
         if (!differs.empty()) throw session.failure(kExitRefused, "verify failed: " + differs);
     }
     printSettings(common, written);

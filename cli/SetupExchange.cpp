@@ -1,20 +1,18 @@
 #include "SetupExchange.h"
 
-#include "Setup.h"
-#include "SetupNumbers.h"
-
-proto::SetupValues readValues(Session& session) {
-    return readModule(session).values;
+proto::Setup readSetupValues(Session& session) {
+    const Session::Exchange reply = session.request(proto::encode(proto::ReadSetupRequest{}));
+    const auto decoded = proto::decodeReply(reply.reply);
+    const auto* setup = decoded ? std::get_if<proto::SetupReply>(&*decoded) : nullptr;
+    if (!setup) throw session.failure(kExitNoReply, "the setup reply is cut short");
+    return setup->setup;
 }
 
-ModuleSetup readModule(Session& session) {
-    const Session::Exchange reply = session.request(proto::buildReadSetup());
-    const auto values = proto::decodeSetupReply(reply.reply);
-    if (!values) throw session.failure(kExitNoReply, "the setup reply is cut short");
-    return {*values, proto::decodeSetupNumbers(reply.reply)};
+void writeSetupValues(Session& session, const proto::Setup& setup) {
+    session.request(proto::encode(proto::WriteSetupRequest{setup}));
 }
 
-std::string mismatch(const proto::SetupValues& expected, const proto::SetupValues& actual) {
+std::string mismatch(const proto::Setup& expected, const proto::Setup& actual) {
     std::string text;
     const Json want = settingsJson(expected);
     const Json got = settingsJson(actual);
@@ -22,11 +20,4 @@ std::string mismatch(const proto::SetupValues& expected, const proto::SetupValue
         text += (text.empty() ? "" : ", ") + key + " wrote " + want[key].dump() + " read " +
                 got[key].dump();
     return text;
-}
-
-std::optional<proto::Setup> setupOf(const SettingChanges& settings) {
-    if (!settings.complete()) return std::nullopt;
-    proto::SetupFields fields;
-    settings.applyTo(fields);
-    return proto::decodeSetupNumbers(proto::buildWriteSetup(fields));
 }

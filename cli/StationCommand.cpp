@@ -222,7 +222,7 @@ std::vector<PluggedUnit> asUnits(const std::vector<std::string>& ports) {
     return units;
 }
 
-void printPass(const CommonOptions& common, const proto::SetupValues& values) {
+void printPass(const CommonOptions& common, const proto::Setup& values) {
     if (common.json)
         std::cout << Json{{"result", "PASS"}, {"settings", settingsJson(values)}}.dump() << "\n";
     else

@@ -1,21 +1,13 @@
 #include "UnitApply.h"
 
-#include "Setup.h"
 #include "SetupExchange.h"
 
 namespace {
 
 // The unit's id: the one its module holds when allowed (and free, with a range), else the next
 // of the range.
-std::uint16_t nodeIdFor(const UnitPlan& plan, const proto::SetupValues& module,
-                        const std::string& unit) {
-    if (plan.keepNodeId) {
-        const Json held = settingsJson(module)["node_id"];
-        const bool valid = held.is_number_unsigned() && held.get<std::uint64_t>() <= 0xFFFF;
-        if (!plan.ids && !valid) throw Failure(kExitRefused, "the module holds no node id to keep");
-        if (!plan.ids || (valid && plan.ids->keep(held.get<std::uint16_t>(), unit)))
-            return held.get<std::uint16_t>();
-    }
+std::uint16_t nodeIdFor(const UnitPlan& plan, const proto::Setup& module, const std::string& unit) {
+    if (plan.keepNodeId && (!plan.ids || plan.ids->keep(module.nodeId, unit))) return module.nodeId;
     const auto id = plan.ids->reserve(unit);
     if (!id) throw Failure(kExitNoIdLeft, "no node id left: nothing written");
     return *id;
@@ -42,21 +34,21 @@ UnitOutcome applyToUnit(const CommonOptions& common, const UnitPlan& plan, const
         progress.opened = true;
         if (!plan.tellNotices) session.onNotice([](const proto::ReadFrame&) {});
         onStep(UnitStep::kReading, outcome.nodeId);
-        const proto::SetupValues module = readValues(session);
-        SettingChanges settings = plan.settings;
+        // What the module holds is read first, so that a module that does not answer is never
+        // written to.
+        const proto::Setup module = readSetupValues(session);
+        proto::Setup written = module;
+        plan.settings.applyTo(written);
         if (plan.ids || plan.keepNodeId) {
             outcome.nodeId = nodeIdFor(plan, module, unit);
             idHeldUnwritten = plan.ids != nullptr;
-            settings.set("node_id", static_cast<std::int64_t>(*outcome.nodeId));
+            written.nodeId = *outcome.nodeId;
         }
-        proto::SetupFields fields = asFields(module);
-        settings.applyTo(fields);
         progress.interruptedWhy = "interrupted before the write: nothing written";
         progress.stage = "write";
         onStep(UnitStep::kWriting, outcome.nodeId);
-        const proto::Frame frame = proto::buildWriteSetup(fields);
         try {
-            session.request(frame);
+            writeSetupValues(session, written);
         } catch (const Failure&) {
             if (session.requestWritten()) {
                 idHeldUnwritten = false;
@@ -67,14 +59,11 @@ UnitOutcome applyToUnit(const CommonOptions& common, const UnitPlan& plan, const
             throw;
         }
         idHeldUnwritten = false;
-        const proto::SetupValues written = *proto::decodeSetupReply(frame);
         progress.interruptedWhy =
             "interrupted reading back: the write had gone out whole and was acknowledged";
         progress.stage = "read-back";
         onStep(UnitStep::kReadingBack, outcome.nodeId);
-        const ModuleSetup readBack = readModule(session);
-        outcome.readBack = readBack.values;
-        outcome.readBackSetup = readBack.setup;
+        outcome.readBack = readSetupValues(session);
         const std::string differs = mismatch(written, *outcome.readBack);
         if (!differs.empty()) throw session.failure(kExitRefused, "verify failed: " + differs);
     } catch (const Interrupted& stop) {

@@ -10,7 +10,6 @@
 #include <string>
 
 #include "Failure.h"
-#include "Messages.h"
 #include "NodeIdSource.h"
 #include "ProgressBoard.h"
 #include "Session.h"
@@ -28,9 +27,8 @@ struct UnitOutcome {
     ExitCode code = kExitDone;
     std::string message;  // the failure as one port prints it on standard error
     std::string why;      // the report's why; empty for a pass
-    std::optional<proto::SetupValues> readBack;
-    std::optional<proto::Setup> readBackSetup;  // the same as the module sent its numbers
-    std::optional<std::uint16_t> nodeId;        // the id the unit holds; it stays used once written
+    std::optional<proto::Setup> readBack;
+    std::optional<std::uint16_t> nodeId;  // the id the unit holds; it stays used once written
     std::chrono::milliseconds duration{};
     bool passed() const { return code == kExitDone; }
 };

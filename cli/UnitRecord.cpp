@@ -5,7 +5,6 @@
 #include <filesystem>
 
 #include "Report.h"
-#include "SetupExchange.h"
 
 namespace {
 
@@ -72,7 +71,8 @@ UnitRecord::UnitRecord(const StationOptions& options, const SettingChanges& sett
     } catch (const record::RecordError& error) {
         throw Failure(kExitUsage, error.what());
     }
-    const std::optional<proto::Setup> setup = setupOf(settings);
+    std::optional<proto::Setup> setup;
+    if (settings.complete()) settings.applyTo(setup.emplace());
     if (setup)
         m_profile = record::Profile{options.profile.fileName, options.profile.sha256, *setup};
     if (options.nodeIds && setup)
@@ -104,8 +104,8 @@ void UnitRecord::store(const std::string& unit, UnitOutcome& outcome) {
         m_drafts.erase(unit);
     }
     const bool giveBack = m_ids && m_ids->end(unit);
-    row.readBack = outcome.readBackSetup;
-    if (outcome.readBackSetup) row.networkId = outcome.readBackSetup->networkId;
+    row.readBack = outcome.readBack;
+    if (outcome.readBack) row.networkId = outcome.readBack->networkId;
     row.nodeId = outcome.nodeId;
     row.result = outcome.passed() ? record::Result::kPass : record::Result::kFail;
     row.why = outcome.why;

@@ -8,7 +8,6 @@
 #include "Commands.h"
 #include "LineRecord.h"
 #include "Report.h"
-#include "SetupNumbers.h"
 #include "Text.h"
 #include "UnitRecord.h"
 #include "UnitsOptions.h"
@@ -25,7 +24,7 @@ Json unitJson(const record::UnitRow& row) {
             {"adapter_serial", row.adapterSerial},
             {"profile", row.profile ? Json(row.profile->name) : Json()},
             {"profile_sha256", row.profile ? Json(row.profile->sha256) : Json()},
-            {"settings", row.readBack ? settingsJson(proto::setupValues(*row.readBack)) : Json()},
+            {"settings", row.readBack ? settingsJson(*row.readBack) : Json()},
             {"network_id", row.networkId ? Json(*row.networkId) : Json()},
             {"node_id", row.nodeId ? Json(*row.nodeId) : Json()},
             {"result", record::resultName(row.result)},
@@ -47,17 +46,16 @@ std::string unitCsv(const record::UnitRow& row) {
     const PortIdentity port{row.port, row.device, {}};
     const ProfileTrace profile =
         row.profile ? ProfileTrace{row.profile->name, row.profile->sha256} : ProfileTrace{};
-    const ApplyRun run{
-        port,
-        row.readBack ? settingsJson(proto::setupValues(*row.readBack)) : Json::object(),
-        row.result == record::Result::kPass,
-        row.why,
-        row.adapter,
-        row.adapterSerial,
-        row.profile ? &profile : nullptr,
-        row.nodeId,
-        std::chrono::milliseconds(row.durationMs),
-        row.result == record::Result::kReserved};
+    const ApplyRun run{port,
+                       row.readBack ? settingsJson(*row.readBack) : Json::object(),
+                       row.result == record::Result::kPass,
+                       row.why,
+                       row.adapter,
+                       row.adapterSerial,
+                       row.profile ? &profile : nullptr,
+                       row.nodeId,
+                       std::chrono::milliseconds(row.durationMs),
+                       row.result == record::Result::kReserved};
     // The station's own local time, as its report would have shown it.
     std::string time = row.time.text().substr(0, 19);
     time[10] = ' ';

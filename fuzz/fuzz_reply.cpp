@@ -18,6 +18,7 @@
 #include "Frame.h"
 #include "RouteList.h"
 #include "SendData.h"
+#include "SendNames.h"
 #include "Setup.h"
 
 namespace {
@@ -136,11 +137,11 @@ void checkSetup(Bytes block) {
     require(values->parityIndex == block[16]);
 }
 
-// 40 entries of 9 bytes from offset 8; an entry is used when its route node (entry bytes
-// 3-4) is not FFFF; an entry not wholly inside the block is not used.
+// A dispatched route list reply: 40 entries of 9 bytes from offset 8; an entry is used when its
+// route node (entry bytes 3-4) is not FFFF; an entry not wholly inside the block is not used.
 void checkRouteList(Bytes block) {
     const auto list = proto::decodeRouteList(block);
-    require(list.has_value() == fits(block, 4, 2));
+    require(list.has_value() == (proto::dispatchCode(block) == 0x83 && fits(block, 4, 2)));
     if (!list) return;
     require(list->localNode == decimal(be16(block, 4)));
     require(list->routeNodes.size() == list->targetNodes.size());
@@ -158,12 +159,12 @@ void checkRouteList(Bytes block) {
     require(used == list->routeNodes.size());
 }
 
-// Local node at offset 5, then 8 hops of 3 bytes (link value, node id) from offset 7, listed
-// from hop 7 down to hop 0; a hop not wholly inside the block is empty.
+// A dispatched path reply: local node at offset 5, then 8 hops of 3 bytes (link value, node id)
+// from offset 7, listed from hop 7 down to hop 0; a hop not wholly inside the block is empty.
 void checkPathList(Bytes block) {
     const auto path = proto::decodePathList(block);
     // A path is drawn only from a whole reply: a cut one would invent a link.
-    require(path.has_value() == fits(block, 7, 8 * 3));
+    require(path.has_value() == (proto::dispatchCode(block) == 0x88 && fits(block, 7, 8 * 3)));
     if (!path) return;
     require(path->pathNodes.size() == path->linkValues.size() + 1);
     require(path->pathNodes.size() <= 9);
@@ -185,8 +186,8 @@ void checkSendStatus(Bytes block) {
     const bool present = proto::fieldsPresent(block, proto::kSendStatusOffset, 1);
     require(present == fits(block, 6, 1));
     if (!present) return;
-    const std::string_view message = proto::sendStatusMessage(block[proto::kSendStatusOffset]);
-    require(message.empty() || message.starts_with("> "));
+    const std::string_view text = proto::statusText(block[proto::kSendStatusOffset]);
+    require(text.empty() || !text.starts_with("> "));
 }
 
 }  // namespace

@@ -1,14 +1,17 @@
 #include "FrameDescription.h"
 
 #include <optional>
+#include <type_traits>
+#include <variant>
 #include <vector>
 
-#include "DialogTemplate.h"
 #include "Dispatch.h"
-#include "ResourceIds.h"
+#include "Messages.h"
 #include "RouteList.h"
 #include "SendData.h"
+#include "SendNames.h"
 #include "Setup.h"
+#include "SetupNames.h"
 
 namespace proto {
 
@@ -28,10 +31,22 @@ std::string count(std::size_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-// The entry as the window's list shows it, or the raw index where the list has none.
-std::string entryOf(int controlId, int index) {
-    const std::string_view entry = layout::listEntry(res::kDialogMain, controlId, index);
-    return entry.empty() ? "index " + std::to_string(index) : std::string(entry);
+// The name a code stands for, or the raw index where the table has none.
+template <typename Table>
+std::string entryOf(const Table& table, int index) {
+    if (index < 0 || index >= static_cast<int>(table.size())) {
+        return "index " + std::to_string(index);
+    }
+    if constexpr (std::is_arithmetic_v<typename Table::value_type>) {
+        return std::to_string(table[index]);
+    } else {
+        return std::string(table[index]);
+    }
+}
+
+std::string lifeCycleEntry(int index) {
+    return index >= 0 && index < kLifeCycles ? lifeCycleName(index)
+                                             : "index " + std::to_string(index);
 }
 
 std::string setupDetails(Bytes frame) {
@@ -39,16 +54,17 @@ std::string setupDetails(Bytes frame) {
     if (!values) return "cut short";
     return "frequency " + values->frequencyText + " MHz, power " +
            std::to_string(values->powerIndex + 1) + ", life cycle " +
-           entryOf(res::kIdLifeCycle, values->lifeCycleIndex) + ", network id " +
-           values->networkIdText + ", node id " + values->nodeIdText + ", UART " +
-           entryOf(res::kIdUartBaud, values->baudIndex) + " " +
-           entryOf(res::kIdUartParity, values->parityIndex);
+           lifeCycleEntry(values->lifeCycleIndex) + ", network id " + values->networkIdText +
+           ", node id " + values->nodeIdText + ", UART " +
+           entryOf(kUartBaudRates, values->baudIndex) + " " +
+           entryOf(kParityNames, values->parityIndex);
 }
 
 std::string sendDataDetails(Bytes frame) {
-    const std::optional<SendDataRequest> request = decodeSendData(frame);
+    const std::optional<Request> decoded = decodeRequest(frame);
+    const auto* request = decoded ? std::get_if<SendDataRequest>(&*decoded) : nullptr;
     if (!request) return "fields do not match the length byte";
-    std::string route = entryOf(res::kIdRouteMode, request->routeMode);
+    std::string route = entryOf(kRouteModeNames, request->routeMode);
     for (char& c : route) c = lowerAscii(c);
     route += " route";
     for (std::size_t k = 0; k < request->relays.size(); ++k)
@@ -81,9 +97,7 @@ std::string pathDetails(Bytes frame) {
 Words sendStatusWords(Bytes frame) {
     if (!fieldsPresent(frame, kSendStatusOffset, 1)) return {"Send status", "cut short"};
     const std::uint8_t status = frame[kSendStatusOffset];
-    std::string_view message = sendStatusMessage(status);
-    if (message.starts_with("> ")) message.remove_prefix(2);
-    return {"Send status " + hexByte(status), std::string(message)};
+    return {"Send status " + hexByte(status), std::string(statusText(status))};
 }
 
 Words requestWords(Bytes frame) {

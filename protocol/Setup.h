@@ -1,46 +1,21 @@
 #pragma once
-// Write setup, Read setup and the setup reply. Conversions follow the classic "C" locale
-// whatever the user's locale is.
+// The setup frames as the window's "RF Config" controls write and read them.
 
 #include <optional>
-#include <string>
 
+#include "ControlTexts.h"
 #include "Frame.h"
 
 namespace proto {
 
-inline constexpr int kNoSelection = -1;
-inline constexpr std::size_t kSetupFrameSize = 18;  // both requests and both replies
-
-// Setup requests and replies open their payload with this byte twice.
-inline constexpr std::uint8_t kSetupMarker = 0xA5;
-
-// The seven controls of "RF Config" as the window reads them.
-struct SetupFields {
-    std::string frequencyText{};
-    int powerIndex = kNoSelection;
-    int lifeCycleIndex = kNoSelection;
-    std::string networkIdText{};
-    std::string nodeIdText{};
-    int baudIndex = kNoSelection;
-    int parityIndex = kNoSelection;
-};
+// What a setup reply puts into the controls.
+using SetupValues = SetupFields;
 
 Frame buildWriteSetup(const SetupFields& fields);
 Frame buildReadSetup();
 
-// The values a setup reply puts into the controls; an index may lie outside its list.
-struct SetupValues {
-    std::string frequencyText{};    // "%.2f", truncated to two decimals
-    int powerIndex = kNoSelection;  // b[9] - 1
-    int lifeCycleIndex = kNoSelection;
-    std::string networkIdText{};  // "%d"
-    std::string nodeIdText{};
-    int baudIndex = kNoSelection;
-    int parityIndex = kNoSelection;
-};
-
-// Nothing when the block is too short for the fields (shorter than 18 bytes).
+// The values at the setup frames' offsets, whatever the frame's code; nothing when the block
+// is too short for them (shorter than 18 bytes).
 std::optional<SetupValues> decodeSetupReply(Bytes block);
 
 }  // namespace proto

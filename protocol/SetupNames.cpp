@@ -17,13 +17,13 @@ std::optional<int> indexIn(const List& list, const Value& value) {
 }  // namespace
 
 std::string lifeCycleName(int index) {
-    return std::to_string(index + 1) + "h";
+    return std::to_string(index + 1) + std::string(kHourUnit);
 }
 
 std::optional<int> lifeCycleIndex(std::string_view name) {
-    if (!name.ends_with('h')) return std::nullopt;
+    if (!name.ends_with(kHourUnit)) return std::nullopt;
     int hours = 0;
-    const char* end = name.data() + name.size() - 1;
+    const char* end = name.data() + name.size() - kHourUnit.size();
     const auto result = std::from_chars(name.data(), end, hours);
     if (result.ec != std::errc() || result.ptr != end || hours < 1 || hours > kLifeCycles)
         return std::nullopt;

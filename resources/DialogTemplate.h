@@ -15,11 +15,9 @@ enum Style : std::uint32_t {
     kDisabled = 1u << 0,
     kHidden = 1u << 1,
     kSorted = 1u << 2,
-    kNumber = 1u << 3,  // typing admits decimal digits only
-    kReadOnly = 1u << 4,
-    kMultiline = 1u << 5,
-    kVScroll = 1u << 6,
-    kDefaultButton = 1u << 7,
+    kReadOnly = 1u << 3,
+    kVScroll = 1u << 4,
+    kDefaultButton = 1u << 5,
 };
 
 inline constexpr int kNoId = -1;
@@ -43,9 +41,5 @@ struct DialogTemplate {
 
 // Templates 100 (about box), 102 (main window), 133 (route list), 134 (path).
 const DialogTemplate& dialogTemplate(int id);
-
-// Entry index of the drop-down controlId in dialogId's layout; empty when the list has no such
-// entry (for example index -1, no selection).
-std::string_view listEntry(int dialogId, int controlId, int index);
 
 }  // namespace layout

@@ -21,45 +21,43 @@ constexpr ControlTemplate kAboutControls[] = {
 constexpr ControlTemplate kMainControls[] = {
     {kNoId, GroupBox, "Usart Select", kNoStyle, 9, 3, 87, 99},
     {kNoId, Static, "Comm:", kNoStyle, 14, 20, 28, 8},
-    {kIdPortBaud, DropDown, "", kNoStyle, 47, 38, 44, 30, kBaudRateItems},
+    {kIdPortBaud, DropDown, "", kNoStyle, 47, 38, 44, 30, kBaudRateItems.view()},
     {kNoId, Static, "BaudRate:", kNoStyle, 14, 39, 32, 8},
-    {kIdPortParity, DropDown, "", kNoStyle, 47, 58, 44, 30, kParityItems},
+    {kIdPortParity, DropDown, "", kNoStyle, 47, 58, 44, 30, kParityItems.view()},
     {kNoId, Static, "Parity:", kNoStyle, 14, 59, 28, 8},
     {kIdOpenClose, PushButton, "Open", kNoStyle, 17, 78, 34, 14},
     {kIdPortList, DropDown, "", kNoStyle, 47, 19, 44, 30},
     {kNoId, GroupBox, "数据信息框", kNoStyle, 97, 3, 213, 99},
-    {kIdLog, RichEdit, "", kMultiline | kReadOnly | kVScroll, 101, 14, 206, 80},
+    {kIdLog, RichEdit, "", kReadOnly | kVScroll, 101, 14, 206, 80},
     {kNoId, GroupBox, "RF Config", kNoStyle, 9, 104, 301, 82},
     {kNoId, GroupBox, "Send test:", kNoStyle, 9, 189, 301, 98},
     {kNoId, Static, "Frequency:", kNoStyle, 16, 120, 36, 8},
-    {kIdFrequency, Edit, "", kNumber, 53, 118, 56, 13},
+    {kIdFrequency, Edit, "", kNoStyle, 53, 118, 56, 13},
     {kNoId, Static, "Power:", kNoStyle, 114, 120, 23, 8},
-    {kIdPower, DropDown, "", kNoStyle, 145, 118, 56, 30, "1|2|3|4|5|6|7"},
+    {kIdPower, DropDown, "", kNoStyle, 145, 118, 56, 30, kPowerItems.view()},
     {kNoId, Static, "Life Cycle:", kNoStyle, 207, 120, 32, 8},
-    {kIdLifeCycle, DropDown, "", kNoStyle, 245, 119, 56, 30,
-     "1h|2h|3h|4h|5h|6h|7h|8h|9h|10h|11h|12h|13h|14h|15h|16h|17h|18h|19h|20h|21h|22h|23h|24h"},
+    {kIdLifeCycle, DropDown, "", kNoStyle, 245, 119, 56, 30, kLifeCycleItems.view()},
     {kNoId, Static, "Network id:", kNoStyle, 16, 144, 38, 8},
-    {kIdNetworkId, Edit, "", kNumber, 53, 142, 56, 13},
+    {kIdNetworkId, Edit, "", kNoStyle, 53, 142, 56, 13},
     {kNoId, Static, "Node id:", kNoStyle, 114, 144, 27, 8},
-    {kIdNodeId, Edit, "", kNumber, 145, 142, 56, 13},
-    {kIdUartBaud, DropDown, "", kNoStyle, 245, 143, 56, 30, kBaudRateItems},
+    {kIdNodeId, Edit, "", kNoStyle, 145, 142, 56, 13},
+    {kIdUartBaud, DropDown, "", kNoStyle, 245, 143, 56, 30, kBaudRateItems.view()},
     {kNoId, Static, "BaudRate:", kNoStyle, 207, 144, 33, 8},
-    {kIdUartParity, DropDown, "", kNoStyle, 53, 165, 56, 30, kParityItems},
+    {kIdUartParity, DropDown, "", kNoStyle, 53, 165, 56, 30, kParityItems.view()},
     {kNoId, Static, "Parity:", kNoStyle, 16, 166, 20, 8},
     {kIdWrite, PushButton, "Write", kNoStyle, 121, 164, 43, 14},
     {kIdRead, PushButton, "Read", kNoStyle, 167, 164, 43, 14},
     {kIdReadRoute, PushButton, "Read Route", kNoStyle, 213, 164, 43, 14},
     {kNoId, Static, "Target id:", kNoStyle, 19, 204, 32, 8},
-    {kIdTargetId, Edit, "", kNumber, 51, 202, 42, 13},
-    {kIdRouteMode, DropDown, "", kNoStyle, 139, 202, 42, 30, "Forbidden|Auto|Force|Source"},
+    {kIdTargetId, Edit, "", kNoStyle, 51, 202, 42, 13},
+    {kIdRouteMode, DropDown, "", kNoStyle, 139, 202, 42, 30, kRouteModeItems.view()},
     {kNoId, Static, "Route mode:", kNoStyle, 96, 204, 42, 8},
-    {kIdJump, DropDown, "", kSorted, 206, 202, 42, 30, "1|2|3|4|5|6|7"},
+    {kIdJump, DropDown, "", kSorted, 206, 202, 42, 30, kJumpItems.view()},
     {kNoId, Static, "Jump:", kNoStyle, 184, 204, 20, 8},
     {kIdAckRequest, CheckBox, "ACK Request", kHidden, 256, 203, 51, 10},
-    {kIdData, RichEdit, "", kMultiline | kVScroll, 15, 219, 235, 45},
+    {kIdData, RichEdit, "", kVScroll, 15, 219, 235, 45},
     {kIdSendData, PushButton, "Send data", kNoStyle, 253, 219, 50, 14},
-    {kIdInterval, DropDown, "", kNoStyle, 256, 250, 44, 30,
-     "1000ms|2000ms|3000ms|5000ms|8000ms|10000ms"},
+    {kIdInterval, DropDown, "", kNoStyle, 256, 250, 44, 30, kIntervalItems.view()},
     {kIdContinuous, CheckBox, "Continuous", kNoStyle, 256, 236, 46, 10},
     {kIdReadPath, PushButton, "Read Path", kNoStyle, 259, 164, 43, 14},
     {kIdRelayFirst + 0, Edit, "", kDisabled, 51, 269, 32, 13},
@@ -70,7 +68,7 @@ constexpr ControlTemplate kMainControls[] = {
     {kIdRelayFirst + 4, Edit, "", kDisabled, 179, 269, 32, 13},
     {kIdRelayFirst + 5, Edit, "", kDisabled, 211, 269, 32, 13},
     {kNoId, Static, "Relaying:", kNoStyle, 248, 270, 28, 8},
-    {kIdRelaying, DropDown, "", kSorted | kDisabled, 277, 269, 24, 30, "0|1|2|3|4|5|6"},
+    {kIdRelaying, DropDown, "", kSorted | kDisabled, 277, 269, 24, 30, kRelayingItems.view()},
     {kIdRefresh, PushButton, "Refresh", kNoStyle, 54, 78, 34, 14},
 };
 
@@ -135,19 +133,6 @@ const DialogTemplate& dialogTemplate(int id) {
         if (t.id == id) return t;
     }
     throw std::out_of_range("no dialog template with this id");
-}
-
-std::string_view listEntry(int dialogId, int controlId, int index) {
-    for (const ControlTemplate& c : dialogTemplate(dialogId).controls) {
-        if (c.id != controlId) continue;
-        std::string_view rest = c.items;
-        for (int i = 0; !rest.empty(); ++i) {
-            const std::size_t bar = rest.find('|');
-            if (i == index) return rest.substr(0, bar);
-            rest = bar == std::string_view::npos ? std::string_view{} : rest.substr(bar + 1);
-        }
-    }
-    return {};
 }
 
 }  // namespace layout

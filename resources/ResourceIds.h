@@ -14,14 +14,9 @@ inline constexpr std::string_view kAboutItemText = "关于 Meshcfg(&A)...";  // 
 
 // Log menu 135: pop-up "编辑" with its commands.
 inline constexpr std::string_view kLogMenuTitle = "编辑";
-inline constexpr int kCmdCopyAll = 32771;
 inline constexpr std::string_view kCopyAllText = "全部复制";
-inline constexpr int kCmdClearAll = 32772;
 inline constexpr std::string_view kClearAllText = "全部清空";
 inline constexpr std::string_view kSaveAllText = "全部保存...";
-
-inline constexpr int kTimerReceive = 1025;
-inline constexpr int kTimerPeriodMs = 100;
 
 // Main window, template 102.
 inline constexpr int kIdPortList = 1001;

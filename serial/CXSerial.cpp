@@ -2,7 +2,9 @@
 
 #include <utility>
 
+#include "NetworkLink.h"
 #include "PortNames.h"
+#include "RemotePorts.h"
 #include "Termios.h"
 
 CXSerial::CXSerial(PortEvents events) : m_events(std::move(events)) {}
@@ -25,15 +27,21 @@ std::string ListedPort::text() const {
 }
 
 std::vector<ListedPort> CXSerial::ListedPorts() {
+    // Listed from the file without connecting: a probe would take the server's only
+    // connection, or wait for the time-out.
+    const RemotePortTable remote = readRemotePorts();
     std::vector<ListedPort> ports;
     for (int port = kFirstPort; port <= kLastPort; ++port) {
-        const PortAvailability availability = CXSerial::availability(port);
+        const PortAvailability availability =
+            remote.find(port) ? PortAvailability::kFree : CXSerial::availability(port);
         if (availability != PortAvailability::kAbsent) ports.push_back({port, availability});
     }
     return ports;
 }
 
 bool CXSerial::Open(int port, int baud, int parity) {
+    if (const auto address = networkAddressOf(port))
+        return OpenAddress(address->text(), baud, parity);
     if (isOpen()) Close();
     return openDevice(openPortDevice(port), baud, parity);
 }
@@ -43,18 +51,56 @@ bool CXSerial::OpenPath(const std::string& path, int baud, int parity) {
     return openDevice(openDevicePath(path), baud, parity);
 }
 
-bool CXSerial::openDevice(OpenedDevice device, int baud, int parity) {
+bool CXSerial::OpenAddress(const std::string& address, int baud, int parity) {
+    if (isOpen()) Close();
+    const auto settings = settingsFor(baud, parity);
+    if (!settings) return false;
+    const ParsedAddress parsed = parseNetworkAddress(address);
+    if (!parsed.address) return failOpen(parsed.error);
+    return OpenConnected(NetworkLink::connect(*parsed.address, *settings));
+}
+
+bool CXSerial::OpenConnected(NetworkLink::Connected connected) {
+    if (isOpen()) Close();
+    m_lastError.clear();
+    if (!connected.link) return failOpen(std::move(connected.error));
+    m_lineControl = connected.link->setsLine() ? LineControl::kNetwork : LineControl::kBridge;
+    m_network = std::move(connected.link);
+    m_device = std::move(connected.device);
+    return startThreads();
+}
+
+bool CXSerial::OpenNamed(const std::string& name, int baud, int parity) {
+    if (const auto port = portNumberOf(name)) return Open(*port, baud, parity);
+    if (looksLikeNetworkAddress(name)) return OpenAddress(name, baud, parity);
+    return OpenPath(name, baud, parity);
+}
+
+std::optional<LineSettings> CXSerial::settingsFor(int baud, int parity) {
     m_lastError.clear();
     const auto parityValue = parityFromCode(parity);
-    if (!parityValue)
-        return failOpen("Parity code " + std::to_string(parity) + " is not supported");
+    if (!parityValue) {
+        failOpen("Parity code " + std::to_string(parity) + " is not supported");
+        return std::nullopt;
+    }
+    return LineSettings{baud, *parityValue};
+}
+
+bool CXSerial::openDevice(OpenedDevice device, int baud, int parity) {
+    const auto settings = settingsFor(baud, parity);
+    if (!settings) return false;
+    m_lineControl = LineControl::kLocal;
     if (!device.fd) return failOpen(std::move(device.error));
     m_device = std::move(device.fd);
 
     std::string error = claimExclusive(m_device.get());
-    if (error.empty()) error = applyLineSettings(m_device.get(), {baud, *parityValue});
+    if (error.empty()) error = applyLineSettings(m_device.get(), *settings);
     if (!error.empty()) return failOpen(std::move(error));
     discardQueues(m_device.get());
+    return startThreads();
+}
+
+bool CXSerial::startThreads() {
     if (!StartReader()) return failOpen("Cannot start the reader thread");
     if (!startWriter()) return failOpen("Cannot start the writer thread");
     return true;
@@ -71,9 +117,13 @@ bool CXSerial::failOpen(std::string error) {
 void CXSerial::Close() {
     stopWriter();
     StopReader();
-    if (!m_device) return;
-    releaseExclusive(m_device.get());
+    if (m_device && !m_network) releaseExclusive(m_device.get());
     m_device.reset();
+    m_network.reset();  // after the device end, which it expects closed
+}
+
+std::string CXSerial::lostReason() const {
+    return m_lineControl == LineControl::kLocal ? "the device hung up" : "the connection closed";
 }
 
 bool CXSerial::isOpen() const {

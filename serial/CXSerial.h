@@ -3,19 +3,25 @@
 // and the write lock, and hands every received byte, in order, to OnReceiveByte on the reader
 // thread.
 
+#include <sys/types.h>
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "FileDescriptor.h"
+#include "LineSettings.h"
+#include "NetworkLink.h"
 #include "PortDevice.h"
 
 // What the port object tells its owner from its own threads. The owner hands each one over to
@@ -54,9 +60,17 @@ class CXSerial {
     // The ports the port list shows, in order: those free now and those the user may not open.
     static std::vector<ListedPort> ListedPorts();
 
-    bool Open(int port, int baud, int parity);  // parity: 0 none, 1 odd, 2 even
+    // parity: 0 none, 1 odd, 2 even. A COM number that names a port across the network
+    // connects to it, which takes up to NetworkLink::kConnectTimeout: never on a window thread.
+    bool Open(int port, int baud, int parity);
     // The same for a device named by its path rather than by a COM number.
     bool OpenPath(const std::string& path, int baud, int parity);
+    // The same for a port across the network: rfc2217://HOST:PORT or tcp://HOST:PORT.
+    bool OpenAddress(const std::string& address, int baud, int parity);
+    // The same for a connection made beforehand, off the caller's thread (NetworkOpening).
+    bool OpenConnected(NetworkLink::Connected connected);
+    // Any of the three, as a user names a port: "COM150", "/dev/ttyUSB0", "tcp://host:4001".
+    bool OpenNamed(const std::string& name, int baud, int parity);
     void Close();
     // Sends the bytes under the write lock and returns when they are all taken (true), or the
     // port is closed, gone or took no data for kWriteTries waits of kWriteWait (false).
@@ -73,6 +87,13 @@ class CXSerial {
     bool StopReader();
 
     bool isOpen() const;
+    // How the line of the port opened last is set: by this tool (a tty or an RFC 2217
+    // server), or, for a raw TCP bridge, by the bridge itself.
+    enum class LineControl { kLocal, kNetwork, kBridge };
+    LineControl lineControl() const { return m_lineControl; }
+    // Why a port that was open is gone, in plain words: "the device hung up", or "the
+    // connection closed" for a port across the network.
+    std::string lostReason() const;
     // False once the reader has ended, by StopReader or because the device hung up.
     bool isReading() const;
     // Why the last Open failed, in plain words for the user; empty after a success.
@@ -91,12 +112,17 @@ class CXSerial {
     ReadResult readPass(int device);
     WriteResult writeFrame(std::span<const std::uint8_t> frame);
     WaitResult waitWritable(int device) const;
+    ssize_t sendSome(int fd, const std::uint8_t* data, std::size_t length) const;
     bool startWriter();
     void stopWriter();
     bool failOpen(std::string error);
     bool openDevice(OpenedDevice device, int baud, int parity);
+    bool startThreads();
+    std::optional<LineSettings> settingsFor(int baud, int parity);
 
     FileDescriptor m_device;
+    std::unique_ptr<NetworkLink> m_network;  // what carries m_device's bytes, for a remote port
+    LineControl m_lineControl = LineControl::kLocal;
     FileDescriptor m_stopEvent;
     std::thread m_reader;
     std::atomic<bool> m_reading = false;

@@ -3,6 +3,7 @@
 // for a line that takes no data.
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -17,6 +18,13 @@ namespace {
 constexpr unsigned kWriteChunk = 1024;
 
 }  // namespace
+
+// A network port's socket whose connection has ended refuses writes; that must be an error
+// like a tty's EIO, not the signal that would end the program.
+ssize_t CXSerial::sendSome(int fd, const std::uint8_t* data, std::size_t length) const {
+    if (m_network) return ::send(fd, data, length, MSG_NOSIGNAL);
+    return ::write(fd, data, length);
+}
 
 bool CXSerial::Write(const std::uint8_t* data, unsigned length) {
     return writeFrame({data, length}) == WriteResult::kSent;
@@ -33,7 +41,7 @@ CXSerial::WriteResult CXSerial::writeFrame(std::span<const std::uint8_t> frame) 
     while (sent < length) {
         const std::size_t chunkEnd =
             chunkStart + std::min<std::size_t>(length - chunkStart, kWriteChunk);
-        const ssize_t written = ::write(fd, frame.data() + sent, chunkEnd - sent);
+        const ssize_t written = sendSome(fd, frame.data() + sent, chunkEnd - sent);
         if (written > 0) {
             sent += static_cast<std::size_t>(written);
             if (sent == chunkEnd) chunkStart = sent;
@@ -46,9 +54,9 @@ CXSerial::WriteResult CXSerial::writeFrame(std::span<const std::uint8_t> frame) 
         if (wait == WaitResult::kStopped) return WriteResult::kFailed;
         if (wait == WaitResult::kWritable) continue;
         // The flush also throws away the part of the chunk that was taken: offer it whole again,
-        // or the far end would get a frame without its head.
-        ::tcflush(fd, TCOFLUSH);
-        sent = chunkStart;
+        // or the far end would get a frame without its head. A network port's socket cannot be
+        // flushed and keeps what it took, so the rest is offered as it is.
+        if (::tcflush(fd, TCOFLUSH) == 0) sent = chunkStart;
         if (++timeouts == kWriteTries) return WriteResult::kGivenUp;
     }
     m_lastWriteDone = std::chrono::steady_clock::now();

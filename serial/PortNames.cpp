@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <charconv>
 #include <cstdlib>
 #include <filesystem>
 #include <utility>
 
+#include "RemotePorts.h"
 #include "UsbAdapters.h"
 
 namespace {
@@ -68,12 +70,36 @@ std::optional<ResolvedPort> resolvePort(int port) {
     return std::nullopt;
 }
 
+bool isCharacterDevice(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISCHR(info.st_mode);
+}
+
 // What the user should see for an alias: the device it stands for, not our own link name.
 std::string shownPath(const ResolvedPort& device) {
     return device.isAlias ? aliasTarget(device.path) : device.path;
 }
 
 }  // namespace
+
+std::optional<int> portNumberOf(std::string_view name) {
+    constexpr std::string_view kPrefix = "COM";
+    if (!name.starts_with(kPrefix)) return std::nullopt;
+    int port = 0;
+    const char* end = name.data() + name.size();
+    const auto result = std::from_chars(name.data() + kPrefix.size(), end, port);
+    if (result.ec != std::errc() || result.ptr != end) return std::nullopt;
+    if (port < kFirstPort || port > kLastPort) return std::nullopt;
+    return port;
+}
+
+std::optional<std::string> localHolder(int port) {
+    const auto device = resolvePort(port);
+    if (!device) return std::nullopt;
+    if (device->isAlias) return shownPath(*device) + " (a COM alias)";
+    if (isCharacterDevice(device->path)) return device->path;
+    return std::nullopt;
+}
 
 std::string aliasDirectory() {
     // A relative or empty XDG_RUNTIME_DIR is invalid and ignored, as the XDG rules ask.
@@ -104,7 +130,14 @@ std::optional<int> portNaming(const std::string& devicePath, int preferred) {
 }
 
 PortEntry portEntry(int port) {
-    PortEntry entry{portName(port), {}, {}};
+    PortEntry entry{portName(port), {}, {}, {}};
+    if (!localHolder(port)) {
+        const RemotePortTable remote = readRemotePorts();
+        if (const RemotePort* found = remote.find(port)) {
+            entry.url = found->address.text();
+            return entry;
+        }
+    }
     const auto device = resolvePort(port);
     if (!device) return entry;
     entry.device = shownPath(*device);
@@ -114,6 +147,7 @@ PortEntry portEntry(int port) {
 
 std::string portEntryText(int port) {
     const PortEntry entry = portEntry(port);
+    if (!entry.url.empty()) return entry.name + " (" + entry.url + ")";
     if (entry.device.empty()) return entry.name;
     std::string text = entry.name + " (" + entry.device;
     for (const std::string& detail : entry.adapter) text += ", " + detail;

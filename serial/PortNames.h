@@ -4,10 +4,18 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 inline constexpr int kFirstPort = 1;
 inline constexpr int kLastPort = 255;
+
+// The number of "COM<n>" for n from 1 to 255; nothing for any other text.
+std::optional<int> portNumberOf(std::string_view name);
+
+// What already names COM n on this computer: the path an alias points to, or a tty of the
+// fixed families that is present. A remote port may take only a number nothing here holds.
+std::optional<std::string> localHolder(int port);
 
 // $XDG_RUNTIME_DIR/qz470mr, or /tmp/qz470mr-<uid> where XDG_RUNTIME_DIR is unset.
 std::string aliasDirectory();
@@ -20,17 +28,20 @@ std::optional<std::string> devicePathForPort(int port);
 std::optional<int> portNaming(const std::string& devicePath, int preferred);
 
 // One port as the port list names it: "COM<n>", the device (for an alias, the path the alias
-// points to; empty when n maps to no device) and what udev tells of a USB adapter.
+// points to; empty when n maps to no device or to the network) and what udev tells of a USB
+// adapter, or, for a port across the network, its address.
 struct PortEntry {
     std::string name;
     std::string device;
     std::vector<std::string> adapter;
+    std::string url;
 };
 PortEntry portEntry(int port);
 
 // The port list entry: "COM<n>" first, then what is known of the device: its path (for an
 // alias, the path the alias points to) and what udev tells of a USB adapter,
-// for example "COM33 (/dev/ttyUSB0, CP2102 USB to UART Bridge, 0001)" or "COM3 (/dev/ttyS2)".
+// for example "COM33 (/dev/ttyUSB0, CP2102 USB to UART Bridge, 0001)" or "COM3 (/dev/ttyS2)";
+// for a port across the network its address: "COM150 (rfc2217://bench-3:3333)".
 std::string portEntryText(int port);
 
 // The entry of a port the user may not open, with the reason in place of the adapter:

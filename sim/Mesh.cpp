@@ -127,7 +127,7 @@ class StatementReader {
             const auto link = readNumber(words[2], 0xFFu);
             if (!link) return "link value '" + words[2] + "' is not a number from 0 to 255";
             hop.linkValue = static_cast<std::uint8_t>(*link);
-            if (m_mesh.path.size() == kPathSlots) return "more than 8 hops";
+            if (m_mesh.path.size() == proto::kPathSlots) return "more than 8 hops";
             m_mesh.path.push_back(hop);
             return std::nullopt;
         }
@@ -140,14 +140,14 @@ class StatementReader {
 
   private:
     static std::optional<std::string> readNode(const std::string& word, NodeId& node) {
-        const auto value = readNumber(word, unsigned{kEmptySlot - 1});
+        const auto value = readNumber(word, unsigned{proto::kEmptyNode - 1});
         if (!value) return "node id '" + word + "' is not a number from 0 to 65534";
         node = static_cast<NodeId>(*value);
         return std::nullopt;
     }
 
     std::optional<std::string> addRoute(std::optional<RouteEntry> entry) {
-        if (m_mesh.routes.size() == kRouteSlots) return "more than 40 route entries";
+        if (m_mesh.routes.size() == proto::kRouteSlots) return "more than 40 route entries";
         m_mesh.routes.push_back(entry);
         return std::nullopt;
     }

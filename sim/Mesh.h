@@ -12,13 +12,11 @@
 #include <string_view>
 #include <vector>
 
+#include "Messages.h"
+
 namespace sim {
 
 using NodeId = std::uint16_t;
-
-inline constexpr NodeId kEmptySlot = 0xFFFF;
-inline constexpr std::size_t kRouteSlots = 40;
-inline constexpr std::size_t kPathSlots = 8;
 
 struct RouteEntry {
     NodeId target = 0;

@@ -6,12 +6,10 @@
 
 namespace sim {
 
-// 369 bytes: local node at offset 4, 40 entries of 9 bytes from offset 8. The length byte
-// holds the low byte of the 364-byte payload, as the module's does.
+// The mesh's route entries in order, those it leaves out empty.
 proto::Frame routeListReply(const Mesh& mesh);
 
-// 32 bytes: local node at offset 5, 8 hops of 3 bytes from offset 7, the target in hop 0 and
-// the first hop after the local node in the highest used hop.
+// The path hops with the link values the module reports for them.
 proto::Frame pathListReply(const Mesh& mesh);
 
 }  // namespace sim

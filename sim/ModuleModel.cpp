@@ -1,45 +1,42 @@
 #include "ModuleModel.h"
 
-#include <algorithm>
+#include <variant>
 
 #include "MeshReplies.h"
-#include "Setup.h"
-#include "WireFields.h"
+#include "SendNames.h"
 
 namespace sim {
 
 namespace {
 
-constexpr std::size_t kSetupFrameSize = 18;
-constexpr std::size_t kBareFrameSize = proto::frameSize(0);
-constexpr std::size_t kMarkerOffset = proto::kHeaderSize;
-constexpr std::size_t kValuesOffset = kMarkerOffset + 2;
 constexpr std::uint8_t kNoticeLinkValue = 60;
-
-// Offsets of the setup values in the stored array.
-enum SetupValue : std::size_t {
-    kFrequency = 0,
-    kPower = 3,
-    kLifeCycle = 4,
-    kNetworkId = 5,
-    kNodeId = 7,
-    kBaud = 9,
-    kParity = 10,
-};
+constexpr double kStartMhz = 434;
 
 Answer rejected(std::string_view reason, proto::Bytes bytes, std::string_view field = "frame=") {
     return {"rejected " + std::string(reason) + " " + std::string(field) + proto::hexDigits(bytes),
             {}};
 }
 
-bool isSetupFrame(const proto::Frame& frame) {
-    return frame.size() == kSetupFrameSize && frame[kMarkerOffset] == proto::kSetupMarker &&
-           frame[kMarkerOffset + 1] == proto::kSetupMarker;
-}
-
 bool isSend(const proto::Frame& frame) {
     return frame[proto::kTypeOffset] == proto::kTypeNetData &&
            frame[proto::kCodeOffset] == proto::kCmdSendData;
+}
+
+// Why the module turns down a frame of its own type that does not decode.
+std::string_view refusal(const proto::Frame& frame) {
+    if (frame[proto::kTypeOffset] == proto::kTypeModule) {
+        switch (frame[proto::kCodeOffset]) {
+            case proto::kCmdWriteSetup:
+            case proto::kCmdReadSetup:
+                return "bad-setup";
+            case proto::kCmdReadRoute:
+            case proto::kCmdReadPath:
+                return "bad-length";
+            default:
+                break;
+        }
+    }
+    return "unknown-command";
 }
 
 std::string describe(const proto::SendDataRequest& request) {
@@ -52,20 +49,21 @@ std::string describe(const proto::SendDataRequest& request) {
            " " + relays + " data=" + proto::hexDigits(request.data);
 }
 
+std::string describe(const proto::Setup& setup) {
+    const std::uint32_t reg = setup.frequencyRegister;
+    return "freq=" + proto::hexByte(static_cast<std::uint8_t>(reg >> 16)) +
+           proto::hexWord(static_cast<std::uint16_t>(reg)) +
+           " power=" + std::to_string(setup.powerCode) +
+           " life=" + std::to_string(setup.lifeCycleCode) +
+           " net=" + std::to_string(setup.networkId) + " node=" + std::to_string(setup.nodeId) +
+           " baud=" + std::to_string(setup.uartRateCode) +
+           " parity=" + std::to_string(setup.parityCode);
+}
+
 // 434 MHz, power 7, life cycle 1h, network id 1, 9600 baud, no parity; the node id is the mesh's
 // local node.
-SetupBytes startValues(NodeId node) {
-    return {0x6C,
-            0x80,
-            0x12,
-            7,
-            0,
-            0x00,
-            0x01,
-            static_cast<std::uint8_t>(node >> 8),
-            static_cast<std::uint8_t>(node),
-            3,
-            0};
+proto::Setup startValues(NodeId node) {
+    return {.frequencyRegister = *proto::frequencyRegisterFromMhz(kStartMhz), .nodeId = node};
 }
 
 }  // namespace
@@ -89,90 +87,61 @@ Answer ModuleModel::answer(const Received& received) {
 
 Answer ModuleModel::answerFrame(const proto::Frame& frame) {
     if (isSend(frame)) return sendData(frame, true);
-    if (frame[proto::kTypeOffset] == proto::kTypeModule) {
-        switch (frame[proto::kCodeOffset]) {
-            case proto::kCmdWriteSetup:
-                return isSetupFrame(frame) ? writeSetup(frame) : rejected("bad-setup", frame);
-            case proto::kCmdReadSetup:
-                return isSetupFrame(frame) ? readSetup() : rejected("bad-setup", frame);
-            case proto::kCmdReadRoute:
-                if (frame.size() != kBareFrameSize) return rejected("bad-length", frame);
-                return {"request read-route", routeListReply(m_mesh)};
-            case proto::kCmdReadPath:
-                if (frame.size() != kBareFrameSize) return rejected("bad-length", frame);
-                return {"request read-path", pathListReply(m_mesh)};
-            default:
-                break;
-        }
-    }
-    return rejected("unknown-command", frame);
+    const std::optional<proto::Request> request = proto::decodeRequest(frame);
+    if (!request) return rejected(refusal(frame), frame);
+    if (const auto* write = std::get_if<proto::WriteSetupRequest>(&*request))
+        return writeSetup(write->setup);
+    if (std::holds_alternative<proto::ReadSetupRequest>(*request))
+        return {"request read-setup", proto::encode(proto::SetupReply{m_setup})};
+    if (std::holds_alternative<proto::RouteListRequest>(*request))
+        return {"request read-route", routeListReply(m_mesh)};
+    return {"request read-path", pathListReply(m_mesh)};
 }
 
-Answer ModuleModel::writeSetup(const proto::Frame& frame) {
-    std::copy_n(frame.begin() + kValuesOffset, m_setup.size(), m_setup.begin());
-    const auto value = [this](SetupValue at) { return std::to_string(m_setup[at]); };
-    const auto id = [this](SetupValue at) { return std::to_string(proto::readBe16(m_setup, at)); };
-    return {"request write-setup freq=" + proto::hexDigits(proto::Bytes(m_setup).first(3)) +
-                " power=" + value(kPower) + " life=" + value(kLifeCycle) +
-                " net=" + id(kNetworkId) + " node=" + id(kNodeId) + " baud=" + value(kBaud) +
-                " parity=" + value(kParity),
-            setupReply(proto::kReplySetupWritten)};
-}
-
-Answer ModuleModel::readSetup() const {
-    return {"request read-setup", setupReply(proto::kReplySetup)};
-}
-
-proto::Frame ModuleModel::setupReply(std::uint8_t code) const {
-    proto::Frame payload{proto::kSetupMarker, proto::kSetupMarker};
-    payload.insert(payload.end(), m_setup.begin(), m_setup.end());
-    return proto::buildFrame(proto::kTypeModule, code, payload);
+Answer ModuleModel::writeSetup(const proto::Setup& setup) {
+    m_setup = setup;
+    return {"request write-setup " + describe(m_setup),
+            proto::encode(proto::WriteAcknowledgement{m_setup})};
 }
 
 Answer ModuleModel::sendData(const proto::Frame& frame, bool checkOk) {
-    const auto request = proto::decodeSendData(frame);
+    const std::optional<proto::Request> decoded = proto::decodeRequest(frame);
+    const auto* request = decoded ? std::get_if<proto::SendDataRequest>(&*decoded) : nullptr;
     const std::uint16_t target = request ? request->target : proto::sendTarget(frame);
     const auto route = m_mesh.routeTo(target);
-    std::uint8_t status = kStatusOk;
+    std::uint8_t status = proto::kStatusOk;
     DeliveryOutcome delivery;
     if (!checkOk) {
-        status = kStatusCheckError;
+        status = proto::kStatusCheckError;
     } else if (!request) {
-        status = kStatusInvalidRequest;
+        status = proto::kStatusInvalidRequest;
     } else if (!route) {
-        status = kStatusRouteNotFound;
+        status = proto::kStatusRouteNotFound;
     } else {
         delivery = m_delivery.carry(m_mesh, *route);
-        if (delivery.lostHop) status = *delivery.lostHop == 0 ? kStatusNoAck : kStatusApsNoAck;
+        if (delivery.lostHop)
+            status = *delivery.lostHop == 0 ? proto::kStatusNoAck : proto::kStatusApsNoAck;
     }
-    proto::Frame payload;
-    proto::appendBe16(payload, target);
-    payload.push_back(status);
     std::string line = "request send-data " +
                        (request ? describe(*request) : "frame=" + proto::hexDigits(frame)) +
-                       " check=" + (checkOk ? "ok" : "bad") +
-                       " status=" + proto::hexDigits(proto::Bytes(payload).last(1));
+                       " check=" + (checkOk ? "ok" : "bad") + " status=" + proto::hexByte(status);
     if (const auto lost = delivery.lostHop) {
         const NodeId from = *lost == 0 ? m_mesh.localNode : (*route)[*lost - 1];
         line += " lost=" + std::to_string(from) + "-" + std::to_string((*route)[*lost]);
     }
-    return {std::move(line), proto::buildFrame(proto::kTypeNetData, kSendConfirmCode, payload),
-            delivery.latency};
+    return {std::move(line), proto::encode(proto::SendStatus{target, status}), delivery.latency};
 }
 
 std::optional<Answer> ModuleModel::receiveNotice() {
     const auto nodes = m_mesh.remoteNodes();
     if (nodes.empty()) return std::nullopt;
     const NodeId source = nodes[m_notices % nodes.size()];
-    proto::Frame data;
-    proto::appendBe16(data, m_notices++);
-    proto::Frame payload;
-    proto::appendBe16(payload, source);
-    payload.push_back(kNoticeLinkValue);
-    payload.push_back(static_cast<std::uint8_t>(data.size()));
-    payload.insert(payload.end(), data.begin(), data.end());
-    return Answer{"notice source=" + std::to_string(source) + " data=" + proto::hexDigits(data),
-                  proto::buildFrame(proto::kTypeNetData, proto::kCmdReceiveNotice, payload)};
+    const std::uint16_t count = m_notices++;
+    const std::vector<std::uint8_t> data{static_cast<std::uint8_t>(count >> 8),
+                                         static_cast<std::uint8_t>(count)};
+    return Answer{
+        "notice source=" + std::to_string(source) + " data=" + proto::hexDigits(data),
+        proto::encode(proto::ReceiveNotice{proto::NoticeContent{source, kNoticeLinkValue, data}})};
 }
 
 }  // namespace sim

@@ -14,7 +14,7 @@ namespace {
 
 constexpr unsigned kMaxBaud = 4000000;
 constexpr unsigned kMaxMilliseconds = 60000;
-constexpr unsigned kMaxPieces = 369;  // a route list reply, byte by byte
+constexpr unsigned kMaxPieces = proto::kRouteListReplySize;  // a route list reply, byte by byte
 constexpr unsigned kMaxNoticeSeconds = 86400;
 constexpr unsigned kMaxFaultPeriod = 1000000;
 constexpr std::size_t kHelpColumn = 23;

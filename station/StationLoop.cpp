@@ -4,7 +4,7 @@
 #include <set>
 
 int runStation(const StationHooks& hooks) {
-    UnitThreads threads(hooks.work);
+    UnitThreads threads(hooks.work, hooks.unitEnded);
     std::set<PluggedUnit> taken;
     int highest = 0;
     bool stopping = false;

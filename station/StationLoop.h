@@ -14,6 +14,7 @@ struct StationHooks {
     std::function<bool()> stopRequested;  // Ctrl+C: no new unit; those at work end themselves
     std::function<bool()> mayTake;        // false holds new units back until it turns true
     std::function<void()> waitForChange;  // returns on hot-plug news or after a short while
+    std::function<void()> unitEnded;      // optional: a unit's end is recorded
     // A unit that returns this code ends the shift once the others are done ("no node id left").
     int lastUnitCode = -1;
 };

@@ -16,9 +16,12 @@ void UnitThreads::start(const PluggedUnit& unit) {
     running.unit = unit;
     running.thread = std::thread([this, &running] {
         const int code = m_work(running.unit);
-        const std::lock_guard ended(m_mutex);
-        running.code = code;
-        running.ended = true;
+        {
+            const std::lock_guard ended(m_mutex);
+            running.code = code;
+            running.ended = true;
+        }
+        if (m_onEnded) m_onEnded();
     });
 }
 

@@ -18,7 +18,9 @@ int runTogether(const std::vector<PluggedUnit>& units, const UnitWork& work);
 // The units still at work, and the highest code of those that ended.
 class UnitThreads {
   public:
-    explicit UnitThreads(UnitWork work) : m_work(std::move(work)) {}
+    // onEnded, when given, is told after each unit's end is recorded, from the unit's thread.
+    explicit UnitThreads(UnitWork work, std::function<void()> onEnded = {})
+        : m_work(std::move(work)), m_onEnded(std::move(onEnded)) {}
     ~UnitThreads() { joinAll(); }
     UnitThreads(const UnitThreads&) = delete;
     UnitThreads& operator=(const UnitThreads&) = delete;
@@ -39,6 +41,7 @@ class UnitThreads {
     };
 
     UnitWork m_work;
+    std::function<void()> m_onEnded;
     std::mutex m_mutex;
     std::list<Running> m_running;  // a list, so a thread's entry stays where it was made
 };

@@ -12,11 +12,15 @@
 #include <QTemporaryDir>
 #include <QToolTip>
 #include <QtTest>
+#include <algorithm>
 
 #include "CMeshcfgDlg.h"
 #include "ScopedRuntimeDir.h"
 
 using namespace res;
+
+Q_DECLARE_METATYPE(proto::Frame)
+Q_DECLARE_METATYPE(LogLines::Direction)
 
 class ActivityLogTest : public QObject {
     Q_OBJECT
@@ -71,27 +75,38 @@ class ActivityLogTest : public QObject {
     std::unique_ptr<CMeshcfgDlg> m_dlg;
 };
 
-// Hex dumps are kept as bytes and written out again; anything else is kept as text.
+// A frame is kept as its bytes with its direction and shown as its hex dump; a line of text is
+// kept and shown as it came, even one that looks like a dump.
 void ActivityLogTest::linesReadAsWritten_data() {
+    QTest::addColumn<proto::Frame>("frame");  // empty: the line is text
     QTest::addColumn<QString>("line");
-    QTest::addColumn<bool>("isDump");
-    QTest::newRow("request") << "> 01 00 03 00 02 " << true;
-    QTest::newRow("single zero") << "> 00 " << true;
-    QTest::newRow("lower case") << "> 0a " << false;
-    QTest::newRow("no last space") << "> 01 02" << false;
-    QTest::newRow("not hex") << "> 0G " << false;
-    QTest::newRow("description") << "> Read setup data(2024-05-06 14:03:27)" << false;
-    QTest::newRow("wide") << "二 ünïcode" << false;
+    QTest::addColumn<LogLines::Direction>("direction");
+    const auto note = LogLines::Direction::Note;
+    QTest::newRow("request") << proto::Frame{0x01, 0x00, 0x03, 0x00, 0x02} << "> 01 00 03 00 02 "
+                             << LogLines::Direction::Sent;
+    QTest::newRow("single zero") << proto::Frame{0x00} << "> 00 " << LogLines::Direction::Received;
+    QTest::newRow("text like a dump") << proto::Frame{} << "> 01 00 03 00 02 " << note;
+    QTest::newRow("lower case") << proto::Frame{} << "> 0a " << note;
+    QTest::newRow("description") << proto::Frame{} << "> Read setup data(2024-05-06 14:03:27)"
+                                 << note;
+    QTest::newRow("wide") << proto::Frame{} << "二 ünïcode" << note;
 }
 
 void ActivityLogTest::linesReadAsWritten() {
+    QFETCH(proto::Frame, frame);
     QFETCH(QString, line);
-    QFETCH(bool, isDump);
-    m_dlg->SetLogColor(kReceivedFrameColor);
-    m_dlg->AppendLog(line);
+    QFETCH(LogLines::Direction, direction);
+    const LogSide side =
+        direction == LogLines::Direction::Sent ? LogSide::Sent : LogSide::Received;
+    if (frame.empty()) {
+        log().appendLine(side, line);
+    } else {
+        log().appendFrame(side, frame);
+    }
     QCOMPARE(log().allText(), line + u'\n');
-    QCOMPARE(log().lines().color(0), kReceivedFrameColor);
-    QCOMPARE(log().lines().direction(0) != LogLines::Direction::Note, isDump);
+    QCOMPARE(log().lines().color(0), side == LogSide::Sent ? kSentFrameColor : kReceivedFrameColor);
+    QCOMPARE(log().lines().direction(0), direction);
+    QVERIFY(std::ranges::equal(log().lines().frame(0), frame));
 }
 
 void ActivityLogTest::mouseAndKeysSelectLines() {

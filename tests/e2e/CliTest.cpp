@@ -224,7 +224,7 @@ void CliTest::noRouteRowsSaySo() {
     QCOMPARE(route.exitCode, 1);
     QCOMPARE(route.out, QByteArray());
     QCOMPARE(withoutNotices(route.err),
-             ("meshcfg-cli: " + port() + ": Read route error,type:path error.\n").toUtf8());
+             ("meshcfg-cli: " + port() + ": the route list holds no routes\n").toUtf8());
 }
 
 void CliTest::sendOnce_data() {

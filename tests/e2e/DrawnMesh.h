@@ -33,7 +33,7 @@ DrawnPath drawnPath(const CDialog_Net_Path& window);
 sim::Mesh meshOf(const QByteArray& text);
 
 // The used route entries of the mesh, or only those of the first `entries` slots.
-DrawnRoutes routesOf(const sim::Mesh& mesh, std::size_t entries = sim::kRouteSlots);
+DrawnRoutes routesOf(const sim::Mesh& mesh, std::size_t entries = proto::kRouteSlots);
 DrawnPath pathOf(const sim::Mesh& mesh);
 
 // For failure messages; toString is what QCOMPARE prints.

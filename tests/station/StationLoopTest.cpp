@@ -41,9 +41,9 @@ TEST_P(StationLoopRun, TakesEachPluggingOnce) {
             started.push_back(unit.port);
         }
         const auto code = test.codes.find(unit.port);
-        ++ended;
         return code == test.codes.end() ? 0 : code->second;
     };
+    hooks.unitEnded = [&] { ++ended; };
     hooks.stopRequested = [&] { return scan == test.scans.size(); };
     // The units a scan started end before the next scan, so events come in the table's order.
     hooks.waitForChange = [&] {
@@ -65,11 +65,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         LoopCase{"oncePerPlugging", {{kA}, {kA}, {kA}}, {}, {{"COM1"}, {}, {}}, 0},
         LoopCase{"pluggedAgainIsANewUnit", {{kA}, {}, {kA}}, {}, {{"COM1"}, {}, {"COM1"}}, 0},
-        LoopCase{"newTerminalBehindTheAlias",
-                 {{kA}, {kAOnANewTerminal}},
-                 {},
-                 {{"COM1"}, {"COM1"}},
-                 0},
+        LoopCase{
+            "newTerminalBehindTheAlias", {{kA}, {kAOnANewTerminal}}, {}, {{"COM1"}, {"COM1"}}, 0},
         LoopCase{"failedNotRetriedWhilePlugged",
                  {{kA}, {kA}, {kA}},
                  {{"COM1", 4}},

@@ -1,13 +1,14 @@
 #pragma once
 // Route list and path list replies as the module sends them, built from the nodes a test
-// wants to see: 40 route entries and 8 path hops, those not given empty.
+// wants to see: the route entries and path hops not given are empty.
 
 #include <cstdint>
 #include <vector>
 
 #include "Frame.h"
+#include "Messages.h"
 
-inline constexpr std::uint16_t kEmptyNode = 0xFFFF;
+using proto::kEmptyNode;
 
 struct RouteSlot {
     std::uint16_t target;
@@ -19,8 +20,8 @@ struct PathSlot {
     std::uint16_t node;  // kEmptyNode: an unused hop
 };
 
-// 369 bytes: local node at offset 4, the entries from offset 8, 9 bytes each.
+// Entry i of the reply is entries[i].
 proto::Frame routeListReply(std::uint16_t local, const std::vector<RouteSlot>& entries);
 
-// 32 bytes: local node at offset 5, the hops from offset 7, 3 bytes each.
+// Hop i of the reply is hops[i]: hop 0 is the target's, as the module lists them.
 proto::Frame pathListReply(std::uint16_t local, const std::vector<PathSlot>& hops);

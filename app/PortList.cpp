@@ -1,0 +1,31 @@
+#include "PortList.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+
+#include "CXSerial.h"
+#include "PortNames.h"
+
+namespace port_list {
+
+void fill(QComboBox& list) {
+    for (const ListedPort& entry : CXSerial::ListedPorts())
+        list.addItem(QString::fromStdString(entry.text()));
+    list.setCurrentIndex(list.count() > 0 ? 0 : -1);
+    // The drop-down shows each entry whole, even where the field is narrower.
+    list.view()->setMinimumWidth(list.view()->sizeHintForColumn(0) + list.iconSize().width());
+}
+
+void refill(QComboBox& list) {
+    list.clear();
+    fill(list);
+}
+
+void select(QComboBox& list, int port) {
+    const QString entry = QString::fromStdString(portEntryText(port));
+    if (list.currentText() == entry) return;
+    refill(list);
+    if (const int index = list.findText(entry); index >= 0) list.setCurrentIndex(index);
+}
+
+}  // namespace port_list

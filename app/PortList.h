@@ -1,0 +1,15 @@
+#pragma once
+// The port list of the port panel: the ports present, each as "COM<n>" and what is known of its
+// device, those the user may not open with the reason.
+
+class QComboBox;
+
+namespace port_list {
+
+void fill(QComboBox& list);
+void refill(QComboBox& list);
+// The list names only the ports free when it was filled, and the device behind a name may have
+// changed since: the list is filled again when it lacks the port's entry as it reads now.
+void select(QComboBox& list, int port);
+
+}  // namespace port_list

@@ -1,0 +1,88 @@
+#include "GensioLoop.h"
+
+#include <gensio/gensio.h>
+#include <gensio/gensio_os_funcs.h>
+#include <signal.h>
+
+#include <future>
+#include <memory>
+
+namespace {
+
+// The library interrupts the loop's wait with this signal; without a handler the default
+// action would end the process. One installed by the program is left as it is.
+void keepWakeSignalHarmless() {
+    struct sigaction current {};
+    ::sigaction(GENSIO_DEF_WAKE_SIG, nullptr, &current);
+    if (current.sa_handler != SIG_DFL) return;
+    struct sigaction ignoreWake {};
+    ignoreWake.sa_handler = [](int) {};
+    ::sigemptyset(&ignoreWake.sa_mask);
+    ::sigaction(GENSIO_DEF_WAKE_SIG, &ignoreWake, nullptr);
+}
+
+}  // namespace
+
+GensioLoop* GensioLoop::instance() {
+    static const std::unique_ptr<GensioLoop> loop = [] {
+        std::unique_ptr<GensioLoop> started(new GensioLoop);
+        if (!started->start()) started.reset();
+        return started;
+    }();
+    return loop.get();
+}
+
+bool GensioLoop::start() {
+    keepWakeSignalHarmless();
+    std::promise<bool> ready;
+    auto started = ready.get_future();
+    m_thread = std::thread([this, &ready] {
+        // Allocated here so that the wake signal is blocked in this thread and no other.
+        if (gensio_default_os_hnd(GENSIO_DEF_WAKE_SIG, &m_os) != 0) {
+            ready.set_value(false);
+            return;
+        }
+        m_runner = m_os->alloc_runner(m_os, &GensioLoop::runPosted, this);
+        ready.set_value(m_runner != nullptr);
+        if (m_runner) run();
+        if (m_runner) m_os->free_runner(m_runner);
+        gensio_os_funcs_free(m_os);
+        m_os = nullptr;
+    });
+    if (started.get()) return true;
+    m_thread.join();
+    return false;
+}
+
+GensioLoop::~GensioLoop() {
+    if (!m_thread.joinable()) return;
+    post([this] { m_stopping = true; });
+    m_thread.join();
+}
+
+void GensioLoop::post(std::function<void()> task) {
+    {
+        std::lock_guard lock(m_lock);
+        m_tasks.push_back(std::move(task));
+    }
+    // A runner already queued takes this task too.
+    m_os->run(m_runner);
+}
+
+void GensioLoop::run() {
+    while (!m_stopping) m_os->service(m_os, nullptr);
+}
+
+void GensioLoop::runPosted(gensio_runner*, void* self) {
+    auto* loop = static_cast<GensioLoop*>(self);
+    for (;;) {
+        std::function<void()> task;
+        {
+            std::lock_guard lock(loop->m_lock);
+            if (loop->m_tasks.empty()) return;
+            task = std::move(loop->m_tasks.front());
+            loop->m_tasks.pop_front();
+        }
+        task();
+    }
+}

@@ -1,0 +1,94 @@
+#pragma once
+// One connection on the network library's thread: connecting, the telnet layer for an rfc2217
+// address, the line-setting requests with their answers, then the bytes both ways between the
+// connection and the bridge end of the port object's socket pair. Everything here but the
+// outcome runs on the loop thread.
+
+#include <gensio/gensio_types.h>
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "FileDescriptor.h"
+#include "HostLookup.h"
+#include "LineSettings.h"
+#include "NetworkAddress.h"
+
+class GensioLoop;
+
+class NetworkConnection {
+  public:
+    NetworkConnection(GensioLoop& loop, NetworkAddress address, FoundHost host,
+                      LineSettings settings, FileDescriptor bridge);
+
+    // Any thread. The outcome is decided once: "" when the port can be used, else why not.
+    // Past the deadline it is decided as a time-out, named after the step that was waiting.
+    std::string awaitOutcome(std::chrono::steady_clock::time_point deadline,
+                             std::chrono::milliseconds timeout);
+    // Waits, at most the time given, until the library has let go of the connection.
+    void awaitEnd(std::chrono::milliseconds limit);
+
+    // Loop thread. The connection holds itself until the library is done with it.
+    void start(std::shared_ptr<NetworkConnection> self);
+    void end();
+
+    // One line setting asked of the server, and its answer as the library reports it.
+    struct LineRequest {
+        NetworkConnection* connection;
+        const char* what;
+        unsigned wanted;
+    };
+    void lineAnswered(const LineRequest& request, int err, unsigned value);
+
+  private:
+    enum class Step { kConnecting, kOpen };
+
+    bool decide(std::string outcome);
+    void fail(const std::string& why);
+    void transportOpened(int err);
+    void telnetOpened(int err);
+    void requestLineSettings();
+    void becomeOpen();
+    void connectionEnded(int err);
+    void received(const unsigned char* bytes, std::size_t* length);
+    void bridgeReadable();
+    void bridgeWritable();
+    void flushToNetwork();
+    void released();
+
+    static int onEvent(gensio* io, void* self, int event, int err, unsigned char* buf,
+                       gensiods* buflen, const char* const* auxdata);
+
+    GensioLoop& m_loop;
+    const NetworkAddress m_address;
+    const FoundHost m_host;
+    const LineSettings m_settings;
+    FileDescriptor m_bridge;
+
+    std::shared_ptr<NetworkConnection> m_self;
+    gensio* m_io = nullptr;  // the top of the stack: telnet over TCP, or TCP alone
+    gensio_iod* m_bridgeWatch = nullptr;
+    Step m_step = Step::kConnecting;
+    std::array<LineRequest, 5> m_lineRequests{};
+    int m_answersAwaited = 0;
+    bool m_lost = false;
+    bool m_ending = false;
+    bool m_ioReleased = false;
+    bool m_bridgeReleased = false;
+    std::vector<std::uint8_t> m_toNetwork;
+    std::size_t m_toNetworkSent = 0;
+
+    std::atomic<bool> m_reachedServer = false;  // the TCP connection stands
+    std::mutex m_outcomeLock;
+    std::condition_variable m_outcomeChanged;
+    std::optional<std::string> m_outcome;
+    bool m_ended = false;
+};

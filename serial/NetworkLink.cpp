@@ -1,0 +1,52 @@
+#include "NetworkLink.h"
+
+#include <sys/socket.h>
+
+#include "GensioLoop.h"
+#include "NetworkConnection.h"
+
+namespace {
+
+// Closing is quick on a working network; a server that takes nothing is not waited for long.
+constexpr std::chrono::milliseconds kEndWait{500};
+
+NetworkLink::Connected refused(const NetworkAddress& address, const std::string& why) {
+    return {nullptr, {}, "cannot connect to " + address.hostPort() + " (" + why + ")"};
+}
+
+}  // namespace
+
+NetworkLink::NetworkLink(std::shared_ptr<NetworkConnection> connection, bool setsLine)
+    : m_connection(std::move(connection)), m_setsLine(setsLine) {}
+
+NetworkLink::~NetworkLink() {
+    GensioLoop* loop = GensioLoop::instance();
+    loop->post([connection = m_connection] { connection->end(); });
+    m_connection->awaitEnd(kEndWait);
+}
+
+NetworkLink::Connected NetworkLink::connect(const NetworkAddress& address,
+                                            const LineSettings& settings,
+                                            std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    GensioLoop* loop = GensioLoop::instance();
+    if (!loop) return refused(address, "the network library cannot start");
+    FoundHost host = lookUpHost(address.host, deadline);
+    if (host.address.empty()) return refused(address, host.error);
+
+    int ends[2] = {-1, -1};
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, ends) != 0)
+        return refused(address, "no local socket");
+    FileDescriptor device(ends[0]);
+    auto connection = std::make_shared<NetworkConnection>(*loop, address, std::move(host), settings,
+                                                          FileDescriptor(ends[1]));
+    loop->post([connection] { connection->start(connection); });
+    const std::string outcome = connection->awaitOutcome(deadline, timeout);
+    if (!outcome.empty()) {
+        loop->post([connection] { connection->end(); });
+        return refused(address, outcome);
+    }
+    const bool setsLine = address.scheme == NetworkAddress::Scheme::kRfc2217;
+    return {
+        std::unique_ptr<NetworkLink>(new NetworkLink(connection, setsLine)), std::move(device), {}};
+}

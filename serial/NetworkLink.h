@@ -1,0 +1,45 @@
+#pragma once
+// A connection to a port served over the network. The port object reads and writes its end
+// of a local socket pair exactly as it reads and writes a tty; the network library's thread
+// passes the bytes between the other end and the connection, and closes the port object's end
+// for writing when the connection ends, which the reader sees as a hang-up.
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "FileDescriptor.h"
+#include "LineSettings.h"
+#include "NetworkAddress.h"
+
+class NetworkConnection;
+
+class NetworkLink {
+  public:
+    // Name lookup, connecting and the line-setting answers, all together.
+    static constexpr std::chrono::milliseconds kConnectTimeout{3000};
+
+    struct Connected {
+        std::unique_ptr<NetworkLink> link;
+        FileDescriptor device;  // the port object's end; empty when the connection failed
+        std::string error;      // "cannot connect to bench-3:3333 (connection refused)"
+    };
+    // Blocks the calling thread until the port can be used or the time-out passes. For an
+    // rfc2217 address the line is set to the rate and parity given, 8 data bits, 1 stop bit,
+    // no flow control, each answer checked, and DTR and RTS are dropped.
+    static Connected connect(const NetworkAddress& address, const LineSettings& settings,
+                             std::chrono::milliseconds timeout = kConnectTimeout);
+
+    // True for an rfc2217 address, whose server set the line as asked.
+    bool setsLine() const { return m_setsLine; }
+
+    // Ends the connection; the device end must be closed already.
+    ~NetworkLink();
+    NetworkLink(const NetworkLink&) = delete;
+    NetworkLink& operator=(const NetworkLink&) = delete;
+
+  private:
+    NetworkLink(std::shared_ptr<NetworkConnection> connection, bool setsLine);
+    std::shared_ptr<NetworkConnection> m_connection;
+    bool m_setsLine;
+};

@@ -1,0 +1,90 @@
+// The settings between the module's codes and what scripts read and write: decimal numbers
+// whatever their leading zeros, and codes outside their lists shown as unknown, never dropped.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "CommandLine.h"
+
+namespace {
+
+ParsedCommandLine parse(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), "meshcfg-cli");
+    std::vector<const char*> argv;
+    for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+    return parseCommandLine(static_cast<int>(argv.size()), argv.data());
+}
+
+struct Written {
+    const char* name;
+    std::vector<std::string> options;
+    proto::Setup expected;  // the changes applied to a default setup
+};
+
+class WrittenSettings : public testing::TestWithParam<Written> {};
+
+TEST_P(WrittenSettings, becomeTheModulesCodes) {
+    std::vector<std::string> arguments{"-p", "COM1", "write"};
+    arguments.insert(arguments.end(), GetParam().options.begin(), GetParam().options.end());
+    const ParsedCommandLine parsed = parse(arguments);
+    ASSERT_TRUE(parsed.invocation) << parsed.error;
+    proto::Setup setup;
+    parsed.invocation->changes.applyTo(setup);
+    EXPECT_EQ(setup, GetParam().expected);
+}
+
+proto::Setup with(void (*change)(proto::Setup&)) {
+    proto::Setup setup;
+    change(setup);
+    return setup;
+}
+
+const Written kWritten[] = {
+    {"zeroPaddedIds", {"--node-id", "0042", "--network-id", "0100"}, with([](proto::Setup& s) {
+         s.nodeId = 42, s.networkId = 100;
+     })},
+    {"allSeven",
+     {"--frequency", "433.5", "--power", "3", "--life-cycle", "6h", "--network-id", "4660",
+      "--node-id", "258", "--uart-baud", "115200", "--uart-parity", "EVEN"},
+     {0x6C6012, 3, 5, 4660, 258, 7, 2}},
+    {"largestIdAndSlowestRate",
+     {"--node-id", "65535", "--uart-baud", "01200", "--uart-parity", "NO"},
+     with([](proto::Setup& s) { s.nodeId = 65535, s.uartRateCode = 0, s.parityCode = 0; })},
+};
+
+INSTANTIATE_TEST_SUITE_P(, WrittenSettings, testing::ValuesIn(kWritten),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct Shown {
+    const char* name;
+    proto::Setup setup;
+    const char* json;
+    std::vector<std::string> unlisted;
+};
+
+class ShownSettings : public testing::TestWithParam<Shown> {};
+
+TEST_P(ShownSettings, nameEveryCodeOrSayItIsUnknown) {
+    EXPECT_EQ(settingsJson(GetParam().setup).dump(), GetParam().json);
+    EXPECT_EQ(unlistedCodes(GetParam().setup), GetParam().unlisted);
+}
+
+const Shown kShown[] = {
+    {"listed",
+     {0x6C6012, 3, 5, 4660, 258, 7, 2},
+     R"({"frequency":433.5,"power":3,"life_cycle":"6h","network_id":4660,"node_id":258,)"
+     R"("uart_baud":115200,"uart_parity":"EVEN"})",
+     {}},
+    {"outsideEveryList",
+     {0x6C6012, 0, 30, 1, 1, 8, 3},
+     R"({"frequency":433.5,"power":null,"life_cycle":null,"network_id":1,"node_id":1,)"
+     R"("uart_baud":null,"uart_parity":null})",
+     {"power code 0", "life_cycle code 30", "uart_baud code 8", "uart_parity code 3"}},
+};
+
+INSTANTIATE_TEST_SUITE_P(, ShownSettings, testing::ValuesIn(kShown),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace

@@ -1,0 +1,124 @@
+// COM names for ports across the network from ports.toml: what is taken, what is left out
+// with its file and line, and the list beside the local ports without connecting.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "CXSerial.h"
+#include "PortAlias.h"
+#include "PtyPair.h"
+#include "RemotePorts.h"
+#include "ScopedRuntimeDir.h"
+
+namespace {
+
+constexpr int kAliasedPort = 200;
+
+class RemotePortsFile : public ::testing::Test {
+  protected:
+    RemotePortsFile() {
+        if (const char* previous = std::getenv("XDG_CONFIG_HOME")) m_previousConfig = previous;
+        ::setenv("XDG_CONFIG_HOME", m_dir.path().c_str(), 1);
+    }
+    ~RemotePortsFile() override {
+        if (m_previousConfig)
+            ::setenv("XDG_CONFIG_HOME", m_previousConfig->c_str(), 1);
+        else
+            ::unsetenv("XDG_CONFIG_HOME");
+    }
+    void write(const std::string& content) {
+        std::filesystem::create_directories(m_dir.path() + "/meshcfg");
+        std::ofstream(remotePortsPath()) << content;
+    }
+
+    ScopedRuntimeDir m_dir;  // aliases and the configuration both live here
+    std::optional<std::string> m_previousConfig;
+    PtyPair m_pty;
+    PortAlias m_alias{kAliasedPort, m_pty.slavePath()};
+};
+
+struct FileRow {
+    const char* name;
+    const char* content;
+    std::vector<std::string> ports;     // "COMn url", in COM order
+    std::vector<std::string> problems;  // ":LINE: what", after the file's path
+};
+
+class RemotePortsRows : public RemotePortsFile, public ::testing::WithParamInterface<FileRow> {};
+
+TEST_P(RemotePortsRows, TakeWhatIsUsableAndSayWhereTheRestIsWrong) {
+    const FileRow& row = GetParam();
+    write(row.content);
+    const RemotePortTable table = readRemotePorts();
+    std::vector<std::string> ports;
+    for (const RemotePort& entry : table.ports)
+        ports.push_back("COM" + std::to_string(entry.port) + " " + entry.address.text());
+    EXPECT_EQ(ports, row.ports);
+    std::vector<std::string> problems;
+    for (const std::string& problem : row.problems) {
+        std::string expected = remotePortsPath() + problem;
+        const auto holder = expected.find("PTY");
+        if (holder != std::string::npos) expected.replace(holder, 3, m_pty.slavePath());
+        problems.push_back(expected);
+    }
+    EXPECT_EQ(table.problems, problems);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RemotePortsRows,
+    ::testing::Values(
+        FileRow{"TwoEntriesInComOrder",
+                "[ports]\nCOM150 = \"rfc2217://bench-3:3333\"\nCOM140 = \"tcp://10.0.0.5:4001\"\n",
+                {"COM140 tcp://10.0.0.5:4001", "COM150 rfc2217://bench-3:3333"},
+                {}},
+        FileRow{"NumberHeldByAnAlias",
+                "[ports]\nCOM150 = \"rfc2217://a:1\"\nCOM200 = \"rfc2217://b:2\"\n",
+                {"COM150 rfc2217://a:1"},
+                {":3: COM200 is already PTY (a COM alias); this entry is left out"}},
+        FileRow{"NotAComName",
+                "[ports]\nCOM0 = \"rfc2217://a:1\"\nbench = \"rfc2217://a:1\"\n",
+                {},
+                {":2: 'COM0' is not COM1 to COM255", ":3: 'bench' is not COM1 to COM255"}},
+        FileRow{"NotAText",
+                "[ports]\nCOM150 = 3333\n",
+                {},
+                {":2: COM150 must be a text such as \"rfc2217://bench-3:3333\""}},
+        FileRow{"BadAddress",
+                "[ports]\nCOM150 = \"http://bench-3:80\"\n",
+                {},
+                {":2: COM150: 'http://bench-3:80' has an unknown scheme: use rfc2217:// or "
+                 "tcp://"}},
+        FileRow{"NotATable", "ports = 3\n", {}, {":1: 'ports' must be a table: [ports]"}},
+        FileRow{"NoPortsTable", "[other]\nCOM150 = \"rfc2217://a:1\"\n", {}, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RemotePortsFile, BrokenFileIsOneLineAndNoEntry) {
+    write("[ports]\nCOM150 = \"rfc2217://a:1\"\nCOM151 = \n");
+    const RemotePortTable table = readRemotePorts();
+    EXPECT_TRUE(table.ports.empty());
+    ASSERT_EQ(table.problems.size(), 1u);
+    EXPECT_TRUE(table.problems[0].starts_with(remotePortsPath() + ":3: ")) << table.problems[0];
+}
+
+TEST_F(RemotePortsFile, MissingFileIsNoProblem) {
+    const RemotePortTable table = readRemotePorts();
+    EXPECT_TRUE(table.ports.empty());
+    EXPECT_TRUE(table.problems.empty());
+}
+
+// bench-3 has no address here: listing it proves that nothing was looked up or connected.
+TEST_F(RemotePortsFile, ListedInComOrderWithTheLocalPorts) {
+    write("[ports]\nCOM210 = \"tcp://bench-3:4001\"\nCOM150 = \"rfc2217://bench-3:3333\"\n");
+    std::vector<std::string> texts;
+    for (const ListedPort& listed : CXSerial::ListedPorts())
+        if (listed.port >= 150) texts.push_back(listed.text());
+    EXPECT_EQ(texts, (std::vector<std::string>{"COM150 (rfc2217://bench-3:3333)",
+                                               "COM200 (" + m_pty.slavePath() + ")",
+                                               "COM210 (tcp://bench-3:4001)"}));
+}
+
+}  // namespace
