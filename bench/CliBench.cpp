@@ -20,6 +20,7 @@
 #include "ScopedRuntimeDir.h"
 #include "Setup.h"
 #include "ShortRun.h"
+#include "SpawnedSimulator.h"
 #include "Stats.h"
 #include "Table.h"
 
@@ -45,38 +46,6 @@ constexpr auto kTick = std::chrono::milliseconds(100);
 double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
-
-// The simulator, its stdout read for the port it published.
-class Simulator {
-  public:
-    Simulator() {
-        int out[2];
-        if (::pipe(out) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        char* argv[] = {const_cast<char*>(QZ470_SIM_PATH), const_cast<char*>("--quiet"),
-                        const_cast<char*>("--notice-every"), const_cast<char*>("0"), nullptr};
-        const int failed = ::posix_spawn(&m_pid, QZ470_SIM_PATH, &actions, nullptr, argv, environ);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        char line[128] = {};
-        if (!failed && ::read(out[0], line, sizeof line - 1) > 0)
-            std::sscanf(line, "qz470-sim: COM%d", &m_port);
-        ::close(out[0]);
-    }
-    ~Simulator() {
-        if (m_pid <= 0) return;
-        ::kill(m_pid, SIGTERM);
-        ::waitpid(m_pid, nullptr, 0);
-    }
-    int port() const { return m_port; }
-
-  private:
-    pid_t m_pid = 0;
-    int m_port = 0;
-};
 
 // Milliseconds from spawning meshcfg-cli with these arguments to its end; nothing on failure.
 std::optional<double> cliMs(std::vector<std::string> arguments) {
@@ -125,7 +94,7 @@ void printFigure(const char* figure, std::vector<double> cli, std::vector<double
 int main(int argc, char** argv) {
     const Runs runs = takeShortRun(argc, argv) ? kShortRuns : kFullRuns;
     ScopedRuntimeDir runtime;
-    Simulator simulator;
+    SpawnedSimulator simulator;
     if (simulator.port() == 0) {
         std::fprintf(stderr, "bench_cli: qz470-sim named no port\n");
         return 1;

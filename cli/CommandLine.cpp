@@ -4,10 +4,13 @@
 #include <iostream>
 #include <sstream>
 
+#include "FileDigest.h"
 #include "Files.h"
+#include "PortRange.h"
 #include "Profile.h"
 #include "SetupNames.h"
 #include "Text.h"
+#include "UnitRecord.h"
 
 namespace {
 
@@ -81,9 +84,10 @@ struct SettingOptions {
     }
 };
 
-void addCommonOptions(CLI::App& app, CommonOptions& common) {
-    app.add_option("-p,--port", common.port,
-                   "COMn as the window names ports (aliases included) or a device path");
+void addCommonOptions(CLI::App& app, CommonOptions& common, std::vector<std::string>& ports) {
+    app.add_option("-p,--port", ports,
+                   "COMn as the window names ports (aliases included) or a device path; apply "
+                   "takes several, and COMn-COMm for a range");
     app.add_option("--baud", common.baud, "the port's baud rate: " + rateList())
         ->capture_default_str()
         ->transform(portRate());
@@ -109,6 +113,12 @@ struct Declared {
                  std::string(kProgram)};
     Invocation invocation;
     std::string profilePath;
+    std::vector<std::string> ports;
+    std::optional<std::string> nodeIds;
+    std::optional<std::string> adapter;
+    std::optional<std::string> since;
+    std::optional<std::string> result;
+    std::optional<int> nodeId;
     SettingOptions writeOptions;
     SettingOptions applyOptions;
     std::vector<std::pair<CLI::App*, Command>> commands;
@@ -116,7 +126,7 @@ struct Declared {
     Declared() {
         app.require_subcommand(1);
         app.fallthrough();
-        addCommonOptions(app, invocation.common);
+        addCommonOptions(app, invocation.common, ports);
         command("ports", "list the ports as the window shows them", Command::kPorts);
 
         auto* read = command("read", "read the module's seven settings", Command::kRead);
@@ -128,10 +138,17 @@ struct Declared {
         write->add_flag("--verify", invocation.verify, "read back and compare");
 
         auto* apply = command("apply", "write a profile, read back and compare", Command::kApply);
-        apply->add_option("profile", profilePath, "the profile (TOML)")->required();
         applyOptions.addTo(*apply);
-        apply->add_option("--report", invocation.reportPath,
-                          "append one CSV row per run to this file");
+        declareUnitOptions(*apply);
+
+        auto* station = command("station", "set up each module as it is plugged in, until Ctrl+C",
+                                Command::kStation);
+        declareUnitOptions(*station);
+        station->add_flag("--aliases", invocation.station.aliases,
+                          "take COM aliases as they appear in the alias folder");
+
+        declareUnits(*command("units", "list the units of the line's record, or count them",
+                              Command::kUnits));
 
         command("route", "read the route list", Command::kRoute);
         command("path", "read the path list", Command::kPath);
@@ -153,6 +170,113 @@ struct Declared {
         CLI::App* sub = app.add_subcommand(name, description);
         commands.emplace_back(sub, which);
         return sub;
+    }
+
+    // What apply and station share: the profile, the units' ids and the report.
+    void declareUnitOptions(CLI::App& command) {
+        StationOptions& station = invocation.station;
+        command.add_option("profile", profilePath, "the profile (TOML)")->required();
+        command.add_option("--report", station.reportPath,
+                           "append one CSV row per unit to this file");
+        command.add_option("--node-ids", nodeIds,
+                           "give each unit the next free node id of FIRST..LAST");
+        command.add_option("--id-file", station.idFile,
+                           "keep the node ids given out in this file, shared by every process");
+        command.add_flag("--keep-node-id", station.keepNodeId,
+                         "a module keeps the node id it holds (with --node-ids: one of the range "
+                         "that no other unit was given)");
+        command.add_option("--adapter", adapter,
+                           "every plugged USB adapter of this model, as VID:PID in hex");
+        command.add_option("--db", station.dbUrl,
+                           "keep every unit in the line's record: sqlite:///PATH or "
+                           "postgresql://USER@HOST:PORT/DB; node ids then come from it");
+        command.add_option("--spool", station.spoolPath,
+                           "keep rows here while the record cannot be reached (default: "
+                           "$XDG_STATE_HOME/meshcfg/spool-*.jsonl)");
+    }
+
+    void declareUnits(CLI::App& command) {
+        UnitsOptions& units = invocation.units;
+        command.add_option("--db", units.dbUrl, "the line's record")->required();
+        command.add_option("--since", since,
+                           "units started since YYYY-MM-DD[ HH:MM[:SS]] local time, or the last "
+                           "N minutes, hours or days (30m, 8h, 7d)");
+        command.add_option("--station", units.filter.station, "units of this station only");
+        command.add_option("--result", result, "PASS, FAIL or reserved")
+            ->check(CLI::IsMember({"PASS", "FAIL", "reserved"}));
+        command.add_option("--node-id", nodeId, "the unit given this node id")
+            ->transform(decimalIn(0, 65535));
+        command.add_option("--adapter", units.filter.adapter,
+                           "the adapter's serial number or its VID:PID");
+        command.add_flag("--csv", units.csv, "the report's columns, with its header");
+        command.add_flag("--summary", units.summary,
+                         "counts of each station and result, and the yield");
+    }
+
+    void finishUnits() {
+        UnitsOptions& units = invocation.units;
+        if (units.csv && invocation.common.json)
+            throw Failure(kExitUsage, "units: give --csv or --json, not both");
+        if (since) {
+            units.filter.sinceUtcMs = sinceUtcMs(*since, std::chrono::system_clock::now());
+            if (!units.filter.sinceUtcMs)
+                throw Failure(kExitUsage, "--since '" + *since +
+                                              "' is not YYYY-MM-DD[ HH:MM[:SS]] nor a number "
+                                              "with m, h or d");
+        }
+        if (result) units.filter.result = record::resultFromName(*result);
+        if (nodeId) units.filter.nodeId = static_cast<std::uint16_t>(*nodeId);
+    }
+
+    void finishUnitOptions() {
+        StationOptions& station = invocation.station;
+        for (const std::string& port : ports)
+            for (std::string& one : expandPortRange(port)) station.ports.push_back(std::move(one));
+        if (nodeIds) {
+            station.nodeIds = NodeIdRange::parse(*nodeIds);
+            if (!station.nodeIds)
+                throw Failure(kExitUsage, "--node-ids '" + *nodeIds +
+                                              "' is not FIRST..LAST, decimal node ids with "
+                                              "FIRST <= LAST");
+            if (applyOptions.values[4])
+                throw Failure(kExitUsage, "give --node-id or --node-ids, not both");
+        }
+        if (!station.idFile.empty() && !station.nodeIds)
+            throw Failure(kExitUsage, "--id-file keeps the ids of --node-ids: give the range");
+        if (!station.idFile.empty() && !station.dbUrl.empty())
+            throw Failure(kExitUsage,
+                          "give --id-file or --db, not both: with --db the record gives the ids");
+        if (!station.spoolPath.empty() && station.dbUrl.empty())
+            throw Failure(kExitUsage, "--spool keeps the rows of --db: give the record");
+        if (!station.dbUrl.empty() && station.spoolPath.empty())
+            station.spoolPath = defaultSpoolPath(station.dbUrl);
+        if (!station.spoolPath.empty()) {
+            std::error_code ignored;  // an unmade folder shows in the check below
+            std::filesystem::create_directories(
+                std::filesystem::path(station.spoolPath).parent_path(), ignored);
+        }
+        checkWritable(station.spoolPath);
+        checkWritable(station.idFile);
+        if (adapter) {
+            station.adapter = AdapterModel::parse(*adapter);
+            if (!station.adapter)
+                throw Failure(kExitUsage,
+                              "--adapter '" + *adapter + "' is not VID:PID, four hex digits each");
+        }
+        if (invocation.command == Command::kStation &&
+            (station.adapter.has_value() == station.aliases || !station.ports.empty()))
+            throw Failure(kExitUsage, "station: give either --adapter VID:PID or --aliases");
+        if (invocation.command == Command::kApply && station.ports.empty() && !station.adapter)
+            throw Failure(kExitUsage, "give the port with -p COMn or -p DEVICE, or --adapter");
+        checkWritable(station.reportPath);
+        station.profile = {std::filesystem::path(profilePath).filename().string(),
+                           sha256OfFile(profilePath)};
+        invocation.changes = readProfile(profilePath);
+        invocation.changes.overlay(applyOptions.changes());
+        const std::string missing = joined(invocation.changes.missingKeys(), ", ");
+        if (!missing.empty())
+            throw Failure(kExitUsage, profilePath + ": no " + missing +
+                                          ": a profile with the options gives all seven");
     }
 
     void declareSend(CLI::App& send) {
@@ -180,22 +304,19 @@ struct Declared {
     void finish() {
         for (const auto& [sub, which] : commands)
             if (*sub) invocation.command = which;
+        const bool units =
+            invocation.command == Command::kApply || invocation.command == Command::kStation;
+        if (units) return finishUnitOptions();
+        if (invocation.command == Command::kUnits) return finishUnits();
+        if (ports.size() > 1) throw Failure(kExitUsage, "only apply takes several ports");
+        if (!ports.empty()) invocation.common.port = ports.front();
         if (invocation.command != Command::kPorts && invocation.common.port.empty())
             throw Failure(kExitUsage, "give the port with -p COMn or -p DEVICE");
         checkWritable(invocation.savePath);
-        checkWritable(invocation.reportPath);
         if (invocation.command == Command::kWrite) {
             invocation.changes = writeOptions.changes();
             if (invocation.changes.empty())
                 throw Failure(kExitUsage, "write: give at least one setting to write");
-        }
-        if (invocation.command == Command::kApply) {
-            invocation.changes = readProfile(profilePath);
-            invocation.changes.overlay(applyOptions.changes());
-            const std::string missing = joined(invocation.changes.missingKeys(), ", ");
-            if (!missing.empty())
-                throw Failure(kExitUsage, profilePath + ": no " + missing +
-                                              ": a profile with the options gives all seven");
         }
     }
 };
@@ -233,7 +354,11 @@ int runInvocation(const Invocation& run) {
             case Command::kWrite:
                 return writeSetup(common, run.changes, run.verify);
             case Command::kApply:
-                return applyProfile(common, run.changes, run.reportPath);
+                return applyProfile(common, run.changes, run.station);
+            case Command::kStation:
+                return stationMode(common, run.changes, run.station);
+            case Command::kUnits:
+                return listUnits(common, run.units);
             case Command::kRoute:
                 return readRoutes(common);
             case Command::kPath:

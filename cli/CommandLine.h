@@ -6,8 +6,21 @@
 #include <string>
 
 #include "Commands.h"
+#include "UnitsOptions.h"
 
-enum class Command { kPorts, kRead, kWrite, kApply, kRoute, kPath, kSend, kRaw, kMonitor };
+enum class Command {
+    kPorts,
+    kRead,
+    kWrite,
+    kApply,
+    kStation,
+    kUnits,
+    kRoute,
+    kPath,
+    kSend,
+    kRaw,
+    kMonitor
+};
 
 struct Invocation {
     Command command = Command::kPorts;
@@ -15,7 +28,8 @@ struct Invocation {
     std::string savePath;    // read
     SettingChanges changes;  // write; for apply the profile with the options on top
     bool verify = false;     // write
-    std::string reportPath;  // apply
+    StationOptions station;  // apply and station
+    UnitsOptions units;
     SendOptions send;
     std::string rawBytes;  // raw
     bool asIs = false;     // raw

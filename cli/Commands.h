@@ -2,20 +2,35 @@
 // The commands of meshcfg-cli. Each prints its result on standard output (text, or one JSON
 // document with --json) and returns its exit code; failures leave as a Failure.
 
+#include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 
 #include "Failure.h"
 #include "Session.h"
 #include "Settings.h"
+#include "StationOptions.h"
 
 ExitCode listPorts(const CommonOptions& common);
 
 ExitCode readSetup(const CommonOptions& common, const std::string& savePath);
 ExitCode writeSetup(const CommonOptions& common, const SettingChanges& changes, bool verify);
-// The settings: the profile with the command line's options on top.
+// The settings: the profile with the command line's options on top. One port prints as it
+// always has; many ports are set up at once, one line per unit, and give the highest code.
 ExitCode applyProfile(const CommonOptions& common, const SettingChanges& settings,
-                      const std::string& reportPath);
+                      const StationOptions& station);
+// Sets up each module as it is plugged in, until Ctrl+C or the last node id.
+ExitCode stationMode(const CommonOptions& common, const SettingChanges& settings,
+                     const StationOptions& station);
+
+struct UnitsOptions;
+// The units of the line's record as text, one JSON document, or the report's CSV; or their
+// counts per station and result with the yield.
+ExitCode listUnits(const CommonOptions& common, const UnitsOptions& units);
+// The start of --since: "2026-12-08", "2026-12-08 06:00" (local time), or "8h" back from now.
+std::optional<std::int64_t> sinceUtcMs(const std::string& text,
+                                       std::chrono::system_clock::time_point now);
 
 ExitCode readRoutes(const CommonOptions& common);
 ExitCode readPath(const CommonOptions& common);

@@ -91,11 +91,13 @@ bool Session::answers(const std::optional<proto::ExpectedReply>& expected,
 }
 
 Session::Exchange Session::exchange(proto::Bytes request) {
+    m_requestWritten = false;
     tellNotices(m_link.startExchange(request));
     if (interrupted()) throw Interrupted(false);
     if (!m_link.Write(request.data(), static_cast<unsigned>(request.size())))
         throw m_link.lost(kHangUpNotice) ? lost()
                                          : failure(kExitPort, "the request could not be written");
+    m_requestWritten = true;
     const auto written = ModuleLink::Clock::now();
     const auto expected = proto::expectedReplyTo(request);
     Exchange result;

@@ -56,6 +56,8 @@ class Session {
     Exchange exchange(proto::Bytes request);
     // The reply, or a Failure with kExitNoReply that says what went wrong.
     Exchange request(proto::Bytes request);
+    // The last exchange's request went out whole, whatever came after it.
+    bool requestWritten() const { return m_requestWritten; }
 
     // A Failure naming this port.
     Failure failure(ExitCode code, const std::string& what) const;
@@ -74,4 +76,5 @@ class Session {
     int m_parity = 0;
     ModuleLink m_link;
     NoticeHandler m_onNotice;
+    bool m_requestWritten = false;
 };

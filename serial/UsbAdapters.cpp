@@ -133,3 +133,17 @@ std::optional<std::string> ttyOfAdapter(const UsbIdentity& identity) {
     if (anotherAdapterMatches || node == nullptr) return std::nullopt;
     return node;
 }
+
+std::vector<std::string> ttysOfModel(const std::string& vendorId, const std::string& productId) {
+    std::vector<std::string> nodes;
+    const Udev context(udev_new());
+    if (!context) return nodes;
+    for (const UsbTty& tty : pluggedUsbTtys(context.get())) {
+        const UsbIdentity identity = tty.identity();
+        const char* node = udev_device_get_devnode(tty.tty.get());
+        if (node != nullptr && identity.vendorId == vendorId && identity.productId == productId)
+            nodes.emplace_back(node);
+    }
+    std::sort(nodes.begin(), nodes.end());
+    return nodes;
+}

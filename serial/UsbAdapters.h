@@ -32,3 +32,7 @@ std::optional<UsbIdentity> usbIdentity(const std::string& devicePath);
 // adapter has it now: adapters of one model often share a serial number or have none, and
 // opening the wrong one would be worse than opening none.
 std::optional<std::string> ttyOfAdapter(const UsbIdentity& identity);
+
+// The device nodes of every plugged USB tty whose device has this idVendor and idProduct (four
+// hex digits each, as udev spells them), sorted; a station takes only its own adapter model.
+std::vector<std::string> ttysOfModel(const std::string& vendorId, const std::string& productId);

@@ -1,0 +1,95 @@
+#include "UnitApply.h"
+
+#include "SetupExchange.h"
+
+namespace {
+
+// The unit's id: the one its module holds when allowed (and free, with a range), else the next
+// of the range.
+std::uint16_t nodeIdFor(const UnitPlan& plan, const proto::Setup& module, const std::string& unit) {
+    if (plan.keepNodeId && (!plan.ids || plan.ids->keep(module.nodeId, unit))) return module.nodeId;
+    const auto id = plan.ids->reserve(unit);
+    if (!id) throw Failure(kExitNoIdLeft, "no node id left: nothing written");
+    return *id;
+}
+
+// Where a run stopped, for its report row: whether the module holds the profile now.
+struct Progress {
+    std::string interruptedWhy = "interrupted reading the module: nothing written";
+    std::string stage = "read";  // "unplugged during ..."
+    bool opened = false;
+};
+
+}  // namespace
+
+UnitOutcome applyToUnit(const CommonOptions& common, const UnitPlan& plan, const std::string& unit,
+                        const UnitStepHandler& onStep) {
+    const auto started = std::chrono::steady_clock::now();
+    UnitOutcome outcome;
+    Progress progress;
+    bool idHeldUnwritten = false;  // an id reserved or kept that no write carried yet
+    try {
+        onStep(UnitStep::kOpening, outcome.nodeId);
+        Session session(common);
+        progress.opened = true;
+        if (!plan.tellNotices) session.onNotice([](const proto::ReadFrame&) {});
+        onStep(UnitStep::kReading, outcome.nodeId);
+        // What the module holds is read first, so that a module that does not answer is never
+        // written to.
+        const proto::Setup module = readSetupValues(session);
+        proto::Setup written = module;
+        plan.settings.applyTo(written);
+        if (plan.ids || plan.keepNodeId) {
+            outcome.nodeId = nodeIdFor(plan, module, unit);
+            idHeldUnwritten = plan.ids != nullptr;
+            written.nodeId = *outcome.nodeId;
+        }
+        progress.interruptedWhy = "interrupted before the write: nothing written";
+        progress.stage = "write";
+        onStep(UnitStep::kWriting, outcome.nodeId);
+        try {
+            writeSetupValues(session, written);
+        } catch (const Failure&) {
+            if (session.requestWritten()) {
+                idHeldUnwritten = false;
+                progress.interruptedWhy =
+                    "interrupted waiting for the write's acknowledgement: the write had gone out "
+                    "whole";
+            }
+            throw;
+        }
+        idHeldUnwritten = false;
+        progress.interruptedWhy =
+            "interrupted reading back: the write had gone out whole and was acknowledged";
+        progress.stage = "read-back";
+        onStep(UnitStep::kReadingBack, outcome.nodeId);
+        outcome.readBack = readSetupValues(session);
+        const std::string differs = mismatch(written, *outcome.readBack);
+        if (!differs.empty()) throw session.failure(kExitRefused, "verify failed: " + differs);
+    } catch (const Interrupted& stop) {
+        outcome.code = stop.code();
+        outcome.message = stop.what();
+        outcome.why = progress.interruptedWhy;
+    } catch (const Failure& failure) {
+        outcome.code = failure.code();
+        outcome.message = failure.what();
+        // An open port that fails is a device gone: the row says what it was doing.
+        outcome.why = failure.code() == kExitPort && progress.opened
+                          ? "unplugged during " + progress.stage
+                          : failure.what();
+    } catch (const std::exception& error) {  // the id file could not be read or written
+        outcome.code = kExitUsage;
+        outcome.message = outcome.why = error.what();
+    }
+    if (idHeldUnwritten) {
+        try {
+            plan.ids->giveBack(*outcome.nodeId, unit);
+            outcome.nodeId.reset();
+        } catch (const std::exception& error) {
+            outcome.why += "; the id stays taken: " + std::string(error.what());
+        }
+    }
+    outcome.duration = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - started);
+    return outcome;
+}

@@ -1,0 +1,135 @@
+#include "UnitRecord.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "Report.h"
+
+namespace {
+
+std::string recordDown(const std::exception& error) {
+    return std::string("the line's record cannot be reached: ") + error.what() +
+           ": nothing written";
+}
+
+}  // namespace
+
+void RecordIds::begin(const std::string& unit, const record::UnitRow& draft) {
+    const std::lock_guard lock(m_mutex);
+    m_units.insert_or_assign(unit, Unit{draft});
+}
+
+bool RecordIds::end(const std::string& unit) {
+    const std::lock_guard lock(m_mutex);
+    const auto found = m_units.find(unit);
+    if (found == m_units.end()) return false;
+    const bool givenBack = found->second.givenBack;
+    m_units.erase(found);
+    return givenBack;
+}
+
+RecordIds::Unit& RecordIds::unitOf(std::string_view unit) {
+    const std::lock_guard lock(m_mutex);
+    return m_units.try_emplace(std::string(unit)).first->second;
+}
+
+std::optional<std::uint16_t> RecordIds::take(Unit& unit, std::optional<std::uint16_t> held) {
+    try {
+        return m_line.reserveNodeId({m_networkId, m_range.first, m_range.last, held}, unit.draft);
+    } catch (const record::NoNodeIdLeft&) {
+        unit.noneLeft = true;
+        return std::nullopt;
+    } catch (const record::RecordError& error) {
+        throw Failure(kExitRecord, recordDown(error));
+    }
+}
+
+std::optional<std::uint16_t> RecordIds::reserve(std::string_view name) {
+    Unit& unit = unitOf(name);
+    if (unit.takenInstead) return std::exchange(unit.takenInstead, std::nullopt);
+    if (unit.noneLeft) return std::nullopt;
+    return take(unit, std::nullopt);
+}
+
+bool RecordIds::keep(std::uint16_t id, std::string_view name) {
+    Unit& unit = unitOf(name);
+    // One reservation either way: the held id when it is free for this adapter, else the next.
+    const auto taken = take(unit, id);
+    if (taken == id) return true;
+    unit.takenInstead = taken;
+    return false;
+}
+
+void RecordIds::giveBack(std::uint16_t, std::string_view name) {
+    unitOf(name).givenBack = true;
+}
+
+UnitRecord::UnitRecord(const StationOptions& options, const SettingChanges& settings) {
+    try {
+        m_line = std::make_unique<record::LineRecord>(options.dbUrl, options.spoolPath);
+    } catch (const record::RecordError& error) {
+        throw Failure(kExitUsage, error.what());
+    }
+    std::optional<proto::Setup> setup;
+    if (settings.complete()) settings.applyTo(setup.emplace());
+    if (setup)
+        m_profile = record::Profile{options.profile.fileName, options.profile.sha256, *setup};
+    if (options.nodeIds && setup)
+        m_ids = std::make_unique<RecordIds>(*m_line, *options.nodeIds, setup->networkId);
+}
+
+void UnitRecord::begin(const std::string& unit, const PortIdentity& port,
+                       const std::optional<UsbIdentity>& usb) {
+    record::UnitRow draft;
+    draft.station = stationName();
+    draft.port = port.name;
+    draft.device = port.device;
+    if (usb) {
+        draft.adapter = usb->vendorId + ":" + usb->productId;
+        draft.adapterSerial = usb->serial;
+    }
+    draft.profile = m_profile;
+    if (m_profile) draft.networkId = m_profile->setup.networkId;
+    if (m_ids) m_ids->begin(unit, draft);
+    const std::lock_guard lock(m_mutex);
+    m_drafts.insert_or_assign(unit, std::move(draft));
+}
+
+void UnitRecord::store(const std::string& unit, UnitOutcome& outcome) {
+    record::UnitRow row;
+    {
+        const std::lock_guard lock(m_mutex);
+        row = std::move(m_drafts.at(unit));
+        m_drafts.erase(unit);
+    }
+    const bool giveBack = m_ids && m_ids->end(unit);
+    row.readBack = outcome.readBack;
+    if (outcome.readBack) row.networkId = outcome.readBack->networkId;
+    row.nodeId = outcome.nodeId;
+    row.result = outcome.passed() ? record::Result::kPass : record::Result::kFail;
+    row.why = outcome.why;
+    row.durationMs = outcome.duration.count();
+    try {
+        m_line->store(row, giveBack);
+    } catch (const record::RecordError& error) {
+        // The module is set up, but its record is missing: the unit does not count as done.
+        outcome.code = std::max(outcome.code, kExitRecord);
+        outcome.message = outcome.why =
+            std::string("the unit's row could not be kept: ") + error.what();
+    }
+}
+
+std::string defaultSpoolPath(const std::string& url) {
+    std::uint64_t digest = 14695981039346656037ULL;  // FNV-1a: stable across runs and builds
+    for (const unsigned char c : url) digest = (digest ^ c) * 1099511628211ULL;
+    char name[40];
+    std::snprintf(name, sizeof name, "spool-%016llx.jsonl",
+                  static_cast<unsigned long long>(digest));
+    const char* state = std::getenv("XDG_STATE_HOME");
+    const char* home = std::getenv("HOME");
+    std::filesystem::path folder = state && *state ? std::filesystem::path(state)
+                                   : home && *home ? std::filesystem::path(home) / ".local/state"
+                                                   : std::filesystem::temp_directory_path();
+    return (folder / "meshcfg" / name).string();
+}

@@ -1,0 +1,83 @@
+#pragma once
+// apply and station with --db: each unit's node id taken from the line's record under its
+// uniqueness constraint, and each unit's row stored there (or in the spool until the database
+// is back), so that a unit counts as done only once its row is kept.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "LineRecord.h"
+#include "NodeIdSource.h"
+#include "Session.h"
+#include "Settings.h"
+#include "StationOptions.h"
+#include "UnitApply.h"
+#include "UsbAdapters.h"
+
+// Node ids from the record: each reservation stores the unit's row as "reserved" under the unit
+// id its final row will have, so a station that stops between write and verify leaves a row
+// saying what happened.
+class RecordIds final : public NodeIdSource {
+  public:
+    RecordIds(record::LineRecord& line, NodeIdRange range, std::uint16_t networkId)
+        : m_line(line), m_range(range), m_networkId(networkId) {}
+
+    // The unit's row so far; its reservation is made under the row's unit id.
+    void begin(const std::string& unit, const record::UnitRow& draft);
+    // The unit has ended: whether its id went back, since the write never went out whole.
+    bool end(const std::string& unit);
+
+    // A Failure with kExitRecord when the record cannot be reached: nothing is written then.
+    std::optional<std::uint16_t> reserve(std::string_view unit) override;
+    bool keep(std::uint16_t id, std::string_view unit) override;
+    void giveBack(std::uint16_t id, std::string_view unit) override;
+
+  private:
+    struct Unit {
+        record::UnitRow draft;
+        std::optional<std::uint16_t> takenInstead;  // keep() found the held id given elsewhere
+        bool noneLeft = false;
+        bool givenBack = false;
+    };
+    Unit& unitOf(std::string_view unit);
+    std::optional<std::uint16_t> take(Unit& unit, std::optional<std::uint16_t> held);
+
+    record::LineRecord& m_line;
+    const NodeIdRange m_range;
+    const std::uint16_t m_networkId;
+    std::mutex m_mutex;
+    std::map<std::string, Unit, std::less<>> m_units;
+};
+
+class UnitRecord {
+  public:
+    // A Failure with kExitUsage for a malformed address or a spool that cannot be kept.
+    UnitRecord(const StationOptions& options, const SettingChanges& settings);
+
+    // Where node ids come from: the record, when a range is given.
+    NodeIdSource* ids() { return m_ids.get(); }
+    // May a unit start now? Stores rows that wait in the spool first.
+    bool ready() { return m_line->ready(); }
+    std::string downReason() const { return m_line->downReason(); }
+
+    void begin(const std::string& unit, const PortIdentity& port,
+               const std::optional<UsbIdentity>& usb);
+    // The unit's row kept; when neither the database nor the spool takes it, the outcome says so
+    // and the unit does not count as done.
+    void store(const std::string& unit, UnitOutcome& outcome);
+
+  private:
+    std::unique_ptr<record::LineRecord> m_line;
+    std::optional<record::Profile> m_profile;
+    std::unique_ptr<RecordIds> m_ids;
+    std::mutex m_mutex;
+    std::map<std::string, record::UnitRow> m_drafts;
+};
+
+// $XDG_STATE_HOME/meshcfg/spool-<digest of the address>.jsonl: one spool per record, kept
+// across runs so rows not yet stored are found again by the next run.
+std::string defaultSpoolPath(const std::string& url);

@@ -1,0 +1,162 @@
+// units: what the line's record holds, as a line manager asks it.
+
+#include <ctime>
+#include <iomanip>
+#include <iostream>
+#include <sstream>
+
+#include "Commands.h"
+#include "LineRecord.h"
+#include "Report.h"
+#include "Text.h"
+#include "UnitRecord.h"
+#include "UnitsOptions.h"
+
+namespace {
+
+Json unitJson(const record::UnitRow& row) {
+    return {{"unit_id", row.unitId},
+            {"time", row.time.text()},
+            {"station", row.station},
+            {"port", row.port},
+            {"device", row.device},
+            {"adapter_id", row.adapter},
+            {"adapter_serial", row.adapterSerial},
+            {"profile", row.profile ? Json(row.profile->name) : Json()},
+            {"profile_sha256", row.profile ? Json(row.profile->sha256) : Json()},
+            {"settings", row.readBack ? settingsJson(*row.readBack) : Json()},
+            {"network_id", row.networkId ? Json(*row.networkId) : Json()},
+            {"node_id", row.nodeId ? Json(*row.nodeId) : Json()},
+            {"result", record::resultName(row.result)},
+            {"why", row.why},
+            {"duration_ms", row.durationMs}};
+}
+
+std::string unitText(const record::UnitRow& row) {
+    std::string line = row.time.text() + " " + row.station + " " + row.port + " " +
+                       std::string(record::resultName(row.result)) +
+                       " node_id=" + (row.nodeId ? std::to_string(*row.nodeId) : "-") +
+                       " serial=" + (row.adapterSerial.empty() ? "-" : row.adapterSerial) +
+                       " ms=" + std::to_string(row.durationMs);
+    if (!row.why.empty()) line += " why=" + row.why;
+    return line;
+}
+
+std::string unitCsv(const record::UnitRow& row) {
+    const PortIdentity port{row.port, row.device, {}};
+    const ProfileTrace profile =
+        row.profile ? ProfileTrace{row.profile->name, row.profile->sha256} : ProfileTrace{};
+    const ApplyRun run{port,
+                       row.readBack ? settingsJson(*row.readBack) : Json::object(),
+                       row.result == record::Result::kPass,
+                       row.why,
+                       row.adapter,
+                       row.adapterSerial,
+                       row.profile ? &profile : nullptr,
+                       row.nodeId,
+                       std::chrono::milliseconds(row.durationMs),
+                       row.result == record::Result::kReserved};
+    // The station's own local time, as its report would have shown it.
+    std::string time = row.time.text().substr(0, 19);
+    time[10] = ' ';
+    return CsvReport::line(run, {time, row.time.text(), row.station});
+}
+
+Json yieldJson(const record::StationTally& tally) {
+    const auto yield = tally.yield();
+    return yield ? Json(*yield) : Json();
+}
+
+std::string yieldText(const record::StationTally& tally) {
+    const auto yield = tally.yield();
+    if (!yield) return "-";
+    std::ostringstream text;
+    text << std::fixed << std::setprecision(1) << *yield * 100 << "%";
+    return text.str();
+}
+
+Json tallyJson(const record::StationTally& tally) {
+    return {{"station", tally.station},
+            {"passed", tally.passed},
+            {"failed", tally.failed},
+            {"reserved", tally.reserved},
+            {"yield", yieldJson(tally)}};
+}
+
+void printSummary(const CommonOptions& common, const UnitsOptions& options,
+                  const record::Summary& summary) {
+    if (common.json) {
+        Json stations = Json::array();
+        for (const auto& tally : summary.stations) stations.push_back(tallyJson(tally));
+        std::cout << Json{{"stations", stations}, {"line", tallyJson(summary.line)}}.dump() << "\n";
+        return;
+    }
+    const char* const separator = options.csv ? "," : " ";
+    if (options.csv) std::cout << "station,passed,failed,reserved,yield\n";
+    const auto print = [&](const std::string& name, const record::StationTally& tally) {
+        std::cout << name << separator << tally.passed << separator << tally.failed << separator
+                  << tally.reserved << separator << yieldText(tally) << "\n";
+    };
+    if (!options.csv) std::cout << "station passed failed reserved yield\n";
+    for (const auto& tally : summary.stations) print(tally.station, tally);
+    if (!options.csv) print("(line)", summary.line);
+}
+
+void printUnits(const CommonOptions& common, const UnitsOptions& options,
+                const std::vector<record::UnitRow>& rows) {
+    if (common.json) {
+        Json units = Json::array();
+        for (const auto& row : rows) units.push_back(unitJson(row));
+        std::cout << units.dump() << "\n";
+    } else if (options.csv) {
+        std::cout << CsvReport::header();
+        for (const auto& row : rows) std::cout << unitCsv(row);
+    } else {
+        for (const auto& row : rows) std::cout << unitText(row) << "\n";
+    }
+}
+
+}  // namespace
+
+ExitCode listUnits(const CommonOptions& common, const UnitsOptions& options) {
+    try {
+        record::LineRecord line(options.dbUrl, defaultSpoolPath(options.dbUrl));
+        if (options.summary)
+            printSummary(common, options, line.summary(options.filter));
+        else
+            printUnits(common, options, line.units(options.filter));
+    } catch (const record::DatabaseDown& error) {
+        throw Failure(kExitRecord,
+                      std::string("the line's record cannot be reached: ") + error.what());
+    } catch (const record::RecordError& error) {
+        throw Failure(kExitUsage, error.what());
+    }
+    return kExitDone;
+}
+
+std::optional<std::int64_t> sinceUtcMs(const std::string& text,
+                                       std::chrono::system_clock::time_point now) {
+    const auto nowMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
+    if (text.size() >= 2) {
+        const auto count = wholeDecimal(std::string_view(text).substr(0, text.size() - 1));
+        const char unit = text.back();
+        const std::int64_t unitMs = unit == 'm'   ? 60'000
+                                    : unit == 'h' ? 3'600'000
+                                    : unit == 'd' ? 86'400'000
+                                                  : 0;
+        if (count && unitMs && *count <= 36500 * 86'400'000LL / unitMs)
+            return nowMs - *count * unitMs;
+    }
+    for (const char* format : {"%Y-%m-%d %H:%M:%S", "%Y-%m-%d %H:%M", "%Y-%m-%d"}) {
+        std::tm fields{};
+        std::istringstream in(text);
+        in >> std::get_time(&fields, format);
+        if (in.fail() || in.peek() != std::char_traits<char>::eof()) continue;
+        fields.tm_isdst = -1;  // the local rule of that day
+        const std::time_t seconds = std::mktime(&fields);
+        if (seconds == static_cast<std::time_t>(-1)) return std::nullopt;
+        return std::int64_t{seconds} * 1000;
+    }
+    return std::nullopt;
+}

@@ -1,0 +1,62 @@
+#include "PluggedUnits.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+#include "PortNames.h"
+#include "UsbAdapters.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool isHexId(std::string_view text) {
+    return text.size() == 4 &&
+           std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isxdigit(c); });
+}
+
+std::string lower(std::string_view text) {
+    std::string low(text);
+    std::transform(low.begin(), low.end(), low.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return low;
+}
+
+bool isComName(const std::string& name) {
+    return name.size() > 3 && name.starts_with("COM") &&
+           std::all_of(name.begin() + 3, name.end(),
+                       [](unsigned char c) { return std::isdigit(c); });
+}
+
+}  // namespace
+
+std::optional<AdapterModel> AdapterModel::parse(std::string_view text) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos) return std::nullopt;
+    const std::string_view vendor = text.substr(0, colon);
+    const std::string_view product = text.substr(colon + 1);
+    if (!isHexId(vendor) || !isHexId(product)) return std::nullopt;
+    return AdapterModel{lower(vendor), lower(product)};
+}
+
+std::vector<PluggedUnit> pluggedAliases() {
+    std::vector<PluggedUnit> units;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(aliasDirectory(), error)) {
+        const std::string name = entry.path().filename().string();
+        if (!isComName(name)) continue;
+        std::error_code linkError;
+        const fs::path device = fs::canonical(entry.path(), linkError);
+        if (!linkError) units.push_back({name, device.string()});
+    }
+    std::sort(units.begin(), units.end());
+    return units;
+}
+
+std::vector<PluggedUnit> pluggedAdapters(const AdapterModel& model) {
+    std::vector<PluggedUnit> units;
+    for (std::string& node : ttysOfModel(model.vendorId, model.productId))
+        units.push_back({node, node});
+    return units;
+}

@@ -1,0 +1,29 @@
+#pragma once
+// The modules a station can see now. A unit is its port and the device behind it at this moment,
+// so a module plugged again (a new terminal behind the same alias, a new ttyUSB) is a new unit.
+
+#include <compare>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct PluggedUnit {
+    std::string port;    // as the tool opens it: "COM200" or "/dev/ttyUSB3"
+    std::string device;  // the terminal behind it now
+    auto operator<=>(const PluggedUnit&) const = default;
+};
+
+// A USB adapter model as "VID:PID" in hex, such as "10c4:ea60"; spelt as udev spells it.
+struct AdapterModel {
+    std::string vendorId;
+    std::string productId;
+    static std::optional<AdapterModel> parse(std::string_view text);
+};
+
+// COM aliases in the alias folder whose terminal exists: a dangling alias is a pulled cable.
+std::vector<PluggedUnit> pluggedAliases();
+
+// Every plugged adapter of this model, and nothing else: a phone or a debugger plugged beside
+// them never gets setup frames.
+std::vector<PluggedUnit> pluggedAdapters(const AdapterModel& model);

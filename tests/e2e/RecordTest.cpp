@@ -1,0 +1,132 @@
+// The line's record through the real meshcfg-cli and simulators: processes sharing one SQLite
+// file give distinct ids and keep every row, and units reads them back in each form.
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+#include <QtTest>
+#include <memory>
+#include <vector>
+
+#include "CliRun.h"
+#include "ScopedRuntimeDir.h"
+#include "SimulatorBench.h"
+#include "SimulatorProcess.h"
+
+class RecordTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase();
+    void cleanupTestCase() {
+        m_simulators.clear();
+        m_runtime.reset();
+    }
+    void processesShareOneRecord();
+    void unitsReadsTheRecord_data();
+    void unitsReadsTheRecord();
+
+  private:
+    QString file(const QString& name) const {
+        return QString::fromStdString(m_runtime->path()) + u'/' + name;
+    }
+    QString db() const { return "sqlite://" + file("line.db"); }
+    QStringList ports(int from, int count) const {
+        QStringList list;
+        for (int i = from; i < from + count; ++i)
+            list << "-p" << QStringLiteral("COM%1").arg(m_simulators[i]->port());
+        return list;
+    }
+
+    std::unique_ptr<ScopedRuntimeDir> m_runtime;
+    std::vector<std::unique_ptr<SimulatorProcess>> m_simulators;
+};
+
+constexpr int kModules = 4;
+constexpr int kRounds = 5;  // two processes of two modules each: 20 units
+
+void RecordTest::initTestCase() {
+    m_runtime = std::make_unique<ScopedRuntimeDir>();
+    qputenv("XDG_STATE_HOME", file("state").toUtf8());
+    QFile out(file("line.toml"));
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(
+        "frequency = 434.0\npower = 5\nlife_cycle = \"1h\"\nnetwork_id = 4660\n"
+        "node_id = 258\nuart_baud = 115200\nuart_parity = \"EVEN\"\n");
+    out.close();
+    for (int i = 0; i < kModules; ++i) {
+        auto simulator =
+            std::make_unique<SimulatorProcess>(file(QStringLiteral("sim%1.log").arg(i)));
+        QVERIFY(simulator->start(kUnpacedLine + QStringList{"--com", "150"}));
+        m_simulators.push_back(std::move(simulator));
+    }
+}
+
+void RecordTest::processesShareOneRecord() {
+    const QStringList common{"apply", file("line.toml"), "--node-ids",    "1000..1999", "--db",
+                             db(),    "--report",        file("line.csv")};
+    for (int round = 0; round < kRounds; ++round) {
+        QProcess a;
+        QProcess b;
+        startCli(a, common + ports(0, kModules / 2));
+        startCli(b, common + ports(kModules / 2, kModules / 2));
+        const CliResult first = finishCli(a);
+        const CliResult second = finishCli(b);
+        QVERIFY2(first.exitCode == 0, first.err.constData());
+        QVERIFY2(second.exitCode == 0, second.err.constData());
+    }
+    const CliResult listed = runCli({"units", "--db", db(), "--json"});
+    QCOMPARE(listed.exitCode, 0);
+    const QJsonArray units = QJsonDocument::fromJson(listed.out).array();
+    QCOMPARE(units.size(), kModules * kRounds);
+    QSet<int> ids;
+    for (const auto& value : units) {
+        const QJsonObject unit = value.toObject();
+        QCOMPARE(unit["result"].toString(), QStringLiteral("PASS"));
+        QCOMPARE(unit["settings"].toObject()["node_id"].toInt(), unit["node_id"].toInt());
+        ids.insert(unit["node_id"].toInt());
+    }
+    QCOMPARE(ids.size(), kModules * kRounds);
+}
+
+void RecordTest::unitsReadsTheRecord_data() {
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("lines");  // each a start of one output line, in order
+    const QString header = QString::fromLatin1(
+        "time,port,device,adapter,frequency,power,life_cycle,network_id,node_id,uart_baud,"
+        "uart_parity,result,why,station,adapter_id,adapter_serial,profile,profile_sha256,"
+        "assigned_node_id,duration_ms,timestamp");
+    QTest::newRow("one node id as text")
+        << QStringList{"--node-id", "1003"} << 0 << QStringList{"2026-"};
+    QTest::newRow("csv: the report's header, then its rows")
+        << QStringList{"--csv", "--node-id", "1000"} << 0 << QStringList{header, "20"};
+    QTest::newRow("no unit failed") << QStringList{"--result", "FAIL"} << 0 << QStringList{};
+    QTest::newRow("none since tomorrow")
+        << QStringList{"--since", "2999-01-01"} << 0 << QStringList{};
+    QTest::newRow("summary") << QStringList{"--summary"} << 0
+                             << QStringList{"station passed failed reserved yield", "",
+                                            "(line) 20 0 0 100.0%"};
+    QTest::newRow("csv summary") << QStringList{"--summary", "--csv", "--station", "nowhere"} << 0
+                                 << QStringList{"station,passed,failed,reserved,yield"};
+    QTest::newRow("bad result refused") << QStringList{"--result", "pass"} << 2 << QStringList{};
+    QTest::newRow("bad since refused") << QStringList{"--since", "yesterday"} << 2 << QStringList{};
+    QTest::newRow("csv and json refused") << QStringList{"--csv", "--json"} << 2 << QStringList{};
+}
+
+void RecordTest::unitsReadsTheRecord() {
+    QFETCH(QStringList, options);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, lines);
+    const CliResult result = runCli(QStringList{"units", "--db", db()} + options);
+    QCOMPARE(result.exitCode, exitCode);
+    const QStringList got = QString::fromUtf8(result.out).split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(got.size(), lines.size());
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        QVERIFY2(got[i].startsWith(lines[i]), qPrintable(got[i]));
+}
+
+QTEST_GUILESS_MAIN(RecordTest)
+#include "RecordTest.moc"

@@ -1,0 +1,225 @@
+// Many modules at once and one after another, the way a production line runs meshcfg-cli:
+// simulators on COM aliases, some silent or pulled mid-apply, node ids shared by processes.
+
+#include <signal.h>
+
+#include <QFile>
+#include <QSet>
+#include <QtTest>
+#include <memory>
+#include <vector>
+
+#include "CliRun.h"
+#include "ScopedRuntimeDir.h"
+#include "SimulatorBench.h"
+#include "SimulatorProcess.h"
+
+namespace {
+
+constexpr int kWaitMs = 20000;
+constexpr int kReportColumns = 21;
+
+// The report's rows as fields by column name; quoted fields taken whole.
+std::vector<QHash<QString, QString>> reportRows(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    std::vector<QStringList> lines;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)) {
+        QStringList fields{QString()};
+        bool quoted = false;
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            const QChar c = line[i];
+            if (c == u'"' && quoted && i + 1 < line.size() && line[i + 1] == u'"') {
+                fields.back() += c;
+                ++i;
+            } else if (c == u'"') {
+                quoted = !quoted;
+            } else if (c == u',' && !quoted) {
+                fields.append(QString());
+            } else {
+                fields.back() += c;
+            }
+        }
+        lines.push_back(fields);
+    }
+    std::vector<QHash<QString, QString>> rows;
+    for (std::size_t r = 1; r < lines.size(); ++r) {
+        QHash<QString, QString> row;
+        row[QStringLiteral("#fields")] = QString::number(lines[r].size());
+        for (qsizetype c = 0; c < lines[0].size() && c < lines[r].size(); ++c)
+            row[lines[0][c]] = lines[r][c];
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+}  // namespace
+
+class StationTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init() { m_runtime = std::make_unique<ScopedRuntimeDir>(); }
+    void cleanup() {
+        m_simulators.clear();
+        m_runtime.reset();
+    }
+
+    void gangWithASilentAndAPulledModule();
+    void stationTakesModulesAsTheyArePlugged();
+    void twoProcessesShareOneIdFile();
+    void interruptLeavesWholeRows();
+
+  private:
+    QString file(const QString& name) const {
+        return QString::fromStdString(m_runtime->path()) + u'/' + name;
+    }
+    QString profile() const {
+        const QString path = file("line.toml");
+        QFile out(path);
+        if (out.open(QIODevice::WriteOnly))
+            out.write(
+                "frequency = 434.0\npower = 5\nlife_cycle = \"1h\"\nnetwork_id = 4660\n"
+                "node_id = 258\nuart_baud = 115200\nuart_parity = \"EVEN\"\n");
+        return path;
+    }
+    SimulatorProcess* startSimulator(const QStringList& options = {}) {
+        const int n = static_cast<int>(m_simulators.size());
+        auto simulator =
+            std::make_unique<SimulatorProcess>(file(QStringLiteral("sim%1.log").arg(n)));
+        if (!simulator->start(kUnpacedLine + QStringList{"--com", "150"} + options)) return nullptr;
+        m_simulators.push_back(std::move(simulator));
+        return m_simulators.back().get();
+    }
+    QString portRange() const {
+        return QStringLiteral("COM%1-COM%2")
+            .arg(m_simulators.front()->port())
+            .arg(m_simulators.back()->port());
+    }
+
+    std::unique_ptr<ScopedRuntimeDir> m_runtime;
+    std::vector<std::unique_ptr<SimulatorProcess>> m_simulators;
+};
+
+void StationTest::gangWithASilentAndAPulledModule() {
+    for (int i = 0; i < 6; ++i) QVERIFY(startSimulator());
+    SimulatorProcess* silent = startSimulator({"--fault", "silence"});
+    // Answers the read, never acknowledges the write: pulled while waiting for it.
+    SimulatorProcess* pulled = startSimulator({"--fault", "silence:2"});
+    QVERIFY(silent && pulled);
+    const QString report = file("line.csv");
+    QProcess cli;
+    startCli(cli, {"apply", profile(), "-p", portRange(), "--node-ids", "301..400", "--id-file",
+                   file("ids"), "--report", report, "--timeout", "5000"});
+    QTRY_VERIFY_WITH_TIMEOUT(pulled->countRequests("request write-setup") == 1, kWaitMs);
+    pulled->pullCable();
+    const CliResult result = finishCli(cli);
+    QCOMPARE(result.exitCode, 4);  // the silent one's, above the pulled one's 3
+    QCOMPARE(result.out.count('\n'), 8);
+
+    const auto rows = reportRows(report);
+    QCOMPARE(rows.size(), std::size_t{8});
+    QSet<QString> passedIds;
+    QHash<QString, QString> failed;  // port -> why
+    for (const auto& row : rows) {
+        QCOMPARE(row["#fields"].toInt(), kReportColumns);
+        QCOMPARE(row["profile"], QStringLiteral("line.toml"));
+        QCOMPARE(row["profile_sha256"].size(), 64);
+        if (row["result"] == u"PASS") {
+            QCOMPARE(row["node_id"], row["assigned_node_id"]);
+            passedIds.insert(row["node_id"]);
+        } else {
+            failed[row["port"]] = row["why"];
+        }
+    }
+    QCOMPARE(passedIds.size(), 6);
+    const QString silentPort = QStringLiteral("COM%1").arg(silent->port());
+    const QString pulledPort = QStringLiteral("COM%1").arg(pulled->port());
+    QCOMPARE(QSet<QString>(failed.keyBegin(), failed.keyEnd()),
+             QSet<QString>({silentPort, pulledPort}));
+    QCOMPARE(failed[silentPort], silentPort + ": no reply within 5000 ms");
+    QCOMPARE(failed[pulledPort], QStringLiteral("unplugged during write"));
+    for (const auto& row : rows)
+        if (row["port"] == pulledPort) QVERIFY(!row["assigned_node_id"].isEmpty());
+}
+
+void StationTest::stationTakesModulesAsTheyArePlugged() {
+    QProcess station;
+    startCli(station, {"station", profile(), "--aliases", "--node-ids", "301..302", "--id-file",
+                       file("ids"), "--report", file("line.csv")});
+    QVERIFY(station.waitForReadyRead(kWaitMs));  // waiting for modules
+    station.readAll();
+    const auto nextLine = [&station] {
+        QTest::qWaitFor([&station] { return station.canReadLine(); }, kWaitMs);
+        return QString::fromUtf8(station.readLine());
+    };
+    SimulatorProcess* first = startSimulator();
+    QVERIFY(first);
+    QVERIFY2(nextLine().contains(" PASS node_id=301 "), "the first module");
+    // The same cable plugged again is a new unit; a new module is one too.
+    // Plugged back once the station saw the alias dangle, as a hand takes a while to.
+    first->pullCable();
+    const QString alias =
+        QStringLiteral("%1/qz470mr/COM%2").arg(file({}).chopped(1)).arg(first->port());
+    QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(alias), kWaitMs);
+    QTest::qWait(1000);
+    QVERIFY2(first->plugCable(), qPrintable(first->error()));
+    QVERIFY2(nextLine().contains(" PASS node_id=302 "), "plugged again");
+    QVERIFY(startSimulator());
+    QVERIFY2(nextLine().contains(" FAIL node_id=- "), "the range is used up");
+    const CliResult result = finishCli(station);
+    QCOMPARE(result.exitCode, 5);
+    QVERIFY2(result.out.contains("No node id left"), result.out.constData());
+    QVERIFY2(result.out.contains("Shift: 2 passed, 1 failed"), result.out.constData());
+    QCOMPARE(reportRows(file("line.csv")).size(), std::size_t{3});
+}
+
+// Two processes at once, round after round on the same modules: every id once.
+void StationTest::twoProcessesShareOneIdFile() {
+    constexpr int kModules = 8;
+    constexpr int kRounds = 25;  // 200 units
+    for (int i = 0; i < kModules; ++i) QVERIFY(startSimulator());
+    const QString first = QStringLiteral("COM%1").arg(m_simulators.front()->port());
+    const auto half = [this](int from) {
+        QStringList ports;
+        for (int i = from; i < from + kModules / 2; ++i)
+            ports << "-p" << QStringLiteral("COM%1").arg(m_simulators[i]->port());
+        return ports;
+    };
+    const QStringList common{"apply",     profile(),   "--node-ids", "1000..1999",
+                             "--id-file", file("ids"), "--report",   file("line.csv")};
+    for (int round = 0; round < kRounds; ++round) {
+        QProcess a;
+        QProcess b;
+        startCli(a, common + half(0));
+        startCli(b, common + half(kModules / 2));
+        QCOMPARE(finishCli(a).exitCode, 0);
+        QCOMPARE(finishCli(b).exitCode, 0);
+    }
+    const auto rows = reportRows(file("line.csv"));
+    QCOMPARE(rows.size(), std::size_t{kModules * kRounds});
+    QSet<QString> ids;
+    for (const auto& row : rows) ids.insert(row["assigned_node_id"]);
+    QCOMPARE(ids.size(), kModules * kRounds);
+}
+
+void StationTest::interruptLeavesWholeRows() {
+    for (int i = 0; i < 4; ++i) QVERIFY(startSimulator({"--fault", "silence"}));
+    const QString report = file("line.csv");
+    QProcess cli;
+    startCli(cli, {"apply", profile(), "-p", portRange(), "--node-ids", "1..9", "--report", report,
+                   "--timeout", "20000"});
+    for (const auto& simulator : m_simulators)
+        QTRY_VERIFY_WITH_TIMEOUT(simulator->countRequests("request read-setup") == 1, kWaitMs);
+    ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+    QCOMPARE(finishCli(cli).exitCode, 130);
+    const auto rows = reportRows(report);
+    QCOMPARE(rows.size(), std::size_t{4});
+    for (const auto& row : rows) {
+        QCOMPARE(row["#fields"].toInt(), kReportColumns);
+        QCOMPARE(row["why"], QStringLiteral("interrupted reading the module: nothing written"));
+    }
+}
+
+QTEST_GUILESS_MAIN(StationTest)
+#include "StationTest.moc"

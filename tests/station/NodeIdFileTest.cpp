@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <set>
+
+#include "NodeIdFile.h"
+#include "NodeIdPool.h"
+#include "ScopedRuntimeDir.h"
+
+namespace {
+
+struct RangeCase {
+    const char* text;
+    std::optional<std::pair<int, int>> range;
+};
+
+class NodeIdRangeParse : public testing::TestWithParam<RangeCase> {};
+
+TEST_P(NodeIdRangeParse, PlainDecimalEndsInOrder) {
+    const auto parsed = NodeIdRange::parse(GetParam().text);
+    ASSERT_EQ(parsed.has_value(), GetParam().range.has_value());
+    if (parsed) {
+        EXPECT_EQ(parsed->first, GetParam().range->first);
+        EXPECT_EQ(parsed->last, GetParam().range->second);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, NodeIdRangeParse,
+    testing::Values(RangeCase{"301..400", std::pair{301, 400}}, RangeCase{"7..7", std::pair{7, 7}},
+                    RangeCase{"0042..0050", std::pair{42, 50}},
+                    RangeCase{"0..65535", std::pair{0, 65535}}, RangeCase{"400..301", {}},
+                    RangeCase{"1..65536", {}}, RangeCase{"-1..5", {}}, RangeCase{"+1..5", {}},
+                    RangeCase{"0x10..0x20", {}}, RangeCase{"1...5", {}}, RangeCase{"1-5", {}},
+                    RangeCase{"..5", {}}, RangeCase{"1 ..5", {}}));
+
+// One step of a station's life: what it asks of the file and what the file must answer.
+struct Step {
+    enum Kind { Reserve, Keep, GiveBack } kind;
+    const char* unit;
+    int id;       // the id to keep or give back; for Reserve the id expected, -1 for none
+    bool kept{};  // for Keep
+};
+
+struct LifeCase {
+    const char* tag;
+    std::string before;  // the file as an earlier run left it
+    std::vector<Step> steps;
+};
+
+class NodeIdFileLife : public testing::TestWithParam<LifeCase> {};
+
+void runSteps(NodeIdSource& ids, const std::vector<Step>& steps) {
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.unit);
+        switch (step.kind) {
+            case Step::Reserve: {
+                const auto id = ids.reserve(step.unit);
+                EXPECT_EQ(id ? *id : -1, step.id);
+                break;
+            }
+            case Step::Keep:
+                EXPECT_EQ(ids.keep(static_cast<std::uint16_t>(step.id), step.unit), step.kept);
+                break;
+            case Step::GiveBack:
+                ids.giveBack(static_cast<std::uint16_t>(step.id), step.unit);
+                break;
+        }
+    }
+}
+
+TEST_P(NodeIdFileLife, NeverGivesAnIdTwice) {
+    ScopedRuntimeDir dir;
+    const auto path = std::filesystem::path(dir.path()) / "ids";
+    if (!GetParam().before.empty()) std::ofstream(path) << GetParam().before;
+    NodeIdFile file(path, {10, 12});
+    runSteps(file, GetParam().steps);
+    // A second station on the same file sees exactly what the first wrote.
+    EXPECT_EQ(NodeIdFile(path, {10, 12}).holders(), file.holders());
+}
+
+// Without a file, one process's units follow the same rules.
+TEST_P(NodeIdFileLife, PoolOfOneProcessFollowsTheSameRules) {
+    if (!GetParam().before.empty()) GTEST_SKIP() << "a pool starts empty";
+    NodeIdPool pool({10, 12});
+    runSteps(pool, GetParam().steps);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, NodeIdFileLife,
+    testing::Values(
+        LifeCase{"lowestFreeFirstThenRunsOut",
+                 "",
+                 {{Step::Reserve, "A", 10},
+                  {Step::Reserve, "B", 11},
+                  {Step::Reserve, "C", 12},
+                  {Step::Reserve, "D", -1}}},
+        LifeCase{"givenBackIsFreeAgain",
+                 "",
+                 {{Step::Reserve, "A", 10},
+                  {Step::Reserve, "B", 11},
+                  {Step::GiveBack, "A", 10},
+                  {Step::Reserve, "C", 10}}},
+        LifeCase{"onlyItsHolderGivesAnIdBack",
+                 "",
+                 {{Step::Reserve, "A", 10}, {Step::GiveBack, "B", 10}, {Step::Reserve, "C", 11}}},
+        LifeCase{"earlierRunsIdsStayUsed",
+                 "10\tA\n12\tB\n",
+                 {{Step::Reserve, "C", 11}, {Step::Reserve, "D", -1}}},
+        LifeCase{"lineCutByACrashHoldsNothing",
+                 "10\tA\n1",
+                 {{Step::Reserve, "B", 11}, {Step::Reserve, "C", 12}}},
+        LifeCase{"keepOwnOrFreeIdNotAnothers",
+                 "11\tB\n",
+                 {{Step::Keep, "A", 10, true},
+                  {Step::Keep, "A", 10, true},
+                  {Step::Keep, "A", 11, false},
+                  {Step::Keep, "A", 13, false},
+                  {Step::Reserve, "C", 12}}}),
+    [](const auto& info) { return std::string(info.param.tag); });
+
+TEST(NodeIdFileProcesses, TwoStationsOnOneFileGiveDifferentIds) {
+    ScopedRuntimeDir dir;
+    const auto path = std::filesystem::path(dir.path()) / "ids";
+    constexpr int kPerStation = 100;
+    pid_t children[2];
+    for (pid_t& child : children) {
+        child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            NodeIdFile file(path, {1000, 1199});
+            const std::string unit = "station-" + std::to_string(getpid());
+            for (int i = 0; i < kPerStation; ++i)
+                if (!file.reserve(unit + "-" + std::to_string(i))) _exit(1);
+            _exit(0);
+        }
+    }
+    for (const pid_t child : children) {
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    const auto held = NodeIdFile(path, {1000, 1199}).holders();
+    std::set<std::string> units;
+    for (const auto& [id, unit] : held) units.insert(unit);
+    EXPECT_EQ(held.size(), 2u * kPerStation);
+    EXPECT_EQ(units.size(), 2u * kPerStation);
+}
+
+}  // namespace
