@@ -282,7 +282,8 @@ ExitCode stationMode(const CommonOptions& common, const SettingChanges& settings
     hooks.mayTake = [&runner] { return runner.mayTake(); };
     hooks.waitForChange = [&hotplug] {
         pollfd news{hotplug.fd(), POLLIN, 0};
-        if (::poll(&news, hotplug.fd() < 0 ? 0 : 1, kScanIntervalMs) > 0) hotplug.takeAddedEvents();
+        if (::poll(&news, hotplug.fd() < 0 ? 0 : 1, kScanIntervalMs) > 0)
+            hotplug.takeAddOrRemoveEvents();
     };
     hooks.lastUnitCode = kExitNoIdLeft;
     runner.output().note("Waiting for modules; Ctrl+C ends the shift.");
