@@ -4,7 +4,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,7 +23,6 @@
 #include "Stats.h"
 #include "Table.h"
 
-extern char** environ;
 
 namespace {
 
@@ -49,24 +47,8 @@ double msSince(Clock::time_point start) {
 
 // Milliseconds from spawning meshcfg-cli with these arguments to its end; nothing on failure.
 std::optional<double> cliMs(std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), MESHCFG_CLI_PATH);
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t child = 0;
-    const auto start = Clock::now();
-    const int failed =
-        ::posix_spawn(&child, MESHCFG_CLI_PATH, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed) return std::nullopt;
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    const double ms = msSince(start);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
-    return ms;
+    const auto cost = runToEnd(MESHCFG_CLI_PATH, std::move(arguments));
+    return cost ? std::optional(cost->wallMs) : std::nullopt;
 }
 
 // The window's way: write, then tick the receive buffer every 100 ms until it cuts the block.

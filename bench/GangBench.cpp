@@ -21,7 +21,6 @@
 #include "Stats.h"
 #include "Table.h"
 
-extern char** environ;
 
 namespace {
 
@@ -32,40 +31,11 @@ constexpr int kRuns = 5;
 constexpr int kGangs[] = {1, 16, 64};
 constexpr double kTargets[] = {1.0, 1.25, 2.0};  // times the one module's wall time
 
-struct RunCost {
-    double wallMs = 0;
-    double cpuMs = 0;  // user + system of meshcfg-cli
-};
-
 std::optional<RunCost> applyAll(const std::string& profile, int units) {
-    std::vector<std::string> arguments{
-        MESHCFG_CLI_PATH,
-        "apply",
-        profile,
-        "-p",
-        "COM" + std::to_string(kFirstPort) + "-COM" + std::to_string(kFirstPort + units - 1),
-        "--node-ids",
-        "1..65000",
-        "--keep-node-id"};
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t child = 0;
-    const auto start = Clock::now();
-    const int failed =
-        ::posix_spawn(&child, MESHCFG_CLI_PATH, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed) return std::nullopt;
-    int status = 0;
-    rusage usage{};
-    ::wait4(child, &status, 0, &usage);
-    const double wall = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
-    const auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
-    return RunCost{wall, ms(usage.ru_utime) + ms(usage.ru_stime)};
+    return runToEnd(MESHCFG_CLI_PATH, {"apply", profile, "-p",
+                                       "COM" + std::to_string(kFirstPort) + "-COM" +
+                                           std::to_string(kFirstPort + units - 1),
+                                       "--node-ids", "1..65000", "--keep-node-id"});
 }
 
 }  // namespace

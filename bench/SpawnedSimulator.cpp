@@ -1,10 +1,13 @@
 #include "SpawnedSimulator.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 
 extern char** environ;
@@ -36,4 +39,28 @@ SpawnedSimulator::~SpawnedSimulator() {
     if (m_pid <= 0) return;
     ::kill(m_pid, SIGTERM);
     ::waitpid(m_pid, nullptr, 0);
+}
+
+std::optional<RunCost> runToEnd(const std::string& program, std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), program);
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t child = 0;
+    const auto start = std::chrono::steady_clock::now();
+    const int failed =
+        ::posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed) return std::nullopt;
+    int status = 0;
+    rusage usage{};
+    ::wait4(child, &status, 0, &usage);
+    const double wall =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+    const auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
+    return RunCost{wall, ms(usage.ru_utime) + ms(usage.ru_stime)};
 }

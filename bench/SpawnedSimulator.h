@@ -3,6 +3,7 @@
 
 #include <sys/types.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,3 +21,11 @@ class SpawnedSimulator {
     pid_t m_pid = 0;
     int m_port = 0;
 };
+
+// What one run of a program cost, from its spawn to its end, its stdout thrown away.
+struct RunCost {
+    double wallMs = 0;
+    double cpuMs = 0;  // its user + system time
+};
+// Nothing when it could not start or did not exit 0.
+std::optional<RunCost> runToEnd(const std::string& program, std::vector<std::string> arguments);
