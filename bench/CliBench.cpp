@@ -23,7 +23,6 @@
 #include "Stats.h"
 #include "Table.h"
 
-
 namespace {
 
 using Clock = std::chrono::steady_clock;

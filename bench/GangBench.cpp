@@ -21,7 +21,6 @@
 #include "Stats.h"
 #include "Table.h"
 
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
