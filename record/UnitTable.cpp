@@ -68,7 +68,8 @@ std::vector<std::string> unitColumns() {
                                      "adapter_serial", "profile_id"};
     for (const std::string_view column : kSetupColumns)
         columns.push_back("read_" + std::string(column));
-    for (const char* column : {"network_id", "node_id", "result", "why", "duration_ms"})
+    for (const char* column :
+         {"network_id", "node_id", "result", "why", "duration_ms", "adapter_name"})
         columns.emplace_back(column);
     return columns;
 }
@@ -139,6 +140,7 @@ void storeUnit(Statements& statements, const UnitRow& row) {
     params.emplace_back(std::string(resultName(row.result)));
     params.emplace_back(row.why);
     params.emplace_back(row.durationMs);
+    params.emplace_back(row.adapterName);
     statements.execute(upsertUnitSql(), params);
 }
 
