@@ -96,6 +96,12 @@ void UnitRecord::begin(const std::string& unit, const PortIdentity& port,
     m_drafts.insert_or_assign(unit, std::move(draft));
 }
 
+void UnitRecord::drop(const std::string& unit) {
+    if (m_ids) m_ids->end(unit);
+    const std::lock_guard lock(m_mutex);
+    m_drafts.erase(unit);
+}
+
 void UnitRecord::store(const std::string& unit, UnitOutcome& outcome) {
     record::UnitRow row;
     {
