@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "Report.h"
+#include "Text.h"
 
 namespace {
 
@@ -85,6 +86,7 @@ void UnitRecord::begin(const std::string& unit, const PortIdentity& port,
     draft.station = stationName();
     draft.port = port.name;
     draft.device = port.device;
+    draft.adapterName = joined(port.adapter, ", ");
     if (usb) {
         draft.adapter = usb->vendorId + ":" + usb->productId;
         draft.adapterSerial = usb->serial;
