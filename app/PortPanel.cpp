@@ -56,7 +56,9 @@ void CMeshcfgDlg::updatePortState() {
     setCommandButtonsEnabled(open);
 }
 
+// The lists stayed usable while it connected: they show again what was opened.
 void CMeshcfgDlg::openingEnded(int port, const std::string& error) {
+    if (error.empty()) returning(port);
     updatePortState();
     if (!error.empty())
         logLine(LogSide::Sent, tr("> COM%1: %2").arg(port).arg(QString::fromStdString(error)));
