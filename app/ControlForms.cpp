@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QTextEdit>
 
+#include "NumberText.h"
+#include "PortList.h"
 #include "ResourceIds.h"
 
 using namespace res;
@@ -42,6 +44,25 @@ constexpr StartIndex kStartIndexes[] = {
     {kIdUartBaud, 3}, {kIdUartParity, 0}, {kIdRouteMode, 1}, {kIdJump, 6},  {kIdInterval, 0}};
 
 }  // namespace
+
+std::optional<engine::PortSettings> readPort(const DialogControls& controls) {
+    const auto* list = controls.get<QComboBox>(kIdPortList);
+    const auto* baudList = controls.get<QComboBox>(kIdPortBaud);
+    const int parity = indexOf(controls, kIdPortParity);
+    if (baudList->currentIndex() < 0 || parity < 0) return std::nullopt;
+    const QString entry = list->itemText(list->currentIndex());
+    const QString baud = baudList->itemText(baudList->currentIndex());
+    return engine::PortSettings{.port = proto::readDecimal(entry.mid(3).toStdString()),
+                                .baud = proto::readDecimal(baud.toStdString()),
+                                .parity = parity};
+}
+
+void showPort(const DialogControls& controls, const engine::PortSettings& settings) {
+    port_list::select(*controls.get<QComboBox>(kIdPortList), settings.port);
+    auto* baudList = controls.get<QComboBox>(kIdPortBaud);
+    baudList->setCurrentIndex(baudList->findText(QString::number(settings.baud)));
+    controls.get<QComboBox>(kIdPortParity)->setCurrentIndex(settings.parity);
+}
 
 proto::SetupFields readSetup(const DialogControls& controls) {
     proto::SetupFields fields;
