@@ -97,7 +97,8 @@ class CMeshcfgDlg : public AppDialog, private engine::EngineEvents {
     void requestLogged(const proto::Request& request, proto::Bytes frame) override;
     void notSent(engine::NotSentReason reason) override;
     void flushed(const std::vector<proto::Frame>& frames) override;
-    void blockReceived(proto::Bytes block, std::size_t dropped) override;
+    void blockReceived(proto::Bytes block, std::size_t dropped,
+                       std::chrono::steady_clock::time_point) override;
     void frameReceived(const proto::Reply& reply, proto::Bytes block) override;
     void sendDue() override { SendAppData(); }
     void linkTestFigures(const proto::LinkStatistics& figures) override;

@@ -51,7 +51,8 @@ void CMeshcfgDlg::flushed(const std::vector<proto::Frame>& frames) {
     }
 }
 
-void CMeshcfgDlg::blockReceived(proto::Bytes block, std::size_t dropped) {
+void CMeshcfgDlg::blockReceived(proto::Bytes block, std::size_t dropped,
+                                std::chrono::steady_clock::time_point) {
     m_log->appendFrame(LogSide::Received, block);
     if (dropped > 0)
         m_log->appendLine(LogSide::Received,

@@ -1,112 +1,166 @@
 #include "ModuleLink.h"
 
 #include <algorithm>
-#include <utility>
 
 #include "Interrupt.h"
-#include "ReplyEnd.h"
+#include "Ticks.h"
 
 namespace {
+
 // How often a wait looks at Ctrl+C; bytes and a hang-up end it at once.
 constexpr std::chrono::milliseconds kInterruptPoll{50};
+// The writer gives a frame up after its waits; past this, a frame never told written is not.
+constexpr auto kWriteGiveUp = CXSerial::kWriteTries * CXSerial::kWriteWait + std::chrono::seconds(1);
+
+engine::Receiving receivingFor(ModuleLink::Reading reading) {
+    return reading == ModuleLink::Reading::kFrames ? engine::Receiving::Frames
+                                                   : engine::Receiving::Blocks;
+}
+
 }  // namespace
 
 ModuleLink::ModuleLink(Reading reading)
-    : CXSerial(PortEvents{.hungUp = [this] { onHangUp(); }}), m_reading(reading) {}
+    : m_reading(reading), m_engine(*this, [this] { wake(); }, receivingFor(reading)) {}
 
-ModuleLink::~ModuleLink() {
-    Close();
-}
-
-void ModuleLink::OnReceiveByte(unsigned char byte) {
-    {
-        std::lock_guard lock(m_mutex);
-        m_lastByte = Clock::now();
-        if (m_reading == Reading::kFrames)
-            m_reader.push(proto::Bytes(&byte, 1), m_lastByte);
-        else
-            m_block.push_back(byte);
-    }
-    m_arrived.notify_one();
-}
-
-void ModuleLink::onHangUp() {
-    {
-        std::lock_guard lock(m_mutex);
-        m_lost = true;
-    }
-    m_arrived.notify_one();
-}
-
-bool ModuleLink::lost(std::chrono::milliseconds wait) {
-    std::unique_lock lock(m_mutex);
-    return m_arrived.wait_for(lock, wait, [this] { return m_lost; });
-}
-
-void ModuleLink::forgetLoss() {
-    std::lock_guard lock(m_mutex);
+bool ModuleLink::OpenNamed(const std::string& name, int baud, int parity) {
     m_lost = false;
-    m_block.clear();
+    m_lostReason.clear();
+    m_unwritten = 0;
+    return m_engine.openNamed(name, baud, parity);
 }
 
-std::vector<proto::ReadFrame> ModuleLink::startExchange(proto::Bytes request) {
-    std::lock_guard lock(m_mutex);
-    std::vector<proto::ReadFrame> earlier(m_frames.begin(), m_frames.end());
-    m_frames.clear();
-    for (proto::ReadFrame& frame : m_reader.take()) earlier.push_back(std::move(frame));
-    m_reader.expectReplyTo(request);
-    return earlier;
+void ModuleLink::Close() {
+    m_engine.close();
+}
+
+std::string ModuleLink::lastError() const {
+    return m_engine.lastError();
+}
+
+CXSerial::LineControl ModuleLink::lineControl() {
+    return m_engine.port().lineControl();
 }
 
 std::size_t ModuleLink::noiseBytes() {
-    std::lock_guard lock(m_mutex);
-    return m_reader.noiseBytes();
+    return m_engine.port().noiseBytes();
 }
 
-std::optional<ModuleLink::WaitEnd> ModuleLink::waitEnd(Clock::time_point now,
-                                                       Clock::time_point deadline) const {
-    if (m_lost) return WaitEnd::kLost;
-    if (interrupted()) return WaitEnd::kInterrupted;
-    if (now >= deadline) return WaitEnd::kTimeOut;
-    return std::nullopt;
+void ModuleLink::frameSent(proto::Bytes) {
+    ++m_unwritten;
 }
 
-ModuleLink::Clock::time_point ModuleLink::nextWake(Clock::time_point now,
-                                                   Clock::time_point deadline) const {
-    auto wake = std::min(deadline, now + kInterruptPoll);
-    const bool partial =
-        m_reading == Reading::kFrames ? m_reader.holdsPartialFrame() : !m_block.empty();
-    if (partial) wake = std::min(wake, m_lastByte + proto::kReplySilence);
-    return wake;
+void ModuleLink::notSent(engine::NotSentReason reason) {
+    m_writeFailed = true;
+    if (reason == engine::NotSentReason::GivenUp) --m_unwritten;
 }
 
-ModuleLink::WaitEnd ModuleLink::awaitFrame(Clock::time_point deadline, proto::ReadFrame& frame) {
-    std::unique_lock lock(m_mutex);
+void ModuleLink::frameWritten(Clock::time_point done) {
+    --m_unwritten;
+    m_lastWritten = done;
+}
+
+void ModuleLink::frameRead(const proto::ReadFrame& frame) {
+    m_frames.push_back(frame);
+}
+
+void ModuleLink::blockReceived(proto::Bytes block, std::size_t dropped,
+                               Clock::time_point lastArrival) {
+    m_blocks.push_back({{block.begin(), block.end()}, dropped, lastArrival});
+}
+
+void ModuleLink::lost(int, const std::string& why) {
+    m_lost = true;
+    m_lostReason = why;
+}
+
+// The only call from the port's threads.
+void ModuleLink::wake() {
+    {
+        std::lock_guard lock(m_wakeLock);
+        m_woken = true;
+    }
+    m_wakeUp.notify_one();
+}
+
+void ModuleLink::sleepUntil(Clock::time_point until) {
+    std::unique_lock lock(m_wakeLock);
+    m_wakeUp.wait_until(lock, until, [this] { return m_woken; });
+    m_woken = false;
+}
+
+// The receive step runs on the tick grid while bytes are pending; a wait that began late
+// starts a fresh grid rather than making up the ticks it missed.
+void ModuleLink::tickOnTime(Clock::time_point now) {
+    if (!m_engine.needsTicks()) {
+        m_nextTick = now + proto::kTickPeriod;
+        return;
+    }
+    if (now < m_nextTick) return;
+    m_engine.tick();
+    m_nextTick = std::max(m_nextTick + proto::kTickPeriod, now);
+}
+
+ModuleLink::WaitEnd ModuleLink::pump(Clock::time_point deadline,
+                                     const std::function<bool()>& ready) {
     for (;;) {
+        m_engine.takeNews();
         const auto now = Clock::now();
-        m_reader.flushStale(now);
-        for (proto::ReadFrame& cut : m_reader.take()) m_frames.push_back(std::move(cut));
-        if (!m_frames.empty()) {
-            frame = std::move(m_frames.front());
-            m_frames.pop_front();
-            return WaitEnd::kArrived;
-        }
-        if (const auto end = waitEnd(now, deadline)) return *end;
-        m_arrived.wait_until(lock, nextWake(now, deadline));
+        tickOnTime(now);
+        if (ready()) return WaitEnd::kArrived;
+        if (m_lost) return WaitEnd::kLost;
+        if (interrupted()) return WaitEnd::kInterrupted;
+        if (now >= deadline) return WaitEnd::kTimeOut;
+        auto until = std::min(deadline, now + kInterruptPoll);
+        if (m_engine.needsTicks()) until = std::min(until, m_nextTick);
+        sleepUntil(until);
     }
 }
 
+std::vector<proto::ReadFrame> ModuleLink::startExchange() {
+    m_engine.takeNews();
+    std::vector<proto::ReadFrame> earlier(std::make_move_iterator(m_frames.begin()),
+                                          std::make_move_iterator(m_frames.end()));
+    m_frames.clear();
+    return earlier;
+}
+
+ModuleLink::WaitEnd ModuleLink::write(proto::Bytes request, Clock::time_point& written) {
+    m_engine.takeNews();
+    if (m_lost) return WaitEnd::kLost;
+    if (!m_engine.isOpen()) return WaitEnd::kTimeOut;
+    m_writeFailed = false;
+    m_engine.sendFrame(request);
+    const WaitEnd end = pump(Clock::now() + kWriteGiveUp,
+                             [this] { return m_writeFailed || m_unwritten == 0; });
+    if (end != WaitEnd::kArrived) return end;
+    if (m_writeFailed) return WaitEnd::kTimeOut;
+    written = m_lastWritten;
+    return end;
+}
+
+ModuleLink::WaitEnd ModuleLink::awaitFrame(Clock::time_point deadline, proto::ReadFrame& frame) {
+    const WaitEnd end = pump(deadline, [this] { return !m_frames.empty(); });
+    if (end != WaitEnd::kArrived) return end;
+    frame = std::move(m_frames.front());
+    m_frames.pop_front();
+    return end;
+}
+
 ModuleLink::WaitEnd ModuleLink::awaitBlock(Clock::time_point deadline, Block& block) {
-    std::unique_lock lock(m_mutex);
     for (;;) {
-        const auto now = Clock::now();
-        // A block cut short by a hang-up or Ctrl+C is still shown.
-        if (!m_block.empty() &&
-            (now - m_lastByte >= proto::kReplySilence || m_lost || interrupted())) {
-            block = {std::exchange(m_block, {}), m_lastByte};
-            return WaitEnd::kArrived;
+        const WaitEnd end = pump(deadline, [this] { return !m_blocks.empty(); });
+        if (end == WaitEnd::kArrived) {
+            block = std::move(m_blocks.front());
+            m_blocks.pop_front();
+            return end;
         }
-        if (const auto end = waitEnd(now, deadline)) return *end;
-        m_arrived.wait_until(lock, nextWake(now, deadline));
+        // A pending block ends within kReplySilence once no byte can come.
+        const bool pending = m_engine.needsTicks();
+        if (end == WaitEnd::kTimeOut || !pending) return end;
+        if (end == WaitEnd::kInterrupted) m_engine.close();
+        const WaitEnd drained =
+            pump(deadline, [&] { return !m_blocks.empty() || !m_engine.needsTicks(); });
+        if (drained == WaitEnd::kTimeOut) return drained;
+        if (m_blocks.empty()) return end;
     }
 }

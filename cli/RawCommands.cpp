@@ -53,17 +53,18 @@ std::chrono::system_clock::time_point wallTime(ModuleLink::Clock::time_point whe
            std::chrono::duration_cast<std::chrono::system_clock::duration>(ago);
 }
 
+// A block that overran the receive buffer says how many bytes it lost.
 void printBlock(const CommonOptions& common, const ModuleLink::Block& block) {
     const std::string time = localTimeText(wallTime(block.lastByte), true);
-    if (common.json)
-        std::cout << Json{{"time", time},
-                          {"bytes", hexText(block.bytes)},
-                          {"what", meaning(block.bytes)}}
-                         .dump()
-                  << std::endl;
-    else
-        std::cout << time << "  " << hexText(block.bytes) << "  " << meaning(block.bytes)
-                  << std::endl;
+    if (common.json) {
+        Json line{{"time", time}, {"bytes", hexText(block.bytes)}, {"what", meaning(block.bytes)}};
+        if (block.dropped > 0) line["dropped"] = block.dropped;
+        std::cout << line.dump() << std::endl;
+        return;
+    }
+    std::cout << time << "  " << hexText(block.bytes) << "  " << meaning(block.bytes);
+    if (block.dropped > 0) std::cout << "  (" << block.dropped << " bytes dropped)";
+    std::cout << std::endl;
 }
 
 // False on Ctrl+C before the device came back.

@@ -14,9 +14,6 @@
 
 namespace {
 
-// How long a failed write waits for the reader to report a hang-up, which it sees at once.
-constexpr std::chrono::milliseconds kHangUpNotice{500};
-
 double millisecondsBetween(ModuleLink::Clock::time_point from, ModuleLink::Clock::time_point to) {
     return std::chrono::duration<double, std::milli>(to - from).count();
 }
@@ -58,7 +55,6 @@ bool Session::open() {
 
 bool Session::reopen() {
     m_link.Close();
-    m_link.forgetLoss();
     return open();
 }
 
@@ -92,13 +88,20 @@ bool Session::answers(const std::optional<proto::ExpectedReply>& expected,
 
 Session::Exchange Session::exchange(proto::Bytes request) {
     m_requestWritten = false;
-    tellNotices(m_link.startExchange(request));
+    tellNotices(m_link.startExchange());
     if (interrupted()) throw Interrupted(false);
-    if (!m_link.Write(request.data(), static_cast<unsigned>(request.size())))
-        throw m_link.lost(kHangUpNotice) ? lost()
-                                         : failure(kExitPort, "the request could not be written");
+    ModuleLink::Clock::time_point written;
+    switch (m_link.write(request, written)) {
+        case ModuleLink::WaitEnd::kArrived:
+            break;
+        case ModuleLink::WaitEnd::kTimeOut:
+            throw failure(kExitPort, "the request could not be written");
+        case ModuleLink::WaitEnd::kInterrupted:
+            throw Interrupted(false);
+        case ModuleLink::WaitEnd::kLost:
+            throw lost();
+    }
     m_requestWritten = true;
-    const auto written = ModuleLink::Clock::now();
     const auto expected = proto::expectedReplyTo(request);
     Exchange result;
     for (;;) {

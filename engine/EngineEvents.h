@@ -3,6 +3,7 @@
 // from a call the face made (tick, takeNews, lookForLostPort, send, open, close ...); the
 // port's threads never call a face. A face overrides what it shows.
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -40,10 +41,15 @@ class EngineEvents {
     // Frames the port had taken whole, oldest first, thrown away unsent when a stuck write
     // flushed its output.
     virtual void flushed(const std::vector<proto::Frame>& /*frames*/) {}
+    // The oldest frame the port took and not yet reported went out whole: the device took its
+    // last byte at done, where a reply's round trip starts.
+    virtual void frameWritten(std::chrono::steady_clock::time_point /*done*/) {}
 
     // A block of received bytes, cut after kReplySilence with no byte; dropped counts the
     // bytes that found the receive buffer full, and then nothing of the block is dispatched.
-    virtual void blockReceived(proto::Bytes /*block*/, std::size_t /*dropped*/) {}
+    // lastArrival is when its last byte came.
+    virtual void blockReceived(proto::Bytes /*block*/, std::size_t /*dropped*/,
+                               std::chrono::steady_clock::time_point /*lastArrival*/) {}
     // A block that reads as a frame the tool handles (its first frame counts), with its value.
     virtual void frameReceived(const proto::Reply& /*reply*/, proto::Bytes /*block*/) {}
     // Receiving::Frames only: each frame as soon as it is whole, with its arrival time, in

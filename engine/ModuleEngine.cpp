@@ -2,6 +2,7 @@
 
 #include <variant>
 
+#include "PortNames.h"
 #include "RemotePorts.h"
 #include "Ticks.h"
 
@@ -24,6 +25,11 @@ ModuleEngine::ModuleEngine(EngineEvents& events, Wake wake, Receiving receiving)
                                                    .framesFlushed =
                                                        [this](std::vector<proto::Frame> frames) {
                                                            keepFlushed(std::move(frames));
+                                                           m_wake();
+                                                       },
+                                                   .frameWritten =
+                                                       [this](auto done) {
+                                                           keepWritten(done);
                                                            m_wake();
                                                        }},
                                         m_wake, receiving == Receiving::Frames ? m_wake : Wake());
@@ -49,6 +55,15 @@ ModuleEngine::Opening ModuleEngine::startOpening(const PortSettings& settings) {
     m_port->Close();
     m_remote.start(*address, {settings.baud, *parity}, settings, RemoteOpening::Purpose::kOpen);
     return Opening::kConnecting;
+}
+
+bool ModuleEngine::openNamed(const std::string& name, int baud, int parity) {
+    if (const std::optional<int> port = portNumberOf(name))
+        return open({.port = *port, .baud = baud, .parity = parity});
+    stopWatching();
+    m_remote.abandon();
+    m_reopen.forget();
+    return m_port->OpenNamed(name, baud, parity);
 }
 
 bool ModuleEngine::isOpening() const {
@@ -102,6 +117,10 @@ void ModuleEngine::send(const proto::Request& request) {
     const proto::Frame frame = proto::encode(request);
     m_events.requestLogged(request, frame);
     if (std::holds_alternative<proto::SendDataRequest>(request)) m_sending.countSend();
+    sendFrame(frame);
+}
+
+void ModuleEngine::sendFrame(proto::Bytes frame) {
     if (!m_port->isOpen()) return;
     m_port->expectReplyTo(frame);
     if (m_port->queueWrite(frame)) {
@@ -117,6 +136,21 @@ void ModuleEngine::keepFlushed(std::vector<proto::Frame> frames) {
                      std::make_move_iterator(frames.end()));
 }
 
+void ModuleEngine::keepWritten(std::chrono::steady_clock::time_point done) {
+    std::lock_guard lock(m_writtenLock);
+    m_written.push_back(done);
+}
+
+void ModuleEngine::reportWritten() {
+    std::vector<std::chrono::steady_clock::time_point> written;
+    {
+        std::lock_guard lock(m_writtenLock);
+        written.swap(m_written);
+    }
+    for (const auto done : written) m_events.frameWritten(done);
+}
+
+// Frames written are told before frames read, which may answer them.
 void ModuleEngine::takeNews() {
     std::vector<proto::Frame> flushed;
     {
@@ -124,6 +158,7 @@ void ModuleEngine::takeNews() {
         flushed.swap(m_flushed);
     }
     if (!flushed.empty()) m_events.flushed(flushed);
+    reportWritten();
     for (int given = m_framesGivenUp.exchange(0); given > 0; --given)
         m_events.notSent(NotSentReason::GivenUp);
     if (m_hungUp.exchange(false)) handleHangup();
@@ -136,11 +171,11 @@ void ModuleEngine::takeNews() {
 // since: a port whose reader still runs is not the one that hung up.
 void ModuleEngine::handleHangup() {
     if (!m_port->isOpen() || m_port->isReading()) return;
-    const int port = m_reopen.settings()->port;
+    const std::optional<PortSettings> settings = m_reopen.settings();
     const std::string why = m_port->lostReason();
     m_port->Close();
     m_reopen.lost(isSending());
-    m_events.lost(port, why);
+    m_events.lost(settings ? settings->port : 0, why);
     endContinuous(SendingEnd::PortLost);
 }
 
@@ -165,7 +200,7 @@ bool ModuleEngine::needsTicks() const {
 void ModuleEngine::reportBlock(const ReceivedBlock& block,
                                const std::vector<proto::ReadFrame>& frames) {
     for (const proto::ReadFrame& frame : frames) countConfirmation(frame);
-    m_events.blockReceived(block.bytes, block.dropped);
+    m_events.blockReceived(block.bytes, block.dropped, block.lastArrival);
     if (block.dropped > 0) return;  // the block lost its tail: none of its fields can be trusted
     if (const std::optional<proto::Reply> reply = proto::decodeReply(block.bytes))
         m_events.frameReceived(*reply, block.bytes);

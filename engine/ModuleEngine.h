@@ -48,6 +48,10 @@ class ModuleEngine {
     // network connects off the face's thread and openingEnded() tells how it went.
     enum class Opening { kOpened, kFailed, kConnecting };
     Opening startOpening(const PortSettings& settings);
+    // As a user names a port: "COM150", "/dev/ttyUSB0", "tcp://host:4001". Only a COM name is
+    // remembered for reopening; a port named otherwise is the face's to look for after a
+    // hang-up, and its lost() event names port 0.
+    bool openNamed(const std::string& name, int baud, int parity);
     bool isOpening() const;
     // Ends continuous sending (SendingEnd::PortClosed) and any watch for a lost port.
     void close();
@@ -60,9 +64,13 @@ class ModuleEngine {
 
     // Logs the request, and hands its frame to the port's writer when a port is open.
     void send(const proto::Request& request);
+    // Hands a frame built elsewhere (raw bytes from a user) to the port's writer, unlogged; its
+    // reply is still known by its size and code. Nothing happens while no port is open.
+    void sendFrame(proto::Bytes frame);
 
-    // After a wake-up, on the face's thread: reports a hang-up (lost), frames the writer gave
-    // up (notSent) and the end of a connection made off the face's thread.
+    // After a wake-up, on the face's thread: reports frames written whole (frameWritten), a
+    // hang-up (lost), frames the writer gave up (notSent) and the end of a connection made off
+    // the face's thread.
     void takeNews();
     // One tick: the receive step, then the continuous step.
     void tick();
@@ -96,6 +104,8 @@ class ModuleEngine {
     void lookForLostRemote(const NetworkAddress& address);
     void handleHangup();
     void keepFlushed(std::vector<proto::Frame> frames);
+    void keepWritten(std::chrono::steady_clock::time_point done);
+    void reportWritten();
     void reportBlock(const ReceivedBlock& block, const std::vector<proto::ReadFrame>& frames);
     void reportFrames(std::chrono::steady_clock::time_point now);
     void countConfirmation(const proto::ReadFrame& frame);
@@ -109,6 +119,8 @@ class ModuleEngine {
     std::atomic<int> m_framesGivenUp = 0;
     std::mutex m_flushedLock;
     std::vector<proto::Frame> m_flushed;  // left by the writer thread, under m_flushedLock
+    std::mutex m_writtenLock;
+    std::vector<std::chrono::steady_clock::time_point> m_written;  // under m_writtenLock
     std::unique_ptr<ReceivingPort> m_port;
     ContinuousSending m_sending;
     ReopenMemory m_reopen;

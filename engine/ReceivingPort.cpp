@@ -52,4 +52,9 @@ std::vector<proto::ReadFrame> ReceivingPort::takeFrames(proto::FrameReader::Cloc
     return std::exchange(m_cut, {});
 }
 
+std::size_t ReceivingPort::noiseBytes() {
+    std::lock_guard lock(m_readerLock);
+    return m_reader.noiseBytes();
+}
+
 }  // namespace engine

@@ -25,6 +25,8 @@ class ReceivingPort : public QZSerial {
     // The frames cut so far, oldest first, after dropping the bytes of a frame that stayed
     // incomplete for the reply silence by now.
     std::vector<proto::ReadFrame> takeFrames(proto::FrameReader::Clock::time_point now);
+    // The bytes the frame reader skipped as belonging to no frame, since the port object was made.
+    std::size_t noiseBytes();
 
   private:
     const std::function<void()> m_framesWhole;

@@ -15,6 +15,13 @@ void ReopenMemory::opened(const PortSettings& settings) {
     m_adapter = device ? usbIdentity(*device) : std::nullopt;
 }
 
+void ReopenMemory::forget() {
+    m_settings.reset();
+    m_address.reset();
+    m_adapter.reset();
+    m_wasSending = false;
+}
+
 void ReopenMemory::lost(bool wasSending) {
     if (!m_settings) return;
     m_wasSending = wasSending;

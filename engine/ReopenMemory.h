@@ -22,6 +22,8 @@ struct PortSettings {
 class ReopenMemory {
   public:
     void opened(const PortSettings& settings);
+    // A port opened by a name that is no COM number: nothing to reopen it by.
+    void forget();
     const std::optional<PortSettings>& settings() const { return m_settings; }
     // Where the port opened last is served, for a port across the network.
     const std::optional<NetworkAddress>& address() const { return m_address; }

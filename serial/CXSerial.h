@@ -33,6 +33,8 @@ struct PortEvents {
     // The flush before a frame is offered again also threw away these frames, oldest first:
     // handed to the device whole, perhaps not sent.
     std::function<void(std::vector<std::vector<std::uint8_t>> frames)> framesFlushed = {};
+    // The writer handed a queued frame to the device whole; done is when it took the last byte.
+    std::function<void(std::chrono::steady_clock::time_point done)> frameWritten = {};
 };
 
 // One entry of the port list.

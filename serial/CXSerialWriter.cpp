@@ -176,7 +176,9 @@ void CXSerial::WriterThread() {
             frame = std::move(m_queue.front());
             m_queue.pop_front();
         }
-        if (writeFrame(frame) == WriteResult::kGivenUp && m_events.frameGivenUp)
-            m_events.frameGivenUp();
+        const WriteResult result = writeFrame(frame);
+        if (result == WriteResult::kGivenUp && m_events.frameGivenUp) m_events.frameGivenUp();
+        if (result == WriteResult::kSent && m_events.frameWritten)
+            m_events.frameWritten(lastWriteDone());
     }
 }

@@ -32,7 +32,8 @@ class Trace : public engine::EngineEvents {
     }
     void frameSent(proto::Bytes) override { lines.push_back("sent"); }
     void notSent(engine::NotSentReason) override { lines.push_back("not sent"); }
-    void blockReceived(proto::Bytes block, std::size_t dropped) override {
+    void blockReceived(proto::Bytes block, std::size_t dropped,
+                       std::chrono::steady_clock::time_point) override {
         lines.push_back("block " + proto::hexDigits(block) +
                         (dropped ? " dropped " + std::to_string(dropped) : ""));
     }
