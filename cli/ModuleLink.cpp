@@ -10,7 +10,8 @@ namespace {
 // How often a wait looks at Ctrl+C; bytes and a hang-up end it at once.
 constexpr std::chrono::milliseconds kInterruptPoll{50};
 // The writer gives a frame up after its waits; past this, a frame never told written is not.
-constexpr auto kWriteGiveUp = CXSerial::kWriteTries * CXSerial::kWriteWait + std::chrono::seconds(1);
+constexpr auto kWriteGiveUp =
+    CXSerial::kWriteTries * CXSerial::kWriteWait + std::chrono::seconds(1);
 
 engine::Receiving receivingFor(ModuleLink::Reading reading) {
     return reading == ModuleLink::Reading::kFrames ? engine::Receiving::Frames
@@ -20,7 +21,9 @@ engine::Receiving receivingFor(ModuleLink::Reading reading) {
 }  // namespace
 
 ModuleLink::ModuleLink(Reading reading)
-    : m_reading(reading), m_engine(*this, [this] { wake(); }, receivingFor(reading)) {}
+    : m_reading(reading),
+      m_engine(
+          *this, [this] { wake(); }, receivingFor(reading)) {}
 
 bool ModuleLink::OpenNamed(const std::string& name, int baud, int parity) {
     m_lost = false;
@@ -130,8 +133,8 @@ ModuleLink::WaitEnd ModuleLink::write(proto::Bytes request, Clock::time_point& w
     if (!m_engine.isOpen()) return WaitEnd::kTimeOut;
     m_writeFailed = false;
     m_engine.sendFrame(request);
-    const WaitEnd end = pump(Clock::now() + kWriteGiveUp,
-                             [this] { return m_writeFailed || m_unwritten == 0; });
+    const WaitEnd end =
+        pump(Clock::now() + kWriteGiveUp, [this] { return m_writeFailed || m_unwritten == 0; });
     if (end != WaitEnd::kArrived) return end;
     if (m_writeFailed) return WaitEnd::kTimeOut;
     written = m_lastWritten;

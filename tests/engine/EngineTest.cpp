@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -60,6 +61,14 @@ class Trace : public engine::EngineEvents {
         lines.push_back("lost COM" + std::to_string(port) + ": " + why);
     }
 };
+
+template <class Case>
+std::string tagName(const testing::TestParamInfo<Case>& info) {
+    std::string name = info.param.tag;
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return name;
+}
 
 // Frames as the log shows them, without the log's lead.
 std::string spaced(const proto::Frame& frame) {
@@ -187,11 +196,84 @@ INSTANTIATE_TEST_SUITE_P(
                Receiving::Frames,
                {"open", "read", "arrive " + kSpoiledReply},
                {"logged read", "sent", "frame " + digits(kSpoiledReply) + " bad check"}}),
-    [](const testing::TestParamInfo<Script>& info) {
-        std::string name = info.param.tag;
-        for (char& c : name)
-            if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-        return name;
-    });
+    tagName<Script>);
+
+// A port named as a user names it, and a frame built elsewhere sent on it: the far end gets the
+// bytes as given, the news tells when they went out whole, and a hang-up is watched for only
+// where a COM number can find the device again.
+class WriteTrace : public Trace {
+  public:
+    std::chrono::steady_clock::time_point done{};
+
+  private:
+    void frameWritten(std::chrono::steady_clock::time_point when) override {
+        done = when;
+        lines.push_back("written");
+    }
+};
+
+enum class Naming { Com, Path, Nowhere };
+
+struct NamedCase {
+    const char* tag;
+    Naming naming;
+    std::vector<std::string> events;
+    bool watched;
+};
+
+class NamedPort : public testing::TestWithParam<NamedCase> {
+  protected:
+    std::string name() const {
+        switch (GetParam().naming) {
+            case Naming::Com:
+                return "COM" + std::to_string(kPort);
+            case Naming::Path:
+                return m_line.pty().slavePath();
+            case Naming::Nowhere:
+                break;
+        }
+        return "/dev/meshcfg-no-such-tty";
+    }
+
+    AliasedPty m_line{kPort};
+    WriteTrace m_trace;
+    engine::ModuleEngine m_engine{m_trace, [] {}, engine::Receiving::Frames};
+};
+
+TEST_P(NamedPort, OpensSendsRawBytesAndIsLost) {
+    const bool opened = m_engine.openNamed(name(), 9600, 0);
+    ASSERT_EQ(opened, GetParam().naming != Naming::Nowhere) << m_engine.lastError();
+    if (opened) {
+        const proto::Frame raw = hexBytes("01 02 FF");
+        const auto before = std::chrono::steady_clock::now();
+        m_engine.sendFrame(raw);
+        EXPECT_EQ(m_line.pty().readMaster(raw.size()), raw);
+        ASSERT_TRUE(waitUntil([&] {
+            m_engine.takeNews();
+            return m_trace.done != std::chrono::steady_clock::time_point{};
+        }));
+        EXPECT_GE(m_trace.done, before);
+        m_line.pty().closeMaster();
+        ASSERT_TRUE(waitUntil([&] { return !m_engine.port().isReading(); }));
+        m_engine.takeNews();
+    } else {
+        EXPECT_FALSE(m_engine.lastError().empty());
+    }
+    EXPECT_EQ(m_trace.lines, GetParam().events);
+    EXPECT_EQ(m_engine.watchingLostPort(), GetParam().watched);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Engine, NamedPort,
+    testing::Values(NamedCase{"a COM name",
+                              Naming::Com,
+                              {"sent", "written", "lost COM200: the device hung up"},
+                              true},
+                    NamedCase{"a device path",
+                              Naming::Path,
+                              {"sent", "written", "lost COM0: the device hung up"},
+                              false},
+                    NamedCase{"a path that leads nowhere", Naming::Nowhere, {}, false}),
+    tagName<NamedCase>);
 
 }  // namespace
