@@ -100,7 +100,8 @@ void ModuleLink::tickOnTime(Clock::time_point now) {
     }
     if (now < m_nextTick) return;
     m_engine.tick();
-    m_nextTick = std::max(m_nextTick + proto::kTickPeriod, now);
+    m_nextTick += proto::kTickPeriod;
+    if (m_nextTick <= now) m_nextTick = now + proto::kTickPeriod;
 }
 
 ModuleLink::WaitEnd ModuleLink::pump(Clock::time_point deadline,
