@@ -118,7 +118,10 @@ class LinkTestRun {
         awaitConfirmations(ModuleLink::Clock::now() + interval, false);
     }
 
-    const proto::LinkStatistics& finish() { return m_test.finish(); }
+    // A send cut short by Ctrl+C or a lost port had neither its answer nor its time-out.
+    const proto::LinkStatistics& finish() {
+        return m_test.finish(engine::LinkTest::Waiting::LeftOut);
+    }
 
   private:
     void awaitConfirmations(ModuleLink::Clock::time_point deadline, bool untilAnswered) {

@@ -79,9 +79,14 @@ bool LinkTest::waiting() const {
     return !m_unanswered.empty() && !m_unanswered.back().expired;
 }
 
-const proto::LinkStatistics& LinkTest::finish() {
-    for (const Unanswered& send : m_unanswered)
-        if (!send.expired) m_statistics.countNoReply();
+const proto::LinkStatistics& LinkTest::finish(Waiting waiting) {
+    for (const Unanswered& send : m_unanswered) {
+        if (send.expired) continue;
+        if (waiting == Waiting::NoReply)
+            m_statistics.countNoReply();
+        else
+            m_statistics.leaveOutSent(1);
+    }
     m_unanswered.clear();
     return m_statistics;
 }

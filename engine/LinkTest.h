@@ -58,8 +58,10 @@ class LinkTest {
     // A send waits for its confirmation within its time-out.
     bool waiting() const;
     const proto::LinkStatistics& statistics() const { return m_statistics; }
-    // Ends the test: a send still waiting counts as without a reply.
-    const proto::LinkStatistics& finish();
+    // Ends the test. A send still waiting within its time-out counts as without a reply, or
+    // is left out, as if never sent, where the user or a lost port cut it short.
+    enum class Waiting { NoReply, LeftOut };
+    const proto::LinkStatistics& finish(Waiting waiting = Waiting::NoReply);
 
   private:
     struct Unanswered {

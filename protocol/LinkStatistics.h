@@ -57,6 +57,8 @@ class LinkStatistics {
     };
 
     void countSent() { ++m_sent; }
+    // Sends a test ended before they had their confirmation or their time-out.
+    void leaveOutSent(int sends) { m_sent -= sends; }
     void countConfirmation(std::uint8_t status, double roundTripMs);
     void countNoReply() { ++m_noReply; }
     void countLate() { ++m_late; }

@@ -39,6 +39,7 @@ struct MatchCase {
     std::vector<Step> steps;
     std::vector<std::string> counted;  // one line for each confirmation and each time-out
     std::string summary;               // after the end of the test
+    engine::LinkTest::Waiting ending = engine::LinkTest::Waiting::NoReply;
 };
 
 // A send takes 20 ms on the line with its confirmation.
@@ -83,7 +84,7 @@ TEST_P(Matching, CountsEachConfirmationForItsOwnSend) {
         }
     }
     EXPECT_EQ(counted, GetParam().counted);
-    EXPECT_EQ(test.finish().summary(), GetParam().summary);
+    EXPECT_EQ(test.finish(GetParam().ending).summary(), GetParam().summary);
 }
 
 // The window's "1000ms": a send every 1.1 s over a mesh whose confirmations take 1.4 s, the
@@ -159,6 +160,12 @@ INSTANTIATE_TEST_SUITE_P(
                   {"send 1 in 1400 ms"},
                   "Link test: 2 sent, 1 ok, 1 no reply; round trip min 1400 ms, median 1400 ms, "
                   "max 1400 ms"},
+        MatchCase{"CutShortLeavesTheWaitingSendOut",
+                  10000,
+                  {sendAt(0), lookAt(10000), sendAt(10100), confirmAt(10300)},
+                  {"1 timed out", "send 1 late, in 10300 ms"},
+                  "Link test: 1 sent, 1 no reply, 1 late",
+                  engine::LinkTest::Waiting::LeftOut},
         MatchCase{"SlowMeshAtTheWindowsShortestInterval", 10000, slowMesh(10), slowMeshCounted(10),
                   "Link test: 10 sent, 10 ok; round trip min 1400 ms, median 1400 ms, max 1400 "
                   "ms"}),
