@@ -107,7 +107,9 @@ class CMeshcfgDlg : public QDialog, private engine::EngineEvents {
     void sendDue() override { SendAppData(); }
     void linkTestFigures(const proto::LinkStatistics& figures) override;
     void continuousEnded(engine::SendingEnd why, const proto::LinkStatistics& figures) override;
-    void lost(int port) override;
+    void openingEnded(int port, const std::string& error) override;
+    void lost(int port, const std::string& why) override;
+    void backInUse(int port) override;
     void returning(int port) override;
     void back(int lostPort, int port, bool wasSending) override;
 

@@ -1,5 +1,6 @@
 // The port panel of the main window: lists the ports present, opens and closes the chosen
-// one, switches the window between its closed and open states, and shows a port lost and back.
+// one, switches the window between its closed, opening and open states, and shows a port lost
+// and back.
 
 #include <QComboBox>
 #include <QPushButton>
@@ -33,29 +34,47 @@ void CMeshcfgDlg::OnOpenClose() {
     }
     const QString entry = list->itemText(list->currentIndex());
     const QString baud = baudList->itemText(baudList->currentIndex());
-    m_engine.open({.port = proto::readDecimal(entry.mid(3).toStdString()),
-                   .baud = proto::readDecimal(baud.toStdString()),
-                   .parity = parity});
+    m_engine.startOpening({.port = proto::readDecimal(entry.mid(3).toStdString()),
+                           .baud = proto::readDecimal(baud.toStdString()),
+                           .parity = parity});
     updatePortState();
 }
 
+// A port across the network connects off the window thread; meanwhile the panel is as while
+// closed, but for the button.
 void CMeshcfgDlg::updatePortState() {
     const bool open = m_engine.isOpen();
+    const bool opening = m_engine.isOpening();
     auto* openClose = item<QPushButton>(kIdOpenClose);
-    openClose->setText(open ? QStringLiteral("Close") : QStringLiteral("Open"));
+    openClose->setText(open      ? QStringLiteral("Close")
+                       : opening ? tr("Opening...")
+                                 : QStringLiteral("Open"));
+    openClose->setEnabled(!opening);
     openClose->setToolTip(QString::fromStdString(m_engine.lastError()));
     for (int id : {kIdPortList, kIdPortBaud, kIdPortParity, kIdRefresh})
         m_controls.find(id)->setEnabled(!open);
     setCommandButtonsEnabled(open);
 }
 
-// The adapter was unplugged or the peer went away: the same as pressing Close, and then the
-// port is watched for its device to return.
-void CMeshcfgDlg::lost(int port) {
-    logLine(LogSide::Received, tr("> COM%1 lost: the device hung up").arg(port));
+void CMeshcfgDlg::openingEnded(int port, const std::string& error) {
     updatePortState();
-    item<QPushButton>(kIdOpenClose)->setToolTip(tr("The port was closed: the device hung up"));
+    if (!error.empty())
+        logLine(LogSide::Sent, tr("> COM%1: %2").arg(port).arg(QString::fromStdString(error)));
+}
+
+// The adapter was unplugged, the peer went away or the connection closed: the same as pressing
+// Close, and then the port is watched for its device to return.
+void CMeshcfgDlg::lost(int port, const std::string& why) {
+    const QString reason = QString::fromStdString(why);
+    logLine(LogSide::Received, tr("> COM%1 lost: %2").arg(port).arg(reason));
+    updatePortState();
+    item<QPushButton>(kIdOpenClose)->setToolTip(tr("The port was closed: %1").arg(reason));
     m_portWatch.start();
+}
+
+// The watch goes on, quietly, until the other program lets the device go.
+void CMeshcfgDlg::backInUse(int port) {
+    logLine(LogSide::Received, tr("> COM%1 back, but in use by another program").arg(port));
 }
 
 // The lists show what the port is opened with again.

@@ -47,6 +47,8 @@ class UnitOutput {
                       const std::optional<std::uint16_t>& nodeId) = 0;
     virtual void finished(const PortIdentity& port, const std::string& serial,
                           const UnitOutcome& outcome) = 0;
+    // The unit could not start, nothing written: it is taken again once it may.
+    virtual void heldBack(const PortIdentity& port, const std::string& why) = 0;
     virtual void note(const std::string& line) = 0;
 };
 
@@ -68,6 +70,9 @@ class BoardOutput final : public UnitOutput {
                            " ms=" + std::to_string(outcome.duration.count());
         if (!outcome.passed()) line += " why=" + outcome.why;
         m_board.finish(port.name, line);
+    }
+    void heldBack(const PortIdentity& port, const std::string& why) override {
+        m_board.finish(port.name, port.name + " WAIT why=" + why);
     }
     void note(const std::string& line) override { m_board.note(line); }
 
@@ -103,6 +108,9 @@ class JsonOutput final : public UnitOutput {
             event["exit_code"] = static_cast<int>(outcome.code);
         }
         print(event);
+    }
+    void heldBack(const PortIdentity& port, const std::string& why) override {
+        print({{"event", "held_back"}, {"port", port.name}, {"why", why}});
     }
     void note(const std::string& line) override { print({{"event", "note"}, {"text", line}}); }
 
@@ -149,6 +157,13 @@ class UnitRunner {
             common, m_plan, unit, [&](UnitStep step, const std::optional<std::uint16_t>& nodeId) {
                 if (m_output) m_output->step(port, step, nodeId);
             });
+        // Only the record's reservation fails this way, and it comes before the write.
+        if (m_holdBack && outcome.code == kExitRecord) {
+            m_record->drop(unit);
+            if (m_output) m_output->heldBack(port, outcome.why);
+            outcome.heldBack = true;
+            return outcome;
+        }
         store(port, usb, outcome);
         if (m_record) m_record->store(unit, outcome);
         ++(outcome.passed() ? m_passed : m_failed);
@@ -170,6 +185,8 @@ class UnitRunner {
 
     // One port alone prints as apply always has.
     void printAlone() { m_output.reset(); }
+    // A station takes a unit again that found the record out of reach; apply ends it.
+    void holdBackWhileRecordDown() { m_holdBack = m_record != nullptr; }
     UnitOutput& output() { return *m_output; }
     void note(const std::string& line) {
         if (m_output)
@@ -211,6 +228,7 @@ class UnitRunner {
     std::unique_ptr<RowSink> m_report;
     std::unique_ptr<UnitOutput> m_output;
     UnitPlan m_plan;
+    bool m_holdBack = false;
     std::atomic<int> m_passed = 0;
     std::atomic<int> m_failed = 0;
     std::atomic<bool> m_recordReady = true;
@@ -231,8 +249,10 @@ void printPass(const CommonOptions& common, const proto::Setup& values) {
 
 // Units' work returns their codes; the station's loop and the gang read them as ints.
 UnitWork workOf(UnitRunner& runner) {
-    return
-        [&runner](const PluggedUnit& unit) { return static_cast<int>(runner.run(unit.port).code); };
+    return [&runner](const PluggedUnit& unit) {
+        const UnitOutcome outcome = runner.run(unit.port);
+        return outcome.heldBack ? kUnitHeldBack : static_cast<int>(outcome.code);
+    };
 }
 
 }  // namespace
@@ -271,6 +291,7 @@ ExitCode stationMode(const CommonOptions& common, const SettingChanges& settings
                       "a station sets up many modules: give --node-ids FIRST..LAST or "
                       "--keep-node-id, since a mesh cannot hold two nodes of one id");
     UnitRunner runner(common, settings, options, false);
+    runner.holdBackWhileRecordDown();
     TtyHotplugMonitor hotplug;
     StationHooks hooks;
     if (options.adapter)

@@ -30,6 +30,7 @@ struct UnitOutcome {
     std::optional<proto::Setup> readBack;
     std::optional<std::uint16_t> nodeId;  // the id the unit holds; it stays used once written
     std::chrono::milliseconds duration{};
+    bool heldBack = false;  // a station takes the unit again: its record was out of reach
     bool passed() const { return code == kExitDone; }
 };
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "Report.h"
+#include "Text.h"
 
 namespace {
 
@@ -85,6 +86,7 @@ void UnitRecord::begin(const std::string& unit, const PortIdentity& port,
     draft.station = stationName();
     draft.port = port.name;
     draft.device = port.device;
+    draft.adapterName = joined(port.adapter, ", ");
     if (usb) {
         draft.adapter = usb->vendorId + ":" + usb->productId;
         draft.adapterSerial = usb->serial;
@@ -94,6 +96,12 @@ void UnitRecord::begin(const std::string& unit, const PortIdentity& port,
     if (m_ids) m_ids->begin(unit, draft);
     const std::lock_guard lock(m_mutex);
     m_drafts.insert_or_assign(unit, std::move(draft));
+}
+
+void UnitRecord::drop(const std::string& unit) {
+    if (m_ids) m_ids->end(unit);
+    const std::lock_guard lock(m_mutex);
+    m_drafts.erase(unit);
 }
 
 void UnitRecord::store(const std::string& unit, UnitOutcome& outcome) {

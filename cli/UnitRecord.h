@@ -66,6 +66,8 @@ class UnitRecord {
 
     void begin(const std::string& unit, const PortIdentity& port,
                const std::optional<UsbIdentity>& usb);
+    // The unit never started (nothing written): no row, and the next try begins afresh.
+    void drop(const std::string& unit);
     // The unit's row kept; when neither the database nor the spool takes it, the outcome says so
     // and the unit does not count as done.
     void store(const std::string& unit, UnitOutcome& outcome);

@@ -43,7 +43,8 @@ std::string unitText(const record::UnitRow& row) {
 }
 
 std::string unitCsv(const record::UnitRow& row) {
-    const PortIdentity port{row.port, row.device, {}};
+    PortIdentity port{row.port, row.device, {}};
+    if (!row.adapterName.empty()) port.adapter.push_back(row.adapterName);
     const ProfileTrace profile =
         row.profile ? ProfileTrace{row.profile->name, row.profile->sha256} : ProfileTrace{};
     const ApplyRun run{port,

@@ -4,6 +4,7 @@
 // port's threads never call a face. A face overrides what it shows.
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "Frame.h"
@@ -57,8 +58,15 @@ class EngineEvents {
     // Continuous sending ended; figures are its link test's, each send without a reply counted.
     virtual void continuousEnded(SendingEnd /*why*/, const proto::LinkStatistics& /*figures*/) {}
 
-    // The open port's device hung up: the port is closed and watched for the device's return.
-    virtual void lost(int /*port*/) {}
+    // A port across the network opened by startOpening() is connected (error empty) or not,
+    // and why not: "cannot connect to bench-3:3333 (connection refused)".
+    virtual void openingEnded(int /*port*/, const std::string& /*error*/) {}
+    // The open port's device hung up, or its connection closed (why says which): the port is
+    // closed and watched for the device's return.
+    virtual void lost(int /*port*/, const std::string& /*why*/) {}
+    // The lost device is there again but held by another program: said once a watch, and
+    // nothing is touched until it is free.
+    virtual void backInUse(int /*port*/) {}
     // The lost device is there again, as port (another COM port for an adapter replugged as
     // another tty); called before the engine opens it, so the face may list the ports first.
     virtual void returning(int /*port*/) {}

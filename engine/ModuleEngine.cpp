@@ -2,6 +2,7 @@
 
 #include <variant>
 
+#include "RemotePorts.h"
 #include "Ticks.h"
 
 namespace engine {
@@ -34,8 +35,42 @@ ModuleEngine::~ModuleEngine() {
 }
 
 bool ModuleEngine::open(const PortSettings& settings) {
-    m_reopen.stopWatching();
+    stopWatching();
+    m_remote.abandon();
     return openPort(settings);
+}
+
+ModuleEngine::Opening ModuleEngine::startOpening(const PortSettings& settings) {
+    const std::optional<NetworkAddress> address = networkAddressOf(settings.port);
+    const std::optional<Parity> parity = parityFromCode(settings.parity);
+    // A bad parity code is refused by the port object at once, with its reason.
+    if (!address || !parity) return open(settings) ? Opening::kOpened : Opening::kFailed;
+    stopWatching();
+    m_port->Close();
+    m_remote.start(*address, {settings.baud, *parity}, settings, RemoteOpening::Purpose::kOpen);
+    return Opening::kConnecting;
+}
+
+bool ModuleEngine::isOpening() const {
+    return m_remote.running(RemoteOpening::Purpose::kOpen);
+}
+
+// The face's own Open reports either way; the watch's attempt only once it succeeds, and is
+// made again at a later look otherwise.
+void ModuleEngine::remoteEnded(RemoteOpening::Ended ended) {
+    const PortSettings settings = ended.settings;
+    if (ended.purpose == RemoteOpening::Purpose::kOpen) {
+        if (m_port->OpenConnected(std::move(ended.connected))) m_reopen.opened(settings);
+        m_events.openingEnded(settings.port, m_port->lastError());
+        return;
+    }
+    if (!ended.connected.link) return;
+    const bool wasSending = m_reopen.wasSending();
+    m_events.returning(settings.port);
+    if (!m_port->OpenConnected(std::move(ended.connected))) return;
+    m_reopen.opened(settings);
+    stopWatching();
+    m_events.back(settings.port, settings.port, wasSending);
 }
 
 bool ModuleEngine::openPort(const PortSettings& settings) {
@@ -45,7 +80,8 @@ bool ModuleEngine::openPort(const PortSettings& settings) {
 }
 
 void ModuleEngine::close() {
-    m_reopen.stopWatching();
+    stopWatching();
+    m_remote.abandon();
     m_port->Close();
     endContinuous(SendingEnd::PortClosed);
 }
@@ -101,6 +137,8 @@ void ModuleEngine::takeNews() {
     for (int given = m_framesGivenUp.exchange(0); given > 0; --given)
         m_events.notSent(NotSentReason::GivenUp);
     if (m_hungUp.exchange(false)) handleHangup();
+    if (std::optional<RemoteOpening::Ended> ended = m_remote.takeEnded())
+        remoteEnded(std::move(*ended));
     if (m_receiving == Receiving::Frames) reportFrames(std::chrono::steady_clock::now());
 }
 
@@ -109,9 +147,10 @@ void ModuleEngine::takeNews() {
 void ModuleEngine::handleHangup() {
     if (!m_port->isOpen() || m_port->isReading()) return;
     const int port = m_reopen.settings()->port;
+    const std::string why = m_port->lostReason();
     m_port->Close();
     m_reopen.lost(isSending());
-    m_events.lost(port);
+    m_events.lost(port, why);
     endContinuous(SendingEnd::PortLost);
 }
 
@@ -201,12 +240,20 @@ void ModuleEngine::hotplugNews() {
     if (m_reopen.takeHotplugNews()) lookForLostPort();
 }
 
-// A device that is back but cannot be opened yet (another program probing it, say) is tried
-// again at the next look.
+// A device that is back but held by another program is told once and left alone, list and
+// all, until it is free; one that cannot be opened for another reason is tried again at the
+// next look.
 void ModuleEngine::lookForLostPort() {
+    if (!m_reopen.watching()) return;
+    if (const std::optional<NetworkAddress> address = m_reopen.address())
+        return lookForLostRemote(*address);
     const std::optional<int> port = m_reopen.returnedPort();
     if (!port) return;
     const PortSettings lost = *m_reopen.settings();
+    if (CXSerial::availability(*port) == PortAvailability::kInUse) {
+        if (m_reopen.firstFoundInUse()) m_events.backInUse(*port);
+        return;
+    }
     m_events.returning(*port);
     const bool wasSending = m_reopen.wasSending();
     if (!openPort({.port = *port, .baud = lost.baud, .parity = lost.parity})) return;
@@ -214,7 +261,21 @@ void ModuleEngine::lookForLostPort() {
     m_events.back(lost.port, *port, wasSending);
 }
 
+// Nothing tells when a server is back but a connection that succeeds.
+void ModuleEngine::lookForLostRemote(const NetworkAddress& address) {
+    const auto now = std::chrono::steady_clock::now();
+    if (m_remote.running(RemoteOpening::Purpose::kReconnect) ||
+        now - m_remote.lastStart() < kReconnectEvery)
+        return;
+    const PortSettings lost = *m_reopen.settings();
+    const std::optional<Parity> parity = parityFromCode(lost.parity);
+    if (!parity) return;
+    m_remote.start(address, {lost.baud, *parity}, lost, RemoteOpening::Purpose::kReconnect);
+}
+
+// An attempt to reconnect is the watch's own: it ends with it.
 void ModuleEngine::stopWatching() {
+    if (m_remote.running(RemoteOpening::Purpose::kReconnect)) m_remote.abandon();
     m_reopen.stopWatching();
 }
 

@@ -22,6 +22,7 @@
 #include "EngineEvents.h"
 #include "Messages.h"
 #include "ReceivingPort.h"
+#include "RemoteOpening.h"
 #include "ReopenMemory.h"
 
 namespace engine {
@@ -40,8 +41,14 @@ class ModuleEngine {
     ModuleEngine(const ModuleEngine&) = delete;
     ModuleEngine& operator=(const ModuleEngine&) = delete;
 
-    // Opening ends a watch for a lost port; false with lastError() saying why.
+    // Opening ends a watch for a lost port; false with lastError() saying why. A port across
+    // the network is connected on the calling thread, which waits for it.
     bool open(const PortSettings& settings);
+    // The same for a face that must not wait: a local port opens at once, a port across the
+    // network connects off the face's thread and openingEnded() tells how it went.
+    enum class Opening { kOpened, kFailed, kConnecting };
+    Opening startOpening(const PortSettings& settings);
+    bool isOpening() const;
     // Ends continuous sending (SendingEnd::PortClosed) and any watch for a lost port.
     void close();
     bool isOpen() const;
@@ -54,8 +61,8 @@ class ModuleEngine {
     // Logs the request, and hands its frame to the port's writer when a port is open.
     void send(const proto::Request& request);
 
-    // After a wake-up, on the face's thread: reports a hang-up (lost) and frames the writer gave
-    // up (notSent).
+    // After a wake-up, on the face's thread: reports a hang-up (lost), frames the writer gave
+    // up (notSent) and the end of a connection made off the face's thread.
     void takeNews();
     // One tick: the receive step, then the continuous step.
     void tick();
@@ -74,7 +81,9 @@ class ModuleEngine {
     int sendInterval() const;
 
     // The watch for a lost port: the face looks twice a second, and whenever hotplugFd()
-    // (-1 when there is none) is readable it calls hotplugNews().
+    // (-1 when there is none) is readable it calls hotplugNews(). A port across the network is
+    // connected again off the face's thread, at most once every kReconnectEvery.
+    static constexpr std::chrono::seconds kReconnectEvery{1};
     bool watchingLostPort() const;
     int hotplugFd() const;
     void hotplugNews();
@@ -83,6 +92,8 @@ class ModuleEngine {
 
   private:
     bool openPort(const PortSettings& settings);
+    void remoteEnded(RemoteOpening::Ended ended);
+    void lookForLostRemote(const NetworkAddress& address);
     void handleHangup();
     void keepFlushed(std::vector<proto::Frame> frames);
     void countSend(proto::Bytes frame);
@@ -102,6 +113,7 @@ class ModuleEngine {
     std::unique_ptr<ReceivingPort> m_port;
     ContinuousSending m_sending;
     ReopenMemory m_reopen;
+    RemoteOpening m_remote{m_wake};
 };
 
 }  // namespace engine

@@ -1,12 +1,16 @@
 #include "ReopenMemory.h"
 
+#include <utility>
+
 #include "PortNames.h"
+#include "RemotePorts.h"
 
 namespace engine {
 
 void ReopenMemory::opened(const PortSettings& settings) {
     m_settings = settings;
     m_wasSending = false;
+    m_address = networkAddressOf(settings.port);
     const auto device = devicePathForPort(settings.port);
     m_adapter = device ? usbIdentity(*device) : std::nullopt;
 }
@@ -14,6 +18,7 @@ void ReopenMemory::opened(const PortSettings& settings) {
 void ReopenMemory::lost(bool wasSending) {
     if (!m_settings) return;
     m_wasSending = wasSending;
+    m_foundInUse = false;
     m_lost.emplace(m_settings->port, m_adapter);
     if (m_adapter) m_hotplug = std::make_unique<TtyHotplugMonitor>();
 }
@@ -25,6 +30,10 @@ void ReopenMemory::stopWatching() {
 
 std::optional<int> ReopenMemory::returnedPort() {
     return m_lost ? m_lost->returnedPort() : std::nullopt;
+}
+
+bool ReopenMemory::firstFoundInUse() {
+    return !std::exchange(m_foundInUse, true);
 }
 
 int ReopenMemory::hotplugFd() const {

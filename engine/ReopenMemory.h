@@ -1,12 +1,13 @@
 #pragma once
 // How the port was last opened, and after a hang-up the watch for its device's return: the
-// settings, the USB adapter's identity read while it was there to be read, and whether
-// continuous sending ran when the device went.
+// settings, the USB adapter's identity read while it was there to be read, or the address of a
+// port across the network, and whether continuous sending ran when the device went.
 
 #include <memory>
 #include <optional>
 
 #include "LostPort.h"
+#include "NetworkAddress.h"
 #include "TtyHotplugMonitor.h"
 
 namespace engine {
@@ -22,6 +23,8 @@ class ReopenMemory {
   public:
     void opened(const PortSettings& settings);
     const std::optional<PortSettings>& settings() const { return m_settings; }
+    // Where the port opened last is served, for a port across the network.
+    const std::optional<NetworkAddress>& address() const { return m_address; }
 
     // At the hang-up: the first look for the device is taken at once.
     void lost(bool wasSending);
@@ -31,6 +34,8 @@ class ReopenMemory {
 
     // The port that names the returned device now; nothing while it is away.
     std::optional<int> returnedPort();
+    // True the first time in a watch that the returned device is found held by another program.
+    bool firstFoundInUse();
     // Only an adapter announces its return; an alias or a pseudo-terminal is found by looking.
     int hotplugFd() const;
     // Drains the hot-plug news; true when a tty was added or removed, which counts as the lost
@@ -40,6 +45,8 @@ class ReopenMemory {
   private:
     std::optional<PortSettings> m_settings;
     std::optional<UsbIdentity> m_adapter;
+    std::optional<NetworkAddress> m_address;
+    bool m_foundInUse = false;
     bool m_wasSending = false;
     std::optional<LostPort> m_lost;
     // Made for each watch, so that no events queue up while nothing is lost.

@@ -5,9 +5,9 @@
 namespace record {
 namespace {
 
-void apply(Statements& statements, const SpoolEntry& entry) {
+void apply(Statements& statements, KnownRows& known, const SpoolEntry& entry) {
     if (const auto* store = std::get_if<StoreUnit>(&entry)) {
-        storeUnit(statements, store->row);
+        storeUnit(statements, known, store->row);
         if (store->giveBackNodeId) giveBackNodeId(statements, store->row.unitId);
     } else {
         cancelReservation(statements, std::get<CancelReservation>(entry).unitId);
@@ -29,16 +29,23 @@ Connection& LineRecord::connection() {
 }
 
 void LineRecord::transact(Connection::Access access, const std::function<void(Statements&)>& work) {
+    // A row another unit of the same commit added is known only once that commit holds.
+    KnownRows before = m_known;
     try {
         connection().transact(access, work);
         m_down = false;
     } catch (const DatabaseDown& error) {
         markDown(error.what());
         throw;
+    } catch (...) {
+        m_known = std::move(before);
+        throw;
     }
 }
 
 void LineRecord::markDown(const std::string& why) {
+    // The database that comes back may be another one.
+    m_known = {};
     m_down = true;
     m_downReason = why;
     while (!m_downReason.empty() && m_downReason.back() == '\n') m_downReason.pop_back();
@@ -54,7 +61,7 @@ bool LineRecord::drainSpool() {
             // All or nothing: a retry after an unknown outcome stores each row once, by its
             // unit id.
             transact(Connection::Access::kWrite, [&](Statements& statements) {
-                for (const SpoolEntry& entry : entries) apply(statements, entry);
+                for (const SpoolEntry& entry : entries) apply(statements, m_known, entry);
             });
         });
         return true;
@@ -105,7 +112,9 @@ std::uint16_t LineRecord::reserveNodeId(const NodeIdRange& range, const UnitRow&
     if (spoolWaits()) throw DatabaseDown(downReason());
     std::uint16_t id = 0;
     try {
-        write([&](Statements& statements) { id = record::reserveNodeId(statements, range, unit); });
+        write([&](Statements& statements) {
+            id = record::reserveNodeId(statements, m_known, range, unit);
+        });
     } catch (const DatabaseDown&) {
         // The commit may have reached the database: that reservation is undone once it is back.
         spool(CancelReservation{unit.unitId});
@@ -118,7 +127,7 @@ LineRecord::StoredIn LineRecord::store(const UnitRow& row, bool giveBackNodeId) 
     const SpoolEntry entry = StoreUnit{row, giveBackNodeId};
     if (!spoolWaits()) {
         try {
-            write([&](Statements& statements) { apply(statements, entry); });
+            write([&](Statements& statements) { apply(statements, m_known, entry); });
             return StoredIn::kDatabase;
         } catch (const RecordError& error) {
             // Whatever kept the row out of the database, the row itself must not be lost.

@@ -64,6 +64,7 @@ class LineRecord {
     RecordUrl m_url;
     Spool m_spool;
     std::unique_ptr<Connection> m_connection;
+    KnownRows m_known;  // under m_mutex
     bool m_down = false;
     std::string m_downReason;
 };

@@ -48,9 +48,15 @@ std::vector<std::string> queryIndexes(std::string_view) {
     };
 }
 
+// The third version: the adapter as the port list describes it, which the report's adapter
+// column shows.
+std::vector<std::string> adapterNames(std::string_view) {
+    return {"ALTER TABLE units ADD COLUMN adapter_name TEXT NOT NULL DEFAULT ''"};
+}
+
 using Step = std::vector<std::string> (*)(std::string_view rowNumber);
 // Step i brings a record from version i to version i + 1.
-constexpr Step kSteps[] = {firstTables, queryIndexes};
+constexpr Step kSteps[] = {firstTables, queryIndexes, adapterNames};
 static_assert(std::size(kSteps) == kSchemaVersion);
 
 }  // namespace

@@ -6,7 +6,7 @@
 
 namespace record {
 
-inline constexpr int kSchemaVersion = 2;
+inline constexpr int kSchemaVersion = 3;
 
 // Brings the record to `target`; a RecordError when it was made by a newer tool.
 void migrate(Connection& connection, int target = kSchemaVersion);

@@ -41,6 +41,7 @@ Json rowJson(const UnitRow& row) {
               {"device", row.device},
               {"adapter", row.adapter},
               {"adapter_serial", row.adapterSerial},
+              {"adapter_name", row.adapterName},
               {"profile", nullptr},
               {"read_back", row.readBack ? setupJson(*row.readBack) : Json(nullptr)},
               {"network_id", optionalJson(row.networkId)},
@@ -64,6 +65,8 @@ UnitRow rowFrom(const Json& json) {
     row.device = json.at("device").get<std::string>();
     row.adapter = json.at("adapter").get<std::string>();
     row.adapterSerial = json.at("adapter_serial").get<std::string>();
+    // Rows spooled by an earlier version have no name.
+    row.adapterName = json.value("adapter_name", std::string());
     if (const Json& profile = json.at("profile"); !profile.is_null())
         row.profile =
             Profile{profile.at("name").get<std::string>(), profile.at("sha256").get<std::string>(),

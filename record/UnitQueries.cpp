@@ -86,6 +86,7 @@ UnitRow unitAt(const ResultRow& row) {
     unit.result = resultAt(row, kAfter + 2);
     unit.why = row.text(kAfter + 3);
     unit.durationMs = row.integer(kAfter + 4).value_or(0);
+    unit.adapterName = row.text(kAfter + 5);
     return unit;
 }
 
@@ -116,8 +117,8 @@ std::vector<UnitRow> findUnits(Statements& statements, const UnitFilter& filter)
         "SELECT u.unit_id, u.time_ms, u.utc_offset_min, s.name, u.port, u.device, u.adapter,"
         " u.adapter_serial, p.id, p.name, p.sha256" +
             setupSelect("p.") + setupSelect("u.read_") +
-            ", u.network_id, u.node_id, u.result, u.why, u.duration_ms" + std::string(kFrom) +
-            clause.sql + " ORDER BY u.time_ms, u.id",
+            ", u.network_id, u.node_id, u.result, u.why, u.duration_ms, u.adapter_name" +
+            std::string(kFrom) + clause.sql + " ORDER BY u.time_ms, u.id",
         clause.params);
     std::vector<UnitRow> units;
     units.reserve(rows.size());

@@ -36,26 +36,28 @@ std::string placeholders(std::size_t count) {
 
 // The row's id, the row added first when it is new. Looked up before inserting: a station's
 // name and a profile are nearly always there already, and each statement is a round trip.
-std::int64_t idOf(Statements& statements, const std::string& select, const Params& key,
-                  const std::string& insert, const Params& values) {
-    auto rows = statements.query(select, key);
-    if (rows.empty()) {
-        statements.execute(insert, values);
-        rows = statements.query(select, key);
-    }
-    return *rows.at(0).integer(0);
+template <typename Key>
+std::int64_t idOf(Statements& statements, std::map<Key, std::int64_t>& known, const Key& key,
+                  const std::string& select, const Params& keyValues, const std::string& insert,
+                  const Params& values) {
+    if (const auto found = known.find(key); found != known.end()) return found->second;
+    const auto rows = statements.query(select, keyValues);
+    if (!rows.empty()) return known[key] = *rows.at(0).integer(0);
+    statements.execute(insert, values);
+    return *statements.query(select, keyValues).at(0).integer(0);
 }
 
-std::int64_t stationId(Statements& statements, const std::string& name) {
-    return idOf(statements, "SELECT id FROM stations WHERE name = ?", {name},
+std::int64_t stationId(Statements& statements, KnownRows& known, const std::string& name) {
+    return idOf(statements, known.stations, name, "SELECT id FROM stations WHERE name = ?", {name},
                 "INSERT INTO stations (name) VALUES (?) ON CONFLICT (name) DO NOTHING", {name});
 }
 
-Value profileId(Statements& statements, const std::optional<Profile>& profile) {
+Value profileId(Statements& statements, KnownRows& known, const std::optional<Profile>& profile) {
     if (!profile) return {};
     Params values{profile->name, profile->sha256};
     appendSetup(values, profile->setup);
-    return idOf(statements, "SELECT id FROM profiles WHERE name = ? AND sha256 = ?",
+    return idOf(statements, known.profiles, std::pair(profile->name, profile->sha256),
+                "SELECT id FROM profiles WHERE name = ? AND sha256 = ?",
                 {profile->name, profile->sha256},
                 "INSERT INTO profiles (name, sha256" + joinedSetupColumns("") + ") VALUES (" +
                     placeholders(values.size()) + ") ON CONFLICT (name, sha256) DO NOTHING",
@@ -68,7 +70,8 @@ std::vector<std::string> unitColumns() {
                                      "adapter_serial", "profile_id"};
     for (const std::string_view column : kSetupColumns)
         columns.push_back("read_" + std::string(column));
-    for (const char* column : {"network_id", "node_id", "result", "why", "duration_ms"})
+    for (const char* column :
+         {"network_id", "node_id", "result", "why", "duration_ms", "adapter_name"})
         columns.emplace_back(column);
     return columns;
 }
@@ -123,26 +126,28 @@ std::optional<std::uint16_t> lowestFreeId(Statements& statements, const NodeIdRa
 
 }  // namespace
 
-void storeUnit(Statements& statements, const UnitRow& row) {
+void storeUnit(Statements& statements, KnownRows& known, const UnitRow& row) {
     Params params;
     params.emplace_back(row.unitId);
     params.emplace_back(row.time.text());
     params.emplace_back(row.time.utcMs);
     params.emplace_back(std::int64_t{row.time.offsetMinutes});
-    params.emplace_back(stationId(statements, row.station));
+    params.emplace_back(stationId(statements, known, row.station));
     for (const std::string* text : {&row.port, &row.device, &row.adapter, &row.adapterSerial})
         params.emplace_back(*text);
-    params.push_back(profileId(statements, row.profile));
+    params.push_back(profileId(statements, known, row.profile));
     appendSetup(params, row.readBack);
     params.push_back(row.networkId ? Value(std::int64_t{*row.networkId}) : Value());
     params.push_back(row.nodeId ? Value(std::int64_t{*row.nodeId}) : Value());
     params.emplace_back(std::string(resultName(row.result)));
     params.emplace_back(row.why);
     params.emplace_back(row.durationMs);
+    params.emplace_back(row.adapterName);
     statements.execute(upsertUnitSql(), params);
 }
 
-std::uint16_t reserveNodeId(Statements& statements, const NodeIdRange& range, UnitRow unit) {
+std::uint16_t reserveNodeId(Statements& statements, KnownRows& known, const NodeIdRange& range,
+                            UnitRow unit) {
     if (range.first > range.last)
         throw RecordError("the node id range " + std::to_string(range.first) + ".." +
                           std::to_string(range.last) +
@@ -168,7 +173,7 @@ std::uint16_t reserveNodeId(Statements& statements, const NodeIdRange& range, Un
     unit.networkId = range.networkId;
     unit.nodeId = id;
     unit.result = Result::kReserved;
-    storeUnit(statements, unit);
+    storeUnit(statements, known, unit);
     return id;
 }
 

@@ -2,7 +2,10 @@
 // The record's writes, in SQL both engines read, each run inside a caller's transaction.
 
 #include <cstdint>
+#include <map>
 #include <optional>
+#include <string>
+#include <utility>
 
 #include "Connection.h"
 #include "UnitRow.h"
@@ -18,13 +21,21 @@ struct NodeIdRange {
     std::optional<std::uint16_t> held;
 };
 
+// The ids of stations and profiles found in the record. The record never deletes those rows, so
+// an id is looked up once per connection rather than once per unit.
+struct KnownRows {
+    std::map<std::string, std::int64_t> stations;
+    std::map<std::pair<std::string, std::string>, std::int64_t> profiles;  // name, SHA-256
+};
+
 // Inserts the row, or brings the row of the same unit id up to date: storing a row twice
 // leaves one row.
-void storeUnit(Statements& statements, const UnitRow& row);
+void storeUnit(Statements& statements, KnownRows& known, const UnitRow& row);
 
 // Takes an id of the range for `unit` and stores the unit's row as "reserved" with it.
 // NoNodeIdLeft when every id of the range is given out.
-std::uint16_t reserveNodeId(Statements& statements, const NodeIdRange& range, UnitRow unit);
+std::uint16_t reserveNodeId(Statements& statements, KnownRows& known, const NodeIdRange& range,
+                            UnitRow unit);
 
 // The id taken for this unit becomes free again (the module never got it whole).
 void giveBackNodeId(Statements& statements, const std::string& unitId);

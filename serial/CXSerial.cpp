@@ -34,7 +34,9 @@ std::vector<ListedPort> CXSerial::ListedPorts() {
     for (int port = kFirstPort; port <= kLastPort; ++port) {
         const PortAvailability availability =
             remote.find(port) ? PortAvailability::kFree : CXSerial::availability(port);
-        if (availability != PortAvailability::kAbsent) ports.push_back({port, availability});
+        if (availability == PortAvailability::kFree ||
+            availability == PortAvailability::kNoPermission)
+            ports.push_back({port, availability});
     }
     return ports;
 }

@@ -16,12 +16,14 @@ bool refusesUser(int error) {
     return error == EACCES || error == EPERM;
 }
 
+bool heldElsewhere(int error) {
+    return error == EBUSY || error == EWOULDBLOCK;
+}
+
 std::string describeError(int error, const std::string& path) {
     if (refusesUser(error)) return "Permission denied: add your user to the dialout group";
+    if (heldElsewhere(error)) return "In use by another program";
     switch (error) {
-        case EBUSY:
-        case EWOULDBLOCK:
-            return "In use by another program";
         case ENOENT:
         case ENODEV:
         case ENXIO:
@@ -52,8 +54,8 @@ OpenedDevice openDevicePath(const std::string& path) {
 
 PortAvailability availabilityAfter(const OpenedDevice& device) {
     if (device.fd) return PortAvailability::kFree;
-    return refusesUser(device.errorCode) ? PortAvailability::kNoPermission
-                                         : PortAvailability::kAbsent;
+    if (refusesUser(device.errorCode)) return PortAvailability::kNoPermission;
+    return heldElsewhere(device.errorCode) ? PortAvailability::kInUse : PortAvailability::kAbsent;
 }
 
 std::string claimExclusive(int fd) {

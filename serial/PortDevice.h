@@ -14,8 +14,9 @@ struct OpenedDevice {
 };
 
 // What the port list makes of a port: a device the user may not open is listed with the reason,
-// so that Open can show what to do; one in use elsewhere or missing is left out.
-enum class PortAvailability { kFree, kNoPermission, kAbsent };
+// so that Open can show what to do; one in use elsewhere or missing is left out. In use shows as
+// the advisory lock taken (EWOULDBLOCK) or, for all but root, the kernel's exclusive mode (EBUSY).
+enum class PortAvailability { kFree, kNoPermission, kInUse, kAbsent };
 PortAvailability availabilityAfter(const OpenedDevice& device);
 
 // Resolves the port, opens the device (non-blocking, not as controlling terminal), refuses what

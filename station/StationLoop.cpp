@@ -9,9 +9,13 @@ int runStation(const StationHooks& hooks) {
     int highest = 0;
     bool stopping = false;
     const auto collect = [&] {
-        for (const int code : threads.reap()) {
-            highest = std::max(highest, code);
-            stopping = stopping || code == hooks.lastUnitCode;
+        for (const UnitThreads::Ended& ended : threads.reap()) {
+            if (ended.code == kUnitHeldBack) {
+                taken.erase(ended.unit);
+                continue;
+            }
+            highest = std::max(highest, ended.code);
+            stopping = stopping || ended.code == hooks.lastUnitCode;
         }
     };
     for (;;) {

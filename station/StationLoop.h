@@ -19,5 +19,9 @@ struct StationHooks {
     int lastUnitCode = -1;
 };
 
+// What a unit's work returns when it could not start, with nothing written to its module (the
+// line's record was out of reach): it is taken again, while still plugged, once units may start.
+constexpr int kUnitHeldBack = -1;
+
 // The highest code of the units, once the station stopped and every unit has ended.
 int runStation(const StationHooks& hooks);

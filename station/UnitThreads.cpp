@@ -6,8 +6,9 @@ int runTogether(const std::vector<PluggedUnit>& units, const UnitWork& work) {
     UnitThreads threads(work);
     for (const PluggedUnit& unit : units) threads.start(unit);
     threads.joinAll();
-    const std::vector<int> codes = threads.reap();
-    return codes.empty() ? 0 : *std::max_element(codes.begin(), codes.end());
+    int highest = 0;
+    for (const UnitThreads::Ended& ended : threads.reap()) highest = std::max(highest, ended.code);
+    return highest;
 }
 
 void UnitThreads::start(const PluggedUnit& unit) {
@@ -31,8 +32,8 @@ bool UnitThreads::busyWith(const PluggedUnit& unit) {
                        [&](const Running& running) { return running.unit == unit; });
 }
 
-std::vector<int> UnitThreads::reap() {
-    std::vector<int> codes;
+std::vector<UnitThreads::Ended> UnitThreads::reap() {
+    std::vector<Ended> codes;
     std::list<Running> ended;
     {
         const std::lock_guard lock(m_mutex);
@@ -44,7 +45,7 @@ std::vector<int> UnitThreads::reap() {
     }
     for (Running& running : ended) {
         if (running.thread.joinable()) running.thread.join();
-        codes.push_back(running.code);
+        codes.push_back({running.unit, running.code});
     }
     return codes;
 }

@@ -27,8 +27,12 @@ class UnitThreads {
 
     void start(const PluggedUnit& unit);
     bool busyWith(const PluggedUnit& unit);
-    // Joins the threads that have ended; the codes they returned, in no set order.
-    std::vector<int> reap();
+    struct Ended {
+        PluggedUnit unit;
+        int code = 0;
+    };
+    // Joins the threads that have ended, in no set order.
+    std::vector<Ended> reap();
     bool idle();
     void joinAll();
 

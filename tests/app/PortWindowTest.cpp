@@ -13,7 +13,10 @@
 
 #include "AliasedPty.h"
 #include "CMeshcfgDlg.h"
+#include "FileDescriptor.h"
 #include "HexBytes.h"
+#include "PortAlias.h"
+#include "PtyPair.h"
 #include "QZSerial.h"
 #include "Wait.h"
 
@@ -56,6 +59,7 @@ class PortWindowTest : public QObject {
     void vanishedPortStaysClosedAndSaysWhy();
     void replyReachesTheLog();
     void hangupClosesThePort();
+    void returnedPortInUseIsLeftAlone();
     void buttonsSendExactBytes_data();
     void buttonsSendExactBytes();
     void setupReplyFillsTheFields();
@@ -170,6 +174,36 @@ void PortWindowTest::hangupClosesThePort() {
     QVERIFY(!m_dlg->serial()->isOpen());
     QVERIFY(m_dlg->item<QWidget>(kIdRefresh)->isEnabled());
     QVERIFY(!m_dlg->item<QWidget>(kIdWrite)->isEnabled());
+}
+
+// The device comes back under the same name held by another program: told once, the list and
+// its selection untouched while the watch goes on, opened as soon as the other one lets go.
+void PortWindowTest::returnedPortInUseIsLeftAlone() {
+    open();
+    PtyPair returned;
+    FileDescriptor holder(::open(returned.slavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    QCOMPARE(::flock(holder.get(), LOCK_EX | LOCK_NB), 0);
+    m_line->pty().closeMaster();
+    QTRY_COMPARE_WITH_TIMEOUT(countLines(*m_dlg, "> COM200 lost: the device hung up("), 1, 5000);
+    auto* list = m_dlg->item<QComboBox>(kIdPortList);
+    const QString selected = list->currentText();
+    const int entries = list->count();
+
+    m_line->removeAlias();
+    const PortAlias alias(kAliasPort, returned.slavePath());
+    QTRY_COMPARE_WITH_TIMEOUT(countLines(*m_dlg, "> COM200 back, but in use by another program("),
+                              1, 5000);
+    QTest::qWait(1200);  // more looks: each would have filled the list again
+    QCOMPARE(countLines(*m_dlg, "> COM200 back, but in use by another program("), 1);
+    QCOMPARE(list->currentText(), selected);
+    QCOMPARE(list->count(), entries);
+    QVERIFY(!m_dlg->serial()->isOpen());
+
+    holder.reset();
+    QTRY_COMPARE_WITH_TIMEOUT(countLines(*m_dlg, "> COM200 back("), 1, 5000);
+    QVERIFY(m_dlg->serial()->isOpen());
+    QCOMPARE(list->currentText(),
+             QStringLiteral("COM200 (%1)").arg(QString::fromStdString(returned.slavePath())));
 }
 
 void PortWindowTest::buttonsSendExactBytes_data() {

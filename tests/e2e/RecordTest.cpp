@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "CliRun.h"
+#include "PostgresServer.h"
 #include "ScopedRuntimeDir.h"
 #include "SimulatorBench.h"
 #include "SimulatorProcess.h"
@@ -22,8 +23,10 @@ class RecordTest : public QObject {
     void initTestCase();
     void cleanupTestCase() {
         m_simulators.clear();
+        m_postgres.reset();
         m_runtime.reset();
     }
+    void processesShareOneRecord_data();
     void processesShareOneRecord();
     void unitsReadsTheRecord_data();
     void unitsReadsTheRecord();
@@ -41,11 +44,12 @@ class RecordTest : public QObject {
     }
 
     std::unique_ptr<ScopedRuntimeDir> m_runtime;
+    std::unique_ptr<PostgresServer> m_postgres;
     std::vector<std::unique_ptr<SimulatorProcess>> m_simulators;
 };
 
-constexpr int kModules = 4;
-constexpr int kRounds = 5;  // two processes of two modules each: 20 units
+constexpr int kModules = 4;  // two processes of two modules each in every round
+constexpr int kSqliteRounds = 5;
 
 void RecordTest::initTestCase() {
     m_runtime = std::make_unique<ScopedRuntimeDir>();
@@ -64,10 +68,26 @@ void RecordTest::initTestCase() {
     }
 }
 
+void RecordTest::processesShareOneRecord_data() {
+    QTest::addColumn<bool>("postgres");
+    QTest::addColumn<int>("rounds");
+    QTest::newRow("sqlite: 20 units") << false << kSqliteRounds;
+    QTest::newRow("postgresql: 200 units") << true << 50;
+}
+
 void RecordTest::processesShareOneRecord() {
+    QFETCH(bool, postgres);
+    QFETCH(int, rounds);
+    QString url = db();
+    if (postgres) {
+        if (!PostgresServer::available()) QSKIP("PostgreSQL 15 is not installed");
+        m_postgres = std::make_unique<PostgresServer>();
+        QVERIFY(m_postgres->start());
+        url = QString::fromStdString(m_postgres->url());
+    }
     const QStringList common{"apply", file("line.toml"), "--node-ids",    "1000..1999", "--db",
-                             db(),    "--report",        file("line.csv")};
-    for (int round = 0; round < kRounds; ++round) {
+                             url,     "--report",        file("line.csv")};
+    for (int round = 0; round < rounds; ++round) {
         QProcess a;
         QProcess b;
         startCli(a, common + ports(0, kModules / 2));
@@ -77,10 +97,14 @@ void RecordTest::processesShareOneRecord() {
         QVERIFY2(first.exitCode == 0, first.err.constData());
         QVERIFY2(second.exitCode == 0, second.err.constData());
     }
-    const CliResult listed = runCli({"units", "--db", db(), "--json"});
+    const int count = kModules * rounds;
+    const CliResult summary = runCli({"units", "--db", url, "--summary", "--csv"});
+    QVERIFY2(summary.out.contains("," + QByteArray::number(count) + ",0,0,100.0%"),
+             summary.out.constData());
+    const CliResult listed = runCli({"units", "--db", url, "--json"});
     QCOMPARE(listed.exitCode, 0);
     const QJsonArray units = QJsonDocument::fromJson(listed.out).array();
-    QCOMPARE(units.size(), kModules * kRounds);
+    QCOMPARE(units.size(), count);
     QSet<int> ids;
     for (const auto& value : units) {
         const QJsonObject unit = value.toObject();
@@ -88,7 +112,7 @@ void RecordTest::processesShareOneRecord() {
         QCOMPARE(unit["settings"].toObject()["node_id"].toInt(), unit["node_id"].toInt());
         ids.insert(unit["node_id"].toInt());
     }
-    QCOMPARE(ids.size(), kModules * kRounds);
+    QCOMPARE(ids.size(), count);
 }
 
 void RecordTest::unitsReadsTheRecord_data() {

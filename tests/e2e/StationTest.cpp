@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "CliRun.h"
+#include "PostgresServer.h"
 #include "ScopedRuntimeDir.h"
 #include "SimulatorBench.h"
 #include "SimulatorProcess.h"
@@ -69,6 +70,7 @@ class StationTest : public QObject {
     void stationTakesModulesAsTheyArePlugged();
     void twoProcessesShareOneIdFile();
     void interruptLeavesWholeRows();
+    void stationWaitsForItsRecordToComeBack();
 
   private:
     QString file(const QString& name) const {
@@ -219,6 +221,50 @@ void StationTest::interruptLeavesWholeRows() {
         QCOMPARE(row["#fields"].toInt(), kReportColumns);
         QCOMPARE(row["why"], QStringLiteral("interrupted reading the module: nothing written"));
     }
+}
+
+// The line's server stopped between two units: the station says so, takes no module until the
+// server is back, then takes the one that waited; every row ends in the record.
+void StationTest::stationWaitsForItsRecordToComeBack() {
+    if (!PostgresServer::available()) QSKIP("PostgreSQL 15 is not installed");
+    PostgresServer server;
+    QVERIFY(server.start());
+    qputenv("XDG_STATE_HOME", file("state").toUtf8());
+    const QString db = QString::fromStdString(server.url());
+    QProcess station;
+    startCli(station, {"station", profile(), "--aliases", "--node-ids", "301..309", "--db", db});
+    const auto waitFor = [&station](const char* text) {
+        QByteArray seen;
+        QTest::qWaitFor(
+            [&] {
+                seen += station.readAll();
+                return seen.contains(text);
+            },
+            kWaitMs);
+        return seen;
+    };
+    QVERIFY(waitFor("Waiting for modules").contains("Waiting"));
+    QVERIFY(startSimulator());
+    QVERIFY(waitFor(" PASS node_id=301 ").contains("301"));
+
+    QVERIFY(server.stop());
+    SimulatorProcess* waiting = startSimulator();
+    QVERIFY(waiting);
+    const QByteArray down = waitFor("no new unit until it is back");
+    QVERIFY2(down.contains("cannot be reached"), down.constData());
+    QVERIFY2(!down.contains("PASS"), down.constData());
+    QVERIFY2(waiting->countRequests("request write-setup") == 0, down.constData());
+
+    QVERIFY(server.start());
+    const QByteArray back = waitFor(" PASS node_id=302 ");
+    QVERIFY2(back.contains("The line's record is back"), back.constData());
+    QVERIFY2(back.contains(" PASS node_id=302 "), back.constData());
+    ::kill(static_cast<pid_t>(station.processId()), SIGINT);
+    const CliResult result = finishCli(station);
+    QCOMPARE(result.exitCode, 0);
+
+    const CliResult listed = runCli({"units", "--db", db, "--summary", "--csv"});
+    QVERIFY2(listed.out.contains(",2,0,0,100.0%"), listed.out.constData());
 }
 
 QTEST_GUILESS_MAIN(StationTest)

@@ -56,7 +56,9 @@ class Trace : public engine::EngineEvents {
              << figures.ok() << " ok, " << figures.noReply() << " no reply";
         lines.push_back(line.str());
     }
-    void lost(int port) override { lines.push_back("lost COM" + std::to_string(port)); }
+    void lost(int port, const std::string& why) override {
+        lines.push_back("lost COM" + std::to_string(port) + ": " + why);
+    }
 };
 
 // Frames as the log shows them, without the log's lead.
@@ -177,11 +179,11 @@ INSTANTIATE_TEST_SUITE_P(
                Receiving::Blocks,
                {"open", "arrive " + repeated("00", 1030), "ticks 4"},
                {"block " + digits(repeated("00", 1024)) + " dropped 6"}},
-        Script{
-            "a hang-up while sending",
-            Receiving::Blocks,
-            {"open", "start 3", "ticks 4", "hangup"},
-            {"due", "logged send", "sent", "lost COM200", "ended lost: 1 sent, 0 ok, 1 no reply"}},
+        Script{"a hang-up while sending",
+               Receiving::Blocks,
+               {"open", "start 3", "ticks 4", "hangup"},
+               {"due", "logged send", "sent", "lost COM200: the device hung up",
+                "ended lost: 1 sent, 0 ok, 1 no reply"}},
         Script{
             "frames as soon as they are whole, the notice marked",
             Receiving::Frames,

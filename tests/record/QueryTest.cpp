@@ -133,7 +133,10 @@ TEST(RecordSchema, AnOlderRecordIsBroughtUpToDateAndItsRowsKept) {
         });
     }
     LineRecord line(folder.sqliteUrl(), folder.path() / "spool");
-    line.store(shift().front());
+    UnitRow unit = shift().front();
+    unit.adapterName = "FT232R USB UART";
+    line.store(unit);
+    EXPECT_EQ(line.units({}), std::vector<UnitRow>{unit});
     auto connection = record::connect(url);
     connection->transact(record::Connection::Access::kRead, [](record::Statements& sql) {
         EXPECT_EQ(record::schemaVersion(sql), record::kSchemaVersion);

@@ -42,6 +42,7 @@ TEST(SpoolEntries, ReadBackAsWritten) {
     UnitRow full = passedUnit("FT123", 42);
     full.time = {1'796'000'000'123, -330};
     full.adapter = "0403:6001";
+    full.adapterName = "FT232R USB UART, 0403:6001";
     full.profile = record::Profile{
         "line, \"A\".toml", std::string(64, 'f'), {.frequencyRegister = 0xFFFFFF, .nodeId = 65535}};
     full.why = "read back \xff differs\nnode_id";

@@ -77,6 +77,11 @@ INSTANTIATE_TEST_SUITE_P(
                  {{"COM1", 4}},
                  {{"COM1"}, {}, {"COM1"}},
                  4},
+        LoopCase{"heldBackTakenAgainWhilePlugged",
+                 {{kA}, {kA}, {kA, kB}},
+                 {{"COM1", kUnitHeldBack}},
+                 {{"COM1"}, {"COM1"}, {"COM1", "COM2"}},
+                 0},
         LoopCase{"noIdLeftTakesNoMoreUnits", {{kA}, {kA, kB}}, {{"COM1", 5}}, {{"COM1"}}, 5}),
     [](const auto& info) { return std::string(info.param.tag); });
 

@@ -1,0 +1,169 @@
+// The real main window opening ports.toml entries served by a real ser2net in front of
+// qz470-sim: the connection is made off the window thread, a failure is one log line, and a
+// server that goes away and comes back is a port lost and back.
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QtTest>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "CMeshcfgDlg.h"
+#include "QZSerial.h"
+#include "ScopedRuntimeDir.h"
+#include "Ser2netServer.h"
+#include "SimulatorBench.h"
+#include "SimulatorProcess.h"
+
+using namespace res;
+
+namespace {
+
+constexpr int kServed = 150;    // served by the running server
+constexpr int kUnserved = 151;  // a server that cannot serve it
+
+}  // namespace
+
+class NetworkWindowTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init();
+    void cleanup();
+
+    void entryOpensOffTheWindowThread();
+    void failureIsOneLine_data();
+    void failureIsOneLine();
+    void serverRestartIsLostAndBack();
+
+  private:
+    std::string folder(const std::string& name) const {
+        const std::string path = m_runtime->path() + "/" + name;
+        std::filesystem::create_directories(path);
+        return path;
+    }
+    // The ports file names both, then the window lists it.
+    void startWindow(const std::string& unservedUrl = "rfc2217://127.0.0.1:9") {
+        std::ofstream(folder("config/meshcfg") + "/ports.toml")
+            << "[ports]\nCOM" << kServed << " = \"" << m_server->url() << "\"\nCOM" << kUnserved
+            << " = \"" << unservedUrl << "\"\n";
+        m_dlg = std::make_unique<CMeshcfgDlg>();
+    }
+    void pressOpen(int port) {
+        auto* list = m_dlg->item<QComboBox>(kIdPortList);
+        list->setCurrentIndex(
+            list->findText(QStringLiteral("COM%1 (").arg(port), Qt::MatchStartsWith));
+        QVERIFY(list->currentIndex() >= 0);
+        QTest::mouseClick(openClose(), Qt::LeftButton);
+    }
+    QAbstractButton* openClose() const { return m_dlg->item<QAbstractButton>(kIdOpenClose); }
+    QStringList logLines(const QString& prefix) const {
+        QStringList lines = m_dlg->log().allText().split(u'\n');
+        lines.removeIf([&](const QString& line) { return !line.startsWith(prefix); });
+        return lines;
+    }
+    void readIsAnswered() {
+        const int before = logLines("> Read successful.(").size();
+        QTest::mouseClick(m_dlg->item<QAbstractButton>(kIdRead), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(logLines("> Read successful.(").size(), before + 1,
+                                  SimulatorBench::kWaitMs);
+    }
+
+    std::unique_ptr<ScopedRuntimeDir> m_runtime;
+    QByteArray m_configHome;
+    std::unique_ptr<SimulatorProcess> m_simulator;
+    std::unique_ptr<Ser2netServer> m_server;
+    std::unique_ptr<CMeshcfgDlg> m_dlg;
+};
+
+void NetworkWindowTest::init() {
+    m_runtime = std::make_unique<ScopedRuntimeDir>();
+    m_configHome = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(folder("config")));
+    m_simulator = std::make_unique<SimulatorProcess>(
+        QString::fromStdString(m_runtime->path() + "/requests.log"));
+    QVERIFY2(m_simulator->start(kUnpacedLine), qPrintable(m_simulator->error()));
+    m_server =
+        std::make_unique<Ser2netServer>(folder("served"), m_simulator->device().toStdString());
+    QVERIFY2(m_server->start(), m_server->error().c_str());
+}
+
+void NetworkWindowTest::cleanup() {
+    m_dlg.reset();
+    m_server.reset();
+    m_simulator.reset();
+    qputenv("XDG_CONFIG_HOME", m_configHome);
+    m_runtime.reset();
+}
+
+void NetworkWindowTest::entryOpensOffTheWindowThread() {
+    startWindow();
+    pressOpen(kServed);
+    // The handler has returned before the connection stands.
+    QCOMPARE(openClose()->text(), QStringLiteral("Opening..."));
+    QVERIFY(!openClose()->isEnabled());
+    for (int id : {kIdPortList, kIdPortBaud, kIdPortParity, kIdRefresh})
+        QVERIFY(m_dlg->item<QWidget>(id)->isEnabled());
+    for (int id : kCommandButtons) QVERIFY(!m_dlg->item<QWidget>(id)->isEnabled());
+
+    QTRY_COMPARE_WITH_TIMEOUT(openClose()->text(), QStringLiteral("Close"),
+                              SimulatorBench::kWaitMs);
+    QVERIFY(openClose()->isEnabled());
+    QVERIFY(!m_dlg->item<QWidget>(kIdPortList)->isEnabled());
+    readIsAnswered();
+}
+
+void NetworkWindowTest::failureIsOneLine_data() {
+    QTest::addColumn<Ser2netServer::Accepter>("accepter");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("nothing listens")
+        << Ser2netServer::Accepter::kRfc2217 << QStringLiteral("connection refused");
+    QTest::newRow("telnet without line control")
+        << Ser2netServer::Accepter::kTelnetOnly
+        << QStringLiteral("the server does not accept line settings");
+}
+
+void NetworkWindowTest::failureIsOneLine() {
+    QFETCH(Ser2netServer::Accepter, accepter);
+    QFETCH(QString, why);
+    Ser2netServer other(folder("other"), m_simulator->device().toStdString(), accepter);
+    QVERIFY2(other.start(), other.error().c_str());
+    if (why == QStringLiteral("connection refused")) other.stop();
+    startWindow("rfc2217://127.0.0.1:" + std::to_string(other.port()));
+    const std::size_t linesBefore = m_dlg->log().lines().size();
+
+    pressOpen(kUnserved);
+    QTRY_COMPARE_WITH_TIMEOUT(openClose()->text(), QStringLiteral("Open"), SimulatorBench::kWaitMs);
+    const QString line = QStringLiteral("> COM%1: cannot connect to 127.0.0.1:%2 (%3)(")
+                             .arg(kUnserved)
+                             .arg(other.port())
+                             .arg(why);
+    QCOMPARE(logLines(line).size(), 1);
+    QCOMPARE(m_dlg->log().lines().size(), linesBefore + 1);
+    QCOMPARE(m_dlg->log().lines().color(linesBefore), kSentFrameColor);
+    QVERIFY(!m_dlg->serial()->isOpen());
+    QVERIFY(openClose()->isEnabled());
+    for (int id : kCommandButtons) QVERIFY(!m_dlg->item<QWidget>(id)->isEnabled());
+}
+
+void NetworkWindowTest::serverRestartIsLostAndBack() {
+    startWindow();
+    pressOpen(kServed);
+    QTRY_COMPARE_WITH_TIMEOUT(openClose()->text(), QStringLiteral("Close"),
+                              SimulatorBench::kWaitMs);
+    const QString port = QStringLiteral("> COM%1 ").arg(kServed);
+
+    m_server->stop();
+    QTRY_COMPARE_WITH_TIMEOUT(logLines(port + "lost: the connection closed(").size(), 1,
+                              SimulatorBench::kWaitMs);
+    QCOMPARE(openClose()->text(), QStringLiteral("Open"));
+
+    QVERIFY2(m_server->start(), m_server->error().c_str());
+    QTRY_COMPARE_WITH_TIMEOUT(logLines(port + "back(").size(), 1, SimulatorBench::kWaitMs);
+    QCOMPARE(openClose()->text(), QStringLiteral("Close"));
+    readIsAnswered();
+}
+
+QTEST_MAIN(NetworkWindowTest)
+#include "NetworkWindowTest.moc"
