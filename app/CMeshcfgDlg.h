@@ -4,13 +4,13 @@
 // subsystem into files of their own: port panel, replies, and one file per command family.
 
 #include <QComboBox>
-#include <QDialog>
 #include <QIcon>
 #include <QRgb>
 #include <ctime>
 #include <optional>
 
 #include "ActivityLog.h"
+#include "AppDialog.h"
 #include "FieldFilters.h"
 #include "LayoutBuilder.h"
 #include "LogMenu.h"
@@ -23,7 +23,7 @@
 class CDialog_Mesh;
 class CDialog_Net_Path;
 
-class CMeshcfgDlg : public QDialog, private engine::EngineEvents {
+class CMeshcfgDlg : public AppDialog, private engine::EngineEvents {
     Q_OBJECT
 
   public:
@@ -84,13 +84,8 @@ class CMeshcfgDlg : public QDialog, private engine::EngineEvents {
     }
     QMenu* logMenu() const { return m_logMenu->menu(); }
 
-    void showAbout();
-
   protected:
-    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:
     void OnInitDialog();

@@ -6,7 +6,7 @@
 #include <QPushButton>
 
 #include "CMeshcfgDlg.h"
-#include "NumberText.h"
+#include "ControlForms.h"
 
 using namespace res;
 
@@ -23,20 +23,14 @@ void CMeshcfgDlg::OnOpenClose() {
         m_engine.close();
         return updatePortState();
     }
-    const auto* list = item<QComboBox>(kIdPortList);
-    const auto* baudList = item<QComboBox>(kIdPortBaud);
-    const int parity = item<QComboBox>(kIdPortParity)->currentIndex();
-    if (list->currentIndex() < 0) return;
+    if (item<QComboBox>(kIdPortList)->currentIndex() < 0) return;
+    const std::optional<engine::PortSettings> settings = form::readPort(m_controls);
     // Typed-over settings lists have no selection: there is no rate to open with.
-    if (baudList->currentIndex() < 0 || parity < 0) {
+    if (!settings) {
         item<QPushButton>(kIdOpenClose)->setToolTip(tr("Choose a baud rate and a parity first"));
         return;
     }
-    const QString entry = list->itemText(list->currentIndex());
-    const QString baud = baudList->itemText(baudList->currentIndex());
-    m_engine.startOpening({.port = proto::readDecimal(entry.mid(3).toStdString()),
-                           .baud = proto::readDecimal(baud.toStdString()),
-                           .parity = parity});
+    m_engine.startOpening(*settings);
     updatePortState();
 }
 
@@ -56,7 +50,9 @@ void CMeshcfgDlg::updatePortState() {
     setCommandButtonsEnabled(open);
 }
 
+// The lists stayed usable while it connected: they show again what was opened.
 void CMeshcfgDlg::openingEnded(int port, const std::string& error) {
+    if (error.empty()) returning(port);
     updatePortState();
     if (!error.empty())
         logLine(LogSide::Sent, tr("> COM%1: %2").arg(port).arg(QString::fromStdString(error)));
@@ -79,11 +75,9 @@ void CMeshcfgDlg::backInUse(int port) {
 
 // The lists show what the port is opened with again.
 void CMeshcfgDlg::returning(int port) {
-    port_list::select(*item<QComboBox>(kIdPortList), port);
-    const engine::PortSettings settings = *m_engine.lastOpened();
-    auto* baudList = item<QComboBox>(kIdPortBaud);
-    baudList->setCurrentIndex(baudList->findText(QString::number(settings.baud)));
-    item<QComboBox>(kIdPortParity)->setCurrentIndex(settings.parity);
+    engine::PortSettings settings = *m_engine.lastOpened();
+    settings.port = port;
+    form::showPort(m_controls, settings);
 }
 
 void CMeshcfgDlg::back(int lostPort, int port, bool wasSending) {

@@ -2,11 +2,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLineEdit>
-#include <QTextEdit>
 
 #include "CMeshcfgDlg.h"
-#include "ControlTexts.h"
+#include "ControlForms.h"
 #include "QtText.h"
 #include "Ticks.h"
 
@@ -20,17 +18,7 @@ int CMeshcfgDlg::intervalTicks() const {
 }
 
 void CMeshcfgDlg::SendAppData() {
-    proto::SendDataFields fields;
-    fields.targetIdText = item<QLineEdit>(kIdTargetId)->text().toStdString();
-    fields.ackRequest = item<QCheckBox>(kIdAckRequest)->isChecked();
-    fields.jumpIndex = item<QComboBox>(kIdJump)->currentIndex();
-    fields.routeModeIndex = item<QComboBox>(kIdRouteMode)->currentIndex();
-    fields.relayingIndex = item<QComboBox>(kIdRelaying)->currentIndex();
-    for (int i = 0; i < kRelayFieldCount; ++i)
-        fields.relayTexts[i] = item<QLineEdit>(kIdRelayFirst + i)->text().toStdString();
-    fields.dataText = item<QTextEdit>(kIdData)->toPlainText().toStdString();
-
-    const proto::SendDataReading result = proto::sendDataOf(fields);
+    const proto::SendDataReading result = proto::sendDataOf(form::readSendData(m_controls));
     switch (result.outcome) {
         case proto::SendDataReading::Outcome::Built:
             m_engine.send(result.request);

@@ -106,10 +106,14 @@ void NetworkWindowTest::entryOpensOffTheWindowThread() {
     for (int id : {kIdPortList, kIdPortBaud, kIdPortParity, kIdRefresh})
         QVERIFY(m_dlg->item<QWidget>(id)->isEnabled());
     for (int id : kCommandButtons) QVERIFY(!m_dlg->item<QWidget>(id)->isEnabled());
+    auto* list = m_dlg->item<QComboBox>(kIdPortList);
+    list->setCurrentIndex(  // another chosen meanwhile
+        list->findText(QStringLiteral("COM%1 (").arg(kUnserved), Qt::MatchStartsWith));
 
     QTRY_COMPARE_WITH_TIMEOUT(openClose()->text(), QStringLiteral("Close"),
                               SimulatorBench::kWaitMs);
     QVERIFY(openClose()->isEnabled());
+    QVERIFY(list->currentText().startsWith(QStringLiteral("COM%1 (").arg(kServed)));
     QVERIFY(!m_dlg->item<QWidget>(kIdPortList)->isEnabled());
     readIsAnswered();
 }

@@ -78,9 +78,9 @@ INSTANTIATE_TEST_SUITE_P(
                  {{"COM1"}, {}, {"COM1"}},
                  4},
         LoopCase{"heldBackTakenAgainWhilePlugged",
-                 {{kA}, {kA}, {kA, kB}},
+                 {{kA}, {kA}, {kA}},
                  {{"COM1", kUnitHeldBack}},
-                 {{"COM1"}, {"COM1"}, {"COM1", "COM2"}},
+                 {{"COM1"}, {"COM1"}, {"COM1"}},
                  0},
         LoopCase{"noIdLeftTakesNoMoreUnits", {{kA}, {kA, kB}}, {{"COM1", 5}}, {{"COM1"}}, 5}),
     [](const auto& info) { return std::string(info.param.tag); });

@@ -32,16 +32,17 @@ int freeLoopbackPort() {
     return ntohs(address.sin_port);
 }
 
-const char* accepterPrefix(Ser2netServer::Accepter accepter) {
+std::string accepterPrefix(Ser2netServer::Accepter accepter, bool noDelay) {
+    const std::string tcp = noDelay ? "tcp(nodelay)" : "tcp";
     switch (accepter) {
         case Ser2netServer::Accepter::kRfc2217:
-            return "telnet(rfc2217),tcp";
+            return "telnet(rfc2217)," + tcp;
         case Ser2netServer::Accepter::kTelnetOnly:
-            return "telnet,tcp";
+            return "telnet," + tcp;
         case Ser2netServer::Accepter::kRawTcp:
             break;
     }
-    return "tcp";
+    return tcp;
 }
 
 }  // namespace
@@ -61,10 +62,12 @@ std::string Ser2netServer::url() const {
 void Ser2netServer::writeConfiguration() const {
     std::ofstream yaml(m_folder + "/ser2net.yaml");
     yaml << "connection: &served\n"
-         << "  accepter: " << accepterPrefix(m_accepter) << ",127.0.0.1," << m_port << "\n"
+         << "  accepter: " << accepterPrefix(m_accepter, m_passAtOnce) << ",127.0.0.1," << m_port
+         << "\n"
          << "  connector: serialdev," << m_device << ",9600n81,local\n"
          << "  options:\n"
          << "    kickolduser: true\n";
+    if (m_passAtOnce) yaml << "    chardelay: false\n";
 }
 
 bool Ser2netServer::start(const std::string& termiosLog) {

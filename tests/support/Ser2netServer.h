@@ -14,6 +14,10 @@ class Ser2netServer {
 
     // folder: where the configuration and the PID file go; it must exist.
     Ser2netServer(std::string folder, std::string device, Accepter accepter = Accepter::kRfc2217);
+    // Before start: bytes are passed on at once both ways, as the README configures the server,
+    // not after its default wait of two characters' time for more, and without the TCP stack's
+    // own wait for the previous segment's acknowledgement.
+    void passAtOnce() { m_passAtOnce = true; }
     ~Ser2netServer();
     Ser2netServer(const Ser2netServer&) = delete;
     Ser2netServer& operator=(const Ser2netServer&) = delete;
@@ -34,6 +38,7 @@ class Ser2netServer {
     std::string m_folder;
     std::string m_device;
     Accepter m_accepter;
+    bool m_passAtOnce = false;
     int m_port = 0;
     pid_t m_pid = -1;
     std::string m_error;

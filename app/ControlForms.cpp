@@ -1,0 +1,109 @@
+#include "ControlForms.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTextEdit>
+
+#include "NumberText.h"
+#include "PortList.h"
+#include "ResourceIds.h"
+
+using namespace res;
+
+namespace form {
+namespace {
+
+std::string textOf(const DialogControls& controls, int id) {
+    return controls.get<QLineEdit>(id)->text().toStdString();
+}
+
+int indexOf(const DialogControls& controls, int id) {
+    return controls.get<QComboBox>(id)->currentIndex();
+}
+
+// An index outside the list leaves it with no selection.
+void selectIndex(const DialogControls& controls, int id, int index) {
+    auto* list = controls.get<QComboBox>(id);
+    list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
+}
+
+struct StartText {
+    int id;
+    const char* text;
+};
+constexpr StartText kStartTexts[] = {
+    {kIdFrequency, "434"}, {kIdNetworkId, "1"}, {kIdNodeId, "1"}, {kIdTargetId, "1"}};
+
+struct StartIndex {
+    int id;
+    int index;
+};
+constexpr StartIndex kStartIndexes[] = {
+    {kIdPortBaud, 3}, {kIdPortParity, 0}, {kIdRelaying, 0},  {kIdPower, 6}, {kIdLifeCycle, 0},
+    {kIdUartBaud, 3}, {kIdUartParity, 0}, {kIdRouteMode, 1}, {kIdJump, 6},  {kIdInterval, 0}};
+
+}  // namespace
+
+std::optional<engine::PortSettings> readPort(const DialogControls& controls) {
+    const auto* list = controls.get<QComboBox>(kIdPortList);
+    const auto* baudList = controls.get<QComboBox>(kIdPortBaud);
+    const int parity = indexOf(controls, kIdPortParity);
+    if (baudList->currentIndex() < 0 || parity < 0) return std::nullopt;
+    const QString entry = list->itemText(list->currentIndex());
+    const QString baud = baudList->itemText(baudList->currentIndex());
+    return engine::PortSettings{.port = proto::readDecimal(entry.mid(3).toStdString()),
+                                .baud = proto::readDecimal(baud.toStdString()),
+                                .parity = parity};
+}
+
+void showPort(const DialogControls& controls, const engine::PortSettings& settings) {
+    port_list::select(*controls.get<QComboBox>(kIdPortList), settings.port);
+    auto* baudList = controls.get<QComboBox>(kIdPortBaud);
+    baudList->setCurrentIndex(baudList->findText(QString::number(settings.baud)));
+    controls.get<QComboBox>(kIdPortParity)->setCurrentIndex(settings.parity);
+}
+
+proto::SetupFields readSetup(const DialogControls& controls) {
+    proto::SetupFields fields;
+    fields.frequencyText = textOf(controls, kIdFrequency);
+    fields.powerIndex = indexOf(controls, kIdPower);
+    fields.lifeCycleIndex = indexOf(controls, kIdLifeCycle);
+    fields.networkIdText = textOf(controls, kIdNetworkId);
+    fields.nodeIdText = textOf(controls, kIdNodeId);
+    fields.baudIndex = indexOf(controls, kIdUartBaud);
+    fields.parityIndex = indexOf(controls, kIdUartParity);
+    return fields;
+}
+
+void showSetup(const DialogControls& controls, const proto::SetupFields& values) {
+    controls.get<QLineEdit>(kIdFrequency)->setText(QString::fromStdString(values.frequencyText));
+    selectIndex(controls, kIdPower, values.powerIndex);
+    selectIndex(controls, kIdLifeCycle, values.lifeCycleIndex);
+    controls.get<QLineEdit>(kIdNetworkId)->setText(QString::fromStdString(values.networkIdText));
+    controls.get<QLineEdit>(kIdNodeId)->setText(QString::fromStdString(values.nodeIdText));
+    selectIndex(controls, kIdUartBaud, values.baudIndex);
+    selectIndex(controls, kIdUartParity, values.parityIndex);
+}
+
+proto::SendDataFields readSendData(const DialogControls& controls) {
+    proto::SendDataFields fields;
+    fields.targetIdText = textOf(controls, kIdTargetId);
+    fields.ackRequest = controls.get<QCheckBox>(kIdAckRequest)->isChecked();
+    fields.jumpIndex = indexOf(controls, kIdJump);
+    fields.routeModeIndex = indexOf(controls, kIdRouteMode);
+    fields.relayingIndex = indexOf(controls, kIdRelaying);
+    for (int i = 0; i < kRelayFieldCount; ++i)
+        fields.relayTexts[i] = textOf(controls, kIdRelayFirst + i);
+    fields.dataText = controls.get<QTextEdit>(kIdData)->toPlainText().toStdString();
+    return fields;
+}
+
+void setStartValues(const DialogControls& controls) {
+    for (const StartText& start : kStartTexts)
+        controls.get<QLineEdit>(start.id)->setText(QString::fromLatin1(start.text));
+    for (const StartIndex& start : kStartIndexes)
+        controls.get<QComboBox>(start.id)->setCurrentIndex(start.index);
+}
+
+}  // namespace form

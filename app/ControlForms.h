@@ -1,0 +1,24 @@
+#pragma once
+// The main window's forms as the engine and its adapter read them: the port panel's choice, the
+// module settings and the send test read from their controls, what was opened and a setup shown
+// back in them, and the values every control starts with.
+
+#include <optional>
+
+#include "ControlTexts.h"
+#include "LayoutBuilder.h"
+#include "ReopenMemory.h"
+
+namespace form {
+
+// The chosen port with its rate and parity; nothing when a typed-over list has no selection.
+// Call only while a port is chosen.
+std::optional<engine::PortSettings> readPort(const DialogControls& controls);
+void showPort(const DialogControls& controls, const engine::PortSettings& settings);
+
+proto::SetupFields readSetup(const DialogControls& controls);
+void showSetup(const DialogControls& controls, const proto::SetupFields& values);
+proto::SendDataFields readSendData(const DialogControls& controls);
+void setStartValues(const DialogControls& controls);
+
+}  // namespace form
