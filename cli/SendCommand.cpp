@@ -1,18 +1,15 @@
 // send: application data to another node, once or as a link test with its statistics.
 
 #include <iostream>
-#include <thread>
 
 #include "Commands.h"
 #include "Interrupt.h"
-#include "LinkStatistics.h"
+#include "LinkTest.h"
 #include "Messages.h"
 #include "SendData.h"
 #include "Text.h"
 
 namespace {
-
-constexpr std::chrono::milliseconds kInterruptPoll{50};
 
 std::optional<std::uint16_t> relayId(const std::string& text) {
     const auto bytes = text.size() == 4 ? bytesFromHex(text) : std::nullopt;
@@ -66,12 +63,6 @@ std::string confirmationLine(const Confirmation& confirmed) {
     return line;
 }
 
-void pauseUntil(ModuleLink::Clock::time_point when) {
-    while (!interrupted() && ModuleLink::Clock::now() < when)
-        std::this_thread::sleep_for(
-            std::min<ModuleLink::Clock::duration>(kInterruptPoll, when - ModuleLink::Clock::now()));
-}
-
 Json statisticsJson(const proto::LinkStatistics& statistics) {
     Json statuses = Json::object();
     for (const auto& other : statistics.otherStatuses()) statuses[other.text] = other.count;
@@ -81,10 +72,9 @@ Json statisticsJson(const proto::LinkStatistics& statistics) {
                       {"median", trips->median},
                       {"p95", trips->p95},
                       {"max", trips->max}};
-    return {{"sent", statistics.sent()},
-            {"ok", statistics.ok()},
-            {"statuses", statuses},
-            {"no_reply", statistics.noReply()},
+    return {{"sent", statistics.sent()},  {"ok", statistics.ok()},
+            {"statuses", statuses},       {"no_reply", statistics.noReply()},
+            {"late", statistics.late()},  {"unmatched", statistics.unmatched()},
             {"round_trip_ms", roundTrips}};
 }
 
@@ -103,33 +93,95 @@ void printSummary(const CommonOptions& common, const proto::LinkStatistics& stat
     std::cout << "notices: " << notices << std::endl;
 }
 
+// One line a confirmation as it comes and one a send when its time-out ends, in text mode.
+class LinkTestRun {
+  public:
+    LinkTestRun(const CommonOptions& common, Session& session)
+        : m_common(common),
+          m_session(session),
+          m_test(std::chrono::milliseconds(common.timeoutMs)) {}
+
+    // A raw TCP bridge sets its line's pace itself: no shortest round trip is known there.
+    void send(const proto::Frame& request) {
+        const bool paceKnown = m_session.link().lineControl() != CXSerial::LineControl::kBridge;
+        const auto shortest = engine::LinkTest::shortestRoundTrip(
+            request, paceKnown ? static_cast<unsigned>(m_common.baud) : 0);
+        std::vector<proto::ReadFrame> earlier;
+        const auto sent = m_session.post(request, earlier);
+        for (const proto::ReadFrame& frame : earlier) count(frame);
+        m_test.countSend(sent, shortest);
+        awaitConfirmations(sent + std::chrono::milliseconds(m_common.timeoutMs), true);
+    }
+
+    // Confirmations that come meanwhile are counted: a late one still belongs to its own send.
+    void pause(std::chrono::milliseconds interval) {
+        awaitConfirmations(ModuleLink::Clock::now() + interval, false);
+    }
+
+    // A send cut short by Ctrl+C or a lost port had neither its answer nor its time-out.
+    const proto::LinkStatistics& finish() {
+        return m_test.finish(engine::LinkTest::Waiting::LeftOut);
+    }
+
+  private:
+    void awaitConfirmations(ModuleLink::Clock::time_point deadline, bool untilAnswered) {
+        proto::ReadFrame frame;
+        while (!untilAnswered || m_test.waiting()) {
+            if (m_session.awaitFrame(deadline, frame) == ModuleLink::WaitEnd::kTimeOut) {
+                for (int sends = m_test.expire(deadline); sends > 0; --sends) tell("no reply");
+                return;
+            }
+            count(frame);
+        }
+    }
+
+    void count(const proto::ReadFrame& frame) {
+        const auto answer = m_test.countFrame(frame);
+        if (!answer) return;
+        const std::string status = answer->status
+                                       ? confirmationLine({*answer->status, answer->roundTripMs})
+                                       : "check byte wrong";
+        switch (answer->verdict) {
+            case engine::LinkTest::Verdict::InTime:
+                tell(answer->status ? status : "no reply");
+                break;
+            case engine::LinkTest::Verdict::Late:
+                tell("late for send " + std::to_string(answer->send) + ": " + status);
+                break;
+            case engine::LinkTest::Verdict::Unmatched:
+                tell("unmatched: " + hexText(frame.bytes));
+                break;
+        }
+    }
+
+    void tell(const std::string& line) const {
+        if (!m_common.json) std::cout << line << std::endl;
+    }
+
+    const CommonOptions& m_common;
+    Session& m_session;
+    engine::LinkTest m_test;
+};
+
 // Ctrl+C ends the test with the sends that had their answer or their time-out; a lost port
 // ends it with the summary so far, then the failure.
 ExitCode linkTest(const CommonOptions& common, Session& session, const proto::Frame& request,
                   const SendOptions& send) {
-    proto::LinkStatistics statistics;
+    LinkTestRun run(common, session);
     std::size_t notices = 0;
     session.onNotice([&notices](const proto::ReadFrame&) { ++notices; });
-    const auto interval = std::chrono::milliseconds(send.intervalMs);
     try {
         for (int i = 0; i < *send.count && !interrupted(); ++i) {
-            if (i > 0) pauseUntil(ModuleLink::Clock::now() + interval);
-            if (interrupted()) break;
-            const auto confirmed = confirmation(session.exchange(request));
-            statistics.countSent();
-            if (confirmed)
-                statistics.countConfirmation(confirmed->status, confirmed->roundTripMs);
-            else
-                statistics.countNoReply();
-            if (!common.json)
-                std::cout << (confirmed ? confirmationLine(*confirmed) : "no reply") << std::endl;
+            if (i > 0) run.pause(std::chrono::milliseconds(send.intervalMs));
+            run.send(request);
         }
     } catch (const Failure& failure) {
         if (failure.code() != kExitInterrupted) {
-            printSummary(common, statistics, notices);
+            printSummary(common, run.finish(), notices);
             throw;
         }
     }
+    const proto::LinkStatistics& statistics = run.finish();
     printSummary(common, statistics, notices);
     if (statistics.noReply() > 0) return kExitNoReply;
     return statistics.otherStatuses().empty() ? kExitDone : kExitRefused;

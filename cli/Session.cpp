@@ -80,15 +80,18 @@ void Session::tellNotices(const std::vector<proto::ReadFrame>& frames) {
 
 bool Session::answers(const std::optional<proto::ExpectedReply>& expected,
                       const proto::ReadFrame& frame) const {
-    if (frame.unsolicited) return false;
     // A reply of no known shape is the first frame that is not a notice.
     return !expected || !frame.checkOk ||
            proto::dispatchCode(frame.bytes) == expected->dispatchCode;
 }
 
-Session::Exchange Session::exchange(proto::Bytes request) {
+ModuleLink::Clock::time_point Session::post(proto::Bytes request,
+                                            std::vector<proto::ReadFrame>& earlier) {
     m_requestWritten = false;
-    tellNotices(m_link.startExchange());
+    for (proto::ReadFrame& frame : m_link.startExchange()) {
+        tellNotices({frame});
+        if (!frame.unsolicited) earlier.push_back(std::move(frame));
+    }
     if (interrupted()) throw Interrupted(false);
     ModuleLink::Clock::time_point written;
     switch (m_link.write(request, written)) {
@@ -102,27 +105,42 @@ Session::Exchange Session::exchange(proto::Bytes request) {
             throw lost();
     }
     m_requestWritten = true;
-    const auto expected = proto::expectedReplyTo(request);
-    Exchange result;
+    return written;
+}
+
+ModuleLink::WaitEnd Session::awaitFrame(ModuleLink::Clock::time_point deadline,
+                                        proto::ReadFrame& frame) {
     for (;;) {
-        proto::ReadFrame frame;
-        switch (m_link.awaitFrame(written + m_timeout, frame)) {
+        switch (m_link.awaitFrame(deadline, frame)) {
             case ModuleLink::WaitEnd::kArrived:
                 break;
             case ModuleLink::WaitEnd::kTimeOut:
-                return result;
+                return ModuleLink::WaitEnd::kTimeOut;
             case ModuleLink::WaitEnd::kInterrupted:
-                throw Interrupted(true);
+                throw Interrupted(m_requestWritten);
             case ModuleLink::WaitEnd::kLost:
                 throw lost();
         }
         tellNotices({frame});
+        if (!frame.unsolicited) return ModuleLink::WaitEnd::kArrived;
+    }
+}
+
+// Frames from before the request cannot answer it.
+Session::Exchange Session::exchange(proto::Bytes request) {
+    std::vector<proto::ReadFrame> earlier;
+    const auto written = post(request, earlier);
+    const auto expected = proto::expectedReplyTo(request);
+    Exchange result;
+    proto::ReadFrame frame;
+    while (awaitFrame(written + m_timeout, frame) == ModuleLink::WaitEnd::kArrived) {
         if (!answers(expected, frame)) continue;
         result.outcome = frame.checkOk ? Exchange::Outcome::kReply : Exchange::Outcome::kBadCheck;
         result.roundTripMs = millisecondsBetween(written, frame.arrived);
         result.reply = std::move(frame.bytes);
         return result;
     }
+    return result;
 }
 
 Session::Exchange Session::request(proto::Bytes request) {

@@ -50,6 +50,16 @@ class Session {
         std::vector<std::uint8_t> reply;  // also when its check byte is wrong
         double roundTripMs = 0;           // from the request's last byte to the reply's
     };
+    // Writes the request without waiting for its reply, and returns when its last byte was
+    // taken. Frames that came before it and are not notices are added to earlier. A hang-up
+    // leaves as a Failure with kExitPort, Ctrl+C before the write with kExitInterrupted.
+    ModuleLink::Clock::time_point post(proto::Bytes request,
+                                       std::vector<proto::ReadFrame>& earlier);
+    // The next frame that is not a notice (notices go to the handler on the way), or kTimeOut
+    // at the deadline. A hang-up leaves as a Failure with kExitPort, Ctrl+C with
+    // kExitInterrupted.
+    ModuleLink::WaitEnd awaitFrame(ModuleLink::Clock::time_point deadline, proto::ReadFrame& frame);
+
     // Writes the request and waits for the frame that answers it; notices and other frames are
     // not taken for it. A hang-up leaves as a Failure with kExitPort, Ctrl+C with
     // kExitInterrupted (the request is not written when Ctrl+C came first).

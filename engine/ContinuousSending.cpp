@@ -1,11 +1,18 @@
 #include "ContinuousSending.h"
 
+#include "Ticks.h"
+
 namespace engine {
+
+namespace {
+constexpr int kTicksPerSecond = std::chrono::seconds(1) / proto::kTickPeriod;
+}  // namespace
 
 void ContinuousSending::start(int intervalTicks) {
     m_counter = 0;
     m_interval = intervalTicks;
-    m_linkTest.emplace();
+    m_ticks = 0;
+    m_linkTest.emplace(kReplyTimeout);
 }
 
 bool ContinuousSending::step() {
@@ -18,16 +25,7 @@ bool ContinuousSending::step() {
 }
 
 bool ContinuousSending::figuresDue() {
-    return running() && m_linkTest->displayDue();
-}
-
-void ContinuousSending::countSend() {
-    if (running()) m_linkTest->countSend();
-}
-
-void ContinuousSending::countConfirmation(std::uint8_t status,
-                                          std::chrono::steady_clock::duration roundTrip) {
-    if (running()) m_linkTest->countConfirmation(status, roundTrip);
+    return running() && m_ticks++ % kTicksPerSecond == 0;
 }
 
 const proto::LinkStatistics& ContinuousSending::figures() const {

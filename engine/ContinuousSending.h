@@ -11,6 +11,9 @@ namespace engine {
 
 class ContinuousSending {
   public:
+    // How long a send of the run waits for its confirmation.
+    static constexpr std::chrono::seconds kReplyTimeout{10};
+
     void start(int intervalTicks);
     void setInterval(int intervalTicks) { m_interval = intervalTicks; }
     bool running() const { return m_linkTest.has_value(); }
@@ -19,11 +22,12 @@ class ContinuousSending {
 
     // One tick of the run: true when the next send is due, once every interval + 1 ticks.
     bool step();
-    // True on the run's first tick and then once a second.
+    // True on the run's first tick and then once a second, so the figures on show are
+    // refreshed no more often than that.
     bool figuresDue();
 
-    void countSend();
-    void countConfirmation(std::uint8_t status, std::chrono::steady_clock::duration roundTrip);
+    // The link test of the run, while it runs.
+    LinkTest* linkTest() { return m_linkTest ? &*m_linkTest : nullptr; }
     const proto::LinkStatistics& figures() const;
     // Ends the run; the figures count a send still waiting as one without a reply.
     proto::LinkStatistics stop();
@@ -32,6 +36,7 @@ class ContinuousSending {
     std::optional<LinkTest> m_linkTest;  // while the run lasts
     int m_counter = 0;
     int m_interval = 0;
+    int m_ticks = 0;
 };
 
 }  // namespace engine

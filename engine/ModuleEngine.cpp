@@ -116,7 +116,7 @@ std::optional<PortSettings> ModuleEngine::lastOpened() const {
 void ModuleEngine::send(const proto::Request& request) {
     const proto::Frame frame = proto::encode(request);
     m_events.requestLogged(request, frame);
-    if (std::holds_alternative<proto::SendDataRequest>(request)) m_sending.countSend();
+    if (std::holds_alternative<proto::SendDataRequest>(request)) countSend(frame);
     sendFrame(frame);
 }
 
@@ -128,6 +128,16 @@ void ModuleEngine::sendFrame(proto::Bytes frame) {
     } else {
         m_events.notSent(NotSentReason::QueueFull);
     }
+}
+
+// A raw TCP bridge sets its line's pace itself: no shortest round trip is known there.
+void ModuleEngine::countSend(proto::Bytes frame) {
+    LinkTest* test = m_sending.linkTest();
+    if (!test) return;
+    const std::optional<PortSettings> opened = m_reopen.settings();
+    const bool paceKnown = opened && m_port->lineControl() != CXSerial::LineControl::kBridge;
+    const auto baud = static_cast<unsigned>(paceKnown ? opened->baud : 0);
+    test->countSend(std::chrono::steady_clock::now(), LinkTest::shortestRoundTrip(frame, baud));
 }
 
 void ModuleEngine::keepFlushed(std::vector<proto::Frame> frames) {
@@ -179,15 +189,14 @@ void ModuleEngine::handleHangup() {
     endContinuous(SendingEnd::PortLost);
 }
 
+// Every frame whose last byte came before now is taken here (the port stamps a byte under the
+// frame reader's lock), so a send whose time-out ended by now had no confirmation in time.
 void ModuleEngine::tick() {
+    const auto now = std::chrono::steady_clock::now();
     std::optional<ReceivedBlock> block = m_port->receiveBuffer().tick();
-    if (m_receiving == Receiving::Frames) {
-        reportFrames(std::chrono::steady_clock::now());
-    } else if (block) {
-        // Whatever the reader holds unfinished from before the silence is noise by now.
-        reportBlock(*block, m_port->takeFrames(block->lastArrival + proto::kReplySilence));
-    }
-    continuousStep();
+    reportFrames(now);
+    if (block && m_receiving == Receiving::Blocks) reportBlock(*block);
+    continuousStep(now);
 }
 
 bool ModuleEngine::needsTicks() const {
@@ -195,11 +204,9 @@ bool ModuleEngine::needsTicks() const {
 }
 
 // The block alone decides what is dispatched, by the silence rule, as the window has always
-// read it. The link test counts every confirmation the reader cut from the same bytes, with the
-// time of its own last byte, whatever else shares its block.
-void ModuleEngine::reportBlock(const ReceivedBlock& block,
-                               const std::vector<proto::ReadFrame>& frames) {
-    for (const proto::ReadFrame& frame : frames) countConfirmation(frame);
+// read it; the link test has counted the confirmations the reader cut from the same bytes as
+// soon as they were whole, whatever else shares their block.
+void ModuleEngine::reportBlock(const ReceivedBlock& block) {
     m_events.blockReceived(block.bytes, block.dropped, block.lastArrival);
     if (block.dropped > 0) return;  // the block lost its tail: none of its fields can be trusted
     if (const std::optional<proto::Reply> reply = proto::decodeReply(block.bytes))
@@ -209,17 +216,14 @@ void ModuleEngine::reportBlock(const ReceivedBlock& block,
 void ModuleEngine::reportFrames(std::chrono::steady_clock::time_point now) {
     for (const proto::ReadFrame& frame : m_port->takeFrames(now)) {
         countConfirmation(frame);
-        m_events.frameRead(frame);
+        if (m_receiving == Receiving::Frames) m_events.frameRead(frame);
     }
 }
 
-// The round trip runs from the request's last byte written to the confirmation's last byte
-// received; the silence that cut the block is not part of it.
+// The round trip runs to the confirmation's last byte received; the silence that cuts its
+// block is not part of it.
 void ModuleEngine::countConfirmation(const proto::ReadFrame& frame) {
-    if (!frame.checkOk || !m_sending.running()) return;
-    const std::optional<proto::Reply> reply = proto::decodeReply(frame.bytes);
-    if (const auto* status = reply ? std::get_if<proto::SendStatus>(&*reply) : nullptr)
-        m_sending.countConfirmation(status->status, frame.arrived - m_port->lastWriteDone());
+    if (LinkTest* test = m_sending.linkTest()) test->countFrame(frame);
 }
 
 void ModuleEngine::startContinuous(int intervalTicks) {
@@ -246,8 +250,9 @@ int ModuleEngine::sendInterval() const {
     return m_sending.interval();
 }
 
-void ModuleEngine::continuousStep() {
+void ModuleEngine::continuousStep(std::chrono::steady_clock::time_point now) {
     if (!m_sending.running()) return;
+    m_sending.linkTest()->expire(now);
     if (m_sending.figuresDue()) m_events.linkTestFigures(m_sending.figures());
     if (m_port->isOpen() && m_sending.step()) m_events.sendDue();
 }

@@ -106,10 +106,11 @@ class ModuleEngine {
     void keepFlushed(std::vector<proto::Frame> frames);
     void keepWritten(std::chrono::steady_clock::time_point done);
     void reportWritten();
-    void reportBlock(const ReceivedBlock& block, const std::vector<proto::ReadFrame>& frames);
+    void countSend(proto::Bytes frame);
+    void reportBlock(const ReceivedBlock& block);
     void reportFrames(std::chrono::steady_clock::time_point now);
     void countConfirmation(const proto::ReadFrame& frame);
-    void continuousStep();
+    void continuousStep(std::chrono::steady_clock::time_point now);
     void endContinuous(SendingEnd why);
 
     EngineEvents& m_events;

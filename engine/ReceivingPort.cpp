@@ -24,12 +24,13 @@ ReceivingPort::~ReceivingPort() {
 
 // The frame reader sees the byte before the receive buffer does, so a block cut by silence
 // never ends in a byte whose frame the reader has not yet cut.
+// A byte is stamped under the lock, so that one taken later never bears an earlier time than
+// the take.
 void ReceivingPort::OnReceiveByte(unsigned char byte) {
-    const auto arrived = std::chrono::steady_clock::now();
     bool whole = false;
     {
         std::lock_guard lock(m_readerLock);
-        m_reader.push(proto::Bytes(&byte, 1), arrived);
+        m_reader.push(proto::Bytes(&byte, 1), std::chrono::steady_clock::now());
         std::vector<proto::ReadFrame> cut = m_reader.take();
         whole = !cut.empty();
         for (proto::ReadFrame& frame : cut)

@@ -83,6 +83,8 @@ std::string LinkStatistics::summary() const {
     add(m_ok, "ok");
     for (const StatusCount& s : m_otherStatuses) add(s.count, withoutFullStop(s.text));
     add(m_noReply, "no reply");
+    add(m_late, "late");
+    add(m_unmatched, "unmatched");
 
     std::string line = "Link test: ";
     for (std::size_t i = 0; i < parts.size(); ++i) line += (i ? ", " : "") + parts[i];

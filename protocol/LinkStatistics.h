@@ -1,7 +1,9 @@
 #pragma once
-// The figures of a link test: how many sends went out, how the module confirmed them, how many
-// got no confirmation, and how long the round trips took. Shared by the window's continuous
-// sending and the command line's repeated send.
+// The figures of a link test: how many sends went out, how the module confirmed them in time,
+// how many got no confirmation within their time-out, how many confirmations came after it
+// (late) or could not be the answer to any send (unmatched), and how long the round trips of
+// the confirmations in time took. Shared by the window's continuous sending and the command
+// line's repeated send.
 //
 // A week of continuous sending is over half a million round trips, so they are kept as a
 // fixed histogram: constant time and memory per send, however long the run. Bins are 0.2 %
@@ -55,24 +57,33 @@ class LinkStatistics {
     };
 
     void countSent() { ++m_sent; }
+    // Sends a test ended before they had their confirmation or their time-out.
+    void leaveOutSent(int sends) { m_sent -= sends; }
     void countConfirmation(std::uint8_t status, double roundTripMs);
     void countNoReply() { ++m_noReply; }
+    void countLate() { ++m_late; }
+    void countUnmatched() { ++m_unmatched; }
 
     int sent() const { return m_sent; }
     int ok() const { return m_ok; }
     int noReply() const { return m_noReply; }
+    int late() const { return m_late; }
+    int unmatched() const { return m_unmatched; }
     // Every status other than ok, in the order first seen.
     const std::vector<StatusCount>& otherStatuses() const { return m_otherStatuses; }
     std::optional<RoundTrips> roundTrips() const;
 
-    // "Link test: 120 sent, 117 ok, 2 Route not found, 1 no reply; round trip min 38 ms,
-    // median 41 ms, max 97 ms": counts of 0 left out, no round trip before a confirmation.
+    // "Link test: 120 sent, 117 ok, 2 Route not found, 1 no reply, 1 late, 1 unmatched; round
+    // trip min 38 ms, median 41 ms, max 97 ms": counts of 0 left out, no round trip before a
+    // confirmation in time.
     std::string summary() const;
 
   private:
     int m_sent = 0;
     int m_ok = 0;
     int m_noReply = 0;
+    int m_late = 0;
+    int m_unmatched = 0;
     std::vector<StatusCount> m_otherStatuses;
     RoundTripHistogram m_roundTrips;
 };

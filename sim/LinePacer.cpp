@@ -2,18 +2,12 @@
 
 #include <algorithm>
 
+#include "LineTime.h"
+
 namespace sim {
 
-namespace {
-constexpr std::int64_t kBitsPerByte = 10;  // start bit, 8 data bits, stop bit
-}  // namespace
-
 LinePacer::Clock::duration LinePacer::lineTime(std::size_t bytes) const {
-    if (m_timing.baud == 0) return Clock::duration::zero();
-    // Computed from the count, not summed byte by byte, so no rounding piles up.
-    const std::int64_t nanoseconds =
-        static_cast<std::int64_t>(bytes) * kBitsPerByte * std::nano::den / m_timing.baud;
-    return std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(nanoseconds));
+    return std::chrono::duration_cast<Clock::duration>(proto::lineTime(bytes, m_timing.baud));
 }
 
 void LinePacer::push(Clock::time_point now, proto::Bytes bytes) {

@@ -36,6 +36,8 @@ class LinePacer {
     void putBack(proto::Bytes bytes);
 
     std::optional<Clock::time_point> nextDue() const;
+    // How long the line takes to carry this many bytes.
+    Clock::duration lineTime(std::size_t bytes) const;
     // The cable was pulled: what was still to go is lost.
     void drop() {
         m_queue.clear();
@@ -47,9 +49,6 @@ class LinePacer {
         Clock::time_point due;
         std::uint8_t byte;
     };
-
-    // How long the line takes to carry this many bytes.
-    Clock::duration lineTime(std::size_t bytes) const;
 
     LineTiming m_timing;
     std::deque<TimedByte> m_queue;

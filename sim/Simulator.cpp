@@ -99,12 +99,15 @@ void Simulator::readLine(Clock::time_point now) {
 void Simulator::handle(const std::vector<Received>& received, Clock::time_point now) {
     for (const Received& item : received) {
         Answer answer = m_model.answer(item);
-        if (answer.reply && m_noticeBeforeReply) queueNotice(now + answer.latency);
+        // The terminal hands the request over at once; on a real line its last byte comes
+        // only after the line has carried all of it, and the module answers after that.
+        const Clock::time_point heard = now + m_pacer.lineTime(item.bytes.size());
+        if (answer.reply && m_noticeBeforeReply) queueNotice(heard + answer.latency);
         if (answer.reply) {
             ShapedReply shaped = m_faults.shape(*answer.reply);
             if (shaped.fault != FaultKind::kNone)
                 answer.logLine += " fault=" + std::string(faultName(shaped.fault));
-            m_pacer.push(now + answer.latency, shaped.bytes);
+            m_pacer.push(heard + answer.latency, shaped.bytes);
         }
         m_log.write(answer.logLine);
     }

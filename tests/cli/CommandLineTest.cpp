@@ -7,17 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "CommandLine.h"
+#include "ParseArguments.h"
 #include "ScopedRuntimeDir.h"
 
 namespace {
-
-ParsedCommandLine parse(std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), "meshcfg-cli");
-    std::vector<const char*> argv;
-    for (const std::string& argument : arguments) argv.push_back(argument.c_str());
-    return parseCommandLine(static_cast<int>(argv.size()), argv.data());
-}
 
 // The word PROFILE in the arguments stands for a file holding profile, DIR for a folder.
 struct Refused {

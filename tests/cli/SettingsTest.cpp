@@ -6,16 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "CommandLine.h"
+#include "ParseArguments.h"
 
 namespace {
-
-ParsedCommandLine parse(std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), "meshcfg-cli");
-    std::vector<const char*> argv;
-    for (const std::string& argument : arguments) argv.push_back(argument.c_str());
-    return parseCommandLine(static_cast<int>(argv.size()), argv.data());
-}
 
 struct Written {
     const char* name;

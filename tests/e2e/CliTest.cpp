@@ -19,6 +19,10 @@ namespace {
 
 constexpr int kWaitMs = 20000;
 
+// Replies paced as the port is set: a link test takes a confirmation that comes sooner than
+// such a line carries the send and the confirmation for none of its sends.
+const QStringList kPacedReplies{"--baud", "9600"};
+
 QJsonDocument json(const QByteArray& text) {
     return QJsonDocument::fromJson(text);
 }
@@ -56,6 +60,8 @@ class CliTest : public QObject {
     void sendOnce_data();
     void sendOnce();
     void linkTestSummary();
+    void linkTestOnASlowMesh_data();
+    void linkTestOnASlowMesh();
     void rawRequestAndReply();
     void interruptPrintsTheSummary_data();
     void interruptPrintsTheSummary();
@@ -264,7 +270,7 @@ void CliTest::sendOnce() {
 }
 
 void CliTest::linkTestSummary() {
-    QVERIFY2(start(), qPrintable(m_simulator->error()));
+    QVERIFY2(start(kPacedReplies), qPrintable(m_simulator->error()));
     const CliResult result = run(
         {"send", "--target", "3", "--data", "01", "--count", "20", "--interval", "0", "--json"});
     QCOMPARE(result.exitCode, 0);
@@ -278,6 +284,42 @@ void CliTest::linkTestSummary() {
     QVERIFY(trips.value("min").toDouble() <= trips.value("median").toDouble());
     QVERIFY(trips.value("p95").toDouble() <= trips.value("max").toDouble());
     QCOMPARE(m_simulator->countRequests("request send-data"), 20);
+}
+
+void CliTest::linkTestOnASlowMesh_data() {
+    QTest::addColumn<QString>("timeoutMs");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<int>("ok");
+    QTest::addColumn<int>("late");
+    // The last send's confirmation comes after the run has ended.
+    QTest::newRow("time-out 1000 ms: every reply late") << "1000" << 4 << 0 << 3;
+    QTest::newRow("time-out 3000 ms: every reply in time") << "3000" << 0 << 4 << 0;
+}
+
+// Links that take 1.4 s: a confirmation after its send's time-out is late, and never taken for
+// the next send's.
+void CliTest::linkTestOnASlowMesh() {
+    QFETCH(QString, timeoutMs);
+    QFETCH(int, exitCode);
+    QFETCH(int, ok);
+    QFETCH(int, late);
+    const QString mesh = writeFile("mesh.txt", "route 3 via 3\nlink 1 3 1 1400\n");
+    QVERIFY2(start(kPacedReplies + QStringList{"--mesh", mesh}), qPrintable(m_simulator->error()));
+    const CliResult result = run({"send", "--target", "3", "--data", "01", "--count", "4",
+                                  "--interval", "200", "--timeout", timeoutMs, "--json"});
+    QVERIFY2(result.exitCode == exitCode, result.err.constData());
+    const QJsonObject summary = json(result.out).object();
+    QCOMPARE(summary.value("sent").toInt(), 4);
+    QCOMPARE(summary.value("ok").toInt(), ok);
+    QCOMPARE(summary.value("no_reply").toInt(), 4 - ok);
+    QCOMPARE(summary.value("late").toInt(), late);
+    QCOMPARE(summary.value("unmatched").toInt(), 0);
+    const QJsonObject trips = summary.value("round_trip_ms").toObject();
+    QCOMPARE(trips.isEmpty(), ok == 0);
+    if (ok > 0) {
+        QVERIFY2(trips.value("min").toDouble() >= 1400, result.out.constData());
+        QVERIFY2(trips.value("max").toDouble() < 1600, result.out.constData());
+    }
 }
 
 void CliTest::rawRequestAndReply() {
@@ -301,7 +343,7 @@ void CliTest::interruptPrintsTheSummary_data() {
     QTest::addColumn<QByteArray>("summary");
     QTest::newRow("link test") << QStringList{"send",    "--target", "3",          "--data", "01",
                                               "--count", "100000",   "--interval", "20"}
-                               << QStringList() << QByteArray("00 Send data ok. ")
+                               << kPacedReplies << QByteArray("00 Send data ok. ")
                                << QByteArray("Link test: ");
     QTest::newRow("monitor") << QStringList{"monitor"} << QStringList{"--notice-every", "1"}
                              << QByteArray(" 05 00 82 ") << QByteArray("Monitor: ");
@@ -380,8 +422,8 @@ void CliTest::noticesAreNeverReplies_data() {
     QTest::addColumn<QStringList>("simulatorOptions");
     QTest::addColumn<bool>("noticeBeforeEveryReply");
     QTest::newRow("a notice in front of every reply")
-        << QStringList{"--notice-before-reply"} << true;
-    QTest::newRow("a notice every second") << QStringList() << false;
+        << kPacedReplies + QStringList{"--notice-before-reply"} << true;
+    QTest::newRow("a notice every second") << kPacedReplies << false;
 }
 
 void CliTest::noticesAreNeverReplies() {

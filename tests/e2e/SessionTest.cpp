@@ -71,6 +71,7 @@ class SessionTest : public QObject {
     void continuousSending();
     void receiveNoticeIsLogged();
     void linkTestAgreesWithTheSimulator();
+    void linkTestOnASlowMesh();
 
   private:
     CMeshcfgDlg& dlg() { return m_bench->dlg(); }
@@ -296,9 +297,8 @@ const QMap<QString, QString> kStatusTexts{{"E7", "Not received ACK"},
 // answered, status by status.
 void SessionTest::linkTestAgreesWithTheSimulator() {
     const QByteArray mesh = "route 2 via 2\nroute 3 via 2\nlink 1 2 0.9 5\nlink 2 3 0.9 5\n";
-    QVERIFY2(
-        m_bench->connect(m_bench->meshOptions(mesh, kUnpacedLine + QStringList{"--seed", "16"})),
-        qPrintable(m_bench->error()));
+    QVERIFY2(m_bench->connect(m_bench->meshOptions(mesh, kPacedLine + QStringList{"--seed", "16"})),
+             qPrintable(m_bench->error()));
     dlg().stopTimer();  // the ticks are driven here, so the run takes no 220 s
     dlg().item<QLineEdit>(kIdTargetId)->setText(QStringLiteral("3"));
     dlg().item<QTextEdit>(kIdData)->setPlainText(QStringLiteral("AA"));
@@ -350,6 +350,41 @@ void SessionTest::linkTestAgreesWithTheSimulator() {
         statuses[kStatusTexts.value(status, status) + '.'] = command.counts[status];
     QCOMPARE(figures.value("statuses").toObject(), statuses);
     QVERIFY2(command.counts["00"] >= 140 && command.counts["00"] <= 184, cli.out.constData());
+}
+
+// Links that take 1.4 s and a send every 1.1 s ("1000ms"), with notices every second: each
+// confirmation comes after the next send went out, and is still timed from its own send.
+void SessionTest::linkTestOnASlowMesh() {
+    QVERIFY2(m_bench->connect(
+                 m_bench->meshOptions("route 3 via 3\nlink 1 3 1 1400\n", {"--notice-every", "1"})),
+             qPrintable(m_bench->error()));
+    dlg().item<QLineEdit>(kIdTargetId)->setText(QStringLiteral("3"));
+    dlg().item<QTextEdit>(kIdData)->setPlainText(QStringLiteral("AA"));
+    dlg().item<QComboBox>(kIdInterval)->setCurrentIndex(0);
+    m_bench->press(kIdContinuous);
+    const QRegularExpression okCount(QStringLiteral(" (\\d+) ok"));
+    const auto* box = dlg().item<QAbstractButton>(kIdContinuous);
+    QTRY_VERIFY_WITH_TIMEOUT(okCount.match(box->toolTip()).captured(1).toInt() >= 4,
+                             SimulatorBench::kWaitMs);
+    m_bench->press(kIdContinuous);
+
+    const QStringList summary = m_bench->logLines(QStringLiteral("> Link test: "));
+    QCOMPARE(summary.size(), 1);
+    const QRegularExpression figures(QStringLiteral(
+        "^> Link test: (\\d+) sent, (\\d+) ok(?:, (\\d+) no reply)?; round trip min (\\d+) ms, "
+        "median (\\d+) ms, max (\\d+) ms\\("));
+    const QRegularExpressionMatch match = figures.match(summary.front());
+    QVERIFY2(match.hasMatch(), qPrintable(summary.front()));
+    const int sent = match.captured(1).toInt();
+    QCOMPARE(sent, m_bench->countLog("> Send app data("));
+    QVERIFY(match.captured(2).toInt() >= 4);
+    // Only sends still on their way when the run stopped went without a reply.
+    QVERIFY2(sent - match.captured(2).toInt() - match.captured(3).toInt() == 0 &&
+                 match.captured(3).toInt() <= 2,
+             qPrintable(summary.front()));
+    QVERIFY2(match.captured(4).toInt() >= 1400 && match.captured(5).toInt() <= 1500 &&
+                 match.captured(6).toInt() < 1600,
+             qPrintable(summary.front()));
 }
 
 QTEST_MAIN(SessionTest)

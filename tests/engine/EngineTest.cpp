@@ -9,6 +9,7 @@
 #include <chrono>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "AliasedPty.h"
@@ -117,6 +118,12 @@ class EngineScript : public testing::TestWithParam<Script> {
         } else if (verb == "ticks") {
             int count = 0;
             for (words >> count; count > 0; --count) m_engine.tick();
+        } else if (verb == "after") {
+            // Bytes are stamped on the port's own clock: a confirmation cannot come sooner
+            // than the line carries the send and itself.
+            int ms = 0;
+            words >> ms;
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         } else if (verb == "arrive") {
             const proto::Frame bytes = hexBytes(step.substr(verb.size()));
             ReceiveBuffer& buffer = m_engine.port().receiveBuffer();
@@ -171,13 +178,13 @@ INSTANTIATE_TEST_SUITE_P(
                 "reply " + digits(kSetupReply)}},
         // The block's first frame decides what is dispatched; the link test counts every
         // confirmation the module sent, whatever came before it.
-        Script{
-            "a notice in front of a confirmation",
-            Receiving::Blocks,
-            {"open", "start 3", "ticks 4", "arrive " + kNotice + kConfirmation, "ticks 4", "close"},
-            {"due", "logged send", "sent", "block " + digits(kNotice + kConfirmation),
-             "reply " + digits(kNotice + kConfirmation), "due", "logged send", "sent",
-             "ended closed: 2 sent, 1 ok, 1 no reply"}},
+        Script{"a notice in front of a confirmation",
+               Receiving::Blocks,
+               {"open", "start 3", "ticks 4", "after 30", "arrive " + kNotice + kConfirmation,
+                "ticks 4", "close"},
+               {"due", "logged send", "sent", "block " + digits(kNotice + kConfirmation),
+                "reply " + digits(kNotice + kConfirmation), "due", "logged send", "sent",
+                "ended closed: 2 sent, 1 ok, 1 no reply"}},
         Script{"too many bytes for the receive buffer",
                Receiving::Blocks,
                {"open", "arrive " + repeated("00", 1030), "ticks 4"},

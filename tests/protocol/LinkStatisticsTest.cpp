@@ -14,10 +14,10 @@ namespace {
 // The error the statistics promise for a percentile: 0.1 % of the value.
 constexpr double kRoundTripError = 0.001;
 
-// One event of a link test: a send, a confirmation with its round trip, or a send left
-// without a confirmation.
+// One event of a link test: a send, a confirmation with its round trip, a send left without a
+// confirmation, a confirmation after its send's time-out or one that answers no send.
 struct Event {
-    enum Kind { Sent, Confirmed, NoReply } kind;
+    enum Kind { Sent, Confirmed, NoReply, Late, Unmatched } kind;
     std::uint8_t status = 0;
     double roundTripMs = 0;
 };
@@ -36,6 +36,8 @@ TEST_P(Summary, ReadsAsTheLogLine) {
         if (e.kind == Event::Sent) stats.countSent();
         if (e.kind == Event::Confirmed) stats.countConfirmation(e.status, e.roundTripMs);
         if (e.kind == Event::NoReply) stats.countNoReply();
+        if (e.kind == Event::Late) stats.countLate();
+        if (e.kind == Event::Unmatched) stats.countUnmatched();
     }
     EXPECT_EQ(stats.summary(), GetParam().summary);
 }
@@ -60,7 +62,12 @@ INSTANTIATE_TEST_SUITE_P(
         SummaryCase{"StatusOutsideTableByHex",
                     {kSent, confirmed(0x5A, 12)},
                     "Link test: 1 sent, 1 status 5A; round trip min 12 ms, median 12 ms, "
-                    "max 12 ms"}),
+                    "max 12 ms"},
+        SummaryCase{
+            "LateAndUnmatchedAfterNoReply",
+            {kSent, kNoReply, {Event::Late}, {Event::Unmatched}, kSent, confirmed(0x00, 1400)},
+            "Link test: 2 sent, 1 ok, 1 no reply, 1 late, 1 unmatched; round trip min "
+            "1400 ms, median 1400 ms, max 1400 ms"}),
     [](const auto& info) { return std::string(info.param.tag); });
 
 TEST(LinkStatistics, RoundTripsAreNearestRank) {

@@ -1,0 +1,14 @@
+#pragma once
+// The command line read as meshcfg-cli would be started with these arguments.
+
+#include <string>
+#include <vector>
+
+#include "CommandLine.h"
+
+inline ParsedCommandLine parse(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), "meshcfg-cli");
+    std::vector<const char*> argv;
+    for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+    return parseCommandLine(static_cast<int>(argv.size()), argv.data());
+}
