@@ -230,7 +230,7 @@ struct NamedCase {
 
 class NamedPort : public testing::TestWithParam<NamedCase> {
   protected:
-    std::string name() const {
+    std::string name() {
         switch (GetParam().naming) {
             case Naming::Com:
                 return "COM" + std::to_string(kPort);
