@@ -120,21 +120,22 @@ void checkFrequency(Bytes block, const std::string& text) {
     require(shown <= mhz + 1e-6 && mhz - shown < 0.01 + 1e-6);
     if (shown < 137.0 || shown > 1020.0) return;
     const proto::Frame written = proto::buildWriteSetup({.frequencyText = text});
-    const auto again = proto::decodeSetupReply(written);
-    require(again && again->frequencyText == text);
+    const auto again = proto::setupValuesIn(written);
+    require(again && proto::setupFieldsOf(*again).frequencyText == text);
 }
 
 void checkSetup(Bytes block) {
-    const auto values = proto::decodeSetupReply(block);
-    require(values.has_value() == (block.size() >= 18));
-    if (!values) return;
-    checkFrequency(block, values->frequencyText);
-    require(values->powerIndex == block[9] - 1);
-    require(values->lifeCycleIndex == block[10]);
-    require(values->networkIdText == decimal(be16(block, 11)));
-    require(values->nodeIdText == decimal(be16(block, 13)));
-    require(values->baudIndex == block[15]);
-    require(values->parityIndex == block[16]);
+    const auto setup = proto::setupValuesIn(block);
+    require(setup.has_value() == (block.size() >= 18));
+    if (!setup) return;
+    const auto values = proto::setupFieldsOf(*setup);
+    checkFrequency(block, values.frequencyText);
+    require(values.powerIndex == block[9] - 1);
+    require(values.lifeCycleIndex == block[10]);
+    require(values.networkIdText == decimal(be16(block, 11)));
+    require(values.nodeIdText == decimal(be16(block, 13)));
+    require(values.baudIndex == block[15]);
+    require(values.parityIndex == block[16]);
 }
 
 // A dispatched route list reply: 40 entries of 9 bytes from offset 8; an entry is used when its

@@ -95,12 +95,12 @@ void checkHexTextToBytes(const std::string& text, std::size_t capacity) {
 }
 
 void checkSendData(const proto::SendDataFields& fields) {
-    const proto::SendDataResult result = proto::buildSendData(fields);
+    const proto::SendDataReading result = proto::sendDataOf(fields);
     std::string data = fields.dataText;
     std::erase(data, ' ');
     data = upperCased(std::move(data));
     if (data.empty()) {
-        require(result.outcome == proto::SendDataResult::Outcome::EmptyData);
+        require(result.outcome == proto::SendDataReading::Outcome::EmptyData);
         return;
     }
 
@@ -113,13 +113,13 @@ void checkSendData(const proto::SendDataFields& fields) {
     const std::size_t dataCount = data.size() / 2;
     const std::size_t total = countOffset + 1 + dataCount + 1;
     if (total > kRequestLimit) {
-        require(result.outcome == proto::SendDataResult::Outcome::TooLong);
+        require(result.outcome == proto::SendDataReading::Outcome::TooLong);
         require(result.maxData == kRequestLimit - countOffset - 2);
         return;
     }
 
-    require(result.outcome == proto::SendDataResult::Outcome::Built);
-    const proto::Frame& frame = result.frame;
+    require(result.outcome == proto::SendDataReading::Outcome::Built);
+    const proto::Frame frame = proto::encode(result.request);
     require(frame.size() == total && frame.size() <= kRequestLimit);
     require(frame[0] == 0x05 && frame[1] == 0x00 && frame[2] == 0x01);
     require(frame[3] == frame.size() - 5);
@@ -162,8 +162,8 @@ void checkFrequencyRoundTrip(int hundredths) {
     char text[16];
     std::snprintf(text, sizeof text, "%d.%02d", hundredths / 100, hundredths % 100);
     const proto::Frame frame = proto::buildWriteSetup({.frequencyText = text});
-    const auto values = proto::decodeSetupReply(frame);
-    require(values && values->frequencyText == text);
+    const auto setup = proto::setupValuesIn(frame);
+    require(setup && proto::setupFieldsOf(*setup).frequencyText == text);
 }
 
 // List indexes as the lists give them: -1 for no selection, then the entries; a little

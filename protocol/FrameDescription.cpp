@@ -50,14 +50,15 @@ std::string lifeCycleEntry(int index) {
 }
 
 std::string setupDetails(Bytes frame) {
-    const std::optional<SetupValues> values = decodeSetupReply(frame);
-    if (!values) return "cut short";
-    return "frequency " + values->frequencyText + " MHz, power " +
-           std::to_string(values->powerIndex + 1) + ", life cycle " +
-           lifeCycleEntry(values->lifeCycleIndex) + ", network id " + values->networkIdText +
-           ", node id " + values->nodeIdText + ", UART " +
-           entryOf(kUartBaudRates, values->baudIndex) + " " +
-           entryOf(kParityNames, values->parityIndex);
+    const std::optional<Setup> setup = setupValuesIn(frame);
+    if (!setup) return "cut short";
+    const SetupFields values = setupFieldsOf(*setup);
+    return "frequency " + values.frequencyText + " MHz, power " +
+           std::to_string(values.powerIndex + 1) + ", life cycle " +
+           lifeCycleEntry(values.lifeCycleIndex) + ", network id " + values.networkIdText +
+           ", node id " + values.nodeIdText + ", UART " +
+           entryOf(kUartBaudRates, values.baudIndex) + " " +
+           entryOf(kParityNames, values.parityIndex);
 }
 
 std::string sendDataDetails(Bytes frame) {

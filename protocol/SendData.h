@@ -12,15 +12,6 @@
 
 namespace proto {
 
-struct SendDataResult {
-    using Outcome = SendDataReading::Outcome;
-    Outcome outcome = Outcome::Built;
-    Frame frame{};            // when Built
-    std::size_t maxData = 0;  // when TooLong: the most data bytes that fit
-};
-
-SendDataResult buildSendData(const SendDataFields& fields);
-
 // The status text ("Route not found."), or "status 5A" for a status the table lacks.
 std::string sendStatusText(std::uint8_t status);
 inline constexpr std::string_view kReceivedOk = "> Received ok.";

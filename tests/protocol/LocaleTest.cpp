@@ -41,9 +41,9 @@ TEST_F(CommaLocale, WritesAndShowsFrequencyWithFullStop) {
 
     const proto::Frame reply =
         withCheck(hexBytes("01 00 82 0D A5 A5 6C 60 12 07 00 00 01 00 01 03 00"));
-    const auto values = proto::decodeSetupReply(reply);
-    ASSERT_TRUE(values.has_value());
-    EXPECT_EQ(values->frequencyText, "433.50");
+    const auto setup = proto::setupValuesIn(reply);
+    ASSERT_TRUE(setup.has_value());
+    EXPECT_EQ(proto::setupFieldsOf(*setup).frequencyText, "433.50");
 }
 
 }  // namespace

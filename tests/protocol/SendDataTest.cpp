@@ -9,7 +9,7 @@
 
 namespace {
 
-using Outcome = proto::SendDataResult::Outcome;
+using Outcome = proto::SendDataReading::Outcome;
 
 struct HexCase {
     const char* tag;
@@ -73,9 +73,10 @@ struct RequestCase {
 class SendRequest : public testing::TestWithParam<RequestCase> {};
 
 TEST_P(SendRequest, BuildsExactBytes) {
-    const proto::SendDataResult result = proto::buildSendData(GetParam().fields);
+    const proto::SendDataReading result = proto::sendDataOf(GetParam().fields);
     ASSERT_EQ(result.outcome, Outcome::Built);
-    EXPECT_EQ(proto::hexDump(result.frame), std::string("> ") + GetParam().frame + " ");
+    EXPECT_EQ(proto::hexDump(proto::encode(result.request)),
+              std::string("> ") + GetParam().frame + " ");
 }
 
 const std::array<std::string, 6> kSixLong = {"FFFFFFFF", "FFFFFFFF", "FFFFFFFF",
@@ -175,12 +176,11 @@ TEST(SendData, RefusedUnlessItFitsTheRequest) {
          Outcome::TooLong, 116},
     };
     for (const auto& row : rows) {
-        const proto::SendDataResult result = proto::buildSendData(row.fields);
+        const proto::SendDataReading result = proto::sendDataOf(row.fields);
         EXPECT_EQ(result.outcome, row.outcome) << row.tag;
         if (row.outcome == Outcome::Built) {
-            EXPECT_EQ(result.frame.size(), proto::kRequestCapacity) << row.tag;
+            EXPECT_EQ(proto::encode(result.request).size(), proto::kRequestCapacity) << row.tag;
         } else {
-            EXPECT_TRUE(result.frame.empty()) << row.tag;
             EXPECT_EQ(result.maxData, row.maxData) << row.tag;
         }
     }
@@ -200,18 +200,19 @@ TEST(SendData, LengthByteMatchesBytesAndFitsRequest) {
                                                    .relayingIndex = relaying,
                                                    .relayTexts = relays,
                                                    .dataText = std::string(digits, 'C')};
-                const proto::SendDataResult result = proto::buildSendData(fields);
+                const proto::SendDataReading result = proto::sendDataOf(fields);
                 SCOPED_TRACE(testing::Message() << "mode " << mode << " relaying " << relaying
                                                 << " digits " << digits);
                 if (result.outcome == Outcome::TooLong) {
                     EXPECT_GT(digits / 2, result.maxData);
                     proto::SendDataFields fitting = fields;
                     fitting.dataText = hexOfBytes(result.maxData);
-                    EXPECT_EQ(proto::buildSendData(fitting).frame.size(), proto::kRequestCapacity);
+                    EXPECT_EQ(proto::encode(proto::sendDataOf(fitting).request).size(),
+                              proto::kRequestCapacity);
                     continue;
                 }
                 ASSERT_EQ(result.outcome, Outcome::Built);
-                const proto::Frame& frame = result.frame;
+                const proto::Frame frame = proto::encode(result.request);
                 EXPECT_LE(frame.size(), proto::kRequestCapacity);
                 EXPECT_EQ(frame[3], frame.size() - 5);
                 EXPECT_EQ(proto::xorOf(frame), 0);

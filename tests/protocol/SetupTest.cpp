@@ -112,10 +112,11 @@ TEST(SetupRoundTrip, EveryTwoDecimalFrequencyReadsBackUnchanged) {
     int mismatches = 0;
     for (int hundredths = 13700; hundredths <= 102000; ++hundredths) {
         const std::string text = twoDecimalText(hundredths);
-        const auto values = proto::decodeSetupReply(replyFor(writeSetup({.frequencyText = text})));
-        ASSERT_TRUE(values.has_value());
-        if (values->frequencyText != text && ++mismatches <= 5) {
-            ADD_FAILURE() << text << " reads back as " << values->frequencyText;
+        const auto setup = proto::setupValuesIn(replyFor(writeSetup({.frequencyText = text})));
+        ASSERT_TRUE(setup.has_value());
+        const std::string shown = proto::setupFieldsOf(*setup).frequencyText;
+        if (shown != text && ++mismatches <= 5) {
+            ADD_FAILURE() << text << " reads back as " << shown;
         }
     }
     EXPECT_EQ(mismatches, 0);
@@ -124,7 +125,7 @@ TEST(SetupRoundTrip, EveryTwoDecimalFrequencyReadsBackUnchanged) {
 struct ReplyCase {
     const char* tag;
     const char* fields6to16;
-    proto::SetupValues values;
+    proto::SetupFields values;
 };
 
 class SetupReply : public testing::TestWithParam<ReplyCase> {};
@@ -132,16 +133,17 @@ class SetupReply : public testing::TestWithParam<ReplyCase> {};
 TEST_P(SetupReply, FillsTheSevenControls) {
     const proto::Frame reply =
         withCheck(hexBytes(std::string("01 00 82 0D A5 A5 ") + GetParam().fields6to16));
-    const auto values = proto::decodeSetupReply(reply);
-    ASSERT_TRUE(values.has_value());
-    const proto::SetupValues& want = GetParam().values;
-    EXPECT_EQ(values->frequencyText, want.frequencyText);
-    EXPECT_EQ(values->powerIndex, want.powerIndex);
-    EXPECT_EQ(values->lifeCycleIndex, want.lifeCycleIndex);
-    EXPECT_EQ(values->networkIdText, want.networkIdText);
-    EXPECT_EQ(values->nodeIdText, want.nodeIdText);
-    EXPECT_EQ(values->baudIndex, want.baudIndex);
-    EXPECT_EQ(values->parityIndex, want.parityIndex);
+    const auto setup = proto::setupValuesIn(reply);
+    ASSERT_TRUE(setup.has_value());
+    const proto::SetupFields values = proto::setupFieldsOf(*setup);
+    const proto::SetupFields& want = GetParam().values;
+    EXPECT_EQ(values.frequencyText, want.frequencyText);
+    EXPECT_EQ(values.powerIndex, want.powerIndex);
+    EXPECT_EQ(values.lifeCycleIndex, want.lifeCycleIndex);
+    EXPECT_EQ(values.networkIdText, want.networkIdText);
+    EXPECT_EQ(values.nodeIdText, want.nodeIdText);
+    EXPECT_EQ(values.baudIndex, want.baudIndex);
+    EXPECT_EQ(values.parityIndex, want.parityIndex);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -172,9 +174,9 @@ TEST(SetupReply, ShortBlockGivesNothing) {
     const proto::Frame full =
         withCheck(hexBytes("01 00 82 0D A5 A5 6C 80 12 07 00 00 01 00 01 03 00"));
     for (std::size_t size = 0; size < full.size(); ++size) {
-        EXPECT_FALSE(proto::decodeSetupReply(proto::Bytes(full).first(size)).has_value()) << size;
+        EXPECT_FALSE(proto::setupValuesIn(proto::Bytes(full).first(size)).has_value()) << size;
     }
-    EXPECT_TRUE(proto::decodeSetupReply(full).has_value());
+    EXPECT_TRUE(proto::setupValuesIn(full).has_value());
 }
 
 }  // namespace

@@ -31,7 +31,7 @@ TEST_P(FaultShape, SpoilsTheReplyAsNamed) {
     EXPECT_EQ(shaped.bytes.size(), GetParam().size);
     if (shaped.bytes.empty()) return;
     EXPECT_EQ(proto::blockPassesCheck(shaped.bytes), GetParam().passesCheck);
-    EXPECT_EQ(proto::decodeSetupReply(shaped.bytes).has_value(), GetParam().setupDecodes);
+    EXPECT_EQ(proto::setupValuesIn(shaped.bytes).has_value(), GetParam().setupDecodes);
     // Every shape but the bad check byte keeps the reply's own bytes where they stand.
     const std::size_t offset = GetParam().kind == FaultKind::kGarbage ? 4 : 0;
     const std::size_t kept = GetParam().kind == FaultKind::kShort ? shaped.bytes.size() - 1 : 17;

@@ -30,7 +30,8 @@ sim::Mesh meshOf(const std::string& text) {
 }
 
 // The setup values as the tool shows them, in one comparable row.
-auto shown(const proto::SetupValues& v) {
+auto shown(const proto::Setup& setup) {
+    const proto::SetupFields v = proto::setupFieldsOf(setup);
     return std::tuple(v.frequencyText, v.powerIndex, v.lifeCycleIndex, v.networkIdText,
                       v.nodeIdText, v.baudIndex, v.parityIndex);
 }
@@ -51,7 +52,7 @@ TEST(ModuleModel, ReadSetupReportsTheStartValues) {
     sim::ModuleModel model(sim::defaultMesh());
     const auto reply =
         replyTo(model, proto::buildReadSetup(), "request read-setup", 18, proto::kReplySetup);
-    const auto values = proto::decodeSetupReply(reply);
+    const auto values = proto::setupValuesIn(reply);
     ASSERT_TRUE(values);
     EXPECT_EQ(shown(*values), std::tuple("434.00", 6, 0, "1", "1", 3, 0));
 }
@@ -63,7 +64,7 @@ TEST(ModuleModel, ReadSetupAfterWriteSetupReportsTheWrittenValues) {
             "request write-setup freq=758013 power=3 life=23 net=9999 node=65534 baud=7 parity=2",
             18, proto::kReplySetupWritten);
     const auto values =
-        proto::decodeSetupReply(*model.answer(received(proto::buildReadSetup())).reply);
+        proto::setupValuesIn(*model.answer(received(proto::buildReadSetup())).reply);
     ASSERT_TRUE(values);
     EXPECT_EQ(shown(*values), std::tuple("470.00", 2, 23, "9999", "65534", 7, 2));
 }
@@ -150,7 +151,7 @@ struct SendCase {
 };
 
 proto::Frame sendFrame(proto::SendDataFields fields) {
-    return proto::buildSendData(fields).frame;
+    return proto::encode(proto::sendDataOf(fields).request);
 }
 
 proto::Frame badCheck(proto::Frame frame) {

@@ -134,9 +134,9 @@ TEST_P(SimProgram, PublishesItsAliasAnswersAndRemovesTheAliasWhenStopped) {
     const std::string alias = aliasDirectory() + "/COM200";
     EXPECT_EQ(fs::read_symlink(alias), match[1].str());
 
-    const auto setup = proto::decodeSetupReply(ask(alias, proto::buildReadSetup(), 18));
+    const auto setup = proto::setupValuesIn(ask(alias, proto::buildReadSetup(), 18));
     ASSERT_TRUE(setup);
-    EXPECT_EQ(setup->frequencyText, "434.00");
+    EXPECT_EQ(proto::setupFieldsOf(*setup).frequencyText, "434.00");
     // The port closed and opened again is still the module's line.
     const auto routes = proto::decodeRouteList(ask(alias, proto::buildReadRouteList(), 369));
     ASSERT_TRUE(routes);
@@ -208,9 +208,9 @@ TEST(SimProgramCable, PulledCableHangsUpAndComesBackUnderTheSameAlias) {
     sim.signal(SIGUSR2);
     EXPECT_TRUE(
         std::regex_match(sim.nextLine(), std::regex("qz470-sim: COM200 -> /dev/pts/[0-9]+\n")));
-    const auto setup = proto::decodeSetupReply(ask(alias, proto::buildReadSetup(), 18));
+    const auto setup = proto::setupValuesIn(ask(alias, proto::buildReadSetup(), 18));
     ASSERT_TRUE(setup);
-    EXPECT_EQ(setup->frequencyText, "434.00");
+    EXPECT_EQ(proto::setupFieldsOf(*setup).frequencyText, "434.00");
     EXPECT_EQ(sim.stop(SIGTERM), 0);
     std::ifstream in(log);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
