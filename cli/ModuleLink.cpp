@@ -104,15 +104,15 @@ void ModuleLink::tickOnTime(Clock::time_point now) {
     if (m_nextTick <= now) m_nextTick = now + proto::kTickPeriod;
 }
 
-ModuleLink::WaitEnd ModuleLink::pump(Clock::time_point deadline,
-                                     const std::function<bool()>& ready) {
+ModuleLink::WaitEnd ModuleLink::pump(Clock::time_point deadline, const std::function<bool()>& ready,
+                                     OnInterrupt onInterrupt) {
     for (;;) {
         m_engine.takeNews();
         const auto now = Clock::now();
         tickOnTime(now);
         if (ready()) return WaitEnd::kArrived;
         if (m_lost) return WaitEnd::kLost;
-        if (interrupted()) return WaitEnd::kInterrupted;
+        if (onInterrupt == OnInterrupt::kEnd && interrupted()) return WaitEnd::kInterrupted;
         if (now >= deadline) return WaitEnd::kTimeOut;
         auto until = std::min(deadline, now + kInterruptPoll);
         if (m_engine.needsTicks()) until = std::min(until, m_nextTick);
@@ -134,8 +134,9 @@ ModuleLink::WaitEnd ModuleLink::write(proto::Bytes request, Clock::time_point& w
     if (!m_engine.isOpen()) return WaitEnd::kTimeOut;
     m_writeFailed = false;
     m_engine.sendFrame(request);
-    const WaitEnd end =
-        pump(Clock::now() + kWriteGiveUp, [this] { return m_writeFailed || m_unwritten == 0; });
+    const WaitEnd end = pump(
+        Clock::now() + kWriteGiveUp, [this] { return m_writeFailed || m_unwritten == 0; },
+        OnInterrupt::kWait);
     if (end != WaitEnd::kArrived) return end;
     if (m_writeFailed) return WaitEnd::kTimeOut;
     written = m_lastWritten;

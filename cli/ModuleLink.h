@@ -38,7 +38,8 @@ class ModuleLink final : private engine::EngineEvents {
     // The frames that came since the last exchange: a notice among them is still news.
     std::vector<proto::ReadFrame> startExchange();
     // Hands the request to the port and waits until it has gone out whole, at written.
-    // kTimeOut: the port did not take it, or took no data for its writer's waits.
+    // kTimeOut: the port did not take it, or took no data for its writer's waits. Ctrl+C waits
+    // for that too, so that the caller knows whether the request went out.
     WaitEnd write(proto::Bytes request, Clock::time_point& written);
     // The next frame cut, notices included.
     WaitEnd awaitFrame(Clock::time_point deadline, proto::ReadFrame& frame);
@@ -63,8 +64,11 @@ class ModuleLink final : private engine::EngineEvents {
     void lost(int port, const std::string& why) override;
 
     void wake();
-    // Runs the engine until ready() holds, or a hang-up, Ctrl+C or the deadline ends the wait.
-    WaitEnd pump(Clock::time_point deadline, const std::function<bool()>& ready);
+    // Runs the engine until ready() holds, or a hang-up, Ctrl+C (when heeded) or the deadline
+    // ends the wait.
+    enum class OnInterrupt { kEnd, kWait };
+    WaitEnd pump(Clock::time_point deadline, const std::function<bool()>& ready,
+                 OnInterrupt onInterrupt = OnInterrupt::kEnd);
     void sleepUntil(Clock::time_point until);
     void tickOnTime(Clock::time_point now);
 

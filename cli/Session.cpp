@@ -98,9 +98,8 @@ ModuleLink::Clock::time_point Session::post(proto::Bytes request,
         case ModuleLink::WaitEnd::kArrived:
             break;
         case ModuleLink::WaitEnd::kTimeOut:
-            throw failure(kExitPort, "the request could not be written");
         case ModuleLink::WaitEnd::kInterrupted:
-            throw Interrupted(false);
+            throw failure(kExitPort, "the request could not be written");
         case ModuleLink::WaitEnd::kLost:
             throw lost();
     }
