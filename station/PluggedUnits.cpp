@@ -1,5 +1,7 @@
 #include "PluggedUnits.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -48,7 +50,11 @@ std::vector<PluggedUnit> pluggedAliases() {
         if (!isComName(name)) continue;
         std::error_code linkError;
         const fs::path device = fs::canonical(entry.path(), linkError);
-        if (!linkError) units.push_back({name, device.string()});
+        struct stat alias {};
+        if (linkError || ::lstat(entry.path().c_str(), &alias) != 0) continue;
+        const std::int64_t made =
+            std::int64_t{alias.st_ctim.tv_sec} * 1'000'000'000 + alias.st_ctim.tv_nsec;
+        units.push_back({name, device.string(), made});
     }
     std::sort(units.begin(), units.end());
     return units;

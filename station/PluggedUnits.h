@@ -3,6 +3,7 @@
 // so a module plugged again (a new terminal behind the same alias, a new ttyUSB) is a new unit.
 
 #include <compare>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,6 +12,9 @@
 struct PluggedUnit {
     std::string port;    // as the tool opens it: "COM200" or "/dev/ttyUSB3"
     std::string device;  // the terminal behind it now
+    // When a COM alias was made, in ns: one made again between two scans, behind a terminal of
+    // the same number, is still a new plugging.
+    std::int64_t aliasMade = 0;
     auto operator<=>(const PluggedUnit&) const = default;
 };
 
