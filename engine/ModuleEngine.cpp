@@ -24,12 +24,12 @@ ModuleEngine::ModuleEngine(EngineEvents& events, Wake wake, Receiving receiving)
                                                        },
                                                    .framesFlushed =
                                                        [this](std::vector<proto::Frame> frames) {
-                                                           keepFlushed(std::move(frames));
+                                                           m_flushed.putAll(std::move(frames));
                                                            m_wake();
                                                        },
                                                    .frameWritten =
                                                        [this](auto done) {
-                                                           keepWritten(done);
+                                                           m_written.put(done);
                                                            m_wake();
                                                        }},
                                         m_wake, receiving == Receiving::Frames ? m_wake : Wake());
@@ -140,35 +140,11 @@ void ModuleEngine::countSend(proto::Bytes frame) {
     test->countSend(std::chrono::steady_clock::now(), LinkTest::shortestRoundTrip(frame, baud));
 }
 
-void ModuleEngine::keepFlushed(std::vector<proto::Frame> frames) {
-    std::lock_guard lock(m_flushedLock);
-    m_flushed.insert(m_flushed.end(), std::make_move_iterator(frames.begin()),
-                     std::make_move_iterator(frames.end()));
-}
-
-void ModuleEngine::keepWritten(std::chrono::steady_clock::time_point done) {
-    std::lock_guard lock(m_writtenLock);
-    m_written.push_back(done);
-}
-
-void ModuleEngine::reportWritten() {
-    std::vector<std::chrono::steady_clock::time_point> written;
-    {
-        std::lock_guard lock(m_writtenLock);
-        written.swap(m_written);
-    }
-    for (const auto done : written) m_events.frameWritten(done);
-}
-
 // Frames written are told before frames read, which may answer them.
 void ModuleEngine::takeNews() {
-    std::vector<proto::Frame> flushed;
-    {
-        std::lock_guard lock(m_flushedLock);
-        flushed.swap(m_flushed);
-    }
-    if (!flushed.empty()) m_events.flushed(flushed);
-    reportWritten();
+    if (const std::vector<proto::Frame> flushed = m_flushed.takeAll(); !flushed.empty())
+        m_events.flushed(flushed);
+    for (const auto done : m_written.takeAll()) m_events.frameWritten(done);
     for (int given = m_framesGivenUp.exchange(0); given > 0; --given)
         m_events.notSent(NotSentReason::GivenUp);
     if (m_hungUp.exchange(false)) handleHangup();

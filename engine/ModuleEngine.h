@@ -13,7 +13,6 @@
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,6 +23,7 @@
 #include "ReceivingPort.h"
 #include "RemoteOpening.h"
 #include "ReopenMemory.h"
+#include "ThreadInbox.h"
 
 namespace engine {
 
@@ -103,9 +103,6 @@ class ModuleEngine {
     void remoteEnded(RemoteOpening::Ended ended);
     void lookForLostRemote(const NetworkAddress& address);
     void handleHangup();
-    void keepFlushed(std::vector<proto::Frame> frames);
-    void keepWritten(std::chrono::steady_clock::time_point done);
-    void reportWritten();
     void countSend(proto::Bytes frame);
     void reportBlock(const ReceivedBlock& block);
     void reportFrames(std::chrono::steady_clock::time_point now);
@@ -118,10 +115,8 @@ class ModuleEngine {
     const Receiving m_receiving;
     std::atomic<bool> m_hungUp = false;
     std::atomic<int> m_framesGivenUp = 0;
-    std::mutex m_flushedLock;
-    std::vector<proto::Frame> m_flushed;  // left by the writer thread, under m_flushedLock
-    std::mutex m_writtenLock;
-    std::vector<std::chrono::steady_clock::time_point> m_written;  // under m_writtenLock
+    ThreadInbox<proto::Frame> m_flushed;  // left by the writer thread
+    ThreadInbox<std::chrono::steady_clock::time_point> m_written;
     std::unique_ptr<ReceivingPort> m_port;
     ContinuousSending m_sending;
     ReopenMemory m_reopen;
