@@ -36,7 +36,7 @@ bool GensioLoop::start() {
     keepWakeSignalHarmless();
     std::promise<bool> ready;
     auto started = ready.get_future();
-    m_thread = std::thread([this, &ready] {
+    m_thread = std::thread([this, &ready, stopPosted = m_stopPosted.get_future()] {
         // Allocated here so that the wake signal is blocked in this thread and no other.
         if (gensio_default_os_hnd(GENSIO_DEF_WAKE_SIG, &m_os) != 0) {
             ready.set_value(false);
@@ -44,8 +44,11 @@ bool GensioLoop::start() {
         }
         m_runner = m_os->alloc_runner(m_os, &GensioLoop::runPosted, this);
         ready.set_value(m_runner != nullptr);
-        if (m_runner) run();
-        if (m_runner) m_os->free_runner(m_runner);
+        if (m_runner) {
+            run();
+            finishPosting(stopPosted);
+            m_os->free_runner(m_runner);
+        }
         gensio_os_funcs_free(m_os);
         m_os = nullptr;
     });
@@ -57,6 +60,7 @@ bool GensioLoop::start() {
 GensioLoop::~GensioLoop() {
     if (!m_thread.joinable()) return;
     post([this] { m_stopping = true; });
+    m_stopPosted.set_value();
     m_thread.join();
 }
 
@@ -71,6 +75,15 @@ void GensioLoop::post(std::function<void()> task) {
 
 void GensioLoop::run() {
     while (!m_stopping) m_os->service(m_os, nullptr);
+}
+
+void GensioLoop::finishPosting(const std::future<void>& stopPosted) {
+    // The stopping task may have run before the post that carried it asked for the runner
+    // again: that request is still queued, and a queued runner cannot be freed. One pass
+    // over the queue, once the post has returned, clears it.
+    stopPosted.wait();
+    gensio_time none{0, 0};
+    m_os->service(m_os, &none);
 }
 
 void GensioLoop::runPosted(gensio_runner*, void* self) {

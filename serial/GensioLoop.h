@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <functional>
+#include <future>
 #include <mutex>
 #include <thread>
 
@@ -28,6 +29,7 @@ class GensioLoop {
     GensioLoop() = default;
     bool start();
     void run();
+    void finishPosting(const std::future<void>& stopPosted);
     static void runPosted(gensio_runner* runner, void* self);
 
     gensio_os_funcs* m_os = nullptr;
@@ -36,4 +38,5 @@ class GensioLoop {
     std::mutex m_lock;
     std::deque<std::function<void()>> m_tasks;
     bool m_stopping = false;  // loop thread only
+    std::promise<void> m_stopPosted;
 };

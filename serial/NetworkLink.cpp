@@ -43,7 +43,9 @@ NetworkLink::Connected NetworkLink::connect(const NetworkAddress& address,
     loop->post([connection] { connection->start(connection); });
     const std::string outcome = connection->awaitOutcome(deadline, timeout);
     if (!outcome.empty()) {
+        // Awaited as a closed link is, so that nothing of it outlives the refusal.
         loop->post([connection] { connection->end(); });
+        connection->awaitEnd(kEndWait);
         return refused(address, outcome);
     }
     const bool setsLine = address.scheme == NetworkAddress::Scheme::kRfc2217;

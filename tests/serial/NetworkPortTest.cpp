@@ -5,10 +5,12 @@
 #include <termios.h>
 
 #include <atomic>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "GensioLoop.h"
 #include "HexBytes.h"
 #include "NetworkOpening.h"
 #include "PtyPair.h"
@@ -114,13 +116,22 @@ struct RefusalRow {
 
 class NetworkRefusal : public NetworkPortTest, public ::testing::WithParamInterface<RefusalRow> {};
 
+long openDescriptors() {
+    const std::filesystem::directory_iterator entries("/proc/self/fd");
+    return std::distance(begin(entries), end(entries));
+}
+
 TEST_P(NetworkRefusal, SaysWhyAndStaysClosed) {
     const RefusalRow& row = GetParam();
     int port = 1;  // privileged and unused on a test machine: refused
     if (row.served) port = serve(*row.served).port();
     const std::string address = std::string(row.scheme) + "://127.0.0.1:" + std::to_string(port);
+    ASSERT_NE(GensioLoop::instance(), nullptr);  // its own descriptors are not the connection's
+    const long descriptorsBefore = openDescriptors();
     EXPECT_FALSE(m_port.OpenAddress(address, 9600, 0));
     EXPECT_FALSE(m_port.isOpen());
+    // Nothing of a refused connection outlives the refusal, not even until the process ends.
+    EXPECT_EQ(openDescriptors(), descriptorsBefore);
     EXPECT_EQ(m_port.lastError(),
               "cannot connect to 127.0.0.1:" + std::to_string(port) + " (" + row.said + ")");
 }
