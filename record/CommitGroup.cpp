@@ -6,21 +6,7 @@ namespace record {
 
 void CommitGroup::commit(const std::vector<Pending*>& batch, const Transaction& transaction) {
     transaction([&batch](Statements& statements) {
-        if (batch.size() == 1) {  // its own transaction: a failure rolls back all of it
-            (*batch.front()->work)(statements);
-            return;
-        }
-        for (Pending* pending : batch) {
-            pending->error = nullptr;
-            statements.execute("SAVEPOINT unit_work");
-            try {
-                (*pending->work)(statements);
-            } catch (const RecordError&) {
-                pending->error = std::current_exception();
-                statements.execute("ROLLBACK TO SAVEPOINT unit_work");
-            }
-            statements.execute("RELEASE SAVEPOINT unit_work");
-        }
+        for (Pending* pending : batch) (*pending->work)(statements);
     });
 }
 
@@ -43,6 +29,7 @@ void CommitGroup::run(const Work& work, const Transaction& transaction) {
         } catch (const DatabaseDown&) {
             for (Pending* pending : batch) pending->error = std::current_exception();
         } catch (...) {
+            // A work that fails rolls the whole batch back; alone, each keeps what is its own.
             if (batch.size() == 1) {
                 batch.front()->error = std::current_exception();
             } else {

@@ -19,10 +19,9 @@ class CommitGroup {
     using Transaction = std::function<void(const Work&)>;
 
     // Runs `work` in a transaction shared with the work of the threads that call meanwhile.
-    // A RecordError the work throws is its caller's alone: its part is rolled back and the
-    // others' kept. A failed commit is every caller's; a batch that fails for another reason
-    // than DatabaseDown is tried again one work at a time, so one bad row never holds up
-    // the others.
+    // A failed commit is every caller's. A batch that fails for another reason than
+    // DatabaseDown, a RecordError of one work among them, is tried again one work at a time,
+    // so one bad row never holds up the others; the works must bear being run again.
     void run(const Work& work, const Transaction& transaction);
 
   private:

@@ -2,10 +2,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <optional>
 #include <set>
+#include <vector>
 
 #include "LineRecord.h"
 #include "PostgresServer.h"
+#include "TempFolder.h"
 
 namespace {
 
@@ -125,6 +128,52 @@ TEST_F(PostgresRecord, AServerStoppedMidRunLosesAndDoublesNothing) {
     EXPECT_EQ(line.units({.station = "pg-restart"}), started);
     // The reservation refused while the server was down took no id.
     EXPECT_EQ(line.reserveNodeId({4, 1, 50, {}}, unitAt("pg-restart", 10)), 6);
+}
+
+// Ids taken in a network of the case's own before it (a neighbouring network holds 10 and 11),
+// then the id a unit asking for 10..20 gets, or nothing when the range is used up.
+struct NextIdCase {
+    const char* name;
+    std::vector<std::uint16_t> taken;
+    std::optional<std::uint16_t> expected;
+};
+
+std::vector<std::uint16_t> idsFrom(std::uint16_t first, std::uint16_t last) {
+    std::vector<std::uint16_t> ids;
+    for (int id = first; id <= last; ++id) ids.push_back(static_cast<std::uint16_t>(id));
+    return ids;
+}
+
+const NextIdCase kNextIdCases[] = {
+    {"NoneTaken", {}, 10},
+    {"FirstFewTaken", {10, 11, 12}, 13},
+    {"GapInTheMiddle", {10, 11, 13, 14}, 12},
+    {"FirstFreeOthersTaken", {11, 12}, 10},
+    {"BelowTheRangeDoesNotCount", {5, 6, 9}, 10},
+    {"OnlyTheLastFree", idsFrom(10, 19), 20},
+    {"RangeUsedUp", idsFrom(10, 20), std::nullopt},
+};
+
+TEST_F(PostgresRecord, NextIdIsTheLowestFreeOfTheRangeInBothEngines) {
+    TempFolder folder;
+    for (const std::string& url : {folder.sqliteUrl(), server->url()}) {
+        LineRecord line(url, folder.path() / "next-id-spool");
+        std::uint16_t network = 100;
+        for (const NextIdCase& row : kNextIdCases) {
+            SCOPED_TRACE(url + " " + row.name);
+            network += 2;
+            for (const std::uint16_t id : row.taken)
+                ASSERT_EQ(line.reserveNodeId({network, id, id, {}}, unitAt("next-id", id)), id);
+            for (const std::uint16_t id : {10, 11})
+                line.reserveNodeId({static_cast<std::uint16_t>(network + 1), id, id, {}},
+                                   unitAt("next-id", id));
+            const UnitRow unit = unitAt("next-id", 99);
+            if (row.expected)
+                EXPECT_EQ(line.reserveNodeId({network, 10, 20, {}}, unit), *row.expected);
+            else
+                EXPECT_THROW(line.reserveNodeId({network, 10, 20, {}}, unit), record::NoNodeIdLeft);
+        }
+    }
 }
 
 }  // namespace
