@@ -1,6 +1,8 @@
 // meshcfg-cli apply on 1, then 16 and 64 modules at once: one qz470-sim per COM alias from
 // COM150 up, at 9600 baud. The wall time of each gang beside the one module's time from the same
-// run, and the CPU time meshcfg-cli spends per unit.
+// run, and the CPU time meshcfg-cli spends per unit. The gang of 16 runs again with the line's
+// record in SQLite and in PostgreSQL on loopback (a server of the bench's own that syncs every
+// commit), which must keep the gang within the same time.
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -16,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "PostgresServer.h"
 #include "ScopedRuntimeDir.h"
 #include "SpawnedSimulator.h"
 #include "Stats.h"
@@ -27,14 +30,28 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kFirstPort = 150;
 constexpr int kRuns = 5;
-constexpr int kGangs[] = {1, 16, 64};
-constexpr double kTargets[] = {1.0, 1.25, 2.0};  // times the one module's wall time
+constexpr int kMostModules = 64;
 
-std::optional<RunCost> applyAll(const std::string& profile, int units) {
-    return runToEnd(MESHCFG_CLI_PATH, {"apply", profile, "-p",
-                                       "COM" + std::to_string(kFirstPort) + "-COM" +
-                                           std::to_string(kFirstPort + units - 1),
-                                       "--node-ids", "1..65000", "--keep-node-id"});
+struct Gang {
+    int modules;
+    double target;  // times the one module's wall time
+    std::vector<std::string> record{};
+    std::string with{};
+    std::vector<double> wallMs{};
+    std::vector<double> cpuMsPerUnit{};
+};
+
+std::optional<RunCost> applyAll(const std::string& profile, const Gang& gang) {
+    std::vector<std::string> arguments{
+        "apply",
+        profile,
+        "-p",
+        "COM" + std::to_string(kFirstPort) + "-COM" + std::to_string(kFirstPort + gang.modules - 1),
+        "--node-ids",
+        "1..65000",
+        "--keep-node-id"};
+    arguments.insert(arguments.end(), gang.record.begin(), gang.record.end());
+    return runToEnd(MESHCFG_CLI_PATH, arguments);
 }
 
 }  // namespace
@@ -42,7 +59,7 @@ std::optional<RunCost> applyAll(const std::string& profile, int units) {
 int main() {
     ScopedRuntimeDir runtime;
     std::vector<std::unique_ptr<SpawnedSimulator>> simulators;
-    for (int i = 0; i < kGangs[std::size(kGangs) - 1]; ++i) {
+    for (int i = 0; i < kMostModules; ++i) {
         simulators.push_back(std::make_unique<SpawnedSimulator>(
             std::vector<std::string>{"--com", std::to_string(kFirstPort)}));
         if (simulators.back()->port() != kFirstPort + i) {
@@ -54,29 +71,42 @@ int main() {
     std::ofstream(profile) << "frequency = 434.0\npower = 5\nlife_cycle = \"1h\"\n"
                               "network_id = 4660\nnode_id = 258\nuart_baud = 9600\n"
                               "uart_parity = \"NO\"\n";
+    std::vector<Gang> gangs{{1, 1.0}, {16, 1.25}, {kMostModules, 2.0}};
+    gangs.push_back(
+        {16, 1.25, {"--db", "sqlite://" + runtime.path() + "/line.db"}, " with SQLite"});
+    std::unique_ptr<PostgresServer> server;
+    if (PostgresServer::available()) {
+        server = std::make_unique<PostgresServer>(true);
+        if (!server->start()) {
+            std::fprintf(stderr, "bench_gang: the PostgreSQL server did not start\n");
+            return 1;
+        }
+        gangs.push_back({16, 1.25, {"--db", server->url()}, " with PostgreSQL"});
+    } else {
+        std::fprintf(stderr, "PostgreSQL 15 is not installed: its row is missing\n");
+    }
     // Interleaved rounds, so a busy moment of the shared machine falls on every gang alike.
-    std::vector<std::vector<double>> wall(std::size(kGangs));
-    std::vector<std::vector<double>> cpuPerUnit(std::size(kGangs));
     for (int run = 0; run < kRuns; ++run) {
-        for (std::size_t g = 0; g < std::size(kGangs); ++g) {
-            const auto cost = applyAll(profile, kGangs[g]);
+        for (Gang& gang : gangs) {
+            const auto cost = applyAll(profile, gang);
             if (!cost) {
-                std::fprintf(stderr, "bench_gang: apply on %d modules failed\n", kGangs[g]);
+                std::fprintf(stderr, "bench_gang: apply on %d modules%s failed\n", gang.modules,
+                             gang.with.c_str());
                 return 1;
             }
-            wall[g].push_back(cost->wallMs);
-            cpuPerUnit[g].push_back(cost->cpuMs / kGangs[g]);
+            gang.wallMs.push_back(cost->wallMs);
+            gang.cpuMsPerUnit.push_back(cost->cpuMs / gang.modules);
         }
     }
-    const double one = percentile(wall[0], 50);
-    for (std::size_t g = 0; g < std::size(kGangs); ++g) {
-        const double value = percentile(wall[g], 50);
-        const std::string figure =
-            "apply, " + std::to_string(kGangs[g]) + " module(s) at once (median)";
-        printRow({figure, fixed(value) + " ms", fixed(one) + " ms (one module)", times(value / one),
-                  "<= " + fixed(kTargets[g], 2) + "x", metText(value <= one * kTargets[g])});
-        printRow({"apply, " + std::to_string(kGangs[g]) + " at once: CPU per unit (median)",
-                  fixed(percentile(cpuPerUnit[g], 50), 2) + " ms", "-"});
+    const double one = percentile(gangs.front().wallMs, 50);
+    for (const Gang& gang : gangs) {
+        const double value = percentile(gang.wallMs, 50);
+        const std::string name = "apply, " + std::to_string(gang.modules) + " module(s) at once";
+        printRow({name + gang.with + " (median)", fixed(value) + " ms",
+                  fixed(one) + " ms (one module)", times(value / one),
+                  "<= " + fixed(gang.target, 2) + "x", metText(value <= one * gang.target)});
+        printRow({name + gang.with + ": CPU per unit (median)",
+                  fixed(percentile(gang.cpuMsPerUnit, 50), 2) + " ms", "-"});
     }
     return 0;
 }
