@@ -85,9 +85,11 @@ struct SettingOptions {
 };
 
 void addCommonOptions(CLI::App& app, CommonOptions& common, std::vector<std::string>& ports) {
+    // One word each time, so that a profile or the bytes of raw after it stay their own.
     app.add_option("-p,--port", ports,
                    "COMn as the window names ports (aliases included) or a device path; apply "
-                   "takes several, and COMn-COMm for a range");
+                   "takes several, -p again for each, and COMn-COMm for a range")
+        ->allow_extra_args(false);
     app.add_option("--baud", common.baud, "the port's baud rate: " + rateList())
         ->capture_default_str()
         ->transform(portRate());

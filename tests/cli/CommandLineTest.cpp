@@ -200,3 +200,58 @@ INSTANTIATE_TEST_SUITE_P(, DecimalNumbers, testing::ValuesIn(kAccepted),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+// -p takes one word each time: the profile of apply and the bytes of raw after it stay their
+// own, wherever -p stands.
+struct PortWords {
+    const char* name;
+    std::vector<std::string> arguments;  // PROFILE stands for a whole profile's file
+    std::vector<std::string> ports;      // apply's, or the one port of any other command
+    std::string rawBytes;
+};
+
+class PortOption : public testing::TestWithParam<PortWords> {
+  protected:
+    std::vector<std::string> arguments() const {
+        std::vector<std::string> arguments = GetParam().arguments;
+        for (std::string& argument : arguments) {
+            if (argument != "PROFILE") continue;
+            argument = m_folder.path() + "/line.toml";
+            std::ofstream(argument) << kWholeProfile;
+        }
+        return arguments;
+    }
+
+  private:
+    ScopedRuntimeDir m_folder;
+};
+
+TEST_P(PortOption, takesOneWordEachTime) {
+    const ParsedCommandLine parsed = parse(arguments());
+    ASSERT_TRUE(parsed.invocation.has_value()) << parsed.error;
+    const Invocation& run = *parsed.invocation;
+    if (run.command == Command::kApply) {
+        EXPECT_EQ(run.station.ports, GetParam().ports);
+        EXPECT_EQ(run.changes.missingKeys(), std::vector<std::string>());
+    } else {
+        EXPECT_EQ(std::vector<std::string>{run.common.port}, GetParam().ports);
+    }
+    EXPECT_EQ(run.rawBytes, GetParam().rawBytes);
+}
+
+const PortWords kPortWords[] = {
+    {"applyProfileAfterThePort", {"apply", "-p", "COM200", "PROFILE"}, {"COM200"}, ""},
+    {"applyPortsOneByOne",
+     {"apply", "-p", "COM200", "-p", "COM201", "PROFILE"},
+     {"COM200", "COM201"},
+     ""},
+    {"applyRangeThenAPort",
+     {"-p", "COM200-COM201", "apply", "PROFILE", "-p", "/dev/ttyUSB0"},
+     {"COM200", "COM201", "/dev/ttyUSB0"},
+     ""},
+    {"rawBytesAfterThePort", {"raw", "-p", "COM200", "01 00 03 00"}, {"COM200"}, "01 00 03 00"},
+    {"rawPortFirst", {"-p", "COM200", "raw", "01 00 03 00"}, {"COM200"}, "01 00 03 00"},
+};
+
+INSTANTIATE_TEST_SUITE_P(, PortOption, testing::ValuesIn(kPortWords),
+                         [](const auto& info) { return std::string(info.param.name); });
