@@ -101,15 +101,11 @@ class LinkTestRun {
           m_session(session),
           m_test(std::chrono::milliseconds(common.timeoutMs)) {}
 
-    // A raw TCP bridge sets its line's pace itself: no shortest round trip is known there.
     void send(const proto::Frame& request) {
-        const bool paceKnown = m_session.link().lineControl() != CXSerial::LineControl::kBridge;
-        const auto shortest = engine::LinkTest::shortestRoundTrip(
-            request, paceKnown ? static_cast<unsigned>(m_common.baud) : 0);
         std::vector<proto::ReadFrame> earlier;
         const auto sent = m_session.post(request, earlier);
         for (const proto::ReadFrame& frame : earlier) count(frame);
-        m_test.countSend(sent, shortest);
+        m_test.countSend(sent);
         awaitConfirmations(sent + std::chrono::milliseconds(m_common.timeoutMs), true);
     }
 

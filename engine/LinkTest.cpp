@@ -1,8 +1,9 @@
 #include "LinkTest.h"
 
+#include <algorithm>
+#include <cmath>
 #include <variant>
 
-#include "LineTime.h"
 #include "Messages.h"
 
 namespace engine {
@@ -13,33 +14,56 @@ namespace {
 // a dead link holds no more memory than this; by then the order is lost anyway.
 constexpr std::size_t kMostUnanswered = 4096;
 
-}  // namespace
-
-LinkTest::Clock::duration LinkTest::shortestRoundTrip(proto::Bytes request, unsigned baud) {
-    return std::chrono::duration_cast<Clock::duration>(
-        proto::lineTime(request.size() + proto::kSendConfirmationMinSize, baud));
+double millisecondsBetween(LinkTest::Clock::time_point from, LinkTest::Clock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
 }
 
-int LinkTest::countSend(Clock::time_point sent, Clock::duration shortestRoundTrip) {
+}  // namespace
+
+int LinkTest::countSend(Clock::time_point sent) {
     m_statistics.countSent();
     if (m_unanswered.size() == kMostUnanswered && m_unanswered.front().expired)
         m_unanswered.pop_front();
-    m_unanswered.push_back({++m_sends, sent, shortestRoundTrip});
+    m_unanswered.push_back({++m_sends, sent});
     return m_sends;
+}
+
+bool LinkTest::pastTimeOut(const Unanswered& send, Clock::time_point at) const {
+    return at - send.sent >= m_timeout;
+}
+
+// The oldest send waiting, or the oldest one still within its time-out where the oldest is past
+// its own and the newer one's round trip is nearer the typical one.
+LinkTest::Queue::iterator LinkTest::answeredBy(Clock::time_point arrived) {
+    const auto oldest = m_unanswered.begin();
+    if (!pastTimeOut(*oldest, arrived)) return oldest;
+    const auto inTime = std::find_if(oldest, m_unanswered.end(), [&](const Unanswered& send) {
+        return !pastTimeOut(send, arrived);
+    });
+    const std::optional<proto::LinkStatistics::RoundTrips> trips = m_statistics.roundTrips();
+    if (inTime == m_unanswered.end() || !trips) return oldest;
+    const auto offTypical = [&](const Unanswered& send) {
+        return std::abs(millisecondsBetween(send.sent, arrived) - trips->median);
+    };
+    return offTypical(*inTime) < offTypical(*oldest) ? inTime : oldest;
 }
 
 LinkTest::Answer LinkTest::countConfirmation(std::optional<std::uint8_t> status,
                                              Clock::time_point arrived) {
-    if (m_unanswered.empty() ||
-        arrived - m_unanswered.front().sent < m_unanswered.front().shortestRoundTrip) {
+    if (m_unanswered.empty()) {
         m_statistics.countUnmatched();
         return {Verdict::Unmatched, status};
     }
-    const Unanswered send = m_unanswered.front();
-    m_unanswered.pop_front();
-    const double roundTripMs =
-        std::chrono::duration<double, std::milli>(arrived - send.sent).count();
-    if (arrived - send.sent >= m_timeout) {
+    const auto answered = answeredBy(arrived);
+    // The sends passed over were past their time-out: without a reply, counted once.
+    for (auto passed = m_unanswered.begin(); passed != answered; ++passed)
+        if (!passed->expired) m_statistics.countNoReply();
+    const Unanswered send = *answered;
+    m_unanswered.erase(m_unanswered.begin(), answered + 1);
+    // A module on a pseudo-terminal can answer before the writer has taken the time of the
+    // request's last byte.
+    const double roundTripMs = std::max(0.0, millisecondsBetween(send.sent, arrived));
+    if (pastTimeOut(send, arrived)) {
         if (!send.expired) m_statistics.countNoReply();
         m_statistics.countLate();
         return {Verdict::Late, status, send.number, roundTripMs};
@@ -67,7 +91,7 @@ int LinkTest::expire(Clock::time_point now) {
     int expired = 0;
     for (Unanswered& send : m_unanswered) {
         if (send.expired) continue;
-        if (now - send.sent < m_timeout) break;  // sent in order, so the rest are younger
+        if (!pastTimeOut(send, now)) break;  // sent in order, so the rest are younger
         send.expired = true;
         m_statistics.countNoReply();
         ++expired;

@@ -1,24 +1,28 @@
 #pragma once
 // One link test, as the window's continuous sending and the command line's repeated send both
 // run it. Confirmations carry no sequence number, but the module answers each send once and in
-// order: the n-th confirmation belongs to the n-th send still unanswered, timed from that send
-// to the confirmation's own arrival, however late the face comes to read it.
+// order: a confirmation belongs to the oldest send still waiting, timed from that send to the
+// confirmation's own arrival, however late the face comes to read it. However soon it comes:
+// a module behind a pseudo-terminal, on native USB or behind a bridge answers sooner than its
+// line's baud rate could carry the bytes.
 //
 // A send waits up to its time-out, then counts as without a reply; a confirmation that comes
-// after it counts as late and is never credited to a later send. A confirmation that comes
-// sooner after its send than the line can carry the request and the confirmation cannot be its
-// answer (the order is lost: one left from before the run, say): it counts as unmatched, and
-// the send keeps waiting for the next one.
+// after it counts as late for that send. But when a newer send still waits within its own
+// time-out, the confirmation may as well be that send's answer, the older one's having been
+// lost: it is taken for whichever of the two gives the round trip nearer the run's typical one
+// (the median of the round trips in time so far; with none yet, it is late). So one lost
+// confirmation never shifts the rest onto the sends after their own, and a module slower than
+// the time-out keeps being counted late. A confirmation with no send waiting is unmatched.
 //
-// A confirmation the module never sent cannot be told from one that is slow: after a lost one,
-// each later confirmation is credited to the send before its own.
+// Sends still within their time-out are answered strictly in order: where a module takes
+// longer than the interval between sends, a confirmation it never sent cannot be told from a
+// slow one.
 
 #include <chrono>
 #include <cstdint>
 #include <deque>
 #include <optional>
 
-#include "Frame.h"
 #include "FrameReader.h"
 #include "LinkStatistics.h"
 
@@ -30,12 +34,8 @@ class LinkTest {
 
     explicit LinkTest(Clock::duration timeout) : m_timeout(timeout) {}
 
-    // The shortest round trip a line at this baud rate allows for the request: it carries the
-    // request and then its confirmation. None at baud 0, a line whose pace is not known.
-    static Clock::duration shortestRoundTrip(proto::Bytes request, unsigned baud);
-
     // A send handed to the port at sent; returns its number, from 1.
-    int countSend(Clock::time_point sent, Clock::duration shortestRoundTrip);
+    int countSend(Clock::time_point sent);
 
     enum class Verdict { InTime, Late, Unmatched };
     struct Answer {
@@ -67,13 +67,16 @@ class LinkTest {
     struct Unanswered {
         int number = 0;
         Clock::time_point sent;
-        Clock::duration shortestRoundTrip{};
         bool expired = false;  // counted as without a reply
     };
+    using Queue = std::deque<Unanswered>;
+
+    Queue::iterator answeredBy(Clock::time_point arrived);
+    bool pastTimeOut(const Unanswered& send, Clock::time_point at) const;
 
     const Clock::duration m_timeout;
     proto::LinkStatistics m_statistics;
-    std::deque<Unanswered> m_unanswered;  // oldest first
+    Queue m_unanswered;  // oldest first
     int m_sends = 0;
 };
 

@@ -116,7 +116,7 @@ std::optional<PortSettings> ModuleEngine::lastOpened() const {
 void ModuleEngine::send(const proto::Request& request) {
     const proto::Frame frame = proto::encode(request);
     m_events.requestLogged(request, frame);
-    if (std::holds_alternative<proto::SendDataRequest>(request)) countSend(frame);
+    if (std::holds_alternative<proto::SendDataRequest>(request)) countSend();
     sendFrame(frame);
 }
 
@@ -130,14 +130,8 @@ void ModuleEngine::sendFrame(proto::Bytes frame) {
     }
 }
 
-// A raw TCP bridge sets its line's pace itself: no shortest round trip is known there.
-void ModuleEngine::countSend(proto::Bytes frame) {
-    LinkTest* test = m_sending.linkTest();
-    if (!test) return;
-    const std::optional<PortSettings> opened = m_reopen.settings();
-    const bool paceKnown = opened && m_port->lineControl() != CXSerial::LineControl::kBridge;
-    const auto baud = static_cast<unsigned>(paceKnown ? opened->baud : 0);
-    test->countSend(std::chrono::steady_clock::now(), LinkTest::shortestRoundTrip(frame, baud));
+void ModuleEngine::countSend() {
+    if (LinkTest* test = m_sending.linkTest()) test->countSend(std::chrono::steady_clock::now());
 }
 
 // Frames written are told before frames read, which may answer them.

@@ -103,7 +103,7 @@ class ModuleEngine {
     void remoteEnded(RemoteOpening::Ended ended);
     void lookForLostRemote(const NetworkAddress& address);
     void handleHangup();
-    void countSend(proto::Bytes frame);
+    void countSend();
     void reportBlock(const ReceivedBlock& block);
     void reportFrames(std::chrono::steady_clock::time_point now);
     void countConfirmation(const proto::ReadFrame& frame);

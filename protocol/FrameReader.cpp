@@ -3,32 +3,17 @@
 #include <utility>
 
 #include "Dispatch.h"
-#include "RouteList.h"
-#include "Setup.h"
 
 namespace proto {
 
 namespace {
 
-// Nothing when the first byte opens no frame of either type.
+// Nothing when the first byte opens no frame of either type; 0 while its size is not yet known.
 std::optional<std::size_t> sizeOfFrameAt(Bytes head) {
     const std::uint8_t type = head[kTypeOffset];
     if (type != kTypeModule && type != kTypeNetData) return std::nullopt;
-    if (head.size() < kHeaderSize) return 0;  // not yet known
-    if (type == kTypeModule) {
-        switch (head[kCodeOffset]) {
-            case kReplySetupWritten:
-            case kReplySetup:
-                return kSetupFrameSize;
-            case kReplyRouteList:
-                return kRouteListReplySize;
-            case kReplyPathList:
-                return kPathReplySize;
-            default:
-                break;
-        }
-    }
-    return frameSize(head[kLengthOffset]);
+    if (head.size() < kHeaderSize) return 0;
+    return receivedFrameSize(head);
 }
 
 bool isReceiveNotice(Bytes frame) {

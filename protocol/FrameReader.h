@@ -1,7 +1,7 @@
 #pragma once
-// Cuts the received byte stream into frames, each with the time its last byte arrived. A frame's
-// size comes from its type and code (the route list reply's cannot be read from its length
-// byte); bytes that begin no frame are noise and skipped, so one bad byte never costs the frames
+// Cuts the received byte stream into frames, each with the time its last byte arrived. A frame
+// ends where its type and code fix it or else where its own length byte says (ReplyEnd.h);
+// bytes that begin no frame are noise and skipped, so one bad byte never costs the frames
 // after it. Receive notices come unasked and are marked so that no one takes one for a reply.
 
 #include <chrono>

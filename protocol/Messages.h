@@ -14,7 +14,7 @@
 
 namespace proto {
 
-inline constexpr std::size_t kSetupFrameSize = 18;       // both setup requests and both replies
+inline constexpr std::size_t kSetupFrameSize = 18;       // both setup requests, the setup reply
 inline constexpr std::uint8_t kSetupMarker = 0xA5;       // twice at the start of a setup payload
 inline constexpr std::size_t kRouteSlots = 40;           // entries of a route list reply
 inline constexpr std::size_t kRouteListReplySize = 369;  // its length byte cannot say so
@@ -23,7 +23,6 @@ inline constexpr std::size_t kPathReplySize = 32;
 inline constexpr std::uint16_t kEmptyNode = 0xFFFF;    // an unused route entry or path hop
 inline constexpr std::uint8_t kCmdSendConfirm = 0x81;  // with kTypeNetData, from the module
 inline constexpr std::size_t kSendStatusOffset = 6;
-inline constexpr std::size_t kSendConfirmationMinSize = kSendStatusOffset + 1 + kCheckSize;
 inline constexpr std::size_t kRequestCapacity = 128;  // the module's buffer for a request
 inline constexpr std::uint32_t kFrequencyRegisterRange = 1u << 24;
 

@@ -1,35 +1,43 @@
 #include "ReplyEnd.h"
 
-#include "Dispatch.h"
-#include "RouteList.h"
-#include "SendData.h"
-#include "Setup.h"
+#include "Messages.h"
 
 namespace proto {
 
 std::optional<ExpectedReply> expectedReplyTo(Bytes request) {
     if (request.size() <= kCodeOffset) return std::nullopt;
     const std::uint8_t code = request[kCodeOffset];
-    if (request[0] == kTypeNetData && code == kCmdSendData) return ExpectedReply{kReplySendStatus};
-    if (request[0] != kTypeModule) return std::nullopt;
+    if (request[kTypeOffset] == kTypeNetData && code == kCmdSendData)
+        return ExpectedReply{kReplySendStatus};
+    if (request[kTypeOffset] != kTypeModule) return std::nullopt;
     switch (code) {
         case kCmdWriteSetup:
-            return ExpectedReply{kReplySetupWritten, kSetupFrameSize};
+            return ExpectedReply{kReplySetupWritten};
         case kCmdReadSetup:
-            return ExpectedReply{kReplySetup, kSetupFrameSize};
+            return ExpectedReply{kReplySetup};
         case kCmdReadRoute:
-            return ExpectedReply{kReplyRouteList, kRouteListReplySize};
+            return ExpectedReply{kReplyRouteList};
         case kCmdReadPath:
-            return ExpectedReply{kReplyPathList, kPathReplySize};
+            return ExpectedReply{kReplyPathList};
         default:
             return std::nullopt;
     }
 }
 
-bool replyComplete(const ExpectedReply& expected, Bytes received) {
-    if (dispatchCode(received) != expected.dispatchCode) return false;
-    return expected.size == 0 ? received.size() >= kSendConfirmationMinSize
-                              : received.size() == expected.size;
+std::size_t receivedFrameSize(Bytes header) {
+    if (header[kTypeOffset] == kTypeModule) {
+        switch (header[kCodeOffset]) {
+            case kReplySetup:
+                return kSetupFrameSize;
+            case kReplyRouteList:
+                return kRouteListReplySize;
+            case kReplyPathList:
+                return kPathReplySize;
+            default:
+                break;
+        }
+    }
+    return frameSize(header[kLengthOffset]);
 }
 
 }  // namespace proto

@@ -1,9 +1,9 @@
 #pragma once
-// When the reply a request waits for is whole, so that a script need not wait for the window's
-// silence. Sizes are known per request and never read from the frame: the route list's length
-// byte cannot hold its payload length.
+// Where a frame from the module ends, so that a script need not wait for the window's silence,
+// and which reply a request waits for. A reply is known by its type and code; a size is fixed
+// only where the module's layout fixes one (the setup reply, the route list, the path reply).
+// Every other frame, the write acknowledgement among them, ends where its own length byte says.
 
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -15,14 +15,13 @@ namespace proto {
 
 struct ExpectedReply {
     std::uint8_t dispatchCode = kNotDispatched;
-    std::size_t size = 0;  // the exact size; 0 for a send confirmation, whose size varies
 };
 
 // Nothing for a request whose reply has no known shape.
 std::optional<ExpectedReply> expectedReplyTo(Bytes request);
 
-// The bytes received form the expected reply with a good check byte: exactly its size, or for a
-// send confirmation at least kSendConfirmationMinSize bytes.
-bool replyComplete(const ExpectedReply& expected, Bytes received);
+// The whole size of the frame the module sends that opens with this header (at least
+// kHeaderSize bytes). The route list's length byte cannot hold its payload's length.
+std::size_t receivedFrameSize(Bytes header);
 
 }  // namespace proto

@@ -66,10 +66,23 @@ proto::Setup startValues(NodeId node) {
     return {.frequencyRegister = *proto::frequencyRegisterFromMhz(kStartMhz), .nodeId = node};
 }
 
+// The setup echoed, cut or padded with zero bytes to the length asked for: the tool may rely
+// on no more of an acknowledgement than its type and code.
+proto::Frame acknowledgement(const proto::Setup& setup, std::size_t length) {
+    const proto::Frame echo = proto::encode(proto::WriteAcknowledgement{setup});
+    const auto payload = proto::Bytes(echo).subspan(proto::kHeaderSize);
+    proto::Frame resized(payload.begin(), payload.end() - proto::kCheckSize);
+    resized.resize(length - proto::frameSize(0), 0x00);
+    return proto::buildFrame(proto::kTypeModule, proto::kReplySetupWritten, resized);
+}
+
 }  // namespace
 
-ModuleModel::ModuleModel(Mesh mesh, unsigned seed)
-    : m_mesh(std::move(mesh)), m_delivery(seed), m_setup(startValues(m_mesh.localNode)) {}
+ModuleModel::ModuleModel(Mesh mesh, unsigned seed, std::size_t ackLength)
+    : m_mesh(std::move(mesh)),
+      m_delivery(seed),
+      m_ackLength(ackLength),
+      m_setup(startValues(m_mesh.localNode)) {}
 
 Answer ModuleModel::answer(const Received& received) {
     switch (received.kind) {
@@ -100,8 +113,7 @@ Answer ModuleModel::answerFrame(const proto::Frame& frame) {
 
 Answer ModuleModel::writeSetup(const proto::Setup& setup) {
     m_setup = setup;
-    return {"request write-setup " + describe(m_setup),
-            proto::encode(proto::WriteAcknowledgement{m_setup})};
+    return {"request write-setup " + describe(m_setup), acknowledgement(m_setup, m_ackLength)};
 }
 
 Answer ModuleModel::sendData(const proto::Frame& frame, bool checkOk) {

@@ -3,6 +3,7 @@
 // reply it sends, and keeps the setup values a Write setup stores.
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -22,8 +23,10 @@ struct Answer {
 
 class ModuleModel {
   public:
-    // seed: where the draws of the links' losses start.
-    explicit ModuleModel(Mesh mesh, unsigned seed = 0);
+    // seed: where the draws of the links' losses start. ackLength: the whole size of the write
+    // acknowledgement, from a bare header and check byte up; the setup echoed at its own size.
+    explicit ModuleModel(Mesh mesh, unsigned seed = 0,
+                         std::size_t ackLength = proto::kSetupFrameSize);
 
     Answer answer(const Received& received);
 
@@ -38,6 +41,7 @@ class ModuleModel {
 
     Mesh m_mesh;
     Delivery m_delivery;
+    std::size_t m_ackLength;
     proto::Setup m_setup;
     std::uint16_t m_notices = 0;
 };

@@ -150,6 +150,11 @@ void declareOptions(CLI::App& app, ParsedOptions& parsed) {
                    [](Options& o, unsigned v) { o.noticeEvery = std::chrono::seconds(v); }));
     app.add_flag("--notice-before-reply", parsed.options.noticeBeforeReply,
                  "put a receive notice right in front of every reply");
+    option("--ack-length", "N",
+           "acknowledge a write with N bytes, the setup echoed cut or padded\n"
+           "with zeros (5 to 260; default 18)",
+           inRange(proto::frameSize(0), proto::frameSize(0xFF),
+                   [](Options& o, unsigned v) { o.ackLength = v; }));
     option("--seed", "N",
            "draw the links' losses from seed N, so a run can be repeated\n"
            "(default: a new seed every run)",

@@ -2,6 +2,7 @@
 // The command line of qz470-sim.
 
 #include <chrono>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,6 +10,7 @@
 
 #include "Faults.h"
 #include "LinePacer.h"
+#include "Messages.h"
 
 namespace sim {
 
@@ -19,9 +21,10 @@ struct Options {
     int firstPort = kFirstAlias;
     LineTiming timing;
     FaultPlan fault;
-    std::chrono::seconds noticeEvery{20};  // 0: never
-    bool noticeBeforeReply = false;        // a notice right in front of every reply
-    std::optional<unsigned> seed;          // of the links' losses; nothing: a new one every run
+    std::chrono::seconds noticeEvery{20};            // 0: never
+    bool noticeBeforeReply = false;                  // a notice right in front of every reply
+    std::size_t ackLength = proto::kSetupFrameSize;  // of the write acknowledgement
+    std::optional<unsigned> seed;  // of the links' losses; nothing: a new one every run
     std::optional<std::string> logFile;
     bool quiet = false;
 };

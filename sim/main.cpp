@@ -70,7 +70,8 @@ int main(int argc, char** argv) {
         sim::ControlSignals signals;
         sim::Cable cable(aliasDirectory(), options.firstPort);
         cable.announce();
-        sim::ModuleModel model(std::move(*mesh), options.seed.value_or(std::random_device{}()));
+        sim::ModuleModel model(std::move(*mesh), options.seed.value_or(std::random_device{}()),
+                               options.ackLength);
         sim::Simulator(cable, signals, model, options, log).run();
     } catch (const std::runtime_error& error) {
         std::cerr << "qz470-sim: " << error.what() << "\n";

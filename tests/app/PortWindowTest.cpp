@@ -451,9 +451,7 @@ void PortWindowTest::linkTestEndsWithItsSummary() {
     auto* box = m_dlg->item<QCheckBox>(kIdContinuous);
     m_dlg->item<QTextEdit>(kIdData)->setPlainText(QStringLiteral("AA"));
     QTest::mouseClick(box, Qt::LeftButton);
-    // No sooner than a line at 9600 baud carries the send and its confirmation.
     const auto confirm = [&](const char* status) {
-        QThread::msleep(30);
         receive(withCheck(hexBytes(std::string("05 00 81 03 00 01 ") + status)));
     };
     ticks(11);

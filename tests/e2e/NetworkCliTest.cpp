@@ -106,8 +106,8 @@ void NetworkCliTest::sameBytesAsTheTerminal() {
     if (sameOutput) QCOMPARE(remote.out, direct.out);
 }
 
-// The simulator here answers unpaced, after its reply delay: a line set to 115200 baud carries
-// a send and its confirmation sooner than that, so the link test takes each for its own.
+// The simulator here answers unpaced, after its reply delay, through the server: every send of
+// the link test gets its own confirmation.
 void NetworkCliTest::thousandSendsByteForByte() {
     constexpr int kSends = 1000;
     CliResult result;

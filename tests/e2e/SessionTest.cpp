@@ -254,6 +254,12 @@ void SessionTest::continuousSending() {
     QCOMPARE(m_bench->simulator().countRequests(
                  "request send-data target=1 ack=0 jump=7 mode=1 relays=0 data=AA check=ok"),
              sent);
+    // The simulator answers at once, sooner than the line could carry the bytes: each
+    // confirmation is still its own send's.
+    const QStringList summary = m_bench->logLines(QStringLiteral("> Link test: "));
+    QCOMPARE(summary.size(), 1);
+    QCOMPARE(summary.front().section(u';', 0, 0),
+             QStringLiteral("> Link test: %1 sent, %1 ok").arg(sent));
 }
 
 void SessionTest::receiveNoticeIsLogged() {

@@ -14,8 +14,7 @@
 // No pacing and no unasked notices, where neither is the point.
 inline const QStringList kUnpacedLine{QStringLiteral("--baud"), QStringLiteral("0"),
                                       QStringLiteral("--notice-every"), QStringLiteral("0")};
-// Paced as the port is set, by default: a link test takes a confirmation that comes sooner
-// than such a line carries the send and the confirmation for none of its sends.
+// Paced as the port is set, by default, as a module on a real line answers.
 inline const QStringList kPacedLine{QStringLiteral("--baud"), QStringLiteral("9600"),
                                     QStringLiteral("--notice-every"), QStringLiteral("0")};
 

@@ -75,7 +75,16 @@ TEST_P(FrameReaderCuts, FramesWithTheTimeOfTheirLastByte) {
 }
 
 const proto::Frame kReadSetup = proto::buildReadSetup();
+const proto::Frame kWriteSetup = proto::buildWriteSetup({});
 const proto::Frame kSend = withCheck(hexBytes("05 00 01 06 00 02 00 07 01 01 AA"));
+
+// Write acknowledgements of other lengths than the setup echo: only their type and code are
+// fixed, so each ends where its length byte says.
+const proto::Frame kBareAck = hexBytes("01 00 81 00 80");
+const proto::Frame kStatusAck = hexBytes("01 00 81 01 00 81");
+const proto::Frame kLongAck =
+    withCheck(hexBytes("01 00 81 19 A5 A5 6C 80 12 07 00 00 01 00 01 03 00 "
+                       "00 00 00 00 00 00 00 00 00 00 00 00"));
 
 INSTANTIATE_TEST_SUITE_P(
     Stream, FrameReaderCuts,
@@ -121,6 +130,23 @@ INSTANTIATE_TEST_SUITE_P(
                    kSend,
                    {{joined({kConfirmation, kConfirmation}), 3}},
                    {{kConfirmation, 3}, {kConfirmation, 3}},
+                   0},
+        StreamCase{"shortAckAlone", kWriteSetup, {{kStatusAck, 4}}, {{kStatusAck, 4}}, 0},
+        StreamCase{"bareAckThenNotice",
+                   kWriteSetup,
+                   {{joined({kBareAck, kNotice}), 2}},
+                   {{kBareAck, 2}, {kNotice, 2, true, true}},
+                   0},
+        StreamCase{"longAckInPieces",
+                   kWriteSetup,
+                   {{proto::Frame(kLongAck.begin(), kLongAck.begin() + 18), 0},
+                    {proto::Frame(kLongAck.begin() + 18, kLongAck.end()), 25}},
+                   {{kLongAck, 25}},
+                   0},
+        StreamCase{"shortAckSpoiled",
+                   kWriteSetup,
+                   {{spoiled(kStatusAck), 6}},
+                   {{spoiled(kStatusAck), 6, false}},
                    0},
         // A reply that came too late for its request is still a frame, not the awaited one.
         StreamCase{"unawaitedGoodReply", {}, {{kSetupReply, 1}}, {{kSetupReply, 1}}, 0}),

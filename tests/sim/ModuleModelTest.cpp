@@ -69,6 +69,40 @@ TEST(ModuleModel, ReadSetupAfterWriteSetupReportsTheWrittenValues) {
     EXPECT_EQ(shown(*values), std::tuple("470.00", 2, 23, "9999", "65534", 7, 2));
 }
 
+struct AckCase {
+    const char* tag;
+    std::size_t length;
+    bool echoesTheSetup;  // long enough to hold the seven values
+};
+
+class WriteAcknowledgement : public testing::TestWithParam<AckCase> {};
+
+// The tool may rely on no more than the acknowledgement's type and code: the simulator answers
+// with any length asked for, each frame whole by its length byte.
+TEST_P(WriteAcknowledgement, HasTheLengthAskedFor) {
+    sim::ModuleModel model(sim::defaultMesh(), 0, GetParam().length);
+    const proto::SetupFields written{"470", 2, 23, "9999", "65534", 7, 2};
+    const auto reply = replyTo(
+        model, proto::buildWriteSetup(written),
+        "request write-setup freq=758013 power=3 life=23 net=9999 node=65534 baud=7 parity=2",
+        GetParam().length, proto::kReplySetupWritten);
+    ASSERT_FALSE(reply.empty());
+    EXPECT_EQ(proto::frameSize(reply[proto::kLengthOffset]), GetParam().length);
+    const auto echoed = proto::setupValuesIn(reply);
+    ASSERT_EQ(echoed.has_value(), GetParam().echoesTheSetup);
+    if (echoed) {
+        EXPECT_EQ(shown(*echoed), std::tuple("470.00", 2, 23, "9999", "65534", 7, 2));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, WriteAcknowledgement,
+                         testing::Values(AckCase{"bare", 5, false},
+                                         AckCase{"status_byte", 6, false},
+                                         AckCase{"one_short_of_the_echo", 17, false},
+                                         AckCase{"echo", 18, true}, AckCase{"padded", 30, true},
+                                         AckCase{"longest", 260, true}),
+                         [](const auto& info) { return info.param.tag; });
+
 struct MeshCase {
     const char* tag;
     std::string meshText;  // empty: the built-in mesh

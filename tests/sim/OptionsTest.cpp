@@ -41,6 +41,16 @@ TEST(Options, EveryOptionIsRead) {
     EXPECT_EQ(o.seed, 42u);
 }
 
+TEST(Options, AckLengthFromABareFrameToAFullPayload) {
+    EXPECT_NE(sim::helpText().find("--ack-length N"), std::string::npos);
+    EXPECT_EQ(sim::parseOptions({}).options.ackLength, 18u);
+    for (const std::size_t length : {5u, 6u, 260u}) {
+        const auto parsed = sim::parseOptions({"--ack-length", std::to_string(length)});
+        EXPECT_EQ(parsed.error, "");
+        EXPECT_EQ(parsed.options.ackLength, length);
+    }
+}
+
 TEST(Options, FaultWithoutPeriodHitsEveryReply) {
     const auto parsed = sim::parseOptions({"--fault", "bad-check"});
     EXPECT_EQ(parsed.options.fault.kind, sim::FaultKind::kBadCheck);
@@ -69,6 +79,8 @@ INSTANTIATE_TEST_SUITE_P(
                     BadCase{{"--fault", "short:0"}, "bad value 'short:0' for --fault"},
                     BadCase{{"--mesh="}, "bad value '' for --mesh"},
                     BadCase{{"--baud"}, "option --baud needs a value"},
+                    BadCase{{"--ack-length", "4"}, "bad value '4' for --ack-length"},
+                    BadCase{{"--ack-length", "261"}, "bad value '261' for --ack-length"},
                     BadCase{{"--verbose"}, "unknown option '--verbose'"}));
 
 TEST(Options, HelpDocumentsEveryOption) {
