@@ -37,7 +37,8 @@ std::string describeError(int error, const std::string& path) {
 
 OpenedDevice openPortDevice(int port) {
     const auto path = devicePathForPort(port);
-    if (!path) return {{}, "COM" + std::to_string(port) + " maps to no device"};
+    // The caller names the port already.
+    if (!path) return {{}, "No such device: no alias of that name in " + aliasDirectory()};
     return openDevicePath(*path);
 }
 

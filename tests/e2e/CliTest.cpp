@@ -418,6 +418,9 @@ void CliTest::faults_data() {
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
     QTest::newRow("absent") << QStringList() << false << "COM77" << 3 << "No such device: ";
+    // The line names the port once.
+    QTest::newRow("no alias") << QStringList() << false << "COM250" << 3
+                              << "No such device: no alias of that name in ";
     QTest::newRow("not a port") << QStringList() << false << "/dev/null" << 3
                                 << "Not a serial port: /dev/null";
     QTest::newRow("in use") << QStringList() << true << "" << 3 << "In use by another program";
