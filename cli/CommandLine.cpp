@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 #include <iostream>
+#include <map>
+#include <memory>
 #include <sstream>
 
 #include "FileDigest.h"
@@ -109,6 +111,41 @@ void checkWritable(const std::string& path) {
     if (!reason.empty()) throw Failure(kExitUsage, path + ": cannot be written: " + reason);
 }
 
+// The options of the main command that a command takes: each command's help shows them after
+// its own, since they may stand before or after its name.
+std::vector<std::string> commonOptionsOf(Command command) {
+    switch (command) {
+        case Command::kPorts:
+        case Command::kUnits:
+            return {"--json"};
+        case Command::kStation:  // the station finds its ports itself
+            return {"--baud", "--parity", "--timeout", "--json"};
+        case Command::kMonitor:  // runs until Ctrl+C
+            return {"--port", "--baud", "--parity", "--json"};
+        default:
+            return {"--port", "--baud", "--parity", "--timeout", "--json"};
+    }
+}
+
+class CommandHelp : public CLI::Formatter {
+  public:
+    void takes(const CLI::App* command, Command which) { m_common[command] = which; }
+
+    std::string make_footer(const CLI::App* app) const override {
+        const auto found = m_common.find(app);
+        if (found == m_common.end()) return CLI::Formatter::make_footer(app);
+        std::vector<const CLI::Option*> common;
+        for (const std::string& name : commonOptionsOf(found->second))
+            common.push_back(app->get_parent()->get_option(name));
+        // The group opens with a blank line, and one is left after the command's own options.
+        return make_group("Common options", false, common).substr(1) +
+               CLI::Formatter::make_footer(app);
+    }
+
+  private:
+    std::map<const CLI::App*, Command> m_common;
+};
+
 // Every option the commands take, bound to where the parse stores it.
 struct Declared {
     CLI::App app{"Sets up and tests a qz-470mr mesh radio module on a serial port.",
@@ -124,8 +161,10 @@ struct Declared {
     SettingOptions writeOptions;
     SettingOptions applyOptions;
     std::vector<std::pair<CLI::App*, Command>> commands;
+    std::shared_ptr<CommandHelp> help = std::make_shared<CommandHelp>();
 
     Declared() {
+        app.formatter(help);
         app.require_subcommand(1);
         app.fallthrough();
         addCommonOptions(app, invocation.common, ports);
@@ -171,6 +210,7 @@ struct Declared {
     CLI::App* command(const std::string& name, const std::string& description, Command which) {
         CLI::App* sub = app.add_subcommand(name, description);
         commands.emplace_back(sub, which);
+        help->takes(sub, which);
         return sub;
     }
 
@@ -292,7 +332,10 @@ struct Declared {
         send.add_option("--jump", options.jump, "jump value")
             ->capture_default_str()
             ->transform(decimalIn(1, 7));
-        send.add_option("--relays", options.relays, "relay ids for --mode source: 0005,0006")
+        send.add_option("--relays", options.relays,
+                        "relay node ids for --mode source, 4 hexadecimal digits each, as the "
+                        "window's relay fields take them (every other number is decimal): "
+                        "0005,000A")
             ->delimiter(',');
         send.add_option("--data", options.data, "hex data, such as \"01 02\"")->required();
         send.add_option("--count", options.count, "send this many times, then the summary")

@@ -255,3 +255,43 @@ const PortWords kPortWords[] = {
 
 INSTANTIATE_TEST_SUITE_P(, PortOption, testing::ValuesIn(kPortWords),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Each command's help shows, after its own options, those of the main command it takes.
+struct CommandHelpCase {
+    const char* command;
+    std::vector<std::string> common;  // of -p, --baud, --parity, --timeout, --json
+};
+
+class CommandHelp : public testing::TestWithParam<CommandHelpCase> {};
+
+TEST_P(CommandHelp, showsTheCommonOptionsItTakes) {
+    const ParsedCommandLine parsed = parse({GetParam().command, "--help"});
+    EXPECT_EQ(parsed.exitCode, kExitDone);
+    const std::size_t common = parsed.output.find("Common options:");
+    ASSERT_NE(common, std::string::npos) << parsed.output;
+    const std::string shown = parsed.output.substr(common);
+    std::vector<std::string> listed;
+    for (const char* option : {"-p,--port", "--baud", "--parity", "--timeout", "--json"})
+        if (shown.find(std::string("\n  ") + option + " ") != std::string::npos)
+            listed.push_back(option);
+    EXPECT_EQ(listed, GetParam().common) << shown;
+}
+
+const std::vector<std::string> kOnAPort{"-p,--port", "--baud", "--parity", "--timeout", "--json"};
+
+const CommandHelpCase kCommandHelp[] = {
+    {"ports", {"--json"}},
+    {"read", kOnAPort},
+    {"write", kOnAPort},
+    {"apply", kOnAPort},
+    {"station", {"--baud", "--parity", "--timeout", "--json"}},
+    {"units", {"--json"}},
+    {"route", kOnAPort},
+    {"path", kOnAPort},
+    {"send", kOnAPort},
+    {"raw", kOnAPort},
+    {"monitor", {"-p,--port", "--baud", "--parity", "--json"}},
+};
+
+INSTANTIATE_TEST_SUITE_P(, CommandHelp, testing::ValuesIn(kCommandHelp),
+                         [](const auto& info) { return std::string(info.param.command); });
