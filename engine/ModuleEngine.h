@@ -65,7 +65,7 @@ class ModuleEngine {
     // Logs the request, and hands its frame to the port's writer when a port is open.
     void send(const proto::Request& request);
     // Hands a frame built elsewhere (raw bytes from a user) to the port's writer, unlogged; its
-    // reply is still known by its size and code. Nothing happens while no port is open.
+    // reply is still known by its type and code. Nothing happens while no port is open.
     void sendFrame(proto::Bytes frame);
 
     // After a wake-up, on the face's thread: reports frames written whole (frameWritten), a

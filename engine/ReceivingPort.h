@@ -20,7 +20,7 @@ class ReceivingPort : public QZSerial {
 
     void OnReceiveByte(unsigned char byte) override;
 
-    // The request just handed to the writer, so that its reply is known by size and code.
+    // The request just handed to the writer, so that its reply is known by its type and code.
     void expectReplyTo(proto::Bytes request);
     // The frames cut so far, oldest first, after dropping the bytes of a frame that stayed
     // incomplete for the reply silence by now.
