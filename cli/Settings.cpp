@@ -80,4 +80,3 @@ std::vector<std::string> unlistedCodes(const proto::Setup& setup) {
             unlisted.push_back(std::string(kSettingKeys[i]) + " code " + std::to_string(*codes[i]));
     return unlisted;
 }
-

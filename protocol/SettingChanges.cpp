@@ -75,8 +75,7 @@ std::string parityNamesText() {
 
 std::string rateList() {
     std::string text;
-    for (const int rate : kUartBaudRates)
-        text += (text.empty() ? "" : ", ") + std::to_string(rate);
+    for (const int rate : kUartBaudRates) text += (text.empty() ? "" : ", ") + std::to_string(rate);
     return text;
 }
 

@@ -36,10 +36,9 @@ std::optional<proto::NoticeContent> MeshRadio::madeUpNotice() {
     if (nodes.empty()) return std::nullopt;
     const NodeId source = nodes[m_notices % nodes.size()];
     const std::uint16_t count = m_notices++;
-    return proto::NoticeContent{
-        source, kNoticeLinkValue,
-        std::vector<std::uint8_t>{static_cast<std::uint8_t>(count >> 8),
-                                  static_cast<std::uint8_t>(count)}};
+    return proto::NoticeContent{source, kNoticeLinkValue,
+                                std::vector<std::uint8_t>{static_cast<std::uint8_t>(count >> 8),
+                                                          static_cast<std::uint8_t>(count)}};
 }
 
 }  // namespace sim

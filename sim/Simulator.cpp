@@ -39,9 +39,7 @@ void Simulator::run() {
     m_nextNotice = Clock::now() + m_noticeEvery;
     for (;;) {
         // While the cable is pulled the line is -1, which poll() passes over.
-        pollfd fds[] = {
-            {m_signals.fd(), POLLIN, 0},
-            {m_cable.line(), m_line.pollEvents(), 0}};
+        pollfd fds[] = {{m_signals.fd(), POLLIN, 0}, {m_cable.line(), m_line.pollEvents(), 0}};
         if (::poll(fds, 2, pollTimeout(Clock::now())) < 0) {
             if (errno == EINTR) continue;
             throw systemFailure("poll");
