@@ -39,10 +39,9 @@ std::vector<std::unique_ptr<LabPort>> publishPorts(const Lab& lab, int firstPort
         for (std::size_t module = 0; module < lab.size(); ++module) {
             const LabNode& node = lab.node(module);
             if (node.com.has_value() != given) continue;
-            const std::string_view state = node.powered ? kUnplugged : kSwitchedOff;
-            ports[module] =
-                node.com ? std::make_unique<LabPort>(aliasDirectory(), *node.com, *node.com, state)
-                         : std::make_unique<LabPort>(aliasDirectory(), firstPort, kLastPort, state);
+            ports[module] = node.com
+                                ? std::make_unique<LabPort>(aliasDirectory(), *node.com, *node.com)
+                                : std::make_unique<LabPort>(aliasDirectory(), firstPort, kLastPort);
         }
     }
     return ports;

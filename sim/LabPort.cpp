@@ -4,9 +4,9 @@
 
 namespace sim {
 
-LabPort::LabPort(const std::string& aliasDirectory, int firstPort, int lastPort,
-                 std::string_view state)
-    : m_alias(aliasDirectory, firstPort, std::string(state), lastPort) {}
+LabPort::LabPort(const std::string& aliasDirectory, int firstPort, int lastPort)
+    : m_terminal(std::in_place),
+      m_alias(aliasDirectory, firstPort, m_terminal->slavePath(), lastPort) {}
 
 void LabPort::plug() {
     if (m_terminal) return;

@@ -19,9 +19,10 @@ inline constexpr std::string_view kSwitchedOff = "switched-off";
 
 class LabPort {
   public:
-    // The first free alias from firstPort to lastPort, without a terminal yet: it names `state`.
-    // Throws std::runtime_error.
-    LabPort(const std::string& aliasDirectory, int firstPort, int lastPort, std::string_view state);
+    // A terminal under the first free alias from firstPort to lastPort. Every port of a lab
+    // starts with a terminal, so that none of its aliases dangles, and counts as free, while
+    // the others are handed out. Throws std::runtime_error.
+    LabPort(const std::string& aliasDirectory, int firstPort, int lastPort);
 
     int com() const { return m_alias.port(); }
     int line() const { return m_terminal ? m_terminal->master() : -1; }
