@@ -16,6 +16,7 @@ class SpawnedSimulator {
     SpawnedSimulator& operator=(const SpawnedSimulator&) = delete;
 
     int port() const { return m_port; }  // 0 when it named none
+    pid_t pid() const { return m_pid; }
 
   private:
     pid_t m_pid = 0;

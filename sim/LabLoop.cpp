@@ -2,6 +2,7 @@
 
 #include <poll.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -16,6 +17,8 @@ namespace sim {
 namespace {
 
 constexpr auto kAbandonCheckEvery = std::chrono::milliseconds(500);
+constexpr std::size_t kAbandonChecksAtOnce = 10;
+constexpr std::uint64_t kSignals = 0;  // the key of the signals; a module's is its place + 1
 constexpr int kBadFile = 2;
 constexpr int kFailed = 1;
 
@@ -23,12 +26,6 @@ constexpr int kFailed = 1;
 void paceAsSetUp(ModuleLine& line, const proto::Setup& setup) {
     if (setup.uartRateCode < proto::kUartBaudRates.size())
         line.setBaud(static_cast<unsigned>(proto::kUartBaudRates[setup.uartRateCode]));
-}
-
-timespec timeUntil(Lab::Clock::time_point now, Lab::Clock::time_point due) {
-    const auto wait = std::chrono::nanoseconds(std::max(due - now, Lab::Clock::duration{}));
-    const auto seconds = std::chrono::floor<std::chrono::seconds>(wait);
-    return {static_cast<time_t>(seconds.count()), static_cast<long>((wait - seconds).count())};
 }
 
 // Modules with a COM of their own first, so that none of them finds its alias taken by one
@@ -54,6 +51,7 @@ LabLoop::LabLoop(Lab& lab, std::vector<std::unique_ptr<LabPort>>& ports, Control
     : m_lab(lab),
       m_ports(ports),
       m_lines(lab.size(), ModuleLine(timing)),
+      m_watching(lab.size(), 0),
       m_signals(signals),
       m_log(log),
       m_reread(std::move(reread)) {
@@ -62,51 +60,54 @@ LabLoop::LabLoop(Lab& lab, std::vector<std::unique_ptr<LabPort>>& ports, Control
 }
 
 void LabLoop::run() {
+    m_readiness.watch(m_signals.fd(), kSignals, POLLIN);
     syncPorts(true);
     std::printf("qz470-sim: lab of %zu modules ready\n", m_lab.size());
     std::fflush(stdout);
-    std::vector<pollfd> fds;
-    std::vector<std::size_t> owners;  // the module of each terminal in fds, after the signals
     for (;;) {
-        fds.assign(1, {m_signals.fd(), POLLIN, 0});
-        owners.clear();
-        for (std::size_t module = 0; module < m_lab.size(); ++module) {
-            if (m_ports[module]->line() < 0) continue;
-            fds.push_back({m_ports[module]->line(), m_lines[module].pollEvents(), 0});
-            owners.push_back(module);
-        }
-        const auto wake = nextWake();
-        const timespec timeout = wake ? timeUntil(Clock::now(), *wake) : timespec{};
-        if (::ppoll(fds.data(), fds.size(), wake ? &timeout : nullptr, nullptr) < 0) {
-            if (errno == EINTR) continue;
-            throw systemFailure("poll");
-        }
-        if (fds[0].revents != 0) {
+        const std::vector<Readiness::Ready> ready = m_readiness.wait(nextWake());
+        if (std::any_of(ready.begin(), ready.end(),
+                        [](const Readiness::Ready& r) { return r.key == kSignals; })) {
             for (const Control control : m_signals.take())
                 if (!obey(control)) return;
             continue;
         }
         const auto now = Clock::now();
-        for (std::size_t k = 0; k < owners.size(); ++k) {
-            const short events = fds[k + 1].revents;
-            const std::size_t module = owners[k];
-            // A terminal cannot hang up while its slave side is held; if it fails, stop rather
-            // than spin on the event.
-            if ((events & (POLLERR | POLLHUP | POLLNVAL)) != 0)
-                throw std::runtime_error("the terminal of COM" +
-                                         std::to_string(m_ports[module]->com()) + " failed");
-            if ((events & POLLOUT) != 0) m_lines[module].writable();
-            if ((events & POLLIN) != 0)
-                hear(module, m_lines[module].read(m_ports[module]->line(), now), now);
-        }
-        for (const std::size_t module : owners) hear(module, m_lines[module].takeStale(now), now);
+        for (const Readiness::Ready& r : ready)
+            serve(static_cast<std::size_t>(r.key - 1), r.events, now);
+        for (std::size_t module = 0; module < m_lab.size(); ++module)
+            if (m_ports[module]->line() >= 0) hear(module, m_lines[module].takeStale(now), now);
         std::vector<std::string> lines;
         for (Lab::Said& said : m_lab.takeDue(now, lines))
             m_lines[said.module].say(said.at, said.bytes);
         write(lines);
-        for (const std::size_t module : owners) m_lines[module].write(m_ports[module]->line(), now);
+        for (std::size_t module = 0; module < m_lab.size(); ++module) {
+            const int line = m_ports[module]->line();
+            if (line < 0) continue;
+            m_lines[module].write(line, now);
+            watch(module);
+        }
         releaseAbandonedPorts(now);
     }
+}
+
+void LabLoop::serve(std::size_t module, short events, Clock::time_point now) {
+    const int line = m_ports[module]->line();
+    // A terminal cannot hang up while its slave side is held; if it fails, stop rather than
+    // spin on the event.
+    if ((events & (POLLERR | POLLHUP)) != 0)
+        throw std::runtime_error("the terminal of COM" + std::to_string(m_ports[module]->com()) +
+                                 " failed");
+    if ((events & POLLOUT) != 0) m_lines[module].writable();
+    if ((events & POLLIN) != 0) hear(module, m_lines[module].read(line, now), now);
+}
+
+// The terminal is watched for what its line waits for now.
+void LabLoop::watch(std::size_t module) {
+    const short events = m_lines[module].pollEvents();
+    if (m_watching[module] == events) return;
+    m_readiness.watch(m_ports[module]->line(), module + 1, events);
+    m_watching[module] = events;
 }
 
 std::optional<LabLoop::Clock::time_point> LabLoop::nextWake() const {
@@ -168,11 +169,14 @@ void LabLoop::syncPorts(bool announceAll) {
         if (m_lab.hasLine(module)) {
             port.plug();
         } else {
+            if (had) m_readiness.forget(port.line());
+            m_watching[module] = 0;
             port.unplug(m_lab.node(module).powered ? kUnplugged : kSwitchedOff);
         }
         const bool has = port.line() >= 0;
         // Whatever was on its way in either direction is lost with the terminal.
         if (had != has) m_lines[module].drop();
+        if (has) watch(module);
         if (announceAll || (has && !had)) port.announce(m_lab.setup(module).nodeId);
     }
 }
@@ -181,11 +185,16 @@ void LabLoop::write(const std::vector<std::string>& lines) {
     for (const std::string& line : lines) m_log.write(line);
 }
 
+// A few ports at a time, in turn: an idle lab of many modules wakes for them, and each look
+// costs a system call.
 void LabLoop::releaseAbandonedPorts(Clock::time_point now) {
     if (now < m_nextAbandonCheck) return;
     m_nextAbandonCheck = now + kAbandonCheckEvery;
-    for (const auto& port : m_ports)
-        if (PseudoTerminal* terminal = port->terminal()) terminal->releaseAbandonedExclusive();
+    for (std::size_t k = 0; k < kAbandonChecksAtOnce && k < m_ports.size(); ++k) {
+        m_nextAbandonLook = (m_nextAbandonLook + 1) % m_ports.size();
+        if (PseudoTerminal* terminal = m_ports[m_nextAbandonLook]->terminal())
+            terminal->releaseAbandonedExclusive();
+    }
 }
 
 int runLab(const Options& options, RequestLog& log) {

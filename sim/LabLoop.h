@@ -1,7 +1,6 @@
 #pragma once
 // The lab's one poll loop: every module's terminal, the control signals and the lab's timed
-// events, served by one thread. Idle, it sleeps in ppoll() until a byte, something due or a
-// signal comes.
+// events, served by one thread. Idle, it sleeps until a byte, something due or a signal comes.
 
 #include <functional>
 #include <memory>
@@ -12,6 +11,7 @@
 #include "LabPort.h"
 #include "ModuleLine.h"
 #include "Options.h"
+#include "Readiness.h"
 #include "RequestLog.h"
 
 namespace sim {
@@ -31,6 +31,8 @@ class LabLoop {
 
     void syncPorts(bool announceAll);
     std::optional<Clock::time_point> nextWake() const;
+    void serve(std::size_t module, short events, Clock::time_point now);
+    void watch(std::size_t module);
     void hear(std::size_t module, const std::vector<Received>& received, Clock::time_point now);
     bool obey(Control control);  // false to stop
     void reload();
@@ -40,10 +42,13 @@ class LabLoop {
     Lab& m_lab;
     std::vector<std::unique_ptr<LabPort>>& m_ports;
     std::vector<ModuleLine> m_lines;
+    std::vector<short> m_watching;  // what each terminal is watched for; 0: not at all
+    Readiness m_readiness;
     ControlSignals& m_signals;
     RequestLog& m_log;
     std::function<LabRead()> m_reread;
     Clock::time_point m_nextAbandonCheck{};
+    std::size_t m_nextAbandonLook = 0;
 };
 
 // qz470-sim --lab: reads the file, publishes every module and serves them until a stop signal.
