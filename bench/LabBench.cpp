@@ -7,16 +7,12 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,15 +29,13 @@
 #include "Stats.h"
 #include "Table.h"
 
-extern char** environ;
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 constexpr int kModules = 100;
-constexpr int kFirstPort = 100;  // 100 aliases from COM100 up
+constexpr int kLabFirstPort = 100;  // 100 aliases from COM100 up
 constexpr milliseconds kLatency{20};
 constexpr milliseconds kDelay{10};  // the modules' reply delay
 constexpr unsigned kBaud = 115200;
@@ -62,52 +56,6 @@ std::string ringLab(int modules) {
     return text;
 }
 
-// qz470-sim --lab, until it says all its modules are served.
-class LabProcess {
-  public:
-    explicit LabProcess(const std::string& file) {
-        int out[2];
-        if (::pipe(out) != 0) return;
-        std::vector<std::string> words{QZ470_SIM_PATH, "--lab",
-                                       file,           "--quiet",
-                                       "--com",        std::to_string(kFirstPort),
-                                       "--delay",      std::to_string(kDelay.count()),
-                                       "--seed",       "1"};
-        std::vector<char*> argv;
-        for (std::string& word : words) argv.push_back(word.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        if (::posix_spawn(&m_pid, QZ470_SIM_PATH, &actions, nullptr, argv.data(), environ) != 0)
-            m_pid = 0;
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        std::string said;
-        char buffer[4096];
-        for (ssize_t n; said.find(" ready\n") == std::string::npos &&
-                        (n = ::read(out[0], buffer, sizeof buffer)) > 0;)
-            said.append(buffer, static_cast<std::size_t>(n));
-        m_ready = said.find(" ready\n") != std::string::npos;
-        ::close(out[0]);
-    }
-    ~LabProcess() {
-        if (m_pid <= 0) return;
-        ::kill(m_pid, SIGTERM);
-        ::waitpid(m_pid, nullptr, 0);
-    }
-    LabProcess(const LabProcess&) = delete;
-    LabProcess& operator=(const LabProcess&) = delete;
-
-    bool ready() const { return m_pid > 0 && m_ready; }
-    pid_t pid() const { return m_pid; }
-
-  private:
-    pid_t m_pid = 0;
-    bool m_ready = false;
-};
-
 double msPerSecond(CpuTime cpu, Clock::duration wall) {
     return std::chrono::duration<double, std::milli>(cpu).count() /
            std::chrono::duration<double>(wall).count();
@@ -123,7 +71,7 @@ double idleCpu(pid_t pid, Clock::duration window) {
 std::vector<FileDescriptor> openPorts(int count) {
     std::vector<FileDescriptor> ports;
     for (int k = 0; k < count; ++k) {
-        const std::string alias = aliasDirectory() + "/COM" + std::to_string(kFirstPort + k);
+        const std::string alias = aliasDirectory() + "/COM" + std::to_string(kLabFirstPort + k);
         FileDescriptor fd(::open(alias.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
         termios settings{};
         if (!fd || ::tcgetattr(fd.get(), &settings) != 0) return {};
@@ -244,8 +192,11 @@ int main(int argc, char** argv) {
     }
     const std::string bigFile = runtime.path() + "/lab100.toml";
     std::ofstream(bigFile) << ringLab(kModules);
-    std::optional<LabProcess> lab(std::in_place, bigFile);
-    if (!lab->ready()) {
+    const std::vector<std::string> options{"--com",   std::to_string(kLabFirstPort),
+                                           "--delay", std::to_string(kDelay.count()),
+                                           "--seed",  "1"};
+    auto lab = SpawnedSimulator::lab(bigFile, options);
+    if (lab->port() != kLabFirstPort) {
         std::fprintf(stderr, "bench_lab: the lab of %d modules did not start\n", kModules);
         return 1;
     }
@@ -261,9 +212,9 @@ int main(int argc, char** argv) {
     const std::string pairFile = runtime.path() + "/lab2.toml";
     std::ofstream(pairFile) << ringLab(2);
     lab.reset();
-    lab.emplace(pairFile);
+    lab = SpawnedSimulator::lab(pairFile, options);
     ports = openPorts(2);
-    if (!lab->ready() || ports.empty() || busy.sent == 0) {
+    if (lab->port() != kLabFirstPort || ports.empty() || busy.sent == 0) {
         std::fprintf(stderr, "bench_lab: a lab did not take its sends\n");
         return 1;
     }
