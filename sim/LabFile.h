@@ -1,18 +1,6 @@
 #pragma once
-// The lab file: the modules of a simulated mesh and the radio links between them, in TOML.
-//
-//   [[node]]            one table per module
-//   id = 1              its node id
-//   com = 200           the COM alias it is published as (default: the next free one)
-//   frequency = 434.0   setup values, as a profile names them (default: a single module's)
-//   powered = true      false: switched off, no port and no radio
-//   cable = "plugged"   "pulled": on the radio, its port gone
-//
-//   [[link]]            a radio link, the same both ways
-//   nodes = [1, 2]
-//   link_value = 52     what a path reply shows for the hop, negated
-//   delivery = 0.98     the share of hops over it that arrive (default 1)
-//   latency_ms = 30     how long a hop over it takes (default 0)
+// The lab file: the modules of a simulated mesh and the radio links between them, in TOML
+// ([[node]] and [[link]] tables, as kLabFormatHelp shows).
 
 #include <chrono>
 #include <cstdint>
