@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <random>
