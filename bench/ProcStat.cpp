@@ -21,6 +21,18 @@ CpuTime threadCpuTime(pid_t tid) {
     return CpuTime(onCpu);
 }
 
+CpuTime processCpuTimeOf(pid_t pid) {
+    CpuTime sum{};
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    for (const auto& entry : std::filesystem::directory_iterator(tasks)) {
+        std::ifstream schedstat(entry.path() / "schedstat");
+        long long onCpu = 0;
+        schedstat >> onCpu;
+        sum += CpuTime(onCpu);
+    }
+    return sum;
+}
+
 std::vector<pid_t> threadIds() {
     std::vector<pid_t> ids;
     for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task"))

@@ -13,4 +13,6 @@ CpuTime processCpuTime();
 // CPU time of one thread of this process, in nanoseconds as the scheduler counts it.
 CpuTime threadCpuTime(pid_t tid);
 std::vector<pid_t> threadIds();
+// CPU time of another process, all its threads, as the scheduler counts it.
+CpuTime processCpuTimeOf(pid_t pid);
 std::size_t residentBytes();

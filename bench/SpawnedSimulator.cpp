@@ -12,11 +12,25 @@
 
 extern char** environ;
 
-SpawnedSimulator::SpawnedSimulator(const std::vector<std::string>& options) {
+SpawnedSimulator::SpawnedSimulator(const std::vector<std::string>& options)
+    : SpawnedSimulator(
+          [&] {
+              std::vector<std::string> words{QZ470_SIM_PATH, "--quiet", "--notice-every", "0"};
+              words.insert(words.end(), options.begin(), options.end());
+              return words;
+          }(),
+          "\n") {}
+
+std::unique_ptr<SpawnedSimulator> SpawnedSimulator::lab(const std::string& file,
+                                                        const std::vector<std::string>& options) {
+    std::vector<std::string> words{QZ470_SIM_PATH, "--quiet", "--lab", file};
+    words.insert(words.end(), options.begin(), options.end());
+    return std::unique_ptr<SpawnedSimulator>(new SpawnedSimulator(std::move(words), " ready\n"));
+}
+
+SpawnedSimulator::SpawnedSimulator(std::vector<std::string> words, std::string_view until) {
     int out[2];
     if (::pipe(out) != 0) return;
-    std::vector<std::string> words{QZ470_SIM_PATH, "--quiet", "--notice-every", "0"};
-    words.insert(words.end(), options.begin(), options.end());
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
@@ -28,9 +42,13 @@ SpawnedSimulator::SpawnedSimulator(const std::vector<std::string>& options) {
         ::posix_spawn(&m_pid, QZ470_SIM_PATH, &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
-    char line[128] = {};
-    if (!failed && ::read(out[0], line, sizeof line - 1) > 0)
-        std::sscanf(line, "qz470-sim: COM%d", &m_port);
+    std::string said;
+    char buffer[4096];
+    for (ssize_t n; !failed && said.find(until) == std::string::npos &&
+                    (n = ::read(out[0], buffer, sizeof buffer)) > 0;)
+        said.append(buffer, static_cast<std::size_t>(n));
+    if (said.find(until) != std::string::npos)
+        std::sscanf(said.c_str(), "qz470-sim: COM%d", &m_port);
     ::close(out[0]);
     if (failed) m_pid = 0;
 }

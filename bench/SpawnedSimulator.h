@@ -3,21 +3,31 @@
 
 #include <sys/types.h>
 
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class SpawnedSimulator {
   public:
     // options come after --quiet and no unasked notices.
     explicit SpawnedSimulator(const std::vector<std::string>& options = {});
+    // A lab of modules (--quiet --lab file, then options), once it says all are served;
+    // port() is its first module's.
+    static std::unique_ptr<SpawnedSimulator> lab(const std::string& file,
+                                                 const std::vector<std::string>& options);
     ~SpawnedSimulator();
     SpawnedSimulator(const SpawnedSimulator&) = delete;
     SpawnedSimulator& operator=(const SpawnedSimulator&) = delete;
 
     int port() const { return m_port; }  // 0 when it named none
+    pid_t pid() const { return m_pid; }
 
   private:
+    // Spawns the words and reads what it prints up to the end of `until`.
+    SpawnedSimulator(std::vector<std::string> words, std::string_view until);
+
     pid_t m_pid = 0;
     int m_port = 0;
 };

@@ -1,74 +1,10 @@
 #include "Settings.h"
 
-#include <charconv>
 #include <cstdio>
-#include <limits>
 
 #include "SetupNames.h"
 
 namespace {
-
-constexpr std::int64_t kMaxId = std::numeric_limits<std::uint16_t>::max();
-
-std::string shortestText(double value) {
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
-}
-
-const std::int64_t* wholeNumber(const SettingChanges::Value& value) {
-    return std::get_if<std::int64_t>(&value);
-}
-
-const std::string* name(const SettingChanges::Value& value) {
-    return std::get_if<std::string>(&value);
-}
-
-std::optional<double> number(const SettingChanges::Value& value) {
-    if (const auto* whole = wholeNumber(value)) return static_cast<double>(*whole);
-    if (const auto* real = std::get_if<double>(&value)) return *real;
-    return std::nullopt;
-}
-
-std::string valueText(const SettingChanges::Value& value) {
-    if (const auto* text = name(value)) return "'" + *text + "'";
-    return shortestText(*number(value));
-}
-
-// A register of 0 is what anything below one register step gives: no radio frequency.
-std::optional<std::uint32_t> frequencyRegister(const SettingChanges::Value& value) {
-    const auto mhz = number(value);
-    const auto reg = mhz ? proto::frequencyRegisterFromMhz(*mhz) : std::nullopt;
-    if (!reg || *reg == 0) return std::nullopt;
-    return reg;
-}
-
-std::optional<std::uint8_t> codeOf(std::optional<int> index) {
-    if (!index) return std::nullopt;
-    return static_cast<std::uint8_t>(*index);
-}
-
-std::optional<std::uint8_t> powerCode(const std::int64_t* level) {
-    if (!level || *level < 1 || *level > proto::kPowerLevels) return std::nullopt;
-    return static_cast<std::uint8_t>(*level);
-}
-
-std::optional<std::uint16_t> id(const std::int64_t* whole) {
-    if (!whole || *whole < 0 || *whole > kMaxId) return std::nullopt;
-    return static_cast<std::uint16_t>(*whole);
-}
-
-std::optional<std::uint8_t> uartRateCode(const std::int64_t* rate) {
-    if (!rate || *rate > proto::kUartBaudRates.back()) return std::nullopt;
-    return codeOf(proto::uartBaudIndex(static_cast<int>(*rate)));
-}
-
-std::string parityNamesText() {
-    std::string text;
-    for (const std::string_view parity : proto::kParityNames)
-        text += (text.empty() ? "\"" : ", \"") + std::string(parity) + "\"";
-    return text;
-}
 
 template <typename Table>
 Json listEntry(const Table& table, std::size_t code) {
@@ -96,13 +32,6 @@ std::array<std::optional<int>, kSettingKeys.size()> settingCodes(const proto::Se
 }
 
 }  // namespace
-
-std::string rateList() {
-    std::string text;
-    for (const int rate : proto::kUartBaudRates)
-        text += (text.empty() ? "" : ", ") + std::to_string(rate);
-    return text;
-}
 
 Json settingsJson(const proto::Setup& setup) {
     const auto values = settingValues(setup);
@@ -150,75 +79,4 @@ std::vector<std::string> unlistedCodes(const proto::Setup& setup) {
         if (values[i].is_null())
             unlisted.push_back(std::string(kSettingKeys[i]) + " code " + std::to_string(*codes[i]));
     return unlisted;
-}
-
-std::string SettingChanges::set(std::string_view key, const Value& value) {
-    const std::string refused = valueText(value) + " is not a valid " + std::string(key) + ": ";
-    const auto whole = wholeNumber(value);
-    if (key == "frequency") {
-        m_frequencyRegister = frequencyRegister(value);
-        if (!m_frequencyRegister) return refused + "give MHz above 0 and below 1024";
-    } else if (key == "power") {
-        m_powerCode = powerCode(whole);
-        if (!m_powerCode) return refused + "give 1 to " + std::to_string(proto::kPowerLevels);
-    } else if (key == "life_cycle") {
-        m_lifeCycleCode = codeOf(name(value) ? proto::lifeCycleIndex(*name(value)) : std::nullopt);
-        if (!m_lifeCycleCode) return refused + "give \"1h\" to \"24h\"";
-    } else if (key == "network_id" || key == "node_id") {
-        auto& field = key == "network_id" ? m_networkId : m_nodeId;
-        field = id(whole);
-        if (!field) return refused + "give 0 to 65535";
-    } else if (key == "uart_baud") {
-        m_uartRateCode = uartRateCode(whole);
-        if (!m_uartRateCode) return refused + "give " + rateList();
-    } else if (key == "uart_parity") {
-        m_parityCode = codeOf(name(value) ? proto::parityIndex(*name(value)) : std::nullopt);
-        if (!m_parityCode) return refused + "give " + parityNamesText();
-    } else {
-        return "unknown key '" + std::string(key) + "'";
-    }
-    return {};
-}
-
-void SettingChanges::overlay(const SettingChanges& later) {
-    const auto take = [](auto& mine, const auto& theirs) {
-        if (theirs) mine = theirs;
-    };
-    take(m_frequencyRegister, later.m_frequencyRegister);
-    take(m_powerCode, later.m_powerCode);
-    take(m_lifeCycleCode, later.m_lifeCycleCode);
-    take(m_networkId, later.m_networkId);
-    take(m_nodeId, later.m_nodeId);
-    take(m_uartRateCode, later.m_uartRateCode);
-    take(m_parityCode, later.m_parityCode);
-}
-
-void SettingChanges::applyTo(proto::Setup& setup) const {
-    setup.frequencyRegister = m_frequencyRegister.value_or(setup.frequencyRegister);
-    setup.powerCode = m_powerCode.value_or(setup.powerCode);
-    setup.lifeCycleCode = m_lifeCycleCode.value_or(setup.lifeCycleCode);
-    setup.networkId = m_networkId.value_or(setup.networkId);
-    setup.nodeId = m_nodeId.value_or(setup.nodeId);
-    setup.uartRateCode = m_uartRateCode.value_or(setup.uartRateCode);
-    setup.parityCode = m_parityCode.value_or(setup.parityCode);
-}
-
-bool SettingChanges::empty() const {
-    return missingKeys().size() == kSettingKeys.size();
-}
-
-bool SettingChanges::complete() const {
-    return missingKeys().empty();
-}
-
-std::vector<std::string> SettingChanges::missingKeys() const {
-    const bool given[] = {
-        m_frequencyRegister.has_value(), m_powerCode.has_value(), m_lifeCycleCode.has_value(),
-        m_networkId.has_value(),         m_nodeId.has_value(),    m_uartRateCode.has_value(),
-        m_parityCode.has_value()};
-    static_assert(std::size(given) == kSettingKeys.size());
-    std::vector<std::string> missing;
-    for (std::size_t i = 0; i < kSettingKeys.size(); ++i)
-        if (!given[i]) missing.emplace_back(kSettingKeys[i]);
-    return missing;
 }

@@ -68,11 +68,12 @@ bool tryPublish(const std::string& path, const std::string& target) {
 
 }  // namespace
 
-AliasPublisher::AliasPublisher(std::string directory, int firstPort, std::string target)
+AliasPublisher::AliasPublisher(std::string directory, int firstPort, std::string target,
+                               int lastPort)
     : m_directory(std::move(directory)), m_target(std::move(target)) {
     ensurePrivateDirectory(m_directory);
     const DirectoryLock lock(m_directory);
-    for (int port = firstPort; port <= kLastPort; ++port) {
+    for (int port = firstPort; port <= lastPort; ++port) {
         const std::string path = m_directory + "/COM" + std::to_string(port);
         if (tryPublish(path, m_target)) {
             m_port = port;
@@ -80,8 +81,10 @@ AliasPublisher::AliasPublisher(std::string directory, int firstPort, std::string
             return;
         }
     }
+    if (firstPort == lastPort)
+        throw std::runtime_error("COM" + std::to_string(firstPort) + " is taken in " + m_directory);
     throw std::runtime_error("no free COM alias from COM" + std::to_string(firstPort) + " to COM" +
-                             std::to_string(kLastPort) + " in " + m_directory);
+                             std::to_string(lastPort) + " in " + m_directory);
 }
 
 void AliasPublisher::retarget(std::string target) {

@@ -4,13 +4,16 @@
 
 #include <string>
 
+#include "PortNames.h"
+
 namespace sim {
 
 class AliasPublisher {
   public:
-    // Takes the first free COM<n> from firstPort up to the last port the tool lists. Free means
-    // no entry, or a link left dangling by a simulator that died. Throws std::runtime_error.
-    AliasPublisher(std::string directory, int firstPort, std::string target);
+    // Takes the first free COM<n> from firstPort up to lastPort. Free means no entry, or a link
+    // left dangling by a simulator that died. Throws std::runtime_error.
+    AliasPublisher(std::string directory, int firstPort, std::string target,
+                   int lastPort = kLastPort);
     // Removes the alias, unless someone has replaced it meanwhile.
     ~AliasPublisher();
     AliasPublisher(const AliasPublisher&) = delete;

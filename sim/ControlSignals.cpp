@@ -38,6 +38,7 @@ bool setAction(void (*handler)(int)) {
 Control controlFor(int signal) {
     if (signal == SIGUSR1) return Control::kPullCable;
     if (signal == SIGUSR2) return Control::kPlugCable;
+    if (signal == SIGHUP) return Control::kReload;
     return Control::kStop;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// What the simulator is told by signals. SIGINT, SIGTERM and SIGHUP end it in an orderly way,
-// so its alias is removed; SIGUSR1 pulls its cable and SIGUSR2 plugs it back. The handler only
+// What the simulator is told by signals. SIGINT and SIGTERM end it in an orderly way, so its
+// alias is removed; SIGHUP asks it to read its file again (a single module ends on it, too);
+// SIGUSR1 pulls its cable and SIGUSR2 plugs it back. The handler only
 // writes the signal's number into a pipe that the event loop watches. SIGPIPE is ignored.
 
 #include <vector>
@@ -9,7 +10,7 @@
 
 namespace sim {
 
-enum class Control { kStop, kPullCable, kPlugCable };
+enum class Control { kStop, kReload, kPullCable, kPlugCable };
 
 class ControlSignals {
   public:

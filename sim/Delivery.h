@@ -23,10 +23,10 @@ class Delivery {
 
     // route: the nodes after the local node, as Mesh::routeTo gives them.
     DeliveryOutcome carry(const Mesh& mesh, const std::vector<NodeId>& route);
-
-  private:
+    // One hop over a link of this rate: whether it arrives.
     bool arrives(double deliveryRate);
 
+  private:
     std::mt19937 m_random;  // its sequence is fixed by the standard, unlike the distributions'
 };
 

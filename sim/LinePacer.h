@@ -38,6 +38,8 @@ class LinePacer {
     std::optional<Clock::time_point> nextDue() const;
     // How long the line takes to carry this many bytes.
     Clock::duration lineTime(std::size_t bytes) const;
+    // Bytes queued from now on go at this rate; those already queued keep their times.
+    void setBaud(unsigned baud) { m_timing.baud = baud; }
     // The cable was pulled: what was still to go is lost.
     void drop() {
         m_queue.clear();

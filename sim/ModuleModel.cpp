@@ -2,14 +2,12 @@
 
 #include <variant>
 
-#include "MeshReplies.h"
 #include "SendNames.h"
 
 namespace sim {
 
 namespace {
 
-constexpr std::uint8_t kNoticeLinkValue = 60;
 constexpr double kStartMhz = 434;
 
 Answer rejected(std::string_view reason, proto::Bytes bytes, std::string_view field = "frame=") {
@@ -60,12 +58,6 @@ std::string describe(const proto::Setup& setup) {
            " parity=" + std::to_string(setup.parityCode);
 }
 
-// 434 MHz, power 7, life cycle 1h, network id 1, 9600 baud, no parity; the node id is the mesh's
-// local node.
-proto::Setup startValues(NodeId node) {
-    return {.frequencyRegister = *proto::frequencyRegisterFromMhz(kStartMhz), .nodeId = node};
-}
-
 // The setup echoed, cut or padded with zero bytes to the length asked for: the tool may rely
 // on no more of an acknowledgement than its type and code.
 proto::Frame acknowledgement(const proto::Setup& setup, std::size_t length) {
@@ -78,11 +70,18 @@ proto::Frame acknowledgement(const proto::Setup& setup, std::size_t length) {
 
 }  // namespace
 
+proto::Setup startSetup(NodeId node) {
+    return {.frequencyRegister = *proto::frequencyRegisterFromMhz(kStartMhz), .nodeId = node};
+}
+
 ModuleModel::ModuleModel(Mesh mesh, unsigned seed, std::size_t ackLength)
-    : m_mesh(std::move(mesh)),
-      m_delivery(seed),
+    : m_meshRadio(std::in_place, std::move(mesh), seed),
+      m_radio(*m_meshRadio),
       m_ackLength(ackLength),
-      m_setup(startValues(m_mesh.localNode)) {}
+      m_setup(startSetup(m_meshRadio->mesh().localNode)) {}
+
+ModuleModel::ModuleModel(proto::Setup start, Radio& radio, std::size_t ackLength)
+    : m_radio(radio), m_ackLength(ackLength), m_setup(start) {}
 
 Answer ModuleModel::answer(const Received& received) {
     switch (received.kind) {
@@ -107,8 +106,8 @@ Answer ModuleModel::answerFrame(const proto::Frame& frame) {
     if (std::holds_alternative<proto::ReadSetupRequest>(*request))
         return {"request read-setup", proto::encode(proto::SetupReply{m_setup})};
     if (std::holds_alternative<proto::RouteListRequest>(*request))
-        return {"request read-route", routeListReply(m_mesh)};
-    return {"request read-path", pathListReply(m_mesh)};
+        return {"request read-route", m_radio.routeListReply(m_setup)};
+    return {"request read-path", m_radio.pathListReply(m_setup)};
 }
 
 Answer ModuleModel::writeSetup(const proto::Setup& setup) {
@@ -120,40 +119,28 @@ Answer ModuleModel::sendData(const proto::Frame& frame, bool checkOk) {
     const std::optional<proto::Request> decoded = proto::decodeRequest(frame);
     const auto* request = decoded ? std::get_if<proto::SendDataRequest>(&*decoded) : nullptr;
     const std::uint16_t target = request ? request->target : proto::sendTarget(frame);
-    const auto route = m_mesh.routeTo(target);
-    std::uint8_t status = proto::kStatusOk;
-    DeliveryOutcome delivery;
+    Carried carried;
     if (!checkOk) {
-        status = proto::kStatusCheckError;
+        carried.status = proto::kStatusCheckError;
     } else if (!request) {
-        status = proto::kStatusInvalidRequest;
-    } else if (!route) {
-        status = proto::kStatusRouteNotFound;
+        carried.status = proto::kStatusInvalidRequest;
     } else {
-        delivery = m_delivery.carry(m_mesh, *route);
-        if (delivery.lostHop)
-            status = *delivery.lostHop == 0 ? proto::kStatusNoAck : proto::kStatusApsNoAck;
+        carried = m_radio.carry(m_setup, *request);
     }
     std::string line = "request send-data " +
                        (request ? describe(*request) : "frame=" + proto::hexDigits(frame)) +
-                       " check=" + (checkOk ? "ok" : "bad") + " status=" + proto::hexByte(status);
-    if (const auto lost = delivery.lostHop) {
-        const NodeId from = *lost == 0 ? m_mesh.localNode : (*route)[*lost - 1];
-        line += " lost=" + std::to_string(from) + "-" + std::to_string((*route)[*lost]);
-    }
-    return {std::move(line), proto::encode(proto::SendStatus{target, status}), delivery.latency};
+                       " check=" + (checkOk ? "ok" : "bad") +
+                       " status=" + proto::hexByte(carried.status) + carried.note;
+    return {std::move(line), proto::encode(proto::SendStatus{target, carried.status}),
+            carried.latency};
 }
 
 std::optional<Answer> ModuleModel::receiveNotice() {
-    const auto nodes = m_mesh.remoteNodes();
-    if (nodes.empty()) return std::nullopt;
-    const NodeId source = nodes[m_notices % nodes.size()];
-    const std::uint16_t count = m_notices++;
-    const std::vector<std::uint8_t> data{static_cast<std::uint8_t>(count >> 8),
-                                         static_cast<std::uint8_t>(count)};
-    return Answer{
-        "notice source=" + std::to_string(source) + " data=" + proto::hexDigits(data),
-        proto::encode(proto::ReceiveNotice{proto::NoticeContent{source, kNoticeLinkValue, data}})};
+    const auto content = m_meshRadio ? m_meshRadio->madeUpNotice() : std::nullopt;
+    if (!content) return std::nullopt;
+    return Answer{"notice source=" + std::to_string(content->source) +
+                      " data=" + proto::hexDigits(content->data),
+                  proto::encode(proto::ReceiveNotice{*content})};
 }
 
 }  // namespace sim

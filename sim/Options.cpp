@@ -5,6 +5,7 @@
 #include <functional>
 #include <limits>
 
+#include "LabFile.h"
 #include "Mesh.h"
 #include "PortNames.h"
 
@@ -127,6 +128,10 @@ void declareOptions(CLI::App& app, ParsedOptions& parsed) {
     };
     option("--mesh", "FILE", "the mesh to report instead of the built-in one",
            fileName(&Options::meshFile));
+    option("--lab", "FILE",
+           "a lab: every module of FILE on a port of its own, with the\n"
+           "radio links between them (see below and qz470-sim(1))",
+           fileName(&Options::labFile));
     option("--com", "N", "first COM number to try (default 200, at most 255)",
            inRange(kFirstPort, kLastPort, [](Options& o, unsigned v) { o.firstPort = v; }));
     option("--delay", "MS", "reply delay in milliseconds (default 10)",
@@ -166,6 +171,20 @@ void declareOptions(CLI::App& app, ParsedOptions& parsed) {
     app.add_flag("-h,--help", parsed.help, "show this help");
 }
 
+// What a single module's options say that a lab decides otherwise; empty when nothing.
+std::string labConflict(const CLI::App& app) {
+    if (app.count("--mesh") > 0)
+        return "--lab and --mesh exclude each other: a lab's modules report the mesh they make";
+    if (app.count("--baud") > 0)
+        return "--baud does not go with --lab: each module is paced at its own uart_baud";
+    for (const char* option : {"--notice-every", "--notice-before-reply"})
+        if (app.count(option) > 0)
+            return std::string(option) +
+                   " does not go with --lab: its modules' notices are the data they send each "
+                   "other";
+    return {};
+}
+
 // "--name=" is read by CLI11 as "--name" still waiting for its value, which would take the next
 // word; here it is the empty value.
 std::vector<std::string> wordsReversed(const std::vector<std::string_view>& args) {
@@ -201,6 +220,8 @@ ParsedOptions parseOptions(const std::vector<std::string_view>& args) {
     }
     if (const auto extra = app.remaining(); !extra.empty()) {
         parsed.error = "unknown option '" + extra.front() + "'";
+    } else if (parsed.options.labFile) {
+        parsed.error = labConflict(app);
     }
     return parsed;
 }
@@ -209,8 +230,9 @@ std::string helpText() {
     ParsedOptions unused;
     CLI::App app(kIntro, "qz470-sim");
     declareOptions(app, unused);
-    app.footer(std::string(kAfterOptions) + std::string(kMeshFormatHelp) +
-               "\nThe built-in mesh:\n" + std::string(kDefaultMeshText));
+    app.footer(std::string(kAfterOptions) + std::string(kMeshFormatHelp) + "\n" +
+               std::string(kLabFormatHelp) + "\nThe built-in mesh:\n" +
+               std::string(kDefaultMeshText));
     return app.help();
 }
 

@@ -18,6 +18,7 @@ inline constexpr int kFirstAlias = 200;
 
 struct Options {
     std::optional<std::string> meshFile;
+    std::optional<std::string> labFile;  // a whole mesh of modules instead of one
     int firstPort = kFirstAlias;
     LineTiming timing;
     FaultPlan fault;

@@ -12,10 +12,6 @@ namespace sim {
 
 namespace {
 
-// A frame still incomplete after this much silence will not be completed: the tool writes
-// each request in one go.
-constexpr auto kStaleAfter = std::chrono::milliseconds(200);
-constexpr std::size_t kReadChunk = 1024;
 // How often a port left exclusive by a killed tool is looked for.
 constexpr auto kAbandonCheckEvery = std::chrono::milliseconds(500);
 
@@ -34,7 +30,7 @@ Simulator::Simulator(Cable& cable, ControlSignals& signals, ModuleModel& model,
       m_signals(signals),
       m_model(model),
       m_log(log),
-      m_pacer(options.timing),
+      m_line(options.timing),
       m_faults(options.fault),
       m_noticeEvery(options.noticeEvery),
       m_noticeBeforeReply(options.noticeBeforeReply) {}
@@ -43,9 +39,7 @@ void Simulator::run() {
     m_nextNotice = Clock::now() + m_noticeEvery;
     for (;;) {
         // While the cable is pulled the line is -1, which poll() passes over.
-        pollfd fds[] = {
-            {m_signals.fd(), POLLIN, 0},
-            {m_cable.line(), static_cast<short>(POLLIN | (m_lineFull ? POLLOUT : 0)), 0}};
+        pollfd fds[] = {{m_signals.fd(), POLLIN, 0}, {m_cable.line(), m_line.pollEvents(), 0}};
         if (::poll(fds, 2, pollTimeout(Clock::now())) < 0) {
             if (errno == EINTR) continue;
             throw systemFailure("poll");
@@ -60,14 +54,12 @@ void Simulator::run() {
         if ((fds[1].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
             throw std::runtime_error("the terminal failed");
         }
-        if ((fds[1].revents & POLLOUT) != 0) m_lineFull = false;
+        if ((fds[1].revents & POLLOUT) != 0) m_line.writable();
         const auto now = Clock::now();
-        if ((fds[1].revents & POLLIN) != 0) readLine(now);
-        if (m_parser.hasPending() && now - m_lastInput >= kStaleAfter) {
-            handle(m_parser.flushStale(), now);
-        }
+        if ((fds[1].revents & POLLIN) != 0) handle(m_line.read(m_cable.line(), now), now);
+        handle(m_line.takeStale(now), now);
         if (m_noticeEvery.count() > 0 && now >= m_nextNotice) sendNotice(now);
-        writeDue(now);
+        if (m_cable.line() >= 0) m_line.write(m_cable.line(), now);
         releaseAbandonedPort(now);
     }
 }
@@ -78,36 +70,22 @@ int Simulator::pollTimeout(Clock::time_point now) const {
         const int wait = millisecondsUntil(now, due);
         timeout = timeout < 0 ? wait : std::min(timeout, wait);
     };
-    if (const auto due = m_pacer.nextDue(); due && !m_lineFull) consider(*due);
-    if (m_parser.hasPending()) consider(m_lastInput + kStaleAfter);
+    if (const auto due = m_line.nextWake()) consider(*due);
     if (m_noticeEvery.count() > 0) consider(m_nextNotice);
     consider(m_nextAbandonCheck);
     return timeout;
 }
 
-void Simulator::readLine(Clock::time_point now) {
-    std::uint8_t buffer[kReadChunk];
-    const ssize_t count = ::read(m_cable.line(), buffer, sizeof buffer);
-    if (count < 0) {
-        if (errno == EAGAIN || errno == EINTR) return;
-        throw systemFailure("cannot read the terminal");
-    }
-    m_lastInput = now;
-    handle(m_parser.feed(proto::Bytes(buffer, static_cast<std::size_t>(count))), now);
-}
-
 void Simulator::handle(const std::vector<Received>& received, Clock::time_point now) {
     for (const Received& item : received) {
         Answer answer = m_model.answer(item);
-        // The terminal hands the request over at once; on a real line its last byte comes
-        // only after the line has carried all of it, and the module answers after that.
-        const Clock::time_point heard = now + m_pacer.lineTime(item.bytes.size());
+        const Clock::time_point heard = m_line.heard(now, item.bytes.size());
         if (answer.reply && m_noticeBeforeReply) queueNotice(heard + answer.latency);
         if (answer.reply) {
             ShapedReply shaped = m_faults.shape(*answer.reply);
             if (shaped.fault != FaultKind::kNone)
                 answer.logLine += " fault=" + std::string(faultName(shaped.fault));
-            m_pacer.push(heard + answer.latency, shaped.bytes);
+            m_line.say(heard + answer.latency, shaped.bytes);
         }
         m_log.write(answer.logLine);
     }
@@ -116,6 +94,7 @@ void Simulator::handle(const std::vector<Received>& received, Clock::time_point 
 bool Simulator::obey(Control control) {
     switch (control) {
         case Control::kStop:
+        case Control::kReload:  // a single module has no file to read again
             return false;
         case Control::kPullCable:
             pullCable();
@@ -134,9 +113,7 @@ bool Simulator::obey(Control control) {
 void Simulator::pullCable() {
     if (m_cable.line() < 0) return;
     m_cable.pull();
-    m_pacer.drop();
-    m_parser = FrameParser();
-    m_lineFull = false;
+    m_line.drop();
     m_log.write("cable pulled");
 }
 
@@ -148,7 +125,7 @@ void Simulator::sendNotice(Clock::time_point now) {
 
 void Simulator::queueNotice(Clock::time_point due) {
     if (const auto notice = m_model.receiveNotice()) {
-        m_pacer.push(due, *notice->reply);
+        m_line.say(due, *notice->reply);
         m_log.write(notice->logLine);
     }
 }
@@ -157,20 +134,6 @@ void Simulator::releaseAbandonedPort(Clock::time_point now) {
     if (now < m_nextAbandonCheck) return;
     m_nextAbandonCheck = now + kAbandonCheckEvery;
     if (PseudoTerminal* terminal = m_cable.terminal()) terminal->releaseAbandonedExclusive();
-}
-
-void Simulator::writeDue(Clock::time_point now) {
-    if (m_lineFull || m_cable.line() < 0) return;
-    const auto due = m_pacer.takeDue(now);
-    if (due.empty()) return;
-    const ssize_t written = ::write(m_cable.line(), due.data(), due.size());
-    if (written < 0 && errno != EAGAIN && errno != EINTR)
-        throw systemFailure("cannot write the terminal");
-    const std::size_t sent = written < 0 ? 0 : static_cast<std::size_t>(written);
-    if (sent < due.size()) {
-        m_pacer.putBack(proto::Bytes(due).subspan(sent));
-        m_lineFull = true;
-    }
 }
 
 }  // namespace sim

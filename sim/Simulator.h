@@ -8,8 +8,7 @@
 #include "Cable.h"
 #include "ControlSignals.h"
 #include "Faults.h"
-#include "FrameParser.h"
-#include "LinePacer.h"
+#include "ModuleLine.h"
 #include "ModuleModel.h"
 #include "Options.h"
 #include "RequestLog.h"
@@ -26,14 +25,12 @@ class Simulator {
     void run();
 
   private:
-    using Clock = LinePacer::Clock;
+    using Clock = ModuleLine::Clock;
 
     int pollTimeout(Clock::time_point now) const;
-    void readLine(Clock::time_point now);
     void handle(const std::vector<Received>& received, Clock::time_point now);
     void sendNotice(Clock::time_point now);
     void queueNotice(Clock::time_point due);
-    void writeDue(Clock::time_point now);
     void releaseAbandonedPort(Clock::time_point now);
     bool obey(Control control);  // false to stop
     void pullCable();
@@ -42,15 +39,12 @@ class Simulator {
     ControlSignals& m_signals;
     ModuleModel& m_model;
     RequestLog& m_log;
-    FrameParser m_parser;
-    LinePacer m_pacer;
+    ModuleLine m_line;
     FaultInjector m_faults;
     std::chrono::seconds m_noticeEvery;
     bool m_noticeBeforeReply;
     Clock::time_point m_nextNotice{};
-    Clock::time_point m_lastInput{};
     Clock::time_point m_nextAbandonCheck{};
-    bool m_lineFull = false;  // the terminal took no more bytes; wait until it can
 };
 
 }  // namespace sim

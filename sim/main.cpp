@@ -11,6 +11,7 @@
 
 #include "Cable.h"
 #include "ControlSignals.h"
+#include "LabLoop.h"
 #include "Mesh.h"
 #include "ModuleModel.h"
 #include "Options.h"
@@ -57,14 +58,18 @@ int main(int argc, char** argv) {
         return 0;
     }
     const sim::Options& options = parsed.options;
-    auto mesh = loadMesh(options);
-    if (!mesh) return kUsageError;
+    std::optional<sim::Mesh> mesh;
+    if (!options.labFile) {
+        mesh = loadMesh(options);
+        if (!mesh) return kUsageError;
+    }
     const auto logFile = openLog(options);
     if (options.logFile && !logFile) {
         std::perror(("qz470-sim: " + *options.logFile).c_str());
         return kUsageError;
     }
     sim::RequestLog log(logFile ? logFile.get() : options.quiet ? nullptr : stderr);
+    if (options.labFile) return sim::runLab(options, log);
 
     try {
         sim::ControlSignals signals;

@@ -81,17 +81,61 @@ INSTANTIATE_TEST_SUITE_P(
                     BadCase{{"--baud"}, "option --baud needs a value"},
                     BadCase{{"--ack-length", "4"}, "bad value '4' for --ack-length"},
                     BadCase{{"--ack-length", "261"}, "bad value '261' for --ack-length"},
-                    BadCase{{"--verbose"}, "unknown option '--verbose'"}));
+                    BadCase{{"--verbose"}, "unknown option '--verbose'"},
+                    BadCase{{"--lab", "l.toml", "--mesh", "m.txt"},
+                            "--lab and --mesh exclude each other: a lab's modules report the "
+                            "mesh they make"},
+                    BadCase{{"--baud", "0", "--lab", "l.toml"},
+                            "--baud does not go with --lab: each module is paced at its own "
+                            "uart_baud"},
+                    BadCase{{"--lab=l.toml", "--notice-every=0"},
+                            "--notice-every does not go with --lab: its modules' notices are the "
+                            "data they send each other"},
+                    BadCase{{"--lab", "l.toml", "--notice-before-reply"},
+                            "--notice-before-reply does not go with --lab: its modules' notices "
+                            "are the data they send each other"}));
+
+TEST(Options, LabTakesTheOptionsOfItsModulesLines) {
+    const auto parsed =
+        sim::parseOptions({"--lab", "l.toml", "--com", "150", "--delay", "0", "--split", "2:5",
+                           "--fault", "silence:3", "--seed", "9", "--log", "x.log"});
+    ASSERT_EQ(parsed.error, "");
+    EXPECT_EQ(parsed.options.labFile, "l.toml");
+    EXPECT_EQ(parsed.options.firstPort, 150);
+    EXPECT_EQ(parsed.options.timing.pieces, 2u);
+    EXPECT_EQ(parsed.options.fault.kind, sim::FaultKind::kSilence);
+}
 
 TEST(Options, HelpDocumentsEveryOption) {
     EXPECT_TRUE(sim::parseOptions({"--help"}).help);
     const std::string help = sim::helpText();
-    for (const char* option :
-         {"--mesh FILE", "--com N", "--delay MS", "--baud N", "--split N:GAP_MS",
-          "--fault KIND[:EVERY]", "--notice-every S", "--notice-before-reply", "--log FILE",
-          "--quiet", "--help", "bad-check", "short", "silence", "garbage",
-          "route <target> via <node>", "hop <node> <linkvalue>", "--seed N",
-          "link <node> <node> <rate> <latency>"}) {
+    for (const char* option : {"--mesh FILE",
+                               "--com N",
+                               "--delay MS",
+                               "--baud N",
+                               "--split N:GAP_MS",
+                               "--fault KIND[:EVERY]",
+                               "--notice-every S",
+                               "--notice-before-reply",
+                               "--log FILE",
+                               "--quiet",
+                               "--help",
+                               "bad-check",
+                               "short",
+                               "silence",
+                               "garbage",
+                               "route <target> via <node>",
+                               "hop <node> <linkvalue>",
+                               "--seed N",
+                               "link <node> <node> <rate> <latency>",
+                               "--lab FILE",
+                               "[[node]]",
+                               "[[link]]",
+                               "link_value",
+                               "latency_ms",
+                               "delivery",
+                               "cable",
+                               "powered"}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
 }

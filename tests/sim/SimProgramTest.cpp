@@ -228,3 +228,116 @@ TEST(SimProgramMesh, BadMeshFileStopsItBeforeItPublishes) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string routeTargets(const std::string& port) {
+    const auto routes =
+        proto::decodeRouteList(ask(port, proto::buildReadRouteList(), proto::kRouteListReplySize));
+    if (!routes) return "no reply";
+    std::string text;
+    for (std::size_t k = 0; k < routes->targetNodes.size(); ++k)
+        text += routes->targetNodes[k] + ":" + routes->routeNodes[k] + " ";
+    return text;
+}
+
+std::string fileText(const std::string& path) {
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Modules 1 to 3 at 115200 baud, 4 on COM207; 1-2-3-4 in a chain, and 1-3 if asked.
+std::string labText(bool fourPowered, bool oneToThree) {
+    std::string text;
+    for (const char* id : {"1", "2", "3"})
+        text += std::string("[[node]]\nid = ") + id + "\nuart_baud = 115200\n";
+    text += "[[node]]\nid = 4\ncom = 207\n";
+    if (!fourPowered) text += "powered = false\n";
+    for (const char* pair : {"1, 2", "2, 3", "3, 4"})
+        text += std::string("[[link]]\nnodes = [") + pair + "]\nlink_value = 50\nlatency_ms = 5\n";
+    if (oneToThree) text += "[[link]]\nnodes = [1, 3]\nlink_value = 90\n";
+    return text;
+}
+
+TEST(LabProgram, BadFileStopsItBeforeItPublishes) {
+    const ScopedRuntimeDir runtime;
+    const std::string lab = runtime.path() + "/lab.toml";
+    std::ofstream(lab) << labText(true, true) << "[[node]]\nid = 4\n";
+    SimProcess sim({"--lab", lab});
+    EXPECT_EQ(sim.nextLine(), "");
+    EXPECT_EQ(sim.waitForExit(), 2);
+    EXPECT_FALSE(fs::exists(aliasDirectory() + "/COM200"));
+}
+
+// One process serves every module's port; the file read again on SIGHUP cuts a link and
+// switches a module on, a file that does not read changes nothing, and the cables go and come.
+TEST(LabProgram, ServesEveryModuleAndReadsItsFileAgainOnHangUp) {
+    const ScopedRuntimeDir runtime;
+    const std::string lab = runtime.path() + "/lab.toml";
+    const std::string log = runtime.path() + "/requests.log";
+    const std::string dir = aliasDirectory();
+    std::ofstream(lab) << labText(false, true);
+    SimProcess sim({"--lab", lab, "--delay", "0", "--seed", "1", "--log", log});
+    const std::regex plugged("qz470-sim: COM20([0-2]) -> /dev/pts/[0-9]+ \\(node ([1-3])\\)\n");
+    for (int k = 0; k < 3; ++k) {
+        std::smatch match;
+        const std::string line = sim.nextLine();
+        ASSERT_TRUE(std::regex_match(line, match, plugged)) << line;
+        EXPECT_EQ(std::stoi(match[1]) + 1, std::stoi(match[2]));
+    }
+    EXPECT_EQ(sim.nextLine(), "qz470-sim: COM207 -> switched-off (node 4)\n");
+    EXPECT_EQ(sim.nextLine(), "qz470-sim: lab of 4 modules ready\n");
+    EXPECT_FALSE(openPort(dir + "/COM207"));
+    EXPECT_EQ(routeTargets(dir + "/COM200"), "2:2 3:3 ");
+
+    // Data sent from 1 comes out of 3's port byte for byte.
+    const FileDescriptor target = openPort(dir + "/COM202");
+    const std::vector<std::uint8_t> data{0x05, 0x00, 0x82, 0x00, 0xFF};
+    const proto::Frame confirmed = proto::encode(proto::SendStatus{3, proto::kStatusOk});
+    const proto::Frame confirmation = ask(
+        dir + "/COM200",
+        proto::encode(proto::SendDataRequest{.target = 3, .jump = 7, .routeMode = 1, .data = data}),
+        confirmed.size());
+    EXPECT_EQ(confirmation, confirmed);
+    const proto::Frame notice =
+        proto::encode(proto::ReceiveNotice{proto::NoticeContent{1, 90, data}});
+    const std::string arrived = readFrom(target.get(), notice.size(), Deadline(kWait));
+    EXPECT_EQ(proto::Frame(arrived.begin(), arrived.end()), notice);
+
+    std::ofstream(lab) << labText(true, false);
+    sim.signal(SIGHUP);
+    EXPECT_TRUE(std::regex_match(
+        sim.nextLine(), std::regex("qz470-sim: COM207 -> /dev/pts/[0-9]+ \\(node 4\\)\n")));
+    EXPECT_EQ(routeTargets(dir + "/COM200"), "2:2 3:2 4:2 ");
+
+    std::ofstream(lab) << "[[node]\n";
+    sim.signal(SIGHUP);
+    EXPECT_TRUE(waitUntil([&] {
+        return fileText(log).find("reload refused: " + lab + ":1: ") != std::string::npos;
+    }));
+    EXPECT_EQ(routeTargets(dir + "/COM200"), "2:2 3:2 4:2 ");
+
+    const FileDescriptor before = openPort(dir + "/COM201");
+    sim.signal(SIGUSR1);
+    pollfd entry{before.get(), POLLIN, 0};
+    ASSERT_EQ(::poll(&entry, 1, static_cast<int>(kWait.count())), 1);
+    EXPECT_NE(entry.revents & POLLHUP, 0);
+    EXPECT_EQ(fs::read_symlink(dir + "/COM201"), "unplugged");
+    sim.signal(SIGUSR2);
+    for (int k = 0; k < 4; ++k) EXPECT_NE(sim.nextLine(), "");
+    EXPECT_EQ(routeTargets(dir + "/COM201"), "1:1 3:3 4:3 ");
+
+    EXPECT_EQ(sim.stop(SIGTERM), 0);
+    for (const char* alias : {"/COM200", "/COM201", "/COM202", "/COM207"})
+        EXPECT_FALSE(fs::is_symlink(fs::symlink_status(dir + alias))) << alias;
+    const std::string logged = fileText(log);
+    EXPECT_NE(logged.find("node=1 request send-data target=3 ack=0 jump=7 mode=1 relays=0 "
+                          "data=05008200FF check=ok status=00 route=3\n"),
+              std::string::npos)
+        << logged;
+    EXPECT_NE(logged.find("node=3 notice source=1 link=90 data=05008200FF\n"), std::string::npos);
+    EXPECT_NE(logged.find("node=4 switched on\nlab reloaded: 3 links\n"), std::string::npos);
+    EXPECT_NE(logged.find("node=2 cable pulled\n"), std::string::npos);
+}
+
+}  // namespace
