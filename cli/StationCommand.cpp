@@ -274,6 +274,7 @@ std::string portItself(const std::string& name) {
 // Two units on one port would both write to its module, or one would find the port in use:
 // a port named twice, or reached through two names, is refused before anything is sent.
 void refuseRepeatedPorts(const std::vector<std::string>& ports) {
+    if (ports.size() < 2) return;
     std::map<std::string, std::string> named;  // the port itself -> the first name given it
     for (const std::string& port : ports) {
         const std::string itself = portItself(port);
