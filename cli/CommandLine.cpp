@@ -6,8 +6,9 @@
 #include <memory>
 #include <sstream>
 
-#include "FileDigest.h"
 #include "Files.h"
+#include "NetworkAddress.h"
+#include "PortNames.h"
 #include "PortRange.h"
 #include "Profile.h"
 #include "SetupNames.h"
@@ -64,7 +65,7 @@ struct SettingOptions {
             "transmit power, 1 to 7",
             "life cycle, 1h to 24h",
             "network id, 0 to 65535",
-            "node id, 0 to 65535",
+            "node id, 0 to 65534",
             "the module's UART rate, 1200 to 115200",
             "the module's UART parity, NO|ODD|EVEN",
         };
@@ -105,9 +106,9 @@ void addCommonOptions(CLI::App& app, CommonOptions& common, std::vector<std::str
     app.add_flag("--json", common.json, "print one JSON document instead of text");
 }
 
-void checkWritable(const std::string& path) {
+void checkWritable(const std::string& path, Writing how) {
     if (path.empty()) return;
-    const std::string reason = unwritableReason(path);
+    const std::string reason = unwritableReason(path, how);
     if (!reason.empty()) throw Failure(kExitUsage, path + ": cannot be written: " + reason);
 }
 
@@ -145,6 +146,16 @@ class CommandHelp : public CLI::Formatter {
   private:
     std::map<const CLI::App*, Command> m_common;
 };
+
+// A port name that can never be opened is a usage error, found before anything is sent.
+void checkPortName(const std::string& name) {
+    if (looksLikeNetworkAddress(name)) {
+        const ParsedAddress parsed = parseNetworkAddress(name);
+        if (!parsed.address) throw Failure(kExitUsage, parsed.error);
+    } else if (looksLikeComName(name) && !portNumberOf(name)) {
+        throw Failure(kExitUsage, "'" + name + "' is not COM1 to COM255");
+    }
+}
 
 // Every option the commands take, bound to where the parse stores it.
 struct Declared {
@@ -274,12 +285,13 @@ struct Declared {
         StationOptions& station = invocation.station;
         for (const std::string& port : ports)
             for (std::string& one : expandPortRange(port)) station.ports.push_back(std::move(one));
+        for (const std::string& port : station.ports) checkPortName(port);
         if (nodeIds) {
             station.nodeIds = NodeIdRange::parse(*nodeIds);
             if (!station.nodeIds)
                 throw Failure(kExitUsage, "--node-ids '" + *nodeIds +
-                                              "' is not FIRST..LAST, decimal node ids with "
-                                              "FIRST <= LAST");
+                                              "' is not FIRST..LAST, decimal node ids below "
+                                              "65535 (no node) with FIRST <= LAST");
             if (applyOptions.values[4])
                 throw Failure(kExitUsage, "give --node-id or --node-ids, not both");
         }
@@ -297,8 +309,8 @@ struct Declared {
             std::filesystem::create_directories(
                 std::filesystem::path(station.spoolPath).parent_path(), ignored);
         }
-        checkWritable(station.spoolPath);
-        checkWritable(station.idFile);
+        checkWritable(station.spoolPath, Writing::kAppend);
+        checkWritable(station.idFile, Writing::kAppend);
         if (adapter) {
             station.adapter = AdapterModel::parse(*adapter);
             if (!station.adapter)
@@ -310,10 +322,11 @@ struct Declared {
             throw Failure(kExitUsage, "station: give either --adapter VID:PID or --aliases");
         if (invocation.command == Command::kApply && station.ports.empty() && !station.adapter)
             throw Failure(kExitUsage, "give the port with -p COMn or -p DEVICE, or --adapter");
-        checkWritable(station.reportPath);
+        checkWritable(station.reportPath, Writing::kAppend);
+        Profile profile = readProfile(profilePath);
         station.profile = {std::filesystem::path(profilePath).filename().string(),
-                           sha256OfFile(profilePath)};
-        invocation.changes = readProfile(profilePath);
+                           std::move(profile.sha256)};
+        invocation.changes = std::move(profile.changes);
         invocation.changes.overlay(applyOptions.changes());
         const std::string missing = joined(invocation.changes.missingKeys(), ", ");
         if (!missing.empty())
@@ -357,7 +370,8 @@ struct Declared {
         if (!ports.empty()) invocation.common.port = ports.front();
         if (invocation.command != Command::kPorts && invocation.common.port.empty())
             throw Failure(kExitUsage, "give the port with -p COMn or -p DEVICE");
-        checkWritable(invocation.savePath);
+        if (!invocation.common.port.empty()) checkPortName(invocation.common.port);
+        checkWritable(invocation.savePath, Writing::kReplace);
         if (invocation.command == Command::kWrite) {
             invocation.changes = writeOptions.changes();
             if (invocation.changes.empty())

@@ -1,17 +1,23 @@
 #pragma once
-// The files a run writes: checked before anything is sent, and written so that a reader never
-// sees half of one (a profile replaced whole, a report row appended whole).
+// The files a run writes: checked before anything is sent, the way they will be written, and
+// written so that a reader never sees half of one (a profile replaced whole, a report row
+// appended whole).
 
 #include <string>
 
+// How a run writes a file: appended to, following links as an open that creates a file does
+// (reports, the id file, the spool), or replaced whole by a new file renamed over the name.
+enum class Writing { kAppend, kReplace };
+
 // Why the file cannot be written (a folder, no such folder, no permission); empty when it can.
-std::string unwritableReason(const std::string& path);
+std::string unwritableReason(const std::string& path, Writing how);
 
 // Writes a temporary file beside path, then renames it over path. A Failure with kExitUsage
 // naming the path when that fails.
 void replaceFile(const std::string& path, const std::string& content);
 
 // Appends one record in one write under an exclusive lock, so that runs sharing the file never
-// interleave; header goes first when the file is empty. A Failure with kExitUsage naming the
-// path when that fails.
+// interleave; header goes first when the file is empty. A record is appended whole or not at
+// all, and a record a crash left without its line break is closed before the next one. A
+// Failure with kExitUsage naming the path when that fails.
 void appendRecord(const std::string& path, const std::string& header, const std::string& record);

@@ -63,6 +63,11 @@ void ModuleLink::frameWritten(Clock::time_point done) {
 }
 
 void ModuleLink::frameRead(const proto::ReadFrame& frame) {
+    // Frames can come faster than they are taken (each notice is a line on a slow terminal): past
+    // the port's own bound new notices are let go, and past twice that any frame, so memory stays
+    // bounded and a reply still finds room behind the notices.
+    constexpr std::size_t kHeldNotices = engine::ReceivingPort::kHeldFrames;
+    if (m_frames.size() >= (frame.unsolicited ? kHeldNotices : 2 * kHeldNotices)) return;
     m_frames.push_back(frame);
 }
 
@@ -146,6 +151,8 @@ ModuleLink::WaitEnd ModuleLink::write(proto::Bytes request, Clock::time_point& w
 ModuleLink::WaitEnd ModuleLink::awaitFrame(Clock::time_point deadline, proto::ReadFrame& frame) {
     const WaitEnd end = pump(deadline, [this] { return !m_frames.empty(); });
     if (end != WaitEnd::kArrived) return end;
+    // Under a flood a frame is always waiting: one that came after the deadline ends the wait.
+    if (m_frames.front().arrived > deadline) return WaitEnd::kTimeOut;
     frame = std::move(m_frames.front());
     m_frames.pop_front();
     return end;

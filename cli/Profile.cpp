@@ -2,13 +2,17 @@
 
 #include <toml++/toml.h>
 
-#include <filesystem>
 #include <sstream>
 
 #include "Failure.h"
+#include "FileDigest.h"
 #include "Files.h"
+#include "RegularFiles.h"
 
 namespace {
+
+// Seven settings take a few hundred bytes; a file far beyond is not a profile.
+constexpr std::size_t kLargestProfile = 64 * 1024;
 
 Failure profileError(const std::string& path, const toml::source_region& where,
                      const std::string& what) {
@@ -35,25 +39,24 @@ std::optional<SettingChanges::Value> scriptValue(const toml::node& node) {
 
 }  // namespace
 
-SettingChanges readProfile(const std::string& path) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
-        throw Failure(kExitUsage, path + ": not a profile file");
+Profile readProfile(const std::string& path) {
+    const FileText file = readRegularFile(path, kLargestProfile);
+    if (!file.text) throw Failure(kExitUsage, path + ": not a profile file: " + file.problem);
+    Profile profile{{}, sha256Of(*file.text)};
     toml::table table;
     try {
-        table = toml::parse_file(path);
+        table = toml::parse(*file.text, path);
     } catch (const toml::parse_error& error) {
         throw profileError(path, error.source(), std::string(error.description()));
     }
-    SettingChanges changes;
     for (const auto& [key, node] : table) {
         const auto value = scriptValue(node);
         const std::string problem =
-            value ? changes.set(key.str(), *value)
+            value ? profile.changes.set(key.str(), *value)
                   : "'" + std::string(key.str()) + "' must be a decimal number or a text";
         if (!problem.empty()) throw profileError(path, node.source(), problem);
     }
-    return changes;
+    return profile;
 }
 
 void saveProfile(const std::string& path, const proto::Setup& setup) {

@@ -6,8 +6,14 @@
 
 #include "Settings.h"
 
-// A Failure with kExitUsage naming the file and line of the first unknown key or bad value.
-SettingChanges readProfile(const std::string& path);
+struct Profile {
+    SettingChanges changes;
+    std::string sha256;  // of the bytes read, so a report names exactly what was written
+};
+
+// Read once, and only from a regular file of a profile's size. A Failure with kExitUsage naming
+// the file, and the line of the first unknown key or bad value.
+Profile readProfile(const std::string& path);
 
 // A Failure with kExitUsage when the file cannot be written.
 void saveProfile(const std::string& path, const proto::Setup& setup);

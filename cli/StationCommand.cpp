@@ -4,15 +4,19 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <filesystem>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <system_error>
 
 #include "Commands.h"
 #include "Interrupt.h"
+#include "NetworkAddress.h"
 #include "NodeIdFile.h"
 #include "NodeIdPool.h"
+#include "PortNames.h"
 #include "StationLoop.h"
 #include "TtyHotplugMonitor.h"
 #include "UnitApply.h"
@@ -150,11 +154,12 @@ class UnitRunner {
         const PortIdentity port = identifyPort(portName);
         const std::optional<UsbIdentity> usb = usbIdentity(port.device);
         const std::string serial = usb ? usb->serial : std::string();
-        const std::string unit = serial.empty() ? portName : serial;
+        const UnitName name{serial.empty() ? portName : serial, !serial.empty()};
+        const std::string& unit = name.text;
         if (m_output) m_output->found(port, serial);
         if (m_record) m_record->begin(unit, port, usb);
         UnitOutcome outcome = applyToUnit(
-            common, m_plan, unit, [&](UnitStep step, const std::optional<std::uint16_t>& nodeId) {
+            common, m_plan, name, [&](UnitStep step, const std::optional<std::uint16_t>& nodeId) {
                 if (m_output) m_output->step(port, step, nodeId);
             });
         // Only the record's reservation fails this way, and it comes before the write.
@@ -215,9 +220,13 @@ class UnitRunner {
         try {
             m_report->add(row);
         } catch (const Failure& failure) {
-            // The module is set up, but its record is missing: the unit does not count as done.
-            outcome.code = std::max(outcome.code, kExitUsage);
-            outcome.message = outcome.why = failure.what();
+            // The unit does not count as done while its row is missing, but what its module went
+            // through still stands: it may have been written.
+            const std::string lost = "its report row was not kept: " + std::string(failure.what());
+            outcome.message = outcome.passed() ? port.name + ": set up and verified, but " + lost
+                                               : outcome.message + "; " + lost;
+            outcome.why = outcome.why.empty() ? lost : outcome.why + "; " + lost;
+            outcome.code = std::max(outcome.code, kExitRecord);
         }
     }
 
@@ -247,6 +256,37 @@ void printPass(const CommonOptions& common, const proto::Setup& values) {
         std::cout << settingsText(values) << "result=PASS\n";
 }
 
+// The device or address behind a port name, so that two names of one port are seen as one.
+std::string portItself(const std::string& name) {
+    std::string path = name;
+    if (const auto port = portNumberOf(name)) {
+        const PortEntry entry = portEntry(*port);
+        if (!entry.url.empty()) return entry.url;
+        path = devicePathForPort(*port).value_or(name);
+    } else if (looksLikeNetworkAddress(name)) {
+        return name;
+    }
+    std::error_code error;
+    const std::filesystem::path device = std::filesystem::weakly_canonical(path, error);
+    return error ? path : device.string();
+}
+
+// Two units on one port would both write to its module, or one would find the port in use:
+// a port named twice, or reached through two names, is refused before anything is sent.
+void refuseRepeatedPorts(const std::vector<std::string>& ports) {
+    if (ports.size() < 2) return;
+    std::map<std::string, std::string> named;  // the port itself -> the first name given it
+    for (const std::string& port : ports) {
+        const std::string itself = portItself(port);
+        const auto [first, added] = named.try_emplace(itself, port);
+        if (added) continue;
+        if (first->second == port)
+            throw Failure(kExitUsage, port + " is named twice: name each port once");
+        throw Failure(kExitUsage, first->second + " and " + port + " are one port (" + itself +
+                                      "): name it once");
+    }
+}
+
 // Units' work returns their codes; the station's loop and the gang read them as ints.
 UnitWork workOf(UnitRunner& runner) {
     return [&runner](const PluggedUnit& unit) {
@@ -267,6 +307,7 @@ ExitCode applyProfile(const CommonOptions& common, const SettingChanges& setting
                                          options.adapter->productId + " is plugged in");
         for (PluggedUnit& adapter : adapters) ports.push_back(std::move(adapter.port));
     }
+    refuseRepeatedPorts(ports);
     const bool alone = ports.size() == 1 && !options.adapter;
     if (!alone && !options.nodeIds && !options.keepNodeId)
         throw Failure(kExitUsage,
@@ -290,6 +331,9 @@ ExitCode stationMode(const CommonOptions& common, const SettingChanges& settings
         throw Failure(kExitUsage,
                       "a station sets up many modules: give --node-ids FIRST..LAST or "
                       "--keep-node-id, since a mesh cannot hold two nodes of one id");
+    if (!options.adapter)
+        if (const std::string problem = aliasDirectoryProblem(); !problem.empty())
+            throw Failure(kExitUsage, problem);
     UnitRunner runner(common, settings, options, false);
     runner.holdBackWhileRecordDown();
     TtyHotplugMonitor hotplug;

@@ -6,9 +6,9 @@ namespace {
 
 // The unit's id: the one its module holds when allowed (and free, with a range), else the next
 // of the range.
-std::uint16_t nodeIdFor(const UnitPlan& plan, const proto::Setup& module, const std::string& unit) {
+std::uint16_t nodeIdFor(const UnitPlan& plan, const proto::Setup& module, const UnitName& unit) {
     if (plan.keepNodeId && (!plan.ids || plan.ids->keep(module.nodeId, unit))) return module.nodeId;
-    const auto id = plan.ids->reserve(unit);
+    const auto id = plan.ids->reserve(unit.text);
     if (!id) throw Failure(kExitNoIdLeft, "no node id left: nothing written");
     return *id;
 }
@@ -22,7 +22,7 @@ struct Progress {
 
 }  // namespace
 
-UnitOutcome applyToUnit(const CommonOptions& common, const UnitPlan& plan, const std::string& unit,
+UnitOutcome applyToUnit(const CommonOptions& common, const UnitPlan& plan, const UnitName& unit,
                         const UnitStepHandler& onStep) {
     const auto started = std::chrono::steady_clock::now();
     UnitOutcome outcome;
@@ -83,7 +83,7 @@ UnitOutcome applyToUnit(const CommonOptions& common, const UnitPlan& plan, const
     }
     if (idHeldUnwritten) {
         try {
-            plan.ids->giveBack(*outcome.nodeId, unit);
+            plan.ids->giveBack(*outcome.nodeId, unit.text);
             outcome.nodeId.reset();
         } catch (const std::exception& error) {
             outcome.why += "; the id stays taken: " + std::string(error.what());

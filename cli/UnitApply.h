@@ -37,7 +37,6 @@ struct UnitOutcome {
 // The step a unit begins, with the node id it holds by then.
 using UnitStepHandler = std::function<void(UnitStep, const std::optional<std::uint16_t>&)>;
 
-// unit names the holder of a node id (the adapter's serial, else the port). Never throws a
-// Failure: its outcome says how it ended.
-UnitOutcome applyToUnit(const CommonOptions& common, const UnitPlan& plan, const std::string& unit,
+// unit names the holder of a node id. Never throws a Failure: its outcome says how it ended.
+UnitOutcome applyToUnit(const CommonOptions& common, const UnitPlan& plan, const UnitName& unit,
                         const UnitStepHandler& onStep);

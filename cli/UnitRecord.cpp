@@ -53,8 +53,8 @@ std::optional<std::uint16_t> RecordIds::reserve(std::string_view name) {
     return take(unit, std::nullopt);
 }
 
-bool RecordIds::keep(std::uint16_t id, std::string_view name) {
-    Unit& unit = unitOf(name);
+bool RecordIds::keep(std::uint16_t id, const UnitName& name) {
+    Unit& unit = unitOf(name.text);
     // One reservation either way: the held id when it is free for this adapter, else the next.
     const auto taken = take(unit, id);
     if (taken == id) return true;

@@ -33,7 +33,7 @@ class RecordIds final : public NodeIdSource {
 
     // A Failure with kExitRecord when the record cannot be reached: nothing is written then.
     std::optional<std::uint16_t> reserve(std::string_view unit) override;
-    bool keep(std::uint16_t id, std::string_view unit) override;
+    bool keep(std::uint16_t id, const UnitName& unit) override;
     void giveBack(std::uint16_t id, std::string_view unit) override;
 
   private:

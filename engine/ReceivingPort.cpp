@@ -5,14 +5,6 @@
 
 namespace engine {
 
-namespace {
-
-// More frames than a full receive buffer can hold: when nobody takes them (the line never
-// falls silent), the first are kept and the rest let go, so a flood cannot grow memory.
-constexpr std::size_t kHeldFrames = 256;
-
-}  // namespace
-
 ReceivingPort::ReceivingPort(PortEvents events, std::function<void()> blockPending,
                              std::function<void()> framesWhole)
     : QZSerial(std::move(events), std::move(blockPending)), m_framesWhole(std::move(framesWhole)) {}

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <limits>
 
+#include "Messages.h"
 #include "SetupNames.h"
 
 namespace proto {
@@ -91,10 +92,14 @@ std::string SettingChanges::set(std::string_view key, const Value& value) {
     } else if (key == "life_cycle") {
         m_lifeCycleCode = codeOf(name(value) ? lifeCycleIndex(*name(value)) : std::nullopt);
         if (!m_lifeCycleCode) return refused + "give \"1h\" to \"24h\"";
-    } else if (key == "network_id" || key == "node_id") {
-        auto& field = key == "network_id" ? m_networkId : m_nodeId;
-        field = id(whole);
-        if (!field) return refused + "give 0 to 65535";
+    } else if (key == "network_id") {
+        m_networkId = id(whole);
+        if (!m_networkId) return refused + "give 0 to 65535";
+    } else if (key == "node_id") {
+        // The lists write "no node" as the highest id, so no module may be given it.
+        m_nodeId = id(whole);
+        if (m_nodeId == kEmptyNode) m_nodeId.reset();
+        if (!m_nodeId) return refused + "give 0 to 65534 (65535 is no node)";
     } else if (key == "uart_baud") {
         m_uartRateCode = uartRateCode(whole);
         if (!m_uartRateCode) return refused + "give " + rateList();

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdlib>
 #include <filesystem>
@@ -93,6 +95,12 @@ std::optional<int> portNumberOf(std::string_view name) {
     return port;
 }
 
+bool looksLikeComName(std::string_view name) {
+    return name.size() > 3 && name.starts_with("COM") &&
+           std::all_of(name.begin() + 3, name.end(),
+                       [](unsigned char c) { return std::isdigit(c) != 0; });
+}
+
 std::optional<std::string> localHolder(int port) {
     const auto device = resolvePort(port);
     if (!device) return std::nullopt;
@@ -106,6 +114,16 @@ std::string aliasDirectory() {
     const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
     if (runtimeDir != nullptr && runtimeDir[0] == '/') return std::string(runtimeDir) + "/qz470mr";
     return "/tmp/qz470mr-" + std::to_string(::getuid());
+}
+
+std::string aliasDirectoryProblem() {
+    const std::string directory = aliasDirectory();
+    struct stat info {};
+    if (::lstat(directory.c_str(), &info) != 0) return {};
+    if (S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 022) == 0) return {};
+    return directory +
+           " is not a folder of this user, writable only by it: its COM aliases are "
+           "not followed";
 }
 
 std::optional<std::string> devicePathForPort(int port) {

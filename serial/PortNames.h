@@ -13,12 +13,20 @@ inline constexpr int kLastPort = 255;
 // The number of "COM<n>" for n from 1 to 255; nothing for any other text.
 std::optional<int> portNumberOf(std::string_view name);
 
+// "COM" and decimal digits, whatever the number: a name that can only mean a COM port.
+bool looksLikeComName(std::string_view name);
+
 // What already names COM n on this computer: the path an alias points to, or a tty of the
 // fixed families that is present. A remote port may take only a number nothing here holds.
 std::optional<std::string> localHolder(int port);
 
 // $XDG_RUNTIME_DIR/qz470mr, or /tmp/qz470mr-<uid> where XDG_RUNTIME_DIR is unset.
 std::string aliasDirectory();
+
+// Why the links in the alias folder must not be followed: it is not a folder of this user,
+// writable only by it, so another user could plant a COM alias leading to any device. Empty
+// when it can be trusted or does not exist (yet).
+std::string aliasDirectoryProblem();
 
 // The device path COM n stands for, or nothing when n maps to no device name.
 std::optional<std::string> devicePathForPort(int port);

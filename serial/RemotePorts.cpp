@@ -4,11 +4,17 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
+#include <map>
+#include <utility>
+#include <vector>
 
 #include "PortNames.h"
+#include "RegularFiles.h"
 
 namespace {
+
+// A few lines a port; a file far beyond is not a ports file, and is not parsed.
+constexpr std::size_t kLargestFile = 1024 * 1024;
 
 std::string configHome() {
     // A relative XDG_CONFIG_HOME is invalid and ignored, as the XDG rules ask.
@@ -23,11 +29,15 @@ class TableReader {
     explicit TableReader(std::string path) : m_path(std::move(path)) {}
 
     RemotePortTable read() {
-        std::error_code missing;
-        if (!std::filesystem::exists(m_path, missing)) return {};
+        const FileText text = readRegularFile(m_path, kLargestFile);
+        if (text.absent) return {};
+        if (!text.text) {
+            m_table.problems.push_back(m_path + ": " + text.problem + "; no remote port is listed");
+            return std::move(m_table);
+        }
         toml::table file;
         try {
-            file = toml::parse_file(m_path);
+            file = toml::parse(*text.text, m_path);
         } catch (const toml::parse_error& error) {
             problem(error.source(),
                     std::string(error.description()) + "; no remote port is listed");
@@ -39,7 +49,13 @@ class TableReader {
             problem(ports->source(), "'ports' must be a table: [ports]");
             return std::move(m_table);
         }
-        for (const auto& [key, value] : *ports->as_table()) take(key, value);
+        // In the file's order, so that of two names of one port the first is taken.
+        std::vector<std::pair<const toml::key*, const toml::node*>> entries;
+        for (const auto& [key, value] : *ports->as_table()) entries.emplace_back(&key, &value);
+        std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+            return a.first->source().begin < b.first->source().begin;
+        });
+        for (const auto& [key, value] : entries) take(*key, *value);
         std::sort(m_table.ports.begin(), m_table.ports.end(),
                   [](const RemotePort& a, const RemotePort& b) { return a.port < b.port; });
         return std::move(m_table);
@@ -63,11 +79,17 @@ class TableReader {
         if (const auto holder = localHolder(*port))
             return problem(key.source(),
                            name + " is already " + *holder + "; this entry is left out");
+        if (const auto first = m_lines.find(*port); first != m_lines.end())
+            return problem(key.source(), name + ": COM" + std::to_string(*port) +
+                                             " is given on line " + std::to_string(first->second) +
+                                             " already; this entry is left out");
+        m_lines.emplace(*port, key.source().begin.line);
         m_table.ports.push_back({*port, std::move(*parsed.address)});
     }
 
     std::string m_path;
     RemotePortTable m_table;
+    std::map<int, toml::source_index> m_lines;  // the line of each port taken
 };
 
 }  // namespace

@@ -3,19 +3,14 @@
 #include <openssl/evp.h>
 
 #include <array>
-#include <fstream>
 #include <memory>
 
-std::string sha256OfFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return {};
+std::string sha256Of(std::string_view bytes) {
     const std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(),
                                                                           &EVP_MD_CTX_free);
-    if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1) return {};
-    std::array<char, 4096> block{};
-    while (in.read(block.data(), block.size()) || in.gcount() > 0)
-        EVP_DigestUpdate(context.get(), block.data(), static_cast<std::size_t>(in.gcount()));
-    if (in.bad()) return {};
+    if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1 ||
+        EVP_DigestUpdate(context.get(), bytes.data(), bytes.size()) != 1)
+        return {};
     std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
     unsigned int size = 0;
     if (EVP_DigestFinal_ex(context.get(), digest.data(), &size) != 1) return {};

@@ -2,6 +2,7 @@
 // The SHA-256 of a profile as the report names it, so a row says exactly which file was written.
 
 #include <string>
+#include <string_view>
 
-// Lower-case hex digits; nothing (empty) when the file cannot be read.
-std::string sha256OfFile(const std::string& path);
+// Lower-case hex digits; nothing (empty) when the digest cannot be made.
+std::string sha256Of(std::string_view bytes);

@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "FileDescriptor.h"
+#include "RegularFiles.h"
 
 namespace {
 
@@ -25,22 +26,12 @@ FileDescriptor openOrFail(const std::filesystem::path& path, int flags) {
     return fd;
 }
 
-void writeAll(int fd, std::string_view text, const std::filesystem::path& path) {
-    while (!text.empty()) {
-        const ssize_t written = ::write(fd, text.data(), text.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) fail("cannot write", path);
-        text.remove_prefix(static_cast<std::size_t>(written));
+void writeAllOrFail(int fd, std::string_view text, const std::filesystem::path& path) {
+    if (const int error = writeAll(fd, text); error != 0) {
+        errno = error;
+        fail("cannot write", path);
     }
     if (::fsync(fd) != 0) fail("cannot sync", path);
-}
-
-// A rename or a new name is durable only once its folder is synced too.
-void syncFolderOf(const std::filesystem::path& path) {
-    const auto folder =
-        path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
-    FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd) ::fsync(fd.get());
 }
 
 // A unit is named by its adapter's serial or its port: one line each, so no tab or line break.
@@ -55,7 +46,9 @@ std::string line(std::uint16_t id, std::string_view unit) {
 
 class NodeIdFile::Lock {
   public:
-    explicit Lock(const std::filesystem::path& path) : m_fd(openOrFail(path, O_RDWR | O_CREAT)) {
+    // A link planted in the lock's place is not followed.
+    explicit Lock(const std::filesystem::path& path)
+        : m_fd(openOrFail(path, O_RDWR | O_CREAT | O_NOFOLLOW)) {
         while (::flock(m_fd.get(), LOCK_EX) != 0)
             if (errno != EINTR) fail("cannot lock", path);
     }
@@ -64,8 +57,8 @@ class NodeIdFile::Lock {
     FileDescriptor m_fd;  // closing it lets the lock go
 };
 
-NodeIdFile::NodeIdFile(std::filesystem::path path, NodeIdRange range)
-    : m_path(std::move(path)), m_lockPath(m_path.string() + ".lock"), m_range(range) {
+NodeIdFile::NodeIdFile(const std::filesystem::path& path, NodeIdRange range)
+    : m_path(linkEnd(path)), m_lockPath(m_path.string() + ".lock"), m_range(range) {
     Lock{m_lockPath};
 }
 
@@ -80,12 +73,13 @@ std::optional<std::uint16_t> NodeIdFile::reserve(std::string_view unit) {
     return std::nullopt;
 }
 
-bool NodeIdFile::keep(std::uint16_t id, std::string_view unit) {
+bool NodeIdFile::keep(std::uint16_t id, const UnitName& unit) {
     if (!m_range.holds(id)) return false;
     const Lock lock(m_lockPath);
     const auto held = holders();
-    if (const auto holder = held.find(id); holder != held.end()) return holder->second == unit;
-    append(id, unit);
+    if (const auto holder = held.find(id); holder != held.end())
+        return unit.namesModule && holder->second == unit.text;
+    append(id, unit.text);
     return true;
 }
 
@@ -125,18 +119,15 @@ void NodeIdFile::append(std::uint16_t id, std::string_view unit) const {
     char last = '\n';
     const off_t size = ::lseek(fd.get(), 0, SEEK_END);
     if (size > 0 && ::pread(fd.get(), &last, 1, size - 1) != 1) fail("cannot read", m_path);
-    writeAll(fd.get(), (last == '\n' ? "" : "\n") + line(id, unit), m_path);
+    writeAllOrFail(fd.get(), (last == '\n' ? "" : "\n") + line(id, unit), m_path);
     if (isNew) syncFolderOf(m_path);
 }
 
 void NodeIdFile::rewrite(const std::map<std::uint16_t, std::string>& held) const {
-    const std::filesystem::path temporary = m_path.string() + ".new";
     std::string text;
     for (const auto& [id, unit] : held) text += line(id, unit);
-    {
-        const FileDescriptor fd = openOrFail(temporary, O_WRONLY | O_CREAT | O_TRUNC);
-        writeAll(fd.get(), text, temporary);
+    if (const int error = replaceRegularFile(m_path, text); error != 0) {
+        errno = error;
+        fail("cannot replace", m_path);
     }
-    if (::rename(temporary.c_str(), m_path.c_str()) != 0) fail("cannot replace", m_path);
-    syncFolderOf(m_path);
 }

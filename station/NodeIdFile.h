@@ -2,7 +2,8 @@
 // The node ids a station has given out, kept in a file so that several processes on one computer,
 // or a station started again, never give one id twice. Every change happens under a lock on a
 // separate FILE.lock (a lock on the file itself would be lost when the file is renamed over), and
-// an id is on disk before it goes to a module.
+// an id is on disk before it goes to a module. A link names the file it leads to, so that every
+// name of one file shares one lock, and giving an id back replaces that file, not the link.
 
 #include <cstdint>
 #include <filesystem>
@@ -17,14 +18,15 @@
 class NodeIdFile final : public NodeIdSource {
   public:
     // Throws std::system_error when the lock file cannot be made.
-    NodeIdFile(std::filesystem::path path, NodeIdRange range);
+    NodeIdFile(const std::filesystem::path& path, NodeIdRange range);
 
     // The lowest id of the range that no unit holds, written down for unit; nothing when the
     // range is used up.
     std::optional<std::uint16_t> reserve(std::string_view unit) override;
 
-    // A module that already holds id keeps it, unless the file gave it to another unit.
-    bool keep(std::uint16_t id, std::string_view unit) override;
+    // A module that already holds id keeps it when the file gave it to no unit, or to the one
+    // that names this very module.
+    bool keep(std::uint16_t id, const UnitName& unit) override;
 
     // The write never went out whole, so the id is free again.
     void giveBack(std::uint16_t id, std::string_view unit) override;

@@ -9,11 +9,11 @@ std::optional<std::uint16_t> NodeIdPool::reserve(std::string_view unit) {
     return std::nullopt;
 }
 
-bool NodeIdPool::keep(std::uint16_t id, std::string_view unit) {
+bool NodeIdPool::keep(std::uint16_t id, const UnitName& unit) {
     if (!m_range.holds(id)) return false;
     const std::lock_guard lock(m_mutex);
-    const auto [holder, added] = m_holders.try_emplace(id, unit);
-    return added || holder->second == unit;
+    const auto [holder, added] = m_holders.try_emplace(id, unit.text);
+    return added || (unit.namesModule && holder->second == unit.text);
 }
 
 void NodeIdPool::giveBack(std::uint16_t id, std::string_view unit) {

@@ -14,7 +14,7 @@ class NodeIdPool final : public NodeIdSource {
     explicit NodeIdPool(NodeIdRange range) : m_range(range) {}
 
     std::optional<std::uint16_t> reserve(std::string_view unit) override;
-    bool keep(std::uint16_t id, std::string_view unit) override;
+    bool keep(std::uint16_t id, const UnitName& unit) override;
     void giveBack(std::uint16_t id, std::string_view unit) override;
 
   private:

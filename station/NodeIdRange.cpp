@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "Messages.h"
+
 namespace {
 
 std::optional<std::uint16_t> decimalId(std::string_view text) {
@@ -19,6 +21,7 @@ std::optional<NodeIdRange> NodeIdRange::parse(std::string_view text) {
     if (dots == std::string_view::npos) return std::nullopt;
     const auto first = decimalId(text.substr(0, dots));
     const auto last = decimalId(text.substr(dots + 2));
-    if (!first || !last || *first > *last) return std::nullopt;
+    // The lists write "no node" as the highest id, so no module may be given it.
+    if (!first || !last || *first > *last || *last == proto::kEmptyNode) return std::nullopt;
     return NodeIdRange{*first, *last};
 }

@@ -11,6 +11,7 @@ struct NodeIdRange {
 
     bool holds(std::uint16_t id) const { return id >= first && id <= last; }
 
-    // Nothing unless both ends are plain decimal node ids and first <= last.
+    // Nothing unless both ends are plain decimal node ids below 65535 (the lists' "no node")
+    // and first <= last.
     static std::optional<NodeIdRange> parse(std::string_view text);
 };

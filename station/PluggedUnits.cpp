@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <set>
 
 #include "PortNames.h"
 #include "UsbAdapters.h"
@@ -25,12 +26,6 @@ std::string lower(std::string_view text) {
     return low;
 }
 
-bool isComName(const std::string& name) {
-    return name.size() > 3 && name.starts_with("COM") &&
-           std::all_of(name.begin() + 3, name.end(),
-                       [](unsigned char c) { return std::isdigit(c); });
-}
-
 }  // namespace
 
 std::optional<AdapterModel> AdapterModel::parse(std::string_view text) {
@@ -44,10 +39,11 @@ std::optional<AdapterModel> AdapterModel::parse(std::string_view text) {
 
 std::vector<PluggedUnit> pluggedAliases() {
     std::vector<PluggedUnit> units;
+    if (!aliasDirectoryProblem().empty()) return units;
     std::error_code error;
     for (const fs::directory_entry& entry : fs::directory_iterator(aliasDirectory(), error)) {
         const std::string name = entry.path().filename().string();
-        if (!isComName(name)) continue;
+        if (!looksLikeComName(name)) continue;
         std::error_code linkError;
         const fs::path device = fs::canonical(entry.path(), linkError);
         struct stat alias {};
@@ -57,6 +53,10 @@ std::vector<PluggedUnit> pluggedAliases() {
         units.push_back({name, device.string(), made});
     }
     std::sort(units.begin(), units.end());
+    // Two aliases of one terminal are one module: the first name takes it.
+    std::set<std::string> devices;
+    std::erase_if(units,
+                  [&](const PluggedUnit& unit) { return !devices.insert(unit.device).second; });
     return units;
 }
 

@@ -26,6 +26,8 @@ struct AdapterModel {
 };
 
 // COM aliases in the alias folder whose terminal exists: a dangling alias is a pulled cable.
+// Two aliases of one terminal are one unit, under the first name; an alias folder others can
+// write to gives none.
 std::vector<PluggedUnit> pluggedAliases();
 
 // Every plugged adapter of this model, and nothing else: a phone or a debugger plugged beside

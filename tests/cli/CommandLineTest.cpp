@@ -2,6 +2,8 @@
 // port is opened, and numbers are read as decimal whatever their leading zeros.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <string>
@@ -12,7 +14,8 @@
 
 namespace {
 
-// The word PROFILE in the arguments stands for a file holding profile, DIR for a folder.
+// The word PROFILE in the arguments stands for a file holding profile, DIR for a folder, FIFO
+// for a named pipe with no writer and DANGLING for a link to a file in a folder that is not.
 struct Refused {
     const char* name;
     std::vector<std::string> arguments;
@@ -26,6 +29,14 @@ class RefusedCommandLine : public testing::TestWithParam<Refused> {
         std::vector<std::string> arguments = GetParam().arguments;
         for (std::string& argument : arguments) {
             if (argument == "DIR") argument = m_folder.path();
+            if (argument == "FIFO") {
+                argument = m_folder.path() + "/fifo";
+                ::mkfifo(argument.c_str(), 0600);
+            }
+            if (argument == "DANGLING") {
+                argument = m_folder.path() + "/dangling.csv";
+                ::symlink((m_folder.path() + "/none/report.csv").c_str(), argument.c_str());
+            }
             if (argument != "PROFILE") continue;
             argument = m_folder.path() + "/profile.toml";
             std::ofstream(argument) << GetParam().profile;
@@ -56,7 +67,40 @@ const Refused kRefused[] = {
     {"exponentNodeId", {"-p", "COM1", "write", "--node-id", "1e3"}, "not a valid node_id"},
     {"suffixedNodeId", {"-p", "COM1", "write", "--node-id", "4k"}, "not a valid node_id"},
     {"negativeNodeId", {"-p", "COM1", "write", "--node-id", "-1"}, "not a valid node_id"},
-    {"nodeIdTooLarge", {"-p", "COM1", "write", "--node-id", "65536"}, "give 0 to 65535"},
+    {"nodeIdTooLarge", {"-p", "COM1", "write", "--node-id", "65536"}, "give 0 to 65534"},
+    {"nodeIdNoNode", {"-p", "COM1", "write", "--node-id", "65535"}, "give 0 to 65534"},
+    {"nodeIdsEndAtNoNode",
+     {"-p", "COM1", "apply", "PROFILE", "--node-ids", "65530..65535"},
+     "below 65535",
+     kWholeProfile},
+    {"profileNoNode",
+     {"-p", "COM1", "apply", "PROFILE"},
+     ":1: 65535 is not a valid node_id",
+     "node_id = 65535\n"},
+    {"portAddressWithoutPort", {"-p", "tcp://bench-3", "read"}, "'tcp://bench-3' has no :PORT"},
+    {"portAddressBeyondTcpPorts",
+     {"-p", "rfc2217://bench-3:99999", "read"},
+     "has no TCP port from 1 to 65535"},
+    {"portAddressInAGang",
+     {"-p", "COM1", "-p", "tcp://:4001", "apply", "PROFILE", "--node-ids", "1..9"},
+     "'tcp://:4001' has no host",
+     kWholeProfile},
+    {"comZero", {"-p", "COM0", "read"}, "'COM0' is not COM1 to COM255"},
+    {"comBeyondTheLast", {"-p", "COM256", "read"}, "'COM256' is not COM1 to COM255"},
+    {"profileFifo",
+     {"-p", "COM1", "apply", "FIFO"},
+     "/fifo: not a profile file: not a regular file"},
+    {"profileDevice",
+     {"-p", "COM1", "apply", "/dev/zero"},
+     "not a profile file: not a regular file"},
+    {"reportDanglingLink",
+     {"-p", "COM1", "apply", "PROFILE", "--report", "DANGLING"},
+     "dangling.csv: cannot be written: no folder ",
+     kWholeProfile},
+    {"idFileDanglingLink",
+     {"-p", "COM1", "apply", "PROFILE", "--node-ids", "1..9", "--id-file", "DANGLING"},
+     "dangling.csv: cannot be written: no folder ",
+     kWholeProfile},
     {"nodeIdBeyondAnyInteger",
      {"-p", "COM1", "write", "--node-id", "99999999999999999999999"},
      "not a valid node_id"},

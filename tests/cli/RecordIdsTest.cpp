@@ -44,7 +44,7 @@ TEST_P(RecordIdsKeep, MakesOneReservationPerUnit) {
 
     ids.begin("unit", draftOn(row.adapterSerial));
     if (row.held) {
-        EXPECT_EQ(ids.keep(*row.held, "unit"), row.kept);
+        EXPECT_EQ(ids.keep(*row.held, {"unit", true}), row.kept);
     }
     if (!row.kept) {
         EXPECT_EQ(ids.reserve("unit"), row.given);

@@ -42,9 +42,11 @@ const Written kWritten[] = {
      {"--frequency", "433.5", "--power", "3", "--life-cycle", "6h", "--network-id", "4660",
       "--node-id", "258", "--uart-baud", "115200", "--uart-parity", "EVEN"},
      {0x6C6012, 3, 5, 4660, 258, 7, 2}},
-    {"largestIdAndSlowestRate",
-     {"--node-id", "65535", "--uart-baud", "01200", "--uart-parity", "NO"},
-     with([](proto::Setup& s) { s.nodeId = 65535, s.uartRateCode = 0, s.parityCode = 0; })},
+    {"largestIdsAndSlowestRate",
+     {"--node-id", "65534", "--network-id", "65535", "--uart-baud", "01200", "--uart-parity", "NO"},
+     with([](proto::Setup& s) {
+         s.nodeId = 65534, s.networkId = 65535, s.uartRateCode = 0, s.parityCode = 0;
+     })},
 };
 
 INSTANTIATE_TEST_SUITE_P(, WrittenSettings, testing::ValuesIn(kWritten),

@@ -2,6 +2,7 @@
 // simulators on COM aliases, some silent or pulled mid-apply, node ids shared by processes.
 
 #include <signal.h>
+#include <sys/resource.h>
 
 #include <QFile>
 #include <QSet>
@@ -71,6 +72,9 @@ class StationTest : public QObject {
     void twoProcessesShareOneIdFile();
     void interruptLeavesWholeRows();
     void stationWaitsForItsRecordToComeBack();
+    void modulesOfOnePortNeverShareAnId_data();
+    void modulesOfOnePortNeverShareAnId();
+    void reportRowCutByAFullDisk();
 
   private:
     QString file(const QString& name) const {
@@ -265,6 +269,89 @@ void StationTest::stationWaitsForItsRecordToComeBack() {
 
     const CliResult listed = runCli({"units", "--db", db, "--summary", "--csv"});
     QVERIFY2(listed.out.contains(",2,0,0,100.0%"), listed.out.constData());
+}
+
+// Fresh modules all hold node id 1 and keep it when they may: one after another in one port,
+// each must still get an id of its own, since the port's name does not tell them apart.
+void StationTest::modulesOfOnePortNeverShareAnId_data() {
+    QTest::addColumn<bool>("shift");
+    QTest::newRow("runs sharing an id file") << false;
+    QTest::newRow("one station shift") << true;
+}
+
+void StationTest::modulesOfOnePortNeverShareAnId() {
+    QFETCH(bool, shift);
+    const QStringList ids{"--keep-node-id", "--node-ids", "1..9"};
+    QProcess station;
+    if (shift) {
+        startCli(station, QStringList{"station", profile(), "--aliases"} + ids);
+        QVERIFY(station.waitForReadyRead(kWaitMs));  // waiting for modules
+        station.readAll();
+    }
+    QStringList given;
+    for (int module = 0; module < 3; ++module) {
+        SimulatorProcess* simulator = startSimulator();
+        QVERIFY(simulator);
+        const QString port = QStringLiteral("COM%1").arg(simulator->port());
+        QCOMPARE(port, QStringLiteral("COM150"));
+        QString line;
+        if (shift) {
+            QTest::qWaitFor([&station] { return station.canReadLine(); }, kWaitMs);
+            line = QString::fromUtf8(station.readLine());
+        } else {
+            const CliResult run =
+                runCli(QStringList{"apply", profile(), "-p", port, "--id-file", file("ids")} + ids);
+            QCOMPARE(run.exitCode, 0);
+            line = QString::fromUtf8(run.out);
+        }
+        const QRegularExpressionMatch id =
+            QRegularExpression(QStringLiteral("node_id=(\\d+)")).match(line);
+        QVERIFY2(id.hasMatch(), qPrintable(line));
+        given << id.captured(1);
+        QVERIFY(simulator->stop());
+        m_simulators.clear();
+    }
+    QCOMPARE(given, QStringList({"1", "2", "3"}));
+    if (shift) {
+        ::kill(static_cast<pid_t>(station.processId()), SIGINT);
+        QCOMPARE(finishCli(station).exitCode, 0);
+    }
+}
+
+// The disk fills while the row is written: no half row stays, the next row starts a line of its
+// own, and the run says that the module was written although its row was not kept.
+void StationTest::reportRowCutByAFullDisk() {
+    SimulatorProcess* simulator = startSimulator();
+    QVERIFY(simulator);
+    const QString port = QStringLiteral("COM%1").arg(simulator->port());
+    const QString report = file("line.csv");
+    QVERIFY(runCli({"apply", profile(), "-p", port, "--report", report}).exitCode == 0);
+    QFile before(report);
+    QVERIFY(before.open(QIODevice::ReadOnly));
+    const QByteArray kept = before.readAll();
+
+    QProcess full;
+    full.setChildProcessModifier([size = kept.size()] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit room{static_cast<rlim_t>(size + 20), RLIM_INFINITY};
+        ::setrlimit(RLIMIT_FSIZE, &room);
+    });
+    startCli(full, {"apply", profile(), "-p", port, "--report", report, "--node-id", "301"});
+    const CliResult cut = finishCli(full);
+    QCOMPARE(cut.exitCode, 6);
+    QVERIFY2(cut.err.startsWith("meshcfg-cli: " + port.toUtf8() +
+                                ": set up and verified, but its report row was not kept: "),
+             cut.err.constData());
+    QCOMPARE(simulator->lastRequest(), QStringLiteral("request read-setup"));
+    QVERIFY(simulator->requests().join(u'\n').contains(QStringLiteral(" node=301 ")));
+    QFile after(report);
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    QCOMPARE(after.readAll(), kept);
+
+    QCOMPARE(runCli({"apply", profile(), "-p", port, "--report", report}).exitCode, 0);
+    const auto rows = reportRows(report);
+    QCOMPARE(rows.size(), std::size_t{2});
+    for (const auto& row : rows) QCOMPARE(row["#fields"].toInt(), kReportColumns);
 }
 
 QTEST_GUILESS_MAIN(StationTest)

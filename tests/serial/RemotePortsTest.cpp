@@ -1,10 +1,12 @@
 // COM names for ports across the network from ports.toml: what is taken, what is left out
 // with its file and line, and the list beside the local ports without connecting.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -93,6 +95,14 @@ INSTANTIATE_TEST_SUITE_P(
                 {":2: COM150: 'http://bench-3:80' has an unknown scheme: use rfc2217:// or "
                  "tcp://"}},
         FileRow{"NotATable", "ports = 3\n", {}, {":1: 'ports' must be a table: [ports]"}},
+        FileRow{"OnePortNamedTwice",
+                "[ports]\nCOM160 = \"tcp://a:1\"\nCOM0160 = \"tcp://b:2\"\n",
+                {"COM160 tcp://a:1"},
+                {":3: COM0160: COM160 is given on line 2 already; this entry is left out"}},
+        FileRow{"OnePortNamedTwicePaddedFirst",
+                "[ports]\nCOM0160 = \"tcp://b:2\"\nCOM160 = \"tcp://a:1\"\n",
+                {"COM160 tcp://b:2"},
+                {":3: COM160: COM160 is given on line 2 already; this entry is left out"}},
         FileRow{"NoPortsTable", "[other]\nCOM150 = \"rfc2217://a:1\"\n", {}, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -103,6 +113,46 @@ TEST_F(RemotePortsFile, BrokenFileIsOneLineAndNoEntry) {
     ASSERT_EQ(table.problems.size(), 1u);
     EXPECT_TRUE(table.problems[0].starts_with(remotePortsPath() + ":3: ")) << table.problems[0];
 }
+
+// What stands in the file's place is said in one line, without waiting on it or reading it
+// whole.
+struct FileKind {
+    const char* name;
+    std::function<void(const std::string& path)> make;
+    const char* problem;
+};
+
+class RemotePortsFileKind : public RemotePortsFile,
+                            public ::testing::WithParamInterface<FileKind> {};
+
+TEST_P(RemotePortsFileKind, IsOneLineAndNoEntry) {
+    std::filesystem::create_directories(m_dir.path() + "/meshcfg");
+    GetParam().make(remotePortsPath());
+    const RemotePortTable table = readRemotePorts();
+    EXPECT_TRUE(table.ports.empty());
+    EXPECT_EQ(table.problems,
+              std::vector<std::string>{remotePortsPath() + ": " + GetParam().problem +
+                                       "; no remote port is listed"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, RemotePortsFileKind,
+    ::testing::Values(
+        FileKind{"Folder", [](const std::string& path) { std::filesystem::create_directory(path); },
+                 "a folder, not a file"},
+        FileKind{"PipeWithoutWriter", [](const std::string& path) { ::mkfifo(path.c_str(), 0600); },
+                 "not a regular file"},
+        FileKind{
+            "Device",
+            [](const std::string& path) { std::filesystem::create_symlink("/dev/zero", path); },
+            "not a regular file"},
+        FileKind{"FiftyMegabytes",
+                 [](const std::string& path) {
+                     std::ofstream(path) << "[ports]\nCOM150 = \"tcp://a:1\"\n";
+                     std::filesystem::resize_file(path, 50u * 1024 * 1024);
+                 },
+                 "larger than 1 MiB"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RemotePortsFile, MissingFileIsNoProblem) {
     const RemotePortTable table = readRemotePorts();

@@ -31,7 +31,8 @@ INSTANTIATE_TEST_SUITE_P(
     Texts, NodeIdRangeParse,
     testing::Values(RangeCase{"301..400", std::pair{301, 400}}, RangeCase{"7..7", std::pair{7, 7}},
                     RangeCase{"0042..0050", std::pair{42, 50}},
-                    RangeCase{"0..65535", std::pair{0, 65535}}, RangeCase{"400..301", {}},
+                    RangeCase{"0..65534", std::pair{0, 65534}}, RangeCase{"0..65535", {}},
+                    RangeCase{"65535..65535", {}}, RangeCase{"400..301", {}},
                     RangeCase{"1..65536", {}}, RangeCase{"-1..5", {}}, RangeCase{"+1..5", {}},
                     RangeCase{"0x10..0x20", {}}, RangeCase{"1...5", {}}, RangeCase{"1-5", {}},
                     RangeCase{"..5", {}}, RangeCase{"1 ..5", {}}));
@@ -42,6 +43,9 @@ struct Step {
     const char* unit;
     int id;       // the id to keep or give back; for Reserve the id expected, -1 for none
     bool kept{};  // for Keep
+    // For Keep: the unit is named by its port, which takes module after module, rather than by
+    // its adapter's serial, which names its module.
+    bool byPort{};
 };
 
 struct LifeCase {
@@ -62,7 +66,8 @@ void runSteps(NodeIdSource& ids, const std::vector<Step>& steps) {
                 break;
             }
             case Step::Keep:
-                EXPECT_EQ(ids.keep(static_cast<std::uint16_t>(step.id), step.unit), step.kept);
+                EXPECT_EQ(ids.keep(static_cast<std::uint16_t>(step.id), {step.unit, !step.byPort}),
+                          step.kept);
                 break;
             case Step::GiveBack:
                 ids.giveBack(static_cast<std::uint16_t>(step.id), step.unit);
@@ -118,8 +123,57 @@ INSTANTIATE_TEST_SUITE_P(
                   {Step::Keep, "A", 10, true},
                   {Step::Keep, "A", 11, false},
                   {Step::Keep, "A", 13, false},
-                  {Step::Reserve, "C", 12}}}),
+                  {Step::Reserve, "C", 12}}},
+        // Fresh modules all holding id 10, plugged one after another into one port.
+        LifeCase{"modulesOfOnePortKeepAnIdOnlyWhileNoneHoldsIt",
+                 "",
+                 {{Step::Keep, "COM200", 10, true, true},
+                  {Step::Keep, "COM200", 10, false, true},
+                  {Step::Reserve, "COM200", 11},
+                  {Step::Keep, "COM200", 10, false, true},
+                  {Step::Reserve, "COM200", 12}}},
+        LifeCase{"anEarlierRunsIdOfAPortIsNotKept",
+                 "10\tCOM200\n",
+                 {{Step::Keep, "COM200", 10, false, true}, {Step::Keep, "COM200", 11, true, true}}},
+        LifeCase{"anAdaptersSerialKeepsItsModulesId",
+                 "10\tA1B2\n",
+                 {{Step::Keep, "A1B2", 10, true}, {Step::Keep, "C3D4", 10, false}}}),
     [](const auto& info) { return std::string(info.param.tag); });
+
+// Links in the id file's folder: one planted beside it is never followed, and one naming the
+// file itself leads every station to the same file and lock.
+TEST(NodeIdFileLinks, GivingAnIdBackFollowsNoPlantedLink) {
+    ScopedRuntimeDir dir;
+    const auto folder = std::filesystem::path(dir.path());
+    { std::ofstream(folder / "victim") << "kept\n"; }
+    std::filesystem::create_symlink(folder / "victim", folder / "ids.new");
+    NodeIdFile file(folder / "ids", {10, 12});
+    ASSERT_EQ(file.reserve("A"), 10);
+    ASSERT_EQ(file.reserve("B"), 11);
+    file.giveBack(10, "A");
+    std::ifstream victim(folder / "victim");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(victim), {}), "kept\n");
+    EXPECT_EQ(file.holders(), (std::map<std::uint16_t, std::string>{{11, "B"}}));
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    EXPECT_EQ(names, (std::set<std::string>{"ids", "ids.lock", "ids.new", "victim"}));
+}
+
+TEST(NodeIdFileLinks, ALinkedIdFileStaysALinkSharingOneLock) {
+    ScopedRuntimeDir dir;
+    const auto folder = std::filesystem::path(dir.path());
+    std::filesystem::create_directory(folder / "shared");
+    std::filesystem::create_symlink(folder / "shared" / "ids", folder / "ids");
+    NodeIdFile byLink(folder / "ids", {10, 12});
+    NodeIdFile byFile(folder / "shared" / "ids", {10, 12});
+    ASSERT_EQ(byLink.reserve("A"), 10);
+    ASSERT_EQ(byFile.reserve("B"), 11);
+    byLink.giveBack(10, "A");
+    EXPECT_TRUE(std::filesystem::is_symlink(folder / "ids"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "ids.lock"));
+    EXPECT_EQ(byFile.holders(), (std::map<std::uint16_t, std::string>{{11, "B"}}));
+}
 
 TEST(NodeIdFileProcesses, TwoStationsOnOneFileGiveDifferentIds) {
     ScopedRuntimeDir dir;

@@ -6,6 +6,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "PluggedUnits.h"
 #include "ScopedRuntimeDir.h"
@@ -16,6 +19,7 @@ TEST(PluggedAliases, ACableReplugBetweenTwoScansIsANewUnit) {
     ScopedRuntimeDir runtime;
     const fs::path folder = fs::path(runtime.path()) / "qz470mr";
     fs::create_directories(folder);
+    fs::permissions(folder, fs::perms::owner_all);
     const fs::path terminal = fs::path(runtime.path()) / "pts-7";
     { std::ofstream(terminal.string()) << ""; }
     fs::create_symlink(terminal, folder / "COM150");
@@ -36,3 +40,52 @@ TEST(PluggedAliases, ACableReplugBetweenTwoScansIsANewUnit) {
     EXPECT_EQ(again[0].device, first[0].device);
     EXPECT_NE(again[0], first[0]);
 }
+
+// Which aliases of the folder are units: one terminal is one module however many aliases lead to
+// it, and a folder others may write to is not followed at all.
+struct AliasFolder {
+    const char* name;
+    fs::perms folderPermissions;
+    std::vector<std::pair<const char*, const char*>> aliases;  // COM name -> terminal
+    std::vector<std::string> units;
+};
+
+class PluggedAliasFolder : public testing::TestWithParam<AliasFolder> {};
+
+TEST_P(PluggedAliasFolder, GivesOneUnitATerminalFromATrustedFolder) {
+    ScopedRuntimeDir runtime;
+    const fs::path folder = fs::path(runtime.path()) / "qz470mr";
+    fs::create_directories(folder);
+    fs::permissions(folder, GetParam().folderPermissions);
+    for (const auto& [alias, terminal] : GetParam().aliases) {
+        const fs::path device = fs::path(runtime.path()) / terminal;
+        { std::ofstream(device.string()) << ""; }
+        fs::create_symlink(device, folder / alias);
+    }
+    std::vector<std::string> units;
+    for (const PluggedUnit& unit : pluggedAliases()) units.push_back(unit.port);
+    EXPECT_EQ(units, GetParam().units);
+}
+
+constexpr fs::perms kOwnerOnly = fs::perms::owner_all;
+
+INSTANTIATE_TEST_SUITE_P(
+    , PluggedAliasFolder,
+    testing::Values(AliasFolder{"twoAliasesOfOneTerminal",
+                                kOwnerOnly,
+                                {{"COM150", "pts-7"}, {"COM151", "pts-7"}, {"COM152", "pts-8"}},
+                                {"COM150", "COM152"}},
+                    AliasFolder{"othersMayWrite",
+                                kOwnerOnly | fs::perms::others_all,
+                                {{"COM150", "pts-7"}},
+                                {}},
+                    AliasFolder{"theGroupMayWrite",
+                                kOwnerOnly | fs::perms::group_write | fs::perms::group_exec,
+                                {{"COM150", "pts-7"}},
+                                {}},
+                    AliasFolder{"othersMayOnlyRead",
+                                kOwnerOnly | fs::perms::group_read | fs::perms::group_exec |
+                                    fs::perms::others_read | fs::perms::others_exec,
+                                {{"COM150", "pts-7"}},
+                                {"COM150"}}),
+    [](const auto& info) { return std::string(info.param.name); });

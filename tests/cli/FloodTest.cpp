@@ -1,0 +1,68 @@
+// A module that floods the line with receive notices faster than they can be told: a request's
+// wait still ends at its deadline, and the notices held meanwhile stay bounded.
+
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
+
+#include "Messages.h"
+#include "PtyPair.h"
+#include "Session.h"
+
+namespace {
+
+// Far more notices than the wait can tell before its deadline.
+constexpr int kFloodNotices = 3000;
+// A terminal that takes a notice's line this slowly is far behind a line at full speed.
+constexpr std::chrono::milliseconds kSlowTerminal{2};
+constexpr int kTimeoutMs = 100;
+
+class NoticeFlood {
+  public:
+    explicit NoticeFlood(int master) : m_thread([this, master] { run(master); }) {}
+    ~NoticeFlood() {
+        m_stop = true;
+        m_thread.join();
+    }
+
+  private:
+    void run(int master) {
+        const proto::Frame notice =
+            proto::encode(proto::ReceiveNotice{proto::NoticeContent{4, 60, {0, 2}}});
+        for (int sent = 0; sent < kFloodNotices && !m_stop;) {
+            pollfd writable{master, POLLOUT, 0};
+            if (::poll(&writable, 1, 10) <= 0) continue;
+            if (::write(master, notice.data(), notice.size()) ==
+                static_cast<ssize_t>(notice.size()))
+                ++sent;
+        }
+    }
+
+    std::atomic<bool> m_stop = false;
+    std::thread m_thread;
+};
+
+TEST(NoticeFlood, TheWaitEndsAtItsDeadlineWithBoundedNoticesTold) {
+    PtyPair pty;
+    CommonOptions options;
+    options.port = pty.slavePath();
+    options.timeoutMs = kTimeoutMs;
+    Session session(options);
+    int told = 0;
+    session.onNotice([&told](const proto::ReadFrame&) {
+        ++told;
+        std::this_thread::sleep_for(kSlowTerminal);
+    });
+    NoticeFlood flood(pty.masterFd());
+    const Session::Exchange exchange = session.exchange(proto::encode(proto::ReadSetupRequest{}));
+    EXPECT_EQ(exchange.outcome, Session::Exchange::Outcome::kNoReply);
+    // The notices held when the request went, those told before the deadline and at most the
+    // notices held when it passed.
+    const int held = static_cast<int>(engine::ReceivingPort::kHeldFrames);
+    EXPECT_LE(told, held + kTimeoutMs / static_cast<int>(kSlowTerminal.count()) + held);
+}
+
+}  // namespace

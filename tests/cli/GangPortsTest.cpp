@@ -1,0 +1,107 @@
+// The ports of a gang: a port named twice, or reached through two of its names, is refused with
+// a usage error before anything is sent to any of them.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "Commands.h"
+#include "PortAlias.h"
+#include "PtyPair.h"
+#include "ScopedRuntimeDir.h"
+
+namespace {
+
+constexpr std::chrono::milliseconds kSilence{100};
+
+// COM150 and COM151 are aliases of one terminal, TTY is that terminal's own path and COM152 the
+// alias of another one.
+struct GangPorts {
+    const char* name;
+    std::vector<std::string> ports;
+    const char* refusal;  // nullptr: the gang runs
+};
+
+class RepeatedPorts : public testing::TestWithParam<GangPorts> {
+  protected:
+    std::vector<std::string> ports() const {
+        std::vector<std::string> ports = GetParam().ports;
+        for (std::string& port : ports)
+            if (port == "TTY") port = m_shared.slavePath();
+        return ports;
+    }
+    std::string refusal() const {
+        std::string refusal = GetParam().refusal;
+        for (std::size_t at; (at = refusal.find("TTY")) != std::string::npos;)
+            refusal.replace(at, 3, m_shared.slavePath());
+        return refusal;
+    }
+    std::size_t bytesSent() {
+        return m_shared.readMaster(1, kSilence).size() + m_other.readMaster(1, kSilence).size();
+    }
+
+  private:
+    ScopedRuntimeDir m_runtime;
+    PtyPair m_shared;
+    PtyPair m_other;
+    PortAlias m_first{150, m_shared.slavePath()};
+    PortAlias m_second{151, m_shared.slavePath()};
+    PortAlias m_third{152, m_other.slavePath()};
+};
+
+SettingChanges wholeProfile() {
+    SettingChanges settings;
+    settings.set("frequency", 434.0);
+    settings.set("power", std::int64_t{5});
+    settings.set("life_cycle", std::string("1h"));
+    settings.set("network_id", std::int64_t{4660});
+    settings.set("node_id", std::int64_t{258});
+    settings.set("uart_baud", std::int64_t{9600});
+    settings.set("uart_parity", std::string("NO"));
+    return settings;
+}
+
+TEST_P(RepeatedPorts, AreRefusedBeforeAnythingIsSent) {
+    CommonOptions common;
+    common.timeoutMs = static_cast<int>(kSilence.count());
+    StationOptions station;
+    station.ports = ports();
+    station.nodeIds = NodeIdRange{1, 9};
+    std::string refusal;
+    ExitCode code = kExitDone;
+    try {
+        code = applyProfile(common, wholeProfile(), station);
+    } catch (const Failure& failure) {
+        code = failure.code();
+        refusal = failure.what();
+    }
+    if (GetParam().refusal) {
+        EXPECT_EQ(code, kExitUsage);
+        EXPECT_EQ(refusal, this->refusal());
+        EXPECT_EQ(bytesSent(), 0u);
+    } else {
+        // Nothing answers: each unit reads its module and waits in vain.
+        EXPECT_EQ(code, kExitNoReply) << refusal;
+        EXPECT_EQ(bytesSent(), 2u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , RepeatedPorts,
+    testing::Values(GangPorts{"sameNameTwice",
+                              {"COM150", "COM150"},
+                              "COM150 is named twice: name each port once"},
+                    GangPorts{"aRangeAndAPortInIt",
+                              {"COM151", "COM152", "COM152"},
+                              "COM152 is named twice: name each port once"},
+                    GangPorts{"twoAliasesOfOneTerminal",
+                              {"COM152", "COM151", "COM150"},
+                              "COM151 and COM150 are one port (TTY): name it once"},
+                    GangPorts{"anAliasAndItsTerminal",
+                              {"TTY", "COM150"},
+                              "TTY and COM150 are one port (TTY): name it once"},
+                    GangPorts{"twoPorts", {"COM150", "COM152"}, nullptr}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
