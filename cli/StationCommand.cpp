@@ -11,6 +11,7 @@
 
 #include "Commands.h"
 #include "Interrupt.h"
+#include "JsonText.h"
 #include "NodeIdFile.h"
 #include "NodeIdPool.h"
 #include "StationLoop.h"
@@ -118,7 +119,7 @@ class JsonOutput final : public UnitOutput {
     static Json idJson(const std::optional<std::uint16_t>& id) { return id ? Json(*id) : Json(); }
     void print(const Json& event) {
         const std::lock_guard lock(m_mutex);
-        std::cout << event.dump() << std::endl;
+        std::cout << jsonText(event) << std::endl;
     }
     std::mutex m_mutex;
 };

@@ -6,10 +6,11 @@
 #include <sstream>
 
 #include "Commands.h"
+#include "CsvCell.h"
+#include "JsonText.h"
 #include "LineRecord.h"
 #include "Report.h"
 #include "Text.h"
-#include "UnitRecord.h"
 #include "UnitsOptions.h"
 
 namespace {
@@ -32,13 +33,15 @@ Json unitJson(const record::UnitRow& row) {
             {"duration_ms", row.durationMs}};
 }
 
+// The record's texts came from ports, adapters and modules: written out where they hold
+// control characters, so each unit stays one line.
 std::string unitText(const record::UnitRow& row) {
-    std::string line = row.time.text() + " " + row.station + " " + row.port + " " +
-                       std::string(record::resultName(row.result)) +
-                       " node_id=" + (row.nodeId ? std::to_string(*row.nodeId) : "-") +
-                       " serial=" + (row.adapterSerial.empty() ? "-" : row.adapterSerial) +
+    std::string line = row.time.text() + " " + printableText(row.station) + " " +
+                       printableText(row.port) + " " + std::string(record::resultName(row.result)) +
+                       " node_id=" + (row.nodeId ? std::to_string(*row.nodeId) : "-") + " serial=" +
+                       (row.adapterSerial.empty() ? "-" : printableText(row.adapterSerial)) +
                        " ms=" + std::to_string(row.durationMs);
-    if (!row.why.empty()) line += " why=" + row.why;
+    if (!row.why.empty()) line += " why=" + printableText(row.why);
     return line;
 }
 
@@ -89,7 +92,7 @@ void printSummary(const CommonOptions& common, const UnitsOptions& options,
     if (common.json) {
         Json stations = Json::array();
         for (const auto& tally : summary.stations) stations.push_back(tallyJson(tally));
-        std::cout << Json{{"stations", stations}, {"line", tallyJson(summary.line)}}.dump() << "\n";
+        std::cout << jsonText({{"stations", stations}, {"line", tallyJson(summary.line)}}) << "\n";
         return;
     }
     const char* const separator = options.csv ? "," : " ";
@@ -99,7 +102,9 @@ void printSummary(const CommonOptions& common, const UnitsOptions& options,
                   << tally.reserved << separator << yieldText(tally) << "\n";
     };
     if (!options.csv) std::cout << "station passed failed reserved yield\n";
-    for (const auto& tally : summary.stations) print(tally.station, tally);
+    for (const auto& tally : summary.stations)
+        print(options.csv ? proto::csvTextCell(tally.station) : printableText(tally.station),
+              tally);
     if (!options.csv) print("(line)", summary.line);
 }
 
@@ -108,7 +113,7 @@ void printUnits(const CommonOptions& common, const UnitsOptions& options,
     if (common.json) {
         Json units = Json::array();
         for (const auto& row : rows) units.push_back(unitJson(row));
-        std::cout << units.dump() << "\n";
+        std::cout << jsonText(std::move(units)) << "\n";
     } else if (options.csv) {
         std::cout << CsvReport::header();
         for (const auto& row : rows) std::cout << unitCsv(row);
@@ -121,7 +126,7 @@ void printUnits(const CommonOptions& common, const UnitsOptions& options,
 
 ExitCode listUnits(const CommonOptions& common, const UnitsOptions& options) {
     try {
-        record::LineRecord line(options.dbUrl, defaultSpoolPath(options.dbUrl));
+        record::LineRecord line(options.dbUrl);
         if (options.summary)
             printSummary(common, options, line.summary(options.filter));
         else

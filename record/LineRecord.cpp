@@ -19,10 +19,16 @@ void apply(Statements& statements, KnownRows& known, const SpoolEntry& entry) {
 LineRecord::LineRecord(std::string_view url, std::filesystem::path spoolPath)
     : m_url(parseRecordUrl(url)), m_spool(std::move(spoolPath)) {}
 
+LineRecord::LineRecord(std::string_view url)
+    : m_url(parseRecordUrl(url)), m_access(Connection::Access::kRead), m_spool({}) {}
+
 Connection& LineRecord::connection() {
     if (!m_connection) {
-        auto connection = connect(m_url);
-        migrate(*connection);
+        auto connection = connect(m_url, m_access);
+        if (m_access == Connection::Access::kRead)
+            checkReadable(*connection, m_url.place());
+        else
+            migrate(*connection);
         m_connection = std::move(connection);
     }
     return *m_connection;
@@ -48,9 +54,6 @@ void LineRecord::markDown(const std::string& why) {
     m_known = {};
     m_down = true;
     m_downReason = why;
-    while (!m_downReason.empty() && m_downReason.back() == '\n') m_downReason.pop_back();
-    for (char& c : m_downReason)
-        if (c == '\n') c = ' ';
 }
 
 bool LineRecord::drainSpool() {

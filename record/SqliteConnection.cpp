@@ -2,6 +2,10 @@
 
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "RecordError.h"
 
@@ -28,7 +32,7 @@ bool unreachable(int code) {
 }
 
 [[noreturn]] void rethrow(const RecordUrl& url, const SQLite::Exception& error) {
-    const std::string what = url.path + ": " + error.what();
+    const std::string what = url.place() + ": " + error.what();
     if (unreachable(error.getErrorCode())) throw DatabaseDown(what);
     throw RecordError(what);
 }
@@ -58,6 +62,12 @@ class SqliteStatements : public Statements {
         return statement.exec();
     }
 
+    bool hasTable(std::string_view table) override {
+        return !query("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?",
+                      {std::string(table)})
+                    .empty();
+    }
+
   private:
     static void bind(SQLite::Statement& statement, const Params& params) {
         for (std::size_t i = 0; i < params.size(); ++i) {
@@ -74,22 +84,62 @@ class SqliteStatements : public Statements {
     SQLite::Database& m_database;
 };
 
+// The file as SQLite opens it with its parameters: '%', '?' and '#' stand for themselves.
+std::string fileUri(const std::string& path, std::string_view parameters) {
+    std::string uri = "file:";
+    for (const char c : path) {
+        if (c == '%' || c == '?' || c == '#') {
+            constexpr std::string_view kDigits = "0123456789ABCDEF";
+            uri += '%';
+            uri += kDigits[static_cast<unsigned char>(c) >> 4];
+            uri += kDigits[static_cast<unsigned char>(c) & 0xF];
+        } else {
+            uri += c;
+        }
+    }
+    return uri + "?" + std::string(parameters);
+}
+
+// A reader never makes the file, and takes a read-only one. A record in write-ahead logging
+// whose folder it cannot write, and whose log no writer holds open, can only be read as a file
+// that no one changes meanwhile: no writer could add a log there either.
+SQLite::Database openForReading(const RecordUrl& url) {
+    struct stat status {};
+    if (::stat(url.path.c_str(), &status) != 0)
+        throw DatabaseDown(url.place() + ": " + std::strerror(errno) +
+                           ": no record there (reading never makes one)");
+    try {
+        SQLite::Database database(url.path, SQLite::OPEN_READONLY, kBusyTimeoutMs);
+        database.exec("SELECT COUNT(*) FROM sqlite_master");
+        return database;
+    } catch (const SQLite::Exception& error) {
+        if (error.getExtendedErrorCode() != SQLITE_READONLY_CANTINIT) throw;
+    }
+    return SQLite::Database(fileUri(url.path, "immutable=1"),
+                            SQLite::OPEN_READONLY | SQLite::OPEN_URI, kBusyTimeoutMs);
+}
+
+SQLite::Database openForWriting(const RecordUrl& url) {
+    SQLite::Database database(url.path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE,
+                              kBusyTimeoutMs);
+    // Write-ahead logging: readers never wait for a station's write, and a commit costs one
+    // sync of the log. Several stations opening a new file at once may find another one
+    // switching it: the record is just as safe with the rollback journal meanwhile.
+    try {
+        database.exec("PRAGMA journal_mode=WAL");
+    } catch (const SQLite::Exception& error) {
+        if ((error.getErrorCode() & 0xFF) != SQLITE_BUSY) throw;
+    }
+    database.exec("PRAGMA synchronous=FULL");
+    database.exec("PRAGMA foreign_keys=ON");
+    return database;
+}
+
 class SqliteConnection : public Connection {
   public:
-    explicit SqliteConnection(const RecordUrl& url)
+    SqliteConnection(const RecordUrl& url, Access access)
         : m_url(url),
-          m_database(url.path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE, kBusyTimeoutMs) {
-        // Write-ahead logging: readers never wait for a station's write, and a commit costs one
-        // sync of the log. Several stations opening a new file at once may find another one
-        // switching it: the record is just as safe with the rollback journal meanwhile.
-        try {
-            m_database.exec("PRAGMA journal_mode=WAL");
-        } catch (const SQLite::Exception& error) {
-            if ((error.getErrorCode() & 0xFF) != SQLITE_BUSY) throw;
-        }
-        m_database.exec("PRAGMA synchronous=FULL");
-        m_database.exec("PRAGMA foreign_keys=ON");
-    }
+          m_database(access == Access::kRead ? openForReading(url) : openForWriting(url)) {}
 
     void transact(Access access, const std::function<void(Statements&)>& work) override {
         try {
@@ -117,9 +167,9 @@ class SqliteConnection : public Connection {
 
 }  // namespace
 
-std::unique_ptr<Connection> connectSqlite(const RecordUrl& url) {
+std::unique_ptr<Connection> connectSqlite(const RecordUrl& url, Connection::Access access) {
     try {
-        return std::make_unique<SqliteConnection>(url);
+        return std::make_unique<SqliteConnection>(url, access);
     } catch (const SQLite::Exception& error) {
         rethrow(url, error);
     }
