@@ -113,7 +113,8 @@ SQLite::Database openForReading(const RecordUrl& url) {
         database.exec("SELECT COUNT(*) FROM sqlite_master");
         return database;
     } catch (const SQLite::Exception& error) {
-        if (error.getExtendedErrorCode() != SQLITE_READONLY_CANTINIT) throw;
+        const int code = error.getExtendedErrorCode();
+        if (code != SQLITE_READONLY_DIRECTORY && code != SQLITE_READONLY_CANTINIT) throw;
     }
     return SQLite::Database(fileUri(url.path, "immutable=1"),
                             SQLite::OPEN_READONLY | SQLite::OPEN_URI, kBusyTimeoutMs);
