@@ -3,6 +3,7 @@
 #include <ctime>
 #include <iomanip>
 #include <iostream>
+#include <optional>
 #include <sstream>
 
 #include "Commands.h"
@@ -125,17 +126,23 @@ void printUnits(const CommonOptions& common, const UnitsOptions& options,
 }  // namespace
 
 ExitCode listUnits(const CommonOptions& common, const UnitsOptions& options) {
+    std::optional<record::LineRecord> line;
     try {
-        record::LineRecord line(options.dbUrl);
+        line.emplace(options.dbUrl);
+    } catch (const record::RecordError& error) {
+        throw Failure(kExitUsage, error.what());
+    }
+    try {
         if (options.summary)
-            printSummary(common, options, line.summary(options.filter));
+            printSummary(common, options, line->summary(options.filter));
         else
-            printUnits(common, options, line.units(options.filter));
+            printUnits(common, options, line->units(options.filter));
     } catch (const record::DatabaseDown& error) {
         throw Failure(kExitRecord,
                       std::string("the line's record cannot be reached: ") + error.what());
     } catch (const record::RecordError& error) {
-        throw Failure(kExitUsage, error.what());
+        throw Failure(kExitRecord,
+                      std::string("the line's record cannot be read: ") + error.what());
     }
     return kExitDone;
 }
@@ -159,6 +166,12 @@ std::optional<std::int64_t> sinceUtcMs(const std::string& text,
         std::istringstream in(text);
         in >> std::get_time(&fields, format);
         if (in.fail() || in.peek() != std::char_traits<char>::eof()) continue;
+        // The parse takes any day up to 31 in any month; the clock would move 2026-02-30 on to
+        // 2026-03-02.
+        const std::chrono::year_month_day day{std::chrono::year(fields.tm_year + 1900),
+                                              std::chrono::month(fields.tm_mon + 1),
+                                              std::chrono::day(fields.tm_mday)};
+        if (!day.ok()) return std::nullopt;
         fields.tm_isdst = -1;  // the local rule of that day
         const std::time_t seconds = std::mktime(&fields);
         if (seconds == static_cast<std::time_t>(-1)) return std::nullopt;

@@ -102,16 +102,21 @@ TEST_P(SinceOption, ReadsRelativeAndLocalTimes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Forms, SinceOption,
-    testing::Values(SinceCase{"90m", 90 * 60'000, true}, SinceCase{"8h", 8 * 3'600'000, true},
-                    SinceCase{"2d", 2 * 86'400'000, true}, SinceCase{"0h", 0, true},
-                    SinceCase{"2026-12-08", std::nullopt, true},
-                    SinceCase{"2026-12-08 06:00", std::nullopt, true},
-                    SinceCase{"2026-12-08 06:00:30", std::nullopt, true},
-                    SinceCase{"h", std::nullopt, false}, SinceCase{"-2h", std::nullopt, false},
-                    SinceCase{"2w", std::nullopt, false},
-                    SinceCase{"99999999999d", std::nullopt, false},
-                    SinceCase{"2026-12-08x", std::nullopt, false},
-                    SinceCase{"yesterday", std::nullopt, false}));
+    testing::Values(
+        SinceCase{"90m", 90 * 60'000, true}, SinceCase{"8h", 8 * 3'600'000, true},
+        SinceCase{"2d", 2 * 86'400'000, true}, SinceCase{"0h", 0, true},
+        SinceCase{"2026-12-08", std::nullopt, true},
+        SinceCase{"2026-12-08 06:00", std::nullopt, true},
+        SinceCase{"2026-12-08 06:00:30", std::nullopt, true}, SinceCase{"h", std::nullopt, false},
+        SinceCase{"-2h", std::nullopt, false}, SinceCase{"2w", std::nullopt, false},
+        SinceCase{"99999999999d", std::nullopt, false},
+        SinceCase{"2026-12-08x", std::nullopt, false}, SinceCase{"2026-02-30", std::nullopt, false},
+        SinceCase{"2026-02-29", std::nullopt, false}, SinceCase{"2028-02-29", std::nullopt, true},
+        SinceCase{"2026-04-31 06:00", std::nullopt, false},
+        SinceCase{"2026-12-31 23:59:59", std::nullopt, true},
+        SinceCase{"2026-13-01", std::nullopt, false},
+        SinceCase{"2026-12-08 24:00", std::nullopt, false},
+        SinceCase{"yesterday", std::nullopt, false}));
 
 TEST(SinceOption, ADateIsLocalMidnight) {
     std::tm midnight{};
