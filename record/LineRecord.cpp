@@ -25,10 +25,12 @@ LineRecord::LineRecord(std::string_view url)
 Connection& LineRecord::connection() {
     if (!m_connection) {
         auto connection = connect(m_url, m_access);
-        if (m_access == Connection::Access::kRead)
+        if (m_access == Connection::Access::kRead) {
             checkReadable(*connection, m_url.place());
-        else
+        } else {
             migrate(*connection);
+            connection->transact(Connection::Access::kRead, prepareUnitWrites);
+        }
         m_connection = std::move(connection);
     }
     return *m_connection;

@@ -1,5 +1,6 @@
 #include "PostgresConnection.h"
 
+#include <map>
 #include <pqxx/pqxx>
 
 #include "RecordError.h"
@@ -65,9 +66,27 @@ std::string oneLine(std::string_view message) {
     return line;
 }
 
+// Each statement is parsed and planned once per connection and run by name after that: a gang
+// runs the same few statements for every unit.
+class PreparedNames {
+  public:
+    const std::string& of(pqxx::connection& connection, std::string_view sql) {
+        const auto found = m_names.find(sql);
+        if (found != m_names.end()) return found->second;
+        const std::string name = "meshcfg_" + std::to_string(m_names.size() + 1);
+        connection.prepare(name, numbered(sql));
+        return m_names.emplace(std::string(sql), name).first->second;
+    }
+
+  private:
+    std::map<std::string, std::string, std::less<>> m_names;
+};
+
 class PostgresStatements : public Statements {
   public:
-    explicit PostgresStatements(pqxx::transaction_base& work) : m_work(work) {}
+    PostgresStatements(pqxx::connection& connection, PreparedNames& names,
+                       pqxx::transaction_base& work)
+        : m_connection(connection), m_names(names), m_work(work) {}
 
     std::vector<ResultRow> query(std::string_view sql, const Params& params) override {
         const pqxx::result result = run(sql, params);
@@ -88,12 +107,19 @@ class PostgresStatements : public Statements {
         return query("SELECT to_regclass(?)", {std::string(table)}).at(0).cells.at(0).has_value();
     }
 
+    void prepare(std::string_view sql) override {
+        m_connection.prepare_now(m_names.of(m_connection, sql));
+    }
+
   private:
     pqxx::result run(std::string_view sql, const Params& params) {
         const auto values = texts(params);
-        return m_work.exec_params(numbered(sql), pqxx::prepare::make_dynamic_params(values));
+        return m_work.exec_prepared(m_names.of(m_connection, sql),
+                                    pqxx::prepare::make_dynamic_params(values));
     }
 
+    pqxx::connection& m_connection;
+    PreparedNames& m_names;
     pqxx::transaction_base& m_work;
 };
 
@@ -129,15 +155,15 @@ class PostgresConnection : public Connection {
     std::string_view rowNumberColumn() const override { return "BIGSERIAL PRIMARY KEY"; }
 
   private:
-    static void runIn(pqxx::transaction_base& transaction,
-                      const std::function<void(Statements&)>& work) {
-        PostgresStatements statements(transaction);
+    void runIn(pqxx::transaction_base& transaction, const std::function<void(Statements&)>& work) {
+        PostgresStatements statements(*m_connection, m_names, transaction);
         work(statements);
         transaction.commit();
     }
 
     void open() {
         m_connection.reset();
+        m_names = {};
         try {
             m_connection = std::make_unique<pqxx::connection>(m_url.connectionString());
         } catch (const pqxx::broken_connection& error) {
@@ -154,6 +180,7 @@ class PostgresConnection : public Connection {
 
     RecordUrl m_url;
     std::unique_ptr<pqxx::connection> m_connection;
+    PreparedNames m_names;  // of m_connection
 };
 
 }  // namespace
