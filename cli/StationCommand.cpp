@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <future>
 #include <iostream>
 #include <memory>
 #include <mutex>
@@ -152,6 +153,12 @@ class UnitRunner {
         const std::optional<UsbIdentity> usb = usbIdentity(port.device);
         const std::string serial = usb ? usb->serial : std::string();
         const std::string unit = serial.empty() ? portName : serial;
+        if (!recordReached()) {
+            UnitOutcome unsent;
+            unsent.code = kExitRecord;
+            unsent.heldBack = true;
+            return unsent;
+        }
         if (m_output) m_output->found(port, serial);
         if (m_record) m_record->begin(unit, port, usb);
         UnitOutcome outcome = applyToUnit(
@@ -166,7 +173,10 @@ class UnitRunner {
             return outcome;
         }
         store(port, usb, outcome);
-        if (m_record) m_record->store(unit, outcome);
+        if (m_record) {
+            const std::string spooled = m_record->store(unit, outcome);
+            if (!spooled.empty()) note(port.name + ": " + spooled);
+        }
         ++(outcome.passed() ? m_passed : m_failed);
         if (m_output) m_output->finished(port, serial, outcome);
         return outcome;
@@ -182,6 +192,19 @@ class UnitRunner {
                        : "The line's record cannot be reached (" + m_record->downReason() +
                              "): no new unit until it is back.");
         return ready;
+    }
+
+    // apply: the record is reached on a thread of its own while the units find their ports; no
+    // unit sends a byte before it has answered.
+    void reachRecordAhead() {
+        if (!m_record) return;
+        m_recordReached = std::async(std::launch::async, [this] { return m_record->ready(); });
+    }
+    // Nothing was sent: the record was out of reach when the units would have started.
+    void refuseWithoutRecord() {
+        if (!recordReached())
+            throw Failure(kExitRecord, "the line's record cannot be reached (" +
+                                           m_record->downReason() + "): nothing sent");
     }
 
     // One port alone prints as apply always has.
@@ -201,6 +224,8 @@ class UnitRunner {
     }
 
   private:
+    bool recordReached() const { return !m_recordReached.valid() || m_recordReached.get(); }
+
     void store(const PortIdentity& port, const std::optional<UsbIdentity>& usb,
                UnitOutcome& outcome) {
         if (!m_report) return;
@@ -233,6 +258,7 @@ class UnitRunner {
     std::atomic<int> m_passed = 0;
     std::atomic<int> m_failed = 0;
     std::atomic<bool> m_recordReady = true;
+    std::shared_future<bool> m_recordReached;
 };
 
 std::vector<PluggedUnit> asUnits(const std::vector<std::string>& ports) {
@@ -275,11 +301,15 @@ ExitCode applyProfile(const CommonOptions& common, const SettingChanges& setting
                           " ports and one node_id: give --node-ids FIRST..LAST or "
                           "--keep-node-id, since a mesh cannot hold two nodes of one id");
     UnitRunner runner(common, settings, options, alone);
-    if (!runner.mayTake())
-        throw Failure(kExitRecord, "nothing sent while the line's record cannot be reached");
-    if (!alone) return static_cast<ExitCode>(runTogether(asUnits(ports), workOf(runner)));
+    runner.reachRecordAhead();
+    if (!alone) {
+        const int code = runTogether(asUnits(ports), workOf(runner));
+        runner.refuseWithoutRecord();
+        return static_cast<ExitCode>(code);
+    }
     runner.printAlone();
     const UnitOutcome outcome = runner.run(ports.front());
+    runner.refuseWithoutRecord();
     if (!outcome.passed()) throw Failure(outcome.code, outcome.message);
     printPass(common, *outcome.readBack);
     return kExitDone;
