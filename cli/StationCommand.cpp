@@ -139,7 +139,9 @@ class UnitRunner {
                   m_ids      ? m_ids.get()
                   : m_record ? m_record->ids()
                              : nullptr,
-                  options.keepNodeId, tellNotices};
+                  options.keepNodeId,
+                  tellNotices,
+                  {}};
         if (common.json)
             m_output = std::make_unique<JsonOutput>();
         else
@@ -153,12 +155,6 @@ class UnitRunner {
         const std::optional<UsbIdentity> usb = usbIdentity(port.device);
         const std::string serial = usb ? usb->serial : std::string();
         const std::string unit = serial.empty() ? portName : serial;
-        if (!recordReached()) {
-            UnitOutcome unsent;
-            unsent.code = kExitRecord;
-            unsent.heldBack = true;
-            return unsent;
-        }
         if (m_output) m_output->found(port, serial);
         if (m_record) m_record->begin(unit, port, usb);
         UnitOutcome outcome = applyToUnit(
@@ -170,6 +166,12 @@ class UnitRunner {
             m_record->drop(unit);
             if (m_output) m_output->heldBack(port, outcome.why);
             outcome.heldBack = true;
+            return outcome;
+        }
+        // apply's record was never reached: the unit ends unwritten, and leaves no row.
+        if (!recordReached()) {
+            m_record->drop(unit);
+            if (m_output) m_output->finished(port, serial, outcome);
             return outcome;
         }
         store(port, usb, outcome);
@@ -194,17 +196,18 @@ class UnitRunner {
         return ready;
     }
 
-    // apply: the record is reached on a thread of its own while the units find their ports; no
-    // unit sends a byte before it has answered.
+    // apply: the record is reached on a thread of its own while the units open their ports and
+    // read their modules; none takes a node id or writes before it has answered.
     void reachRecordAhead() {
         if (!m_record) return;
         m_recordReached = std::async(std::launch::async, [this] { return m_record->ready(); });
+        m_plan.mayWrite = [this] { return recordReached(); };
     }
-    // Nothing was sent: the record was out of reach when the units would have started.
+    // Nothing was written: the record was out of reach when the units would have written.
     void refuseWithoutRecord() {
         if (!recordReached())
             throw Failure(kExitRecord, "the line's record cannot be reached (" +
-                                           m_record->downReason() + "): nothing sent");
+                                           m_record->downReason() + "): nothing written");
     }
 
     // One port alone prints as apply always has.

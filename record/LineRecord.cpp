@@ -103,6 +103,9 @@ void LineRecord::write(const CommitGroup::Work& work) {
 }
 
 bool LineRecord::spoolWaits() {
+    // Looked at before taking the lock, which a commit holds until it ends: the units of a gang
+    // that finish while one commits must join the next commit, not wait in turn.
+    if (m_spool.empty()) return false;
     const std::lock_guard lock(m_mutex);
     return !m_spool.empty() && !drainSpool();
 }
