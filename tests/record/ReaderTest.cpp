@@ -16,6 +16,7 @@
 #include <string>
 
 #include "LineRecord.h"
+#include "Schema.h"
 #include "TempFolder.h"
 
 namespace {
@@ -69,7 +70,14 @@ void handOver(const fs::path& path, mode_t mode) {
     ASSERT_EQ(::chmod(path.c_str(), mode), 0) << path;
 }
 
-enum class Made { kNothing, kEmptyFile, kTextFile, kRecord, kRecordWhileAStationWrites };
+enum class Made {
+    kNothing,
+    kEmptyFile,
+    kTextFile,
+    kOlderRecord,
+    kRecord,
+    kRecordWhileAStationWrites
+};
 
 struct ReaderCase {
     const char* name;
@@ -93,6 +101,8 @@ TEST_P(RecordReader, ReadsWhatIsThereAndMakesNothing) {
     std::unique_ptr<LineRecord> station;
     if (row.made == Made::kEmptyFile) std::ofstream{file};
     if (row.made == Made::kTextFile) std::ofstream{file} << "time,port,device\n";
+    if (row.made == Made::kOlderRecord)
+        record::migrate(*record::connect(record::parseRecordUrl(url)), 1);
     if (row.made == Made::kRecord || row.made == Made::kRecordWhileAStationWrites) {
         station = std::make_unique<LineRecord>(url, temp.path() / "spool");
         for (int i = 0; i < 2; ++i) station->store(record::UnitRow{});
@@ -106,11 +116,16 @@ TEST_P(RecordReader, ReadsWhatIsThereAndMakesNothing) {
     const std::string answer = readAsAnotherUser(url);
     EXPECT_TRUE(answer.starts_with(row.answer)) << answer;
     EXPECT_NE(answer.find(row.says), std::string::npos) << answer;
-    if (row.folderMode == 0755 && row.made != Made::kRecord) {
+    if (row.made < Made::kOlderRecord) {
         EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), before);
         if (row.made == Made::kEmptyFile) {
             EXPECT_EQ(fs::file_size(file), 0u);
         }
+    }
+    if (row.made == Made::kOlderRecord) {
+        record::connect(record::parseRecordUrl(url), record::Connection::Access::kRead)
+            ->transact(record::Connection::Access::kRead,
+                       [](record::Statements& sql) { EXPECT_EQ(record::schemaVersion(sql), 1); });
     }
     ::chmod(folder.c_str(), 0755);
 }
@@ -126,7 +141,9 @@ INSTANTIATE_TEST_SUITE_P(
                    "2 units", ""},
         ReaderCase{"NoFile", Made::kNothing, 0644, 0755, "down: ", "no record there"},
         ReaderCase{"EmptyFile", Made::kEmptyFile, 0644, 0755, "down: ", "no record there"},
-        ReaderCase{"NotADatabase", Made::kTextFile, 0644, 0755, "error: ", "not a database"}),
+        ReaderCase{"NotADatabase", Made::kTextFile, 0644, 0755, "error: ", "not a database"},
+        ReaderCase{"OlderRecordLeftAsItIs", Made::kOlderRecord, 0644, 0755,
+                   "error: ", "schema version 1, made by an older meshcfg"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
