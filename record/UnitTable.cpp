@@ -100,7 +100,8 @@ constexpr std::string_view kGiveBackSql = "DELETE FROM node_ids WHERE unit_id = 
 // whose successor is not taken: one walk along the index in id order, which stops at the first
 // gap. Pairing each taken id with every other one instead grew with the square of the ids given
 // out. Nothing is taken when the range is used up, nor when the candidate is the one this
-// adapter was given before.
+// adapter was given before. The choice's LIMIT keeps SQLite from copying the choice into both
+// the filter and the row, which walked the ids twice and more.
 const std::string& takeIdSql() {
     static const std::string sql =
         "INSERT INTO node_ids (network_id, node_id, adapter_serial, unit_id)"
@@ -113,7 +114,7 @@ const std::string& takeIdSql() {
         "    (SELECT node_id, LEAD(node_id) OVER (ORDER BY node_id) AS next FROM node_ids"
         "      WHERE network_id = ? AND node_id >= ? AND node_id <= ?) AS taken"
         "    WHERE (next IS NULL OR next > node_id + 1) AND node_id < ?"
-        "    ORDER BY node_id LIMIT 1)) AS id) AS chosen"
+        "    ORDER BY node_id LIMIT 1)) AS id LIMIT 1) AS chosen"
         " WHERE id IS NOT NULL AND NOT EXISTS (SELECT 1 FROM node_ids"
         "   WHERE network_id = ? AND node_id = ? AND adapter_serial = ? AND adapter_serial <> '')"
         " RETURNING node_id";
