@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <map>
 
 #include "RecordError.h"
 
@@ -37,13 +38,56 @@ bool unreachable(int code) {
     throw RecordError(what);
 }
 
+// Each statement is compiled once per connection and run again after a reset: a gang runs the
+// same few statements for every unit.
+class CompiledStatements {
+  public:
+    explicit CompiledStatements(SQLite::Database& database) : m_database(database) {}
+
+    SQLite::Statement& of(std::string_view sql) {
+        auto found = m_statements.find(sql);
+        if (found == m_statements.end())
+            found = m_statements.try_emplace(std::string(sql), m_database, std::string(sql)).first;
+        return found->second;
+    }
+
+  private:
+    SQLite::Database& m_database;
+    std::map<std::string, SQLite::Statement, std::less<>> m_statements;
+};
+
+// A compiled statement with the caller's values, made ready for its next run whatever happens.
+class StatementRun {
+  public:
+    StatementRun(SQLite::Statement& statement, const Params& params) : m_statement(statement) {
+        for (std::size_t i = 0; i < params.size(); ++i) {
+            const int index = static_cast<int>(i) + 1;
+            if (const auto* number = std::get_if<std::int64_t>(&params[i]))
+                statement.bind(index, *number);
+            else if (const auto* text = std::get_if<std::string>(&params[i]))
+                statement.bind(index, *text);
+            else
+                statement.bind(index);
+        }
+    }
+    // Every value is bound again on each run, so only the reset is needed.
+    ~StatementRun() { m_statement.tryReset(); }
+    StatementRun(const StatementRun&) = delete;
+    StatementRun& operator=(const StatementRun&) = delete;
+
+    SQLite::Statement& operator*() { return m_statement; }
+
+  private:
+    SQLite::Statement& m_statement;
+};
+
 class SqliteStatements : public Statements {
   public:
-    explicit SqliteStatements(SQLite::Database& database) : m_database(database) {}
+    explicit SqliteStatements(CompiledStatements& compiled) : m_compiled(compiled) {}
 
     std::vector<ResultRow> query(std::string_view sql, const Params& params) override {
-        SQLite::Statement statement(m_database, std::string(sql));
-        bind(statement, params);
+        StatementRun run(m_compiled.of(sql), params);
+        SQLite::Statement& statement = *run;
         std::vector<ResultRow> rows;
         while (statement.executeStep()) {
             ResultRow row;
@@ -57,13 +101,11 @@ class SqliteStatements : public Statements {
     }
 
     std::int64_t execute(std::string_view sql, const Params& params) override {
-        SQLite::Statement statement(m_database, std::string(sql));
-        bind(statement, params);
-        return statement.exec();
+        StatementRun run(m_compiled.of(sql), params);
+        return (*run).exec();
     }
 
-    // A SQLite statement is compiled in microseconds, in the process itself.
-    void prepare(std::string_view) override {}
+    void prepare(std::string_view sql) override { m_compiled.of(sql); }
 
     bool hasTable(std::string_view table) override {
         return !query("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?",
@@ -72,19 +114,7 @@ class SqliteStatements : public Statements {
     }
 
   private:
-    static void bind(SQLite::Statement& statement, const Params& params) {
-        for (std::size_t i = 0; i < params.size(); ++i) {
-            const int index = static_cast<int>(i) + 1;
-            if (const auto* number = std::get_if<std::int64_t>(&params[i]))
-                statement.bind(index, *number);
-            else if (const auto* text = std::get_if<std::string>(&params[i]))
-                statement.bind(index, *text);
-            else
-                statement.bind(index);
-        }
-    }
-
-    SQLite::Database& m_database;
+    CompiledStatements& m_compiled;
 };
 
 // The file as SQLite opens it with its parameters: '%', '?' and '#' stand for themselves.
@@ -150,7 +180,7 @@ class SqliteConnection : public Connection {
             // IMMEDIATE takes the write lock at once, so two writers never both read a free id.
             m_database.exec(access == Access::kWrite ? "BEGIN IMMEDIATE" : "BEGIN");
             try {
-                SqliteStatements statements(m_database);
+                SqliteStatements statements(m_compiled);
                 work(statements);
                 m_database.exec("COMMIT");
             } catch (...) {
@@ -167,6 +197,7 @@ class SqliteConnection : public Connection {
   private:
     RecordUrl m_url;
     SQLite::Database m_database;
+    CompiledStatements m_compiled{m_database};  // goes before the database closes
 };
 
 }  // namespace
