@@ -2,7 +2,8 @@
 // COM150 up, at 9600 baud. The wall time of each gang beside the one module's time from the same
 // run, and the CPU time meshcfg-cli spends per unit. The gang of 16 runs again with the line's
 // record in SQLite and in PostgreSQL on loopback (a server of the bench's own that syncs every
-// commit), which must keep the gang within the same time.
+// commit), which must keep the gang within the same time; what the record adds is also shown
+// beside the gang of 16 without one.
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -10,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -105,6 +107,16 @@ int main() {
         printRow({name + gang.with + " (median)", fixed(value) + " ms",
                   fixed(one) + " ms (one module)", times(value / one),
                   "<= " + fixed(gang.target, 2) + "x", metText(value <= one * gang.target)});
+        if (!gang.record.empty()) {
+            // What the record adds, beside the same gang without one in the same rounds.
+            const auto bare = std::find_if(gangs.begin(), gangs.end(), [&](const Gang& other) {
+                return other.modules == gang.modules && other.record.empty();
+            });
+            const double without = percentile(bare->wallMs, 50);
+            printRow({name + gang.with + ": the record's share (median)",
+                      fixed(value - without) + " ms", fixed(without) + " ms (without a record)",
+                      times(value / without)});
+        }
         printRow({name + gang.with + ": CPU per unit (median)",
                   fixed(percentile(gang.cpuMsPerUnit, 50), 2) + " ms", "-"});
     }

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <future>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -13,6 +14,7 @@
 
 #include "Commands.h"
 #include "Interrupt.h"
+#include "JsonText.h"
 #include "NetworkAddress.h"
 #include "NodeIdFile.h"
 #include "NodeIdPool.h"
@@ -122,7 +124,7 @@ class JsonOutput final : public UnitOutput {
     static Json idJson(const std::optional<std::uint16_t>& id) { return id ? Json(*id) : Json(); }
     void print(const Json& event) {
         const std::lock_guard lock(m_mutex);
-        std::cout << event.dump() << std::endl;
+        std::cout << jsonText(event) << std::endl;
     }
     std::mutex m_mutex;
 };
@@ -141,7 +143,9 @@ class UnitRunner {
                   m_ids      ? m_ids.get()
                   : m_record ? m_record->ids()
                              : nullptr,
-                  options.keepNodeId, tellNotices};
+                  options.keepNodeId,
+                  tellNotices,
+                  {}};
         if (common.json)
             m_output = std::make_unique<JsonOutput>();
         else
@@ -169,8 +173,17 @@ class UnitRunner {
             outcome.heldBack = true;
             return outcome;
         }
+        // apply's record was never reached: the unit ends unwritten, and leaves no row.
+        if (!recordReached()) {
+            m_record->drop(unit);
+            if (m_output) m_output->finished(port, serial, outcome);
+            return outcome;
+        }
         store(port, usb, outcome);
-        if (m_record) m_record->store(unit, outcome);
+        if (m_record) {
+            const std::string spooled = m_record->store(unit, outcome);
+            if (!spooled.empty()) note(port.name + ": " + spooled);
+        }
         ++(outcome.passed() ? m_passed : m_failed);
         if (m_output) m_output->finished(port, serial, outcome);
         return outcome;
@@ -186,6 +199,20 @@ class UnitRunner {
                        : "The line's record cannot be reached (" + m_record->downReason() +
                              "): no new unit until it is back.");
         return ready;
+    }
+
+    // apply: the record is reached on a thread of its own while the units open their ports and
+    // read their modules; none takes a node id or writes before it has answered.
+    void reachRecordAhead() {
+        if (!m_record) return;
+        m_recordReached = std::async(std::launch::async, [this] { return m_record->ready(); });
+        m_plan.mayWrite = [this] { return recordReached(); };
+    }
+    // Nothing was written: the record was out of reach when the units would have written.
+    void refuseWithoutRecord() {
+        if (!recordReached())
+            throw Failure(kExitRecord, "the line's record cannot be reached (" +
+                                           m_record->downReason() + "): nothing written");
     }
 
     // One port alone prints as apply always has.
@@ -205,6 +232,8 @@ class UnitRunner {
     }
 
   private:
+    bool recordReached() const { return !m_recordReached.valid() || m_recordReached.get(); }
+
     void store(const PortIdentity& port, const std::optional<UsbIdentity>& usb,
                UnitOutcome& outcome) {
         if (!m_report) return;
@@ -241,6 +270,7 @@ class UnitRunner {
     std::atomic<int> m_passed = 0;
     std::atomic<int> m_failed = 0;
     std::atomic<bool> m_recordReady = true;
+    std::shared_future<bool> m_recordReached;
 };
 
 std::vector<PluggedUnit> asUnits(const std::vector<std::string>& ports) {
@@ -315,11 +345,15 @@ ExitCode applyProfile(const CommonOptions& common, const SettingChanges& setting
                           " ports and one node_id: give --node-ids FIRST..LAST or "
                           "--keep-node-id, since a mesh cannot hold two nodes of one id");
     UnitRunner runner(common, settings, options, alone);
-    if (!runner.mayTake())
-        throw Failure(kExitRecord, "nothing sent while the line's record cannot be reached");
-    if (!alone) return static_cast<ExitCode>(runTogether(asUnits(ports), workOf(runner)));
+    runner.reachRecordAhead();
+    if (!alone) {
+        const int code = runTogether(asUnits(ports), workOf(runner));
+        runner.refuseWithoutRecord();
+        return static_cast<ExitCode>(code);
+    }
     runner.printAlone();
     const UnitOutcome outcome = runner.run(ports.front());
+    runner.refuseWithoutRecord();
     if (!outcome.passed()) throw Failure(outcome.code, outcome.message);
     printPass(common, *outcome.readBack);
     return kExitDone;

@@ -1,5 +1,7 @@
 #include "Text.h"
 
+#include <utf8.h>
+
 #include <algorithm>
 #include <charconv>
 #include <chrono>
@@ -56,6 +58,71 @@ std::optional<double> decimalFraction(std::string_view text) {
         std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
     if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
     return value;
+}
+
+namespace {
+
+void appendByte(std::string& text, unsigned char byte) {
+    constexpr std::string_view kDigits = "0123456789ABCDEF";
+    text += "\\x";
+    text += kDigits[byte >> 4];
+    text += kDigits[byte & 0xF];
+}
+
+bool isControl(std::string_view character) {
+    const auto first = static_cast<unsigned char>(character.front());
+    if (first < 0x20 || first == 0x7F) return true;
+    // U+0080 to U+009F, which some terminals take as escape sequences.
+    return first == 0xC2 && static_cast<unsigned char>(character.at(1)) < 0xA0;
+}
+
+void appendControl(std::string& text, std::string_view character) {
+    switch (character.front()) {
+        case '\n':
+            text += "\\n";
+            return;
+        case '\r':
+            text += "\\r";
+            return;
+        case '\t':
+            text += "\\t";
+            return;
+        default:
+            for (const char byte : character) appendByte(text, static_cast<unsigned char>(byte));
+    }
+}
+
+// Each UTF-8 character whole, each stray byte alone.
+std::string escapedText(std::string_view text, bool controls) {
+    std::string escaped;
+    escaped.reserve(text.size());
+    auto at = text.begin();
+    while (at != text.end()) {
+        const auto bad = utf8::find_invalid(at, text.end());
+        while (at != bad) {
+            const auto start = at;
+            utf8::next(at, bad);
+            const std::string_view character(start, at);
+            if (controls && isControl(character))
+                appendControl(escaped, character);
+            else
+                escaped += character;
+        }
+        if (bad == text.end()) break;
+        appendByte(escaped, static_cast<unsigned char>(*bad));
+        at = bad + 1;
+    }
+    return escaped;
+}
+
+}  // namespace
+
+std::string utf8Text(std::string_view text) {
+    return escapedText(text, false);
+}
+
+std::string printableText(std::string_view text) {
+    return escapedText(text, true);
 }
 
 std::string joined(const std::vector<std::string>& parts, std::string_view separator) {

@@ -24,6 +24,13 @@ std::optional<std::int64_t> wholeDecimal(std::string_view text);
 // ("nan", "inf", "1e3", ".5").
 std::optional<double> decimalFraction(std::string_view text);
 
+// Text as valid UTF-8 whatever it holds: each byte that is not part of a UTF-8 character becomes
+// "\xNN". A device name, a USB serial or a module's words can be any bytes.
+std::string utf8Text(std::string_view text);
+// Text for a terminal line: utf8Text, with control characters also written out ("\n", "\r",
+// "\t", "\xNN"), so that a record's text can neither break the line nor drive the terminal.
+std::string printableText(std::string_view text);
+
 std::string joined(const std::vector<std::string>& parts, std::string_view separator);
 
 // "%Y-%m-%d %H:%M:%S" in local time; with milliseconds when asked.

@@ -37,6 +37,8 @@ UnitOutcome applyToUnit(const CommonOptions& common, const UnitPlan& plan, const
         // What the module holds is read first, so that a module that does not answer is never
         // written to.
         const proto::Setup module = readSetupValues(session);
+        if (plan.mayWrite && !plan.mayWrite())
+            throw Failure(kExitRecord, "the line's record cannot be reached: nothing written");
         proto::Setup written = module;
         plan.settings.applyTo(written);
         if (plan.ids || plan.keepNodeId) {

@@ -21,6 +21,9 @@ struct UnitPlan {
     // A module keeps the id it holds: with ids, only an id of their range that is free.
     bool keepNodeId = false;
     bool tellNotices = true;  // receive notices on standard error, as one port shows them
+    // Asked once the module has been read, before its node id is taken or anything written:
+    // false ends the unit with kExitRecord, nothing written.
+    std::function<bool()> mayWrite;
 };
 
 struct UnitOutcome {

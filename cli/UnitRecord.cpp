@@ -66,7 +66,8 @@ void RecordIds::giveBack(std::uint16_t, std::string_view name) {
     unitOf(name).givenBack = true;
 }
 
-UnitRecord::UnitRecord(const StationOptions& options, const SettingChanges& settings) {
+UnitRecord::UnitRecord(const StationOptions& options, const SettingChanges& settings)
+    : m_spoolPath(options.spoolPath) {
     try {
         m_line = std::make_unique<record::LineRecord>(options.dbUrl, options.spoolPath);
     } catch (const record::RecordError& error) {
@@ -104,7 +105,7 @@ void UnitRecord::drop(const std::string& unit) {
     m_drafts.erase(unit);
 }
 
-void UnitRecord::store(const std::string& unit, UnitOutcome& outcome) {
+std::string UnitRecord::store(const std::string& unit, UnitOutcome& outcome) {
     record::UnitRow row;
     {
         const std::lock_guard lock(m_mutex);
@@ -119,13 +120,16 @@ void UnitRecord::store(const std::string& unit, UnitOutcome& outcome) {
     row.why = outcome.why;
     row.durationMs = outcome.duration.count();
     try {
-        m_line->store(row, giveBack);
+        if (m_line->store(row, giveBack) == record::LineRecord::StoredIn::kSpool)
+            return "the line's record cannot be reached (" + m_line->downReason() +
+                   "): the unit's row waits in " + m_spoolPath + " until it is back";
     } catch (const record::RecordError& error) {
         // The module is set up, but its record is missing: the unit does not count as done.
         outcome.code = std::max(outcome.code, kExitRecord);
         outcome.message = outcome.why =
             std::string("the unit's row could not be kept: ") + error.what();
     }
+    return {};
 }
 
 std::string defaultSpoolPath(const std::string& url) {

@@ -69,11 +69,13 @@ class UnitRecord {
     // The unit never started (nothing written): no row, and the next try begins afresh.
     void drop(const std::string& unit);
     // The unit's row kept; when neither the database nor the spool takes it, the outcome says so
-    // and the unit does not count as done.
-    void store(const std::string& unit, UnitOutcome& outcome);
+    // and the unit does not count as done. A row kept in the spool is said: the line that
+    // returns, empty when the row is in the database.
+    std::string store(const std::string& unit, UnitOutcome& outcome);
 
   private:
     std::unique_ptr<record::LineRecord> m_line;
+    std::string m_spoolPath;
     std::optional<record::Profile> m_profile;
     std::unique_ptr<RecordIds> m_ids;
     std::mutex m_mutex;

@@ -3,13 +3,15 @@
 #include <ctime>
 #include <iomanip>
 #include <iostream>
+#include <optional>
 #include <sstream>
 
 #include "Commands.h"
+#include "CsvCell.h"
+#include "JsonText.h"
 #include "LineRecord.h"
 #include "Report.h"
 #include "Text.h"
-#include "UnitRecord.h"
 #include "UnitsOptions.h"
 
 namespace {
@@ -32,13 +34,15 @@ Json unitJson(const record::UnitRow& row) {
             {"duration_ms", row.durationMs}};
 }
 
+// The record's texts came from ports, adapters and modules: written out where they hold
+// control characters, so each unit stays one line.
 std::string unitText(const record::UnitRow& row) {
-    std::string line = row.time.text() + " " + row.station + " " + row.port + " " +
-                       std::string(record::resultName(row.result)) +
-                       " node_id=" + (row.nodeId ? std::to_string(*row.nodeId) : "-") +
-                       " serial=" + (row.adapterSerial.empty() ? "-" : row.adapterSerial) +
+    std::string line = row.time.text() + " " + printableText(row.station) + " " +
+                       printableText(row.port) + " " + std::string(record::resultName(row.result)) +
+                       " node_id=" + (row.nodeId ? std::to_string(*row.nodeId) : "-") + " serial=" +
+                       (row.adapterSerial.empty() ? "-" : printableText(row.adapterSerial)) +
                        " ms=" + std::to_string(row.durationMs);
-    if (!row.why.empty()) line += " why=" + row.why;
+    if (!row.why.empty()) line += " why=" + printableText(row.why);
     return line;
 }
 
@@ -89,7 +93,7 @@ void printSummary(const CommonOptions& common, const UnitsOptions& options,
     if (common.json) {
         Json stations = Json::array();
         for (const auto& tally : summary.stations) stations.push_back(tallyJson(tally));
-        std::cout << Json{{"stations", stations}, {"line", tallyJson(summary.line)}}.dump() << "\n";
+        std::cout << jsonText({{"stations", stations}, {"line", tallyJson(summary.line)}}) << "\n";
         return;
     }
     const char* const separator = options.csv ? "," : " ";
@@ -99,7 +103,9 @@ void printSummary(const CommonOptions& common, const UnitsOptions& options,
                   << tally.reserved << separator << yieldText(tally) << "\n";
     };
     if (!options.csv) std::cout << "station passed failed reserved yield\n";
-    for (const auto& tally : summary.stations) print(tally.station, tally);
+    for (const auto& tally : summary.stations)
+        print(options.csv ? proto::csvTextCell(tally.station) : printableText(tally.station),
+              tally);
     if (!options.csv) print("(line)", summary.line);
 }
 
@@ -108,7 +114,7 @@ void printUnits(const CommonOptions& common, const UnitsOptions& options,
     if (common.json) {
         Json units = Json::array();
         for (const auto& row : rows) units.push_back(unitJson(row));
-        std::cout << units.dump() << "\n";
+        std::cout << jsonText(std::move(units)) << "\n";
     } else if (options.csv) {
         std::cout << CsvReport::header();
         for (const auto& row : rows) std::cout << unitCsv(row);
@@ -120,17 +126,23 @@ void printUnits(const CommonOptions& common, const UnitsOptions& options,
 }  // namespace
 
 ExitCode listUnits(const CommonOptions& common, const UnitsOptions& options) {
+    std::optional<record::LineRecord> line;
     try {
-        record::LineRecord line(options.dbUrl, defaultSpoolPath(options.dbUrl));
+        line.emplace(options.dbUrl);
+    } catch (const record::RecordError& error) {
+        throw Failure(kExitUsage, error.what());
+    }
+    try {
         if (options.summary)
-            printSummary(common, options, line.summary(options.filter));
+            printSummary(common, options, line->summary(options.filter));
         else
-            printUnits(common, options, line.units(options.filter));
+            printUnits(common, options, line->units(options.filter));
     } catch (const record::DatabaseDown& error) {
         throw Failure(kExitRecord,
                       std::string("the line's record cannot be reached: ") + error.what());
     } catch (const record::RecordError& error) {
-        throw Failure(kExitUsage, error.what());
+        throw Failure(kExitRecord,
+                      std::string("the line's record cannot be read: ") + error.what());
     }
     return kExitDone;
 }
@@ -154,6 +166,12 @@ std::optional<std::int64_t> sinceUtcMs(const std::string& text,
         std::istringstream in(text);
         in >> std::get_time(&fields, format);
         if (in.fail() || in.peek() != std::char_traits<char>::eof()) continue;
+        // The parse takes any day up to 31 in any month; the clock would move 2026-02-30 on to
+        // 2026-03-02.
+        const std::chrono::year_month_day day{std::chrono::year(fields.tm_year + 1900),
+                                              std::chrono::month(fields.tm_mon + 1),
+                                              std::chrono::day(fields.tm_mday)};
+        if (!day.ok()) return std::nullopt;
         fields.tm_isdst = -1;  // the local rule of that day
         const std::time_t seconds = std::mktime(&fields);
         if (seconds == static_cast<std::time_t>(-1)) return std::nullopt;

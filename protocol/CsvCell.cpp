@@ -4,7 +4,7 @@ namespace proto {
 
 std::string csvTextCell(std::string_view text) {
     const bool formula =
-        !text.empty() && std::string_view("=+-@").find(text.front()) != std::string_view::npos;
+        !text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos;
     if (!formula && text.find_first_of(",\"\r\n") == std::string_view::npos)
         return std::string(text);
     std::string quoted = formula ? "\"'" : "\"";

@@ -29,8 +29,9 @@ std::optional<std::int64_t> ResultRow::integer(std::size_t column) const {
     return value;
 }
 
-std::unique_ptr<Connection> connect(const RecordUrl& url) {
-    return url.engine == RecordUrl::Engine::kSqlite ? connectSqlite(url) : connectPostgres(url);
+std::unique_ptr<Connection> connect(const RecordUrl& url, Connection::Access access) {
+    return url.engine == RecordUrl::Engine::kSqlite ? connectSqlite(url, access)
+                                                    : connectPostgres(url);
 }
 
 }  // namespace record

@@ -34,6 +34,10 @@ class Statements {
     virtual std::vector<ResultRow> query(std::string_view sql, const Params& params = {}) = 0;
     // The number of rows changed.
     virtual std::int64_t execute(std::string_view sql, const Params& params = {}) = 0;
+    // Whether the database holds this table.
+    virtual bool hasTable(std::string_view table) = 0;
+    // Readies a statement that will run soon, so that its first run costs no more than the next.
+    virtual void prepare(std::string_view sql) = 0;
 };
 
 class Connection {
@@ -50,7 +54,9 @@ class Connection {
     virtual std::string_view rowNumberColumn() const = 0;
 };
 
-// DatabaseDown when the database cannot be reached now.
-std::unique_ptr<Connection> connect(const RecordUrl& url);
+// DatabaseDown when the database cannot be reached now. A connection for kRead runs only read
+// transactions and never makes the database: a SQLite file must be there, and may be read-only.
+std::unique_ptr<Connection> connect(const RecordUrl& url,
+                                    Connection::Access access = Connection::Access::kWrite);
 
 }  // namespace record

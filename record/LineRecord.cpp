@@ -19,10 +19,18 @@ void apply(Statements& statements, KnownRows& known, const SpoolEntry& entry) {
 LineRecord::LineRecord(std::string_view url, std::filesystem::path spoolPath)
     : m_url(parseRecordUrl(url)), m_spool(std::move(spoolPath)) {}
 
+LineRecord::LineRecord(std::string_view url)
+    : m_url(parseRecordUrl(url)), m_access(Connection::Access::kRead), m_spool({}) {}
+
 Connection& LineRecord::connection() {
     if (!m_connection) {
-        auto connection = connect(m_url);
-        migrate(*connection);
+        auto connection = connect(m_url, m_access);
+        if (m_access == Connection::Access::kRead) {
+            checkReadable(*connection, m_url.place());
+        } else {
+            migrate(*connection);
+            connection->transact(Connection::Access::kRead, prepareUnitWrites);
+        }
         m_connection = std::move(connection);
     }
     return *m_connection;
@@ -48,9 +56,6 @@ void LineRecord::markDown(const std::string& why) {
     m_known = {};
     m_down = true;
     m_downReason = why;
-    while (!m_downReason.empty() && m_downReason.back() == '\n') m_downReason.pop_back();
-    for (char& c : m_downReason)
-        if (c == '\n') c = ' ';
 }
 
 bool LineRecord::drainSpool() {
@@ -98,6 +103,9 @@ void LineRecord::write(const CommitGroup::Work& work) {
 }
 
 bool LineRecord::spoolWaits() {
+    // Looked at before taking the lock, which a commit holds until it ends: the units of a gang
+    // that finish while one commits must join the next commit, not wait in turn.
+    if (m_spool.empty()) return false;
     const std::lock_guard lock(m_mutex);
     return !m_spool.empty() && !drainSpool();
 }

@@ -27,6 +27,9 @@ class LineRecord {
     // A RecordError for a malformed address; the database is reached on first use, and its
     // tables are created or brought up to date then.
     LineRecord(std::string_view url, std::filesystem::path spoolPath);
+    // Reads only: the record is neither made nor brought up to date, and may be read-only.
+    // For units() and summary().
+    explicit LineRecord(std::string_view url);
 
     // True when the database answers and no row waits in the spool, so the station may take a
     // unit; stores the spooled rows first. When false, downReason() says why on one line.
@@ -62,6 +65,7 @@ class LineRecord {
     CommitGroup m_group;
     mutable std::mutex m_mutex;
     RecordUrl m_url;
+    Connection::Access m_access = Connection::Access::kWrite;
     Spool m_spool;
     std::unique_ptr<Connection> m_connection;
     KnownRows m_known;  // under m_mutex

@@ -1,5 +1,6 @@
 #include "PostgresConnection.h"
 
+#include <map>
 #include <pqxx/pqxx>
 
 #include "RecordError.h"
@@ -46,9 +47,46 @@ std::vector<std::optional<std::string>> texts(const Params& params) {
     return values;
 }
 
+// libpq's messages run over several lines ("...: Connection refused\n\tIs the server running
+// ...?\n"); every failure the tool prints is one line.
+std::string oneLine(std::string_view message) {
+    std::string line;
+    bool broken = false;
+    for (const char c : message) {
+        if (c == '\n') {
+            broken = true;
+        } else if (broken && (c == ' ' || c == '\t')) {
+            continue;
+        } else {
+            if (broken) line += "; ";
+            broken = false;
+            line += c;
+        }
+    }
+    return line;
+}
+
+// Each statement is parsed and planned once per connection and run by name after that: a gang
+// runs the same few statements for every unit.
+class PreparedNames {
+  public:
+    const std::string& of(pqxx::connection& connection, std::string_view sql) {
+        const auto found = m_names.find(sql);
+        if (found != m_names.end()) return found->second;
+        const std::string name = "meshcfg_" + std::to_string(m_names.size() + 1);
+        connection.prepare(name, numbered(sql));
+        return m_names.emplace(std::string(sql), name).first->second;
+    }
+
+  private:
+    std::map<std::string, std::string, std::less<>> m_names;
+};
+
 class PostgresStatements : public Statements {
   public:
-    explicit PostgresStatements(pqxx::work& work) : m_work(work) {}
+    PostgresStatements(pqxx::connection& connection, PreparedNames& names,
+                       pqxx::transaction_base& work)
+        : m_connection(connection), m_names(names), m_work(work) {}
 
     std::vector<ResultRow> query(std::string_view sql, const Params& params) override {
         const pqxx::result result = run(sql, params);
@@ -65,13 +103,24 @@ class PostgresStatements : public Statements {
         return static_cast<std::int64_t>(run(sql, params).affected_rows());
     }
 
+    bool hasTable(std::string_view table) override {
+        return query("SELECT to_regclass(?)", {std::string(table)}).at(0).cells.at(0).has_value();
+    }
+
+    void prepare(std::string_view sql) override {
+        m_connection.prepare_now(m_names.of(m_connection, sql));
+    }
+
   private:
     pqxx::result run(std::string_view sql, const Params& params) {
         const auto values = texts(params);
-        return m_work.exec_params(numbered(sql), pqxx::prepare::make_dynamic_params(values));
+        return m_work.exec_prepared(m_names.of(m_connection, sql),
+                                    pqxx::prepare::make_dynamic_params(values));
     }
 
-    pqxx::work& m_work;
+    pqxx::connection& m_connection;
+    PreparedNames& m_names;
+    pqxx::transaction_base& m_work;
 };
 
 class PostgresConnection : public Connection {
@@ -81,50 +130,57 @@ class PostgresConnection : public Connection {
     void transact(Access access, const std::function<void(Statements&)>& work) override {
         try {
             if (!m_connection || !m_connection->is_open()) open();
-            pqxx::work transaction(*m_connection);
-            if (access == Access::kWrite)
+            if (access == Access::kRead) {
+                pqxx::read_transaction transaction(*m_connection);
+                runIn(transaction, work);
+            } else {
+                pqxx::work transaction(*m_connection);
                 transaction.exec_params("SELECT pg_advisory_xact_lock($1)", kWriteLockKey);
-            PostgresStatements statements(transaction);
-            work(statements);
-            transaction.commit();
+                runIn(transaction, work);
+            }
         } catch (const pqxx::broken_connection& error) {
             down(error.what());
         } catch (const pqxx::in_doubt_error& error) {
             down(error.what());
         } catch (const pqxx::sql_error& error) {
             if (unreachable(error.sqlstate())) down(error.what());
-            throw RecordError(where() + error.what());
+            throw RecordError(where() + oneLine(error.what()));
         } catch (const pqxx::failure& error) {
             // libpq reports a connection lost in the middle of a statement this way too.
             if (!m_connection || !m_connection->is_open()) down(error.what());
-            throw RecordError(where() + error.what());
+            throw RecordError(where() + oneLine(error.what()));
         }
     }
 
     std::string_view rowNumberColumn() const override { return "BIGSERIAL PRIMARY KEY"; }
 
   private:
+    void runIn(pqxx::transaction_base& transaction, const std::function<void(Statements&)>& work) {
+        PostgresStatements statements(*m_connection, m_names, transaction);
+        work(statements);
+        transaction.commit();
+    }
+
     void open() {
         m_connection.reset();
+        m_names = {};
         try {
             m_connection = std::make_unique<pqxx::connection>(m_url.connectionString());
         } catch (const pqxx::broken_connection& error) {
-            throw DatabaseDown(where() + error.what());
+            throw DatabaseDown(where() + oneLine(error.what()));
         }
     }
 
     [[noreturn]] void down(const std::string& what) {
         m_connection.reset();
-        throw DatabaseDown(where() + what);
+        throw DatabaseDown(where() + oneLine(what));
     }
 
-    std::string where() const {
-        return "postgresql://" + m_url.host + ":" + std::to_string(m_url.port) + "/" +
-               m_url.database + ": ";
-    }
+    std::string where() const { return m_url.place() + ": "; }
 
     RecordUrl m_url;
     std::unique_ptr<pqxx::connection> m_connection;
+    PreparedNames m_names;  // of m_connection
 };
 
 }  // namespace

@@ -13,7 +13,7 @@ constexpr std::string_view kForms =
     " (expected sqlite:///path/line.db or postgresql://user@host:port/dbname)";
 
 [[noreturn]] void refuse(std::string_view url, std::string_view why) {
-    throw RecordError("database address '" + std::string(url) + "': " + std::string(why) +
+    throw RecordError("database address '" + shownRecordUrl(url) + "': " + std::string(why) +
                       std::string(kForms));
 }
 
@@ -81,7 +81,39 @@ std::string quoted(std::string_view value) {
     return text + "'";
 }
 
+constexpr std::string_view kHidden = "***";
+
+// The user's password, between the first ':' of the part before the last '@' and that '@'.
+std::string withoutUserPassword(std::string_view url, std::size_t authority) {
+    const auto at = url.rfind('@');
+    if (at == std::string_view::npos || at < authority) return std::string(url);
+    const auto colon = url.find(':', authority);
+    if (colon >= at) return std::string(url);
+    return std::string(url.substr(0, colon + 1)) + std::string(kHidden) +
+           std::string(url.substr(at));
+}
+
+// A password given as a parameter: "?password=..." or "&password=...".
+std::string withoutPasswordParameter(std::string url) {
+    constexpr std::string_view kKey = "password=";
+    for (auto found = url.find(kKey); found != std::string::npos;
+         found = url.find(kKey, found + 1)) {
+        if (found == 0 || (url[found - 1] != '?' && url[found - 1] != '&')) continue;
+        const auto value = found + kKey.size();
+        const auto end = url.find('&', value);
+        url.replace(value, (end == std::string::npos ? url.size() : end) - value, kHidden);
+    }
+    return url;
+}
+
 }  // namespace
+
+std::string shownRecordUrl(std::string_view url) {
+    for (const std::string_view scheme : kPostgresSchemes)
+        if (url.starts_with(scheme))
+            return withoutPasswordParameter(withoutUserPassword(url, scheme.size()));
+    return std::string(url);
+}
 
 RecordUrl parseRecordUrl(std::string_view url) {
     if (url.starts_with(kSqliteScheme)) return sqliteUrl(url);
@@ -96,6 +128,11 @@ std::string RecordUrl::connectionString() const {
                        " dbname=" + quoted(database) + " connect_timeout=3";
     if (!user.empty()) text += " user=" + quoted(user);
     return text;
+}
+
+std::string RecordUrl::place() const {
+    if (engine == Engine::kSqlite) return path;
+    return "postgresql://" + host + ":" + std::to_string(port) + "/" + database;
 }
 
 }  // namespace record

@@ -18,9 +18,15 @@ struct RecordUrl {
 
     // The libpq connection string, each value quoted.
     std::string connectionString() const;
+    // Where the record is, as messages name it: the file, or postgresql://host:port/dbname.
+    std::string place() const;
 };
 
 // A RecordError saying what is wrong and what a good address looks like.
 RecordUrl parseRecordUrl(std::string_view url);
+
+// The address as messages show it: a password in it, where the address is refused for holding
+// one, as "***".
+std::string shownRecordUrl(std::string_view url);
 
 }  // namespace record

@@ -61,20 +61,49 @@ static_assert(std::size(kSteps) == kSchemaVersion);
 
 }  // namespace
 
-int schemaVersion(Statements& statements) {
-    statements.execute("CREATE TABLE IF NOT EXISTS schema_version (version BIGINT NOT NULL)");
+namespace {
+
+int versionIn(Statements& statements) {
     const auto rows = statements.query("SELECT version FROM schema_version");
     if (rows.empty()) return 0;
     return static_cast<int>(rows.front().integer(0).value_or(0));
 }
 
+}  // namespace
+
+int schemaVersion(Statements& statements) {
+    return statements.hasTable("schema_version") ? versionIn(statements) : 0;
+}
+
+namespace {
+
+void refuseNewer(int version) {
+    if (version > kSchemaVersion)
+        throw RecordError("the record has schema version " + std::to_string(version) +
+                          ", made by a newer meshcfg; this one knows up to version " +
+                          std::to_string(kSchemaVersion) + ": update meshcfg");
+}
+
+int readVersion(Connection& connection) {
+    int version = 0;
+    connection.transact(Connection::Access::kRead,
+                        [&](Statements& statements) { version = schemaVersion(statements); });
+    refuseNewer(version);
+    return version;
+}
+
+}  // namespace
+
 void migrate(Connection& connection, int target) {
+    // Nearly always up to date already: found without taking the record's write lock.
+    if (readVersion(connection) >= target) return;
     connection.transact(Connection::Access::kWrite, [&](Statements& statements) {
-        const int version = schemaVersion(statements);
-        if (version > kSchemaVersion)
-            throw RecordError("the record has schema version " + std::to_string(version) +
-                              ", made by a newer meshcfg; this one knows up to version " +
-                              std::to_string(kSchemaVersion) + ": update meshcfg");
+        // Another station may have brought it up to date meanwhile. Made and read as statements
+        // on the table itself, which see what that station committed; a question about the
+        // catalogue may still be answered from before.
+        statements.execute("CREATE TABLE IF NOT EXISTS schema_version (version BIGINT NOT NULL)");
+        const int version = versionIn(statements);
+        refuseNewer(version);
         if (version >= target) return;
         for (int step = version; step < target; ++step)
             for (const std::string& sql : kSteps[step](connection.rowNumberColumn()))
@@ -85,6 +114,17 @@ void migrate(Connection& connection, int target) {
         else
             statements.execute("UPDATE schema_version SET version = ?", {std::int64_t{target}});
     });
+}
+
+void checkReadable(Connection& connection, std::string_view place) {
+    const int version = readVersion(connection);
+    if (version == 0)
+        throw DatabaseDown(std::string(place) + ": no record there (reading never makes one)");
+    if (version < kSchemaVersion)
+        throw RecordError(std::string(place) + ": the record has schema version " +
+                          std::to_string(version) +
+                          ", made by an older meshcfg: apply or station with this one brings "
+                          "it up to date");
 }
 
 }  // namespace record

@@ -8,10 +8,15 @@ namespace record {
 
 inline constexpr int kSchemaVersion = 3;
 
-// Brings the record to `target`; a RecordError when it was made by a newer tool.
+// Brings the record to `target`, made first when the database holds none; a RecordError when
+// it was made by a newer tool.
 void migrate(Connection& connection, int target = kSchemaVersion);
 
-// The version the record is at; 0 for a new, empty one.
+// For a reader, which changes nothing: DatabaseDown when the database holds no record, a
+// RecordError when the record is of another version than this tool's.
+void checkReadable(Connection& connection, std::string_view place);
+
+// The version the record is at; 0 when the database holds none. Reads only.
 int schemaVersion(Statements& statements);
 
 }  // namespace record

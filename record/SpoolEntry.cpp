@@ -1,6 +1,9 @@
 #include "SpoolEntry.h"
 
+#include <limits>
 #include <nlohmann/json.hpp>
+#include <stdexcept>
+#include <utility>
 
 #include "RecordError.h"
 
@@ -14,11 +17,36 @@ Json setupJson(const proto::Setup& setup) {
                         setup.networkId, setup.nodeId, setup.uartRateCode, setup.parityCode});
 }
 
+// A whole number that fits its field; a spool edited by hand or damaged never has 70000 stored
+// as node id 4464.
+template <typename Number>
+Number numberFrom(const Json& json, std::string_view name) {
+    if (json.is_number_unsigned()) {
+        if (const auto value = json.get<std::uint64_t>(); std::in_range<Number>(value))
+            return static_cast<Number>(value);
+    } else if (json.is_number_integer()) {
+        if (const auto value = json.get<std::int64_t>(); std::in_range<Number>(value))
+            return static_cast<Number>(value);
+    }
+    throw std::out_of_range(std::string(name) + " " + json.dump() + " is not a whole number from " +
+                            std::to_string(std::numeric_limits<Number>::min()) + " to " +
+                            std::to_string(std::numeric_limits<Number>::max()));
+}
+
+template <typename Number>
+Number numberAt(const Json& json, std::string_view key) {
+    return numberFrom<Number>(json.at(key), key);
+}
+
 proto::Setup setupFrom(const Json& json) {
-    return {json.at(0).get<std::uint32_t>(), json.at(1).get<std::uint8_t>(),
-            json.at(2).get<std::uint8_t>(),  json.at(3).get<std::uint16_t>(),
-            json.at(4).get<std::uint16_t>(), json.at(5).get<std::uint8_t>(),
-            json.at(6).get<std::uint8_t>()};
+    const auto at = [&json](std::size_t i) -> const Json& { return json.at(i); };
+    return {numberFrom<std::uint32_t>(at(0), kSetupColumns[0]),
+            numberFrom<std::uint8_t>(at(1), kSetupColumns[1]),
+            numberFrom<std::uint8_t>(at(2), kSetupColumns[2]),
+            numberFrom<std::uint16_t>(at(3), kSetupColumns[3]),
+            numberFrom<std::uint16_t>(at(4), kSetupColumns[4]),
+            numberFrom<std::uint8_t>(at(5), kSetupColumns[5]),
+            numberFrom<std::uint8_t>(at(6), kSetupColumns[6])};
 }
 
 template <typename Number>
@@ -27,9 +55,10 @@ Json optionalJson(const std::optional<Number>& value) {
 }
 
 template <typename Number>
-std::optional<Number> optionalFrom(const Json& json) {
-    if (json.is_null()) return std::nullopt;
-    return json.get<Number>();
+std::optional<Number> optionalAt(const Json& json, std::string_view key) {
+    const Json& value = json.at(key);
+    if (value.is_null()) return std::nullopt;
+    return numberFrom<Number>(value, key);
 }
 
 Json rowJson(const UnitRow& row) {
@@ -59,7 +88,7 @@ Json rowJson(const UnitRow& row) {
 UnitRow rowFrom(const Json& json) {
     UnitRow row;
     row.unitId = json.at("unit_id").get<std::string>();
-    row.time = {json.at("time_ms").get<std::int64_t>(), json.at("utc_offset_min").get<int>()};
+    row.time = {numberAt<std::int64_t>(json, "time_ms"), numberAt<int>(json, "utc_offset_min")};
     row.station = json.at("station").get<std::string>();
     row.port = json.at("port").get<std::string>();
     row.device = json.at("device").get<std::string>();
@@ -73,13 +102,13 @@ UnitRow rowFrom(const Json& json) {
                     setupFrom(profile.at("setup"))};
     if (const Json& readBack = json.at("read_back"); !readBack.is_null())
         row.readBack = setupFrom(readBack);
-    row.networkId = optionalFrom<std::uint16_t>(json.at("network_id"));
-    row.nodeId = optionalFrom<std::uint16_t>(json.at("node_id"));
+    row.networkId = optionalAt<std::uint16_t>(json, "network_id");
+    row.nodeId = optionalAt<std::uint16_t>(json, "node_id");
     const auto result = resultFromName(json.at("result").get<std::string>());
-    if (!result) throw RecordError("a spool line holds an unknown result: " + json.dump());
+    if (!result) throw std::out_of_range("result " + json.at("result").dump() + " is unknown");
     row.result = *result;
     row.why = json.at("why").get<std::string>();
-    row.durationMs = json.at("duration_ms").get<std::int64_t>();
+    row.durationMs = numberAt<std::int64_t>(json, "duration_ms");
     return row;
 }
 
@@ -103,7 +132,7 @@ SpoolEntry spoolEntry(const std::string& line) {
         const Json json = Json::parse(line);
         if (json.contains("cancel")) return CancelReservation{json.at("cancel").get<std::string>()};
         return StoreUnit{rowFrom(json.at("store")), json.at("give_back_node_id").get<bool>()};
-    } catch (const nlohmann::json::exception& error) {
+    } catch (const std::exception& error) {  // the JSON's, or a field's value
         throw RecordError(std::string("a spool line is not a unit row (") + error.what() +
                           "): " + line);
     }

@@ -6,6 +6,6 @@
 
 namespace record {
 
-std::unique_ptr<Connection> connectSqlite(const RecordUrl& url);
+std::unique_ptr<Connection> connectSqlite(const RecordUrl& url, Connection::Access access);
 
 }  // namespace record

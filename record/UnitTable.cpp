@@ -77,55 +77,75 @@ std::vector<std::string> unitColumns() {
 }
 
 // Inserts the row, or updates every column but the unit id of the row already there.
-std::string upsertUnitSql() {
-    const std::vector<std::string> columns = unitColumns();
-    std::string names;
-    std::string updates;
-    for (const std::string& column : columns) {
-        names += (names.empty() ? "" : ", ") + column;
-        if (column != "unit_id")
-            updates += (updates.empty() ? "" : ", ") + column + " = excluded." + column;
-    }
-    return "INSERT INTO units (" + names + ") VALUES (" + placeholders(columns.size()) +
-           ") ON CONFLICT (unit_id) DO UPDATE SET " + updates;
+const std::string& upsertUnitSql() {
+    static const std::string sql = [] {
+        const std::vector<std::string> columns = unitColumns();
+        std::string names;
+        std::string updates;
+        for (const std::string& column : columns) {
+            names += (names.empty() ? "" : ", ") + column;
+            if (column != "unit_id")
+                updates += (updates.empty() ? "" : ", ") + column + " = excluded." + column;
+        }
+        return "INSERT INTO units (" + names + ") VALUES (" + placeholders(columns.size()) +
+               ") ON CONFLICT (unit_id) DO UPDATE SET " + updates;
+    }();
+    return sql;
 }
 
-enum class HeldId { kNone, kFree, kSameAdapter, kOtherUnit };
+constexpr std::string_view kGiveBackSql = "DELETE FROM node_ids WHERE unit_id = ?";
 
-HeldId heldIdState(Statements& statements, const NodeIdRange& range,
-                   const std::string& adapterSerial) {
-    if (!range.held || *range.held < range.first || *range.held > range.last) return HeldId::kNone;
-    const auto owners =
-        statements.query("SELECT adapter_serial FROM node_ids WHERE network_id = ? AND node_id = ?",
-                         {std::int64_t{range.networkId}, std::int64_t{*range.held}});
-    if (owners.empty()) return HeldId::kFree;
-    // An adapter without a serial cannot be told from another one: its id is never reused.
-    if (!adapterSerial.empty() && owners.front().text(0) == adapterSerial)
-        return HeldId::kSameAdapter;
-    return HeldId::kOtherUnit;
+// Takes an id for the unit and returns it, in one statement: the candidate (the id the module
+// holds, else the first of the range) when it is free, else the id after the first taken one
+// whose successor is not taken: one walk along the index in id order, which stops at the first
+// gap. Pairing each taken id with every other one instead grew with the square of the ids given
+// out. Nothing is taken when the range is used up, nor when the candidate is the one this
+// adapter was given before. The choice's LIMIT keeps SQLite from copying the choice into both
+// the filter and the row, which walked the ids twice and more.
+const std::string& takeIdSql() {
+    static const std::string sql =
+        "INSERT INTO node_ids (network_id, node_id, adapter_serial, unit_id)"
+        " SELECT CAST(? AS BIGINT), id, CAST(? AS TEXT), CAST(? AS TEXT) FROM (SELECT COALESCE("
+        "  (SELECT CAST(? AS BIGINT) WHERE NOT EXISTS"
+        "    (SELECT 1 FROM node_ids WHERE network_id = ? AND node_id = ?)),"
+        "  (SELECT CAST(? AS BIGINT) WHERE NOT EXISTS"
+        "    (SELECT 1 FROM node_ids WHERE network_id = ? AND node_id = ?)),"
+        "  (SELECT node_id + 1 FROM"
+        "    (SELECT node_id, LEAD(node_id) OVER (ORDER BY node_id) AS next FROM node_ids"
+        "      WHERE network_id = ? AND node_id >= ? AND node_id <= ?) AS taken"
+        "    WHERE (next IS NULL OR next > node_id + 1) AND node_id < ?"
+        "    ORDER BY node_id LIMIT 1)) AS id LIMIT 1) AS chosen"
+        " WHERE id IS NOT NULL AND NOT EXISTS (SELECT 1 FROM node_ids"
+        "   WHERE network_id = ? AND node_id = ? AND adapter_serial = ? AND adapter_serial <> '')"
+        " RETURNING node_id";
+    return sql;
 }
 
-std::optional<std::uint16_t> lowestFreeId(Statements& statements, const NodeIdRange& range) {
+constexpr std::string_view kOwnerSql =
+    "SELECT adapter_serial FROM node_ids WHERE network_id = ? AND node_id = ?";
+
+// The candidate is the held id when `held`; else this adapter's earlier id is no reason to take
+// none.
+std::optional<std::uint16_t> takeId(Statements& statements, const NodeIdRange& range,
+                                    std::uint16_t candidate, bool held, const UnitRow& unit) {
     const std::int64_t network = range.networkId;
     const std::int64_t first = range.first;
     const std::int64_t last = range.last;
-    // The first of the range when it is free, else the id after the first taken one whose
-    // successor is not taken: one walk along the index in id order, which stops at the first
-    // gap. Pairing each taken id with every other one instead grew with the square of the ids
-    // given out.
     const auto rows = statements.query(
-        "SELECT COALESCE("
-        " (SELECT CAST(? AS BIGINT) WHERE NOT EXISTS"
-        "   (SELECT 1 FROM node_ids WHERE network_id = ? AND node_id = ?)),"
-        " (SELECT node_id + 1 FROM"
-        "   (SELECT node_id, LEAD(node_id) OVER (ORDER BY node_id) AS next FROM node_ids"
-        "     WHERE network_id = ? AND node_id >= ? AND node_id <= ?) AS taken"
-        "   WHERE (next IS NULL OR next > node_id + 1) AND node_id < ?"
-        "   ORDER BY node_id LIMIT 1))",
-        {first, network, first, network, first, last, last});
-    const auto id = rows.at(0).integer(0);
-    if (!id) return std::nullopt;
-    return static_cast<std::uint16_t>(*id);
+        takeIdSql(), {network, unit.adapterSerial, unit.unitId, std::int64_t{candidate}, network,
+                      std::int64_t{candidate}, first, network, first, network, first, last, last,
+                      network, std::int64_t{candidate}, held ? unit.adapterSerial : std::string()});
+    if (rows.empty()) return std::nullopt;
+    return static_cast<std::uint16_t>(*rows.front().integer(0));
+}
+
+// The held id was given to a unit on this same adapter serial before: it keeps it. An adapter
+// without a serial cannot be told from another one: its id is never reused.
+bool heldBySameAdapter(Statements& statements, const NodeIdRange& range,
+                       const std::string& adapterSerial) {
+    const auto owners =
+        statements.query(kOwnerSql, {std::int64_t{range.networkId}, std::int64_t{*range.held}});
+    return !adapterSerial.empty() && !owners.empty() && owners.front().text(0) == adapterSerial;
 }
 
 }  // namespace
@@ -156,33 +176,32 @@ std::uint16_t reserveNodeId(Statements& statements, KnownRows& known, const Node
         throw RecordError("the node id range " + std::to_string(range.first) + ".." +
                           std::to_string(range.last) +
                           " is empty: give FIRST..LAST, FIRST <= LAST");
-    const HeldId held = heldIdState(statements, range, unit.adapterSerial);
-    std::uint16_t id = 0;
-    if (held == HeldId::kSameAdapter || held == HeldId::kFree) {
-        id = *range.held;
-    } else if (const auto free = lowestFreeId(statements, range)) {
-        id = *free;
-    } else {
+    const bool heldInRange = range.held && *range.held >= range.first && *range.held <= range.last;
+    // A reused id stays registered to the unit that first took it; giving back or cancelling
+    // this unit then never frees it.
+    std::optional<std::uint16_t> id =
+        takeId(statements, range, heldInRange ? *range.held : range.first, heldInRange, unit);
+    if (!id && heldInRange && heldBySameAdapter(statements, range, unit.adapterSerial))
+        id = range.held;
+    if (!id)
         throw NoNodeIdLeft("no node id left: " + std::to_string(range.first) + ".." +
                            std::to_string(range.last) + " of network id " +
                            std::to_string(range.networkId) + " are all given out");
-    }
-    // A reused id stays registered to the unit that first took it; giving back or cancelling
-    // this unit then never frees it.
-    if (held != HeldId::kSameAdapter)
-        statements.execute(
-            "INSERT INTO node_ids (network_id, node_id, adapter_serial, unit_id)"
-            " VALUES (?, ?, ?, ?)",
-            {std::int64_t{range.networkId}, std::int64_t{id}, unit.adapterSerial, unit.unitId});
     unit.networkId = range.networkId;
-    unit.nodeId = id;
+    unit.nodeId = *id;
     unit.result = Result::kReserved;
     storeUnit(statements, known, unit);
-    return id;
+    return *id;
+}
+
+void prepareUnitWrites(Statements& statements) {
+    for (const std::string_view sql : {std::string_view(takeIdSql()), kOwnerSql,
+                                       std::string_view(upsertUnitSql()), kGiveBackSql})
+        statements.prepare(sql);
 }
 
 void giveBackNodeId(Statements& statements, const std::string& unitId) {
-    statements.execute("DELETE FROM node_ids WHERE unit_id = ?", {unitId});
+    statements.execute(kGiveBackSql, {unitId});
 }
 
 void cancelReservation(Statements& statements, const std::string& unitId) {

@@ -37,6 +37,10 @@ void storeUnit(Statements& statements, KnownRows& known, const UnitRow& row);
 std::uint16_t reserveNodeId(Statements& statements, KnownRows& known, const NodeIdRange& range,
                             UnitRow unit);
 
+// Readies the statements of the writes above, so that the first unit does not wait for the
+// database to read its catalogue.
+void prepareUnitWrites(Statements& statements);
+
 // The id taken for this unit becomes free again (the module never got it whole).
 void giveBackNodeId(Statements& statements, const std::string& unitId);
 

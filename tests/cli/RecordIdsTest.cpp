@@ -82,6 +82,40 @@ TEST(RecordIdsGiveBack, AnIdWhoseWriteNeverWentOutIsTheNextUnitsAndTheLastOneLef
     EXPECT_EQ(ids.reserve("late"), std::nullopt);
 }
 
+// A unit's row where the record is at hand, and where it is out of reach.
+struct StoredCase {
+    const char* name;
+    bool reachable;
+};
+
+class UnitRecordStore : public testing::TestWithParam<StoredCase> {};
+
+TEST_P(UnitRecordStore, SaysWhenTheRowIsLeftInTheSpool) {
+    TempFolder folder;
+    StationOptions options;
+    options.dbUrl = GetParam().reachable
+                        ? folder.sqliteUrl()
+                        : "sqlite://" + (folder.path() / "unmounted" / "line.db").string();
+    options.spoolPath = (folder.path() / "spool.jsonl").string();
+    UnitRecord record(options, SettingChanges{});
+    record.begin("COM150", PortIdentity{"COM150", "/dev/pts/3", {}}, std::nullopt);
+    UnitOutcome outcome;
+    const std::string said = record.store("COM150", outcome);
+    EXPECT_TRUE(outcome.passed()) << outcome.why;
+    if (GetParam().reachable) {
+        EXPECT_EQ(said, "");
+    } else {
+        EXPECT_NE(said.find("unmounted/line.db"), std::string::npos) << said;
+        EXPECT_NE(said.find("waits in " + options.spoolPath), std::string::npos) << said;
+        EXPECT_FALSE(record::Spool(options.spoolPath).empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Records, UnitRecordStore,
+                         testing::Values(StoredCase{"Reachable", true},
+                                         StoredCase{"OutOfReach", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 struct SinceCase {
     const char* text;
     std::optional<std::int64_t> msBeforeNow;  // for the relative forms
@@ -102,16 +136,21 @@ TEST_P(SinceOption, ReadsRelativeAndLocalTimes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Forms, SinceOption,
-    testing::Values(SinceCase{"90m", 90 * 60'000, true}, SinceCase{"8h", 8 * 3'600'000, true},
-                    SinceCase{"2d", 2 * 86'400'000, true}, SinceCase{"0h", 0, true},
-                    SinceCase{"2026-12-08", std::nullopt, true},
-                    SinceCase{"2026-12-08 06:00", std::nullopt, true},
-                    SinceCase{"2026-12-08 06:00:30", std::nullopt, true},
-                    SinceCase{"h", std::nullopt, false}, SinceCase{"-2h", std::nullopt, false},
-                    SinceCase{"2w", std::nullopt, false},
-                    SinceCase{"99999999999d", std::nullopt, false},
-                    SinceCase{"2026-12-08x", std::nullopt, false},
-                    SinceCase{"yesterday", std::nullopt, false}));
+    testing::Values(
+        SinceCase{"90m", 90 * 60'000, true}, SinceCase{"8h", 8 * 3'600'000, true},
+        SinceCase{"2d", 2 * 86'400'000, true}, SinceCase{"0h", 0, true},
+        SinceCase{"2026-12-08", std::nullopt, true},
+        SinceCase{"2026-12-08 06:00", std::nullopt, true},
+        SinceCase{"2026-12-08 06:00:30", std::nullopt, true}, SinceCase{"h", std::nullopt, false},
+        SinceCase{"-2h", std::nullopt, false}, SinceCase{"2w", std::nullopt, false},
+        SinceCase{"99999999999d", std::nullopt, false},
+        SinceCase{"2026-12-08x", std::nullopt, false}, SinceCase{"2026-02-30", std::nullopt, false},
+        SinceCase{"2026-02-29", std::nullopt, false}, SinceCase{"2028-02-29", std::nullopt, true},
+        SinceCase{"2026-04-31 06:00", std::nullopt, false},
+        SinceCase{"2026-12-31 23:59:59", std::nullopt, true},
+        SinceCase{"2026-13-01", std::nullopt, false},
+        SinceCase{"2026-12-08 24:00", std::nullopt, false},
+        SinceCase{"yesterday", std::nullopt, false}));
 
 TEST(SinceOption, ADateIsLocalMidnight) {
     std::tm midnight{};

@@ -143,6 +143,8 @@ TEST_P(KeepNodeId, KeepsTheModulesIdOnlyWhenFreeOrItsOwn) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, KeepNodeId,
                          testing::Values(HeldIdCase{"NoKeep", "C", std::nullopt, 12},
+                                         HeldIdCase{"NoKeepOnTheFirstIdsAdapter", "A", std::nullopt,
+                                                    12},
                                          HeldIdCase{"HeldAndFree", "C", 12, 12},
                                          HeldIdCase{"HeldBySameAdapter", "A", 10, 10},
                                          HeldIdCase{"HeldByAnotherAdapter", "C", 10, 12},

@@ -130,6 +130,20 @@ TEST_F(PostgresRecord, AServerStoppedMidRunLosesAndDoublesNothing) {
     EXPECT_EQ(line.reserveNodeId({4, 1, 50, {}}, unitAt("pg-restart", 10)), 6);
 }
 
+TEST_F(PostgresRecord, AReaderOfADatabaseWithoutARecordMakesNone) {
+    ASSERT_TRUE(server->createDatabase("no_record"));
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            LineRecord(server->url("no_record")).units({});
+            FAIL() << "a record was read, or made";
+        } catch (const record::DatabaseDown& error) {
+            EXPECT_NE(std::string(error.what()).find("/no_record: no record there"),
+                      std::string::npos)
+                << error.what();
+        }
+    }
+}
+
 // Ids taken in a network of the case's own before it (a neighbouring network holds 10 and 11),
 // then the id a unit asking for 10..20 gets, or nothing when the range is used up.
 struct NextIdCase {

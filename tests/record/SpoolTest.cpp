@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <nlohmann/json.hpp>
 
 #include "LineRecord.h"
 #include "SpoolEntry.h"
@@ -68,6 +69,45 @@ TEST(SpoolEntries, ReadBackAsWritten) {
     EXPECT_THROW(record::spoolEntry("{\"store\": 1}"), record::RecordError);
     EXPECT_THROW(record::spoolEntry("not json"), record::RecordError);
 }
+
+struct BadFieldCase {
+    const char* name;
+    const char* pointer;  // where in the line
+    nlohmann::json value;
+    const char* says;
+};
+
+class SpooledField : public testing::TestWithParam<BadFieldCase> {};
+
+TEST_P(SpooledField, OutsideItsRangeIsRefusedNotCutToFit) {
+    UnitRow row = passedUnit("FT123", 42);
+    row.time = {1'796'000'000'123, 60};
+    nlohmann::json line = nlohmann::json::parse(record::spoolLine(record::StoreUnit{row, false}));
+    line[nlohmann::json::json_pointer(GetParam().pointer)] = GetParam().value;
+    try {
+        record::spoolEntry(line.dump());
+        FAIL() << "taken: " << line.dump();
+    } catch (const record::RecordError& error) {
+        EXPECT_NE(std::string(error.what()).find(GetParam().says), std::string::npos)
+            << error.what();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, SpooledField,
+    testing::Values(
+        BadFieldCase{"NodeIdTooLarge", "/store/node_id", 70000, "node_id 70000"},
+        BadFieldCase{"NetworkIdNegative", "/store/network_id", -1, "network_id -1"},
+        BadFieldCase{"NodeIdNotWhole", "/store/node_id", 1.5, "node_id 1.5"},
+        BadFieldCase{"ReadBackNodeIdTooLarge", "/store/read_back/4", 65536, "node_id 65536"},
+        BadFieldCase{"ReadBackPowerTooLarge", "/store/read_back/1", 256, "power 256"},
+        BadFieldCase{"FrequencyTooLarge", "/store/read_back/0", 4294967296,
+                     "frequency_register 4294967296"},
+        BadFieldCase{"OffsetTooLarge", "/store/utc_offset_min", 3000000000,
+                     "utc_offset_min 3000000000"},
+        BadFieldCase{"DurationAsText", "/store/duration_ms", "12", "duration_ms \"12\""},
+        BadFieldCase{"UnknownResult", "/store/result", "DONE", "result \"DONE\""}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SpoolFile, DropsALineCutOffByACrashBeforeTheNextOne) {
     TempFolder folder;

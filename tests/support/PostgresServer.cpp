@@ -69,8 +69,13 @@ bool PostgresServer::stop() {
     return run(kBin + "/pg_ctl -D " + m_folder.path().string() + "/data -m fast -w stop");
 }
 
-std::string PostgresServer::url() const {
-    return "postgresql://meshcfg@127.0.0.1:" + std::to_string(m_port) + "/postgres";
+std::string PostgresServer::url(const std::string& database) const {
+    return "postgresql://meshcfg@127.0.0.1:" + std::to_string(m_port) + "/" + database;
+}
+
+bool PostgresServer::createDatabase(const std::string& name) {
+    return run(kBin + "/createdb -h 127.0.0.1 -p " + std::to_string(m_port) + " -U meshcfg " +
+               name);
 }
 
 bool PostgresServer::run(const std::string& command) const {

@@ -20,7 +20,10 @@ class PostgresServer {
     bool start();
     bool stop();
 
-    std::string url() const;  // postgresql://meshcfg@127.0.0.1:PORT/postgres
+    // postgresql://meshcfg@127.0.0.1:PORT/DATABASE
+    std::string url(const std::string& database = "postgres") const;
+    // A new, empty database on the running server; whether createdb succeeded.
+    bool createDatabase(const std::string& name);
     const TempFolder& folder() const { return m_folder; }
 
   private:

@@ -1,0 +1,21 @@
+#include "JsonText.h"
+
+#include "Text.h"
+
+namespace {
+
+void makeUtf8(Json& value) {
+    if (value.is_string()) {
+        std::string& text = value.get_ref<std::string&>();
+        text = utf8Text(text);
+    } else if (value.is_structured()) {
+        for (Json& element : value) makeUtf8(element);
+    }
+}
+
+}  // namespace
+
+std::string jsonText(Json document) {
+    makeUtf8(document);
+    return document.dump();
+}

@@ -1,0 +1,11 @@
+#pragma once
+// The JSON the commands print, on one line whatever its texts hold.
+
+#include <string>
+
+#include "Settings.h"
+
+// The document on one line. A device name, a USB serial or a record's text need not be UTF-8:
+// each byte that is not part of a UTF-8 character is written as "\xNN" instead of stopping the
+// command.
+std::string jsonText(Json document);
