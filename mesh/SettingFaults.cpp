@@ -1,10 +1,11 @@
 // Faults in what the modules hold: their node ids, and the settings a mesh must share.
 
 #include <array>
+#include <cmath>
 #include <map>
 
-#include "ControlTexts.h"
 #include "FaultFinders.h"
+#include "Messages.h"
 #include "SetupNames.h"
 
 namespace mesh {
@@ -19,8 +20,16 @@ struct SharedSetting {
     std::string (*text)(std::uint32_t);
 };
 
-std::string frequencyText(std::uint32_t reg) {
-    return proto::setupFieldsOf({.frequencyRegister = reg}).frequencyText + " MHz";
+// Frequencies compare as the window shows them, in hundredths of a MHz: registers a few steps
+// apart, as tools that round otherwise write them, are one channel.
+std::uint32_t hundredthsOfMhz(std::uint32_t reg) {
+    return static_cast<std::uint32_t>(std::lround(proto::mhzFromFrequencyRegister(reg) * 100));
+}
+
+std::string frequencyText(std::uint32_t hundredths) {
+    const std::string fraction = std::to_string(hundredths % 100);
+    return std::to_string(hundredths / 100) + (fraction.size() < 2 ? ".0" : ".") + fraction +
+           " MHz";
 }
 
 std::string lifeCycleText(std::uint32_t code) {
@@ -38,14 +47,18 @@ std::optional<std::uint32_t> widened(const std::optional<Value>& value) {
     return *value;
 }
 
+std::optional<std::uint32_t> expectedFrequency(const SharedSettings& expected) {
+    if (!expected.frequencyRegister) return std::nullopt;
+    return hundredthsOfMhz(*expected.frequencyRegister);
+}
+
 constexpr std::array kSharedSettings = {
     SharedSetting{FaultKind::NetworkIdDiffers, "network id",
                   [](const proto::Setup& s) -> std::uint32_t { return s.networkId; },
                   [](const SharedSettings& e) { return widened(e.networkId); }, decimalText},
     SharedSetting{FaultKind::FrequencyDiffers, "frequency",
-                  [](const proto::Setup& s) -> std::uint32_t { return s.frequencyRegister; },
-                  [](const SharedSettings& e) { return widened(e.frequencyRegister); },
-                  frequencyText},
+                  [](const proto::Setup& s) { return hundredthsOfMhz(s.frequencyRegister); },
+                  expectedFrequency, frequencyText},
     SharedSetting{FaultKind::LifeCycleDiffers, "life cycle",
                   [](const proto::Setup& s) -> std::uint32_t { return s.lifeCycleCode; },
                   [](const SharedSettings& e) { return widened(e.lifeCycleCode); }, lifeCycleText},

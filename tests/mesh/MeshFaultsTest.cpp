@@ -95,6 +95,12 @@ INSTANTIATE_TEST_SUITE_P(
                     {"COM202", "COM200"},
                     {3, 1},
                     {{3, 1}}}}},
+        // Registers a few steps apart read as one frequency, as the window shows it.
+        FaultCase{"frequency_of_one_channel",
+                  {answered("COM200", 1, {{2, 2}, {3, 3}}), answered("COM201", 2, {{1, 1}, {3, 3}}),
+                   withFrequency(answered("COM202", 3, {{1, 1}, {2, 2}}), kMeshFrequency - 18)},
+                  {.frequencyRegister = kMeshFrequency + 18},
+                  {}},
         // Life cycles 1h, 6h and an unlisted code, one module each: no value is most held.
         FaultCase{"life_cycle",
                   {answered("COM200", 1, {{2, 2}, {3, 2}}),
