@@ -84,12 +84,6 @@ const MeshNode* MeshGraph::node(std::uint16_t id) const {
     return found != nodes.end() && found->id == id ? &*found : nullptr;
 }
 
-const MeshEdge* MeshGraph::edge(std::uint16_t from, std::uint16_t to, EdgeKind kind) const {
-    const auto found = std::ranges::find_if(
-        edges, [&](const MeshEdge& e) { return e.from == from && e.to == to && e.kind == kind; });
-    return found != edges.end() ? &*found : nullptr;
-}
-
 MeshGraph buildGraph(const Survey& survey) {
     GraphBuilder builder;
     for (const Module& module : modulesOf(survey)) builder.addModule(module);

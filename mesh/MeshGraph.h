@@ -42,8 +42,7 @@ struct MeshEdge {
 struct MeshGraph {
     std::vector<MeshNode> nodes{};  // by ascending id
     std::vector<MeshEdge> edges{};  // by ascending from, to, kind; one edge per such triple
-    const MeshNode* node(std::uint16_t id) const;
-    const MeshEdge* edge(std::uint16_t from, std::uint16_t to, EdgeKind kind) const;
+    const MeshNode* node(std::uint16_t id) const;  // null for an id no one answered as or named
 };
 
 MeshGraph buildGraph(const Survey& survey);

@@ -38,6 +38,9 @@ TEST_P(GraphOfSurvey, HoldsTheNodesAndLinksTheRepliesGive) {
     const MeshGraph graph = buildGraph(GetParam().survey);
     EXPECT_EQ(graph.nodes, GetParam().nodes);
     EXPECT_EQ(graph.edges, GetParam().edges);
+    for (const MeshNode& node : graph.nodes) EXPECT_EQ(graph.node(node.id), &node);
+    EXPECT_EQ(graph.node(proto::kEmptyNode), nullptr);
+    EXPECT_EQ(graph.node(0), nullptr);
 }
 
 constexpr auto kRoute = EdgeKind::Route;
