@@ -1,0 +1,23 @@
+#pragma once
+// The mesh as a Graphviz graph, for `dot -Tsvg` and for the mesh window's layout. Modules on a
+// port are filled boxes labelled with their node id and port; nodes only heard of are dashed
+// ellipses. Each pair of linked nodes gets one line: solid where routes run, dashed where only
+// a path hop did, an arrow where a route runs one way only (MeshEdge::oneWay); a node only
+// heard of as a target, with no line of its own, hangs by dotted lines from the modules that
+// reach it. Lines carry their link values (-52), and what a fault names is red, with the
+// faults' texts as the nodes' tooltips. Nodes are named "n" and their id.
+
+#include <string>
+#include <string_view>
+
+#include "Mesh.h"
+
+namespace mesh {
+
+std::string meshDot(const Mesh& mesh);
+
+// text as a quoted DOT string that labels show as it is: quotes and backslashes escaped, line
+// breaks as \n, other control characters as spaces and bytes that are not UTF-8 as U+FFFD.
+std::string dotQuoted(std::string_view text);
+
+}  // namespace mesh
