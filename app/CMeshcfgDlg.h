@@ -99,7 +99,7 @@ class CMeshcfgDlg : public AppDialog, private engine::EngineEvents {
     void flushed(const std::vector<proto::Frame>& frames) override;
     void blockReceived(proto::Bytes block, std::size_t dropped,
                        std::chrono::steady_clock::time_point) override;
-    void frameReceived(const proto::Reply& reply, proto::Bytes block) override;
+    void frameReceived(const proto::Reply& reply, proto::Bytes frame) override;
     void sendDue() override { SendAppData(); }
     void linkTestFigures(const proto::LinkStatistics& figures) override;
     void continuousEnded(engine::SendingEnd why, const proto::LinkStatistics& figures) override;

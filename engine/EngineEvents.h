@@ -50,8 +50,9 @@ class EngineEvents {
     // lastArrival is when its last byte came.
     virtual void blockReceived(proto::Bytes /*block*/, std::size_t /*dropped*/,
                                std::chrono::steady_clock::time_point /*lastArrival*/) {}
-    // A block that reads as a frame the tool handles (its first frame counts), with its value.
-    virtual void frameReceived(const proto::Reply& /*reply*/, proto::Bytes /*block*/) {}
+    // A block that reads as a frame the tool handles (its first frame counts), with its value;
+    // a block of several whole, good frames gives one call for each frame, in order.
+    virtual void frameReceived(const proto::Reply& /*reply*/, proto::Bytes /*frame*/) {}
     // Receiving::Frames only: each frame as soon as it is whole, with its arrival time, in
     // place of blocks; a receive notice is marked unsolicited, and a frame with the awaited
     // reply's header and size but a wrong check byte comes with checkOk false.

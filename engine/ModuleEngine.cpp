@@ -2,6 +2,7 @@
 
 #include <variant>
 
+#include "Dispatch.h"
 #include "PortNames.h"
 #include "RemotePorts.h"
 #include "Ticks.h"
@@ -181,12 +182,19 @@ bool ModuleEngine::needsTicks() const {
 
 // The block alone decides what is dispatched, by the silence rule, as the window has always
 // read it; the link test has counted the confirmations the reader cut from the same bytes as
-// soon as they were whole, whatever else shares their block.
+// soon as they were whole, whatever else shares their block. A block that is nothing but whole,
+// good frames (a notice that came just before a reply) has each of them dispatched in turn.
 void ModuleEngine::reportBlock(const ReceivedBlock& block) {
     m_events.blockReceived(block.bytes, block.dropped, block.lastArrival);
     if (block.dropped > 0) return;  // the block lost its tail: none of its fields can be trusted
-    if (const std::optional<proto::Reply> reply = proto::decodeReply(block.bytes))
-        m_events.frameReceived(*reply, block.bytes);
+    const std::vector<proto::Bytes> frames = proto::wholeFramesIn(block.bytes);
+    if (frames.size() < 2) return reportReply(block.bytes);
+    for (const proto::Bytes frame : frames) reportReply(frame);
+}
+
+void ModuleEngine::reportReply(proto::Bytes frame) {
+    if (const std::optional<proto::Reply> reply = proto::decodeReply(frame))
+        m_events.frameReceived(*reply, frame);
 }
 
 void ModuleEngine::reportFrames(std::chrono::steady_clock::time_point now) {

@@ -105,6 +105,7 @@ class ModuleEngine {
     void handleHangup();
     void countSend(proto::Bytes frame);
     void reportBlock(const ReceivedBlock& block);
+    void reportReply(proto::Bytes frame);
     void reportFrames(std::chrono::steady_clock::time_point now);
     void countConfirmation(const proto::ReadFrame& frame);
     void continuousStep(std::chrono::steady_clock::time_point now);

@@ -70,6 +70,8 @@ class SessionTest : public QObject {
     void sendDataOnce();
     void continuousSending();
     void receiveNoticeIsLogged();
+    void replyBehindANoticeIsHandled_data();
+    void replyBehindANoticeIsHandled();
     void linkTestAgreesWithTheSimulator();
     void linkTestOnASlowMesh();
 
@@ -263,6 +265,37 @@ void SessionTest::receiveNoticeIsLogged() {
     // Each notice is its own block: its dump line, then the notice line.
     QVERIFY(m_bench->countLog("> 05 00 82 ") >= 2);
     QVERIFY(m_bench->simulator().countRequests("notice source=") >= 2);
+}
+
+void SessionTest::replyBehindANoticeIsHandled_data() {
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QString>("handled");  // the line its reply's handler writes, or its window
+    QTest::newRow("Write") << kIdWrite << QStringLiteral("> Write successful.(");
+    QTest::newRow("Read") << kIdRead << QStringLiteral("> Read successful.(");
+    QTest::newRow("Read Route") << kIdReadRoute << QStringLiteral("route list window");
+    QTest::newRow("Read Path") << kIdReadPath << QStringLiteral("path window");
+}
+
+// The notice and the reply come within one silence: one block, one hex line, both handled.
+void SessionTest::replyBehindANoticeIsHandled() {
+    QFETCH(int, button);
+    QFETCH(QString, handled);
+    QVERIFY2(m_bench->connect(kUnpacedLine + QStringList{"--notice-before-reply"}),
+             qPrintable(m_bench->error()));
+    m_bench->press(button);
+    QTRY_COMPARE_WITH_TIMEOUT(m_bench->countLog("> Received ok.("), 1, SimulatorBench::kWaitMs);
+    QCOMPARE(m_bench->countLog("> 05 00 82 "), 1);
+    if (handled == "route list window") {
+        QVERIFY(dlg().meshDialog() && dlg().meshDialog()->isVisible());
+        QCOMPARE(dlg().meshDialog()->rowCount(),
+                 static_cast<int>(routesOf(meshOf({})).routeNodes.size()));
+    } else if (handled == "path window") {
+        QVERIFY(dlg().pathDialog() && dlg().pathDialog()->isVisible());
+    } else {
+        QCOMPARE(m_bench->countLog(handled), 1);
+    }
+    if (button == kIdRead)
+        QCOMPARE(dlg().item<QLineEdit>(kIdFrequency)->text(), QStringLiteral("434.00"));
 }
 
 namespace {

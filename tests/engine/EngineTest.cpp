@@ -176,15 +176,26 @@ INSTANTIATE_TEST_SUITE_P(
                {"open", "read", "arrive " + kSetupReply, "ticks 4"},
                {"logged read", "sent", "block " + digits(kSetupReply),
                 "reply " + digits(kSetupReply)}},
-        // The block's first frame decides what is dispatched; the link test counts every
-        // confirmation the module sent, whatever came before it.
+        // A block of whole, good frames has each dispatched in turn; the link test counts
+        // every confirmation the module sent, whatever came before it.
         Script{"a notice in front of a confirmation",
                Receiving::Blocks,
                {"open", "start 3", "ticks 4", "after 30", "arrive " + kNotice + kConfirmation,
                 "ticks 4", "close"},
                {"due", "logged send", "sent", "block " + digits(kNotice + kConfirmation),
-                "reply " + digits(kNotice + kConfirmation), "due", "logged send", "sent",
-                "ended closed: 2 sent, 1 ok, 1 no reply"}},
+                "reply " + digits(kNotice), "reply " + digits(kConfirmation), "due",
+                "logged send", "sent", "ended closed: 2 sent, 1 ok, 1 no reply"}},
+        Script{"a reply gathered with a notice",
+               Receiving::Blocks,
+               {"open", "read", "arrive " + kReplyAfterNotice, "ticks 4"},
+               {"logged read", "sent", "block " + digits(kReplyAfterNotice),
+                "reply " + digits(kNotice), "reply " + digits(kSetupReply)}},
+        // Anything else is read by its first frame, as always.
+        Script{"a reply with a byte of noise after it",
+               Receiving::Blocks,
+               {"open", "read", "arrive " + kNotice + kSetupReply + "00", "ticks 4"},
+               {"logged read", "sent", "block " + digits(kNotice + kSetupReply + "00"),
+                "reply " + digits(kNotice + kSetupReply + "00")}},
         Script{"too many bytes for the receive buffer",
                Receiving::Blocks,
                {"open", "arrive " + repeated("00", 1030), "ticks 4"},
