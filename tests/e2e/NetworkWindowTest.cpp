@@ -36,6 +36,7 @@ class NetworkWindowTest : public QObject {
     void failureIsOneLine_data();
     void failureIsOneLine();
     void serverRestartIsLostAndBack();
+    void pulledCableIsLostNotFatal();
 
   private:
     std::string folder(const std::string& name) const {
@@ -167,6 +168,21 @@ void NetworkWindowTest::serverRestartIsLostAndBack() {
     QTRY_COMPARE_WITH_TIMEOUT(logLines(port + "back(").size(), 1, SimulatorBench::kWaitMs);
     QCOMPARE(openClose()->text(), QStringLiteral("Close"));
     readIsAnswered();
+}
+
+// The far device hangs up under the server, which then closes the connection under a window
+// that still writes to it.
+void NetworkWindowTest::pulledCableIsLostNotFatal() {
+    startWindow();
+    pressOpen(kServed);
+    QTRY_COMPARE_WITH_TIMEOUT(openClose()->text(), QStringLiteral("Close"),
+                              SimulatorBench::kWaitMs);
+    readIsAnswered();
+    m_simulator->pullCable();
+    QTRY_COMPARE_WITH_TIMEOUT(logLines(QStringLiteral("> COM%1 lost: ").arg(kServed)).size(), 1,
+                              SimulatorBench::kWaitMs);
+    QTest::qWait(5000);
+    qWarning() << m_dlg->log().allText();
 }
 
 QTEST_MAIN(NetworkWindowTest)

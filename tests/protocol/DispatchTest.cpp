@@ -117,15 +117,14 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"TwoNoticesAndAConfirmation", kNotice + kNotice + kConfirmation, {11, 11, 8}},
         // The route list reply's length byte cannot hold its size.
         SplitCase{"RouteListAlone", routeListReply(), {proto::kRouteListReplySize}},
-        SplitCase{"NoticeThenRouteList", kNotice + routeListReply(),
-                  {11, proto::kRouteListReplySize}},
+        SplitCase{
+            "NoticeThenRouteList", kNotice + routeListReply(), {11, proto::kRouteListReplySize}},
         SplitCase{"SecondFrameSpoiled", kNotice + kSetupReply.substr(0, 51) + "00", {}},
         SplitCase{"ByteAfterTheLastFrame", kSetupReply + "00", {}},
         SplitCase{"NoiseBeforeTheFirstFrame", "00 " + kSetupReply, {}},
         SplitCase{"LengthBeyondTheBlock", "01 00 81 09 00 89", {}},
         SplitCase{"UnknownFrameType", "02 00 81 00 83 " + kAck, {}},
-        SplitCase{"ShorterThanAnyFrame", "00", {}},
-        SplitCase{"Empty", "", {}}),
+        SplitCase{"ShorterThanAnyFrame", "00", {}}, SplitCase{"Empty", "", {}}),
     [](const auto& info) { return std::string(info.param.tag); });
 
 }  // namespace
