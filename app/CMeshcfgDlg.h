@@ -106,6 +106,7 @@ class CMeshcfgDlg : public AppDialog, private engine::EngineEvents {
     void openingEnded(int port, const std::string& error) override;
     void lost(int port, const std::string& why) override;
     void backInUse(int port) override;
+    void notBack(int port, const std::string& why) override;
     void returning(int port) override;
     void back(int lostPort, int port, bool wasSending) override;
 

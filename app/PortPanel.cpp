@@ -73,6 +73,12 @@ void CMeshcfgDlg::backInUse(int port) {
     logLine(LogSide::Received, tr("> COM%1 back, but in use by another program").arg(port));
 }
 
+// The watch goes on, less and less often, until the server serves the port again.
+void CMeshcfgDlg::notBack(int port, const std::string& why) {
+    logLine(LogSide::Received,
+            tr("> COM%1 not back: %2").arg(port).arg(QString::fromStdString(why)));
+}
+
 // The lists show what the port is opened with again.
 void CMeshcfgDlg::returning(int port) {
     engine::PortSettings settings = *m_engine.lastOpened();

@@ -74,6 +74,9 @@ class EngineEvents {
     // The lost device is there again but held by another program: said once a watch, and
     // nothing is touched until it is free.
     virtual void backInUse(int /*port*/) {}
+    // The server of a lost port across the network took a connection and closed it at once,
+    // why says with what it said: told once a watch, which goes on trying less and less often.
+    virtual void notBack(int /*port*/, const std::string& /*why*/) {}
     // The lost device is there again, as port (another COM port for an adapter replugged as
     // another tty); called before the engine opens it, so the face may list the ports first.
     virtual void returning(int /*port*/) {}

@@ -71,8 +71,8 @@ bool ModuleEngine::isOpening() const {
     return m_remote.running(RemoteOpening::Purpose::kOpen);
 }
 
-// The face's own Open reports either way; the watch's attempt only once it succeeds, and is
-// made again at a later look otherwise.
+// The face's own Open reports either way; the watch's attempt once it succeeds, or the first
+// time a server turns it away, and it is made again at a later look, later each time.
 void ModuleEngine::remoteEnded(RemoteOpening::Ended ended) {
     const PortSettings settings = ended.settings;
     if (ended.purpose == RemoteOpening::Purpose::kOpen) {
@@ -80,7 +80,12 @@ void ModuleEngine::remoteEnded(RemoteOpening::Ended ended) {
         m_events.openingEnded(settings.port, m_port->lastError());
         return;
     }
-    if (!ended.connected.link) return;
+    if (!ended.connected.link) {
+        m_retryWait.failed();
+        if (ended.connected.closedByServer && m_reopen.firstClosedByServer())
+            m_events.notBack(settings.port, ended.connected.error);
+        return;
+    }
     const bool wasSending = m_reopen.wasSending();
     m_events.returning(settings.port);
     if (!m_port->OpenConnected(std::move(ended.connected))) return;
@@ -162,6 +167,7 @@ void ModuleEngine::handleHangup() {
     const std::string why = m_port->lostReason();
     m_port->Close();
     m_reopen.lost(isSending());
+    m_retryWait.reset();
     m_events.lost(settings ? settings->port : 0, why);
     endContinuous(SendingEnd::PortLost);
 }
@@ -284,7 +290,7 @@ void ModuleEngine::lookForLostPort() {
 void ModuleEngine::lookForLostRemote(const NetworkAddress& address) {
     const auto now = std::chrono::steady_clock::now();
     if (m_remote.running(RemoteOpening::Purpose::kReconnect) ||
-        now - m_remote.lastStart() < kReconnectEvery)
+        now - m_remote.lastStart() < m_retryWait.wait())
         return;
     const PortSettings lost = *m_reopen.settings();
     const std::optional<Parity> parity = parityFromCode(lost.parity);

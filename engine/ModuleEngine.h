@@ -23,6 +23,7 @@
 #include "ReceivingPort.h"
 #include "RemoteOpening.h"
 #include "ReopenMemory.h"
+#include "RetryWait.h"
 #include "ThreadInbox.h"
 
 namespace engine {
@@ -90,8 +91,7 @@ class ModuleEngine {
 
     // The watch for a lost port: the face looks twice a second, and whenever hotplugFd()
     // (-1 when there is none) is readable it calls hotplugNews(). A port across the network is
-    // connected again off the face's thread, at most once every kReconnectEvery.
-    static constexpr std::chrono::seconds kReconnectEvery{1};
+    // connected again off the face's thread, after a RetryWait from the last attempt.
     bool watchingLostPort() const;
     int hotplugFd() const;
     void hotplugNews();
@@ -122,6 +122,7 @@ class ModuleEngine {
     ContinuousSending m_sending;
     ReopenMemory m_reopen;
     RemoteOpening m_remote{m_wake};
+    RetryWait m_retryWait;
 };
 
 }  // namespace engine
