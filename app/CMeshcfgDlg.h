@@ -100,6 +100,7 @@ class CMeshcfgDlg : public AppDialog, private engine::EngineEvents {
     void blockReceived(proto::Bytes block, std::size_t dropped,
                        std::chrono::steady_clock::time_point) override;
     void frameReceived(const proto::Reply& reply, proto::Bytes frame) override;
+    void noReply(int port) override;
     void sendDue() override { SendAppData(); }
     void linkTestFigures(const proto::LinkStatistics& figures) override;
     void continuousEnded(engine::SendingEnd why, const proto::LinkStatistics& figures) override;

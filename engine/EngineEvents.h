@@ -53,6 +53,9 @@ class EngineEvents {
     // A block that reads as a frame the tool handles (its first frame counts), with its value;
     // a block of several whole, good frames gives one call for each frame, in order.
     virtual void frameReceived(const proto::Reply& /*reply*/, proto::Bytes /*frame*/) {}
+    // A request the face watches the replies of (ModuleEngine::watchReplies) had none in
+    // time; port names the port it went out on.
+    virtual void noReply(int /*port*/) {}
     // Receiving::Frames only: each frame as soon as it is whole, with its arrival time, in
     // place of blocks; a receive notice is marked unsolicited, and a frame with the awaited
     // reply's header and size but a wrong check byte comes with checkOk false.

@@ -104,6 +104,7 @@ void ModuleEngine::close() {
     stopWatching();
     m_remote.abandon();
     m_port->Close();
+    m_replyWatch.clear();
     endContinuous(SendingEnd::PortClosed);
 }
 
@@ -130,6 +131,7 @@ void ModuleEngine::sendFrame(proto::Bytes frame) {
     if (!m_port->isOpen()) return;
     m_port->expectReplyTo(frame);
     if (m_port->queueWrite(frame)) {
+        if (m_watchingReplies) m_replyWatch.taken(frame);
         m_events.frameSent(frame);
     } else {
         m_events.notSent(NotSentReason::QueueFull);
@@ -148,11 +150,20 @@ void ModuleEngine::countSend(proto::Bytes frame) {
 
 // Frames written are told before frames read, which may answer them.
 void ModuleEngine::takeNews() {
-    if (const std::vector<proto::Frame> flushed = m_flushed.takeAll(); !flushed.empty())
+    // Frames the writer dropped are never written: what waits for a reply is let go, so that
+    // no later frame is taken for one of them.
+    if (const std::vector<proto::Frame> flushed = m_flushed.takeAll(); !flushed.empty()) {
+        m_replyWatch.clear();
         m_events.flushed(flushed);
-    for (const auto done : m_written.takeAll()) m_events.frameWritten(done);
-    for (int given = m_framesGivenUp.exchange(0); given > 0; --given)
+    }
+    for (const auto done : m_written.takeAll()) {
+        m_replyWatch.written(done);
+        m_events.frameWritten(done);
+    }
+    for (int given = m_framesGivenUp.exchange(0); given > 0; --given) {
+        m_replyWatch.clear();
         m_events.notSent(NotSentReason::GivenUp);
+    }
     if (m_hungUp.exchange(false)) handleHangup();
     if (std::optional<RemoteOpening::Ended> ended = m_remote.takeEnded())
         remoteEnded(std::move(*ended));
@@ -166,6 +177,7 @@ void ModuleEngine::handleHangup() {
     const std::optional<PortSettings> settings = m_reopen.settings();
     const std::string why = m_port->lostReason();
     m_port->Close();
+    m_replyWatch.clear();
     m_reopen.lost(isSending());
     m_retryWait.reset();
     m_events.lost(settings ? settings->port : 0, why);
@@ -179,11 +191,19 @@ void ModuleEngine::tick() {
     std::optional<ReceivedBlock> block = m_port->receiveBuffer().tick();
     reportFrames(now);
     if (block && m_receiving == Receiving::Blocks) reportBlock(*block);
+    reportOverdueReplies(now);
     continuousStep(now);
 }
 
 bool ModuleEngine::needsTicks() const {
-    return isSending() || m_port->receiveBuffer().idleCounter() != ReceiveBuffer::kIdle;
+    return isSending() || m_replyWatch.waiting() ||
+           m_port->receiveBuffer().idleCounter() != ReceiveBuffer::kIdle;
+}
+
+void ModuleEngine::reportOverdueReplies(std::chrono::steady_clock::time_point now) {
+    const std::optional<PortSettings> opened = m_reopen.settings();
+    for (int overdue = m_replyWatch.takeOverdue(now); overdue > 0; --overdue)
+        m_events.noReply(opened ? opened->port : 0);
 }
 
 // The block alone decides what is dispatched, by the silence rule, as the window has always
@@ -205,6 +225,7 @@ void ModuleEngine::reportReply(proto::Bytes frame) {
 
 void ModuleEngine::reportFrames(std::chrono::steady_clock::time_point now) {
     for (const proto::ReadFrame& frame : m_port->takeFrames(now)) {
+        m_replyWatch.received(frame);
         countConfirmation(frame);
         if (m_receiving == Receiving::Frames) m_events.frameRead(frame);
     }

@@ -23,6 +23,7 @@
 #include "ReceivingPort.h"
 #include "RemoteOpening.h"
 #include "ReopenMemory.h"
+#include "ReplyWatch.h"
 #include "RetryWait.h"
 #include "ThreadInbox.h"
 
@@ -62,6 +63,10 @@ class ModuleEngine {
     std::optional<PortSettings> lastOpened() const;
     // The port object itself, for faces and tests that look at its state.
     ReceivingPort& port() { return *m_port; }
+
+    // From now on a setup, route list or path request with no reply ReplyWatch::kNoReplyAfter
+    // after its frame went out is told (noReply).
+    void watchReplies() { m_watchingReplies = true; }
 
     // Logs the request, and hands its frame to the port's writer when a port is open.
     void send(const proto::Request& request);
@@ -107,6 +112,7 @@ class ModuleEngine {
     void reportBlock(const ReceivedBlock& block);
     void reportReply(proto::Bytes frame);
     void reportFrames(std::chrono::steady_clock::time_point now);
+    void reportOverdueReplies(std::chrono::steady_clock::time_point now);
     void countConfirmation(const proto::ReadFrame& frame);
     void continuousStep(std::chrono::steady_clock::time_point now);
     void endContinuous(SendingEnd why);
@@ -123,6 +129,8 @@ class ModuleEngine {
     ReopenMemory m_reopen;
     RemoteOpening m_remote{m_wake};
     RetryWait m_retryWait;
+    bool m_watchingReplies = false;
+    ReplyWatch m_replyWatch;
 };
 
 }  // namespace engine

@@ -72,6 +72,8 @@ class SessionTest : public QObject {
     void receiveNoticeIsLogged();
     void replyBehindANoticeIsHandled_data();
     void replyBehindANoticeIsHandled();
+    void silentModuleIsSaid_data();
+    void silentModuleIsSaid();
     void linkTestAgreesWithTheSimulator();
     void linkTestOnASlowMesh();
 
@@ -296,6 +298,42 @@ void SessionTest::replyBehindANoticeIsHandled() {
     }
     if (button == kIdRead)
         QCOMPARE(dlg().item<QLineEdit>(kIdFrequency)->text(), QStringLiteral("434.00"));
+}
+
+void SessionTest::silentModuleIsSaid_data() {
+    QTest::addColumn<int>("button");
+    QTest::addColumn<int>("lines");  // "No reply" lines once the wait is over
+    QTest::newRow("Write") << kIdWrite << 1;
+    QTest::newRow("Read") << kIdRead << 1;
+    QTest::newRow("Read Route") << kIdReadRoute << 1;
+    QTest::newRow("Read Path") << kIdReadPath << 1;
+    // The link test counts what continuous sending gets no answer for.
+    QTest::newRow("Continuous") << kIdContinuous << 0;
+}
+
+// A module that answers nothing: each request of the four is said once, two seconds after it
+// went out, in the requests' colour.
+void SessionTest::silentModuleIsSaid() {
+    QFETCH(int, button);
+    QFETCH(int, lines);
+    QVERIFY2(m_bench->connect(kUnpacedLine + QStringList{"--fault", "silence"}),
+             qPrintable(m_bench->error()));
+    const QString noReply =
+        QStringLiteral("> No reply from COM%1 (check the module's power, baud rate and parity)(")
+            .arg(m_bench->simulator().port());
+    QElapsedTimer sent;
+    sent.start();
+    m_bench->press(button);
+    if (lines == 0) {
+        QTest::qWait(2 * 1000 + 500);  // past the wait, with two sends gone out
+        m_bench->press(button);
+        QCOMPARE(m_bench->countLog(noReply), 0);
+        return;
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(m_bench->countLog(noReply), 1, SimulatorBench::kWaitMs);
+    QVERIFY(sent.elapsed() >= 2000);
+    const LogLines& logged = dlg().log().lines();
+    QCOMPARE(logged.color(logged.size() - 1), kSentFrameColor);
 }
 
 namespace {
