@@ -57,7 +57,8 @@ class CMeshcfgDlg : public AppDialog, private engine::EngineEvents {
     bool isTicking() const { return m_timer.isActive(); }
 
     // Port panel.
-    void FillPortList() { port_list::fill(*item<QComboBox>(res::kIdPortList)); }
+    // The ports present, and beside them a log line for each problem of ports.toml.
+    void FillPortList();
     void OnRefresh();
     void OnOpenClose();
 

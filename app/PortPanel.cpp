@@ -7,13 +7,23 @@
 
 #include "CMeshcfgDlg.h"
 #include "ControlForms.h"
+#include "RemotePorts.h"
 
 using namespace res;
+
+// Told at start and at Refresh, where the user looks for the ports the file names.
+void CMeshcfgDlg::FillPortList() {
+    const RemotePortTable remote = readRemotePorts();
+    port_list::fill(*item<QComboBox>(kIdPortList), remote);
+    for (const std::string& problem : remote.problems)
+        logLine(LogSide::Sent, "> " + QString::fromStdString(problem));
+}
 
 void CMeshcfgDlg::OnRefresh() {
     m_engine.stopWatching();
     m_portWatch.stop();
-    port_list::refill(*item<QComboBox>(kIdPortList));
+    item<QComboBox>(kIdPortList)->clear();
+    FillPortList();
 }
 
 void CMeshcfgDlg::OnOpenClose() {

@@ -8,8 +8,10 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTextEdit>
 #include <QtTest>
+#include <filesystem>
 
 #include "AliasedPty.h"
 #include "CMeshcfgDlg.h"
@@ -18,6 +20,7 @@
 #include "PortAlias.h"
 #include "PtyPair.h"
 #include "QZSerial.h"
+#include "TempFolder.h"
 #include "Wait.h"
 
 using namespace res;
@@ -55,6 +58,8 @@ class PortWindowTest : public QObject {
     }
 
     void aliasIsListedAndOpens();
+    void portsFileProblemsAreSaid_data();
+    void portsFileProblemsAreSaid();
     void lockedPortIsNotListed();
     void vanishedPortStaysClosedAndSaysWhy();
     void replyReachesTheLog();
@@ -497,6 +502,46 @@ void PortWindowTest::linkTestEndsWithItsSummary() {
     QVERIFY2(last.contains(QRegularExpression("^> " + figures + "\\(.+\\)$")), qPrintable(last));
     QCOMPARE(log.color(log.size() - 1), kReceivedFrameColor);
     QCOMPARE(countLines(*m_dlg, QStringLiteral("> Link test:")), 1);
+}
+
+void PortWindowTest::portsFileProblemsAreSaid_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("problem");  // how the line starts after the file's name
+    QTest::newRow("number of a present port")
+        << QByteArray("[ports]\nCOM200 = \"rfc2217://bench-3:3333\"\n")
+        << QStringLiteral(":2: COM200 is already ");
+    QTest::newRow("does not parse") << QByteArray("[ports\n") << QStringLiteral(":1: ");
+    QTest::newRow("usable") << QByteArray("[ports]\nCOM150 = \"tcp://10.0.0.7:4001\"\n")
+                            << QString();
+}
+
+// Said once at start and once again at each Refresh, never by the list's own refills.
+void PortWindowTest::portsFileProblemsAreSaid() {
+    QFETCH(QByteArray, file);
+    QFETCH(QString, problem);
+    TempFolder config;
+    std::filesystem::create_directories(config.path() / "meshcfg");
+    const QString path = QString::fromStdString((config.path() / "meshcfg/ports.toml").string());
+    QFile out(path);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(file);
+    out.close();
+    const auto restore = qScopeGuard(
+        [configHome = qgetenv("XDG_CONFIG_HOME")] { qputenv("XDG_CONFIG_HOME", configHome); });
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.path().string()));
+    m_dlg = std::make_unique<CMeshcfgDlg>();
+    m_dlg->stopTimer();
+    const int expected = problem.isEmpty() ? 0 : 1;
+    const QString said = QStringLiteral("> ") + path + problem;
+
+    QCOMPARE(countLines(*m_dlg, said), expected);
+    QCOMPARE(countLines(*m_dlg, QStringLiteral("> ")), expected);
+    QVERIFY(selectAlias());
+    m_dlg->OnRefresh();
+    QCOMPARE(countLines(*m_dlg, said), 2 * expected);
+    QCOMPARE(countLines(*m_dlg, QStringLiteral("> ")), 2 * expected);
+    if (expected > 0) QCOMPARE(m_dlg->log().lines().color(0), kSentFrameColor);
+    QVERIFY(selectAlias());  // the alias is still listed beside the file's entries
 }
 
 QTEST_MAIN(PortWindowTest)
