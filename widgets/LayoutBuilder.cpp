@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "QtText.h"
+#include "TranslatedText.h"
 #include "TypedSelection.h"
 
 namespace {
@@ -27,9 +28,9 @@ constexpr int kDropDownClosedHeight = 13;
 QWidget* makeStandardWidget(const ControlTemplate& c, QWidget* parent) {
     switch (c.kind) {
         case Kind::GroupBox:
-            return new QGroupBox(qtext(c.text), parent);
+            return new QGroupBox(shownText(c.text), parent);
         case Kind::Static:
-            return new QLabel(qtext(c.text), parent);
+            return new QLabel(shownText(c.text), parent);
         case Kind::Icon: {
             auto* label = new QLabel(parent);
             label->setPixmap(QApplication::windowIcon().pixmap(32, 32));
@@ -66,13 +67,13 @@ QWidget* makeStandardWidget(const ControlTemplate& c, QWidget* parent) {
             return combo;
         }
         case Kind::PushButton: {
-            auto* button = new QPushButton(qtext(c.text), parent);
+            auto* button = new QPushButton(shownText(c.text), parent);
             button->setAutoDefault(true);
             button->setDefault((c.style & layout::kDefaultButton) != 0);
             return button;
         }
         case Kind::CheckBox:
-            return new QCheckBox(qtext(c.text), parent);
+            return new QCheckBox(shownText(c.text), parent);
     }
     return nullptr;
 }
@@ -110,7 +111,7 @@ bool textFits(const ControlTemplate& c, const QWidget& widget, const DialogUnits
 
 DialogControls buildDialog(const layout::DialogTemplate& t, QDialog& dialog,
                            const WidgetFactory& factory) {
-    dialog.setWindowTitle(qtext(t.caption));
+    dialog.setWindowTitle(shownText(t.caption));
     dialog.setFont(dialogFont(t.fontPoints));
 
     std::vector<QWidget*> widgets;
