@@ -13,6 +13,7 @@
 #include <QTextEdit>
 #include <vector>
 
+#include "ElidedField.h"
 #include "QtText.h"
 #include "TranslatedText.h"
 #include "TypedSelection.h"
@@ -60,9 +61,11 @@ QWidget* makeStandardWidget(const ControlTemplate& c, QWidget* parent) {
                 if (c.style & layout::kSorted) combo->model()->sort(0);
             }
             combo->setCurrentIndex(-1);
-            // An entry longer than the field shows its start, where "COM<n>" is.
+            // An entry longer than the field shows its start, where "COM<n>" is, and an
+            // ellipsis for the rest.
             QObject::connect(combo, &QComboBox::currentIndexChanged, combo,
                              [combo] { combo->lineEdit()->setCursorPosition(0); });
+            ElidedField::attach(*combo->lineEdit());
             TypedSelection::attach(*combo);
             return combo;
         }

@@ -4,6 +4,7 @@
 
 #include <sys/file.h>
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -15,6 +16,7 @@
 
 #include "AliasedPty.h"
 #include "CMeshcfgDlg.h"
+#include "ElidedField.h"
 #include "FileDescriptor.h"
 #include "HexBytes.h"
 #include "PortAlias.h"
@@ -60,6 +62,7 @@ class PortWindowTest : public QObject {
     void aliasIsListedAndOpens();
     void portsFileProblemsAreSaid_data();
     void portsFileProblemsAreSaid();
+    void entriesShowTheirComNameFirst();
     void lockedPortIsNotListed();
     void vanishedPortStaysClosedAndSaysWhy();
     void replyReachesTheLog();
@@ -542,6 +545,39 @@ void PortWindowTest::portsFileProblemsAreSaid() {
     QCOMPARE(countLines(*m_dlg, QStringLiteral("> ")), 2 * expected);
     if (expected > 0) QCOMPARE(m_dlg->log().lines().color(0), kSentFrameColor);
     QVERIFY(selectAlias());  // the alias is still listed beside the file's entries
+}
+
+// The field shows the chosen entry's COM name and elides the rest; the drop-down shows every
+// entry whole.
+void PortWindowTest::entriesShowTheirComNameFirst() {
+    TempFolder config;
+    std::filesystem::create_directories(config.path() / "meshcfg");
+    QFile out(QString::fromStdString((config.path() / "meshcfg/ports.toml").string()));
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write("[ports]\nCOM150 = \"rfc2217://bench-3.workshop.example:3333\"\n");
+    out.close();
+    const auto restore = qScopeGuard(
+        [configHome = qgetenv("XDG_CONFIG_HOME")] { qputenv("XDG_CONFIG_HOME", configHome); });
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.path().string()));
+    m_dlg = std::make_unique<CMeshcfgDlg>();
+    m_dlg->stopTimer();
+    m_dlg->show();
+    auto* list = m_dlg->item<QComboBox>(kIdPortList);
+    QStringList entries;
+    for (int i = 0; i < list->count(); ++i) entries << list->itemText(i);
+    for (int i = 0; i < list->count(); ++i) {
+        list->setCurrentIndex(i);
+        list->lineEdit()->setCursorPosition(list->lineEdit()->text().size());  // scrolled away
+        const QString shown = ElidedField::visibleText(*list->lineEdit());
+        const QString name = entries[i].section(u' ', 0, 0);
+        QVERIFY2(shown.startsWith(name + u' ') || shown == name + QChar(0x2026), qPrintable(shown));
+        if (shown != entries[i]) QVERIFY(shown.endsWith(QChar(0x2026)));
+        const QAbstractItemView& view = *list->view();
+        QVERIFY(view.minimumWidth() - 2 * view.frameWidth() -
+                    view.style()->pixelMetric(QStyle::PM_ScrollBarExtent) >=
+                view.fontMetrics().horizontalAdvance(entries[i]));
+    }
+    QVERIFY(entries.filter(QStringLiteral("COM150 (rfc2217://")).size() == 1);
 }
 
 QTEST_MAIN(PortWindowTest)
