@@ -2,6 +2,47 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
+    <name>CDialog_Mesh</name>
+    <message>
+        <location filename="../../display/CDialog_Mesh.cpp" line="+43"/>
+        <source>local node	%1
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>target	route node
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CDialog_Net_Path</name>
+    <message>
+        <location filename="../../display/CDialog_Net_Path.cpp" line="+46"/>
+        <source>local node	%1
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>%1 -&gt; %2	%3 dBm
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>target	%1
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>%1 - to node %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>CMeshcfgDlg</name>
     <message>
         <location filename="../../app/PortPanel.cpp" line="+40"/>
@@ -141,12 +182,12 @@
         <translation>MESH network path reading-------Corvane v1.0</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>MESH组网路径读取系统</source>
         <translation>MESH network path reading system</translation>
     </message>
     <message>
-        <location filename="../ResourceIds.h" line="+15"/>
+        <location filename="../ResourceIds.h" line="+16"/>
         <source>关于 Meshcfg(&amp;A)...</source>
         <translation>&amp;About Meshcfg...</translation>
     </message>
@@ -181,6 +222,30 @@
     <message>
         <location line="+33"/>
         <source>The log could not be saved to %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>WindowMenu</name>
+    <message>
+        <location filename="../../display/WindowMenu.cpp" line="+20"/>
+        <location line="+6"/>
+        <source>Save as PNG</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="-5"/>
+        <source>PNG image (*.png)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Copy as text</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+25"/>
+        <source>The picture could not be saved to %1: %2</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
