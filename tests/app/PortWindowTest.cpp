@@ -9,10 +9,10 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QTextEdit>
 #include <QtTest>
 #include <filesystem>
+#include <fstream>
 
 #include "AliasedPty.h"
 #include "CMeshcfgDlg.h"
@@ -57,6 +57,8 @@ class PortWindowTest : public QObject {
     void cleanup() {
         m_dlg.reset();
         m_line.reset();
+        if (m_config) qputenv("XDG_CONFIG_HOME", m_configHome);
+        m_config.reset();
     }
 
     void aliasIsListedAndOpens();
@@ -84,6 +86,18 @@ class PortWindowTest : public QObject {
     void linkTestEndsWithItsSummary();
 
   private:
+    // A window started with this ports.toml; its path.
+    QString startWithPortsFile(const QByteArray& content) {
+        m_config = std::make_unique<TempFolder>();
+        m_configHome = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(m_config->path().string()));
+        std::filesystem::create_directories(m_config->path() / "meshcfg");
+        const auto path = m_config->path() / "meshcfg/ports.toml";
+        std::ofstream(path) << content.toStdString();
+        m_dlg = std::make_unique<CMeshcfgDlg>();
+        m_dlg->stopTimer();
+        return QString::fromStdString(path.string());
+    }
     bool selectAlias() {
         auto* list = m_dlg->item<QComboBox>(kIdPortList);
         const int index =
@@ -123,6 +137,8 @@ class PortWindowTest : public QObject {
 
     std::unique_ptr<AliasedPty> m_line;
     std::unique_ptr<CMeshcfgDlg> m_dlg;
+    std::unique_ptr<TempFolder> m_config;  // XDG_CONFIG_HOME while a test has its own
+    QByteArray m_configHome;
 };
 
 void PortWindowTest::aliasIsListedAndOpens() {
@@ -522,18 +538,7 @@ void PortWindowTest::portsFileProblemsAreSaid_data() {
 void PortWindowTest::portsFileProblemsAreSaid() {
     QFETCH(QByteArray, file);
     QFETCH(QString, problem);
-    TempFolder config;
-    std::filesystem::create_directories(config.path() / "meshcfg");
-    const QString path = QString::fromStdString((config.path() / "meshcfg/ports.toml").string());
-    QFile out(path);
-    QVERIFY(out.open(QIODevice::WriteOnly));
-    out.write(file);
-    out.close();
-    const auto restore = qScopeGuard(
-        [configHome = qgetenv("XDG_CONFIG_HOME")] { qputenv("XDG_CONFIG_HOME", configHome); });
-    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.path().string()));
-    m_dlg = std::make_unique<CMeshcfgDlg>();
-    m_dlg->stopTimer();
+    const QString path = startWithPortsFile(file);
     const int expected = problem.isEmpty() ? 0 : 1;
     const QString said = QStringLiteral("> ") + path + problem;
 
@@ -550,17 +555,7 @@ void PortWindowTest::portsFileProblemsAreSaid() {
 // The field shows the chosen entry's COM name and elides the rest; the drop-down shows every
 // entry whole.
 void PortWindowTest::entriesShowTheirComNameFirst() {
-    TempFolder config;
-    std::filesystem::create_directories(config.path() / "meshcfg");
-    QFile out(QString::fromStdString((config.path() / "meshcfg/ports.toml").string()));
-    QVERIFY(out.open(QIODevice::WriteOnly));
-    out.write("[ports]\nCOM150 = \"rfc2217://bench-3.workshop.example:3333\"\n");
-    out.close();
-    const auto restore = qScopeGuard(
-        [configHome = qgetenv("XDG_CONFIG_HOME")] { qputenv("XDG_CONFIG_HOME", configHome); });
-    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.path().string()));
-    m_dlg = std::make_unique<CMeshcfgDlg>();
-    m_dlg->stopTimer();
+    startWithPortsFile("[ports]\nCOM150 = \"rfc2217://bench-3.workshop.example:3333\"\n");
     m_dlg->show();
     auto* list = m_dlg->item<QComboBox>(kIdPortList);
     QStringList entries;
