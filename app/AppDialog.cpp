@@ -8,8 +8,8 @@
 
 #include "CAboutDlg.h"
 #include "LayoutBuilder.h"
-#include "QtText.h"
 #include "ResourceIds.h"
+#include "TranslatedText.h"
 
 AppDialog::AppDialog(QWidget* parent) : QDialog(parent) {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -47,7 +47,7 @@ void AppDialog::keyPressEvent(QKeyEvent* event) {
 void AppDialog::contextMenuEvent(QContextMenuEvent* event) {
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    connect(menu->addAction(qtext(res::kAboutItemText)), &QAction::triggered, this,
+    connect(menu->addAction(shownText(res::kAboutItemText)), &QAction::triggered, this,
             &AppDialog::showAbout);
     menu->popup(event->globalPos());
 }

@@ -9,6 +9,7 @@ CMeshcfgApp::CMeshcfgApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationVersion(QStringLiteral("1.2"));
     setDesktopFileName(QStringLiteral("meshcfg"));
     setWindowIcon(QIcon(QStringLiteral(":/meshcfg.svg")));
+    m_translations.emplace();
 }
 
 bool CMeshcfgApp::InitInstance() {

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QApplication>
+#include <optional>
+
+#include "Translations.h"
 
 // Runs the main window as a modal dialog; the application ends when it closes.
 class CMeshcfgApp : public QApplication {
@@ -9,4 +12,7 @@ class CMeshcfgApp : public QApplication {
   public:
     CMeshcfgApp(int& argc, char** argv);
     bool InitInstance();
+
+  private:
+    std::optional<Translations> m_translations;  // once the program's folder is known
 };

@@ -18,6 +18,7 @@ CMeshcfgDlg::CMeshcfgDlg(QWidget* parent)
                }),
       m_portWatch(m_engine),
       m_timer([this] { OnTimer(); }, [this] { return m_engine.needsTicks(); }) {
+    m_engine.watchReplies();
     m_controls = buildDialog(layout::dialogTemplate(kDialogMain), *this,
                              [](const layout::ControlTemplate& c, QWidget* parent) -> QWidget* {
                                  return c.id == kIdLog ? new ActivityLog(parent) : nullptr;

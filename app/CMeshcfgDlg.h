@@ -57,7 +57,8 @@ class CMeshcfgDlg : public AppDialog, private engine::EngineEvents {
     bool isTicking() const { return m_timer.isActive(); }
 
     // Port panel.
-    void FillPortList() { port_list::fill(*item<QComboBox>(res::kIdPortList)); }
+    // The ports present, and beside them a log line for each problem of ports.toml.
+    void FillPortList();
     void OnRefresh();
     void OnOpenClose();
 
@@ -99,13 +100,15 @@ class CMeshcfgDlg : public AppDialog, private engine::EngineEvents {
     void flushed(const std::vector<proto::Frame>& frames) override;
     void blockReceived(proto::Bytes block, std::size_t dropped,
                        std::chrono::steady_clock::time_point) override;
-    void frameReceived(const proto::Reply& reply, proto::Bytes block) override;
+    void frameReceived(const proto::Reply& reply, proto::Bytes frame) override;
+    void noReply(int port) override;
     void sendDue() override { SendAppData(); }
     void linkTestFigures(const proto::LinkStatistics& figures) override;
     void continuousEnded(engine::SendingEnd why, const proto::LinkStatistics& figures) override;
     void openingEnded(int port, const std::string& error) override;
     void lost(int port, const std::string& why) override;
     void backInUse(int port) override;
+    void notBack(int port, const std::string& why) override;
     void returning(int port) override;
     void back(int lostPort, int port, bool wasSending) override;
 

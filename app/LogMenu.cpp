@@ -9,24 +9,24 @@
 
 #include "ActivityLog.h"
 #include "LogFile.h"
-#include "QtText.h"
 #include "ResourceIds.h"
+#include "TranslatedText.h"
 
 LogMenu::LogMenu(ActivityLog& log, QWidget& window)
     : m_log(log), m_window(window), m_chooseSaveFile([](QWidget* parent, const QString& suggested) {
           return QFileDialog::getSaveFileName(
-              parent, qtext(res::kSaveAllText), suggested,
+              parent, shownText(res::kSaveAllText), suggested,
               QObject::tr("Log (*.log);;CSV (*.csv);;All files (*)"));
       }) {}
 
 void LogMenu::popup() {
     if (!m_menu) {
-        m_menu = new QMenu(qtext(res::kLogMenuTitle), &m_window);
-        QObject::connect(m_menu->addAction(qtext(res::kCopyAllText)), &QAction::triggered,
+        m_menu = new QMenu(shownText(res::kLogMenuTitle), &m_window);
+        QObject::connect(m_menu->addAction(shownText(res::kCopyAllText)), &QAction::triggered,
                          [this] { copyAll(); });
-        QObject::connect(m_menu->addAction(qtext(res::kClearAllText)), &QAction::triggered,
+        QObject::connect(m_menu->addAction(shownText(res::kClearAllText)), &QAction::triggered,
                          [this] { clearAll(); });
-        QObject::connect(m_menu->addAction(qtext(res::kSaveAllText)), &QAction::triggered,
+        QObject::connect(m_menu->addAction(shownText(res::kSaveAllText)), &QAction::triggered,
                          [this] { saveAll(); });
     }
     m_menu->popup(QCursor::pos());

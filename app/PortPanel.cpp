@@ -7,13 +7,23 @@
 
 #include "CMeshcfgDlg.h"
 #include "ControlForms.h"
+#include "RemotePorts.h"
 
 using namespace res;
+
+// Told at start and at Refresh, where the user looks for the ports the file names.
+void CMeshcfgDlg::FillPortList() {
+    const RemotePortTable remote = readRemotePorts();
+    port_list::fill(*item<QComboBox>(kIdPortList), remote);
+    for (const std::string& problem : remote.problems)
+        logLine(LogSide::Sent, "> " + QString::fromStdString(problem));
+}
 
 void CMeshcfgDlg::OnRefresh() {
     m_engine.stopWatching();
     m_portWatch.stop();
-    port_list::refill(*item<QComboBox>(kIdPortList));
+    item<QComboBox>(kIdPortList)->clear();
+    FillPortList();
 }
 
 void CMeshcfgDlg::OnOpenClose() {
@@ -71,6 +81,12 @@ void CMeshcfgDlg::lost(int port, const std::string& why) {
 // The watch goes on, quietly, until the other program lets the device go.
 void CMeshcfgDlg::backInUse(int port) {
     logLine(LogSide::Received, tr("> COM%1 back, but in use by another program").arg(port));
+}
+
+// The watch goes on, less and less often, until the server serves the port again.
+void CMeshcfgDlg::notBack(int port, const std::string& why) {
+    logLine(LogSide::Received,
+            tr("> COM%1 not back: %2").arg(port).arg(QString::fromStdString(why)));
 }
 
 // The lists show what the port is opened with again.

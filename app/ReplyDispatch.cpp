@@ -72,6 +72,12 @@ void CMeshcfgDlg::frameReceived(const proto::Reply& reply, proto::Bytes) {
                reply);
 }
 
+// Beside the described road: a module that never answers is said, in the requests' colour.
+void CMeshcfgDlg::noReply(int port) {
+    logLine(LogSide::Sent,
+            tr("> No reply from COM%1 (check the module's power, baud rate and parity)").arg(port));
+}
+
 // A status the module does not name leaves the line with its time alone.
 void CMeshcfgDlg::OnSendStatus(std::uint8_t status) {
     const std::string_view text = proto::statusText(status);

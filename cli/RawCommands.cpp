@@ -99,6 +99,8 @@ ExitCode monitor(const CommonOptions& common, bool follow) {
             ++count;
             bytes += block.bytes.size();
             printBlock(common, block);
+            // Whoever read our output has gone: nobody is left to show a block to.
+            if (!std::cout) return kExitDone;
         } else if (end == ModuleLink::WaitEnd::kInterrupted) {
             break;
         } else if (end == ModuleLink::WaitEnd::kLost) {

@@ -2,10 +2,12 @@
 
 #include <iostream>
 
+#include "BrokenPipes.h"
 #include "CommandLine.h"
 #include "Interrupt.h"
 
 int main(int argc, char** argv) {
+    ignoreBrokenPipes();
     const ParsedCommandLine parsed = parseCommandLine(argc, argv);
     std::cout << parsed.output;
     std::cerr << parsed.error;

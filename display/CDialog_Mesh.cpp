@@ -7,6 +7,7 @@
 #include "ResourceIds.h"
 #include "RouteGeometry.h"
 #include "RouteWindow.h"
+#include "WindowMenu.h"
 
 namespace {
 
@@ -34,6 +35,16 @@ CDialog_Mesh::CDialog_Mesh(QWidget* parent) : QDialog(parent) {
     const QRect client = rect();
     m_pView->setGeometry(client.left(), client.top() + kLegendBand, client.width(),
                          client.height() - kLegendBand);
+    m_menu =
+        new WindowMenu(*this, QStringLiteral("meshcfg-route"), [this] { return routesAsText(); });
+}
+
+QString CDialog_Mesh::routesAsText() const {
+    QString text = tr("local node\t%1\n").arg(m_pLocalBadge ? m_pLocalBadge->text() : QString());
+    text += tr("target\troute node\n");
+    for (std::size_t i = 0; i < m_pRouteBadges.size(); ++i)
+        text += m_pTargetBadges[i]->text() + u'\t' + m_pRouteBadges[i]->text() + u'\n';
+    return text;
 }
 
 // The badges go before the surface they sit on.

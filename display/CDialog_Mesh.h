@@ -9,6 +9,7 @@
 
 class CDrawView;
 class CShapButton;
+class WindowMenu;
 
 class CDialog_Mesh : public QDialog {
     Q_OBJECT
@@ -26,6 +27,9 @@ class CDialog_Mesh : public QDialog {
                        QString localNode);
 
     CDrawView* view() const { return m_pView; }
+    // The background menu: the rows as text ("target<TAB>route node"), the window as PNG.
+    WindowMenu& menu() const { return *m_menu; }
+    QString routesAsText() const;
     int rowCount() const { return static_cast<int>(m_pRouteBadges.size()); }
 
   private:
@@ -39,4 +43,5 @@ class CDialog_Mesh : public QDialog {
     std::unique_ptr<CShapButton> m_pLocalBadge;
     std::vector<std::unique_ptr<CShapButton>> m_pRouteBadges;
     std::vector<std::unique_ptr<CShapButton>> m_pTargetBadges;
+    WindowMenu* m_menu = nullptr;
 };

@@ -5,6 +5,8 @@
 
 #include "CShapButton.h"
 #include "RouteWindow.h"
+#include "TranslatedText.h"
+#include "WindowMenu.h"
 
 namespace {
 
@@ -15,7 +17,8 @@ QRgb roleColor(qsizetype index, qsizetype count) {
 
 }  // namespace
 
-CDialog_Net_Path::CDialog_Net_Path(QWidget* parent) : QDialog(parent) {
+CDialog_Net_Path::CDialog_Net_Path(QWidget* parent)
+    : QDialog(parent), m_caption(shownText(layout::dialogTemplate(res::kDialogPath).caption)) {
     const DialogControls controls = route::buildWindow(res::kDialogPath, *this);
     for (int k = 0; k < res::kPathBadgeCount; ++k) {
         m_btnPath[k] = controls.get<CShapButton>(res::kIdPathBadgeFirst + k);
@@ -31,9 +34,28 @@ CDialog_Net_Path::CDialog_Net_Path(QWidget* parent) : QDialog(parent) {
     m_btnLegendLocal->setColor(route::kLocalColor);
     m_btnLegendRoute->setColor(route::kRouteColor);
     m_btnLegendTarget->setColor(route::kTargetColor);
+    m_menu = new WindowMenu(*this, QStringLiteral("meshcfg-path"), [this] { return pathAsText(); });
+}
+
+// A line for the local node, one for each link with its value in dBm, one for the target.
+QString CDialog_Net_Path::pathAsText() const {
+    QStringList nodes;
+    for (const CShapButton* badge : m_btnPath)
+        if (!badge->isHidden()) nodes << badge->text();
+    if (nodes.isEmpty()) return {};
+    QString text = tr("local node\t%1\n").arg(nodes.first());
+    for (qsizetype i = 0; i + 1 < nodes.size(); ++i) {
+        const QLabel* value = m_linkValues[static_cast<std::size_t>(i)];
+        text += tr("%1 -> %2\t%3 dBm\n")
+                    .arg(nodes[i], nodes[i + 1], value->isHidden() ? QString() : value->text());
+    }
+    if (nodes.size() > 1) text += tr("target\t%1\n").arg(nodes.last());
+    return text;
 }
 
 void CDialog_Net_Path::FillPathList(const QStringList& pathNodes, const QStringList& linkValues) {
+    setWindowTitle(pathNodes.size() > 1 ? tr("%1 - to node %2").arg(m_caption, pathNodes.last())
+                                        : m_caption);
     for (QLabel* mark : m_linkMarks) mark->hide();
     for (QLabel* value : m_linkValues) value->hide();
     for (CShapButton* badge : m_btnPath) badge->hide();

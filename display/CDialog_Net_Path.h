@@ -11,6 +11,7 @@
 
 class CShapButton;
 class QLabel;
+class WindowMenu;
 
 class CDialog_Net_Path : public QDialog {
     Q_OBJECT
@@ -21,7 +22,12 @@ class CDialog_Net_Path : public QDialog {
     // pathNodes: local node, the nodes along the path, the target last; linkValues[i] belongs
     // to the link from node i to node i + 1. Nodes past the ninth are not shown, nor a value
     // label without its value.
+    // The title names the target once the path has one.
     void FillPathList(const QStringList& pathNodes, const QStringList& linkValues);
+
+    // The background menu: the path with its link values as text, the window as PNG.
+    WindowMenu& menu() const { return *m_menu; }
+    QString pathAsText() const;
 
   private:
     std::array<CShapButton*, res::kPathBadgeCount> m_btnPath{};
@@ -30,4 +36,6 @@ class CDialog_Net_Path : public QDialog {
     CShapButton* m_btnLegendTarget = nullptr;
     std::array<QLabel*, res::kLinkCount> m_linkMarks{};
     std::array<QLabel*, res::kLinkCount> m_linkValues{};
+    const QString m_caption;  // the layout's, before a target is named
+    WindowMenu* m_menu = nullptr;
 };

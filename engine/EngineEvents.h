@@ -50,8 +50,12 @@ class EngineEvents {
     // lastArrival is when its last byte came.
     virtual void blockReceived(proto::Bytes /*block*/, std::size_t /*dropped*/,
                                std::chrono::steady_clock::time_point /*lastArrival*/) {}
-    // A block that reads as a frame the tool handles (its first frame counts), with its value.
-    virtual void frameReceived(const proto::Reply& /*reply*/, proto::Bytes /*block*/) {}
+    // A block that reads as a frame the tool handles (its first frame counts), with its value;
+    // a block of several whole, good frames gives one call for each frame, in order.
+    virtual void frameReceived(const proto::Reply& /*reply*/, proto::Bytes /*frame*/) {}
+    // A request the face watches the replies of (ModuleEngine::watchReplies) had none in
+    // time; port names the port it went out on.
+    virtual void noReply(int /*port*/) {}
     // Receiving::Frames only: each frame as soon as it is whole, with its arrival time, in
     // place of blocks; a receive notice is marked unsolicited, and a frame with the awaited
     // reply's header and size but a wrong check byte comes with checkOk false.
@@ -73,6 +77,9 @@ class EngineEvents {
     // The lost device is there again but held by another program: said once a watch, and
     // nothing is touched until it is free.
     virtual void backInUse(int /*port*/) {}
+    // The server of a lost port across the network took a connection and closed it at once,
+    // why says with what it said: told once a watch, which goes on trying less and less often.
+    virtual void notBack(int /*port*/, const std::string& /*why*/) {}
     // The lost device is there again, as port (another COM port for an adapter replugged as
     // another tty); called before the engine opens it, so the face may list the ports first.
     virtual void returning(int /*port*/) {}

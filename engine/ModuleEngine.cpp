@@ -2,6 +2,7 @@
 
 #include <variant>
 
+#include "Dispatch.h"
 #include "PortNames.h"
 #include "RemotePorts.h"
 #include "Ticks.h"
@@ -70,8 +71,8 @@ bool ModuleEngine::isOpening() const {
     return m_remote.running(RemoteOpening::Purpose::kOpen);
 }
 
-// The face's own Open reports either way; the watch's attempt only once it succeeds, and is
-// made again at a later look otherwise.
+// The face's own Open reports either way; the watch's attempt once it succeeds, or the first
+// time a server turns it away, and it is made again at a later look, later each time.
 void ModuleEngine::remoteEnded(RemoteOpening::Ended ended) {
     const PortSettings settings = ended.settings;
     if (ended.purpose == RemoteOpening::Purpose::kOpen) {
@@ -79,7 +80,12 @@ void ModuleEngine::remoteEnded(RemoteOpening::Ended ended) {
         m_events.openingEnded(settings.port, m_port->lastError());
         return;
     }
-    if (!ended.connected.link) return;
+    if (!ended.connected.link) {
+        m_retryWait.failed();
+        if (ended.connected.closedByServer && m_reopen.firstClosedByServer())
+            m_events.notBack(settings.port, ended.connected.error);
+        return;
+    }
     const bool wasSending = m_reopen.wasSending();
     m_events.returning(settings.port);
     if (!m_port->OpenConnected(std::move(ended.connected))) return;
@@ -98,6 +104,7 @@ void ModuleEngine::close() {
     stopWatching();
     m_remote.abandon();
     m_port->Close();
+    m_replyWatch.clear();
     endContinuous(SendingEnd::PortClosed);
 }
 
@@ -124,6 +131,7 @@ void ModuleEngine::sendFrame(proto::Bytes frame) {
     if (!m_port->isOpen()) return;
     m_port->expectReplyTo(frame);
     if (m_port->queueWrite(frame)) {
+        if (m_watchingReplies) m_replyWatch.taken(frame);
         m_events.frameSent(frame);
     } else {
         m_events.notSent(NotSentReason::QueueFull);
@@ -136,11 +144,20 @@ void ModuleEngine::countSend() {
 
 // Frames written are told before frames read, which may answer them.
 void ModuleEngine::takeNews() {
-    if (const std::vector<proto::Frame> flushed = m_flushed.takeAll(); !flushed.empty())
+    // Frames the writer dropped are never written: what waits for a reply is let go, so that
+    // no later frame is taken for one of them.
+    if (const std::vector<proto::Frame> flushed = m_flushed.takeAll(); !flushed.empty()) {
+        m_replyWatch.clear();
         m_events.flushed(flushed);
-    for (const auto done : m_written.takeAll()) m_events.frameWritten(done);
-    for (int given = m_framesGivenUp.exchange(0); given > 0; --given)
+    }
+    for (const auto done : m_written.takeAll()) {
+        m_replyWatch.written(done);
+        m_events.frameWritten(done);
+    }
+    for (int given = m_framesGivenUp.exchange(0); given > 0; --given) {
+        m_replyWatch.clear();
         m_events.notSent(NotSentReason::GivenUp);
+    }
     if (m_hungUp.exchange(false)) handleHangup();
     if (std::optional<RemoteOpening::Ended> ended = m_remote.takeEnded())
         remoteEnded(std::move(*ended));
@@ -154,7 +171,9 @@ void ModuleEngine::handleHangup() {
     const std::optional<PortSettings> settings = m_reopen.settings();
     const std::string why = m_port->lostReason();
     m_port->Close();
+    m_replyWatch.clear();
     m_reopen.lost(isSending());
+    m_retryWait.reset();
     m_events.lost(settings ? settings->port : 0, why);
     endContinuous(SendingEnd::PortLost);
 }
@@ -166,25 +185,41 @@ void ModuleEngine::tick() {
     std::optional<ReceivedBlock> block = m_port->receiveBuffer().tick();
     reportFrames(now);
     if (block && m_receiving == Receiving::Blocks) reportBlock(*block);
+    reportOverdueReplies(now);
     continuousStep(now);
 }
 
 bool ModuleEngine::needsTicks() const {
-    return isSending() || m_port->receiveBuffer().idleCounter() != ReceiveBuffer::kIdle;
+    return isSending() || m_replyWatch.waiting() ||
+           m_port->receiveBuffer().idleCounter() != ReceiveBuffer::kIdle;
+}
+
+void ModuleEngine::reportOverdueReplies(std::chrono::steady_clock::time_point now) {
+    const std::optional<PortSettings> opened = m_reopen.settings();
+    for (int overdue = m_replyWatch.takeOverdue(now); overdue > 0; --overdue)
+        m_events.noReply(opened ? opened->port : 0);
 }
 
 // The block alone decides what is dispatched, by the silence rule, as the window has always
 // read it; the link test has counted the confirmations the reader cut from the same bytes as
-// soon as they were whole, whatever else shares their block.
+// soon as they were whole, whatever else shares their block. A block that is nothing but whole,
+// good frames (a notice that came just before a reply) has each of them dispatched in turn.
 void ModuleEngine::reportBlock(const ReceivedBlock& block) {
     m_events.blockReceived(block.bytes, block.dropped, block.lastArrival);
     if (block.dropped > 0) return;  // the block lost its tail: none of its fields can be trusted
-    if (const std::optional<proto::Reply> reply = proto::decodeReply(block.bytes))
-        m_events.frameReceived(*reply, block.bytes);
+    const std::vector<proto::Bytes> frames = proto::wholeFramesIn(block.bytes);
+    if (frames.size() < 2) return reportReply(block.bytes);
+    for (const proto::Bytes frame : frames) reportReply(frame);
+}
+
+void ModuleEngine::reportReply(proto::Bytes frame) {
+    if (const std::optional<proto::Reply> reply = proto::decodeReply(frame))
+        m_events.frameReceived(*reply, frame);
 }
 
 void ModuleEngine::reportFrames(std::chrono::steady_clock::time_point now) {
     for (const proto::ReadFrame& frame : m_port->takeFrames(now)) {
+        m_replyWatch.received(frame);
         countConfirmation(frame);
         if (m_receiving == Receiving::Frames) m_events.frameRead(frame);
     }
@@ -270,7 +305,7 @@ void ModuleEngine::lookForLostPort() {
 void ModuleEngine::lookForLostRemote(const NetworkAddress& address) {
     const auto now = std::chrono::steady_clock::now();
     if (m_remote.running(RemoteOpening::Purpose::kReconnect) ||
-        now - m_remote.lastStart() < kReconnectEvery)
+        now - m_remote.lastStart() < m_retryWait.wait())
         return;
     const PortSettings lost = *m_reopen.settings();
     const std::optional<Parity> parity = parityFromCode(lost.parity);

@@ -23,6 +23,8 @@
 #include "ReceivingPort.h"
 #include "RemoteOpening.h"
 #include "ReopenMemory.h"
+#include "ReplyWatch.h"
+#include "RetryWait.h"
 #include "ThreadInbox.h"
 
 namespace engine {
@@ -62,6 +64,10 @@ class ModuleEngine {
     // The port object itself, for faces and tests that look at its state.
     ReceivingPort& port() { return *m_port; }
 
+    // From now on a setup, route list or path request with no reply ReplyWatch::kNoReplyAfter
+    // after its frame went out is told (noReply).
+    void watchReplies() { m_watchingReplies = true; }
+
     // Logs the request, and hands its frame to the port's writer when a port is open.
     void send(const proto::Request& request);
     // Hands a frame built elsewhere (raw bytes from a user) to the port's writer, unlogged; its
@@ -90,8 +96,7 @@ class ModuleEngine {
 
     // The watch for a lost port: the face looks twice a second, and whenever hotplugFd()
     // (-1 when there is none) is readable it calls hotplugNews(). A port across the network is
-    // connected again off the face's thread, at most once every kReconnectEvery.
-    static constexpr std::chrono::seconds kReconnectEvery{1};
+    // connected again off the face's thread, after a RetryWait from the last attempt.
     bool watchingLostPort() const;
     int hotplugFd() const;
     void hotplugNews();
@@ -105,7 +110,9 @@ class ModuleEngine {
     void handleHangup();
     void countSend();
     void reportBlock(const ReceivedBlock& block);
+    void reportReply(proto::Bytes frame);
     void reportFrames(std::chrono::steady_clock::time_point now);
+    void reportOverdueReplies(std::chrono::steady_clock::time_point now);
     void countConfirmation(const proto::ReadFrame& frame);
     void continuousStep(std::chrono::steady_clock::time_point now);
     void endContinuous(SendingEnd why);
@@ -121,6 +128,9 @@ class ModuleEngine {
     ContinuousSending m_sending;
     ReopenMemory m_reopen;
     RemoteOpening m_remote{m_wake};
+    RetryWait m_retryWait;
+    bool m_watchingReplies = false;
+    ReplyWatch m_replyWatch;
 };
 
 }  // namespace engine

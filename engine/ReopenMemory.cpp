@@ -26,6 +26,7 @@ void ReopenMemory::lost(bool wasSending) {
     if (!m_settings) return;
     m_wasSending = wasSending;
     m_foundInUse = false;
+    m_closedByServer = false;
     m_lost.emplace(m_settings->port, m_adapter);
     if (m_adapter) m_hotplug = std::make_unique<TtyHotplugMonitor>();
 }
@@ -41,6 +42,10 @@ std::optional<int> ReopenMemory::returnedPort() {
 
 bool ReopenMemory::firstFoundInUse() {
     return !std::exchange(m_foundInUse, true);
+}
+
+bool ReopenMemory::firstClosedByServer() {
+    return !std::exchange(m_closedByServer, true);
 }
 
 int ReopenMemory::hotplugFd() const {

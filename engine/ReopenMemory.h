@@ -38,6 +38,9 @@ class ReopenMemory {
     std::optional<int> returnedPort();
     // True the first time in a watch that the returned device is found held by another program.
     bool firstFoundInUse();
+    // True the first time in a watch that the server of a port across the network took the
+    // connection and closed it at once.
+    bool firstClosedByServer();
     // Only an adapter announces its return; an alias or a pseudo-terminal is found by looking.
     int hotplugFd() const;
     // Drains the hot-plug news; true when a tty was added or removed, which counts as the lost
@@ -49,6 +52,7 @@ class ReopenMemory {
     std::optional<UsbIdentity> m_adapter;
     std::optional<NetworkAddress> m_address;
     bool m_foundInUse = false;
+    bool m_closedByServer = false;
     bool m_wasSending = false;
     std::optional<LostPort> m_lost;
     // Made for each watch, so that no events queue up while nothing is lost.

@@ -1,6 +1,31 @@
 #include "Dispatch.h"
 
+#include "Messages.h"
+
 namespace proto {
+
+namespace {
+
+std::size_t sizeOfFrameAt(Bytes head) {
+    if (head[kTypeOffset] == kTypeModule && head[kCodeOffset] == kReplyRouteList)
+        return kRouteListReplySize;
+    return frameSize(head[kLengthOffset]);
+}
+
+}  // namespace
+
+std::vector<Bytes> wholeFramesIn(Bytes block) {
+    std::vector<Bytes> frames;
+    while (!block.empty()) {
+        if (block.size() < kHeaderSize + kCheckSize) return {};
+        if (block[kTypeOffset] != kTypeModule && block[kTypeOffset] != kTypeNetData) return {};
+        const std::size_t size = sizeOfFrameAt(block);
+        if (size > block.size() || !blockPassesCheck(block.first(size))) return {};
+        frames.push_back(block.first(size));
+        block = block.subspan(size);
+    }
+    return frames;
+}
 
 bool blockPassesCheck(Bytes block) {
     if (block.empty()) {

@@ -3,6 +3,7 @@
 #include "DialogTemplate.h"
 #include "ListItems.h"
 #include "ResourceIds.h"
+#include "ShownText.h"
 
 namespace layout {
 namespace {
@@ -13,8 +14,8 @@ using namespace res;
 // Template 100: the about box.
 constexpr ControlTemplate kAboutControls[] = {
     {kNoId, Icon, "", kNoStyle, 14, 14, 21, 20},
-    {kNoId, Static, "Meshcfg，1.0 版", kNoStyle, 42, 14, 114, 8},
-    {kIdOk, PushButton, "确定", kDefaultButton, 113, 41, 50, 14},
+    {kNoId, Static, SHOWN_TEXT("Meshcfg", "Meshcfg，1.0 版"), kNoStyle, 42, 14, 114, 8},
+    {kIdOk, PushButton, SHOWN_TEXT("Meshcfg", "确定"), kDefaultButton, 113, 41, 50, 14},
 };
 
 // Template 102: the main window, in tab order.
@@ -27,7 +28,7 @@ constexpr ControlTemplate kMainControls[] = {
     {kNoId, Static, "Parity:", kNoStyle, 14, 59, 28, 8},
     {kIdOpenClose, PushButton, "Open", kNoStyle, 17, 78, 34, 14},
     {kIdPortList, DropDown, "", kNoStyle, 47, 19, 44, 30},
-    {kNoId, GroupBox, "数据信息框", kNoStyle, 97, 3, 213, 99},
+    {kNoId, GroupBox, SHOWN_TEXT("Meshcfg", "数据信息框"), kNoStyle, 97, 3, 213, 99},
     {kIdLog, RichEdit, "", kReadOnly | kVScroll, 101, 14, 206, 80},
     {kNoId, GroupBox, "RF Config", kNoStyle, 9, 104, 301, 82},
     {kNoId, GroupBox, "Send test:", kNoStyle, 9, 189, 301, 98},
@@ -74,13 +75,13 @@ constexpr ControlTemplate kMainControls[] = {
 
 // Template 133: the route list window; the drawing surface is added at run time.
 constexpr ControlTemplate kMeshControls[] = {
-    {kNoId, GroupBox, "图例说明", kNoStyle, 6, 5, 257, 40},
+    {kNoId, GroupBox, SHOWN_TEXT("Meshcfg", "图例说明"), kNoStyle, 6, 5, 257, 40},
     {kIdMeshLegendLocal, PushButton, "S", kNoStyle, 22, 16, 27, 24},
-    {kNoId, Static, "本地节点", kNoStyle, 51, 24, 33, 8},
+    {kNoId, Static, SHOWN_TEXT("Meshcfg", "本地节点"), kNoStyle, 51, 24, 33, 8},
     {kIdMeshLegendRoute, PushButton, "R", kNoStyle, 93, 16, 27, 24},
-    {kNoId, Static, "路由节点", kNoStyle, 122, 24, 33, 8},
+    {kNoId, Static, SHOWN_TEXT("Meshcfg", "路由节点"), kNoStyle, 122, 24, 33, 8},
     {kIdMeshLegendTarget, PushButton, "D", kNoStyle, 163, 16, 27, 24},
-    {kNoId, Static, "目标节点", kNoStyle, 193, 24, 33, 8},
+    {kNoId, Static, SHOWN_TEXT("Meshcfg", "目标节点"), kNoStyle, 193, 24, 33, 8},
 };
 
 // Template 134: the path window; every badge and label exists from the start.
@@ -94,13 +95,13 @@ constexpr ControlTemplate kPathControls[] = {
     {kIdPathBadgeFirst + 6, PushButton, "0009", kNoStyle, 288, 71, 27, 25},
     {kIdPathBadgeFirst + 7, PushButton, "000A", kNoStyle, 332, 71, 27, 25},
     {kIdPathBadgeFirst + 8, PushButton, "D", kNoStyle, 376, 71, 27, 25},
-    {kNoId, GroupBox, "图例说明", kNoStyle, 92, 9, 232, 43},
+    {kNoId, GroupBox, SHOWN_TEXT("Meshcfg", "图例说明"), kNoStyle, 92, 9, 232, 43},
     {kIdPathLegendLocal, PushButton, "S", kNoStyle, 108, 21, 27, 25},
-    {kNoId, Static, "本地节点", kNoStyle, 137, 29, 33, 8},
+    {kNoId, Static, SHOWN_TEXT("Meshcfg", "本地节点"), kNoStyle, 137, 29, 33, 8},
     {kIdPathLegendRoute, PushButton, "R", kNoStyle, 179, 21, 27, 25},
-    {kNoId, Static, "路由节点", kNoStyle, 209, 29, 33, 8},
+    {kNoId, Static, SHOWN_TEXT("Meshcfg", "路由节点"), kNoStyle, 209, 29, 33, 8},
     {kIdPathLegendTarget, PushButton, "D", kNoStyle, 250, 21, 27, 25},
-    {kNoId, Static, "目标节点", kNoStyle, 280, 29, 33, 8},
+    {kNoId, Static, SHOWN_TEXT("Meshcfg", "目标节点"), kNoStyle, 280, 29, 33, 8},
     {kIdLinkMarkFirst + 0, Static, "___", kNoStyle, 53 + 44 * 0, 77, 13, 8},
     {kIdLinkMarkFirst + 1, Static, "___", kNoStyle, 53 + 44 * 1, 77, 13, 8},
     {kIdLinkMarkFirst + 2, Static, "___", kNoStyle, 53 + 44 * 2, 77, 13, 8},
@@ -120,10 +121,11 @@ constexpr ControlTemplate kPathControls[] = {
 };
 
 constexpr DialogTemplate kTemplates[] = {
-    {kDialogAbout, "关于 Meshcfg", 9, 170, 62, kAboutControls},
+    {kDialogAbout, SHOWN_TEXT("Meshcfg", "关于 Meshcfg"), 9, 170, 62, kAboutControls},
     {kDialogMain, "RF tool qz-470mr v1.2", 9, 319, 294, kMainControls},
-    {kDialogMesh, "MESH组网路径读取-------Corvane v1.0", 8, 270, 241, kMeshControls},
-    {kDialogPath, "MESH组网路径读取系统", 8, 435, 129, kPathControls},
+    {kDialogMesh, SHOWN_TEXT("Meshcfg", "MESH组网路径读取-------Corvane v1.0"), 8, 270, 241,
+     kMeshControls},
+    {kDialogPath, SHOWN_TEXT("Meshcfg", "MESH组网路径读取系统"), 8, 435, 129, kPathControls},
 };
 
 }  // namespace

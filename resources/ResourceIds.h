@@ -3,6 +3,8 @@
 
 #include <string_view>
 
+#include "ShownText.h"
+
 namespace res {
 
 inline constexpr int kDialogAbout = 100;
@@ -10,13 +12,14 @@ inline constexpr int kDialogMain = 102;
 inline constexpr int kDialogMesh = 133;
 inline constexpr int kDialogPath = 134;
 
-inline constexpr std::string_view kAboutItemText = "关于 Meshcfg(&A)...";  // string 101
+inline constexpr std::string_view kAboutItemText =
+    SHOWN_TEXT("Meshcfg", "关于 Meshcfg(&A)...");  // string 101
 
-// Log menu 135: pop-up "编辑" with its commands.
-inline constexpr std::string_view kLogMenuTitle = "编辑";
-inline constexpr std::string_view kCopyAllText = "全部复制";
-inline constexpr std::string_view kClearAllText = "全部清空";
-inline constexpr std::string_view kSaveAllText = "全部保存...";
+// Log menu 135: pop-up SHOWN_TEXT("Meshcfg", "编辑") with its commands.
+inline constexpr std::string_view kLogMenuTitle = SHOWN_TEXT("Meshcfg", "编辑");
+inline constexpr std::string_view kCopyAllText = SHOWN_TEXT("Meshcfg", "全部复制");
+inline constexpr std::string_view kClearAllText = SHOWN_TEXT("Meshcfg", "全部清空");
+inline constexpr std::string_view kSaveAllText = SHOWN_TEXT("Meshcfg", "全部保存...");
 
 // Main window, template 102.
 inline constexpr int kIdPortList = 1001;

@@ -27,9 +27,12 @@ std::string ListedPort::text() const {
 }
 
 std::vector<ListedPort> CXSerial::ListedPorts() {
-    // Listed from the file without connecting: a probe would take the server's only
-    // connection, or wait for the time-out.
-    const RemotePortTable remote = readRemotePorts();
+    return ListedPorts(readRemotePorts());
+}
+
+// Listed from the file without connecting: a probe would take the server's only connection,
+// or wait for the time-out.
+std::vector<ListedPort> CXSerial::ListedPorts(const RemotePortTable& remote) {
     std::vector<ListedPort> ports;
     for (int port = kFirstPort; port <= kLastPort; ++port) {
         const PortAvailability availability =

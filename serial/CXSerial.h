@@ -23,6 +23,7 @@
 #include "LineSettings.h"
 #include "NetworkLink.h"
 #include "PortDevice.h"
+#include "RemotePorts.h"
 
 // What the port object tells its owner from its own threads. The owner hands each one over to
 // its own thread and must not wait there for the port's threads: Close joins them.
@@ -65,8 +66,10 @@ class CXSerial {
     // True if COM port n resolves to a tty that can be opened and locked now.
     static bool ProbePort(int port);
     static PortAvailability availability(int port);
-    // The ports the port list shows, in order: those free now and those the user may not open.
+    // The ports the port list shows, in order: those free now and those the user may not open,
+    // with the ports.toml entries that are usable; the second form takes the file as read.
     static std::vector<ListedPort> ListedPorts();
+    static std::vector<ListedPort> ListedPorts(const RemotePortTable& remote);
 
     // parity: 0 none, 1 odd, 2 even. A COM number that names a port across the network
     // connects to it, which takes up to NetworkLink::kConnectTimeout: never on a window thread.

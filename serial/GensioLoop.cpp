@@ -7,6 +7,8 @@
 #include <future>
 #include <memory>
 
+#include "BrokenPipes.h"
+
 namespace {
 
 // The library interrupts the loop's wait with this signal; without a handler the default
@@ -34,6 +36,7 @@ GensioLoop* GensioLoop::instance() {
 
 bool GensioLoop::start() {
     keepWakeSignalHarmless();
+    ignoreBrokenPipes();
     std::promise<bool> ready;
     auto started = ready.get_future();
     m_thread = std::thread([this, &ready, stopPosted = m_stopPosted.get_future()] {

@@ -6,15 +6,19 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <utility>
 
 #include "GensioLoop.h"
+#include "PrintableText.h"
 
 namespace {
 
 constexpr std::size_t kBridgeChunk = 4096;
+// Enough of a server's refusal to say why; the rest is not read.
+constexpr std::size_t kMostServerWords = 200;
 constexpr const char* kNoLineSettings = "the server does not accept line settings";
 
 std::string describe(int err) {
@@ -88,6 +92,16 @@ void NetworkConnection::awaitEnd(std::chrono::milliseconds limit) {
     m_outcomeChanged.wait_for(lock, limit, [this] { return m_ended; });
 }
 
+bool NetworkConnection::awaitLoss(std::chrono::milliseconds limit) {
+    std::unique_lock lock(m_outcomeLock);
+    return m_outcomeChanged.wait_for(lock, limit, [this] { return m_lostSeen; });
+}
+
+std::string serverClosed(std::string_view words) {
+    const std::string said = printableText(words);
+    return "the server closed the connection" + (said.empty() ? std::string() : ": " + said);
+}
+
 void NetworkConnection::start(std::shared_ptr<NetworkConnection> self) {
     m_self = std::move(self);
     const std::string transport = "tcp," + std::string(m_host.ipv6 ? "ipv6," : "") +
@@ -108,6 +122,14 @@ void NetworkConnection::start(std::shared_ptr<NetworkConnection> self) {
 void NetworkConnection::fail(const std::string& why) {
     decide(why);
     end();
+}
+
+// The server took the connection and let it go before the port could be used: a server in
+// front of a device that is gone does so, and says why first when it gets the chance.
+void NetworkConnection::failBeforeOpen(int err) {
+    if (!m_reachedServer || describe(err) != describe(GE_REMCLOSE)) return fail(describe(err));
+    m_closedByServer = true;
+    fail(serverClosed(m_serverWords));
 }
 
 void NetworkConnection::transportOpened(int err) {
@@ -131,7 +153,7 @@ void NetworkConnection::transportOpened(int err) {
 
 void NetworkConnection::telnetOpened(int err) {
     if (m_ending) return;
-    if (err != 0) return fail(describe(err));
+    if (err != 0) return failBeforeOpen(err);
     requestLineSettings();
 }
 
@@ -163,7 +185,7 @@ void NetworkConnection::requestLineSettings() {
 void NetworkConnection::lineAnswered(const LineRequest& request, int err, unsigned value) {
     if (m_ending || m_answersAwaited == 0) return;
     if (err == GE_TIMEDOUT) return fail(kNoLineSettings);
-    if (err != 0) return fail(describe(err));
+    if (err != 0) return failBeforeOpen(err);
     if (value != request.wanted)
         return fail("the server did not take the " + std::string(request.what));
     if (--m_answersAwaited == 0) becomeOpen();
@@ -225,9 +247,14 @@ int NetworkConnection::onEvent(gensio*, void* self, int event, int err, unsigned
 
 void NetworkConnection::connectionEnded(int err) {
     if (m_ending) return;
-    if (m_step != Step::kOpen) return fail(describe(err));
+    if (m_step != Step::kOpen) return failBeforeOpen(err);
     if (m_lost) return;
     m_lost = true;
+    {
+        std::lock_guard lock(m_outcomeLock);
+        m_lostSeen = true;
+    }
+    m_outcomeChanged.notify_all();
     // The port object's reader sees the end of its stream, the same hang-up as a tty's, and
     // its writes fail as a tty's do after one.
     ::shutdown(m_bridge.get(), SHUT_RDWR);
@@ -238,8 +265,15 @@ void NetworkConnection::connectionEnded(int err) {
 
 void NetworkConnection::received(const unsigned char* bytes, gensiods* length) {
     // What came before the line was set belongs to no request: dropped, as a local port's
-    // queues are at opening.
-    if (m_step != Step::kOpen || m_ending) return;
+    // queues are at opening, but kept to say why should the server close right away.
+    if (m_ending) return;
+    if (m_step != Step::kOpen) {
+        const std::size_t room =
+            kMostServerWords - std::min(kMostServerWords, m_serverWords.size());
+        m_serverWords.append(reinterpret_cast<const char*>(bytes),
+                             std::min<std::size_t>(room, *length));
+        return;
+    }
     ssize_t sent = 0;
     do {
         sent = ::send(m_bridge.get(), bytes, *length, MSG_NOSIGNAL | MSG_DONTWAIT);

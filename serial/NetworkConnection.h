@@ -15,6 +15,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "FileDescriptor.h"
@@ -35,6 +36,10 @@ class NetworkConnection {
                              std::chrono::milliseconds timeout);
     // Waits, at most the time given, until the library has let go of the connection.
     void awaitEnd(std::chrono::milliseconds limit);
+    // Waits, at most the time given, for an open connection to close; true when it did.
+    bool awaitLoss(std::chrono::milliseconds limit);
+    // The server took the connection and closed it before the port could be used.
+    bool closedByServer() const { return m_closedByServer; }
 
     // Loop thread. The connection holds itself until the library is done with it.
     void start(std::shared_ptr<NetworkConnection> self);
@@ -53,6 +58,7 @@ class NetworkConnection {
 
     bool decide(std::string outcome);
     void fail(const std::string& why);
+    void failBeforeOpen(int err);
     void transportOpened(int err);
     void telnetOpened(int err);
     void requestLineSettings();
@@ -85,10 +91,18 @@ class NetworkConnection {
     bool m_bridgeReleased = false;
     std::vector<std::uint8_t> m_toNetwork;
     std::size_t m_toNetworkSent = 0;
+    std::string m_serverWords;  // what came before the port could be used
+
+    std::atomic<bool> m_closedByServer = false;
 
     std::atomic<bool> m_reachedServer = false;  // the TCP connection stands
     std::mutex m_outcomeLock;
     std::condition_variable m_outcomeChanged;
     std::optional<std::string> m_outcome;
     bool m_ended = false;
+    bool m_lostSeen = false;
 };
+
+// Why a server closed a connection before it could be used, with what it said, if anything:
+// "the server closed the connection: Device open failure".
+std::string serverClosed(std::string_view words);

@@ -10,8 +10,25 @@ namespace {
 // Closing is quick on a working network; a server that takes nothing is not waited for long.
 constexpr std::chrono::milliseconds kEndWait{500};
 
-NetworkLink::Connected refused(const NetworkAddress& address, const std::string& why) {
-    return {nullptr, {}, "cannot connect to " + address.hostPort() + " (" + why + ")"};
+NetworkLink::Connected refused(const NetworkAddress& address, const std::string& why,
+                               bool closedByServer = false) {
+    return {
+        nullptr, {}, "cannot connect to " + address.hostPort() + " (" + why + ")", closedByServer};
+}
+
+// What the server wrote before it closed: in the port object's end, which nobody reads yet.
+std::string wordsIn(const FileDescriptor& device) {
+    std::string words;
+    char chunk[256];
+    ssize_t got = 0;
+    while ((got = ::recv(device.get(), chunk, sizeof chunk, MSG_DONTWAIT)) > 0)
+        words.append(chunk, static_cast<std::size_t>(got));
+    return words;
+}
+
+void endAndAwait(GensioLoop& loop, const std::shared_ptr<NetworkConnection>& connection) {
+    loop.post([connection] { connection->end(); });
+    connection->awaitEnd(kEndWait);
 }
 
 }  // namespace
@@ -42,13 +59,17 @@ NetworkLink::Connected NetworkLink::connect(const NetworkAddress& address,
                                                           FileDescriptor(ends[1]));
     loop->post([connection] { connection->start(connection); });
     const std::string outcome = connection->awaitOutcome(deadline, timeout);
+    // Refusals are awaited as a closed link is, so that nothing of them outlives the refusal.
     if (!outcome.empty()) {
-        // Awaited as a closed link is, so that nothing of it outlives the refusal.
-        loop->post([connection] { connection->end(); });
-        connection->awaitEnd(kEndWait);
-        return refused(address, outcome);
+        endAndAwait(*loop, connection);
+        return refused(address, outcome, connection->closedByServer());
     }
     const bool setsLine = address.scheme == NetworkAddress::Scheme::kRfc2217;
+    if (!setsLine && connection->awaitLoss(kRawSettle)) {
+        const std::string words = wordsIn(device);
+        endAndAwait(*loop, connection);
+        return refused(address, serverClosed(words), true);
+    }
     return {
         std::unique_ptr<NetworkLink>(new NetworkLink(connection, setsLine)), std::move(device), {}};
 }

@@ -18,11 +18,16 @@ class NetworkLink {
   public:
     // Name lookup, connecting and the line-setting answers, all together.
     static constexpr std::chrono::milliseconds kConnectTimeout{3000};
+    // A raw bridge whose device is gone takes the connection, says why it cannot serve it and
+    // closes within a round trip; one that stands this long is taken as open.
+    static constexpr std::chrono::milliseconds kRawSettle{250};
 
     struct Connected {
         std::unique_ptr<NetworkLink> link;
         FileDescriptor device;  // the port object's end; empty when the connection failed
         std::string error;      // "cannot connect to bench-3:3333 (connection refused)"
+        // The server took the connection and closed it at once, saying why in error.
+        bool closedByServer = false;
     };
     // Blocks the calling thread until the port can be used or the time-out passes. For an
     // rfc2217 address the line is set to the rate and parity given, 8 data bits, 1 stop bit,

@@ -13,7 +13,9 @@
 #include <QTextEdit>
 #include <vector>
 
+#include "ElidedField.h"
 #include "QtText.h"
+#include "TranslatedText.h"
 #include "TypedSelection.h"
 
 namespace {
@@ -27,9 +29,9 @@ constexpr int kDropDownClosedHeight = 13;
 QWidget* makeStandardWidget(const ControlTemplate& c, QWidget* parent) {
     switch (c.kind) {
         case Kind::GroupBox:
-            return new QGroupBox(qtext(c.text), parent);
+            return new QGroupBox(shownText(c.text), parent);
         case Kind::Static:
-            return new QLabel(qtext(c.text), parent);
+            return new QLabel(shownText(c.text), parent);
         case Kind::Icon: {
             auto* label = new QLabel(parent);
             label->setPixmap(QApplication::windowIcon().pixmap(32, 32));
@@ -59,20 +61,22 @@ QWidget* makeStandardWidget(const ControlTemplate& c, QWidget* parent) {
                 if (c.style & layout::kSorted) combo->model()->sort(0);
             }
             combo->setCurrentIndex(-1);
-            // An entry longer than the field shows its start, where "COM<n>" is.
+            // An entry longer than the field shows its start, where "COM<n>" is, and an
+            // ellipsis for the rest.
             QObject::connect(combo, &QComboBox::currentIndexChanged, combo,
                              [combo] { combo->lineEdit()->setCursorPosition(0); });
+            ElidedField::attach(*combo->lineEdit());
             TypedSelection::attach(*combo);
             return combo;
         }
         case Kind::PushButton: {
-            auto* button = new QPushButton(qtext(c.text), parent);
+            auto* button = new QPushButton(shownText(c.text), parent);
             button->setAutoDefault(true);
             button->setDefault((c.style & layout::kDefaultButton) != 0);
             return button;
         }
         case Kind::CheckBox:
-            return new QCheckBox(qtext(c.text), parent);
+            return new QCheckBox(shownText(c.text), parent);
     }
     return nullptr;
 }
@@ -110,7 +114,7 @@ bool textFits(const ControlTemplate& c, const QWidget& widget, const DialogUnits
 
 DialogControls buildDialog(const layout::DialogTemplate& t, QDialog& dialog,
                            const WidgetFactory& factory) {
-    dialog.setWindowTitle(qtext(t.caption));
+    dialog.setWindowTitle(shownText(t.caption));
     dialog.setFont(dialogFont(t.fontPoints));
 
     std::vector<QWidget*> widgets;

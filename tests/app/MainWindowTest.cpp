@@ -351,8 +351,11 @@ void MainWindowTest::receiveStep_data() {
     QTest::newRow("unknown status gives the suffix alone")
         << QByteArray::fromHex("05008103000105 83") << QStringList({""});
     QTest::newRow("0x85 only logs") << QByteArray::fromHex("0100850084") << QStringList();
-    QTest::newRow("two frames dispatch once by the first")
-        << QByteArray::fromHex("0100810080 0500820087") << QStringList({"> Write successful."});
+    QTest::newRow("two whole frames dispatch in turn")
+        << QByteArray::fromHex("0100810080 0500820087")
+        << QStringList({"> Write successful.", "> Received ok."});
+    QTest::newRow("two frames and a byte dispatch once by the first")
+        << QByteArray::fromHex("0100810080 0500820087 00") << QStringList({"> Write successful."});
     QTest::newRow("short send status is dump only")
         << QByteArray::fromHex("05008184") << QStringList();
 }

@@ -4,20 +4,25 @@
 
 #include <sys/file.h>
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTextEdit>
 #include <QtTest>
+#include <filesystem>
+#include <fstream>
 
 #include "AliasedPty.h"
 #include "CMeshcfgDlg.h"
+#include "ElidedField.h"
 #include "FileDescriptor.h"
 #include "HexBytes.h"
 #include "PortAlias.h"
 #include "PtyPair.h"
 #include "QZSerial.h"
+#include "TempFolder.h"
 #include "Wait.h"
 
 using namespace res;
@@ -52,9 +57,14 @@ class PortWindowTest : public QObject {
     void cleanup() {
         m_dlg.reset();
         m_line.reset();
+        if (m_config) qputenv("XDG_CONFIG_HOME", m_configHome);
+        m_config.reset();
     }
 
     void aliasIsListedAndOpens();
+    void portsFileProblemsAreSaid_data();
+    void portsFileProblemsAreSaid();
+    void entriesShowTheirComNameFirst();
     void lockedPortIsNotListed();
     void vanishedPortStaysClosedAndSaysWhy();
     void replyReachesTheLog();
@@ -76,6 +86,18 @@ class PortWindowTest : public QObject {
     void linkTestEndsWithItsSummary();
 
   private:
+    // A window started with this ports.toml; its path.
+    QString startWithPortsFile(const QByteArray& content) {
+        m_config = std::make_unique<TempFolder>();
+        m_configHome = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(m_config->path().string()));
+        std::filesystem::create_directories(m_config->path() / "meshcfg");
+        const auto path = m_config->path() / "meshcfg/ports.toml";
+        std::ofstream(path) << content.toStdString();
+        m_dlg = std::make_unique<CMeshcfgDlg>();
+        m_dlg->stopTimer();
+        return QString::fromStdString(path.string());
+    }
     bool selectAlias() {
         auto* list = m_dlg->item<QComboBox>(kIdPortList);
         const int index =
@@ -115,6 +137,8 @@ class PortWindowTest : public QObject {
 
     std::unique_ptr<AliasedPty> m_line;
     std::unique_ptr<CMeshcfgDlg> m_dlg;
+    std::unique_ptr<TempFolder> m_config;  // XDG_CONFIG_HOME while a test has its own
+    QByteArray m_configHome;
 };
 
 void PortWindowTest::aliasIsListedAndOpens() {
@@ -495,6 +519,58 @@ void PortWindowTest::linkTestEndsWithItsSummary() {
     QVERIFY2(last.contains(QRegularExpression("^> " + figures + "\\(.+\\)$")), qPrintable(last));
     QCOMPARE(log.color(log.size() - 1), kReceivedFrameColor);
     QCOMPARE(countLines(*m_dlg, QStringLiteral("> Link test:")), 1);
+}
+
+void PortWindowTest::portsFileProblemsAreSaid_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("problem");  // how the line starts after the file's name
+    QTest::newRow("number of a present port")
+        << QByteArray("[ports]\nCOM200 = \"rfc2217://bench-3:3333\"\n")
+        << QStringLiteral(":2: COM200 is already ");
+    QTest::newRow("does not parse") << QByteArray("[ports\n") << QStringLiteral(":1: ");
+    QTest::newRow("usable") << QByteArray("[ports]\nCOM150 = \"tcp://10.0.0.7:4001\"\n")
+                            << QString();
+}
+
+// Said once at start and once again at each Refresh, never by the list's own refills.
+void PortWindowTest::portsFileProblemsAreSaid() {
+    QFETCH(QByteArray, file);
+    QFETCH(QString, problem);
+    const QString path = startWithPortsFile(file);
+    const int expected = problem.isEmpty() ? 0 : 1;
+    const QString said = QStringLiteral("> ") + path + problem;
+
+    QCOMPARE(countLines(*m_dlg, said), expected);
+    QCOMPARE(countLines(*m_dlg, QStringLiteral("> ")), expected);
+    QVERIFY(selectAlias());
+    m_dlg->OnRefresh();
+    QCOMPARE(countLines(*m_dlg, said), 2 * expected);
+    QCOMPARE(countLines(*m_dlg, QStringLiteral("> ")), 2 * expected);
+    if (expected > 0) QCOMPARE(m_dlg->log().lines().color(0), kSentFrameColor);
+    QVERIFY(selectAlias());  // the alias is still listed beside the file's entries
+}
+
+// The field shows the chosen entry's COM name and elides the rest; the drop-down shows every
+// entry whole.
+void PortWindowTest::entriesShowTheirComNameFirst() {
+    startWithPortsFile("[ports]\nCOM150 = \"rfc2217://bench-3.workshop.example:3333\"\n");
+    m_dlg->show();
+    auto* list = m_dlg->item<QComboBox>(kIdPortList);
+    QStringList entries;
+    for (int i = 0; i < list->count(); ++i) entries << list->itemText(i);
+    for (int i = 0; i < list->count(); ++i) {
+        list->setCurrentIndex(i);
+        list->lineEdit()->setCursorPosition(list->lineEdit()->text().size());  // scrolled away
+        const QString shown = ElidedField::visibleText(*list->lineEdit());
+        const QString name = entries[i].section(u' ', 0, 0);
+        QVERIFY2(shown.startsWith(name + u' ') || shown == name + QChar(0x2026), qPrintable(shown));
+        if (shown != entries[i]) QVERIFY(shown.endsWith(QChar(0x2026)));
+        const QAbstractItemView& view = *list->view();
+        QVERIFY(view.minimumWidth() - 2 * view.frameWidth() -
+                    view.style()->pixelMetric(QStyle::PM_ScrollBarExtent) >=
+                view.fontMetrics().horizontalAdvance(entries[i]));
+    }
+    QVERIFY(entries.filter(QStringLiteral("COM150 (rfc2217://")).size() == 1);
 }
 
 QTEST_MAIN(PortWindowTest)

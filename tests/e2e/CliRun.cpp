@@ -4,8 +4,12 @@ namespace {
 constexpr int kRunLimitMs = 30000;
 }  // namespace
 
+QString cliProgram() {
+    return QStringLiteral(MESHCFG_CLI_PATH);
+}
+
 void startCli(QProcess& process, const QStringList& arguments) {
-    process.start(QStringLiteral(MESHCFG_CLI_PATH), arguments);
+    process.start(cliProgram(), arguments);
 }
 
 CliResult finishCli(QProcess& process) {

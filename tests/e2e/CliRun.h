@@ -13,6 +13,9 @@ struct CliResult {
 
 CliResult runCli(const QStringList& arguments);
 
+// The program itself, for runs inside a shell pipeline.
+QString cliProgram();
+
 // For runs the test ends itself: started, not waited for.
 void startCli(QProcess& process, const QStringList& arguments);
 CliResult finishCli(QProcess& process);

@@ -76,6 +76,7 @@ class CliTest : public QObject {
     void hangUpEndsTheRun_data();
     void hangUpEndsTheRun();
     void monitorFollowsTheDevice();
+    void monitorEndsWhenItsReaderGoes();
 
   private:
     QString file(const QString& name) const {
@@ -590,6 +591,18 @@ void CliTest::monitorFollowsTheDevice() {
     const CliResult result = finishCli(cli);
     QCOMPARE(result.exitCode, 0);
     QVERIFY2(result.out.contains("Monitor: "), result.out.constData());
+}
+
+// "meshcfg-cli monitor | head -n 1": the block after the first finds the pipe closed, and the
+// monitor ends by itself, not by the signal such a write raises.
+void CliTest::monitorEndsWhenItsReaderGoes() {
+    QVERIFY2(start(), qPrintable(m_simulator->error()));
+    QProcess shell;
+    shell.start(QStringLiteral("bash"),
+                {"-c", "\"$0\" \"$@\" | head -n 1 >/dev/null; echo \"status ${PIPESTATUS[0]}\"",
+                 cliProgram(), "-p", port(), "monitor"});
+    QVERIFY(shell.waitForFinished(kWaitMs));
+    QCOMPARE(shell.readAllStandardOutput(), QByteArray("status 0\n"));
 }
 
 QTEST_GUILESS_MAIN(CliTest)

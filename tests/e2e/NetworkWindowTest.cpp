@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "CMeshcfgDlg.h"
+#include "PortNames.h"
 #include "QZSerial.h"
 #include "ScopedRuntimeDir.h"
 #include "Ser2netServer.h"
@@ -36,6 +37,8 @@ class NetworkWindowTest : public QObject {
     void failureIsOneLine_data();
     void failureIsOneLine();
     void serverRestartIsLostAndBack();
+    void pulledCableIsLostThenBack_data();
+    void pulledCableIsLostThenBack();
 
   private:
     std::string folder(const std::string& name) const {
@@ -44,9 +47,11 @@ class NetworkWindowTest : public QObject {
         return path;
     }
     // The ports file names both, then the window lists it.
-    void startWindow(const std::string& unservedUrl = "rfc2217://127.0.0.1:9") {
+    void startWindow(const std::string& unservedUrl = "rfc2217://127.0.0.1:9",
+                     std::string servedUrl = {}) {
+        if (servedUrl.empty()) servedUrl = m_server->url();
         std::ofstream(folder("config/meshcfg") + "/ports.toml")
-            << "[ports]\nCOM" << kServed << " = \"" << m_server->url() << "\"\nCOM" << kUnserved
+            << "[ports]\nCOM" << kServed << " = \"" << servedUrl << "\"\nCOM" << kUnserved
             << " = \"" << unservedUrl << "\"\n";
         m_dlg = std::make_unique<CMeshcfgDlg>();
     }
@@ -120,26 +125,39 @@ void NetworkWindowTest::entryOpensOffTheWindowThread() {
 
 void NetworkWindowTest::failureIsOneLine_data() {
     QTest::addColumn<Ser2netServer::Accepter>("accepter");
-    QTest::addColumn<QString>("why");
+    QTest::addColumn<bool>("deviceGone");
+    QTest::addColumn<QString>("why");  // how the reason starts
     QTest::newRow("nothing listens")
-        << Ser2netServer::Accepter::kRfc2217 << QStringLiteral("connection refused");
+        << Ser2netServer::Accepter::kRfc2217 << false << QStringLiteral("connection refused)(");
     QTest::newRow("telnet without line control")
-        << Ser2netServer::Accepter::kTelnetOnly
-        << QStringLiteral("the server does not accept line settings");
+        << Ser2netServer::Accepter::kTelnetOnly << false
+        << QStringLiteral("the server does not accept line settings)(");
+    // The server takes the connection, says why it cannot serve it and closes at once; a raw
+    // bridge's words are always read, a telnet server's when they come before its close.
+    QTest::newRow("raw bridge without its device")
+        << Ser2netServer::Accepter::kRawTcp << true
+        << QStringLiteral(
+               "the server closed the connection: Device open failure: Value or file not found)(");
+    QTest::newRow("rfc2217 without its device")
+        << Ser2netServer::Accepter::kRfc2217 << true
+        << QStringLiteral("the server closed the connection");
 }
 
 void NetworkWindowTest::failureIsOneLine() {
     QFETCH(Ser2netServer::Accepter, accepter);
+    QFETCH(bool, deviceGone);
     QFETCH(QString, why);
-    Ser2netServer other(folder("other"), m_simulator->device().toStdString(), accepter);
+    Ser2netServer other(folder("other"),
+                        deviceGone ? folder("gone") + "/tty" : m_simulator->device().toStdString(),
+                        accepter);
     QVERIFY2(other.start(), other.error().c_str());
-    if (why == QStringLiteral("connection refused")) other.stop();
-    startWindow("rfc2217://127.0.0.1:" + std::to_string(other.port()));
+    if (why.startsWith(QStringLiteral("connection refused"))) other.stop();
+    startWindow(other.url());
     const std::size_t linesBefore = m_dlg->log().lines().size();
 
     pressOpen(kUnserved);
     QTRY_COMPARE_WITH_TIMEOUT(openClose()->text(), QStringLiteral("Open"), SimulatorBench::kWaitMs);
-    const QString line = QStringLiteral("> COM%1: cannot connect to 127.0.0.1:%2 (%3)(")
+    const QString line = QStringLiteral("> COM%1: cannot connect to 127.0.0.1:%2 (%3")
                              .arg(kUnserved)
                              .arg(other.port())
                              .arg(why);
@@ -166,6 +184,46 @@ void NetworkWindowTest::serverRestartIsLostAndBack() {
     QVERIFY2(m_server->start(), m_server->error().c_str());
     QTRY_COMPARE_WITH_TIMEOUT(logLines(port + "back(").size(), 1, SimulatorBench::kWaitMs);
     QCOMPARE(openClose()->text(), QStringLiteral("Close"));
+    readIsAnswered();
+}
+
+void NetworkWindowTest::pulledCableIsLostThenBack_data() {
+    QTest::addColumn<Ser2netServer::Accepter>("accepter");
+    QTest::newRow("rfc2217") << Ser2netServer::Accepter::kRfc2217;
+    QTest::newRow("raw bridge") << Ser2netServer::Accepter::kRawTcp;
+}
+
+// The server serves the simulator's alias, so the device it opens for each connection is gone
+// while the cable is out, and there again once it is back. Meanwhile the server takes each
+// connection and closes it at once (and the network library's writes to it must not end the
+// window): said once, never a port back.
+void NetworkWindowTest::pulledCableIsLostThenBack() {
+    QFETCH(Ser2netServer::Accepter, accepter);
+    const std::string alias = aliasDirectory() + "/COM" + std::to_string(m_simulator->port());
+    Ser2netServer aliased(folder("aliased"), alias, accepter);
+    QVERIFY2(aliased.start(), aliased.error().c_str());
+    startWindow("rfc2217://127.0.0.1:9", aliased.url());
+    pressOpen(kServed);
+    QTRY_COMPARE_WITH_TIMEOUT(openClose()->text(), QStringLiteral("Close"),
+                              SimulatorBench::kWaitMs);
+    readIsAnswered();
+    const QString port = QStringLiteral("> COM%1 ").arg(kServed);
+
+    m_simulator->pullCable();
+    QTRY_COMPARE_WITH_TIMEOUT(logLines(port + "lost: the connection closed(").size(), 1,
+                              SimulatorBench::kWaitMs);
+    const QString notBack =
+        port + QStringLiteral(
+                   "not back: cannot connect to 127.0.0.1:%1 (the server closed the "
+                   "connection")
+                   .arg(aliased.port());
+    QTRY_COMPARE_WITH_TIMEOUT(logLines(notBack).size(), 1, SimulatorBench::kWaitMs);
+    QCOMPARE(openClose()->text(), QStringLiteral("Open"));
+
+    QVERIFY2(m_simulator->plugCable(), qPrintable(m_simulator->error()));
+    QTRY_COMPARE_WITH_TIMEOUT(logLines(port + "back(").size(), 1, SimulatorBench::kWaitMs);
+    QCOMPARE(logLines(port + "lost: ").size(), 1);
+    QCOMPARE(logLines(port + "not back: ").size(), 1);
     readIsAnswered();
 }
 

@@ -70,6 +70,10 @@ class SessionTest : public QObject {
     void sendDataOnce();
     void continuousSending();
     void receiveNoticeIsLogged();
+    void replyBehindANoticeIsHandled_data();
+    void replyBehindANoticeIsHandled();
+    void silentModuleIsSaid_data();
+    void silentModuleIsSaid();
     void linkTestAgreesWithTheSimulator();
     void linkTestOnASlowMesh();
 
@@ -269,6 +273,73 @@ void SessionTest::receiveNoticeIsLogged() {
     // Each notice is its own block: its dump line, then the notice line.
     QVERIFY(m_bench->countLog("> 05 00 82 ") >= 2);
     QVERIFY(m_bench->simulator().countRequests("notice source=") >= 2);
+}
+
+void SessionTest::replyBehindANoticeIsHandled_data() {
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QString>("handled");  // the line its reply's handler writes, or its window
+    QTest::newRow("Write") << kIdWrite << QStringLiteral("> Write successful.(");
+    QTest::newRow("Read") << kIdRead << QStringLiteral("> Read successful.(");
+    QTest::newRow("Read Route") << kIdReadRoute << QStringLiteral("route list window");
+    QTest::newRow("Read Path") << kIdReadPath << QStringLiteral("path window");
+}
+
+// The notice and the reply come within one silence: one block, one hex line, both handled.
+void SessionTest::replyBehindANoticeIsHandled() {
+    QFETCH(int, button);
+    QFETCH(QString, handled);
+    QVERIFY2(m_bench->connect(kUnpacedLine + QStringList{"--notice-before-reply"}),
+             qPrintable(m_bench->error()));
+    m_bench->press(button);
+    QTRY_COMPARE_WITH_TIMEOUT(m_bench->countLog("> Received ok.("), 1, SimulatorBench::kWaitMs);
+    QCOMPARE(m_bench->countLog("> 05 00 82 "), 1);
+    if (handled == "route list window") {
+        QVERIFY(dlg().meshDialog() && dlg().meshDialog()->isVisible());
+        QCOMPARE(dlg().meshDialog()->rowCount(),
+                 static_cast<int>(routesOf(meshOf({})).routeNodes.size()));
+    } else if (handled == "path window") {
+        QVERIFY(dlg().pathDialog() && dlg().pathDialog()->isVisible());
+    } else {
+        QCOMPARE(m_bench->countLog(handled), 1);
+    }
+    if (button == kIdRead)
+        QCOMPARE(dlg().item<QLineEdit>(kIdFrequency)->text(), QStringLiteral("434.00"));
+}
+
+void SessionTest::silentModuleIsSaid_data() {
+    QTest::addColumn<int>("button");
+    QTest::addColumn<int>("lines");  // "No reply" lines once the wait is over
+    QTest::newRow("Write") << kIdWrite << 1;
+    QTest::newRow("Read") << kIdRead << 1;
+    QTest::newRow("Read Route") << kIdReadRoute << 1;
+    QTest::newRow("Read Path") << kIdReadPath << 1;
+    // The link test counts what continuous sending gets no answer for.
+    QTest::newRow("Continuous") << kIdContinuous << 0;
+}
+
+// A module that answers nothing: each request of the four is said once, two seconds after it
+// went out, in the requests' colour.
+void SessionTest::silentModuleIsSaid() {
+    QFETCH(int, button);
+    QFETCH(int, lines);
+    QVERIFY2(m_bench->connect(kUnpacedLine + QStringList{"--fault", "silence"}),
+             qPrintable(m_bench->error()));
+    const QString noReply =
+        QStringLiteral("> No reply from COM%1 (check the module's power, baud rate and parity)(")
+            .arg(m_bench->simulator().port());
+    QElapsedTimer sent;
+    sent.start();
+    m_bench->press(button);
+    if (lines == 0) {
+        QTest::qWait(2 * 1000 + 500);  // past the wait, with two sends gone out
+        m_bench->press(button);
+        QCOMPARE(m_bench->countLog(noReply), 0);
+        return;
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(m_bench->countLog(noReply), 1, SimulatorBench::kWaitMs);
+    QVERIFY(sent.elapsed() >= 2000);
+    const LogLines& logged = dlg().log().lines();
+    QCOMPARE(logged.color(logged.size() - 1), kSentFrameColor);
 }
 
 namespace {

@@ -170,15 +170,26 @@ INSTANTIATE_TEST_SUITE_P(
                {"open", "read", "arrive " + kSetupReply, "ticks 4"},
                {"logged read", "sent", "block " + digits(kSetupReply),
                 "reply " + digits(kSetupReply)}},
-        // The block's first frame decides what is dispatched; the link test counts every
-        // confirmation the module sent, whatever came before it.
-        Script{
-            "a notice in front of a confirmation",
-            Receiving::Blocks,
-            {"open", "start 3", "ticks 4", "arrive " + kNotice + kConfirmation, "ticks 4", "close"},
-            {"due", "logged send", "sent", "block " + digits(kNotice + kConfirmation),
-             "reply " + digits(kNotice + kConfirmation), "due", "logged send", "sent",
-             "ended closed: 2 sent, 1 ok, 1 no reply, 0 late, 0 unmatched"}},
+        // A block of whole, good frames has each dispatched in turn; the link test counts
+        // every confirmation the module sent, whatever came before it.
+        Script{"a notice in front of a confirmation",
+               Receiving::Blocks,
+               {"open", "start 3", "ticks 4", "after 30", "arrive " + kNotice + kConfirmation,
+                "ticks 4", "close"},
+               {"due", "logged send", "sent", "block " + digits(kNotice + kConfirmation),
+                "reply " + digits(kNotice), "reply " + digits(kConfirmation), "due", "logged send",
+                "sent", "ended closed: 2 sent, 1 ok, 1 no reply, 0 late, 0 unmatched"}},
+        Script{"a reply gathered with a notice",
+               Receiving::Blocks,
+               {"open", "read", "arrive " + kReplyAfterNotice, "ticks 4"},
+               {"logged read", "sent", "block " + digits(kReplyAfterNotice),
+                "reply " + digits(kNotice), "reply " + digits(kSetupReply)}},
+        // Anything else is read by its first frame, as always.
+        Script{"a reply with a byte of noise after it",
+               Receiving::Blocks,
+               {"open", "read", "arrive " + kNotice + kSetupReply + "00", "ticks 4"},
+               {"logged read", "sent", "block " + digits(kNotice + kSetupReply + "00"),
+                "reply " + digits(kNotice + kSetupReply + "00")}},
         // As a module behind a pseudo-terminal answers: sooner than the line could carry it.
         Script{"confirmations at once",
                Receiving::Blocks,

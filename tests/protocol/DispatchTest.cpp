@@ -4,6 +4,7 @@
 
 #include "Dispatch.h"
 #include "HexBytes.h"
+#include "Messages.h"
 
 namespace {
 
@@ -73,5 +74,57 @@ INSTANTIATE_TEST_SUITE_P(Fields, ReplyField,
                                          FieldCase{"FullSetupReply", 18, 6, 11, true},
                                          FieldCase{"SetupReplyOneShort", 17, 6, 11, false}),
                          [](const auto& info) { return std::string(info.param.tag); });
+
+// Frames as the log shows them, with their check bytes.
+const std::string kNotice = "05 00 82 06 00 02 3C 02 00 07 BA ";
+const std::string kSetupReply = "01 00 82 0D A5 A5 6C 80 12 07 00 00 01 00 01 03 00 74 ";
+const std::string kAck = "01 00 81 00 80 ";
+const std::string kConfirmation = "05 00 81 03 00 02 00 85 ";
+
+std::string routeListReply() {
+    proto::RouteListReply reply{.localNode = 1};
+    reply.entries[0] = proto::RouteEntry{.target = 3, .route = 2};
+    return proto::hexDump(proto::encode(reply)).substr(2);
+}
+
+struct SplitCase {
+    const char* tag;
+    std::string block;
+    std::vector<std::size_t> frameSizes;  // none: the block does not split cleanly
+};
+
+class BlockOfFrames : public testing::TestWithParam<SplitCase> {};
+
+TEST_P(BlockOfFrames, SplitsIntoWholeGoodFrames) {
+    const proto::Frame block = hexBytes(GetParam().block);
+    std::vector<std::size_t> sizes;
+    std::size_t offset = 0;
+    for (const proto::Bytes frame : proto::wholeFramesIn(block)) {
+        EXPECT_EQ(frame.data(), block.data() + offset) << "frames lie back to back, in order";
+        offset += frame.size();
+        sizes.push_back(frame.size());
+    }
+    EXPECT_EQ(sizes, GetParam().frameSizes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Blocks, BlockOfFrames,
+    testing::Values(
+        SplitCase{"OneReply", kSetupReply, {18}},
+        SplitCase{"NoticeThenReply", kNotice + kSetupReply, {11, 18}},
+        SplitCase{"ReplyThenNotice", kSetupReply + kNotice, {18, 11}},
+        SplitCase{"EmptyPayloads", kAck + "05 00 82 00 87", {5, 5}},
+        SplitCase{"TwoNoticesAndAConfirmation", kNotice + kNotice + kConfirmation, {11, 11, 8}},
+        // The route list reply's length byte cannot hold its size.
+        SplitCase{"RouteListAlone", routeListReply(), {proto::kRouteListReplySize}},
+        SplitCase{
+            "NoticeThenRouteList", kNotice + routeListReply(), {11, proto::kRouteListReplySize}},
+        SplitCase{"SecondFrameSpoiled", kNotice + kSetupReply.substr(0, 51) + "00", {}},
+        SplitCase{"ByteAfterTheLastFrame", kSetupReply + "00", {}},
+        SplitCase{"NoiseBeforeTheFirstFrame", "00 " + kSetupReply, {}},
+        SplitCase{"LengthBeyondTheBlock", "01 00 81 09 00 89", {}},
+        SplitCase{"UnknownFrameType", "02 00 81 00 83 " + kAck, {}},
+        SplitCase{"ShorterThanAnyFrame", "00", {}}, SplitCase{"Empty", "", {}}),
+    [](const auto& info) { return std::string(info.param.tag); });
 
 }  // namespace

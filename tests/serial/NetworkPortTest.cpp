@@ -2,9 +2,12 @@
 // ways untouched, the line is set as asked, refusals are said in plain words, and a dropped
 // connection is a hang-up.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -176,6 +179,21 @@ TEST_F(NetworkPortTest, ServerGoneIsAHangUp) {
     EXPECT_EQ(m_port.lostReason(), "the connection closed");
     m_port.Close();
     EXPECT_FALSE(m_port.isOpen());
+}
+
+// Once a port across the network is used, a write to a socket whose far end has gone fails as
+// it should instead of ending the program: the network library's own writes to a server that
+// closed are such writes.
+TEST_F(NetworkPortTest, WriteToAClosedSocketFails) {
+    const Ser2netServer& server = serve(Accepter::kRfc2217);
+    ASSERT_TRUE(m_port.OpenAddress(server.url(), 9600, 0)) << m_port.lastError();
+    int ends[2] = {-1, -1};
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
+    ::close(ends[1]);
+    errno = 0;
+    EXPECT_EQ(::write(ends[0], "x", 1), -1);
+    EXPECT_EQ(errno, EPIPE);
+    ::close(ends[0]);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Renders the tool's windows to PNG with whatever platform is set (offscreen in scripts), so
 // their layout can be looked at without a display:
 //   meshcfg-screenshot main|log|about|route|path OUT.png
+// in the language of the locale (LANG, LC_ALL): LANG=zh_CN.UTF-8 shows the description's texts.
 
 #include <QApplication>
 #include <QTimer>
@@ -9,6 +10,7 @@
 #include "CAboutDlg.h"
 #include "CMeshcfgDlg.h"
 #include "RouteWindowShots.h"
+#include "Translations.h"
 
 namespace {
 
@@ -50,6 +52,7 @@ int renderAboutBox(const QString& path) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/meshcfg.svg")));
+    const Translations translations(QLocale(), QStringLiteral(MESHCFG_TRANSLATIONS_DIR));
     if (argc != 3) {
         std::fprintf(stderr, "usage: %s main|log|about|route|path OUT.png\n", argv[0]);
         return 2;
