@@ -172,13 +172,13 @@ INSTANTIATE_TEST_SUITE_P(
                 "reply " + digits(kSetupReply)}},
         // A block of whole, good frames has each dispatched in turn; the link test counts
         // every confirmation the module sent, whatever came before it.
-        Script{"a notice in front of a confirmation",
-               Receiving::Blocks,
-               {"open", "start 3", "ticks 4", "after 30", "arrive " + kNotice + kConfirmation,
-                "ticks 4", "close"},
-               {"due", "logged send", "sent", "block " + digits(kNotice + kConfirmation),
-                "reply " + digits(kNotice), "reply " + digits(kConfirmation), "due", "logged send",
-                "sent", "ended closed: 2 sent, 1 ok, 1 no reply, 0 late, 0 unmatched"}},
+        Script{
+            "a notice in front of a confirmation",
+            Receiving::Blocks,
+            {"open", "start 3", "ticks 4", "arrive " + kNotice + kConfirmation, "ticks 4", "close"},
+            {"due", "logged send", "sent", "block " + digits(kNotice + kConfirmation),
+             "reply " + digits(kNotice), "reply " + digits(kConfirmation), "due", "logged send",
+             "sent", "ended closed: 2 sent, 1 ok, 1 no reply, 0 late, 0 unmatched"}},
         Script{"a reply gathered with a notice",
                Receiving::Blocks,
                {"open", "read", "arrive " + kReplyAfterNotice, "ticks 4"},
