@@ -52,8 +52,8 @@ std::optional<engine::PortSettings> readPort(const DialogControls& controls) {
     if (baudList->currentIndex() < 0 || parity < 0) return std::nullopt;
     const QString entry = list->itemText(list->currentIndex());
     const QString baud = baudList->itemText(baudList->currentIndex());
-    return engine::PortSettings{.port = proto::readDecimal(entry.mid(3).toStdString()),
-                                .baud = proto::readDecimal(baud.toStdString()),
+    return engine::PortSettings{.port = forms::readDecimal(entry.mid(3).toStdString()),
+                                .baud = forms::readDecimal(baud.toStdString()),
                                 .parity = parity};
 }
 
@@ -64,8 +64,8 @@ void showPort(const DialogControls& controls, const engine::PortSettings& settin
     controls.get<QComboBox>(kIdPortParity)->setCurrentIndex(settings.parity);
 }
 
-proto::SetupFields readSetup(const DialogControls& controls) {
-    proto::SetupFields fields;
+forms::SetupFields readSetup(const DialogControls& controls) {
+    forms::SetupFields fields;
     fields.frequencyText = textOf(controls, kIdFrequency);
     fields.powerIndex = indexOf(controls, kIdPower);
     fields.lifeCycleIndex = indexOf(controls, kIdLifeCycle);
@@ -76,7 +76,7 @@ proto::SetupFields readSetup(const DialogControls& controls) {
     return fields;
 }
 
-void showSetup(const DialogControls& controls, const proto::SetupFields& values) {
+void showSetup(const DialogControls& controls, const forms::SetupFields& values) {
     controls.get<QLineEdit>(kIdFrequency)->setText(QString::fromStdString(values.frequencyText));
     selectIndex(controls, kIdPower, values.powerIndex);
     selectIndex(controls, kIdLifeCycle, values.lifeCycleIndex);
@@ -86,8 +86,8 @@ void showSetup(const DialogControls& controls, const proto::SetupFields& values)
     selectIndex(controls, kIdUartParity, values.parityIndex);
 }
 
-proto::SendDataFields readSendData(const DialogControls& controls) {
-    proto::SendDataFields fields;
+forms::SendDataFields readSendData(const DialogControls& controls) {
+    forms::SendDataFields fields;
     fields.targetIdText = textOf(controls, kIdTargetId);
     fields.ackRequest = controls.get<QCheckBox>(kIdAckRequest)->isChecked();
     fields.jumpIndex = indexOf(controls, kIdJump);

@@ -16,9 +16,9 @@ namespace form {
 std::optional<engine::PortSettings> readPort(const DialogControls& controls);
 void showPort(const DialogControls& controls, const engine::PortSettings& settings);
 
-proto::SetupFields readSetup(const DialogControls& controls);
-void showSetup(const DialogControls& controls, const proto::SetupFields& values);
-proto::SendDataFields readSendData(const DialogControls& controls);
+forms::SetupFields readSetup(const DialogControls& controls);
+void showSetup(const DialogControls& controls, const forms::SetupFields& values);
+forms::SendDataFields readSendData(const DialogControls& controls);
 void setStartValues(const DialogControls& controls);
 
 }  // namespace form

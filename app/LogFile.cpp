@@ -12,7 +12,7 @@ namespace {
 constexpr qsizetype kFlushChars = 1 << 16;
 
 QString csvField(const QString& value) {
-    return QString::fromStdString(proto::csvTextCell(value.toStdString()));
+    return QString::fromStdString(forms::csvTextCell(value.toStdString()));
 }
 
 // Local time with its offset, so rows from both sides of a clock change stay in order.

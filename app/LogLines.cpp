@@ -61,9 +61,9 @@ proto::Bytes LogLines::frame(std::size_t line) const {
 std::string LogLines::frameInWords(std::size_t line) const {
     switch (direction(line)) {
         case Direction::Sent:
-            return proto::describeFrames(frame(line), proto::Direction::Sent);
+            return forms::describeFrames(frame(line), forms::Direction::Sent);
         case Direction::Received:
-            return proto::describeFrames(frame(line), proto::Direction::Received);
+            return forms::describeFrames(frame(line), forms::Direction::Received);
         case Direction::Note:
             break;
     }

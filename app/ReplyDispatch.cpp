@@ -6,8 +6,8 @@
 
 #include "CMeshcfgDlg.h"
 #include "Frame.h"
+#include "LogTexts.h"
 #include "QtText.h"
-#include "SendData.h"
 #include "SendNames.h"
 
 namespace {
@@ -67,7 +67,7 @@ void CMeshcfgDlg::frameReceived(const proto::Reply& reply, proto::Bytes) {
                    [&](const proto::RouteListReply& r) { OnRouteListReply(r); },
                    [&](const proto::PathReply& r) { OnPathReply(r); },
                    [&](const proto::SendStatus& s) { OnSendStatus(s.status); },
-                   [&](const proto::ReceiveNotice&) { log(proto::kReceivedOk); },
+                   [&](const proto::ReceiveNotice&) { log(forms::kReceivedOk); },
                },
                reply);
 }

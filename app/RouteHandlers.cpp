@@ -6,9 +6,9 @@
 #include "CDialog_Mesh.h"
 #include "CDialog_Net_Path.h"
 #include "CMeshcfgDlg.h"
-#include "ControlTexts.h"
+#include "LogTexts.h"
 #include "QtText.h"
-#include "RouteList.h"
+#include "RouteLabels.h"
 #include "RouteWindow.h"
 
 namespace {
@@ -31,8 +31,8 @@ void CMeshcfgDlg::ReadPathList() {
 }
 
 void CMeshcfgDlg::OnRouteListReply(const proto::RouteListReply& reply) {
-    const proto::RouteList list = proto::routeListOf(reply);
-    if (list.routeNodes.empty()) return logLine(LogSide::Received, qtext(proto::kRouteError));
+    const forms::RouteList list = forms::routeListOf(reply);
+    if (list.routeNodes.empty()) return logLine(LogSide::Received, qtext(forms::kRouteError));
     if (!m_pMeshDlg) m_pMeshDlg = new CDialog_Mesh(this);
     m_pMeshDlg->ClearRouteList();
     m_pMeshDlg->FillRouteList(toStringList(list.routeNodes), toStringList(list.targetNodes),
@@ -41,7 +41,7 @@ void CMeshcfgDlg::OnRouteListReply(const proto::RouteListReply& reply) {
 }
 
 void CMeshcfgDlg::OnPathReply(const proto::PathReply& reply) {
-    const proto::PathList list = proto::pathListOf(reply);
+    const forms::PathList list = forms::pathListOf(reply);
     if (!m_pPathDlg) m_pPathDlg = new CDialog_Net_Path(this);
     m_pPathDlg->FillPathList(toStringList(list.pathNodes), toStringList(list.linkValues));
     route::showWindow(*m_pPathDlg);

@@ -18,14 +18,14 @@ int CMeshcfgDlg::intervalTicks() const {
 }
 
 void CMeshcfgDlg::SendAppData() {
-    const proto::SendDataReading result = proto::sendDataOf(form::readSendData(m_controls));
+    const forms::SendDataReading result = forms::sendDataOf(form::readSendData(m_controls));
     switch (result.outcome) {
-        case proto::SendDataReading::Outcome::Built:
+        case forms::SendDataReading::Outcome::Built:
             m_engine.send(result.request);
             return;
-        case proto::SendDataReading::Outcome::EmptyData:
+        case forms::SendDataReading::Outcome::EmptyData:
             break;
-        case proto::SendDataReading::Outcome::TooLong:
+        case forms::SendDataReading::Outcome::TooLong:
             // Nothing of it is sent: a cut request would carry other data than the user typed.
             logLine(LogSide::Sent,
                     tr("> Data too long: at most %1 bytes can be sent.").arg(result.maxData));

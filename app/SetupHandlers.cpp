@@ -11,7 +11,7 @@ constexpr std::string_view kReadSuccessful = "> Read successful.";
 }  // namespace
 
 void CMeshcfgDlg::OnWrite() {
-    m_engine.send(proto::WriteSetupRequest{proto::setupOf(form::readSetup(m_controls))});
+    m_engine.send(proto::WriteSetupRequest{forms::setupOf(form::readSetup(m_controls))});
 }
 
 void CMeshcfgDlg::OnRead() {
@@ -19,6 +19,6 @@ void CMeshcfgDlg::OnRead() {
 }
 
 void CMeshcfgDlg::OnSetupReply(const proto::Setup& setup) {
-    form::showSetup(m_controls, proto::setupFieldsOf(setup));
+    form::showSetup(m_controls, forms::setupFieldsOf(setup));
     logLine(LogSide::Received, qtext(kReadSuccessful));
 }

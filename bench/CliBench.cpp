@@ -15,9 +15,9 @@
 #include <thread>
 #include <vector>
 
+#include "ControlTexts.h"
 #include "QZSerial.h"
 #include "ScopedRuntimeDir.h"
-#include "Setup.h"
 #include "ShortRun.h"
 #include "SpawnedSimulator.h"
 #include "Stats.h"
@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
     std::ofstream(profile) << "frequency = 434.0\npower = 5\nlife_cycle = \"1h\"\n"
                               "network_id = 4660\nnode_id = 258\nuart_baud = 9600\n"
                               "uart_parity = \"NO\"\n";
-    proto::SetupFields fields{"434", 4, 0, "4660", "258", 3, 0};
+    forms::SetupFields fields{"434", 4, 0, "4660", "258", 3, 0};
 
     std::vector<double> cliRead, silenceRead, cliApply, silenceApply, cliStart;
     QZSerial window;
@@ -106,11 +106,12 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "bench_cli: %s\n", window.lastError().c_str());
             return 1;
         }
-        double silenceMs = silenceExchangeMs(window, proto::buildReadSetup());
+        double silenceMs = silenceExchangeMs(window, proto::encode(proto::ReadSetupRequest{}));
         if (!reading) {
             fields.nodeIdText = std::to_string(i);
-            silenceMs += silenceExchangeMs(window, proto::buildWriteSetup(fields));
-            silenceMs += silenceExchangeMs(window, proto::buildReadSetup());
+            silenceMs += silenceExchangeMs(
+                window, proto::encode(proto::WriteSetupRequest{forms::setupOf(fields)}));
+            silenceMs += silenceExchangeMs(window, proto::encode(proto::ReadSetupRequest{}));
         }
         (reading ? silenceRead : silenceApply).push_back(silenceMs);
         window.Close();

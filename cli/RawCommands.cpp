@@ -11,7 +11,7 @@
 namespace {
 
 std::string meaning(proto::Bytes block) {
-    return proto::describeFrames(block, proto::Direction::Received);
+    return forms::describeFrames(block, forms::Direction::Received);
 }
 
 }  // namespace

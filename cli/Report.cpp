@@ -11,7 +11,7 @@
 
 namespace {
 
-using proto::csvTextCell;
+using forms::csvTextCell;
 
 // Numbers as they are, so a spreadsheet can still compute with them.
 std::string cell(const Json& value) {

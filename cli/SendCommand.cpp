@@ -4,9 +4,9 @@
 
 #include "Commands.h"
 #include "Interrupt.h"
-#include "LinkTest.h"
+#include "LinkTrial.h"
 #include "Messages.h"
-#include "SendData.h"
+#include "SendNames.h"
 #include "Text.h"
 
 namespace {
@@ -116,7 +116,7 @@ class LinkTestRun {
 
     // A send cut short by Ctrl+C or a lost port had neither its answer nor its time-out.
     const proto::LinkStatistics& finish() {
-        return m_test.finish(engine::LinkTest::Waiting::LeftOut);
+        return m_test.finish(engine::LinkTrial::Waiting::LeftOut);
     }
 
   private:
@@ -138,13 +138,13 @@ class LinkTestRun {
                                        ? confirmationLine({*answer->status, answer->roundTripMs})
                                        : "check byte wrong";
         switch (answer->verdict) {
-            case engine::LinkTest::Verdict::InTime:
+            case engine::LinkTrial::Verdict::InTime:
                 tell(answer->status ? status : "no reply");
                 break;
-            case engine::LinkTest::Verdict::Late:
+            case engine::LinkTrial::Verdict::Late:
                 tell("late for send " + std::to_string(answer->send) + ": " + status);
                 break;
-            case engine::LinkTest::Verdict::Unmatched:
+            case engine::LinkTrial::Verdict::Unmatched:
                 tell("unmatched: " + hexText(frame.bytes));
                 break;
         }
@@ -156,7 +156,7 @@ class LinkTestRun {
 
     const CommonOptions& m_common;
     Session& m_session;
-    engine::LinkTest m_test;
+    engine::LinkTrial m_test;
 };
 
 // Ctrl+C ends the test with the sends that had their answer or their time-out; a lost port

@@ -45,7 +45,7 @@ Session::Session(const CommonOptions& options, ModuleLink::Reading reading)
     m_onNotice = [this](const proto::ReadFrame& notice) {
         if (m_options.json) return;
         std::cerr << "notice " << hexText(notice.bytes) << "  ("
-                  << proto::describeFrames(notice.bytes, proto::Direction::Received) << ")\n";
+                  << forms::describeFrames(notice.bytes, forms::Direction::Received) << ")\n";
     };
 }
 

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "SendData.h"
+#include "ControlTexts.h"
 
 std::string hexText(proto::Bytes bytes) {
     std::string dump = proto::hexDump(bytes);
@@ -26,7 +26,7 @@ std::optional<proto::Frame> bytesFromHex(std::string_view text) {
     }
     if (digits.size() % 2 != 0) return std::nullopt;
     proto::Frame bytes(digits.size() / 2);
-    proto::HexTextToBytes(digits.data(), digits.size(), bytes.data(), bytes.size());
+    forms::HexTextToBytes(digits.data(), digits.size(), bytes.data(), bytes.size());
     return bytes;
 }
 

@@ -104,7 +104,7 @@ void printSummary(const CommonOptions& common, const UnitsOptions& options,
     };
     if (!options.csv) std::cout << "station passed failed reserved yield\n";
     for (const auto& tally : summary.stations)
-        print(options.csv ? proto::csvTextCell(tally.station) : printableText(tally.station),
+        print(options.csv ? forms::csvTextCell(tally.station) : printableText(tally.station),
               tally);
     if (!options.csv) print("(line)", summary.line);
 }

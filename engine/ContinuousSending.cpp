@@ -12,7 +12,7 @@ void ContinuousSending::start(int intervalTicks) {
     m_counter = 0;
     m_interval = intervalTicks;
     m_ticks = 0;
-    m_linkTest.emplace(kReplyTimeout);
+    m_trial.emplace(kReplyTimeout);
 }
 
 bool ContinuousSending::step() {
@@ -30,12 +30,12 @@ bool ContinuousSending::figuresDue() {
 
 const proto::LinkStatistics& ContinuousSending::figures() const {
     static const proto::LinkStatistics kNone;
-    return running() ? m_linkTest->statistics() : kNone;
+    return running() ? m_trial->statistics() : kNone;
 }
 
 proto::LinkStatistics ContinuousSending::stop() {
-    proto::LinkStatistics figures = m_linkTest ? m_linkTest->finish() : proto::LinkStatistics{};
-    m_linkTest.reset();
+    proto::LinkStatistics figures = m_trial ? m_trial->finish() : proto::LinkStatistics{};
+    m_trial.reset();
     return figures;
 }
 

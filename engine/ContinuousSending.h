@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "LinkTest.h"
+#include "LinkTrial.h"
 
 namespace engine {
 
@@ -16,7 +16,7 @@ class ContinuousSending {
 
     void start(int intervalTicks);
     void setInterval(int intervalTicks) { m_interval = intervalTicks; }
-    bool running() const { return m_linkTest.has_value(); }
+    bool running() const { return m_trial.has_value(); }
     int counter() const { return running() ? m_counter : -1; }
     int interval() const { return m_interval; }
 
@@ -27,13 +27,13 @@ class ContinuousSending {
     bool figuresDue();
 
     // The link test of the run, while it runs.
-    LinkTest* linkTest() { return m_linkTest ? &*m_linkTest : nullptr; }
+    LinkTrial* trial() { return m_trial ? &*m_trial : nullptr; }
     const proto::LinkStatistics& figures() const;
     // Ends the run; the figures count a send still waiting as one without a reply.
     proto::LinkStatistics stop();
 
   private:
-    std::optional<LinkTest> m_linkTest;  // while the run lasts
+    std::optional<LinkTrial> m_trial;  // while the run lasts
     int m_counter = 0;
     int m_interval = 0;
     int m_ticks = 0;

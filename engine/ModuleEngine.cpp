@@ -139,7 +139,7 @@ void ModuleEngine::sendFrame(proto::Bytes frame) {
 }
 
 void ModuleEngine::countSend() {
-    if (LinkTest* test = m_sending.linkTest()) test->countSend(std::chrono::steady_clock::now());
+    if (LinkTrial* test = m_sending.trial()) test->countSend(std::chrono::steady_clock::now());
 }
 
 // Frames written are told before frames read, which may answer them.
@@ -228,7 +228,7 @@ void ModuleEngine::reportFrames(std::chrono::steady_clock::time_point now) {
 // The round trip runs to the confirmation's last byte received; the silence that cuts its
 // block is not part of it.
 void ModuleEngine::countConfirmation(const proto::ReadFrame& frame) {
-    if (LinkTest* test = m_sending.linkTest()) test->countFrame(frame);
+    if (LinkTrial* test = m_sending.trial()) test->countFrame(frame);
 }
 
 void ModuleEngine::startContinuous(int intervalTicks) {
@@ -257,7 +257,7 @@ int ModuleEngine::sendInterval() const {
 
 void ModuleEngine::continuousStep(std::chrono::steady_clock::time_point now) {
     if (!m_sending.running()) return;
-    m_sending.linkTest()->expire(now);
+    m_sending.trial()->expire(now);
     if (m_sending.figuresDue()) m_events.linkTestFigures(m_sending.figures());
     if (m_port->isOpen() && m_sending.step()) m_events.sendDue();
 }

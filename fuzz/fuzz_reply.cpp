@@ -14,12 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "ControlTexts.h"
 #include "Dispatch.h"
 #include "Frame.h"
-#include "RouteList.h"
-#include "SendData.h"
+#include "RouteLabels.h"
 #include "SendNames.h"
-#include "Setup.h"
 
 namespace {
 
@@ -119,16 +118,17 @@ void checkFrequency(Bytes block, const std::string& text) {
     const double shown = parseTwoDecimals(text);
     require(shown <= mhz + 1e-6 && mhz - shown < 0.01 + 1e-6);
     if (shown < 137.0 || shown > 1020.0) return;
-    const proto::Frame written = proto::buildWriteSetup({.frequencyText = text});
+    const proto::Frame written =
+        proto::encode(proto::WriteSetupRequest{forms::setupOf({.frequencyText = text})});
     const auto again = proto::setupValuesIn(written);
-    require(again && proto::setupFieldsOf(*again).frequencyText == text);
+    require(again && forms::setupFieldsOf(*again).frequencyText == text);
 }
 
 void checkSetup(Bytes block) {
     const auto setup = proto::setupValuesIn(block);
     require(setup.has_value() == (block.size() >= 18));
     if (!setup) return;
-    const auto values = proto::setupFieldsOf(*setup);
+    const auto values = forms::setupFieldsOf(*setup);
     checkFrequency(block, values.frequencyText);
     require(values.powerIndex == block[9] - 1);
     require(values.lifeCycleIndex == block[10]);
@@ -141,7 +141,7 @@ void checkSetup(Bytes block) {
 // A dispatched route list reply: 40 entries of 9 bytes from offset 8; an entry is used when its
 // route node (entry bytes 3-4) is not FFFF; an entry not wholly inside the block is not used.
 void checkRouteList(Bytes block) {
-    const auto list = proto::decodeRouteList(block);
+    const auto list = forms::decodeRouteList(block);
     require(list.has_value() == (proto::dispatchCode(block) == 0x83 && fits(block, 4, 2)));
     if (!list) return;
     require(list->localNode == decimal(be16(block, 4)));
@@ -163,7 +163,7 @@ void checkRouteList(Bytes block) {
 // A dispatched path reply: local node at offset 5, then 8 hops of 3 bytes (link value, node id)
 // from offset 7, listed from hop 7 down to hop 0; a hop not wholly inside the block is empty.
 void checkPathList(Bytes block) {
-    const auto path = proto::decodePathList(block);
+    const auto path = forms::decodePathList(block);
     // A path is drawn only from a whole reply: a cut one would invent a link.
     require(path.has_value() == (proto::dispatchCode(block) == 0x88 && fits(block, 7, 8 * 3)));
     if (!path) return;

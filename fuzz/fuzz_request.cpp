@@ -14,9 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "ControlTexts.h"
 #include "Frame.h"
-#include "SendData.h"
-#include "Setup.h"
 
 namespace {
 
@@ -84,7 +83,7 @@ void checkHexTextToBytes(const std::string& text, std::size_t capacity) {
     std::fill_n(area.begin() + kGuardSize, capacity, kUntouchedByte);
     std::uint8_t* out = area.data() + kGuardSize;
 
-    const std::size_t count = proto::HexTextToBytes(chars.data(), chars.size(), out, capacity);
+    const std::size_t count = forms::HexTextToBytes(chars.data(), chars.size(), out, capacity);
     require(count == std::min(text.size() / 2, capacity));
     requireHexBytes(text, out, count);
     for (std::size_t i = count; i < capacity; ++i) require(out[i] == kUntouchedByte);
@@ -94,13 +93,13 @@ void checkHexTextToBytes(const std::string& text, std::size_t capacity) {
     }
 }
 
-void checkSendData(const proto::SendDataFields& fields) {
-    const proto::SendDataReading result = proto::sendDataOf(fields);
+void checkSendData(const forms::SendDataFields& fields) {
+    const forms::SendDataReading result = forms::sendDataOf(fields);
     std::string data = fields.dataText;
     std::erase(data, ' ');
     data = upperCased(std::move(data));
     if (data.empty()) {
-        require(result.outcome == proto::SendDataReading::Outcome::EmptyData);
+        require(result.outcome == forms::SendDataReading::Outcome::EmptyData);
         return;
     }
 
@@ -113,12 +112,12 @@ void checkSendData(const proto::SendDataFields& fields) {
     const std::size_t dataCount = data.size() / 2;
     const std::size_t total = countOffset + 1 + dataCount + 1;
     if (total > kRequestLimit) {
-        require(result.outcome == proto::SendDataReading::Outcome::TooLong);
+        require(result.outcome == forms::SendDataReading::Outcome::TooLong);
         require(result.maxData == kRequestLimit - countOffset - 2);
         return;
     }
 
-    require(result.outcome == proto::SendDataReading::Outcome::Built);
+    require(result.outcome == forms::SendDataReading::Outcome::Built);
     const proto::Frame frame = proto::encode(result.request);
     require(frame.size() == total && frame.size() <= kRequestLimit);
     require(frame[0] == 0x05 && frame[1] == 0x00 && frame[2] == 0x01);
@@ -141,8 +140,8 @@ void checkSendData(const proto::SendDataFields& fields) {
     requireHexBytes(data, frame.data() + countOffset + 1, dataCount);
 }
 
-void checkWriteSetup(const proto::SetupFields& fields) {
-    const proto::Frame frame = proto::buildWriteSetup(fields);
+void checkWriteSetup(const forms::SetupFields& fields) {
+    const proto::Frame frame = proto::encode(proto::WriteSetupRequest{forms::setupOf(fields)});
     require(frame.size() == 18);
     const std::uint8_t header[] = {0x01, 0x00, 0x01, 0x0D, 0xA5, 0xA5};
     require(std::equal(std::begin(header), std::end(header), frame.begin()));
@@ -161,9 +160,10 @@ void checkWriteSetup(const proto::SetupFields& fields) {
 void checkFrequencyRoundTrip(int hundredths) {
     char text[16];
     std::snprintf(text, sizeof text, "%d.%02d", hundredths / 100, hundredths % 100);
-    const proto::Frame frame = proto::buildWriteSetup({.frequencyText = text});
+    const proto::Frame frame =
+        proto::encode(proto::WriteSetupRequest{forms::setupOf({.frequencyText = text})});
     const auto setup = proto::setupValuesIn(frame);
-    require(setup && proto::setupFieldsOf(*setup).frequencyText == text);
+    require(setup && forms::setupFieldsOf(*setup).frequencyText == text);
 }
 
 // List indexes as the lists give them: -1 for no selection, then the entries; a little
@@ -177,7 +177,7 @@ int listIndex(FuzzedDataProvider& input) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
 
-    proto::SendDataFields send;
+    forms::SendDataFields send;
     send.targetIdText = input.ConsumeRandomLengthString(kShortTextLength);
     send.ackRequest = input.ConsumeBool();
     send.jumpIndex = listIndex(input);
@@ -188,7 +188,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     send.dataText = input.ConsumeRandomLengthString(kDataTextLength);
 
-    proto::SetupFields setup;
+    forms::SetupFields setup;
     setup.frequencyText = input.ConsumeRandomLengthString(kShortTextLength);
     setup.powerIndex = listIndex(input);
     setup.lifeCycleIndex = listIndex(input);

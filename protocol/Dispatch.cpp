@@ -1,25 +1,15 @@
 #include "Dispatch.h"
 
-#include "Messages.h"
+#include "ReplyEnd.h"
 
 namespace proto {
-
-namespace {
-
-std::size_t sizeOfFrameAt(Bytes head) {
-    if (head[kTypeOffset] == kTypeModule && head[kCodeOffset] == kReplyRouteList)
-        return kRouteListReplySize;
-    return frameSize(head[kLengthOffset]);
-}
-
-}  // namespace
 
 std::vector<Bytes> wholeFramesIn(Bytes block) {
     std::vector<Bytes> frames;
     while (!block.empty()) {
         if (block.size() < kHeaderSize + kCheckSize) return {};
         if (block[kTypeOffset] != kTypeModule && block[kTypeOffset] != kTypeNetData) return {};
-        const std::size_t size = sizeOfFrameAt(block);
+        const std::size_t size = receivedFrameSize(block);
         if (size > block.size() || !blockPassesCheck(block.first(size))) return {};
         frames.push_back(block.first(size));
         block = block.subspan(size);

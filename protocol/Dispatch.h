@@ -14,8 +14,8 @@ bool blockPassesCheck(Bytes block);
 std::uint8_t dispatchCode(Bytes block);
 
 // The frames of a block that is nothing but whole frames back to back: each of type 0x01 or
-// 0x05, sized by its length byte (the route list reply by its fixed size, which its length byte
-// cannot hold), each with a good check byte. Empty when the block does not split so cleanly.
+// 0x05, sized as the frame reader sizes it (receivedFrameSize), each with a good check byte.
+// Empty when the block does not split so cleanly.
 std::vector<Bytes> wholeFramesIn(Bytes block);
 
 // Reply fields are read only from the bytes before the check byte (the block's last byte):

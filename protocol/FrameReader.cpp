@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "Dispatch.h"
+#include "Ticks.h"
 
 namespace proto {
 

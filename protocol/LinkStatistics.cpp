@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "SendData.h"
+#include "SendNames.h"
 
 namespace proto {
 
@@ -55,7 +55,7 @@ double RoundTripHistogram::nearestRank(double p) const {
 
 void LinkStatistics::countConfirmation(std::uint8_t status, double roundTripMs) {
     m_roundTrips.add(roundTripMs);
-    if (status == kSendStatusOk) {
+    if (status == kStatusOk) {
         ++m_ok;
         return;
     }

@@ -9,7 +9,6 @@
 #include <optional>
 
 #include "Frame.h"
-#include "Ticks.h"  // the fallback for everything else: kReplySilence
 
 namespace proto {
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "Frame.h"
+
 namespace proto {
 
 namespace {
@@ -34,6 +36,11 @@ std::string_view statusText(std::uint8_t status) {
     const auto* row = std::find_if(std::begin(kStatusTexts), std::end(kStatusTexts),
                                    [status](const StatusText& s) { return s.status == status; });
     return row == std::end(kStatusTexts) ? std::string_view{} : row->text;
+}
+
+std::string sendStatusText(std::uint8_t status) {
+    const std::string_view text = statusText(status);
+    return text.empty() ? "status " + hexByte(status) : std::string(text);
 }
 
 }  // namespace proto

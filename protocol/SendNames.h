@@ -5,6 +5,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace proto {
@@ -38,5 +39,7 @@ inline constexpr std::uint8_t kStatusTransmitterBusy = 0xEA;
 
 // "Route not found." for kStatusRouteNotFound; empty for a status the module does not name.
 std::string_view statusText(std::uint8_t status);
+// The status text, or "status 5A" for a status the table lacks.
+std::string sendStatusText(std::uint8_t status);
 
 }  // namespace proto

@@ -119,6 +119,10 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"RouteListAlone", routeListReply(), {proto::kRouteListReplySize}},
         SplitCase{
             "NoticeThenRouteList", kNotice + routeListReply(), {11, proto::kRouteListReplySize}},
+        // Sized by its layout, as the frame reader cuts it, whatever its length byte says.
+        SplitCase{"NoticeThenSetupReplyOfAnotherLength",
+                  kNotice + "01 00 82 00 A5 A5 6C 80 12 07 00 00 01 00 01 03 00 79",
+                  {11, 18}},
         SplitCase{"SecondFrameSpoiled", kNotice + kSetupReply.substr(0, 51) + "00", {}},
         SplitCase{"ByteAfterTheLastFrame", kSetupReply + "00", {}},
         SplitCase{"NoiseBeforeTheFirstFrame", "00 " + kSetupReply, {}},

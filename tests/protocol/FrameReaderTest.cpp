@@ -1,10 +1,11 @@
 #include <gtest/gtest.h>
 
+#include "ControlTexts.h"
 #include "FrameReader.h"
 #include "HexBytes.h"
 #include "ReplyFrames.h"
-#include "RouteList.h"
-#include "Setup.h"
+#include "RouteLabels.h"
+#include "Ticks.h"
 
 namespace {
 
@@ -74,8 +75,9 @@ TEST_P(FrameReaderCuts, FramesWithTheTimeOfTheirLastByte) {
     EXPECT_FALSE(reader.holdsPartialFrame());
 }
 
-const proto::Frame kReadSetup = proto::buildReadSetup();
-const proto::Frame kWriteSetup = proto::buildWriteSetup({});
+const proto::Frame kReadSetup = proto::encode(proto::ReadSetupRequest{});
+const proto::Frame kWriteSetup =
+    proto::encode(proto::WriteSetupRequest{forms::setupOf(forms::SetupFields{})});
 const proto::Frame kSend = withCheck(hexBytes("05 00 01 06 00 02 00 07 01 01 AA"));
 
 // Write acknowledgements of other lengths than the setup echo: only their type and code are
@@ -102,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
                    0},
         // The length byte holds the low byte of the payload length only.
         StreamCase{"routeListByItsCode",
-                   proto::buildReadRouteList(),
+                   proto::encode(proto::RouteListRequest{}),
                    {{kRouteList, 5}},
                    {{kRouteList, 5}},
                    0},

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "ControlTexts.h"
 #include "Frame.h"
 #include "HexBytes.h"
-#include "RouteList.h"
-#include "Setup.h"
+#include "RouteLabels.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ TEST_P(WorkedFrames, BuildsExactBytes) {
     EXPECT_EQ(proto::hexDump(GetParam().frame), std::string("> ") + GetParam().bytes + " ");
 }
 
-const proto::SetupFields kInitialSetup{.frequencyText = "434",
+const forms::SetupFields kInitialSetup{.frequencyText = "434",
                                        .powerIndex = 6,
                                        .lifeCycleIndex = 0,
                                        .networkIdText = "1",
@@ -29,12 +29,14 @@ const proto::SetupFields kInitialSetup{.frequencyText = "434",
 
 INSTANTIATE_TEST_SUITE_P(
     Requests, WorkedFrames,
-    testing::Values(WorkedFrame{"ReadSetup", proto::buildReadSetup(),
-                                "01 00 02 0D A5 A5 00 00 00 00 00 00 00 00 00 00 00 0E"},
-                    WorkedFrame{"ReadRouteList", proto::buildReadRouteList(), "01 00 03 00 02"},
-                    WorkedFrame{"ReadPathList", proto::buildReadPathList(), "01 00 08 00 09"},
-                    WorkedFrame{"WriteSetupInitial", proto::buildWriteSetup(kInitialSetup),
-                                "01 00 01 0D A5 A5 6C 80 12 07 00 00 01 00 01 03 00 F7"}),
+    testing::Values(
+        WorkedFrame{"ReadSetup", proto::encode(proto::ReadSetupRequest{}),
+                    "01 00 02 0D A5 A5 00 00 00 00 00 00 00 00 00 00 00 0E"},
+        WorkedFrame{"ReadRouteList", proto::encode(proto::RouteListRequest{}), "01 00 03 00 02"},
+        WorkedFrame{"ReadPathList", proto::encode(proto::PathRequest{}), "01 00 08 00 09"},
+        WorkedFrame{"WriteSetupInitial",
+                    proto::encode(proto::WriteSetupRequest{forms::setupOf(kInitialSetup)}),
+                    "01 00 01 0D A5 A5 6C 80 12 07 00 00 01 00 01 03 00 F7"}),
     [](const auto& info) { return std::string(info.param.tag); });
 
 struct EnvelopeCase {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "ControlTexts.h"
 #include "HexBytes.h"
 #include "ReplyEnd.h"
-#include "RouteList.h"
-#include "Setup.h"
+#include "RouteLabels.h"
 
 namespace {
 
@@ -55,10 +55,13 @@ TEST_P(AwaitedReply, KnownByItsTypeAndCode) {
 
 INSTANTIATE_TEST_SUITE_P(
     Requests, AwaitedReply,
-    testing::Values(AwaitedCase{"WriteSetup", proto::buildWriteSetup({}), 0x81},
-                    AwaitedCase{"ReadSetup", proto::buildReadSetup(), 0x82},
-                    AwaitedCase{"ReadRoute", proto::buildReadRouteList(), 0x83},
-                    AwaitedCase{"ReadPath", proto::buildReadPathList(), 0x88},
+    testing::Values(AwaitedCase{"WriteSetup",
+                                proto::encode(proto::WriteSetupRequest{
+                                    forms::setupOf(forms::SetupFields{})}),
+                                0x81},
+                    AwaitedCase{"ReadSetup", proto::encode(proto::ReadSetupRequest{}), 0x82},
+                    AwaitedCase{"ReadRoute", proto::encode(proto::RouteListRequest{}), 0x83},
+                    AwaitedCase{"ReadPath", proto::encode(proto::PathRequest{}), 0x88},
                     AwaitedCase{"Send", hexBytes("05 00 01 08 00 01 00 07 01 02 01 02 0A"), 0x89}),
     [](const testing::TestParamInfo<AwaitedCase>& info) { return std::string(info.param.tag); });
 

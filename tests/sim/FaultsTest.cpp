@@ -2,8 +2,8 @@
 
 #include "Dispatch.h"
 #include "Faults.h"
+#include "Messages.h"
 #include "ModuleModel.h"
-#include "Setup.h"
 
 namespace {
 
@@ -11,7 +11,8 @@ using sim::FaultKind;
 
 proto::Frame setupReply() {
     sim::ModuleModel model(sim::defaultMesh());
-    return *model.answer({sim::Received::Kind::kFrame, proto::buildReadSetup()}).reply;
+    return *model.answer({sim::Received::Kind::kFrame, proto::encode(proto::ReadSetupRequest{})})
+                .reply;
 }
 
 struct ShapeCase {

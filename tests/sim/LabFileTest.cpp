@@ -7,7 +7,7 @@
 
 #include "Lab.h"
 #include "LabFile.h"
-#include "RouteList.h"
+#include "RouteLabels.h"
 #include "ScopedRuntimeDir.h"
 #include "SendNames.h"
 #include "SetupNames.h"
@@ -134,9 +134,10 @@ TEST(LabFile, ShippedExample) {
     for (std::size_t k = 0; k < 6; ++k) EXPECT_EQ(read.plan->nodes[k].com, 200 + int(k));
     sim::Lab lab(*read.plan, 1);
     const auto route = [&](std::size_t module) {
-        lab.hear(module, {sim::Received::Kind::kFrame, proto::buildReadRouteList()}, {});
+        lab.hear(module, {sim::Received::Kind::kFrame, proto::encode(proto::RouteListRequest{})},
+                 {});
         std::vector<std::string> log;
-        return proto::decodeRouteList(
+        return forms::decodeRouteList(
             lab.takeDue(sim::Lab::Clock::time_point{} + 1h, log).front().bytes);
     };
     EXPECT_EQ(route(0)->targetNodes, (std::vector<std::string>{"2", "3", "4", "6"}));

@@ -6,11 +6,11 @@
 #include <map>
 #include <variant>
 
+#include "ControlTexts.h"
 #include "HexBytes.h"
 #include "Lab.h"
-#include "RouteList.h"
+#include "RouteLabels.h"
 #include "SendNames.h"
-#include "Setup.h"
 
 namespace {
 
@@ -74,7 +74,8 @@ proto::Frame replyFrom(sim::Lab& lab, int id, const proto::Frame& request) {
 
 // "2:2 3:2 4:6": each route entry's target and route node.
 std::string routesOf(sim::Lab& lab, int id) {
-    const auto reply = proto::decodeReply(replyFrom(lab, id, proto::buildReadRouteList()));
+    const auto reply =
+        proto::decodeReply(replyFrom(lab, id, proto::encode(proto::RouteListRequest{})));
     const auto* list = reply ? std::get_if<proto::RouteListReply>(&*reply) : nullptr;
     if (!list) return "no reply";
     std::string text;
@@ -87,7 +88,7 @@ std::string routesOf(sim::Lab& lab, int id) {
 
 // "2/50 3/60": each path hop's node and link value, from the local node on.
 std::string pathOf(sim::Lab& lab, int id) {
-    const auto reply = proto::decodeReply(replyFrom(lab, id, proto::buildReadPathList()));
+    const auto reply = proto::decodeReply(replyFrom(lab, id, proto::encode(proto::PathRequest{})));
     const auto* path = reply ? std::get_if<proto::PathReply>(&*reply) : nullptr;
     if (!path) return "no reply";
     std::string text;
@@ -173,7 +174,8 @@ std::string grid60() {
 
 TEST(LabGrid, RouteListIsFullAtFortyEntriesInTargetOrder) {
     sim::Lab lab(planOf(grid60()), 1);
-    const auto reply = proto::decodeReply(replyFrom(lab, 1, proto::buildReadRouteList()));
+    const auto reply =
+        proto::decodeReply(replyFrom(lab, 1, proto::encode(proto::RouteListRequest{})));
     ASSERT_TRUE(reply);
     const auto& entries = std::get<proto::RouteListReply>(*reply).entries;
     for (std::size_t k = 0; k < entries.size(); ++k) {

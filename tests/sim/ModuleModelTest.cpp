@@ -5,12 +5,11 @@
 #include <sstream>
 #include <tuple>
 
+#include "ControlTexts.h"
 #include "Dispatch.h"
 #include "HexBytes.h"
 #include "ModuleModel.h"
-#include "RouteList.h"
-#include "SendData.h"
-#include "Setup.h"
+#include "RouteLabels.h"
 
 namespace {
 
@@ -31,7 +30,7 @@ sim::Mesh meshOf(const std::string& text) {
 
 // The setup values as the tool shows them, in one comparable row.
 auto shown(const proto::Setup& setup) {
-    const proto::SetupFields v = proto::setupFieldsOf(setup);
+    const forms::SetupFields v = forms::setupFieldsOf(setup);
     return std::tuple(v.frequencyText, v.powerIndex, v.lifeCycleIndex, v.networkIdText,
                       v.nodeIdText, v.baudIndex, v.parityIndex);
 }
@@ -50,8 +49,8 @@ proto::Frame replyTo(sim::ModuleModel& model, const proto::Frame& request,
 
 TEST(ModuleModel, ReadSetupReportsTheStartValues) {
     sim::ModuleModel model(sim::defaultMesh());
-    const auto reply =
-        replyTo(model, proto::buildReadSetup(), "request read-setup", 18, proto::kReplySetup);
+    const auto reply = replyTo(model, proto::encode(proto::ReadSetupRequest{}),
+                               "request read-setup", 18, proto::kReplySetup);
     const auto values = proto::setupValuesIn(reply);
     ASSERT_TRUE(values);
     EXPECT_EQ(shown(*values), std::tuple("434.00", 6, 0, "1", "1", 3, 0));
@@ -59,12 +58,12 @@ TEST(ModuleModel, ReadSetupReportsTheStartValues) {
 
 TEST(ModuleModel, ReadSetupAfterWriteSetupReportsTheWrittenValues) {
     sim::ModuleModel model(sim::defaultMesh());
-    const proto::SetupFields written{"470", 2, 23, "9999", "65534", 7, 2};
-    replyTo(model, proto::buildWriteSetup(written),
+    const forms::SetupFields written{"470", 2, 23, "9999", "65534", 7, 2};
+    replyTo(model, proto::encode(proto::WriteSetupRequest{forms::setupOf(written)}),
             "request write-setup freq=758013 power=3 life=23 net=9999 node=65534 baud=7 parity=2",
             18, proto::kReplySetupWritten);
-    const auto values =
-        proto::setupValuesIn(*model.answer(received(proto::buildReadSetup())).reply);
+    const auto values = proto::setupValuesIn(
+        *model.answer(received(proto::encode(proto::ReadSetupRequest{}))).reply);
     ASSERT_TRUE(values);
     EXPECT_EQ(shown(*values), std::tuple("470.00", 2, 23, "9999", "65534", 7, 2));
 }
@@ -81,9 +80,9 @@ class WriteAcknowledgement : public testing::TestWithParam<AckCase> {};
 // with any length asked for, each frame whole by its length byte.
 TEST_P(WriteAcknowledgement, HasTheLengthAskedFor) {
     sim::ModuleModel model(sim::defaultMesh(), 0, GetParam().length);
-    const proto::SetupFields written{"470", 2, 23, "9999", "65534", 7, 2};
+    const forms::SetupFields written{"470", 2, 23, "9999", "65534", 7, 2};
     const auto reply = replyTo(
-        model, proto::buildWriteSetup(written),
+        model, proto::encode(proto::WriteSetupRequest{forms::setupOf(written)}),
         "request write-setup freq=758013 power=3 life=23 net=9999 node=65534 baud=7 parity=2",
         GetParam().length, proto::kReplySetupWritten);
     ASSERT_FALSE(reply.empty());
@@ -117,11 +116,11 @@ class MeshReply : public testing::TestWithParam<MeshCase> {
 };
 
 TEST_P(MeshReply, RouteListDecodesToTheMeshRoutes) {
-    const auto reply = replyTo(model, proto::buildReadRouteList(), "request read-route", 369,
-                               proto::kReplyRouteList);
+    const auto reply = replyTo(model, proto::encode(proto::RouteListRequest{}),
+                               "request read-route", 369, proto::kReplyRouteList);
     ASSERT_FALSE(reply.empty());
     EXPECT_EQ(reply[3], 364 & 0xFF);
-    const auto list = proto::decodeRouteList(reply);
+    const auto list = forms::decodeRouteList(reply);
     ASSERT_TRUE(list);
     EXPECT_EQ(list->localNode, GetParam().local);
     EXPECT_EQ(list->routeNodes, GetParam().routeNodes);
@@ -129,8 +128,9 @@ TEST_P(MeshReply, RouteListDecodesToTheMeshRoutes) {
 }
 
 TEST_P(MeshReply, PathListDecodesToThePathWithItsLinkValues) {
-    const auto path = proto::decodePathList(
-        replyTo(model, proto::buildReadPathList(), "request read-path", 32, proto::kReplyPathList));
+    const auto path =
+        forms::decodePathList(replyTo(model, proto::encode(proto::PathRequest{}),
+                                      "request read-path", 32, proto::kReplyPathList));
     ASSERT_TRUE(path);
     EXPECT_EQ(path->pathNodes, GetParam().pathNodes);
     EXPECT_EQ(path->linkValues, GetParam().linkValues);
@@ -184,8 +184,8 @@ struct SendCase {
     std::string logLine;
 };
 
-proto::Frame sendFrame(proto::SendDataFields fields) {
-    return proto::encode(proto::sendDataOf(fields).request);
+proto::Frame sendFrame(forms::SendDataFields fields) {
+    return proto::encode(forms::sendDataOf(fields).request);
 }
 
 proto::Frame badCheck(proto::Frame frame) {

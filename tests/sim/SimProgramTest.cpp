@@ -16,11 +16,11 @@
 #include <regex>
 #include <sstream>
 
+#include "ControlTexts.h"
 #include "FileDescriptor.h"
 #include "PortNames.h"
-#include "RouteList.h"
+#include "RouteLabels.h"
 #include "ScopedRuntimeDir.h"
-#include "Setup.h"
 #include "Wait.h"
 
 extern char** environ;
@@ -134,11 +134,13 @@ TEST_P(SimProgram, PublishesItsAliasAnswersAndRemovesTheAliasWhenStopped) {
     const std::string alias = aliasDirectory() + "/COM200";
     EXPECT_EQ(fs::read_symlink(alias), match[1].str());
 
-    const auto setup = proto::setupValuesIn(ask(alias, proto::buildReadSetup(), 18));
+    const auto setup =
+        proto::setupValuesIn(ask(alias, proto::encode(proto::ReadSetupRequest{}), 18));
     ASSERT_TRUE(setup);
-    EXPECT_EQ(proto::setupFieldsOf(*setup).frequencyText, "434.00");
+    EXPECT_EQ(forms::setupFieldsOf(*setup).frequencyText, "434.00");
     // The port closed and opened again is still the module's line.
-    const auto routes = proto::decodeRouteList(ask(alias, proto::buildReadRouteList(), 369));
+    const auto routes =
+        forms::decodeRouteList(ask(alias, proto::encode(proto::RouteListRequest{}), 369));
     ASSERT_TRUE(routes);
     EXPECT_EQ(routes->localNode, "1");
 
@@ -208,9 +210,10 @@ TEST(SimProgramCable, PulledCableHangsUpAndComesBackUnderTheSameAlias) {
     sim.signal(SIGUSR2);
     EXPECT_TRUE(
         std::regex_match(sim.nextLine(), std::regex("qz470-sim: COM200 -> /dev/pts/[0-9]+\n")));
-    const auto setup = proto::setupValuesIn(ask(alias, proto::buildReadSetup(), 18));
+    const auto setup =
+        proto::setupValuesIn(ask(alias, proto::encode(proto::ReadSetupRequest{}), 18));
     ASSERT_TRUE(setup);
-    EXPECT_EQ(proto::setupFieldsOf(*setup).frequencyText, "434.00");
+    EXPECT_EQ(forms::setupFieldsOf(*setup).frequencyText, "434.00");
     EXPECT_EQ(sim.stop(SIGTERM), 0);
     std::ifstream in(log);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
@@ -232,8 +235,8 @@ TEST(SimProgramMesh, BadMeshFileStopsItBeforeItPublishes) {
 namespace {
 
 std::string routeTargets(const std::string& port) {
-    const auto routes =
-        proto::decodeRouteList(ask(port, proto::buildReadRouteList(), proto::kRouteListReplySize));
+    const auto routes = forms::decodeRouteList(
+        ask(port, proto::encode(proto::RouteListRequest{}), proto::kRouteListReplySize));
     if (!routes) return "no reply";
     std::string text;
     for (std::size_t k = 0; k < routes->targetNodes.size(); ++k)

@@ -1,6 +1,6 @@
 #include "CsvCell.h"
 
-namespace proto {
+namespace forms {
 
 std::string csvTextCell(std::string_view text) {
     const bool formula =
@@ -15,4 +15,4 @@ std::string csvTextCell(std::string_view text) {
     return quoted + '"';
 }
 
-}  // namespace proto
+}  // namespace forms

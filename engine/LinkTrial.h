@@ -28,11 +28,11 @@
 
 namespace engine {
 
-class LinkTest {
+class LinkTrial {
   public:
     using Clock = std::chrono::steady_clock;
 
-    explicit LinkTest(Clock::duration timeout) : m_timeout(timeout) {}
+    explicit LinkTrial(Clock::duration timeout) : m_timeout(timeout) {}
 
     // A send handed to the port at sent; returns its number, from 1.
     int countSend(Clock::time_point sent);

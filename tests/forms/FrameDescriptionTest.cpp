@@ -6,7 +6,7 @@
 
 namespace {
 
-using proto::Direction;
+using forms::Direction;
 
 struct DescriptionCase {
     const char* tag;
@@ -18,7 +18,7 @@ struct DescriptionCase {
 class FrameDescription : public testing::TestWithParam<DescriptionCase> {};
 
 TEST_P(FrameDescription, ReadsAsWords) {
-    EXPECT_EQ(proto::describeFrames(GetParam().block, GetParam().direction), GetParam().words);
+    EXPECT_EQ(forms::describeFrames(GetParam().block, GetParam().direction), GetParam().words);
 }
 
 const DescriptionCase kCases[] = {

@@ -2,14 +2,13 @@
 
 #include <string>
 
+#include "ControlTexts.h"
 #include "HexBytes.h"
-#include "SendData.h"
 #include "SendNames.h"
-#include "Setup.h"
 
 namespace {
 
-using Outcome = proto::SendDataReading::Outcome;
+using Outcome = forms::SendDataReading::Outcome;
 
 struct HexCase {
     const char* tag;
@@ -22,7 +21,7 @@ class HexText : public testing::TestWithParam<HexCase> {};
 TEST_P(HexText, PairsBecomeBytes) {
     const std::string text = GetParam().text;
     std::uint8_t out[8] = {};
-    const std::size_t count = proto::HexTextToBytes(text.data(), text.size(), out, sizeof out);
+    const std::size_t count = forms::HexTextToBytes(text.data(), text.size(), out, sizeof out);
     EXPECT_EQ(proto::Frame(out, out + count), hexBytes(GetParam().bytes));
 }
 
@@ -42,7 +41,7 @@ TEST(HexTextToBytes, NeverWritesPastCapacity) {
     for (std::size_t capacity = 0; capacity <= 6; ++capacity) {
         std::uint8_t out[8];
         std::fill(std::begin(out), std::end(out), 0xEE);
-        const std::size_t count = proto::HexTextToBytes(text.data(), text.size(), out, capacity);
+        const std::size_t count = forms::HexTextToBytes(text.data(), text.size(), out, capacity);
         EXPECT_EQ(count, std::min<std::size_t>(capacity, 5));
         for (std::size_t i = 0; i < count; ++i) {
             EXPECT_EQ(out[i], 0x11 * (i + 1));
@@ -51,7 +50,7 @@ TEST(HexTextToBytes, NeverWritesPastCapacity) {
     }
 }
 
-proto::SendDataFields source(int relaying, std::array<std::string, 6> relays = {}) {
+forms::SendDataFields source(int relaying, std::array<std::string, 6> relays = {}) {
     return {.targetIdText = "10",
             .jumpIndex = 2,
             .routeModeIndex = proto::kRouteModeSource,
@@ -60,20 +59,20 @@ proto::SendDataFields source(int relaying, std::array<std::string, 6> relays = {
             .dataText = "AA"};
 }
 
-proto::SendDataFields routed(int routeMode, std::string data, std::string target = "10") {
+forms::SendDataFields routed(int routeMode, std::string data, std::string target = "10") {
     return {.targetIdText = target, .jumpIndex = 2, .routeModeIndex = routeMode, .dataText = data};
 }
 
 struct RequestCase {
     const char* tag;
-    proto::SendDataFields fields;
+    forms::SendDataFields fields;
     const char* frame;
 };
 
 class SendRequest : public testing::TestWithParam<RequestCase> {};
 
 TEST_P(SendRequest, BuildsExactBytes) {
-    const proto::SendDataReading result = proto::sendDataOf(GetParam().fields);
+    const forms::SendDataReading result = forms::sendDataOf(GetParam().fields);
     ASSERT_EQ(result.outcome, Outcome::Built);
     EXPECT_EQ(proto::hexDump(proto::encode(result.request)),
               std::string("> ") + GetParam().frame + " ");
@@ -106,7 +105,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Source without relays keeps its count byte, so the length byte fits.
         RequestCase{"SourceNoRelays", source(0, {"0001"}),
                     "05 00 01 08 00 0A 00 03 03 00 01 AA AD"},
-        RequestCase{"SourceNoSelection", source(proto::kNoSelection, {"0001"}),
+        RequestCase{"SourceNoSelection", source(forms::kNoSelection, {"0001"}),
                     "05 00 01 08 00 0A 00 03 03 00 01 AA AD"},
         RequestCase{"ForceIgnoresRelaying",
                     {.targetIdText = "10",
@@ -122,8 +121,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "05 00 01 07 00 0A 00 03 01 01 12 18"},
         RequestCase{"NoSelections",
                     {.targetIdText = "10",
-                     .jumpIndex = proto::kNoSelection,
-                     .routeModeIndex = proto::kNoSelection,
+                     .jumpIndex = forms::kNoSelection,
+                     .routeModeIndex = forms::kNoSelection,
                      .dataText = "AA"},
                     "05 00 01 07 00 0A 00 00 FF 01 AA 5D"},
         RequestCase{"TargetMinusOne", routed(1, "AA", "-1"), "05 00 01 07 FF FF 00 03 01 01 AA AA"},
@@ -144,7 +143,7 @@ std::string hexOfBytes(std::size_t count) {
 TEST(SendData, RefusedUnlessItFitsTheRequest) {
     const struct {
         const char* tag;
-        proto::SendDataFields fields;
+        forms::SendDataFields fields;
         Outcome outcome;
         std::size_t maxData;
     } rows[] = {
@@ -176,7 +175,7 @@ TEST(SendData, RefusedUnlessItFitsTheRequest) {
          Outcome::TooLong, 116},
     };
     for (const auto& row : rows) {
-        const proto::SendDataReading result = proto::sendDataOf(row.fields);
+        const forms::SendDataReading result = forms::sendDataOf(row.fields);
         EXPECT_EQ(result.outcome, row.outcome) << row.tag;
         if (row.outcome == Outcome::Built) {
             EXPECT_EQ(proto::encode(result.request).size(), proto::kRequestCapacity) << row.tag;
@@ -191,23 +190,23 @@ TEST(SendData, RefusedUnlessItFitsTheRequest) {
 TEST(SendData, LengthByteMatchesBytesAndFitsRequest) {
     const std::array<std::string, 6> relays = {"1", "22", "333", "4444", "55555", "666666"};
     // Relaying runs from no selection to one past its list.
-    for (int mode = proto::kNoSelection; mode <= proto::kRouteModeSource; ++mode) {
-        for (int relaying = proto::kNoSelection; relaying <= proto::kRelayFieldCount + 1;
+    for (int mode = forms::kNoSelection; mode <= proto::kRouteModeSource; ++mode) {
+        for (int relaying = forms::kNoSelection; relaying <= forms::kRelayFieldCount + 1;
              ++relaying) {
             for (std::size_t digits = 1; digits <= 2 * 130; digits += 7) {
-                const proto::SendDataFields fields{.targetIdText = "300",
+                const forms::SendDataFields fields{.targetIdText = "300",
                                                    .routeModeIndex = mode,
                                                    .relayingIndex = relaying,
                                                    .relayTexts = relays,
                                                    .dataText = std::string(digits, 'C')};
-                const proto::SendDataReading result = proto::sendDataOf(fields);
+                const forms::SendDataReading result = forms::sendDataOf(fields);
                 SCOPED_TRACE(testing::Message() << "mode " << mode << " relaying " << relaying
                                                 << " digits " << digits);
                 if (result.outcome == Outcome::TooLong) {
                     EXPECT_GT(digits / 2, result.maxData);
-                    proto::SendDataFields fitting = fields;
+                    forms::SendDataFields fitting = fields;
                     fitting.dataText = hexOfBytes(result.maxData);
-                    EXPECT_EQ(proto::encode(proto::sendDataOf(fitting).request).size(),
+                    EXPECT_EQ(proto::encode(forms::sendDataOf(fitting).request).size(),
                               proto::kRequestCapacity);
                     continue;
                 }
@@ -219,33 +218,6 @@ TEST(SendData, LengthByteMatchesBytesAndFitsRequest) {
                 EXPECT_EQ(frame[frame.size() - 2 - digits / 2], digits / 2) << "data count";
             }
         }
-    }
-}
-
-TEST(SendStatus, MessageTable) {
-    const struct {
-        std::uint8_t status;
-        std::string_view message;
-    } rows[] = {
-        {0x00, "Send data ok."},
-        {0xC1, "Invalid network layer parameters."},
-        {0xC2, "Invalid request"},
-        {0xC7, "Route not found."},
-        {0xD1, "Buffer busy."},
-        {0xD2, "APS Not received ACK."},
-        {0xD3, "APS Data is very long."},
-        {0xE1, "Xor check error."},
-        {0xE4, "Security check failed."},
-        {0xE5, "MAC Data is very long."},
-        {0xE6, "Invalid parameter."},
-        {0xE7, "Not received ACK."},
-        {0xEA, "Transmitter is busy"},
-        {0x05, ""},
-        {0xC0, ""},
-        {0xFF, ""},
-    };
-    for (const auto& row : rows) {
-        EXPECT_EQ(proto::statusText(row.status), row.message) << int(row.status);
     }
 }
 

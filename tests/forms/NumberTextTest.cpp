@@ -30,7 +30,7 @@ TEST(ReadDecimal, DigitsUpToFirstOtherCharacterSaturating) {
         {"-99999999999", INT_MIN},
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(proto::readDecimal(row.text), row.value) << '"' << row.text << '"';
+        EXPECT_EQ(forms::readDecimal(row.text), row.value) << '"' << row.text << '"';
     }
 }
 
@@ -43,7 +43,7 @@ TEST(ReadDouble, ClassicNumberPrefix) {
         {".5", 0.5}, {"1e3", 1000.0}, {"433,5", 433.0}, {"915MHz", 915.0},  {"+470.", 470.0},
     };
     for (const auto& row : rows) {
-        EXPECT_DOUBLE_EQ(proto::readDouble(row.text), row.value) << '"' << row.text << '"';
+        EXPECT_DOUBLE_EQ(forms::readDouble(row.text), row.value) << '"' << row.text << '"';
     }
 }
 

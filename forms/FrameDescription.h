@@ -7,12 +7,12 @@
 
 #include "Frame.h"
 
-namespace proto {
+namespace forms {
 
 // The same bytes mean a request on the way out and a reply on the way in (05 00 01 is a send
 // request out and a send confirmation in).
 enum class Direction { Sent, Received };
 
-std::string describeFrames(Bytes block, Direction direction);
+std::string describeFrames(proto::Bytes block, Direction direction);
 
-}  // namespace proto
+}  // namespace forms

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-namespace proto {
+namespace forms {
 
 namespace {
 
@@ -36,4 +36,4 @@ double readDouble(std::string_view text) {
     return strtod_l(terminated.c_str(), nullptr, classicLocale());
 }
 
-}  // namespace proto
+}  // namespace forms

@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-namespace proto {
+namespace forms {
 
 std::string csvTextCell(std::string_view text);
 
-}  // namespace proto
+}  // namespace forms

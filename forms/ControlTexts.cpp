@@ -6,7 +6,7 @@
 
 #include "NumberText.h"
 
-namespace proto {
+namespace forms {
 
 namespace {
 
@@ -25,10 +25,10 @@ std::uint8_t indexByte(int index) {
 // The low 24 bits of the truncated register value in two's complement. fmod is exact, so
 // this holds also for pasted values that no integer type can take; "inf" and "nan" give 0.
 std::uint32_t frequencyRegister(const std::string& text) {
-    const double scaled = truncatedFrequencyRegister(readDouble(text));
+    const double scaled = proto::truncatedFrequencyRegister(readDouble(text));
     if (!std::isfinite(scaled)) return 0;
-    double low = std::fmod(scaled, kFrequencyRegisterRange);
-    if (low < 0) low += kFrequencyRegisterRange;
+    double low = std::fmod(scaled, proto::kFrequencyRegisterRange);
+    if (low < 0) low += proto::kFrequencyRegisterRange;
     return static_cast<std::uint32_t>(low);
 }
 
@@ -72,7 +72,7 @@ std::vector<std::uint16_t> relayIds(const SendDataFields& fields, int relays) {
 
 }  // namespace
 
-Setup setupOf(const SetupFields& fields) {
+proto::Setup setupOf(const SetupFields& fields) {
     return {
         .frequencyRegister = frequencyRegister(fields.frequencyText),
         .powerCode = indexByte(fields.powerIndex + 1),
@@ -84,9 +84,9 @@ Setup setupOf(const SetupFields& fields) {
     };
 }
 
-SetupFields setupFieldsOf(const Setup& setup) {
+SetupFields setupFieldsOf(const proto::Setup& setup) {
     return {
-        .frequencyText = twoDecimals(mhzFromFrequencyRegister(setup.frequencyRegister)),
+        .frequencyText = twoDecimals(proto::mhzFromFrequencyRegister(setup.frequencyRegister)),
         .powerIndex = setup.powerCode - 1,
         .lifeCycleIndex = setup.lifeCycleCode,
         .networkIdText = std::to_string(setup.networkId),
@@ -112,15 +112,15 @@ std::size_t HexTextToBytes(const char* text, std::size_t count, std::uint8_t* ou
 SendDataReading sendDataOf(const SendDataFields& fields) {
     const std::string data = upperCased(withoutSpaces(fields.dataText));
     if (data.empty()) return {.outcome = SendDataReading::Outcome::EmptyData};
-    SendDataRequest request{
+    proto::SendDataRequest request{
         .target = idFromText(fields.targetIdText),
         .ack = static_cast<std::uint8_t>(fields.ackRequest ? 1 : 0),
         .jump = indexByte(fields.jumpIndex + 1),
         .routeMode = indexByte(fields.routeModeIndex),
     };
-    if (request.routeMode == kRouteModeSource)
+    if (request.routeMode == proto::kRouteModeSource)
         request.relays = relayIds(fields, std::clamp(fields.relayingIndex, 0, kRelayFieldCount));
-    const std::size_t maxData = sendDataCapacity(request.routeMode, request.relays.size());
+    const std::size_t maxData = proto::sendDataCapacity(request.routeMode, request.relays.size());
     if (data.size() / 2 > maxData)
         return {.outcome = SendDataReading::Outcome::TooLong, .maxData = maxData};
     request.data.resize(maxData);
@@ -128,23 +128,4 @@ SendDataReading sendDataOf(const SendDataFields& fields) {
     return {.request = std::move(request)};
 }
 
-RouteList routeListOf(const RouteListReply& reply) {
-    RouteList list{.localNode = std::to_string(reply.localNode)};
-    for (const std::optional<RouteEntry>& entry : reply.entries) {
-        if (!entry) continue;
-        list.routeNodes.push_back(std::to_string(entry->route));
-        list.targetNodes.push_back(std::to_string(entry->target));
-    }
-    return list;
-}
-
-PathList pathListOf(const PathReply& reply) {
-    PathList path{.pathNodes = {std::to_string(reply.localNode)}};
-    for (const PathHop& hop : reply.hops) {
-        path.pathNodes.push_back(std::to_string(hop.node));
-        path.linkValues.push_back("-" + std::to_string(hop.linkValue));
-    }
-    return path;
-}
-
-}  // namespace proto
+}  // namespace forms

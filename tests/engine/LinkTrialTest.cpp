@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "LinkTest.h"
+#include "LinkTrial.h"
 
 namespace {
 
-using Clock = engine::LinkTest::Clock;
+using Clock = engine::LinkTrial::Clock;
 using std::chrono::milliseconds;
 
 struct Step {
@@ -39,18 +39,18 @@ struct MatchCase {
     std::vector<Step> steps;
     std::vector<std::string> counted;  // one line for each confirmation and each time-out
     std::string summary;               // after the end of the test
-    engine::LinkTest::Waiting ending = engine::LinkTest::Waiting::NoReply;
+    engine::LinkTrial::Waiting ending = engine::LinkTrial::Waiting::NoReply;
 };
 
-std::string line(const engine::LinkTest::Answer& answer) {
+std::string line(const engine::LinkTrial::Answer& answer) {
     switch (answer.verdict) {
-        case engine::LinkTest::Verdict::InTime:
+        case engine::LinkTrial::Verdict::InTime:
             return "send " + std::to_string(answer.send) + " in " +
                    std::to_string(static_cast<int>(answer.roundTripMs)) + " ms";
-        case engine::LinkTest::Verdict::Late:
+        case engine::LinkTrial::Verdict::Late:
             return "send " + std::to_string(answer.send) + " late, in " +
                    std::to_string(static_cast<int>(answer.roundTripMs)) + " ms";
-        case engine::LinkTest::Verdict::Unmatched:
+        case engine::LinkTrial::Verdict::Unmatched:
             return "unmatched";
     }
     return {};
@@ -60,7 +60,7 @@ class Matching : public testing::TestWithParam<MatchCase> {};
 
 TEST_P(Matching, CountsEachConfirmationForItsOwnSend) {
     const Clock::time_point start = Clock::now();
-    engine::LinkTest test(milliseconds(GetParam().timeoutMs));
+    engine::LinkTrial test(milliseconds(GetParam().timeoutMs));
     std::vector<std::string> counted;
     for (const Step& step : GetParam().steps) {
         const Clock::time_point at = start + milliseconds(step.ms);
@@ -191,7 +191,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {sendAt(0), lookAt(10000), sendAt(10100), confirmAt(10300)},
                   {"1 timed out", "send 1 late, in 10300 ms"},
                   "Link test: 1 sent, 1 no reply, 1 late",
-                  engine::LinkTest::Waiting::LeftOut},
+                  engine::LinkTrial::Waiting::LeftOut},
         MatchCase{"SlowMeshAtTheWindowsShortestInterval", 10000, slowMesh(10), slowMeshCounted(10),
                   "Link test: 10 sent, 10 ok; round trip min 1400 ms, median 1400 ms, max 1400 "
                   "ms"}),

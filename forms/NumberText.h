@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-namespace proto {
+namespace forms {
 
 // As wcstol with base 10: saturates to the signed 32-bit range.
 int readDecimal(std::string_view text);
@@ -13,4 +13,4 @@ int readDecimal(std::string_view text);
 // As atof in the classic locale; a text without a number gives 0.0.
 double readDouble(std::string_view text);
 
-}  // namespace proto
+}  // namespace forms

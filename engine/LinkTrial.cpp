@@ -1,4 +1,4 @@
-#include "LinkTest.h"
+#include "LinkTrial.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,13 +14,13 @@ namespace {
 // a dead link holds no more memory than this; by then the order is lost anyway.
 constexpr std::size_t kMostUnanswered = 4096;
 
-double millisecondsBetween(LinkTest::Clock::time_point from, LinkTest::Clock::time_point to) {
+double millisecondsBetween(LinkTrial::Clock::time_point from, LinkTrial::Clock::time_point to) {
     return std::chrono::duration<double, std::milli>(to - from).count();
 }
 
 }  // namespace
 
-int LinkTest::countSend(Clock::time_point sent) {
+int LinkTrial::countSend(Clock::time_point sent) {
     m_statistics.countSent();
     if (m_unanswered.size() == kMostUnanswered && m_unanswered.front().expired)
         m_unanswered.pop_front();
@@ -28,13 +28,13 @@ int LinkTest::countSend(Clock::time_point sent) {
     return m_sends;
 }
 
-bool LinkTest::pastTimeOut(const Unanswered& send, Clock::time_point at) const {
+bool LinkTrial::pastTimeOut(const Unanswered& send, Clock::time_point at) const {
     return at - send.sent >= m_timeout;
 }
 
 // The oldest send waiting, or the oldest one still within its time-out where the oldest is past
 // its own and the newer one's round trip is nearer the typical one.
-LinkTest::Queue::iterator LinkTest::answeredBy(Clock::time_point arrived) {
+LinkTrial::Queue::iterator LinkTrial::answeredBy(Clock::time_point arrived) {
     const auto oldest = m_unanswered.begin();
     if (!pastTimeOut(*oldest, arrived)) return oldest;
     const auto inTime = std::find_if(oldest, m_unanswered.end(), [&](const Unanswered& send) {
@@ -48,8 +48,8 @@ LinkTest::Queue::iterator LinkTest::answeredBy(Clock::time_point arrived) {
     return offTypical(*inTime) < offTypical(*oldest) ? inTime : oldest;
 }
 
-LinkTest::Answer LinkTest::countConfirmation(std::optional<std::uint8_t> status,
-                                             Clock::time_point arrived) {
+LinkTrial::Answer LinkTrial::countConfirmation(std::optional<std::uint8_t> status,
+                                               Clock::time_point arrived) {
     if (m_unanswered.empty()) {
         m_statistics.countUnmatched();
         return {Verdict::Unmatched, status};
@@ -75,7 +75,7 @@ LinkTest::Answer LinkTest::countConfirmation(std::optional<std::uint8_t> status,
     return {Verdict::InTime, status, send.number, roundTripMs};
 }
 
-std::optional<LinkTest::Answer> LinkTest::countFrame(const proto::ReadFrame& frame) {
+std::optional<LinkTrial::Answer> LinkTrial::countFrame(const proto::ReadFrame& frame) {
     if (frame.unsolicited) return std::nullopt;
     std::optional<std::uint8_t> status;
     if (frame.checkOk) {
@@ -87,7 +87,7 @@ std::optional<LinkTest::Answer> LinkTest::countFrame(const proto::ReadFrame& fra
     return countConfirmation(status, frame.arrived);
 }
 
-int LinkTest::expire(Clock::time_point now) {
+int LinkTrial::expire(Clock::time_point now) {
     int expired = 0;
     for (Unanswered& send : m_unanswered) {
         if (send.expired) continue;
@@ -99,11 +99,11 @@ int LinkTest::expire(Clock::time_point now) {
     return expired;
 }
 
-bool LinkTest::waiting() const {
+bool LinkTrial::waiting() const {
     return !m_unanswered.empty() && !m_unanswered.back().expired;
 }
 
-const proto::LinkStatistics& LinkTest::finish(Waiting waiting) {
+const proto::LinkStatistics& LinkTrial::finish(Waiting waiting) {
     for (const Unanswered& send : m_unanswered) {
         if (send.expired) continue;
         if (waiting == Waiting::NoReply)

@@ -15,7 +15,7 @@ struct CellCase {
 class CsvCell : public testing::TestWithParam<CellCase> {};
 
 TEST_P(CsvCell, KeepsTheRowWholeAndFormulasAsText) {
-    EXPECT_EQ(proto::csvTextCell(GetParam().text), GetParam().cell);
+    EXPECT_EQ(forms::csvTextCell(GetParam().text), GetParam().cell);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -5,7 +5,7 @@
 
 #include "HexBytes.h"
 #include "ReplyFrames.h"
-#include "RouteList.h"
+#include "RouteLabels.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ struct RouteCase {
 class RouteListReply : public testing::TestWithParam<RouteCase> {};
 
 TEST_P(RouteListReply, UsedEntriesInOrder) {
-    const auto list = proto::decodeRouteList(GetParam().block);
+    const auto list = forms::decodeRouteList(GetParam().block);
     ASSERT_TRUE(list.has_value());
     EXPECT_EQ(list->localNode, "7");
     EXPECT_EQ(list->routeNodes, GetParam().routeNodes);
@@ -70,10 +70,10 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(RouteListReply, NothingWithoutLocalNode) {
     const proto::Frame reply = routeListReply(7, {{11, 21}});
     for (std::size_t fieldBytes = 0; fieldBytes < 6; ++fieldBytes) {
-        EXPECT_FALSE(proto::decodeRouteList(truncated(reply, fieldBytes)).has_value())
+        EXPECT_FALSE(forms::decodeRouteList(truncated(reply, fieldBytes)).has_value())
             << fieldBytes;
     }
-    EXPECT_TRUE(proto::decodeRouteList(truncated(reply, 6)).has_value());
+    EXPECT_TRUE(forms::decodeRouteList(truncated(reply, 6)).has_value());
 }
 
 struct PathCase {
@@ -86,7 +86,7 @@ struct PathCase {
 class PathReply : public testing::TestWithParam<PathCase> {};
 
 TEST_P(PathReply, LocalNodeFirstThenHopsFromLast) {
-    const auto path = proto::decodePathList(GetParam().block);
+    const auto path = forms::decodePathList(GetParam().block);
     ASSERT_TRUE(path.has_value());
     EXPECT_EQ(path->pathNodes, GetParam().pathNodes);
     EXPECT_EQ(path->linkValues, GetParam().linkValues);
@@ -120,9 +120,9 @@ TEST(PathReply, NothingUnlessEveryHopIsThere) {
     const proto::Frame reply = pathListReply(1, {{0x4C, 5}});
     constexpr std::size_t kFieldBytes = 7 + 8 * 3;
     for (std::size_t fieldBytes = 0; fieldBytes < kFieldBytes; ++fieldBytes) {
-        EXPECT_FALSE(proto::decodePathList(truncated(reply, fieldBytes)).has_value()) << fieldBytes;
+        EXPECT_FALSE(forms::decodePathList(truncated(reply, fieldBytes)).has_value()) << fieldBytes;
     }
-    EXPECT_TRUE(proto::decodePathList(truncated(reply, kFieldBytes)).has_value());
+    EXPECT_TRUE(forms::decodePathList(truncated(reply, kFieldBytes)).has_value());
 }
 
 }  // namespace

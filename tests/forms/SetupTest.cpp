@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
+#include "ControlTexts.h"
 #include "HexBytes.h"
-#include "Setup.h"
 
 namespace {
 
@@ -11,8 +11,8 @@ proto::Frame bytesOf(const proto::Frame& frame, std::size_t first, std::size_t c
     return proto::Frame(frame.begin() + first, frame.begin() + first + count);
 }
 
-proto::Frame writeSetup(const proto::SetupFields& fields) {
-    const proto::Frame frame = proto::buildWriteSetup(fields);
+proto::Frame writeSetup(const forms::SetupFields& fields) {
+    const proto::Frame frame = proto::encode(proto::WriteSetupRequest{forms::setupOf(fields)});
     EXPECT_EQ(frame.size(), 18u);
     EXPECT_EQ(proto::xorOf(frame), 0);
     return frame;
@@ -78,7 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(WriteSetup, IndexBytes) {
     const struct {
         const char* tag;
-        proto::SetupFields fields;
+        forms::SetupFields fields;
         const char* bytes9to16;
     } rows[] = {
         {"Initial", {"434", 6, 0, "1", "1", 3, 0}, "07 00 00 01 00 01 03 00"},
@@ -86,8 +86,8 @@ TEST(WriteSetup, IndexBytes) {
          {"434", 0, 23, "258", "2", 7, 2},
          "01 17 01 02 00 02 07 02"},
         {"NoSelection",
-         {"434", proto::kNoSelection, proto::kNoSelection, "0", "0", proto::kNoSelection,
-          proto::kNoSelection},
+         {"434", forms::kNoSelection, forms::kNoSelection, "0", "0", forms::kNoSelection,
+          forms::kNoSelection},
          "00 FF 00 00 00 00 FF FF"},
     };
     for (const auto& row : rows) {
@@ -114,7 +114,7 @@ TEST(SetupRoundTrip, EveryTwoDecimalFrequencyReadsBackUnchanged) {
         const std::string text = twoDecimalText(hundredths);
         const auto setup = proto::setupValuesIn(replyFor(writeSetup({.frequencyText = text})));
         ASSERT_TRUE(setup.has_value());
-        const std::string shown = proto::setupFieldsOf(*setup).frequencyText;
+        const std::string shown = forms::setupFieldsOf(*setup).frequencyText;
         if (shown != text && ++mismatches <= 5) {
             ADD_FAILURE() << text << " reads back as " << shown;
         }
@@ -125,7 +125,7 @@ TEST(SetupRoundTrip, EveryTwoDecimalFrequencyReadsBackUnchanged) {
 struct ReplyCase {
     const char* tag;
     const char* fields6to16;
-    proto::SetupFields values;
+    forms::SetupFields values;
 };
 
 class SetupReply : public testing::TestWithParam<ReplyCase> {};
@@ -135,8 +135,8 @@ TEST_P(SetupReply, FillsTheSevenControls) {
         withCheck(hexBytes(std::string("01 00 82 0D A5 A5 ") + GetParam().fields6to16));
     const auto setup = proto::setupValuesIn(reply);
     ASSERT_TRUE(setup.has_value());
-    const proto::SetupFields values = proto::setupFieldsOf(*setup);
-    const proto::SetupFields& want = GetParam().values;
+    const forms::SetupFields values = forms::setupFieldsOf(*setup);
+    const forms::SetupFields& want = GetParam().values;
     EXPECT_EQ(values.frequencyText, want.frequencyText);
     EXPECT_EQ(values.powerIndex, want.powerIndex);
     EXPECT_EQ(values.lifeCycleIndex, want.lifeCycleIndex);

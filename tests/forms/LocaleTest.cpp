@@ -3,9 +3,9 @@
 #include <clocale>
 #include <string>
 
+#include "ControlTexts.h"
 #include "HexBytes.h"
 #include "NumberText.h"
-#include "Setup.h"
 
 namespace {
 
@@ -31,19 +31,20 @@ class CommaLocale : public testing::Test {
 };
 
 TEST_F(CommaLocale, ReadsFullStopDecimals) {
-    EXPECT_DOUBLE_EQ(proto::readDouble("433.5"), 433.5);
-    EXPECT_DOUBLE_EQ(proto::readDouble("433,5"), 433.0);
+    EXPECT_DOUBLE_EQ(forms::readDouble("433.5"), 433.5);
+    EXPECT_DOUBLE_EQ(forms::readDouble("433,5"), 433.0);
 }
 
 TEST_F(CommaLocale, WritesAndShowsFrequencyWithFullStop) {
-    const proto::Frame request = proto::buildWriteSetup({.frequencyText = "433.5"});
+    const proto::Frame request =
+        proto::encode(proto::WriteSetupRequest{forms::setupOf({.frequencyText = "433.5"})});
     EXPECT_EQ(proto::Frame(request.begin() + 6, request.begin() + 9), hexBytes("6C 60 12"));
 
     const proto::Frame reply =
         withCheck(hexBytes("01 00 82 0D A5 A5 6C 60 12 07 00 00 01 00 01 03 00"));
     const auto setup = proto::setupValuesIn(reply);
     ASSERT_TRUE(setup.has_value());
-    EXPECT_EQ(proto::setupFieldsOf(*setup).frequencyText, "433.50");
+    EXPECT_EQ(forms::setupFieldsOf(*setup).frequencyText, "433.50");
 }
 
 }  // namespace

@@ -5,15 +5,17 @@
 #include <variant>
 #include <vector>
 
+#include "ControlTexts.h"
 #include "Dispatch.h"
 #include "Messages.h"
-#include "RouteList.h"
-#include "SendData.h"
+#include "RouteLabels.h"
 #include "SendNames.h"
-#include "Setup.h"
 #include "SetupNames.h"
 
-namespace proto {
+namespace forms {
+
+// Every word here names a field of the wire.
+using namespace proto;
 
 namespace {
 
@@ -175,4 +177,4 @@ std::string describeFrames(Bytes block, Direction direction) {
     return words.details.empty() ? words.name : words.name + ": " + words.details;
 }
 
-}  // namespace proto
+}  // namespace forms

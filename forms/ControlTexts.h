@@ -9,15 +9,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "Messages.h"
 #include "SendNames.h"
 
-namespace proto {
+namespace forms {
 
 inline constexpr int kNoSelection = -1;
-inline constexpr int kRelayFieldCount = kMaxRelays;
+inline constexpr int kRelayFieldCount = proto::kMaxRelays;
 
 // The seven controls of "RF Config"; an index may lie outside its list.
 struct SetupFields {
@@ -30,10 +29,10 @@ struct SetupFields {
     int parityIndex = kNoSelection;
 };
 
-Setup setupOf(const SetupFields& fields);
+proto::Setup setupOf(const SetupFields& fields);
 // The frequency as "%.2f" of the register's MHz truncated to two decimals, ids as "%d", the
 // power index one below its code (-1 for code 0).
-SetupFields setupFieldsOf(const Setup& setup);
+SetupFields setupFieldsOf(const proto::Setup& setup);
 
 // Converts hex digit pairs into out (at most capacity bytes); an odd last character gives no
 // byte. Other characters pass through the same arithmetic unchecked. Returns the byte count.
@@ -45,7 +44,7 @@ struct SendDataFields {
     std::string targetIdText{};  // decimal
     bool ackRequest = false;
     int jumpIndex = 6;
-    int routeModeIndex = kRouteModeAuto;
+    int routeModeIndex = proto::kRouteModeAuto;
     int relayingIndex = 0;
     std::array<std::string, kRelayFieldCount> relayTexts{};  // hexadecimal
     std::string dataText{};                                  // hexadecimal, spaces ignored
@@ -54,27 +53,12 @@ struct SendDataFields {
 struct SendDataReading {
     enum class Outcome { Built, EmptyData, TooLong };
     Outcome outcome = Outcome::Built;
-    SendDataRequest request{};  // when Built
-    std::size_t maxData = 0;    // when TooLong: the most data bytes that fit
+    proto::SendDataRequest request{};  // when Built
+    std::size_t maxData = 0;           // when TooLong: the most data bytes that fit
 };
 
 // Source routing always carries its relay count, also with no relay, so that the length byte
 // matches the bytes that follow; data beyond the module's buffer is refused, not cut.
 SendDataReading sendDataOf(const SendDataFields& fields);
 
-// The label lists the route list window draws.
-struct RouteList {
-    std::string localNode{};
-    std::vector<std::string> routeNodes{};  // entry k of both lists comes from one route entry
-    std::vector<std::string> targetNodes{};
-};
-RouteList routeListOf(const RouteListReply& reply);
-
-// The label lists the path window draws.
-struct PathList {
-    std::vector<std::string> pathNodes{};   // local node first, target last
-    std::vector<std::string> linkValues{};  // "-%d", one fewer than pathNodes
-};
-PathList pathListOf(const PathReply& reply);
-
-}  // namespace proto
+}  // namespace forms
