@@ -24,10 +24,6 @@ Pair pairOf(std::uint16_t a, std::uint16_t b) {
     return std::minmax(a, b);
 }
 
-std::string nodeName(std::uint16_t id) {
-    return "n" + std::to_string(id);
-}
-
 const std::map<LineKind, std::string_view> kLineStyles = {{LineKind::Path, "style=dashed"},
                                                          {LineKind::Reach, "style=dotted"}};
 
@@ -55,7 +51,7 @@ class DotWriter {
     void writeNode(const MeshNode& node) {
         std::string label = std::to_string(node.id);
         for (const std::size_t index : node.modules) label += "\n" + m_mesh.survey[index].port;
-        m_dot += "  " + nodeName(node.id) + " [label=" + dotQuoted(label) + ", ";
+        m_dot += "  " + dotNodeName(node.id) + " [label=" + dotQuoted(label) + ", ";
         m_dot += node.onPort() ? kModuleAttributes : kHeardOfAttributes;
         if (const auto texts = m_faultTexts.find(node.id); texts != m_faultTexts.end()) {
             std::string tooltip;
@@ -75,7 +71,7 @@ class DotWriter {
             attributes.push_back("label=" + dotQuoted("-" + std::to_string(*line.linkValue)));
         if (line.kind != LineKind::Reach && m_faultyPairs.contains(pairOf(line.from, line.to)))
             attributes.emplace_back(kFaultAttributes);
-        m_dot += "  " + nodeName(line.from) + " -> " + nodeName(line.to);
+        m_dot += "  " + dotNodeName(line.from) + " -> " + dotNodeName(line.to);
         for (std::size_t i = 0; i < attributes.size(); ++i)
             m_dot += (i == 0 ? " [" : ", ") + attributes[i];
         m_dot += attributes.empty() ? "\n" : "]\n";
@@ -88,6 +84,10 @@ class DotWriter {
 };
 
 }  // namespace
+
+std::string dotNodeName(std::uint16_t id) {
+    return "n" + std::to_string(id);
+}
 
 std::string meshDot(const Mesh& mesh) {
     return DotWriter(mesh).write();
