@@ -44,8 +44,8 @@ struct MeshLayout {
     const LinePlace* line(std::uint16_t from, std::uint16_t to) const;
 };
 
-// previous: the last survey's layout. Nodes still there start where they were, so that a mesh
-// that changed a little is drawn much as before. Throws std::runtime_error where Graphviz
+// previous: the last survey's layout. Nodes still there stay where they were, and new ones are
+// placed around them, so that a mesh drawn again changes only where it changed. Throws std::runtime_error where Graphviz
 // cannot lay the mesh out (its layout plug-ins missing).
 MeshLayout layOutMesh(const mesh::Mesh& mesh, const MeshLayout& previous = {});
 
