@@ -25,7 +25,7 @@ Pair pairOf(std::uint16_t a, std::uint16_t b) {
 }
 
 const std::map<LineKind, std::string_view> kLineStyles = {{LineKind::Path, "style=dashed"},
-                                                         {LineKind::Reach, "style=dotted"}};
+                                                          {LineKind::Reach, "style=dotted"}};
 
 class DotWriter {
   public:

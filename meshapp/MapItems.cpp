@@ -88,8 +88,8 @@ void NodeBadge::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidge
     if (m_highlighted) {
         painter->setPen(QPen(kHaloColor, kHaloWidth));
         painter->setBrush(Qt::NoBrush);
-        painter->drawEllipse(circle.adjusted(-kHaloWidth / 2, -kHaloWidth / 2, kHaloWidth / 2,
-                                             kHaloWidth / 2));
+        painter->drawEllipse(
+            circle.adjusted(-kHaloWidth / 2, -kHaloWidth / 2, kHaloWidth / 2, kHaloWidth / 2));
     }
     if (isSelected()) {
         painter->setPen(QPen(Qt::black, 1.5, Qt::DashLine));

@@ -33,8 +33,7 @@ class NodeBadge : public QGraphicsItem {
     void setHighlighted(bool on);
 
     QRectF boundingRect() const override;
-    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option,
-               QWidget* widget) override;
+    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
 
     static QColor colorOf(BadgeKind kind);
     static QString letterOf(BadgeKind kind);
@@ -61,8 +60,7 @@ class MapLine : public QGraphicsItem {
 
     QRectF boundingRect() const override;
     QPainterPath shape() const override;
-    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option,
-               QWidget* widget) override;
+    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
 
   private:
     QPen pen() const;

@@ -58,7 +58,8 @@ class Row {
     }
 
     void title(const QString& text) {
-        sample(text, [](QPainter&, const QRectF&) {}, 0);
+        sample(
+            text, [](QPainter&, const QRectF&) {}, 0);
     }
 
     double end() const { return m_at.x(); }
@@ -104,7 +105,8 @@ double rows(QPainter* painter, const QPointF& topLeft) {
     kinds.line(QPen(grey, 1.5, Qt::DotLine), tr("reached, way unknown"));
     Row bands = rowAt(2);
     bands.title(tr("Link value:"));
-    for (const LinkBand band : kLinkBands) bands.line(QPen(linkBandColor(band), 3), linkBandText(band));
+    for (const LinkBand band : kLinkBands)
+        bands.line(QPen(linkBandColor(band), 3), linkBandText(band));
     return std::max({nodes.end(), kinds.end(), bands.end()}) - topLeft.x();
 }
 

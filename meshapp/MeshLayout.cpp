@@ -88,10 +88,12 @@ class LaidOutGraph {
             set(place, "height", size);
             // Where it was, pinned: what did not change stays, the rest settles around it.
             if (const NodePlace* before = previous.node(node.id))
-                set(place, "pos", inchesText(before->centre.x, previous.height - before->centre.y) + "!");
+                set(place, "pos",
+                    inchesText(before->centre.x, previous.height - before->centre.y) + "!");
         }
         if (gvLayout(m_context.get(), m_graph.get(), "neato") != 0)
-            throw std::runtime_error("Graphviz cannot lay out the mesh: is libgvc6 installed whole?");
+            throw std::runtime_error(
+                "Graphviz cannot lay out the mesh: is libgvc6 installed whole?");
         attach_attrs(m_graph.get());
     }
     ~LaidOutGraph() {

@@ -45,8 +45,8 @@ struct MeshLayout {
 };
 
 // previous: the last survey's layout. Nodes still there stay where they were, and new ones are
-// placed around them, so that a mesh drawn again changes only where it changed. Throws std::runtime_error where Graphviz
-// cannot lay the mesh out (its layout plug-ins missing).
+// placed around them, so that a mesh drawn again changes only where it changed. Throws
+// std::runtime_error where Graphviz cannot lay the mesh out (its layout plug-ins missing).
 MeshLayout layOutMesh(const mesh::Mesh& mesh, const MeshLayout& previous = {});
 
 }  // namespace meshmap

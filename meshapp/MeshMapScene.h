@@ -23,8 +23,7 @@ struct MapChanges {
     int linesRemoved = 0;
     int linesChanged = 0;  // kind, direction or link value
     bool any() const {
-        return nodesAdded + nodesRemoved + nodesChanged + linesAdded + linesRemoved +
-                   linesChanged >
+        return nodesAdded + nodesRemoved + nodesChanged + linesAdded + linesRemoved + linesChanged >
                0;
     }
 };

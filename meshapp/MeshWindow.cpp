@@ -149,8 +149,9 @@ QWidget* MeshWindow::buildFaultColumn() {
     m_faults->setWordWrap(true);
     faultLayout->addWidget(m_faults);
     m_details = new QTextBrowser(column);
-    m_details->setPlaceholderText(tr("Click a node on the map to see its settings, route list "
-                                     "and path."));
+    m_details->setPlaceholderText(
+        tr("Click a node on the map to see its settings, route list "
+           "and path."));
     column->addWidget(faultBox);
     column->addWidget(m_details);
     return column;
@@ -237,11 +238,10 @@ QString MeshWindow::saveMap(const QString& path) {
 }
 
 void MeshWindow::saveMapAs(const QString& extension) {
-    const QString suggested =
-        QDir::home().filePath(QStringLiteral("meshcfg-mesh-%1.%2")
-                                  .arg(QDateTime::currentDateTime().toString(
-                                           QStringLiteral("yyyyMMdd-HHmmss")),
-                                       extension));
+    const QString suggested = QDir::home().filePath(
+        QStringLiteral("meshcfg-mesh-%1.%2")
+            .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")),
+                 extension));
     const QString path = m_chooseSaveFile(this, suggested);
     if (path.isEmpty()) return;
     if (const QString error = saveMap(path); !error.isEmpty())

@@ -73,8 +73,8 @@ QString pathOf(const mesh::ModuleAnswers& answers) {
     if (path.linkValues.empty()) return heading(tr("Path")) + tr("No path: nothing sent yet.");
     QString chain = text(path.pathNodes.front());
     for (std::size_t i = 0; i < path.linkValues.size(); ++i)
-        chain += QStringLiteral(" → %1 (%2)").arg(text(path.pathNodes[i + 1]),
-                                                  text(path.linkValues[i]));
+        chain +=
+            QStringLiteral(" → %1 (%2)").arg(text(path.pathNodes[i + 1]), text(path.linkValues[i]));
     return heading(tr("Path")) + chain;
 }
 

@@ -29,17 +29,17 @@ SurveyRunner::~SurveyRunner() = default;
 bool SurveyRunner::start(std::vector<std::string> ports, meshmap::MeshLayout previous) {
     if (m_running) return false;
     m_running = true;
-    m_worker = std::jthread([this, ports = std::move(ports),
-                             previous = std::move(previous)](std::stop_token stop) {
-        auto result = std::make_shared<SurveyResult>(surveyed(m_source, ports, previous, stop));
-        if (stop.stop_requested()) return;
-        QMetaObject::invokeMethod(
-            this,
-            [this, result] {
-                m_running = false;
-                emit finished(*result);
-            },
-            Qt::QueuedConnection);
-    });
+    m_worker = std::jthread(
+        [this, ports = std::move(ports), previous = std::move(previous)](std::stop_token stop) {
+            auto result = std::make_shared<SurveyResult>(surveyed(m_source, ports, previous, stop));
+            if (stop.stop_requested()) return;
+            QMetaObject::invokeMethod(
+                this,
+                [this, result] {
+                    m_running = false;
+                    emit finished(*result);
+                },
+                Qt::QueuedConnection);
+        });
     return true;
 }

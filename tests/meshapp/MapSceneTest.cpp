@@ -39,7 +39,8 @@ QString bandName(LinkBand band) {
 QString linesOf(const MeshMapScene& map) {
     QStringList lines;
     for (const MapLine* line : map.lines()) {
-        if (line->color() != linkBandColor(line->band())) return QStringLiteral("colour unlike band");
+        if (line->color() != linkBandColor(line->band()))
+            return QStringLiteral("colour unlike band");
         lines << QString::number(line->meshLine().from) + (line->hasArrow() ? u'>' : u'-') +
                      QString::number(line->meshLine().to) + u':' + bandName(line->band());
     }
@@ -97,18 +98,15 @@ void MapSceneTest::drawsTheMesh_data() {
 
     QTest::newRow("chain") << chain() << "1:S 2:S 3:S"
                            << "1-2:strong 2-3:strong" << -1 << " | ";
-    QTest::newRow("one way route, fair and weak links")
-        << oneWay() << "1:S 2:S 3:S"
-        << "1>2:fair 2-3:weak" << 0 << "1 2 | 1-2";
-    QTest::newRow("nodes only heard of")
-        << heardOf() << "1:S 8:R 9:R"
-        << "1-8:strong 8-9:weak" << -1 << " | ";
+    QTest::newRow("one way route, fair and weak links") << oneWay() << "1:S 2:S 3:S"
+                                                        << "1>2:fair 2-3:weak" << 0 << "1 2 | 1-2";
+    QTest::newRow("nodes only heard of") << heardOf() << "1:S 8:R 9:R"
+                                         << "1-8:strong 8-9:weak" << -1 << " | ";
     QTest::newRow("wrong network id")
         << chainAnd({onNetwork(answered("COM203", 4, {}), 2)}) << "1:S 2:S 3:S 4:S"
         << "1-2:strong 2-3:strong" << 0 << "4 | ";
-    QTest::newRow("one id twice")
-        << chainAnd({answered("COM203", 2, {{1, 1}})}) << "1:S 2:S 3:S"
-        << "1-2:strong 2-3:strong" << 0 << "2 | ";
+    QTest::newRow("one id twice") << chainAnd({answered("COM203", 2, {{1, 1}})}) << "1:S 2:S 3:S"
+                                  << "1-2:strong 2-3:strong" << 0 << "2 | ";
     QTest::newRow("route list not read: reached, way unknown")
         << mesh::Survey{changed(answered("COM200", 1, {}),
                                 [](mesh::ModuleAnswers& a) { a.routes.reset(); }),

@@ -58,13 +58,15 @@ mesh::Survey labSurvey(const std::string& more = "") {
 // The same lab with the link 2 - 3 gone: 3 is alone.
 mesh::Survey cutLabSurvey() {
     std::string text = kLab;
-    text.erase(text.find("[[link]]\nnodes = [2, 3]"), std::string("[[link]]\nnodes = [2, 3]\nlink_value = 97\n").size());
+    text.erase(text.find("[[link]]\nnodes = [2, 3]"),
+               std::string("[[link]]\nnodes = [2, 3]\nlink_value = 97\n").size());
     return lab_survey::survey(lab_survey::planOf(text));
 }
 
 struct Bench {
     explicit Bench(std::vector<mesh::Survey> answers)
-        : ports(answers.front()), source(std::move(answers)),
+        : ports(answers.front()),
+          source(std::move(answers)),
           window(std::make_unique<MeshWindow>(&source)) {
         for (const char* port : {"COM200", "COM201", "COM202", "COM203"})
             window->ports().setTicked(QString::fromLatin1(port), true);
@@ -102,8 +104,7 @@ void MeshWindowTest::surveyFillsTheMapFromTheTickedPorts() {
     QVERIFY(bench.surveyed());
     QCOMPARE(bench.source.lastPorts(), (std::vector<std::string>{"COM200", "COM201", "COM202"}));
     QCOMPARE(bench.window->map().badges().size(), 4u);
-    QCOMPARE(bench.window->faults().count(),
-             static_cast<int>(bench.window->mesh().faults.size()));
+    QCOMPARE(bench.window->faults().count(), static_cast<int>(bench.window->mesh().faults.size()));
     QVERIFY(bench.window->faults().item(0)->text().contains(QStringLiteral("COM203")));
     QVERIFY(bench.window->surveyButton().isEnabled());
     QVERIFY(bench.window->status().contains(QStringLiteral("fault")));
@@ -159,8 +160,8 @@ void MeshWindowTest::clickOnAModuleShowsItsSettingsRoutesAndPath() {
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at);
 
     const QString details = bench.window->details().toPlainText();
-    for (const char* shown : {"COM200", "434.00 MHz", "9600 NO", "Route list of node 1",
-                              "1 → 2 (-52) → 3 (-97)"})
+    for (const char* shown :
+         {"COM200", "434.00 MHz", "9600 NO", "Route list of node 1", "1 → 2 (-52) → 3 (-97)"})
         QVERIFY2(details.contains(QString::fromUtf8(shown)), qPrintable(details));
     QVERIFY(bench.window->map().badge(1)->isSelected());
 }
@@ -197,8 +198,10 @@ void MeshWindowTest::savesTheMapAsWholeFiles() {
     }
     QVERIFY(size.width() >= map.width() && size.height() > map.height());
     // The badge of node 1 is drawn in the picture, under the legend, where the map has it.
-    const QPointF badge = bench.window->map().badge(1)->pos() - bench.window->map().sceneRect().topLeft();
-    const QPoint inside = (badge + QPointF(0, size.height() - map.height()) + QPointF(-10, 8)).toPoint();
+    const QPointF badge =
+        bench.window->map().badge(1)->pos() - bench.window->map().sceneRect().topLeft();
+    const QPoint inside =
+        (badge + QPointF(0, size.height() - map.height()) + QPointF(-10, 8)).toPoint();
     QCOMPARE(picture.pixelColor(inside), QColor(route::kLocalColor));
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{name});
 }

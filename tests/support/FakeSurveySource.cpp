@@ -28,8 +28,7 @@ std::vector<std::string> FakeSurveySource::lastPorts() const {
     return m_lastPorts;
 }
 
-mesh::Survey FakeSurveySource::survey(const std::vector<std::string>& ports,
-                                      std::stop_token stop) {
+mesh::Survey FakeSurveySource::survey(const std::vector<std::string>& ports, std::stop_token stop) {
     std::unique_lock lock(m_lock);
     const auto answer = static_cast<std::size_t>(m_started++);
     m_lastPorts = ports;

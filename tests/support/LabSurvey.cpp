@@ -65,10 +65,9 @@ mesh::SurveyedPort surveyModule(LabLine& line, std::size_t module) {
     answers.routes = line.ask<proto::RouteListReply>(module, proto::buildReadRouteList());
     if (const auto target = answers.routes ? lastTarget(*answers.routes) : std::nullopt)
         line.ask<proto::SendStatus>(
-            module, proto::encode(proto::SendDataRequest{.target = *target,
-                                                         .jump = 7,
-                                                         .routeMode = proto::kRouteModeAuto,
-                                                         .data = {0x01}}));
+            module,
+            proto::encode(proto::SendDataRequest{
+                .target = *target, .jump = 7, .routeMode = proto::kRouteModeAuto, .data = {0x01}}));
     answers.path = line.ask<proto::PathReply>(module, proto::buildReadPathList());
     port.outcome = answers;
     return port;

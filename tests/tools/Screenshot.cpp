@@ -55,7 +55,9 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/meshcfg.svg")));
     const Translations translations(QLocale(), QStringLiteral(MESHCFG_TRANSLATIONS_DIR));
     if (argc != 3) {
-        std::fprintf(stderr, "usage: %s main|log|about|route|path|mesh-lab|mesh-grid|mesh-picture OUT.png\n", argv[0]);
+        std::fprintf(
+            stderr, "usage: %s main|log|about|route|path|mesh-lab|mesh-grid|mesh-picture OUT.png\n",
+            argv[0]);
         return 2;
     }
     const QString what = QString::fromLocal8Bit(argv[1]);
