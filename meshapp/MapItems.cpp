@@ -32,7 +32,7 @@ QPointF pointOf(meshmap::MapPoint point) {
 void drawBackedText(QPainter& painter, const QRectF& rect, const QString& text, const QFont& font,
                     const QColor& color) {
     painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(255, 255, 255, 170));
+    painter.setBrush(QColor(255, 255, 255, 140));
     painter.drawRoundedRect(rect, 3, 3);
     painter.setFont(font);
     painter.setPen(color);

@@ -70,7 +70,7 @@ class LaidOutGraph {
     LaidOutGraph(const mesh::Mesh& mesh, const MeshLayout& previous)
         : m_context(gvContext()), m_graph(agmemread(mesh::meshDot(mesh).c_str())) {
         if (!m_context || !m_graph) throw std::runtime_error("Graphviz cannot read the mesh");
-        set(m_graph.get(), "sep", "+" + std::to_string(kCaptionRoom / 2));
+        set(m_graph.get(), "sep", "+" + std::to_string(kCaptionRoom));
         // Lines long enough for a link value between two badges, kept so by the removal of
         // overlaps, which would otherwise pull the badges together again.
         set(m_graph.get(), "overlap_shrink", "false");

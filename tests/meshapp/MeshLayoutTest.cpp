@@ -58,7 +58,7 @@ TEST_P(LayoutOfMesh, PlacesEveryBadgeApartAndEveryLineBetweenItsBadges) {
             if (other.id <= node.id) continue;
             const double apart = std::max(std::abs(node.centre.x - other.centre.x),
                                           std::abs(node.centre.y - other.centre.y));
-            EXPECT_GE(apart, kBadgeDiameter + kCaptionRoom / 2) << node.id << " " << other.id;
+            EXPECT_GE(apart, kBadgeDiameter + kCaptionRoom) << node.id << " " << other.id;
         }
     }
 
@@ -80,12 +80,13 @@ TEST_P(LayoutOfMesh, PlacesEveryBadgeApartAndEveryLineBetweenItsBadges) {
     }
 }
 
+// Graphviz still removes overlaps around pinned nodes, which may shift them a little.
 TEST_P(LayoutOfMesh, StaysPutWhenLaidOutAgainBesideItself) {
     const mesh::Mesh mesh = mesh::assessMesh(GetParam().survey);
     const MeshLayout first = layOutMesh(mesh);
     const MeshLayout again = layOutMesh(mesh, first);
     for (const NodePlace& node : first.nodes)
-        EXPECT_LT(distance(node.centre, again.node(node.id)->centre), kBadgeDiameter)
+        EXPECT_LT(distance(node.centre, again.node(node.id)->centre), kBadgeDiameter + kCaptionRoom)
             << node.id << " from " << node.centre.x << "," << node.centre.y << " to "
             << again.node(node.id)->centre.x << "," << again.node(node.id)->centre.y;
 }

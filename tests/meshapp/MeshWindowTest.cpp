@@ -96,6 +96,8 @@ class MeshWindowTest : public QObject {
     void refusesToSaveWhereNoFileCanBe();
     void withoutASourceSurveyIsOffAndSaysWhy();
     void closingEndsASurveyStillRunning();
+    void zoomStaysInItsBoundsAndFitShowsTheWholeMesh_data();
+    void zoomStaysInItsBoundsAndFitShowsTheWholeMesh();
 };
 
 void MeshWindowTest::surveyFillsTheMapFromTheTickedPorts() {
@@ -229,6 +231,44 @@ void MeshWindowTest::closingEndsASurveyStillRunning() {
     QVERIFY(QTest::qWaitFor([&] { return bench.source.started() == 1; }));
     bench.window.reset();  // waits for the survey, which the stop request ends
     QCOMPARE(bench.source.started(), 1);
+}
+
+void MeshWindowTest::zoomStaysInItsBoundsAndFitShowsTheWholeMesh_data() {
+    QTest::addColumn<QString>("steps");  // + zoom in, - zoom out, w Ctrl+wheel up, s wheel alone
+    QTest::addColumn<double>("zoom");
+    QTest::newRow("in, up to the most") << QString(20, u'+') << MapView::kMaxZoom;
+    QTest::newRow("out, down to the least") << QString(20, u'-') << MapView::kMinZoom;
+    QTest::newRow("Ctrl and the wheel") << "ww" << MapView::kZoomStep * MapView::kZoomStep;
+    QTest::newRow("the wheel alone scrolls") << "ss" << 1.0;
+}
+
+void MeshWindowTest::zoomStaysInItsBoundsAndFitShowsTheWholeMesh() {
+    QFETCH(QString, steps);
+    QFETCH(double, zoom);
+    Bench bench({lab_survey::survey(lab_survey::grid(6, 10))});
+    bench.window->resize(900, 600);
+    bench.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(bench.window.get()));
+    QVERIFY(bench.surveyed());
+    MapView& view = bench.window->view();
+    // The first survey shows the whole mesh, at most at its own size.
+    const QRectF shown = view.mapToScene(view.viewport()->rect()).boundingRect();
+    QVERIFY(shown.adjusted(-1, -1, 1, 1).contains(bench.window->map().sceneRect()));
+    QVERIFY(view.zoom() < 1);
+
+    view.setZoom(1);
+    for (const QChar step : steps) {
+        if (step == u'+') view.zoomIn();
+        if (step == u'-') view.zoomOut();
+        if (step == u'w' || step == u's') {
+            const QPointF centre = view.viewport()->rect().center();
+            QWheelEvent wheel(centre, view.viewport()->mapToGlobal(centre), {}, {0, 120},
+                              Qt::NoButton, step == u'w' ? Qt::ControlModifier : Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(view.viewport(), &wheel);
+        }
+    }
+    QCOMPARE(view.zoom(), zoom);
 }
 
 QTEST_MAIN(MeshWindowTest)
