@@ -2,6 +2,7 @@
 
 #include <graphviz/cgraph.h>
 #include <graphviz/gvc.h>
+#include <locale.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -23,6 +24,27 @@ constexpr double kLineLength = 110;  // from centre to centre, where the mesh le
 
 // Graphviz keeps global state (its error handler, its text layout): one layout at a time.
 std::mutex g_graphvizLock;
+
+// Graphviz reads and writes its numbers with the C library, which follows the thread's locale:
+// where LC_NUMERIC writes 0,5 (the window sets the user's locale) "0.5" would read as 0. The
+// thread speaks the C locale's numbers while it lays out.
+class CNumbers {
+  public:
+    CNumbers() : m_c(newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr))) {
+        if (m_c) m_before = uselocale(m_c);
+    }
+    ~CNumbers() {
+        if (!m_c) return;
+        uselocale(m_before);
+        freelocale(m_c);
+    }
+    CNumbers(const CNumbers&) = delete;
+    CNumbers& operator=(const CNumbers&) = delete;
+
+  private:
+    locale_t m_c;
+    locale_t m_before = LC_GLOBAL_LOCALE;
+};
 
 struct ContextCloser {
     void operator()(GVC_t* context) const { gvFreeContext(context); }
@@ -166,6 +188,7 @@ const LinePlace* MeshLayout::line(std::uint16_t from, std::uint16_t to) const {
 MeshLayout layOutMesh(const mesh::Mesh& mesh, const MeshLayout& previous) {
     if (mesh.graph.nodes.empty()) return {};
     const std::lock_guard lock(g_graphvizLock);
+    const CNumbers numbers;
     LaidOutGraph graph(mesh, previous);
     return graph.read(mesh);
 }

@@ -3,7 +3,6 @@
 #include <QGraphicsSceneMouseEvent>
 #include <QStringList>
 #include <algorithm>
-#include <memory>
 
 #include "MapItems.h"
 #include "MeshLines.h"

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
 
 #include "LabSurvey.h"
@@ -124,6 +125,29 @@ TEST(LayoutOfMesh, OfNoNodeIsEmpty) {
     const MeshLayout layout = layOutMesh(mesh::assessMesh({failed("COM200", "no reply")}));
     EXPECT_TRUE(layout.nodes.empty());
     EXPECT_EQ(layout.width, 0);
+}
+
+// The window runs in the user's locale; one whose LC_NUMERIC writes 0,5 must get the same map.
+TEST(LayoutOfMesh, IsTheSameWhereTheLocaleWritesCommaDecimals) {
+    const mesh::Mesh mesh = mesh::assessMesh(chain());
+    const MeshLayout inC = layOutMesh(mesh);
+    const std::string saved = std::setlocale(LC_ALL, nullptr);
+    bool comma = false;
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "nl_NL.UTF-8"})
+        if (std::setlocale(LC_ALL, name) && std::string(std::localeconv()->decimal_point) == ",") {
+            comma = true;
+            break;
+        }
+    if (!comma) {
+        std::setlocale(LC_ALL, saved.c_str());
+        GTEST_SKIP() << "no locale with a comma decimal point";
+    }
+    const MeshLayout inComma = layOutMesh(mesh);
+    std::setlocale(LC_ALL, saved.c_str());
+    ASSERT_EQ(inComma.nodes.size(), inC.nodes.size());
+    for (std::size_t i = 0; i < inC.nodes.size(); ++i)
+        EXPECT_EQ(inComma.nodes[i].centre, inC.nodes[i].centre) << inC.nodes[i].id;
+    EXPECT_EQ(inComma.width, inC.width);
 }
 
 }  // namespace
