@@ -41,22 +41,32 @@ QFont CShapButton::badgeFont() {
 
 void CShapButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    paintBadge(painter, rect(), m_color, text(), font());
+}
+
+void CShapButton::paintBadge(QPainter& painter, const QRect& rect, const QColor& color,
+                             const QString& text, const QFont& measureFont) {
+    painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
+    // textRect's arithmetic takes the button's own rectangle, which starts at the origin.
+    painter.translate(rect.topLeft());
+    const QRect item(QPoint(0, 0), rect.size());
 
     // Stroke on pixel centres so the whole 1-pixel outline stays inside the rectangle.
-    const QRect item = rect();
     painter.setPen(QPen(Qt::black, 1));
-    painter.setBrush(m_color);
+    painter.setBrush(color);
     painter.drawEllipse(QRectF(item).adjusted(0.5, 0.5, -0.5, -0.5));
 
-    // Measured with the control's own font, so a bold label may be clipped by its rectangle.
-    const QString label = text().left(kMaxLabelLength);
-    if (label.isEmpty()) return;
-    const QFontMetrics metrics(font());
-    const QRect labelRect =
-        textRect(item, QSize(metrics.horizontalAdvance(label), metrics.height()));
-    painter.setFont(badgeFont());
-    painter.setPen(Qt::white);
-    painter.setClipRect(labelRect);
-    painter.drawText(labelRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, label);
+    // The button measures with its own font, so a bold label may be clipped by its rectangle.
+    const QString label = text.left(kMaxLabelLength);
+    if (!label.isEmpty()) {
+        const QFontMetrics metrics(measureFont);
+        const QRect labelRect =
+            textRect(item, QSize(metrics.horizontalAdvance(label), metrics.height()));
+        painter.setFont(badgeFont());
+        painter.setPen(Qt::white);
+        painter.setClipRect(labelRect, Qt::IntersectClip);
+        painter.drawText(labelRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, label);
+    }
+    painter.restore();
 }

@@ -5,6 +5,8 @@
 #include <QColor>
 #include <QPushButton>
 
+class QPainter;
+
 class CShapButton : public QPushButton {
     Q_OBJECT
 
@@ -20,6 +22,11 @@ class CShapButton : public QPushButton {
 
     // The label font: bold, 14 pixels, the badge face or an installed CJK serif face.
     static QFont badgeFont();
+
+    // The badge as the button paints it, for drawings that are not buttons (the mesh map): the
+    // label is placed as if measured with measureFont and clipped there.
+    static void paintBadge(QPainter& painter, const QRect& rect, const QColor& color,
+                           const QString& label, const QFont& measureFont);
 
   protected:
     void paintEvent(QPaintEvent* event) override;

@@ -7,6 +7,7 @@
 // reach it. Lines carry their link values (-52), and what a fault names is red, with the
 // faults' texts as the nodes' tooltips. Nodes are named "n" and their id.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,9 @@
 namespace mesh {
 
 std::string meshDot(const Mesh& mesh);
+
+// "n12": the node's name in the text, by which a layout of it is read back.
+std::string dotNodeName(std::uint16_t id);
 
 // text as a quoted DOT string that labels show as it is: quotes and backslashes escaped, line
 // breaks as \n, other control characters as spaces and bytes that are not UTF-8 as U+FFFD.

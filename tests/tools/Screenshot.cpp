@@ -1,6 +1,6 @@
 // Renders the tool's windows to PNG with whatever platform is set (offscreen in scripts), so
 // their layout can be looked at without a display:
-//   meshcfg-screenshot main|log|about|route|path OUT.png
+//   meshcfg-screenshot main|log|about|route|path|mesh-lab|mesh-grid|mesh-picture OUT.png
 // in the language of the locale (LANG, LC_ALL): LANG=zh_CN.UTF-8 shows the description's texts.
 
 #include <QApplication>
@@ -9,6 +9,7 @@
 
 #include "CAboutDlg.h"
 #include "CMeshcfgDlg.h"
+#include "MeshWindowShots.h"
 #include "RouteWindowShots.h"
 #include "Translations.h"
 
@@ -54,7 +55,9 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/meshcfg.svg")));
     const Translations translations(QLocale(), QStringLiteral(MESHCFG_TRANSLATIONS_DIR));
     if (argc != 3) {
-        std::fprintf(stderr, "usage: %s main|log|about|route|path OUT.png\n", argv[0]);
+        std::fprintf(
+            stderr, "usage: %s main|log|about|route|path|mesh-lab|mesh-grid|mesh-picture OUT.png\n",
+            argv[0]);
         return 2;
     }
     const QString what = QString::fromLocal8Bit(argv[1]);
@@ -64,6 +67,9 @@ int main(int argc, char** argv) {
     if (what == u"about") return renderAboutBox(path);
     if (what == u"route") return renderRouteWindowShot(path);
     if (what == u"path") return renderPathWindowShot(path);
+    if (what == u"mesh-lab") return renderMeshLabShot(path);
+    if (what == u"mesh-grid") return renderMeshGridShot(path);
+    if (what == u"mesh-picture") return renderMeshPictureShot(path);
     std::fprintf(stderr, "unknown window: %s\n", argv[1]);
     return 2;
 }

@@ -1,0 +1,184 @@
+#include "MapItems.h"
+
+#include <QFontMetricsF>
+#include <QLineF>
+#include <QPainter>
+#include <QStyleOptionGraphicsItem>
+#include <cmath>
+
+#include "CShapButton.h"
+#include "RouteWindow.h"
+
+namespace {
+
+constexpr double kRadius = meshmap::kBadgeDiameter / 2;
+constexpr double kHaloWidth = 8;
+constexpr double kArrowWidth = 8;  // across the arrow's base
+constexpr int kCaptionPixels = 11;
+constexpr int kLinkLabelPixels = 10;
+
+QFont pixelFont(int pixels, bool bold = false) {
+    QFont font;
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+QPointF pointOf(meshmap::MapPoint point) {
+    return {point.x, point.y};
+}
+
+// A caption or a link value stays readable where lines cross it.
+void drawBackedText(QPainter& painter, const QRectF& rect, const QString& text, const QFont& font,
+                    const QColor& color) {
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(255, 255, 255, 140));
+    painter.drawRoundedRect(rect, 3, 3);
+    painter.setFont(font);
+    painter.setPen(color);
+    painter.drawText(rect, Qt::AlignCenter, text);
+}
+
+}  // namespace
+
+NodeBadge::NodeBadge(std::uint16_t id, BadgeKind kind, QString caption)
+    : m_id(id), m_kind(kind), m_caption(std::move(caption)) {
+    setFlag(ItemIsSelectable);
+    setZValue(1);  // over the lines
+    setCursor(Qt::PointingHandCursor);
+}
+
+QColor NodeBadge::colorOf(BadgeKind kind) {
+    return kind == BadgeKind::Module ? route::kLocalColor : route::kRouteColor;
+}
+
+QString NodeBadge::letterOf(BadgeKind kind) {
+    return kind == BadgeKind::Module ? QStringLiteral("S") : QStringLiteral("R");
+}
+
+QString NodeBadge::letter() const {
+    return letterOf(m_kind);
+}
+
+QColor NodeBadge::color() const {
+    return colorOf(m_kind);
+}
+
+void NodeBadge::setHighlighted(bool on) {
+    if (on == m_highlighted) return;
+    m_highlighted = on;
+    update();
+}
+
+QRectF NodeBadge::captionRect() const {
+    if (m_caption.isEmpty()) return {};
+    const QFontMetricsF metrics(pixelFont(kCaptionPixels));
+    const QSizeF size(metrics.horizontalAdvance(m_caption) + 6, metrics.height() + 2);
+    return {QPointF(-size.width() / 2, kRadius + 2), size};
+}
+
+QRectF NodeBadge::boundingRect() const {
+    const double reach = kRadius + kHaloWidth;
+    return QRectF(-reach, -reach, 2 * reach, 2 * reach).united(captionRect());
+}
+
+void NodeBadge::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) {
+    painter->setRenderHint(QPainter::Antialiasing);
+    const QRectF circle(-kRadius, -kRadius, 2 * kRadius, 2 * kRadius);
+    if (m_highlighted) {
+        painter->setPen(QPen(kHaloColor, kHaloWidth));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawEllipse(
+            circle.adjusted(-kHaloWidth / 2, -kHaloWidth / 2, kHaloWidth / 2, kHaloWidth / 2));
+    }
+    if (isSelected()) {
+        painter->setPen(QPen(Qt::black, 1.5, Qt::DashLine));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawEllipse(circle.adjusted(-4, -4, 4, 4));
+    }
+    CShapButton::paintBadge(*painter, circle.toRect(), color(), label(), CShapButton::badgeFont());
+    if (!m_caption.isEmpty())
+        drawBackedText(*painter, captionRect(), m_caption, pixelFont(kCaptionPixels), Qt::black);
+}
+
+MapLine::MapLine(const mesh::MeshLine& line, const meshmap::LinePlace& place) : m_line(line) {
+    if (!place.curve.empty()) {
+        m_path.moveTo(pointOf(place.curve.front()));
+        for (std::size_t i = 1; i + 2 < place.curve.size(); i += 3)
+            m_path.cubicTo(pointOf(place.curve[i]), pointOf(place.curve[i + 1]),
+                           pointOf(place.curve[i + 2]));
+    }
+    if (place.arrowTip && !place.curve.empty()) {
+        // The arrow's base is where the curve ends, its tip where Graphviz put it.
+        const QLineF axis(pointOf(place.curve.back()), pointOf(*place.arrowTip));
+        QLineF across = axis.normalVector();
+        across.setLength(kArrowWidth / 2);
+        const QPointF side = across.p2() - across.p1();
+        m_arrow << axis.p2() << axis.p1() + side << axis.p1() - side;
+    }
+    if (place.labelCentre && m_line.linkValue) m_labelCentre = pointOf(*place.labelCentre);
+}
+
+QColor MapLine::color() const {
+    return linkBandColor(band());
+}
+
+void MapLine::setHighlighted(bool on) {
+    if (on == m_highlighted) return;
+    m_highlighted = on;
+    update();
+}
+
+QPen MapLine::pen() const {
+    switch (m_line.kind) {
+        case mesh::LineKind::Route:
+            return QPen(color(), 2.5, Qt::SolidLine, Qt::RoundCap);
+        case mesh::LineKind::Path:
+            return QPen(color(), 2, Qt::DashLine, Qt::RoundCap);
+        case mesh::LineKind::Reach:
+            break;
+    }
+    return QPen(color(), 1.5, Qt::DotLine, Qt::RoundCap);
+}
+
+QString MapLine::label() const {
+    return m_line.linkValue ? QStringLiteral("-%1").arg(*m_line.linkValue) : QString();
+}
+
+QRectF MapLine::labelRect() const {
+    if (!m_labelCentre) return {};
+    const QFontMetricsF metrics(pixelFont(kLinkLabelPixels, true));
+    const QSizeF size(metrics.horizontalAdvance(label()) + 4, metrics.height());
+    return {*m_labelCentre - QPointF(size.width() / 2, size.height() / 2), size};
+}
+
+QPainterPath MapLine::shape() const {
+    QPainterPathStroker stroker;
+    stroker.setWidth(kHaloWidth);
+    QPainterPath shape = stroker.createStroke(m_path);
+    shape.addPolygon(m_arrow);
+    return shape;
+}
+
+QRectF MapLine::boundingRect() const {
+    return shape().boundingRect().united(labelRect());
+}
+
+void MapLine::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) {
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setBrush(Qt::NoBrush);
+    if (m_highlighted) {
+        painter->setPen(QPen(kHaloColor, kHaloWidth, Qt::SolidLine, Qt::RoundCap));
+        painter->drawPath(m_path);
+    }
+    painter->setPen(pen());
+    painter->drawPath(m_path);
+    if (hasArrow()) {
+        painter->setPen(QPen(color(), 1));
+        painter->setBrush(color());
+        painter->drawPolygon(m_arrow);
+    }
+    if (m_labelCentre)
+        drawBackedText(*painter, labelRect(), label(), pixelFont(kLinkLabelPixels, true),
+                       color().darker(130));
+}

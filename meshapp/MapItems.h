@@ -1,0 +1,75 @@
+#pragma once
+// What the mesh map is drawn with: a node badge in the route list window's look (a module on a
+// port in the local node's colour, legend "S"; a node only heard of in the route node's, "R")
+// with its ports under it, and a line between two nodes as Graphviz routed it, coloured by its
+// link value. A highlighted item (what a selected fault names) gets a halo.
+
+#include <QColor>
+#include <QGraphicsItem>
+#include <QPainterPath>
+#include <QPolygonF>
+#include <cstdint>
+#include <optional>
+
+#include "LinkBands.h"
+#include "MeshLayout.h"
+#include "MeshLines.h"
+
+inline const QColor kHaloColor(0xff, 0xd4, 0x00);
+
+enum class BadgeKind { Module, HeardOf };
+
+class NodeBadge : public QGraphicsItem {
+  public:
+    NodeBadge(std::uint16_t id, BadgeKind kind, QString caption);
+
+    std::uint16_t id() const { return m_id; }
+    BadgeKind kind() const { return m_kind; }
+    QString letter() const;  // the legend's "S" or "R"
+    QColor color() const;
+    QString label() const { return QString::number(m_id); }
+    QString caption() const { return m_caption; }
+    bool highlighted() const { return m_highlighted; }
+    void setHighlighted(bool on);
+
+    QRectF boundingRect() const override;
+    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
+
+    static QColor colorOf(BadgeKind kind);
+    static QString letterOf(BadgeKind kind);
+
+  private:
+    QRectF captionRect() const;
+
+    std::uint16_t m_id;
+    BadgeKind m_kind;
+    QString m_caption;
+    bool m_highlighted = false;
+};
+
+class MapLine : public QGraphicsItem {
+  public:
+    MapLine(const mesh::MeshLine& line, const meshmap::LinePlace& place);
+
+    const mesh::MeshLine& meshLine() const { return m_line; }
+    LinkBand band() const { return linkBandOf(m_line.linkValue); }
+    QColor color() const;
+    bool hasArrow() const { return !m_arrow.isEmpty(); }
+    bool highlighted() const { return m_highlighted; }
+    void setHighlighted(bool on);
+
+    QRectF boundingRect() const override;
+    QPainterPath shape() const override;
+    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
+
+  private:
+    QPen pen() const;
+    QString label() const;
+    QRectF labelRect() const;
+
+    mesh::MeshLine m_line;
+    QPainterPath m_path;
+    QPolygonF m_arrow;
+    std::optional<QPointF> m_labelCentre;
+    bool m_highlighted = false;
+};

@@ -1,0 +1,250 @@
+#include "MeshWindow.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTextBrowser>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "MapItems.h"
+#include "MapLegend.h"
+#include "MapPicture.h"
+#include "MapView.h"
+#include "MeshMapScene.h"
+#include "ModuleDetails.h"
+#include "PortChecklist.h"
+#include "SurveyRunner.h"
+
+namespace {
+
+QString changesText(const MapChanges& changes) {
+    if (!changes.any()) return MeshWindow::tr("The map did not change.");
+    QStringList parts;
+    const auto add = [&parts](int count, const QString& text) {
+        if (count > 0) parts << text.arg(count);
+    };
+    add(changes.nodesAdded, MeshWindow::tr("%1 node(s) new"));
+    add(changes.nodesRemoved, MeshWindow::tr("%1 node(s) gone"));
+    add(changes.nodesChanged, MeshWindow::tr("%1 node(s) changed"));
+    add(changes.linesAdded, MeshWindow::tr("%1 line(s) new"));
+    add(changes.linesRemoved, MeshWindow::tr("%1 line(s) gone"));
+    add(changes.linesChanged, MeshWindow::tr("%1 line(s) changed"));
+    return MeshWindow::tr("Since the last survey: %1.").arg(parts.join(QStringLiteral(", ")));
+}
+
+QToolButton* toolButton(const QString& text, const QString& tip, QWidget* parent) {
+    auto* button = new QToolButton(parent);
+    button->setText(text);
+    button->setToolTip(tip);
+    return button;
+}
+
+QString defaultSaveFile(QWidget* parent, const QString& suggested) {
+    return QFileDialog::getSaveFileName(parent, MeshWindow::tr("Save the map"), suggested);
+}
+
+}  // namespace
+
+MeshWindow::MeshWindow(mesh::SurveySource* source, QWidget* parent)
+    : QMainWindow(parent), m_chooseSaveFile(defaultSaveFile) {
+    setWindowTitle(tr("Meshcfg mesh map"));
+    m_map = new MeshMapScene(this);
+    if (source) m_runner = std::make_unique<SurveyRunner>(*source);
+
+    auto* columns = new QSplitter(Qt::Horizontal, this);
+    columns->addWidget(buildPortColumn());
+    columns->addWidget(buildMapColumn());
+    columns->addWidget(buildFaultColumn());
+    columns->setStretchFactor(1, 1);
+    columns->setSizes({220, 700, 300});
+    setCentralWidget(columns);
+    m_status = new QLabel(this);
+    statusBar()->addWidget(m_status, 1);
+    resize(1280, 800);
+
+    if (m_runner) {
+        connect(m_runner.get(), &SurveyRunner::finished, this, &MeshWindow::showSurvey);
+    } else {
+        m_surveyButton->setEnabled(false);
+        m_surveyButton->setToolTip(
+            tr("This build cannot survey ports yet: the engine's survey is not built in."));
+    }
+    connect(m_map, &MeshMapScene::nodeClicked, this, &MeshWindow::showDetails);
+    connect(m_faults, &QListWidget::currentRowChanged, this, [this](int row) {
+        const bool known = row >= 0 && static_cast<std::size_t>(row) < m_mesh.faults.size();
+        m_map->highlightFault(known ? &m_mesh.faults[static_cast<std::size_t>(row)] : nullptr);
+    });
+    refreshPorts();
+    setStatus(m_runner ? tr("Tick the ports of the mesh's modules and press Survey.")
+                       : m_surveyButton->toolTip());
+}
+
+MeshWindow::~MeshWindow() = default;
+
+QWidget* MeshWindow::buildPortColumn() {
+    auto* column = new QWidget(this);
+    auto* layout = new QVBoxLayout(column);
+    layout->addWidget(new QLabel(tr("Ports"), column));
+    m_ports = new PortChecklist(column);
+    layout->addWidget(m_ports, 1);
+    auto* row = new QHBoxLayout;
+    auto* all = new QPushButton(tr("All"), column);
+    auto* none = new QPushButton(tr("None"), column);
+    auto* refresh = new QPushButton(tr("Refresh"), column);
+    row->addWidget(all);
+    row->addWidget(none);
+    row->addWidget(refresh);
+    layout->addLayout(row);
+    m_surveyButton = new QPushButton(tr("Survey"), column);
+    m_surveyButton->setDefault(true);
+    layout->addWidget(m_surveyButton);
+    connect(all, &QPushButton::clicked, this, [this] { m_ports->tickAll(true); });
+    connect(none, &QPushButton::clicked, this, [this] { m_ports->tickAll(false); });
+    connect(refresh, &QPushButton::clicked, this, &MeshWindow::refreshPorts);
+    connect(m_surveyButton, &QPushButton::clicked, this, &MeshWindow::survey);
+    return column;
+}
+
+QWidget* MeshWindow::buildMapColumn() {
+    auto* column = new QWidget(this);
+    auto* layout = new QVBoxLayout(column);
+    auto* tools = new QHBoxLayout;
+    auto* zoomOut = toolButton(tr("−"), tr("Zoom out (Ctrl+wheel)"), column);
+    auto* zoomIn = toolButton(tr("+"), tr("Zoom in (Ctrl+wheel)"), column);
+    auto* fit = toolButton(tr("Fit"), tr("The whole map in the window"), column);
+    auto* actual = toolButton(tr("100 %"), tr("The map at its own size"), column);
+    auto* svg = toolButton(tr("Save as SVG..."), tr("Save the map and its legend as SVG"), column);
+    auto* png = toolButton(tr("Save as PNG..."), tr("Save the map and its legend as PNG"), column);
+    for (QToolButton* button : {zoomOut, zoomIn, fit, actual}) tools->addWidget(button);
+    tools->addStretch(1);
+    tools->addWidget(svg);
+    tools->addWidget(png);
+    layout->addLayout(tools);
+    layout->addWidget(new MapLegend(column));
+    m_view = new MapView(m_map, column);
+    layout->addWidget(m_view, 1);
+    connect(zoomOut, &QToolButton::clicked, this, [this] { m_view->zoomOut(); });
+    connect(zoomIn, &QToolButton::clicked, this, [this] { m_view->zoomIn(); });
+    connect(fit, &QToolButton::clicked, this, [this] { m_view->fitMap(); });
+    connect(actual, &QToolButton::clicked, this, [this] { m_view->setZoom(1); });
+    connect(svg, &QToolButton::clicked, this, [this] { saveMapAs(QStringLiteral("svg")); });
+    connect(png, &QToolButton::clicked, this, [this] { saveMapAs(QStringLiteral("png")); });
+    return column;
+}
+
+QWidget* MeshWindow::buildFaultColumn() {
+    auto* column = new QSplitter(Qt::Vertical, this);
+    auto* faultBox = new QWidget(column);
+    auto* faultLayout = new QVBoxLayout(faultBox);
+    faultLayout->addWidget(new QLabel(tr("Faults, most serious first"), faultBox));
+    m_faults = new QListWidget(faultBox);
+    m_faults->setWordWrap(true);
+    faultLayout->addWidget(m_faults);
+    m_details = new QTextBrowser(column);
+    m_details->setPlaceholderText(
+        tr("Click a node on the map to see its settings, route list "
+           "and path."));
+    column->addWidget(faultBox);
+    column->addWidget(m_details);
+    return column;
+}
+
+void MeshWindow::refreshPorts() {
+    const QStringList problems = m_ports->fill();
+    if (!problems.isEmpty()) setStatus(problems.join(u'\n'));
+}
+
+bool MeshWindow::surveying() const {
+    return m_runner && m_runner->running();
+}
+
+void MeshWindow::survey() {
+    if (!m_runner || m_runner->running()) return;
+    std::vector<std::string> ports = m_ports->tickedPorts();
+    if (ports.empty()) return setStatus(tr("Tick at least one port to survey."));
+    const auto count = static_cast<int>(ports.size());
+    m_runner->start(std::move(ports), m_layout);
+    m_surveyButton->setEnabled(false);
+    m_surveyButton->setText(tr("Surveying..."));
+    setStatus(tr("Surveying %n port(s)...", nullptr, count));
+}
+
+void MeshWindow::showSurvey(const SurveyResult& result) {
+    m_surveyButton->setEnabled(true);
+    m_surveyButton->setText(tr("Survey"));
+    if (!result.error.isEmpty()) return setStatus(tr("The survey failed: %1").arg(result.error));
+    m_mesh = result.mesh;
+    m_layout = result.layout;
+    const MapChanges changes = m_map->showMesh(m_mesh, m_layout);
+    showFaults();
+    if (m_shownNode && m_mesh.graph.node(*m_shownNode)) {
+        showDetails(*m_shownNode);
+    } else {
+        m_shownNode.reset();
+        m_details->clear();
+    }
+    int modules = 0;
+    for (const mesh::MeshNode& node : m_mesh.graph.nodes) modules += node.onPort() ? 1 : 0;
+    QString text = tr("%1 of %2 port(s) answered as %3 node(s); %4 fault(s).")
+                       .arg(mesh::modulesOf(m_mesh.survey).size())
+                       .arg(m_mesh.survey.size())
+                       .arg(modules)
+                       .arg(m_mesh.faults.size());
+    if (++m_surveys == 1) {
+        m_view->fitMap();
+    } else {
+        text += u' ' + changesText(changes);
+    }
+    setStatus(text);
+}
+
+void MeshWindow::showFaults() {
+    const QSignalBlocker quiet(m_faults);
+    m_faults->clear();
+    for (const mesh::Fault& fault : m_mesh.faults) {
+        auto* item = new QListWidgetItem(QString::fromStdString(fault.text), m_faults);
+        QStringList ports;
+        for (const std::string& port : fault.ports) ports << QString::fromStdString(port);
+        item->setToolTip(ports.join(QStringLiteral(", ")));
+    }
+    m_map->highlightFault(nullptr);
+}
+
+void MeshWindow::showDetails(std::uint16_t node) {
+    m_shownNode = node;
+    m_map->clearSelection();
+    if (NodeBadge* badge = m_map->badge(node)) badge->setSelected(true);
+    m_details->setHtml(moduleDetails(m_mesh, node));
+}
+
+QString MeshWindow::status() const {
+    return m_status->text();
+}
+
+void MeshWindow::setStatus(const QString& text) {
+    m_status->setText(text);
+}
+
+QString MeshWindow::saveMap(const QString& path) {
+    return map_picture::save(*m_map, path);
+}
+
+void MeshWindow::saveMapAs(const QString& extension) {
+    const QString suggested = QDir::home().filePath(
+        QStringLiteral("meshcfg-mesh-%1.%2")
+            .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")),
+                 extension));
+    const QString path = m_chooseSaveFile(this, suggested);
+    if (path.isEmpty()) return;
+    if (const QString error = saveMap(path); !error.isEmpty())
+        QMessageBox::warning(this, windowTitle(),
+                             tr("The map could not be saved to %1: %2").arg(path, error));
+}

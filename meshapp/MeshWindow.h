@@ -1,0 +1,78 @@
+#pragma once
+// The mesh window: the ports to survey with their tick boxes and "Survey" at the left, the map
+// with its legend and zoom in the middle, the mesh's faults and the clicked node's details at
+// the right. The survey runs off the window thread; without a survey source the window lists
+// ports but cannot survey them, and says so.
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "Mesh.h"
+#include "MeshLayout.h"
+#include "SurveySource.h"
+
+class MapView;
+class MeshMapScene;
+class PortChecklist;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QTextBrowser;
+class SurveyRunner;
+struct MapChanges;
+struct SurveyResult;
+
+class MeshWindow : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    // Asks where to save the map, starting from the suggested path; empty when cancelled.
+    using SaveFileChooser = std::function<QString(QWidget* parent, const QString& suggested)>;
+
+    // source: null where this build cannot survey ports; otherwise it outlives the window.
+    explicit MeshWindow(mesh::SurveySource* source, QWidget* parent = nullptr);
+    ~MeshWindow() override;
+
+    void refreshPorts();
+    void survey();
+    bool surveying() const;
+    // The node's settings, route list and path in the details pane, as a click on it shows them.
+    void showDetails(std::uint16_t node);
+    // Empty when saved, else why not.
+    QString saveMap(const QString& path);
+    void saveMapAs(const QString& extension);
+    void setSaveFileChooser(SaveFileChooser chooser) { m_chooseSaveFile = std::move(chooser); }
+
+    PortChecklist& ports() const { return *m_ports; }
+    MeshMapScene& map() const { return *m_map; }
+    MapView& view() const { return *m_view; }
+    QListWidget& faults() const { return *m_faults; }
+    QTextBrowser& details() const { return *m_details; }
+    QPushButton& surveyButton() const { return *m_surveyButton; }
+    QString status() const;
+    const mesh::Mesh& mesh() const { return m_mesh; }
+
+  private:
+    QWidget* buildPortColumn();
+    QWidget* buildMapColumn();
+    QWidget* buildFaultColumn();
+    void showSurvey(const SurveyResult& result);
+    void showFaults();
+    void setStatus(const QString& text);
+
+    PortChecklist* m_ports = nullptr;
+    QPushButton* m_surveyButton = nullptr;
+    MeshMapScene* m_map = nullptr;
+    MapView* m_view = nullptr;
+    QListWidget* m_faults = nullptr;
+    QTextBrowser* m_details = nullptr;
+    QLabel* m_status = nullptr;
+    std::unique_ptr<SurveyRunner> m_runner;
+    mesh::Mesh m_mesh;
+    meshmap::MeshLayout m_layout;
+    int m_surveys = 0;
+    std::optional<std::uint16_t> m_shownNode;
+    SaveFileChooser m_chooseSaveFile;
+};
