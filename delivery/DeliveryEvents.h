@@ -54,7 +54,7 @@ struct NoticeSeen {
     NoticeKind kind = NoticeKind::Untagged;
     std::optional<Pair> pair{};  // whose send it carried, where it is one of this run's
     std::uint32_t sequence = 0;
-    double latencyMs = 0;     // from its send, for Delivered and Late
+    double latencyMs = 0;     // from its send, for Delivered and Late; 0 when it is forgotten
     bool outOfOrder = false;  // a newer send of its pair arrived first
     bool falseFail = false;   // its send's confirmation was a failure status
 };

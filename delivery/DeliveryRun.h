@@ -3,7 +3,7 @@
 // follows them. The face writes each send's request and hands the matcher the time it went out,
 // the confirmations its link tests match, the notices its target ports read and the ports it
 // loses and gets back; it calls the matcher's advance, and prints or plots the events and the
-// summary. Nothing here reads a clock or touches a port.
+// summary. Nothing here reads a clock or touches a port; the face drives it from one thread.
 
 #include <cstddef>
 #include <optional>

@@ -276,19 +276,6 @@ INSTANTIATE_TEST_SUITE_P(
                    "send 0>1 #2 delivered"}}),
     [](const auto& info) { return info.param.name; });
 
-TEST(Matching, TimesDataOneWayFromTheLastByteWritten) {
-    Matcher matcher(threePorts());
-    matcher.sent(0, at(0), 1);
-    matcher.noticed(1, noticeOf(taggedData({kRun, 0, 1, 1}, 24)), at(37));
-    const auto events = matcher.takeEvents();
-    const auto& notice = std::get<NoticeSeen>(events.back());
-    EXPECT_EQ(notice.latencyMs, 37);
-    const auto latency = matcher.summary().pairs[0].latencyMs;
-    ASSERT_TRUE(latency.has_value());
-    EXPECT_EQ(latency->max, 37);
-    EXPECT_FALSE(matcher.summary().pairs[1].latencyMs.has_value());
-}
-
 struct SpreadCase {
     std::string name;
     std::function<double(std::mt19937&)> draw;  // one-way milliseconds
