@@ -70,6 +70,7 @@ struct Latency {  // milliseconds, nearest rank within the histogram's stated er
     double p50 = 0;
     double p95 = 0;
     double max = 0;
+    bool operator==(const Latency&) const = default;
 };
 
 struct PairSummary {
@@ -87,6 +88,7 @@ struct PairSummary {
 
     // Delivered among the sends whose fate is known; nothing before the first.
     std::optional<double> deliveredShare() const;
+    bool operator==(const PairSummary&) const = default;
 };
 
 struct Summary {
