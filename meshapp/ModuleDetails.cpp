@@ -6,6 +6,7 @@
 #include <variant>
 
 #include "ControlTexts.h"
+#include "RouteLabels.h"
 #include "SetupNames.h"
 
 namespace {
@@ -40,7 +41,7 @@ QString heading(const QString& title) {
 
 QString settingsOf(const mesh::ModuleAnswers& answers) {
     if (!answers.setup) return heading(tr("Settings")) + tr("No setup reply.");
-    const proto::SetupFields fields = proto::setupFieldsOf(*answers.setup);
+    const forms::SetupFields fields = forms::setupFieldsOf(*answers.setup);
     const int lifeCycle = fields.lifeCycleIndex;
     return heading(tr("Settings")) + QStringLiteral("<table>") +
            row(tr("Frequency"), tr("%1 MHz").arg(text(fields.frequencyText))) +
@@ -57,7 +58,7 @@ QString settingsOf(const mesh::ModuleAnswers& answers) {
 
 QString routesOf(const mesh::ModuleAnswers& answers) {
     if (!answers.routes) return heading(tr("Route list")) + tr("No route list reply.");
-    const proto::RouteList list = proto::routeListOf(*answers.routes);
+    const forms::RouteList list = forms::routeListOf(*answers.routes);
     QString html = heading(tr("Route list of node %1").arg(text(list.localNode)));
     if (list.targetNodes.empty()) return html + tr("No routes.");
     html += QStringLiteral("<table>") + row(tr("<b>target</b>"), tr("<b>route node</b>"));
@@ -69,7 +70,7 @@ QString routesOf(const mesh::ModuleAnswers& answers) {
 // "1 → 2 (-52) → 6 (-61)": each link value belongs to the node it leads to.
 QString pathOf(const mesh::ModuleAnswers& answers) {
     if (!answers.path) return heading(tr("Path")) + tr("No path reply.");
-    const proto::PathList path = proto::pathListOf(*answers.path);
+    const forms::PathList path = forms::pathListOf(*answers.path);
     if (path.linkValues.empty()) return heading(tr("Path")) + tr("No path: nothing sent yet.");
     QString chain = text(path.pathNodes.front());
     for (std::size_t i = 0; i < path.linkValues.size(); ++i)

@@ -4,8 +4,7 @@
 #include <variant>
 
 #include "Lab.h"
-#include "RouteList.h"
-#include "Setup.h"
+#include "Messages.h"
 
 namespace lab_survey {
 
@@ -60,15 +59,15 @@ mesh::SurveyedPort surveyModule(LabLine& line, std::size_t module) {
         return port;
     }
     mesh::ModuleAnswers answers;
-    if (const auto setup = line.ask<proto::SetupReply>(module, proto::buildReadSetup()))
+    if (const auto setup = line.ask<proto::SetupReply>(module, proto::encode(proto::ReadSetupRequest{})))
         answers.setup = setup->setup;
-    answers.routes = line.ask<proto::RouteListReply>(module, proto::buildReadRouteList());
+    answers.routes = line.ask<proto::RouteListReply>(module, proto::encode(proto::RouteListRequest{}));
     if (const auto target = answers.routes ? lastTarget(*answers.routes) : std::nullopt)
         line.ask<proto::SendStatus>(
             module,
             proto::encode(proto::SendDataRequest{
                 .target = *target, .jump = 7, .routeMode = proto::kRouteModeAuto, .data = {0x01}}));
-    answers.path = line.ask<proto::PathReply>(module, proto::buildReadPathList());
+    answers.path = line.ask<proto::PathReply>(module, proto::encode(proto::PathRequest{}));
     port.outcome = answers;
     return port;
 }
