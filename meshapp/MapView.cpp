@@ -1,5 +1,6 @@
 #include "MapView.h"
 
+#include <QResizeEvent>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -16,6 +17,11 @@ double MapView::zoom() const {
 }
 
 void MapView::setZoom(double zoom) {
+    m_fitted = false;
+    zoomTo(zoom);
+}
+
+void MapView::zoomTo(double zoom) {
     zoom = std::clamp(zoom, kMinZoom, kMaxZoom);
     setTransform(QTransform::fromScale(zoom, zoom));
 }
@@ -23,10 +29,18 @@ void MapView::setZoom(double zoom) {
 void MapView::fitMap() {
     if (!scene()) return;
     const QRectF area = scene()->sceneRect();
-    const QSizeF room = viewport()->size();
-    if (area.isEmpty() || room.isEmpty()) return setZoom(1);
-    setZoom(std::min({1.0, room.width() / area.width(), room.height() / area.height()}));
+    // A pixel spare on each side: the view scrolls by whole pixels, and an exact fit can lose
+    // the map's edge to rounding.
+    const QSizeF room = viewport()->size() - QSize(2, 2);
+    m_fitted = true;
+    if (area.isEmpty() || room.isEmpty()) return zoomTo(1);
+    zoomTo(std::min({1.0, room.width() / area.width(), room.height() / area.height()}));
     centerOn(area.center());
+}
+
+void MapView::resizeEvent(QResizeEvent* event) {
+    QGraphicsView::resizeEvent(event);
+    if (m_fitted) fitMap();
 }
 
 void MapView::wheelEvent(QWheelEvent* event) {

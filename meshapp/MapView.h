@@ -18,9 +18,16 @@ class MapView : public QGraphicsView {
     void setZoom(double zoom);
     void zoomIn() { setZoom(zoom() * kZoomStep); }
     void zoomOut() { setZoom(zoom() / kZoomStep); }
-    // The whole map in the view, never larger than 100 %.
+    // The whole map in the view, never larger than 100 %. The map stays fitted as the view's
+    // size changes, until the user zooms.
     void fitMap();
 
   protected:
     void wheelEvent(QWheelEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void zoomTo(double zoom);
+
+    bool m_fitted = false;
 };
