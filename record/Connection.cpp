@@ -1,5 +1,7 @@
 #include "Connection.h"
 
+#include <utf8.h>
+
 #include <charconv>
 
 #include "PostgresConnection.h"
@@ -7,6 +9,10 @@
 #include "SqliteConnection.h"
 
 namespace record {
+
+std::string storedText(const std::string& text) {
+    return utf8::is_valid(text.begin(), text.end()) ? text : utf8::replace_invalid(text);
+}
 
 void ResultRow::append(const char* textOrNull) {
     if (textOrNull)

@@ -40,7 +40,7 @@ std::vector<std::optional<std::string>> texts(const Params& params) {
         if (const auto* number = std::get_if<std::int64_t>(&value))
             values.emplace_back(std::to_string(*number));
         else if (const auto* text = std::get_if<std::string>(&value))
-            values.emplace_back(*text);
+            values.emplace_back(storedText(*text));
         else
             values.emplace_back();
     }

@@ -65,7 +65,7 @@ class StatementRun {
             if (const auto* number = std::get_if<std::int64_t>(&params[i]))
                 statement.bind(index, *number);
             else if (const auto* text = std::get_if<std::string>(&params[i]))
-                statement.bind(index, *text);
+                statement.bind(index, storedText(*text));
             else
                 statement.bind(index);
         }

@@ -144,6 +144,25 @@ TEST_F(PostgresRecord, AReaderOfADatabaseWithoutARecordMakesNone) {
     }
 }
 
+// A device name or a why need not be UTF-8; a server that takes only UTF-8 still keeps the row,
+// with the stray byte as the spool keeps it.
+TEST_F(PostgresRecord, TextThatIsNotUtf8IsStoredInBothEngines) {
+    TempFolder folder;
+    for (const std::string& url : {folder.sqliteUrl(), server->url()}) {
+        SCOPED_TRACE(url);
+        LineRecord line(url, folder.path() / "utf8-spool");
+        UnitRow unit = unitAt("utf8-\xff", 1);
+        unit.device = "/dev/tty\xc3";
+        unit.why = "read back \xff differs";
+        unit.result = Result::kFail;
+        ASSERT_EQ(line.store(unit), LineRecord::StoredIn::kDatabase) << line.downReason();
+        const std::vector<UnitRow> rows = line.units({.station = "utf8-\xef\xbf\xbd"});
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows[0].device, "/dev/tty\xef\xbf\xbd");
+        EXPECT_EQ(rows[0].why, "read back \xef\xbf\xbd differs");
+    }
+}
+
 // Ids taken in a network of the case's own before it (a neighbouring network holds 10 and 11),
 // then the id a unit asking for 10..20 gets, or nothing when the range is used up.
 struct NextIdCase {
