@@ -121,7 +121,7 @@ std::string utf8Text(std::string_view text) {
     return escapedText(text, false);
 }
 
-std::string printableText(std::string_view text) {
+std::string terminalText(std::string_view text) {
     return escapedText(text, true);
 }
 

@@ -29,7 +29,7 @@ std::optional<double> decimalFraction(std::string_view text);
 std::string utf8Text(std::string_view text);
 // Text for a terminal line: utf8Text, with control characters also written out ("\n", "\r",
 // "\t", "\xNN"), so that a record's text can neither break the line nor drive the terminal.
-std::string printableText(std::string_view text);
+std::string terminalText(std::string_view text);
 
 std::string joined(const std::vector<std::string>& parts, std::string_view separator);
 

@@ -37,12 +37,12 @@ Json unitJson(const record::UnitRow& row) {
 // The record's texts came from ports, adapters and modules: written out where they hold
 // control characters, so each unit stays one line.
 std::string unitText(const record::UnitRow& row) {
-    std::string line = row.time.text() + " " + printableText(row.station) + " " +
-                       printableText(row.port) + " " + std::string(record::resultName(row.result)) +
+    std::string line = row.time.text() + " " + terminalText(row.station) + " " +
+                       terminalText(row.port) + " " + std::string(record::resultName(row.result)) +
                        " node_id=" + (row.nodeId ? std::to_string(*row.nodeId) : "-") + " serial=" +
-                       (row.adapterSerial.empty() ? "-" : printableText(row.adapterSerial)) +
+                       (row.adapterSerial.empty() ? "-" : terminalText(row.adapterSerial)) +
                        " ms=" + std::to_string(row.durationMs);
-    if (!row.why.empty()) line += " why=" + printableText(row.why);
+    if (!row.why.empty()) line += " why=" + terminalText(row.why);
     return line;
 }
 
@@ -104,8 +104,7 @@ void printSummary(const CommonOptions& common, const UnitsOptions& options,
     };
     if (!options.csv) std::cout << "station passed failed reserved yield\n";
     for (const auto& tally : summary.stations)
-        print(options.csv ? forms::csvTextCell(tally.station) : printableText(tally.station),
-              tally);
+        print(options.csv ? forms::csvTextCell(tally.station) : terminalText(tally.station), tally);
     if (!options.csv) print("(line)", summary.line);
 }
 

@@ -11,7 +11,7 @@ struct TextCase {
     const char* name;
     std::string text;
     std::string utf8;       // utf8Text
-    std::string printable;  // printableText
+    std::string printable;  // terminalText
 };
 
 class ShownText : public testing::TestWithParam<TextCase> {};
@@ -19,7 +19,7 @@ class ShownText : public testing::TestWithParam<TextCase> {};
 TEST_P(ShownText, IsUtf8AndOneLine) {
     const TextCase& row = GetParam();
     EXPECT_EQ(utf8Text(row.text), row.utf8);
-    EXPECT_EQ(printableText(row.text), row.printable);
+    EXPECT_EQ(terminalText(row.text), row.printable);
 }
 
 TEST_P(ShownText, IsPrintedAsJsonThatReadsBack) {
