@@ -22,6 +22,7 @@
 #include "StationLoop.h"
 #include "TtyHotplugMonitor.h"
 #include "UnitApply.h"
+#include "UnitNames.h"
 #include "UnitRecord.h"
 #include "UsbAdapters.h"
 
@@ -158,7 +159,8 @@ class UnitRunner {
         const PortIdentity port = identifyPort(portName);
         const std::optional<UsbIdentity> usb = usbIdentity(port.device);
         const std::string serial = usb ? usb->serial : std::string();
-        const UnitName name{serial.empty() ? portName : serial, !serial.empty()};
+        const UnitNames::Claim claim = m_names.claim(portName, serial);
+        const UnitName& name = claim.name();
         const std::string& unit = name.text;
         if (m_output) m_output->found(port, serial);
         if (m_record) m_record->begin(unit, port, usb);
@@ -266,6 +268,7 @@ class UnitRunner {
     std::unique_ptr<RowSink> m_report;
     std::unique_ptr<UnitOutput> m_output;
     UnitPlan m_plan;
+    UnitNames m_names;
     bool m_holdBack = false;
     std::atomic<int> m_passed = 0;
     std::atomic<int> m_failed = 0;
