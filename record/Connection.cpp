@@ -1,17 +1,16 @@
 #include "Connection.h"
 
-#include <utf8.h>
-
 #include <charconv>
 
 #include "PostgresConnection.h"
 #include "RecordError.h"
 #include "SqliteConnection.h"
+#include "Text.h"
 
 namespace record {
 
 std::string storedText(const std::string& text) {
-    return utf8::is_valid(text.begin(), text.end()) ? text : utf8::replace_invalid(text);
+    return utf8Text(text);
 }
 
 void ResultRow::append(const char* textOrNull) {

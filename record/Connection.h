@@ -20,8 +20,8 @@ using Value = std::variant<std::monostate, std::int64_t, std::string>;  // monos
 using Params = std::vector<Value>;
 
 // A text as the record keeps it: UTF-8 whatever the device or the user gave (a device name, a
-// USB serial), each broken sequence replaced by U+FFFD as the spool does, so that a server that
-// takes only UTF-8 keeps the row and both engines find it by the same text.
+// USB serial), each stray byte written "\xNN" as the commands print it, so that a server that
+// takes only UTF-8 keeps the row and both engines hold and find the same text.
 std::string storedText(const std::string& text);
 
 struct ResultRow {

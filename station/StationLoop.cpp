@@ -10,12 +10,12 @@ int runStation(const StationHooks& hooks) {
     bool stopping = false;
     const auto collect = [&] {
         for (const UnitThreads::Ended& ended : threads.reap()) {
-            if (ended.code == kUnitHeldBack) {
+            if (ended.result.end == UnitEnd::kHeldBack) {
                 taken.erase(ended.unit);
                 continue;
             }
-            highest = std::max(highest, ended.code);
-            stopping = stopping || ended.code == hooks.lastUnitCode;
+            highest = std::max(highest, ended.result.code);
+            stopping = stopping || ended.result.end == UnitEnd::kNoIdLeft;
         }
     };
     for (;;) {

@@ -15,13 +15,7 @@ struct StationHooks {
     std::function<bool()> mayTake;        // false holds new units back until it turns true
     std::function<void()> waitForChange;  // returns on hot-plug news or after a short while
     std::function<void()> unitEnded;      // optional: a unit's end is recorded
-    // A unit that returns this code ends the shift once the others are done ("no node id left").
-    int lastUnitCode = -1;
 };
 
-// What a unit's work returns when it could not start, with nothing written to its module (the
-// line's record was out of reach): it is taken again, while still plugged, once units may start.
-constexpr int kUnitHeldBack = -1;
-
-// The highest code of the units, once the station stopped and every unit has ended.
+// The highest code of the units not held back, once the station stopped and every unit has ended.
 int runStation(const StationHooks& hooks);

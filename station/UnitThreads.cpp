@@ -7,7 +7,8 @@ int runTogether(const std::vector<PluggedUnit>& units, const UnitWork& work) {
     for (const PluggedUnit& unit : units) threads.start(unit);
     threads.joinAll();
     int highest = 0;
-    for (const UnitThreads::Ended& ended : threads.reap()) highest = std::max(highest, ended.code);
+    for (const UnitThreads::Ended& ended : threads.reap())
+        highest = std::max(highest, ended.result.code);
     return highest;
 }
 
@@ -16,10 +17,10 @@ void UnitThreads::start(const PluggedUnit& unit) {
     Running& running = m_running.emplace_back();
     running.unit = unit;
     running.thread = std::thread([this, &running] {
-        const int code = m_work(running.unit);
+        const UnitResult result = m_work(running.unit);
         {
             const std::lock_guard ended(m_mutex);
-            running.code = code;
+            running.result = result;
             running.ended = true;
         }
         if (m_onEnded) m_onEnded();
@@ -45,7 +46,7 @@ std::vector<UnitThreads::Ended> UnitThreads::reap() {
     }
     for (Running& running : ended) {
         if (running.thread.joinable()) running.thread.join();
-        codes.push_back({running.unit, running.code});
+        codes.push_back({running.unit, running.result});
     }
     return codes;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Units configured side by side, a thread each with its own port and time-outs, so that a silent
-// or unplugged module holds up nobody but itself. A unit's work returns its exit code.
+// or unplugged module holds up nobody but itself. A unit's work says how it ended, with its exit
+// code.
 
 #include <functional>
 #include <list>
@@ -10,7 +11,21 @@
 
 #include "PluggedUnits.h"
 
-using UnitWork = std::function<int(const PluggedUnit&)>;
+// How a unit's work ended, as a station decides what comes next.
+enum class UnitEnd {
+    kFinished,  // passed or failed: taken again only once it is plugged in again
+    // Could not start, nothing written to its module (the line's record was out of reach): taken
+    // again, while still plugged, once units may start; its code does not count.
+    kHeldBack,
+    kNoIdLeft,  // no node id left: the shift ends once the others are done
+};
+
+struct UnitResult {
+    UnitEnd end = UnitEnd::kFinished;
+    int code = 0;  // the unit's exit code
+};
+
+using UnitWork = std::function<UnitResult(const PluggedUnit&)>;
 
 // Runs work for every unit at once; the highest of their codes once all have ended.
 int runTogether(const std::vector<PluggedUnit>& units, const UnitWork& work);
@@ -29,7 +44,7 @@ class UnitThreads {
     bool busyWith(const PluggedUnit& unit);
     struct Ended {
         PluggedUnit unit;
-        int code = 0;
+        UnitResult result;
     };
     // Joins the threads that have ended, in no set order.
     std::vector<Ended> reap();
@@ -41,7 +56,7 @@ class UnitThreads {
         PluggedUnit unit;
         std::thread thread;
         bool ended = false;
-        int code = 0;
+        UnitResult result;
     };
 
     UnitWork m_work;

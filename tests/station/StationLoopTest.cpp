@@ -10,11 +10,11 @@
 namespace {
 
 // A station's view over time: what each scan finds, the ports it starts after each scan, and
-// the code each unit's work returns.
+// how each unit's work ends.
 struct LoopCase {
     const char* tag;
     std::vector<std::vector<PluggedUnit>> scans;
-    std::map<std::string, int> codes;  // by port; 0 where not named
+    std::map<std::string, UnitResult> codes;  // by port; finished with 0 where not named
     std::vector<std::vector<std::string>> startedPerScan;
     int result = 0;
 };
@@ -41,7 +41,7 @@ TEST_P(StationLoopRun, TakesEachPluggingOnce) {
             started.push_back(unit.port);
         }
         const auto code = test.codes.find(unit.port);
-        return code == test.codes.end() ? 0 : code->second;
+        return code == test.codes.end() ? UnitResult{} : code->second;
     };
     hooks.unitEnded = [&] { ++ended; };
     hooks.stopRequested = [&] { return scan == test.scans.size(); };
@@ -55,7 +55,6 @@ TEST_P(StationLoopRun, TakesEachPluggingOnce) {
         startedPerScan.push_back(started);
         started.clear();
     };
-    hooks.lastUnitCode = 5;
     EXPECT_EQ(runStation(hooks), test.result);
     EXPECT_EQ(startedPerScan, test.startedPerScan);
 }
@@ -69,20 +68,24 @@ INSTANTIATE_TEST_SUITE_P(
             "newTerminalBehindTheAlias", {{kA}, {kAOnANewTerminal}}, {}, {{"COM1"}, {"COM1"}}, 0},
         LoopCase{"failedNotRetriedWhilePlugged",
                  {{kA}, {kA}, {kA}},
-                 {{"COM1", 4}},
+                 {{"COM1", {UnitEnd::kFinished, 4}}},
                  {{"COM1"}, {}, {}},
                  4},
         LoopCase{"failedRetriedOncePluggedAgain",
                  {{kA}, {}, {kA}},
-                 {{"COM1", 4}},
+                 {{"COM1", {UnitEnd::kFinished, 4}}},
                  {{"COM1"}, {}, {"COM1"}},
                  4},
         LoopCase{"heldBackTakenAgainWhilePlugged",
                  {{kA}, {kA}, {kA}},
-                 {{"COM1", kUnitHeldBack}},
+                 {{"COM1", {UnitEnd::kHeldBack, 1}}},
                  {{"COM1"}, {"COM1"}, {"COM1"}},
                  0},
-        LoopCase{"noIdLeftTakesNoMoreUnits", {{kA}, {kA, kB}}, {{"COM1", 5}}, {{"COM1"}}, 5}),
+        LoopCase{"noIdLeftTakesNoMoreUnits",
+                 {{kA}, {kA, kB}},
+                 {{"COM1", {UnitEnd::kNoIdLeft, 5}}},
+                 {{"COM1"}},
+                 5}),
     [](const auto& info) { return std::string(info.param.tag); });
 
 struct ModelCase {

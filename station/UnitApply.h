@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -14,6 +15,7 @@
 #include "ProgressBoard.h"
 #include "Session.h"
 #include "Settings.h"
+#include "UnitThreads.h"
 
 struct UnitPlan {
     SettingChanges settings;      // all seven
@@ -28,18 +30,36 @@ struct UnitPlan {
 
 struct UnitOutcome {
     ExitCode code = kExitDone;
+    UnitEnd end = UnitEnd::kFinished;
     std::string message;  // the failure as one port prints it on standard error
     std::string why;      // the report's why; empty for a pass
     std::optional<proto::Setup> readBack;
     std::optional<std::uint16_t> nodeId;  // the id the unit holds; it stays used once written
     std::chrono::milliseconds duration{};
-    bool heldBack = false;  // a station takes the unit again: its record was out of reach
     bool passed() const { return code == kExitDone; }
 };
+
+// The module as one unit's apply reaches it. Its calls leave as a Failure (an Interrupted for
+// Ctrl+C) as Session's do.
+class UnitLink {
+  public:
+    virtual ~UnitLink() = default;
+    virtual proto::Setup readSetup() = 0;
+    virtual void writeSetup(const proto::Setup& setup) = 0;
+    // The last request went out whole, whatever came after it.
+    virtual bool requestWritten() const = 0;
+    // A Failure naming the unit's port.
+    virtual Failure failure(ExitCode code, const std::string& what) const = 0;
+};
+// Opens the unit's port: a Failure with kExitPort when it cannot be opened.
+using UnitLinkOpener = std::function<std::unique_ptr<UnitLink>()>;
 
 // The step a unit begins, with the node id it holds by then.
 using UnitStepHandler = std::function<void(UnitStep, const std::optional<std::uint16_t>&)>;
 
 // unit names the holder of a node id. Never throws a Failure: its outcome says how it ended.
+UnitOutcome applyToUnit(const UnitPlan& plan, const UnitName& unit, const UnitLinkOpener& open,
+                        const UnitStepHandler& onStep);
+// The unit on the port common names, through a Session.
 UnitOutcome applyToUnit(const CommonOptions& common, const UnitPlan& plan, const UnitName& unit,
                         const UnitStepHandler& onStep);

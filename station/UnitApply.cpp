@@ -4,12 +4,34 @@
 
 namespace {
 
+// The last node id is gone: the unit ends, and so does a station's shift.
+class NoNodeIdLeft : public Failure {
+  public:
+    NoNodeIdLeft() : Failure(kExitNoIdLeft, "no node id left: nothing written") {}
+};
+
+class SessionLink final : public UnitLink {
+  public:
+    SessionLink(const CommonOptions& common, bool tellNotices) : m_session(common) {
+        if (!tellNotices) m_session.onNotice([](const proto::ReadFrame&) {});
+    }
+    proto::Setup readSetup() override { return readSetupValues(m_session); }
+    void writeSetup(const proto::Setup& setup) override { writeSetupValues(m_session, setup); }
+    bool requestWritten() const override { return m_session.requestWritten(); }
+    Failure failure(ExitCode code, const std::string& what) const override {
+        return m_session.failure(code, what);
+    }
+
+  private:
+    Session m_session;
+};
+
 // The unit's id: the one its module holds when allowed (and free, with a range), else the next
 // of the range.
 std::uint16_t nodeIdFor(const UnitPlan& plan, const proto::Setup& module, const UnitName& unit) {
     if (plan.keepNodeId && (!plan.ids || plan.ids->keep(module.nodeId, unit))) return module.nodeId;
     const auto id = plan.ids->reserve(unit.text);
-    if (!id) throw Failure(kExitNoIdLeft, "no node id left: nothing written");
+    if (!id) throw NoNodeIdLeft();
     return *id;
 }
 
@@ -24,19 +46,26 @@ struct Progress {
 
 UnitOutcome applyToUnit(const CommonOptions& common, const UnitPlan& plan, const UnitName& unit,
                         const UnitStepHandler& onStep) {
+    const UnitLinkOpener open = [&] {
+        return std::make_unique<SessionLink>(common, plan.tellNotices);
+    };
+    return applyToUnit(plan, unit, open, onStep);
+}
+
+UnitOutcome applyToUnit(const UnitPlan& plan, const UnitName& unit, const UnitLinkOpener& open,
+                        const UnitStepHandler& onStep) {
     const auto started = std::chrono::steady_clock::now();
     UnitOutcome outcome;
     Progress progress;
     bool idHeldUnwritten = false;  // an id reserved or kept that no write carried yet
     try {
         onStep(UnitStep::kOpening, outcome.nodeId);
-        Session session(common);
+        const std::unique_ptr<UnitLink> link = open();
         progress.opened = true;
-        if (!plan.tellNotices) session.onNotice([](const proto::ReadFrame&) {});
         onStep(UnitStep::kReading, outcome.nodeId);
         // What the module holds is read first, so that a module that does not answer is never
         // written to.
-        const proto::Setup module = readSetupValues(session);
+        const proto::Setup module = link->readSetup();
         if (plan.mayWrite && !plan.mayWrite())
             throw Failure(kExitRecord, "the line's record cannot be reached: nothing written");
         proto::Setup written = module;
@@ -50,9 +79,9 @@ UnitOutcome applyToUnit(const CommonOptions& common, const UnitPlan& plan, const
         progress.stage = "write";
         onStep(UnitStep::kWriting, outcome.nodeId);
         try {
-            writeSetupValues(session, written);
+            link->writeSetup(written);
         } catch (const Failure&) {
-            if (session.requestWritten()) {
+            if (link->requestWritten()) {
                 idHeldUnwritten = false;
                 progress.interruptedWhy =
                     "interrupted waiting for the write's acknowledgement: the write had gone out "
@@ -65,13 +94,17 @@ UnitOutcome applyToUnit(const CommonOptions& common, const UnitPlan& plan, const
             "interrupted reading back: the write had gone out whole and was acknowledged";
         progress.stage = "read-back";
         onStep(UnitStep::kReadingBack, outcome.nodeId);
-        outcome.readBack = readSetupValues(session);
+        outcome.readBack = link->readSetup();
         const std::string differs = mismatch(written, *outcome.readBack);
-        if (!differs.empty()) throw session.failure(kExitRefused, "verify failed: " + differs);
+        if (!differs.empty()) throw link->failure(kExitRefused, "verify failed: " + differs);
     } catch (const Interrupted& stop) {
         outcome.code = stop.code();
         outcome.message = stop.what();
         outcome.why = progress.interruptedWhy;
+    } catch (const NoNodeIdLeft& none) {
+        outcome.end = UnitEnd::kNoIdLeft;
+        outcome.code = none.code();
+        outcome.message = outcome.why = none.what();
     } catch (const Failure& failure) {
         outcome.code = failure.code();
         outcome.message = failure.what();

@@ -1,0 +1,145 @@
+#include "UnitRunner.h"
+
+#include <iostream>
+#include <system_error>
+
+#include "NodeIdFile.h"
+#include "NodeIdPool.h"
+
+namespace {
+
+std::unique_ptr<NodeIdSource> nodeIdSource(const StationOptions& options) {
+    if (!options.nodeIds) return nullptr;
+    if (options.idFile.empty()) return std::make_unique<NodeIdPool>(*options.nodeIds);
+    try {
+        return std::make_unique<NodeIdFile>(options.idFile, *options.nodeIds);
+    } catch (const std::system_error& error) {
+        throw Failure(kExitUsage, error.what());
+    }
+}
+
+}  // namespace
+
+UnitRunner::UnitRunner(const CommonOptions& common, const SettingChanges& settings,
+                       const StationOptions& options, bool tellNotices,
+                       std::unique_ptr<UnitOutput> output)
+    : m_common(common), m_options(options), m_output(std::move(output)) {
+    if (!options.dbUrl.empty()) m_record = std::make_unique<UnitRecord>(options, settings);
+    if (!m_record || !m_record->ids()) m_ids = nodeIdSource(options);
+    if (!options.reportPath.empty()) m_report = std::make_unique<CsvReport>(options.reportPath);
+    m_plan = {settings,
+              m_ids      ? m_ids.get()
+              : m_record ? m_record->ids()
+                         : nullptr,
+              options.keepNodeId,
+              tellNotices,
+              {}};
+}
+
+UnitOutcome UnitRunner::run(const std::string& portName) {
+    CommonOptions common = m_common;
+    common.port = portName;
+    const PortIdentity port = identifyPort(portName);
+    const std::optional<UsbIdentity> usb = usbIdentity(port.device);
+    const std::string serial = usb ? usb->serial : std::string();
+    const UnitNames::Claim claim = m_names.claim(portName, serial);
+    const UnitName& name = claim.name();
+    const std::string& unit = name.text;
+    if (m_output) m_output->found(port, serial);
+    if (m_record) m_record->begin(unit, port, usb);
+    UnitOutcome outcome = applyToUnit(
+        common, m_plan, name, [&](UnitStep step, const std::optional<std::uint16_t>& nodeId) {
+            if (m_output) m_output->step(port, step, nodeId);
+        });
+    // Only the record's reservation fails this way, and it comes before the write.
+    if (m_holdBack && outcome.code == kExitRecord) {
+        m_record->drop(unit);
+        if (m_output) m_output->heldBack(port, outcome.why);
+        outcome.end = UnitEnd::kHeldBack;
+        return outcome;
+    }
+    // apply's record was never reached: the unit ends unwritten, and leaves no row.
+    if (!recordReached()) {
+        m_record->drop(unit);
+        if (m_output) m_output->finished(port, serial, outcome);
+        return outcome;
+    }
+    store(port, usb, outcome);
+    if (m_record) {
+        const std::string spooled = m_record->store(unit, outcome);
+        if (!spooled.empty()) note(port.name + ": " + spooled);
+    }
+    ++(outcome.passed() ? m_passed : m_failed);
+    if (m_output) m_output->finished(port, serial, outcome);
+    return outcome;
+}
+
+UnitWork UnitRunner::work() {
+    return [this](const PluggedUnit& unit) {
+        const UnitOutcome outcome = run(unit.port);
+        return UnitResult{outcome.end, static_cast<int>(outcome.code)};
+    };
+}
+
+bool UnitRunner::mayTake() {
+    if (!m_record) return true;
+    const bool ready = m_record->ready();
+    if (ready != m_recordReady.exchange(ready))
+        note(ready ? "The line's record is back: taking units again."
+                   : "The line's record cannot be reached (" + m_record->downReason() +
+                         "): no new unit until it is back.");
+    return ready;
+}
+
+void UnitRunner::reachRecordAhead() {
+    if (!m_record) return;
+    m_recordReached = std::async(std::launch::async, [this] { return m_record->ready(); });
+    m_plan.mayWrite = [this] { return recordReached(); };
+}
+
+void UnitRunner::refuseWithoutRecord() {
+    if (!recordReached())
+        throw Failure(kExitRecord, "the line's record cannot be reached (" +
+                                       m_record->downReason() + "): nothing written");
+}
+
+void UnitRunner::note(const std::string& line) {
+    if (m_output)
+        m_output->note(line);
+    else
+        std::cerr << line << "\n";
+}
+
+std::string UnitRunner::shift() const {
+    return "Shift: " + std::to_string(m_passed) + " passed, " + std::to_string(m_failed) +
+           " failed";
+}
+
+bool UnitRunner::recordReached() const {
+    return !m_recordReached.valid() || m_recordReached.get();
+}
+
+void UnitRunner::store(const PortIdentity& port, const std::optional<UsbIdentity>& usb,
+                       UnitOutcome& outcome) {
+    if (!m_report) return;
+    ApplyRun row{port,
+                 outcome.readBack ? settingsJson(*outcome.readBack) : Json::object(),
+                 outcome.passed(),
+                 outcome.why,
+                 usb ? usb->vendorId + ":" + usb->productId : std::string(),
+                 usb ? usb->serial : std::string(),
+                 &m_options.profile,
+                 outcome.nodeId,
+                 outcome.duration};
+    try {
+        m_report->add(row);
+    } catch (const Failure& failure) {
+        // The unit does not count as done while its row is missing, but what its module went
+        // through still stands: it may have been written.
+        const std::string lost = "its report row was not kept: " + std::string(failure.what());
+        outcome.message = outcome.passed() ? port.name + ": set up and verified, but " + lost
+                                           : outcome.message + "; " + lost;
+        outcome.why = outcome.why.empty() ? lost : outcome.why + "; " + lost;
+        outcome.code = std::max(outcome.code, kExitRecord);
+    }
+}

@@ -1,0 +1,79 @@
+#pragma once
+// The work of one unit wherever it came from (a port named for apply, a module plugged in at a
+// station): identified, applied, its report row and its record row kept, its events told.
+
+#include <atomic>
+#include <future>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "Report.h"
+#include "StationOptions.h"
+#include "UnitApply.h"
+#include "UnitNames.h"
+#include "UnitRecord.h"
+#include "UnitThreads.h"
+#include "UsbAdapters.h"
+
+// What a person or a line-control program sees of the units; called from their threads.
+class UnitOutput {
+  public:
+    virtual ~UnitOutput() = default;
+    virtual void found(const PortIdentity& port, const std::string& serial) = 0;
+    virtual void step(const PortIdentity& port, UnitStep step,
+                      const std::optional<std::uint16_t>& nodeId) = 0;
+    virtual void finished(const PortIdentity& port, const std::string& serial,
+                          const UnitOutcome& outcome) = 0;
+    // The unit could not start, nothing written: it is taken again once it may.
+    virtual void heldBack(const PortIdentity& port, const std::string& why) = 0;
+    virtual void note(const std::string& line) = 0;
+};
+
+class UnitRunner {
+  public:
+    // A Failure with kExitUsage when the id file, the record or the report cannot be used.
+    UnitRunner(const CommonOptions& common, const SettingChanges& settings,
+               const StationOptions& options, bool tellNotices, std::unique_ptr<UnitOutput> output);
+
+    UnitOutcome run(const std::string& portName);
+    // run as the units' threads take it.
+    UnitWork work();
+
+    // Whether a new unit may start: the line's record, when one is kept, must take its row.
+    // Says so on one line whenever that changes.
+    bool mayTake();
+
+    // apply: the record is reached on a thread of its own while the units open their ports and
+    // read their modules; none takes a node id or writes before it has answered.
+    void reachRecordAhead();
+    // Nothing was written: the record was out of reach when the units would have written.
+    void refuseWithoutRecord();
+
+    // One port alone prints as apply always has.
+    void printAlone() { m_output.reset(); }
+    // A station takes a unit again that found the record out of reach; apply ends it.
+    void holdBackWhileRecordDown() { m_holdBack = m_record != nullptr; }
+    UnitOutput& output() { return *m_output; }
+    void note(const std::string& line);
+    std::string shift() const;
+
+  private:
+    bool recordReached() const;
+    void store(const PortIdentity& port, const std::optional<UsbIdentity>& usb,
+               UnitOutcome& outcome);
+
+    const CommonOptions& m_common;
+    const StationOptions& m_options;
+    std::unique_ptr<UnitRecord> m_record;
+    std::unique_ptr<NodeIdSource> m_ids;
+    std::unique_ptr<RowSink> m_report;
+    std::unique_ptr<UnitOutput> m_output;
+    UnitPlan m_plan;
+    UnitNames m_names;
+    bool m_holdBack = false;
+    std::atomic<int> m_passed = 0;
+    std::atomic<int> m_failed = 0;
+    std::atomic<bool> m_recordReady = true;
+    std::shared_future<bool> m_recordReached;
+};

@@ -1,0 +1,162 @@
+// One unit's apply against a module that fails at one step in one way: the row's why says where
+// it stopped and whether the module may hold the profile, and a node id whose write never went
+// out whole is free again for the next unit.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "NodeIdPool.h"
+#include "UnitApply.h"
+
+namespace {
+
+enum class Step { kNone, kOpen, kRead, kWrite, kReadBack };
+enum class Fault {
+    kNone,
+    kPortLost,                // the device went away
+    kNoReply,                 // the module kept silent
+    kInterrupted,             // Ctrl+C before the request went out
+    kWrittenThenLost,         // the write went out whole, then the device went away
+    kWrittenThenInterrupted,  // the write went out whole, then Ctrl+C
+    kDiffers,                 // read back, the module holds another node id than the one written
+};
+
+constexpr std::uint16_t kModuleId = 3;
+constexpr std::uint16_t kRangeId = 10;  // the range's only id
+
+// The module behind the unit's port, failing as its case says.
+class ScriptedLink final : public UnitLink {
+  public:
+    ScriptedLink(Step failAt, Fault fault) : m_failAt(failAt), m_fault(fault) {}
+
+    proto::Setup readSetup() override {
+        m_written = false;
+        fail(m_reads++ == 0 ? Step::kRead : Step::kReadBack);
+        return m_held;
+    }
+    void writeSetup(const proto::Setup& setup) override {
+        m_written = m_failAt != Step::kWrite || m_fault == Fault::kWrittenThenLost ||
+                    m_fault == Fault::kWrittenThenInterrupted;
+        fail(Step::kWrite);
+        if (m_fault != Fault::kDiffers) m_held = setup;
+    }
+    bool requestWritten() const override { return m_written; }
+    Failure failure(ExitCode code, const std::string& what) const override {
+        return Failure(code, "COM9: " + what);
+    }
+
+  private:
+    static proto::Setup module() {
+        proto::Setup setup;
+        setup.nodeId = kModuleId;
+        return setup;
+    }
+
+    void fail(Step step) const {
+        if (step != m_failAt) return;
+        switch (m_fault) {
+            case Fault::kNone:
+            case Fault::kDiffers:
+                return;
+            case Fault::kPortLost:
+            case Fault::kWrittenThenLost:
+                throw Failure(kExitPort, "COM9 lost: the device is gone");
+            case Fault::kNoReply:
+                throw failure(kExitNoReply, "no reply within 2000 ms");
+            case Fault::kInterrupted:
+            case Fault::kWrittenThenInterrupted:
+                throw Interrupted(m_written);
+        }
+    }
+
+    const Step m_failAt;
+    const Fault m_fault;
+    proto::Setup m_held = module();
+    int m_reads = 0;
+    bool m_written = false;
+};
+
+struct ApplyCase {
+    const char* name;
+    Step failAt;
+    Fault fault;
+    ExitCode code;
+    const char* why;
+    std::optional<std::uint16_t> nodeId;  // the id the unit holds at its end
+    bool idFree;                          // the next unit may be given it
+};
+
+class UnitApplyFailure : public testing::TestWithParam<ApplyCase> {};
+
+TEST_P(UnitApplyFailure, SaysWhyAndGivesBackAnIdNeverWritten) {
+    const ApplyCase& row = GetParam();
+    NodeIdPool ids({kRangeId, kRangeId});
+    UnitPlan plan;
+    plan.ids = &ids;
+    const UnitLinkOpener open = [&]() -> std::unique_ptr<UnitLink> {
+        if (row.failAt == Step::kOpen) throw Failure(kExitPort, "COM9: no such port");
+        return std::make_unique<ScriptedLink>(row.failAt, row.fault);
+    };
+    const UnitOutcome outcome = applyToUnit(plan, {"unit", true}, open, [](auto, const auto&) {});
+
+    EXPECT_EQ(outcome.code, row.code);
+    EXPECT_EQ(outcome.why, row.why);
+    EXPECT_EQ(outcome.nodeId, row.nodeId);
+    EXPECT_EQ(outcome.end, UnitEnd::kFinished);
+    EXPECT_EQ(ids.reserve("next") == kRangeId, row.idFree);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    StepsAndFaults, UnitApplyFailure,
+    testing::Values(
+        ApplyCase{"Passes", Step::kNone, Fault::kNone, kExitDone, "", kRangeId, false},
+        ApplyCase{"PortCannotOpen", Step::kOpen, Fault::kPortLost, kExitPort, "COM9: no such port",
+                  std::nullopt, true},
+        ApplyCase{"UnpluggedReading", Step::kRead, Fault::kPortLost, kExitPort,
+                  "unplugged during read", std::nullopt, true},
+        ApplyCase{"SilentModule", Step::kRead, Fault::kNoReply, kExitNoReply,
+                  "COM9: no reply within 2000 ms", std::nullopt, true},
+        ApplyCase{"InterruptedReading", Step::kRead, Fault::kInterrupted, kExitInterrupted,
+                  "interrupted reading the module: nothing written", std::nullopt, true},
+        ApplyCase{"UnpluggedBeforeTheWrite", Step::kWrite, Fault::kPortLost, kExitPort,
+                  "unplugged during write", std::nullopt, true},
+        ApplyCase{"InterruptedBeforeTheWrite", Step::kWrite, Fault::kInterrupted, kExitInterrupted,
+                  "interrupted before the write: nothing written", std::nullopt, true},
+        ApplyCase{"UnpluggedAfterTheWrite", Step::kWrite, Fault::kWrittenThenLost, kExitPort,
+                  "unplugged during write", kRangeId, false},
+        ApplyCase{"InterruptedAfterTheWrite", Step::kWrite, Fault::kWrittenThenInterrupted,
+                  kExitInterrupted,
+                  "interrupted waiting for the write's acknowledgement: the write had gone out "
+                  "whole",
+                  kRangeId, false},
+        ApplyCase{"UnpluggedReadingBack", Step::kReadBack, Fault::kPortLost, kExitPort,
+                  "unplugged during read-back", kRangeId, false},
+        ApplyCase{"InterruptedReadingBack", Step::kReadBack, Fault::kInterrupted, kExitInterrupted,
+                  "interrupted reading back: the write had gone out whole and was acknowledged",
+                  kRangeId, false},
+        ApplyCase{"ReadBackDiffers", Step::kReadBack, Fault::kDiffers, kExitRefused,
+                  "COM9: verify failed: node_id wrote 10 read 3", kRangeId, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(UnitApplyIds, TheLastIdGoneEndsTheUnitUnwrittenAndTheShift) {
+    NodeIdPool ids({kRangeId, kRangeId});
+    ASSERT_EQ(ids.reserve("earlier"), kRangeId);
+    UnitPlan plan;
+    plan.ids = &ids;
+    bool wrote = false;
+    const UnitLinkOpener open = [&] {
+        return std::make_unique<ScriptedLink>(Step::kNone, Fault::kNone);
+    };
+    const UnitOutcome outcome = applyToUnit(
+        plan, {"unit", true}, open,
+        [&](UnitStep step, const auto&) { wrote = wrote || step == UnitStep::kWriting; });
+    EXPECT_EQ(outcome.code, kExitNoIdLeft);
+    EXPECT_EQ(outcome.end, UnitEnd::kNoIdLeft);
+    EXPECT_EQ(outcome.why, "no node id left: nothing written");
+    EXPECT_FALSE(wrote);
+}
+
+}  // namespace
