@@ -40,6 +40,9 @@ constexpr double kReadTargetMs = kReadWireMs + kReplyDelayMs + 10;
 constexpr double kApplyTargetMs = 400;
 constexpr auto kTick = std::chrono::milliseconds(100);
 
+// The program's own start, libraries loaded and options parsed, before any port opens.
+constexpr double kStartTargetMs = 5;
+
 double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
@@ -120,7 +123,8 @@ int main(int argc, char** argv) {
                  kReadWireMs, kReplyDelayMs);
     printFigure("meshcfg-cli read, 9600 baud (median)", cliRead, silenceRead, kReadTargetMs);
     printFigure("meshcfg-cli apply, 9600 baud (median)", cliApply, silenceApply, kApplyTargetMs);
-    printRow(
-        {"meshcfg-cli start alone, --help (median)", fixed(percentile(cliStart, 50)) + " ms", "-"});
+    const double startMs = percentile(cliStart, 50);
+    printRow({"meshcfg-cli start alone, --help (median)", fixed(startMs) + " ms", "-", "-",
+              "< " + fixed(kStartTargetMs) + " ms", metText(startMs < kStartTargetMs)});
     return 0;
 }

@@ -185,8 +185,9 @@ class PostgresConnection : public Connection {
 
 }  // namespace
 
-std::unique_ptr<Connection> connectPostgres(const RecordUrl& url) {
-    return std::make_unique<PostgresConnection>(url);
-}
-
 }  // namespace record
+
+// The module's one entry; its failures are the record's exceptions.
+extern "C" record::Connection* meshcfg_connect_postgres(const record::RecordUrl& url) {
+    return new record::PostgresConnection(url);
+}

@@ -1,0 +1,42 @@
+#include <dlfcn.h>
+
+#include <filesystem>
+#include <mutex>
+#include <string>
+
+#include "PostgresConnection.h"
+#include "RecordError.h"
+
+namespace record {
+namespace {
+
+// Where an installed program finds its modules, whatever the prefix.
+std::string installedModule() {
+    std::error_code error;
+    const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+    return (program.parent_path() / MESHCFG_MODULES_FROM_PROGRAMS / kPostgresModule).string();
+}
+
+// Searched by name first (the build tree's programs carry the module folder in their search
+// path), then where the package installs it. Never unloaded: its connections' code lives there.
+ConnectPostgres loadModule() {
+    void* module = dlopen(kPostgresModule, RTLD_NOW | RTLD_LOCAL);
+    if (!module) module = dlopen(installedModule().c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!module)
+        throw RecordError(std::string("PostgreSQL records need ") + kPostgresModule +
+                          ", which cannot be loaded (" + dlerror() + "); reinstall the package");
+    auto* entry = reinterpret_cast<ConnectPostgres>(dlsym(module, kPostgresEntry));
+    if (!entry) throw RecordError(std::string(kPostgresModule) + " is not this version's module");
+    return entry;
+}
+
+}  // namespace
+
+std::unique_ptr<Connection> connectPostgres(const RecordUrl& url) {
+    static std::once_flag loaded;
+    static ConnectPostgres entry = nullptr;
+    std::call_once(loaded, [] { entry = loadModule(); });
+    return std::unique_ptr<Connection>(entry(url));
+}
+
+}  // namespace record
