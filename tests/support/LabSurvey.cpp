@@ -59,9 +59,11 @@ mesh::SurveyedPort surveyModule(LabLine& line, std::size_t module) {
         return port;
     }
     mesh::ModuleAnswers answers;
-    if (const auto setup = line.ask<proto::SetupReply>(module, proto::encode(proto::ReadSetupRequest{})))
+    if (const auto setup =
+            line.ask<proto::SetupReply>(module, proto::encode(proto::ReadSetupRequest{})))
         answers.setup = setup->setup;
-    answers.routes = line.ask<proto::RouteListReply>(module, proto::encode(proto::RouteListRequest{}));
+    answers.routes =
+        line.ask<proto::RouteListReply>(module, proto::encode(proto::RouteListRequest{}));
     if (const auto target = answers.routes ? lastTarget(*answers.routes) : std::nullopt)
         line.ask<proto::SendStatus>(
             module,
