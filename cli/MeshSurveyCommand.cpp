@@ -23,7 +23,8 @@ std::vector<std::string> portsToSurvey(const MeshSurveyOptions& options) {
     if (options.aliases) {
         if (const std::string problem = aliasDirectoryProblem(); !problem.empty())
             throw Failure(kExitPort, problem);
-        for (const PluggedUnit& alias : pluggedAliases()) ports.push_back(alias.port);
+        for (const PluggedUnit& alias : pluggedAliases())
+            if (std::ranges::find(ports, alias.port) == ports.end()) ports.push_back(alias.port);
         if (ports.empty())
             throw Failure(kExitPort, "no COM alias is plugged in " + aliasDirectory());
     }

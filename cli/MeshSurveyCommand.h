@@ -18,7 +18,7 @@ class App;
 struct MeshSurveyOptions {
     std::vector<std::string> ports;       // -p, every COMn-COMm range spelt out
     std::optional<AdapterModel> adapter;  // --adapter VID:PID
-    bool aliases = false;                 // --aliases: every COM alias plugged now
+    bool aliases = false;                 // --aliases: every COM alias plugged now, once
     std::string profilePath;              // --profile: what every module must hold
     mesh::SharedSettings expected;        // read from the profile
     bool dot = false;                     // --dot: Graphviz text
