@@ -113,6 +113,7 @@ void printTable(const mesh::Mesh& mesh) {
         for (std::size_t i = 0; i < cells.size(); ++i)
             line += cells[i] +
                     (i + 1 < cells.size() ? std::string(widths[i] - cells[i].size() + 2, ' ') : "");
+        line.erase(line.find_last_not_of(' ') + 1);
         std::cout << line << "\n";
     }
     std::cout << "\n";
