@@ -98,9 +98,13 @@ TEST_P(ReadingAModule, KeepsEveryGoodReplyAndLeavesTheOthersEmpty) {
     ASSERT_NE(answers, nullptr) << std::get<mesh::PortFailure>(read.outcome).reason;
     EXPECT_EQ(answers->setup, c.setup ? std::optional(kSetup) : std::nullopt);
     EXPECT_EQ(answers->routes.has_value(), c.routes);
-    if (c.routes) EXPECT_EQ(answers->routes->entries[1], (proto::RouteEntry{2, 2}));
+    if (c.routes) {
+        EXPECT_EQ(answers->routes->entries[1], (proto::RouteEntry{2, 2}));
+    }
     EXPECT_EQ(answers->path.has_value(), c.path);
-    if (c.path) EXPECT_EQ(answers->path->hops.size(), 2u);
+    if (c.path) {
+        EXPECT_EQ(answers->path->hops.size(), 2u);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
