@@ -49,8 +49,14 @@ class ScriptedModule {
   public:
     ScriptedModule(PtyPair& pty, std::array<Chunks, 3> answers)
         : m_thread([this, &pty, answers = std::move(answers)] { run(pty, answers); }) {}
-    ~ScriptedModule() { m_thread.join(); }
-    int requestsTaken() const { return m_taken; }  // once the reading is over
+    ~ScriptedModule() {
+        if (m_thread.joinable()) m_thread.join();
+    }
+    // Once the module has stopped waiting for the next request.
+    int requestsTaken() {
+        m_thread.join();
+        return m_taken;
+    }
 
   private:
     void run(PtyPair& pty, const std::array<Chunks, 3>& answers) {
@@ -148,16 +154,11 @@ TEST(ReadingAModule, AsksNothingMoreOnceStopIsRequested) {
     PtyPair pty;
     std::stop_source stop;
     stop.request_stop();
-    int taken = 0;
-    {
-        ScriptedModule module(pty, {{{setupReply()}, {routes()}, {path()}}});
-        const mesh::SurveyedPort read =
-            survey::readModule(pty.slavePath(), quickLink(), stop.get_token());
-        EXPECT_FALSE(std::get<mesh::ModuleAnswers>(read.outcome).routes);
-        pty.closeMaster();  // the module's wait for the next request ends
-        taken = module.requestsTaken();
-    }
-    EXPECT_EQ(taken, 1);
+    ScriptedModule module(pty, {{{setupReply()}, {routes()}, {path()}}});
+    const mesh::SurveyedPort read =
+        survey::readModule(pty.slavePath(), quickLink(), stop.get_token());
+    EXPECT_FALSE(std::get<mesh::ModuleAnswers>(read.outcome).routes);
+    EXPECT_EQ(module.requestsTaken(), 1);
 }
 
 TEST(SurveyingPorts, KeepsEachPortsOutcomeInItsPlace) {
