@@ -91,7 +91,7 @@ void addCommonOptions(CLI::App& app, CommonOptions& common, std::vector<std::str
     // One word each time, so that a profile or the bytes of raw after it stay their own.
     app.add_option("-p,--port", ports,
                    "COMn as the window names ports (aliases included) or a device path; apply "
-                   "takes several, -p again for each, and COMn-COMm for a range")
+                   "and mesh survey take several, -p again for each, and COMn-COMm for a range")
         ->allow_extra_args(false);
     app.add_option("--baud", common.baud, "the port's baud rate: " + rateList())
         ->capture_default_str()
@@ -136,8 +136,10 @@ class CommandHelp : public CLI::Formatter {
         const auto found = m_common.find(app);
         if (found == m_common.end()) return CLI::Formatter::make_footer(app);
         std::vector<const CLI::Option*> common;
+        const CLI::App* main = app;
+        while (main->get_parent()) main = main->get_parent();
         for (const std::string& name : commonOptionsOf(found->second))
-            common.push_back(app->get_parent()->get_option(name));
+            common.push_back(main->get_option(name));
         // The group opens with a blank line, and one is left after the command's own options.
         return make_group("Common options", false, common).substr(1) +
                CLI::Formatter::make_footer(app);
@@ -216,13 +218,28 @@ struct Declared {
             command("monitor", "print every block received until Ctrl+C", Command::kMonitor);
         monitor->add_flag("--follow", invocation.follow,
                           "when the device hangs up, wait for it and go on");
+
+        CLI::App* mesh = app.add_subcommand("mesh", "work on every module of a mesh at once");
+        mesh->require_subcommand(1);
+        declared(addMeshSurveyCommand(*mesh, invocation.meshSurvey), Command::kMeshSurvey);
     }
 
     CLI::App* command(const std::string& name, const std::string& description, Command which) {
-        CLI::App* sub = app.add_subcommand(name, description);
+        return declared(app.add_subcommand(name, description), which);
+    }
+    CLI::App* declared(CLI::App* sub, Command which) {
         commands.emplace_back(sub, which);
         help->takes(sub, which);
         return sub;
+    }
+
+    // -p as given, every COMn-COMm range spelt out; a name that can never be opened is refused.
+    std::vector<std::string> namedPorts() const {
+        std::vector<std::string> named;
+        for (const std::string& port : ports)
+            for (std::string& one : expandPortRange(port)) named.push_back(std::move(one));
+        for (const std::string& port : named) checkPortName(port);
+        return named;
     }
 
     // What apply and station share: the profile, the units' ids and the report.
@@ -283,9 +300,7 @@ struct Declared {
 
     void finishUnitOptions() {
         StationOptions& station = invocation.station;
-        for (const std::string& port : ports)
-            for (std::string& one : expandPortRange(port)) station.ports.push_back(std::move(one));
-        for (const std::string& port : station.ports) checkPortName(port);
+        station.ports = namedPorts();
         if (nodeIds) {
             station.nodeIds = NodeIdRange::parse(*nodeIds);
             if (!station.nodeIds)
@@ -366,7 +381,12 @@ struct Declared {
             invocation.command == Command::kApply || invocation.command == Command::kStation;
         if (units) return finishUnitOptions();
         if (invocation.command == Command::kUnits) return finishUnits();
-        if (ports.size() > 1) throw Failure(kExitUsage, "only apply takes several ports");
+        if (invocation.command == Command::kMeshSurvey) {
+            invocation.meshSurvey.ports = namedPorts();
+            return finishMeshSurvey(invocation.meshSurvey, invocation.common.json);
+        }
+        if (ports.size() > 1)
+            throw Failure(kExitUsage, "only apply and mesh survey take several ports");
         if (!ports.empty()) invocation.common.port = ports.front();
         if (invocation.command != Command::kPorts && invocation.common.port.empty())
             throw Failure(kExitUsage, "give the port with -p COMn or -p DEVICE");
@@ -428,6 +448,8 @@ int runInvocation(const Invocation& run) {
                 return sendRaw(common, run.rawBytes, run.asIs);
             case Command::kMonitor:
                 return monitor(common, run.follow);
+            case Command::kMeshSurvey:
+                return surveyMesh(common, run.meshSurvey);
         }
     } catch (const Failure& failure) {
         if (failure.code() == kExitInterrupted)

@@ -13,6 +13,7 @@
 #include "Commands.h"
 #include "Interrupt.h"
 #include "JsonText.h"
+#include "NamedPorts.h"
 #include "NetworkAddress.h"
 #include "PortNames.h"
 #include "StationLoop.h"
@@ -113,37 +114,6 @@ void printPass(const CommonOptions& common, const proto::Setup& values) {
         std::cout << settingsText(values) << "result=PASS\n";
 }
 
-// The device or address behind a port name, so that two names of one port are seen as one.
-std::string portItself(const std::string& name) {
-    std::string path = name;
-    if (const auto port = portNumberOf(name)) {
-        const PortEntry entry = portEntry(*port);
-        if (!entry.url.empty()) return entry.url;
-        path = devicePathForPort(*port).value_or(name);
-    } else if (looksLikeNetworkAddress(name)) {
-        return name;
-    }
-    std::error_code error;
-    const std::filesystem::path device = std::filesystem::weakly_canonical(path, error);
-    return error ? path : device.string();
-}
-
-// Two units on one port would both write to its module, or one would find the port in use:
-// a port named twice, or reached through two names, is refused before anything is sent.
-void refuseRepeatedPorts(const std::vector<std::string>& ports) {
-    if (ports.size() < 2) return;
-    std::map<std::string, std::string> named;  // the port itself -> the first name given it
-    for (const std::string& port : ports) {
-        const std::string itself = portItself(port);
-        const auto [first, added] = named.try_emplace(itself, port);
-        if (added) continue;
-        if (first->second == port)
-            throw Failure(kExitUsage, port + " is named twice: name each port once");
-        throw Failure(kExitUsage, first->second + " and " + port + " are one port (" + itself +
-                                      "): name it once");
-    }
-}
-
 std::unique_ptr<UnitOutput> unitOutput(const CommonOptions& common) {
     if (common.json) return std::make_unique<JsonOutput>();
     return std::make_unique<BoardOutput>();
@@ -154,13 +124,7 @@ std::unique_ptr<UnitOutput> unitOutput(const CommonOptions& common) {
 ExitCode applyProfile(const CommonOptions& common, const SettingChanges& settings,
                       const StationOptions& options) {
     std::vector<std::string> ports = options.ports;
-    if (options.adapter) {
-        std::vector<PluggedUnit> adapters = pluggedAdapters(*options.adapter);
-        if (adapters.empty())
-            throw Failure(kExitPort, "no adapter " + options.adapter->vendorId + ":" +
-                                         options.adapter->productId + " is plugged in");
-        for (PluggedUnit& adapter : adapters) ports.push_back(std::move(adapter.port));
-    }
+    if (options.adapter) addAdapterPorts(*options.adapter, ports);
     refuseRepeatedPorts(ports);
     const bool alone = ports.size() == 1 && !options.adapter;
     if (!alone && !options.nodeIds && !options.keepNodeId)

@@ -1,5 +1,7 @@
 #include "EngineSurvey.h"
 
+#include "PortSurvey.h"
+
 std::unique_ptr<mesh::SurveySource> makeEngineSurveySource() {
-    return nullptr;
+    return std::make_unique<survey::PortSurveySource>();
 }

@@ -35,6 +35,10 @@ class SettingChanges {
     bool empty() const;
     bool complete() const;  // all seven given
     std::vector<std::string> missingKeys() const;
+    // What a mesh's modules must hold alike, where given.
+    std::optional<std::uint32_t> givenFrequencyRegister() const { return m_frequencyRegister; }
+    std::optional<std::uint16_t> givenNetworkId() const { return m_networkId; }
+    std::optional<std::uint8_t> givenLifeCycleCode() const { return m_lifeCycleCode; }
 
   private:
     std::optional<std::uint32_t> m_frequencyRegister;

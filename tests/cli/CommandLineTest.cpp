@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -193,6 +195,20 @@ const Refused kRefused[] = {
      {"-p", "COM1", "apply", "PROFILE", "--node-id", "0x7"},
      "'0x7' is not a valid node_id",
      ""},
+    {"meshWithoutItsCommand", {"-p", "COM1", "mesh"}, "A subcommand is required"},
+    {"meshSurveyWithoutPorts", {"mesh", "survey"}, "mesh survey: give the ports with -p"},
+    {"meshSurveyJsonAndDot",
+     {"-p", "COM1", "mesh", "survey", "--json", "--dot"},
+     "give --json or --dot, not both"},
+    {"meshSurveyBadAdapter", {"mesh", "survey", "--adapter", "10c4"}, "is not VID:PID"},
+    {"meshSurveyPortBeyondTheList",
+     {"-p", "COM200-COM201", "-p", "COM300", "mesh", "survey"},
+     "'COM300' is not COM1 to COM255"},
+    {"meshSurveyBadAddress", {"mesh", "survey", "-p", "tcp://:4001"}, "tcp://"},
+    {"meshSurveyProfileUnknownKey",
+     {"-p", "COM1", "mesh", "survey", "--profile", "PROFILE"},
+     ":2: unknown key 'powr'",
+     "power = 3\npowr = 5\n"},
 };
 
 INSTANTIATE_TEST_SUITE_P(, RefusedCommandLine, testing::ValuesIn(kRefused),
@@ -274,7 +290,9 @@ TEST_P(PortOption, takesOneWordEachTime) {
     const ParsedCommandLine parsed = parse(arguments());
     ASSERT_TRUE(parsed.invocation.has_value()) << parsed.error;
     const Invocation& run = *parsed.invocation;
-    if (run.command == Command::kApply) {
+    if (run.command == Command::kMeshSurvey) {
+        EXPECT_EQ(run.meshSurvey.ports, GetParam().ports);
+    } else if (run.command == Command::kApply) {
         EXPECT_EQ(run.station.ports, GetParam().ports);
         EXPECT_EQ(run.changes.missingKeys(), std::vector<std::string>());
     } else {
@@ -295,6 +313,10 @@ const PortWords kPortWords[] = {
      ""},
     {"rawBytesAfterThePort", {"raw", "-p", "COM200", "01 00 03 00"}, {"COM200"}, "01 00 03 00"},
     {"rawPortFirst", {"-p", "COM200", "raw", "01 00 03 00"}, {"COM200"}, "01 00 03 00"},
+    {"meshSurveyRangeAddressAndDevice",
+     {"-p", "COM200-COM202", "mesh", "survey", "-p", "rfc2217://rack-2:3333", "-p", "/dev/ttyUSB0"},
+     {"COM200", "COM201", "COM202", "rfc2217://rack-2:3333", "/dev/ttyUSB0"},
+     ""},
 };
 
 INSTANTIATE_TEST_SUITE_P(, PortOption, testing::ValuesIn(kPortWords),
@@ -309,7 +331,11 @@ struct CommandHelpCase {
 class CommandHelp : public testing::TestWithParam<CommandHelpCase> {};
 
 TEST_P(CommandHelp, showsTheCommonOptionsItTakes) {
-    const ParsedCommandLine parsed = parse({GetParam().command, "--help"});
+    std::vector<std::string> arguments;
+    std::istringstream words(GetParam().command);
+    for (std::string word; words >> word;) arguments.push_back(word);
+    arguments.push_back("--help");
+    const ParsedCommandLine parsed = parse(arguments);
     EXPECT_EQ(parsed.exitCode, kExitDone);
     const std::size_t common = parsed.output.find("Common options:");
     ASSERT_NE(common, std::string::npos) << parsed.output;
@@ -335,7 +361,23 @@ const CommandHelpCase kCommandHelp[] = {
     {"send", kOnAPort},
     {"raw", kOnAPort},
     {"monitor", {"-p,--port", "--baud", "--parity", "--json"}},
+    {"mesh survey", kOnAPort},
 };
 
-INSTANTIATE_TEST_SUITE_P(, CommandHelp, testing::ValuesIn(kCommandHelp),
-                         [](const auto& info) { return std::string(info.param.command); });
+INSTANTIATE_TEST_SUITE_P(, CommandHelp, testing::ValuesIn(kCommandHelp), [](const auto& info) {
+    std::string name = info.param.command;
+    std::replace(name.begin(), name.end(), ' ', '_');
+    return name;
+});
+
+TEST(MeshSurveyProfile, GivesTheSettingsEveryModuleMustHold) {
+    ScopedRuntimeDir folder;
+    const std::string profile = folder.path() + "/mesh.toml";
+    std::ofstream(profile) << "frequency = 433.0\nnetwork_id = 7\npower = 3\n";
+    const ParsedCommandLine parsed = parse({"-p", "COM1", "mesh", "survey", "--profile", profile});
+    ASSERT_TRUE(parsed.invocation.has_value()) << parsed.error;
+    const mesh::SharedSettings& expected = parsed.invocation->meshSurvey.expected;
+    EXPECT_EQ(expected.frequencyRegister, proto::frequencyRegisterFromMhz(433.0));
+    EXPECT_EQ(expected.networkId, 7);
+    EXPECT_EQ(expected.lifeCycleCode, std::nullopt);
+}

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QListWidget>
+#include <QProcess>
 #include <QThread>
 #include <cstdio>
 
@@ -11,7 +12,10 @@
 #include "MapView.h"
 #include "MeshWindow.h"
 #include "PortChecklist.h"
+#include "PortSurvey.h"
 #include "PublishedPorts.h"
+#include "ScopedRuntimeDir.h"
+#include "SendNames.h"
 
 namespace {
 
@@ -21,15 +25,15 @@ mesh::Survey exampleLab() {
     return lab_survey::survey(lab_survey::planOf(file.readAll().toStdString()));
 }
 
-// The window after one survey of these ports, the first fault selected, node 1's details.
+// The window after one survey by the source of these ports (none given: every port it lists),
+// the first fault selected, node 1's details.
 template <typename Use>
-int surveyed(const mesh::Survey& survey, QSize size, Use use) {
-    const PublishedPorts ports(survey);
-    FakeSurveySource source({survey});
+int surveyedBy(mesh::SurveySource& source, QSize size, Use use, const QStringList& only = {}) {
     MeshWindow window(&source);
     window.resize(size);
     window.show();
-    window.ports().tickAll(true);
+    window.ports().tickAll(only.isEmpty());
+    for (const QString& port : only) window.ports().setTicked(port, true);
     window.survey();
     while (window.surveying()) {
         QApplication::processEvents();
@@ -40,6 +44,32 @@ int surveyed(const mesh::Survey& survey, QSize size, Use use) {
     window.showDetails(1);
     QApplication::processEvents();
     return use(window);
+}
+
+template <typename Use>
+int surveyed(const mesh::Survey& survey, QSize size, Use use) {
+    const PublishedPorts ports(survey);
+    FakeSurveySource source({survey});
+    return surveyedBy(source, size, use);
+}
+
+// The module on the port sends one byte to the target, so that its path shows the links.
+bool sendOnce(const std::string& port, std::uint16_t target) {
+    CommonOptions options;
+    options.port = port;
+    try {
+        Session session(options);
+        return session
+                   .exchange(
+                       proto::encode(proto::SendDataRequest{.target = target,
+                                                            .jump = 7,
+                                                            .routeMode = proto::kRouteModeAuto,
+                                                            .data = {0x01}}))
+                   .outcome == Session::Exchange::Outcome::kReply;
+    } catch (const Failure& failure) {
+        std::fprintf(stderr, "%s\n", failure.what());
+        return false;
+    }
 }
 
 }  // namespace
@@ -60,4 +90,29 @@ int renderMeshPictureShot(const QString& path) {
         if (!error.isEmpty()) std::fprintf(stderr, "%s\n", qPrintable(error));
         return error.isEmpty() ? 0 : 1;
     });
+}
+
+int renderMeshLiveShot(const QString& pngPath) {
+    const ScopedRuntimeDir runtime;
+    QProcess lab;
+    lab.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    lab.start(QStringLiteral(QZ470_SIM_PATH),
+              {"--lab", MESHCFG_EXAMPLE_LAB, "--seed", "1", "--quiet"});
+    QByteArray said;
+    while (!said.contains(" ready\n") && lab.waitForReadyRead(10000)) said += lab.readAll();
+    if (!said.contains(" ready\n")) return 1;
+    // Each module's last send crosses the mesh, the module on the wrong network id's finds none.
+    const std::pair<const char*, std::uint16_t> sends[] = {
+        {"COM200", 6}, {"COM201", 4}, {"COM202", 6}, {"COM203", 1}, {"COM205", 3}};
+    for (const auto& [port, target] : sends)
+        if (!sendOnce(port, target)) return 1;
+    survey::PortSurveySource source;
+    // The lab's ports alone: the machine's own serial ports hold no module.
+    const int written =
+        surveyedBy(source, {1400, 820},
+                   [&](MeshWindow& window) { return window.grab().save(pngPath) ? 0 : 1; },
+                   {"COM200", "COM201", "COM202", "COM203", "COM204", "COM205"});
+    lab.terminate();
+    lab.waitForFinished();
+    return written;
 }

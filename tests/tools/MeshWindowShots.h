@@ -9,3 +9,5 @@
 int renderMeshLabShot(const QString& pngPath);
 int renderMeshGridShot(const QString& pngPath);
 int renderMeshPictureShot(const QString& path);  // the saved map: .svg or .png
+// The real window surveying the example lab running in qz470-sim, each module having sent once.
+int renderMeshLiveShot(const QString& pngPath);

@@ -1,6 +1,6 @@
 // Renders the tool's windows to PNG with whatever platform is set (offscreen in scripts), so
 // their layout can be looked at without a display:
-//   meshcfg-screenshot main|log|about|route|path|mesh-lab|mesh-grid|mesh-picture OUT.png
+//   meshcfg-screenshot main|log|about|route|path|mesh-lab|mesh-grid|mesh-picture|mesh-live OUT.png
 // in the language of the locale (LANG, LC_ALL): LANG=zh_CN.UTF-8 shows the description's texts.
 
 #include <QApplication>
@@ -56,7 +56,9 @@ int main(int argc, char** argv) {
     const Translations translations(QLocale(), QStringLiteral(MESHCFG_TRANSLATIONS_DIR));
     if (argc != 3) {
         std::fprintf(
-            stderr, "usage: %s main|log|about|route|path|mesh-lab|mesh-grid|mesh-picture OUT.png\n",
+            stderr,
+            "usage: %s main|log|about|route|path|mesh-lab|mesh-grid|mesh-picture|mesh-live "
+            "OUT.png\n",
             argv[0]);
         return 2;
     }
@@ -70,6 +72,7 @@ int main(int argc, char** argv) {
     if (what == u"mesh-lab") return renderMeshLabShot(path);
     if (what == u"mesh-grid") return renderMeshGridShot(path);
     if (what == u"mesh-picture") return renderMeshPictureShot(path);
+    if (what == u"mesh-live") return renderMeshLiveShot(path);
     std::fprintf(stderr, "unknown window: %s\n", argv[1]);
     return 2;
 }

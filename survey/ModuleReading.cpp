@@ -1,0 +1,78 @@
+#include "ModuleReading.h"
+
+#include <optional>
+#include <variant>
+
+#include "Messages.h"
+
+namespace survey {
+
+namespace {
+
+template <typename Reply>
+std::optional<Reply> replyTo(Session& session, proto::Bytes request) {
+    const Session::Exchange exchange = session.exchange(request);
+    if (exchange.outcome != Session::Exchange::Outcome::kReply) return std::nullopt;
+    const auto reply = proto::decodeReply(exchange.reply);
+    const auto* value = reply ? std::get_if<Reply>(&*reply) : nullptr;
+    if (!value) return std::nullopt;
+    return *value;
+}
+
+bool answeredAny(const mesh::ModuleAnswers& answers) {
+    return answers.setup || answers.routes || answers.path;
+}
+
+// A failure's words without the port's name in front, which the survey's faults give.
+std::string reasonOf(const Failure& failure, const std::string& port) {
+    std::string_view what = failure.what();
+    if (what.starts_with(port)) {
+        what.remove_prefix(port.size());
+        if (what.starts_with(": ")) what.remove_prefix(2);
+        if (what.starts_with(' ')) what.remove_prefix(1);
+    }
+    return std::string(what);
+}
+
+mesh::PortFailureKind failureKind(ExitCode code) {
+    return code == kExitNoReply ? mesh::PortFailureKind::NoReply
+                                : mesh::PortFailureKind::PortFailed;
+}
+
+mesh::ModuleAnswers askModule(Session& session, const std::stop_token& stop) {
+    mesh::ModuleAnswers answers;
+    if (const auto setup =
+            replyTo<proto::SetupReply>(session, proto::encode(proto::ReadSetupRequest{})))
+        answers.setup = setup->setup;
+    if (stop.stop_requested()) return answers;
+    answers.routes =
+        replyTo<proto::RouteListReply>(session, proto::encode(proto::RouteListRequest{}));
+    if (stop.stop_requested()) return answers;
+    answers.path = replyTo<proto::PathReply>(session, proto::encode(proto::PathRequest{}));
+    return answers;
+}
+
+}  // namespace
+
+mesh::SurveyedPort readModule(const std::string& port, const CommonOptions& link,
+                              std::stop_token stop) {
+    mesh::SurveyedPort surveyed{port};
+    CommonOptions options = link;
+    options.port = port;
+    try {
+        Session session(options);
+        // Notices that come between the replies are the mesh's traffic, not the survey's.
+        session.onNotice([](const proto::ReadFrame&) {});
+        mesh::ModuleAnswers answers = askModule(session, stop);
+        if (answeredAny(answers))
+            surveyed.outcome = std::move(answers);
+        else
+            surveyed.outcome = mesh::PortFailure{mesh::PortFailureKind::NoReply,
+                                                 reasonOf(session.noReply(), port)};
+    } catch (const Failure& failure) {
+        surveyed.outcome = mesh::PortFailure{failureKind(failure.code()), reasonOf(failure, port)};
+    }
+    return surveyed;
+}
+
+}  // namespace survey

@@ -1,0 +1,20 @@
+#pragma once
+// One module of a survey: its port opened, its setup, route list and path asked for in turn,
+// each reply taken in any form the exchanges accept. A request left unanswered leaves its answer
+// empty and the next is still asked; a port that cannot be opened or is lost, or a module that
+// answers nothing, is the port's failure with its reason.
+
+#include <stop_token>
+#include <string>
+
+#include "Session.h"
+#include "Survey.h"
+
+namespace survey {
+
+// link gives the rate, parity and time-out per reply; its port is ignored. Once stop is
+// requested no further request is written.
+mesh::SurveyedPort readModule(const std::string& port, const CommonOptions& link,
+                              std::stop_token stop);
+
+}  // namespace survey
