@@ -45,7 +45,8 @@ proto::Setup completeSetup(const py::kwargs& settings) {
 
 std::string setupRepr(const proto::Setup& setup) {
     std::string text;
-    for (const auto& [key, value] : settingsJson(setup).items())
+    const Json settings = settingsJson(setup);
+    for (const auto& [key, value] : settings.items())
         text += (text.empty() ? "" : ", ") + key + "=" +
                 py::repr(pythonValue(value)).cast<std::string>();
     return "Setup(" + text + ")";

@@ -21,12 +21,12 @@ py::object pythonValue(const Json& json) {
         case Json::value_t::array: {
             py::list list;
             for (const Json& item : json) list.append(pythonValue(item));
-            return std::move(list);
+            return list;
         }
         default: {
             py::dict dict;
             for (const auto& [key, item] : json.items()) dict[py::str(key)] = pythonValue(item);
-            return std::move(dict);
+            return dict;
         }
     }
 }
