@@ -61,7 +61,8 @@ def test_ctrl_c_ends_a_wait_and_leaves_the_port_usable(simulator):
 
 def test_other_threads_run_while_one_waits_and_a_second_caller_is_refused(simulator):
     sim = simulator("--fault", "silence", "--notice-every", "0")
-    module = meshcfg.Module(sim.port, timeout=1.0)
+    # Long enough that the second call surely comes while the first still waits.
+    module = meshcfg.Module(sim.port, timeout=3.0)
     outcome = []
 
     def waiting_read():
