@@ -25,10 +25,13 @@ struct NoticeStream {
     Module::Clock::time_point deadline;
 };
 
+// Past a year the clock's range is no concern, and no script waits that long.
+constexpr double kLongestWait = 365.0 * 24 * 3600;
+
 Module::Clock::time_point deadlineAfter(const std::optional<double>& seconds) {
-    if (!seconds) return Module::Clock::time_point::max();
-    if (!std::isfinite(*seconds) || *seconds < 0)
+    if (!std::isfinite(seconds.value_or(0)) || seconds.value_or(0) < 0)
         throw Failure(kExitUsage, "the time-out is seconds from 0, or None to wait until Ctrl+C");
+    if (!seconds || *seconds > kLongestWait) return Module::Clock::time_point::max();
     return Module::Clock::now() + std::chrono::duration_cast<Module::Clock::duration>(
                                       std::chrono::duration<double>(*seconds));
 }

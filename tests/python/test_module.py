@@ -172,6 +172,14 @@ def test_notices_come_until_the_time_out(simulator, options, wanted, timeout, co
         assert len(notice.frame) > len(notice.data)
 
 
+@pytest.mark.parametrize("timeout", [-1.0, math.nan, math.inf])
+def test_notices_refuse_a_bad_time_out(simulator, timeout):
+    sim = simulator("--notice-every", "0")
+    with meshcfg.Module(sim.port) as module:
+        with pytest.raises(meshcfg.UsageError, match="time-out"):
+            module.notices(timeout=timeout)
+
+
 def test_a_notice_during_a_request_is_kept_for_notices(simulator):
     sim = simulator("--notice-every", "0", "--notice-before-reply")
     with meshcfg.Module(sim.port) as module:
