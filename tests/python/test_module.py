@@ -247,3 +247,9 @@ def test_apply_refuses_a_bad_profile_before_sending(simulator, tmp_path, text, n
             module.apply(meshcfg.Profile.load(str(path)), node_id=node_id)
     assert refused in str(raised.value)
     assert sim.log_lines() == []
+
+
+@pytest.mark.parametrize("settings", [KNOWN, dict(KNOWN, life_cycle="24h", uart_parity="ODD")])
+def test_a_setups_repr_reads_back_as_the_same_setup(settings):
+    setup = meshcfg.Setup(**settings)
+    assert eval(repr(setup), {"Setup": meshcfg.Setup}) == setup
