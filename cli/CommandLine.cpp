@@ -343,10 +343,7 @@ struct Declared {
                            std::move(profile.sha256)};
         invocation.changes = std::move(profile.changes);
         invocation.changes.overlay(applyOptions.changes());
-        const std::string missing = joined(invocation.changes.missingKeys(), ", ");
-        if (!missing.empty())
-            throw Failure(kExitUsage, profilePath + ": no " + missing +
-                                          ": a profile with the options gives all seven");
+        requireAllSettings(profilePath, invocation.changes);
     }
 
     void declareSend(CLI::App& send) {
@@ -366,6 +363,7 @@ struct Declared {
                         "0005,000A")
             ->delimiter(',');
         send.add_option("--data", options.data, "hex data, such as \"01 02\"")->required();
+        send.add_flag("--ack", options.ack, "ask the target node to acknowledge");
         send.add_option("--count", options.count, "send this many times, then the summary")
             ->transform(decimalIn(1, 100000000));
         send.add_option("--interval", options.intervalMs, "milliseconds between sends")

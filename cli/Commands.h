@@ -13,6 +13,8 @@
 #include "StationOptions.h"
 
 ExitCode listPorts(const CommonOptions& common);
+// The ports as `ports --json` lists them.
+Json portListJson();
 
 ExitCode readSetup(const CommonOptions& common, const std::string& savePath);
 ExitCode writeSetup(const CommonOptions& common, const SettingChanges& changes, bool verify);
@@ -41,10 +43,19 @@ struct SendOptions {
     int jump = 7;
     std::vector<std::string> relays;
     std::string data;
+    bool ack = false;          // ask the far node to acknowledge
     std::optional<int> count;  // a link test of count sends
     int intervalMs = 1000;
 };
 ExitCode sendData(const CommonOptions& common, const SendOptions& send);
+// The send request for these options; a Failure with kExitUsage for one that cannot be sent.
+proto::Frame sendRequest(const SendOptions& send);
+struct SendConfirmation {
+    std::uint8_t status = 0;
+    double roundTripMs = 0;
+};
+// Nothing when no confirmation came: no reply in time or a wrong check byte.
+std::optional<SendConfirmation> sendConfirmation(const Session::Exchange& exchange);
 // The route modes as the command line names them, the module's list in lower case.
 std::vector<std::string> routeModeNames();
 std::optional<int> routeModeCode(std::string_view name);

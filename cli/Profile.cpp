@@ -8,6 +8,7 @@
 #include "FileDigest.h"
 #include "Files.h"
 #include "RegularFiles.h"
+#include "Text.h"
 
 namespace {
 
@@ -73,4 +74,11 @@ void saveProfile(const std::string& path, const proto::Setup& setup) {
     std::ostringstream text;
     text << table << "\n";
     replaceFile(path, text.str());
+}
+
+void requireAllSettings(const std::string& profilePath, const SettingChanges& settings) {
+    const std::string missing = joined(settings.missingKeys(), ", ");
+    if (!missing.empty())
+        throw Failure(kExitUsage, profilePath + ": no " + missing +
+                                      ": a profile with the options gives all seven");
 }

@@ -15,5 +15,8 @@ struct Profile {
 // the file, and the line of the first unknown key or bad value.
 Profile readProfile(const std::string& path);
 
+// A Failure with kExitUsage naming the profile when the settings lack any of the seven.
+void requireAllSettings(const std::string& profilePath, const SettingChanges& settings);
+
 // A Failure with kExitUsage when the file cannot be written.
 void saveProfile(const std::string& path, const proto::Setup& setup);

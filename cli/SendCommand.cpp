@@ -17,11 +17,21 @@ std::optional<std::uint16_t> relayId(const std::string& text) {
     return static_cast<std::uint16_t>((*bytes)[0] << 8 | (*bytes)[1]);
 }
 
-proto::Frame buildRequest(const SendOptions& send) {
+}  // namespace
+
+proto::Frame sendRequest(const SendOptions& send) {
+    if (send.target < 0 || send.target > 0xFFFF)
+        throw Failure(kExitUsage, "send: the target is a node id from 0 to 65535");
+    if (send.jump < 1 || send.jump > proto::kJumpLimits)
+        throw Failure(kExitUsage,
+                      "send: the jump is from 1 to " + std::to_string(proto::kJumpLimits));
+    const auto mode = routeModeCode(send.mode);
+    if (!mode) throw Failure(kExitUsage, "send: no route mode '" + send.mode + "'");
     proto::SendDataRequest request;
     request.target = static_cast<std::uint16_t>(send.target);
+    request.ack = send.ack ? 1 : 0;
     request.jump = static_cast<std::uint8_t>(send.jump);
-    request.routeMode = static_cast<std::uint8_t>(*routeModeCode(send.mode));
+    request.routeMode = static_cast<std::uint8_t>(*mode);
     if (!send.relays.empty() && request.routeMode != proto::kRouteModeSource)
         throw Failure(kExitUsage, "send: --relays needs --mode source");
     if (send.relays.size() > proto::kMaxRelays)
@@ -42,21 +52,9 @@ proto::Frame buildRequest(const SendOptions& send) {
     return proto::encode(request);
 }
 
-struct Confirmation {
-    std::uint8_t status = 0;
-    double roundTripMs = 0;
-};
+namespace {
 
-// Nothing when no confirmation came: no reply in time or a wrong check byte.
-std::optional<Confirmation> confirmation(const Session::Exchange& exchange) {
-    if (exchange.outcome != Session::Exchange::Outcome::kReply) return std::nullopt;
-    const auto reply = proto::decodeReply(exchange.reply);
-    const auto* status = reply ? std::get_if<proto::SendStatus>(&*reply) : nullptr;
-    if (!status) return std::nullopt;
-    return Confirmation{status->status, exchange.roundTripMs};
-}
-
-std::string confirmationLine(const Confirmation& confirmed) {
+std::string confirmationLine(const SendConfirmation& confirmed) {
     char line[96];
     std::snprintf(line, sizeof line, "%02X %s %.1f ms", confirmed.status,
                   proto::sendStatusText(confirmed.status).c_str(), confirmed.roundTripMs);
@@ -185,6 +183,14 @@ ExitCode linkTest(const CommonOptions& common, Session& session, const proto::Fr
 
 }  // namespace
 
+std::optional<SendConfirmation> sendConfirmation(const Session::Exchange& exchange) {
+    if (exchange.outcome != Session::Exchange::Outcome::kReply) return std::nullopt;
+    const auto reply = proto::decodeReply(exchange.reply);
+    const auto* status = reply ? std::get_if<proto::SendStatus>(&*reply) : nullptr;
+    if (!status) return std::nullopt;
+    return SendConfirmation{status->status, exchange.roundTripMs};
+}
+
 std::vector<std::string> routeModeNames() {
     std::vector<std::string> names;
     for (const std::string_view mode : proto::kRouteModeNames) {
@@ -203,10 +209,10 @@ std::optional<int> routeModeCode(std::string_view name) {
 }
 
 ExitCode sendData(const CommonOptions& common, const SendOptions& send) {
-    const proto::Frame request = buildRequest(send);
+    const proto::Frame request = sendRequest(send);
     Session session(common);
     if (send.count) return linkTest(common, session, request, send);
-    const auto confirmed = confirmation(session.request(request));
+    const auto confirmed = sendConfirmation(session.request(request));
     if (!confirmed) throw session.failure(kExitNoReply, "the confirmation is cut short");
     if (common.json) {
         std::cout << Json{{"status", confirmed->status},

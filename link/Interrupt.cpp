@@ -6,15 +6,15 @@ namespace {
 
 volatile std::sig_atomic_t g_interrupted = 0;
 
-extern "C" void onInterrupt(int) {
+}  // namespace
+
+extern "C" void noteInterrupt(int) {
     g_interrupted = 1;
 }
 
-}  // namespace
-
 void catchInterrupt() {
     struct sigaction action {};
-    action.sa_handler = onInterrupt;
+    action.sa_handler = noteInterrupt;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
@@ -22,4 +22,8 @@ void catchInterrupt() {
 
 bool interrupted() {
     return g_interrupted != 0;
+}
+
+void clearInterrupt() {
+    g_interrupted = 0;
 }

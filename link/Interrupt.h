@@ -4,3 +4,8 @@
 
 void catchInterrupt();
 bool interrupted();
+
+// For a host with Ctrl+C handling of its own (the Python module): its waits install
+// noteInterrupt as SIGINT's handler while they run, and clear what it noted after.
+extern "C" void noteInterrupt(int signal);
+void clearInterrupt();

@@ -39,6 +39,9 @@ class Session {
     // Opens the port again after a hang-up; false while it cannot be opened.
     bool reopen();
 
+    // How long each reply is waited for from now on.
+    void setTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
+
     using NoticeHandler = std::function<void(const proto::ReadFrame&)>;
     // Receive notices that come during exchanges; by default one line on standard error in
     // text mode, and nothing with --json, whose standard output holds one document.

@@ -1,11 +1,22 @@
 #include "SetupExchange.h"
 
+namespace {
+
+template <typename Value>
+Value replyOf(Session& session, proto::Bytes request, const char* cutShort) {
+    const Session::Exchange exchange = session.request(request);
+    const auto reply = proto::decodeReply(exchange.reply);
+    const auto* value = reply ? std::get_if<Value>(&*reply) : nullptr;
+    if (!value) throw session.failure(kExitNoReply, cutShort);
+    return *value;
+}
+
+}  // namespace
+
 proto::Setup readSetupValues(Session& session) {
-    const Session::Exchange reply = session.request(proto::encode(proto::ReadSetupRequest{}));
-    const auto decoded = proto::decodeReply(reply.reply);
-    const auto* setup = decoded ? std::get_if<proto::SetupReply>(&*decoded) : nullptr;
-    if (!setup) throw session.failure(kExitNoReply, "the setup reply is cut short");
-    return setup->setup;
+    return replyOf<proto::SetupReply>(session, proto::encode(proto::ReadSetupRequest{}),
+                                      "the setup reply is cut short")
+        .setup;
 }
 
 void writeSetupValues(Session& session, const proto::Setup& setup) {
@@ -20,4 +31,25 @@ std::string mismatch(const proto::Setup& expected, const proto::Setup& actual) {
         text += (text.empty() ? "" : ", ") + key + " wrote " + want[key].dump() + " read " +
                 got[key].dump();
     return text;
+}
+
+RouteTable readRouteTable(Session& session) {
+    const auto list = replyOf<proto::RouteListReply>(
+        session, proto::encode(proto::RouteListRequest{}), "the route list reply is cut short");
+    RouteTable table{list.localNode, {}};
+    for (const auto& entry : list.entries)
+        if (entry) table.routes.push_back(*entry);
+    if (table.routes.empty()) throw session.failure(kExitRefused, "the route list holds no routes");
+    return table;
+}
+
+PathNodes readPathNodes(Session& session) {
+    const auto path = replyOf<proto::PathReply>(session, proto::encode(proto::PathRequest{}),
+                                                "the path reply is cut short");
+    PathNodes shown{{path.localNode}, {}};
+    for (const proto::PathHop& hop : path.hops) {
+        shown.nodes.push_back(hop.node);
+        shown.links.push_back(-static_cast<int>(hop.linkValue));
+    }
+    return shown;
 }

@@ -1,7 +1,9 @@
 #pragma once
-// The setup exchanges read, write and apply share.
+// The exchanges the commands share: the setup read, write and apply use, and the module's
+// view of the mesh.
 
 #include <string>
+#include <vector>
 
 #include "Messages.h"
 #include "Session.h"
@@ -12,3 +14,19 @@ void writeSetupValues(Session& session, const proto::Setup& setup);
 
 // "key wrote X read Y" for every setting that differs; empty when none does.
 std::string mismatch(const proto::Setup& expected, const proto::Setup& actual);
+
+// The route list as `route` shows it: the rows that hold a route. A Failure with kExitRefused
+// when none does.
+struct RouteTable {
+    int local = 0;
+    std::vector<proto::RouteEntry> routes;
+};
+RouteTable readRouteTable(Session& session);
+
+// The path as `path` shows it: the local node, then each hop's node; each hop's link value as
+// minus the module's number.
+struct PathNodes {
+    std::vector<int> nodes;
+    std::vector<int> links;
+};
+PathNodes readPathNodes(Session& session);

@@ -1,0 +1,259 @@
+// The module `meshcfg` as scripts import it.
+
+#include <pybind11/operators.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <climits>
+#include <cmath>
+
+#include "Errors.h"
+#include "Module.h"
+#include "PortWait.h"
+#include "PythonValues.h"
+#include "RemotePorts.h"
+#include "Text.h"
+
+namespace py = pybind11;
+using namespace pybind11::literals;
+
+namespace {
+
+// The notices of one call to Module.notices, until its deadline.
+struct NoticeStream {
+    py::object module;  // keeps the Module alive while the stream is
+    Module::Clock::time_point deadline;
+};
+
+// Past a year the clock's range is no concern, and no script waits that long.
+constexpr double kLongestWait = 365.0 * 24 * 3600;
+
+Module::Clock::time_point deadlineAfter(const std::optional<double>& seconds) {
+    if (!std::isfinite(seconds.value_or(0)) || seconds.value_or(0) < 0)
+        throw Failure(kExitUsage, "the time-out is seconds from 0, or None to wait until Ctrl+C");
+    if (!seconds || *seconds > kLongestWait) return Module::Clock::time_point::max();
+    return Module::Clock::now() + std::chrono::duration_cast<Module::Clock::duration>(
+                                      std::chrono::duration<double>(*seconds));
+}
+
+proto::Setup completeSetup(const py::kwargs& settings) {
+    const SettingChanges changes = settingChanges(settings);
+    const std::string missing = joined(changes.missingKeys(), ", ");
+    if (!missing.empty())
+        throw Failure(kExitUsage, "a Setup takes all seven settings: no " + missing);
+    proto::Setup setup;
+    changes.applyTo(setup);
+    return setup;
+}
+
+std::string setupRepr(const proto::Setup& setup) {
+    std::string text;
+    const Json settings = settingsJson(setup);
+    for (const auto& [key, value] : settings.items())
+        text += (text.empty() ? "" : ", ") + key + "=" +
+                py::repr(pythonValue(value)).cast<std::string>();
+    return "Setup(" + text + ")";
+}
+
+SendOptions sendOptions(const py::int_& target, const py::bytes& data, bool ack,
+                        const std::string& mode, int jump, const std::vector<py::int_>& relays) {
+    SendOptions options;
+    // Out of int's range is out of a node id's too: refused by the same check.
+    const std::int64_t targetId = wholeNumber(target, "send: the target");
+    options.target = targetId < INT_MIN || targetId > INT_MAX ? -1 : static_cast<int>(targetId);
+    const std::string bytes = data;
+    options.data =
+        hexText(proto::Bytes(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+    options.ack = ack;
+    options.mode = mode;
+    options.jump = jump;
+    for (const py::int_& given : relays) {
+        const std::int64_t relay = wholeNumber(given, "send: a relay");
+        if (relay < 0 || relay > 0xFFFF)
+            throw Failure(kExitUsage, "send: relay " + std::to_string(relay) +
+                                          " is not a node id from 0 to 65535");
+        char hex[5];
+        std::snprintf(hex, sizeof hex, "%04X", static_cast<unsigned>(relay));
+        options.relays.emplace_back(hex);
+    }
+    return options;
+}
+
+void declareValues(py::module_& m) {
+    auto setup = py::class_<proto::Setup>(
+        m, "Setup",
+        "The module's seven settings, typed as `meshcfg-cli read --json` prints them. A value "
+        "outside its list reads as None.");
+    setup.def(py::init(&completeSetup),
+              "All seven settings by name: Setup(frequency=434.0, power=7, life_cycle='1h', "
+              "network_id=1, node_id=1, uart_baud=9600, uart_parity='NO').");
+    for (const std::string_view key : kSettingKeys)
+        setup.def_property_readonly(key.data(),  // a literal, so ended by a zero
+                                    [name = std::string(key)](const proto::Setup& values) {
+                                        return pythonValue(settingsJson(values)[name]);
+                                    });
+    setup
+        .def(
+            "replace",
+            [](const proto::Setup& values, const py::kwargs& changes) {
+                proto::Setup changed = values;
+                settingChanges(changes).applyTo(changed);
+                return changed;
+            },
+            "A copy with the settings given changed, checked as the command line checks them.")
+        .def(
+            "as_dict", [](const proto::Setup& values) { return pythonValue(settingsJson(values)); },
+            "The settings as `meshcfg-cli read --json` prints them.")
+        .def(py::self == py::self)
+        .def("__repr__", &setupRepr);
+
+    py::class_<proto::RouteEntry>(m, "Route", "One row of the module's route list.")
+        .def_readonly("route", &proto::RouteEntry::route)
+        .def_readonly("target", &proto::RouteEntry::target)
+        .def("__repr__", [](const proto::RouteEntry& entry) {
+            return "Route(route=" + std::to_string(entry.route) +
+                   ", target=" + std::to_string(entry.target) + ")";
+        });
+    py::class_<RouteTable>(m, "RouteList", "The route list as `meshcfg-cli route --json` shows it.")
+        .def_readonly("local", &RouteTable::local)
+        .def_readonly("routes", &RouteTable::routes)
+        .def("__repr__", [](const RouteTable& table) {
+            return "RouteList(local=" + std::to_string(table.local) +
+                   ", routes=" + py::repr(py::cast(table.routes)).cast<std::string>() + ")";
+        });
+    py::class_<PathNodes>(m, "Path",
+                          "The path as `meshcfg-cli path --json` shows it: the local node and "
+                          "each hop's node, and each hop's link value.")
+        .def_readonly("nodes", &PathNodes::nodes)
+        .def_readonly("links", &PathNodes::links)
+        .def("__repr__", [](const PathNodes& path) {
+            return "Path(nodes=" + py::repr(py::cast(path.nodes)).cast<std::string>() +
+                   ", links=" + py::repr(py::cast(path.links)).cast<std::string>() + ")";
+        });
+
+    py::class_<SendResult>(m, "SendStatus", "The module's confirmation of a send.")
+        .def_readonly("code", &SendResult::code)
+        .def_readonly("text", &SendResult::text)
+        .def_readonly("round_trip", &SendResult::roundTrip, "seconds")
+        .def_property_readonly("ok", [](const SendResult& result) { return result.code == 0; })
+        .def("__repr__", [](const SendResult& result) {
+            return "SendStatus(code=" + std::to_string(result.code) +
+                   ", text=" + py::repr(py::str(result.text)).cast<std::string>() + ")";
+        });
+
+    py::class_<Notice>(m, "Notice", "Data another node sent to this module.")
+        .def_readonly("source", &Notice::source)
+        .def_readonly("link", &Notice::link)
+        .def_property_readonly("data", [](const Notice& notice) { return py::bytes(notice.data); })
+        .def_property_readonly("frame",
+                               [](const Notice& notice) { return py::bytes(notice.frame); })
+        .def("__repr__", [](const Notice& notice) {
+            return "Notice(source=" + py::repr(py::cast(notice.source)).cast<std::string>() +
+                   ", data=" + py::repr(py::bytes(notice.data)).cast<std::string>() + ")";
+        });
+
+    py::class_<LoadedProfile>(m, "Profile", "A TOML profile of the seven settings.")
+        .def_static(
+            "load",
+            [](const std::string& path) {
+                return LoadedProfile{path, readProfile(path)};
+            },
+            "path"_a, "Reads the profile as `meshcfg-cli apply` does; UsageError names its line.")
+        .def_readonly("path", &LoadedProfile::path)
+        .def_property_readonly("sha256",
+                               [](const LoadedProfile& loaded) { return loaded.profile.sha256; });
+
+    py::class_<UnitOutcome>(m, "ApplyReport", "How an apply ended: PASS, or FAIL and why.")
+        .def_property_readonly(
+            "result", [](const UnitOutcome& outcome) { return outcome.passed() ? "PASS" : "FAIL"; })
+        .def_property_readonly("passed", &UnitOutcome::passed)
+        .def_readonly("why", &UnitOutcome::why)
+        .def_property_readonly(
+            "exit_code", [](const UnitOutcome& outcome) { return static_cast<int>(outcome.code); })
+        .def_readonly("node_id", &UnitOutcome::nodeId)
+        .def_readonly("read_back", &UnitOutcome::readBack)
+        .def_property_readonly("duration",
+                               [](const UnitOutcome& outcome) {
+                                   return std::chrono::duration<double>(outcome.duration).count();
+                               })
+        .def("__bool__", &UnitOutcome::passed)
+        .def("__str__", [](const UnitOutcome& outcome) {
+            return outcome.passed() ? std::string("PASS") : "FAIL: " + outcome.why;
+        });
+}
+
+void declareModule(py::module_& m) {
+    py::class_<NoticeStream>(m, "NoticeStream", "The notices of one Module.notices call.")
+        .def("__iter__", [](py::object self) { return self; })
+        .def("__next__", [](NoticeStream& stream) {
+            auto notice = stream.module.cast<Module&>().nextNotice(stream.deadline);
+            if (!notice) throw py::stop_iteration();
+            return *notice;
+        });
+
+    py::class_<Module>(m, "Module",
+                       "A module on a port, opened at once: COM200, a device path, or "
+                       "rfc2217://host:port. Use it from one thread at a time; a call while "
+                       "another thread's call runs raises RuntimeError.")
+        .def(py::init<const std::string&, int, double, const std::string&>(), "port"_a,
+             "baud"_a = 9600, "timeout"_a = 2.0, "parity"_a = "NO")
+        .def("__enter__", [](py::object self) { return self; })
+        .def("__exit__", [](Module& module, const py::args&) { module.close(); })
+        .def("close", &Module::close)
+        .def_property_readonly("port", &Module::port)
+        .def_property_readonly("closed", &Module::closed)
+        .def("read_setup", &Module::readSetup)
+        .def("write_setup", &Module::writeSetup, "setup"_a, "verify"_a = false)
+        .def("route_list", &Module::routeList)
+        .def("path", &Module::path)
+        .def(
+            "send",
+            [](Module& module, const py::int_& target, const py::bytes& data, bool ack,
+               std::optional<double> timeout, const std::string& mode, int jump,
+               const std::vector<py::int_>& relays) {
+                SendOptions options;
+                try {
+                    options = sendOptions(target, data, ack, mode, jump, relays);
+                } catch (const Failure& failure) {
+                    throw PortFailure(failure, module.port());
+                }
+                return module.send(options, timeout);
+            },
+            "target"_a, "data"_a, "ack"_a = false, "timeout"_a = py::none(), "mode"_a = "auto",
+            "jump"_a = 7, "relays"_a = std::vector<py::int_>{})
+        .def(
+            "notices",
+            [](py::object self, std::optional<double> timeout) {
+                return NoticeStream{std::move(self), deadlineAfter(timeout)};
+            },
+            "timeout"_a = py::none())
+        .def("apply", &Module::apply, "profile"_a, "node_id"_a = py::none());
+}
+
+}  // namespace
+
+PYBIND11_MODULE(meshcfg, m) {
+    m.doc() =
+        "The qz-470mr mesh module from Python: the engine of meshcfg-cli, its checks and its "
+        "exit codes as exceptions. Waits let other threads run; Ctrl+C ends them.";
+    PortWait::noteMainThread();
+    declareErrors(m);
+    declareValues(m);
+    declareModule(m);
+    m.def(
+        "ports",
+        [] {
+            std::vector<std::string> problems;
+            Json list;
+            {
+                py::gil_scoped_release unlocked;
+                problems = readRemotePorts().problems;
+                list = portListJson();
+            }
+            for (const std::string& problem : problems)
+                if (PyErr_WarnEx(PyExc_RuntimeWarning, problem.c_str(), 1) != 0)
+                    throw py::error_already_set();
+            return pythonValue(list);
+        },
+        "The ports as `meshcfg-cli ports --json` lists them.");
+}

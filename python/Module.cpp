@@ -1,0 +1,196 @@
+#include "Module.h"
+
+#include <cmath>
+#include <stdexcept>
+
+#include "Errors.h"
+#include "Messages.h"
+#include "PortWait.h"
+#include "ReceivingPort.h"
+#include "SendNames.h"
+#include "SetupNames.h"
+
+namespace {
+
+// The command line's --timeout range, in seconds.
+constexpr double kShortestTimeout = 0.001;
+constexpr double kLongestTimeout = 3600;
+
+Notice noticeOf(const proto::ReadFrame& frame) {
+    Notice notice{{}, {}, {}, std::string(frame.bytes.begin(), frame.bytes.end())};
+    const auto reply = proto::decodeReply(frame.bytes);
+    const auto* received = reply ? std::get_if<proto::ReceiveNotice>(&*reply) : nullptr;
+    if (received && received->content) {
+        notice.source = received->content->source;
+        notice.link = -static_cast<int>(received->content->linkValue);
+        notice.data.assign(received->content->data.begin(), received->content->data.end());
+    }
+    return notice;
+}
+
+// Gives the object back to other threads however the call ends.
+class BusyMark {
+  public:
+    BusyMark(std::atomic<bool>& busy, const std::string& port) : m_busy(busy) {
+        if (m_busy.exchange(true))
+            throw std::runtime_error(port +
+                                     " is in use by another thread: a Module serves one thread "
+                                     "at a time");
+    }
+    ~BusyMark() { m_busy = false; }
+    BusyMark(const BusyMark&) = delete;
+    BusyMark& operator=(const BusyMark&) = delete;
+
+  private:
+    std::atomic<bool>& m_busy;
+};
+
+// A time-out of one call; the module's own again after it, however it ends.
+class ReplyTimeout {
+  public:
+    ReplyTimeout(Session& session, std::chrono::milliseconds timeout,
+                 std::chrono::milliseconds usual)
+        : m_session(session), m_usual(usual) {
+        m_session.setTimeout(timeout);
+    }
+    ~ReplyTimeout() { m_session.setTimeout(m_usual); }
+    ReplyTimeout(const ReplyTimeout&) = delete;
+    ReplyTimeout& operator=(const ReplyTimeout&) = delete;
+
+  private:
+    Session& m_session;
+    std::chrono::milliseconds m_usual;
+};
+
+}  // namespace
+
+std::chrono::milliseconds Module::timeoutOf(double seconds) {
+    if (!std::isfinite(seconds) || seconds < kShortestTimeout || seconds > kLongestTimeout)
+        throw Failure(kExitUsage, "the time-out is seconds from 0.001 to 3600");
+    return std::chrono::milliseconds(std::llround(seconds * 1000));
+}
+
+Module::Module(const std::string& port, int baud, double timeoutSeconds,
+               const std::string& parity) {
+    m_options.port = port;
+    m_options.baud = baud;
+    m_options.parity = parity;
+    m_options.json = true;
+    try {
+        m_options.timeoutMs = static_cast<int>(timeoutOf(timeoutSeconds).count());
+        if (!proto::uartBaudIndex(baud))
+            throw Failure(kExitUsage,
+                          std::to_string(baud) + " is not a rate the port takes: " + rateList());
+        PortWait wait;
+        open();
+    } catch (const Failure& failure) {
+        throw PortFailure(failure, port);
+    }
+}
+
+void Module::open() {
+    m_session = std::make_unique<Session>(m_options);
+    m_session->onNotice([this](const proto::ReadFrame& frame) { keepNotice(frame); });
+}
+
+void Module::close() {
+    BusyMark busy(m_busy, port());
+    m_session.reset();
+    m_notices.clear();
+}
+
+// Past the port's own bound, new notices are let go, as the command line's link does.
+void Module::keepNotice(const proto::ReadFrame& frame) {
+    if (m_notices.size() < engine::ReceivingPort::kHeldFrames) m_notices.push_back(frame);
+}
+
+template <typename Work>
+auto Module::use(Work&& work) {
+    BusyMark busy(m_busy, port());
+    try {
+        if (!m_session) throw Failure(kExitUsage, "the module is closed");
+        PortWait wait;
+        return work();
+    } catch (const Failure& failure) {
+        throw PortFailure(failure, port());
+    }
+}
+
+proto::Setup Module::readSetup() {
+    return use([this] { return readSetupValues(*m_session); });
+}
+
+void Module::writeSetup(const proto::Setup& setup, bool verify) {
+    use([&] {
+        writeSetupValues(*m_session, setup);
+        if (!verify) return;
+        const std::string differs = mismatch(setup, readSetupValues(*m_session));
+        if (!differs.empty()) throw m_session->failure(kExitRefused, "verify failed: " + differs);
+    });
+}
+
+RouteTable Module::routeList() {
+    return use([this] { return readRouteTable(*m_session); });
+}
+
+PathNodes Module::path() {
+    return use([this] { return readPathNodes(*m_session); });
+}
+
+SendResult Module::send(const SendOptions& options, std::optional<double> timeoutSeconds) {
+    return use([&] {
+        const proto::Frame request = sendRequest(options);
+        const auto timeout = timeoutSeconds ? timeoutOf(*timeoutSeconds)
+                                            : std::chrono::milliseconds(m_options.timeoutMs);
+        const ReplyTimeout forThisSend(*m_session, timeout,
+                                       std::chrono::milliseconds(m_options.timeoutMs));
+        const auto confirmed = sendConfirmation(m_session->request(request));
+        if (!confirmed) throw m_session->failure(kExitNoReply, "the confirmation is cut short");
+        return SendResult{confirmed->status, proto::sendStatusText(confirmed->status),
+                          confirmed->roundTripMs / 1000};
+    });
+}
+
+std::optional<Notice> Module::nextNotice(Clock::time_point deadline) {
+    return use([&]() -> std::optional<Notice> {
+        proto::ReadFrame frame;
+        while (m_notices.empty()) {
+            switch (m_session->link().awaitFrame(deadline, frame)) {
+                case ModuleLink::WaitEnd::kArrived:
+                    // A reply that came too late for its request is nobody's news.
+                    if (frame.unsolicited) keepNotice(frame);
+                    break;
+                case ModuleLink::WaitEnd::kTimeOut:
+                    return std::nullopt;
+                case ModuleLink::WaitEnd::kInterrupted:
+                    throw Interrupted(false);
+                case ModuleLink::WaitEnd::kLost:
+                    throw m_session->lost();
+            }
+        }
+        const Notice notice = noticeOf(m_notices.front());
+        m_notices.pop_front();
+        return notice;
+    });
+}
+
+UnitOutcome Module::apply(const LoadedProfile& loaded, std::optional<std::int64_t> nodeId) {
+    return use([&] {
+        SettingChanges settings = loaded.profile.changes;
+        if (nodeId) {
+            SettingChanges id;
+            const std::string problem = id.set("node_id", *nodeId);
+            if (!problem.empty()) throw Failure(kExitUsage, problem);
+            settings.overlay(id);
+        }
+        requireAllSettings(loaded.path, settings);
+        const UnitPlan plan{settings, nullptr, false, false, {}};
+        m_session.reset();
+        const UnitOutcome outcome =
+            applyToUnit(m_options, plan, UnitName{port(), false},
+                        [](UnitStep, const std::optional<std::uint16_t>&) {});
+        open();
+        if (outcome.code == kExitInterrupted) throw Interrupted(true);
+        return outcome;
+    });
+}
