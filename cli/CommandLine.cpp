@@ -216,6 +216,11 @@ struct Declared {
             command("monitor", "print every block received until Ctrl+C", Command::kMonitor);
         monitor->add_flag("--follow", invocation.follow,
                           "when the device hangs up, wait for it and go on");
+
+        CLI::App* mesh = app.add_subcommand("mesh", "work with the modules of a mesh together");
+        mesh->require_subcommand(1);
+        mesh->fallthrough();
+        commands.emplace_back(addMeshTestCommand(*mesh, invocation.meshTest), Command::kMeshTest);
     }
 
     CLI::App* command(const std::string& name, const std::string& description, Command which) {
@@ -358,6 +363,14 @@ struct Declared {
             ->transform(decimalIn(0, 3600000));
     }
 
+    void finishMeshTest() {
+        MeshTestOptions& test = invocation.meshTest;
+        for (const std::string& port : ports)
+            for (std::string& one : expandPortRange(port)) test.ports.push_back(std::move(one));
+        for (const std::string& port : test.ports) checkPortName(port);
+        checkMeshTestOptions(test);
+    }
+
     // What the parse leaves for the command: the settings, and the port it needs.
     void finish() {
         for (const auto& [sub, which] : commands)
@@ -366,6 +379,7 @@ struct Declared {
             invocation.command == Command::kApply || invocation.command == Command::kStation;
         if (units) return finishUnitOptions();
         if (invocation.command == Command::kUnits) return finishUnits();
+        if (invocation.command == Command::kMeshTest) return finishMeshTest();
         if (ports.size() > 1) throw Failure(kExitUsage, "only apply takes several ports");
         if (!ports.empty()) invocation.common.port = ports.front();
         if (invocation.command != Command::kPorts && invocation.common.port.empty())
@@ -428,6 +442,8 @@ int runInvocation(const Invocation& run) {
                 return sendRaw(common, run.rawBytes, run.asIs);
             case Command::kMonitor:
                 return monitor(common, run.follow);
+            case Command::kMeshTest:
+                return meshTest(common, run.meshTest);
         }
     } catch (const Failure& failure) {
         if (failure.code() == kExitInterrupted)

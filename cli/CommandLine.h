@@ -6,6 +6,7 @@
 #include <string>
 
 #include "Commands.h"
+#include "MeshTestCommand.h"
 #include "UnitsOptions.h"
 
 enum class Command {
@@ -19,7 +20,8 @@ enum class Command {
     kPath,
     kSend,
     kRaw,
-    kMonitor
+    kMonitor,
+    kMeshTest
 };
 
 struct Invocation {
@@ -34,6 +36,7 @@ struct Invocation {
     std::string rawBytes;  // raw
     bool asIs = false;     // raw
     bool follow = false;   // monitor
+    MeshTestOptions meshTest;
 };
 
 // A run to make, or what to print instead (help on standard output, a usage error on standard

@@ -18,19 +18,8 @@ std::optional<std::uint16_t> relayId(const std::string& text) {
 }
 
 proto::Frame buildRequest(const SendOptions& send) {
-    proto::SendDataRequest request;
+    proto::SendDataRequest request = routedRequest(send.mode, send.jump, send.relays, "send");
     request.target = static_cast<std::uint16_t>(send.target);
-    request.jump = static_cast<std::uint8_t>(send.jump);
-    request.routeMode = static_cast<std::uint8_t>(*routeModeCode(send.mode));
-    if (!send.relays.empty() && request.routeMode != proto::kRouteModeSource)
-        throw Failure(kExitUsage, "send: --relays needs --mode source");
-    if (send.relays.size() > proto::kMaxRelays)
-        throw Failure(kExitUsage, "send: at most " + std::to_string(proto::kMaxRelays) + " relays");
-    for (const std::string& text : send.relays) {
-        const auto relay = relayId(text);
-        if (!relay) throw Failure(kExitUsage, "send: relay '" + text + "' is not 4 hex digits");
-        request.relays.push_back(*relay);
-    }
     const auto data = bytesFromHex(send.data);
     if (!data || data->empty())
         throw Failure(kExitUsage, "send: give --data as hex digit pairs, such as \"01 02\"");
@@ -184,6 +173,26 @@ ExitCode linkTest(const CommonOptions& common, Session& session, const proto::Fr
 }
 
 }  // namespace
+
+proto::SendDataRequest routedRequest(const std::string& mode, int jump,
+                                     const std::vector<std::string>& relays,
+                                     const std::string& command) {
+    proto::SendDataRequest request;
+    request.jump = static_cast<std::uint8_t>(jump);
+    request.routeMode = static_cast<std::uint8_t>(*routeModeCode(mode));
+    if (!relays.empty() && request.routeMode != proto::kRouteModeSource)
+        throw Failure(kExitUsage, command + ": --relays needs --mode source");
+    if (relays.size() > proto::kMaxRelays)
+        throw Failure(kExitUsage,
+                      command + ": at most " + std::to_string(proto::kMaxRelays) + " relays");
+    for (const std::string& text : relays) {
+        const auto relay = relayId(text);
+        if (!relay)
+            throw Failure(kExitUsage, command + ": relay '" + text + "' is not 4 hex digits");
+        request.relays.push_back(*relay);
+    }
+    return request;
+}
 
 std::vector<std::string> routeModeNames() {
     std::vector<std::string> names;
