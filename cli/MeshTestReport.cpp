@@ -124,7 +124,11 @@ std::string csvRow(const delivery::SendOutcome& send, const Names& ports,
     std::string status;
     std::string confirmed;
     if (send.confirmation) {
-        if (send.confirmation->status) status = fixed(*send.confirmation->status, "%02X");
+        if (const auto code = send.confirmation->status) {
+            char hex[3];
+            std::snprintf(hex, sizeof hex, "%02X", *code);
+            status = hex;
+        }
         confirmed = fixed(msSince(send.sentAt, send.confirmation->at));
     }
     const bool delivered = send.verdict == delivery::Verdict::Delivered;

@@ -181,7 +181,7 @@ proto::SendDataRequest routedRequest(const std::string& mode, int jump,
     request.jump = static_cast<std::uint8_t>(jump);
     request.routeMode = static_cast<std::uint8_t>(*routeModeCode(mode));
     if (!relays.empty() && request.routeMode != proto::kRouteModeSource)
-        throw Failure(kExitUsage, command + ": --relays needs --mode source");
+        throw Failure(kExitUsage, command + ": --relays needs the route mode source");
     if (relays.size() > proto::kMaxRelays)
         throw Failure(kExitUsage,
                       command + ": at most " + std::to_string(proto::kMaxRelays) + " relays");
