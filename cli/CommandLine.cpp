@@ -19,8 +19,8 @@ namespace {
 
 constexpr std::string_view kProgram = "meshcfg-cli";
 
-// Whole numbers in decimal digits only; the text is rewritten in canonical form so that CLI11's
-// own conversion, which reads a leading 0 as octal and 0x as hexadecimal, sees plain digits.
+}  // namespace
+
 CLI::Validator decimalIn(std::int64_t min, std::int64_t max) {
     const std::string range = std::to_string(min) + " to " + std::to_string(max);
     return CLI::Validator(
@@ -33,6 +33,8 @@ CLI::Validator decimalIn(std::int64_t min, std::int64_t max) {
         },
         "DECIMAL " + range);
 }
+
+namespace {
 
 CLI::Validator portRate() {
     return CLI::Validator(
@@ -136,8 +138,10 @@ class CommandHelp : public CLI::Formatter {
         const auto found = m_common.find(app);
         if (found == m_common.end()) return CLI::Formatter::make_footer(app);
         std::vector<const CLI::Option*> common;
+        const CLI::App* main = app;
+        while (main->get_parent() != nullptr) main = main->get_parent();
         for (const std::string& name : commonOptionsOf(found->second))
-            common.push_back(app->get_parent()->get_option(name));
+            common.push_back(main->get_option(name));
         // The group opens with a blank line, and one is left after the command's own options.
         return make_group("Common options", false, common).substr(1) +
                CLI::Formatter::make_footer(app);
@@ -220,7 +224,9 @@ struct Declared {
         CLI::App* mesh = app.add_subcommand("mesh", "work with the modules of a mesh together");
         mesh->require_subcommand(1);
         mesh->fallthrough();
-        commands.emplace_back(addMeshTestCommand(*mesh, invocation.meshTest), Command::kMeshTest);
+        CLI::App* test = addMeshTestCommand(*mesh, invocation.meshTest);
+        commands.emplace_back(test, Command::kMeshTest);
+        help->takes(test, Command::kMeshTest);
     }
 
     CLI::App* command(const std::string& name, const std::string& description, Command which) {

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "CommandLine.h"
 #include "Commands.h"
 #include "Files.h"
 #include "Interrupt.h"
@@ -181,10 +182,11 @@ CLI::App* addMeshTestCommand(CLI::App& mesh, MeshTestOptions& options) {
             "--pairs", options.pairs,
             "all, or FROM:TO pairs of the ports given, such as COM200:COM205,COM201:COM203")
         ->capture_default_str();
-    test->add_option("--count", options.count, "sends per pair")->check(CLI::Range(1, 100000000));
+    test->add_option("--count", options.count, "sends per pair")
+        ->transform(decimalIn(1, 100000000));
     test->add_option("--interval", options.intervalMs, "milliseconds between a sender's sends")
         ->capture_default_str()
-        ->check(CLI::Range(1, 3600000));
+        ->transform(decimalIn(1, 3600000));
     test->add_flag("--ack", options.ack, "ask each target to acknowledge");
     test->add_option("--route-mode", options.mode, "route mode")
         ->capture_default_str()
@@ -194,9 +196,10 @@ CLI::App* addMeshTestCommand(CLI::App& mesh, MeshTestOptions& options) {
         ->delimiter(',');
     test->add_option("--jump", options.jump, "jump value")
         ->capture_default_str()
-        ->check(CLI::Range(1, proto::kJumpLimits));
+        ->transform(decimalIn(1, proto::kJumpLimits));
     test->add_option("--size", options.size,
-                     "data bytes of each send, its tag included (default: the tag alone)");
+                     "data bytes of each send, its tag included (default: the tag alone)")
+        ->transform(decimalIn(1, 65535));
     test->add_option("--duration", options.duration,
                      "no new sends after this long: 90s, 30m, 8h, 7d");
     test->add_option("--csv", options.csvPath, "write one row per send to this file");
@@ -206,7 +209,7 @@ CLI::App* addMeshTestCommand(CLI::App& mesh, MeshTestOptions& options) {
     test->add_option("--patience", options.patienceS,
                      "seconds a lost port may stay away before it is lost for good")
         ->capture_default_str()
-        ->check(CLI::Range(1, 86400));
+        ->transform(decimalIn(1, 86400));
     return test;
 }
 
