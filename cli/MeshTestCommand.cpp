@@ -232,8 +232,8 @@ void checkMeshTestOptions(const MeshTestOptions& options) {
     }
 }
 
-ExitCode meshTest(const CommonOptions& common, const MeshTestOptions& options) {
-    const std::vector<std::string> names = portsOf(options);
+delivery::Plan meshTestPlan(const MeshTestOptions& options, const std::vector<std::string>& names,
+                            int timeoutMs) {
     delivery::Plan plan;
     plan.pairs = pairsNamed(options.pairs, names);
     plan.request = requestShape(options);
@@ -241,9 +241,14 @@ ExitCode meshTest(const CommonOptions& common, const MeshTestOptions& options) {
     plan.interval = std::chrono::milliseconds(options.intervalMs);
     plan.count = options.count;
     if (options.duration) plan.duration = spanOfTime(*options.duration);
-    plan.timeout = std::chrono::milliseconds(common.timeoutMs);
+    plan.timeout = std::chrono::milliseconds(timeoutMs);
     plan.run = delivery::drawRunId();
+    return plan;
+}
 
+ExitCode meshTest(const CommonOptions& common, const MeshTestOptions& options) {
+    const std::vector<std::string> names = portsOf(options);
+    delivery::Plan plan = meshTestPlan(options, names, common.timeoutMs);
     MeshTestRun run(names, common);
     plan.ports = run.ports();
     MeshTestPrinter printer(common, names, options.csvPath);

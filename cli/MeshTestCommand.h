@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Failure.h"
+#include "Plan.h"
 #include "Session.h"
 
 namespace CLI {
@@ -34,6 +35,11 @@ struct MeshTestOptions {
 CLI::App* addMeshTestCommand(CLI::App& mesh, MeshTestOptions& options);
 // What can be checked before a port is opened; a Failure with kExitUsage otherwise.
 void checkMeshTestOptions(const MeshTestOptions& options);
+
+// The plan for these ports, without their node ids: a Failure with kExitUsage for pairs,
+// relays or a size it cannot carry.
+delivery::Plan meshTestPlan(const MeshTestOptions& options, const std::vector<std::string>& names,
+                            int timeoutMs);
 
 // 0, 1 when a pair delivered under --min-delivery, 3 when a port was lost for good.
 ExitCode meshTest(const CommonOptions& common, const MeshTestOptions& options);

@@ -14,6 +14,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "DeliveryTestPane.h"
 #include "MapItems.h"
 #include "MapLegend.h"
 #include "MapPicture.h"
@@ -65,7 +66,12 @@ MeshWindow::MeshWindow(mesh::SurveySource* source, QWidget* parent)
     columns->addWidget(buildFaultColumn());
     columns->setStretchFactor(1, 1);
     columns->setSizes({220, 700, 300});
-    setCentralWidget(columns);
+    m_test = new DeliveryTestPane([this] { return m_ports->tickedPorts(); }, this);
+    auto* rows = new QSplitter(Qt::Vertical, this);
+    rows->addWidget(columns);
+    rows->addWidget(m_test);
+    rows->setStretchFactor(0, 1);
+    setCentralWidget(rows);
     m_status = new QLabel(this);
     statusBar()->addWidget(m_status, 1);
     resize(1280, 800);
@@ -78,6 +84,7 @@ MeshWindow::MeshWindow(mesh::SurveySource* source, QWidget* parent)
             tr("This build cannot survey ports yet: the engine's survey is not built in."));
     }
     connect(m_map, &MeshMapScene::nodeClicked, this, &MeshWindow::showDetails);
+    connect(m_map, &MeshMapScene::nodeClicked, this, &MeshWindow::pickForTest);
     connect(m_faults, &QListWidget::currentRowChanged, this, [this](int row) {
         const bool known = row >= 0 && static_cast<std::size_t>(row) < m_mesh.faults.size();
         m_map->highlightFault(known ? &m_mesh.faults[static_cast<std::size_t>(row)] : nullptr);
@@ -227,6 +234,20 @@ void MeshWindow::showDetails(std::uint16_t node) {
 
 QString MeshWindow::status() const {
     return m_status->text();
+}
+
+// Two nodes on ports clicked one after the other are a pair for the delivery test.
+void MeshWindow::pickForTest(std::uint16_t node) {
+    const auto found = std::find_if(m_mesh.graph.nodes.begin(), m_mesh.graph.nodes.end(),
+                                    [node](const mesh::MeshNode& n) { return n.id == node; });
+    if (found == m_mesh.graph.nodes.end() || !found->onPort()) return;
+    const std::string port = m_mesh.survey[found->modules.front()].port;
+    if (m_pickedSender && *m_pickedSender != port) {
+        m_test->addPair(*m_pickedSender, port);
+        m_pickedSender.reset();
+    } else {
+        m_pickedSender = port;
+    }
 }
 
 void MeshWindow::setStatus(const QString& text) {
