@@ -48,10 +48,14 @@ DeliveryPlots::DeliveryPlots(QWidget* parent) : QWidget(parent) {
     auto* bins = new QBarCategoryAxis(histogram);
     QStringList labels;
     for (std::size_t bin = 0; bin < kBins; ++bin)
-        labels << (bin % 8 == 0 ? QString::number(static_cast<int>(bin) * kBinMs)
-                                : QString(bin, u' '));
+        labels << QString::number(static_cast<int>(bin) * kBinMs) +
+                      (bin + 1 == kBins ? QStringLiteral("+") : QString());
     bins->append(labels);
-    bins->setTitleText(tr("ms"));
+    bins->setTitleText(tr("ms, from the bar's start"));
+    bins->setLabelsAngle(-90);
+    QFont small = bins->labelsFont();
+    small.setPointSizeF(small.pointSizeF() * 0.75);
+    bins->setLabelsFont(small);
     m_countAxis = new QValueAxis(histogram);
     histogram->addAxis(bins, Qt::AlignBottom);
     histogram->addAxis(m_countAxis, Qt::AlignLeft);
