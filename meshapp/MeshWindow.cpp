@@ -14,6 +14,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "DeliveryMatrix.h"
+#include "DeliveryOnMap.h"
 #include "DeliveryTestPane.h"
 #include "MapItems.h"
 #include "MapLegend.h"
@@ -85,6 +87,7 @@ MeshWindow::MeshWindow(mesh::SurveySource* source, QWidget* parent)
     }
     connect(m_map, &MeshMapScene::nodeClicked, this, &MeshWindow::showDetails);
     connect(m_map, &MeshMapScene::nodeClicked, this, &MeshWindow::pickForTest);
+    connect(m_test, &DeliveryTestPane::figuresChanged, this, &MeshWindow::showDelivery);
     connect(m_faults, &QListWidget::currentRowChanged, this, [this](int row) {
         const bool known = row >= 0 && static_cast<std::size_t>(row) < m_mesh.faults.size();
         m_map->highlightFault(known ? &m_mesh.faults[static_cast<std::size_t>(row)] : nullptr);
@@ -234,6 +237,18 @@ void MeshWindow::showDetails(std::uint16_t node) {
 
 QString MeshWindow::status() const {
     return m_status->text();
+}
+
+void MeshWindow::showDelivery(const std::vector<delivery::Port>& ports,
+                              const delivery::Summary& summary) {
+    const meshmap::DeliveryShares shares = meshmap::deliveryShares(m_mesh.graph, ports, summary);
+    std::map<std::uint16_t, QColor> nodes;
+    for (const auto& [node, share] : shares.nodes)
+        nodes.emplace(node, DeliveryMatrix::colorOf(share));
+    std::map<MeshMapScene::NodePair, QColor> lines;
+    for (const auto& [line, share] : shares.lines)
+        lines.emplace(line, DeliveryMatrix::colorOf(share));
+    m_map->showDelivery(nodes, lines);
 }
 
 // Two nodes on ports clicked one after the other are a pair for the delivery test.

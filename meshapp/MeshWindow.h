@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "DeliveryEvents.h"
 #include "Mesh.h"
 #include "MeshLayout.h"
 #include "SurveySource.h"
@@ -65,6 +66,7 @@ class MeshWindow : public QMainWindow {
     void showFaults();
     void setStatus(const QString& text);
     void pickForTest(std::uint16_t node);
+    void showDelivery(const std::vector<delivery::Port>& ports, const delivery::Summary& summary);
 
     PortChecklist* m_ports = nullptr;
     QPushButton* m_surveyButton = nullptr;
