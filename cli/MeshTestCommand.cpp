@@ -108,7 +108,7 @@ class MeshTestPrinter final : public MeshTestRun::Watcher {
         for (const delivery::Event& event : events) {
             if (m_json) std::cout << jsonText(meshtest::eventJson(event, m_ports, m_start)) << "\n";
             const auto* send = std::get_if<delivery::SendOutcome>(&event);
-            if (m_csv.is_open() && send && send->verdict != delivery::Verdict::LeftOut)
+            if (m_csv.is_open() && send)
                 m_csv << meshtest::csvRow(*send, m_ports, m_start) << "\n" << std::flush;
         }
         if (m_json) std::cout << std::flush;
