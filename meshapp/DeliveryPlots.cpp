@@ -18,7 +18,7 @@ QChartView* chartView(const QString& title, QWidget* parent) {
     chart->legend()->setAlignment(Qt::AlignBottom);
     auto* view = new QChartView(chart, parent);
     view->setRenderHint(QPainter::Antialiasing);
-    view->setMinimumSize(320, 220);
+    view->setMinimumSize(240, 120);
     return view;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QDockWidget>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -68,12 +69,13 @@ MeshWindow::MeshWindow(mesh::SurveySource* source, QWidget* parent)
     columns->addWidget(buildFaultColumn());
     columns->setStretchFactor(1, 1);
     columns->setSizes({220, 700, 300});
+    setCentralWidget(columns);
+    // The delivery test docks under the map, hidden until asked for: the map keeps its height.
     m_test = new DeliveryTestPane([this] { return m_ports->tickedPorts(); }, this);
-    auto* rows = new QSplitter(Qt::Vertical, this);
-    rows->addWidget(columns);
-    rows->addWidget(m_test);
-    rows->setStretchFactor(0, 1);
-    setCentralWidget(rows);
+    m_testDock = new QDockWidget(tr("Delivery test"), this);
+    m_testDock->setWidget(m_test);
+    addDockWidget(Qt::BottomDockWidgetArea, m_testDock);
+    m_testDock->hide();
     m_status = new QLabel(this);
     statusBar()->addWidget(m_status, 1);
     resize(1280, 800);
@@ -116,6 +118,10 @@ QWidget* MeshWindow::buildPortColumn() {
     m_surveyButton = new QPushButton(tr("Survey"), column);
     m_surveyButton->setDefault(true);
     layout->addWidget(m_surveyButton);
+    auto* test = new QPushButton(tr("Delivery test..."), column);
+    layout->addWidget(test);
+    connect(test, &QPushButton::clicked, this, &MeshWindow::showDeliveryTest);
+
     connect(all, &QPushButton::clicked, this, [this] { m_ports->tickAll(true); });
     connect(none, &QPushButton::clicked, this, [this] { m_ports->tickAll(false); });
     connect(refresh, &QPushButton::clicked, this, &MeshWindow::refreshPorts);
@@ -237,6 +243,11 @@ void MeshWindow::showDetails(std::uint16_t node) {
 
 QString MeshWindow::status() const {
     return m_status->text();
+}
+
+void MeshWindow::showDeliveryTest() {
+    m_testDock->show();
+    m_testDock->raise();
 }
 
 void MeshWindow::showDelivery(const std::vector<delivery::Port>& ports,

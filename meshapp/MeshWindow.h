@@ -16,6 +16,7 @@
 #include "SurveySource.h"
 
 class DeliveryTestPane;
+class QDockWidget;
 class MapView;
 class MeshMapScene;
 class PortChecklist;
@@ -57,6 +58,8 @@ class MeshWindow : public QMainWindow {
     QString status() const;
     const mesh::Mesh& mesh() const { return m_mesh; }
     DeliveryTestPane& deliveryTest() const { return *m_test; }
+    // The delivery test's pane, docked under the map.
+    void showDeliveryTest();
 
   private:
     QWidget* buildPortColumn();
@@ -76,6 +79,7 @@ class MeshWindow : public QMainWindow {
     QTextBrowser* m_details = nullptr;
     QLabel* m_status = nullptr;
     DeliveryTestPane* m_test = nullptr;
+    QDockWidget* m_testDock = nullptr;
     std::optional<std::string> m_pickedSender;  // the first node of a pair clicked on the map
     std::unique_ptr<SurveyRunner> m_runner;
     mesh::Mesh m_mesh;

@@ -58,7 +58,9 @@ void LabWindowTest::runsTheTestAndShowsIt() {
     window.refreshPorts();
     for (const char* port : {"COM200", "COM201", "COM202", "COM203", "COM204"})
         window.ports().setTicked(port, true);
+    window.resize(1280, 900);
     window.show();
+    window.showDeliveryTest();
     DeliveryTestPane& test = window.deliveryTest();
     test.pairs().setText("COM200:COM201,COM202:COM203,COM203:COM204");
     test.count().setValue(40);
