@@ -19,8 +19,8 @@ namespace {
 
 constexpr std::string_view kProgram = "meshcfg-cli";
 
-// Whole numbers in decimal digits only; the text is rewritten in canonical form so that CLI11's
-// own conversion, which reads a leading 0 as octal and 0x as hexadecimal, sees plain digits.
+}  // namespace
+
 CLI::Validator decimalIn(std::int64_t min, std::int64_t max) {
     const std::string range = std::to_string(min) + " to " + std::to_string(max);
     return CLI::Validator(
@@ -33,6 +33,8 @@ CLI::Validator decimalIn(std::int64_t min, std::int64_t max) {
         },
         "DECIMAL " + range);
 }
+
+namespace {
 
 CLI::Validator portRate() {
     return CLI::Validator(
@@ -222,6 +224,7 @@ struct Declared {
         CLI::App* mesh = app.add_subcommand("mesh", "work on every module of a mesh at once");
         mesh->require_subcommand(1);
         declared(addMeshSurveyCommand(*mesh, invocation.meshSurvey), Command::kMeshSurvey);
+        declared(addMeshTestCommand(*mesh, invocation.meshTest), Command::kMeshTest);
     }
 
     CLI::App* command(const std::string& name, const std::string& description, Command which) {
@@ -383,8 +386,12 @@ struct Declared {
             invocation.meshSurvey.ports = namedPorts();
             return finishMeshSurvey(invocation.meshSurvey, invocation.common.json);
         }
+        if (invocation.command == Command::kMeshTest) {
+            invocation.meshTest.ports = namedPorts();
+            return checkMeshTestOptions(invocation.meshTest);
+        }
         if (ports.size() > 1)
-            throw Failure(kExitUsage, "only apply and mesh survey take several ports");
+            throw Failure(kExitUsage, "only apply, mesh survey and mesh test take several ports");
         if (!ports.empty()) invocation.common.port = ports.front();
         if (invocation.command != Command::kPorts && invocation.common.port.empty())
             throw Failure(kExitUsage, "give the port with -p COMn or -p DEVICE");
@@ -448,6 +455,8 @@ int runInvocation(const Invocation& run) {
                 return monitor(common, run.follow);
             case Command::kMeshSurvey:
                 return surveyMesh(common, run.meshSurvey);
+            case Command::kMeshTest:
+                return meshTest(common, run.meshTest);
         }
     } catch (const Failure& failure) {
         if (failure.code() == kExitInterrupted)

@@ -2,12 +2,18 @@
 // The command line read into what a command needs. Every check that can be made before a port
 // is opened is made here, so a refused word ends the run with exit 2 and nothing sent.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
 #include "Commands.h"
 #include "MeshSurveyCommand.h"
+#include "MeshTestCommand.h"
 #include "UnitsOptions.h"
+
+namespace CLI {
+class Validator;
+}
 
 enum class Command {
     kPorts,
@@ -21,7 +27,8 @@ enum class Command {
     kSend,
     kRaw,
     kMonitor,
-    kMeshSurvey
+    kMeshSurvey,
+    kMeshTest
 };
 
 struct Invocation {
@@ -37,6 +44,7 @@ struct Invocation {
     bool asIs = false;     // raw
     bool follow = false;   // monitor
     MeshSurveyOptions meshSurvey;
+    MeshTestOptions meshTest;
 };
 
 // A run to make, or what to print instead (help on standard output, a usage error on standard
@@ -47,6 +55,10 @@ struct ParsedCommandLine {
     std::string output;
     std::string error;
 };
+
+// Whole numbers in decimal digits only; the text is rewritten in canonical form so that CLI11's
+// own conversion, which reads a leading 0 as octal and 0x as hexadecimal, sees plain digits.
+CLI::Validator decimalIn(std::int64_t min, std::int64_t max);
 
 ParsedCommandLine parseCommandLine(int argc, const char* const* argv);
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "Failure.h"
+#include "Messages.h"
 #include "Session.h"
 #include "Settings.h"
 #include "StationOptions.h"
@@ -56,6 +57,12 @@ struct SendConfirmation {
 };
 // Nothing when no confirmation came: no reply in time or a wrong check byte.
 std::optional<SendConfirmation> sendConfirmation(const Session::Exchange& exchange);
+// A send request's route: mode by its command line name, jump, and relays as 4 hex digits
+// each; a Failure with kExitUsage naming the command and its mode option for relays it cannot
+// carry.
+proto::SendDataRequest routedRequest(const std::string& mode, int jump,
+                                     const std::vector<std::string>& relays,
+                                     const std::string& command, const std::string& modeOption);
 // The route modes as the command line names them, the module's list in lower case.
 std::vector<std::string> routeModeNames();
 std::optional<int> routeModeCode(std::string_view name);

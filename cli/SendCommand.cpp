@@ -25,22 +25,12 @@ proto::Frame sendRequest(const SendOptions& send) {
     if (send.jump < 1 || send.jump > proto::kJumpLimits)
         throw Failure(kExitUsage,
                       "send: the jump is from 1 to " + std::to_string(proto::kJumpLimits));
-    const auto mode = routeModeCode(send.mode);
-    if (!mode) throw Failure(kExitUsage, "send: no route mode '" + send.mode + "'");
-    proto::SendDataRequest request;
+    if (!routeModeCode(send.mode))
+        throw Failure(kExitUsage, "send: no route mode '" + send.mode + "'");
+    proto::SendDataRequest request =
+        routedRequest(send.mode, send.jump, send.relays, "send", "--mode");
     request.target = static_cast<std::uint16_t>(send.target);
     request.ack = send.ack ? 1 : 0;
-    request.jump = static_cast<std::uint8_t>(send.jump);
-    request.routeMode = static_cast<std::uint8_t>(*mode);
-    if (!send.relays.empty() && request.routeMode != proto::kRouteModeSource)
-        throw Failure(kExitUsage, "send: --relays needs --mode source");
-    if (send.relays.size() > proto::kMaxRelays)
-        throw Failure(kExitUsage, "send: at most " + std::to_string(proto::kMaxRelays) + " relays");
-    for (const std::string& text : send.relays) {
-        const auto relay = relayId(text);
-        if (!relay) throw Failure(kExitUsage, "send: relay '" + text + "' is not 4 hex digits");
-        request.relays.push_back(*relay);
-    }
     const auto data = bytesFromHex(send.data);
     if (!data || data->empty())
         throw Failure(kExitUsage, "send: give --data as hex digit pairs, such as \"01 02\"");
@@ -189,6 +179,26 @@ std::optional<SendConfirmation> sendConfirmation(const Session::Exchange& exchan
     const auto* status = reply ? std::get_if<proto::SendStatus>(&*reply) : nullptr;
     if (!status) return std::nullopt;
     return SendConfirmation{status->status, exchange.roundTripMs};
+}
+
+proto::SendDataRequest routedRequest(const std::string& mode, int jump,
+                                     const std::vector<std::string>& relays,
+                                     const std::string& command, const std::string& modeOption) {
+    proto::SendDataRequest request;
+    request.jump = static_cast<std::uint8_t>(jump);
+    request.routeMode = static_cast<std::uint8_t>(*routeModeCode(mode));
+    if (!relays.empty() && request.routeMode != proto::kRouteModeSource)
+        throw Failure(kExitUsage, command + ": --relays needs " + modeOption + " source");
+    if (relays.size() > proto::kMaxRelays)
+        throw Failure(kExitUsage,
+                      command + ": at most " + std::to_string(proto::kMaxRelays) + " relays");
+    for (const std::string& text : relays) {
+        const auto relay = relayId(text);
+        if (!relay)
+            throw Failure(kExitUsage, command + ": relay '" + text + "' is not 4 hex digits");
+        request.relays.push_back(*relay);
+    }
+    return request;
 }
 
 std::vector<std::string> routeModeNames() {

@@ -150,16 +150,7 @@ std::optional<std::int64_t> sinceUtcMs(const std::string& text,
                                        std::chrono::system_clock::time_point now) {
     const auto nowMs =
         std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
-    if (text.size() >= 2) {
-        const auto count = wholeDecimal(std::string_view(text).substr(0, text.size() - 1));
-        const char unit = text.back();
-        const std::int64_t unitMs = unit == 'm'   ? 60'000
-                                    : unit == 'h' ? 3'600'000
-                                    : unit == 'd' ? 86'400'000
-                                                  : 0;
-        if (count && unitMs && *count <= 36500 * 86'400'000LL / unitMs)
-            return nowMs - *count * unitMs;
-    }
+    if (const auto span = spanOfTime(text)) return nowMs - span->count();
     for (const char* format : {"%Y-%m-%d %H:%M:%S", "%Y-%m-%d %H:%M", "%Y-%m-%d"}) {
         std::tm fields{};
         std::istringstream in(text);

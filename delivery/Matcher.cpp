@@ -109,7 +109,7 @@ void Matcher::noticed(std::size_t port, proto::Bytes notice, Clock::time_point a
     const std::vector<Tag> tags = tagsIn(notice);
     if (tags.empty()) {
         ++m_others.untagged;
-        emit(NoticeSeen{port, at, NoticeKind::Untagged});
+        tell(NoticeSeen{port, at, NoticeKind::Untagged});
         return;
     }
     for (const Tag& tag : tags) {
@@ -118,7 +118,7 @@ void Matcher::noticed(std::size_t port, proto::Bytes notice, Clock::time_point a
             continue;
         }
         ++m_others.earlierRun;
-        emit(NoticeSeen{port, at, NoticeKind::EarlierRun});
+        tell(NoticeSeen{port, at, NoticeKind::EarlierRun});
     }
 }
 
@@ -144,7 +144,7 @@ void Matcher::arrived(std::size_t port, const Tag& tag, Clock::time_point at) {
     } else {
         firstArrival(pair, *record, notice);
     }
-    emit(notice);
+    tell(notice);
     // Data in time for a confirmed send is all there is to know of it.
     if (notice.kind == NoticeKind::Delivered && record->confirmation) settle(pair, *record);
 }
@@ -187,7 +187,7 @@ void Matcher::settle(std::size_t pair, Record& record) {
         outcome.falseOk = confirmedOk(record.confirmation);
         state.figures.falseOk += outcome.falseOk;
     }
-    emit(outcome);
+    tell(outcome);
 }
 
 void Matcher::leaveOut(std::size_t pair, Record& record) {
@@ -200,7 +200,7 @@ void Matcher::leaveOut(std::size_t pair, Record& record) {
     --m_waiting;
     --state.figures.sent;
     --state.figures.pending;
-    emit(SendOutcome{state.pair, record.sequence, record.sentAt, record.confirmation, std::nullopt,
+    tell(SendOutcome{state.pair, record.sequence, record.sentAt, record.confirmation, std::nullopt,
                      0, Verdict::LeftOut});
 }
 

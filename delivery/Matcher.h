@@ -101,7 +101,8 @@ class Matcher {
     void settle(std::size_t pair, Record& record);
     void leaveOut(std::size_t pair, Record& record);
     void forgetOld(std::size_t pair, Clock::time_point now);
-    void emit(Event event) { m_events.push_back(std::move(event)); }
+    // Not "emit": the Qt faces include this header, and Qt takes that word.
+    void tell(Event event) { m_events.push_back(std::move(event)); }
 
     const std::uint32_t m_run;
     const Clock::duration m_timeout;

@@ -163,3 +163,16 @@ std::string offsetTimeText(std::chrono::system_clock::time_point when) {
                   zone + 3);
     return text;
 }
+
+std::optional<std::chrono::milliseconds> spanOfTime(std::string_view text) {
+    if (text.size() < 2) return std::nullopt;
+    const auto count = wholeDecimal(text.substr(0, text.size() - 1));
+    const char unit = text.back();
+    const std::int64_t unitMs = unit == 's'   ? 1'000
+                                : unit == 'm' ? 60'000
+                                : unit == 'h' ? 3'600'000
+                                : unit == 'd' ? 86'400'000
+                                              : 0;
+    if (!count || !unitMs || *count > 36500 * 86'400'000LL / unitMs) return std::nullopt;
+    return std::chrono::milliseconds(*count * unitMs);
+}

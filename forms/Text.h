@@ -20,6 +20,9 @@ std::optional<proto::Frame> bytesFromHex(std::string_view text);
 // A whole number written in decimal digits alone, so "0042" is 42; nothing for anything else
 // ("0x1234", "1e3", "4k", "-1", "") or a number too large to hold.
 std::optional<std::int64_t> wholeDecimal(std::string_view text);
+// A span of time as a number and its unit: "90s", "30m", "8h", "7d"; nothing for anything else
+// or one longer than a hundred years.
+std::optional<std::chrono::milliseconds> spanOfTime(std::string_view text);
 // Decimal digits with at most one point between digits ("433.5"); nothing for anything else
 // ("nan", "inf", "1e3", ".5").
 std::optional<double> decimalFraction(std::string_view text);

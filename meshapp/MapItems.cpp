@@ -13,7 +13,8 @@ namespace {
 
 constexpr double kRadius = meshmap::kBadgeDiameter / 2;
 constexpr double kHaloWidth = 8;
-constexpr double kArrowWidth = 8;  // across the arrow's base
+constexpr double kDeliveryWidth = 6;  // inside the halo, so either shows
+constexpr double kArrowWidth = 8;     // across the arrow's base
 constexpr int kCaptionPixels = 11;
 constexpr int kLinkLabelPixels = 10;
 
@@ -70,6 +71,12 @@ void NodeBadge::setHighlighted(bool on) {
     update();
 }
 
+void NodeBadge::setDelivery(std::optional<QColor> color) {
+    if (color == m_delivery) return;
+    m_delivery = std::move(color);
+    update();
+}
+
 QRectF NodeBadge::captionRect() const {
     if (m_caption.isEmpty()) return {};
     const QFontMetricsF metrics(pixelFont(kCaptionPixels));
@@ -90,6 +97,12 @@ void NodeBadge::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidge
         painter->setBrush(Qt::NoBrush);
         painter->drawEllipse(
             circle.adjusted(-kHaloWidth / 2, -kHaloWidth / 2, kHaloWidth / 2, kHaloWidth / 2));
+    }
+    if (m_delivery) {
+        painter->setPen(QPen(*m_delivery, kDeliveryWidth));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawEllipse(circle.adjusted(-kDeliveryWidth / 2, -kDeliveryWidth / 2,
+                                             kDeliveryWidth / 2, kDeliveryWidth / 2));
     }
     if (isSelected()) {
         painter->setPen(QPen(Qt::black, 1.5, Qt::DashLine));
@@ -126,6 +139,12 @@ QColor MapLine::color() const {
 void MapLine::setHighlighted(bool on) {
     if (on == m_highlighted) return;
     m_highlighted = on;
+    update();
+}
+
+void MapLine::setDelivery(std::optional<QColor> color) {
+    if (color == m_delivery) return;
+    m_delivery = std::move(color);
     update();
 }
 
@@ -169,6 +188,10 @@ void MapLine::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*
     painter->setBrush(Qt::NoBrush);
     if (m_highlighted) {
         painter->setPen(QPen(kHaloColor, kHaloWidth, Qt::SolidLine, Qt::RoundCap));
+        painter->drawPath(m_path);
+    }
+    if (m_delivery) {
+        painter->setPen(QPen(*m_delivery, kDeliveryWidth, Qt::SolidLine, Qt::RoundCap));
         painter->drawPath(m_path);
     }
     painter->setPen(pen());

@@ -2,7 +2,8 @@
 // What the mesh map is drawn with: a node badge in the route list window's look (a module on a
 // port in the local node's colour, legend "S"; a node only heard of in the route node's, "R")
 // with its ports under it, and a line between two nodes as Graphviz routed it, coloured by its
-// link value. A highlighted item (what a selected fault names) gets a halo.
+// link value. A highlighted item (what a selected fault names) gets a halo; while a delivery test
+// runs, a node gets a ring and a line a band in the colour of its pairs' delivery.
 
 #include <QColor>
 #include <QGraphicsItem>
@@ -31,6 +32,9 @@ class NodeBadge : public QGraphicsItem {
     QString caption() const { return m_caption; }
     bool highlighted() const { return m_highlighted; }
     void setHighlighted(bool on);
+    // A ring in the colour of the delivery test's figures for the node; none without.
+    const std::optional<QColor>& delivery() const { return m_delivery; }
+    void setDelivery(std::optional<QColor> color);
 
     QRectF boundingRect() const override;
     void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
@@ -45,6 +49,7 @@ class NodeBadge : public QGraphicsItem {
     BadgeKind m_kind;
     QString m_caption;
     bool m_highlighted = false;
+    std::optional<QColor> m_delivery;
 };
 
 class MapLine : public QGraphicsItem {
@@ -57,6 +62,9 @@ class MapLine : public QGraphicsItem {
     bool hasArrow() const { return !m_arrow.isEmpty(); }
     bool highlighted() const { return m_highlighted; }
     void setHighlighted(bool on);
+    // A wide band under the line in the colour of the delivery of the pairs routed over it.
+    const std::optional<QColor>& delivery() const { return m_delivery; }
+    void setDelivery(std::optional<QColor> color);
 
     QRectF boundingRect() const override;
     QPainterPath shape() const override;
@@ -72,4 +80,5 @@ class MapLine : public QGraphicsItem {
     QPolygonF m_arrow;
     std::optional<QPointF> m_labelCentre;
     bool m_highlighted = false;
+    std::optional<QColor> m_delivery;
 };

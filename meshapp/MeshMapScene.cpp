@@ -137,3 +137,16 @@ void MeshMapScene::mousePressEvent(QGraphicsSceneMouseEvent* event) {
         }
     }
 }
+
+void MeshMapScene::showDelivery(const std::map<std::uint16_t, QColor>& nodes,
+                                const std::map<NodePair, QColor>& lines) {
+    for (const auto& [id, badge] : m_badges) {
+        const auto color = nodes.find(id);
+        badge->setDelivery(color == nodes.end() ? std::nullopt : std::optional(color->second));
+    }
+    for (const auto& [key, line] : m_lines) {
+        auto color = lines.find(key);
+        if (color == lines.end()) color = lines.find({key.second, key.first});
+        line->setDelivery(color == lines.end() ? std::nullopt : std::optional(color->second));
+    }
+}

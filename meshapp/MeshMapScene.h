@@ -3,6 +3,7 @@
 // them. A new survey's map keeps the items that look the same and replaces the others, so that
 // what stays put on screen is what did not change; the count of what did is returned.
 
+#include <QColor>
 #include <QGraphicsScene>
 #include <cstdint>
 #include <map>
@@ -39,6 +40,12 @@ class MeshMapScene : public QGraphicsScene {
     // Halos what the fault names, its nodes and the lines between the pairs it names; nullptr
     // takes every halo away.
     void highlightFault(const mesh::Fault* fault);
+
+    // The delivery test's colours: of each node named, and of each line between two nodes named
+    // (either way round); every other node and line loses its colour.
+    using NodePair = std::pair<std::uint16_t, std::uint16_t>;
+    void showDelivery(const std::map<std::uint16_t, QColor>& nodes,
+                      const std::map<NodePair, QColor>& lines);
 
     NodeBadge* badge(std::uint16_t id) const;
     MapLine* line(std::uint16_t a, std::uint16_t b) const;  // either way round

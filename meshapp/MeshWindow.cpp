@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QDockWidget>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,6 +15,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "DeliveryMatrix.h"
+#include "DeliveryOnMap.h"
+#include "DeliveryTestPane.h"
 #include "MapItems.h"
 #include "MapLegend.h"
 #include "MapPicture.h"
@@ -66,6 +70,12 @@ MeshWindow::MeshWindow(mesh::SurveySource* source, QWidget* parent)
     columns->setStretchFactor(1, 1);
     columns->setSizes({220, 700, 300});
     setCentralWidget(columns);
+    // The delivery test docks under the map, hidden until asked for: the map keeps its height.
+    m_test = new DeliveryTestPane([this] { return m_ports->tickedPorts(); }, this);
+    m_testDock = new QDockWidget(tr("Delivery test"), this);
+    m_testDock->setWidget(m_test);
+    addDockWidget(Qt::BottomDockWidgetArea, m_testDock);
+    m_testDock->hide();
     m_status = new QLabel(this);
     statusBar()->addWidget(m_status, 1);
     resize(1280, 800);
@@ -78,6 +88,8 @@ MeshWindow::MeshWindow(mesh::SurveySource* source, QWidget* parent)
             tr("This build cannot survey ports yet: the engine's survey is not built in."));
     }
     connect(m_map, &MeshMapScene::nodeClicked, this, &MeshWindow::showDetails);
+    connect(m_map, &MeshMapScene::nodeClicked, this, &MeshWindow::pickForTest);
+    connect(m_test, &DeliveryTestPane::figuresChanged, this, &MeshWindow::showDelivery);
     connect(m_faults, &QListWidget::currentRowChanged, this, [this](int row) {
         const bool known = row >= 0 && static_cast<std::size_t>(row) < m_mesh.faults.size();
         m_map->highlightFault(known ? &m_mesh.faults[static_cast<std::size_t>(row)] : nullptr);
@@ -106,6 +118,10 @@ QWidget* MeshWindow::buildPortColumn() {
     m_surveyButton = new QPushButton(tr("Survey"), column);
     m_surveyButton->setDefault(true);
     layout->addWidget(m_surveyButton);
+    auto* test = new QPushButton(tr("Delivery test..."), column);
+    layout->addWidget(test);
+    connect(test, &QPushButton::clicked, this, &MeshWindow::showDeliveryTest);
+
     connect(all, &QPushButton::clicked, this, [this] { m_ports->tickAll(true); });
     connect(none, &QPushButton::clicked, this, [this] { m_ports->tickAll(false); });
     connect(refresh, &QPushButton::clicked, this, &MeshWindow::refreshPorts);
@@ -227,6 +243,37 @@ void MeshWindow::showDetails(std::uint16_t node) {
 
 QString MeshWindow::status() const {
     return m_status->text();
+}
+
+void MeshWindow::showDeliveryTest() {
+    m_testDock->show();
+    m_testDock->raise();
+}
+
+void MeshWindow::showDelivery(const std::vector<delivery::Port>& ports,
+                              const delivery::Summary& summary) {
+    const meshmap::DeliveryShares shares = meshmap::deliveryShares(m_mesh.graph, ports, summary);
+    std::map<std::uint16_t, QColor> nodes;
+    for (const auto& [node, share] : shares.nodes)
+        nodes.emplace(node, DeliveryMatrix::colorOf(share));
+    std::map<MeshMapScene::NodePair, QColor> lines;
+    for (const auto& [line, share] : shares.lines)
+        lines.emplace(line, DeliveryMatrix::colorOf(share));
+    m_map->showDelivery(nodes, lines);
+}
+
+// Two nodes on ports clicked one after the other are a pair for the delivery test.
+void MeshWindow::pickForTest(std::uint16_t node) {
+    const auto found = std::find_if(m_mesh.graph.nodes.begin(), m_mesh.graph.nodes.end(),
+                                    [node](const mesh::MeshNode& n) { return n.id == node; });
+    if (found == m_mesh.graph.nodes.end() || !found->onPort()) return;
+    const std::string port = m_mesh.survey[found->modules.front()].port;
+    if (m_pickedSender && *m_pickedSender != port) {
+        m_test->addPair(*m_pickedSender, port);
+        m_pickedSender.reset();
+    } else {
+        m_pickedSender = port;
+    }
 }
 
 void MeshWindow::setStatus(const QString& text) {

@@ -8,11 +8,15 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
+#include "DeliveryEvents.h"
 #include "Mesh.h"
 #include "MeshLayout.h"
 #include "SurveySource.h"
 
+class DeliveryTestPane;
+class QDockWidget;
 class MapView;
 class MeshMapScene;
 class PortChecklist;
@@ -53,6 +57,9 @@ class MeshWindow : public QMainWindow {
     QPushButton& surveyButton() const { return *m_surveyButton; }
     QString status() const;
     const mesh::Mesh& mesh() const { return m_mesh; }
+    DeliveryTestPane& deliveryTest() const { return *m_test; }
+    // The delivery test's pane, docked under the map.
+    void showDeliveryTest();
 
   private:
     QWidget* buildPortColumn();
@@ -61,6 +68,8 @@ class MeshWindow : public QMainWindow {
     void showSurvey(const SurveyResult& result);
     void showFaults();
     void setStatus(const QString& text);
+    void pickForTest(std::uint16_t node);
+    void showDelivery(const std::vector<delivery::Port>& ports, const delivery::Summary& summary);
 
     PortChecklist* m_ports = nullptr;
     QPushButton* m_surveyButton = nullptr;
@@ -69,6 +78,9 @@ class MeshWindow : public QMainWindow {
     QListWidget* m_faults = nullptr;
     QTextBrowser* m_details = nullptr;
     QLabel* m_status = nullptr;
+    DeliveryTestPane* m_test = nullptr;
+    QDockWidget* m_testDock = nullptr;
+    std::optional<std::string> m_pickedSender;  // the first node of a pair clicked on the map
     std::unique_ptr<SurveyRunner> m_runner;
     mesh::Mesh m_mesh;
     meshmap::MeshLayout m_layout;

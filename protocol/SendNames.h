@@ -14,6 +14,7 @@ inline constexpr std::array<std::string_view, 4> kRouteModeNames = {"Forbidden",
                                                                     "Source"};
 inline constexpr std::uint8_t kRouteModeAuto = 1;
 inline constexpr std::uint8_t kRouteModeSource = 3;  // the only mode that carries relays
+inline constexpr std::uint8_t kAckRequested = 1;     // the ACK byte asks the target to confirm
 inline constexpr int kJumpLimits = 7;                // the jump code is the limit, 1 to 7
 inline constexpr int kMaxRelays = 6;
 

@@ -1,13 +1,18 @@
 // The real meshcfg-cli against a lab of modules, the shipped example: route lists on two
-// modules, data sent from one seen by monitor on the target, and the module nobody hears.
+// modules, data sent from one seen by monitor on the target, the module nobody hears, and the
+// delivery test across the lab.
 
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QtTest>
+#include <cmath>
 
 #include "CliRun.h"
 #include "PortNames.h"
@@ -55,6 +60,7 @@ class LabCliTest : public QObject {
     void routeListsOfTwoModules();
     void sentDataIsSeenAtTheTarget();
     void moduleOnAnotherNetworkFindsNoRoute();
+    void deliveryTestShowsEachLinksRate();
 
   private:
     std::unique_ptr<ScopedRuntimeDir> m_runtime;
@@ -105,6 +111,35 @@ void LabCliTest::moduleOnAnotherNetworkFindsNoRoute() {
         QVERIFY2(sent.out.startsWith("C7 Route not found. "), sent.out.constData());
     }
     QVERIFY(runCli({"-p", "COM204", "route"}).exitCode != 0);
+}
+
+// The lossy link delivers at its rate, within four standard deviations of the binomial spread
+// of the sends made; nothing reaches the module on another network id, and the run says so in
+// its exit code.
+void LabCliTest::deliveryTestShowsEachLinksRate() {
+    constexpr int kSends = 150;
+    constexpr double kLossyRate = 0.6;  // examples/lab.toml, the link between nodes 3 and 4
+    const CliResult run = runCli({"-p", "COM200-COM205", "mesh", "test", "--pairs",
+                                  "COM202:COM203,COM200:COM204", "--count", QString::number(kSends),
+                                  "--interval", "20", "--min-delivery", "0.95", "--json"});
+    QCOMPARE(run.exitCode, 1);
+    const QList<QByteArray> lines = run.out.trimmed().split('\n');
+    const QJsonObject last = QJsonDocument::fromJson(lines.last()).object();
+    const QJsonArray pairs = last.value("summary").toObject().value("pairs").toArray();
+    QCOMPARE(pairs.size(), 2);
+    const QJsonObject lossy = pairs[0].toObject();
+    const QJsonObject isolated = pairs[1].toObject();
+    QCOMPARE(lossy.value("from").toString(), QStringLiteral("COM202"));
+    QCOMPARE(lossy.value("sent").toInt(), kSends);
+    const double share = lossy.value("delivered").toDouble() / kSends;
+    const double spread = 4 * std::sqrt(kLossyRate * (1 - kLossyRate) / kSends);
+    QVERIFY2(std::abs(share - kLossyRate) <= spread, qPrintable(QString::number(share)));
+    QVERIFY(lossy.value("latency_ms").toObject().value("p50").toDouble() > 0);
+    QCOMPARE(isolated.value("to").toString(), QStringLiteral("COM204"));
+    QCOMPARE(isolated.value("sent").toInt(), kSends);
+    QCOMPARE(isolated.value("delivered").toInt(), 0);
+    // Every send's fate came as a line of its own before the summary.
+    QCOMPARE(lines.count() - 1 - run.out.count("\"event\":\"notice\""), 2 * kSends);
 }
 
 QTEST_GUILESS_MAIN(LabCliTest)

@@ -1,0 +1,262 @@
+// mesh test: every sender sends tagged data to its targets in turn while every target's port is
+// watched for the notices that carry it; the figures of each pair as it goes and at the end.
+
+#include "MeshTestCommand.h"
+
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <fstream>
+#include <iostream>
+
+#include "CommandLine.h"
+#include "Commands.h"
+#include "Files.h"
+#include "Interrupt.h"
+#include "JsonText.h"
+#include "MeshTestReport.h"
+#include "MeshTestRun.h"
+#include "PluggedUnits.h"
+#include "PortRange.h"
+#include "SendNames.h"
+#include "Tag.h"
+#include "Text.h"
+
+namespace {
+
+constexpr std::chrono::milliseconds kRedrawEvery{500};
+
+Failure refused(const std::string& what) {
+    return Failure(kExitUsage, "mesh test: " + what);
+}
+
+// "all", or FROM:TO pairs between commas, each a port of the run.
+std::vector<delivery::Pair> pairsNamed(const std::string& text,
+                                       const std::vector<std::string>& ports) {
+    if (text == "all") return delivery::allPairs(ports.size());
+    const auto indexOf = [&](const std::string& name) {
+        const auto found = std::find(ports.begin(), ports.end(), name);
+        if (found == ports.end())
+            throw refused("--pairs: " + name + " is not one of the ports given");
+        return static_cast<std::size_t>(found - ports.begin());
+    };
+    std::vector<delivery::Pair> pairs;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find(',', start), text.size());
+        const std::string pair = text.substr(start, end - start);
+        const std::size_t colon = pair.find(':');
+        if (colon == std::string::npos || pair.find(':', colon + 1) != std::string::npos)
+            throw refused("--pairs: '" + pair + "' is not FROM:TO, such as COM200:COM205");
+        const delivery::Pair named{indexOf(pair.substr(0, colon)), indexOf(pair.substr(colon + 1))};
+        if (named.from == named.to) throw refused("--pairs: " + pair + " sends to itself");
+        if (std::find(pairs.begin(), pairs.end(), named) != pairs.end())
+            throw refused("--pairs: " + pair + " is named twice");
+        pairs.push_back(named);
+        start = end + 1;
+    }
+    return pairs;
+}
+
+proto::SendDataRequest requestShape(const MeshTestOptions& options) {
+    proto::SendDataRequest request =
+        routedRequest(options.mode, options.jump, options.relays, "mesh test", "--route-mode");
+    if (options.ack) request.ack = proto::kAckRequested;
+    return request;
+}
+
+std::size_t dataSize(const MeshTestOptions& options, const proto::SendDataRequest& request) {
+    const delivery::SizeRange sizes = delivery::dataSizes(request.routeMode, request.relays.size());
+    if (sizes.most < sizes.least)
+        throw refused("a send with these relays cannot hold the " +
+                      std::to_string(delivery::kTagSize) + " bytes of its tag");
+    if (!options.size) return sizes.least;
+    const auto size = static_cast<std::size_t>(*options.size);
+    if (size < sizes.least || size > sizes.most)
+        throw refused("--size " + std::to_string(size) + ": a send holds " +
+                      std::to_string(sizes.least) + " to " + std::to_string(sizes.most) +
+                      " bytes with this route mode and relays (the first " +
+                      std::to_string(delivery::kTagSize) + " are its tag)");
+    return size;
+}
+
+std::vector<std::string> portsOf(const MeshTestOptions& options) {
+    if (!options.aliases) return options.ports;
+    std::vector<std::string> ports;
+    for (const PluggedUnit& unit : pluggedAliases()) ports.push_back(unit.port);
+    if (ports.size() < 2) throw refused("fewer than two COM aliases are plugged");
+    return ports;
+}
+
+// Text on a terminal redraws the pairs in place; --json prints every event; --csv writes every
+// send as its fate is known.
+class MeshTestPrinter final : public MeshTestRun::Watcher {
+  public:
+    MeshTestPrinter(const CommonOptions& common, std::vector<std::string> ports,
+                    const std::string& csvPath)
+        : m_json(common.json),
+          m_live(!common.json && ::isatty(STDOUT_FILENO)),
+          m_ports(std::move(ports)),
+          m_start(delivery::Clock::now()) {
+        if (csvPath.empty()) return;
+        m_csv.open(csvPath, std::ios::trunc);
+        if (!m_csv) throw Failure(kExitUsage, csvPath + ": cannot be written");
+        m_csv << meshtest::csvHeader() << "\n" << std::flush;
+    }
+
+    void events(const std::vector<delivery::Event>& events) override {
+        for (const delivery::Event& event : events) {
+            if (m_json) std::cout << jsonText(meshtest::eventJson(event, m_ports, m_start)) << "\n";
+            const auto* send = std::get_if<delivery::SendOutcome>(&event);
+            if (m_csv.is_open() && send)
+                m_csv << meshtest::csvRow(*send, m_ports, m_start) << "\n" << std::flush;
+        }
+        if (m_json) std::cout << std::flush;
+    }
+
+    void portLost(std::size_t port, const std::string& why) override {
+        tell("port_lost", port, m_ports[port] + " lost: " + why + "; its pairs wait for it", why);
+    }
+    void portBack(std::size_t port) override {
+        tell("port_back", port, m_ports[port] + " is back; its pairs go on", {});
+    }
+
+    void idle(const delivery::Matcher& matcher) override {
+        const auto now = delivery::Clock::now();
+        if (!m_live || now < m_nextDraw) return;
+        m_nextDraw = now + kRedrawEvery;
+        draw(meshtest::liveTable(matcher.summary(), m_ports));
+    }
+
+    void finish(const MeshTestRun::Outcome& outcome) {
+        if (m_json) {
+            std::cout << jsonText(meshtest::summaryJson(outcome.summary, m_ports)) << std::endl;
+        } else {
+            draw(meshtest::liveTable(outcome.summary, m_ports));
+            std::cout << "\ndelivery (senders by targets):\n"
+                      << meshtest::deliveryMatrix(outcome.summary, m_ports) << "\n"
+                      << meshtest::pairLines(outcome.summary, m_ports) << std::flush;
+        }
+        for (const std::size_t port : outcome.gone)
+            std::cerr << "meshcfg-cli: " << m_ports[port] << " lost for good\n";
+    }
+
+  private:
+    void tell(const char* event, std::size_t port, const std::string& line,
+              const std::string& why) {
+        if (m_json) {
+            std::cout << jsonText(meshtest::portJson(event, m_ports[port], why)) << std::endl;
+            return;
+        }
+        std::cerr << "meshcfg-cli: " << line << std::endl;
+        m_drawn = 0;  // the table starts again below the line
+    }
+
+    // On a terminal the table overwrites itself; elsewhere it is printed once, at the end.
+    void draw(const std::vector<std::string>& lines) {
+        if (m_live && m_drawn > 0) std::cout << "\x1b[" << m_drawn << "A";
+        for (const std::string& line : lines)
+            std::cout << (m_live ? "\x1b[2K" : "") << line << "\n";
+        std::cout << std::flush;
+        m_drawn = lines.size();
+    }
+
+    const bool m_json;
+    const bool m_live;
+    const std::vector<std::string> m_ports;
+    const delivery::Clock::time_point m_start;
+    std::ofstream m_csv;
+    std::size_t m_drawn = 0;
+    delivery::Clock::time_point m_nextDraw{};
+};
+
+}  // namespace
+
+CLI::App* addMeshTestCommand(CLI::App& mesh, MeshTestOptions& options) {
+    CLI::App* test = mesh.add_subcommand(
+        "test", "send tagged data between modules and see whether and how soon it arrives");
+    test->fallthrough();
+    test->add_flag("--aliases", options.aliases,
+                   "test every module plugged under a COM alias, instead of -p");
+    test->add_option(
+            "--pairs", options.pairs,
+            "all, or FROM:TO pairs of the ports given, such as COM200:COM205,COM201:COM203")
+        ->capture_default_str();
+    test->add_option("--count", options.count, "sends per pair")
+        ->transform(decimalIn(1, 100000000));
+    test->add_option("--interval", options.intervalMs, "milliseconds between a sender's sends")
+        ->capture_default_str()
+        ->transform(decimalIn(1, 3600000));
+    test->add_flag("--ack", options.ack, "ask each target to acknowledge");
+    test->add_option("--route-mode", options.mode, "route mode")
+        ->capture_default_str()
+        ->check(CLI::IsMember(routeModeNames()));
+    test->add_option("--relays", options.relays,
+                     "relay node ids for --route-mode source, 4 hexadecimal digits each: 0005,000A")
+        ->delimiter(',');
+    test->add_option("--jump", options.jump, "jump value")
+        ->capture_default_str()
+        ->transform(decimalIn(1, proto::kJumpLimits));
+    test->add_option("--size", options.size,
+                     "data bytes of each send, its tag included (default: the tag alone)")
+        ->transform(decimalIn(1, 65535));
+    test->add_option("--duration", options.duration,
+                     "no new sends after this long: 90s, 30m, 8h, 7d");
+    test->add_option("--csv", options.csvPath, "write one row per send to this file");
+    test->add_option("--min-delivery", options.minDelivery,
+                     "exit 1 when a pair delivers less than this share, such as 0.95")
+        ->check(CLI::Range(0.0, 1.0));
+    test->add_option("--patience", options.patienceS,
+                     "seconds a lost port may stay away before it is lost for good")
+        ->capture_default_str()
+        ->transform(decimalIn(1, 86400));
+    return test;
+}
+
+void checkMeshTestOptions(const MeshTestOptions& options) {
+    if (options.aliases == !options.ports.empty())
+        throw refused("give the ports with -p COMn-COMm or --aliases");
+    if (!options.aliases && options.ports.size() < 2)
+        throw refused("give at least two ports: a sender and a target");
+    if (!options.count && !options.duration)
+        throw refused("give --count, --duration or both: the test must end");
+    if (options.duration && !spanOfTime(*options.duration))
+        throw refused("--duration '" + *options.duration +
+                      "' is not a number with s, m, h or d, such as 8h");
+    if (!options.aliases) pairsNamed(options.pairs, options.ports);
+    dataSize(options, requestShape(options));
+    if (!options.csvPath.empty()) {
+        const std::string reason = unwritableReason(options.csvPath, Writing::kReplace);
+        if (!reason.empty())
+            throw Failure(kExitUsage, options.csvPath + ": cannot be written: " + reason);
+    }
+}
+
+delivery::Plan meshTestPlan(const MeshTestOptions& options, const std::vector<std::string>& names,
+                            int timeoutMs) {
+    delivery::Plan plan;
+    plan.pairs = pairsNamed(options.pairs, names);
+    plan.request = requestShape(options);
+    plan.size = dataSize(options, plan.request);
+    plan.interval = std::chrono::milliseconds(options.intervalMs);
+    plan.count = options.count;
+    if (options.duration) plan.duration = spanOfTime(*options.duration);
+    plan.timeout = std::chrono::milliseconds(timeoutMs);
+    plan.run = delivery::drawRunId();
+    return plan;
+}
+
+ExitCode meshTest(const CommonOptions& common, const MeshTestOptions& options) {
+    const std::vector<std::string> names = portsOf(options);
+    delivery::Plan plan = meshTestPlan(options, names, common.timeoutMs);
+    MeshTestRun run(names, common);
+    plan.ports = run.ports();
+    MeshTestPrinter printer(common, names, options.csvPath);
+    const MeshTestRun::Outcome outcome =
+        run.run(std::move(plan), printer, interrupted, std::chrono::seconds(options.patienceS));
+    printer.finish(outcome);
+    if (!outcome.gone.empty()) return kExitPort;
+    if (options.minDelivery && !meshtest::pairsUnder(outcome.summary, *options.minDelivery).empty())
+        return kExitRefused;
+    return kExitDone;
+}

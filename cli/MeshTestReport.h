@@ -1,0 +1,40 @@
+#pragma once
+// The forms a delivery test's figures take on the command line: JSON lines, CSV rows, the live
+// table, the matrix of senders by targets and the latencies of each pair. Ports are named as
+// the user named them; times count from the run's start.
+
+#include <string>
+#include <vector>
+
+#include "DeliveryEvents.h"
+#include "Settings.h"
+
+namespace meshtest {
+
+using Names = std::vector<std::string>;  // the run's ports as named, by index
+
+Json eventJson(const delivery::Event& event, const Names& ports, delivery::Clock::time_point start);
+Json portJson(const char* event, const std::string& port, const std::string& reason = {});
+// {"summary": {"pairs": [...], ...}}: each pair with from, to, sent, delivered, duplicates,
+// late, out_of_order, false_ok, false_fail and latency_ms (p50, p95, max; null before the first).
+Json summaryJson(const delivery::Summary& summary, const Names& ports);
+
+std::string csvHeader();
+// One send; text fields are quoted where they hold a comma or a quote.
+std::string csvRow(const delivery::SendOutcome& send, const Names& ports,
+                   delivery::Clock::time_point start);
+
+// The pairs with what was sent, delivered %, latency median and p95: one line each, after a
+// header line.
+std::vector<std::string> liveTable(const delivery::Summary& summary, const Names& ports);
+// Delivery % of each sender (rows) to each target (columns); "-" where no pair was tested,
+// "?" where no send has its fate yet.
+std::string deliveryMatrix(const delivery::Summary& summary, const Names& ports);
+// One line a pair: its counts and latency percentiles.
+std::string pairLines(const delivery::Summary& summary, const Names& ports);
+
+// The pairs whose delivery is under the least share, and those with no send whose fate is
+// known: they did not show it.
+std::vector<delivery::Pair> pairsUnder(const delivery::Summary& summary, double least);
+
+}  // namespace meshtest

@@ -1,0 +1,154 @@
+// The delivery test's figures as the command line prints them: the summary's fields, the
+// matrix, the CSV rows and which pairs fall short.
+
+#include <gtest/gtest.h>
+
+#include "MeshTestReport.h"
+
+namespace {
+
+using delivery::Clock;
+using std::chrono::milliseconds;
+
+const meshtest::Names kPorts{"COM200", "COM201", "/dev/ttyUSB0"};
+
+delivery::PairSummary pairOf(std::size_t from, std::size_t to, int sent, int delivered,
+                             int pending = 0) {
+    delivery::PairSummary pair;
+    pair.from = from;
+    pair.to = to;
+    pair.sent = sent;
+    pair.delivered = delivered;
+    pair.pending = pending;
+    return pair;
+}
+
+TEST(MeshTestSummary, namesEveryFieldOfEachPair) {
+    delivery::Summary summary;
+    summary.pairs.push_back(pairOf(0, 2, 10, 9));
+    summary.pairs[0].duplicates = 1;
+    summary.pairs[0].late = 2;
+    summary.pairs[0].outOfOrder = 3;
+    summary.pairs[0].falseOk = 4;
+    summary.pairs[0].falseFail = 5;
+    summary.pairs[0].latencyMs = delivery::Latency{12.34, 56.78, 90.0};
+    summary.pairs.push_back(pairOf(1, 0, 3, 0));
+    const Json json = meshtest::summaryJson(summary, kPorts);
+    const Json& pairs = json.at("summary").at("pairs");
+    ASSERT_EQ(pairs.size(), 2u);
+    EXPECT_EQ(pairs[0], Json::parse(R"({"from":"COM200","to":"/dev/ttyUSB0","sent":10,
+        "delivered":9,"duplicates":1,"late":2,"out_of_order":3,"false_ok":4,"false_fail":5,
+        "latency_ms":{"p50":12.3,"p95":56.8,"max":90.0}})"));
+    EXPECT_TRUE(pairs[1].at("latency_ms").is_null());
+}
+
+struct MatrixCase {
+    const char* name;
+    std::vector<delivery::PairSummary> pairs;
+    const char* row;  // the matrix's second line: COM200 sending
+};
+
+class MeshTestMatrix : public testing::TestWithParam<MatrixCase> {};
+
+TEST_P(MeshTestMatrix, showsEachSendersShareToEachTarget) {
+    delivery::Summary summary;
+    summary.pairs = GetParam().pairs;
+    const std::string matrix = meshtest::deliveryMatrix(summary, kPorts);
+    const std::size_t second = matrix.find('\n') + 1;
+    EXPECT_EQ(matrix.substr(second, matrix.find('\n', second) - second), GetParam().row) << matrix;
+}
+
+const MatrixCase kMatrices[] = {
+    {"noPairs", {}, "      COM200             -             -             -"},
+    {"share", {pairOf(0, 1, 200, 179)}, "      COM200             -         89.5%             -"},
+    {"nothingKnownYet",
+     {pairOf(0, 2, 4, 0, 4)},
+     "      COM200             -             -             ?"},
+    {"none",
+     {pairOf(0, 1, 4, 0), pairOf(0, 2, 4, 4)},
+     "      COM200             -          0.0%        100.0%"},
+};
+
+INSTANTIATE_TEST_SUITE_P(, MeshTestMatrix, testing::ValuesIn(kMatrices),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct RowCase {
+    const char* name;
+    delivery::SendOutcome send;
+    const char* row;
+};
+
+class MeshTestCsv : public testing::TestWithParam<RowCase> {};
+
+const Clock::time_point kStart{};
+
+delivery::SendOutcome sendOf(delivery::Verdict verdict, std::optional<std::uint8_t> status,
+                             bool falseOk = false, bool falseFail = false) {
+    delivery::SendOutcome send;
+    send.pair = {2, 1};
+    send.sequence = 7;
+    send.sentAt = kStart + milliseconds(1500);
+    if (status != std::optional<std::uint8_t>(0xFF))
+        send.confirmation = delivery::Confirmation{status, send.sentAt + milliseconds(40)};
+    send.verdict = verdict;
+    send.latencyMs = verdict == delivery::Verdict::Delivered ? 81.25 : 0;
+    send.falseOk = falseOk;
+    send.falseFail = falseFail;
+    return send;
+}
+
+TEST_P(MeshTestCsv, writesOneRowPerSend) {
+    EXPECT_EQ(meshtest::csvRow(GetParam().send, kPorts, kStart), GetParam().row);
+}
+
+const RowCase kRows[] = {
+    {"delivered", sendOf(delivery::Verdict::Delivered, 0x00),
+     "/dev/ttyUSB0,COM201,7,1500.0,00,40.0,delivered,81.2,0,0"},
+    {"falseOk", sendOf(delivery::Verdict::NotDelivered, 0x00, true),
+     "/dev/ttyUSB0,COM201,7,1500.0,00,40.0,not_delivered,,1,0"},
+    {"falseFail", sendOf(delivery::Verdict::Delivered, 0xE7, false, true),
+     "/dev/ttyUSB0,COM201,7,1500.0,E7,40.0,delivered,81.2,0,1"},
+    {"spoiledConfirmation", sendOf(delivery::Verdict::NotDelivered, std::nullopt),
+     "/dev/ttyUSB0,COM201,7,1500.0,,40.0,not_delivered,,0,0"},
+    {"noConfirmation", sendOf(delivery::Verdict::NotDelivered, 0xFF),
+     "/dev/ttyUSB0,COM201,7,1500.0,,,not_delivered,,0,0"},
+};
+
+INSTANTIATE_TEST_SUITE_P(, MeshTestCsv, testing::ValuesIn(kRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(MeshTestCsvField, quotesAPortNameWithACommaOrQuote) {
+    const meshtest::Names ports{"tcp://a,b:4001", "say \"x\"", "COM3"};
+    const std::string row =
+        meshtest::csvRow(sendOf(delivery::Verdict::NotDelivered, 0xFF), ports, kStart);
+    EXPECT_EQ(row.substr(0, row.find(",7,")), "COM3,\"say \"\"x\"\"\"");
+}
+
+struct UnderCase {
+    const char* name;
+    delivery::PairSummary pair;
+    double least;
+    bool under;
+};
+
+class MeshTestLeast : public testing::TestWithParam<UnderCase> {};
+
+TEST_P(MeshTestLeast, namesThePairsThatFallShort) {
+    delivery::Summary summary;
+    summary.pairs = {pairOf(1, 0, 10, 10), GetParam().pair};
+    const auto under = meshtest::pairsUnder(summary, GetParam().least);
+    EXPECT_EQ(under.size(), GetParam().under ? 1u : 0u);
+}
+
+const UnderCase kLeast[] = {
+    {"atTheLeast", pairOf(0, 1, 100, 95), 0.95, false},
+    {"justUnder", pairOf(0, 1, 100, 94), 0.95, true},
+    {"nothing", pairOf(0, 1, 100, 0), 0.0, false},
+    {"noFateKnown", pairOf(0, 1, 5, 0, 5), 0.5, true},
+    {"neverSent", pairOf(0, 1, 0, 0), 0.5, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(, MeshTestLeast, testing::ValuesIn(kLeast),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
