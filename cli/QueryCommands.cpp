@@ -5,8 +5,8 @@
 #include "CXSerial.h"
 #include "Commands.h"
 #include "Messages.h"
+#include "PortDirectory.h"
 #include "PortNames.h"
-#include "RemotePorts.h"
 #include "Text.h"
 
 namespace {
@@ -23,15 +23,16 @@ Value replyOf(Session& session, proto::Bytes request, const char* cutShort) {
 }  // namespace
 
 ExitCode listPorts(const CommonOptions& common) {
-    for (const std::string& problem : readRemotePorts().problems)
+    const PortDirectory directory;
+    for (const std::string& problem : directory.remote().problems)
         std::cerr << "meshcfg-cli: " << problem << "\n";
     Json list = Json::array();
-    for (const ListedPort& listed : CXSerial::ListedPorts()) {
+    for (const ListedPort& listed : CXSerial::ListedPorts(directory.remote())) {
         if (!common.json) {
             std::cout << listed.text() << "\n";
             continue;
         }
-        const PortEntry entry = portEntry(listed.port);
+        const PortEntry entry = directory.entry(listed.port);
         list.push_back({{"port", entry.name},
                         {"device", entry.device},
                         {"adapter", joined(entry.adapter, ", ")},

@@ -13,7 +13,7 @@
 #include "Commands.h"
 #include "Interrupt.h"
 #include "JsonText.h"
-#include "NetworkAddress.h"
+#include "PortDirectory.h"
 #include "PortNames.h"
 #include "StationLoop.h"
 #include "TtyHotplugMonitor.h"
@@ -32,14 +32,13 @@ std::string idText(const std::optional<std::uint16_t>& id) {
 class BoardOutput final : public UnitOutput {
   public:
     BoardOutput() : m_board(std::cout, ::isatty(STDOUT_FILENO) == 1) {}
-    void found(const PortIdentity& port, const std::string& serial) override {
+    void found(const PortTarget& port, const std::string& serial) override {
         m_board.begin(port.name, serial);
     }
-    void step(const PortIdentity& port, UnitStep step,
-              const std::optional<std::uint16_t>&) override {
+    void step(const PortTarget& port, UnitStep step, const std::optional<std::uint16_t>&) override {
         m_board.step(port.name, step);
     }
-    void finished(const PortIdentity& port, const std::string& serial,
+    void finished(const PortTarget& port, const std::string& serial,
                   const UnitOutcome& outcome) override {
         std::string line = port.name + (outcome.passed() ? " PASS" : " FAIL") +
                            " node_id=" + idText(outcome.nodeId) +
@@ -48,7 +47,7 @@ class BoardOutput final : public UnitOutput {
         if (!outcome.passed()) line += " why=" + outcome.why;
         m_board.finish(port.name, line);
     }
-    void heldBack(const PortIdentity& port, const std::string& why) override {
+    void heldBack(const PortTarget& port, const std::string& why) override {
         m_board.finish(port.name, port.name + " WAIT why=" + why);
     }
     void note(const std::string& line) override { m_board.note(line); }
@@ -60,19 +59,19 @@ class BoardOutput final : public UnitOutput {
 // One JSON object a line per event: found, written, verified, failed.
 class JsonOutput final : public UnitOutput {
   public:
-    void found(const PortIdentity& port, const std::string& serial) override {
+    void found(const PortTarget& port, const std::string& serial) override {
         print({{"event", "found"},
                {"port", port.name},
                {"device", port.device},
                {"adapter_serial", serial}});
     }
-    void step(const PortIdentity& port, UnitStep step,
+    void step(const PortTarget& port, UnitStep step,
               const std::optional<std::uint16_t>& nodeId) override {
         // Reading back begins once the write was acknowledged.
         if (step != UnitStep::kReadingBack) return;
         print({{"event", "written"}, {"port", port.name}, {"node_id", idJson(nodeId)}});
     }
-    void finished(const PortIdentity& port, const std::string& serial,
+    void finished(const PortTarget& port, const std::string& serial,
                   const UnitOutcome& outcome) override {
         Json event{{"event", outcome.passed() ? "verified" : "failed"},
                    {"port", port.name},
@@ -86,7 +85,7 @@ class JsonOutput final : public UnitOutput {
         }
         print(event);
     }
-    void heldBack(const PortIdentity& port, const std::string& why) override {
+    void heldBack(const PortTarget& port, const std::string& why) override {
         print({{"event", "held_back"}, {"port", port.name}, {"why", why}});
     }
     void note(const std::string& line) override { print({{"event", "note"}, {"text", line}}); }
@@ -114,27 +113,22 @@ void printPass(const CommonOptions& common, const proto::Setup& values) {
 }
 
 // The device or address behind a port name, so that two names of one port are seen as one.
-std::string portItself(const std::string& name) {
-    std::string path = name;
-    if (const auto port = portNumberOf(name)) {
-        const PortEntry entry = portEntry(*port);
-        if (!entry.url.empty()) return entry.url;
-        path = devicePathForPort(*port).value_or(name);
-    } else if (looksLikeNetworkAddress(name)) {
-        return name;
-    }
+std::string portItself(const PortDirectory& directory, const std::string& name) {
+    const PortTarget target = directory.resolve(name);
+    if (!target.url.empty()) return target.url;
     std::error_code error;
-    const std::filesystem::path device = std::filesystem::weakly_canonical(path, error);
-    return error ? path : device.string();
+    const std::filesystem::path device = std::filesystem::weakly_canonical(target.path, error);
+    return error ? target.path : device.string();
 }
 
 // Two units on one port would both write to its module, or one would find the port in use:
 // a port named twice, or reached through two names, is refused before anything is sent.
 void refuseRepeatedPorts(const std::vector<std::string>& ports) {
     if (ports.size() < 2) return;
+    const PortDirectory directory;
     std::map<std::string, std::string> named;  // the port itself -> the first name given it
     for (const std::string& port : ports) {
-        const std::string itself = portItself(port);
+        const std::string itself = portItself(directory, port);
         const auto [first, added] = named.try_emplace(itself, port);
         if (added) continue;
         if (first->second == port)

@@ -81,7 +81,7 @@ UnitRecord::UnitRecord(const StationOptions& options, const SettingChanges& sett
         m_ids = std::make_unique<RecordIds>(*m_line, *options.nodeIds, setup->networkId);
 }
 
-void UnitRecord::begin(const std::string& unit, const PortIdentity& port,
+void UnitRecord::begin(const std::string& unit, const PortTarget& port,
                        const std::optional<UsbIdentity>& usb) {
     record::UnitRow draft;
     draft.station = stationName();

@@ -107,11 +107,3 @@ std::string remotePortsPath() {
 RemotePortTable readRemotePorts(const std::string& path) {
     return TableReader(path).read();
 }
-
-std::optional<NetworkAddress> networkAddressOf(int port) {
-    if (localHolder(port)) return std::nullopt;
-    const RemotePortTable remote = readRemotePorts();
-    const RemotePort* found = remote.find(port);
-    if (!found) return std::nullopt;
-    return found->address;
-}
