@@ -7,9 +7,10 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <cstdlib>
 #include <filesystem>
 #include <utility>
+
+#include "UserFolders.h"
 
 namespace {
 
@@ -107,9 +108,7 @@ std::optional<std::string> localHolder(int port) {
 }
 
 std::string aliasDirectory() {
-    // A relative or empty XDG_RUNTIME_DIR is invalid and ignored, as the XDG rules ask.
-    const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
-    if (runtimeDir != nullptr && runtimeDir[0] == '/') return std::string(runtimeDir) + "/qz470mr";
+    if (const std::string runtime = runtimeDir(); !runtime.empty()) return runtime + "/qz470mr";
     return "/tmp/qz470mr-" + std::to_string(::getuid());
 }
 
