@@ -5,8 +5,8 @@
 #include <QStyle>
 
 #include "CXSerial.h"
+#include "PortDirectory.h"
 #include "PortNames.h"
-#include "RemotePorts.h"
 
 namespace port_list {
 
@@ -27,7 +27,7 @@ void refill(QComboBox& list, const RemotePortTable& remote) {
 }
 
 void select(QComboBox& list, int port) {
-    const QString entry = QString::fromStdString(portEntryText(port));
+    const QString entry = QString::fromStdString(PortDirectory().entryText(port));
     if (list.currentText() == entry) return;
     refill(list, readRemotePorts());
     if (const int index = list.findText(entry); index >= 0) list.setCurrentIndex(index);

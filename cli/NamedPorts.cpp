@@ -5,33 +5,27 @@
 #include <system_error>
 
 #include "Failure.h"
-#include "NetworkAddress.h"
-#include "PortNames.h"
+#include "PortDirectory.h"
 
 namespace {
 
 // The device or address behind a port name, so that two names of one port are seen as one.
-std::string portItself(const std::string& name) {
-    std::string path = name;
-    if (const auto port = portNumberOf(name)) {
-        const PortEntry entry = portEntry(*port);
-        if (!entry.url.empty()) return entry.url;
-        path = devicePathForPort(*port).value_or(name);
-    } else if (looksLikeNetworkAddress(name)) {
-        return name;
-    }
+std::string portItself(const PortDirectory& directory, const std::string& name) {
+    const PortTarget target = directory.resolve(name);
+    if (!target.url.empty()) return target.url;
     std::error_code error;
-    const std::filesystem::path device = std::filesystem::weakly_canonical(path, error);
-    return error ? path : device.string();
+    const std::filesystem::path device = std::filesystem::weakly_canonical(target.path, error);
+    return error ? target.path : device.string();
 }
 
 }  // namespace
 
 void refuseRepeatedPorts(const std::vector<std::string>& ports) {
     if (ports.size() < 2) return;
+    const PortDirectory directory;
     std::map<std::string, std::string> named;  // the port itself -> the first name given it
     for (const std::string& port : ports) {
-        const std::string itself = portItself(port);
+        const std::string itself = portItself(directory, port);
         const auto [first, added] = named.try_emplace(itself, port);
         if (added) continue;
         if (first->second == port)

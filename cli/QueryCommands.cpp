@@ -5,15 +5,16 @@
 #include "CXSerial.h"
 #include "Commands.h"
 #include "Messages.h"
+#include "PortDirectory.h"
 #include "PortNames.h"
-#include "RemotePorts.h"
 #include "SetupExchange.h"
 #include "Text.h"
 
 Json portListJson() {
+    const PortDirectory directory;
     Json list = Json::array();
-    for (const ListedPort& listed : CXSerial::ListedPorts()) {
-        const PortEntry entry = portEntry(listed.port);
+    for (const ListedPort& listed : CXSerial::ListedPorts(directory.remote())) {
+        const PortEntry entry = directory.entry(listed.port);
         list.push_back({{"port", entry.name},
                         {"device", entry.device},
                         {"adapter", joined(entry.adapter, ", ")},
@@ -24,13 +25,15 @@ Json portListJson() {
 }
 
 ExitCode listPorts(const CommonOptions& common) {
-    for (const std::string& problem : readRemotePorts().problems)
+    const PortDirectory directory;
+    for (const std::string& problem : directory.remote().problems)
         std::cerr << "meshcfg-cli: " << problem << "\n";
     if (common.json) {
         std::cout << portListJson().dump() << "\n";
         return kExitDone;
     }
-    for (const ListedPort& listed : CXSerial::ListedPorts()) std::cout << listed.text() << "\n";
+    for (const ListedPort& listed : CXSerial::ListedPorts(directory.remote()))
+        std::cout << listed.text() << "\n";
     return kExitDone;
 }
 

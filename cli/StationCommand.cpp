@@ -14,7 +14,6 @@
 #include "Interrupt.h"
 #include "JsonText.h"
 #include "NamedPorts.h"
-#include "NetworkAddress.h"
 #include "PortNames.h"
 #include "StationLoop.h"
 #include "TtyHotplugMonitor.h"
@@ -33,14 +32,13 @@ std::string idText(const std::optional<std::uint16_t>& id) {
 class BoardOutput final : public UnitOutput {
   public:
     BoardOutput() : m_board(std::cout, ::isatty(STDOUT_FILENO) == 1) {}
-    void found(const PortIdentity& port, const std::string& serial) override {
+    void found(const PortTarget& port, const std::string& serial) override {
         m_board.begin(port.name, serial);
     }
-    void step(const PortIdentity& port, UnitStep step,
-              const std::optional<std::uint16_t>&) override {
+    void step(const PortTarget& port, UnitStep step, const std::optional<std::uint16_t>&) override {
         m_board.step(port.name, step);
     }
-    void finished(const PortIdentity& port, const std::string& serial,
+    void finished(const PortTarget& port, const std::string& serial,
                   const UnitOutcome& outcome) override {
         std::string line = port.name + (outcome.passed() ? " PASS" : " FAIL") +
                            " node_id=" + idText(outcome.nodeId) +
@@ -49,7 +47,7 @@ class BoardOutput final : public UnitOutput {
         if (!outcome.passed()) line += " why=" + outcome.why;
         m_board.finish(port.name, line);
     }
-    void heldBack(const PortIdentity& port, const std::string& why) override {
+    void heldBack(const PortTarget& port, const std::string& why) override {
         m_board.finish(port.name, port.name + " WAIT why=" + why);
     }
     void note(const std::string& line) override { m_board.note(line); }
@@ -61,19 +59,19 @@ class BoardOutput final : public UnitOutput {
 // One JSON object a line per event: found, written, verified, failed.
 class JsonOutput final : public UnitOutput {
   public:
-    void found(const PortIdentity& port, const std::string& serial) override {
+    void found(const PortTarget& port, const std::string& serial) override {
         print({{"event", "found"},
                {"port", port.name},
                {"device", port.device},
                {"adapter_serial", serial}});
     }
-    void step(const PortIdentity& port, UnitStep step,
+    void step(const PortTarget& port, UnitStep step,
               const std::optional<std::uint16_t>& nodeId) override {
         // Reading back begins once the write was acknowledged.
         if (step != UnitStep::kReadingBack) return;
         print({{"event", "written"}, {"port", port.name}, {"node_id", idJson(nodeId)}});
     }
-    void finished(const PortIdentity& port, const std::string& serial,
+    void finished(const PortTarget& port, const std::string& serial,
                   const UnitOutcome& outcome) override {
         Json event{{"event", outcome.passed() ? "verified" : "failed"},
                    {"port", port.name},
@@ -87,7 +85,7 @@ class JsonOutput final : public UnitOutput {
         }
         print(event);
     }
-    void heldBack(const PortIdentity& port, const std::string& why) override {
+    void heldBack(const PortTarget& port, const std::string& why) override {
         print({{"event", "held_back"}, {"port", port.name}, {"why", why}});
     }
     void note(const std::string& line) override { print({{"event", "note"}, {"text", line}}); }

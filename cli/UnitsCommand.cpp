@@ -47,7 +47,7 @@ std::string unitText(const record::UnitRow& row) {
 }
 
 std::string unitCsv(const record::UnitRow& row) {
-    PortIdentity port{row.port, row.device, {}};
+    PortTarget port{row.port, row.device, {}};
     if (!row.adapterName.empty()) port.adapter.push_back(row.adapterName);
     const ProfileTrace profile =
         row.profile ? ProfileTrace{row.profile->name, row.profile->sha256} : ProfileTrace{};

@@ -3,8 +3,8 @@
 #include <variant>
 
 #include "Dispatch.h"
+#include "PortDirectory.h"
 #include "PortNames.h"
-#include "RemotePorts.h"
 #include "Ticks.h"
 
 namespace engine {

@@ -2,8 +2,8 @@
 
 #include <utility>
 
+#include "PortDirectory.h"
 #include "PortNames.h"
-#include "RemotePorts.h"
 
 namespace engine {
 

@@ -5,12 +5,9 @@
 #include "Dispatch.h"
 #include "FrameDescription.h"
 #include "Interrupt.h"
-#include "NetworkAddress.h"
-#include "PortNames.h"
 #include "ReplyEnd.h"
 #include "SetupNames.h"
 #include "Text.h"
-#include "UsbAdapters.h"
 
 namespace {
 
@@ -20,18 +17,9 @@ double millisecondsBetween(ModuleLink::Clock::time_point from, ModuleLink::Clock
 
 }  // namespace
 
-PortIdentity identifyPort(const std::string& portName) {
-    if (const auto port = portNumberOf(portName)) {
-        PortEntry entry = portEntry(*port);
-        return {portName, std::move(entry.device), std::move(entry.adapter)};
-    }
-    if (looksLikeNetworkAddress(portName)) return {portName, {}, {}};
-    return {portName, portName, usbDeviceDetails(portName)};
-}
-
 Session::Session(const CommonOptions& options, ModuleLink::Reading reading)
     : m_options(options),
-      m_port(identifyPort(options.port)),
+      m_port(PortDirectory().resolve(options.port)),
       m_timeout(options.timeoutMs),
       m_link(reading) {
     const auto parity = proto::parityIndex(options.parity);

@@ -9,6 +9,7 @@
 #include "Failure.h"
 #include "Frame.h"
 #include "ModuleLink.h"
+#include "PortDirectory.h"
 
 struct CommonOptions {
     std::string port;
@@ -18,22 +19,13 @@ struct CommonOptions {
     bool json = false;
 };
 
-// The port as the user named it ("COM200" or a device path), the device behind it and what is
-// known of its adapter.
-struct PortIdentity {
-    std::string name;
-    std::string device;
-    std::vector<std::string> adapter;
-};
-PortIdentity identifyPort(const std::string& portName);
-
 class Session {
   public:
     // Opens the port; a Failure with kExitPort when it cannot be opened.
     explicit Session(const CommonOptions& options,
                      ModuleLink::Reading reading = ModuleLink::Reading::kFrames);
 
-    const PortIdentity& port() const { return m_port; }
+    const PortTarget& port() const { return m_port; }
     ModuleLink& link() { return m_link; }
 
     // Opens the port again after a hang-up; false while it cannot be opened.
@@ -84,7 +76,7 @@ class Session {
                  const proto::ReadFrame& frame) const;
 
     const CommonOptions& m_options;
-    PortIdentity m_port;
+    PortTarget m_port;
     std::chrono::milliseconds m_timeout;
     int m_parity = 0;
     ModuleLink m_link;

@@ -3,8 +3,8 @@
 #include <QSet>
 
 #include "CXSerial.h"
+#include "PortDirectory.h"
 #include "PortNames.h"
-#include "RemotePorts.h"
 
 namespace {
 

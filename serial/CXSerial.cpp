@@ -3,8 +3,8 @@
 #include <utility>
 
 #include "NetworkLink.h"
+#include "PortDirectory.h"
 #include "PortNames.h"
-#include "RemotePorts.h"
 #include "Termios.h"
 
 CXSerial::CXSerial(PortEvents events) : m_events(std::move(events)) {}
@@ -21,11 +21,6 @@ PortAvailability CXSerial::availability(int port) {
     return availabilityAfter(openPortDevice(port));
 }
 
-std::string ListedPort::text() const {
-    return availability == PortAvailability::kFree ? portEntryText(port)
-                                                   : refusedPortEntryText(port);
-}
-
 std::vector<ListedPort> CXSerial::ListedPorts() {
     return ListedPorts(readRemotePorts());
 }
@@ -33,13 +28,17 @@ std::vector<ListedPort> CXSerial::ListedPorts() {
 // Listed from the file without connecting: a probe would take the server's only connection,
 // or wait for the time-out.
 std::vector<ListedPort> CXSerial::ListedPorts(const RemotePortTable& remote) {
+    const PortDirectory directory(remote);
     std::vector<ListedPort> ports;
     for (int port = kFirstPort; port <= kLastPort; ++port) {
         const PortAvailability availability =
             remote.find(port) ? PortAvailability::kFree : CXSerial::availability(port);
         if (availability == PortAvailability::kFree ||
             availability == PortAvailability::kNoPermission)
-            ports.push_back({port, availability});
+            ports.push_back({port, availability,
+                             availability == PortAvailability::kFree
+                                 ? directory.entryText(port)
+                                 : PortDirectory::refusedEntryText(port)});
     }
     return ports;
 }

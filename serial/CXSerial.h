@@ -42,7 +42,8 @@ struct PortEvents {
 struct ListedPort {
     int port = 0;
     PortAvailability availability = PortAvailability::kFree;
-    std::string text() const;  // as the list shows it
+    std::string shown;  // as the list shows it
+    const std::string& text() const { return shown; }
 };
 
 class CXSerial {

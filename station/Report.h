@@ -20,7 +20,7 @@ struct ProfileTrace {
 };
 
 struct ApplyRun {
-    const PortIdentity& port;
+    const PortTarget& port;
     Json readBack;  // the seven values read back; empty when nothing was read back
     bool passed = false;
     std::string why;            // empty for a pass

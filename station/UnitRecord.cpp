@@ -1,11 +1,11 @@
 #include "UnitRecord.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 
 #include "Report.h"
 #include "Text.h"
+#include "UserFolders.h"
 
 namespace {
 
@@ -81,7 +81,7 @@ UnitRecord::UnitRecord(const StationOptions& options, const SettingChanges& sett
         m_ids = std::make_unique<RecordIds>(*m_line, *options.nodeIds, setup->networkId);
 }
 
-void UnitRecord::begin(const std::string& unit, const PortIdentity& port,
+void UnitRecord::begin(const std::string& unit, const PortTarget& port,
                        const std::optional<UsbIdentity>& usb) {
     record::UnitRow draft;
     draft.station = stationName();
@@ -138,10 +138,5 @@ std::string defaultSpoolPath(const std::string& url) {
     char name[40];
     std::snprintf(name, sizeof name, "spool-%016llx.jsonl",
                   static_cast<unsigned long long>(digest));
-    const char* state = std::getenv("XDG_STATE_HOME");
-    const char* home = std::getenv("HOME");
-    std::filesystem::path folder = state && *state ? std::filesystem::path(state)
-                                   : home && *home ? std::filesystem::path(home) / ".local/state"
-                                                   : std::filesystem::temp_directory_path();
-    return (folder / "meshcfg" / name).string();
+    return (std::filesystem::path(stateHome()) / "meshcfg" / name).string();
 }

@@ -64,7 +64,7 @@ class UnitRecord {
     bool ready() { return m_line->ready(); }
     std::string downReason() const { return m_line->downReason(); }
 
-    void begin(const std::string& unit, const PortIdentity& port,
+    void begin(const std::string& unit, const PortTarget& port,
                const std::optional<UsbIdentity>& usb);
     // The unit never started (nothing written): no row, and the next try begins afresh.
     void drop(const std::string& unit);

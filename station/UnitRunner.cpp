@@ -39,7 +39,7 @@ UnitRunner::UnitRunner(const CommonOptions& common, const SettingChanges& settin
 UnitOutcome UnitRunner::run(const std::string& portName) {
     CommonOptions common = m_common;
     common.port = portName;
-    const PortIdentity port = identifyPort(portName);
+    const PortTarget port = PortDirectory().resolve(portName);
     const std::optional<UsbIdentity> usb = usbIdentity(port.device);
     const std::string serial = usb ? usb->serial : std::string();
     const UnitNames::Claim claim = m_names.claim(portName, serial);
@@ -119,7 +119,7 @@ bool UnitRunner::recordReached() const {
     return !m_recordReached.valid() || m_recordReached.get();
 }
 
-void UnitRunner::store(const PortIdentity& port, const std::optional<UsbIdentity>& usb,
+void UnitRunner::store(const PortTarget& port, const std::optional<UsbIdentity>& usb,
                        UnitOutcome& outcome) {
     if (!m_report) return;
     ApplyRun row{port,

@@ -20,13 +20,13 @@
 class UnitOutput {
   public:
     virtual ~UnitOutput() = default;
-    virtual void found(const PortIdentity& port, const std::string& serial) = 0;
-    virtual void step(const PortIdentity& port, UnitStep step,
+    virtual void found(const PortTarget& port, const std::string& serial) = 0;
+    virtual void step(const PortTarget& port, UnitStep step,
                       const std::optional<std::uint16_t>& nodeId) = 0;
-    virtual void finished(const PortIdentity& port, const std::string& serial,
+    virtual void finished(const PortTarget& port, const std::string& serial,
                           const UnitOutcome& outcome) = 0;
     // The unit could not start, nothing written: it is taken again once it may.
-    virtual void heldBack(const PortIdentity& port, const std::string& why) = 0;
+    virtual void heldBack(const PortTarget& port, const std::string& why) = 0;
     virtual void note(const std::string& line) = 0;
 };
 
@@ -60,8 +60,7 @@ class UnitRunner {
 
   private:
     bool recordReached() const;
-    void store(const PortIdentity& port, const std::optional<UsbIdentity>& usb,
-               UnitOutcome& outcome);
+    void store(const PortTarget& port, const std::optional<UsbIdentity>& usb, UnitOutcome& outcome);
 
     const CommonOptions& m_common;
     const StationOptions& m_options;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "PortAlias.h"
+#include "PortDirectory.h"
 #include "PortNames.h"
 #include "ScopedRuntimeDir.h"
 #include "UsbTestbed.h"
@@ -25,7 +26,8 @@ class FamilyEdges : public ::testing::TestWithParam<FamilyRow> {
 TEST_P(FamilyEdges, MapsToTheFamilyDevice) {
     const FamilyRow row = GetParam();
     EXPECT_EQ(devicePathForPort(row.port), row.device);
-    EXPECT_EQ(portEntryText(row.port), "COM" + std::to_string(row.port) + " (" + row.device + ")");
+    EXPECT_EQ(PortDirectory().entryText(row.port),
+              "COM" + std::to_string(row.port) + " (" + row.device + ")");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -40,7 +42,7 @@ TEST(PortNames, PortsBeyondTheFamiliesMapToNothingWithoutAnAlias) {
     ScopedRuntimeDir runtimeDir;
     for (int port = 129; port <= kLastPort; ++port) {
         EXPECT_EQ(devicePathForPort(port), std::nullopt) << "COM" << port;
-        EXPECT_EQ(portEntryText(port), "COM" + std::to_string(port));
+        EXPECT_EQ(PortDirectory().entryText(port), "COM" + std::to_string(port));
     }
     for (int port : {0, -1, kLastPort + 1}) EXPECT_EQ(devicePathForPort(port), std::nullopt);
 }
@@ -50,9 +52,9 @@ TEST(PortNames, AliasWinsOverTheFamilyAndShowsWhereItPoints) {
     const PortAlias low(3, "/dev/pts/7");
     const PortAlias high(200, "/dev/pts/8");
     EXPECT_EQ(devicePathForPort(3), runtimeDir.path() + "/qz470mr/COM3");
-    EXPECT_EQ(portEntryText(3), "COM3 (/dev/pts/7)");
+    EXPECT_EQ(PortDirectory().entryText(3), "COM3 (/dev/pts/7)");
     EXPECT_EQ(devicePathForPort(200), high.path());
-    EXPECT_EQ(portEntryText(200), "COM200 (/dev/pts/8)");
+    EXPECT_EQ(PortDirectory().entryText(200), "COM200 (/dev/pts/8)");
     EXPECT_EQ(devicePathForPort(4), "/dev/ttyS3");  // only the aliased number moves
 }
 

@@ -10,6 +10,7 @@
 
 #include "LostPort.h"
 #include "PortAlias.h"
+#include "PortDirectory.h"
 #include "PortNames.h"
 #include "ScopedRuntimeDir.h"
 #include "TtyHotplugMonitor.h"
@@ -102,7 +103,7 @@ TEST_P(PortEntry, DescribesTheAdapterUdevKnows) {
     if (row.aliasTarget != nullptr) {
         alias = std::make_unique<PortAlias>(row.port, expand(row.aliasTarget, top));
     }
-    EXPECT_EQ(portEntryText(row.port), expand(row.entry, top));
+    EXPECT_EQ(PortDirectory().entryText(row.port), expand(row.entry, top));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -138,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(UsbAdaptersAlone, EmptyTreeGivesOnlyThePath) {
     const ScopedRuntimeDir runtimeDir;
     const UsbTestbed empty;
-    EXPECT_EQ(portEntryText(33), "COM33 (/dev/ttyUSB0)");
+    EXPECT_EQ(PortDirectory().entryText(33), "COM33 (/dev/ttyUSB0)");
     EXPECT_TRUE(usbDeviceDetails("/").empty());
     EXPECT_EQ(usbIdentity("/dev/ttyUSB0"), std::nullopt);
 }

@@ -93,7 +93,7 @@ TEST_P(UnitRecordStore, SaysWhenTheRowIsLeftInTheSpool) {
                         : "sqlite://" + (folder.path() / "unmounted" / "line.db").string();
     options.spoolPath = (folder.path() / "spool.jsonl").string();
     UnitRecord record(options, SettingChanges{});
-    record.begin("COM150", PortIdentity{"COM150", "/dev/pts/3", {}}, std::nullopt);
+    record.begin("COM150", PortTarget{"COM150", "/dev/pts/3", {}}, std::nullopt);
     UnitOutcome outcome;
     const std::string said = record.store("COM150", outcome);
     EXPECT_TRUE(outcome.passed()) << outcome.why;

@@ -5,7 +5,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 inline constexpr int kFirstPort = 1;
 inline constexpr int kLastPort = 255;
@@ -28,6 +27,9 @@ std::string aliasDirectory();
 // when it can be trusted or does not exist (yet).
 std::string aliasDirectoryProblem();
 
+// "COM<n>".
+std::string portName(int port);
+
 // The device path COM n stands for, or nothing when n maps to no device name.
 std::optional<std::string> devicePathForPort(int port);
 
@@ -35,23 +37,5 @@ std::optional<std::string> devicePathForPort(int port);
 // first: for an adapter that came back as another tty.
 std::optional<int> portNaming(const std::string& devicePath, int preferred);
 
-// One port as the port list names it: "COM<n>", the device (for an alias, the path the alias
-// points to; empty when n maps to no device or to the network) and what udev tells of a USB
-// adapter, or, for a port across the network, its address.
-struct PortEntry {
-    std::string name;
-    std::string device;
-    std::vector<std::string> adapter;
-    std::string url;
-};
-PortEntry portEntry(int port);
-
-// The port list entry: "COM<n>" first, then what is known of the device: its path (for an
-// alias, the path the alias points to) and what udev tells of a USB adapter,
-// for example "COM33 (/dev/ttyUSB0, CP2102 USB to UART Bridge, 0001)" or "COM3 (/dev/ttyS2)";
-// for a port across the network its address: "COM150 (rfc2217://bench-3:3333)".
-std::string portEntryText(int port);
-
-// The entry of a port the user may not open, with the reason in place of the adapter:
-// "COM33 (/dev/ttyUSB0, no permission)".
-std::string refusedPortEntryText(int port);
+// The device COM n stands for as the port list shows it: for an alias, the path it points to.
+std::optional<std::string> shownDevicePath(int port);

@@ -7,12 +7,10 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <cstdlib>
 #include <filesystem>
 #include <utility>
 
-#include "RemotePorts.h"
-#include "UsbAdapters.h"
+#include "UserFolders.h"
 
 namespace {
 
@@ -30,10 +28,6 @@ constexpr PortFamily kFamilies[] = {
     {65, 96, "/dev/ttyACM"},
     {97, 128, "/dev/ttyAMA"},
 };
-
-std::string portName(int port) {
-    return "COM" + std::to_string(port);
-}
 
 // The alias wins as soon as its entry exists, even when it dangles: a published COM n must
 // not silently fall through to another device of the same number.
@@ -84,6 +78,10 @@ std::string shownPath(const ResolvedPort& device) {
 
 }  // namespace
 
+std::string portName(int port) {
+    return "COM" + std::to_string(port);
+}
+
 std::optional<int> portNumberOf(std::string_view name) {
     constexpr std::string_view kPrefix = "COM";
     if (!name.starts_with(kPrefix)) return std::nullopt;
@@ -110,9 +108,7 @@ std::optional<std::string> localHolder(int port) {
 }
 
 std::string aliasDirectory() {
-    // A relative or empty XDG_RUNTIME_DIR is invalid and ignored, as the XDG rules ask.
-    const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
-    if (runtimeDir != nullptr && runtimeDir[0] == '/') return std::string(runtimeDir) + "/qz470mr";
+    if (const std::string runtime = runtimeDir(); !runtime.empty()) return runtime + "/qz470mr";
     return "/tmp/qz470mr-" + std::to_string(::getuid());
 }
 
@@ -147,33 +143,8 @@ std::optional<int> portNaming(const std::string& devicePath, int preferred) {
     return std::nullopt;
 }
 
-PortEntry portEntry(int port) {
-    PortEntry entry{portName(port), {}, {}, {}};
-    if (!localHolder(port)) {
-        const RemotePortTable remote = readRemotePorts();
-        if (const RemotePort* found = remote.find(port)) {
-            entry.url = found->address.text();
-            return entry;
-        }
-    }
+std::optional<std::string> shownDevicePath(int port) {
     const auto device = resolvePort(port);
-    if (!device) return entry;
-    entry.device = shownPath(*device);
-    entry.adapter = usbDeviceDetails(device->path);
-    return entry;
-}
-
-std::string portEntryText(int port) {
-    const PortEntry entry = portEntry(port);
-    if (!entry.url.empty()) return entry.name + " (" + entry.url + ")";
-    if (entry.device.empty()) return entry.name;
-    std::string text = entry.name + " (" + entry.device;
-    for (const std::string& detail : entry.adapter) text += ", " + detail;
-    return text + ")";
-}
-
-std::string refusedPortEntryText(int port) {
-    const auto device = resolvePort(port);
-    if (!device) return portName(port);
-    return portName(port) + " (" + shownPath(*device) + ", no permission)";
+    if (!device) return std::nullopt;
+    return shownPath(*device);
 }

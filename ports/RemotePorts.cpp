@@ -3,26 +3,18 @@
 #include <toml++/toml.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <map>
 #include <utility>
 #include <vector>
 
 #include "PortNames.h"
 #include "RegularFiles.h"
+#include "UserFolders.h"
 
 namespace {
 
 // A few lines a port; a file far beyond is not a ports file, and is not parsed.
 constexpr std::size_t kLargestFile = 1024 * 1024;
-
-std::string configHome() {
-    // A relative XDG_CONFIG_HOME is invalid and ignored, as the XDG rules ask.
-    const char* configured = std::getenv("XDG_CONFIG_HOME");
-    if (configured != nullptr && configured[0] == '/') return configured;
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr ? home : "") + "/.config";
-}
 
 class TableReader {
   public:
@@ -106,12 +98,4 @@ std::string remotePortsPath() {
 
 RemotePortTable readRemotePorts(const std::string& path) {
     return TableReader(path).read();
-}
-
-std::optional<NetworkAddress> networkAddressOf(int port) {
-    if (localHolder(port)) return std::nullopt;
-    const RemotePortTable remote = readRemotePorts();
-    const RemotePort* found = remote.find(port);
-    if (!found) return std::nullopt;
-    return found->address;
 }

@@ -28,6 +28,3 @@ std::string remotePortsPath();
 
 // A missing file is an empty table and no problem.
 RemotePortTable readRemotePorts(const std::string& path = remotePortsPath());
-
-// The address COM n stands for: an entry of the file whose number nothing local holds.
-std::optional<NetworkAddress> networkAddressOf(int port);
