@@ -153,16 +153,6 @@ Json faultJson(const mesh::Fault& fault) {
             {"nodes", fault.nodes}};
 }
 
-void printJson(const mesh::Mesh& mesh) {
-    Json nodes = Json::array();
-    for (const NodeRow& row : nodeRows(mesh)) nodes.push_back(nodeJson(row));
-    Json edges = Json::array();
-    for (const mesh::MeshEdge& edge : mesh.graph.edges) edges.push_back(edgeJson(edge));
-    Json faults = Json::array();
-    for (const mesh::Fault& fault : mesh.faults) faults.push_back(faultJson(fault));
-    std::cout << jsonText({{"nodes", nodes}, {"edges", edges}, {"faults", faults}}) << "\n";
-}
-
 ExitCode exitCodeOf(const mesh::Mesh& mesh) {
     ExitCode code = mesh.faults.empty() ? kExitDone : kExitRefused;
     for (const mesh::SurveyedPort& port : mesh.survey) {
@@ -182,6 +172,16 @@ mesh::SharedSettings sharedSettingsOf(const SettingChanges& profile) {
 }
 
 }  // namespace
+
+Json meshJson(const mesh::Mesh& mesh) {
+    Json nodes = Json::array();
+    for (const NodeRow& row : nodeRows(mesh)) nodes.push_back(nodeJson(row));
+    Json edges = Json::array();
+    for (const mesh::MeshEdge& edge : mesh.graph.edges) edges.push_back(edgeJson(edge));
+    Json faults = Json::array();
+    for (const mesh::Fault& fault : mesh.faults) faults.push_back(faultJson(fault));
+    return {{"nodes", nodes}, {"edges", edges}, {"faults", faults}};
+}
 
 CLI::App* addMeshSurveyCommand(CLI::App& mesh, MeshSurveyOptions& options) {
     CLI::App* survey = mesh.add_subcommand(
@@ -222,7 +222,7 @@ ExitCode surveyMesh(const CommonOptions& common, const MeshSurveyOptions& option
     if (options.dot)
         std::cout << mesh::meshDot(mesh);
     else if (common.json)
-        printJson(mesh);
+        std::cout << jsonText(meshJson(mesh)) << "\n";
     else
         printTable(mesh);
     return exitCodeOf(mesh);

@@ -7,9 +7,11 @@
 #include <vector>
 
 #include "Failure.h"
+#include "Mesh.h"
 #include "MeshFaults.h"
 #include "PluggedUnits.h"
 #include "Session.h"
+#include "Settings.h"
 
 namespace CLI {
 class App;
@@ -31,6 +33,9 @@ CLI::App* addMeshSurveyCommand(CLI::App& mesh, MeshSurveyOptions& options);
 // The checks made once the command line is read, ports given by -p already spelt out:
 // a Failure with kExitUsage for what cannot run.
 void finishMeshSurvey(MeshSurveyOptions& options, bool json);
+
+// The mesh as one document: nodes, edges and faults, as --json prints it.
+Json meshJson(const mesh::Mesh& mesh);
 
 // Exit 0 for a mesh without fault, 1 for a mesh with faults; a port that failed gives its code
 // (3, or 4 when its module did not answer), the others still surveyed and printed.

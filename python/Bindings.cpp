@@ -8,7 +8,10 @@
 #include <cmath>
 
 #include "Errors.h"
+#include "Interrupt.h"
+#include "MeshSurveyCommand.h"
 #include "Module.h"
+#include "PortSurvey.h"
 #include "PortWait.h"
 #include "PythonValues.h"
 #include "RemotePorts.h"
@@ -256,4 +259,22 @@ PYBIND11_MODULE(meshcfg, m) {
             return pythonValue(list);
         },
         "The ports as `meshcfg-cli ports --json` lists them.");
+    m.def(
+        "survey",
+        [](const std::vector<std::string>& ports, int baud, double timeout) {
+            if (ports.empty()) throw Failure(kExitUsage, "survey: give the ports to survey");
+            CommonOptions link;
+            link.baud = baud;
+            link.timeoutMs = static_cast<int>(Module::timeoutOf(timeout).count());
+            Json document;
+            {
+                PortWait wait;
+                document = meshJson(mesh::assessMesh(survey::surveyPorts(ports, link)));
+                if (interrupted()) throw Interrupted(true);
+            }
+            return pythonValue(document);
+        },
+        py::arg("ports"), py::arg("baud") = 9600, py::arg("timeout") = 2.0,
+        "Every module of a mesh read at once, as `meshcfg-cli mesh survey --json` shows it: a "
+        "dict of nodes, edges and faults; a port that fails is one of the faults.");
 }

@@ -217,3 +217,7 @@ class Module:
 
 def ports() -> list[dict[str, Any]]:
     """The ports as `meshcfg-cli ports --json` lists them."""
+
+def survey(ports: Sequence[str], baud: int = 9600, timeout: float = 2.0) -> dict[str, Any]:
+    """Every module of a mesh read at once, as `meshcfg-cli mesh survey --json` shows it: a
+    dict of nodes, edges and faults; a port that fails is one of the faults."""

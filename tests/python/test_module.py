@@ -253,3 +253,28 @@ def test_apply_refuses_a_bad_profile_before_sending(simulator, tmp_path, text, n
 def test_a_setups_repr_reads_back_as_the_same_setup(settings):
     setup = meshcfg.Setup(**settings)
     assert eval(repr(setup), {"Setup": meshcfg.Setup}) == setup
+
+
+@pytest.mark.parametrize(
+    "modules",
+    [
+        [()],
+        [(), ("--fault", "silence")],
+    ],
+    ids=["one module", "beside a silent one"],
+)
+def test_survey_is_what_the_command_line_surveys(simulator, modules):
+    ports = [simulator(*options).port for options in modules]
+    named = [word for port in ports for word in ("-p", port)]
+    done = subprocess.run(
+        [CLI, *named, "--timeout", "500", "mesh", "survey", "--json"],
+        capture_output=True,
+        text=True,
+    )
+    assert done.stdout, done.stderr
+    assert meshcfg.survey(ports, timeout=0.5) == json.loads(done.stdout)
+
+
+def test_survey_refuses_no_ports():
+    with pytest.raises(meshcfg.UsageError):
+        meshcfg.survey([])
