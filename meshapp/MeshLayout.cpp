@@ -46,9 +46,12 @@ class CNumbers {
     locale_t m_before = LC_GLOBAL_LOCALE;
 };
 
-struct ContextCloser {
-    void operator()(GVC_t* context) const { gvFreeContext(context); }
-};
+// One context for the process, never freed: Graphviz's text measuring keeps the font it last
+// used past the context that made it, and reads it freed in the next context.
+GVC_t* sharedContext() {
+    static GVC_t* const context = gvContext();
+    return context;
+}
 struct GraphCloser {
     void operator()(Agraph_t* graph) const { agclose(graph); }
 };
@@ -90,7 +93,7 @@ class Flip {
 class LaidOutGraph {
   public:
     LaidOutGraph(const mesh::Mesh& mesh, const MeshLayout& previous)
-        : m_context(gvContext()), m_graph(agmemread(mesh::meshDot(mesh).c_str())) {
+        : m_context(sharedContext()), m_graph(agmemread(mesh::meshDot(mesh).c_str())) {
         if (!m_context || !m_graph) throw std::runtime_error("Graphviz cannot read the mesh");
         set(m_graph.get(), "sep", "+" + std::to_string(kCaptionRoom));
         // Lines long enough for a link value between two badges, kept so by the removal of
@@ -113,13 +116,13 @@ class LaidOutGraph {
                 set(place, "pos",
                     inchesText(before->centre.x, previous.height - before->centre.y) + "!");
         }
-        if (gvLayout(m_context.get(), m_graph.get(), "neato") != 0)
+        if (gvLayout(m_context, m_graph.get(), "neato") != 0)
             throw std::runtime_error(
                 "Graphviz cannot lay out the mesh: is libgvc6 installed whole?");
         attach_attrs(m_graph.get());
     }
     ~LaidOutGraph() {
-        if (m_graph) gvFreeLayout(m_context.get(), m_graph.get());
+        if (m_graph) gvFreeLayout(m_context, m_graph.get());
     }
     LaidOutGraph(const LaidOutGraph&) = delete;
     LaidOutGraph& operator=(const LaidOutGraph&) = delete;
@@ -168,7 +171,7 @@ class LaidOutGraph {
         return place;
     }
 
-    std::unique_ptr<GVC_t, ContextCloser> m_context;
+    GVC_t* m_context;  // shared, under g_graphvizLock
     std::unique_ptr<Agraph_t, GraphCloser> m_graph;
 };
 

@@ -10,11 +10,17 @@
 namespace record {
 namespace {
 
-// Where an installed program finds its modules, whatever the prefix.
+// Where a program finds its modules from its own folder, whatever the prefix; a program of the
+// build tree outside its bin folder (a test) takes the build tree's.
 std::string installedModule() {
     std::error_code error;
-    const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
-    return (program.parent_path() / MESHCFG_MODULES_FROM_PROGRAMS / kPostgresModule).string();
+    const auto program = std::filesystem::read_symlink("/proc/self/exe", error).string();
+    if (program.starts_with(MESHCFG_BUILD_TREE "/") &&
+        !program.starts_with(MESHCFG_BUILD_TREE "/bin/"))
+        return std::string(MESHCFG_BUILD_MODULES "/") + kPostgresModule;
+    return (std::filesystem::path(program).parent_path() / MESHCFG_MODULES_FROM_PROGRAMS /
+            kPostgresModule)
+        .string();
 }
 
 // Searched by name first (the build tree's programs carry the module folder in their search
