@@ -3,10 +3,16 @@
 // directory, where the tool resolves COM numbers before the fixed device families.
 
 #include <string>
+#include <string_view>
 
 #include "PortNames.h"
 
 namespace sim {
+
+// What an alias names while no terminal is behind it, so that it dangles: never a terminal that
+// was closed, whose number another program's new terminal may take.
+inline constexpr std::string_view kUnplugged = "unplugged";
+inline constexpr std::string_view kSwitchedOff = "switched-off";
 
 class AliasPublisher {
   public:

@@ -13,6 +13,12 @@ void Cable::plugIn() {
     m_alias.retarget(m_terminal->slavePath());
 }
 
+void Cable::pull() {
+    if (!m_terminal) return;
+    m_alias.retarget(std::string(kUnplugged));
+    m_terminal.reset();
+}
+
 void Cable::announce() const {
     std::printf("qz470-sim: COM%d -> %s\n", m_alias.port(), m_alias.target().c_str());
     std::fflush(stdout);

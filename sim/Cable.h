@@ -19,7 +19,8 @@ class Cable {
 
     PseudoTerminal* terminal() { return m_terminal ? &*m_terminal : nullptr; }
     int line() const { return m_terminal ? m_terminal->master() : -1; }  // -1 while pulled
-    void pull() { m_terminal.reset(); }
+    // Does nothing while pulled. Throws std::runtime_error.
+    void pull();
     // Does nothing while plugged. Throws std::runtime_error.
     void plugIn();
     // Tells scripts where the port is, for example "qz470-sim: COM200 -> /dev/pts/5".

@@ -14,9 +14,6 @@
 
 namespace sim {
 
-inline constexpr std::string_view kUnplugged = "unplugged";
-inline constexpr std::string_view kSwitchedOff = "switched-off";
-
 class LabPort {
   public:
     // A terminal under the first free alias from firstPort to lastPort. Every port of a lab

@@ -206,6 +206,8 @@ TEST(SimProgramCable, PulledCableHangsUpAndComesBackUnderTheSameAlias) {
     ASSERT_EQ(::poll(&entry, 1, static_cast<int>(kWait.count())), 1);
     EXPECT_NE(entry.revents & POLLHUP, 0);
     EXPECT_FALSE(openPort(alias));
+    // Never the closed terminal: another program's new terminal may take its number.
+    EXPECT_EQ(fs::read_symlink(alias), "unplugged");
 
     sim.signal(SIGUSR2);
     EXPECT_TRUE(
