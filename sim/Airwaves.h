@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "Mesh.h"
+#include "LabMesh.h"
 
 namespace sim {
 

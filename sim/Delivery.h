@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "Mesh.h"
+#include "LabMesh.h"
 
 namespace sim {
 

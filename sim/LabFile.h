@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "Mesh.h"
+#include "LabMesh.h"
 #include "Messages.h"
 
 namespace sim {

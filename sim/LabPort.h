@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "AliasPublisher.h"
-#include "Mesh.h"
+#include "LabMesh.h"
 #include "PseudoTerminal.h"
 
 namespace sim {

@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "Delivery.h"
-#include "Mesh.h"
+#include "LabMesh.h"
 #include "Radio.h"
 
 namespace sim {

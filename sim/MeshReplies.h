@@ -2,7 +2,7 @@
 // The module's route list and path list replies for a mesh.
 
 #include "Frame.h"
-#include "Mesh.h"
+#include "LabMesh.h"
 
 namespace sim {
 

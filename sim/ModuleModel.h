@@ -9,7 +9,7 @@
 #include <string>
 
 #include "FrameParser.h"
-#include "Mesh.h"
+#include "LabMesh.h"
 #include "MeshRadio.h"
 #include "Messages.h"
 #include "Radio.h"

@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "LabFile.h"
-#include "Mesh.h"
+#include "LabMesh.h"
 #include "PortNames.h"
 
 namespace sim {

@@ -12,7 +12,7 @@
 #include "Cable.h"
 #include "ControlSignals.h"
 #include "LabLoop.h"
-#include "Mesh.h"
+#include "LabMesh.h"
 #include "ModuleModel.h"
 #include "Options.h"
 #include "PortNames.h"

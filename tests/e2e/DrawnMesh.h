@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "Mesh.h"
+#include "LabMesh.h"
 
 class CDialog_Mesh;
 class CDialog_Net_Path;

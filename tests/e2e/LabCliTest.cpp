@@ -12,11 +12,13 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QtTest>
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "CliRun.h"
 #include "PortNames.h"
-#include "ScopedRuntimeDir.h"
+#include "RunningLab.h"
 
 namespace {
 
@@ -32,6 +34,23 @@ bool held(const QString& port) {
     return locked;
 }
 
+// The one-way latencies of the sends delivered, in the order their data came, from a run's
+// --json lines.
+std::vector<double> deliveredLatencies(const QByteArray& out) {
+    std::vector<double> latencies;
+    for (const QByteArray& line : out.split('\n')) {
+        const QJsonObject event = QJsonDocument::fromJson(line).object();
+        if (event.value("event") == "notice" && event.value("kind") == "delivered")
+            latencies.push_back(event.value("latency_ms").toDouble());
+    }
+    return latencies;
+}
+
+double median(std::vector<double> values) {
+    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+    return values[values.size() / 2];
+}
+
 }  // namespace
 
 class LabCliTest : public QObject {
@@ -39,32 +58,21 @@ class LabCliTest : public QObject {
 
   private slots:
     void init() {
-        m_runtime = std::make_unique<ScopedRuntimeDir>();
-        m_lab.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_lab.start(QStringLiteral(QZ470_SIM_PATH),
-                    {"--lab", MESHCFG_EXAMPLE_LAB, "--seed", "1", "--quiet"});
-        QVERIFY(m_lab.waitForStarted());
-        QByteArray out;
-        QTRY_VERIFY_WITH_TIMEOUT((out += m_lab.readAllStandardOutput()).contains(" ready\n"),
-                                 kWaitMs);
-        QCOMPARE(out.count("qz470-sim: COM20"), 6);
+        m_lab = std::make_unique<RunningLab>(1);
+        QVERIFY(m_lab->ready());
+        QCOMPARE(m_lab->output().count("qz470-sim: COM20"), 6);
     }
-    void cleanup() {
-        m_lab.terminate();
-        QVERIFY(m_lab.waitForFinished());
-        QCOMPARE(m_lab.exitCode(), 0);
-        m_runtime.reset();
-    }
+    void cleanup() { QVERIFY(std::exchange(m_lab, nullptr)->stop()); }
 
     void routeListsOfTwoModules_data();
     void routeListsOfTwoModules();
     void sentDataIsSeenAtTheTarget();
     void moduleOnAnotherNetworkFindsNoRoute();
     void deliveryTestShowsEachLinksRate();
+    void aCutRelayLinkMovesTheRouteAndLatency();
 
   private:
-    std::unique_ptr<ScopedRuntimeDir> m_runtime;
-    QProcess m_lab;
+    std::unique_ptr<RunningLab> m_lab;
 };
 
 void LabCliTest::routeListsOfTwoModules_data() {
@@ -140,6 +148,39 @@ void LabCliTest::deliveryTestShowsEachLinksRate() {
     QCOMPARE(isolated.value("delivered").toInt(), 0);
     // Every send's fate came as a line of its own before the summary.
     QCOMPARE(lines.count() - 1 - run.out.count("\"event\":\"notice\""), 2 * kSends);
+}
+
+// The far ends' link to relay 2 cut while a run goes on: the pair keeps delivering over 3 and 4
+// instead, one hop more, and its one-way latency grows by what the lab's links say (20 + 25 ms
+// over relay 2, 15 + 60 + 30 ms the other way). Only medians are compared, so that a loaded
+// machine's stray delays do not count.
+void LabCliTest::aCutRelayLinkMovesTheRouteAndLatency() {
+    constexpr int kSends = 60;
+    constexpr std::size_t kCompared = 8;  // deliveries before the cut, and at the run's end
+    constexpr double kLongerMs = (15 + 60 + 30) - (20 + 25);
+    QProcess run;
+    startCli(run, {"-p", "COM200", "-p", "COM205", "mesh", "test", "--pairs", "COM200:COM205",
+                   "--count", QString::number(kSends), "--interval", "50", "--json"});
+    QByteArray out;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        deliveredLatencies(out += run.readAllStandardOutput()).size() >= kCompared, kWaitMs);
+    const std::vector<double> before = deliveredLatencies(out);
+    QVERIFY(m_lab->cut(RunningLab::kFirstRelayLink));
+    QVERIFY2(m_lab->says("lab reloaded: 6 links"), m_lab->output().constData());
+    const CliResult result = finishCli(run);
+    QCOMPARE(result.exitCode, 0);
+    const std::vector<double> all = deliveredLatencies(out + result.out);
+    QVERIFY2(all.size() >= before.size() + 2 * kCompared, (out + result.out).constData());
+    const double medianBefore = median({before.begin(), before.begin() + kCompared});
+    const double medianAfter = median({all.end() - kCompared, all.end()});
+    QVERIFY2(medianAfter - medianBefore >= kLongerMs / 2,
+             qPrintable(QStringLiteral("%1 ms, then %2 ms").arg(medianBefore).arg(medianAfter)));
+    const QJsonObject last =
+        QJsonDocument::fromJson(result.out.trimmed().split('\n').last()).object();
+    const QJsonObject pair = last["summary"]["pairs"][0].toObject();
+    QCOMPARE(pair["sent"].toInt(), kSends);
+    QCOMPARE(pair["delivered"].toInt(), static_cast<int>(all.size()));
+    QCOMPARE(runCli({"-p", "COM200", "path"}).out, QByteArray("path=1 3 4 6\nlinks=-48 -97 -70\n"));
 }
 
 QTEST_GUILESS_MAIN(LabCliTest)

@@ -2,26 +2,18 @@
 // the wrong network id named by the first fault, the map drawn by dot, a port that fails beside
 // the others, and the routes after a link is cut while the lab runs.
 
-#include <signal.h>
-
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QtTest>
 
 #include "CliRun.h"
-#include "ScopedRuntimeDir.h"
+#include "RunningLab.h"
 
 namespace {
 
 constexpr int kWaitMs = 20000;
-
-// The link between the far end 1 and relay 2, as the example lab writes it.
-constexpr const char* kFirstLink =
-    "[[link]]\nnodes = [1, 2]\nlink_value = 52\ndelivery = 1.0\nlatency_ms = 20\n";
 
 QJsonObject surveyJson(const CliResult& result) {
     return QJsonDocument::fromJson(result.out).object();
@@ -40,23 +32,10 @@ class LabSurveyTest : public QObject {
 
   private slots:
     void init() {
-        m_runtime = std::make_unique<ScopedRuntimeDir>();
-        m_labOut.clear();
-        m_labFile = QString::fromStdString(m_runtime->path()) + "/lab.toml";
-        QVERIFY(QFile::copy(MESHCFG_EXAMPLE_LAB, m_labFile));
-        QFile::setPermissions(m_labFile, QFile::ReadOwner | QFile::WriteOwner);
-        // The lab's log, where it tells of a reload, beside its ports.
-        m_lab.setProcessChannelMode(QProcess::MergedChannels);
-        m_lab.start(QStringLiteral(QZ470_SIM_PATH), {"--lab", m_labFile, "--seed", "1"});
-        QVERIFY(m_lab.waitForStarted());
-        QVERIFY(labSays(" ready\n"));
+        m_lab = std::make_unique<RunningLab>(1);
+        QVERIFY(m_lab->ready());
     }
-    void cleanup() {
-        m_lab.terminate();
-        QVERIFY(m_lab.waitForFinished());
-        QCOMPARE(m_lab.exitCode(), 0);
-        m_runtime.reset();
-    }
+    void cleanup() { QVERIFY(std::exchange(m_lab, nullptr)->stop()); }
 
     void sixModulesAndTheWrongNetworkIdFirst();
     void theTableNamesItToo();
@@ -65,15 +44,7 @@ class LabSurveyTest : public QObject {
     void aCutLinkGivesNewRoutes();
 
   private:
-    bool labSays(const QByteArray& words) {
-        return QTest::qWaitFor(
-            [&] { return (m_labOut += m_lab.readAllStandardOutput()).contains(words); }, kWaitMs);
-    }
-
-    std::unique_ptr<ScopedRuntimeDir> m_runtime;
-    QString m_labFile;
-    QProcess m_lab;
-    QByteArray m_labOut;
+    std::unique_ptr<RunningLab> m_lab;
 };
 
 void LabSurveyTest::sixModulesAndTheWrongNetworkIdFirst() {
@@ -139,17 +110,8 @@ void LabSurveyTest::aPortThatFailsBesideTheOthers() {
 }
 
 void LabSurveyTest::aCutLinkGivesNewRoutes() {
-    QFile file(m_labFile);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QByteArray text = file.readAll();
-    file.close();
-    QVERIFY(text.contains(kFirstLink));
-    text.replace(kFirstLink, "");
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(text);
-    file.close();
-    ::kill(static_cast<pid_t>(m_lab.processId()), SIGHUP);
-    QVERIFY2(labSays("lab reloaded: 6 links"), m_labOut.constData());
+    QVERIFY(m_lab->cut(RunningLab::kFirstRelayLink));
+    QVERIFY2(m_lab->says("lab reloaded: 6 links"), m_lab->output().constData());
 
     const QJsonObject survey = surveyJson(runCli({"mesh", "survey", "--aliases", "--json"}));
     // Node 1 now reaches everyone through 3, the far end 6 through 4 and 2 directly.

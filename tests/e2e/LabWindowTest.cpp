@@ -18,7 +18,7 @@
 #include "DeliveryTestPane.h"
 #include "MeshWindow.h"
 #include "PortChecklist.h"
-#include "ScopedRuntimeDir.h"
+#include "RunningLab.h"
 
 namespace {
 
@@ -31,26 +31,15 @@ class LabWindowTest : public QObject {
 
   private slots:
     void init() {
-        m_runtime = std::make_unique<ScopedRuntimeDir>();
-        m_lab.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_lab.start(QStringLiteral(QZ470_SIM_PATH),
-                    {"--lab", MESHCFG_EXAMPLE_LAB, "--seed", "2", "--quiet"});
-        QVERIFY(m_lab.waitForStarted());
-        QByteArray out;
-        QTRY_VERIFY_WITH_TIMEOUT((out += m_lab.readAllStandardOutput()).contains(" ready\n"),
-                                 kWaitMs);
+        m_lab = std::make_unique<RunningLab>(2);
+        QVERIFY(m_lab->ready());
     }
-    void cleanup() {
-        m_lab.terminate();
-        QVERIFY(m_lab.waitForFinished());
-        m_runtime.reset();
-    }
+    void cleanup() { QVERIFY(std::exchange(m_lab, nullptr)->stop()); }
 
     void runsTheTestAndShowsIt();
 
   private:
-    std::unique_ptr<ScopedRuntimeDir> m_runtime;
-    QProcess m_lab;
+    std::unique_ptr<RunningLab> m_lab;
 };
 
 void LabWindowTest::runsTheTestAndShowsIt() {

@@ -1,4 +1,4 @@
-#include "Mesh.h"
+#include "LabMesh.h"
 
 #include <algorithm>
 #include <charconv>

@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "Mesh.h"
+#include "LabMesh.h"
 
 namespace {
 
