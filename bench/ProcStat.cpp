@@ -40,10 +40,22 @@ std::vector<pid_t> threadIds() {
     return ids;
 }
 
-std::size_t residentBytes() {
-    std::ifstream statm("/proc/self/statm");
+namespace {
+
+std::size_t residentIn(const std::string& statmPath) {
+    std::ifstream statm(statmPath);
     std::size_t size = 0;
     std::size_t resident = 0;
     statm >> size >> resident;
     return resident * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+}
+
+}  // namespace
+
+std::size_t residentBytes() {
+    return residentIn("/proc/self/statm");
+}
+
+std::size_t residentBytesOf(pid_t pid) {
+    return residentIn("/proc/" + std::to_string(pid) + "/statm");
 }

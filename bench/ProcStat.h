@@ -16,3 +16,5 @@ std::vector<pid_t> threadIds();
 // CPU time of another process, all its threads, as the scheduler counts it.
 CpuTime processCpuTimeOf(pid_t pid);
 std::size_t residentBytes();
+// Resident memory of another process; 0 once it is gone.
+std::size_t residentBytesOf(pid_t pid);
