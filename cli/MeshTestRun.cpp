@@ -16,7 +16,10 @@ namespace {
 
 using Clock = delivery::Clock;
 
-// How long a port thread waits for frames before it looks for a request to write.
+// A port thread waits for frames this long at most: a request handed to it, or the end of the
+// run, cuts the wait short.
+constexpr std::chrono::seconds kFrameWait{1};
+// After Ctrl+C, how often a port thread looks whether the run has ended it.
 constexpr std::chrono::milliseconds kPortPoll{5};
 constexpr std::chrono::milliseconds kReopenEvery{500};
 
@@ -80,6 +83,7 @@ class MeshTestPort {
         if (m_thread.joinable()) {
             m_thread.request_stop();
             m_wake.notify_all();
+            m_session.link().cutFrameWait();
         }
     }
 
@@ -95,6 +99,7 @@ class MeshTestPort {
             m_requests.push_back({pair, std::move(request)});
         }
         m_wake.notify_one();
+        m_session.link().cutFrameWait();
     }
 
   private:
@@ -142,7 +147,7 @@ class MeshTestPort {
                     end == ModuleLink::WaitEnd::kArrived ? std::optional(written) : std::nullopt});
             } else {
                 proto::ReadFrame frame;
-                end = link.awaitFrame(Clock::now() + kPortPoll, frame);
+                end = link.awaitFrame(Clock::now() + kFrameWait, frame);
                 if (end == ModuleLink::WaitEnd::kArrived)
                     m_inbox->put(MeshTestInbox::Read{m_index, std::move(frame)});
             }

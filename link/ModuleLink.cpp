@@ -149,13 +149,20 @@ ModuleLink::WaitEnd ModuleLink::write(proto::Bytes request, Clock::time_point& w
 }
 
 ModuleLink::WaitEnd ModuleLink::awaitFrame(Clock::time_point deadline, proto::ReadFrame& frame) {
-    const WaitEnd end = pump(deadline, [this] { return !m_frames.empty(); });
+    const WaitEnd end =
+        pump(deadline, [this] { return !m_frames.empty() || m_frameWaitCut.exchange(false); });
     if (end != WaitEnd::kArrived) return end;
+    if (m_frames.empty()) return WaitEnd::kTimeOut;
     // Under a flood a frame is always waiting: one that came after the deadline ends the wait.
     if (m_frames.front().arrived > deadline) return WaitEnd::kTimeOut;
     frame = std::move(m_frames.front());
     m_frames.pop_front();
     return end;
+}
+
+void ModuleLink::cutFrameWait() {
+    m_frameWaitCut = true;
+    wake();
 }
 
 ModuleLink::WaitEnd ModuleLink::awaitBlock(Clock::time_point deadline, Block& block) {

@@ -5,6 +5,7 @@
 // blocks as the window does, ended by its silence, so that noise shows too. Every wait runs the
 // engine on the calling thread; the port's threads only wake it.
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -41,8 +42,11 @@ class ModuleLink final : private engine::EngineEvents {
     // kTimeOut: the port did not take it, or took no data for its writer's waits. Ctrl+C waits
     // for that too, so that the caller knows whether the request went out.
     WaitEnd write(proto::Bytes request, Clock::time_point& written);
-    // The next frame cut, notices included.
+    // The next frame cut, notices included; kTimeOut too when another thread cut the wait short.
     WaitEnd awaitFrame(Clock::time_point deadline, proto::ReadFrame& frame);
+    // From any thread: the frame wait under way, or else the next one, ends at once, so that
+    // the thread in it can turn to what it was handed.
+    void cutFrameWait();
     std::size_t noiseBytes();
 
     struct Block {
@@ -76,6 +80,7 @@ class ModuleLink final : private engine::EngineEvents {
     std::mutex m_wakeLock;
     std::condition_variable m_wakeUp;
     bool m_woken = false;  // under m_wakeLock
+    std::atomic<bool> m_frameWaitCut{false};
     Clock::time_point m_nextTick;
     int m_unwritten = 0;  // frames the port took that have not gone out whole
     bool m_writeFailed = false;

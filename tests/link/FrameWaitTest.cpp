@@ -1,0 +1,77 @@
+// A frame wait that another thread cuts short: the thread in it turns to what it was handed
+// at once, however far off its deadline; a frame that comes beside the cut is still taken, by
+// that wait or the next.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+#include <thread>
+
+#include "Messages.h"
+#include "PtyPair.h"
+#include "SendNames.h"
+#include "Session.h"
+
+namespace {
+
+using Clock = ModuleLink::Clock;
+
+// Far off: a wait that is not cut short never ends within a test run.
+constexpr auto kFarOff = std::chrono::hours(1);
+
+struct CutCase {
+    std::string name;
+    bool frameToo = false;     // the module writes a frame as the cut comes
+    bool fromAnother = false;  // cut by another thread once the wait is under way
+};
+
+void PrintTo(const CutCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class FrameWaitCut : public testing::TestWithParam<CutCase> {};
+
+TEST_P(FrameWaitCut, EndsTheWaitLongBeforeItsDeadline) {
+    PtyPair pty;
+    CommonOptions options;
+    options.port = pty.slavePath();
+    Session session(options);
+    ModuleLink& link = session.link();
+    if (GetParam().frameToo) {
+        const proto::Frame reply = proto::encode(proto::SendStatus{1, proto::kStatusOk});
+        ASSERT_EQ(::write(pty.masterFd(), reply.data(), reply.size()),
+                  static_cast<ssize_t>(reply.size()));
+    }
+    std::jthread cutter;
+    if (GetParam().fromAnother)
+        cutter = std::jthread([&link] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            link.cutFrameWait();
+        });
+    else
+        link.cutFrameWait();
+
+    // One wait for the cut, and one for the frame when there is one, in whichever order.
+    int cut = 0;
+    int arrived = 0;
+    const Clock::time_point deadline = Clock::now() + kFarOff;
+    for (int wait = 0; wait < 1 + GetParam().frameToo; ++wait) {
+        proto::ReadFrame frame;
+        const ModuleLink::WaitEnd end = link.awaitFrame(deadline, frame);
+        cut += end == ModuleLink::WaitEnd::kTimeOut;
+        arrived += end == ModuleLink::WaitEnd::kArrived && !frame.unsolicited;
+    }
+    EXPECT_LT(Clock::now(), deadline);
+    EXPECT_EQ(cut, 1);
+    EXPECT_EQ(arrived, GetParam().frameToo ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Waits, FrameWaitCut,
+                         testing::Values(CutCase{"cut_before_the_wait", false, false},
+                                         CutCase{"cut_during_the_wait", false, true},
+                                         CutCase{"a_frame_beside_the_cut", true, false},
+                                         CutCase{"a_frame_before_the_cut_during", true, true}),
+                         [](const auto& info) { return info.param.name; });
+
+}  // namespace
