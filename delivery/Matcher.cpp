@@ -65,6 +65,8 @@ void Matcher::sent(std::size_t pair, Clock::time_point writtenAt, int number) {
     }
     unconfirmed.push_back({pair, sequence, number});
     m_deadlines.push_back({pair, sequence, number, writtenAt + m_timeout});
+    for (const Early& early : std::exchange(state.early, {}))
+        arrived(early.port, early.tag, early.at);
 }
 
 // Sends older than the memory keeps; one still waiting there had its time-out long ago, unless
@@ -127,10 +129,16 @@ void Matcher::arrived(std::size_t port, const Tag& tag, Clock::time_point at) {
     const auto known = m_pairOf.find(pairKey(tag.from, tag.to));
     const std::size_t pair = known == m_pairOf.end() ? m_pairs.size() : known->second;
     Record* record = nullptr;
+    if (pair != m_pairs.size() && tag.sequence == m_pairs[pair].nextSequence &&
+        m_pairs[pair].early.size() < kMostEarly) {
+        m_pairs[pair].early.push_back({port, tag, at});
+        return;
+    }
     if (pair == m_pairs.size() || tag.sequence == 0 || tag.sequence >= m_pairs[pair].nextSequence) {
-        notice.pair.reset();
-        ++m_others.unsent;
-    } else if (tag.to != port) {
+        unsent(port, at);
+        return;
+    }
+    if (tag.to != port) {
         notice.kind = NoticeKind::Misdelivered;
         ++m_others.misdelivered;
     } else if (record = find(pair, tag.sequence); !record) {
@@ -147,6 +155,11 @@ void Matcher::arrived(std::size_t port, const Tag& tag, Clock::time_point at) {
     tell(notice);
     // Data in time for a confirmed send is all there is to know of it.
     if (notice.kind == NoticeKind::Delivered && record->confirmation) settle(pair, *record);
+}
+
+void Matcher::unsent(std::size_t port, Clock::time_point at) {
+    ++m_others.unsent;
+    tell(NoticeSeen{port, at, NoticeKind::Unsent});
 }
 
 void Matcher::firstArrival(std::size_t pair, Record& record, NoticeSeen& notice) {
@@ -236,9 +249,12 @@ void Matcher::portBack(std::size_t port) {
 }
 
 void Matcher::cutShort() {
-    for (std::size_t pair = 0; pair < m_pairs.size(); ++pair)
+    for (std::size_t pair = 0; pair < m_pairs.size(); ++pair) {
         for (Record& record : m_pairs[pair].records)
             if (record.state == State::Waiting) leaveOut(pair, record);
+        for (const Early& early : std::exchange(m_pairs[pair].early, {}))
+            unsent(early.port, early.at);
+    }
 }
 
 std::vector<Event> Matcher::takeEvents() {

@@ -10,6 +10,10 @@
 // module lies twice: "ok" for data that did not arrive within the time-out (false ok), and a
 // failure status for data that arrived all the same, in time or late (false fail).
 //
+// The face reports a send once its request is written, but its data can reach the target's port,
+// and be read there, before that report: a notice with the tag of the pair's next send waits for
+// it, and counts as unsent only if the run ends without it.
+//
 // Memory stays flat however long the run: latencies go into a fixed histogram, and a send is
 // remembered for kRememberedTimeOuts time-outs after it went out (at most kMostRemembered per
 // pair), long enough to tell its duplicates and late data. Data of a send forgotten by then
@@ -79,6 +83,11 @@ class Matcher {
         std::optional<Clock::time_point> arrivedAt{};  // its first data, in time or late
         State state = State::Waiting;
     };
+    struct Early {
+        std::size_t port = 0;
+        Tag tag{};
+        Clock::time_point at{};
+    };
     struct PairState {
         Pair pair{};
         PairSummary figures{};         // from and to set once
@@ -86,7 +95,9 @@ class Matcher {
         std::uint32_t nextSequence = 1;
         std::uint32_t newestArrived = 0;
         proto::RoundTripHistogram latency{};
+        std::vector<Early> early{};  // data of the next send, before its report
     };
+    static constexpr std::size_t kMostEarly = 4;
     struct SendRef {
         std::size_t pair = 0;
         std::uint32_t sequence = 0;
@@ -97,6 +108,7 @@ class Matcher {
     Record* find(std::size_t pair, std::uint32_t sequence);
     bool pastTimeOut(const Record& record, Clock::time_point at) const;
     void arrived(std::size_t port, const Tag& tag, Clock::time_point at);
+    void unsent(std::size_t port, Clock::time_point at);
     void firstArrival(std::size_t pair, Record& record, NoticeSeen& notice);
     void settle(std::size_t pair, Record& record);
     void leaveOut(std::size_t pair, Record& record);
