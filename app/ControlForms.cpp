@@ -46,15 +46,13 @@ constexpr StartIndex kStartIndexes[] = {
 }  // namespace
 
 std::optional<engine::PortSettings> readPort(const DialogControls& controls) {
-    const auto* list = controls.get<QComboBox>(kIdPortList);
+    const std::optional<int> port = port_list::selectedPort(*controls.get<QComboBox>(kIdPortList));
     const auto* baudList = controls.get<QComboBox>(kIdPortBaud);
     const int parity = indexOf(controls, kIdPortParity);
-    if (baudList->currentIndex() < 0 || parity < 0) return std::nullopt;
-    const QString entry = list->itemText(list->currentIndex());
+    if (!port || baudList->currentIndex() < 0 || parity < 0) return std::nullopt;
     const QString baud = baudList->itemText(baudList->currentIndex());
-    return engine::PortSettings{.port = forms::readDecimal(entry.mid(3).toStdString()),
-                                .baud = forms::readDecimal(baud.toStdString()),
-                                .parity = parity};
+    return engine::PortSettings{
+        .port = *port, .baud = forms::readDecimal(baud.toStdString()), .parity = parity};
 }
 
 void showPort(const DialogControls& controls, const engine::PortSettings& settings) {

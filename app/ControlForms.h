@@ -11,8 +11,8 @@
 
 namespace form {
 
-// The chosen port with its rate and parity; nothing when a typed-over list has no selection.
-// Call only while a port is chosen.
+// The chosen port with its rate and parity; nothing while no port is chosen or a typed-over
+// list has no selection.
 std::optional<engine::PortSettings> readPort(const DialogControls& controls);
 void showPort(const DialogControls& controls, const engine::PortSettings& settings);
 

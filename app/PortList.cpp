@@ -4,15 +4,13 @@
 #include <QComboBox>
 #include <QStyle>
 
-#include "CXSerial.h"
 #include "PortDirectory.h"
-#include "PortNames.h"
 
 namespace port_list {
 
-void fill(QComboBox& list, const RemotePortTable& remote) {
-    for (const ListedPort& entry : CXSerial::ListedPorts(remote))
-        list.addItem(QString::fromStdString(entry.text()));
+void fill(QComboBox& list, const PortDirectory& directory) {
+    for (const ListedPort& entry : directory.listed())
+        list.addItem(QString::fromStdString(entry.text()), entry.port);
     list.setCurrentIndex(list.count() > 0 ? 0 : -1);
     // The drop-down shows each entry whole, even where the field is narrower, and with the
     // scroll bar a long list has.
@@ -21,15 +19,21 @@ void fill(QComboBox& list, const RemotePortTable& remote) {
                          view.style()->pixelMetric(QStyle::PM_ScrollBarExtent));
 }
 
-void refill(QComboBox& list, const RemotePortTable& remote) {
+void refill(QComboBox& list, const PortDirectory& directory) {
     list.clear();
-    fill(list, remote);
+    fill(list, directory);
+}
+
+std::optional<int> selectedPort(const QComboBox& list) {
+    if (list.currentIndex() < 0) return std::nullopt;
+    return list.itemData(list.currentIndex()).toInt();
 }
 
 void select(QComboBox& list, int port) {
-    const QString entry = QString::fromStdString(PortDirectory().entryText(port));
+    const PortDirectory directory;
+    const QString entry = QString::fromStdString(directory.entryText(port));
     if (list.currentText() == entry) return;
-    refill(list, readRemotePorts());
+    refill(list, directory);
     if (const int index = list.findText(entry); index >= 0) list.setCurrentIndex(index);
 }
 

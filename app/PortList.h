@@ -1,15 +1,19 @@
 #pragma once
 // The port list of the port panel: the ports present, each as "COM<n>" and what is known of its
-// device, those the user may not open with the reason.
+// device, those the user may not open with the reason. Each entry keeps its COM number as its
+// data (Qt::UserRole).
+
+#include <optional>
 
 class QComboBox;
-struct RemotePortTable;
+class PortDirectory;
 
 namespace port_list {
 
-// remote: ports.toml as read for this filling.
-void fill(QComboBox& list, const RemotePortTable& remote);
-void refill(QComboBox& list, const RemotePortTable& remote);
+void fill(QComboBox& list, const PortDirectory& directory);
+void refill(QComboBox& list, const PortDirectory& directory);
+// The COM number of the selected entry; nothing while none is selected.
+std::optional<int> selectedPort(const QComboBox& list);
 // The list names only the ports free when it was filled, and the device behind a name may have
 // changed since: the list is filled again when it lacks the port's entry as it reads now.
 void select(QComboBox& list, int port);

@@ -7,15 +7,15 @@
 
 #include "CMeshcfgDlg.h"
 #include "ControlForms.h"
-#include "RemotePorts.h"
+#include "PortDirectory.h"
 
 using namespace res;
 
 // Told at start and at Refresh, where the user looks for the ports the file names.
 void CMeshcfgDlg::FillPortList() {
-    const RemotePortTable remote = readRemotePorts();
-    port_list::fill(*item<QComboBox>(kIdPortList), remote);
-    for (const std::string& problem : remote.problems)
+    const PortDirectory directory;
+    port_list::fill(*item<QComboBox>(kIdPortList), directory);
+    for (const std::string& problem : directory.remote().problems)
         logLine(LogSide::Sent, "> " + QString::fromStdString(problem));
 }
 

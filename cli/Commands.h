@@ -14,8 +14,8 @@
 #include "StationOptions.h"
 
 ExitCode listPorts(const CommonOptions& common);
-// The ports as `ports --json` lists them.
-Json portListJson();
+// The ports as `ports --json` lists them, from one look of the directory.
+Json portListJson(const PortDirectory& directory);
 
 ExitCode readSetup(const CommonOptions& common, const std::string& savePath);
 ExitCode writeSetup(const CommonOptions& common, const SettingChanges& changes, bool verify);

@@ -13,6 +13,7 @@ namespace {
 std::string portItself(const PortDirectory& directory, const std::string& name) {
     const PortTarget target = directory.resolve(name);
     if (!target.url.empty()) return target.url;
+    if (target.path.empty()) return target.name;  // a COM name that maps to no device
     std::error_code error;
     const std::filesystem::path device = std::filesystem::weakly_canonical(target.path, error);
     return error ? target.path : device.string();

@@ -2,7 +2,6 @@
 
 #include <iostream>
 
-#include "CXSerial.h"
 #include "Commands.h"
 #include "Messages.h"
 #include "PortDirectory.h"
@@ -10,10 +9,9 @@
 #include "SetupExchange.h"
 #include "Text.h"
 
-Json portListJson() {
-    const PortDirectory directory;
+Json portListJson(const PortDirectory& directory) {
     Json list = Json::array();
-    for (const ListedPort& listed : CXSerial::ListedPorts(directory.remote())) {
+    for (const ListedPort& listed : directory.listed()) {
         const PortEntry entry = directory.entry(listed.port);
         list.push_back({{"port", entry.name},
                         {"device", entry.device},
@@ -29,11 +27,10 @@ ExitCode listPorts(const CommonOptions& common) {
     for (const std::string& problem : directory.remote().problems)
         std::cerr << "meshcfg-cli: " << problem << "\n";
     if (common.json) {
-        std::cout << portListJson().dump() << "\n";
+        std::cout << portListJson(directory).dump() << "\n";
         return kExitDone;
     }
-    for (const ListedPort& listed : CXSerial::ListedPorts(directory.remote()))
-        std::cout << listed.text() << "\n";
+    for (const ListedPort& listed : directory.listed()) std::cout << listed.text() << "\n";
     return kExitDone;
 }
 

@@ -4,7 +4,6 @@
 
 #include "Dispatch.h"
 #include "PortDirectory.h"
-#include "PortNames.h"
 #include "Ticks.h"
 
 namespace engine {
@@ -42,29 +41,29 @@ ModuleEngine::~ModuleEngine() {
 }
 
 bool ModuleEngine::open(const PortSettings& settings) {
-    stopWatching();
-    m_remote.abandon();
-    return openPort(settings);
+    return open(PortDirectory().target(settings.port), settings.baud, settings.parity);
 }
 
 ModuleEngine::Opening ModuleEngine::startOpening(const PortSettings& settings) {
-    const std::optional<NetworkAddress> address = networkAddressOf(settings.port);
+    const PortTarget target = PortDirectory().target(settings.port);
+    const std::optional<NetworkAddress> address = target.address();
     const std::optional<Parity> parity = parityFromCode(settings.parity);
     // A bad parity code is refused by the port object at once, with its reason.
-    if (!address || !parity) return open(settings) ? Opening::kOpened : Opening::kFailed;
+    if (!address || !parity)
+        return open(target, settings.baud, settings.parity) ? Opening::kOpened : Opening::kFailed;
     stopWatching();
     m_port->Close();
     m_remote.start(*address, {settings.baud, *parity}, settings, RemoteOpening::Purpose::kOpen);
     return Opening::kConnecting;
 }
 
-bool ModuleEngine::openNamed(const std::string& name, int baud, int parity) {
-    if (const std::optional<int> port = portNumberOf(name))
-        return open({.port = *port, .baud = baud, .parity = parity});
+bool ModuleEngine::open(const PortTarget& target, int baud, int parity) {
     stopWatching();
     m_remote.abandon();
+    if (target.port)
+        return openPort(target, {.port = *target.port, .baud = baud, .parity = parity});
     m_reopen.forget();
-    return m_port->OpenNamed(name, baud, parity);
+    return m_port->Open(target, baud, parity);
 }
 
 bool ModuleEngine::isOpening() const {
@@ -76,7 +75,8 @@ bool ModuleEngine::isOpening() const {
 void ModuleEngine::remoteEnded(RemoteOpening::Ended ended) {
     const PortSettings settings = ended.settings;
     if (ended.purpose == RemoteOpening::Purpose::kOpen) {
-        if (m_port->OpenConnected(std::move(ended.connected))) m_reopen.opened(settings);
+        if (m_port->OpenConnected(std::move(ended.connected)))
+            m_reopen.connected(settings, ended.address);
         m_events.openingEnded(settings.port, m_port->lastError());
         return;
     }
@@ -89,14 +89,14 @@ void ModuleEngine::remoteEnded(RemoteOpening::Ended ended) {
     const bool wasSending = m_reopen.wasSending();
     m_events.returning(settings.port);
     if (!m_port->OpenConnected(std::move(ended.connected))) return;
-    m_reopen.opened(settings);
+    m_reopen.connected(settings, ended.address);
     stopWatching();
     m_events.back(settings.port, settings.port, wasSending);
 }
 
-bool ModuleEngine::openPort(const PortSettings& settings) {
-    if (!m_port->Open(settings.port, settings.baud, settings.parity)) return false;
-    m_reopen.opened(settings);
+bool ModuleEngine::openPort(const PortTarget& target, const PortSettings& settings) {
+    if (!m_port->Open(target, settings.baud, settings.parity)) return false;
+    m_reopen.opened(settings, target);
     return true;
 }
 
@@ -296,7 +296,9 @@ void ModuleEngine::lookForLostPort() {
     }
     m_events.returning(*port);
     const bool wasSending = m_reopen.wasSending();
-    if (!openPort({.port = *port, .baud = lost.baud, .parity = lost.parity})) return;
+    if (!openPort(PortDirectory().target(*port),
+                  {.port = *port, .baud = lost.baud, .parity = lost.parity}))
+        return;
     m_reopen.stopWatching();
     m_events.back(lost.port, *port, wasSending);
 }

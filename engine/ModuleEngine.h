@@ -50,10 +50,10 @@ class ModuleEngine {
     // network connects off the face's thread and openingEnded() tells how it went.
     enum class Opening { kOpened, kFailed, kConnecting };
     Opening startOpening(const PortSettings& settings);
-    // As a user names a port: "COM150", "/dev/ttyUSB0", "tcp://host:4001". Only a COM name is
-    // remembered for reopening; a port named otherwise is the face's to look for after a
-    // hang-up, and its lost() event names port 0.
-    bool openNamed(const std::string& name, int baud, int parity);
+    // What a name the user gave stands for: "COM150", "/dev/ttyUSB0", "tcp://host:4001". Only
+    // a COM name is remembered for reopening; a port named otherwise is the face's to look for
+    // after a hang-up, and its lost() event names port 0.
+    bool open(const PortTarget& target, int baud, int parity);
     bool isOpening() const;
     // Ends continuous sending (SendingEnd::PortClosed) and any watch for a lost port.
     void close();
@@ -104,7 +104,7 @@ class ModuleEngine {
     void stopWatching();
 
   private:
-    bool openPort(const PortSettings& settings);
+    bool openPort(const PortTarget& target, const PortSettings& settings);
     void remoteEnded(RemoteOpening::Ended ended);
     void lookForLostRemote(const NetworkAddress& address);
     void handleHangup();

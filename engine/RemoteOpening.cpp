@@ -8,6 +8,7 @@ void RemoteOpening::start(const NetworkAddress& address, const LineSettings& lin
                           const PortSettings& settings, Purpose purpose) {
     abandon();
     m_settings = settings;
+    m_address = address;
     m_purpose = purpose;
     m_lastStart = std::chrono::steady_clock::now();
     m_current = std::make_unique<NetworkOpening>(address, line, m_ended);
@@ -20,7 +21,7 @@ bool RemoteOpening::running(Purpose purpose) const {
 std::optional<RemoteOpening::Ended> RemoteOpening::takeEnded() {
     dropEndedAbandoned();
     if (!m_current || !m_current->ended()) return std::nullopt;
-    Ended ended{m_settings, m_purpose, m_current->take()};
+    Ended ended{m_settings, m_purpose, m_address, m_current->take()};
     m_current.reset();
     return ended;
 }

@@ -20,6 +20,7 @@ class RemoteOpening {
     struct Ended {
         PortSettings settings;
         Purpose purpose = Purpose::kOpen;
+        NetworkAddress address;
         NetworkLink::Connected connected;
     };
 
@@ -42,6 +43,7 @@ class RemoteOpening {
     const std::function<void()> m_ended;
     std::unique_ptr<NetworkOpening> m_current;
     PortSettings m_settings;
+    NetworkAddress m_address;
     Purpose m_purpose = Purpose::kOpen;
     std::chrono::steady_clock::time_point m_lastStart{};
     std::vector<std::unique_ptr<NetworkOpening>> m_abandoned;

@@ -2,17 +2,20 @@
 
 #include <utility>
 
-#include "PortDirectory.h"
-#include "PortNames.h"
-
 namespace engine {
 
-void ReopenMemory::opened(const PortSettings& settings) {
+void ReopenMemory::opened(const PortSettings& settings, const PortTarget& target) {
     m_settings = settings;
     m_wasSending = false;
-    m_address = networkAddressOf(settings.port);
-    const auto device = devicePathForPort(settings.port);
-    m_adapter = device ? usbIdentity(*device) : std::nullopt;
+    m_address = target.address();
+    m_adapter = target.path.empty() ? std::nullopt : usbIdentity(target.path);
+}
+
+void ReopenMemory::connected(const PortSettings& settings, const NetworkAddress& address) {
+    m_settings = settings;
+    m_wasSending = false;
+    m_address = address;
+    m_adapter.reset();
 }
 
 void ReopenMemory::forget() {

@@ -8,6 +8,7 @@
 
 #include "LostPort.h"
 #include "NetworkAddress.h"
+#include "PortDirectory.h"
 #include "TtyHotplugMonitor.h"
 
 namespace engine {
@@ -21,7 +22,10 @@ struct PortSettings {
 
 class ReopenMemory {
   public:
-    void opened(const PortSettings& settings);
+    // Opened by what its COM name stood for then.
+    void opened(const PortSettings& settings, const PortTarget& target);
+    // Connected across the network at this address.
+    void connected(const PortSettings& settings, const NetworkAddress& address);
     // A port opened by a name that is no COM number: nothing to reopen it by.
     void forget();
     const std::optional<PortSettings>& settings() const { return m_settings; }

@@ -25,14 +25,14 @@ ModuleLink::ModuleLink(Reading reading)
       m_engine(
           *this, [this] { wake(); }, receivingFor(reading)) {}
 
-bool ModuleLink::OpenNamed(const std::string& name, int baud, int parity) {
+bool ModuleLink::open(const PortTarget& target, int baud, int parity) {
     m_lost = false;
     m_lostReason.clear();
     m_unwritten = 0;
-    return m_engine.openNamed(name, baud, parity);
+    return m_engine.open(target, baud, parity);
 }
 
-void ModuleLink::Close() {
+void ModuleLink::close() {
     m_engine.close();
 }
 

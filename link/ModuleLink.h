@@ -24,10 +24,10 @@ class ModuleLink final : private engine::EngineEvents {
 
     explicit ModuleLink(Reading reading);
 
-    // As a user names a port: "COM150", "/dev/ttyUSB0", "tcp://host:4001". Opening again after
-    // a hang-up starts with no loss known.
-    bool OpenNamed(const std::string& name, int baud, int parity);
-    void Close();
+    // What a name the user gave stands for: "COM150", "/dev/ttyUSB0", "tcp://host:4001".
+    // Opening again after a hang-up starts with no loss known.
+    bool open(const PortTarget& target, int baud, int parity);
+    void close();
     std::string lastError() const;
     CXSerial::LineControl lineControl();
     // Why the port was lost, in plain words.

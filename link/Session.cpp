@@ -18,10 +18,7 @@ double millisecondsBetween(ModuleLink::Clock::time_point from, ModuleLink::Clock
 }  // namespace
 
 Session::Session(const CommonOptions& options, ModuleLink::Reading reading)
-    : m_options(options),
-      m_port(PortDirectory().resolve(options.port)),
-      m_timeout(options.timeoutMs),
-      m_link(reading) {
+    : m_options(options), m_timeout(options.timeoutMs), m_link(reading) {
     const auto parity = proto::parityIndex(options.parity);
     if (!parity) throw Failure(kExitUsage, "parity must be NO, ODD or EVEN");
     m_parity = *parity;
@@ -37,12 +34,14 @@ Session::Session(const CommonOptions& options, ModuleLink::Reading reading)
     };
 }
 
+// Each opening looks the name up afresh, as the user's files and the devices are then.
 bool Session::open() {
-    return m_link.OpenNamed(m_options.port, m_options.baud, m_parity);
+    m_port = PortDirectory().resolve(m_options.port);
+    return m_link.open(m_port, m_options.baud, m_parity);
 }
 
 bool Session::reopen() {
-    m_link.Close();
+    m_link.close();
     return open();
 }
 

@@ -2,7 +2,6 @@
 
 #include <QSet>
 
-#include "CXSerial.h"
 #include "PortDirectory.h"
 #include "PortNames.h"
 
@@ -21,9 +20,9 @@ QStringList PortChecklist::fill() {
     QSet<QString> ticked;
     for (const std::string& port : before) ticked.insert(QString::fromStdString(port));
     clear();
-    const RemotePortTable remote = readRemotePorts();
-    for (const ListedPort& port : CXSerial::ListedPorts(remote)) {
-        const QString name = QString::fromStdString(portEntry(port.port).name);
+    const PortDirectory directory;
+    for (const ListedPort& port : directory.listed()) {
+        const QString name = QString::fromStdString(portName(port.port));
         auto* item = new QListWidgetItem(QString::fromStdString(port.text()), this);
         item->setData(kPortRole, name);
         if (port.availability == PortAvailability::kFree) {
@@ -34,7 +33,8 @@ QStringList PortChecklist::fill() {
         }
     }
     QStringList problems;
-    for (const std::string& problem : remote.problems) problems << QString::fromStdString(problem);
+    for (const std::string& problem : directory.remote().problems)
+        problems << QString::fromStdString(problem);
     return problems;
 }
 

@@ -3,6 +3,11 @@
 #include "PortNames.h"
 #include "UsbAdapters.h"
 
+std::optional<NetworkAddress> PortTarget::address() const {
+    if (url.empty()) return std::nullopt;
+    return parseNetworkAddress(url).address;
+}
+
 PortDirectory::PortDirectory() : m_remote(readRemotePorts()) {}
 
 std::optional<NetworkAddress> PortDirectory::networkAddressOf(int port) const {
@@ -40,21 +45,33 @@ std::string PortDirectory::refusedEntryText(int port) {
     return portName(port) + " (" + *device + ", no permission)";
 }
 
+std::vector<ListedPort> PortDirectory::listed() const {
+    std::vector<ListedPort> ports;
+    for (int port = kFirstPort; port <= kLastPort; ++port) {
+        const PortAvailability availability =
+            m_remote.find(port) ? PortAvailability::kFree : portAvailability(port);
+        if (availability == PortAvailability::kFree ||
+            availability == PortAvailability::kNoPermission)
+            ports.push_back({port, availability,
+                             availability == PortAvailability::kFree ? entryText(port)
+                                                                     : refusedEntryText(port)});
+    }
+    return ports;
+}
+
 PortTarget PortDirectory::resolve(const std::string& name) const {
     if (const auto port = portNumberOf(name)) {
-        PortEntry found = entry(*port);
-        std::string path = found.url.empty() ? devicePathForPort(*port).value_or(name) : "";
-        return {name, std::move(found.device), std::move(found.adapter), std::move(found.url),
-                std::move(path)};
+        PortTarget found = target(*port);
+        found.name = name;
+        return found;
     }
-    if (looksLikeNetworkAddress(name)) return {name, {}, {}, name, {}};
-    return {name, name, usbDeviceDetails(name), {}, name};
+    if (looksLikeNetworkAddress(name)) return {name, {}, {}, name, {}, {}};
+    return {name, name, usbDeviceDetails(name), {}, name, {}};
 }
 
-PortEntry portEntry(int port) {
-    return PortDirectory().entry(port);
-}
-
-std::optional<NetworkAddress> networkAddressOf(int port) {
-    return PortDirectory().networkAddressOf(port);
+PortTarget PortDirectory::target(int port) const {
+    PortEntry found = entry(port);
+    std::string path = found.url.empty() ? devicePathForPort(port).value_or("") : "";
+    return {std::move(found.name), std::move(found.device), std::move(found.adapter),
+            std::move(found.url),  std::move(path),         port};
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "NetworkAddress.h"
+#include "PortDevice.h"
 #include "RemotePorts.h"
 
 // One port as the port list names it: "COM<n>", the device (for an alias, the path the alias
@@ -20,13 +21,26 @@ struct PortEntry {
     std::string url;
 };
 
+// One entry of the port list.
+struct ListedPort {
+    int port = 0;
+    PortAvailability availability = PortAvailability::kFree;
+    std::string shown;  // as the list shows it
+    const std::string& text() const { return shown; }
+};
+
 // What a name the user gave stands for.
 struct PortTarget {
     std::string name;                  // as the user gave it: "COM200", "/dev/ttyUSB0", a URL
     std::string device;                // the device as the port list shows it; empty for a URL
     std::vector<std::string> adapter;  // what udev tells of its USB adapter
     std::string url;                   // the network address it stands for, if any
-    std::string path;                  // the device path it opens; empty for a URL
+    // The device path it opens; empty for a URL and for a COM name that maps to no device.
+    std::string path;
+    std::optional<int> port;  // n, for a name "COM<n>"
+
+    // The address url holds; nothing for a local port or a URL that is not valid.
+    std::optional<NetworkAddress> address() const;
 };
 
 class PortDirectory {
@@ -50,12 +64,14 @@ class PortDirectory {
     // "COM33 (/dev/ttyUSB0, no permission)".
     static std::string refusedEntryText(int port);
 
+    // The ports the port list shows, in order: those free now and those the user may not open,
+    // with the entries of the file that are usable. These are listed without connecting: a
+    // probe would take the server's only connection, or wait for the time-out.
+    std::vector<ListedPort> listed() const;
+
     PortTarget resolve(const std::string& name) const;
+    PortTarget target(int port) const;  // what "COM<n>" stands for
 
   private:
     RemotePortTable m_remote;
 };
-
-// One port looked up in a directory of its own, which reads ports.toml for it.
-PortEntry portEntry(int port);
-std::optional<NetworkAddress> networkAddressOf(int port);

@@ -4,7 +4,6 @@
 
 #include "NetworkLink.h"
 #include "PortDirectory.h"
-#include "PortNames.h"
 #include "Termios.h"
 
 CXSerial::CXSerial(PortEvents events) : m_events(std::move(events)) {}
@@ -18,41 +17,17 @@ bool CXSerial::ProbePort(int port) {
 }
 
 PortAvailability CXSerial::availability(int port) {
-    return availabilityAfter(openPortDevice(port));
-}
-
-std::vector<ListedPort> CXSerial::ListedPorts() {
-    return ListedPorts(readRemotePorts());
-}
-
-// Listed from the file without connecting: a probe would take the server's only connection,
-// or wait for the time-out.
-std::vector<ListedPort> CXSerial::ListedPorts(const RemotePortTable& remote) {
-    const PortDirectory directory(remote);
-    std::vector<ListedPort> ports;
-    for (int port = kFirstPort; port <= kLastPort; ++port) {
-        const PortAvailability availability =
-            remote.find(port) ? PortAvailability::kFree : CXSerial::availability(port);
-        if (availability == PortAvailability::kFree ||
-            availability == PortAvailability::kNoPermission)
-            ports.push_back({port, availability,
-                             availability == PortAvailability::kFree
-                                 ? directory.entryText(port)
-                                 : PortDirectory::refusedEntryText(port)});
-    }
-    return ports;
+    return portAvailability(port);
 }
 
 bool CXSerial::Open(int port, int baud, int parity) {
-    if (const auto address = networkAddressOf(port))
-        return OpenAddress(address->text(), baud, parity);
-    if (isOpen()) Close();
-    return openDevice(openPortDevice(port), baud, parity);
+    return Open(PortDirectory().target(port), baud, parity);
 }
 
-bool CXSerial::OpenPath(const std::string& path, int baud, int parity) {
+bool CXSerial::Open(const PortTarget& target, int baud, int parity) {
+    if (!target.url.empty()) return OpenAddress(target.url, baud, parity);
     if (isOpen()) Close();
-    return openDevice(openDevicePath(path), baud, parity);
+    return openDevice(openTargetDevice(target), baud, parity);
 }
 
 bool CXSerial::OpenAddress(const std::string& address, int baud, int parity) {
@@ -72,12 +47,6 @@ bool CXSerial::OpenConnected(NetworkLink::Connected connected) {
     m_network = std::move(connected.link);
     m_device = std::move(connected.device);
     return startThreads();
-}
-
-bool CXSerial::OpenNamed(const std::string& name, int baud, int parity) {
-    if (const auto port = portNumberOf(name)) return Open(*port, baud, parity);
-    if (looksLikeNetworkAddress(name)) return OpenAddress(name, baud, parity);
-    return OpenPath(name, baud, parity);
 }
 
 std::optional<LineSettings> CXSerial::settingsFor(int baud, int parity) {

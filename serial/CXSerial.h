@@ -22,8 +22,7 @@
 #include "FileDescriptor.h"
 #include "LineSettings.h"
 #include "NetworkLink.h"
-#include "PortDevice.h"
-#include "RemotePorts.h"
+#include "PortDirectory.h"
 
 // What the port object tells its owner from its own threads. The owner hands each one over to
 // its own thread and must not wait there for the port's threads: Close joins them.
@@ -36,14 +35,6 @@ struct PortEvents {
     std::function<void(std::vector<std::vector<std::uint8_t>> frames)> framesFlushed = {};
     // The writer handed a queued frame to the device whole; done is when it took the last byte.
     std::function<void(std::chrono::steady_clock::time_point done)> frameWritten = {};
-};
-
-// One entry of the port list.
-struct ListedPort {
-    int port = 0;
-    PortAvailability availability = PortAvailability::kFree;
-    std::string shown;  // as the list shows it
-    const std::string& text() const { return shown; }
 };
 
 class CXSerial {
@@ -67,22 +58,16 @@ class CXSerial {
     // True if COM port n resolves to a tty that can be opened and locked now.
     static bool ProbePort(int port);
     static PortAvailability availability(int port);
-    // The ports the port list shows, in order: those free now and those the user may not open,
-    // with the ports.toml entries that are usable; the second form takes the file as read.
-    static std::vector<ListedPort> ListedPorts();
-    static std::vector<ListedPort> ListedPorts(const RemotePortTable& remote);
 
     // parity: 0 none, 1 odd, 2 even. A COM number that names a port across the network
     // connects to it, which takes up to NetworkLink::kConnectTimeout: never on a window thread.
     bool Open(int port, int baud, int parity);
-    // The same for a device named by its path rather than by a COM number.
-    bool OpenPath(const std::string& path, int baud, int parity);
+    // The same for what a name stands for, as a PortDirectory resolved it.
+    bool Open(const PortTarget& target, int baud, int parity);
     // The same for a port across the network: rfc2217://HOST:PORT or tcp://HOST:PORT.
     bool OpenAddress(const std::string& address, int baud, int parity);
     // The same for a connection made beforehand, off the caller's thread (NetworkOpening).
     bool OpenConnected(NetworkLink::Connected connected);
-    // Any of the three, as a user names a port: "COM150", "/dev/ttyUSB0", "tcp://host:4001".
-    bool OpenNamed(const std::string& name, int baud, int parity);
     void Close();
     // Sends the bytes under the write lock and returns when they are all taken (true), or the
     // port is closed, gone or took no data for kWriteTries waits of kWriteWait (false).

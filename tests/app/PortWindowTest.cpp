@@ -65,6 +65,8 @@ class PortWindowTest : public QObject {
     void portsFileProblemsAreSaid_data();
     void portsFileProblemsAreSaid();
     void entriesShowTheirComNameFirst();
+    void entriesKeepTheirComNumber_data();
+    void entriesKeepTheirComNumber();
     void lockedPortIsNotListed();
     void vanishedPortStaysClosedAndSaysWhy();
     void replyReachesTheLog();
@@ -571,6 +573,24 @@ void PortWindowTest::entriesShowTheirComNameFirst() {
                 view.fontMetrics().horizontalAdvance(entries[i]));
     }
     QVERIFY(entries.filter(QStringLiteral("COM150 (rfc2217://")).size() == 1);
+}
+
+void PortWindowTest::entriesKeepTheirComNumber_data() {
+    QTest::addColumn<QString>("entry");  // how the entry starts
+    QTest::addColumn<int>("port");
+    QTest::newRow("alias") << QStringLiteral("COM200 (") << kAliasPort;
+    QTest::newRow("ports.toml entry") << QStringLiteral("COM150 (tcp://") << 150;
+}
+
+// Open takes the number from the entry's data (aliasIsListedAndOpens opens by it).
+void PortWindowTest::entriesKeepTheirComNumber() {
+    QFETCH(QString, entry);
+    QFETCH(int, port);
+    startWithPortsFile("[ports]\nCOM150 = \"tcp://10.0.0.7:4001\"\n");
+    auto* list = m_dlg->item<QComboBox>(kIdPortList);
+    const int index = list->findText(entry, Qt::MatchStartsWith);
+    QVERIFY(index >= 0);
+    QCOMPARE(list->itemData(index).toInt(), port);
 }
 
 QTEST_MAIN(PortWindowTest)

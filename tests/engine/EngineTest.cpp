@@ -14,6 +14,7 @@
 #include "AliasedPty.h"
 #include "HexBytes.h"
 #include "ModuleEngine.h"
+#include "PortDirectory.h"
 #include "Wait.h"
 
 namespace {
@@ -261,7 +262,7 @@ class NamedPort : public testing::TestWithParam<NamedCase> {
 };
 
 TEST_P(NamedPort, OpensSendsRawBytesAndIsLost) {
-    const bool opened = m_engine.openNamed(name(), 9600, 0);
+    const bool opened = m_engine.open(PortDirectory().resolve(name()), 9600, 0);
     ASSERT_EQ(opened, GetParam().naming != Naming::Nowhere) << m_engine.lastError();
     if (opened) {
         const proto::Frame raw = hexBytes("01 02 FF");

@@ -7,11 +7,13 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "CXSerial.h"
 #include "PortAlias.h"
+#include "PortDirectory.h"
 #include "PtyPair.h"
 #include "RemotePorts.h"
 #include "ScopedRuntimeDir.h"
@@ -164,11 +166,66 @@ TEST_F(RemotePortsFile, MissingFileIsNoProblem) {
 TEST_F(RemotePortsFile, ListedInComOrderWithTheLocalPorts) {
     write("[ports]\nCOM210 = \"tcp://bench-3:4001\"\nCOM150 = \"rfc2217://bench-3:3333\"\n");
     std::vector<std::string> texts;
-    for (const ListedPort& listed : CXSerial::ListedPorts())
+    for (const ListedPort& listed : PortDirectory().listed())
         if (listed.port >= 150) texts.push_back(listed.text());
     EXPECT_EQ(texts, (std::vector<std::string>{"COM150 (rfc2217://bench-3:3333)",
                                                "COM200 (" + m_pty.slavePath() + ")",
                                                "COM210 (tcp://bench-3:4001)"}));
+}
+
+// "{pty}" and "{alias}" stand for the test's pseudo-terminal and its COM200 alias.
+struct TargetRow {
+    const char* test;
+    const char* name;
+    const char* device;
+    const char* url;
+    const char* path;
+    std::optional<int> port;
+};
+
+class PortTargets : public RemotePortsFile, public ::testing::WithParamInterface<TargetRow> {
+  protected:
+    std::string expand(std::string text) const {
+        for (const auto& [mark, value] :
+             {std::pair<std::string, std::string>{"{pty}", m_pty.slavePath()},
+              {"{alias}", m_alias.path()}})
+            if (const auto at = text.find(mark); at != std::string::npos)
+                text.replace(at, mark.size(), value);
+        return text;
+    }
+};
+
+TEST_P(PortTargets, NameStandsForWhatItOpens) {
+    const TargetRow& row = GetParam();
+    write("[ports]\nCOM150 = \"rfc2217://bench-3:3333\"\n");
+    const PortTarget target = PortDirectory().resolve(row.name);
+    EXPECT_EQ(target.name, row.name);
+    EXPECT_EQ(target.device, expand(row.device));
+    EXPECT_EQ(target.url, row.url);
+    EXPECT_EQ(target.path, expand(row.path));
+    EXPECT_EQ(target.port, row.port);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RemotePorts, PortTargets,
+    ::testing::Values(
+        TargetRow{"alias", "COM200", "{pty}", "", "{alias}", kAliasedPort},
+        TargetRow{"file_entry", "COM150", "", "rfc2217://bench-3:3333", "", 150},
+        TargetRow{"nothing_by_that_number", "COM210", "", "", "", 210},
+        TargetRow{"fixed_family", "COM4", "/dev/ttyS3", "", "/dev/ttyS3", 4},
+        TargetRow{"device_path", "/dev/ttyS3", "/dev/ttyS3", "", "/dev/ttyS3", std::nullopt},
+        TargetRow{"address", "tcp://bench-3:4001", "", "tcp://bench-3:4001", "", std::nullopt}),
+    [](const auto& info) { return std::string(info.param.test); });
+
+// One look: a directory keeps the file as it read it, so that one opening sees one file.
+TEST_F(RemotePortsFile, DirectoryKeepsTheFileAsItWasRead) {
+    const PortDirectory before;
+    write("[ports]\nCOM150 = \"tcp://bench-3:4001\"\n");
+    const PortDirectory after;
+    write("[ports]\n");
+    EXPECT_EQ(before.resolve("COM150").url, "");
+    EXPECT_EQ(after.resolve("COM150").url, "tcp://bench-3:4001");
+    EXPECT_EQ(after.target(150).address(), parseNetworkAddress("tcp://bench-3:4001").address);
 }
 
 }  // namespace

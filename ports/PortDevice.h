@@ -7,6 +7,8 @@
 
 #include "FileDescriptor.h"
 
+struct PortTarget;
+
 struct OpenedDevice {
     FileDescriptor fd;
     std::string error;  // why fd is empty, in plain words for the user
@@ -17,13 +19,16 @@ struct OpenedDevice {
 // so that Open can show what to do; one in use elsewhere or missing is left out. In use shows as
 // the advisory lock taken (EWOULDBLOCK) or, for all but root, the kernel's exclusive mode (EBUSY).
 enum class PortAvailability { kFree, kNoPermission, kInUse, kAbsent };
-PortAvailability availabilityAfter(const OpenedDevice& device);
+// Whether COM port n can be opened now: opens it and lets it go at once.
+PortAvailability portAvailability(int port);
 
 // Resolves the port, opens the device (non-blocking, not as controlling terminal), refuses what
 // is not a tty and takes the lock. A device locked by anyone, this process included, is refused.
 OpenedDevice openPortDevice(int port);
 // The same for a device named by its path, such as /dev/ttyUSB0 or a /dev/serial/by-id link.
 OpenedDevice openDevicePath(const std::string& path);
+// The same for the device a name stands for; not for a port across the network.
+OpenedDevice openTargetDevice(const PortTarget& target);
 
 // TIOCEXCL stays on the tty while any descriptor of it is open, not only ours, so it must be
 // cleared before the port is closed or the next user of a still-held pty is refused.

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "PortDirectory.h"
 #include "PortNames.h"
 
 namespace {
@@ -33,13 +34,22 @@ std::string describeError(int error, const std::string& path) {
     }
 }
 
+// The caller names the port already.
+OpenedDevice noDeviceForName() {
+    return {{}, "No such device: no alias of that name in " + aliasDirectory()};
+}
+
 }  // namespace
 
 OpenedDevice openPortDevice(int port) {
     const auto path = devicePathForPort(port);
-    // The caller names the port already.
-    if (!path) return {{}, "No such device: no alias of that name in " + aliasDirectory()};
+    if (!path) return noDeviceForName();
     return openDevicePath(*path);
+}
+
+OpenedDevice openTargetDevice(const PortTarget& target) {
+    if (target.path.empty()) return noDeviceForName();
+    return openDevicePath(target.path);
 }
 
 OpenedDevice openDevicePath(const std::string& path) {
@@ -53,7 +63,8 @@ OpenedDevice openDevicePath(const std::string& path) {
     return {std::move(fd), {}};
 }
 
-PortAvailability availabilityAfter(const OpenedDevice& device) {
+PortAvailability portAvailability(int port) {
+    const OpenedDevice device = openPortDevice(port);
     if (device.fd) return PortAvailability::kFree;
     if (refusesUser(device.errorCode)) return PortAvailability::kNoPermission;
     return heldElsewhere(device.errorCode) ? PortAvailability::kInUse : PortAvailability::kAbsent;
