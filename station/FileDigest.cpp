@@ -1,24 +1,21 @@
 #include "FileDigest.h"
 
-#include <openssl/evp.h>
+#include <nettle/sha2.h>
 
 #include <array>
-#include <memory>
+#include <cstdint>
 
 std::string sha256Of(std::string_view bytes) {
-    const std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(),
-                                                                          &EVP_MD_CTX_free);
-    if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1 ||
-        EVP_DigestUpdate(context.get(), bytes.data(), bytes.size()) != 1)
-        return {};
-    std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
-    unsigned int size = 0;
-    if (EVP_DigestFinal_ex(context.get(), digest.data(), &size) != 1) return {};
+    sha256_ctx context;
+    sha256_init(&context);
+    sha256_update(&context, bytes.size(), reinterpret_cast<const std::uint8_t*>(bytes.data()));
+    std::array<std::uint8_t, SHA256_DIGEST_SIZE> digest{};
+    sha256_digest(&context, digest.size(), digest.data());
     static constexpr char kHex[] = "0123456789abcdef";
     std::string text;
-    for (unsigned int i = 0; i < size; ++i) {
-        text += kHex[digest[i] >> 4];
-        text += kHex[digest[i] & 0xF];
+    for (const std::uint8_t byte : digest) {
+        text += kHex[byte >> 4];
+        text += kHex[byte & 0xF];
     }
     return text;
 }

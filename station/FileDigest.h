@@ -4,5 +4,5 @@
 #include <string>
 #include <string_view>
 
-// Lower-case hex digits; nothing (empty) when the digest cannot be made.
+// Lower-case hex digits.
 std::string sha256Of(std::string_view bytes);

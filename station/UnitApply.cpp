@@ -10,6 +10,15 @@ class NoNodeIdLeft : public Failure {
     NoNodeIdLeft() : Failure(kExitNoIdLeft, "no node id left: nothing written") {}
 };
 
+// Without a range, a module's id that another unit kept already cannot be kept again.
+class NodeIdTaken : public Failure {
+  public:
+    explicit NodeIdTaken(std::uint16_t id)
+        : Failure(kExitUsage, "node id " + std::to_string(id) +
+                                  " is already taken by another unit: nothing written; give "
+                                  "--node-ids FIRST..LAST") {}
+};
+
 class SessionLink final : public UnitLink {
   public:
     SessionLink(const CommonOptions& common, bool tellNotices) : m_session(common) {
@@ -26,10 +35,11 @@ class SessionLink final : public UnitLink {
     Session m_session;
 };
 
-// The unit's id: the one its module holds when allowed (and free, with a range), else the next
+// The unit's id: the one its module holds when allowed and no other unit holds it, else the next
 // of the range.
 std::uint16_t nodeIdFor(const UnitPlan& plan, const proto::Setup& module, const UnitName& unit) {
     if (plan.keepNodeId && (!plan.ids || plan.ids->keep(module.nodeId, unit))) return module.nodeId;
+    if (!plan.idsFromRange) throw NodeIdTaken(module.nodeId);
     const auto id = plan.ids->reserve(unit.text);
     if (!id) throw NoNodeIdLeft();
     return *id;

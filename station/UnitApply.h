@@ -20,9 +20,11 @@
 struct UnitPlan {
     SettingChanges settings;      // all seven
     NodeIdSource* ids = nullptr;  // none: the node id the settings give
-    // A module keeps the id it holds: with ids, only an id of their range that is free.
+    // A module keeps the id it holds when ids gave it to no other unit; otherwise it gets the next
+    // of their range, or, with no range, the unit fails: a mesh cannot hold two nodes of one id.
     bool keepNodeId = false;
-    bool tellNotices = true;  // receive notices on standard error, as one port shows them
+    bool idsFromRange = true;  // false: ids only tell which unit holds which id
+    bool tellNotices = true;   // receive notices on standard error, as one port shows them
     // Asked once the module has been read, before its node id is taken or anything written:
     // false ends the unit with kExitRecord, nothing written.
     std::function<bool()> mayWrite;

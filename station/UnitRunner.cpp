@@ -8,8 +8,12 @@
 
 namespace {
 
+// Without a range, the ids that modules keep, so that two units never keep one.
+constexpr NodeIdRange kEveryNodeId{0, 0xFFFF};
+
 std::unique_ptr<NodeIdSource> nodeIdSource(const StationOptions& options) {
-    if (!options.nodeIds) return nullptr;
+    if (!options.nodeIds)
+        return options.keepNodeId ? std::make_unique<NodeIdPool>(kEveryNodeId) : nullptr;
     if (options.idFile.empty()) return std::make_unique<NodeIdPool>(*options.nodeIds);
     try {
         return std::make_unique<NodeIdFile>(options.idFile, *options.nodeIds);
@@ -27,13 +31,9 @@ UnitRunner::UnitRunner(const CommonOptions& common, const SettingChanges& settin
     if (!options.dbUrl.empty()) m_record = std::make_unique<UnitRecord>(options, settings);
     if (!m_record || !m_record->ids()) m_ids = nodeIdSource(options);
     if (!options.reportPath.empty()) m_report = std::make_unique<CsvReport>(options.reportPath);
-    m_plan = {settings,
-              m_ids      ? m_ids.get()
-              : m_record ? m_record->ids()
-                         : nullptr,
-              options.keepNodeId,
-              tellNotices,
-              {}};
+    m_plan = {settings,           m_ids ? m_ids.get() : m_record ? m_record->ids() : nullptr,
+              options.keepNodeId, options.nodeIds.has_value(),
+              tellNotices,        {}};
 }
 
 UnitOutcome UnitRunner::run(const std::string& portName) {

@@ -37,6 +37,8 @@ class UnitRunner {
                const StationOptions& options, bool tellNotices, std::unique_ptr<UnitOutput> output);
 
     UnitOutcome run(const std::string& portName);
+    // What every unit is applied with.
+    const UnitPlan& plan() const { return m_plan; }
     // run as the units' threads take it.
     UnitWork work();
 

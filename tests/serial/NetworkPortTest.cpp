@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "GensioLoop.h"
 #include "HexBytes.h"
 #include "NetworkOpening.h"
 #include "PtyPair.h"
@@ -129,7 +128,8 @@ TEST_P(NetworkRefusal, SaysWhyAndStaysClosed) {
     int port = 1;  // privileged and unused on a test machine: refused
     if (row.served) port = serve(*row.served).port();
     const std::string address = std::string(row.scheme) + "://127.0.0.1:" + std::to_string(port);
-    ASSERT_NE(GensioLoop::instance(), nullptr);  // its own descriptors are not the connection's
+    // The network module's loop, started by a first attempt, keeps descriptors of its own.
+    EXPECT_FALSE(m_port.OpenAddress("tcp://127.0.0.1:1", 9600, 0));
     const long descriptorsBefore = openDescriptors();
     EXPECT_FALSE(m_port.OpenAddress(address, 9600, 0));
     EXPECT_FALSE(m_port.isOpen());

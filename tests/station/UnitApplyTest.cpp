@@ -1,15 +1,17 @@
 // One unit's apply against a module that fails at one step in one way: the row's why says where
 // it stopped and whether the module may hold the profile, and a node id whose write never went
-// out whole is free again for the next unit.
+// out whole is free again for the next unit. Modules that keep their ids never share one.
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "NodeIdPool.h"
 #include "UnitApply.h"
+#include "UnitRunner.h"
 
 namespace {
 
@@ -30,7 +32,10 @@ constexpr std::uint16_t kRangeId = 10;  // the range's only id
 // The module behind the unit's port, failing as its case says.
 class ScriptedLink final : public UnitLink {
   public:
-    ScriptedLink(Step failAt, Fault fault) : m_failAt(failAt), m_fault(fault) {}
+    ScriptedLink(Step failAt, Fault fault, std::uint16_t held = kModuleId)
+        : m_failAt(failAt), m_fault(fault) {
+        m_held.nodeId = held;
+    }
 
     proto::Setup readSetup() override {
         m_written = false;
@@ -49,12 +54,6 @@ class ScriptedLink final : public UnitLink {
     }
 
   private:
-    static proto::Setup module() {
-        proto::Setup setup;
-        setup.nodeId = kModuleId;
-        return setup;
-    }
-
     void fail(Step step) const {
         if (step != m_failAt) return;
         switch (m_fault) {
@@ -74,7 +73,7 @@ class ScriptedLink final : public UnitLink {
 
     const Step m_failAt;
     const Fault m_fault;
-    proto::Setup m_held = module();
+    proto::Setup m_held;
     int m_reads = 0;
     bool m_written = false;
 };
@@ -158,5 +157,73 @@ TEST(UnitApplyIds, TheLastIdGoneEndsTheUnitUnwrittenAndTheShift) {
     EXPECT_EQ(outcome.why, "no node id left: nothing written");
     EXPECT_FALSE(wrote);
 }
+
+// One module plugged in after another, each holding its node id.
+struct PluggedModule {
+    UnitName unit;
+    std::uint16_t held;
+    ExitCode code;
+    std::optional<std::uint16_t> nodeId;  // the id it is given
+};
+
+struct KeepCase {
+    const char* name;
+    std::optional<NodeIdRange> range;  // --node-ids
+    std::vector<PluggedModule> modules;
+};
+
+class KeptNodeIds : public testing::TestWithParam<KeepCase> {};
+
+TEST_P(KeptNodeIds, NeverGivenTwice) {
+    const KeepCase& row = GetParam();
+    const CommonOptions common;
+    StationOptions options;
+    options.keepNodeId = true;
+    options.nodeIds = row.range;
+    const UnitRunner runner(common, {}, options, false, nullptr);
+    for (const PluggedModule& module : row.modules) {
+        const UnitLinkOpener open = [&] {
+            return std::make_unique<ScriptedLink>(Step::kNone, Fault::kNone, module.held);
+        };
+        const UnitOutcome outcome =
+            applyToUnit(runner.plan(), module.unit, open, [](auto, const auto&) {});
+        EXPECT_EQ(outcome.code, module.code) << module.unit.text << ": " << outcome.why;
+        EXPECT_EQ(outcome.nodeId, module.nodeId) << module.unit.text;
+        if (module.code != kExitDone)
+            EXPECT_EQ(outcome.why, "node id " + std::to_string(module.held) +
+                                       " is already taken by another unit: nothing written; "
+                                       "give --node-ids FIRST..LAST");
+    }
+}
+
+const UnitName kPort{"COM150", false};
+const UnitName kSerial{"A1B2C3", true};
+
+INSTANTIATE_TEST_SUITE_P(Rows, KeptNodeIds,
+                         testing::Values(KeepCase{"FreshModulesOnOnePort",
+                                                  std::nullopt,
+                                                  {{kPort, 1, kExitDone, 1},
+                                                   {kPort, 1, kExitUsage, std::nullopt},
+                                                   {kPort, 1, kExitUsage, std::nullopt}}},
+                                         KeepCase{"FreshModulesOnSeveralPorts",
+                                                  std::nullopt,
+                                                  {{kPort, 1, kExitDone, 1},
+                                                   {{"COM151", false}, 1, kExitUsage, std::nullopt},
+                                                   {kSerial, 1, kExitUsage, std::nullopt}}},
+                                         KeepCase{"EachItsOwnId",
+                                                  std::nullopt,
+                                                  {{kPort, 1, kExitDone, 1},
+                                                   {kPort, 2, kExitDone, 2},
+                                                   {{"COM151", false}, 3, kExitDone, 3}}},
+                                         KeepCase{"OneModulePluggedAgain",
+                                                  std::nullopt,
+                                                  {{kSerial, 7, kExitDone, 7},
+                                                   {kSerial, 7, kExitDone, 7}}},
+                                         KeepCase{"TakenIdReplacedFromTheRange",
+                                                  NodeIdRange{10, 20},
+                                                  {{kPort, 10, kExitDone, 10},
+                                                   {kPort, 10, kExitDone, 11},
+                                                   {kPort, 1, kExitDone, 12}}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "NetworkLink.h"
+#include "GensioLink.h"
 
 #include <sys/socket.h>
 
@@ -33,18 +33,18 @@ void endAndAwait(GensioLoop& loop, const std::shared_ptr<NetworkConnection>& con
 
 }  // namespace
 
-NetworkLink::NetworkLink(std::shared_ptr<NetworkConnection> connection, bool setsLine)
+GensioLink::GensioLink(std::shared_ptr<NetworkConnection> connection, bool setsLine)
     : m_connection(std::move(connection)), m_setsLine(setsLine) {}
 
-NetworkLink::~NetworkLink() {
+GensioLink::~GensioLink() {
     GensioLoop* loop = GensioLoop::instance();
     loop->post([connection = m_connection] { connection->end(); });
     m_connection->awaitEnd(kEndWait);
 }
 
-NetworkLink::Connected NetworkLink::connect(const NetworkAddress& address,
-                                            const LineSettings& settings,
-                                            std::chrono::milliseconds timeout) {
+NetworkLink::Connected GensioLink::connect(const NetworkAddress& address,
+                                           const LineSettings& settings,
+                                           std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     GensioLoop* loop = GensioLoop::instance();
     if (!loop) return refused(address, "the network library cannot start");
@@ -71,5 +71,23 @@ NetworkLink::Connected NetworkLink::connect(const NetworkAddress& address,
         return refused(address, serverClosed(words), true);
     }
     return {
-        std::unique_ptr<NetworkLink>(new NetworkLink(connection, setsLine)), std::move(device), {}};
+        std::unique_ptr<NetworkLink>(new GensioLink(connection, setsLine)), std::move(device), {}};
+}
+
+namespace {
+
+class GensioConnector final : public NetworkConnector {
+  public:
+    NetworkLink::Connected connect(const NetworkAddress& address, const LineSettings& settings,
+                                   std::chrono::milliseconds timeout) override {
+        return GensioLink::connect(address, settings, timeout);
+    }
+};
+
+}  // namespace
+
+// The module's one entry.
+extern "C" NetworkConnector* meshcfg_network_connector() {
+    static GensioConnector connector;
+    return &connector;
 }

@@ -2,7 +2,8 @@
 // A connection to a port served over the network. The port object reads and writes its end
 // of a local socket pair exactly as it reads and writes a tty; the network library's thread
 // passes the bytes between the other end and the connection, and closes the port object's end
-// for writing when the connection ends, which the reader sees as a hang-up.
+// for writing when the connection ends, which the reader sees as a hang-up. The network library
+// lives in a module of its own, loaded on the first connection.
 
 #include <chrono>
 #include <memory>
@@ -11,8 +12,6 @@
 #include "FileDescriptor.h"
 #include "LineSettings.h"
 #include "NetworkAddress.h"
-
-class NetworkConnection;
 
 class NetworkLink {
   public:
@@ -31,20 +30,35 @@ class NetworkLink {
     };
     // Blocks the calling thread until the port can be used or the time-out passes. For an
     // rfc2217 address the line is set to the rate and parity given, 8 data bits, 1 stop bit,
-    // no flow control, each answer checked, and DTR and RTS are dropped.
+    // no flow control, each answer checked, and DTR and RTS are dropped. Without the network
+    // module, error says so and to reinstall the package.
     static Connected connect(const NetworkAddress& address, const LineSettings& settings,
                              std::chrono::milliseconds timeout = kConnectTimeout);
 
     // True for an rfc2217 address, whose server set the line as asked.
-    bool setsLine() const { return m_setsLine; }
+    virtual bool setsLine() const = 0;
 
     // Ends the connection; the device end must be closed already.
-    ~NetworkLink();
+    virtual ~NetworkLink() = default;
     NetworkLink(const NetworkLink&) = delete;
     NetworkLink& operator=(const NetworkLink&) = delete;
 
-  private:
-    NetworkLink(std::shared_ptr<NetworkConnection> connection, bool setsLine);
-    std::shared_ptr<NetworkConnection> m_connection;
-    bool m_setsLine;
+  protected:
+    NetworkLink() = default;
 };
+
+// What the network module gives: connections made through the network library.
+class NetworkConnector {
+  public:
+    virtual NetworkLink::Connected connect(const NetworkAddress& address,
+                                           const LineSettings& settings,
+                                           std::chrono::milliseconds timeout) = 0;
+
+  protected:
+    ~NetworkConnector() = default;
+};
+
+// The module's one entry: its connector, which lives as long as the process.
+using NetworkConnectorEntry = NetworkConnector* (*)();
+inline constexpr const char* kNetworkModule = "meshcfg-network.so";
+inline constexpr const char* kNetworkEntry = "meshcfg_network_connector";

@@ -1,0 +1,12 @@
+#include "NetworkLink.h"
+#include "ProgramModule.h"
+
+NetworkLink::Connected NetworkLink::connect(const NetworkAddress& address,
+                                            const LineSettings& settings,
+                                            std::chrono::milliseconds timeout) {
+    static const ModuleEntry module =
+        loadModuleEntry(kNetworkModule, kNetworkEntry, "ports across the network");
+    if (!module.address) return {nullptr, {}, module.error};
+    auto* connector = reinterpret_cast<NetworkConnectorEntry>(module.address)();
+    return connector->connect(address, settings, timeout);
+}
