@@ -9,12 +9,12 @@
 
 #include "Errors.h"
 #include "Interrupt.h"
-#include "MeshSurveyCommand.h"
+#include "MeshJson.h"
 #include "Module.h"
+#include "PortList.h"
 #include "PortSurvey.h"
 #include "PortWait.h"
 #include "PythonValues.h"
-#include "RemotePorts.h"
 #include "Text.h"
 
 namespace py = pybind11;
@@ -250,8 +250,9 @@ PYBIND11_MODULE(meshcfg, m) {
             Json list;
             {
                 py::gil_scoped_release unlocked;
-                problems = readRemotePorts().problems;
-                list = portListJson();
+                const PortDirectory directory;
+                problems = directory.remote().problems;
+                list = portListJson(directory);
             }
             for (const std::string& problem : problems)
                 if (PyErr_WarnEx(PyExc_RuntimeWarning, problem.c_str(), 1) != 0)
