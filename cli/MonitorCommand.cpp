@@ -88,8 +88,7 @@ ExitCode monitor(const CommonOptions& common, bool follow) {
 
 void addMonitorCommand(CLI::App& app, CommandRun& run) {
     auto follow = std::make_shared<bool>(false);
-    CLI::App* monitor =
-        app.add_subcommand("monitor", "print every block received until Ctrl+C");
+    CLI::App* monitor = app.add_subcommand("monitor", "print every block received until Ctrl+C");
     monitor->add_flag("--follow", *follow, "when the device hangs up, wait for it and go on");
     // Runs until Ctrl+C: no reply is waited for.
     run.add(monitor, {"--port", "--baud", "--parity", "--json"}, onePort,
