@@ -1,5 +1,7 @@
 #include "JsonText.h"
 
+#include <iostream>
+
 #include "Text.h"
 
 namespace {
@@ -18,4 +20,11 @@ void makeUtf8(Json& value) {
 std::string jsonText(Json document) {
     makeUtf8(document);
     return document.dump();
+}
+
+void printSettings(const CommonOptions& common, const proto::Setup& setup) {
+    if (common.json)
+        std::cout << settingsJson(setup).dump() << "\n";
+    else
+        std::cout << settingsText(setup);
 }

@@ -5,10 +5,12 @@
 #include <cstdio>
 #include <iostream>
 
+#include "Commands.h"
 #include "Interrupt.h"
 #include "JsonText.h"
 #include "Mesh.h"
 #include "MeshDot.h"
+#include "MeshJson.h"
 #include "NamedPorts.h"
 #include "PortNames.h"
 #include "PortSurvey.h"
@@ -30,35 +32,6 @@ std::vector<std::string> portsToSurvey(const MeshSurveyOptions& options) {
     }
     refuseRepeatedPorts(ports);
     return ports;
-}
-
-const mesh::ModuleAnswers* answersOf(const mesh::SurveyedPort& port) {
-    return std::get_if<mesh::ModuleAnswers>(&port.outcome);
-}
-
-// A node as the table and the JSON show it: a module on its port, or a node only heard of.
-struct NodeRow {
-    const mesh::MeshNode* node = nullptr;
-    const mesh::SurveyedPort* port = nullptr;  // null for a node only heard of
-};
-
-// One row per module, so that two modules of one node id both show; then the nodes heard of.
-std::vector<NodeRow> nodeRows(const mesh::Mesh& mesh) {
-    std::vector<NodeRow> rows;
-    for (const mesh::MeshNode& node : mesh.graph.nodes) {
-        if (!node.onPort()) rows.push_back({&node, nullptr});
-        for (const std::size_t module : node.modules) rows.push_back({&node, &mesh.survey[module]});
-    }
-    return rows;
-}
-
-std::vector<proto::RouteEntry> routesOf(const mesh::SurveyedPort* port) {
-    std::vector<proto::RouteEntry> routes;
-    const auto* answers = port ? answersOf(*port) : nullptr;
-    if (!answers || !answers->routes) return routes;
-    for (const auto& entry : answers->routes->entries)
-        if (entry) routes.push_back(*entry);
-    return routes;
 }
 
 std::string numbersText(const std::vector<std::uint16_t>& numbers) {
@@ -122,37 +95,6 @@ void printTable(const mesh::Mesh& mesh) {
         std::cout << "fault: " << terminalText(fault.text) << "\n";
 }
 
-Json nodeJson(const NodeRow& row) {
-    const auto* answers = row.port ? answersOf(*row.port) : nullptr;
-    Json routes = Json::array();
-    for (const proto::RouteEntry& entry : routesOf(row.port))
-        routes.push_back({{"target", entry.target}, {"route", entry.route}});
-    return {{"id", row.node->id},
-            {"port", row.port ? Json(row.port->port) : Json()},
-            {"settings", answers && answers->setup ? settingsJson(*answers->setup) : Json()},
-            {"routes", answers && answers->routes ? routes : Json()},
-            {"reached_by", row.node->reachedBy}};
-}
-
-Json edgeJson(const mesh::MeshEdge& edge) {
-    Json json{{"from", edge.from},
-              {"to", edge.to},
-              {"kind", edge.kind == mesh::EdgeKind::Route ? "route" : "path"},
-              {"link_value", edge.linkValue ? Json(*edge.linkValue) : Json()}};
-    if (edge.kind == mesh::EdgeKind::Route) {
-        json["targets"] = edge.targets;
-        json["one_way"] = edge.oneWay;
-    }
-    return json;
-}
-
-Json faultJson(const mesh::Fault& fault) {
-    return {{"kind", mesh::faultKindName(fault.kind)},
-            {"text", fault.text},
-            {"ports", fault.ports},
-            {"nodes", fault.nodes}};
-}
-
 ExitCode exitCodeOf(const mesh::Mesh& mesh) {
     ExitCode code = mesh.faults.empty() ? kExitDone : kExitRefused;
     for (const mesh::SurveyedPort& port : mesh.survey) {
@@ -171,50 +113,6 @@ mesh::SharedSettings sharedSettingsOf(const SettingChanges& profile) {
             .lifeCycleCode = profile.givenLifeCycleCode()};
 }
 
-}  // namespace
-
-Json meshJson(const mesh::Mesh& mesh) {
-    Json nodes = Json::array();
-    for (const NodeRow& row : nodeRows(mesh)) nodes.push_back(nodeJson(row));
-    Json edges = Json::array();
-    for (const mesh::MeshEdge& edge : mesh.graph.edges) edges.push_back(edgeJson(edge));
-    Json faults = Json::array();
-    for (const mesh::Fault& fault : mesh.faults) faults.push_back(faultJson(fault));
-    return {{"nodes", nodes}, {"edges", edges}, {"faults", faults}};
-}
-
-CLI::App* addMeshSurveyCommand(CLI::App& mesh, MeshSurveyOptions& options) {
-    CLI::App* survey = mesh.add_subcommand(
-        "survey", "read every module of a mesh at once, draw its map and list its faults");
-    survey->add_option("--adapter", options.adapterText,
-                       "also every plugged USB adapter of this model, as VID:PID in hex");
-    survey->add_flag("--aliases", options.aliases,
-                     "also every COM alias plugged in the alias folder now");
-    survey->add_option("--profile", options.profilePath,
-                       "the frequency, network id and life cycle every module must hold (TOML); "
-                       "without it, the ones most modules hold");
-    survey->add_flag("--dot", options.dot,
-                     "print the map as Graphviz text (dot -Tsvg draws it) instead of the table");
-    return survey;
-}
-
-void finishMeshSurvey(MeshSurveyOptions& options, bool json) {
-    if (json && options.dot)
-        throw Failure(kExitUsage, "mesh survey: give --json or --dot, not both");
-    if (options.adapterText) {
-        options.adapter = AdapterModel::parse(*options.adapterText);
-        if (!options.adapter)
-            throw Failure(kExitUsage, "--adapter '" + *options.adapterText +
-                                          "' is not VID:PID, four hex digits each");
-    }
-    if (options.ports.empty() && !options.adapter && !options.aliases)
-        throw Failure(kExitUsage,
-                      "mesh survey: give the ports with -p (once per port, COMn-COMm for a "
-                      "range), --aliases or --adapter VID:PID");
-    if (!options.profilePath.empty())
-        options.expected = sharedSettingsOf(readProfile(options.profilePath).changes);
-}
-
 ExitCode surveyMesh(const CommonOptions& common, const MeshSurveyOptions& options) {
     const std::vector<std::string> ports = portsToSurvey(options);
     const mesh::Mesh mesh = mesh::assessMesh(survey::surveyPorts(ports, common), options.expected);
@@ -226,4 +124,39 @@ ExitCode surveyMesh(const CommonOptions& common, const MeshSurveyOptions& option
     else
         printTable(mesh);
     return exitCodeOf(mesh);
+}
+
+}  // namespace
+
+void addMeshSurveyCommand(CLI::App& mesh, CommandRun& run) {
+    auto options = std::make_shared<MeshSurveyOptions>();
+    CLI::App* survey = mesh.add_subcommand(
+        "survey", "read every module of a mesh at once, draw its map and list its faults");
+    survey->add_option("--adapter", options->adapterText,
+                       "also every plugged USB adapter of this model, as VID:PID in hex");
+    survey->add_flag("--aliases", options->aliases,
+                     "also every COM alias plugged in the alias folder now");
+    survey->add_option("--profile", options->profilePath,
+                       "the frequency, network id and life cycle every module must hold (TOML); "
+                       "without it, the ones most modules hold");
+    survey->add_flag("--dot", options->dot,
+                     "print the map as Graphviz text (dot -Tsvg draws it) instead of the table");
+    const auto check = [options](MainOptions& main) {
+        options->ports = namedPorts(main.ports);
+        if (main.common.json && options->dot)
+            throw Failure(kExitUsage, "mesh survey: give --json or --dot, not both");
+        if (options->adapterText) options->adapter = adapterModel(*options->adapterText);
+        if (options->ports.empty() && !options->adapter && !options->aliases)
+            throw Failure(kExitUsage,
+                          "mesh survey: give the ports with -p (once per port, COMn-COMm for a "
+                          "range), --aliases or --adapter VID:PID");
+    };
+    const auto prepare = [options] {
+        if (!options->profilePath.empty())
+            options->expected = sharedSettingsOf(readProfile(options->profilePath).changes);
+    };
+    run.add(
+        survey, kPortOptions, check,
+        [options](const CommonOptions& common) { return surveyMesh(common, *options); }, prepare,
+        options);
 }

@@ -1,8 +1,6 @@
 // mesh test: every sender sends tagged data to its targets in turn while every target's port is
 // watched for the notices that carry it; the figures of each pair as it goes and at the end.
 
-#include "MeshTestCommand.h"
-
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -11,80 +9,25 @@
 
 #include "CommandLine.h"
 #include "Commands.h"
-#include "Files.h"
 #include "Interrupt.h"
 #include "JsonText.h"
+#include "MeshTestPlan.h"
 #include "MeshTestReport.h"
 #include "MeshTestRun.h"
 #include "PluggedUnits.h"
-#include "PortRange.h"
 #include "SendNames.h"
-#include "Tag.h"
-#include "Text.h"
+#include "SendRequest.h"
 
 namespace {
 
 constexpr std::chrono::milliseconds kRedrawEvery{500};
 
-Failure refused(const std::string& what) {
-    return Failure(kExitUsage, "mesh test: " + what);
-}
-
-// "all", or FROM:TO pairs between commas, each a port of the run.
-std::vector<delivery::Pair> pairsNamed(const std::string& text,
-                                       const std::vector<std::string>& ports) {
-    if (text == "all") return delivery::allPairs(ports.size());
-    const auto indexOf = [&](const std::string& name) {
-        const auto found = std::find(ports.begin(), ports.end(), name);
-        if (found == ports.end())
-            throw refused("--pairs: " + name + " is not one of the ports given");
-        return static_cast<std::size_t>(found - ports.begin());
-    };
-    std::vector<delivery::Pair> pairs;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        const std::size_t end = std::min(text.find(',', start), text.size());
-        const std::string pair = text.substr(start, end - start);
-        const std::size_t colon = pair.find(':');
-        if (colon == std::string::npos || pair.find(':', colon + 1) != std::string::npos)
-            throw refused("--pairs: '" + pair + "' is not FROM:TO, such as COM200:COM205");
-        const delivery::Pair named{indexOf(pair.substr(0, colon)), indexOf(pair.substr(colon + 1))};
-        if (named.from == named.to) throw refused("--pairs: " + pair + " sends to itself");
-        if (std::find(pairs.begin(), pairs.end(), named) != pairs.end())
-            throw refused("--pairs: " + pair + " is named twice");
-        pairs.push_back(named);
-        start = end + 1;
-    }
-    return pairs;
-}
-
-proto::SendDataRequest requestShape(const MeshTestOptions& options) {
-    proto::SendDataRequest request =
-        routedRequest(options.mode, options.jump, options.relays, "mesh test", "--route-mode");
-    if (options.ack) request.ack = proto::kAckRequested;
-    return request;
-}
-
-std::size_t dataSize(const MeshTestOptions& options, const proto::SendDataRequest& request) {
-    const delivery::SizeRange sizes = delivery::dataSizes(request.routeMode, request.relays.size());
-    if (sizes.most < sizes.least)
-        throw refused("a send with these relays cannot hold the " +
-                      std::to_string(delivery::kTagSize) + " bytes of its tag");
-    if (!options.size) return sizes.least;
-    const auto size = static_cast<std::size_t>(*options.size);
-    if (size < sizes.least || size > sizes.most)
-        throw refused("--size " + std::to_string(size) + ": a send holds " +
-                      std::to_string(sizes.least) + " to " + std::to_string(sizes.most) +
-                      " bytes with this route mode and relays (the first " +
-                      std::to_string(delivery::kTagSize) + " are its tag)");
-    return size;
-}
-
 std::vector<std::string> portsOf(const MeshTestOptions& options) {
     if (!options.aliases) return options.ports;
     std::vector<std::string> ports;
     for (const PluggedUnit& unit : pluggedAliases()) ports.push_back(unit.port);
-    if (ports.size() < 2) throw refused("fewer than two COM aliases are plugged");
+    if (ports.size() < 2)
+        throw Failure(kExitUsage, "mesh test: fewer than two COM aliases are plugged");
     return ports;
 }
 
@@ -170,82 +113,6 @@ class MeshTestPrinter final : public MeshTestRun::Watcher {
     delivery::Clock::time_point m_nextDraw{};
 };
 
-}  // namespace
-
-CLI::App* addMeshTestCommand(CLI::App& mesh, MeshTestOptions& options) {
-    CLI::App* test = mesh.add_subcommand(
-        "test", "send tagged data between modules and see whether and how soon it arrives");
-    test->fallthrough();
-    test->add_flag("--aliases", options.aliases,
-                   "test every module plugged under a COM alias, instead of -p");
-    test->add_option(
-            "--pairs", options.pairs,
-            "all, or FROM:TO pairs of the ports given, such as COM200:COM205,COM201:COM203")
-        ->capture_default_str();
-    test->add_option("--count", options.count, "sends per pair")
-        ->transform(decimalIn(1, 100000000));
-    test->add_option("--interval", options.intervalMs, "milliseconds between a sender's sends")
-        ->capture_default_str()
-        ->transform(decimalIn(1, 3600000));
-    test->add_flag("--ack", options.ack, "ask each target to acknowledge");
-    test->add_option("--route-mode", options.mode, "route mode")
-        ->capture_default_str()
-        ->check(CLI::IsMember(routeModeNames()));
-    test->add_option("--relays", options.relays,
-                     "relay node ids for --route-mode source, 4 hexadecimal digits each: 0005,000A")
-        ->delimiter(',');
-    test->add_option("--jump", options.jump, "jump value")
-        ->capture_default_str()
-        ->transform(decimalIn(1, proto::kJumpLimits));
-    test->add_option("--size", options.size,
-                     "data bytes of each send, its tag included (default: the tag alone)")
-        ->transform(decimalIn(1, 65535));
-    test->add_option("--duration", options.duration,
-                     "no new sends after this long: 90s, 30m, 8h, 7d");
-    test->add_option("--csv", options.csvPath, "write one row per send to this file");
-    test->add_option("--min-delivery", options.minDelivery,
-                     "exit 1 when a pair delivers less than this share, such as 0.95")
-        ->check(CLI::Range(0.0, 1.0));
-    test->add_option("--patience", options.patienceS,
-                     "seconds a lost port may stay away before it is lost for good")
-        ->capture_default_str()
-        ->transform(decimalIn(1, 86400));
-    return test;
-}
-
-void checkMeshTestOptions(const MeshTestOptions& options) {
-    if (options.aliases == !options.ports.empty())
-        throw refused("give the ports with -p COMn-COMm or --aliases");
-    if (!options.aliases && options.ports.size() < 2)
-        throw refused("give at least two ports: a sender and a target");
-    if (!options.count && !options.duration)
-        throw refused("give --count, --duration or both: the test must end");
-    if (options.duration && !spanOfTime(*options.duration))
-        throw refused("--duration '" + *options.duration +
-                      "' is not a number with s, m, h or d, such as 8h");
-    if (!options.aliases) pairsNamed(options.pairs, options.ports);
-    dataSize(options, requestShape(options));
-    if (!options.csvPath.empty()) {
-        const std::string reason = unwritableReason(options.csvPath, Writing::kReplace);
-        if (!reason.empty())
-            throw Failure(kExitUsage, options.csvPath + ": cannot be written: " + reason);
-    }
-}
-
-delivery::Plan meshTestPlan(const MeshTestOptions& options, const std::vector<std::string>& names,
-                            int timeoutMs) {
-    delivery::Plan plan;
-    plan.pairs = pairsNamed(options.pairs, names);
-    plan.request = requestShape(options);
-    plan.size = dataSize(options, plan.request);
-    plan.interval = std::chrono::milliseconds(options.intervalMs);
-    plan.count = options.count;
-    if (options.duration) plan.duration = spanOfTime(*options.duration);
-    plan.timeout = std::chrono::milliseconds(timeoutMs);
-    plan.run = delivery::drawRunId();
-    return plan;
-}
-
 ExitCode meshTest(const CommonOptions& common, const MeshTestOptions& options) {
     const std::vector<std::string> names = portsOf(options);
     delivery::Plan plan = meshTestPlan(options, names, common.timeoutMs);
@@ -259,4 +126,55 @@ ExitCode meshTest(const CommonOptions& common, const MeshTestOptions& options) {
     if (options.minDelivery && !meshtest::pairsUnder(outcome.summary, *options.minDelivery).empty())
         return kExitRefused;
     return kExitDone;
+}
+
+}  // namespace
+
+void addMeshTestCommand(CLI::App& mesh, CommandRun& run) {
+    auto options = std::make_shared<MeshTestOptions>();
+    CLI::App* test = mesh.add_subcommand(
+        "test", "send tagged data between modules and see whether and how soon it arrives");
+    test->fallthrough();
+    test->add_flag("--aliases", options->aliases,
+                   "test every module plugged under a COM alias, instead of -p");
+    test->add_option(
+            "--pairs", options->pairs,
+            "all, or FROM:TO pairs of the ports given, such as COM200:COM205,COM201:COM203")
+        ->capture_default_str();
+    test->add_option("--count", options->count, "sends per pair")
+        ->transform(decimalIn(1, 100000000));
+    test->add_option("--interval", options->intervalMs, "milliseconds between a sender's sends")
+        ->capture_default_str()
+        ->transform(decimalIn(1, 3600000));
+    test->add_flag("--ack", options->ack, "ask each target to acknowledge");
+    test->add_option("--route-mode", options->mode, "route mode")
+        ->capture_default_str()
+        ->check(CLI::IsMember(routeModeNames()));
+    test->add_option("--relays", options->relays,
+                     "relay node ids for --route-mode source, 4 hexadecimal digits each: 0005,000A")
+        ->delimiter(',');
+    test->add_option("--jump", options->jump, "jump value")
+        ->capture_default_str()
+        ->transform(decimalIn(1, proto::kJumpLimits));
+    test->add_option("--size", options->size,
+                     "data bytes of each send, its tag included (default: the tag alone)")
+        ->transform(decimalIn(1, 65535));
+    test->add_option("--duration", options->duration,
+                     "no new sends after this long: 90s, 30m, 8h, 7d");
+    test->add_option("--csv", options->csvPath, "write one row per send to this file");
+    test->add_option("--min-delivery", options->minDelivery,
+                     "exit 1 when a pair delivers less than this share, such as 0.95")
+        ->check(CLI::Range(0.0, 1.0));
+    test->add_option("--patience", options->patienceS,
+                     "seconds a lost port may stay away before it is lost for good")
+        ->capture_default_str()
+        ->transform(decimalIn(1, 86400));
+    const auto check = [options](MainOptions& main) {
+        options->ports = namedPorts(main.ports);
+        checkMeshTestOptions(*options);
+    };
+    run.add(
+        test, kPortOptions, check,
+        [options](const CommonOptions& common) { return meshTest(common, *options); },
+        [options] { checkWritable(options->csvPath, Writing::kReplace); }, options);
 }

@@ -1,46 +1,16 @@
 // send: application data to another node, once or as a link test with its statistics.
 
+#include <CLI/CLI.hpp>
 #include <iostream>
 
+#include "CommandLine.h"
 #include "Commands.h"
 #include "Interrupt.h"
 #include "LinkTrial.h"
 #include "Messages.h"
 #include "SendNames.h"
+#include "SendRequest.h"
 #include "Text.h"
-
-namespace {
-
-std::optional<std::uint16_t> relayId(const std::string& text) {
-    const auto bytes = text.size() == 4 ? bytesFromHex(text) : std::nullopt;
-    if (!bytes) return std::nullopt;
-    return static_cast<std::uint16_t>((*bytes)[0] << 8 | (*bytes)[1]);
-}
-
-}  // namespace
-
-proto::Frame sendRequest(const SendOptions& send) {
-    if (send.target < 0 || send.target > 0xFFFF)
-        throw Failure(kExitUsage, "send: the target is a node id from 0 to 65535");
-    if (send.jump < 1 || send.jump > proto::kJumpLimits)
-        throw Failure(kExitUsage,
-                      "send: the jump is from 1 to " + std::to_string(proto::kJumpLimits));
-    if (!routeModeCode(send.mode))
-        throw Failure(kExitUsage, "send: no route mode '" + send.mode + "'");
-    proto::SendDataRequest request =
-        routedRequest(send.mode, send.jump, send.relays, "send", "--mode");
-    request.target = static_cast<std::uint16_t>(send.target);
-    request.ack = send.ack ? 1 : 0;
-    const auto data = bytesFromHex(send.data);
-    if (!data || data->empty())
-        throw Failure(kExitUsage, "send: give --data as hex digit pairs, such as \"01 02\"");
-    const std::size_t capacity = proto::sendDataCapacity(request.routeMode, request.relays.size());
-    if (data->size() > capacity)
-        throw Failure(kExitUsage, "send: data too long: at most " + std::to_string(capacity) +
-                                      " bytes can be sent");
-    request.data = *data;
-    return proto::encode(request);
-}
 
 namespace {
 
@@ -171,53 +141,6 @@ ExitCode linkTest(const CommonOptions& common, Session& session, const proto::Fr
     return statistics.otherStatuses().empty() ? kExitDone : kExitRefused;
 }
 
-}  // namespace
-
-std::optional<SendConfirmation> sendConfirmation(const Session::Exchange& exchange) {
-    if (exchange.outcome != Session::Exchange::Outcome::kReply) return std::nullopt;
-    const auto reply = proto::decodeReply(exchange.reply);
-    const auto* status = reply ? std::get_if<proto::SendStatus>(&*reply) : nullptr;
-    if (!status) return std::nullopt;
-    return SendConfirmation{status->status, exchange.roundTripMs};
-}
-
-proto::SendDataRequest routedRequest(const std::string& mode, int jump,
-                                     const std::vector<std::string>& relays,
-                                     const std::string& command, const std::string& modeOption) {
-    proto::SendDataRequest request;
-    request.jump = static_cast<std::uint8_t>(jump);
-    request.routeMode = static_cast<std::uint8_t>(*routeModeCode(mode));
-    if (!relays.empty() && request.routeMode != proto::kRouteModeSource)
-        throw Failure(kExitUsage, command + ": --relays needs " + modeOption + " source");
-    if (relays.size() > proto::kMaxRelays)
-        throw Failure(kExitUsage,
-                      command + ": at most " + std::to_string(proto::kMaxRelays) + " relays");
-    for (const std::string& text : relays) {
-        const auto relay = relayId(text);
-        if (!relay)
-            throw Failure(kExitUsage, command + ": relay '" + text + "' is not 4 hex digits");
-        request.relays.push_back(*relay);
-    }
-    return request;
-}
-
-std::vector<std::string> routeModeNames() {
-    std::vector<std::string> names;
-    for (const std::string_view mode : proto::kRouteModeNames) {
-        std::string name(mode);
-        for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        names.push_back(name);
-    }
-    return names;
-}
-
-std::optional<int> routeModeCode(std::string_view name) {
-    const std::vector<std::string> names = routeModeNames();
-    const auto found = std::find(names.begin(), names.end(), name);
-    if (found == names.end()) return std::nullopt;
-    return static_cast<int>(found - names.begin());
-}
-
 ExitCode sendData(const CommonOptions& common, const SendOptions& send) {
     const proto::Frame request = sendRequest(send);
     Session session(common);
@@ -234,4 +157,35 @@ ExitCode sendData(const CommonOptions& common, const SendOptions& send) {
         std::cout << confirmationLine(*confirmed) << "\n";
     }
     return confirmed->status == proto::kStatusOk ? kExitDone : kExitRefused;
+}
+
+}  // namespace
+
+void addSendCommand(CLI::App& app, CommandRun& run) {
+    auto options = std::make_shared<SendOptions>();
+    CLI::App* send = app.add_subcommand("send", "send application data to a node");
+    send->add_option("--target", options->target, "target node id")
+        ->required()
+        ->transform(decimalIn(0, 65535));
+    send->add_option("--mode", options->mode, "route mode")
+        ->capture_default_str()
+        ->check(CLI::IsMember(routeModeNames()));
+    send->add_option("--jump", options->jump, "jump value")
+        ->capture_default_str()
+        ->transform(decimalIn(1, 7));
+    send->add_option("--relays", options->relays,
+                     "relay node ids for --mode source, 4 hexadecimal digits each, as the "
+                     "window's relay fields take them (every other number is decimal): "
+                     "0005,000A")
+        ->delimiter(',');
+    send->add_option("--data", options->data, "hex data, such as \"01 02\"")->required();
+    send->add_flag("--ack", options->ack, "ask the target node to acknowledge");
+    send->add_option("--count", options->count, "send this many times, then the summary")
+        ->transform(decimalIn(1, 100000000));
+    send->add_option("--interval", options->intervalMs, "milliseconds between sends")
+        ->capture_default_str()
+        ->transform(decimalIn(0, 3600000));
+    run.add(
+        send, kPortOptions, onePort,
+        [options](const CommonOptions& common) { return sendData(common, *options); }, {}, options);
 }

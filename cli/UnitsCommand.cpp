@@ -1,18 +1,19 @@
-// units: what the line's record holds, as a line manager asks it.
+#include "UnitsCommand.h"
 
+#include <CLI/CLI.hpp>
 #include <ctime>
 #include <iomanip>
 #include <iostream>
 #include <optional>
 #include <sstream>
 
+#include "CommandLine.h"
 #include "Commands.h"
 #include "CsvCell.h"
 #include "JsonText.h"
 #include "LineRecord.h"
 #include "Report.h"
 #include "Text.h"
-#include "UnitsOptions.h"
 
 namespace {
 
@@ -122,8 +123,6 @@ void printUnits(const CommonOptions& common, const UnitsOptions& options,
     }
 }
 
-}  // namespace
-
 ExitCode listUnits(const CommonOptions& common, const UnitsOptions& options) {
     std::optional<record::LineRecord> line;
     try {
@@ -145,6 +144,22 @@ ExitCode listUnits(const CommonOptions& common, const UnitsOptions& options) {
     }
     return kExitDone;
 }
+
+void checkUnitsOptions(const CommonOptions& common, UnitsOptions& units) {
+    if (units.csv && common.json)
+        throw Failure(kExitUsage, "units: give --csv or --json, not both");
+    if (units.since) {
+        units.filter.sinceUtcMs = sinceUtcMs(*units.since, std::chrono::system_clock::now());
+        if (!units.filter.sinceUtcMs)
+            throw Failure(kExitUsage, "--since '" + *units.since +
+                                          "' is not YYYY-MM-DD[ HH:MM[:SS]] nor a number "
+                                          "with m, h or d");
+    }
+    if (units.result) units.filter.result = record::resultFromName(*units.result);
+    if (units.nodeId) units.filter.nodeId = static_cast<std::uint16_t>(*units.nodeId);
+}
+
+}  // namespace
 
 std::optional<std::int64_t> sinceUtcMs(const std::string& text,
                                        std::chrono::system_clock::time_point now) {
@@ -168,4 +183,27 @@ std::optional<std::int64_t> sinceUtcMs(const std::string& text,
         return std::int64_t{seconds} * 1000;
     }
     return std::nullopt;
+}
+
+void addUnitsCommand(CLI::App& app, CommandRun& run) {
+    auto units = std::make_shared<UnitsOptions>();
+    CLI::App* command =
+        app.add_subcommand("units", "list the units of the line's record, or count them");
+    command->add_option("--db", units->dbUrl, "the line's record")->required();
+    command->add_option("--since", units->since,
+                        "units started since YYYY-MM-DD[ HH:MM[:SS]] local time, or the last "
+                        "N minutes, hours or days (30m, 8h, 7d)");
+    command->add_option("--station", units->filter.station, "units of this station only");
+    command->add_option("--result", units->result, "PASS, FAIL or reserved")
+        ->check(CLI::IsMember({"PASS", "FAIL", "reserved"}));
+    command->add_option("--node-id", units->nodeId, "the unit given this node id")
+        ->transform(decimalIn(0, 65535));
+    command->add_option("--adapter", units->filter.adapter,
+                        "the adapter's serial number or its VID:PID");
+    command->add_flag("--csv", units->csv, "the report's columns, with its header");
+    command->add_flag("--summary", units->summary,
+                      "counts of each station and result, and the yield");
+    run.add(
+        command, {"--json"}, [units](MainOptions& main) { checkUnitsOptions(main.common, *units); },
+        [units](const CommonOptions& common) { return listUnits(common, *units); }, {}, units);
 }

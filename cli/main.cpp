@@ -8,10 +8,11 @@
 
 int main(int argc, char** argv) {
     ignoreBrokenPipes();
-    const ParsedCommandLine parsed = parseCommandLine(argc, argv);
+    ParsedCommandLine parsed = parseCommandLine(argc, argv);
+    prepareRun(parsed);
     std::cout << parsed.output;
     std::cerr << parsed.error;
-    if (!parsed.invocation) return parsed.exitCode;
+    if (!parsed.run) return parsed.exitCode;
     catchInterrupt();
-    return runInvocation(*parsed.invocation);
+    return runCommand(*parsed.run);
 }

@@ -13,11 +13,11 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "Commands.h"
 #include "DeliveryMatrix.h"
 #include "DeliveryPlots.h"
 #include "DeliveryTestRunner.h"
 #include "MeshTestReport.h"
+#include "SendRequest.h"
 #include "Tag.h"
 
 namespace {

@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "DeliveryEvents.h"
-#include "MeshTestCommand.h"
+#include "MeshTestPlan.h"
+#include "Session.h"
 
 class DeliveryTestRunner : public QObject {
     Q_OBJECT

@@ -9,9 +9,10 @@
 
 #include "Errors.h"
 #include "Interrupt.h"
-#include "MeshSurveyCommand.h"
+#include "MeshJson.h"
 #include "Module.h"
 #include "PortDirectory.h"
+#include "PortList.h"
 #include "PortSurvey.h"
 #include "PortWait.h"
 #include "PythonValues.h"

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "Commands.h"
 #include "Profile.h"
+#include "SendRequest.h"
 #include "Session.h"
 #include "SetupExchange.h"
 #include "UnitApply.h"

@@ -22,3 +22,12 @@ struct StationOptions {
     std::string spoolPath;  // --spool: rows waiting for the record
     ProfileTrace profile;
 };
+
+// What the options alone rule out, before any file is read: a Failure with kExitUsage.
+// --id-file without the range it keeps, beside the record that gives the ids, or a spool
+// without the record it keeps rows for.
+void checkIdSources(const StationOptions& options);
+// A station takes its units by adapter model or by alias, never from -p.
+void checkStationUnits(const StationOptions& options);
+// apply needs ports, or an adapter model to find them.
+void checkApplyUnits(const StationOptions& options);

@@ -6,13 +6,18 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "MeshSurveyCommand.h"
 #include "ParseArguments.h"
+#include "RawCommand.h"
 #include "ScopedRuntimeDir.h"
+#include "SendRequest.h"
+#include "UnitCommands.h"
 
 namespace {
 
@@ -52,7 +57,7 @@ class RefusedCommandLine : public testing::TestWithParam<Refused> {
 
 TEST_P(RefusedCommandLine, endsWithUsageAndNothingToRun) {
     const ParsedCommandLine parsed = parse(arguments());
-    EXPECT_FALSE(parsed.invocation.has_value());
+    EXPECT_FALSE(parsed.run.has_value());
     EXPECT_EQ(parsed.exitCode, kExitUsage);
     EXPECT_NE(parsed.error.find(GetParam().message), std::string::npos) << parsed.error;
 }
@@ -255,9 +260,10 @@ class DecimalNumbers : public testing::TestWithParam<AcceptedNumbers> {};
 TEST_P(DecimalNumbers, areReadInBaseTen) {
     const AcceptedNumbers& expected = GetParam();
     const ParsedCommandLine parsed = parse(expected.arguments);
-    ASSERT_TRUE(parsed.invocation.has_value()) << parsed.error;
-    const SendOptions& send = parsed.invocation->send;
-    const CommonOptions& common = parsed.invocation->common;
+    ASSERT_TRUE(parsed.run.has_value()) << parsed.error;
+    ASSERT_NE(parsed.run->optionsAs<SendOptions>(), nullptr);
+    const SendOptions& send = *parsed.run->optionsAs<SendOptions>();
+    const CommonOptions& common = parsed.run->common;
     EXPECT_EQ(send.target, expected.target);
     EXPECT_EQ(send.jump, expected.jump);
     EXPECT_EQ(send.count.value_or(0), expected.count);
@@ -318,17 +324,18 @@ class PortOption : public testing::TestWithParam<PortWords> {
 
 TEST_P(PortOption, takesOneWordEachTime) {
     const ParsedCommandLine parsed = parse(arguments());
-    ASSERT_TRUE(parsed.invocation.has_value()) << parsed.error;
-    const Invocation& run = *parsed.invocation;
-    if (run.command == Command::kMeshSurvey) {
-        EXPECT_EQ(run.meshSurvey.ports, GetParam().ports);
-    } else if (run.command == Command::kApply) {
-        EXPECT_EQ(run.station.ports, GetParam().ports);
-        EXPECT_EQ(run.changes.missingKeys(), std::vector<std::string>());
+    ASSERT_TRUE(parsed.run.has_value()) << parsed.error;
+    const CommandToRun& run = *parsed.run;
+    if (const auto* survey = run.optionsAs<MeshSurveyOptions>()) {
+        EXPECT_EQ(survey->ports, GetParam().ports);
+    } else if (const auto* apply = run.optionsAs<UnitCommandOptions>()) {
+        EXPECT_EQ(apply->station.ports, GetParam().ports);
+        EXPECT_EQ(apply->changes.missingKeys(), std::vector<std::string>());
     } else {
         EXPECT_EQ(std::vector<std::string>{run.common.port}, GetParam().ports);
     }
-    EXPECT_EQ(run.rawBytes, GetParam().rawBytes);
+    const auto* raw = run.optionsAs<RawOptions>();
+    EXPECT_EQ(raw ? raw->bytes : "", GetParam().rawBytes);
 }
 
 const PortWords kPortWords[] = {
@@ -406,9 +413,60 @@ TEST(MeshSurveyProfile, GivesTheSettingsEveryModuleMustHold) {
     const std::string profile = folder.path() + "/mesh.toml";
     std::ofstream(profile) << "frequency = 433.0\nnetwork_id = 7\npower = 3\n";
     const ParsedCommandLine parsed = parse({"-p", "COM1", "mesh", "survey", "--profile", profile});
-    ASSERT_TRUE(parsed.invocation.has_value()) << parsed.error;
-    const mesh::SharedSettings& expected = parsed.invocation->meshSurvey.expected;
+    ASSERT_TRUE(parsed.run.has_value()) << parsed.error;
+    ASSERT_NE(parsed.run->optionsAs<MeshSurveyOptions>(), nullptr);
+    const mesh::SharedSettings& expected = parsed.run->optionsAs<MeshSurveyOptions>()->expected;
     EXPECT_EQ(expected.frequencyRegister, proto::frequencyRegisterFromMhz(433.0));
     EXPECT_EQ(expected.networkId, 7);
     EXPECT_EQ(expected.lifeCycleCode, std::nullopt);
 }
+
+// The parse reads no file and makes none: the profile is read and the spool's folder made by the
+// run's prepare step, before any port opens, which refuses what cannot be used with exit 2.
+struct PreparedLater {
+    const char* name;
+    std::vector<std::string> arguments;  // DIR stands for an empty folder
+    const char* refusal;                 // a part of prepare's error line
+};
+
+class ParseAlone : public testing::TestWithParam<PreparedLater> {};
+
+TEST_P(ParseAlone, readsNoFileAndMakesNone) {
+    ScopedRuntimeDir folder;
+    std::vector<std::string> arguments{"meshcfg-cli"};
+    for (std::string argument : GetParam().arguments) {
+        for (std::size_t at; (at = argument.find("DIR")) != std::string::npos;)
+            argument.replace(at, 3, folder.path());
+        arguments.push_back(argument);
+    }
+    std::vector<const char*> argv;
+    for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+    ParsedCommandLine parsed = parseCommandLine(static_cast<int>(argv.size()), argv.data());
+    ASSERT_TRUE(parsed.run.has_value()) << parsed.error;
+    EXPECT_FALSE(std::filesystem::exists(folder.path() + "/spool"));
+    prepareRun(parsed);
+    EXPECT_FALSE(parsed.run.has_value());
+    EXPECT_EQ(parsed.exitCode, kExitUsage);
+    EXPECT_NE(parsed.error.find(GetParam().refusal), std::string::npos) << parsed.error;
+}
+
+const PreparedLater kPreparedLater[] = {
+    {"applyProfileAbsent",
+     {"-p", "COM1", "apply", "DIR/none.toml", "--db", "sqlite:///DIR/line.db", "--spool",
+      "DIR/spool/rows.jsonl"},
+     "none.toml: not a profile file"},
+    {"stationProfileAbsent",
+     {"station", "DIR/none.toml", "--aliases", "--keep-node-id", "--db", "sqlite:///DIR/line.db",
+      "--spool", "DIR/spool/rows.jsonl"},
+     "none.toml: not a profile file"},
+    {"meshSurveyProfileAbsent",
+     {"-p", "COM1", "mesh", "survey", "--profile", "DIR/none.toml"},
+     "none.toml: not a profile file"},
+    {"readSavedInAFolder", {"-p", "COM1", "read", "--save", "DIR"}, "cannot be written"},
+    {"meshTestCsvInNoFolder",
+     {"-p", "COM200-COM201", "mesh", "test", "--count", "5", "--csv", "DIR/none/sends.csv"},
+     "cannot be written"},
+};
+
+INSTANTIATE_TEST_SUITE_P(, ParseAlone, testing::ValuesIn(kPreparedLater),
+                         [](const auto& info) { return std::string(info.param.name); });

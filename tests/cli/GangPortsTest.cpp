@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "Commands.h"
 #include "PortAlias.h"
 #include "PtyPair.h"
 #include "ScopedRuntimeDir.h"
+#include "UnitCommands.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
 #pragma once
-// The command line read as meshcfg-cli would be started with these arguments.
+// The command line read as meshcfg-cli would be started with these arguments, and the files
+// its options name read, as before any port opens.
 
 #include <string>
 #include <vector>
@@ -10,5 +11,7 @@ inline ParsedCommandLine parse(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), "meshcfg-cli");
     std::vector<const char*> argv;
     for (const std::string& argument : arguments) argv.push_back(argument.c_str());
-    return parseCommandLine(static_cast<int>(argv.size()), argv.data());
+    ParsedCommandLine parsed = parseCommandLine(static_cast<int>(argv.size()), argv.data());
+    prepareRun(parsed);
+    return parsed;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ParseArguments.h"
+#include "WriteCommand.h"
 
 namespace {
 
@@ -22,9 +23,10 @@ TEST_P(WrittenSettings, becomeTheModulesCodes) {
     std::vector<std::string> arguments{"-p", "COM1", "write"};
     arguments.insert(arguments.end(), GetParam().options.begin(), GetParam().options.end());
     const ParsedCommandLine parsed = parse(arguments);
-    ASSERT_TRUE(parsed.invocation) << parsed.error;
+    ASSERT_TRUE(parsed.run) << parsed.error;
+    ASSERT_NE(parsed.run->optionsAs<WriteOptions>(), nullptr);
     proto::Setup setup;
-    parsed.invocation->changes.applyTo(setup);
+    parsed.run->optionsAs<WriteOptions>()->changes.applyTo(setup);
     EXPECT_EQ(setup, GetParam().expected);
 }
 

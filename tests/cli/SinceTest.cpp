@@ -5,7 +5,7 @@
 #include <chrono>
 #include <ctime>
 
-#include "Commands.h"
+#include "UnitsCommand.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
-// raw and monitor: for exploring the protocol.
+// monitor: every block the port receives, until Ctrl+C.
 
+#include <CLI/CLI.hpp>
 #include <iostream>
 #include <thread>
 
@@ -7,39 +8,6 @@
 #include "FrameDescription.h"
 #include "Interrupt.h"
 #include "Text.h"
-
-namespace {
-
-std::string meaning(proto::Bytes block) {
-    return forms::describeFrames(block, forms::Direction::Received);
-}
-
-}  // namespace
-
-ExitCode sendRaw(const CommonOptions& common, const std::string& text, bool asIs) {
-    auto request = bytesFromHex(text);
-    if (!request || request->empty())
-        throw Failure(kExitUsage,
-                      "raw: give the bytes as hex digit pairs, such as \"01 00 03 00\"");
-    if (!asIs) request->push_back(proto::xorOf(*request));
-    Session session(common);
-    const Session::Exchange reply = session.exchange(*request);
-    if (reply.outcome == Session::Exchange::Outcome::kNoReply) throw session.noReply();
-    if (common.json) {
-        std::cout << Json{{"sent", hexText(*request)},
-                          {"reply", hexText(reply.reply)},
-                          {"what", meaning(reply.reply)},
-                          {"round_trip_ms", reply.roundTripMs}}
-                         .dump()
-                  << "\n";
-    } else {
-        std::cout << "sent  " << hexText(*request) << "\nreply " << hexText(reply.reply) << "  ("
-                  << meaning(reply.reply) << ")\n";
-    }
-    if (reply.outcome == Session::Exchange::Outcome::kBadCheck)
-        throw session.failure(kExitNoReply, "the reply's check byte is wrong");
-    return kExitDone;
-}
 
 namespace {
 
@@ -56,13 +24,14 @@ std::chrono::system_clock::time_point wallTime(ModuleLink::Clock::time_point whe
 // A block that overran the receive buffer says how many bytes it lost.
 void printBlock(const CommonOptions& common, const ModuleLink::Block& block) {
     const std::string time = localTimeText(wallTime(block.lastByte), true);
+    const std::string what = forms::describeFrames(block.bytes, forms::Direction::Received);
     if (common.json) {
-        Json line{{"time", time}, {"bytes", hexText(block.bytes)}, {"what", meaning(block.bytes)}};
+        Json line{{"time", time}, {"bytes", hexText(block.bytes)}, {"what", what}};
         if (block.dropped > 0) line["dropped"] = block.dropped;
         std::cout << line.dump() << std::endl;
         return;
     }
-    std::cout << time << "  " << hexText(block.bytes) << "  " << meaning(block.bytes);
+    std::cout << time << "  " << hexText(block.bytes) << "  " << what;
     if (block.dropped > 0) std::cout << "  (" << block.dropped << " bytes dropped)";
     std::cout << std::endl;
 }
@@ -78,8 +47,6 @@ bool awaitReturn(Session& session) {
     }
     return false;
 }
-
-}  // namespace
 
 ExitCode monitor(const CommonOptions& common, bool follow) {
     Session session(common, ModuleLink::Reading::kBlocks);
@@ -115,4 +82,15 @@ ExitCode monitor(const CommonOptions& common, bool follow) {
     }
     printSummary();
     return kExitDone;
+}
+
+}  // namespace
+
+void addMonitorCommand(CLI::App& app, CommandRun& run) {
+    auto follow = std::make_shared<bool>(false);
+    CLI::App* monitor = app.add_subcommand("monitor", "print every block received until Ctrl+C");
+    monitor->add_flag("--follow", *follow, "when the device hangs up, wait for it and go on");
+    // Runs until Ctrl+C: no reply is waited for.
+    run.add(monitor, {"--port", "--baud", "--parity", "--json"}, onePort,
+            [follow](const CommonOptions& common) { return ::monitor(common, *follow); });
 }

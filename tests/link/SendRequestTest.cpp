@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "Commands.h"
 #include "Messages.h"
+#include "SendRequest.h"
 
 namespace {
 

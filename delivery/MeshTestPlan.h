@@ -1,18 +1,13 @@
 #pragma once
-// mesh test: data sent between the modules of a mesh, each on its own port, and whether and
-// how soon it arrives.
+// A delivery test as its options ask for it (ports, pairs by name, route, size, how long),
+// read into the plan a run follows. Both faces fill the options: the command line's mesh test
+// and the mesh window's pane.
 
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "Failure.h"
 #include "Plan.h"
-#include "Session.h"
-
-namespace CLI {
-class App;
-}
 
 struct MeshTestOptions {
     std::vector<std::string> ports;  // expanded; filled from the alias folder with aliases
@@ -31,15 +26,10 @@ struct MeshTestOptions {
     int patienceS = 60;  // a port away longer is gone for good
 };
 
-// Declares mesh test under mesh, its options stored in options.
-CLI::App* addMeshTestCommand(CLI::App& mesh, MeshTestOptions& options);
-// What can be checked before a port is opened; a Failure with kExitUsage otherwise.
+// What can be checked without a file or a port; a Failure with kExitUsage otherwise.
 void checkMeshTestOptions(const MeshTestOptions& options);
 
 // The plan for these ports, without their node ids: a Failure with kExitUsage for pairs,
 // relays or a size it cannot carry.
 delivery::Plan meshTestPlan(const MeshTestOptions& options, const std::vector<std::string>& names,
                             int timeoutMs);
-
-// 0, 1 when a pair delivered under --min-delivery, 3 when a port was lost for good.
-ExitCode meshTest(const CommonOptions& common, const MeshTestOptions& options);

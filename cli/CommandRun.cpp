@@ -1,0 +1,79 @@
+#include "CommandRun.h"
+
+#include <CLI/CLI.hpp>
+
+#include "NetworkAddress.h"
+#include "PortNames.h"
+#include "PortRange.h"
+
+namespace {
+
+// A port name that can never be opened is a usage error, found before anything is sent.
+void checkPortName(const std::string& name) {
+    if (looksLikeNetworkAddress(name)) {
+        const ParsedAddress parsed = parseNetworkAddress(name);
+        if (!parsed.address) throw Failure(kExitUsage, parsed.error);
+    } else if (looksLikeComName(name) && !portNumberOf(name)) {
+        throw Failure(kExitUsage, "'" + name + "' is not COM1 to COM255");
+    }
+}
+
+}  // namespace
+
+void CommandRun::add(CLI::App* app, std::vector<std::string> commonOptions,
+                     std::function<void(MainOptions&)> check,
+                     std::function<ExitCode(const CommonOptions&)> work,
+                     std::function<void()> prepare, std::any options) {
+    m_commands.push_back({app,
+                          std::move(commonOptions),
+                          std::move(check),
+                          {{}, std::move(prepare), std::move(work), std::move(options)}});
+}
+
+CommandToRun CommandRun::chosen(MainOptions& main) const {
+    for (const Command& command : m_commands) {
+        if (!*command.app) continue;
+        if (command.check) command.check(main);
+        CommandToRun run = command.run;
+        run.common = main.common;
+        return run;
+    }
+    throw Failure(kExitUsage, "give a command");
+}
+
+const std::vector<std::string>* CommandRun::commonOptionsOf(const CLI::App* app) const {
+    for (const Command& command : m_commands)
+        if (command.app == app) return &command.commonOptions;
+    return nullptr;
+}
+
+std::vector<std::string> namedPorts(const std::vector<std::string>& ports) {
+    std::vector<std::string> named;
+    for (const std::string& port : ports)
+        for (std::string& one : expandPortRange(port)) named.push_back(std::move(one));
+    for (const std::string& port : named) checkPortName(port);
+    return named;
+}
+
+void takeOnePort(MainOptions& main, bool needed) {
+    std::string& port = main.common.port;
+    if (main.ports.size() > 1)
+        throw Failure(kExitUsage, "only apply, mesh survey and mesh test take several ports");
+    if (!main.ports.empty()) port = main.ports.front();
+    if (needed && port.empty())
+        throw Failure(kExitUsage, "give the port with -p COMn or -p DEVICE");
+    if (!port.empty()) checkPortName(port);
+}
+
+void checkWritable(const std::string& path, Writing how) {
+    if (path.empty()) return;
+    const std::string reason = unwritableReason(path, how);
+    if (!reason.empty()) throw Failure(kExitUsage, path + ": cannot be written: " + reason);
+}
+
+AdapterModel adapterModel(const std::string& text) {
+    const auto model = AdapterModel::parse(text);
+    if (!model)
+        throw Failure(kExitUsage, "--adapter '" + text + "' is not VID:PID, four hex digits each");
+    return *model;
+}

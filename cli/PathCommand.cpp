@@ -1,0 +1,32 @@
+// path: the module's path list, its nodes and the links between them.
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+#include "Commands.h"
+#include "SetupExchange.h"
+
+namespace {
+
+ExitCode readPath(const CommonOptions& common) {
+    Session session(common);
+    const PathNodes path = readPathNodes(session);
+    if (common.json) {
+        std::cout << Json{{"path", path.nodes}, {"links", path.links}}.dump() << "\n";
+        return kExitDone;
+    }
+    const auto line = [](const std::vector<int>& numbers) {
+        std::string text;
+        for (const int number : numbers) text += (text.empty() ? "" : " ") + std::to_string(number);
+        return text;
+    };
+    std::cout << "path=" << line(path.nodes) << "\nlinks=" << line(path.links) << "\n";
+    return kExitDone;
+}
+
+}  // namespace
+
+void addPathCommand(CLI::App& app, CommandRun& run) {
+    CLI::App* path = app.add_subcommand("path", "read the path list");
+    run.add(path, kPortOptions, onePort, readPath);
+}

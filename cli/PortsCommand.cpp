@@ -1,0 +1,30 @@
+// ports: the ports as the window lists them, with their devices, adapters and addresses.
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+#include "Commands.h"
+#include "PortList.h"
+
+namespace {
+
+ExitCode listPorts(const CommonOptions& common) {
+    const PortDirectory directory;
+    for (const std::string& problem : directory.remote().problems)
+        std::cerr << "meshcfg-cli: " << problem << "\n";
+    if (common.json) {
+        std::cout << portListJson(directory).dump() << "\n";
+        return kExitDone;
+    }
+    for (const ListedPort& listed : directory.listed())
+        std::cout << listed.text() << "\n";
+    return kExitDone;
+}
+
+}  // namespace
+
+void addPortsCommand(CLI::App& app, CommandRun& run) {
+    CLI::App* ports = app.add_subcommand("ports", "list the ports as the window shows them");
+    run.add(
+        ports, {"--json"}, [](MainOptions& main) { takeOnePort(main, false); }, listPorts);
+}

@@ -1,0 +1,48 @@
+#include "RawCommand.h"
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+#include "Commands.h"
+#include "FrameDescription.h"
+#include "Text.h"
+
+namespace {
+
+ExitCode sendRaw(const CommonOptions& common, const RawOptions& options) {
+    auto request = bytesFromHex(options.bytes);
+    if (!request || request->empty())
+        throw Failure(kExitUsage,
+                      "raw: give the bytes as hex digit pairs, such as \"01 00 03 00\"");
+    if (!options.asIs) request->push_back(proto::xorOf(*request));
+    Session session(common);
+    const Session::Exchange reply = session.exchange(*request);
+    if (reply.outcome == Session::Exchange::Outcome::kNoReply) throw session.noReply();
+    const std::string what = forms::describeFrames(reply.reply, forms::Direction::Received);
+    if (common.json) {
+        std::cout << Json{{"sent", hexText(*request)},
+                          {"reply", hexText(reply.reply)},
+                          {"what", what},
+                          {"round_trip_ms", reply.roundTripMs}}
+                         .dump()
+                  << "\n";
+    } else {
+        std::cout << "sent  " << hexText(*request) << "\nreply " << hexText(reply.reply) << "  ("
+                  << what << ")\n";
+    }
+    if (reply.outcome == Session::Exchange::Outcome::kBadCheck)
+        throw session.failure(kExitNoReply, "the reply's check byte is wrong");
+    return kExitDone;
+}
+
+}  // namespace
+
+void addRawCommand(CLI::App& app, CommandRun& run) {
+    auto options = std::make_shared<RawOptions>();
+    CLI::App* raw = app.add_subcommand("raw", "send bytes with their check byte, print the reply");
+    raw->add_option("bytes", options->bytes, "hex bytes, such as \"01 00 03 00\"")->required();
+    raw->add_flag("--as-is", options->asIs, "send the bytes unchanged, without a check byte");
+    run.add(
+        raw, kPortOptions, onePort,
+        [options](const CommonOptions& common) { return sendRaw(common, *options); }, {}, options);
+}

@@ -1,0 +1,9 @@
+#pragma once
+// raw, for exploring the protocol: bytes sent with their check byte, or --as-is.
+
+#include <string>
+
+struct RawOptions {
+    std::string bytes;  // hex
+    bool asIs = false;
+};

@@ -1,0 +1,25 @@
+#pragma once
+// The options of write and apply that change one setting each: --frequency, --power,
+// --life-cycle, --network-id, --node-id, --uart-baud and --uart-parity.
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "Settings.h"
+
+namespace CLI {
+class App;
+}
+
+class SettingOptions {
+  public:
+    void addTo(CLI::App& command);
+    // The settings given; a Failure with kExitUsage for a value its setting refuses.
+    SettingChanges changes() const;
+    bool given(std::string_view key) const;
+
+  private:
+    std::map<std::string_view, std::optional<std::string>> m_values;  // by setting key
+};

@@ -1,0 +1,154 @@
+#include "UnitCommands.h"
+
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <filesystem>
+#include <iostream>
+#include <mutex>
+#include <system_error>
+
+#include "JsonText.h"
+#include "Profile.h"
+#include "ProgressBoard.h"
+#include "UnitRecord.h"
+
+namespace {
+
+std::string idText(const std::optional<std::uint16_t>& id) {
+    return id ? std::to_string(*id) : "-";
+}
+
+class BoardOutput final : public UnitOutput {
+  public:
+    BoardOutput() : m_board(std::cout, ::isatty(STDOUT_FILENO) == 1) {}
+    void found(const PortTarget& port, const std::string& serial) override {
+        m_board.begin(port.name, serial);
+    }
+    void step(const PortTarget& port, UnitStep step, const std::optional<std::uint16_t>&) override {
+        m_board.step(port.name, step);
+    }
+    void finished(const PortTarget& port, const std::string& serial,
+                  const UnitOutcome& outcome) override {
+        std::string line = port.name + (outcome.passed() ? " PASS" : " FAIL") +
+                           " node_id=" + idText(outcome.nodeId) +
+                           " serial=" + (serial.empty() ? "-" : serial) +
+                           " ms=" + std::to_string(outcome.duration.count());
+        if (!outcome.passed()) line += " why=" + outcome.why;
+        m_board.finish(port.name, line);
+    }
+    void heldBack(const PortTarget& port, const std::string& why) override {
+        m_board.finish(port.name, port.name + " WAIT why=" + why);
+    }
+    void note(const std::string& line) override { m_board.note(line); }
+
+  private:
+    ProgressBoard m_board;
+};
+
+// One JSON object a line per event: found, written, verified, failed.
+class JsonOutput final : public UnitOutput {
+  public:
+    void found(const PortTarget& port, const std::string& serial) override {
+        print({{"event", "found"},
+               {"port", port.name},
+               {"device", port.device},
+               {"adapter_serial", serial}});
+    }
+    void step(const PortTarget& port, UnitStep step,
+              const std::optional<std::uint16_t>& nodeId) override {
+        // Reading back begins once the write was acknowledged.
+        if (step != UnitStep::kReadingBack) return;
+        print({{"event", "written"}, {"port", port.name}, {"node_id", idJson(nodeId)}});
+    }
+    void finished(const PortTarget& port, const std::string& serial,
+                  const UnitOutcome& outcome) override {
+        Json event{{"event", outcome.passed() ? "verified" : "failed"},
+                   {"port", port.name},
+                   {"adapter_serial", serial},
+                   {"node_id", idJson(outcome.nodeId)},
+                   {"ms", outcome.duration.count()}};
+        if (outcome.readBack) event["settings"] = settingsJson(*outcome.readBack);
+        if (!outcome.passed()) {
+            event["why"] = outcome.why;
+            event["exit_code"] = static_cast<int>(outcome.code);
+        }
+        print(event);
+    }
+    void heldBack(const PortTarget& port, const std::string& why) override {
+        print({{"event", "held_back"}, {"port", port.name}, {"why", why}});
+    }
+    void note(const std::string& line) override { print({{"event", "note"}, {"text", line}}); }
+
+  private:
+    static Json idJson(const std::optional<std::uint16_t>& id) { return id ? Json(*id) : Json(); }
+    void print(const Json& event) {
+        const std::lock_guard lock(m_mutex);
+        std::cout << jsonText(event) << std::endl;
+    }
+    std::mutex m_mutex;
+};
+
+}  // namespace
+
+void addUnitOptions(CLI::App& command, UnitCommandOptions& options) {
+    StationOptions& station = options.station;
+    command.add_option("profile", options.profilePath, "the profile (TOML)")->required();
+    command.add_option("--report", station.reportPath, "append one CSV row per unit to this file");
+    command.add_option("--node-ids", options.nodeIds,
+                       "give each unit the next free node id of FIRST..LAST");
+    command.add_option("--id-file", station.idFile,
+                       "keep the node ids given out in this file, shared by every process");
+    command.add_flag("--keep-node-id", station.keepNodeId,
+                     "a module keeps the node id it holds (with --node-ids: one of the range "
+                     "that no other unit was given)");
+    command.add_option("--adapter", options.adapter,
+                       "every plugged USB adapter of this model, as VID:PID in hex");
+    command.add_option("--db", station.dbUrl,
+                       "keep every unit in the line's record: sqlite:///PATH or "
+                       "postgresql://USER@HOST:PORT/DB; node ids then come from it");
+    command.add_option("--spool", station.spoolPath,
+                       "keep rows here while the record cannot be reached (default: "
+                       "$XDG_STATE_HOME/meshcfg/spool-*.jsonl)");
+}
+
+void checkUnitOptions(UnitCommandOptions& options, const MainOptions& main) {
+    StationOptions& station = options.station;
+    station.ports = namedPorts(main.ports);
+    if (options.nodeIds) {
+        station.nodeIds = NodeIdRange::parse(*options.nodeIds);
+        if (!station.nodeIds)
+            throw Failure(kExitUsage, "--node-ids '" + *options.nodeIds +
+                                          "' is not FIRST..LAST, decimal node ids below "
+                                          "65535 (no node) with FIRST <= LAST");
+        if (options.given.given("node_id"))
+            throw Failure(kExitUsage, "give --node-id or --node-ids, not both");
+    }
+    checkIdSources(station);
+    if (options.adapter) station.adapter = adapterModel(*options.adapter);
+}
+
+void prepareUnitOptions(UnitCommandOptions& options) {
+    StationOptions& station = options.station;
+    if (!station.dbUrl.empty() && station.spoolPath.empty())
+        station.spoolPath = defaultSpoolPath(station.dbUrl);
+    if (!station.spoolPath.empty()) {
+        std::error_code ignored;  // an unmade folder shows in the check below
+        std::filesystem::create_directories(std::filesystem::path(station.spoolPath).parent_path(),
+                                            ignored);
+    }
+    checkWritable(station.spoolPath, Writing::kAppend);
+    checkWritable(station.idFile, Writing::kAppend);
+    checkWritable(station.reportPath, Writing::kAppend);
+    Profile profile = readProfile(options.profilePath);
+    station.profile = {std::filesystem::path(options.profilePath).filename().string(),
+                       std::move(profile.sha256)};
+    options.changes = std::move(profile.changes);
+    options.changes.overlay(options.given.changes());
+    requireAllSettings(options.profilePath, options.changes);
+}
+
+std::unique_ptr<UnitOutput> unitOutput(const CommonOptions& common) {
+    if (common.json) return std::make_unique<JsonOutput>();
+    return std::make_unique<BoardOutput>();
+}

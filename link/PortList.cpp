@@ -1,0 +1,16 @@
+#include "PortList.h"
+
+#include "Text.h"
+
+Json portListJson(const PortDirectory& directory) {
+    Json list = Json::array();
+    for (const ListedPort& listed : directory.listed()) {
+        const PortEntry entry = directory.entry(listed.port);
+        list.push_back({{"port", entry.name},
+                        {"device", entry.device},
+                        {"adapter", joined(entry.adapter, ", ")},
+                        {"url", entry.url},
+                        {"permission", listed.availability == PortAvailability::kFree}});
+    }
+    return list;
+}

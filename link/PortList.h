@@ -1,0 +1,8 @@
+#pragma once
+// The ports as `ports --json` lists them, for scripts: each port's name, device, adapter, URL
+// and whether it may be opened.
+
+#include "PortDirectory.h"
+#include "Settings.h"
+
+Json portListJson(const PortDirectory& directory);

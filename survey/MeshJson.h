@@ -1,0 +1,26 @@
+#pragma once
+// A surveyed mesh as scripts read it: one row per module, so that two modules of one node id
+// both show, then the nodes only heard of; and the mesh as one JSON document of nodes, edges
+// and faults.
+
+#include <vector>
+
+#include "Mesh.h"
+#include "Settings.h"
+
+// A node as the table and the JSON show it: a module on its port, or a node only heard of.
+struct NodeRow {
+    const mesh::MeshNode* node = nullptr;
+    const mesh::SurveyedPort* port = nullptr;  // null for a node only heard of
+};
+
+std::vector<NodeRow> nodeRows(const mesh::Mesh& mesh);
+
+// What the module on the port answered; null for a port that failed.
+const mesh::ModuleAnswers* answersOf(const mesh::SurveyedPort& port);
+
+// The routes a module listed; none for a node only heard of or a list not read.
+std::vector<proto::RouteEntry> routesOf(const mesh::SurveyedPort* port);
+
+// The mesh as one document: nodes, edges and faults, as --json prints it.
+Json meshJson(const mesh::Mesh& mesh);
