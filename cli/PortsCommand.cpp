@@ -16,8 +16,7 @@ ExitCode listPorts(const CommonOptions& common) {
         std::cout << portListJson(directory).dump() << "\n";
         return kExitDone;
     }
-    for (const ListedPort& listed : directory.listed())
-        std::cout << listed.text() << "\n";
+    for (const ListedPort& listed : directory.listed()) std::cout << listed.text() << "\n";
     return kExitDone;
 }
 
