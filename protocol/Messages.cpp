@@ -33,6 +33,7 @@ constexpr std::size_t kBaudOffset = 15;
 constexpr std::size_t kParityOffset = 16;
 constexpr std::size_t kSetupValuesWidth = kParityOffset + 1 - kFrequencyOffset;
 static_assert(kHeaderSize + kSetupPayloadSize + kCheckSize == kSetupFrameSize);
+static_assert(kFrequencyOffset + kFrequencyWidth == kPowerOffset);
 static_assert(kParityOffset + 1 + kCheckSize == kSetupFrameSize);
 
 // Route list reply: local node, a count of the entries in use up to the last one (never read by
