@@ -8,7 +8,6 @@
 
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,8 +27,6 @@
 #include "SpawnedSimulator.h"
 #include "Stats.h"
 #include "Table.h"
-
-extern char** environ;
 
 namespace {
 
@@ -65,20 +62,9 @@ std::string fullLab() {
 class CliProcess {
   public:
     explicit CliProcess(std::vector<std::string> words) {
-        int out[2];
-        if (::pipe(out) != 0) return;
-        std::vector<char*> argv;
-        for (std::string& word : words) argv.push_back(word.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        if (::posix_spawn(&m_pid, MESHCFG_CLI_PATH, &actions, nullptr, argv.data(), environ) != 0)
-            m_pid = 0;
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        m_out = out[0];
+        const SpawnedOutput spawned = spawnReadingOutput(std::move(words));
+        m_pid = spawned.pid;
+        m_out = spawned.out;
     }
     ~CliProcess() {
         if (m_pid > 0) {

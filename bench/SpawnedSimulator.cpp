@@ -29,8 +29,28 @@ std::unique_ptr<SpawnedSimulator> SpawnedSimulator::lab(const std::string& file,
 }
 
 SpawnedSimulator::SpawnedSimulator(std::vector<std::string> words, std::string_view until) {
+    const SpawnedOutput spawned = spawnReadingOutput(std::move(words));
+    m_pid = spawned.pid;
+    if (spawned.out < 0) return;
+    std::string said;
+    char buffer[4096];
+    for (ssize_t n; m_pid > 0 && said.find(until) == std::string::npos &&
+                    (n = ::read(spawned.out, buffer, sizeof buffer)) > 0;)
+        said.append(buffer, static_cast<std::size_t>(n));
+    if (said.find(until) != std::string::npos)
+        std::sscanf(said.c_str(), "qz470-sim: COM%d", &m_port);
+    ::close(spawned.out);
+}
+
+SpawnedSimulator::~SpawnedSimulator() {
+    if (m_pid <= 0) return;
+    ::kill(m_pid, SIGTERM);
+    ::waitpid(m_pid, nullptr, 0);
+}
+
+SpawnedOutput spawnReadingOutput(std::vector<std::string> words) {
     int out[2];
-    if (::pipe(out) != 0) return;
+    if (::pipe(out) != 0) return {};
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
@@ -38,25 +58,13 @@ SpawnedSimulator::SpawnedSimulator(std::vector<std::string> words, std::string_v
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, out[0]);
-    const int failed =
-        ::posix_spawn(&m_pid, QZ470_SIM_PATH, &actions, nullptr, argv.data(), environ);
+    SpawnedOutput spawned;
+    if (::posix_spawn(&spawned.pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        spawned.pid = 0;
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
-    std::string said;
-    char buffer[4096];
-    for (ssize_t n; !failed && said.find(until) == std::string::npos &&
-                    (n = ::read(out[0], buffer, sizeof buffer)) > 0;)
-        said.append(buffer, static_cast<std::size_t>(n));
-    if (said.find(until) != std::string::npos)
-        std::sscanf(said.c_str(), "qz470-sim: COM%d", &m_port);
-    ::close(out[0]);
-    if (failed) m_pid = 0;
-}
-
-SpawnedSimulator::~SpawnedSimulator() {
-    if (m_pid <= 0) return;
-    ::kill(m_pid, SIGTERM);
-    ::waitpid(m_pid, nullptr, 0);
+    spawned.out = out[0];
+    return spawned;
 }
 
 std::optional<RunCost> runToEnd(const std::string& program, std::vector<std::string> arguments) {

@@ -32,6 +32,15 @@ class SpawnedSimulator {
     int m_port = 0;
 };
 
+// A program started with its stdout on a pipe: the child's id and the pipe's reading end, each
+// 0 and -1 when it could not start.
+struct SpawnedOutput {
+    pid_t pid = 0;
+    int out = -1;
+};
+// words[0] is the program.
+SpawnedOutput spawnReadingOutput(std::vector<std::string> words);
+
 // What one run of a program cost, from its spawn to its end, its stdout thrown away.
 struct RunCost {
     double wallMs = 0;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "MeshTestReport.h"
+#include "PairSummaries.h"
 
 namespace {
 
@@ -11,17 +12,6 @@ using delivery::Clock;
 using std::chrono::milliseconds;
 
 const meshtest::Names kPorts{"COM200", "COM201", "/dev/ttyUSB0"};
-
-delivery::PairSummary pairOf(std::size_t from, std::size_t to, int sent, int delivered,
-                             int pending = 0) {
-    delivery::PairSummary pair;
-    pair.from = from;
-    pair.to = to;
-    pair.sent = sent;
-    pair.delivered = delivered;
-    pair.pending = pending;
-    return pair;
-}
 
 TEST(MeshTestSummary, namesEveryFieldOfEachPair) {
     delivery::Summary summary;

@@ -4,19 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "DeliveryOnMap.h"
+#include "PairSummaries.h"
 
 namespace {
-
-delivery::PairSummary pairOf(std::size_t from, std::size_t to, int sent, int delivered,
-                             int pending = 0) {
-    delivery::PairSummary pair;
-    pair.from = from;
-    pair.to = to;
-    pair.sent = sent;
-    pair.delivered = delivered;
-    pair.pending = pending;
-    return pair;
-}
 
 struct MapCase {
     const char* name;
