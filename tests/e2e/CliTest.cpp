@@ -11,9 +11,8 @@
 #include <QtTest>
 
 #include "CliRun.h"
-#include "ScopedRuntimeDir.h"
+#include "SimulatedDesk.h"
 #include "SimulatorBench.h"
-#include "SimulatorProcess.h"
 
 namespace {
 
@@ -41,13 +40,10 @@ class CliTest : public QObject {
 
   private slots:
     void init() {
-        m_runtime = std::make_unique<ScopedRuntimeDir>();
-        m_simulator = std::make_unique<SimulatorProcess>(file("requests.log"));
+        m_desk = std::make_unique<SimulatedDesk>();
+        m_simulator = &m_desk->addSimulator();
     }
-    void cleanup() {
-        m_simulator.reset();
-        m_runtime.reset();
-    }
+    void cleanup() { m_desk.reset(); }
 
     void writeVerifyThenReadAsJson();
     void readSavesAProfileThatApplies();
@@ -79,15 +75,6 @@ class CliTest : public QObject {
     void monitorEndsWhenItsReaderGoes();
 
   private:
-    QString file(const QString& name) const {
-        return QString::fromStdString(m_runtime->path()) + u'/' + name;
-    }
-    QString writeFile(const QString& name, const QByteArray& content) const {
-        QFile out(file(name));
-        if (!out.open(QIODevice::WriteOnly)) return {};
-        out.write(content);
-        return out.fileName();
-    }
     // Receive notices every second, as a busy mesh sends them: none may pass for a reply.
     bool start(const QStringList& options = {}) {
         return m_simulator->start(kUnpacedLine + QStringList{"--notice-every", "1"} + options);
@@ -97,15 +84,8 @@ class CliTest : public QObject {
         return runCli(QStringList{QStringLiteral("-p"), port()} + arguments);
     }
 
-    QString lineProfile() const {
-        return writeFile("line.toml",
-                         "frequency = 434.0\npower = 5\nlife_cycle = \"1h\"\n"
-                         "network_id = 4660\nnode_id = 258\nuart_baud = 115200\n"
-                         "uart_parity = \"EVEN\"\n");
-    }
-
-    std::unique_ptr<ScopedRuntimeDir> m_runtime;
-    std::unique_ptr<SimulatorProcess> m_simulator;
+    std::unique_ptr<SimulatedDesk> m_desk;
+    SimulatorProcess* m_simulator = nullptr;
 };
 
 void CliTest::writeVerifyThenReadAsJson() {
@@ -138,7 +118,7 @@ void CliTest::readSavesAProfileThatApplies() {
     QCOMPARE(run({"write", "--frequency", "470", "--power", "5", "--uart-parity", "ODD"}).exitCode,
              0);
     const QString written = m_simulator->lastRequest();
-    const QString profile = file("known-good.toml");
+    const QString profile = m_desk->file("known-good.toml");
     const CliResult read = run({"read", "--save", profile});
     QCOMPARE(read.exitCode, 0);
     QVERIFY(read.out.contains("frequency=470.00\n"));
@@ -156,12 +136,12 @@ void CliTest::readSavesAProfileThatApplies() {
 
 void CliTest::applyAppendsReportRows() {
     QVERIFY2(start(), qPrintable(m_simulator->error()));
-    const QString profile = writeFile("line.toml",
-                                      "frequency = 434.0\npower = 5\n"
-                                      "life_cycle = \"1h\"\nnetwork_id = 4660\n"
-                                      "node_id = 258\nuart_baud = 115200\n"
-                                      "uart_parity = \"EVEN\"\n");
-    const QString report = file("report.csv");
+    const QString profile = m_desk->writeFile("line.toml",
+                                              "frequency = 434.0\npower = 5\n"
+                                              "life_cycle = \"1h\"\nnetwork_id = 4660\n"
+                                              "node_id = 258\nuart_baud = 115200\n"
+                                              "uart_parity = \"EVEN\"\n");
+    const QString report = m_desk->file("report.csv");
     QCOMPARE(run({"apply", profile, "--node-id", "259", "--report", report}).exitCode, 0);
     QCOMPARE(run({"apply", profile, "--report", report}).exitCode, 0);
     QVERIFY(m_simulator->stop());
@@ -202,8 +182,8 @@ void CliTest::writeAcknowledgedAtAnyLength() {
     QFETCH(QString, ackLength);
     QFETCH(QStringList, command);
     QVERIFY2(start({"--ack-length", ackLength}), qPrintable(m_simulator->error()));
-    lineProfile();
-    command.replaceInStrings("line.toml", file("line.toml"));
+    m_desk->writeLineProfile();
+    command.replaceInStrings("line.toml", m_desk->file("line.toml"));
     const CliResult result = run(command + QStringList{"--timeout", "1000"});
     QVERIFY2(result.exitCode == 0, result.err.constData());
     QCOMPARE(m_simulator->countRequests("request write-setup"), 1);
@@ -227,7 +207,7 @@ void CliTest::badProfileSendsNothing() {
     QFETCH(QByteArray, profile);
     QFETCH(QString, message);
     QVERIFY2(start(), qPrintable(m_simulator->error()));
-    const QString path = writeFile("bad.toml", profile);
+    const QString path = m_desk->writeFile("bad.toml", profile);
     const CliResult result = run({"apply", path});
     QCOMPARE(result.exitCode, 2);
     QVERIFY2(result.err.startsWith(("meshcfg-cli: " + path + message).toUtf8()),
@@ -250,7 +230,7 @@ void CliTest::routeAndPathAsJson() {
 }
 
 void CliTest::noRouteRowsSaySo() {
-    const QString mesh = writeFile("mesh.txt", "local 9\nempty\n");
+    const QString mesh = m_desk->writeFile("mesh.txt", "local 9\nempty\n");
     QVERIFY2(start({"--mesh", mesh}), qPrintable(m_simulator->error()));
     const CliResult route = run({"route", "--json"});
     QCOMPARE(route.exitCode, 1);
@@ -339,7 +319,7 @@ void CliTest::linkTestOnASlowMesh() {
     QFETCH(int, exitCode);
     QFETCH(int, ok);
     QFETCH(int, late);
-    const QString mesh = writeFile("mesh.txt", "route 3 via 3\nlink 1 3 1 1400\n");
+    const QString mesh = m_desk->writeFile("mesh.txt", "route 3 via 3\nlink 1 3 1 1400\n");
     QVERIFY2(start(kPacedReplies + QStringList{"--mesh", mesh}), qPrintable(m_simulator->error()));
     const CliResult result = run({"send", "--target", "3", "--data", "01", "--count", "4",
                                   "--interval", "200", "--timeout", timeoutMs, "--json"});
@@ -524,8 +504,8 @@ void CliTest::interruptIsItsOwnOutcome() {
     QFETCH(QString, awaitedRequest);
     QFETCH(QString, reportWhy);
     QVERIFY2(start({"--fault", faultPlan}), qPrintable(m_simulator->error()));
-    const QString report = file("report.csv");
-    arguments.replaceInStrings(QStringLiteral("PROFILE"), lineProfile());
+    const QString report = m_desk->file("report.csv");
+    arguments.replaceInStrings(QStringLiteral("PROFILE"), m_desk->writeLineProfile());
     arguments.replaceInStrings(QStringLiteral("REPORT"), report);
     QProcess cli;
     startCli(cli, QStringList{"-p", port(), "--timeout", "20000"} + arguments);

@@ -14,10 +14,9 @@
 #include <memory>
 
 #include "CliRun.h"
-#include "ScopedRuntimeDir.h"
 #include "Ser2netServer.h"
+#include "SimulatedDesk.h"
 #include "SimulatorBench.h"
-#include "SimulatorProcess.h"
 
 namespace {
 
@@ -30,18 +29,17 @@ class NetworkCliTest : public QObject {
 
   private slots:
     void init() {
-        m_runtime = std::make_unique<ScopedRuntimeDir>();
-        m_simulator = std::make_unique<SimulatorProcess>(file("requests.log"));
+        m_desk = std::make_unique<SimulatedDesk>();
+        m_simulator = &m_desk->addSimulator();
         QVERIFY2(m_simulator->start(kUnpacedLine), qPrintable(m_simulator->error()));
         m_server =
-            std::make_unique<Ser2netServer>(m_runtime->path(), m_simulator->device().toStdString());
-        QVERIFY2(m_server->start(m_termiosLog = file("termios.log").toStdString()),
+            std::make_unique<Ser2netServer>(m_desk->folder(), m_simulator->device().toStdString());
+        QVERIFY2(m_server->start(m_termiosLog = m_desk->file("termios.log").toStdString()),
                  m_server->error().c_str());
     }
     void cleanup() {
         m_server.reset();
-        m_simulator.reset();
-        m_runtime.reset();
+        m_desk.reset();
     }
 
     void sameBytesAsTheTerminal_data();
@@ -52,9 +50,6 @@ class NetworkCliTest : public QObject {
     void portsFileNamesTheServer();
 
   private:
-    QString file(const QString& name) const {
-        return QString::fromStdString(m_runtime->path()) + u'/' + name;
-    }
     QString url() const { return QString::fromStdString(m_server->url()); }
     QString comPort() const { return QStringLiteral("COM%1").arg(m_simulator->port()); }
     // What the simulator logs for one run against port.
@@ -64,8 +59,8 @@ class NetworkCliTest : public QObject {
         return m_simulator->requests().mid(before);
     }
 
-    std::unique_ptr<ScopedRuntimeDir> m_runtime;
-    std::unique_ptr<SimulatorProcess> m_simulator;
+    std::unique_ptr<SimulatedDesk> m_desk;
+    SimulatorProcess* m_simulator = nullptr;
     std::unique_ptr<Ser2netServer> m_server;
     std::string m_termiosLog;
 };
@@ -89,7 +84,7 @@ void NetworkCliTest::sameBytesAsTheTerminal_data() {
 void NetworkCliTest::sameBytesAsTheTerminal() {
     QFETCH(QStringList, arguments);
     QFETCH(bool, sameOutput);
-    const QString profile = file("profile.toml");
+    const QString profile = m_desk->file("profile.toml");
     std::ofstream(profile.toStdString())
         << "frequency = 433.5\npower = 3\nlife_cycle = \"6h\"\nnetwork_id = 4660\n"
            "node_id = 258\nuart_baud = 9600\nuart_parity = \"NO\"\n";
@@ -153,7 +148,7 @@ void NetworkCliTest::serverKilledDuringLinkTest() {
 
 // COM200 is the simulator's alias: the file's claim on it is refused, the rest still works.
 void NetworkCliTest::portsFileNamesTheServer() {
-    const QString config = file("config");
+    const QString config = m_desk->file("config");
     std::filesystem::create_directories(config.toStdString() + "/meshcfg");
     std::ofstream(config.toStdString() + "/meshcfg/ports.toml")
         << "[ports]\nCOM150 = \"" << m_server->url() << "\"\n"

@@ -12,10 +12,9 @@
 #include "CMeshcfgDlg.h"
 #include "PortNames.h"
 #include "QZSerial.h"
-#include "ScopedRuntimeDir.h"
 #include "Ser2netServer.h"
+#include "SimulatedDesk.h"
 #include "SimulatorBench.h"
-#include "SimulatorProcess.h"
 
 using namespace res;
 
@@ -42,7 +41,7 @@ class NetworkWindowTest : public QObject {
 
   private:
     std::string folder(const std::string& name) const {
-        const std::string path = m_runtime->path() + "/" + name;
+        const std::string path = m_desk->folder() + "/" + name;
         std::filesystem::create_directories(path);
         return path;
     }
@@ -75,20 +74,19 @@ class NetworkWindowTest : public QObject {
                                   SimulatorBench::kWaitMs);
     }
 
-    std::unique_ptr<ScopedRuntimeDir> m_runtime;
+    std::unique_ptr<SimulatedDesk> m_desk;
     QByteArray m_configHome;
-    std::unique_ptr<SimulatorProcess> m_simulator;
+    SimulatorProcess* m_simulator = nullptr;
     std::unique_ptr<Ser2netServer> m_server;
     std::unique_ptr<CMeshcfgDlg> m_dlg;
 };
 
 void NetworkWindowTest::init() {
-    m_runtime = std::make_unique<ScopedRuntimeDir>();
+    m_desk = std::make_unique<SimulatedDesk>();
     m_configHome = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(folder("config")));
-    m_simulator = std::make_unique<SimulatorProcess>(
-        QString::fromStdString(m_runtime->path() + "/requests.log"));
-    QVERIFY2(m_simulator->start(kUnpacedLine), qPrintable(m_simulator->error()));
+    m_simulator = m_desk->startSimulator(kUnpacedLine);
+    QVERIFY2(m_simulator, qPrintable(m_desk->startError()));
     m_server =
         std::make_unique<Ser2netServer>(folder("served"), m_simulator->device().toStdString());
     QVERIFY2(m_server->start(), m_server->error().c_str());
@@ -97,9 +95,9 @@ void NetworkWindowTest::init() {
 void NetworkWindowTest::cleanup() {
     m_dlg.reset();
     m_server.reset();
-    m_simulator.reset();
+    m_desk->stopSimulators();
     qputenv("XDG_CONFIG_HOME", m_configHome);
-    m_runtime.reset();
+    m_desk.reset();
 }
 
 void NetworkWindowTest::entryOpensOffTheWindowThread() {

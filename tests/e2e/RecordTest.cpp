@@ -15,9 +15,8 @@
 
 #include "CliRun.h"
 #include "PostgresServer.h"
-#include "ScopedRuntimeDir.h"
+#include "SimulatedDesk.h"
 #include "SimulatorBench.h"
-#include "SimulatorProcess.h"
 
 class RecordTest : public QObject {
     Q_OBJECT
@@ -25,9 +24,8 @@ class RecordTest : public QObject {
   private slots:
     void initTestCase();
     void cleanupTestCase() {
-        m_simulators.clear();
         m_postgres.reset();
-        m_runtime.reset();
+        m_desk.reset();
     }
     void processesShareOneRecord_data();
     void processesShareOneRecord();
@@ -38,40 +36,29 @@ class RecordTest : public QObject {
     void textThatIsNotUtf8IsWrittenOut();
 
   private:
-    QString file(const QString& name) const {
-        return QString::fromStdString(m_runtime->path()) + u'/' + name;
-    }
+    QString file(const QString& name) const { return m_desk->file(name); }
     QString db() const { return "sqlite://" + file("line.db"); }
     QStringList ports(int from, int count) const {
         QStringList list;
         for (int i = from; i < from + count; ++i)
-            list << "-p" << QStringLiteral("COM%1").arg(m_simulators[i]->port());
+            list << "-p" << QStringLiteral("COM%1").arg(m_desk->simulators()[i]->port());
         return list;
     }
 
-    std::unique_ptr<ScopedRuntimeDir> m_runtime;
+    std::unique_ptr<SimulatedDesk> m_desk;
     std::unique_ptr<PostgresServer> m_postgres;
-    std::vector<std::unique_ptr<SimulatorProcess>> m_simulators;
 };
 
 constexpr int kModules = 4;  // two processes of two modules each in every round
 constexpr int kSqliteRounds = 5;
 
 void RecordTest::initTestCase() {
-    m_runtime = std::make_unique<ScopedRuntimeDir>();
+    m_desk = std::make_unique<SimulatedDesk>();
     qputenv("XDG_STATE_HOME", file("state").toUtf8());
-    QFile out(file("line.toml"));
-    QVERIFY(out.open(QIODevice::WriteOnly));
-    out.write(
-        "frequency = 434.0\npower = 5\nlife_cycle = \"1h\"\nnetwork_id = 4660\n"
-        "node_id = 258\nuart_baud = 115200\nuart_parity = \"EVEN\"\n");
-    out.close();
-    for (int i = 0; i < kModules; ++i) {
-        auto simulator =
-            std::make_unique<SimulatorProcess>(file(QStringLiteral("sim%1.log").arg(i)));
-        QVERIFY(simulator->start(kUnpacedLine + QStringList{"--com", "150"}));
-        m_simulators.push_back(std::move(simulator));
-    }
+    QVERIFY(!m_desk->writeLineProfile().isEmpty());
+    for (int i = 0; i < kModules; ++i)
+        QVERIFY2(m_desk->startSimulator(kUnpacedLine + QStringList{"--com", "150"}),
+                 qPrintable(m_desk->startError()));
 }
 
 void RecordTest::processesShareOneRecord_data() {
@@ -208,7 +195,7 @@ void RecordTest::applyWithoutTheRecordSaysWhy() {
         out.write(spool);
         spoolOption << "--spool" << out.fileName();
     }
-    const int writesBefore = m_simulators[0]->countRequests("request write-setup");
+    const int writesBefore = m_desk->simulators()[0]->countRequests("request write-setup");
     const CliResult result = runCli(QStringList{"apply", file("line.toml"), "--node-ids",
                                                 "1000..1999", "--db", db.replace("FILE", record)} +
                                     spoolOption + ports(0, 1));
@@ -216,7 +203,7 @@ void RecordTest::applyWithoutTheRecordSaysWhy() {
     QVERIFY2(result.err.count('\n') == 1, result.err.constData());
     QVERIFY2(result.err.contains(says.toUtf8()), result.err.constData());
     QVERIFY2(result.err.contains("nothing written"), result.err.constData());
-    QCOMPARE(m_simulators[0]->countRequests("request write-setup"), writesBefore);
+    QCOMPARE(m_desk->simulators()[0]->countRequests("request write-setup"), writesBefore);
     if (!spool.isEmpty()) {
         QFile kept(spoolOption.back());
         QVERIFY(kept.open(QIODevice::ReadOnly));
@@ -227,13 +214,14 @@ void RecordTest::applyWithoutTheRecordSaysWhy() {
 void RecordTest::textThatIsNotUtf8IsWrittenOut() {
     // A COM alias whose device has a name that is not UTF-8, and a port named by a path that
     // holds a terminal's escape sequence: both are the user's to choose.
-    const std::string folder = m_runtime->path();
+    const std::string folder = m_desk->folder();
     const std::string oddDevice = folder + "/tty\xFF\xFE";
-    QCOMPARE(::symlink(m_simulators[2]->device().toStdString().c_str(), oddDevice.c_str()), 0);
+    QCOMPARE(::symlink(m_desk->simulators()[2]->device().toStdString().c_str(), oddDevice.c_str()),
+             0);
     const std::string alias = folder + "/qz470mr/COM199";
     QCOMPARE(::symlink(oddDevice.c_str(), alias.c_str()), 0);
     const QString oddPort = file("tty\x1b[31mred");
-    QVERIFY(QFile::link(m_simulators[3]->device(), oddPort));
+    QVERIFY(QFile::link(m_desk->simulators()[3]->device(), oddPort));
     const QString url = "sqlite://" + file("odd.db");
 
     const CliResult applied = runCli({"apply", file("line.toml"), "-p", "COM199", "-p", oddPort,

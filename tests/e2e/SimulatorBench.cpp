@@ -2,7 +2,6 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
-#include <QFile>
 #include <QtTest>
 
 #include "QZSerial.h"
@@ -11,8 +10,7 @@
 using namespace res;
 
 SimulatorBench::SimulatorBench()
-    : m_simulator(QString::fromStdString(m_runtime.path()) + QStringLiteral("/requests.log")),
-      m_dlg(std::make_unique<CMeshcfgDlg>()) {}
+    : m_simulator(m_desk.addSimulator()), m_dlg(std::make_unique<CMeshcfgDlg>()) {}
 
 bool SimulatorBench::connect(const QStringList& simulatorOptions) {
     if (!m_simulator.start(simulatorOptions)) {
@@ -47,10 +45,7 @@ bool SimulatorBench::reconnect(const QStringList& simulatorOptions) {
 }
 
 QString SimulatorBench::writeFile(const QString& name, const QByteArray& content) const {
-    const QString path = QString::fromStdString(m_runtime.path()) + u'/' + name;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) return {};
-    return path;
+    return m_desk.writeFile(name, content);
 }
 
 QStringList SimulatorBench::meshOptions(const QByteArray& mesh, const QStringList& base) const {

@@ -8,8 +8,7 @@
 #include <memory>
 
 #include "CMeshcfgDlg.h"
-#include "ScopedRuntimeDir.h"
-#include "SimulatorProcess.h"
+#include "SimulatedDesk.h"
 
 // No pacing and no unasked notices, where neither is the point.
 inline const QStringList kUnpacedLine{QStringLiteral("--baud"), QStringLiteral("0"),
@@ -46,8 +45,8 @@ class SimulatorBench {
     int countLog(const QString& prefix) const { return logLines(prefix).size(); }
 
   private:
-    ScopedRuntimeDir m_runtime;
-    SimulatorProcess m_simulator;
+    SimulatedDesk m_desk;
+    SimulatorProcess& m_simulator;
     std::unique_ptr<CMeshcfgDlg> m_dlg;  // closes its port before the simulator stops
     QString m_error;
 };

@@ -9,9 +9,8 @@
 #include "CliRun.h"
 #include "LogFile.h"
 #include "LogLines.h"
-#include "ScopedRuntimeDir.h"
+#include "SimulatedDesk.h"
 #include "SimulatorBench.h"
-#include "SimulatorProcess.h"
 
 namespace {
 
@@ -49,8 +48,8 @@ void SpreadsheetCellTest::formulaTextStaysText_data() {
 void SpreadsheetCellTest::formulaTextStaysText() {
     QFETCH(QString, text);
     QFETCH(QString, cell);
-    const ScopedRuntimeDir runtime;
-    const QDir dir(QString::fromStdString(runtime.path()));
+    SimulatedDesk desk;
+    const QDir dir(QString::fromStdString(desk.folder()));
 
     LogLines lines;
     lines.append(0, qRgb(0, 0, 0), text);
@@ -61,16 +60,10 @@ void SpreadsheetCellTest::formulaTextStaysText() {
     QVERIFY2(logRows[1].endsWith(QStringLiteral(",note,,%1,").arg(cell)), qPrintable(logRows[1]));
 
     // The module reached by a path named like the text, relative to where the command runs.
-    SimulatorProcess simulator(dir.filePath(QStringLiteral("requests.log")));
-    QVERIFY2(simulator.start(kUnpacedLine), qPrintable(simulator.error()));
-    QVERIFY(QFile::link(simulator.device(), dir.filePath(text)));
-    const QString profile = dir.filePath(QStringLiteral("line.toml"));
-    QFile out(profile);
-    QVERIFY(out.open(QIODevice::WriteOnly));
-    out.write(
-        "frequency = 434.0\npower = 5\nlife_cycle = \"1h\"\nnetwork_id = 4660\n"
-        "node_id = 258\nuart_baud = 9600\nuart_parity = \"NO\"\n");
-    out.close();
+    const SimulatorProcess* simulator = desk.startSimulator(kUnpacedLine);
+    QVERIFY2(simulator, qPrintable(desk.startError()));
+    QVERIFY(QFile::link(simulator->device(), dir.filePath(text)));
+    const QString profile = desk.writeLineProfile(9600, "NO");
     const QString report = dir.filePath(QStringLiteral("report.csv"));
     const QString before = QDir::currentPath();
     QVERIFY(QDir::setCurrent(dir.path()));

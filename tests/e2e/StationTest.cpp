@@ -12,9 +12,8 @@
 
 #include "CliRun.h"
 #include "PostgresServer.h"
-#include "ScopedRuntimeDir.h"
+#include "SimulatedDesk.h"
 #include "SimulatorBench.h"
-#include "SimulatorProcess.h"
 
 namespace {
 
@@ -61,11 +60,8 @@ class StationTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void init() { m_runtime = std::make_unique<ScopedRuntimeDir>(); }
-    void cleanup() {
-        m_simulators.clear();
-        m_runtime.reset();
-    }
+    void init() { m_desk = std::make_unique<SimulatedDesk>(); }
+    void cleanup() { m_desk.reset(); }
 
     void gangWithASilentAndAPulledModule();
     void stationTakesModulesAsTheyArePlugged();
@@ -77,34 +73,18 @@ class StationTest : public QObject {
     void reportRowCutByAFullDisk();
 
   private:
-    QString file(const QString& name) const {
-        return QString::fromStdString(m_runtime->path()) + u'/' + name;
-    }
-    QString profile() const {
-        const QString path = file("line.toml");
-        QFile out(path);
-        if (out.open(QIODevice::WriteOnly))
-            out.write(
-                "frequency = 434.0\npower = 5\nlife_cycle = \"1h\"\nnetwork_id = 4660\n"
-                "node_id = 258\nuart_baud = 115200\nuart_parity = \"EVEN\"\n");
-        return path;
-    }
+    QString file(const QString& name) const { return m_desk->file(name); }
+    QString profile() const { return m_desk->writeLineProfile(); }
     SimulatorProcess* startSimulator(const QStringList& options = {}) {
-        const int n = static_cast<int>(m_simulators.size());
-        auto simulator =
-            std::make_unique<SimulatorProcess>(file(QStringLiteral("sim%1.log").arg(n)));
-        if (!simulator->start(kUnpacedLine + QStringList{"--com", "150"} + options)) return nullptr;
-        m_simulators.push_back(std::move(simulator));
-        return m_simulators.back().get();
+        return m_desk->startSimulator(kUnpacedLine + QStringList{"--com", "150"} + options);
     }
     QString portRange() const {
         return QStringLiteral("COM%1-COM%2")
-            .arg(m_simulators.front()->port())
-            .arg(m_simulators.back()->port());
+            .arg(m_desk->simulators().front()->port())
+            .arg(m_desk->simulators().back()->port());
     }
 
-    std::unique_ptr<ScopedRuntimeDir> m_runtime;
-    std::vector<std::unique_ptr<SimulatorProcess>> m_simulators;
+    std::unique_ptr<SimulatedDesk> m_desk;
 };
 
 void StationTest::gangWithASilentAndAPulledModule() {
@@ -185,11 +165,11 @@ void StationTest::twoProcessesShareOneIdFile() {
     constexpr int kModules = 8;
     constexpr int kRounds = 25;  // 200 units
     for (int i = 0; i < kModules; ++i) QVERIFY(startSimulator());
-    const QString first = QStringLiteral("COM%1").arg(m_simulators.front()->port());
+    const QString first = QStringLiteral("COM%1").arg(m_desk->simulators().front()->port());
     const auto half = [this](int from) {
         QStringList ports;
         for (int i = from; i < from + kModules / 2; ++i)
-            ports << "-p" << QStringLiteral("COM%1").arg(m_simulators[i]->port());
+            ports << "-p" << QStringLiteral("COM%1").arg(m_desk->simulators()[i]->port());
         return ports;
     };
     const QStringList common{"apply",     profile(),   "--node-ids", "1000..1999",
@@ -215,7 +195,7 @@ void StationTest::interruptLeavesWholeRows() {
     QProcess cli;
     startCli(cli, {"apply", profile(), "-p", portRange(), "--node-ids", "1..9", "--report", report,
                    "--timeout", "20000"});
-    for (const auto& simulator : m_simulators)
+    for (const auto& simulator : m_desk->simulators())
         QTRY_VERIFY_WITH_TIMEOUT(simulator->countRequests("request read-setup") == 1, kWaitMs);
     ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
     QCOMPARE(finishCli(cli).exitCode, 130);
@@ -309,7 +289,7 @@ void StationTest::modulesOfOnePortNeverShareAnId() {
         QVERIFY2(id.hasMatch(), qPrintable(line));
         given << id.captured(1);
         QVERIFY(simulator->stop());
-        m_simulators.clear();
+        m_desk->stopSimulators();
     }
     QCOMPARE(given, QStringList({"1", "2", "3"}));
     if (shift) {
