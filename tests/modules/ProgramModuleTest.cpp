@@ -32,6 +32,7 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, ProgramModuleTest,
     ::testing::Values(
         ModuleRow{"Found", "meshcfg-network.so", "meshcfg_network_connector", true, "", ""},
+        ModuleRow{"SqliteRecord", "meshcfg-sqlite.so", "meshcfg_connect_sqlite", true, "", ""},
         ModuleRow{"OtherVersion", "meshcfg-network.so", "meshcfg_network_connector_2", false,
                   "meshcfg-network.so is not this version's module", "; reinstall the package"},
         ModuleRow{"Missing", "meshcfg-nowhere.so", "meshcfg_network_connector", false,

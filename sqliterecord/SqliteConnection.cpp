@@ -202,12 +202,14 @@ class SqliteConnection : public Connection {
 
 }  // namespace
 
-std::unique_ptr<Connection> connectSqlite(const RecordUrl& url, Connection::Access access) {
+}  // namespace record
+
+// The module's one entry; its failures are the record's exceptions.
+extern "C" record::Connection* meshcfg_connect_sqlite(const record::RecordUrl& url,
+                                                      record::Connection::Access access) {
     try {
-        return std::make_unique<SqliteConnection>(url, access);
+        return new record::SqliteConnection(url, access);
     } catch (const SQLite::Exception& error) {
-        rethrow(url, error);
+        record::rethrow(url, error);
     }
 }
-
-}  // namespace record
