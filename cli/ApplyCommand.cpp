@@ -46,7 +46,7 @@ ExitCode applyProfile(const CommonOptions& common, const SettingChanges& setting
     const UnitOutcome outcome = runner.run(ports.front());
     runner.refuseWithoutRecord();
     if (!outcome.passed()) throw Failure(outcome.code, outcome.message);
-    printPass(common, *outcome.readBack);
+    printPass(common, *outcome.row.readBack);
     return kExitDone;
 }
 

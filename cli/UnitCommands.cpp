@@ -12,12 +12,9 @@
 #include "Profile.h"
 #include "ProgressBoard.h"
 #include "UnitRecord.h"
+#include "UnitRowText.h"
 
 namespace {
-
-std::string idText(const std::optional<std::uint16_t>& id) {
-    return id ? std::to_string(*id) : "-";
-}
 
 class BoardOutput final : public UnitOutput {
   public:
@@ -28,14 +25,8 @@ class BoardOutput final : public UnitOutput {
     void step(const PortTarget& port, UnitStep step, const std::optional<std::uint16_t>&) override {
         m_board.step(port.name, step);
     }
-    void finished(const PortTarget& port, const std::string& serial,
-                  const UnitOutcome& outcome) override {
-        std::string line = port.name + (outcome.passed() ? " PASS" : " FAIL") +
-                           " node_id=" + idText(outcome.nodeId) +
-                           " serial=" + (serial.empty() ? "-" : serial) +
-                           " ms=" + std::to_string(outcome.duration.count());
-        if (!outcome.passed()) line += " why=" + outcome.why;
-        m_board.finish(port.name, line);
+    void finished(const UnitOutcome& outcome) override {
+        m_board.finish(outcome.row.port, unitLine(outcome.row));
     }
     void heldBack(const PortTarget& port, const std::string& why) override {
         m_board.finish(port.name, port.name + " WAIT why=" + why);
@@ -61,16 +52,16 @@ class JsonOutput final : public UnitOutput {
         if (step != UnitStep::kReadingBack) return;
         print({{"event", "written"}, {"port", port.name}, {"node_id", idJson(nodeId)}});
     }
-    void finished(const PortTarget& port, const std::string& serial,
-                  const UnitOutcome& outcome) override {
+    void finished(const UnitOutcome& outcome) override {
+        const record::UnitRow& row = outcome.row;
         Json event{{"event", outcome.passed() ? "verified" : "failed"},
-                   {"port", port.name},
-                   {"adapter_serial", serial},
-                   {"node_id", idJson(outcome.nodeId)},
-                   {"ms", outcome.duration.count()}};
-        if (outcome.readBack) event["settings"] = settingsJson(*outcome.readBack);
+                   {"port", row.port},
+                   {"adapter_serial", row.adapterSerial},
+                   {"node_id", idJson(row.nodeId)},
+                   {"ms", row.durationMs}};
+        if (row.readBack) event["settings"] = settingsJson(*row.readBack);
         if (!outcome.passed()) {
-            event["why"] = outcome.why;
+            event["why"] = row.why;
             event["exit_code"] = static_cast<int>(outcome.code);
         }
         print(event);
@@ -140,12 +131,14 @@ void prepareUnitOptions(UnitCommandOptions& options) {
     checkWritable(station.spoolPath, Writing::kAppend);
     checkWritable(station.idFile, Writing::kAppend);
     checkWritable(station.reportPath, Writing::kAppend);
-    Profile profile = readProfile(options.profilePath);
-    station.profile = {std::filesystem::path(options.profilePath).filename().string(),
-                       std::move(profile.sha256)};
+    ProfileFile profile = readProfile(options.profilePath);
     options.changes = std::move(profile.changes);
     options.changes.overlay(options.given.changes());
     requireAllSettings(options.profilePath, options.changes);
+    proto::Setup setup;
+    options.changes.applyTo(setup);
+    station.profile = {std::filesystem::path(options.profilePath).filename().string(),
+                       std::move(profile.sha256), setup};
 }
 
 std::unique_ptr<UnitOutput> unitOutput(const CommonOptions& common) {

@@ -12,61 +12,10 @@
 #include "CsvCell.h"
 #include "JsonText.h"
 #include "LineRecord.h"
-#include "Report.h"
 #include "Text.h"
+#include "UnitRowText.h"
 
 namespace {
-
-Json unitJson(const record::UnitRow& row) {
-    return {{"unit_id", row.unitId},
-            {"time", row.time.text()},
-            {"station", row.station},
-            {"port", row.port},
-            {"device", row.device},
-            {"adapter_id", row.adapter},
-            {"adapter_serial", row.adapterSerial},
-            {"profile", row.profile ? Json(row.profile->name) : Json()},
-            {"profile_sha256", row.profile ? Json(row.profile->sha256) : Json()},
-            {"settings", row.readBack ? settingsJson(*row.readBack) : Json()},
-            {"network_id", row.networkId ? Json(*row.networkId) : Json()},
-            {"node_id", row.nodeId ? Json(*row.nodeId) : Json()},
-            {"result", record::resultName(row.result)},
-            {"why", row.why},
-            {"duration_ms", row.durationMs}};
-}
-
-// The record's texts came from ports, adapters and modules: written out where they hold
-// control characters, so each unit stays one line.
-std::string unitText(const record::UnitRow& row) {
-    std::string line = row.time.text() + " " + terminalText(row.station) + " " +
-                       terminalText(row.port) + " " + std::string(record::resultName(row.result)) +
-                       " node_id=" + (row.nodeId ? std::to_string(*row.nodeId) : "-") + " serial=" +
-                       (row.adapterSerial.empty() ? "-" : terminalText(row.adapterSerial)) +
-                       " ms=" + std::to_string(row.durationMs);
-    if (!row.why.empty()) line += " why=" + terminalText(row.why);
-    return line;
-}
-
-std::string unitCsv(const record::UnitRow& row) {
-    PortTarget port{row.port, row.device, {}};
-    if (!row.adapterName.empty()) port.adapter.push_back(row.adapterName);
-    const ProfileTrace profile =
-        row.profile ? ProfileTrace{row.profile->name, row.profile->sha256} : ProfileTrace{};
-    const ApplyRun run{port,
-                       row.readBack ? settingsJson(*row.readBack) : Json::object(),
-                       row.result == record::Result::kPass,
-                       row.why,
-                       row.adapter,
-                       row.adapterSerial,
-                       row.profile ? &profile : nullptr,
-                       row.nodeId,
-                       std::chrono::milliseconds(row.durationMs),
-                       row.result == record::Result::kReserved};
-    // The station's own local time, as its report would have shown it.
-    std::string time = row.time.text().substr(0, 19);
-    time[10] = ' ';
-    return CsvReport::line(run, {time, row.time.text(), row.station});
-}
 
 Json yieldJson(const record::StationTally& tally) {
     const auto yield = tally.yield();
@@ -116,10 +65,14 @@ void printUnits(const CommonOptions& common, const UnitsOptions& options,
         for (const auto& row : rows) units.push_back(unitJson(row));
         std::cout << jsonText(std::move(units)) << "\n";
     } else if (options.csv) {
-        std::cout << CsvReport::header();
-        for (const auto& row : rows) std::cout << unitCsv(row);
+        std::cout << reportHeader();
+        for (const auto& row : rows) std::cout << reportLine(row, row.time);
     } else {
-        for (const auto& row : rows) std::cout << unitText(row) << "\n";
+        // The record's texts came from ports, adapters and modules: written out where they hold
+        // control characters, so each unit stays one line.
+        for (const auto& row : rows)
+            std::cout << terminalText(row.time.text() + " " + row.station + " " + unitLine(row))
+                      << "\n";
     }
 }
 

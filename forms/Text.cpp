@@ -148,22 +148,6 @@ std::string localTimeText(std::chrono::system_clock::time_point now, bool millis
     return text;
 }
 
-std::string offsetTimeText(std::chrono::system_clock::time_point when) {
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    char date[32];
-    std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
-    char zone[8];
-    std::strftime(zone, sizeof zone, "%z", &local);  // "+0100"
-    const auto ms =
-        std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()) % 1000;
-    char text[64];
-    std::snprintf(text, sizeof text, "%s.%03d%.3s:%.2s", date, static_cast<int>(ms.count()), zone,
-                  zone + 3);
-    return text;
-}
-
 std::optional<std::chrono::milliseconds> spanOfTime(std::string_view text) {
     if (text.size() < 2) return std::nullopt;
     const auto count = wholeDecimal(text.substr(0, text.size() - 1));

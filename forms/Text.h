@@ -38,6 +38,3 @@ std::string joined(const std::vector<std::string>& parts, std::string_view separ
 
 // "%Y-%m-%d %H:%M:%S" in local time; with milliseconds when asked.
 std::string localTimeText(std::chrono::system_clock::time_point when, bool milliseconds);
-// ISO 8601 local time with milliseconds and the offset from UTC: "2026-03-01T14:05:09.120+01:00",
-// so rows from stations in other time zones sort and compare.
-std::string offsetTimeText(std::chrono::system_clock::time_point when);

@@ -171,18 +171,22 @@ void declareValues(py::module_& m) {
         .def_property_readonly(
             "result", [](const UnitOutcome& outcome) { return outcome.passed() ? "PASS" : "FAIL"; })
         .def_property_readonly("passed", &UnitOutcome::passed)
-        .def_readonly("why", &UnitOutcome::why)
+        .def_property_readonly("why", [](const UnitOutcome& outcome) { return outcome.row.why; })
         .def_property_readonly(
             "exit_code", [](const UnitOutcome& outcome) { return static_cast<int>(outcome.code); })
-        .def_readonly("node_id", &UnitOutcome::nodeId)
-        .def_readonly("read_back", &UnitOutcome::readBack)
+        .def_property_readonly("node_id",
+                               [](const UnitOutcome& outcome) { return outcome.row.nodeId; })
+        .def_property_readonly("read_back",
+                               [](const UnitOutcome& outcome) { return outcome.row.readBack; })
         .def_property_readonly("duration",
                                [](const UnitOutcome& outcome) {
-                                   return std::chrono::duration<double>(outcome.duration).count();
+                                   return std::chrono::duration<double>(
+                                              std::chrono::milliseconds(outcome.row.durationMs))
+                                       .count();
                                })
         .def("__bool__", &UnitOutcome::passed)
         .def("__str__", [](const UnitOutcome& outcome) {
-            return outcome.passed() ? std::string("PASS") : "FAIL: " + outcome.why;
+            return outcome.passed() ? std::string("PASS") : "FAIL: " + outcome.row.why;
         });
 }
 

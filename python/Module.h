@@ -34,7 +34,7 @@ struct SendResult {
 
 struct LoadedProfile {
     std::string path;
-    Profile profile;
+    ProfileFile profile;
 };
 
 class Module {

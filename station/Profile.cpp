@@ -40,10 +40,10 @@ std::optional<SettingChanges::Value> scriptValue(const toml::node& node) {
 
 }  // namespace
 
-Profile readProfile(const std::string& path) {
+ProfileFile readProfile(const std::string& path) {
     const FileText file = readRegularFile(path, kLargestProfile);
     if (!file.text) throw Failure(kExitUsage, path + ": not a profile file: " + file.problem);
-    Profile profile{{}, sha256Of(*file.text)};
+    ProfileFile profile{{}, sha256Of(*file.text)};
     toml::table table;
     try {
         table = toml::parse(*file.text, path);

@@ -6,14 +6,16 @@
 
 #include "Settings.h"
 
-struct Profile {
+// A profile file as read: the settings it gives, some or all seven. A unit's row names the
+// profile it was given as a record::Profile.
+struct ProfileFile {
     SettingChanges changes;
     std::string sha256;  // of the bytes read, so a report names exactly what was written
 };
 
 // Read once, and only from a regular file of a profile's size. A Failure with kExitUsage naming
 // the file, and the line of the first unknown key or bad value.
-Profile readProfile(const std::string& path);
+ProfileFile readProfile(const std::string& path);
 
 // A Failure with kExitUsage naming the profile when the settings lack any of the seven.
 void requireAllSettings(const std::string& profilePath, const SettingChanges& settings);

@@ -8,7 +8,7 @@
 
 #include "NodeIdRange.h"
 #include "PluggedUnits.h"
-#include "Report.h"
+#include "UnitRow.h"
 
 struct StationOptions {
     std::vector<std::string> ports;       // -p, every COMn-COMm range spelt out
@@ -20,7 +20,9 @@ struct StationOptions {
     std::string reportPath;
     std::string dbUrl;      // --db: the line's record
     std::string spoolPath;  // --spool: rows waiting for the record
-    ProfileTrace profile;
+    // Its file name and digest, and the seven settings every unit is given; none before the
+    // profile is read.
+    std::optional<record::Profile> profile;
 };
 
 // What the options alone rule out, before any file is read: a Failure with kExitUsage.

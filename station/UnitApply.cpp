@@ -1,5 +1,8 @@
 #include "UnitApply.h"
 
+#include <algorithm>
+#include <chrono>
+
 #include "SetupExchange.h"
 
 namespace {
@@ -54,25 +57,32 @@ struct Progress {
 
 }  // namespace
 
+void UnitOutcome::rowLost() {
+    code = std::max(code, kExitRecord);
+    row.result = record::Result::kFail;
+}
+
 UnitOutcome applyToUnit(const CommonOptions& common, const UnitPlan& plan, const UnitName& unit,
-                        const UnitStepHandler& onStep) {
+                        const UnitStepHandler& onStep, record::UnitRow row) {
     const UnitLinkOpener open = [&] {
         return std::make_unique<SessionLink>(common, plan.tellNotices);
     };
-    return applyToUnit(plan, unit, open, onStep);
+    return applyToUnit(plan, unit, open, onStep, std::move(row));
 }
 
 UnitOutcome applyToUnit(const UnitPlan& plan, const UnitName& unit, const UnitLinkOpener& open,
-                        const UnitStepHandler& onStep) {
+                        const UnitStepHandler& onStep, record::UnitRow draft) {
     const auto started = std::chrono::steady_clock::now();
     UnitOutcome outcome;
+    outcome.row = std::move(draft);
+    record::UnitRow& row = outcome.row;
     Progress progress;
     bool idHeldUnwritten = false;  // an id reserved or kept that no write carried yet
     try {
-        onStep(UnitStep::kOpening, outcome.nodeId);
+        onStep(UnitStep::kOpening, row.nodeId);
         const std::unique_ptr<UnitLink> link = open();
         progress.opened = true;
-        onStep(UnitStep::kReading, outcome.nodeId);
+        onStep(UnitStep::kReading, row.nodeId);
         // What the module holds is read first, so that a module that does not answer is never
         // written to.
         const proto::Setup module = link->readSetup();
@@ -81,13 +91,13 @@ UnitOutcome applyToUnit(const UnitPlan& plan, const UnitName& unit, const UnitLi
         proto::Setup written = module;
         plan.settings.applyTo(written);
         if (plan.ids || plan.keepNodeId) {
-            outcome.nodeId = nodeIdFor(plan, module, unit);
+            row.nodeId = nodeIdFor(plan, module, unit);
             idHeldUnwritten = plan.ids != nullptr;
-            written.nodeId = *outcome.nodeId;
+            written.nodeId = *row.nodeId;
         }
         progress.interruptedWhy = "interrupted before the write: nothing written";
         progress.stage = "write";
-        onStep(UnitStep::kWriting, outcome.nodeId);
+        onStep(UnitStep::kWriting, row.nodeId);
         try {
             link->writeSetup(written);
         } catch (const Failure&) {
@@ -103,38 +113,41 @@ UnitOutcome applyToUnit(const UnitPlan& plan, const UnitName& unit, const UnitLi
         progress.interruptedWhy =
             "interrupted reading back: the write had gone out whole and was acknowledged";
         progress.stage = "read-back";
-        onStep(UnitStep::kReadingBack, outcome.nodeId);
-        outcome.readBack = link->readSetup();
-        const std::string differs = mismatch(written, *outcome.readBack);
+        onStep(UnitStep::kReadingBack, row.nodeId);
+        row.readBack = link->readSetup();
+        const std::string differs = mismatch(written, *row.readBack);
         if (!differs.empty()) throw link->failure(kExitRefused, "verify failed: " + differs);
     } catch (const Interrupted& stop) {
         outcome.code = stop.code();
         outcome.message = stop.what();
-        outcome.why = progress.interruptedWhy;
+        row.why = progress.interruptedWhy;
     } catch (const NoNodeIdLeft& none) {
         outcome.end = UnitEnd::kNoIdLeft;
         outcome.code = none.code();
-        outcome.message = outcome.why = none.what();
+        outcome.message = row.why = none.what();
     } catch (const Failure& failure) {
         outcome.code = failure.code();
         outcome.message = failure.what();
         // An open port that fails is a device gone: the row says what it was doing.
-        outcome.why = failure.code() == kExitPort && progress.opened
-                          ? "unplugged during " + progress.stage
-                          : failure.what();
+        row.why = failure.code() == kExitPort && progress.opened
+                      ? "unplugged during " + progress.stage
+                      : failure.what();
     } catch (const std::exception& error) {  // the id file could not be read or written
         outcome.code = kExitUsage;
-        outcome.message = outcome.why = error.what();
+        outcome.message = row.why = error.what();
     }
     if (idHeldUnwritten) {
         try {
-            plan.ids->giveBack(*outcome.nodeId, unit.text);
-            outcome.nodeId.reset();
+            plan.ids->giveBack(*row.nodeId, unit.text);
+            row.nodeId.reset();
         } catch (const std::exception& error) {
-            outcome.why += "; the id stays taken: " + std::string(error.what());
+            row.why += "; the id stays taken: " + std::string(error.what());
         }
     }
-    outcome.duration = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now() - started);
+    if (row.readBack) row.networkId = row.readBack->networkId;
+    row.result = outcome.passed() ? record::Result::kPass : record::Result::kFail;
+    row.durationMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                         std::chrono::steady_clock::now() - started)
+                         .count();
     return outcome;
 }

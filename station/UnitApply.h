@@ -3,7 +3,6 @@
 // compare. `apply` runs it for one port as it always has, side by side for many ports, and the
 // station for each module plugged in.
 
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -15,6 +14,7 @@
 #include "ProgressBoard.h"
 #include "Session.h"
 #include "Settings.h"
+#include "UnitRow.h"
 #include "UnitThreads.h"
 
 struct UnitPlan {
@@ -30,15 +30,16 @@ struct UnitPlan {
     std::function<bool()> mayWrite;
 };
 
+// How a unit ended. Its row holds what was read back, the id the unit holds (it stays used once
+// written), PASS or FAIL and why, and how long it took.
 struct UnitOutcome {
     ExitCode code = kExitDone;
     UnitEnd end = UnitEnd::kFinished;
     std::string message;  // the failure as one port prints it on standard error
-    std::string why;      // the report's why; empty for a pass
-    std::optional<proto::Setup> readBack;
-    std::optional<std::uint16_t> nodeId;  // the id the unit holds; it stays used once written
-    std::chrono::milliseconds duration{};
+    record::UnitRow row;
     bool passed() const { return code == kExitDone; }
+    // The unit's row could not be kept where it goes: the unit does not count as done.
+    void rowLost();
 };
 
 // The module as one unit's apply reaches it. Its calls leave as a Failure (an Interrupted for
@@ -59,9 +60,10 @@ using UnitLinkOpener = std::function<std::unique_ptr<UnitLink>()>;
 // The step a unit begins, with the node id it holds by then.
 using UnitStepHandler = std::function<void(UnitStep, const std::optional<std::uint16_t>&)>;
 
-// unit names the holder of a node id. Never throws a Failure: its outcome says how it ended.
+// unit names the holder of a node id; row is the unit's row so far (where, with what), which the
+// outcome's row completes. Never throws a Failure: its outcome says how it ended.
 UnitOutcome applyToUnit(const UnitPlan& plan, const UnitName& unit, const UnitLinkOpener& open,
-                        const UnitStepHandler& onStep);
+                        const UnitStepHandler& onStep, record::UnitRow row = {});
 // The unit on the port common names, through a Session.
 UnitOutcome applyToUnit(const CommonOptions& common, const UnitPlan& plan, const UnitName& unit,
-                        const UnitStepHandler& onStep);
+                        const UnitStepHandler& onStep, record::UnitRow row = {});

@@ -66,23 +66,8 @@ void RecordIds::giveBack(std::uint16_t, std::string_view name) {
     unitOf(name).givenBack = true;
 }
 
-UnitRecord::UnitRecord(const StationOptions& options, const SettingChanges& settings)
-    : m_spoolPath(options.spoolPath) {
-    try {
-        m_line = std::make_unique<record::LineRecord>(options.dbUrl, options.spoolPath);
-    } catch (const record::RecordError& error) {
-        throw Failure(kExitUsage, error.what());
-    }
-    std::optional<proto::Setup> setup;
-    if (settings.complete()) settings.applyTo(setup.emplace());
-    if (setup)
-        m_profile = record::Profile{options.profile.fileName, options.profile.sha256, *setup};
-    if (options.nodeIds && setup)
-        m_ids = std::make_unique<RecordIds>(*m_line, *options.nodeIds, setup->networkId);
-}
-
-void UnitRecord::begin(const std::string& unit, const PortTarget& port,
-                       const std::optional<UsbIdentity>& usb) {
+record::UnitRow unitDraft(const PortTarget& port, const std::optional<UsbIdentity>& usb,
+                          const std::optional<record::Profile>& profile) {
     record::UnitRow draft;
     draft.station = stationName();
     draft.port = port.name;
@@ -92,41 +77,40 @@ void UnitRecord::begin(const std::string& unit, const PortTarget& port,
         draft.adapter = usb->vendorId + ":" + usb->productId;
         draft.adapterSerial = usb->serial;
     }
-    draft.profile = m_profile;
-    if (m_profile) draft.networkId = m_profile->setup.networkId;
+    draft.profile = profile;
+    if (profile) draft.networkId = profile->setup.networkId;
+    return draft;
+}
+
+UnitRecord::UnitRecord(const StationOptions& options) : m_spoolPath(options.spoolPath) {
+    try {
+        m_line = std::make_unique<record::LineRecord>(options.dbUrl, options.spoolPath);
+    } catch (const record::RecordError& error) {
+        throw Failure(kExitUsage, error.what());
+    }
+    if (options.nodeIds && options.profile)
+        m_ids = std::make_unique<RecordIds>(*m_line, *options.nodeIds,
+                                            options.profile->setup.networkId);
+}
+
+void UnitRecord::begin(const std::string& unit, const record::UnitRow& draft) {
     if (m_ids) m_ids->begin(unit, draft);
-    const std::lock_guard lock(m_mutex);
-    m_drafts.insert_or_assign(unit, std::move(draft));
 }
 
 void UnitRecord::drop(const std::string& unit) {
     if (m_ids) m_ids->end(unit);
-    const std::lock_guard lock(m_mutex);
-    m_drafts.erase(unit);
 }
 
 std::string UnitRecord::store(const std::string& unit, UnitOutcome& outcome) {
-    record::UnitRow row;
-    {
-        const std::lock_guard lock(m_mutex);
-        row = std::move(m_drafts.at(unit));
-        m_drafts.erase(unit);
-    }
     const bool giveBack = m_ids && m_ids->end(unit);
-    row.readBack = outcome.readBack;
-    if (outcome.readBack) row.networkId = outcome.readBack->networkId;
-    row.nodeId = outcome.nodeId;
-    row.result = outcome.passed() ? record::Result::kPass : record::Result::kFail;
-    row.why = outcome.why;
-    row.durationMs = outcome.duration.count();
     try {
-        if (m_line->store(row, giveBack) == record::LineRecord::StoredIn::kSpool)
+        if (m_line->store(outcome.row, giveBack) == record::LineRecord::StoredIn::kSpool)
             return "the line's record cannot be reached (" + m_line->downReason() +
                    "): the unit's row waits in " + m_spoolPath + " until it is back";
     } catch (const record::RecordError& error) {
         // The module is set up, but its record is missing: the unit does not count as done.
-        outcome.code = std::max(outcome.code, kExitRecord);
-        outcome.message = outcome.why =
+        outcome.rowLost();
+        outcome.message = outcome.row.why =
             std::string("the unit's row could not be kept: ") + error.what();
     }
     return {};

@@ -53,10 +53,14 @@ class RecordIds final : public NodeIdSource {
     std::map<std::string, Unit, std::less<>> m_units;
 };
 
+// A unit's row before its apply: where it is set up, and with which profile.
+record::UnitRow unitDraft(const PortTarget& port, const std::optional<UsbIdentity>& usb,
+                          const std::optional<record::Profile>& profile);
+
 class UnitRecord {
   public:
     // A Failure with kExitUsage for a malformed address or a spool that cannot be kept.
-    UnitRecord(const StationOptions& options, const SettingChanges& settings);
+    explicit UnitRecord(const StationOptions& options);
 
     // Where node ids come from: the record, when a range is given.
     NodeIdSource* ids() { return m_ids.get(); }
@@ -64,22 +68,19 @@ class UnitRecord {
     bool ready() { return m_line->ready(); }
     std::string downReason() const { return m_line->downReason(); }
 
-    void begin(const std::string& unit, const PortTarget& port,
-               const std::optional<UsbIdentity>& usb);
+    // The unit's row so far: its node id is reserved under the row's unit id.
+    void begin(const std::string& unit, const record::UnitRow& draft);
     // The unit never started (nothing written): no row, and the next try begins afresh.
     void drop(const std::string& unit);
-    // The unit's row kept; when neither the database nor the spool takes it, the outcome says so
-    // and the unit does not count as done. A row kept in the spool is said: the line that
+    // The outcome's row kept; when neither the database nor the spool takes it, the outcome says
+    // so and the unit does not count as done. A row kept in the spool is said: the line that
     // returns, empty when the row is in the database.
     std::string store(const std::string& unit, UnitOutcome& outcome);
 
   private:
     std::unique_ptr<record::LineRecord> m_line;
     std::string m_spoolPath;
-    std::optional<record::Profile> m_profile;
     std::unique_ptr<RecordIds> m_ids;
-    std::mutex m_mutex;
-    std::map<std::string, record::UnitRow> m_drafts;
 };
 
 // $XDG_STATE_HOME/meshcfg/spool-<digest of the address>.jsonl: one spool per record, kept

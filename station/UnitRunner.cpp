@@ -28,7 +28,7 @@ UnitRunner::UnitRunner(const CommonOptions& common, const SettingChanges& settin
                        const StationOptions& options, bool tellNotices,
                        std::unique_ptr<UnitOutput> output)
     : m_common(common), m_options(options), m_output(std::move(output)) {
-    if (!options.dbUrl.empty()) m_record = std::make_unique<UnitRecord>(options, settings);
+    if (!options.dbUrl.empty()) m_record = std::make_unique<UnitRecord>(options);
     if (!m_record || !m_record->ids()) m_ids = nodeIdSource(options);
     if (!options.reportPath.empty()) m_report = std::make_unique<CsvReport>(options.reportPath);
     m_plan = {settings,           m_ids ? m_ids.get() : m_record ? m_record->ids() : nullptr,
@@ -46,31 +46,34 @@ UnitOutcome UnitRunner::run(const std::string& portName) {
     const UnitName& name = claim.name();
     const std::string& unit = name.text;
     if (m_output) m_output->found(port, serial);
-    if (m_record) m_record->begin(unit, port, usb);
+    record::UnitRow draft = unitDraft(port, usb, m_options.profile);
+    if (m_record) m_record->begin(unit, draft);
     UnitOutcome outcome = applyToUnit(
-        common, m_plan, name, [&](UnitStep step, const std::optional<std::uint16_t>& nodeId) {
+        common, m_plan, name,
+        [&](UnitStep step, const std::optional<std::uint16_t>& nodeId) {
             if (m_output) m_output->step(port, step, nodeId);
-        });
+        },
+        std::move(draft));
     // Only the record's reservation fails this way, and it comes before the write.
     if (m_holdBack && outcome.code == kExitRecord) {
         m_record->drop(unit);
-        if (m_output) m_output->heldBack(port, outcome.why);
+        if (m_output) m_output->heldBack(port, outcome.row.why);
         outcome.end = UnitEnd::kHeldBack;
         return outcome;
     }
     // apply's record was never reached: the unit ends unwritten, and leaves no row.
     if (!recordReached()) {
         m_record->drop(unit);
-        if (m_output) m_output->finished(port, serial, outcome);
+        if (m_output) m_output->finished(outcome);
         return outcome;
     }
-    store(port, usb, outcome);
+    report(outcome);
     if (m_record) {
         const std::string spooled = m_record->store(unit, outcome);
         if (!spooled.empty()) note(port.name + ": " + spooled);
     }
     ++(outcome.passed() ? m_passed : m_failed);
-    if (m_output) m_output->finished(port, serial, outcome);
+    if (m_output) m_output->finished(outcome);
     return outcome;
 }
 
@@ -119,27 +122,18 @@ bool UnitRunner::recordReached() const {
     return !m_recordReached.valid() || m_recordReached.get();
 }
 
-void UnitRunner::store(const PortTarget& port, const std::optional<UsbIdentity>& usb,
-                       UnitOutcome& outcome) {
+void UnitRunner::report(UnitOutcome& outcome) {
     if (!m_report) return;
-    ApplyRun row{port,
-                 outcome.readBack ? settingsJson(*outcome.readBack) : Json::object(),
-                 outcome.passed(),
-                 outcome.why,
-                 usb ? usb->vendorId + ":" + usb->productId : std::string(),
-                 usb ? usb->serial : std::string(),
-                 &m_options.profile,
-                 outcome.nodeId,
-                 outcome.duration};
     try {
-        m_report->add(row);
+        m_report->add(outcome.row);
     } catch (const Failure& failure) {
         // The unit does not count as done while its row is missing, but what its module went
         // through still stands: it may have been written.
         const std::string lost = "its report row was not kept: " + std::string(failure.what());
-        outcome.message = outcome.passed() ? port.name + ": set up and verified, but " + lost
+        std::string& why = outcome.row.why;
+        outcome.message = outcome.passed() ? outcome.row.port + ": set up and verified, but " + lost
                                            : outcome.message + "; " + lost;
-        outcome.why = outcome.why.empty() ? lost : outcome.why + "; " + lost;
-        outcome.code = std::max(outcome.code, kExitRecord);
+        why = why.empty() ? lost : why + "; " + lost;
+        outcome.rowLost();
     }
 }

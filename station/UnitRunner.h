@@ -23,8 +23,7 @@ class UnitOutput {
     virtual void found(const PortTarget& port, const std::string& serial) = 0;
     virtual void step(const PortTarget& port, UnitStep step,
                       const std::optional<std::uint16_t>& nodeId) = 0;
-    virtual void finished(const PortTarget& port, const std::string& serial,
-                          const UnitOutcome& outcome) = 0;
+    virtual void finished(const UnitOutcome& outcome) = 0;
     // The unit could not start, nothing written: it is taken again once it may.
     virtual void heldBack(const PortTarget& port, const std::string& why) = 0;
     virtual void note(const std::string& line) = 0;
@@ -62,7 +61,7 @@ class UnitRunner {
 
   private:
     bool recordReached() const;
-    void store(const PortTarget& port, const std::optional<UsbIdentity>& usb, UnitOutcome& outcome);
+    void report(UnitOutcome& outcome);
 
     const CommonOptions& m_common;
     const StationOptions& m_options;

@@ -92,11 +92,13 @@ TEST_P(UnitRecordStore, SaysWhenTheRowIsLeftInTheSpool) {
                         ? folder.sqliteUrl()
                         : "sqlite://" + (folder.path() / "unmounted" / "line.db").string();
     options.spoolPath = (folder.path() / "spool.jsonl").string();
-    UnitRecord record(options, SettingChanges{});
-    record.begin("COM150", PortTarget{"COM150", "/dev/pts/3", {}}, std::nullopt);
+    UnitRecord record(options);
     UnitOutcome outcome;
+    outcome.row = unitDraft(PortTarget{"COM150", "/dev/pts/3", {}}, std::nullopt, std::nullopt);
+    outcome.row.result = record::Result::kPass;
+    record.begin("COM150", outcome.row);
     const std::string said = record.store("COM150", outcome);
-    EXPECT_TRUE(outcome.passed()) << outcome.why;
+    EXPECT_TRUE(outcome.passed()) << outcome.row.why;
     if (GetParam().reachable) {
         EXPECT_EQ(said, "");
     } else {

@@ -102,8 +102,8 @@ TEST_P(UnitApplyFailure, SaysWhyAndGivesBackAnIdNeverWritten) {
     const UnitOutcome outcome = applyToUnit(plan, {"unit", true}, open, [](auto, const auto&) {});
 
     EXPECT_EQ(outcome.code, row.code);
-    EXPECT_EQ(outcome.why, row.why);
-    EXPECT_EQ(outcome.nodeId, row.nodeId);
+    EXPECT_EQ(outcome.row.why, row.why);
+    EXPECT_EQ(outcome.row.nodeId, row.nodeId);
     EXPECT_EQ(outcome.end, UnitEnd::kFinished);
     EXPECT_EQ(ids.reserve("next") == kRangeId, row.idFree);
 }
@@ -154,7 +154,7 @@ TEST(UnitApplyIds, TheLastIdGoneEndsTheUnitUnwrittenAndTheShift) {
         [&](UnitStep step, const auto&) { wrote = wrote || step == UnitStep::kWriting; });
     EXPECT_EQ(outcome.code, kExitNoIdLeft);
     EXPECT_EQ(outcome.end, UnitEnd::kNoIdLeft);
-    EXPECT_EQ(outcome.why, "no node id left: nothing written");
+    EXPECT_EQ(outcome.row.why, "no node id left: nothing written");
     EXPECT_FALSE(wrote);
 }
 
@@ -187,12 +187,12 @@ TEST_P(KeptNodeIds, NeverGivenTwice) {
         };
         const UnitOutcome outcome =
             applyToUnit(runner.plan(), module.unit, open, [](auto, const auto&) {});
-        EXPECT_EQ(outcome.code, module.code) << module.unit.text << ": " << outcome.why;
-        EXPECT_EQ(outcome.nodeId, module.nodeId) << module.unit.text;
+        EXPECT_EQ(outcome.code, module.code) << module.unit.text << ": " << outcome.row.why;
+        EXPECT_EQ(outcome.row.nodeId, module.nodeId) << module.unit.text;
         if (module.code != kExitDone)
-            EXPECT_EQ(outcome.why, "node id " + std::to_string(module.held) +
-                                       " is already taken by another unit: nothing written; "
-                                       "give --node-ids FIRST..LAST");
+            EXPECT_EQ(outcome.row.why, "node id " + std::to_string(module.held) +
+                                           " is already taken by another unit: nothing written; "
+                                           "give --node-ids FIRST..LAST");
     }
 }
 

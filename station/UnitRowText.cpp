@@ -1,0 +1,81 @@
+#include "UnitRowText.h"
+
+#include "CsvCell.h"
+
+namespace {
+
+using forms::csvTextCell;
+
+std::string idText(const std::optional<std::uint16_t>& id) {
+    return id ? std::to_string(*id) : "-";
+}
+
+Json idJson(const std::optional<std::uint16_t>& id) {
+    return id ? Json(*id) : Json();
+}
+
+// Numbers as they are, so a spreadsheet can still compute with them.
+std::string cell(const Json& value) {
+    if (value.is_null()) return {};
+    return value.is_string() ? csvTextCell(value.get<std::string>()) : value.dump();
+}
+
+constexpr const char* kTracingColumns =
+    ",station,adapter_id,adapter_serial,profile,profile_sha256,assigned_node_id,duration_ms,"
+    "timestamp";
+
+}  // namespace
+
+std::string unitLine(const record::UnitRow& row) {
+    std::string line = row.port + " " + std::string(record::resultName(row.result)) +
+                       " node_id=" + idText(row.nodeId) +
+                       " serial=" + (row.adapterSerial.empty() ? "-" : row.adapterSerial) +
+                       " ms=" + std::to_string(row.durationMs);
+    if (!row.why.empty()) line += " why=" + row.why;
+    return line;
+}
+
+Json unitJson(const record::UnitRow& row) {
+    return {{"unit_id", row.unitId},
+            {"time", row.time.text()},
+            {"station", row.station},
+            {"port", row.port},
+            {"device", row.device},
+            {"adapter_id", row.adapter},
+            {"adapter_serial", row.adapterSerial},
+            {"profile", row.profile ? Json(row.profile->name) : Json()},
+            {"profile_sha256", row.profile ? Json(row.profile->sha256) : Json()},
+            {"settings", row.readBack ? settingsJson(*row.readBack) : Json()},
+            {"network_id", idJson(row.networkId)},
+            {"node_id", idJson(row.nodeId)},
+            {"result", record::resultName(row.result)},
+            {"why", row.why},
+            {"duration_ms", row.durationMs}};
+}
+
+std::string reportHeader() {
+    std::string header = "time,port,device,adapter";
+    for (const std::string_view key : kSettingKeys) header += "," + std::string(key);
+    return header + ",result,why" + kTracingColumns + "\n";
+}
+
+std::string reportLine(const record::UnitRow& row, const record::UnitTime& time) {
+    const std::string timestamp = time.text();
+    std::string localTime = timestamp.substr(0, 19);  // "2026-12-08 13:06:08"
+    localTime[10] = ' ';
+    std::string line = csvTextCell(localTime) + "," + csvTextCell(row.port) + "," +
+                       csvTextCell(row.device) + "," + csvTextCell(row.adapterName);
+    const Json readBack = row.readBack ? settingsJson(*row.readBack) : Json::object();
+    for (const std::string_view key : kSettingKeys) {
+        const auto value = readBack.find(key);
+        line += "," + (value == readBack.end() ? std::string() : cell(*value));
+    }
+    line += "," + std::string(record::resultName(row.result)) + "," + csvTextCell(row.why);
+    for (const std::string& field : {row.station, row.adapter, row.adapterSerial,
+                                     row.profile ? row.profile->name : std::string(),
+                                     row.profile ? row.profile->sha256 : std::string(),
+                                     row.nodeId ? std::to_string(*row.nodeId) : std::string(),
+                                     std::to_string(row.durationMs), timestamp})
+        line += "," + csvTextCell(field);
+    return line + "\n";
+}
