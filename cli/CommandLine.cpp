@@ -6,15 +6,10 @@
 #include <sstream>
 
 #include "Commands.h"
+#include "ProgramName.h"
 #include "Settings.h"
 #include "SetupNames.h"
 #include "Text.h"
-
-namespace {
-
-constexpr std::string_view kProgram = "meshcfg-cli";
-
-}  // namespace
 
 CLI::Validator decimalIn(std::int64_t min, std::int64_t max) {
     const std::string range = std::to_string(min) + " to " + std::to_string(max);
@@ -117,7 +112,9 @@ struct Declared {
 };
 
 std::string failureLine(const Failure& failure) {
-    return std::string(kProgram) + ": " + failure.what() + "\n";
+    std::ostringstream line;
+    line << programPrefix << failure.what() << "\n";
+    return line.str();
 }
 
 }  // namespace

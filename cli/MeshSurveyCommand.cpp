@@ -59,11 +59,12 @@ std::string jsonValueText(const Json& value) {
 std::vector<std::string> settingCells(const NodeRow& row) {
     const auto* answers = row.port ? answersOf(*row.port) : nullptr;
     if (!answers || !answers->setup) return {"-", "-", "-", "-"};
-    const Json settings = settingsJson(*answers->setup);
+    const proto::Setup& setup = *answers->setup;
     char mhz[32];
-    std::snprintf(mhz, sizeof mhz, "%.2f", settings["frequency"].get<double>());
-    return {mhz, jsonValueText(settings["network_id"]), jsonValueText(settings["life_cycle"]),
-            jsonValueText(settings["power"])};
+    std::snprintf(mhz, sizeof mhz, "%.2f", settingJson(setup, SetupKey::kFrequency).get<double>());
+    return {mhz, jsonValueText(settingJson(setup, SetupKey::kNetworkId)),
+            jsonValueText(settingJson(setup, SetupKey::kLifeCycle)),
+            jsonValueText(settingJson(setup, SetupKey::kPower))};
 }
 
 void printTable(const mesh::Mesh& mesh) {

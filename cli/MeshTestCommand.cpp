@@ -15,6 +15,7 @@
 #include "MeshTestReport.h"
 #include "MeshTestRun.h"
 #include "PluggedUnits.h"
+#include "ProgramName.h"
 #include "SendNames.h"
 #include "SendRequest.h"
 
@@ -81,7 +82,7 @@ class MeshTestPrinter final : public MeshTestRun::Watcher {
                       << meshtest::pairLines(outcome.summary, m_ports) << std::flush;
         }
         for (const std::size_t port : outcome.gone)
-            std::cerr << "meshcfg-cli: " << m_ports[port] << " lost for good\n";
+            std::cerr << programPrefix << m_ports[port] << " lost for good\n";
     }
 
   private:
@@ -91,7 +92,7 @@ class MeshTestPrinter final : public MeshTestRun::Watcher {
             std::cout << jsonText(meshtest::portJson(event, m_ports[port], why)) << std::endl;
             return;
         }
-        std::cerr << "meshcfg-cli: " << line << std::endl;
+        std::cerr << programPrefix << line << std::endl;
         m_drawn = 0;  // the table starts again below the line
     }
 

@@ -5,13 +5,14 @@
 
 #include "Commands.h"
 #include "PortList.h"
+#include "ProgramName.h"
 
 namespace {
 
 ExitCode listPorts(const CommonOptions& common) {
     const PortDirectory directory;
     for (const std::string& problem : directory.remote().problems)
-        std::cerr << "meshcfg-cli: " << problem << "\n";
+        std::cerr << programPrefix << problem << "\n";
     if (common.json) {
         std::cout << portListJson(directory).dump() << "\n";
         return kExitDone;

@@ -8,22 +8,6 @@
 
 namespace {
 
-struct SettingHelp {
-    std::string_view key;
-    const char* help;
-};
-
-constexpr SettingHelp kSettingHelp[] = {
-    {"frequency", "frequency in MHz, such as 433.5"},
-    {"power", "transmit power, 1 to 7"},
-    {"life_cycle", "life cycle, 1h to 24h"},
-    {"network_id", "network id, 0 to 65535"},
-    {"node_id", "node id, 0 to 65534"},
-    {"uart_baud", "the module's UART rate, 1200 to 115200"},
-    {"uart_parity", "the module's UART parity, NO|ODD|EVEN"},
-};
-static_assert(std::size(kSettingHelp) == kSettingKeys.size());
-
 // A setting as a script writes it: a decimal number, or else its text, which the setting then
 // refuses or takes by name.
 SettingChanges::Value settingValue(const std::string& text) {
@@ -35,10 +19,10 @@ SettingChanges::Value settingValue(const std::string& text) {
 }  // namespace
 
 void SettingOptions::addTo(CLI::App& command) {
-    for (const SettingHelp& setting : kSettingHelp) {
-        std::string name = "--" + std::string(setting.key);
+    for (const proto::SetupKeyNames& setting : proto::kSetupKeys) {
+        std::string name = "--" + std::string(setting.name);
         std::replace(name.begin(), name.end(), '_', '-');
-        command.add_option(name, m_values[setting.key], setting.help);
+        command.add_option(name, m_values[setting.name], std::string(setting.help));
     }
 }
 

@@ -5,6 +5,7 @@
 #include "Dispatch.h"
 #include "FrameDescription.h"
 #include "Interrupt.h"
+#include "ProgramName.h"
 #include "ReplyEnd.h"
 #include "SetupNames.h"
 #include "Text.h"
@@ -24,7 +25,7 @@ Session::Session(const CommonOptions& options, ModuleLink::Reading reading)
     m_parity = *parity;
     if (!open()) throw failure(kExitPort, m_link.lastError());
     if (m_link.lineControl() == CXSerial::LineControl::kBridge)
-        std::cerr << "meshcfg-cli: " << m_port.name
+        std::cerr << programPrefix << m_port.name
                   << ": a raw TCP bridge: its own baud rate and parity apply, not --baud and "
                      "--parity\n";
     m_onNotice = [this](const proto::ReadFrame& notice) {

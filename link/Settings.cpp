@@ -12,32 +12,36 @@ Json listEntry(const Table& table, std::size_t code) {
     return table[code];
 }
 
-// Each setting's JSON value; null for a code outside its list.
-std::array<Json, kSettingKeys.size()> settingValues(const proto::Setup& setup) {
-    const bool powerListed = setup.powerCode >= 1 && setup.powerCode <= proto::kPowerLevels;
-    const bool lifeListed = setup.lifeCycleCode < proto::kLifeCycles;
-    return {proto::mhzFromFrequencyRegister(setup.frequencyRegister),
-            powerListed ? Json(setup.powerCode) : Json(nullptr),
-            lifeListed ? Json(proto::lifeCycleName(setup.lifeCycleCode)) : Json(nullptr),
-            setup.networkId,
-            setup.nodeId,
-            listEntry(proto::kUartBaudRates, setup.uartRateCode),
-            listEntry(proto::kParityNames, setup.parityCode)};
-}
-
-// The module's code of each setting that has one.
-std::array<std::optional<int>, kSettingKeys.size()> settingCodes(const proto::Setup& setup) {
-    return {std::nullopt, setup.powerCode,    setup.lifeCycleCode, std::nullopt,
-            std::nullopt, setup.uartRateCode, setup.parityCode};
-}
-
 }  // namespace
 
+Json settingJson(const proto::Setup& setup, SetupKey key) {
+    switch (key) {
+        case SetupKey::kFrequency:
+            return proto::mhzFromFrequencyRegister(setup.frequencyRegister);
+        case SetupKey::kPower:
+            return setup.powerCode >= 1 && setup.powerCode <= proto::kPowerLevels
+                       ? Json(setup.powerCode)
+                       : Json(nullptr);
+        case SetupKey::kLifeCycle:
+            return setup.lifeCycleCode < proto::kLifeCycles
+                       ? Json(proto::lifeCycleName(setup.lifeCycleCode))
+                       : Json(nullptr);
+        case SetupKey::kNetworkId:
+            return setup.networkId;
+        case SetupKey::kNodeId:
+            return setup.nodeId;
+        case SetupKey::kUartRate:
+            return listEntry(proto::kUartBaudRates, setup.uartRateCode);
+        case SetupKey::kParity:
+            break;
+    }
+    return listEntry(proto::kParityNames, setup.parityCode);
+}
+
 Json settingsJson(const proto::Setup& setup) {
-    const auto values = settingValues(setup);
     Json json = Json::object();
-    for (std::size_t i = 0; i < kSettingKeys.size(); ++i)
-        json[std::string(kSettingKeys[i])] = values[i];
+    for (const proto::SetupKeyNames& names : proto::kSetupKeys)
+        json[std::string(names.name)] = settingJson(setup, names.key);
     return json;
 }
 
@@ -46,7 +50,7 @@ std::string settingsText(const proto::Setup& setup) {
     const Json settings = settingsJson(setup);
     for (const auto& [key, value] : settings.items()) {
         text += key + "=";
-        if (key == "frequency") {
+        if (key == proto::setupKey(SetupKey::kFrequency).name) {
             char mhz[32];
             std::snprintf(mhz, sizeof mhz, "%.2f", value.get<double>());
             text += mhz;
@@ -72,11 +76,11 @@ std::vector<std::string> differingSettings(const proto::Setup& expected,
 }
 
 std::vector<std::string> unlistedCodes(const proto::Setup& setup) {
-    const auto values = settingValues(setup);
-    const auto codes = settingCodes(setup);
+    // Only the settings held as codes can be unlisted; each field is its code then.
     std::vector<std::string> unlisted;
-    for (std::size_t i = 0; i < kSettingKeys.size(); ++i)
-        if (values[i].is_null())
-            unlisted.push_back(std::string(kSettingKeys[i]) + " code " + std::to_string(*codes[i]));
+    proto::forEachSetupField(setup, [&](const proto::SetupKeyNames& names, auto code) {
+        if (settingJson(setup, names.key).is_null())
+            unlisted.push_back(std::string(names.name) + " code " + std::to_string(code));
+    });
     return unlisted;
 }

@@ -20,9 +20,11 @@ using Json = nlohmann::ordered_json;
 using proto::kSettingKeys;
 using proto::rateList;
 using proto::SettingChanges;
+using proto::SetupKey;
 
 // The settings in the window's order; a code the module holds outside its list gives null.
 Json settingsJson(const proto::Setup& setup);
+Json settingJson(const proto::Setup& setup, SetupKey key);
 
 // "key=value" lines; the frequency as the window shows it, with two decimals.
 std::string settingsText(const proto::Setup& setup);

@@ -65,6 +65,14 @@ NetworkConnection::NetworkConnection(GensioLoop& loop, NetworkAddress address, F
       m_settings(settings),
       m_bridge(std::move(bridge)) {}
 
+void NetworkConnection::moveTo(State state) {
+    {
+        std::lock_guard lock(m_outcomeLock);
+        m_state = state;
+    }
+    m_outcomeChanged.notify_all();
+}
+
 bool NetworkConnection::decide(std::string outcome) {
     {
         std::lock_guard lock(m_outcomeLock);
@@ -80,8 +88,7 @@ std::string NetworkConnection::awaitOutcome(std::chrono::steady_clock::time_poin
     std::unique_lock lock(m_outcomeLock);
     m_outcomeChanged.wait_until(lock, deadline, [this] { return m_outcome.has_value(); });
     if (m_outcome) return *m_outcome;
-    // The step is read without the loop's help: a stale one only changes the wording.
-    const bool answered = m_reachedServer.load();
+    const bool answered = m_state != State::kConnecting;
     const auto seconds = std::lround(std::chrono::duration<double>(timeout).count());
     m_outcome = answered ? kNoLineSettings : "no answer within " + std::to_string(seconds) + " s";
     return *m_outcome;
@@ -89,12 +96,12 @@ std::string NetworkConnection::awaitOutcome(std::chrono::steady_clock::time_poin
 
 void NetworkConnection::awaitEnd(std::chrono::milliseconds limit) {
     std::unique_lock lock(m_outcomeLock);
-    m_outcomeChanged.wait_for(lock, limit, [this] { return m_ended; });
+    m_outcomeChanged.wait_for(lock, limit, [this] { return m_state == State::kEnded; });
 }
 
 bool NetworkConnection::awaitLoss(std::chrono::milliseconds limit) {
     std::unique_lock lock(m_outcomeLock);
-    return m_outcomeChanged.wait_for(lock, limit, [this] { return m_lostSeen; });
+    return m_outcomeChanged.wait_for(lock, limit, [this] { return m_state == State::kLost; });
 }
 
 std::string serverClosed(std::string_view words) {
@@ -127,15 +134,16 @@ void NetworkConnection::fail(const std::string& why) {
 // The server took the connection and let it go before the port could be used: a server in
 // front of a device that is gone does so, and says why first when it gets the chance.
 void NetworkConnection::failBeforeOpen(int err) {
-    if (!m_reachedServer || describe(err) != describe(GE_REMCLOSE)) return fail(describe(err));
+    if (m_state == State::kConnecting || describe(err) != describe(GE_REMCLOSE))
+        return fail(describe(err));
     m_closedByServer = true;
     fail(serverClosed(m_serverWords));
 }
 
 void NetworkConnection::transportOpened(int err) {
-    if (m_ending) return;
+    if (ending()) return;
     if (err != 0) return fail(describe(err));
-    m_reachedServer = true;
+    moveTo(State::kServerReached);
     if (m_address.scheme == NetworkAddress::Scheme::kTcp) return becomeOpen();
     gensio* telnet = nullptr;
     err = str_to_gensio_child(m_io, "telnet(rfc2217)", m_loop.os(), &NetworkConnection::onEvent,
@@ -152,7 +160,7 @@ void NetworkConnection::transportOpened(int err) {
 }
 
 void NetworkConnection::telnetOpened(int err) {
-    if (m_ending) return;
+    if (ending()) return;
     if (err != 0) return failBeforeOpen(err);
     requestLineSettings();
 }
@@ -183,7 +191,7 @@ void NetworkConnection::requestLineSettings() {
 }
 
 void NetworkConnection::lineAnswered(const LineRequest& request, int err, unsigned value) {
-    if (m_ending || m_answersAwaited == 0) return;
+    if (ending() || m_answersAwaited == 0) return;
     if (err == GE_TIMEDOUT) return fail(kNoLineSettings);
     if (err != 0) return failBeforeOpen(err);
     if (value != request.wanted)
@@ -213,7 +221,7 @@ void NetworkConnection::becomeOpen() {
             auto* connection = static_cast<NetworkConnection*>(self);
             connection->m_loop.os()->release_iod(connection->m_bridgeWatch);
             connection->m_bridgeWatch = nullptr;
-            connection->m_bridgeReleased = true;
+            --connection->m_releasesAwaited;
             connection->released();
         });
     if (err != 0) {
@@ -221,7 +229,7 @@ void NetworkConnection::becomeOpen() {
         m_bridgeWatch = nullptr;
         return fail("the local end of the port cannot be watched");
     }
-    m_step = Step::kOpen;
+    moveTo(State::kOpen);
     os->set_read_handler(m_bridgeWatch, true);
     gensio_set_read_callback_enable(m_io, true);
     if (!decide({})) end();  // the opener gave up meanwhile
@@ -246,15 +254,9 @@ int NetworkConnection::onEvent(gensio*, void* self, int event, int err, unsigned
 }
 
 void NetworkConnection::connectionEnded(int err) {
-    if (m_ending) return;
-    if (m_step != Step::kOpen) return failBeforeOpen(err);
-    if (m_lost) return;
-    m_lost = true;
-    {
-        std::lock_guard lock(m_outcomeLock);
-        m_lostSeen = true;
-    }
-    m_outcomeChanged.notify_all();
+    if (ending() || m_state == State::kLost) return;
+    if (m_state != State::kOpen) return failBeforeOpen(err);
+    moveTo(State::kLost);
     // The port object's reader sees the end of its stream, the same hang-up as a tty's, and
     // its writes fail as a tty's do after one.
     ::shutdown(m_bridge.get(), SHUT_RDWR);
@@ -266,8 +268,8 @@ void NetworkConnection::connectionEnded(int err) {
 void NetworkConnection::received(const unsigned char* bytes, gensiods* length) {
     // What came before the line was set belongs to no request: dropped, as a local port's
     // queues are at opening, but kept to say why should the server close right away.
-    if (m_ending) return;
-    if (m_step != Step::kOpen) {
+    if (ending()) return;
+    if (m_state != State::kOpen && m_state != State::kLost) {
         const std::size_t room =
             kMostServerWords - std::min(kMostServerWords, m_serverWords.size());
         m_serverWords.append(reinterpret_cast<const char*>(bytes),
@@ -289,7 +291,7 @@ void NetworkConnection::received(const unsigned char* bytes, gensiods* length) {
 
 void NetworkConnection::bridgeWritable() {
     m_loop.os()->set_write_handler(m_bridgeWatch, false);
-    if (!m_lost && !m_ending) gensio_set_read_callback_enable(m_io, true);
+    if (m_state == State::kOpen) gensio_set_read_callback_enable(m_io, true);
 }
 
 void NetworkConnection::bridgeReadable() {
@@ -303,14 +305,14 @@ void NetworkConnection::bridgeReadable() {
         m_loop.os()->set_read_handler(m_bridgeWatch, false);
         return;
     }
-    if (got < 0 || m_lost || m_ending) return;  // after a loss, writes go nowhere
+    if (got < 0 || m_state != State::kOpen) return;  // after a loss, writes go nowhere
     m_toNetwork.assign(chunk, chunk + got);
     m_toNetworkSent = 0;
     flushToNetwork();
 }
 
 void NetworkConnection::flushToNetwork() {
-    if (m_toNetwork.empty() || m_lost || m_ending) return;
+    if (m_toNetwork.empty() || m_state != State::kOpen) return;
     gensiods taken = 0;
     const int err = gensio_write(m_io, &taken, m_toNetwork.data() + m_toNetworkSent,
                                  m_toNetwork.size() - m_toNetworkSent, nullptr);
@@ -325,41 +327,34 @@ void NetworkConnection::flushToNetwork() {
 }
 
 void NetworkConnection::end() {
-    if (m_ending) return;
-    m_ending = true;
-    if (m_bridgeWatch)
-        m_loop.os()->clear_fd_handlers(m_bridgeWatch);
-    else
-        m_bridgeReleased = true;
+    if (ending()) return;
+    moveTo(State::kEnding);
+    // Counted before either is let go of, should the library release one at once.
+    m_releasesAwaited = (m_bridgeWatch ? 1 : 0) + (m_io ? 1 : 0);
+    if (m_bridgeWatch) m_loop.os()->clear_fd_handlers(m_bridgeWatch);
     if (m_io) {
         const int err = gensio_close(
             m_io,
             [](gensio* io, void* self) {
                 gensio_free(io);
                 auto* connection = static_cast<NetworkConnection*>(self);
-                connection->m_ioReleased = true;
+                --connection->m_releasesAwaited;
                 connection->released();
             },
             this);
         if (err != 0) {
             gensio_free(m_io);
-            m_ioReleased = true;
+            --m_releasesAwaited;
         }
-    } else {
-        m_ioReleased = true;
     }
     released();
 }
 
 void NetworkConnection::released() {
-    if (!m_ioReleased || !m_bridgeReleased || !m_self) return;
+    if (m_releasesAwaited > 0 || !m_self) return;
     m_io = nullptr;
     m_bridge.reset();
-    {
-        std::lock_guard lock(m_outcomeLock);
-        m_ended = true;
-    }
-    m_outcomeChanged.notify_all();
+    moveTo(State::kEnded);
     // The last hold may go with this: nothing of the connection is touched after it.
     const auto last = std::move(m_self);
 }

@@ -54,8 +54,18 @@ class NetworkConnection {
     void lineAnswered(const LineRequest& request, int err, unsigned value);
 
   private:
-    enum class Step { kConnecting, kOpen };
+    // Where the connection stands; it only moves down this list, and may end from any step.
+    enum class State {
+        kConnecting,     // the TCP connection is under way
+        kServerReached,  // it stands; the telnet layer and the line settings are under way
+        kOpen,           // the port can be used
+        kLost,           // the server or the network closed the open connection
+        kEnding,         // let go of; the library has yet to release what it holds
+        kEnded,          // nothing of the connection is held any more
+    };
 
+    void moveTo(State state);
+    bool ending() const { return m_state == State::kEnding || m_state == State::kEnded; }
     bool decide(std::string outcome);
     void fail(const std::string& why);
     void failBeforeOpen(int err);
@@ -82,25 +92,21 @@ class NetworkConnection {
     std::shared_ptr<NetworkConnection> m_self;
     gensio* m_io = nullptr;  // the top of the stack: telnet over TCP, or TCP alone
     gensio_iod* m_bridgeWatch = nullptr;
-    Step m_step = Step::kConnecting;
     std::array<LineRequest, 5> m_lineRequests{};
     int m_answersAwaited = 0;
-    bool m_lost = false;
-    bool m_ending = false;
-    bool m_ioReleased = false;
-    bool m_bridgeReleased = false;
+    int m_releasesAwaited = 0;  // the connection and the bridge's watch, once ending
     std::vector<std::uint8_t> m_toNetwork;
     std::size_t m_toNetworkSent = 0;
     std::string m_serverWords;  // what came before the port could be used
 
     std::atomic<bool> m_closedByServer = false;
 
-    std::atomic<bool> m_reachedServer = false;  // the TCP connection stands
     std::mutex m_outcomeLock;
     std::condition_variable m_outcomeChanged;
     std::optional<std::string> m_outcome;
-    bool m_ended = false;
-    bool m_lostSeen = false;
+    // Changed on the loop thread under the lock, so that the loop reads it freely and the
+    // waiting threads under the lock.
+    State m_state = State::kConnecting;
 };
 
 // Why a server closed a connection before it could be used, with what it said, if anything:

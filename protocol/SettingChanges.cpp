@@ -81,33 +81,41 @@ std::string rateList() {
 }
 
 std::string SettingChanges::set(std::string_view key, const Value& value) {
+    const auto known = setupKeyNamed(key);
+    if (!known) return "unknown key '" + std::string(key) + "'";
     const std::string refused = valueText(value) + " is not a valid " + std::string(key) + ": ";
     const auto whole = wholeNumber(value);
-    if (key == "frequency") {
-        m_frequencyRegister = frequencyRegister(value);
-        if (!m_frequencyRegister) return refused + "give MHz above 0 and below 1024";
-    } else if (key == "power") {
-        m_powerCode = powerCode(whole);
-        if (!m_powerCode) return refused + "give 1 to " + std::to_string(kPowerLevels);
-    } else if (key == "life_cycle") {
-        m_lifeCycleCode = codeOf(name(value) ? lifeCycleIndex(*name(value)) : std::nullopt);
-        if (!m_lifeCycleCode) return refused + "give \"1h\" to \"24h\"";
-    } else if (key == "network_id") {
-        m_networkId = id(whole);
-        if (!m_networkId) return refused + "give 0 to 65535";
-    } else if (key == "node_id") {
-        // The lists write "no node" as the highest id, so no module may be given it.
-        m_nodeId = id(whole);
-        if (m_nodeId == kEmptyNode) m_nodeId.reset();
-        if (!m_nodeId) return refused + "give 0 to 65534 (65535 is no node)";
-    } else if (key == "uart_baud") {
-        m_uartRateCode = uartRateCode(whole);
-        if (!m_uartRateCode) return refused + "give " + rateList();
-    } else if (key == "uart_parity") {
-        m_parityCode = codeOf(name(value) ? parityIndex(*name(value)) : std::nullopt);
-        if (!m_parityCode) return refused + "give " + parityNamesText();
-    } else {
-        return "unknown key '" + std::string(key) + "'";
+    switch (*known) {
+        case SetupKey::kFrequency:
+            m_frequencyRegister = frequencyRegister(value);
+            if (!m_frequencyRegister) return refused + "give MHz above 0 and below 1024";
+            break;
+        case SetupKey::kPower:
+            m_powerCode = powerCode(whole);
+            if (!m_powerCode) return refused + "give 1 to " + std::to_string(kPowerLevels);
+            break;
+        case SetupKey::kLifeCycle:
+            m_lifeCycleCode = codeOf(name(value) ? lifeCycleIndex(*name(value)) : std::nullopt);
+            if (!m_lifeCycleCode) return refused + "give \"1h\" to \"24h\"";
+            break;
+        case SetupKey::kNetworkId:
+            m_networkId = id(whole);
+            if (!m_networkId) return refused + "give 0 to 65535";
+            break;
+        case SetupKey::kNodeId:
+            // The lists write "no node" as the highest id, so no module may be given it.
+            m_nodeId = id(whole);
+            if (m_nodeId == kEmptyNode) m_nodeId.reset();
+            if (!m_nodeId) return refused + "give 0 to 65534 (65535 is no node)";
+            break;
+        case SetupKey::kUartRate:
+            m_uartRateCode = uartRateCode(whole);
+            if (!m_uartRateCode) return refused + "give " + rateList();
+            break;
+        case SetupKey::kParity:
+            m_parityCode = codeOf(name(value) ? parityIndex(*name(value)) : std::nullopt);
+            if (!m_parityCode) return refused + "give " + parityNamesText();
+            break;
     }
     return {};
 }
@@ -136,7 +144,7 @@ void SettingChanges::applyTo(Setup& setup) const {
 }
 
 bool SettingChanges::empty() const {
-    return missingKeys().size() == kSettingKeys.size();
+    return missingKeys().size() == kSetupKeys.size();
 }
 
 bool SettingChanges::complete() const {
@@ -144,15 +152,30 @@ bool SettingChanges::complete() const {
 }
 
 std::vector<std::string> SettingChanges::missingKeys() const {
-    const bool given[] = {
-        m_frequencyRegister.has_value(), m_powerCode.has_value(), m_lifeCycleCode.has_value(),
-        m_networkId.has_value(),         m_nodeId.has_value(),    m_uartRateCode.has_value(),
-        m_parityCode.has_value()};
-    static_assert(std::size(given) == kSettingKeys.size());
     std::vector<std::string> missing;
-    for (std::size_t i = 0; i < kSettingKeys.size(); ++i)
-        if (!given[i]) missing.emplace_back(kSettingKeys[i]);
+    for (const SetupKeyNames& names : kSetupKeys)
+        if (!given(names.key)) missing.emplace_back(names.name);
     return missing;
+}
+
+bool SettingChanges::given(SetupKey key) const {
+    switch (key) {
+        case SetupKey::kFrequency:
+            return m_frequencyRegister.has_value();
+        case SetupKey::kPower:
+            return m_powerCode.has_value();
+        case SetupKey::kLifeCycle:
+            return m_lifeCycleCode.has_value();
+        case SetupKey::kNetworkId:
+            return m_networkId.has_value();
+        case SetupKey::kNodeId:
+            return m_nodeId.has_value();
+        case SetupKey::kUartRate:
+            return m_uartRateCode.has_value();
+        case SetupKey::kParity:
+            break;
+    }
+    return m_parityCode.has_value();
 }
 
 }  // namespace proto

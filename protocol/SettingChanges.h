@@ -3,7 +3,6 @@
 // network_id, node_id, uart_baud, uart_parity), read into the module's codes. The command line's
 // options and profiles and the simulator's lab file all take them this way.
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -12,11 +11,9 @@
 #include <vector>
 
 #include "Messages.h"
+#include "SetupKeys.h"
 
 namespace proto {
-
-inline constexpr std::array<std::string_view, 7> kSettingKeys{
-    "frequency", "power", "life_cycle", "network_id", "node_id", "uart_baud", "uart_parity"};
 
 // The rates of the module's UART, which are also those of the port: "1200, 2400, ...".
 std::string rateList();
@@ -41,6 +38,8 @@ class SettingChanges {
     std::optional<std::uint8_t> givenLifeCycleCode() const { return m_lifeCycleCode; }
 
   private:
+    bool given(SetupKey key) const;
+
     std::optional<std::uint32_t> m_frequencyRegister;
     std::optional<std::uint8_t> m_powerCode;
     std::optional<std::uint8_t> m_lifeCycleCode;

@@ -3,6 +3,7 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
+#include <type_traits>
 #include <utility>
 
 #include "RecordError.h"
@@ -13,8 +14,10 @@ namespace {
 using Json = nlohmann::json;
 
 Json setupJson(const proto::Setup& setup) {
-    return Json::array({setup.frequencyRegister, setup.powerCode, setup.lifeCycleCode,
-                        setup.networkId, setup.nodeId, setup.uartRateCode, setup.parityCode});
+    Json fields = Json::array();
+    proto::forEachSetupField(
+        setup, [&fields](const proto::SetupKeyNames&, auto field) { fields.push_back(field); });
+    return fields;
 }
 
 // A whole number that fits its field; a spool edited by hand or damaged never has 70000 stored
@@ -39,14 +42,12 @@ Number numberAt(const Json& json, std::string_view key) {
 }
 
 proto::Setup setupFrom(const Json& json) {
-    const auto at = [&json](std::size_t i) -> const Json& { return json.at(i); };
-    return {numberFrom<std::uint32_t>(at(0), kSetupColumns[0]),
-            numberFrom<std::uint8_t>(at(1), kSetupColumns[1]),
-            numberFrom<std::uint8_t>(at(2), kSetupColumns[2]),
-            numberFrom<std::uint16_t>(at(3), kSetupColumns[3]),
-            numberFrom<std::uint16_t>(at(4), kSetupColumns[4]),
-            numberFrom<std::uint8_t>(at(5), kSetupColumns[5]),
-            numberFrom<std::uint8_t>(at(6), kSetupColumns[6])};
+    proto::Setup setup;
+    std::size_t next = 0;
+    proto::forEachSetupField(setup, [&](const proto::SetupKeyNames& names, auto& field) {
+        field = numberFrom<std::remove_reference_t<decltype(field)>>(json.at(next++), names.column);
+    });
+    return setup;
 }
 
 template <typename Number>

@@ -1,5 +1,7 @@
 #include "UnitQueries.h"
 
+#include <type_traits>
+
 #include "RecordError.h"
 
 namespace record {
@@ -44,11 +46,12 @@ Number narrow(const ResultRow& row, std::size_t column) {
 std::optional<proto::Setup> setupAt(const ResultRow& row, std::size_t first) {
     for (std::size_t i = 0; i < std::size(kSetupColumns); ++i)
         if (!row.cells.at(first + i)) return std::nullopt;
-    return proto::Setup{
-        narrow<std::uint32_t>(row, first),     narrow<std::uint8_t>(row, first + 1),
-        narrow<std::uint8_t>(row, first + 2),  narrow<std::uint16_t>(row, first + 3),
-        narrow<std::uint16_t>(row, first + 4), narrow<std::uint8_t>(row, first + 5),
-        narrow<std::uint8_t>(row, first + 6)};
+    proto::Setup setup;
+    std::size_t column = first;
+    proto::forEachSetupField(setup, [&](const proto::SetupKeyNames&, auto& field) {
+        field = narrow<std::remove_reference_t<decltype(field)>>(row, column++);
+    });
+    return setup;
 }
 
 template <typename Number>

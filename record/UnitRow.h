@@ -2,6 +2,7 @@
 // One unit as the line's record keeps it: which station, adapter and module, which profile,
 // what was read back, which node id, and the result.
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -9,12 +10,16 @@
 #include <string_view>
 
 #include "Messages.h"
+#include "SetupKeys.h"
 
 namespace record {
 
 // The seven setup values as record columns, in the order of proto::Setup.
-inline constexpr std::string_view kSetupColumns[] = {
-    "frequency_register", "power", "life_cycle", "network_id", "node_id", "uart_rate", "parity"};
+inline constexpr std::array<std::string_view, proto::kSetupKeys.size()> kSetupColumns = [] {
+    std::array<std::string_view, proto::kSetupKeys.size()> columns{};
+    for (std::size_t i = 0; i < columns.size(); ++i) columns[i] = proto::kSetupKeys[i].column;
+    return columns;
+}();
 
 // When a unit started, with the station's offset from UTC at that moment.
 struct UnitTime {

@@ -13,12 +13,9 @@ void appendSetup(Params& params, const std::optional<proto::Setup>& setup) {
         params.insert(params.end(), std::size(kSetupColumns), Value());
         return;
     }
-    for (const std::int64_t value :
-         {std::int64_t{setup->frequencyRegister}, std::int64_t{setup->powerCode},
-          std::int64_t{setup->lifeCycleCode}, std::int64_t{setup->networkId},
-          std::int64_t{setup->nodeId}, std::int64_t{setup->uartRateCode},
-          std::int64_t{setup->parityCode}})
-        params.emplace_back(value);
+    proto::forEachSetupField(*setup, [&params](const proto::SetupKeyNames&, auto field) {
+        params.emplace_back(std::int64_t{field});
+    });
 }
 
 std::string joinedSetupColumns(std::string_view prefix) {

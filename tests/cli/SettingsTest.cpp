@@ -84,4 +84,50 @@ const Shown kShown[] = {
 INSTANTIATE_TEST_SUITE_P(, ShownSettings, testing::ValuesIn(kShown),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// One option each: the option reaches its own field of the setup and leaves the other six
+// missing, whichever key the table and the setting's rules pair it with.
+struct OneSetting {
+    const char* option;
+    const char* value;
+    proto::SetupKey key;
+    proto::Setup expected;
+};
+
+class SingleSetting : public testing::TestWithParam<OneSetting> {};
+
+TEST_P(SingleSetting, changesItsFieldAndLeavesTheOthersMissing) {
+    const ParsedCommandLine parsed =
+        parse({"-p", "COM1", "write", GetParam().option, GetParam().value});
+    ASSERT_TRUE(parsed.run) << parsed.error;
+    const SettingChanges& changes = parsed.run->optionsAs<WriteOptions>()->changes;
+    proto::Setup setup;
+    changes.applyTo(setup);
+    EXPECT_EQ(setup, GetParam().expected);
+    std::vector<std::string> others;
+    for (const proto::SetupKeyNames& names : proto::kSetupKeys)
+        if (names.key != GetParam().key) others.emplace_back(names.name);
+    EXPECT_EQ(changes.missingKeys(), others);
+}
+
+const OneSetting kOneSetting[] = {
+    {"--frequency", "433.5", proto::SetupKey::kFrequency,
+     with([](proto::Setup& s) { s.frequencyRegister = 0x6C6012; })},
+    {"--power", "3", proto::SetupKey::kPower, with([](proto::Setup& s) { s.powerCode = 3; })},
+    {"--life-cycle", "6h", proto::SetupKey::kLifeCycle,
+     with([](proto::Setup& s) { s.lifeCycleCode = 5; })},
+    {"--network-id", "4660", proto::SetupKey::kNetworkId,
+     with([](proto::Setup& s) { s.networkId = 4660; })},
+    {"--node-id", "258", proto::SetupKey::kNodeId, with([](proto::Setup& s) { s.nodeId = 258; })},
+    {"--uart-baud", "115200", proto::SetupKey::kUartRate,
+     with([](proto::Setup& s) { s.uartRateCode = 7; })},
+    {"--uart-parity", "EVEN", proto::SetupKey::kParity,
+     with([](proto::Setup& s) { s.parityCode = 2; })},
+};
+
+INSTANTIATE_TEST_SUITE_P(, SingleSetting, testing::ValuesIn(kOneSetting), [](const auto& info) {
+    std::string name = info.param.option + 2;
+    std::erase(name, '-');
+    return name;
+});
+
 }  // namespace
