@@ -2,6 +2,8 @@
 
 #include <sys/socket.h>
 
+#include <algorithm>
+
 #include "GensioLoop.h"
 #include "NetworkConnection.h"
 
@@ -9,6 +11,10 @@ namespace {
 
 // Closing is quick on a working network; a server that takes nothing is not waited for long.
 constexpr std::chrono::milliseconds kEndWait{500};
+// Of the time to connect, what is kept for ending an attempt that got no answer, so that the
+// refusal comes within that time even when the library holds its thread for longer (it waits
+// for a telnet answer on its own clock, and spins meanwhile when data floods in).
+constexpr std::chrono::milliseconds kEndAllowance{250};
 
 NetworkLink::Connected refused(const NetworkAddress& address, const std::string& why,
                                bool closedByServer = false) {
@@ -26,9 +32,16 @@ std::string wordsIn(const FileDescriptor& device) {
     return words;
 }
 
-void endAndAwait(GensioLoop& loop, const std::shared_ptr<NetworkConnection>& connection) {
+void endAndAwait(GensioLoop& loop, const std::shared_ptr<NetworkConnection>& connection,
+                 std::chrono::milliseconds limit = kEndWait) {
     loop.post([connection] { connection->end(); });
-    connection->awaitEnd(kEndWait);
+    connection->awaitEnd(limit);
+}
+
+std::chrono::milliseconds leftUntil(std::chrono::steady_clock::time_point deadline) {
+    return std::clamp(std::chrono::duration_cast<std::chrono::milliseconds>(
+                          deadline - std::chrono::steady_clock::now()),
+                      std::chrono::milliseconds(0), kEndWait);
 }
 
 }  // namespace
@@ -58,10 +71,12 @@ NetworkLink::Connected GensioLink::connect(const NetworkAddress& address,
     auto connection = std::make_shared<NetworkConnection>(*loop, address, std::move(host), settings,
                                                           FileDescriptor(ends[1]));
     loop->post([connection] { connection->start(connection); });
-    const std::string outcome = connection->awaitOutcome(deadline, timeout);
-    // Refusals are awaited as a closed link is, so that nothing of them outlives the refusal.
+    const std::string outcome =
+        connection->awaitOutcome(deadline - std::min(kEndAllowance, timeout / 2), timeout);
+    // Refusals are awaited as a closed link is, so that nothing of them outlives the refusal,
+    // but never past the deadline: a library still busy lets go of it later.
     if (!outcome.empty()) {
-        endAndAwait(*loop, connection);
+        endAndAwait(*loop, connection, leftUntil(deadline));
         return refused(address, outcome, connection->closedByServer());
     }
     const bool setsLine = address.scheme == NetworkAddress::Scheme::kRfc2217;

@@ -4,12 +4,16 @@
 #include <gensio/gensio_os_funcs.h>
 #include <signal.h>
 
+#include <chrono>
 #include <future>
 #include <memory>
 
 #include "BrokenPipes.h"
 
 namespace {
+
+// How long an ending process waits for the loop thread to let go of the library.
+constexpr std::chrono::milliseconds kStopWait{100};
 
 // The library interrupts the loop's wait with this signal; without a handler the default
 // action would end the process. One installed by the program is left as it is.
@@ -26,12 +30,15 @@ void keepWakeSignalHarmless() {
 }  // namespace
 
 GensioLoop* GensioLoop::instance() {
-    static const std::unique_ptr<GensioLoop> loop = [] {
+    // Never freed: a loop thread left running at the end of the process still uses it.
+    static GensioLoop* const loop = [] {
         std::unique_ptr<GensioLoop> started(new GensioLoop);
         if (!started->start()) started.reset();
-        return started;
+        return started.release();
     }();
-    return loop.get();
+    static const std::unique_ptr<GensioLoop, void (*)(GensioLoop*)> stopper(
+        loop, [](GensioLoop* ending) { ending->stop(); });
+    return loop;
 }
 
 bool GensioLoop::start() {
@@ -39,7 +46,10 @@ bool GensioLoop::start() {
     ignoreBrokenPipes();
     std::promise<bool> ready;
     auto started = ready.get_future();
-    m_thread = std::thread([this, &ready, stopPosted = m_stopPosted.get_future()] {
+    std::promise<void> finished;
+    m_finished = finished.get_future();
+    m_thread = std::thread([this, &ready, stopPosted = m_stopPosted.get_future(),
+                            finished = std::move(finished)]() mutable {
         // Allocated here so that the wake signal is blocked in this thread and no other.
         if (gensio_default_os_hnd(GENSIO_DEF_WAKE_SIG, &m_os) != 0) {
             ready.set_value(false);
@@ -54,17 +64,21 @@ bool GensioLoop::start() {
         }
         gensio_os_funcs_free(m_os);
         m_os = nullptr;
+        finished.set_value();
     });
     if (started.get()) return true;
     m_thread.join();
     return false;
 }
 
-GensioLoop::~GensioLoop() {
+void GensioLoop::stop() {
     if (!m_thread.joinable()) return;
     post([this] { m_stopping = true; });
     m_stopPosted.set_value();
-    m_thread.join();
+    if (m_finished.wait_for(kStopWait) == std::future_status::ready)
+        m_thread.join();
+    else
+        m_thread.detach();
 }
 
 void GensioLoop::post(std::function<void()> task) {

@@ -17,7 +17,6 @@ class GensioLoop {
     // Started on first use, stopped when the process ends; nothing when it could not start.
     static GensioLoop* instance();
 
-    ~GensioLoop();
     GensioLoop(const GensioLoop&) = delete;
     GensioLoop& operator=(const GensioLoop&) = delete;
 
@@ -28,6 +27,9 @@ class GensioLoop {
   private:
     GensioLoop() = default;
     bool start();
+    // Ends the loop thread, or leaves it to end with the process when the library holds it
+    // longer than a moment: an ending process does not wait for the network.
+    void stop();
     void run();
     void finishPosting(const std::future<void>& stopPosted);
     static void runPosted(gensio_runner* runner, void* self);
@@ -39,4 +41,5 @@ class GensioLoop {
     std::deque<std::function<void()>> m_tasks;
     bool m_stopping = false;  // loop thread only
     std::promise<void> m_stopPosted;
+    std::future<void> m_finished;  // ready once the loop thread is done
 };

@@ -1,13 +1,32 @@
 #include "CommitGroup.h"
 
+#include <utility>
+
 #include "RecordError.h"
 
 namespace record {
 
-void CommitGroup::commit(const std::vector<Pending*>& batch, const Transaction& transaction) {
-    transaction([&batch](Statements& statements) {
-        for (Pending* pending : batch) (*pending->work)(statements);
+std::vector<CommitGroup::Pending*> CommitGroup::takeWaiting() {
+    const std::lock_guard lock(m_mutex);
+    return std::exchange(m_waiting, {});
+}
+
+void CommitGroup::commit(std::vector<Pending*>& batch, const Transaction& transaction,
+                         Joining joining) {
+    transaction([&](Statements& statements) {
+        for (std::size_t next = 0;;) {
+            for (; next < batch.size(); ++next) (*batch[next]->work)(statements);
+            if (joining == Joining::kNone) return;
+            const std::vector<Pending*> joined = takeWaiting();
+            if (joined.empty()) return;
+            batch.insert(batch.end(), joined.begin(), joined.end());
+        }
     });
+}
+
+std::size_t CommitGroup::waiting() {
+    const std::lock_guard lock(m_mutex);
+    return m_waiting.size();
 }
 
 void CommitGroup::run(const Work& work, const Transaction& transaction) {
@@ -21,11 +40,10 @@ void CommitGroup::run(const Work& work, const Transaction& transaction) {
         }
         // This caller commits everything waiting, its own work among it.
         m_committing = true;
-        const std::vector<Pending*> batch = std::move(m_waiting);
-        m_waiting.clear();
+        std::vector<Pending*> batch = std::exchange(m_waiting, {});
         lock.unlock();
         try {
-            commit(batch, transaction);
+            commit(batch, transaction, Joining::kWaiting);
         } catch (const DatabaseDown&) {
             for (Pending* pending : batch) pending->error = std::current_exception();
         } catch (...) {
@@ -35,7 +53,8 @@ void CommitGroup::run(const Work& work, const Transaction& transaction) {
             } else {
                 for (Pending* pending : batch) {
                     try {
-                        commit({pending}, transaction);
+                        std::vector<Pending*> alone{pending};
+                        commit(alone, transaction, Joining::kNone);
                     } catch (...) {
                         pending->error = std::current_exception();
                     }

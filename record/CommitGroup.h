@@ -1,8 +1,11 @@
 #pragma once
 // The writes of units finishing at the same moment share one transaction, and so one sync of
-// the disk: a gang of sixteen pays for a commit or two instead of thirty-two.
+// the disk: a gang of sixteen pays for a commit or two instead of thirty-two. A write that
+// comes while a transaction still runs its statements joins it rather than waiting for its
+// commit and then committing alone.
 
 #include <condition_variable>
+#include <cstddef>
 #include <exception>
 #include <functional>
 #include <mutex>
@@ -24,6 +27,9 @@ class CommitGroup {
     // so one bad row never holds up the others; the works must bear being run again.
     void run(const Work& work, const Transaction& transaction);
 
+    // How many works wait for a transaction to take them.
+    std::size_t waiting();
+
   private:
     struct Pending {
         const Work* work = nullptr;
@@ -31,7 +37,10 @@ class CommitGroup {
         bool done = false;
     };
 
-    static void commit(const std::vector<Pending*>& batch, const Transaction& transaction);
+    // Whether works that come while the batch runs join it before it commits.
+    enum class Joining { kNone, kWaiting };
+    void commit(std::vector<Pending*>& batch, const Transaction& transaction, Joining joining);
+    std::vector<Pending*> takeWaiting();
 
     std::mutex m_mutex;
     std::condition_variable m_finished;

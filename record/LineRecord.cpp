@@ -81,6 +81,12 @@ bool LineRecord::ready() {
     if (!m_spool.empty()) return drainSpool();
     if (m_connection && !m_down) return true;
     try {
+        // A connection made now has answered already, while it readied the record.
+        if (!m_connection) {
+            connection();
+            m_down = false;
+            return true;
+        }
         transact(Connection::Access::kRead,
                  [](Statements& statements) { statements.query("SELECT 1"); });
         return true;

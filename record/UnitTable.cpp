@@ -44,8 +44,11 @@ std::int64_t idOf(Statements& statements, std::map<Key, std::int64_t>& known, co
     return *statements.query(select, keyValues).at(0).integer(0);
 }
 
+constexpr std::string_view kStationIdSql = "SELECT id FROM stations WHERE name = ?";
+constexpr std::string_view kProfileIdSql = "SELECT id FROM profiles WHERE name = ? AND sha256 = ?";
+
 std::int64_t stationId(Statements& statements, KnownRows& known, const std::string& name) {
-    return idOf(statements, known.stations, name, "SELECT id FROM stations WHERE name = ?", {name},
+    return idOf(statements, known.stations, name, std::string(kStationIdSql), {name},
                 "INSERT INTO stations (name) VALUES (?) ON CONFLICT (name) DO NOTHING", {name});
 }
 
@@ -54,8 +57,7 @@ Value profileId(Statements& statements, KnownRows& known, const std::optional<Pr
     Params values{profile->name, profile->sha256};
     appendSetup(values, profile->setup);
     return idOf(statements, known.profiles, std::pair(profile->name, profile->sha256),
-                "SELECT id FROM profiles WHERE name = ? AND sha256 = ?",
-                {profile->name, profile->sha256},
+                std::string(kProfileIdSql), {profile->name, profile->sha256},
                 "INSERT INTO profiles (name, sha256" + joinedSetupColumns("") + ") VALUES (" +
                     placeholders(values.size()) + ") ON CONFLICT (name, sha256) DO NOTHING",
                 values);
@@ -192,8 +194,9 @@ std::uint16_t reserveNodeId(Statements& statements, KnownRows& known, const Node
 }
 
 void prepareUnitWrites(Statements& statements) {
-    for (const std::string_view sql : {std::string_view(takeIdSql()), kOwnerSql,
-                                       std::string_view(upsertUnitSql()), kGiveBackSql})
+    for (const std::string_view sql :
+         {std::string_view(takeIdSql()), kOwnerSql, kStationIdSql, kProfileIdSql,
+          std::string_view(upsertUnitSql()), kGiveBackSql})
         statements.prepare(sql);
 }
 
