@@ -3,15 +3,27 @@
 // test, each through a real ser2net on loopback and on the simulator's terminal directly,
 // interleaved so that the machine's load falls on both alike. The server passes bytes on at
 // once, as the README configures it; the link test also runs through a server left at its
-// defaults, which waits two characters' time for more before it passes bytes on.
+// defaults, which waits two characters' time for more before it passes bytes on. Last, how
+// long `read` takes to give up on an RFC 2217 port whose server never answers the telnet
+// options (a raw server) while its module floods the line with receive notices.
 
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "Messages.h"
 #include "PortNames.h"
+#include "PtyPair.h"
 #include "ScopedRuntimeDir.h"
 #include "Ser2netServer.h"
 #include "ShortRun.h"
@@ -30,6 +42,9 @@ constexpr Runs kFullRuns{20, 3, 100};
 constexpr Runs kShortRuns{2, 1, 10};
 constexpr double kReadAddedMs = 10;
 constexpr double kRoundTripAddedMs = 1;
+// The time to connect the README gives, and what a process's own start and end may add.
+constexpr double kConnectMs = 3000;
+constexpr double kStartAndEndMs = 250;
 
 // The median round trip a `send --count --json` run reports; nothing when it failed.
 std::optional<double> linkTestMedianMs(const std::string& port, int sends) {
@@ -47,6 +62,53 @@ std::optional<double> linkTestMedianMs(const std::string& port, int sends) {
     const std::size_t median = text.find("\"median\":", trips);
     if (trips == std::string::npos || median == std::string::npos) return std::nullopt;
     return std::stod(text.substr(median + 9));
+}
+
+// Receive notices written to a terminal's far end as fast as it takes them.
+class NoticeFlood {
+  public:
+    explicit NoticeFlood(int master) : m_thread([this, master] { run(master); }) {}
+    ~NoticeFlood() {
+        m_stop = true;
+        m_thread.join();
+    }
+
+  private:
+    void run(int master) {
+        const proto::Frame notice =
+            proto::encode(proto::ReceiveNotice{proto::NoticeContent{4, 60, {0, 2}}});
+        while (!m_stop) {
+            pollfd writable{master, POLLOUT, 0};
+            if (::poll(&writable, 1, 10) > 0) (void)::write(master, notice.data(), notice.size());
+        }
+    }
+
+    std::atomic<bool> m_stop = false;
+    std::thread m_thread;
+};
+
+// Wall time of `read` on port from spawn to end; nothing unless it ended as a port that cannot
+// be opened (exit 3).
+std::optional<double> refusedReadMs(const std::string& port) {
+    const std::string command = std::string(MESHCFG_CLI_PATH) + " -p " + port + " read 2>/dev/null";
+    const auto start = std::chrono::steady_clock::now();
+    const int status = std::system(command.c_str());
+    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 3) return std::nullopt;
+    return took.count();
+}
+
+// A raw server in front of a flooded terminal, reached as an RFC 2217 port.
+std::optional<double> floodedConnectMs(const std::string& folder) {
+    PtyPair line;
+    std::filesystem::create_directories(folder + "/flooded");
+    Ser2netServer server(folder + "/flooded", line.slavePath(), Ser2netServer::Accepter::kRawTcp);
+    if (!server.start()) {
+        std::fprintf(stderr, "bench_network: %s\n", server.error().c_str());
+        return std::nullopt;
+    }
+    NoticeFlood flood(line.masterFd());
+    return refusedReadMs("rfc2217://127.0.0.1:" + std::to_string(server.port()));
 }
 
 void printAdded(const std::string& figure, const std::vector<double>& remote,
@@ -113,5 +175,23 @@ int main(int argc, char** argv) {
                remoteTrips, localTrips, kRoundTripAddedMs);
     printAdded("the same, ser2net's defaults (chardelay, Nagle)", waitingTrips, localTrips,
                kRoundTripAddedMs);
+
+    std::vector<double> flooded;
+    for (int i = 0; i < runs.linkTests; ++i) {
+        const auto took = floodedConnectMs(folder);
+        if (!took) {
+            std::fprintf(stderr, "bench_network: the flooded connect did not end in exit 3\n");
+            return 1;
+        }
+        flooded.push_back(*took);
+    }
+    const double floodedMs = percentile(flooded, 50);
+    printRow(
+        {"read giving up on an RFC 2217 port that never answers, under a notice flood "
+         "(median of " +
+             std::to_string(runs.linkTests) + ")",
+         fixed(floodedMs, 0) + " ms", fixed(kConnectMs, 0) + " ms to connect",
+         times(floodedMs / kConnectMs), "<= +" + fixed(kStartAndEndMs, 0) + " ms",
+         metText(floodedMs - kConnectMs <= kStartAndEndMs)});
     return 0;
 }
