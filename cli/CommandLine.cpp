@@ -120,9 +120,8 @@ constexpr CommandEntry kMeshCommands[] = {
 void declareCommands(CLI::App& parent, std::span<const CommandEntry> entries, CommandRun& run) {
     for (const CommandEntry& entry : entries) {
         CLI::App* subcommand = parent.add_subcommand(entry.name, entry.description);
-        subcommand->preparse_callback([subcommand, add = entry.addOptions, &run](std::size_t) {
-            add(*subcommand, run);
-        });
+        subcommand->preparse_callback(
+            [subcommand, add = entry.addOptions, &run](std::size_t) { add(*subcommand, run); });
     }
 }
 
