@@ -50,9 +50,9 @@ ExitCode applyProfile(const CommonOptions& common, const SettingChanges& setting
     return kExitDone;
 }
 
-void addApplyCommand(CLI::App& app, CommandRun& run) {
+void addApplyCommand(CLI::App& subcommand, CommandRun& run) {
     auto options = std::make_shared<UnitCommandOptions>();
-    CLI::App* apply = app.add_subcommand("apply", "write a profile, read back and compare");
+    CLI::App* apply = &subcommand;
     options->given.addTo(*apply);
     addUnitOptions(*apply, *options);
     const auto check = [options](MainOptions& main) {

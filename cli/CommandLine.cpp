@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 #include <memory>
+#include <span>
 #include <sstream>
 
 #include "Commands.h"
@@ -81,7 +82,45 @@ class CommandHelp : public CLI::Formatter {
     const CommandRun& m_commands;
 };
 
-// Every command, each declared by its own file.
+// A command as the main help lists it, and the file that adds its options. Building every
+// command's options costs more than the rest of a start, so each command's are built only when
+// the parse meets its name: the main help needs no more than names and descriptions.
+struct CommandEntry {
+    const char* name;
+    const char* description;
+    void (*addOptions)(CLI::App& subcommand, CommandRun& run);
+};
+
+constexpr CommandEntry kCommands[] = {
+    {"ports", "list the ports as the window shows them", addPortsCommand},
+    {"read", "read the module's seven settings", addReadCommand},
+    {"write", "write settings; the others are read first", addWriteCommand},
+    {"apply", "write a profile, read back and compare", addApplyCommand},
+    {"station", "set up each module as it is plugged in, until Ctrl+C", addStationCommand},
+    {"units", "list the units of the line's record, or count them", addUnitsCommand},
+    {"route", "read the route list", addRouteCommand},
+    {"path", "read the path list", addPathCommand},
+    {"send", "send application data to a node", addSendCommand},
+    {"raw", "send bytes with their check byte, print the reply", addRawCommand},
+    {"monitor", "print every block received until Ctrl+C", addMonitorCommand},
+};
+
+constexpr CommandEntry kMeshCommands[] = {
+    {"survey", "read every module of a mesh at once, draw its map and list its faults",
+     addMeshSurveyCommand},
+    {"test", "send tagged data between modules and see whether and how soon it arrives",
+     addMeshTestCommand},
+};
+
+void declareCommands(CLI::App& parent, std::span<const CommandEntry> entries, CommandRun& run) {
+    for (const CommandEntry& entry : entries) {
+        CLI::App* subcommand = parent.add_subcommand(entry.name, entry.description);
+        subcommand->preparse_callback(
+            [subcommand, add = entry.addOptions, &run](std::size_t) { add(*subcommand, run); });
+    }
+}
+
+// Every command, declared by name; the chosen one's options added by its own file.
 struct Declared {
     CLI::App app{"Sets up and tests a qz-470mr mesh radio module on a serial port.",
                  std::string(kProgram)};
@@ -93,21 +132,10 @@ struct Declared {
         app.require_subcommand(1);
         app.fallthrough();
         addCommonOptions(app, main);
-        addPortsCommand(app, commands);
-        addReadCommand(app, commands);
-        addWriteCommand(app, commands);
-        addApplyCommand(app, commands);
-        addStationCommand(app, commands);
-        addUnitsCommand(app, commands);
-        addRouteCommand(app, commands);
-        addPathCommand(app, commands);
-        addSendCommand(app, commands);
-        addRawCommand(app, commands);
-        addMonitorCommand(app, commands);
+        declareCommands(app, kCommands, commands);
         CLI::App* mesh = app.add_subcommand("mesh", "work on every module of a mesh at once");
         mesh->require_subcommand(1);
-        addMeshSurveyCommand(*mesh, commands);
-        addMeshTestCommand(*mesh, commands);
+        declareCommands(*mesh, kMeshCommands, commands);
     }
 };
 

@@ -1,6 +1,6 @@
 #pragma once
-// How a command joins the command line, each from its own file: it declares itself and its own
-// options under the app, and tells the run what to do should the parse choose it.
+// How a command joins the command line, each from its own file: it adds its own options to its
+// subcommand, and tells the run what to do should the parse choose it.
 
 #include <any>
 #include <functional>

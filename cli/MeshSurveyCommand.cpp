@@ -129,10 +129,9 @@ ExitCode surveyMesh(const CommonOptions& common, const MeshSurveyOptions& option
 
 }  // namespace
 
-void addMeshSurveyCommand(CLI::App& mesh, CommandRun& run) {
+void addMeshSurveyCommand(CLI::App& subcommand, CommandRun& run) {
     auto options = std::make_shared<MeshSurveyOptions>();
-    CLI::App* survey = mesh.add_subcommand(
-        "survey", "read every module of a mesh at once, draw its map and list its faults");
+    CLI::App* survey = &subcommand;
     survey->add_option("--adapter", options->adapterText,
                        "also every plugged USB adapter of this model, as VID:PID in hex");
     survey->add_flag("--aliases", options->aliases,

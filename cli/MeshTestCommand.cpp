@@ -131,10 +131,9 @@ ExitCode meshTest(const CommonOptions& common, const MeshTestOptions& options) {
 
 }  // namespace
 
-void addMeshTestCommand(CLI::App& mesh, CommandRun& run) {
+void addMeshTestCommand(CLI::App& subcommand, CommandRun& run) {
     auto options = std::make_shared<MeshTestOptions>();
-    CLI::App* test = mesh.add_subcommand(
-        "test", "send tagged data between modules and see whether and how soon it arrives");
+    CLI::App* test = &subcommand;
     test->fallthrough();
     test->add_flag("--aliases", options->aliases,
                    "test every module plugged under a COM alias, instead of -p");

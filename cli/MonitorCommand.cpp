@@ -86,9 +86,9 @@ ExitCode monitor(const CommonOptions& common, bool follow) {
 
 }  // namespace
 
-void addMonitorCommand(CLI::App& app, CommandRun& run) {
+void addMonitorCommand(CLI::App& subcommand, CommandRun& run) {
     auto follow = std::make_shared<bool>(false);
-    CLI::App* monitor = app.add_subcommand("monitor", "print every block received until Ctrl+C");
+    CLI::App* monitor = &subcommand;
     monitor->add_flag("--follow", *follow, "when the device hangs up, wait for it and go on");
     // Runs until Ctrl+C: no reply is waited for.
     run.add(monitor, {"--port", "--baud", "--parity", "--json"}, onePort,

@@ -26,7 +26,7 @@ ExitCode readPath(const CommonOptions& common) {
 
 }  // namespace
 
-void addPathCommand(CLI::App& app, CommandRun& run) {
-    CLI::App* path = app.add_subcommand("path", "read the path list");
+void addPathCommand(CLI::App& subcommand, CommandRun& run) {
+    CLI::App* path = &subcommand;
     run.add(path, kPortOptions, onePort, readPath);
 }

@@ -23,8 +23,8 @@ ExitCode listPorts(const CommonOptions& common) {
 
 }  // namespace
 
-void addPortsCommand(CLI::App& app, CommandRun& run) {
-    CLI::App* ports = app.add_subcommand("ports", "list the ports as the window shows them");
+void addPortsCommand(CLI::App& subcommand, CommandRun& run) {
+    CLI::App* ports = &subcommand;
     run.add(
         ports, {"--json"}, [](MainOptions& main) { takeOnePort(main, false); }, listPorts);
 }

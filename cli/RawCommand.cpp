@@ -37,9 +37,9 @@ ExitCode sendRaw(const CommonOptions& common, const RawOptions& options) {
 
 }  // namespace
 
-void addRawCommand(CLI::App& app, CommandRun& run) {
+void addRawCommand(CLI::App& subcommand, CommandRun& run) {
     auto options = std::make_shared<RawOptions>();
-    CLI::App* raw = app.add_subcommand("raw", "send bytes with their check byte, print the reply");
+    CLI::App* raw = &subcommand;
     raw->add_option("bytes", options->bytes, "hex bytes, such as \"01 00 03 00\"")->required();
     raw->add_flag("--as-is", options->asIs, "send the bytes unchanged, without a check byte");
     run.add(

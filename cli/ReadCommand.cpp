@@ -28,9 +28,9 @@ ExitCode readSetup(const CommonOptions& common, const std::string& savePath) {
 
 }  // namespace
 
-void addReadCommand(CLI::App& app, CommandRun& run) {
+void addReadCommand(CLI::App& subcommand, CommandRun& run) {
     auto savePath = std::make_shared<std::string>();
-    CLI::App* read = app.add_subcommand("read", "read the module's seven settings");
+    CLI::App* read = &subcommand;
     read->add_option("--save", *savePath, "also write them as a profile (TOML)");
     run.add(
         read, kPortOptions, onePort,

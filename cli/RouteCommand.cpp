@@ -26,7 +26,7 @@ ExitCode readRoutes(const CommonOptions& common) {
 
 }  // namespace
 
-void addRouteCommand(CLI::App& app, CommandRun& run) {
-    CLI::App* route = app.add_subcommand("route", "read the route list");
+void addRouteCommand(CLI::App& subcommand, CommandRun& run) {
+    CLI::App* route = &subcommand;
     run.add(route, kPortOptions, onePort, readRoutes);
 }

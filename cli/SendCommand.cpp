@@ -161,9 +161,9 @@ ExitCode sendData(const CommonOptions& common, const SendOptions& send) {
 
 }  // namespace
 
-void addSendCommand(CLI::App& app, CommandRun& run) {
+void addSendCommand(CLI::App& subcommand, CommandRun& run) {
     auto options = std::make_shared<SendOptions>();
-    CLI::App* send = app.add_subcommand("send", "send application data to a node");
+    CLI::App* send = &subcommand;
     send->add_option("--target", options->target, "target node id")
         ->required()
         ->transform(decimalIn(0, 65535));

@@ -53,10 +53,9 @@ ExitCode stationMode(const CommonOptions& common, const SettingChanges& settings
 
 }  // namespace
 
-void addStationCommand(CLI::App& app, CommandRun& run) {
+void addStationCommand(CLI::App& subcommand, CommandRun& run) {
     auto options = std::make_shared<UnitCommandOptions>();
-    CLI::App* station =
-        app.add_subcommand("station", "set up each module as it is plugged in, until Ctrl+C");
+    CLI::App* station = &subcommand;
     addUnitOptions(*station, *options);
     station->add_flag("--aliases", options->station.aliases,
                       "take COM aliases as they appear in the alias folder");

@@ -138,10 +138,9 @@ std::optional<std::int64_t> sinceUtcMs(const std::string& text,
     return std::nullopt;
 }
 
-void addUnitsCommand(CLI::App& app, CommandRun& run) {
+void addUnitsCommand(CLI::App& subcommand, CommandRun& run) {
     auto units = std::make_shared<UnitsOptions>();
-    CLI::App* command =
-        app.add_subcommand("units", "list the units of the line's record, or count them");
+    CLI::App* command = &subcommand;
     command->add_option("--db", units->dbUrl, "the line's record")->required();
     command->add_option("--since", units->since,
                         "units started since YYYY-MM-DD[ HH:MM[:SS]] local time, or the last "

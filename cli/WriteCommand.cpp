@@ -30,9 +30,9 @@ ExitCode writeSetup(const CommonOptions& common, const WriteOptions& options) {
 
 }  // namespace
 
-void addWriteCommand(CLI::App& app, CommandRun& run) {
+void addWriteCommand(CLI::App& subcommand, CommandRun& run) {
     auto options = std::make_shared<WriteOptions>();
-    CLI::App* write = app.add_subcommand("write", "write settings; the others are read first");
+    CLI::App* write = &subcommand;
     options->given.addTo(*write);
     write->add_flag("--verify", options->verify, "read back and compare");
     const auto check = [options](MainOptions& main) {

@@ -408,6 +408,63 @@ INSTANTIATE_TEST_SUITE_P(, CommandHelp, testing::ValuesIn(kCommandHelp), [](cons
     return name;
 });
 
+// The help of the main command (or of the mesh group) lists each command by its name and
+// description, and the command's own help opens with the same line, its options built only
+// once the parse meets it.
+struct ListedCommand {
+    const char* command;
+    const char* description;
+};
+
+class ListedCommands : public testing::TestWithParam<ListedCommand> {};
+
+TEST_P(ListedCommands, showTheLineTheirOwnHelpOpensWith) {
+    std::vector<std::string> words;
+    std::istringstream command(GetParam().command);
+    for (std::string word; command >> word;) words.push_back(word);
+    const std::string name = words.back();
+    const std::string description = GetParam().description;
+
+    std::vector<std::string> parentHelp(words.begin(), words.end() - 1);
+    parentHelp.push_back("--help");
+    const ParsedCommandLine parent = parse(parentHelp);
+    EXPECT_EQ(parent.exitCode, kExitDone);
+    const std::size_t listed = parent.output.find("\n  " + name + " ");
+    ASSERT_NE(listed, std::string::npos) << parent.output;
+    const std::size_t lineEnd = parent.output.find('\n', listed + 1);
+    const std::string line = parent.output.substr(listed + 1, lineEnd - listed - 1);
+    EXPECT_EQ(line.substr(line.find_first_not_of(' ', 2 + name.size())), description) << line;
+
+    words.push_back("--help");
+    const ParsedCommandLine own = parse(words);
+    EXPECT_EQ(own.exitCode, kExitDone);
+    EXPECT_EQ(own.output.substr(0, own.output.find('\n')), description) << own.output;
+}
+
+const ListedCommand kListedCommands[] = {
+    {"ports", "list the ports as the window shows them"},
+    {"read", "read the module's seven settings"},
+    {"write", "write settings; the others are read first"},
+    {"apply", "write a profile, read back and compare"},
+    {"station", "set up each module as it is plugged in, until Ctrl+C"},
+    {"units", "list the units of the line's record, or count them"},
+    {"route", "read the route list"},
+    {"path", "read the path list"},
+    {"send", "send application data to a node"},
+    {"raw", "send bytes with their check byte, print the reply"},
+    {"monitor", "print every block received until Ctrl+C"},
+    {"mesh", "work on every module of a mesh at once"},
+    {"mesh survey", "read every module of a mesh at once, draw its map and list its faults"},
+    {"mesh test", "send tagged data between modules and see whether and how soon it arrives"},
+};
+
+INSTANTIATE_TEST_SUITE_P(, ListedCommands, testing::ValuesIn(kListedCommands),
+                         [](const auto& info) {
+                             std::string name = info.param.command;
+                             std::replace(name.begin(), name.end(), ' ', '_');
+                             return name;
+                         });
+
 TEST(MeshSurveyProfile, GivesTheSettingsEveryModuleMustHold) {
     ScopedRuntimeDir folder;
     const std::string profile = folder.path() + "/mesh.toml";
