@@ -18,7 +18,7 @@ std::string recordDown(const std::exception& error) {
 
 void RecordIds::begin(const std::string& unit, const record::UnitRow& draft) {
     const std::lock_guard lock(m_mutex);
-    m_units.insert_or_assign(unit, Unit{draft});
+    m_units.insert_or_assign(unit, Unit{.draft = draft, .takenInstead = std::nullopt});
 }
 
 bool RecordIds::end(const std::string& unit) {
