@@ -48,18 +48,18 @@ constexpr StartIndex kStartIndexes[] = {
 std::optional<engine::PortSettings> readPort(const DialogControls& controls) {
     const std::optional<int> port = port_list::selectedPort(*controls.get<QComboBox>(kIdPortList));
     const auto* baudList = controls.get<QComboBox>(kIdPortBaud);
-    const int parity = indexOf(controls, kIdPortParity);
-    if (!port || baudList->currentIndex() < 0 || parity < 0) return std::nullopt;
+    const std::optional<Parity> parity = parityFromCode(indexOf(controls, kIdPortParity));
+    if (!port || baudList->currentIndex() < 0 || !parity) return std::nullopt;
     const QString baud = baudList->itemText(baudList->currentIndex());
     return engine::PortSettings{
-        .port = *port, .baud = forms::readDecimal(baud.toStdString()), .parity = parity};
+        .port = *port, .baud = forms::readDecimal(baud.toStdString()), .parity = *parity};
 }
 
 void showPort(const DialogControls& controls, const engine::PortSettings& settings) {
     port_list::select(*controls.get<QComboBox>(kIdPortList), settings.port);
     auto* baudList = controls.get<QComboBox>(kIdPortBaud);
     baudList->setCurrentIndex(baudList->findText(QString::number(settings.baud)));
-    controls.get<QComboBox>(kIdPortParity)->setCurrentIndex(settings.parity);
+    controls.get<QComboBox>(kIdPortParity)->setCurrentIndex(parityCodeOf(settings.parity));
 }
 
 forms::SetupFields readSetup(const DialogControls& controls) {

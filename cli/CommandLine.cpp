@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "Commands.h"
+#include "LineSettings.h"
 #include "ProgramName.h"
 #include "Settings.h"
 #include "SetupNames.h"
@@ -50,8 +51,11 @@ void addCommonOptions(CLI::App& app, MainOptions& main) {
     app.add_option("--baud", common.baud, "the port's baud rate: " + rateList())
         ->capture_default_str()
         ->transform(portRate());
-    app.add_option("--parity", common.parity, "the port's parity")
-        ->capture_default_str()
+    app.add_option_function<std::string>(
+           "--parity",
+           [&common](const std::string& name) { common.parity = *parityFromName(name); },
+           "the port's parity")
+        ->default_str(std::string(parityNameOf(common.parity)))
         ->check(CLI::IsMember(
             std::vector<std::string>(proto::kParityNames.begin(), proto::kParityNames.end())));
     app.add_option("--timeout", common.timeoutMs, "milliseconds to wait for each reply")

@@ -47,23 +47,22 @@ bool ModuleEngine::open(const PortSettings& settings) {
 ModuleEngine::Opening ModuleEngine::startOpening(const PortSettings& settings) {
     const PortTarget target = PortDirectory().target(settings.port);
     const std::optional<NetworkAddress> address = target.address();
-    const std::optional<Parity> parity = parityFromCode(settings.parity);
-    // A bad parity code is refused by the port object at once, with its reason.
-    if (!address || !parity)
+    if (!address)
         return open(target, settings.baud, settings.parity) ? Opening::kOpened : Opening::kFailed;
     stopWatching();
     m_port->Close();
-    m_remote.start(*address, {settings.baud, *parity}, settings, RemoteOpening::Purpose::kOpen);
+    m_remote.start(*address, {settings.baud, settings.parity}, settings,
+                   RemoteOpening::Purpose::kOpen);
     return Opening::kConnecting;
 }
 
-bool ModuleEngine::open(const PortTarget& target, int baud, int parity) {
+bool ModuleEngine::open(const PortTarget& target, int baud, Parity parity) {
     stopWatching();
     m_remote.abandon();
     if (target.port)
         return openPort(target, {.port = *target.port, .baud = baud, .parity = parity});
     m_reopen.forget();
-    return m_port->Open(target, baud, parity);
+    return m_port->Open(target, baud, parityCodeOf(parity));
 }
 
 bool ModuleEngine::isOpening() const {
@@ -95,7 +94,7 @@ void ModuleEngine::remoteEnded(RemoteOpening::Ended ended) {
 }
 
 bool ModuleEngine::openPort(const PortTarget& target, const PortSettings& settings) {
-    if (!m_port->Open(target, settings.baud, settings.parity)) return false;
+    if (!m_port->Open(target, settings.baud, parityCodeOf(settings.parity))) return false;
     m_reopen.opened(settings, target);
     return true;
 }
@@ -310,9 +309,7 @@ void ModuleEngine::lookForLostRemote(const NetworkAddress& address) {
         now - m_remote.lastStart() < m_retryWait.wait())
         return;
     const PortSettings lost = *m_reopen.settings();
-    const std::optional<Parity> parity = parityFromCode(lost.parity);
-    if (!parity) return;
-    m_remote.start(address, {lost.baud, *parity}, lost, RemoteOpening::Purpose::kReconnect);
+    m_remote.start(address, {lost.baud, lost.parity}, lost, RemoteOpening::Purpose::kReconnect);
 }
 
 // An attempt to reconnect is the watch's own: it ends with it.

@@ -53,7 +53,7 @@ class ModuleEngine {
     // What a name the user gave stands for: "COM150", "/dev/ttyUSB0", "tcp://host:4001". Only
     // a COM name is remembered for reopening; a port named otherwise is the face's to look for
     // after a hang-up, and its lost() event names port 0.
-    bool open(const PortTarget& target, int baud, int parity);
+    bool open(const PortTarget& target, int baud, Parity parity);
     bool isOpening() const;
     // Ends continuous sending (SendingEnd::PortClosed) and any watch for a lost port.
     void close();

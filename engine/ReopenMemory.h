@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 
+#include "LineSettings.h"
 #include "LostPort.h"
 #include "NetworkAddress.h"
 #include "PortDirectory.h"
@@ -15,8 +16,8 @@ namespace engine {
 
 struct PortSettings {
     int port = 0;
-    int baud = 0;    // bits per second
-    int parity = 0;  // 0 none, 1 odd, 2 even
+    int baud = 0;  // bits per second
+    Parity parity = Parity::kNone;
     bool operator==(const PortSettings&) const = default;
 };
 

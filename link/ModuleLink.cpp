@@ -25,7 +25,7 @@ ModuleLink::ModuleLink(Reading reading)
       m_engine(
           *this, [this] { wake(); }, receivingFor(reading)) {}
 
-bool ModuleLink::open(const PortTarget& target, int baud, int parity) {
+bool ModuleLink::open(const PortTarget& target, int baud, Parity parity) {
     m_lost = false;
     m_lostReason.clear();
     m_unwritten = 0;

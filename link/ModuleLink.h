@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "LineSettings.h"
 #include "ModuleEngine.h"
 
 class ModuleLink final : private engine::EngineEvents {
@@ -26,7 +27,7 @@ class ModuleLink final : private engine::EngineEvents {
 
     // What a name the user gave stands for: "COM150", "/dev/ttyUSB0", "tcp://host:4001".
     // Opening again after a hang-up starts with no loss known.
-    bool open(const PortTarget& target, int baud, int parity);
+    bool open(const PortTarget& target, int baud, Parity parity);
     void close();
     std::string lastError() const;
     CXSerial::LineControl lineControl();

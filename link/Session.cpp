@@ -7,7 +7,6 @@
 #include "Interrupt.h"
 #include "ProgramName.h"
 #include "ReplyEnd.h"
-#include "SetupNames.h"
 #include "Text.h"
 
 namespace {
@@ -20,9 +19,6 @@ double millisecondsBetween(ModuleLink::Clock::time_point from, ModuleLink::Clock
 
 Session::Session(const CommonOptions& options, ModuleLink::Reading reading)
     : m_options(options), m_timeout(options.timeoutMs), m_link(reading) {
-    const auto parity = proto::parityIndex(options.parity);
-    if (!parity) throw Failure(kExitUsage, "parity must be NO, ODD or EVEN");
-    m_parity = *parity;
     if (!open()) throw failure(kExitPort, m_link.lastError());
     if (m_link.lineControl() == CXSerial::LineControl::kBridge)
         std::cerr << programPrefix << m_port.name
@@ -38,7 +34,7 @@ Session::Session(const CommonOptions& options, ModuleLink::Reading reading)
 // Each opening looks the name up afresh, as the user's files and the devices are then.
 bool Session::open() {
     m_port = PortDirectory().resolve(m_options.port);
-    return m_link.open(m_port, m_options.baud, m_parity);
+    return m_link.open(m_port, m_options.baud, m_options.parity);
 }
 
 bool Session::reopen() {

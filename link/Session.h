@@ -8,13 +8,14 @@
 
 #include "Failure.h"
 #include "Frame.h"
+#include "LineSettings.h"
 #include "ModuleLink.h"
 #include "PortDirectory.h"
 
 struct CommonOptions {
     std::string port;
     int baud = 9600;
-    std::string parity = "NO";
+    Parity parity = Parity::kNone;
     int timeoutMs = 2000;  // per reply: a script must not wait for ever
     bool json = false;
 };
@@ -78,7 +79,6 @@ class Session {
     const CommonOptions& m_options;
     PortTarget m_port;
     std::chrono::milliseconds m_timeout;
-    int m_parity = 0;
     ModuleLink m_link;
     NoticeHandler m_onNotice;
     bool m_requestWritten = false;

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "Errors.h"
+#include "LineSettings.h"
 #include "Messages.h"
 #include "PortWait.h"
 #include "ReceivingPort.h"
@@ -74,13 +75,15 @@ Module::Module(const std::string& port, int baud, double timeoutSeconds,
                const std::string& parity) {
     m_options.port = port;
     m_options.baud = baud;
-    m_options.parity = parity;
     m_options.json = true;
     try {
         m_options.timeoutMs = static_cast<int>(timeoutOf(timeoutSeconds).count());
         if (!proto::uartBaudIndex(baud))
             throw Failure(kExitUsage,
                           std::to_string(baud) + " is not a rate the port takes: " + rateList());
+        const std::optional<Parity> parityValue = parityFromName(parity);
+        if (!parityValue) throw Failure(kExitUsage, "parity must be NO, ODD or EVEN");
+        m_options.parity = *parityValue;
         PortWait wait;
         open();
     } catch (const Failure& failure) {

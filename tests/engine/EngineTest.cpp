@@ -107,7 +107,7 @@ class EngineScript : public testing::TestWithParam<Script> {
         std::string verb;
         words >> verb;
         if (verb == "open") {
-            ASSERT_TRUE(m_engine.open({.port = kPort, .baud = 9600, .parity = 0}));
+            ASSERT_TRUE(m_engine.open({.port = kPort, .baud = 9600, .parity = Parity::kNone}));
         } else if (verb == "close") {
             m_engine.close();
         } else if (verb == "read") {
@@ -262,7 +262,7 @@ class NamedPort : public testing::TestWithParam<NamedCase> {
 };
 
 TEST_P(NamedPort, OpensSendsRawBytesAndIsLost) {
-    const bool opened = m_engine.open(PortDirectory().resolve(name()), 9600, 0);
+    const bool opened = m_engine.open(PortDirectory().resolve(name()), 9600, Parity::kNone);
     ASSERT_EQ(opened, GetParam().naming != Naming::Nowhere) << m_engine.lastError();
     if (opened) {
         const proto::Frame raw = hexBytes("01 02 FF");

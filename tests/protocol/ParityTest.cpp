@@ -1,0 +1,39 @@
+#include <gtest/gtest.h>
+
+#include <string_view>
+
+#include "LineSettings.h"
+
+namespace {
+
+struct ParityRow {
+    std::string_view name;
+    int code;
+    Parity parity;
+};
+
+class ParityNaming : public ::testing::TestWithParam<ParityRow> {};
+
+// The panel's list index, the user's word and the type the layers carry name the same parity.
+TEST_P(ParityNaming, NameCodeAndTypeAgree) {
+    const ParityRow row = GetParam();
+    EXPECT_EQ(parityFromName(row.name), row.parity);
+    EXPECT_EQ(parityFromCode(row.code), row.parity);
+    EXPECT_EQ(parityCodeOf(row.parity), row.code);
+    EXPECT_EQ(parityNameOf(row.parity), row.name);
+}
+
+INSTANTIATE_TEST_SUITE_P(Parity, ParityNaming,
+                         ::testing::Values(ParityRow{"NO", 0, Parity::kNone},
+                                           ParityRow{"ODD", 1, Parity::kOdd},
+                                           ParityRow{"EVEN", 2, Parity::kEven}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A module may report parities the port cannot be opened with; the user's words are exact.
+TEST(ParityRefusal, OtherNamesAndCodes) {
+    for (const std::string_view name : {"MARK", "SPACE", "no", "Even", " NO", "NO ", "", "0"})
+        EXPECT_EQ(parityFromName(name), std::nullopt) << name;
+    for (const int code : {-1, 3, 4, 255}) EXPECT_EQ(parityFromCode(code), std::nullopt) << code;
+}
+
+}  // namespace
