@@ -94,7 +94,11 @@ std::optional<double> refusedReadMs(const std::string& port) {
     const auto start = std::chrono::steady_clock::now();
     const int status = std::system(command.c_str());
     const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 3) return std::nullopt;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 3) {
+        std::fprintf(stderr, "bench_network: read on %s ended with status %d after %.0f ms\n",
+                     port.c_str(), status, took.count());
+        return std::nullopt;
+    }
     return took.count();
 }
 
