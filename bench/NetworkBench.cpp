@@ -1,4 +1,4 @@
-// A port across the network beside the same module on its local terminal, in the same run:
+// A port across the network beside a like module on its local terminal, in the same run:
 // meshcfg-cli `read` timed from spawn to end, and the median round trip of a 100-send link
 // test, each through a real ser2net on loopback and on the simulator's terminal directly,
 // interleaved so that the machine's load falls on both alike. The server passes bytes on at
@@ -129,24 +129,30 @@ void printAdded(const std::string& figure, const std::vector<double>& remote,
 int main(int argc, char** argv) {
     const Runs runs = takeShortRun(argc, argv) ? kShortRuns : kFullRuns;
     ScopedRuntimeDir runtime;
-    SpawnedSimulator simulator;
-    const std::optional<std::string> terminal =
-        simulator.port() ? devicePathForPort(simulator.port()) : std::nullopt;
-    if (!terminal) {
-        std::fprintf(stderr, "bench_network: qz470-sim named no port\n");
-        return 1;
+    // A module of its own for each way in: a server that has not yet let go of its terminal
+    // would otherwise take the replies of the next run on it.
+    SpawnedSimulator served, servedWaiting, direct;
+    std::vector<std::string> terminals;
+    for (const SpawnedSimulator* simulator : {&served, &servedWaiting, &direct}) {
+        const std::optional<std::string> terminal =
+            simulator->port() ? devicePathForPort(simulator->port()) : std::nullopt;
+        if (!terminal) {
+            std::fprintf(stderr, "bench_network: qz470-sim named no port\n");
+            return 1;
+        }
+        terminals.push_back(*terminal);
     }
     const std::string folder = runtime.path();
     std::filesystem::create_directories(folder + "/default");
-    Ser2netServer server(folder, *terminal);
-    Ser2netServer waitingServer(folder + "/default", *terminal);
+    Ser2netServer server(folder, terminals[0]);
+    Ser2netServer waitingServer(folder + "/default", terminals[1]);
     server.passAtOnce();
     for (Ser2netServer* started : {&server, &waitingServer}) {
         if (started->start()) continue;
         std::fprintf(stderr, "bench_network: %s\n", started->error().c_str());
         return 1;
     }
-    const std::string local = "COM" + std::to_string(simulator.port());
+    const std::string local = "COM" + std::to_string(direct.port());
     const std::string remote = server.url();
 
     std::vector<double> remoteReads, localReads;
