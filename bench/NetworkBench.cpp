@@ -7,21 +7,17 @@
 // long `read` takes to give up on an RFC 2217 port whose server never answers the telnet
 // options (a raw server) while its module floods the line with receive notices.
 
-#include <poll.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "Messages.h"
+#include "NoticeFlood.h"
 #include "PortNames.h"
 #include "PtyPair.h"
 #include "ScopedRuntimeDir.h"
@@ -63,29 +59,6 @@ std::optional<double> linkTestMedianMs(const std::string& port, int sends) {
     if (trips == std::string::npos || median == std::string::npos) return std::nullopt;
     return std::stod(text.substr(median + 9));
 }
-
-// Receive notices written to a terminal's far end as fast as it takes them.
-class NoticeFlood {
-  public:
-    explicit NoticeFlood(int master) : m_thread([this, master] { run(master); }) {}
-    ~NoticeFlood() {
-        m_stop = true;
-        m_thread.join();
-    }
-
-  private:
-    void run(int master) {
-        const proto::Frame notice =
-            proto::encode(proto::ReceiveNotice{proto::NoticeContent{4, 60, {0, 2}}});
-        while (!m_stop) {
-            pollfd writable{master, POLLOUT, 0};
-            if (::poll(&writable, 1, 10) > 0) (void)::write(master, notice.data(), notice.size());
-        }
-    }
-
-    std::atomic<bool> m_stop = false;
-    std::thread m_thread;
-};
 
 // Wall time of `read` on port from spawn to end; nothing unless it ended as a port that cannot
 // be opened (exit 3).

@@ -2,13 +2,11 @@
 // wait still ends at its deadline, and the notices held meanwhile stay bounded.
 
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <thread>
 
 #include "Messages.h"
+#include "NoticeFlood.h"
 #include "PtyPair.h"
 #include "Session.h"
 
@@ -19,31 +17,6 @@ constexpr int kFloodNotices = 3000;
 // A terminal that takes a notice's line this slowly is far behind a line at full speed.
 constexpr std::chrono::milliseconds kSlowTerminal{2};
 constexpr int kTimeoutMs = 100;
-
-class NoticeFlood {
-  public:
-    explicit NoticeFlood(int master) : m_thread([this, master] { run(master); }) {}
-    ~NoticeFlood() {
-        m_stop = true;
-        m_thread.join();
-    }
-
-  private:
-    void run(int master) {
-        const proto::Frame notice =
-            proto::encode(proto::ReceiveNotice{proto::NoticeContent{4, 60, {0, 2}}});
-        for (int sent = 0; sent < kFloodNotices && !m_stop;) {
-            pollfd writable{master, POLLOUT, 0};
-            if (::poll(&writable, 1, 10) <= 0) continue;
-            if (::write(master, notice.data(), notice.size()) ==
-                static_cast<ssize_t>(notice.size()))
-                ++sent;
-        }
-    }
-
-    std::atomic<bool> m_stop = false;
-    std::thread m_thread;
-};
 
 TEST(NoticeFlood, TheWaitEndsAtItsDeadlineWithBoundedNoticesTold) {
     PtyPair pty;
@@ -56,7 +29,7 @@ TEST(NoticeFlood, TheWaitEndsAtItsDeadlineWithBoundedNoticesTold) {
         ++told;
         std::this_thread::sleep_for(kSlowTerminal);
     });
-    NoticeFlood flood(pty.masterFd());
+    NoticeFlood flood(pty.masterFd(), kFloodNotices);
     const Session::Exchange exchange = session.exchange(proto::encode(proto::ReadSetupRequest{}));
     EXPECT_EQ(exchange.outcome, Session::Exchange::Outcome::kNoReply);
     // The notices held when the request went, those told before the deadline and at most the
