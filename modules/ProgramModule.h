@@ -11,7 +11,7 @@ struct ModuleEntry {
     std::string error;
 };
 
-// Loads the module and finds its entry. Searched by name first (the build tree's programs carry
-// the module folder in their search path), then where the package installs it. Never unloaded:
+// Loads the module from where the package installs it, beside the program (in the build tree,
+// the build tree's module folder) and finds its entry. Never unloaded:
 // the objects it makes live in its code. neededBy says what needs it, as the failure tells.
 ModuleEntry loadModuleEntry(const char* module, const char* entry, const std::string& neededBy);
