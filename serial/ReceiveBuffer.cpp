@@ -35,3 +35,8 @@ std::size_t ReceiveBuffer::count() const {
     std::lock_guard lock(m_mutex);
     return m_count;
 }
+
+std::size_t ReceiveBuffer::dropped() const {
+    std::lock_guard lock(m_mutex);
+    return m_dropped;
+}

@@ -36,6 +36,8 @@ class ReceiveBuffer {
 
     int idleCounter() const;
     std::size_t count() const;
+    // Bytes refused since the last block was cut: with count(), every byte the reader took.
+    std::size_t dropped() const;
 
   private:
     mutable std::mutex m_mutex;
