@@ -36,7 +36,7 @@ ExitCode applyProfile(const CommonOptions& common, const SettingChanges& setting
                           " ports and one node_id: give --node-ids FIRST..LAST or "
                           "--keep-node-id, since a mesh cannot hold two nodes of one id");
     UnitRunner runner(common, settings, options, alone, unitOutput(common));
-    runner.reachRecordAhead();
+    runner.reachRecordAhead(ports.size());
     if (!alone) {
         const int code = runTogether(asUnits(ports), runner.work());
         runner.refuseWithoutRecord();

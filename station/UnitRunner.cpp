@@ -48,12 +48,19 @@ UnitOutcome UnitRunner::run(const std::string& portName) {
     if (m_output) m_output->found(port, serial);
     record::UnitRow draft = unitDraft(port, usb, m_options.profile);
     if (m_record) m_record->begin(unit, draft);
+    bool opened = false;
     UnitOutcome outcome = applyToUnit(
         common, m_plan, name,
         [&](UnitStep step, const std::optional<std::uint16_t>& nodeId) {
+            if (step == UnitStep::kReading) {
+                opened = true;
+                unitOpened();
+            }
             if (m_output) m_output->step(port, step, nodeId);
         },
         std::move(draft));
+    // A port that never opened makes no more threads either.
+    if (!opened) unitOpened();
     // Only the record's reservation fails this way, and it comes before the write.
     if (m_holdBack && outcome.code == kExitRecord) {
         m_record->drop(unit);
@@ -94,10 +101,14 @@ bool UnitRunner::mayTake() {
     return ready;
 }
 
-void UnitRunner::reachRecordAhead() {
+void UnitRunner::reachRecordAhead(std::size_t units) {
     if (!m_record) return;
-    m_recordReached = std::async(std::launch::async, [this] { return m_record->ready(); });
+    m_recordReached = std::make_unique<DeferredWork>(units, [this] { return m_record->ready(); });
     m_plan.mayWrite = [this] { return recordReached(); };
+}
+
+void UnitRunner::unitOpened() {
+    if (m_recordReached) m_recordReached->allow();
 }
 
 void UnitRunner::refuseWithoutRecord() {
@@ -119,7 +130,7 @@ std::string UnitRunner::shift() const {
 }
 
 bool UnitRunner::recordReached() const {
-    return !m_recordReached.valid() || m_recordReached.get();
+    return !m_recordReached || m_recordReached->answer();
 }
 
 void UnitRunner::report(UnitOutcome& outcome) {

@@ -3,11 +3,11 @@
 // station): identified, applied, its report row and its record row kept, its events told.
 
 #include <atomic>
-#include <future>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "DeferredWork.h"
 #include "Report.h"
 #include "StationOptions.h"
 #include "UnitApply.h"
@@ -45,9 +45,10 @@ class UnitRunner {
     // Says so on one line whenever that changes.
     bool mayTake();
 
-    // apply: the record is reached on a thread of its own while the units open their ports and
-    // read their modules; none takes a node id or writes before it has answered.
-    void reachRecordAhead();
+    // apply: the record is reached on a thread of its own while the units read their modules,
+    // begun once each of the gang's units has its port open or as soon as one needs the record;
+    // none takes a node id or writes before it has answered.
+    void reachRecordAhead(std::size_t units);
     // Nothing was written: the record was out of reach when the units would have written.
     void refuseWithoutRecord();
 
@@ -61,6 +62,8 @@ class UnitRunner {
 
   private:
     bool recordReached() const;
+    // The unit is past its port's opening, as reachRecordAhead counts.
+    void unitOpened();
     void report(UnitOutcome& outcome);
 
     const CommonOptions& m_common;
@@ -75,5 +78,5 @@ class UnitRunner {
     std::atomic<int> m_passed = 0;
     std::atomic<int> m_failed = 0;
     std::atomic<bool> m_recordReady = true;
-    std::shared_future<bool> m_recordReached;
+    std::unique_ptr<DeferredWork> m_recordReached;
 };
