@@ -45,7 +45,8 @@ class FrameReader {
     std::vector<ReadFrame> take();
 
     std::size_t noiseBytes() const { return m_noiseBytes; }
-    bool holdsPartialFrame() const { return !m_pending.empty(); }
+    // The bytes of a frame begun and not yet whole.
+    std::size_t unfinishedBytes() const { return m_pending.size(); }
 
   private:
     void cut();

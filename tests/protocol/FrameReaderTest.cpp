@@ -48,7 +48,7 @@ struct StreamCase {
     std::vector<Piece> pieces;
     std::vector<Cut> frames;
     std::size_t noise;
-    bool partialLeft = false;  // still waiting for the rest of a frame at the end
+    std::size_t unfinished = 0;  // bytes still waiting for the rest of their frame at the end
 };
 
 class FrameReaderCuts : public testing::TestWithParam<StreamCase> {};
@@ -75,7 +75,7 @@ TEST_P(FrameReaderCuts, FramesWithTheTimeOfTheirLastByte) {
         EXPECT_EQ(frames[i].unsolicited, c.frames[i].unsolicited);
     }
     EXPECT_EQ(reader.noiseBytes(), c.noise);
-    EXPECT_EQ(reader.holdsPartialFrame(), c.partialLeft);
+    EXPECT_EQ(reader.unfinishedBytes(), c.unfinished);
 }
 
 const proto::Frame kReadSetup = proto::encode(proto::ReadSetupRequest{});
@@ -195,7 +195,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {{head(kRouteList, 200), 0}},
                    {},
                    0,
-                   true},
+                   200},
         // Noise that opens like the awaited reply gives way once a whole one is behind it.
         StreamCase{"noiseWithTheAwaitedHeaderBeforeTheReply",
                    kWriteSetup,
