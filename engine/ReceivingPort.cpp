@@ -50,4 +50,9 @@ std::size_t ReceivingPort::noiseBytes() {
     return m_reader.noiseBytes();
 }
 
+std::size_t ReceivingPort::unfinishedBytes() {
+    std::lock_guard lock(m_readerLock);
+    return m_reader.unfinishedBytes();
+}
+
 }  // namespace engine

@@ -31,6 +31,8 @@ class ReceivingPort : public QZSerial {
     std::vector<proto::ReadFrame> takeFrames(proto::FrameReader::Clock::time_point now);
     // The bytes the frame reader skipped as belonging to no frame, since the port object was made.
     std::size_t noiseBytes();
+    // The bytes of a frame begun and not yet whole, such as a reply that stopped half-way.
+    std::size_t unfinishedBytes();
 
   private:
     const std::function<void()> m_framesWhole;

@@ -48,6 +48,10 @@ std::size_t ModuleLink::noiseBytes() {
     return m_engine.port().noiseBytes();
 }
 
+std::size_t ModuleLink::unfinishedBytes() {
+    return m_engine.port().unfinishedBytes();
+}
+
 void ModuleLink::frameSent(proto::Bytes) {
     ++m_unwritten;
 }

@@ -49,6 +49,7 @@ class ModuleLink final : private engine::EngineEvents {
     // the thread in it can turn to what it was handed.
     void cutFrameWait();
     std::size_t noiseBytes();
+    std::size_t unfinishedBytes();
 
     struct Block {
         std::vector<std::uint8_t> bytes;

@@ -47,9 +47,13 @@ Failure Session::failure(ExitCode code, const std::string& what) const {
 }
 
 Failure Session::noReply() {
-    std::string what = "no reply within " + std::to_string(m_timeout.count()) + " ms";
+    std::vector<std::string> seen;
     if (const std::size_t noise = m_link.noiseBytes())
-        what += " (" + std::to_string(noise) + " bytes of noise skipped)";
+        seen.push_back(std::to_string(noise) + " bytes of noise skipped");
+    if (const std::size_t unfinished = m_link.unfinishedBytes())
+        seen.push_back(std::to_string(unfinished) + " bytes of an unfinished frame");
+    std::string what = "no reply within " + std::to_string(m_timeout.count()) + " ms";
+    if (!seen.empty()) what += " (" + joined(seen, ", ") + ")";
     return failure(kExitNoReply, what);
 }
 

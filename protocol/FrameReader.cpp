@@ -35,6 +35,7 @@ void FrameReader::push(Bytes bytes, Clock::time_point arrived) {
 
 void FrameReader::flushStale(Clock::time_point now) {
     while (!m_pending.empty() && now - m_arrivals.back() >= kReplySilence) {
+        if (answersAwaited(m_pending) && !awaitedReplyBehindHead()) return;
         dropNoise(1);
         cut();
     }
@@ -76,11 +77,18 @@ void FrameReader::dropNoise(std::size_t count) {
 }
 
 bool FrameReader::answersAwaited(Bytes frame) const {
-    if (!m_awaited) return false;
-    // The header names the awaited reply; the size was taken from it already.
-    Frame withGoodCheck(frame.begin(), frame.end());
-    withGoodCheck.back() = xorOf(frame.first(frame.size() - 1));
-    return dispatchCode(withGoodCheck) == m_awaited->dispatchCode;
+    return m_awaited && opensExpectedReply(*m_awaited, frame);
+}
+
+bool FrameReader::awaitedReplyBehindHead() const {
+    for (std::size_t start = 1; start < m_pending.size(); ++start) {
+        const Bytes rest = Bytes(m_pending).subspan(start);
+        const auto size = sizeOfFrameAt(rest);
+        if (!size || *size == 0 || *size > rest.size()) continue;
+        const Bytes frame = rest.first(*size);
+        if (blockPassesCheck(frame) && answersAwaited(frame)) return true;
+    }
+    return false;
 }
 
 }  // namespace proto

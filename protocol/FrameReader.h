@@ -34,19 +34,25 @@ class FrameReader {
     void push(Bytes bytes, Clock::time_point arrived);
 
     // Bytes that began a frame and stayed incomplete for the reply silence will never be one:
-    // they are dropped as noise and what follows them is cut again.
+    // they are dropped as noise and what follows them is cut again. The awaited reply's are
+    // kept for its rest, since a loaded machine can hand a line's bytes on later than the
+    // silence although the module sent them without a pause: they go only once a whole awaited
+    // reply lies behind their first byte, or another reply is awaited. The exchange's time-out
+    // bounds the wait.
     void flushStale(Clock::time_point now);
 
     // Frames cut so far, oldest first.
     std::vector<ReadFrame> take();
 
     std::size_t noiseBytes() const { return m_noiseBytes; }
-    bool holdsPartialFrame() const { return !m_pending.empty(); }
+    // The bytes of a frame begun and not yet whole.
+    std::size_t unfinishedBytes() const { return m_pending.size(); }
 
   private:
     void cut();
     void dropNoise(std::size_t count);
     bool answersAwaited(Bytes frame) const;  // by its header, whatever its check byte
+    bool awaitedReplyBehindHead() const;     // whole, with a good check byte
 
     Frame m_pending;                            // bytes not yet cut, oldest first
     std::vector<Clock::time_point> m_arrivals;  // one per pending byte

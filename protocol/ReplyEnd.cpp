@@ -1,5 +1,6 @@
 #include "ReplyEnd.h"
 
+#include "Dispatch.h"
 #include "Messages.h"
 
 namespace proto {
@@ -8,20 +9,29 @@ std::optional<ExpectedReply> expectedReplyTo(Bytes request) {
     if (request.size() <= kCodeOffset) return std::nullopt;
     const std::uint8_t code = request[kCodeOffset];
     if (request[kTypeOffset] == kTypeNetData && code == kCmdSendData)
-        return ExpectedReply{kReplySendStatus};
+        return ExpectedReply{kTypeNetData, kReplySendStatus};
     if (request[kTypeOffset] != kTypeModule) return std::nullopt;
     switch (code) {
         case kCmdWriteSetup:
-            return ExpectedReply{kReplySetupWritten};
+            return ExpectedReply{kTypeModule, kReplySetupWritten};
         case kCmdReadSetup:
-            return ExpectedReply{kReplySetup};
+            return ExpectedReply{kTypeModule, kReplySetup};
         case kCmdReadRoute:
-            return ExpectedReply{kReplyRouteList};
+            return ExpectedReply{kTypeModule, kReplyRouteList};
         case kCmdReadPath:
-            return ExpectedReply{kReplyPathList};
+            return ExpectedReply{kTypeModule, kReplyPathList};
         default:
             return std::nullopt;
     }
+}
+
+bool opensExpectedReply(const ExpectedReply& expected, Bytes head) {
+    if (head[kTypeOffset] != expected.type) return false;
+    if (head.size() <= kCodeOffset) return true;
+    // The dispatch code follows from type and code alone, of a block whose check holds.
+    Frame header(head.begin(), head.begin() + kCodeOffset + 1);
+    header.push_back(xorOf(header));
+    return dispatchCode(header) == expected.dispatchCode;
 }
 
 std::size_t receivedFrameSize(Bytes header) {

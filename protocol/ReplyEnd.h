@@ -13,11 +13,16 @@
 namespace proto {
 
 struct ExpectedReply {
+    std::uint8_t type = kTypeModule;  // the reply's frame type, its request's
     std::uint8_t dispatchCode = kNotDispatched;
 };
 
 // Nothing for a request whose reply has no known shape.
 std::optional<ExpectedReply> expectedReplyTo(Bytes request);
+
+// The bytes received so far (at least one) agree with the expected reply: its type, and its
+// code once that has come. A whole frame answers it whatever its check byte.
+bool opensExpectedReply(const ExpectedReply& expected, Bytes head);
 
 // The whole size of the frame the module sends that opens with this header (at least
 // kHeaderSize bytes). The route list's length byte cannot hold its payload's length.

@@ -407,6 +407,9 @@ void CliTest::faults_data() {
     QTest::newRow("in use") << QStringList() << true << "" << 3 << "In use by another program";
     QTest::newRow("no reply") << QStringList{"--fault", "silence"} << false << "" << 4
                               << "no reply within 300 ms";
+    // Half a setup reply and its own check byte: still waited for, and said.
+    QTest::newRow("reply cut short") << QStringList{"--fault", "short"} << false << "" << 4
+                                     << "no reply within 300 ms (9 bytes of an unfinished frame)";
     QTest::newRow("bad check") << QStringList{"--fault", "bad-check"} << false << "" << 4
                                << "the reply's check byte is wrong: 01 00 82 ";
     QTest::newRow("bad check behind a notice")

@@ -32,6 +32,7 @@ proto::Frame joined(std::initializer_list<proto::Frame> parts) {
 struct Piece {
     proto::Frame bytes;
     int atMs;
+    proto::Frame requestBefore{};  // a new request sent just before these bytes came
 };
 
 struct Cut {
@@ -47,6 +48,7 @@ struct StreamCase {
     std::vector<Piece> pieces;
     std::vector<Cut> frames;
     std::size_t noise;
+    std::size_t unfinished = 0;  // bytes still waiting for the rest of their frame at the end
 };
 
 class FrameReaderCuts : public testing::TestWithParam<StreamCase> {};
@@ -57,6 +59,7 @@ TEST_P(FrameReaderCuts, FramesWithTheTimeOfTheirLastByte) {
     proto::FrameReader reader;
     if (!c.request.empty()) reader.expectReplyTo(c.request);
     for (const Piece& piece : c.pieces) {
+        if (!piece.requestBefore.empty()) reader.expectReplyTo(piece.requestBefore);
         reader.flushStale(start + milliseconds(piece.atMs));
         reader.push(piece.bytes, start + milliseconds(piece.atMs));
     }
@@ -72,13 +75,24 @@ TEST_P(FrameReaderCuts, FramesWithTheTimeOfTheirLastByte) {
         EXPECT_EQ(frames[i].unsolicited, c.frames[i].unsolicited);
     }
     EXPECT_EQ(reader.noiseBytes(), c.noise);
-    EXPECT_FALSE(reader.holdsPartialFrame());
+    EXPECT_EQ(reader.unfinishedBytes(), c.unfinished);
 }
 
 const proto::Frame kReadSetup = proto::encode(proto::ReadSetupRequest{});
 const proto::Frame kWriteSetup =
     proto::encode(proto::WriteSetupRequest{forms::setupOf(forms::SetupFields{})});
 const proto::Frame kSend = withCheck(hexBytes("05 00 01 06 00 02 00 07 01 01 AA"));
+const proto::Frame kReadRoute = proto::encode(proto::RouteListRequest{});
+const proto::Frame kReadPath = proto::encode(proto::PathRequest{});
+const proto::Frame kPathReply = proto::encode(proto::PathReply{1, {{3, 40}}});
+
+proto::Frame head(const proto::Frame& frame, std::size_t bytes) {
+    return proto::Frame(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(bytes));
+}
+
+proto::Frame tail(const proto::Frame& frame, std::size_t from) {
+    return proto::Frame(frame.begin() + static_cast<std::ptrdiff_t>(from), frame.end());
+}
 
 // Write acknowledgements of other lengths than the setup echo: only their type and code are
 // fixed, so each ends where its length byte says.
@@ -151,7 +165,59 @@ INSTANTIATE_TEST_SUITE_P(
                    {{spoiled(kStatusAck), 6, false}},
                    0},
         // A reply that came too late for its request is still a frame, not the awaited one.
-        StreamCase{"unawaitedGoodReply", {}, {{kSetupReply, 1}}, {{kSetupReply, 1}}, 0}),
+        StreamCase{"unawaitedGoodReply", {}, {{kSetupReply, 1}}, {{kSetupReply, 1}}, 0},
+        // A loaded machine can hand a terminal's bytes on long after the module sent them:
+        // the awaited reply, known by its header, waits for the rest past the silence.
+        StreamCase{"routeListHeldUpPastTheSilence",
+                   kReadRoute,
+                   {{head(kRouteList, 120), 0}, {tail(kRouteList, 120), 450}},
+                   {{kRouteList, 450}},
+                   0},
+        StreamCase{"ackHeldUpByItsLengthByte",
+                   kWriteSetup,
+                   {{head(kLongAck, 4), 0}, {tail(kLongAck, 4), 700}},
+                   {{kLongAck, 700}},
+                   0},
+        StreamCase{"replyHeldUpBeforeItsCode",
+                   kReadSetup,
+                   {{head(kSetupReply, 1), 0}, {tail(kSetupReply, 1), 380}},
+                   {{kSetupReply, 380}},
+                   0},
+        StreamCase{"confirmationHeldUpInTwoStalls",
+                   kSend,
+                   {{head(kConfirmation, 3), 0},
+                    {proto::Frame(kConfirmation.begin() + 3, kConfirmation.begin() + 6), 400},
+                    {tail(kConfirmation, 6), 800}},
+                   {{kConfirmation, 800}},
+                   0},
+        StreamCase{"awaitedReplyCutShortWaitsForItsRest",
+                   kReadRoute,
+                   {{head(kRouteList, 200), 0}},
+                   {},
+                   0,
+                   200},
+        // Noise that opens like the awaited reply gives way once a whole one is behind it.
+        StreamCase{"noiseWithTheAwaitedHeaderBeforeTheReply",
+                   kWriteSetup,
+                   {{joined({hexBytes("01 00 81 40"), kStatusAck}), 0}},
+                   {{kStatusAck, 0}},
+                   4},
+        // Another frame's remains still go with the silence.
+        StreamCase{"otherPartialFlushedBySilence",
+                   kReadSetup,
+                   {{head(kNotice, 4), 0}, {kSetupReply, 500}},
+                   {{kSetupReply, 500}},
+                   4},
+        StreamCase{"noticeRemainsNotTakenForTheConfirmation",
+                   kSend,
+                   {{head(kNotice, 5), 0}, {kConfirmation, 500}},
+                   {{kConfirmation, 500}},
+                   5},
+        StreamCase{"earlierReplyLeftByTheNextRequest",
+                   kReadRoute,
+                   {{head(kRouteList, 100), 0}, {kPathReply, 900, kReadPath}},
+                   {{kPathReply, 900}},
+                   100}),
     [](const auto& info) { return std::string(info.param.tag); });
 
 }  // namespace

@@ -42,6 +42,7 @@ INSTANTIATE_TEST_SUITE_P(
 struct AwaitedCase {
     const char* tag;
     proto::Frame request;
+    std::uint8_t type;
     std::uint8_t dispatchCode;
 };
 
@@ -50,19 +51,20 @@ class AwaitedReply : public testing::TestWithParam<AwaitedCase> {};
 TEST_P(AwaitedReply, KnownByItsTypeAndCode) {
     const auto expected = proto::expectedReplyTo(GetParam().request);
     ASSERT_TRUE(expected.has_value());
+    EXPECT_EQ(expected->type, GetParam().type);
     EXPECT_EQ(expected->dispatchCode, GetParam().dispatchCode);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Requests, AwaitedReply,
-    testing::Values(AwaitedCase{"WriteSetup",
-                                proto::encode(proto::WriteSetupRequest{
-                                    forms::setupOf(forms::SetupFields{})}),
-                                0x81},
-                    AwaitedCase{"ReadSetup", proto::encode(proto::ReadSetupRequest{}), 0x82},
-                    AwaitedCase{"ReadRoute", proto::encode(proto::RouteListRequest{}), 0x83},
-                    AwaitedCase{"ReadPath", proto::encode(proto::PathRequest{}), 0x88},
-                    AwaitedCase{"Send", hexBytes("05 00 01 08 00 01 00 07 01 02 01 02 0A"), 0x89}),
+    testing::Values(
+        AwaitedCase{"WriteSetup",
+                    proto::encode(proto::WriteSetupRequest{forms::setupOf(forms::SetupFields{})}),
+                    0x01, 0x81},
+        AwaitedCase{"ReadSetup", proto::encode(proto::ReadSetupRequest{}), 0x01, 0x82},
+        AwaitedCase{"ReadRoute", proto::encode(proto::RouteListRequest{}), 0x01, 0x83},
+        AwaitedCase{"ReadPath", proto::encode(proto::PathRequest{}), 0x01, 0x88},
+        AwaitedCase{"Send", hexBytes("05 00 01 08 00 01 00 07 01 02 01 02 0A"), 0x05, 0x89}),
     [](const testing::TestParamInfo<AwaitedCase>& info) { return std::string(info.param.tag); });
 
 TEST(ReplyEnd, RequestsOfNoKnownShapeWaitForSilence) {
