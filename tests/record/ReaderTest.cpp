@@ -16,7 +16,9 @@
 #include <string>
 
 #include "LineRecord.h"
+#include "ProgramModule.h"
 #include "Schema.h"
+#include "SqliteConnection.h"
 #include "TempFolder.h"
 
 namespace {
@@ -30,6 +32,11 @@ const passwd* nobody() {
 
 // What the reader found: "2 units", or "down: " or "error: " and the message.
 std::string readAsAnotherUser(const std::string& url) {
+    // The other user may not reach into the build tree, where an installed module would be
+    // readable by everyone: the record's module is loaded before the user changes.
+    const ModuleEntry module =
+        loadModuleEntry(record::kSqliteModule, record::kSqliteEntry, "SQLite records");
+    if (!module.address) return module.error;
     int pipe[2];
     if (::pipe(pipe) != 0) return "no pipe";
     const pid_t pid = ::fork();
