@@ -15,9 +15,10 @@ constexpr std::int64_t kWriteLockKey = 0x4D455348;  // "MESH"
 // Write statements keep one plan for the connection, taken in the same round trip as the lock:
 // the server would otherwise plan each anew at its first five runs, and a gang's first commit
 // runs each once per unit while every unit waits for its node id.
-const std::string kBeginWrite = "SET LOCAL plan_cache_mode = force_generic_plan; "
-                                "SELECT pg_advisory_xact_lock(" +
-                                std::to_string(kWriteLockKey) + ")";
+const std::string kBeginWrite =
+    "SET LOCAL plan_cache_mode = force_generic_plan; "
+    "SELECT pg_advisory_xact_lock(" +
+    std::to_string(kWriteLockKey) + ")";
 
 // Connection exceptions (08), insufficient resources such as a full disk (53), the server
 // shutting down or starting (57P), system errors (58).

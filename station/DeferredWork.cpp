@@ -19,8 +19,5 @@ bool DeferredWork::answer() {
 }
 
 void DeferredWork::begin() {
-    std::call_once(m_once, [this] {
-        m_answer = std::async(std::launch::async, m_work).share();
-        m_begun = true;
-    });
+    std::call_once(m_once, [this] { m_answer = std::async(std::launch::async, m_work).share(); });
 }

@@ -20,14 +20,12 @@ class DeferredWork {
     void allow();
     // The work's answer, waited for; begins the work first when nobody has yet.
     bool answer();
-    bool begun() const { return m_begun; }
 
   private:
     void begin();
 
     std::function<bool()> m_work;
     std::atomic<std::size_t> m_waitingFor;
-    std::atomic<bool> m_begun = false;
     std::once_flag m_once;
     std::shared_future<bool> m_answer;  // set once, under m_once
 };

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <future>
 #include <thread>
 #include <vector>
 
@@ -19,9 +21,17 @@ class DeferredWorkBegins : public testing::TestWithParam<DeferredCase> {};
 TEST_P(DeferredWorkBegins, WhenTheLastPartyAllowsOrWhenAskedAndOnlyOnce) {
     const DeferredCase& given = GetParam();
     std::atomic<int> runs = 0;
-    DeferredWork work(given.parties, [&] { return ++runs == 1; });
+    std::promise<void> started;
+    DeferredWork work(given.parties, [&] {
+        if (++runs == 1) started.set_value();
+        return runs == 1;
+    });
     for (std::size_t i = 0; i < given.allowed; ++i) work.allow();
-    EXPECT_EQ(work.begun(), given.begunBeforeAsked);
+    // Work that was not to begin is given time to show it wrongly did.
+    const auto wait = given.begunBeforeAsked ? std::chrono::seconds(10) : std::chrono::seconds(0);
+    const bool begun = started.get_future().wait_for(wait + std::chrono::milliseconds(50)) ==
+                       std::future_status::ready;
+    EXPECT_EQ(begun, given.begunBeforeAsked);
     EXPECT_TRUE(work.answer());
     // Allowed again after it ran, or asked again: never run twice.
     work.allow();

@@ -189,10 +189,11 @@ TEST_P(KeptNodeIds, NeverGivenTwice) {
             applyToUnit(runner.plan(), module.unit, open, [](auto, const auto&) {});
         EXPECT_EQ(outcome.code, module.code) << module.unit.text << ": " << outcome.row.why;
         EXPECT_EQ(outcome.row.nodeId, module.nodeId) << module.unit.text;
-        if (module.code != kExitDone)
+        if (module.code != kExitDone) {
             EXPECT_EQ(outcome.row.why, "node id " + std::to_string(module.held) +
                                            " is already taken by another unit: nothing written; "
                                            "give --node-ids FIRST..LAST");
+        }
     }
 }
 
