@@ -12,13 +12,15 @@ namespace {
 // never read the same free id; the uniqueness constraint stays as the last guard.
 constexpr std::int64_t kWriteLockKey = 0x4D455348;  // "MESH"
 
-// Write statements keep one plan for the connection, taken in the same round trip as the lock:
-// the server would otherwise plan each anew at its first five runs, and a gang's first commit
-// runs each once per unit while every unit waits for its node id.
-const std::string kBeginWrite =
-    "SET LOCAL plan_cache_mode = force_generic_plan; "
-    "SELECT pg_advisory_xact_lock(" +
-    std::to_string(kWriteLockKey) + ")";
+// Takes the write lock. Servers from version 12 on are also told, in the same round trip, that
+// write statements keep one plan for the connection: they would otherwise plan each anew at its
+// first five runs, and a gang's first commit runs each once per unit while every unit waits for
+// its node id. Older servers know no such setting.
+std::string beginWrite(int serverVersion) {
+    std::string sql = "SELECT pg_advisory_xact_lock(" + std::to_string(kWriteLockKey) + ")";
+    if (serverVersion >= 120000) sql = "SET LOCAL plan_cache_mode = force_generic_plan; " + sql;
+    return sql;
+}
 
 // Connection exceptions (08), insufficient resources such as a full disk (53), the server
 // shutting down or starting (57P), system errors (58).
@@ -143,7 +145,7 @@ class PostgresConnection : public Connection {
                 runIn(transaction, work);
             } else {
                 pqxx::work transaction(*m_connection);
-                transaction.exec(kBeginWrite);
+                transaction.exec(beginWrite(m_connection->server_version()));
                 runIn(transaction, work);
             }
         } catch (const pqxx::broken_connection& error) {
