@@ -13,7 +13,7 @@ namespace {
 
 using std::chrono::milliseconds;
 
-const Clock::time_point kStart{std::chrono::hours(1)};
+const Clock::time_point kPlanStart{std::chrono::hours(1)};
 
 // COM200 (node 1) and COM201 (node 7) send to each other through relays 3 and 4.
 Plan twoPorts() {
@@ -45,7 +45,7 @@ class RefusedPlans : public testing::TestWithParam<RefusedCase> {};
 TEST_P(RefusedPlans, NeverStart) {
     Plan plan = twoPorts();
     GetParam().change(plan);
-    EXPECT_THROW(DeliveryRun(plan, kStart), std::invalid_argument);
+    EXPECT_THROW(DeliveryRun(plan, kPlanStart), std::invalid_argument);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -76,14 +76,14 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(DeliveryRun, AcceptsTheLargestSendItHolds) {
     Plan plan = twoPorts();
     plan.size = 112;
-    EXPECT_NO_THROW(DeliveryRun(plan, kStart));
+    EXPECT_NO_THROW(DeliveryRun(plan, kPlanStart));
 }
 
 // Each send is the plan's request to its target's node with its own tagged data, and the run
 // finishes once the last send has its fate.
 TEST(DeliveryRun, SendsTaggedRequestsAndFinishesWhenAllAreSettled) {
-    DeliveryRun run(twoPorts(), kStart);
-    std::vector<DeliveryRun::Send> sends = run.due(kStart);
+    DeliveryRun run(twoPorts(), kPlanStart);
+    std::vector<DeliveryRun::Send> sends = run.due(kPlanStart);
     ASSERT_EQ(sends.size(), 1u);
     const DeliveryRun::Send& first = sends.front();
     EXPECT_EQ(first.ports, (Pair{0, 1}));
@@ -92,20 +92,20 @@ TEST(DeliveryRun, SendsTaggedRequestsAndFinishesWhenAllAreSettled) {
     EXPECT_EQ(first.request.relays, (std::vector<std::uint16_t>{3, 4}));
     EXPECT_EQ(first.request.data.size(), 30u);
     EXPECT_EQ(tagsIn(first.request.data), (std::vector<Tag>{{42, 0, 1, 1}}));
-    run.matcher().sent(first.pair, kStart + milliseconds(20), 1);
-    EXPECT_EQ(run.nextWake(), kStart + milliseconds(100));  // COM201's turn
+    run.matcher().sent(first.pair, kPlanStart + milliseconds(20), 1);
+    EXPECT_EQ(run.nextWake(), kPlanStart + milliseconds(100));  // COM201's turn
 
-    sends = run.due(kStart + milliseconds(100));
+    sends = run.due(kPlanStart + milliseconds(100));
     ASSERT_EQ(sends.size(), 1u);
     EXPECT_EQ(sends.front().request.target, 1);
-    run.matcher().sent(sends.front().pair, kStart + milliseconds(120), 1);
-    EXPECT_EQ(run.nextWake(), kStart + milliseconds(1020));  // the first send's time-out
-    EXPECT_FALSE(run.finished(kStart + milliseconds(1019)));
+    run.matcher().sent(sends.front().pair, kPlanStart + milliseconds(120), 1);
+    EXPECT_EQ(run.nextWake(), kPlanStart + milliseconds(1020));  // the first send's time-out
+    EXPECT_FALSE(run.finished(kPlanStart + milliseconds(1019)));
 
-    run.matcher().advance(kStart + milliseconds(1020));
-    EXPECT_FALSE(run.finished(kStart + milliseconds(1020)));
-    run.matcher().advance(kStart + milliseconds(1120));
-    EXPECT_TRUE(run.finished(kStart + milliseconds(1120)));
+    run.matcher().advance(kPlanStart + milliseconds(1020));
+    EXPECT_FALSE(run.finished(kPlanStart + milliseconds(1020)));
+    run.matcher().advance(kPlanStart + milliseconds(1120));
+    EXPECT_TRUE(run.finished(kPlanStart + milliseconds(1120)));
     EXPECT_FALSE(run.nextWake().has_value());
 }
 
@@ -113,11 +113,11 @@ TEST(DeliveryRun, SendsTaggedRequestsAndFinishesWhenAllAreSettled) {
 TEST(DeliveryRun, SendsNothingToAPortAway) {
     Plan plan = twoPorts();
     plan.count.reset();
-    DeliveryRun run(plan, kStart);
+    DeliveryRun run(plan, kPlanStart);
     run.matcher().portLost(1);
-    EXPECT_TRUE(run.due(kStart + milliseconds(1000)).empty());
+    EXPECT_TRUE(run.due(kPlanStart + milliseconds(1000)).empty());
     run.matcher().portBack(1);
-    EXPECT_EQ(run.due(kStart + milliseconds(1200)).size(), 2u);
+    EXPECT_EQ(run.due(kPlanStart + milliseconds(1200)).size(), 2u);
 }
 
 }  // namespace

@@ -70,14 +70,14 @@ struct RowCase {
 
 class MeshTestCsv : public testing::TestWithParam<RowCase> {};
 
-const Clock::time_point kStart{};
+const Clock::time_point kReportStart{};
 
 delivery::SendOutcome sendOf(delivery::Verdict verdict, std::optional<std::uint8_t> status,
                              bool falseOk = false, bool falseFail = false) {
     delivery::SendOutcome send;
     send.pair = {2, 1};
     send.sequence = 7;
-    send.sentAt = kStart + milliseconds(1500);
+    send.sentAt = kReportStart + milliseconds(1500);
     if (status != std::optional<std::uint8_t>(0xFF))
         send.confirmation = delivery::Confirmation{status, send.sentAt + milliseconds(40)};
     send.verdict = verdict;
@@ -88,7 +88,7 @@ delivery::SendOutcome sendOf(delivery::Verdict verdict, std::optional<std::uint8
 }
 
 TEST_P(MeshTestCsv, writesOneRowPerSend) {
-    EXPECT_EQ(meshtest::csvRow(GetParam().send, kPorts, kStart), GetParam().row);
+    EXPECT_EQ(meshtest::csvRow(GetParam().send, kPorts, kReportStart), GetParam().row);
 }
 
 const RowCase kRows[] = {
@@ -110,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(, MeshTestCsv, testing::ValuesIn(kRows),
 TEST(MeshTestCsvField, quotesAPortNameWithACommaOrQuote) {
     const meshtest::Names ports{"tcp://a,b:4001", "say \"x\"", "COM3"};
     const std::string row =
-        meshtest::csvRow(sendOf(delivery::Verdict::NotDelivered, 0xFF), ports, kStart);
+        meshtest::csvRow(sendOf(delivery::Verdict::NotDelivered, 0xFF), ports, kReportStart);
     EXPECT_EQ(row.substr(0, row.find(",7,")), "COM3,\"say \"\"x\"\"\"");
 }
 

@@ -10,7 +10,7 @@ namespace {
 
 using std::chrono::milliseconds;
 
-const Clock::time_point kStart{std::chrono::hours(1)};
+const Clock::time_point kRunStart{std::chrono::hours(1)};
 
 Plan planOf(std::size_t ports, std::vector<Pair> pairs, int intervalMs, std::optional<int> count,
             std::optional<int> durationMs = std::nullopt) {
@@ -53,20 +53,20 @@ class Schedule : public testing::TestWithParam<ScheduleCase> {};
 
 TEST_P(Schedule, SendsToEachTargetInTurn) {
     const ScheduleCase& row = GetParam();
-    Scheduler scheduler(row.plan, kStart);
+    Scheduler scheduler(row.plan, kRunStart);
     Presence presence(row.plan.ports.size());
     std::vector<std::string> sends;
     for (const int ms : row.ticks) {
         for (const Absence& absence : row.absences)
             presence.setAway(absence.port, ms >= absence.fromMs && ms < absence.untilMs);
-        for (const std::size_t pair : scheduler.due(kStart + milliseconds(ms), presence)) {
+        for (const std::size_t pair : scheduler.due(kRunStart + milliseconds(ms), presence)) {
             const Pair& ports = row.plan.pairs[pair];
             sends.push_back(std::to_string(ms) + ":" + std::to_string(ports.from) + ">" +
                             std::to_string(ports.to));
         }
     }
     EXPECT_EQ(sends, row.sends);
-    const Clock::time_point end = kStart + milliseconds(row.ticks.back());
+    const Clock::time_point end = kRunStart + milliseconds(row.ticks.back());
     EXPECT_EQ(scheduler.over(end), row.over);
     EXPECT_EQ(scheduler.nextDue().has_value(), !row.over);
 }

@@ -17,14 +17,14 @@
 
 namespace {
 
-constexpr int kPort = 200;
+constexpr int kStuckPort = 200;
 // Three waits of a second each, and room for a loaded machine; a Write that never gives up
 // is what this catches.
 constexpr double kGiveUpBoundSeconds = 5.0;
 
 class StuckPeer : public ::testing::Test {
   protected:
-    void SetUp() override { ASSERT_TRUE(m_port.Open(kPort, 115200, 0)) << m_port.lastError(); }
+    void SetUp() override { ASSERT_TRUE(m_port.Open(kStuckPort, 115200, 0)) << m_port.lastError(); }
 
     // Times one Write into a line filled beforehand.
     bool timedWrite(const char* what, const std::vector<std::uint8_t>& bytes, int attempt) {
@@ -42,7 +42,7 @@ class StuckPeer : public ::testing::Test {
 
     ScopedRuntimeDir m_runtimeDir;
     PtyPair m_pty;
-    PortAlias m_alias{kPort, m_pty.slavePath()};
+    PortAlias m_alias{kStuckPort, m_pty.slavePath()};
     QZSerial m_port;
 };
 
@@ -98,9 +98,9 @@ class FlushWatchingPort : public QZSerial {
 TEST(FlushedOutput, NamesTheFramesItThrewAway) {
     const ScopedRuntimeDir runtimeDir;
     PtyPair pty;
-    const PortAlias alias{kPort, pty.slavePath()};
+    const PortAlias alias{kStuckPort, pty.slavePath()};
     FlushWatchingPort port;
-    ASSERT_TRUE(port.Open(kPort, 115200, 0)) << port.lastError();
+    ASSERT_TRUE(port.Open(kStuckPort, 115200, 0)) << port.lastError();
     const std::vector<std::vector<std::uint8_t>> taken{{0x01, 0x00, 0x02, 0x0D}, {0x05, 0x00}};
     for (const auto& frame : taken)
         ASSERT_TRUE(port.Write(frame.data(), static_cast<unsigned>(frame.size())));

@@ -81,7 +81,7 @@ const std::string kSetupReply = "01 00 82 0D A5 A5 6C 80 12 07 00 00 01 00 01 03
 const std::string kAck = "01 00 81 00 80 ";
 const std::string kConfirmation = "05 00 81 03 00 02 00 85 ";
 
-std::string routeListReply() {
+std::string routeListReplyText() {
     proto::RouteListReply reply{.localNode = 1};
     reply.entries[0] = proto::RouteEntry{.target = 3, .route = 2};
     return proto::hexDump(proto::encode(reply)).substr(2);
@@ -116,9 +116,10 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"EmptyPayloads", kAck + "05 00 82 00 87", {5, 5}},
         SplitCase{"TwoNoticesAndAConfirmation", kNotice + kNotice + kConfirmation, {11, 11, 8}},
         // The route list reply's length byte cannot hold its size.
-        SplitCase{"RouteListAlone", routeListReply(), {proto::kRouteListReplySize}},
-        SplitCase{
-            "NoticeThenRouteList", kNotice + routeListReply(), {11, proto::kRouteListReplySize}},
+        SplitCase{"RouteListAlone", routeListReplyText(), {proto::kRouteListReplySize}},
+        SplitCase{"NoticeThenRouteList",
+                  kNotice + routeListReplyText(),
+                  {11, proto::kRouteListReplySize}},
         // Sized by its layout, as the frame reader cuts it, whatever its length byte says.
         SplitCase{"NoticeThenSetupReplyOfAnotherLength",
                   kNotice + "01 00 82 00 A5 A5 6C 80 12 07 00 00 01 00 01 03 00 79",

@@ -26,7 +26,7 @@ proto::RouteListReply routeList() {
     return reply;
 }
 
-const proto::Setup kInitialSetup{.frequencyRegister = 0x6C8012};
+const proto::Setup kInitialSetupValue{.frequencyRegister = 0x6C8012};
 
 struct RequestCase {
     const char* tag;
@@ -49,7 +49,7 @@ INSTANTIATE_TEST_SUITE_P(
         RequestCase{"ReadRouteList", "01 00 03 00 02", proto::RouteListRequest{}},
         RequestCase{"ReadPathList", "01 00 08 00 09", proto::PathRequest{}},
         RequestCase{"WriteSetupInitial", "01 00 01 0D A5 A5 6C 80 12 07 00 00 01 00 01 03 00 F7",
-                    proto::WriteSetupRequest{kInitialSetup}},
+                    proto::WriteSetupRequest{kInitialSetupValue}},
         RequestCase{
             "SendAuto", "05 00 01 08 00 01 00 07 01 02 01 02 0A",
             proto::SendDataRequest{.target = 1, .jump = 7, .routeMode = 1, .data = {0x01, 0x02}}},
@@ -78,7 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
     Frames, WorkedReply,
     testing::Values(
         ReplyCase{"SetupWrittenEcho", "01 00 81 0D A5 A5 6C 80 12 07 00 00 01 00 01 03 00 77",
-                  proto::WriteAcknowledgement{kInitialSetup}},
+                  proto::WriteAcknowledgement{kInitialSetupValue}},
         ReplyCase{"SetupWrittenBare", "01 00 81 00 80", proto::WriteAcknowledgement{}},
         ReplyCase{"SetupReply", "01 00 82 0D A5 A5 6C 60 12 07 17 27 0F FF FF 07 02 AD",
                   proto::SetupReply{{.frequencyRegister = 0x6C6012,
@@ -106,13 +106,13 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyCase{"ReceiveNoticeBare", "05 00 82 00 87", proto::ReceiveNotice{}}),
     [](const auto& info) { return std::string(info.param.tag); });
 
-struct BlockCase {
+struct DecodedBlockCase {
     const char* tag;
     const char* block;
     std::optional<proto::Reply> reply;
 };
 
-class ReceivedReply : public testing::TestWithParam<BlockCase> {};
+class ReceivedReply : public testing::TestWithParam<DecodedBlockCase> {};
 
 // Blocks as the window cuts them: read by the first frame's dispatch code, fields only before
 // the block's last byte.
@@ -122,23 +122,24 @@ TEST_P(ReceivedReply, DecodesAsTheWindowReadsIt) {
 
 INSTANTIATE_TEST_SUITE_P(
     Blocks, ReceivedReply,
-    testing::Values(BlockCase{"WrongCheckByte", "05 00 81 03 00 01 00 87", std::nullopt},
-                    BlockCase{"NoHandler85", "01 00 85 00 84", std::nullopt},
-                    BlockCase{"OtherFrameType", "02 00 81 00 83", std::nullopt},
-                    BlockCase{"ModuleCode89IsASendStatus", "01 00 89 03 00 01 E1 6B",
-                              proto::SendStatus{1, 0xE1}},
-                    BlockCase{"StatusBeforeTheCheckByteOnly", "05 00 81 02 00 01 87", std::nullopt},
-                    BlockCase{"SetupReplyCutShort",
-                              "01 00 82 0D A5 A5 6C 80 12 07 00 00 01 00 01 03 74", std::nullopt},
-                    BlockCase{"RouteListWithoutLocalNode", "01 00 83 00 00 82", std::nullopt},
-                    BlockCase{"RouteListLocalNodeOnly", "01 00 83 00 00 07 85",
-                              proto::RouteListReply{.localNode = 7}},
-                    BlockCase{"PathCutShort", "01 00 88 1B 02 00 01 4C 00 05 D8", std::nullopt},
-                    // A notice laid out otherwise is a notice all the same.
-                    BlockCase{"NoticeCountBeyondBlock", "05 00 82 05 00 01 02 AA BB 90",
-                              proto::ReceiveNotice{}},
-                    BlockCase{"TwoFramesReadByTheFirst", "05 00 81 03 00 01 00 86 05 00 82 00 87",
-                              proto::SendStatus{1, 0x00}}),
+    testing::Values(
+        DecodedBlockCase{"WrongCheckByte", "05 00 81 03 00 01 00 87", std::nullopt},
+        DecodedBlockCase{"NoHandler85", "01 00 85 00 84", std::nullopt},
+        DecodedBlockCase{"OtherFrameType", "02 00 81 00 83", std::nullopt},
+        DecodedBlockCase{"ModuleCode89IsASendStatus", "01 00 89 03 00 01 E1 6B",
+                         proto::SendStatus{1, 0xE1}},
+        DecodedBlockCase{"StatusBeforeTheCheckByteOnly", "05 00 81 02 00 01 87", std::nullopt},
+        DecodedBlockCase{"SetupReplyCutShort", "01 00 82 0D A5 A5 6C 80 12 07 00 00 01 00 01 03 74",
+                         std::nullopt},
+        DecodedBlockCase{"RouteListWithoutLocalNode", "01 00 83 00 00 82", std::nullopt},
+        DecodedBlockCase{"RouteListLocalNodeOnly", "01 00 83 00 00 07 85",
+                         proto::RouteListReply{.localNode = 7}},
+        DecodedBlockCase{"PathCutShort", "01 00 88 1B 02 00 01 4C 00 05 D8", std::nullopt},
+        // A notice laid out otherwise is a notice all the same.
+        DecodedBlockCase{"NoticeCountBeyondBlock", "05 00 82 05 00 01 02 AA BB 90",
+                         proto::ReceiveNotice{}},
+        DecodedBlockCase{"TwoFramesReadByTheFirst", "05 00 81 03 00 01 00 86 05 00 82 00 87",
+                         proto::SendStatus{1, 0x00}}),
     [](const auto& info) { return std::string(info.param.tag); });
 
 struct RefusedRequestCase {

@@ -177,7 +177,7 @@ INSTANTIATE_TEST_SUITE_P(
             {"-1", "-2", "-3", "-4", "-5", "-6", "-7", "-255"}}),
     [](const auto& info) { return info.param.tag; });
 
-struct SendCase {
+struct ModelSendCase {
     const char* tag;
     proto::Frame request;
     std::uint8_t status;
@@ -193,7 +193,7 @@ proto::Frame badCheck(proto::Frame frame) {
     return frame;
 }
 
-class SendStatus : public testing::TestWithParam<SendCase> {};
+class SendStatus : public testing::TestWithParam<ModelSendCase> {};
 
 TEST_P(SendStatus, ConfirmationCarriesTheModuleVerdict) {
     sim::ModuleModel model(sim::defaultMesh());
@@ -208,35 +208,38 @@ TEST_P(SendStatus, ConfirmationCarriesTheModuleVerdict) {
 INSTANTIATE_TEST_SUITE_P(
     Requests, SendStatus,
     testing::Values(
-        SendCase{"target_in_mesh", sendFrame({.targetIdText = "1", .dataText = "01 02"}), 0x00,
-                 "request send-data target=1 ack=0 jump=7 mode=1 relays=0 data=0102 check=ok "
-                 "status=00"},
-        SendCase{"target_not_in_mesh", sendFrame({.targetIdText = "9", .dataText = "AA"}), 0xC7,
-                 "request send-data target=9 ack=0 jump=7 mode=1 relays=0 data=AA check=ok "
-                 "status=C7"},
-        SendCase{"source_with_relays",
-                 sendFrame({.targetIdText = "8",
-                            .jumpIndex = 2,
-                            .routeModeIndex = 3,
-                            .relayingIndex = 2,
-                            .relayTexts = {"0005", "0006"},
-                            .dataText = "AA"}),
-                 0x00,
-                 "request send-data target=8 ack=0 jump=3 mode=3 relays=2 via=0005,0006 data=AA "
-                 "check=ok status=00"},
-        SendCase{"source_count_zero",
-                 sendFrame({.targetIdText = "6", .routeModeIndex = 3, .dataText = "01"}), 0x00,
-                 "request send-data target=6 ack=0 jump=7 mode=3 relays=0 data=01 check=ok "
-                 "status=00"},
-        SendCase{"source_without_block", withCheck(hexBytes("05 00 01 07 00 06 00 07 03 01 7F")),
-                 0x00,
-                 "request send-data target=6 ack=0 jump=7 mode=3 relays=0 data=7F check=ok "
-                 "status=00"},
-        SendCase{"bad_check", badCheck(sendFrame({.targetIdText = "1", .dataText = "0102"})), 0xE1,
-                 "request send-data target=1 ack=0 jump=7 mode=1 relays=0 data=0102 check=bad "
-                 "status=E1"},
-        SendCase{"count_past_the_end", withCheck(hexBytes("05 00 01 07 00 02 00 07 01 05 01")),
-                 0xC2, "request send-data frame=050001070002000701050103 check=ok status=C2"}),
+        ModelSendCase{"target_in_mesh", sendFrame({.targetIdText = "1", .dataText = "01 02"}), 0x00,
+                      "request send-data target=1 ack=0 jump=7 mode=1 relays=0 data=0102 check=ok "
+                      "status=00"},
+        ModelSendCase{"target_not_in_mesh", sendFrame({.targetIdText = "9", .dataText = "AA"}),
+                      0xC7,
+                      "request send-data target=9 ack=0 jump=7 mode=1 relays=0 data=AA check=ok "
+                      "status=C7"},
+        ModelSendCase{
+            "source_with_relays",
+            sendFrame({.targetIdText = "8",
+                       .jumpIndex = 2,
+                       .routeModeIndex = 3,
+                       .relayingIndex = 2,
+                       .relayTexts = {"0005", "0006"},
+                       .dataText = "AA"}),
+            0x00,
+            "request send-data target=8 ack=0 jump=3 mode=3 relays=2 via=0005,0006 data=AA "
+            "check=ok status=00"},
+        ModelSendCase{"source_count_zero",
+                      sendFrame({.targetIdText = "6", .routeModeIndex = 3, .dataText = "01"}), 0x00,
+                      "request send-data target=6 ack=0 jump=7 mode=3 relays=0 data=01 check=ok "
+                      "status=00"},
+        ModelSendCase{"source_without_block",
+                      withCheck(hexBytes("05 00 01 07 00 06 00 07 03 01 7F")), 0x00,
+                      "request send-data target=6 ack=0 jump=7 mode=3 relays=0 data=7F check=ok "
+                      "status=00"},
+        ModelSendCase{"bad_check", badCheck(sendFrame({.targetIdText = "1", .dataText = "0102"})),
+                      0xE1,
+                      "request send-data target=1 ack=0 jump=7 mode=1 relays=0 data=0102 check=bad "
+                      "status=E1"},
+        ModelSendCase{"count_past_the_end", withCheck(hexBytes("05 00 01 07 00 02 00 07 01 05 01")),
+                      0xC2, "request send-data frame=050001070002000701050103 check=ok status=C2"}),
     [](const auto& info) { return info.param.tag; });
 
 struct LossCase {
@@ -269,7 +272,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return info.param.tag; });
 
 // The share of statuses over many sends, each as its hex text.
-std::map<std::string, int> statusesOf(unsigned seed, int sends) {
+std::map<std::string, int> statusTextsOf(unsigned seed, int sends) {
     sim::ModuleModel model(meshOf("route 3 via 2\nlink 1 2 0.9 0\nlink 2 3 0.9 0\n"), seed);
     const auto request = received(sendFrame({.targetIdText = "3", .dataText = "01"}));
     std::map<std::string, int> statuses;
@@ -282,12 +285,12 @@ std::map<std::string, int> statusesOf(unsigned seed, int sends) {
 
 TEST(ModuleModel, LossesFollowTheRatesAndRepeatWithTheSeed) {
     constexpr int kSends = 4000;
-    const auto statuses = statusesOf(7, kSends);
+    const auto statuses = statusTextsOf(7, kSends);
     EXPECT_NEAR(statuses.at("00"), 0.81 * kSends, 0.03 * kSends);
     EXPECT_NEAR(statuses.at("E7"), 0.10 * kSends, 0.02 * kSends);
     EXPECT_NEAR(statuses.at("D2"), 0.09 * kSends, 0.02 * kSends);
-    EXPECT_EQ(statusesOf(7, kSends), statuses);
-    EXPECT_NE(statusesOf(8, kSends), statuses);
+    EXPECT_EQ(statusTextsOf(7, kSends), statuses);
+    EXPECT_NE(statusTextsOf(8, kSends), statuses);
 }
 
 struct RejectCase {

@@ -57,12 +57,12 @@ TEST(Options, FaultWithoutPeriodHitsEveryReply) {
     EXPECT_EQ(parsed.options.fault.every, 1u);
 }
 
-struct BadCase {
+struct BadOptionCase {
     std::vector<std::string_view> args;
     std::string error;
 };
 
-class BadOptions : public testing::TestWithParam<BadCase> {};
+class BadOptions : public testing::TestWithParam<BadOptionCase> {};
 
 TEST_P(BadOptions, AreRefusedWithAReason) {
     EXPECT_EQ(sim::parseOptions(GetParam().args).error, GetParam().error);
@@ -70,30 +70,31 @@ TEST_P(BadOptions, AreRefusedWithAReason) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, BadOptions,
-    testing::Values(BadCase{{"--com", "256"}, "bad value '256' for --com"},
-                    BadCase{{"--com", "0"}, "bad value '0' for --com"},
-                    BadCase{{"--delay", "-1"}, "bad value '-1' for --delay"},
-                    BadCase{{"--split", "0:10"}, "bad value '0:10' for --split"},
-                    BadCase{{"--split", "3"}, "bad value '3' for --split"},
-                    BadCase{{"--fault", "noise"}, "bad value 'noise' for --fault"},
-                    BadCase{{"--fault", "short:0"}, "bad value 'short:0' for --fault"},
-                    BadCase{{"--mesh="}, "bad value '' for --mesh"},
-                    BadCase{{"--baud"}, "option --baud needs a value"},
-                    BadCase{{"--ack-length", "4"}, "bad value '4' for --ack-length"},
-                    BadCase{{"--ack-length", "261"}, "bad value '261' for --ack-length"},
-                    BadCase{{"--verbose"}, "unknown option '--verbose'"},
-                    BadCase{{"--lab", "l.toml", "--mesh", "m.txt"},
-                            "--lab and --mesh exclude each other: a lab's modules report the "
-                            "mesh they make"},
-                    BadCase{{"--baud", "0", "--lab", "l.toml"},
-                            "--baud does not go with --lab: each module is paced at its own "
-                            "uart_baud"},
-                    BadCase{{"--lab=l.toml", "--notice-every=0"},
-                            "--notice-every does not go with --lab: its modules' notices are the "
-                            "data they send each other"},
-                    BadCase{{"--lab", "l.toml", "--notice-before-reply"},
-                            "--notice-before-reply does not go with --lab: its modules' notices "
-                            "are the data they send each other"}));
+    testing::Values(
+        BadOptionCase{{"--com", "256"}, "bad value '256' for --com"},
+        BadOptionCase{{"--com", "0"}, "bad value '0' for --com"},
+        BadOptionCase{{"--delay", "-1"}, "bad value '-1' for --delay"},
+        BadOptionCase{{"--split", "0:10"}, "bad value '0:10' for --split"},
+        BadOptionCase{{"--split", "3"}, "bad value '3' for --split"},
+        BadOptionCase{{"--fault", "noise"}, "bad value 'noise' for --fault"},
+        BadOptionCase{{"--fault", "short:0"}, "bad value 'short:0' for --fault"},
+        BadOptionCase{{"--mesh="}, "bad value '' for --mesh"},
+        BadOptionCase{{"--baud"}, "option --baud needs a value"},
+        BadOptionCase{{"--ack-length", "4"}, "bad value '4' for --ack-length"},
+        BadOptionCase{{"--ack-length", "261"}, "bad value '261' for --ack-length"},
+        BadOptionCase{{"--verbose"}, "unknown option '--verbose'"},
+        BadOptionCase{{"--lab", "l.toml", "--mesh", "m.txt"},
+                      "--lab and --mesh exclude each other: a lab's modules report the "
+                      "mesh they make"},
+        BadOptionCase{{"--baud", "0", "--lab", "l.toml"},
+                      "--baud does not go with --lab: each module is paced at its own "
+                      "uart_baud"},
+        BadOptionCase{{"--lab=l.toml", "--notice-every=0"},
+                      "--notice-every does not go with --lab: its modules' notices are the "
+                      "data they send each other"},
+        BadOptionCase{{"--lab", "l.toml", "--notice-before-reply"},
+                      "--notice-before-reply does not go with --lab: its modules' notices "
+                      "are the data they send each other"}));
 
 TEST(Options, LabTakesTheOptionsOfItsModulesLines) {
     const auto parsed =

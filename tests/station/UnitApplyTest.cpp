@@ -166,16 +166,16 @@ struct PluggedModule {
     std::optional<std::uint16_t> nodeId;  // the id it is given
 };
 
-struct KeepCase {
+struct KeptValueCase {
     const char* name;
     std::optional<NodeIdRange> range;  // --node-ids
     std::vector<PluggedModule> modules;
 };
 
-class KeptNodeIds : public testing::TestWithParam<KeepCase> {};
+class KeptNodeIds : public testing::TestWithParam<KeptValueCase> {};
 
 TEST_P(KeptNodeIds, NeverGivenTwice) {
-    const KeepCase& row = GetParam();
+    const KeptValueCase& row = GetParam();
     const CommonOptions common;
     StationOptions options;
     options.keepNodeId = true;
@@ -200,31 +200,31 @@ TEST_P(KeptNodeIds, NeverGivenTwice) {
 const UnitName kPort{"COM150", false};
 const UnitName kSerial{"A1B2C3", true};
 
-INSTANTIATE_TEST_SUITE_P(Rows, KeptNodeIds,
-                         testing::Values(KeepCase{"FreshModulesOnOnePort",
-                                                  std::nullopt,
-                                                  {{kPort, 1, kExitDone, 1},
-                                                   {kPort, 1, kExitUsage, std::nullopt},
-                                                   {kPort, 1, kExitUsage, std::nullopt}}},
-                                         KeepCase{"FreshModulesOnSeveralPorts",
-                                                  std::nullopt,
-                                                  {{kPort, 1, kExitDone, 1},
-                                                   {{"COM151", false}, 1, kExitUsage, std::nullopt},
-                                                   {kSerial, 1, kExitUsage, std::nullopt}}},
-                                         KeepCase{"EachItsOwnId",
-                                                  std::nullopt,
-                                                  {{kPort, 1, kExitDone, 1},
-                                                   {kPort, 2, kExitDone, 2},
-                                                   {{"COM151", false}, 3, kExitDone, 3}}},
-                                         KeepCase{"OneModulePluggedAgain",
-                                                  std::nullopt,
-                                                  {{kSerial, 7, kExitDone, 7},
-                                                   {kSerial, 7, kExitDone, 7}}},
-                                         KeepCase{"TakenIdReplacedFromTheRange",
-                                                  NodeIdRange{10, 20},
-                                                  {{kPort, 10, kExitDone, 10},
-                                                   {kPort, 10, kExitDone, 11},
-                                                   {kPort, 1, kExitDone, 12}}}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Rows, KeptNodeIds,
+    testing::Values(KeptValueCase{"FreshModulesOnOnePort",
+                                  std::nullopt,
+                                  {{kPort, 1, kExitDone, 1},
+                                   {kPort, 1, kExitUsage, std::nullopt},
+                                   {kPort, 1, kExitUsage, std::nullopt}}},
+                    KeptValueCase{"FreshModulesOnSeveralPorts",
+                                  std::nullopt,
+                                  {{kPort, 1, kExitDone, 1},
+                                   {{"COM151", false}, 1, kExitUsage, std::nullopt},
+                                   {kSerial, 1, kExitUsage, std::nullopt}}},
+                    KeptValueCase{"EachItsOwnId",
+                                  std::nullopt,
+                                  {{kPort, 1, kExitDone, 1},
+                                   {kPort, 2, kExitDone, 2},
+                                   {{"COM151", false}, 3, kExitDone, 3}}},
+                    KeptValueCase{"OneModulePluggedAgain",
+                                  std::nullopt,
+                                  {{kSerial, 7, kExitDone, 7}, {kSerial, 7, kExitDone, 7}}},
+                    KeptValueCase{"TakenIdReplacedFromTheRange",
+                                  NodeIdRange{10, 20},
+                                  {{kPort, 10, kExitDone, 10},
+                                   {kPort, 10, kExitDone, 11},
+                                   {kPort, 1, kExitDone, 12}}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

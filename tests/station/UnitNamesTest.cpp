@@ -8,7 +8,7 @@
 namespace {
 
 // Units claimed in turn (port, serial), some ended before the next; each gets the expected name.
-struct Step {
+struct NamingStep {
     const char* port;
     const char* serial;
     const char* name;
@@ -18,7 +18,7 @@ struct Step {
 
 struct NamesCase {
     const char* title;
-    std::vector<Step> steps;
+    std::vector<NamingStep> steps;
 };
 
 const NamesCase kCases[] = {
@@ -39,7 +39,7 @@ class UnitNamesTest : public testing::TestWithParam<NamesCase> {};
 TEST_P(UnitNamesTest, NameEachRunningUnitOnce) {
     UnitNames names;
     std::vector<std::unique_ptr<UnitNames::Claim>> claims;
-    for (const Step& step : GetParam().steps) {
+    for (const NamingStep& step : GetParam().steps) {
         if (step.endClaim >= 0) claims.at(step.endClaim).reset();
         claims.push_back(std::make_unique<UnitNames::Claim>(names.claim(step.port, step.serial)));
         EXPECT_EQ(claims.back()->name().text, step.name) << step.port;

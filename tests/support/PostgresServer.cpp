@@ -10,21 +10,16 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "FreePort.h"
+
 namespace {
 
 const std::string kBin = POSTGRES_BIN_DIR;
 
-int freeLoopbackPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0)
-        throw std::runtime_error("no free loopback port");
-    ::close(fd);
-    return ntohs(address.sin_port);
+int freeLoopbackPortOrThrow() {
+    const int port = freeLoopbackPort();
+    if (port == 0) throw std::runtime_error("no free loopback port");
+    return port;
 }
 
 // The server runs as "nobody" when the test runs as root, as itself otherwise.
@@ -35,7 +30,8 @@ std::string asServerUser(const std::string& command) {
 
 }  // namespace
 
-PostgresServer::PostgresServer(bool durable) : m_port(freeLoopbackPort()), m_durable(durable) {
+PostgresServer::PostgresServer(bool durable)
+    : m_port(freeLoopbackPortOrThrow()), m_durable(durable) {
     if (::geteuid() == 0) {
         const passwd* nobody = ::getpwnam("nobody");
         if (!nobody || ::chown(m_folder.path().c_str(), nobody->pw_uid, nobody->pw_gid) != 0)

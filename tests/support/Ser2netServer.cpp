@@ -12,25 +12,12 @@
 #include <sstream>
 
 #include "FileDescriptor.h"
+#include "FreePort.h"
 #include "Wait.h"
 
 extern char** environ;
 
 namespace {
-
-// Bound, read and given back: the server takes it a moment later. Another test taking the same
-// number in between is unlikely and shows as a start that fails.
-int freeLoopbackPort() {
-    FileDescriptor probe(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (::bind(probe.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::getsockname(probe.get(), reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        return 0;
-    return ntohs(address.sin_port);
-}
 
 std::string accepterPrefix(Ser2netServer::Accepter accepter, bool noDelay) {
     const std::string tcp = noDelay ? "tcp(nodelay)" : "tcp";
