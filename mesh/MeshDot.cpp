@@ -1,41 +1,27 @@
 #include "MeshDot.h"
 
-#include <algorithm>
 #include <map>
-#include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "FaultMarks.h"
 #include "MeshLines.h"
 
 namespace mesh {
 
 namespace {
 
-using Pair = std::pair<std::uint16_t, std::uint16_t>;  // lower id first
-
 constexpr std::string_view kFaultAttributes = "color=red, fontcolor=red, penwidth=2";
 constexpr std::string_view kModuleAttributes =
     "shape=box, style=\"rounded,filled\", fillcolor=\"#dbe8f6\"";
 constexpr std::string_view kHeardOfAttributes = "shape=ellipse, style=dashed";
-
-Pair pairOf(std::uint16_t a, std::uint16_t b) {
-    return std::minmax(a, b);
-}
 
 const std::map<LineKind, std::string_view> kLineStyles = {{LineKind::Path, "style=dashed"},
                                                           {LineKind::Reach, "style=dotted"}};
 
 class DotWriter {
   public:
-    explicit DotWriter(const Mesh& mesh) : m_mesh(mesh) {
-        for (const Fault& fault : mesh.faults) {
-            for (const std::uint16_t node : fault.nodes) m_faultTexts[node].push_back(fault.text);
-            for (const FaultLink& link : fault.links)
-                m_faultyPairs.insert(pairOf(link.from, link.to));
-        }
-    }
+    explicit DotWriter(const Mesh& mesh) : m_mesh(mesh), m_faults(mesh.faults) {}
 
     std::string write() {
         m_dot =
@@ -53,9 +39,9 @@ class DotWriter {
         for (const std::size_t index : node.modules) label += "\n" + m_mesh.survey[index].port;
         m_dot += "  " + dotNodeName(node.id) + " [label=" + dotQuoted(label) + ", ";
         m_dot += node.onPort() ? kModuleAttributes : kHeardOfAttributes;
-        if (const auto texts = m_faultTexts.find(node.id); texts != m_faultTexts.end()) {
+        if (m_faults.marks(node.id)) {
             std::string tooltip;
-            for (const std::string& text : texts->second)
+            for (const std::string& text : m_faults.textsOf(node.id))
                 tooltip += (tooltip.empty() ? "" : "\n") + text;
             m_dot += ", " + std::string(kFaultAttributes) + ", tooltip=" + dotQuoted(tooltip);
         }
@@ -69,8 +55,7 @@ class DotWriter {
         if (line.oneWay) attributes.emplace_back("dir=forward");
         if (line.linkValue)
             attributes.push_back("label=" + dotQuoted("-" + std::to_string(*line.linkValue)));
-        if (line.kind != LineKind::Reach && m_faultyPairs.contains(pairOf(line.from, line.to)))
-            attributes.emplace_back(kFaultAttributes);
+        if (m_faults.marks(line)) attributes.emplace_back(kFaultAttributes);
         m_dot += "  " + dotNodeName(line.from) + " -> " + dotNodeName(line.to);
         for (std::size_t i = 0; i < attributes.size(); ++i)
             m_dot += (i == 0 ? " [" : ", ") + attributes[i];
@@ -78,8 +63,7 @@ class DotWriter {
     }
 
     const Mesh& m_mesh;
-    std::map<std::uint16_t, std::vector<std::string>> m_faultTexts;
-    std::set<Pair> m_faultyPairs;
+    FaultMarks m_faults;
     std::string m_dot;
 };
 

@@ -6,6 +6,8 @@ DeliveryMatrix::DeliveryMatrix(QWidget* parent) : QTableWidget(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // As wide and high as its cells, so that a lab's matrix shows whole without scrolling.
+    setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
 }
 
 QColor DeliveryMatrix::colorOf(std::optional<double> share) {

@@ -38,9 +38,9 @@ DeliveryTestPane::DeliveryTestPane(PortSource ports, QWidget* parent)
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(buildControls());
     m_matrix = new DeliveryMatrix(this);
-    layout->addWidget(m_matrix, 1);
+    layout->addWidget(m_matrix, 0, Qt::AlignTop);
     m_plots = new DeliveryPlots(this);
-    layout->addWidget(m_plots, 2);
+    layout->addWidget(m_plots, 1);
 
     connect(m_runner, &DeliveryTestRunner::started, this,
             [this](const std::vector<delivery::Port>& ports) {

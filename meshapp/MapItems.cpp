@@ -15,6 +15,11 @@ constexpr double kRadius = meshmap::kBadgeDiameter / 2;
 constexpr double kHaloWidth = 8;
 constexpr double kDeliveryWidth = 6;  // inside the halo, so either shows
 constexpr double kArrowWidth = 8;     // across the arrow's base
+// A faulty node's ring, clear of the badge so that it shows on the red of a module.
+constexpr double kFaultRingGap = 3;
+constexpr double kFaultRingWidth = 2.5;
+// A faulty line's rails, outside the halo and the delivery band, so that all three show.
+constexpr double kFaultRailsWidth = kHaloWidth + 2 * 2.5;
 constexpr int kCaptionPixels = 11;
 constexpr int kLinkLabelPixels = 10;
 
@@ -71,15 +76,26 @@ void NodeBadge::setHighlighted(bool on) {
     update();
 }
 
+void NodeBadge::setFaulty(bool on) {
+    if (on == m_faulty) return;
+    prepareGeometryChange();  // the caption turns bold
+    m_faulty = on;
+    update();
+}
+
 void NodeBadge::setDelivery(std::optional<QColor> color) {
     if (color == m_delivery) return;
     m_delivery = std::move(color);
     update();
 }
 
+QFont NodeBadge::captionFont() const {
+    return pixelFont(kCaptionPixels, m_faulty);
+}
+
 QRectF NodeBadge::captionRect() const {
     if (m_caption.isEmpty()) return {};
-    const QFontMetricsF metrics(pixelFont(kCaptionPixels));
+    const QFontMetricsF metrics(captionFont());
     const QSizeF size(metrics.horizontalAdvance(m_caption) + 6, metrics.height() + 2);
     return {QPointF(-size.width() / 2, kRadius + 2), size};
 }
@@ -104,6 +120,12 @@ void NodeBadge::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidge
         painter->drawEllipse(circle.adjusted(-kDeliveryWidth / 2, -kDeliveryWidth / 2,
                                              kDeliveryWidth / 2, kDeliveryWidth / 2));
     }
+    if (m_faulty) {
+        const double reach = kFaultRingGap + kFaultRingWidth / 2;
+        painter->setPen(QPen(kFaultColor, kFaultRingWidth));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawEllipse(circle.adjusted(-reach, -reach, reach, reach));
+    }
     if (isSelected()) {
         painter->setPen(QPen(Qt::black, 1.5, Qt::DashLine));
         painter->setBrush(Qt::NoBrush);
@@ -111,7 +133,8 @@ void NodeBadge::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidge
     }
     CShapButton::paintBadge(*painter, circle.toRect(), color(), label(), CShapButton::badgeFont());
     if (!m_caption.isEmpty())
-        drawBackedText(*painter, captionRect(), m_caption, pixelFont(kCaptionPixels), Qt::black);
+        drawBackedText(*painter, captionRect(), m_caption, captionFont(),
+                       m_faulty ? kFaultColor : QColor(Qt::black));
 }
 
 MapLine::MapLine(const mesh::MeshLine& line, const meshmap::LinePlace& place) : m_line(line) {
@@ -139,6 +162,12 @@ QColor MapLine::color() const {
 void MapLine::setHighlighted(bool on) {
     if (on == m_highlighted) return;
     m_highlighted = on;
+    update();
+}
+
+void MapLine::setFaulty(bool on) {
+    if (on == m_faulty) return;
+    m_faulty = on;
     update();
 }
 
@@ -173,7 +202,7 @@ QRectF MapLine::labelRect() const {
 
 QPainterPath MapLine::shape() const {
     QPainterPathStroker stroker;
-    stroker.setWidth(kHaloWidth);
+    stroker.setWidth(kFaultRailsWidth);
     QPainterPath shape = stroker.createStroke(m_path);
     shape.addPolygon(m_arrow);
     return shape;
@@ -183,8 +212,17 @@ QRectF MapLine::boundingRect() const {
     return shape().boundingRect().united(labelRect());
 }
 
+void MapLine::paintFaultRails(QPainter& painter, const QPainterPath& path) {
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(kFaultColor, kFaultRailsWidth, Qt::SolidLine, Qt::FlatCap));
+    painter.drawPath(path);
+    painter.setPen(QPen(Qt::white, kHaloWidth, Qt::SolidLine, Qt::FlatCap));
+    painter.drawPath(path);
+}
+
 void MapLine::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) {
     painter->setRenderHint(QPainter::Antialiasing);
+    if (m_faulty) paintFaultRails(*painter, m_path);
     painter->setBrush(Qt::NoBrush);
     if (m_highlighted) {
         painter->setPen(QPen(kHaloColor, kHaloWidth, Qt::SolidLine, Qt::RoundCap));

@@ -2,8 +2,10 @@
 // What the mesh map is drawn with: a node badge in the route list window's look (a module on a
 // port in the local node's colour, legend "S"; a node only heard of in the route node's, "R")
 // with its ports under it, and a line between two nodes as Graphviz routed it, coloured by its
-// link value. A highlighted item (what a selected fault names) gets a halo; while a delivery test
-// runs, a node gets a ring and a line a band in the colour of its pairs' delivery.
+// link value. What any fault names is marked from the start, as the Graphviz text marks it red:
+// a node with a red ring and caption, a line between red rails. A highlighted item (what the
+// selected fault names) gets a halo; while a delivery test runs, a node gets a ring and a line a
+// band in the colour of its pairs' delivery.
 
 #include <QColor>
 #include <QGraphicsItem>
@@ -17,6 +19,7 @@
 #include "MeshLines.h"
 
 inline const QColor kHaloColor(0xff, 0xd4, 0x00);
+inline const QColor kFaultColor(0xe0, 0x00, 0x00);
 
 enum class BadgeKind { Module, HeardOf };
 
@@ -32,6 +35,8 @@ class NodeBadge : public QGraphicsItem {
     QString caption() const { return m_caption; }
     bool highlighted() const { return m_highlighted; }
     void setHighlighted(bool on);
+    bool faulty() const { return m_faulty; }
+    void setFaulty(bool on);
     // A ring in the colour of the delivery test's figures for the node; none without.
     const std::optional<QColor>& delivery() const { return m_delivery; }
     void setDelivery(std::optional<QColor> color);
@@ -43,12 +48,14 @@ class NodeBadge : public QGraphicsItem {
     static QString letterOf(BadgeKind kind);
 
   private:
+    QFont captionFont() const;
     QRectF captionRect() const;
 
     std::uint16_t m_id;
     BadgeKind m_kind;
     QString m_caption;
     bool m_highlighted = false;
+    bool m_faulty = false;
     std::optional<QColor> m_delivery;
 };
 
@@ -62,6 +69,8 @@ class MapLine : public QGraphicsItem {
     bool hasArrow() const { return !m_arrow.isEmpty(); }
     bool highlighted() const { return m_highlighted; }
     void setHighlighted(bool on);
+    bool faulty() const { return m_faulty; }
+    void setFaulty(bool on);
     // A wide band under the line in the colour of the delivery of the pairs routed over it.
     const std::optional<QColor>& delivery() const { return m_delivery; }
     void setDelivery(std::optional<QColor> color);
@@ -69,6 +78,9 @@ class MapLine : public QGraphicsItem {
     QRectF boundingRect() const override;
     QPainterPath shape() const override;
     void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
+
+    // The red rails along a path that mark a faulty line, on the map and in its legend.
+    static void paintFaultRails(QPainter& painter, const QPainterPath& path);
 
   private:
     QPen pen() const;
@@ -80,5 +92,6 @@ class MapLine : public QGraphicsItem {
     QPolygonF m_arrow;
     std::optional<QPointF> m_labelCentre;
     bool m_highlighted = false;
+    bool m_faulty = false;
     std::optional<QColor> m_delivery;
 };

@@ -57,6 +57,16 @@ class Row {
         });
     }
 
+    void faultyLine(const QString& text) {
+        sample(text, [&](QPainter& p, const QRectF& box) {
+            QPainterPath path(QPointF(box.left() + 3, box.center().y()));
+            path.lineTo(box.right() - 3, box.center().y());
+            MapLine::paintFaultRails(p, path);
+            p.setPen(QPen(linkBandColor(LinkBand::Unknown), 2.5));
+            p.drawPath(path);
+        });
+    }
+
     void title(const QString& text) {
         sample(
             text, [](QPainter&, const QRectF&) {}, 0);
@@ -97,7 +107,8 @@ double rows(QPainter* painter, const QPointF& topLeft) {
     Row nodes = rowAt(0);
     nodes.badge(BadgeKind::Module, tr("module on a port"));
     nodes.badge(BadgeKind::HeardOf, tr("node only heard of"));
-    nodes.line(QPen(kHaloColor, 8), tr("named by the selected fault"));
+    nodes.faultyLine(tr("faulty"));
+    nodes.line(QPen(kHaloColor, 8), tr("the selected fault"));
     Row kinds = rowAt(1);
     kinds.line(QPen(grey, 2.5), tr("route"));
     kinds.line(QPen(grey, 2.5), tr("one-way route"), true);

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <algorithm>
 
+#include "FaultMarks.h"
 #include "MapItems.h"
 #include "MeshLines.h"
 
@@ -35,6 +36,7 @@ MapChanges MeshMapScene::showMesh(const mesh::Mesh& mesh, const meshmap::MeshLay
     clearSelection();
     showNodes(mesh, layout, changes);
     showLines(mesh, layout, changes);
+    markFaults(mesh::FaultMarks(mesh.faults));
     setSceneRect(-kMargin, -kMargin, layout.width + 2 * kMargin, layout.height + 2 * kMargin);
     return changes;
 }
@@ -93,6 +95,11 @@ void MeshMapScene::showLines(const mesh::Mesh& mesh, const meshmap::MeshLayout& 
     changes.linesRemoved = static_cast<int>(m_lines.size());
     for (auto& [key, line] : m_lines) delete line;
     m_lines = std::move(lines);
+}
+
+void MeshMapScene::markFaults(const mesh::FaultMarks& marks) {
+    for (auto& [id, badge] : m_badges) badge->setFaulty(marks.marks(id));
+    for (auto& [key, line] : m_lines) line->setFaulty(marks.marks(line->meshLine()));
 }
 
 void MeshMapScene::highlightFault(const mesh::Fault* fault) {

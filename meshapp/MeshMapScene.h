@@ -1,7 +1,8 @@
 #pragma once
 // The mesh map: a badge per node and a line per pair of linked nodes where the layout puts
-// them. A new survey's map keeps the items that look the same and replaces the others, so that
-// what stays put on screen is what did not change; the count of what did is returned.
+// them, what any fault names marked from the start. A new survey's map keeps the items that look
+// the same and replaces the others, so that what stays put on screen is what did not change; the
+// count of what did is returned.
 
 #include <QColor>
 #include <QGraphicsScene>
@@ -14,6 +15,9 @@
 #include "MeshLayout.h"
 
 class MapLine;
+namespace mesh {
+class FaultMarks;
+}
 class NodeBadge;
 
 struct MapChanges {
@@ -63,6 +67,7 @@ class MeshMapScene : public QGraphicsScene {
 
     void showNodes(const mesh::Mesh& mesh, const meshmap::MeshLayout& layout, MapChanges& changes);
     void showLines(const mesh::Mesh& mesh, const meshmap::MeshLayout& layout, MapChanges& changes);
+    void markFaults(const mesh::FaultMarks& marks);
 
     std::map<std::uint16_t, NodeBadge*> m_badges;
     std::map<LineKey, MapLine*> m_lines;

@@ -1,6 +1,7 @@
 // The map of made-up surveys: a badge per node in the route windows' look and colours, lines
-// coloured by their link values, arrows where routes run one way, a selected fault haloing the
-// nodes and lines it names, and a second survey keeping what did not change.
+// coloured by their link values, arrows where routes run one way, what any fault names marked
+// from the start, a selected fault haloing the nodes and lines it names, and a second survey
+// keeping what did not change.
 
 #include <QtTest>
 
@@ -47,15 +48,24 @@ QString linesOf(const MeshMapScene& map) {
     return lines.join(u' ');
 }
 
-// "1 2 | 1-2": the haloed badges, then the haloed lines.
-QString haloed(const MeshMapScene& map) {
+// "1 2 | 1-2": the badges, then the lines, drawn as `drawn` tells.
+template <typename Drawn>
+QString itemsDrawn(const MeshMapScene& map, Drawn drawn) {
     QStringList badges, lines;
     for (const NodeBadge* badge : map.badges())
-        if (badge->highlighted()) badges << badge->label();
+        if (drawn(badge)) badges << badge->label();
     for (const MapLine* line : map.lines())
-        if (line->highlighted())
+        if (drawn(line))
             lines << QStringLiteral("%1-%2").arg(line->meshLine().from).arg(line->meshLine().to);
     return badges.join(u' ') + QStringLiteral(" | ") + lines.join(u' ');
+}
+
+QString haloed(const MeshMapScene& map) {
+    return itemsDrawn(map, [](const auto* item) { return item->highlighted(); });
+}
+
+QString markedFaulty(const MeshMapScene& map) {
+    return itemsDrawn(map, [](const auto* item) { return item->faulty(); });
 }
 
 // 1 routes to 2 and 3 through 2; 2 has no route back to 1.
@@ -93,32 +103,40 @@ void MapSceneTest::drawsTheMesh_data() {
     QTest::addColumn<mesh::Survey>("survey");
     QTest::addColumn<QString>("badges");
     QTest::addColumn<QString>("lines");
-    QTest::addColumn<int>("fault");  // the fault selected
+    QTest::addColumn<QString>("marked");  // faulty from the start, as the Graphviz text is red
+    QTest::addColumn<int>("fault");       // the fault selected
     QTest::addColumn<QString>("haloed");
 
     QTest::newRow("chain") << chain() << "1:S 2:S 3:S"
-                           << "1-2:strong 2-3:strong" << -1 << " | ";
+                           << "1-2:strong 2-3:strong"
+                           << " | " << -1 << " | ";
     QTest::newRow("one way route, fair and weak links") << oneWay() << "1:S 2:S 3:S"
-                                                        << "1>2:fair 2-3:weak" << 0 << "1 2 | 1-2";
+                                                        << "1>2:fair 2-3:weak"
+                                                        << "1 2 | 1-2" << 0 << "1 2 | 1-2";
     QTest::newRow("nodes only heard of") << heardOf() << "1:S 8:R 9:R"
-                                         << "1-8:strong 8-9:weak" << -1 << " | ";
+                                         << "1-8:strong 8-9:weak"
+                                         << " | " << -1 << " | ";
     QTest::newRow("wrong network id")
         << chainAnd({onNetwork(answered("COM203", 4, {}), 2)}) << "1:S 2:S 3:S 4:S"
-        << "1-2:strong 2-3:strong" << 0 << "4 | ";
+        << "1-2:strong 2-3:strong"
+        << "4 | " << 0 << "4 | ";
     QTest::newRow("one id twice") << chainAnd({answered("COM203", 2, {{1, 1}})}) << "1:S 2:S 3:S"
-                                  << "1-2:strong 2-3:strong" << 0 << "2 | ";
+                                  << "1-2:strong 2-3:strong"
+                                  << "2 3 | 2-3" << 0 << "2 | ";
     QTest::newRow("route list not read: reached, way unknown")
         << mesh::Survey{changed(answered("COM200", 1, {}),
                                 [](mesh::ModuleAnswers& a) { a.routes.reset(); }),
                         answered("COM201", 2, {{1, 1}, {5, 1}})}
         << "1:S 2:S 5:R"
-        << "2-1:unknown 2-5:unknown" << -1 << " | ";
+        << "2-1:unknown 2-5:unknown"
+        << "1 | " << -1 << " | ";
 }
 
 void MapSceneTest::drawsTheMesh() {
     QFETCH(mesh::Survey, survey);
     QFETCH(QString, badges);
     QFETCH(QString, lines);
+    QFETCH(QString, marked);
     QFETCH(int, fault);
     QFETCH(QString, haloed);
 
@@ -127,6 +145,7 @@ void MapSceneTest::drawsTheMesh() {
     map.showMesh(mesh, meshmap::layOutMesh(mesh));
     QCOMPARE(badgesOf(map), badges);
     QCOMPARE(linesOf(map), lines);
+    QCOMPARE(markedFaulty(map), marked);
     if (fault >= 0) {
         QVERIFY(static_cast<std::size_t>(fault) < mesh.faults.size());
         map.highlightFault(&mesh.faults[static_cast<std::size_t>(fault)]);
@@ -134,6 +153,7 @@ void MapSceneTest::drawsTheMesh() {
     QCOMPARE(::haloed(map), haloed);
     map.highlightFault(nullptr);
     QCOMPARE(::haloed(map), QStringLiteral(" | "));
+    QCOMPARE(markedFaulty(map), marked);  // a halo taken away leaves the marks
 }
 
 void MapSceneTest::legendAndBadgesShareTheRouteWindowsColours() {

@@ -110,6 +110,9 @@ void MeshWindowTest::surveyFillsTheMapFromTheTickedPorts() {
     QVERIFY(bench.window->faults().item(0)->text().contains(QStringLiteral("COM203")));
     QVERIFY(bench.window->surveyButton().isEnabled());
     QVERIFY(bench.window->status().contains(QStringLiteral("fault")));
+    // Marked from the start, before any fault is selected.
+    QVERIFY(bench.window->map().badge(4)->faulty());
+    QVERIFY(!bench.window->map().badge(1)->faulty());
 
     bench.window->faults().setCurrentRow(0);
     QVERIFY(bench.window->map().badge(4)->highlighted());

@@ -4,9 +4,14 @@
 #include <QFile>
 #include <QListWidget>
 #include <QProcess>
+#include <QSpinBox>
 #include <QThread>
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
+#include <optional>
 
+#include "DeliveryTestPane.h"
 #include "FakeSurveySource.h"
 #include "LabSurvey.h"
 #include "MapView.h"
@@ -25,12 +30,13 @@ mesh::Survey exampleLab() {
     return lab_survey::survey(lab_survey::planOf(file.readAll().toStdString()));
 }
 
-// The window after one survey by the source of these ports (none given: every port it lists),
-// the first fault selected, node 1's details.
+// The window, at this size or its own, after one survey by the source of these ports (none
+// given: every port it lists), the first fault selected, node 1's details.
 template <typename Use>
-int surveyedBy(mesh::SurveySource& source, QSize size, Use use, const QStringList& only = {}) {
+int surveyedBy(mesh::SurveySource& source, std::optional<QSize> size, Use use,
+               const QStringList& only = {}) {
     MeshWindow window(&source);
-    window.resize(size);
+    if (size) window.resize(*size);
     window.show();
     window.ports().tickAll(only.isEmpty());
     for (const QString& port : only) window.ports().setTicked(port, true);
@@ -75,24 +81,29 @@ bool sendOnce(const std::string& port, std::uint16_t target) {
 }  // namespace
 
 int renderMeshLabShot(const QString& pngPath) {
-    return surveyed(exampleLab(), {1400, 820},
+    return surveyed(exampleLab(), QSize(1400, 820),
                     [&](MeshWindow& window) { return window.grab().save(pngPath) ? 0 : 1; });
 }
 
 int renderMeshGridShot(const QString& pngPath) {
-    return surveyed(lab_survey::survey(lab_survey::grid(6, 10)), {1400, 900},
+    return surveyed(lab_survey::survey(lab_survey::grid(6, 10)), QSize(1400, 900),
                     [&](MeshWindow& window) { return window.grab().save(pngPath) ? 0 : 1; });
 }
 
 int renderMeshPictureShot(const QString& path) {
-    return surveyed(exampleLab(), {1400, 820}, [&](MeshWindow& window) {
+    return surveyed(exampleLab(), QSize(1400, 820), [&](MeshWindow& window) {
         const QString error = window.saveMap(path);
         if (!error.isEmpty()) std::fprintf(stderr, "%s\n", qPrintable(error));
         return error.isEmpty() ? 0 : 1;
     });
 }
 
-int renderMeshLiveShot(const QString& pngPath) {
+namespace {
+
+// The example lab running in qz470-sim while `use` runs, each module having sent once so that
+// its path shows the links; returns 1 when it does not start.
+template <typename Use>
+int withExampleLab(Use use) {
     const ScopedRuntimeDir runtime;
     QProcess lab;
     lab.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -104,15 +115,61 @@ int renderMeshLiveShot(const QString& pngPath) {
     // Each module's last send crosses the mesh, the module on the wrong network id's finds none.
     const std::pair<const char*, std::uint16_t> sends[] = {
         {"COM200", 6}, {"COM201", 4}, {"COM202", 6}, {"COM203", 1}, {"COM205", 3}};
-    for (const auto& [port, target] : sends)
-        if (!sendOnce(port, target)) return 1;
-    survey::PortSurveySource source;
-    // The lab's ports alone: the machine's own serial ports hold no module.
-    const int written =
-        surveyedBy(source, {1400, 820},
-                   [&](MeshWindow& window) { return window.grab().save(pngPath) ? 0 : 1; },
-                   {"COM200", "COM201", "COM202", "COM203", "COM204", "COM205"});
+    int result = 1;
+    if (std::all_of(std::begin(sends), std::end(sends),
+                    [](const auto& send) { return sendOnce(send.first, send.second); }))
+        result = use();
     lab.terminate();
     lab.waitForFinished();
-    return written;
+    return result;
+}
+
+// The lab's ports alone: the machine's own serial ports hold no module.
+const QStringList kLabPorts{"COM200", "COM201", "COM202", "COM203", "COM204", "COM205"};
+
+bool grabbedAt(MeshWindow& window, QSize size, const QString& path) {
+    window.resize(size);
+    QApplication::processEvents();
+    return window.grab().save(path);
+}
+
+}  // namespace
+
+int renderMeshLiveShot(const QString& pngPath) {
+    return withExampleLab([&] {
+        survey::PortSurveySource source;
+        return surveyedBy(
+            source, QSize(1400, 820),
+            [&](MeshWindow& window) { return window.grab().save(pngPath) ? 0 : 1; }, kLabPorts);
+    });
+}
+
+int renderMeshDeliveryShot(const QString& pngPath) {
+    return withExampleLab([&] {
+        survey::PortSurveySource source;
+        return surveyedBy(
+            source, std::nullopt,
+            [&](MeshWindow& window) {
+                const QSize size = window.size();
+                window.faults().setCurrentRow(-1);  // the faults as marked from the start
+                window.showDeliveryTest();
+                DeliveryTestPane& test = window.deliveryTest();
+                test.count().setValue(20);
+                test.interval().setValue(100);
+                test.start();
+                while (test.running()) {
+                    QApplication::processEvents();
+                    QThread::msleep(10);
+                }
+                std::fprintf(stderr, "%s\n", qPrintable(test.status()));
+                const QString base = pngPath.chopped(4);  // without ".png"
+                const QString saved = test.saveResults(base + QStringLiteral(".csv"));
+                if (!saved.isEmpty()) std::fprintf(stderr, "%s\n", qPrintable(saved));
+                const bool grabbed =
+                    grabbedAt(window, size, pngPath) &&
+                    grabbedAt(window, {1600, 1000}, base + QStringLiteral("-1600x1000.png"));
+                return saved.isEmpty() && grabbed ? 0 : 1;
+            },
+            kLabPorts);
+    });
 }

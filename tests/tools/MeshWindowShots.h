@@ -11,3 +11,7 @@ int renderMeshGridShot(const QString& pngPath);
 int renderMeshPictureShot(const QString& path);  // the saved map: .svg or .png
 // The real window surveying the example lab running in qz470-sim, each module having sent once.
 int renderMeshLiveShot(const QString& pngPath);
+// The real window at its own size after a short delivery test on every pair of the example lab
+// in qz470-sim: OUT.png, the window at 1600x1000 beside it (OUT-1600x1000.png) and the results as
+// saved (OUT.csv, OUT-latency.png, OUT-histogram.png).
+int renderMeshDeliveryShot(const QString& pngPath);
