@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <optional>
 #include <stdexcept>
+#include <string_view>
 
 #include "FileDescriptor.h"
 #include "PortNames.h"
@@ -45,22 +47,41 @@ class DirectoryLock {
     FileDescriptor m_fd;
 };
 
-bool isDanglingLink(const std::string& path) {
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode) &&
-           ::stat(path.c_str(), &info) != 0 && errno == ENOENT;
+// Where the terminals a simulator publishes live.
+constexpr std::string_view kTerminalFolder = "/dev/pts/";
+
+std::optional<std::string> linkTarget(const std::string& path) {
+    char buffer[PATH_MAX];
+    const ssize_t length = ::readlink(path.c_str(), buffer, sizeof buffer);
+    if (length <= 0) return std::nullopt;
+    return std::string(buffer, static_cast<std::size_t>(length));
 }
 
 bool linksTo(const std::string& path, const std::string& target) {
-    char buffer[PATH_MAX];
-    const ssize_t length = ::readlink(path.c_str(), buffer, sizeof buffer);
-    return length > 0 && std::string(buffer, static_cast<std::size_t>(length)) == target;
+    return linkTarget(path) == target;
+}
+
+// A link a simulator made and left behind when it died: dangling, to a terminal or to what it
+// names while there is none. Any other link is someone else's, such as a user's alias for an
+// adapter that is unplugged now, and is never replaced.
+bool leftBySimulator(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 || errno != ENOENT) return false;
+    const std::optional<std::string> target = linkTarget(path);
+    return target && (target->starts_with(kTerminalFolder) || *target == kUnplugged ||
+                      *target == kSwitchedOff);
+}
+
+// What holds the path, for the message that it is taken.
+std::string holder(const std::string& path) {
+    if (const std::optional<std::string> target = linkTarget(path)) return "a link to " + *target;
+    return "a file that is not a link";
 }
 
 bool tryPublish(const std::string& path, const std::string& target) {
     if (::symlink(target.c_str(), path.c_str()) == 0) return true;
     if (errno != EEXIST) throw systemFailure("cannot create " + path);
-    if (!isDanglingLink(path)) return false;
+    if (!leftBySimulator(path)) return false;
     if (::unlink(path.c_str()) != 0 && errno != ENOENT)
         throw systemFailure("cannot remove " + path);
     return ::symlink(target.c_str(), path.c_str()) == 0;
@@ -82,22 +103,29 @@ AliasPublisher::AliasPublisher(std::string directory, int firstPort, std::string
         }
     }
     if (firstPort == lastPort)
-        throw std::runtime_error("COM" + std::to_string(firstPort) + " is taken in " + m_directory);
-    throw std::runtime_error("no free COM alias from COM" + std::to_string(firstPort) + " to COM" +
-                             std::to_string(lastPort) + " in " + m_directory);
+        throw AliasTaken("COM" + std::to_string(firstPort) + " is taken in " + m_directory +
+                         " by " + holder(m_directory + "/COM" + std::to_string(firstPort)));
+    throw AliasTaken("no free COM alias from COM" + std::to_string(firstPort) + " to COM" +
+                     std::to_string(lastPort) + " in " + m_directory);
 }
 
-void AliasPublisher::retarget(std::string target) {
+bool AliasPublisher::retarget(std::string target) {
+    if (m_lost) return false;
     const DirectoryLock lock(m_directory);
-    if (!linksTo(m_path, m_target)) throw std::runtime_error(m_path + " is no longer ours");
+    if (!linksTo(m_path, m_target)) {
+        m_lost = true;
+        return false;
+    }
     const std::string next = m_path + ".next";
     ::unlink(next.c_str());
     if (::symlink(target.c_str(), next.c_str()) != 0 || ::rename(next.c_str(), m_path.c_str()) != 0)
         throw systemFailure("cannot point " + m_path + " at " + target);
     m_target = std::move(target);
+    return true;
 }
 
 AliasPublisher::~AliasPublisher() {
+    if (m_lost) return;
     try {
         const DirectoryLock lock(m_directory);
         if (linksTo(m_path, m_target)) ::unlink(m_path.c_str());

@@ -2,6 +2,7 @@
 // Publishes the simulator's terminal as a COM alias: a symbolic link COM<n> in the alias
 // directory, where the tool resolves COM numbers before the fixed device families.
 
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -14,20 +15,31 @@ namespace sim {
 inline constexpr std::string_view kUnplugged = "unplugged";
 inline constexpr std::string_view kSwitchedOff = "switched-off";
 
+// No COM<n> in the range asked for is free.
+class AliasTaken : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
 class AliasPublisher {
   public:
     // Takes the first free COM<n> from firstPort up to lastPort. Free means no entry, or a link
-    // left dangling by a simulator that died. Throws std::runtime_error.
+    // left dangling by a simulator that died (to a terminal, kUnplugged or kSwitchedOff); a
+    // link of anyone else's is never replaced. Throws AliasTaken, or std::runtime_error when
+    // the directory fails.
     AliasPublisher(std::string directory, int firstPort, std::string target,
                    int lastPort = kLastPort);
-    // Removes the alias, unless someone has replaced it meanwhile.
+    // Removes the alias, unless someone has removed or replaced it meanwhile.
     ~AliasPublisher();
     AliasPublisher(const AliasPublisher&) = delete;
     AliasPublisher& operator=(const AliasPublisher&) = delete;
 
-    // Points the alias at another terminal, replacing the link in one step. Throws
-    // std::runtime_error, also when someone else has replaced the alias meanwhile.
-    void retarget(std::string target);
+    // Points the alias at another terminal, replacing the link in one step. False when someone
+    // else has removed or replaced the alias meanwhile: from then on it is theirs, and left
+    // alone. Throws std::runtime_error.
+    bool retarget(std::string target);
+    // The alias is still the one this publisher made.
+    bool ours() const { return !m_lost; }
 
     int port() const { return m_port; }
     const std::string& path() const { return m_path; }
@@ -38,6 +50,7 @@ class AliasPublisher {
     std::string m_target;
     std::string m_path;
     int m_port = 0;
+    bool m_lost = false;
 };
 
 }  // namespace sim

@@ -1,6 +1,7 @@
 #include "Cable.h"
 
 #include <cstdio>
+#include <stdexcept>
 
 namespace sim {
 
@@ -10,13 +11,19 @@ Cable::Cable(const std::string& aliasDirectory, int firstPort)
 void Cable::plugIn() {
     if (m_terminal) return;
     m_terminal.emplace();
-    m_alias.retarget(m_terminal->slavePath());
+    pointAliasAt(m_terminal->slavePath());
 }
 
 void Cable::pull() {
     if (!m_terminal) return;
-    m_alias.retarget(std::string(kUnplugged));
+    pointAliasAt(std::string(kUnplugged));
     m_terminal.reset();
+}
+
+// A single module is its alias: without it, nothing can find the module.
+void Cable::pointAliasAt(std::string target) {
+    if (!m_alias.retarget(std::move(target)))
+        throw std::runtime_error(m_alias.path() + " is no longer ours");
 }
 
 void Cable::announce() const {

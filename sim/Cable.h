@@ -18,6 +18,7 @@ class Cable {
     Cable(const std::string& aliasDirectory, int firstPort);
 
     PseudoTerminal* terminal() { return m_terminal ? &*m_terminal : nullptr; }
+    int com() const { return m_alias.port(); }
     int line() const { return m_terminal ? m_terminal->master() : -1; }  // -1 while pulled
     // Does nothing while pulled. Throws std::runtime_error.
     void pull();
@@ -27,6 +28,9 @@ class Cable {
     void announce() const;
 
   private:
+    // Throws std::runtime_error, also when someone else has removed or replaced the alias.
+    void pointAliasAt(std::string target);
+
     std::optional<PseudoTerminal> m_terminal;
     AliasPublisher m_alias;
 };

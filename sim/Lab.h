@@ -57,6 +57,9 @@ class Lab {
     // Every cable at once.
     void plugAll(bool plugged, std::vector<std::string>& log);
 
+    // A log line about the module: "node=<its id now> <line>".
+    std::string tagged(std::size_t module, const std::string& line) const;
+
   private:
     class Antenna;
     struct Module;
@@ -70,7 +73,6 @@ class Lab {
     void plug(std::size_t module, bool plugged, std::vector<std::string>& log);
     std::vector<RadioLink> radioLinks(const LabPlan& plan) const;
     std::optional<std::size_t> moduleFiled(NodeId id) const;
-    std::string tagged(std::size_t module, const std::string& line) const;
 
     std::vector<std::unique_ptr<Module>> m_modules;
     Airwaves m_air;

@@ -3,11 +3,10 @@
 #include <toml++/toml.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 
 #include "ModuleModel.h"
 #include "PortNames.h"
+#include "RegularFiles.h"
 #include "SettingChanges.h"
 
 namespace sim {
@@ -26,6 +25,7 @@ const std::string_view kLabFormatHelp =
     "  link_value = 52      0 to 255, shown negated; a lower value is a stronger link\n"
     "  delivery = 0.98      the share of hops over it that arrive (default 1)\n"
     "  latency_ms = 30      how long a hop over it takes (default 0)\n"
+    "The file must be a regular file of at most 4 MiB.\n"
     "A lab prints one line per module, then one when all are served:\n"
     "  qz470-sim: COM200 -> /dev/pts/5 (node 1)\n"
     "  qz470-sim: COM203 -> switched-off (node 4)\n"
@@ -217,11 +217,10 @@ LabRead parseLab(std::string_view text, const std::string& where) {
 }
 
 LabRead readLab(const std::string& path) {
-    std::ifstream in(path);
-    if (!in) return {std::nullopt, path + ": cannot be read"};
-    const std::string text{std::istreambuf_iterator<char>(in), {}};
-    if (in.bad()) return {std::nullopt, path + ": cannot be read"};
-    return parseLab(text, path);
+    // A folder, a FIFO or a device is refused before it is read, so nothing waits on it.
+    const FileText file = readRegularFile(path, kMaxLabFileBytes);
+    if (!file.text) return {std::nullopt, path + ": cannot be read: " + file.problem};
+    return parseLab(*file.text, path);
 }
 
 }  // namespace sim

@@ -44,8 +44,12 @@ struct LabRead {
     std::string error;  // "<where>:<line>: <what>" when there is no plan
 };
 
+// More than a lab of a module on every COM alias, each pair linked, takes.
+inline constexpr std::size_t kMaxLabFileBytes = 4 * 1024 * 1024;
+
 // where: how messages name the text, such as its file's path.
 LabRead parseLab(std::string_view text, const std::string& where);
+// The file at path, when it is a regular file of at most kMaxLabFileBytes that reads.
 LabRead readLab(const std::string& path);
 
 // The format above, for --help.

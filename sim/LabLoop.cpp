@@ -21,10 +21,23 @@ constexpr std::uint64_t kSignals = 0;  // the key of the signals; a module's is 
 constexpr int kBadFile = 2;
 constexpr int kFailed = 1;
 
-// The module's UART rate; a code outside the list leaves the line as it was.
+// The module's UART rate and parity; a rate code outside the list leaves the line as it was.
 void paceAsSetUp(ModuleLine& line, const proto::Setup& setup) {
     if (setup.uartRateCode < proto::kUartBaudRates.size())
-        line.setBaud(static_cast<unsigned>(proto::kUartBaudRates[setup.uartRateCode]));
+        line.setRate(static_cast<unsigned>(proto::kUartBaudRates[setup.uartRateCode]),
+                     uartParity(setup));
+}
+
+// The port the file gives the node. Throws std::runtime_error, saying what to do when the
+// alias is taken.
+std::unique_ptr<LabPort> filedPort(const LabNode& node) {
+    try {
+        return std::make_unique<LabPort>(aliasDirectory(), *node.com, *node.com);
+    } catch (const AliasTaken& error) {
+        throw std::runtime_error("node " + std::to_string(node.id) + ": " + error.what() +
+                                 "; give the node another com in the lab file, or free COM" +
+                                 std::to_string(*node.com));
+    }
 }
 
 // Modules with a COM of their own first, so that none of them finds its alias taken by one
@@ -36,7 +49,7 @@ std::vector<std::unique_ptr<LabPort>> publishPorts(const Lab& lab, int firstPort
             const LabNode& node = lab.node(module);
             if (node.com.has_value() != given) continue;
             ports[module] = node.com
-                                ? std::make_unique<LabPort>(aliasDirectory(), *node.com, *node.com)
+                                ? filedPort(node)
                                 : std::make_unique<LabPort>(aliasDirectory(), firstPort, kLastPort);
         }
     }
@@ -67,15 +80,18 @@ void LabLoop::run() {
         const std::vector<Readiness::Ready> ready = m_readiness.wait(nextWake());
         if (std::any_of(ready.begin(), ready.end(),
                         [](const Readiness::Ready& r) { return r.key == kSignals; })) {
-            for (const Control control : m_signals.take())
-                if (!obey(control)) return;
+            for (const Control control : m_signals.take()) {
+                if (obey(control)) continue;
+                tellOverflows(Clock::time_point::max());  // those still under way too
+                return;
+            }
             continue;
         }
         const auto now = Clock::now();
         for (const Readiness::Ready& r : ready)
             serve(static_cast<std::size_t>(r.key - 1), r.events, now);
         for (std::size_t module = 0; module < m_lab.size(); ++module)
-            if (m_ports[module]->line() >= 0) hear(module, m_lines[module].takeStale(now), now);
+            if (m_ports[module]->line() >= 0) hear(module, m_lines[module].takeStale(now));
         std::vector<std::string> lines;
         for (Lab::Said& said : m_lab.takeDue(now, lines))
             m_lines[said.module].say(said.at, said.bytes);
@@ -86,6 +102,7 @@ void LabLoop::run() {
             m_lines[module].write(line, now);
             watch(module);
         }
+        tellOverflows(now);
         releaseAbandonedPorts(now);
     }
 }
@@ -98,7 +115,7 @@ void LabLoop::serve(std::size_t module, short events, Clock::time_point now) {
         throw std::runtime_error("the terminal of COM" + std::to_string(m_ports[module]->com()) +
                                  " failed");
     if ((events & POLLOUT) != 0) m_lines[module].writable();
-    if ((events & POLLIN) != 0) hear(module, m_lines[module].read(line, now), now);
+    if ((events & POLLIN) != 0) hear(module, m_lines[module].read(line, now));
 }
 
 // The terminal is watched for what its line waits for now.
@@ -115,15 +132,14 @@ std::optional<LabLoop::Clock::time_point> LabLoop::nextWake() const {
         if (due && *due < *wake) wake = due;
     };
     consider(m_lab.nextDue());
-    for (std::size_t module = 0; module < m_lab.size(); ++module)
-        if (m_ports[module]->line() >= 0) consider(m_lines[module].nextWake());
+    // A module without a terminal has nothing on its line, but may have an overflow to tell.
+    for (const ModuleLine& line : m_lines) consider(line.nextWake());
     return wake;
 }
 
-void LabLoop::hear(std::size_t module, const std::vector<Received>& received,
-                   Clock::time_point now) {
-    for (const Received& item : received) {
-        m_log.write(m_lab.hear(module, item, m_lines[module].heard(now, item.bytes.size())));
+void LabLoop::hear(std::size_t module, const std::vector<Heard>& heard) {
+    for (const auto& [item, at] : heard) {
+        m_log.write(m_lab.hear(module, item, at));
         paceAsSetUp(m_lines[module], m_lab.setup(module));
     }
 }
@@ -165,6 +181,7 @@ void LabLoop::syncPorts(bool announceAll) {
     for (std::size_t module = 0; module < m_lab.size(); ++module) {
         LabPort& port = *m_ports[module];
         const bool had = port.line() >= 0;
+        const bool published = port.published();
         if (m_lab.hasLine(module)) {
             port.plug();
         } else {
@@ -176,12 +193,28 @@ void LabLoop::syncPorts(bool announceAll) {
         // Whatever was on its way in either direction is lost with the terminal.
         if (had != has) m_lines[module].drop();
         if (has) watch(module);
+        if (published && !port.published()) tellAliasLost(module);
         if (announceAll || (has && !had)) port.announce(m_lab.setup(module).nodeId);
     }
 }
 
+// One module's alias removed by hand touches that module alone.
+void LabLoop::tellAliasLost(std::size_t module) {
+    const std::string what = "COM" + std::to_string(m_ports[module]->com()) +
+                             " was removed or replaced by someone else: the lab leaves it alone "
+                             "and the module runs on without an alias";
+    std::cerr << "qz470-sim: node " << m_lab.setup(module).nodeId << ": " << what << std::endl;
+    m_log.write(m_lab.tagged(module, what));
+}
+
 void LabLoop::write(const std::vector<std::string>& lines) {
     for (const std::string& line : lines) m_log.write(line);
+}
+
+void LabLoop::tellOverflows(Clock::time_point now) {
+    for (std::size_t module = 0; module < m_lab.size(); ++module)
+        for (const std::string& line : m_lines[module].takeOverflows(now, m_ports[module]->com()))
+            m_log.write(m_lab.tagged(module, line));
 }
 
 // A few ports at a time, in turn: an idle lab of many modules wakes for them, and each look
@@ -209,7 +242,8 @@ int runLab(const Options& options, RequestLog& log) {
                 options.ackLength);
         auto ports = publishPorts(lab, options.firstPort);
         LabLoop(lab, ports, signals, log, options.timing, [path] { return readLab(path); }).run();
-    } catch (const std::runtime_error& error) {
+    } catch (const std::exception& error) {
+        // Caught here, so the aliases are removed on the way out.
         std::cerr << "qz470-sim: " << error.what() << "\n";
         return kFailed;
     }

@@ -30,13 +30,15 @@ class LabLoop {
     using Clock = Lab::Clock;
 
     void syncPorts(bool announceAll);
+    void tellAliasLost(std::size_t module);
     std::optional<Clock::time_point> nextWake() const;
     void serve(std::size_t module, short events, Clock::time_point now);
     void watch(std::size_t module);
-    void hear(std::size_t module, const std::vector<Received>& received, Clock::time_point now);
+    void hear(std::size_t module, const std::vector<Heard>& heard);
     bool obey(Control control);  // false to stop
     void reload();
     void write(const std::vector<std::string>& lines);
+    void tellOverflows(Clock::time_point now);
     void releaseAbandonedPorts(Clock::time_point now);
 
     Lab& m_lab;

@@ -8,6 +8,8 @@ LabPort::LabPort(const std::string& aliasDirectory, int firstPort, int lastPort)
     : m_terminal(std::in_place),
       m_alias(aliasDirectory, firstPort, m_terminal->slavePath(), lastPort) {}
 
+// An alias someone else removed or replaced is theirs from then on (published() says so): the
+// port runs on without it.
 void LabPort::plug() {
     if (m_terminal) return;
     m_terminal.emplace();
@@ -20,8 +22,14 @@ void LabPort::unplug(std::string_view state) {
 }
 
 void LabPort::announce(NodeId node) const {
-    std::printf("qz470-sim: COM%d -> %s (node %u)\n", m_alias.port(), m_alias.target().c_str(),
-                static_cast<unsigned>(node));
+    const auto id = static_cast<unsigned>(node);
+    if (published()) {
+        std::printf("qz470-sim: COM%d -> %s (node %u)\n", m_alias.port(), m_alias.target().c_str(),
+                    id);
+    } else {
+        std::printf("qz470-sim: node %u -> %s (COM%d is no longer its alias)\n", id,
+                    m_terminal ? m_terminal->slavePath().c_str() : "no terminal", m_alias.port());
+    }
     std::fflush(stdout);
 }
 

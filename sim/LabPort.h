@@ -29,7 +29,11 @@ class LabPort {
     void plug();
     // The alias names state, then the terminal closes, so the tool sees a hang-up.
     void unplug(std::string_view state);
-    // "qz470-sim: COM200 -> /dev/pts/5 (node 1)", or "-> unplugged" without a terminal.
+    // False once someone else has removed or replaced the alias: the port keeps its terminal,
+    // and leaves the alias alone, also when the lab ends.
+    bool published() const { return m_alias.ours(); }
+    // "qz470-sim: COM200 -> /dev/pts/5 (node 1)", or "-> unplugged" without a terminal;
+    // "qz470-sim: node 1 -> /dev/pts/5 (COM200 is no longer its alias)" once not published.
     void announce(NodeId node) const;
 
   private:

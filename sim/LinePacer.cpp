@@ -7,11 +7,13 @@
 namespace sim {
 
 LinePacer::Clock::duration LinePacer::lineTime(std::size_t bytes) const {
-    return std::chrono::duration_cast<Clock::duration>(proto::lineTime(bytes, m_timing.baud));
+    return std::chrono::duration_cast<Clock::duration>(
+        proto::lineTime(bytes, m_timing.baud, m_timing.parity));
 }
 
-void LinePacer::push(Clock::time_point now, proto::Bytes bytes) {
-    if (bytes.empty()) return;
+bool LinePacer::push(Clock::time_point now, proto::Bytes bytes) {
+    if (bytes.empty()) return true;
+    if (m_queue.size() + bytes.size() > kOutputBufferBytes) return false;
     const std::size_t pieces = std::clamp<std::size_t>(m_timing.pieces, 1, bytes.size());
     const Clock::time_point start = std::max(now + m_timing.delay, m_lineFree);
     std::size_t next = 0;
@@ -26,6 +28,7 @@ void LinePacer::push(Clock::time_point now, proto::Bytes bytes) {
         }
     }
     m_lineFree = m_queue.back().due;
+    return true;
 }
 
 std::vector<std::uint8_t> LinePacer::takeDue(Clock::time_point now) {

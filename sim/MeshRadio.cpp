@@ -10,12 +10,12 @@ constexpr std::uint8_t kNoticeLinkValue = 60;
 
 }  // namespace
 
-proto::Frame MeshRadio::routeListReply(const proto::Setup&) {
-    return sim::routeListReply(m_mesh);
+proto::Frame MeshRadio::routeListReply(const proto::Setup& own) {
+    return sim::routeListReply(m_mesh, own.nodeId);
 }
 
-proto::Frame MeshRadio::pathListReply(const proto::Setup&) {
-    return sim::pathListReply(m_mesh);
+proto::Frame MeshRadio::pathListReply(const proto::Setup& own) {
+    return sim::pathListReply(m_mesh, own.nodeId);
 }
 
 Carried MeshRadio::carry(const proto::Setup&, const proto::SendDataRequest& request) {
@@ -31,8 +31,9 @@ Carried MeshRadio::carry(const proto::Setup&, const proto::SendDataRequest& requ
     return carried;
 }
 
-std::optional<proto::NoticeContent> MeshRadio::madeUpNotice() {
-    const auto nodes = m_mesh.remoteNodes();
+std::optional<proto::NoticeContent> MeshRadio::madeUpNotice(const proto::Setup& own) {
+    auto nodes = m_mesh.remoteNodes();
+    std::erase(nodes, own.nodeId);  // given the id of one of them, the module is no source
     if (nodes.empty()) return std::nullopt;
     const NodeId source = nodes[m_notices % nodes.size()];
     const std::uint16_t count = m_notices++;

@@ -23,8 +23,8 @@ class MeshRadio : public Radio {
     Carried carry(const proto::Setup& own, const proto::SendDataRequest& request) override;
 
     // Data from the mesh's remote nodes in turn, two bytes counting up; nothing when the mesh
-    // has no node but the local one.
-    std::optional<proto::NoticeContent> madeUpNotice();
+    // has no node but the local one. own: the module's setup now; never a notice from its id.
+    std::optional<proto::NoticeContent> madeUpNotice(const proto::Setup& own);
 
   private:
     Mesh m_mesh;

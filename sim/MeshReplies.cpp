@@ -18,8 +18,8 @@ std::uint8_t reportedLinkValue(std::uint8_t value, double deliveryRate) {
 
 }  // namespace
 
-proto::Frame routeListReply(const Mesh& mesh) {
-    proto::RouteListReply reply{.localNode = mesh.localNode};
+proto::Frame routeListReply(const Mesh& mesh, NodeId local) {
+    proto::RouteListReply reply{.localNode = local};
     for (std::size_t i = 0; i < mesh.routes.size() && i < reply.entries.size(); ++i) {
         if (const auto& route = mesh.routes[i])
             reply.entries[i] = proto::RouteEntry{route->target, route->via};
@@ -27,8 +27,8 @@ proto::Frame routeListReply(const Mesh& mesh) {
     return proto::encode(reply);
 }
 
-proto::Frame pathListReply(const Mesh& mesh) {
-    proto::PathReply reply{.localNode = mesh.localNode};
+proto::Frame pathListReply(const Mesh& mesh, NodeId local) {
+    proto::PathReply reply{.localNode = local};
     for (std::size_t i = 0; i < mesh.path.size(); ++i) {
         const Hop& hop = mesh.path[i];
         const NodeId from = i == 0 ? mesh.localNode : mesh.path[i - 1].node;

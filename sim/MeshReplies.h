@@ -6,10 +6,11 @@
 
 namespace sim {
 
-// The mesh's route entries in order, those it leaves out empty.
-proto::Frame routeListReply(const Mesh& mesh);
+// The mesh's route entries in order, those it leaves out empty. local: the id the module goes
+// by now, which a setup write may have changed from the mesh's local node.
+proto::Frame routeListReply(const Mesh& mesh, NodeId local);
 
-// The path hops with the link values the module reports for them.
-proto::Frame pathListReply(const Mesh& mesh);
+// The path hops with the link values the module reports for them, from local.
+proto::Frame pathListReply(const Mesh& mesh, NodeId local);
 
 }  // namespace sim

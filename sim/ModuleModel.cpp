@@ -74,6 +74,10 @@ proto::Setup startSetup(NodeId node) {
     return {.frequencyRegister = *proto::frequencyRegisterFromMhz(kStartMhz), .nodeId = node};
 }
 
+Parity uartParity(const proto::Setup& setup) {
+    return parityFromCode(setup.parityCode).value_or(Parity::kNone);
+}
+
 ModuleModel::ModuleModel(Mesh mesh, unsigned seed, std::size_t ackLength)
     : m_meshRadio(std::in_place, std::move(mesh), seed),
       m_radio(*m_meshRadio),
@@ -136,7 +140,7 @@ Answer ModuleModel::sendData(const proto::Frame& frame, bool checkOk) {
 }
 
 std::optional<Answer> ModuleModel::receiveNotice() {
-    const auto content = m_meshRadio ? m_meshRadio->madeUpNotice() : std::nullopt;
+    const auto content = m_meshRadio ? m_meshRadio->madeUpNotice(m_setup) : std::nullopt;
     if (!content) return std::nullopt;
     return Answer{"notice source=" + std::to_string(content->source) +
                       " data=" + proto::hexDigits(content->data),

@@ -10,6 +10,7 @@
 
 #include "FrameParser.h"
 #include "LabMesh.h"
+#include "LineSettings.h"
 #include "MeshRadio.h"
 #include "Messages.h"
 #include "Radio.h"
@@ -24,6 +25,9 @@ struct Answer {
 
 // 434 MHz, power 7, life cycle 1h, network id 1, 9600 baud, no parity.
 proto::Setup startSetup(NodeId node);
+
+// The parity of the module's UART; a code outside the list counts as none.
+Parity uartParity(const proto::Setup& setup);
 
 class ModuleModel {
   public:

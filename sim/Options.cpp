@@ -98,10 +98,19 @@ const char* const kAfterOptions =
     "  rejected garbage bytes=<hex>\n"
     "  notice source=4 data=0000\n"
     "  cable pulled | cable plugged in\n"
+    "  COM200 input overflow: 4711 bytes dropped\n"
+    "  COM200 output overflow: 3 frames dropped\n"
     "A request whose reply was spoiled ends in ' fault=<kind>'. Send status: 00 when the\n"
     "data reached the target, C7 when the target is not in the mesh, C2 when the length\n"
     "byte does not match the fields, E1 when the check byte is wrong, E7 when the first hop\n"
     "lost it and D2 when a later hop did; then the request ends in ' lost=<from>-<to>'.\n"
+    "\n"
+    "The module takes in what the tool writes at the line's pace, into an input buffer of\n"
+    "512 bytes. A tool that writes faster fills it: what comes while it is full is dropped,\n"
+    "and so is all that follows until the line has carried what the buffer held; the frame\n"
+    "the drop cut is logged as garbage. What the module says waits in an output buffer of\n"
+    "1024 bytes; a frame that does not fit is dropped. Each overflow is logged once, a\n"
+    "second after its last drop, with its count.\n"
     "\n"
     "Exit status: 0 after a stop signal, 1 when the terminal or the alias fails, 2 for\n"
     "a bad command line, mesh file or log file.\n"
@@ -138,7 +147,8 @@ void declareOptions(CLI::App& app, ParsedOptions& parsed) {
            inRange(0, kMaxMilliseconds,
                    [](Options& o, unsigned v) { o.timing.delay = std::chrono::milliseconds(v); }));
     option("--baud", "N",
-           "pace replies like a line at N baud, 10 bits a byte\n(default 9600; 0: no pacing)",
+           "pace the line at N baud both ways, 10 bits a byte, 11 with\n"
+           "the parity written to the module (default 9600; 0: no pacing)",
            inRange(0, kMaxBaud, [](Options& o, unsigned v) { o.timing.baud = v; }));
     option("--split", "N:GAP_MS", "send every reply in N pieces, GAP_MS apart (default 1:0)",
            setSplit);

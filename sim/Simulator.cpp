@@ -31,6 +31,7 @@ Simulator::Simulator(Cable& cable, ControlSignals& signals, ModuleModel& model,
       m_model(model),
       m_log(log),
       m_line(options.timing),
+      m_baud(options.timing.baud),
       m_faults(options.fault),
       m_noticeEvery(options.noticeEvery),
       m_noticeBeforeReply(options.noticeBeforeReply) {}
@@ -45,8 +46,11 @@ void Simulator::run() {
             throw systemFailure("poll");
         }
         if (fds[0].revents != 0) {
-            for (const Control control : m_signals.take())
-                if (!obey(control)) return;
+            for (const Control control : m_signals.take()) {
+                if (obey(control)) continue;
+                tellOverflows(Clock::time_point::max());  // those still under way too
+                return;
+            }
             continue;
         }
         // The terminal cannot hang up while its slave side is held; if it fails, stop rather
@@ -56,10 +60,11 @@ void Simulator::run() {
         }
         if ((fds[1].revents & POLLOUT) != 0) m_line.writable();
         const auto now = Clock::now();
-        if ((fds[1].revents & POLLIN) != 0) handle(m_line.read(m_cable.line(), now), now);
-        handle(m_line.takeStale(now), now);
+        if ((fds[1].revents & POLLIN) != 0) handle(m_line.read(m_cable.line(), now));
+        handle(m_line.takeStale(now));
         if (m_noticeEvery.count() > 0 && now >= m_nextNotice) sendNotice(now);
         if (m_cable.line() >= 0) m_line.write(m_cable.line(), now);
+        tellOverflows(now);
         releaseAbandonedPort(now);
     }
 }
@@ -76,16 +81,16 @@ int Simulator::pollTimeout(Clock::time_point now) const {
     return timeout;
 }
 
-void Simulator::handle(const std::vector<Received>& received, Clock::time_point now) {
-    for (const Received& item : received) {
+void Simulator::handle(const std::vector<Heard>& heard) {
+    for (const auto& [item, at] : heard) {
         Answer answer = m_model.answer(item);
-        const Clock::time_point heard = m_line.heard(now, item.bytes.size());
-        if (answer.reply && m_noticeBeforeReply) queueNotice(heard + answer.latency);
+        m_line.setRate(m_baud, uartParity(m_model.setup()));
+        if (answer.reply && m_noticeBeforeReply) queueNotice(at + answer.latency);
         if (answer.reply) {
             ShapedReply shaped = m_faults.shape(*answer.reply);
             if (shaped.fault != FaultKind::kNone)
                 answer.logLine += " fault=" + std::string(faultName(shaped.fault));
-            m_line.say(heard + answer.latency, shaped.bytes);
+            m_line.say(at + answer.latency, shaped.bytes);
         }
         m_log.write(answer.logLine);
     }
@@ -128,6 +133,10 @@ void Simulator::queueNotice(Clock::time_point due) {
         m_line.say(due, *notice->reply);
         m_log.write(notice->logLine);
     }
+}
+
+void Simulator::tellOverflows(Clock::time_point now) {
+    for (const std::string& line : m_line.takeOverflows(now, m_cable.com())) m_log.write(line);
 }
 
 void Simulator::releaseAbandonedPort(Clock::time_point now) {

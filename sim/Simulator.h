@@ -28,9 +28,10 @@ class Simulator {
     using Clock = ModuleLine::Clock;
 
     int pollTimeout(Clock::time_point now) const;
-    void handle(const std::vector<Received>& received, Clock::time_point now);
+    void handle(const std::vector<Heard>& heard);
     void sendNotice(Clock::time_point now);
     void queueNotice(Clock::time_point due);
+    void tellOverflows(Clock::time_point now);
     void releaseAbandonedPort(Clock::time_point now);
     bool obey(Control control);  // false to stop
     void pullCable();
@@ -40,6 +41,7 @@ class Simulator {
     ModuleModel& m_model;
     RequestLog& m_log;
     ModuleLine m_line;
+    unsigned m_baud;  // the line's, whatever the module's setup says
     FaultInjector m_faults;
     std::chrono::seconds m_noticeEvery;
     bool m_noticeBeforeReply;

@@ -78,7 +78,8 @@ int main(int argc, char** argv) {
         sim::ModuleModel model(std::move(*mesh), options.seed.value_or(std::random_device{}()),
                                options.ackLength);
         sim::Simulator(cable, signals, model, options, log).run();
-    } catch (const std::runtime_error& error) {
+    } catch (const std::exception& error) {
+        // Caught here, so the alias is removed on the way out.
         std::cerr << "qz470-sim: " << error.what() << "\n";
         return 1;
     }

@@ -39,7 +39,7 @@ const DescriptionCase kCases[] = {
     {"SendDataSource", Direction::Sent,
      hexBytes("05 00 01 0C 00 0A 00 03 03 02 00 05 00 06 01 AA A8"),
      "Send data: target 10, source route via 0005 0006, jump 3, 1 data byte: AA"},
-    {"RouteList", Direction::Received, sim::routeListReply(sim::defaultMesh()),
+    {"RouteList", Direction::Received, sim::routeListReply(sim::defaultMesh(), 1),
      "Route list: local node 1, 6 routes"},
     {"Path", Direction::Received,
      hexBytes("01 00 88 1B 00 00 01 4C 00 05 32 00 03 00 FF FF 00 FF FF 00 FF FF 00 FF FF "

@@ -45,6 +45,45 @@ TEST_F(AliasPublishing, SkipsTakenEntriesAndReplacesDanglingOnes) {
     EXPECT_EQ(fs::read_symlink(alias(200)), "/dev/null");
 }
 
+struct DanglingCase {
+    const char* tag;
+    const char* target;
+    bool leftBySimulator;
+};
+
+class DanglingAlias : public AliasPublishing, public testing::WithParamInterface<DanglingCase> {};
+
+// A dangling link is taken over only when a simulator that died left it; a user's alias for an
+// adapter that is unplugged now is skipped, or refused when asked for by number, and kept.
+TEST_P(DanglingAlias, IsTakenOverOnlyWhenASimulatorLeftIt) {
+    prepareDirectory();
+    fs::create_symlink(GetParam().target, alias(200));
+    {
+        const sim::AliasPublisher publisher(aliasDirectory(), 200, "/dev/null");
+        EXPECT_EQ(publisher.port(), GetParam().leftBySimulator ? 200 : 201);
+    }
+    if (GetParam().leftBySimulator) return;
+    EXPECT_EQ(fs::read_symlink(alias(200)), GetParam().target);
+    try {
+        sim::AliasPublisher(aliasDirectory(), 200, "/dev/null", 200);
+        ADD_FAILURE() << "COM200 was taken over";
+    } catch (const sim::AliasTaken& taken) {
+        EXPECT_EQ(taken.what(),
+                  "COM200 is taken in " + aliasDirectory() + " by a link to " + GetParam().target);
+    }
+    EXPECT_EQ(fs::read_symlink(alias(200)), GetParam().target);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Targets, DanglingAlias,
+    testing::Values(DanglingCase{"terminal", "/dev/pts/99999", true},
+                    DanglingCase{"unplugged", "unplugged", true},
+                    DanglingCase{"switched_off", "switched-off", true},
+                    DanglingCase{"usb_adapter", "/dev/ttyUSB7", false},
+                    DanglingCase{"adapter_by_id", "/dev/serial/by-id/usb-FTDI_FT232R-if00", false},
+                    DanglingCase{"relative", "../ttyACM0", false}),
+    [](const auto& info) { return info.param.tag; });
+
 TEST_F(AliasPublishing, LeavesAnAliasThatWasReplacedMeanwhile) {
     {
         const sim::AliasPublisher publisher(aliasDirectory(), 210, "/dev/null");

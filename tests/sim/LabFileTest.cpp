@@ -119,7 +119,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(LabFile, UnreadableFileIsNamed) {
     const ScopedRuntimeDir dir;
     EXPECT_EQ(sim::readLab(dir.path() + "/none.toml").error,
-              dir.path() + "/none.toml: cannot be read");
+              dir.path() + "/none.toml: cannot be read: No such file or directory");
     std::ofstream(dir.path() + "/empty.toml");
     EXPECT_EQ(sim::readLab(dir.path() + "/empty.toml").error,
               dir.path() + "/empty.toml:1: the lab has no [[node]]");

@@ -136,6 +136,30 @@ TEST_P(MeshReply, PathListDecodesToThePathWithItsLinkValues) {
     EXPECT_EQ(path->linkValues, GetParam().linkValues);
 }
 
+// The id a setup write gives the module is the one its lists and notices go by, also when it
+// is the id of one of the mesh's nodes.
+TEST_P(MeshReply, ListsAfterAWriteGoByTheIdWritten) {
+    for (const std::uint16_t id : {301, 2}) {
+        proto::Setup setup = model.setup();
+        setup.nodeId = id;
+        model.answer(received(proto::encode(proto::WriteSetupRequest{setup})));
+        const auto routes = forms::decodeRouteList(
+            *model.answer(received(proto::encode(proto::RouteListRequest{}))).reply);
+        const auto path = forms::decodePathList(
+            *model.answer(received(proto::encode(proto::PathRequest{}))).reply);
+        ASSERT_TRUE(routes && path);
+        EXPECT_EQ(routes->localNode, std::to_string(id));
+        EXPECT_EQ(path->pathNodes.front(), std::to_string(id));
+        for (int k = 0; k < 9; ++k) {
+            const auto notice = model.receiveNotice();
+            if (notice) {
+                EXPECT_EQ(notice->logLine.find("source=" + std::to_string(id) + " "),
+                          std::string::npos);
+            }
+        }
+    }
+}
+
 std::string fortyEntriesLastUsed() {
     std::string text = "local 9\n";
     for (int i = 0; i < 39; ++i) text += "empty\n";

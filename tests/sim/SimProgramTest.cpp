@@ -7,6 +7,7 @@
 #include <spawn.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -18,7 +19,9 @@
 
 #include "ControlTexts.h"
 #include "FileDescriptor.h"
+#include "LabFile.h"
 #include "PortNames.h"
+#include "RegularFiles.h"
 #include "RouteLabels.h"
 #include "ScopedRuntimeDir.h"
 #include "Wait.h"
@@ -343,6 +346,125 @@ TEST(LabProgram, ServesEveryModuleAndReadsItsFileAgainOnHangUp) {
     EXPECT_NE(logged.find("node=3 notice source=1 link=90 data=05008200FF\n"), std::string::npos);
     EXPECT_NE(logged.find("node=4 switched on\nlab reloaded: 3 links\n"), std::string::npos);
     EXPECT_NE(logged.find("node=2 cable pulled\n"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// A simulator's files in a runtime folder of their own.
+class SimRun : public testing::Test {
+  protected:
+    ScopedRuntimeDir m_runtime;
+    std::string m_lab = m_runtime.path() + "/lab.toml";
+    std::string m_log = m_runtime.path() + "/requests.log";
+};
+
+// Waits until the log holds the words.
+bool logSays(const std::string& log, const std::string& words) {
+    return waitUntil([&] { return fileText(log).find(words) != std::string::npos; });
+}
+
+// A thousand sends written at once fill the module's input buffer: what does not fit is dropped
+// and told once, and the next request is answered with nothing stale before its reply.
+TEST_F(SimRun, AfterAFloodTheNextRequestIsAnsweredAsUsual) {
+    SimProcess sim({"--notice-every", "0", "--log", m_log});
+    ASSERT_NE(sim.nextLine(), "");
+    const FileDescriptor port = openPort(aliasDirectory() + "/COM200");
+    const proto::Frame send = proto::encode(
+        proto::SendDataRequest{.target = 2, .jump = 7, .routeMode = 1, .data = {1, 2, 3}});
+    std::string sends;
+    for (int k = 0; k < 1000; ++k) sends.append(send.begin(), send.end());
+    ASSERT_EQ(writeAll(port.get(), sends), 0);
+    EXPECT_TRUE(logSays(m_log, "\nCOM200 input overflow: "));
+    ::tcflush(port.get(), TCIFLUSH);  // as the tool does when it opens the port
+    EXPECT_TRUE(proto::setupValuesIn(
+        ask(aliasDirectory() + "/COM200", proto::encode(proto::ReadSetupRequest{}), 18)));
+}
+
+// What a lab file must be: a regular file of a sane size, read at the start and on SIGHUP.
+struct BadLabFile {
+    const char* tag;
+    void (*make)(const std::string& path);
+    const char* problem;
+};
+
+const BadLabFile kBadLabFiles[] = {
+    {"folder", [](const std::string& path) { fs::create_directory(path); }, "a folder, not a file"},
+    {"fifo", [](const std::string& path) { ::mkfifo(path.c_str(), 0600); }, "not a regular file"},
+    {"endless_device", [](const std::string& path) { fs::create_symlink("/dev/zero", path); },
+     "not a regular file"},
+    {"too_large",
+     [](const std::string& path) {
+         std::ofstream(path) << labText(true, true) << "#"
+                             << std::string(sim::kMaxLabFileBytes, 'x') << "\n";
+     },
+     "larger than 4 MiB"},
+};
+
+void PrintTo(const BadLabFile& bad, std::ostream* out) {
+    *out << bad.tag;
+}
+
+class LabProgramBadFile : public SimRun,
+                          public testing::WithParamInterface<std::tuple<BadLabFile, bool>> {};
+
+// Refused before anything is published; swapped in before a SIGHUP, said and the lab runs on;
+// either way no alias is left behind.
+TEST_P(LabProgramBadFile, IsRefusedAndLeavesNoAliasBehind) {
+    const auto& [bad, swapped] = GetParam();
+    if (swapped) std::ofstream(m_lab) << labText(true, true);
+    if (!swapped) bad.make(m_lab);
+    SimProcess sim({"--lab", m_lab, "--log", m_log});
+    if (swapped) {
+        for (int k = 0; k < 5; ++k) ASSERT_NE(sim.nextLine(), "");
+        fs::remove(m_lab);
+        bad.make(m_lab);
+        sim.signal(SIGHUP);
+        EXPECT_TRUE(
+            logSays(m_log, "reload refused: " + m_lab + ": cannot be read: " + bad.problem + "\n"));
+        EXPECT_EQ(routeTargets(aliasDirectory() + "/COM200"), "2:2 3:3 4:3 ");
+        EXPECT_EQ(sim.stop(SIGTERM), 0);
+    } else {
+        EXPECT_EQ(sim.nextLine(), "");
+        EXPECT_EQ(sim.waitForExit(), 2);
+    }
+    EXPECT_TRUE(!fs::exists(aliasDirectory()) || fs::is_empty(aliasDirectory()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, LabProgramBadFile,
+                         testing::Combine(testing::ValuesIn(kBadLabFiles), testing::Bool()),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).tag) +
+                                    (std::get<1>(info.param) ? "_on_sighup" : "_at_start");
+                         });
+
+// A module's alias removed by hand and taken by someone else's link touches that module alone:
+// the lab says so, leaves the link be, and serves every module on.
+TEST_F(SimRun, AliasTakenFromOneModuleAffectsThatModuleAlone) {
+    const std::string dir = aliasDirectory();
+    std::ofstream(m_lab) << labText(true, true);
+    SimProcess sim({"--lab", m_lab, "--log", m_log});
+    for (int k = 0; k < 5; ++k) ASSERT_NE(sim.nextLine(), "");
+    fs::remove(dir + "/COM201");
+    fs::create_symlink("/dev/ttyUSB9", dir + "/COM201");
+
+    sim.signal(SIGUSR1);
+    EXPECT_TRUE(logSays(m_log, "node=2 COM201 was removed or replaced by someone else"));
+    EXPECT_EQ(fs::read_symlink(dir + "/COM200"), "unplugged");
+    sim.signal(SIGUSR2);
+    std::vector<std::string> announced;
+    for (int k = 0; k < 4; ++k) announced.push_back(sim.nextLine());
+    EXPECT_TRUE(std::regex_match(
+        announced[1], std::regex("qz470-sim: node 2 -> /dev/pts/[0-9]+ \\(COM201 is no longer "
+                                 "its alias\\)\n")))
+        << announced[1];
+    EXPECT_EQ(routeTargets(dir + "/COM202"), "1:1 2:2 4:4 ");
+
+    EXPECT_EQ(sim.stop(SIGTERM), 0);
+    EXPECT_EQ(fs::read_symlink(dir + "/COM201"), "/dev/ttyUSB9");
+    for (const char* alias : {"/COM200", "/COM202", "/COM207"})
+        EXPECT_FALSE(fs::is_symlink(fs::symlink_status(dir + alias))) << alias;
 }
 
 }  // namespace
