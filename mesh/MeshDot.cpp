@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "MeshLines.h"
@@ -19,6 +20,7 @@ constexpr std::string_view kFaultAttributes = "color=red, fontcolor=red, penwidt
 constexpr std::string_view kModuleAttributes =
     "shape=box, style=\"rounded,filled\", fillcolor=\"#dbe8f6\"";
 constexpr std::string_view kHeardOfAttributes = "shape=ellipse, style=dashed";
+constexpr std::string_view kFailedPortAttributes = "shape=box, style=dashed";
 
 Pair pairOf(std::uint16_t a, std::uint16_t b) {
     return std::minmax(a, b);
@@ -29,7 +31,8 @@ const std::map<LineKind, std::string_view> kLineStyles = {{LineKind::Path, "styl
 
 class DotWriter {
   public:
-    explicit DotWriter(const Mesh& mesh) : m_mesh(mesh) {
+    DotWriter(const Mesh& mesh, FailedPorts failedPorts)
+        : m_mesh(mesh), m_failedPorts(failedPorts) {
         for (const Fault& fault : mesh.faults) {
             for (const std::uint16_t node : fault.nodes) m_faultTexts[node].push_back(fault.text);
             for (const FaultLink& link : fault.links)
@@ -43,6 +46,7 @@ class DotWriter {
             "  node [fontname=\"sans-serif\", fontsize=11]\n"
             "  edge [fontname=\"sans-serif\", fontsize=9, dir=none]\n";
         for (const MeshNode& node : m_mesh.graph.nodes) writeNode(node);
+        if (m_failedPorts == FailedPorts::kDrawn) writeFailedPorts();
         for (const MeshLine& line : meshLines(m_mesh.graph)) writeLine(line);
         return m_dot + "}\n";
     }
@@ -62,6 +66,20 @@ class DotWriter {
         m_dot += "]\n";
     }
 
+    // A port that gave no answers has no node id: it stands alone, named by its place in the
+    // survey, with its failure as the table gives it.
+    void writeFailedPorts() {
+        for (std::size_t i = 0; i < m_mesh.survey.size(); ++i) {
+            const SurveyedPort& port = m_mesh.survey[i];
+            const auto* failure = std::get_if<PortFailure>(&port.outcome);
+            if (!failure) continue;
+            m_dot += "  failed" + std::to_string(i) +
+                     " [label=" + dotQuoted(port.port + "\n" + failure->reason) + ", " +
+                     std::string(kFailedPortAttributes) + ", " + std::string(kFaultAttributes) +
+                     ", tooltip=" + dotQuoted(port.port + ": " + failure->reason) + "]\n";
+        }
+    }
+
     void writeLine(const MeshLine& line) {
         std::vector<std::string> attributes;
         if (const auto style = kLineStyles.find(line.kind); style != kLineStyles.end())
@@ -78,6 +96,7 @@ class DotWriter {
     }
 
     const Mesh& m_mesh;
+    const FailedPorts m_failedPorts;
     std::map<std::uint16_t, std::vector<std::string>> m_faultTexts;
     std::set<Pair> m_faultyPairs;
     std::string m_dot;
@@ -89,8 +108,8 @@ std::string dotNodeName(std::uint16_t id) {
     return "n" + std::to_string(id);
 }
 
-std::string meshDot(const Mesh& mesh) {
-    return DotWriter(mesh).write();
+std::string meshDot(const Mesh& mesh, FailedPorts failedPorts) {
+    return DotWriter(mesh, failedPorts).write();
 }
 
 }  // namespace mesh
