@@ -6,16 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "AliasedTerminals.h"
 #include "GivenPorts.h"
-#include "PortAlias.h"
 #include "PortDirectory.h"
-#include "PtyPair.h"
-#include "ScopedRuntimeDir.h"
 
 namespace {
 
-// COM150 and COM151 are aliases of one terminal, TTY is that terminal's own path and COM152 the
-// alias of another one.
+// Names of the ports of AliasedTerminals.
 struct GivenCase {
     const char* name;
     std::vector<std::string> names;
@@ -29,33 +26,17 @@ void PrintTo(const GivenCase& row, std::ostream* out) {
 
 class GivenPortsRead : public testing::TestWithParam<GivenCase> {
   protected:
-    std::string withTerminal(std::string text) const {
-        for (std::size_t at; (at = text.find("TTY")) != std::string::npos;)
-            text.replace(at, 3, m_shared.slavePath());
-        return text;
-    }
-    std::vector<std::string> withTerminal(std::vector<std::string> names) const {
-        for (std::string& name : names) name = withTerminal(name);
-        return names;
-    }
-
-  private:
-    ScopedRuntimeDir m_runtime;
-    PtyPair m_shared;
-    PtyPair m_other;
-    PortAlias m_first{150, m_shared.slavePath()};
-    PortAlias m_second{151, m_shared.slavePath()};
-    PortAlias m_third{152, m_other.slavePath()};
+    AliasedTerminals m_terminals;
 };
 
 TEST_P(GivenPortsRead, TakesOrRefusesInOneWording) {
-    const GivenPorts given = givenPorts(withTerminal(GetParam().names));
+    const GivenPorts given = givenPorts(m_terminals.named(GetParam().names));
     const std::string refusal = given.problem.empty()
                                     ? repeatedPort(given.ports, PortDirectory(RemotePortTable{}))
                                     : given.problem;
-    EXPECT_EQ(refusal, withTerminal(GetParam().refusal));
+    EXPECT_EQ(refusal, m_terminals.named(GetParam().refusal));
     if (GetParam().refusal.empty()) {
-        EXPECT_EQ(given.ports, withTerminal(GetParam().ports));
+        EXPECT_EQ(given.ports, m_terminals.named(GetParam().ports));
     }
 }
 
