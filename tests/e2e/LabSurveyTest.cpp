@@ -59,6 +59,10 @@ void LabSurveyTest::sixModulesAndTheWrongNetworkIdFirst() {
         QCOMPARE(nodes[i]["port"].toString(), QStringLiteral("COM%1").arg(200 + i));
     }
     QCOMPARE(nodeOf(survey, 5)["settings"].toObject()["network_id"].toInt(), 2);
+    // It hears no one: an empty route list is its answer, not a request left unanswered.
+    QCOMPARE(nodeOf(survey, 5)["routes"].toArray(), QJsonArray());
+    for (const QJsonValue& fault : survey["faults"].toArray())
+        QVERIFY2(fault["kind"] != "missing_reply", qPrintable(fault["text"].toString()));
     const QJsonObject first = survey["faults"].toArray().first().toObject();
     QCOMPARE(first["kind"].toString(), QStringLiteral("network_id_differs"));
     QCOMPARE(first["ports"].toArray(), QJsonArray{"COM204"});
