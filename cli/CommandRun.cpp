@@ -2,23 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "NetworkAddress.h"
-#include "PortNames.h"
-#include "PortRange.h"
-
-namespace {
-
-// A port name that can never be opened is a usage error, found before anything is sent.
-void checkPortName(const std::string& name) {
-    if (looksLikeNetworkAddress(name)) {
-        const ParsedAddress parsed = parseNetworkAddress(name);
-        if (!parsed.address) throw Failure(kExitUsage, parsed.error);
-    } else if (looksLikeComName(name) && !portNumberOf(name)) {
-        throw Failure(kExitUsage, "'" + name + "' is not COM1 to COM255");
-    }
-}
-
-}  // namespace
+#include "NamedPorts.h"
 
 void CommandRun::add(CLI::App* app, std::vector<std::string> commonOptions,
                      std::function<void(MainOptions&)> check,
@@ -47,14 +31,6 @@ const std::vector<std::string>* CommandRun::commonOptionsOf(const CLI::App* app)
     return nullptr;
 }
 
-std::vector<std::string> namedPorts(const std::vector<std::string>& ports) {
-    std::vector<std::string> named;
-    for (const std::string& port : ports)
-        for (std::string& one : expandPortRange(port)) named.push_back(std::move(one));
-    for (const std::string& port : named) checkPortName(port);
-    return named;
-}
-
 void takeOnePort(MainOptions& main, bool needed) {
     std::string& port = main.common.port;
     if (main.ports.size() > 1)
@@ -62,7 +38,7 @@ void takeOnePort(MainOptions& main, bool needed) {
     if (!main.ports.empty()) port = main.ports.front();
     if (needed && port.empty())
         throw Failure(kExitUsage, "give the port with -p COMn or -p DEVICE");
-    if (!port.empty()) checkPortName(port);
+    if (!port.empty()) refuseMalformedPortName(port);
 }
 
 void checkWritable(const std::string& path, Writing how) {

@@ -10,6 +10,7 @@
 
 #include "Failure.h"
 #include "Files.h"
+#include "NamedPorts.h"
 #include "PluggedUnits.h"
 #include "Session.h"
 
@@ -71,8 +72,6 @@ class CommandRun {
     std::vector<Command> m_commands;
 };
 
-// -p as given, every COMn-COMm range spelt out; a name that can never be opened is refused.
-std::vector<std::string> namedPorts(const std::vector<std::string>& ports);
 // The one port of a command that works on one: a Failure with kExitUsage for several, or for
 // none when it needs one.
 void takeOnePort(MainOptions& main, bool needed);

@@ -15,6 +15,7 @@
 #include "PortNames.h"
 #include "PortSurvey.h"
 #include "Profile.h"
+#include "ProgramName.h"
 #include "Text.h"
 
 namespace {
@@ -96,6 +97,14 @@ void printTable(const mesh::Mesh& mesh) {
         std::cout << "fault: " << terminalText(fault.text) << "\n";
 }
 
+// The drawing shows each failed port as a box of its own; its failure is also said on stderr,
+// where no one reads the drawing's text.
+void tellFailedPorts(const mesh::Mesh& mesh) {
+    for (const mesh::SurveyedPort& port : mesh.survey)
+        if (const auto* failure = std::get_if<mesh::PortFailure>(&port.outcome))
+            std::cerr << programPrefix << terminalText(port.port + ": " + failure->reason) << "\n";
+}
+
 ExitCode exitCodeOf(const mesh::Mesh& mesh) {
     ExitCode code = mesh.faults.empty() ? kExitDone : kExitRefused;
     for (const mesh::SurveyedPort& port : mesh.survey) {
@@ -118,12 +127,14 @@ ExitCode surveyMesh(const CommonOptions& common, const MeshSurveyOptions& option
     const std::vector<std::string> ports = portsToSurvey(options);
     const mesh::Mesh mesh = mesh::assessMesh(survey::surveyPorts(ports, common), options.expected);
     if (interrupted()) throw Interrupted(true);
-    if (options.dot)
-        std::cout << mesh::meshDot(mesh);
-    else if (common.json)
+    if (options.dot) {
+        std::cout << mesh::meshDot(mesh, mesh::FailedPorts::kDrawn) << std::flush;
+        tellFailedPorts(mesh);
+    } else if (common.json) {
         std::cout << jsonText(meshJson(mesh)) << "\n";
-    else
+    } else {
         printTable(mesh);
+    }
     return exitCodeOf(mesh);
 }
 

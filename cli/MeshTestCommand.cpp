@@ -116,6 +116,7 @@ class MeshTestPrinter final : public MeshTestRun::Watcher {
 
 ExitCode meshTest(const CommonOptions& common, const MeshTestOptions& options) {
     const std::vector<std::string> names = portsOf(options);
+    refuseRepeatedPorts(names);
     delivery::Plan plan = meshTestPlan(options, names, common.timeoutMs);
     MeshTestRun run(names, common);
     plan.ports = run.ports();

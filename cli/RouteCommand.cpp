@@ -8,6 +8,8 @@
 
 namespace {
 
+// An empty list is an answer too, printed as it is: the module hears no one. The exit code and
+// the line on standard error still say so.
 ExitCode readRoutes(const CommonOptions& common) {
     Session session(common);
     const RouteTable table = readRouteTable(session);
@@ -15,12 +17,14 @@ ExitCode readRoutes(const CommonOptions& common) {
         Json rows = Json::array();
         for (const proto::RouteEntry& entry : table.routes)
             rows.push_back({{"route", entry.route}, {"target", entry.target}});
-        std::cout << Json{{"local", table.local}, {"routes", rows}}.dump() << "\n";
-        return kExitDone;
+        std::cout << Json{{"local", table.local}, {"routes", rows}}.dump() << std::endl;
+    } else {
+        std::cout << "local=" << table.local << "\n";
+        for (const proto::RouteEntry& entry : table.routes)
+            std::cout << "route=" << entry.route << " target=" << entry.target << "\n";
+        std::cout << std::flush;
     }
-    std::cout << "local=" << table.local << "\n";
-    for (const proto::RouteEntry& entry : table.routes)
-        std::cout << "route=" << entry.route << " target=" << entry.target << "\n";
+    if (table.routes.empty()) throw session.failure(kExitRefused, "the route list holds no routes");
     return kExitDone;
 }
 

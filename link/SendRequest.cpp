@@ -18,6 +18,11 @@ std::optional<std::uint16_t> relayId(const std::string& text) {
 }  // namespace
 
 proto::Frame sendRequest(const SendOptions& send) {
+    const auto data = bytesFromHex(send.data);
+    return sendRequest(send, data ? proto::Bytes(*data) : proto::Bytes());
+}
+
+proto::Frame sendRequest(const SendOptions& send, proto::Bytes data) {
     if (send.target < 0 || send.target > 0xFFFF)
         throw Failure(kExitUsage, "send: the target is a node id from 0 to 65535");
     if (send.jump < 1 || send.jump > proto::kJumpLimits)
@@ -29,14 +34,13 @@ proto::Frame sendRequest(const SendOptions& send) {
         routedRequest(send.mode, send.jump, send.relays, "send", "--mode");
     request.target = static_cast<std::uint16_t>(send.target);
     request.ack = send.ack ? 1 : 0;
-    const auto data = bytesFromHex(send.data);
-    if (!data || data->empty())
+    if (data.empty())
         throw Failure(kExitUsage, "send: give --data as hex digit pairs, such as \"01 02\"");
     const std::size_t capacity = proto::sendDataCapacity(request.routeMode, request.relays.size());
-    if (data->size() > capacity)
+    if (data.size() > capacity)
         throw Failure(kExitUsage, "send: data too long: at most " + std::to_string(capacity) +
                                       " bytes can be sent");
-    request.data = *data;
+    request.data.assign(data.begin(), data.end());
     return proto::encode(request);
 }
 

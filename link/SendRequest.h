@@ -24,6 +24,9 @@ struct SendOptions {
 
 // The send request for these options; a Failure with kExitUsage for one that cannot be sent.
 proto::Frame sendRequest(const SendOptions& send);
+// The same with the data given as bytes, send.data left unread: its length is checked before
+// anything is made of it, however long it is.
+proto::Frame sendRequest(const SendOptions& send, proto::Bytes data);
 
 struct SendConfirmation {
     std::uint8_t status = 0;

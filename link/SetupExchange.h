@@ -15,8 +15,8 @@ void writeSetupValues(Session& session, const proto::Setup& setup);
 // "key wrote X read Y" for every setting that differs; empty when none does.
 std::string mismatch(const proto::Setup& expected, const proto::Setup& actual);
 
-// The route list as `route` shows it: the rows that hold a route. A Failure with kExitRefused
-// when none does.
+// The route list as `route` shows it: the rows that hold a route, none for a module that hears
+// no one.
 struct RouteTable {
     int local = 0;
     std::vector<proto::RouteEntry> routes;

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "FaultMarks.h"
@@ -15,13 +16,15 @@ constexpr std::string_view kFaultAttributes = "color=red, fontcolor=red, penwidt
 constexpr std::string_view kModuleAttributes =
     "shape=box, style=\"rounded,filled\", fillcolor=\"#dbe8f6\"";
 constexpr std::string_view kHeardOfAttributes = "shape=ellipse, style=dashed";
+constexpr std::string_view kFailedPortAttributes = "shape=box, style=dashed";
 
 const std::map<LineKind, std::string_view> kLineStyles = {{LineKind::Path, "style=dashed"},
                                                           {LineKind::Reach, "style=dotted"}};
 
 class DotWriter {
   public:
-    explicit DotWriter(const Mesh& mesh) : m_mesh(mesh), m_faults(mesh.faults) {}
+    DotWriter(const Mesh& mesh, FailedPorts failedPorts)
+        : m_mesh(mesh), m_failedPorts(failedPorts), m_faults(mesh.faults) {}
 
     std::string write() {
         m_dot =
@@ -29,6 +32,7 @@ class DotWriter {
             "  node [fontname=\"sans-serif\", fontsize=11]\n"
             "  edge [fontname=\"sans-serif\", fontsize=9, dir=none]\n";
         for (const MeshNode& node : m_mesh.graph.nodes) writeNode(node);
+        if (m_failedPorts == FailedPorts::kDrawn) writeFailedPorts();
         for (const MeshLine& line : meshLines(m_mesh.graph)) writeLine(line);
         return m_dot + "}\n";
     }
@@ -62,7 +66,22 @@ class DotWriter {
         m_dot += attributes.empty() ? "\n" : "]\n";
     }
 
+    // A port that gave no answers has no node id: it stands alone, named by its place in the
+    // survey, with its failure as the table gives it.
+    void writeFailedPorts() {
+        for (std::size_t i = 0; i < m_mesh.survey.size(); ++i) {
+            const SurveyedPort& port = m_mesh.survey[i];
+            const auto* failure = std::get_if<PortFailure>(&port.outcome);
+            if (!failure) continue;
+            m_dot += "  failed" + std::to_string(i) +
+                     " [label=" + dotQuoted(port.port + "\n" + failure->reason) + ", " +
+                     std::string(kFailedPortAttributes) + ", " + std::string(kFaultAttributes) +
+                     ", tooltip=" + dotQuoted(port.port + ": " + failure->reason) + "]\n";
+        }
+    }
+
     const Mesh& m_mesh;
+    const FailedPorts m_failedPorts;
     FaultMarks m_faults;
     std::string m_dot;
 };
@@ -73,8 +92,8 @@ std::string dotNodeName(std::uint16_t id) {
     return "n" + std::to_string(id);
 }
 
-std::string meshDot(const Mesh& mesh) {
-    return DotWriter(mesh).write();
+std::string meshDot(const Mesh& mesh, FailedPorts failedPorts) {
+    return DotWriter(mesh, failedPorts).write();
 }
 
 }  // namespace mesh

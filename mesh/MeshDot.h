@@ -5,7 +5,9 @@
 // a path hop did, an arrow where a route runs one way only (MeshEdge::oneWay); a node only
 // heard of as a target, with no line of its own, hangs by dotted lines from the modules that
 // reach it. Lines carry their link values (-52), and what a fault names is red, with the
-// faults' texts as the nodes' tooltips. Nodes are named "n" and their id.
+// faults' texts as the nodes' tooltips. Nodes are named "n" and their id. A port that failed,
+// drawn, is a red dashed box of its own with the port and its failure, named "failed" and its
+// place in the survey.
 
 #include <cstdint>
 #include <string>
@@ -15,7 +17,10 @@
 
 namespace mesh {
 
-std::string meshDot(const Mesh& mesh);
+// The mesh window lays out the nodes alone; `mesh survey --dot` draws the failed ports too.
+enum class FailedPorts { kLeftOut, kDrawn };
+
+std::string meshDot(const Mesh& mesh, FailedPorts failedPorts = FailedPorts::kLeftOut);
 
 // "n12": the node's name in the text, by which a layout of it is read back.
 std::string dotNodeName(std::uint16_t id);

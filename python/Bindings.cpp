@@ -11,6 +11,7 @@
 #include "Interrupt.h"
 #include "MeshJson.h"
 #include "Module.h"
+#include "NamedPorts.h"
 #include "PortDirectory.h"
 #include "PortList.h"
 #include "PortSurvey.h"
@@ -59,15 +60,13 @@ std::string setupRepr(const proto::Setup& setup) {
     return "Setup(" + text + ")";
 }
 
-SendOptions sendOptions(const py::int_& target, const py::bytes& data, bool ack,
-                        const std::string& mode, int jump, const std::vector<py::int_>& relays) {
+// The send request, its data's length checked before anything is made of the data.
+proto::Frame sendRequestOf(const py::int_& target, const py::bytes& data, bool ack,
+                           const std::string& mode, int jump, const std::vector<py::int_>& relays) {
     SendOptions options;
     // Out of int's range is out of a node id's too: refused by the same check.
     const std::int64_t targetId = wholeNumber(target, "send: the target");
     options.target = targetId < INT_MIN || targetId > INT_MAX ? -1 : static_cast<int>(targetId);
-    const std::string bytes = data;
-    options.data =
-        hexText(proto::Bytes(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
     options.ack = ack;
     options.mode = mode;
     options.jump = jump;
@@ -80,7 +79,9 @@ SendOptions sendOptions(const py::int_& target, const py::bytes& data, bool ack,
         std::snprintf(hex, sizeof hex, "%04X", static_cast<unsigned>(relay));
         options.relays.emplace_back(hex);
     }
-    return options;
+    const std::string_view bytes = data;
+    return sendRequest(
+        options, proto::Bytes(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
 }
 
 void declareValues(py::module_& m) {
@@ -89,13 +90,16 @@ void declareValues(py::module_& m) {
         "The module's seven settings, typed as `meshcfg-cli read --json` prints them. A value "
         "outside its list reads as None.");
     setup.def(py::init(&completeSetup),
-              "All seven settings by name: Setup(frequency=434.0, power=7, life_cycle='1h', "
-              "network_id=1, node_id=1, uart_baud=9600, uart_parity='NO').");
-    for (const std::string_view key : kSettingKeys)
-        setup.def_property_readonly(key.data(),  // a literal, so ended by a zero
-                                    [name = std::string(key)](const proto::Setup& values) {
-                                        return pythonValue(settingsJson(values)[name]);
-                                    });
+              "All seven settings by name: Setup(frequency=434.0, power=7, life_cycle=\"1h\", "
+              "network_id=1, node_id=1, uart_baud=9600, uart_parity=\"NO\"); UsageError for one "
+              "missing or a value the command line refuses.");
+    for (const proto::SetupKeyNames& key : proto::kSetupKeys)
+        setup.def_property_readonly(
+            key.name.data(),  // literals, so ended by a zero
+            [name = std::string(key.name)](const proto::Setup& values) {
+                return pythonValue(settingsJson(values)[name]);
+            },
+            key.help.data());
     setup
         .def(
             "replace",
@@ -104,7 +108,8 @@ void declareValues(py::module_& m) {
                 settingChanges(changes).applyTo(changed);
                 return changed;
             },
-            "A copy with the settings given changed, checked as the command line checks them.")
+            "A copy with the settings given changed; UsageError for a value the command line "
+            "refuses.")
         .def(
             "as_dict", [](const proto::Setup& values) { return pythonValue(settingsJson(values)); },
             "The settings as `meshcfg-cli read --json` prints them.")
@@ -112,45 +117,52 @@ void declareValues(py::module_& m) {
         .def("__repr__", &setupRepr);
 
     py::class_<proto::RouteEntry>(m, "Route", "One row of the module's route list.")
-        .def_readonly("route", &proto::RouteEntry::route)
-        .def_readonly("target", &proto::RouteEntry::target)
+        .def_readonly("route", &proto::RouteEntry::route, "The first hop towards the target.")
+        .def_readonly("target", &proto::RouteEntry::target, "The node the route leads to.")
         .def("__repr__", [](const proto::RouteEntry& entry) {
             return "Route(route=" + std::to_string(entry.route) +
                    ", target=" + std::to_string(entry.target) + ")";
         });
     py::class_<RouteTable>(m, "RouteList", "The route list as `meshcfg-cli route --json` shows it.")
-        .def_readonly("local", &RouteTable::local)
-        .def_readonly("routes", &RouteTable::routes)
+        .def_readonly("local", &RouteTable::local, "The module's own node id.")
+        .def_readonly("routes", &RouteTable::routes,
+                      "The rows that hold a route, in entry order; empty for a module that hears "
+                      "no one.")
         .def("__repr__", [](const RouteTable& table) {
             return "RouteList(local=" + std::to_string(table.local) +
                    ", routes=" + py::repr(py::cast(table.routes)).cast<std::string>() + ")";
         });
-    py::class_<PathNodes>(m, "Path",
-                          "The path as `meshcfg-cli path --json` shows it: the local node and "
-                          "each hop's node, and each hop's link value.")
-        .def_readonly("nodes", &PathNodes::nodes)
-        .def_readonly("links", &PathNodes::links)
+    py::class_<PathNodes>(m, "Path", "The path as `meshcfg-cli path --json` shows it.")
+        .def_readonly("nodes", &PathNodes::nodes,
+                      "The local node, then each hop's node, the target last.")
+        .def_readonly("links", &PathNodes::links,
+                      "Each hop's link value, as minus the module's number.")
         .def("__repr__", [](const PathNodes& path) {
             return "Path(nodes=" + py::repr(py::cast(path.nodes)).cast<std::string>() +
                    ", links=" + py::repr(py::cast(path.links)).cast<std::string>() + ")";
         });
 
     py::class_<SendResult>(m, "SendStatus", "The module's confirmation of a send.")
-        .def_readonly("code", &SendResult::code)
-        .def_readonly("text", &SendResult::text)
-        .def_readonly("round_trip", &SendResult::roundTrip, "seconds")
-        .def_property_readonly("ok", [](const SendResult& result) { return result.code == 0; })
+        .def_readonly("code", &SendResult::code, "The module's status byte; 0 is ok.")
+        .def_readonly("text", &SendResult::text, "The status in words: \"Send data ok.\".")
+        .def_readonly("round_trip", &SendResult::roundTrip,
+                      "Seconds from the request's last byte to the confirmation's.")
+        .def_property_readonly(
+            "ok", [](const SendResult& result) { return result.code == 0; }, "code == 0.")
         .def("__repr__", [](const SendResult& result) {
             return "SendStatus(code=" + std::to_string(result.code) +
                    ", text=" + py::repr(py::str(result.text)).cast<std::string>() + ")";
         });
 
     py::class_<Notice>(m, "Notice", "Data another node sent to this module.")
-        .def_readonly("source", &Notice::source)
-        .def_readonly("link", &Notice::link)
-        .def_property_readonly("data", [](const Notice& notice) { return py::bytes(notice.data); })
-        .def_property_readonly("frame",
-                               [](const Notice& notice) { return py::bytes(notice.frame); })
+        .def_readonly("source", &Notice::source,
+                      "The sending node; None when the notice does not hold its fields in order.")
+        .def_readonly("link", &Notice::link, "The link value, as minus the module's number.")
+        .def_property_readonly(
+            "data", [](const Notice& notice) { return py::bytes(notice.data); }, "The data sent.")
+        .def_property_readonly(
+            "frame", [](const Notice& notice) { return py::bytes(notice.frame); },
+            "The whole frame as it came.")
         .def("__repr__", [](const Notice& notice) {
             return "Notice(source=" + py::repr(py::cast(notice.source)).cast<std::string>() +
                    ", data=" + py::repr(py::bytes(notice.data)).cast<std::string>() + ")";
@@ -162,28 +174,37 @@ void declareValues(py::module_& m) {
             [](const std::string& path) {
                 return LoadedProfile{path, readProfile(path)};
             },
-            "path"_a, "Reads the profile as `meshcfg-cli apply` does; UsageError names its line.")
-        .def_readonly("path", &LoadedProfile::path)
-        .def_property_readonly("sha256",
-                               [](const LoadedProfile& loaded) { return loaded.profile.sha256; });
+            py::arg("path"),
+            "Reads the profile as `meshcfg-cli apply` does; UsageError names its line.")
+        .def_readonly("path", &LoadedProfile::path, "The file as it was named.")
+        .def_property_readonly(
+            "sha256", [](const LoadedProfile& loaded) { return loaded.profile.sha256; },
+            "The file's digest, as the line's report keeps it.");
 
     py::class_<UnitOutcome>(m, "ApplyReport", "How an apply ended: PASS, or FAIL and why.")
         .def_property_readonly(
-            "result", [](const UnitOutcome& outcome) { return outcome.passed() ? "PASS" : "FAIL"; })
-        .def_property_readonly("passed", &UnitOutcome::passed)
-        .def_property_readonly("why", [](const UnitOutcome& outcome) { return outcome.row.why; })
+            "result", [](const UnitOutcome& outcome) { return outcome.passed() ? "PASS" : "FAIL"; },
+            "\"PASS\" or \"FAIL\".")
+        .def_property_readonly("passed", &UnitOutcome::passed, "result == \"PASS\".")
         .def_property_readonly(
-            "exit_code", [](const UnitOutcome& outcome) { return static_cast<int>(outcome.code); })
-        .def_property_readonly("node_id",
-                               [](const UnitOutcome& outcome) { return outcome.row.nodeId; })
-        .def_property_readonly("read_back",
-                               [](const UnitOutcome& outcome) { return outcome.row.readBack; })
-        .def_property_readonly("duration",
-                               [](const UnitOutcome& outcome) {
-                                   return std::chrono::duration<double>(
-                                              std::chrono::milliseconds(outcome.row.durationMs))
-                                       .count();
-                               })
+            "why", [](const UnitOutcome& outcome) { return outcome.row.why; }, "Empty for a pass.")
+        .def_property_readonly(
+            "exit_code", [](const UnitOutcome& outcome) { return static_cast<int>(outcome.code); },
+            "What `meshcfg-cli apply` would have exited with.")
+        .def_property_readonly(
+            "node_id", [](const UnitOutcome& outcome) { return outcome.row.nodeId; },
+            "The node id the apply gives the module: node_id, else the profile's.")
+        .def_property_readonly(
+            "read_back", [](const UnitOutcome& outcome) { return outcome.row.readBack; },
+            "The settings read back; None when nothing was.")
+        .def_property_readonly(
+            "duration",
+            [](const UnitOutcome& outcome) {
+                return std::chrono::duration<double>(
+                           std::chrono::milliseconds(outcome.row.durationMs))
+                    .count();
+            },
+            "Seconds.")
         .def("__bool__", &UnitOutcome::passed)
         .def("__str__", [](const UnitOutcome& outcome) {
             return outcome.passed() ? std::string("PASS") : "FAIL: " + outcome.row.why;
@@ -200,42 +221,58 @@ void declareModule(py::module_& m) {
         });
 
     py::class_<Module>(m, "Module",
-                       "A module on a port, opened at once: COM200, a device path, or "
-                       "rfc2217://host:port. Use it from one thread at a time; a call while "
-                       "another thread's call runs raises RuntimeError.")
-        .def(py::init<const std::string&, int, double, const std::string&>(), "port"_a,
-             "baud"_a = 9600, "timeout"_a = 2.0, "parity"_a = "NO")
+                       "A module on a port, opened at once: \"COM200\", a device path, or "
+                       "\"rfc2217://host:port\". Use it from one thread at a time: a call while "
+                       "another thread's call runs raises RuntimeError. Every wait lets other "
+                       "threads run; Ctrl+C ends it with KeyboardInterrupt and leaves the port "
+                       "open and usable.")
+        .def(py::init<const std::string&, int, double, const std::string&>(), py::arg("port"),
+             py::arg("baud") = 9600, py::arg("timeout") = 2.0, py::arg("parity") = "NO",
+             "timeout: seconds to wait for each reply. PortError when the port cannot be opened, "
+             "UsageError for a port name, rate, parity or time-out the command line refuses.")
         .def("__enter__", [](py::object self) { return self; })
         .def("__exit__", [](Module& module, const py::args&) { module.close(); })
-        .def("close", &Module::close)
-        .def_property_readonly("port", &Module::port)
-        .def_property_readonly("closed", &Module::closed)
-        .def("read_setup", &Module::readSetup)
-        .def("write_setup", &Module::writeSetup, "setup"_a, "verify"_a = false)
-        .def("route_list", &Module::routeList)
-        .def("path", &Module::path)
+        .def("close", &Module::close, "Closes the port; later calls raise UsageError.")
+        .def_property_readonly("port", &Module::port, "The port as it was named.")
+        .def_property_readonly("closed", &Module::closed, "Whether close() was called.")
+        .def("read_setup", &Module::readSetup, "The module's seven settings.")
+        .def("write_setup", &Module::writeSetup, py::arg("setup"), py::arg("verify") = false,
+             "Writes the settings. verify: read back and compare; ModuleRefused names each "
+             "setting that differs.")
+        .def("route_list", &Module::routeList,
+             "The module's route list; its routes are empty when the module hears no one.")
+        .def("path", &Module::path, "The path of the module's last send.")
         .def(
             "send",
             [](Module& module, const py::int_& target, const py::bytes& data, bool ack,
                std::optional<double> timeout, const std::string& mode, int jump,
                const std::vector<py::int_>& relays) {
-                SendOptions options;
+                proto::Frame request;
                 try {
-                    options = sendOptions(target, data, ack, mode, jump, relays);
+                    request = sendRequestOf(target, data, ack, mode, jump, relays);
                 } catch (const Failure& failure) {
                     throw PortFailure(failure, module.port());
                 }
-                return module.send(options, timeout);
+                return module.send(request, timeout);
             },
-            "target"_a, "data"_a, "ack"_a = false, "timeout"_a = py::none(), "mode"_a = "auto",
-            "jump"_a = 7, "relays"_a = std::vector<py::int_>{})
+            py::arg("target"), py::arg("data"), py::arg("ack") = false,
+            py::arg("timeout") = py::none(), py::arg("mode") = "auto", py::arg("jump") = 7,
+            py::arg("relays") = std::vector<py::int_>{},
+            "Sends data to the target node and returns the module's confirmation, whatever its "
+            "status. mode: \"forbidden\", \"auto\", \"force\" or \"source\" (with relays); jump: "
+            "1 to 7; timeout: seconds for this send instead of the module's. UsageError, before "
+            "anything is sent, for data beyond what the frame can carry.")
         .def(
             "notices",
             [](py::object self, std::optional<double> timeout) {
                 return NoticeStream{std::move(self), deadlineAfter(timeout)};
             },
-            "timeout"_a = py::none())
-        .def("apply", &Module::apply, "profile"_a, "node_id"_a = py::none());
+            py::arg("timeout") = py::none(),
+            "The receive notices as they come, those that came during earlier calls first, "
+            "until timeout seconds have passed (None: until Ctrl+C).")
+        .def("apply", &Module::apply, py::arg("profile"), py::arg("node_id") = py::none(),
+             "Writes the profile, with node_id on top, reads back and compares, as "
+             "`meshcfg-cli apply` does; the port is opened anew for it.");
 }
 
 }  // namespace
@@ -267,10 +304,13 @@ PYBIND11_MODULE(meshcfg, m) {
         "The ports as `meshcfg-cli ports --json` lists them.");
     m.def(
         "survey",
-        [](const std::vector<std::string>& ports, int baud, double timeout) {
+        [](const std::vector<std::string>& names, int baud, double timeout) {
+            // Refused as the command line refuses them, before any port opens.
+            const std::vector<std::string> ports = namedPorts(names);
             if (ports.empty()) throw Failure(kExitUsage, "survey: give the ports to survey");
+            refuseRepeatedPorts(ports);
             CommonOptions link;
-            link.baud = baud;
+            link.baud = Module::rateOf(baud);
             link.timeoutMs = static_cast<int>(Module::timeoutOf(timeout).count());
             Json document;
             {
@@ -282,5 +322,8 @@ PYBIND11_MODULE(meshcfg, m) {
         },
         py::arg("ports"), py::arg("baud") = 9600, py::arg("timeout") = 2.0,
         "Every module of a mesh read at once, as `meshcfg-cli mesh survey --json` shows it: a "
-        "dict of nodes, edges and faults; a port that fails is one of the faults.");
+        "dict of nodes, edges and faults; a port that fails is one of the faults. The ports are "
+        "named as for the command line's -p (COMn-COMm for a range); UsageError, before any "
+        "port opens, for a name that can never be opened, a port named twice or reached "
+        "through two names, or a rate or time-out the command line refuses.");
 }

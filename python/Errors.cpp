@@ -71,18 +71,22 @@ void declareErrors(py::module_& module) {
                               "reason and exit_code, the command line's exit code for it.",
                               PyExc_Exception);
     g_classes.portError =
-        declare(module, "PortError", "The port cannot be opened, or was lost.", g_classes.error);
-    g_classes.noReply = declare(module, "NoReply",
-                                "No reply within the time-out, or a reply with a wrong check byte.",
-                                g_classes.error);
+        declare(module, "PortError", "The port cannot be opened, or was lost (exit code 3).",
+                g_classes.error);
+    g_classes.noReply =
+        declare(module, "NoReply",
+                "No reply within the time-out, or a reply with a wrong check byte (exit code 4).",
+                g_classes.error);
     g_classes.refused =
         declare(module, "ModuleRefused",
-                "The module said no: a status other than ok, a read-back mismatch, no route rows.",
+                "The module said no: a setting read back differs from the one written (exit "
+                "code 1).",
                 g_classes.error);
     const py::tuple usageBases =
         py::make_tuple(py::handle(g_classes.error), py::handle(PyExc_ValueError));
-    g_classes.usage = declare(module, "UsageError", "A bad argument or profile; nothing was sent.",
-                              usageBases.ptr());
+    g_classes.usage = declare(
+        module, "UsageError",
+        "A bad argument, port name or profile; nothing was sent (exit code 2).", usageBases.ptr());
     py::register_exception_translator([](std::exception_ptr thrown) {
         try {
             if (thrown) std::rethrow_exception(thrown);

@@ -6,6 +6,7 @@
 #include "Errors.h"
 #include "LineSettings.h"
 #include "Messages.h"
+#include "NamedPorts.h"
 #include "PortWait.h"
 #include "ReceivingPort.h"
 #include "SendNames.h"
@@ -71,16 +72,21 @@ std::chrono::milliseconds Module::timeoutOf(double seconds) {
     return std::chrono::milliseconds(std::llround(seconds * 1000));
 }
 
+int Module::rateOf(int baud) {
+    if (!proto::uartBaudIndex(baud))
+        throw Failure(kExitUsage,
+                      std::to_string(baud) + " is not a rate the port takes: " + rateList());
+    return baud;
+}
+
 Module::Module(const std::string& port, int baud, double timeoutSeconds,
                const std::string& parity) {
     m_options.port = port;
-    m_options.baud = baud;
     m_options.json = true;
     try {
+        refuseMalformedPortName(port);
         m_options.timeoutMs = static_cast<int>(timeoutOf(timeoutSeconds).count());
-        if (!proto::uartBaudIndex(baud))
-            throw Failure(kExitUsage,
-                          std::to_string(baud) + " is not a rate the port takes: " + rateList());
+        m_options.baud = rateOf(baud);
         const std::optional<Parity> parityValue = parityFromName(parity);
         if (!parityValue) throw Failure(kExitUsage, "parity must be NO, ODD or EVEN");
         m_options.parity = *parityValue;
@@ -140,9 +146,8 @@ PathNodes Module::path() {
     return use([this] { return readPathNodes(*m_session); });
 }
 
-SendResult Module::send(const SendOptions& options, std::optional<double> timeoutSeconds) {
+SendResult Module::send(const proto::Frame& request, std::optional<double> timeoutSeconds) {
     return use([&] {
-        const proto::Frame request = sendRequest(options);
         const auto timeout = timeoutSeconds ? timeoutOf(*timeoutSeconds)
                                             : std::chrono::milliseconds(m_options.timeoutMs);
         const ReplyTimeout forThisSend(*m_session, timeout,
@@ -187,13 +192,16 @@ UnitOutcome Module::apply(const LoadedProfile& loaded, std::optional<std::int64_
             settings.overlay(id);
         }
         requireAllSettings(loaded.path, settings);
-        const UnitPlan plan{settings, nullptr, false, false, {}};
+        const UnitPlan plan{settings, nullptr, false, false, {}, {}};
         m_session.reset();
-        const UnitOutcome outcome =
-            applyToUnit(m_options, plan, UnitName{port(), false},
-                        [](UnitStep, const std::optional<std::uint16_t>&) {});
+        UnitOutcome outcome = applyToUnit(m_options, plan, UnitName{port(), false},
+                                          [](UnitStep, const std::optional<std::uint16_t>&) {});
         open();
         if (outcome.code == kExitInterrupted) throw Interrupted(true);
+        // Without a range of ids the row keeps none: the one given is the settings' own.
+        proto::Setup given;
+        settings.applyTo(given);
+        outcome.row.nodeId = given.nodeId;
         return outcome;
     });
 }

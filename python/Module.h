@@ -42,7 +42,7 @@ class Module {
     using Clock = ModuleLink::Clock;
 
     // Opens the port: a Failure with kExitPort when it cannot be opened, kExitUsage for a
-    // rate, parity or time-out the command line would refuse.
+    // port name, rate, parity or time-out the command line would refuse.
     Module(const std::string& port, int baud, double timeoutSeconds, const std::string& parity);
 
     const std::string& port() const { return m_options.port; }
@@ -54,17 +54,21 @@ class Module {
     void writeSetup(const proto::Setup& setup, bool verify);
     RouteTable routeList();
     PathNodes path();
-    // The module's confirmation whatever its status; a Failure with kExitNoReply without one.
-    SendResult send(const SendOptions& options, std::optional<double> timeoutSeconds);
+    // The module's confirmation of the send request whatever its status; a Failure with
+    // kExitNoReply without one.
+    SendResult send(const proto::Frame& request, std::optional<double> timeoutSeconds);
     // The next receive notice, also one that came during an earlier call; nothing once the
     // deadline passes.
     std::optional<Notice> nextNotice(Clock::time_point deadline);
     // The profile, with node_id on top when given, written, read back and compared. The port
-    // is opened for it anew, as the command line's apply does.
+    // is opened for it anew, as the command line's apply does. The outcome's row holds the node
+    // id the module was given.
     UnitOutcome apply(const LoadedProfile& profile, std::optional<std::int64_t> nodeId);
 
     // Milliseconds as the command line's --timeout takes them; a Failure with kExitUsage else.
     static std::chrono::milliseconds timeoutOf(double seconds);
+    // The rate as the command line's --baud takes it; a Failure with kExitUsage else.
+    static int rateOf(int baud);
 
   private:
     template <typename Work>

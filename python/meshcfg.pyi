@@ -1,10 +1,13 @@
 """The qz-470mr mesh module from Python: the engine of meshcfg-cli, its checks and its exit
 codes as exceptions. Waits let other threads run; Ctrl+C ends them."""
 
+# The docstrings repeat the module's own, word for word (tests/python/test_stubs.py checks it).
+
 from typing import Any, Iterator, Optional, Sequence
 
 class Error(Exception):
-    """A failure of meshcfg."""
+    """A failure of meshcfg: port (None when no port was involved), reason and exit_code, the
+    command line's exit code for it."""
 
     port: Optional[str]
     """The port as it was named; None when no port was involved."""
@@ -20,10 +23,10 @@ class NoReply(Error):
     """No reply within the time-out, or a reply with a wrong check byte (exit code 4)."""
 
 class ModuleRefused(Error):
-    """The module said no: a read-back mismatch, no route rows (exit code 1)."""
+    """The module said no: a setting read back differs from the one written (exit code 1)."""
 
 class UsageError(Error, ValueError):
-    """A bad argument or profile; nothing was sent (exit code 2)."""
+    """A bad argument, port name or profile; nothing was sent (exit code 2)."""
 
 class Setup:
     """The module's seven settings, typed as `meshcfg-cli read --json` prints them. A value
@@ -39,25 +42,31 @@ class Setup:
         node_id: int,
         uart_baud: int,
         uart_parity: str,
-    ) -> None: ...
+    ) -> None:
+        """All seven settings by name: Setup(frequency=434.0, power=7, life_cycle="1h",
+        network_id=1, node_id=1, uart_baud=9600, uart_parity="NO"); UsageError for one
+        missing or a value the command line refuses."""
     @property
     def frequency(self) -> float:
-        """MHz, two decimals."""
+        """frequency in MHz, such as 433.5"""
     @property
     def power(self) -> Optional[int]:
-        """1 to 7."""
+        """transmit power, 1 to 7"""
     @property
     def life_cycle(self) -> Optional[str]:
-        """"1h" to "24h"."""
+        """life cycle, 1h to 24h"""
     @property
-    def network_id(self) -> int: ...
+    def network_id(self) -> int:
+        """network id, 0 to 65535"""
     @property
-    def node_id(self) -> int: ...
+    def node_id(self) -> int:
+        """node id, 0 to 65534"""
     @property
-    def uart_baud(self) -> Optional[int]: ...
+    def uart_baud(self) -> Optional[int]:
+        """the module's UART rate, 1200 to 115200"""
     @property
     def uart_parity(self) -> Optional[str]:
-        """"NO", "ODD" or "EVEN"."""
+        """the module's UART parity, NO|ODD|EVEN"""
     def replace(
         self,
         *,
@@ -79,17 +88,21 @@ class Route:
     """One row of the module's route list."""
 
     @property
-    def route(self) -> int: ...
+    def route(self) -> int:
+        """The first hop towards the target."""
     @property
-    def target(self) -> int: ...
+    def target(self) -> int:
+        """The node the route leads to."""
 
 class RouteList:
     """The route list as `meshcfg-cli route --json` shows it."""
 
     @property
-    def local(self) -> int: ...
+    def local(self) -> int:
+        """The module's own node id."""
     @property
-    def routes(self) -> list[Route]: ...
+    def routes(self) -> list[Route]:
+        """The rows that hold a route, in entry order; empty for a module that hears no one."""
 
 class Path:
     """The path as `meshcfg-cli path --json` shows it."""
@@ -114,7 +127,8 @@ class SendStatus:
     def round_trip(self) -> float:
         """Seconds from the request's last byte to the confirmation's."""
     @property
-    def ok(self) -> bool: ...
+    def ok(self) -> bool:
+        """code == 0."""
 
 class Notice:
     """Data another node sent to this module."""
@@ -126,12 +140,15 @@ class Notice:
     def link(self) -> Optional[int]:
         """The link value, as minus the module's number."""
     @property
-    def data(self) -> bytes: ...
+    def data(self) -> bytes:
+        """The data sent."""
     @property
     def frame(self) -> bytes:
         """The whole frame as it came."""
 
 class NoticeStream(Iterator[Notice]):
+    """The notices of one Module.notices call."""
+
     def __iter__(self) -> NoticeStream: ...
     def __next__(self) -> Notice: ...
 
@@ -142,9 +159,11 @@ class Profile:
     def load(path: str) -> Profile:
         """Reads the profile as `meshcfg-cli apply` does; UsageError names its line."""
     @property
-    def path(self) -> str: ...
+    def path(self) -> str:
+        """The file as it was named."""
     @property
-    def sha256(self) -> str: ...
+    def sha256(self) -> str:
+        """The file's digest, as the line's report keeps it."""
 
 class ApplyReport:
     """How an apply ended: PASS, or FAIL and why."""
@@ -153,7 +172,8 @@ class ApplyReport:
     def result(self) -> str:
         """"PASS" or "FAIL"."""
     @property
-    def passed(self) -> bool: ...
+    def passed(self) -> bool:
+        """result == "PASS"."""
     @property
     def why(self) -> str:
         """Empty for a pass."""
@@ -161,7 +181,8 @@ class ApplyReport:
     def exit_code(self) -> int:
         """What `meshcfg-cli apply` would have exited with."""
     @property
-    def node_id(self) -> Optional[int]: ...
+    def node_id(self) -> Optional[int]:
+        """The node id the apply gives the module: node_id, else the profile's."""
     @property
     def read_back(self) -> Optional[Setup]:
         """The settings read back; None when nothing was."""
@@ -179,21 +200,27 @@ class Module:
     def __init__(
         self, port: str, baud: int = 9600, timeout: float = 2.0, parity: str = "NO"
     ) -> None:
-        """timeout: seconds to wait for each reply. PortError when the port cannot be
-        opened, UsageError for a rate, parity or time-out the command line refuses."""
+        """timeout: seconds to wait for each reply. PortError when the port cannot be opened,
+        UsageError for a port name, rate, parity or time-out the command line refuses."""
     def __enter__(self) -> Module: ...
     def __exit__(self, *args: object) -> None: ...
-    def close(self) -> None: ...
+    def close(self) -> None:
+        """Closes the port; later calls raise UsageError."""
     @property
-    def port(self) -> str: ...
+    def port(self) -> str:
+        """The port as it was named."""
     @property
-    def closed(self) -> bool: ...
-    def read_setup(self) -> Setup: ...
+    def closed(self) -> bool:
+        """Whether close() was called."""
+    def read_setup(self) -> Setup:
+        """The module's seven settings."""
     def write_setup(self, setup: Setup, verify: bool = False) -> None:
-        """verify: read back and compare; ModuleRefused names each setting that differs."""
+        """Writes the settings. verify: read back and compare; ModuleRefused names each
+        setting that differs."""
     def route_list(self) -> RouteList:
-        """ModuleRefused when the list holds no routes."""
-    def path(self) -> Path: ...
+        """The module's route list; its routes are empty when the module hears no one."""
+    def path(self) -> Path:
+        """The path of the module's last send."""
     def send(
         self,
         target: int,
@@ -220,4 +247,7 @@ def ports() -> list[dict[str, Any]]:
 
 def survey(ports: Sequence[str], baud: int = 9600, timeout: float = 2.0) -> dict[str, Any]:
     """Every module of a mesh read at once, as `meshcfg-cli mesh survey --json` shows it: a
-    dict of nodes, edges and faults; a port that fails is one of the faults."""
+    dict of nodes, edges and faults; a port that fails is one of the faults. The ports are
+    named as for the command line's -p (COMn-COMm for a range); UsageError, before any port
+    opens, for a name that can never be opened, a port named twice or reached through two
+    names, or a rate or time-out the command line refuses."""

@@ -1,15 +1,21 @@
 #pragma once
-// The ports a command that works on many at once is given: those named, and every plugged
-// adapter of a model. Two runs on one port would both write to its module, or one would find the
-// port in use, so a port named twice is refused before anything is sent.
+// The ports a command is given, refused as a usage error (kExitUsage) by the one rule of
+// ports/GivenPorts.h: the command line's commands, the station and the Python module alike.
 
 #include <string>
 #include <vector>
 
 #include "PluggedUnits.h"
 
+// The names as given, every COMn-COMm range spelt out; a Failure for a name that can never be
+// opened. Looks at the words alone.
+std::vector<std::string> namedPorts(const std::vector<std::string>& names);
+
+// A Failure when no port of this name can ever be opened.
+void refuseMalformedPortName(const std::string& name);
+
+// A Failure when a port is named twice, or reached through two names.
+void refuseRepeatedPorts(const std::vector<std::string>& ports);
+
 // Appends the port of every plugged adapter of the model; a Failure with kExitPort when none is.
 void addAdapterPorts(const AdapterModel& model, std::vector<std::string>& ports);
-
-// A Failure with kExitUsage when a port is named twice, or reached through two names.
-void refuseRepeatedPorts(const std::vector<std::string>& ports);

@@ -6,17 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "PortAlias.h"
-#include "PtyPair.h"
-#include "ScopedRuntimeDir.h"
+#include "AliasedTerminals.h"
 #include "UnitCommands.h"
 
 namespace {
 
 constexpr std::chrono::milliseconds kSilence{100};
 
-// COM150 and COM151 are aliases of one terminal, TTY is that terminal's own path and COM152 the
-// alias of another one.
+// Names of the ports of AliasedTerminals.
 struct GangPorts {
     const char* name;
     std::vector<std::string> ports;
@@ -25,29 +22,12 @@ struct GangPorts {
 
 class RepeatedPorts : public testing::TestWithParam<GangPorts> {
   protected:
-    std::vector<std::string> ports() const {
-        std::vector<std::string> ports = GetParam().ports;
-        for (std::string& port : ports)
-            if (port == "TTY") port = m_shared.slavePath();
-        return ports;
-    }
-    std::string refusal() const {
-        std::string refusal = GetParam().refusal;
-        for (std::size_t at; (at = refusal.find("TTY")) != std::string::npos;)
-            refusal.replace(at, 3, m_shared.slavePath());
-        return refusal;
-    }
     std::size_t bytesSent() {
-        return m_shared.readMaster(1, kSilence).size() + m_other.readMaster(1, kSilence).size();
+        return m_terminals.shared().readMaster(1, kSilence).size() +
+               m_terminals.other().readMaster(1, kSilence).size();
     }
 
-  private:
-    ScopedRuntimeDir m_runtime;
-    PtyPair m_shared;
-    PtyPair m_other;
-    PortAlias m_first{150, m_shared.slavePath()};
-    PortAlias m_second{151, m_shared.slavePath()};
-    PortAlias m_third{152, m_other.slavePath()};
+    AliasedTerminals m_terminals;
 };
 
 SettingChanges wholeProfile() {
@@ -66,7 +46,7 @@ TEST_P(RepeatedPorts, AreRefusedBeforeAnythingIsSent) {
     CommonOptions common;
     common.timeoutMs = static_cast<int>(kSilence.count());
     StationOptions station;
-    station.ports = ports();
+    station.ports = m_terminals.named(GetParam().ports);
     station.nodeIds = NodeIdRange{1, 9};
     std::string refusal;
     ExitCode code = kExitDone;
@@ -78,7 +58,7 @@ TEST_P(RepeatedPorts, AreRefusedBeforeAnythingIsSent) {
     }
     if (GetParam().refusal) {
         EXPECT_EQ(code, kExitUsage);
-        EXPECT_EQ(refusal, this->refusal());
+        EXPECT_EQ(refusal, m_terminals.named(GetParam().refusal));
         EXPECT_EQ(bytesSent(), 0u);
     } else {
         // Nothing answers: each unit reads its module and waits in vain.

@@ -7,10 +7,12 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <algorithm>
 #include <cmath>
@@ -68,6 +70,8 @@ class LabCliTest : public QObject {
     void routeListsOfTwoModules();
     void sentDataIsSeenAtTheTarget();
     void moduleOnAnotherNetworkFindsNoRoute();
+    void onePortNamedTwiceIsRefusedByEveryCommand_data();
+    void onePortNamedTwiceIsRefusedByEveryCommand();
     void deliveryTestShowsEachLinksRate();
     void aCutRelayLinkMovesTheRouteAndLatency();
 
@@ -119,6 +123,34 @@ void LabCliTest::moduleOnAnotherNetworkFindsNoRoute() {
         QVERIFY2(sent.out.startsWith("C7 Route not found. "), sent.out.constData());
     }
     QVERIFY(runCli({"-p", "COM204", "route"}).exitCode != 0);
+}
+
+// Each command that takes many ports reads them by one rule: an alias and the terminal it
+// leads to are one port, refused with exit 2 in the same words before any port opens.
+void LabCliTest::onePortNamedTwiceIsRefusedByEveryCommand_data() {
+    QTest::addColumn<QStringList>("command");
+    QTest::newRow("mesh survey") << QStringList{"mesh", "survey"};
+    QTest::newRow("mesh test") << QStringList{"mesh", "test", "--count", "1"};
+    QTest::newRow("apply") << QStringList{"apply", "PROFILE", "--node-ids", "301..309"};
+}
+
+void LabCliTest::onePortNamedTwiceIsRefusedByEveryCommand() {
+    QFETCH(QStringList, command);
+    QTemporaryDir folder;
+    QFile profile(folder.filePath("line.toml"));
+    QVERIFY(profile.open(QIODevice::WriteOnly));
+    profile.write(
+        "frequency = 434.0\npower = 7\nlife_cycle = \"1h\"\nnetwork_id = 1\nnode_id = 5\n"
+        "uart_baud = 9600\nuart_parity = \"NO\"\n");
+    profile.close();
+    command.replaceInStrings("PROFILE", profile.fileName());
+    const QString terminal =
+        QFile::symLinkTarget(QString::fromStdString(aliasDirectory()) + "/COM200");
+    const CliResult result = runCli(QStringList{"-p", "COM200", "-p", terminal} + command);
+    QCOMPARE(result.exitCode, 2);
+    QCOMPARE(result.err, ("meshcfg-cli: COM200 and " + terminal + " are one port (" + terminal +
+                          "): name it once\n")
+                             .toUtf8());
 }
 
 // The lossy link delivers at its rate, within four standard deviations of the binomial spread

@@ -41,6 +41,7 @@ class LabSurveyTest : public QObject {
     void theTableNamesItToo();
     void dotDrawsTheMap();
     void aPortThatFailsBesideTheOthers();
+    void aPortThatFailsIsDrawnAndSaid();
     void aCutLinkGivesNewRoutes();
 
   private:
@@ -58,6 +59,10 @@ void LabSurveyTest::sixModulesAndTheWrongNetworkIdFirst() {
         QCOMPARE(nodes[i]["port"].toString(), QStringLiteral("COM%1").arg(200 + i));
     }
     QCOMPARE(nodeOf(survey, 5)["settings"].toObject()["network_id"].toInt(), 2);
+    // It hears no one: an empty route list is its answer, not a request left unanswered.
+    QCOMPARE(nodeOf(survey, 5)["routes"].toArray(), QJsonArray());
+    for (const QJsonValue& fault : survey["faults"].toArray())
+        QVERIFY2(fault["kind"] != "missing_reply", qPrintable(fault["text"].toString()));
     const QJsonObject first = survey["faults"].toArray().first().toObject();
     QCOMPARE(first["kind"].toString(), QStringLiteral("network_id_differs"));
     QCOMPARE(first["ports"].toArray(), QJsonArray{"COM204"});
@@ -107,6 +112,18 @@ void LabSurveyTest::aPortThatFailsBesideTheOthers() {
     for (const QJsonValue& fault : survey["faults"].toArray())
         named |= fault["kind"] == "port_failed" && fault["ports"] == QJsonArray{"COM207"};
     QVERIFY2(named, result.out.constData());
+}
+
+// The drawing has no table to name the failure in: it is a box of its own, and a line on stderr.
+void LabSurveyTest::aPortThatFailsIsDrawnAndSaid() {
+    const CliResult result =
+        runCli({"-p", "COM200-COM205", "-p", "COM207", "mesh", "survey", "--dot"});
+    QCOMPARE(result.exitCode, 3);
+    QVERIFY2(result.out.contains("\n  failed6 [label=\"COM207\\nNo such device: "),
+             result.out.constData());
+    QVERIFY2(result.err.startsWith("meshcfg-cli: COM207: No such device: "),
+             result.err.constData());
+    QCOMPARE(result.err.count('\n'), 1);
 }
 
 void LabSurveyTest::aCutLinkGivesNewRoutes() {

@@ -62,7 +62,7 @@ class DotOfMesh : public testing::TestWithParam<DotCase> {};
 
 TEST_P(DotOfMesh, DrawsEveryNodeAndLinkOnce) {
     const Mesh mesh = assessMesh(GetParam().survey);
-    const std::string dot = meshDot(mesh);
+    const std::string dot = meshDot(mesh, FailedPorts::kDrawn);
     for (const std::string& line : GetParam().lines)
         EXPECT_NE(dot.find("\n" + line + "\n"), std::string::npos) << line << "\nin\n" << dot;
     EXPECT_EQ(occurrences(dot, ", shape="), GetParam().nodes) << dot;
@@ -113,6 +113,17 @@ INSTANTIATE_TEST_SUITE_P(
                 7,
                 6,
                 "COM203"},
+        // A port that failed stands beside the mesh as a fault, with its failure; the names are
+        // escaped as the modules' are.
+        DotCase{"failed_port",
+                chainAnd({failed("rack \"9\"\n", "no reply within 2000 ms")}),
+                {line(R"(failed3 [label="rack \"9\"\n\nno reply within 2000 ms", shape=box, )"
+                      R"(style=dashed)",
+                      kFaulty) +
+                 R"(, tooltip="rack \"9\"\n: no reply within 2000 ms"])"},
+                4,
+                2,
+                "no reply within 2000 ms"},
         // Names as users give them: quotes, backslashes, a line break, a tab.
         DotCase{"names_to_escape",
                 {answered("rack \"2\"\\A\n\tB", 1, {}), answered("COM201", 1, {})},

@@ -4,6 +4,7 @@ import itertools
 import json
 import math
 import subprocess
+import sys
 
 import pytest
 
@@ -154,6 +155,49 @@ def test_send_refuses_before_anything_is_sent(simulator, arguments, refused):
     assert [line for line in sim.log_lines() if "send" in line.lower()] == []
 
 
+# Data far beyond what a frame carries is refused by its length alone: the send may take no more
+# memory than a frame's worth, however long the data (10^8 bytes once took 680 MB and 10 s).
+SEND_UNDER_A_LIMIT = """
+import resource, sys, meshcfg
+data = bytes(10**8)
+with meshcfg.Module(sys.argv[1]) as module:
+    held = int(open("/proc/self/statm").read().split()[0]) * resource.getpagesize()
+    resource.setrlimit(resource.RLIMIT_AS, (held + 200 * 2**20, resource.RLIM_INFINITY))
+    try:
+        module.send(3, data)
+    except meshcfg.UsageError as error:
+        print(error.reason)
+"""
+
+
+def test_send_refuses_data_too_long_before_reading_it(simulator):
+    sim = simulator("--notice-every", "0")
+    done = subprocess.run(
+        [sys.executable, "-c", SEND_UNDER_A_LIMIT, sim.port], capture_output=True, text=True
+    )
+    assert (done.stdout, done.returncode) == (
+        "send: data too long: at most 117 bytes can be sent\n",
+        0,
+    ), done.stderr
+    assert [line for line in sim.log_lines() if "send" in line.lower()] == []
+
+
+def test_an_empty_route_list_is_what_the_command_line_prints(simulator, tmp_path):
+    mesh = tmp_path / "alone.mesh"
+    mesh.write_text("local 9\nempty\n")
+    sim = simulator("--mesh", str(mesh))
+    with meshcfg.Module(sim.port) as module:
+        listed = module.route_list()
+    done = subprocess.run(
+        [CLI, "route", "--port", sim.port, "--json"], capture_output=True, text=True
+    )
+    assert done.returncode == 1
+    assert json.loads(done.stdout) == {"local": listed.local, "routes": listed.routes} == {
+        "local": 9,
+        "routes": [],
+    }
+
+
 @pytest.mark.parametrize(
     "options, wanted, timeout, count",
     [
@@ -225,6 +269,7 @@ def test_apply_reports_pass_or_fail_and_why(
         assert not module.closed
     assert report.result == result and bool(report) == (result == "PASS")
     assert why in report.why
+    assert report.node_id == (node_id or 5)
     if result == "PASS":
         assert report.read_back.node_id == (node_id or 5)
         assert str(report) == "PASS"
