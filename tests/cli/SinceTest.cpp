@@ -24,7 +24,9 @@ TEST_P(SinceOption, ReadsRelativeAndLocalTimes) {
     const auto nowMs = std::int64_t{1'796'000'000'000};
     const auto since = sinceUtcMs(row.text, now);
     ASSERT_EQ(since.has_value(), row.accepted) << row.text;
-    if (row.msBeforeNow) EXPECT_EQ(nowMs - *since, *row.msBeforeNow) << row.text;
+    if (row.msBeforeNow) {
+        EXPECT_EQ(nowMs - *since, *row.msBeforeNow) << row.text;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -47,6 +47,7 @@ TEST_P(Watch, OverdueRequests) {
             const bool bad = rest.ends_with(" bad");
             const bool notice = rest.ends_with(" notice");
             watch.received({.bytes = hexBytes(rest.substr(0, rest.rfind(' '))),
+                            .arrived = {},
                             .checkOk = !bad,
                             .unsolicited = notice});
         }

@@ -17,7 +17,7 @@ using namespace std::chrono_literals;
 using Clock = sim::ModuleLine::Clock;
 using Strings = std::vector<std::string>;
 
-const Clock::time_point kStart = Clock::time_point{} + 1h;
+const Clock::time_point kLineStart = Clock::time_point{} + 1h;
 const proto::Frame kFrame =  // 20 bytes, as a short send is
     proto::buildFrame(proto::kTypeNetData, proto::kCmdSendData, proto::Frame(15, 0x11));
 
@@ -56,7 +56,7 @@ struct IntakeCase {
     Parity parity;
     std::vector<Write> writes;
     std::size_t frames;         // heard whole
-    Clock::duration lastHeard;  // the last whole frame, after kStart
+    Clock::duration lastHeard;  // the last whole frame, after kLineStart
     std::size_t garbage;        // bytes of the frame a drop cut
     std::size_t dropped;        // as the log tells it once all is quiet
 };
@@ -79,7 +79,7 @@ TEST_P(LineIntake, HearsAtTheLinesPaceAndDropsWhatDoesNotFit) {
             bytes.insert(bytes.end(), kFrame.begin(), kFrame.end());
         for (int k = 0; k < write.times; ++k) {
             ASSERT_EQ(::write(tool.out.get(), bytes.data(), bytes.size()), ssize_t(bytes.size()));
-            const auto now = kStart + std::chrono::milliseconds(write.atMs) + k * write.every;
+            const auto now = kLineStart + std::chrono::milliseconds(write.atMs) + k * write.every;
             for (const auto& [item, at] : line.read(tool.in.get(), now)) {
                 if (item.kind != sim::Received::Kind::kFrame) garbage += item.bytes.size();
                 if (item.kind == sim::Received::Kind::kFrame) ++frames, last = at;
@@ -87,9 +87,9 @@ TEST_P(LineIntake, HearsAtTheLinesPaceAndDropsWhatDoesNotFit) {
         }
     }
     EXPECT_EQ(frames, c.frames);
-    EXPECT_EQ(last - kStart, c.lastHeard);
+    EXPECT_EQ(last - kLineStart, c.lastHeard);
     EXPECT_EQ(garbage, c.garbage);
-    EXPECT_EQ(line.takeOverflows(kStart + 1h, 200),
+    EXPECT_EQ(line.takeOverflows(kLineStart + 1h, 200),
               c.dropped == 0 ? Strings{}
                              : Strings{"COM200 input overflow: " + std::to_string(c.dropped) +
                                        " bytes dropped"});
@@ -116,14 +116,14 @@ TEST(LineOutput, HoldsNoMoreThanItsBufferHowEverMuchItIsAsked) {
     sim::ModuleLine line({.baud = 9600, .delay = 0ms});
     const Pipe port;
     const proto::Frame reply(proto::kRouteListReplySize, 0x22);
-    for (int k = 0; k < 1000; ++k) line.say(kStart, reply);
-    line.write(port.out.get(), kStart + 1h);
+    for (int k = 0; k < 1000; ++k) line.say(kLineStart, reply);
+    line.write(port.out.get(), kLineStart + 1h);
     EXPECT_EQ(port.pending(), 2 * reply.size());
-    EXPECT_EQ(line.takeOverflows(kStart + 999ms, 200), Strings{});
-    EXPECT_EQ(line.takeOverflows(kStart + 1s, 200),
+    EXPECT_EQ(line.takeOverflows(kLineStart + 999ms, 200), Strings{});
+    EXPECT_EQ(line.takeOverflows(kLineStart + 1s, 200),
               Strings{"COM200 output overflow: 998 frames dropped"});
-    line.say(kStart + 1h, reply);
-    line.write(port.out.get(), kStart + 2h);
+    line.say(kLineStart + 1h, reply);
+    line.write(port.out.get(), kLineStart + 2h);
     EXPECT_EQ(port.pending(), reply.size());
 }
 

@@ -383,13 +383,13 @@ TEST_F(SimRun, AfterAFloodTheNextRequestIsAnsweredAsUsual) {
 }
 
 // What a lab file must be: a regular file of a sane size, read at the start and on SIGHUP.
-struct BadLabFile {
+struct UnreadableLabFile {
     const char* tag;
     void (*make)(const std::string& path);
     const char* problem;
 };
 
-const BadLabFile kBadLabFiles[] = {
+const UnreadableLabFile kBadLabFiles[] = {
     {"folder", [](const std::string& path) { fs::create_directory(path); }, "a folder, not a file"},
     {"fifo", [](const std::string& path) { ::mkfifo(path.c_str(), 0600); }, "not a regular file"},
     {"endless_device", [](const std::string& path) { fs::create_symlink("/dev/zero", path); },
@@ -402,12 +402,13 @@ const BadLabFile kBadLabFiles[] = {
      "larger than 4 MiB"},
 };
 
-void PrintTo(const BadLabFile& bad, std::ostream* out) {
+void PrintTo(const UnreadableLabFile& bad, std::ostream* out) {
     *out << bad.tag;
 }
 
 class LabProgramBadFile : public SimRun,
-                          public testing::WithParamInterface<std::tuple<BadLabFile, bool>> {};
+                          public testing::WithParamInterface<std::tuple<UnreadableLabFile, bool>> {
+};
 
 // Refused before anything is published; swapped in before a SIGHUP, said and the lab runs on;
 // either way no alias is left behind.
