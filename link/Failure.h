@@ -12,6 +12,9 @@ enum ExitCode : int {
     kExitNoReply = 4,   // no reply within the time-out, or a reply with a wrong check byte
     kExitNoIdLeft = 5,  // the range of node ids is used up: no unit can be taken
     kExitRecord = 6,    // the line's record cannot be reached, or a row cannot be kept
+    // What the command printed, or a file of its results, did not go out whole: it outranks
+    // every code above, whose results were not all delivered.
+    kExitOutput = 7,
     kExitInterrupted = 130,  // Ctrl+C while a request was on its way; as a shell reports SIGINT
 };
 
