@@ -6,7 +6,8 @@
 
 enum ExitCode : int {
     kExitDone = 0,
-    kExitRefused = 1,   // the module said no: a status other than ok, a mismatch, no route rows
+    kExitRefused = 1,   // the module said no: a status other than ok, a mismatch, no route rows;
+                        // or a delivery test's pair fell short
     kExitUsage = 2,     // bad command line or profile; nothing was sent
     kExitPort = 3,      // the port cannot be opened, or was lost
     kExitNoReply = 4,   // no reply within the time-out, or a reply with a wrong check byte
