@@ -5,12 +5,12 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
-#include <sys/wait.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -26,8 +26,6 @@
 #include "CliRun.h"
 #include "PortNames.h"
 #include "RunningLab.h"
-
-extern char** environ;
 
 namespace {
 
@@ -64,66 +62,6 @@ bool endsWithSummary(const QByteArray& out) {
     const QList<QByteArray> lines = out.trimmed().split('\n');
     return QJsonDocument::fromJson(lines.last()).object().contains("summary");
 }
-
-// meshcfg-cli with its standard output a pipe of one page, read by nobody until it is full.
-class UnreadOutput {
-  public:
-    explicit UnreadOutput(const QStringList& arguments) {
-        int ends[2];
-        if (::pipe2(ends, O_CLOEXEC) != 0) return;
-        m_read = ends[0];
-        ::fcntl(m_read, F_SETPIPE_SZ, 4096);
-        std::vector<std::string> words{cliProgram().toStdString()};
-        for (const QString& argument : arguments) words.push_back(argument.toStdString());
-        std::vector<char*> argv;
-        for (std::string& word : words) argv.push_back(word.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-        if (posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) m_pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(ends[1]);
-    }
-    ~UnreadOutput() {
-        if (m_pid > 0 && ::waitpid(m_pid, nullptr, WNOHANG) == 0) {
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-        ::close(m_read);
-    }
-
-    // The pipe holds bytes and took no more for half a second: the program waits to write.
-    bool full() {
-        int held = 0;
-        for (int steady = 0; steady < 10; ++steady) {
-            int now = 0;
-            ::ioctl(m_read, FIONREAD, &now);
-            if (now == 0 || now != held) steady = 0;
-            held = now;
-            QTest::qWait(50);
-        }
-        return held > 0;
-    }
-
-    void interrupt() const { ::kill(m_pid, SIGINT); }
-
-    // Everything it printed, and its exit code (-1 if it did not exit by itself).
-    std::pair<QByteArray, int> finish() {
-        QByteArray out;
-        char chunk[4096];
-        for (ssize_t got; (got = ::read(m_read, chunk, sizeof chunk)) > 0;) out.append(chunk, got);
-        int status = 0;
-        ::waitpid(m_pid, &status, 0);
-        m_pid = -1;
-        return {out, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
-    }
-
-  private:
-    int m_read = -1;
-    pid_t m_pid = -1;
-};
 
 }  // namespace
 
@@ -307,14 +245,34 @@ void LabCliTest::deliveryTestEnds() {
 // Ctrl+C while the program waits to write to a full pipe: the summary still comes whole once the
 // pipe is read, and the exit code says the run was cut short.
 void LabCliTest::summaryWaitsOutAFullPipe() {
-    UnreadOutput run({"-p", "COM200", "-p", "COM201", "mesh", "test", "--count", "100000",
-                      "--interval", "20", "--json"});
-    QVERIFY(run.full());
-    run.interrupt();
+    const QTemporaryDir folder;
+    const QString fifo = folder.filePath("out");
+    QVERIFY(::mkfifo(qPrintable(fifo), 0600) == 0);
+    const int out = ::open(qPrintable(fifo), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ::fcntl(out, F_SETPIPE_SZ, 4096);
+    QProcess run;
+    run.setStandardOutputFile(fifo);
+    startCli(run, {"-p", "COM200", "-p", "COM201", "mesh", "test", "--count", "100000",
+                   "--interval", "20", "--json"});
+    int held = 0;
+    QElapsedTimer steady;
+    const auto waitsToWrite = [&] {  // the pipe holds bytes and took no more for half a second
+        int now = 0;
+        ::ioctl(out, FIONREAD, &now);
+        if (now != held) steady.start();
+        held = now;
+        return held > 0 && steady.elapsed() >= 500;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(waitsToWrite(), kWaitMs);
+    ::kill(static_cast<pid_t>(run.processId()), SIGINT);
     QTest::qWait(200);  // the signal comes while the write waits
-    const auto [out, exitCode] = run.finish();
-    QVERIFY2(endsWithSummary(out), out.right(300).constData());
-    QCOMPARE(exitCode, 130);
+    ::fcntl(out, F_SETFL, 0);
+    QByteArray printed;
+    char chunk[4096];
+    for (ssize_t got; (got = ::read(out, chunk, sizeof chunk)) > 0;) printed.append(chunk, got);
+    ::close(out);
+    QCOMPARE(finishCli(run).exitCode, 130);
+    QVERIFY2(endsWithSummary(printed), printed.right(300).constData());
 }
 
 // A full disk or a file size limit cuts what is written: exit 7 and one line naming what; the
