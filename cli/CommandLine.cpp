@@ -1,6 +1,10 @@
 #include "CommandLine.h"
 
+#include <poll.h>
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
+#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <span>
@@ -24,6 +28,17 @@ CLI::Validator decimalIn(std::int64_t min, std::int64_t max) {
             return {};
         },
         "DECIMAL " + range);
+}
+
+CLI::Validator shareOfOne() {
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            const auto value = decimalFraction(text);
+            if (!value || *value > 1)
+                return "'" + text + "' is not a share from 0 to 1, such as 0.95";
+            return {};
+        },
+        "SHARE 0 to 1");
 }
 
 namespace {
@@ -124,6 +139,15 @@ void declareCommands(CLI::App& parent, std::span<const CommandEntry> entries, Co
     }
 }
 
+// A refused word as one line, as every other failure is, with where to look for the right one.
+std::string usageLine(const CLI::App* app, const CLI::Error& error) {
+    std::string command(kProgram);
+    for (auto chosen = app->get_subcommands(); !chosen.empty();
+         chosen = chosen.front()->get_subcommands())
+        command += " " + chosen.front()->get_name();
+    return std::string(kProgram) + ": " + error.what() + " (see " + command + " --help)\n";
+}
+
 // Every command, declared by name; the chosen one's options added by its own file.
 struct Declared {
     CLI::App app{"Sets up and tests a qz-470mr mesh radio module on a serial port.",
@@ -133,6 +157,7 @@ struct Declared {
 
     Declared() {
         app.formatter(std::make_shared<CommandHelp>(commands));
+        app.failure_message(usageLine);
         app.require_subcommand(1);
         app.fallthrough();
         addCommonOptions(app, main);
@@ -142,6 +167,11 @@ struct Declared {
         declareCommands(*mesh, kMeshCommands, commands);
     }
 };
+
+bool readerGone(int fd) {
+    pollfd output{fd, POLLOUT, 0};
+    return ::poll(&output, 1, 0) == 1 && (output.revents & POLLERR) != 0;
+}
 
 std::string failureLine(const Failure& failure) {
     std::ostringstream line;
@@ -191,4 +221,14 @@ int runCommand(const CommandToRun& run) {
             std::cerr << failureLine(failure);
         return failure.code();
     }
+}
+
+int exitCodeWithOutput(int code) {
+    std::cout.flush();
+    // Text printed through C's stdio (printf) shares its buffer and its error.
+    if (std::cout && std::fflush(stdout) == 0 && !std::ferror(stdout)) return code;
+    if (readerGone(STDOUT_FILENO)) return code;
+    std::cerr << failureLine(Failure(
+        kExitOutput, "standard output: cannot be written: what was printed is not all there"));
+    return kExitOutput;
 }

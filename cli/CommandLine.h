@@ -25,6 +25,8 @@ struct ParsedCommandLine {
 // Whole numbers in decimal digits only; the text is rewritten in canonical form so that CLI11's
 // own conversion, which reads a leading 0 as octal and 0x as hexadecimal, sees plain digits.
 CLI::Validator decimalIn(std::int64_t min, std::int64_t max);
+// A share from 0 to 1 in decimal digits, such as 0.95; "nan", "inf" and "95%" are refused.
+CLI::Validator shareOfOne();
 
 // Reads no file and makes none.
 ParsedCommandLine parseCommandLine(int argc, const char* const* argv);
@@ -35,3 +37,8 @@ void prepareRun(ParsedCommandLine& parsed);
 
 // A failure is printed as one line on standard error and gives its exit code.
 int runCommand(const CommandToRun& run);
+
+// The exit code once standard output is flushed: code, or kExitOutput with a line on standard
+// error when what was printed did not all go out (a full disk, a failed pipe). A pipe whose
+// reader has gone, as `| head` does, leaves code as it is: nobody is left to miss the rest.
+int exitCodeWithOutput(int code);

@@ -4,11 +4,12 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
-#include <fstream>
 #include <iostream>
+#include <optional>
 
 #include "CommandLine.h"
 #include "Commands.h"
+#include "Files.h"
 #include "Interrupt.h"
 #include "JsonText.h"
 #include "MeshTestPlan.h"
@@ -43,17 +44,15 @@ class MeshTestPrinter final : public MeshTestRun::Watcher {
           m_ports(std::move(ports)),
           m_start(delivery::Clock::now()) {
         if (csvPath.empty()) return;
-        m_csv.open(csvPath, std::ios::trunc);
-        if (!m_csv) throw Failure(kExitUsage, csvPath + ": cannot be written");
-        m_csv << meshtest::csvHeader() << "\n" << std::flush;
+        m_csv.emplace(csvPath);
+        keepRow(meshtest::csvHeader());
     }
 
     void events(const std::vector<delivery::Event>& events) override {
         for (const delivery::Event& event : events) {
             if (m_json) std::cout << jsonText(meshtest::eventJson(event, m_ports, m_start)) << "\n";
             const auto* send = std::get_if<delivery::SendOutcome>(&event);
-            if (m_csv.is_open() && send)
-                m_csv << meshtest::csvRow(*send, m_ports, m_start) << "\n" << std::flush;
+            if (send) keepRow(meshtest::csvRow(*send, m_ports, m_start));
         }
         if (m_json) std::cout << std::flush;
     }
@@ -85,7 +84,19 @@ class MeshTestPrinter final : public MeshTestRun::Watcher {
             std::cerr << programPrefix << m_ports[port] << " lost for good\n";
     }
 
+    // The CSV file lost rows, said on standard error when it did.
+    bool rowsLost() const { return m_rowsLost; }
+
   private:
+    // Said once: the run goes on, its figures on standard output.
+    void keepRow(const std::string& row) {
+        if (!m_csv || m_csv->add(row)) return;
+        std::cerr << programPrefix << m_csv->failure() << "; the sends from here on are not in it"
+                  << std::endl;
+        m_csv.reset();
+        m_rowsLost = true;
+    }
+
     void tell(const char* event, std::size_t port, const std::string& line,
               const std::string& why) {
         if (m_json) {
@@ -109,10 +120,20 @@ class MeshTestPrinter final : public MeshTestRun::Watcher {
     const bool m_live;
     const std::vector<std::string> m_ports;
     const delivery::Clock::time_point m_start;
-    std::ofstream m_csv;
+    std::optional<RowFile> m_csv;
+    bool m_rowsLost = false;
     std::size_t m_drawn = 0;
     delivery::Clock::time_point m_nextDraw{};
 };
+
+// A pair that delivered nothing fails, and so does one under --min-delivery: one line each.
+ExitCode tellShortfalls(const delivery::Summary& summary, const std::vector<std::string>& names,
+                        const MeshTestOptions& options) {
+    const std::vector<std::string> lines =
+        meshtest::shortfalls(summary, names, options.minDelivery.value_or(0));
+    for (const std::string& line : lines) std::cerr << programPrefix << line << "\n";
+    return lines.empty() ? kExitDone : kExitRefused;
+}
 
 ExitCode meshTest(const CommonOptions& common, const MeshTestOptions& options) {
     const std::vector<std::string> names = portsOf(options);
@@ -124,10 +145,10 @@ ExitCode meshTest(const CommonOptions& common, const MeshTestOptions& options) {
     const MeshTestRun::Outcome outcome =
         run.run(std::move(plan), printer, interrupted, std::chrono::seconds(options.patienceS));
     printer.finish(outcome);
-    if (!outcome.gone.empty()) return kExitPort;
-    if (options.minDelivery && !meshtest::pairsUnder(outcome.summary, *options.minDelivery).empty())
-        return kExitRefused;
-    return kExitDone;
+    const ExitCode code = outcome.cutShort        ? kExitInterrupted  // the figures so far printed
+                          : !outcome.gone.empty() ? kExitPort
+                                                  : tellShortfalls(outcome.summary, names, options);
+    return printer.rowsLost() ? kExitOutput : code;
 }
 
 }  // namespace
@@ -164,8 +185,9 @@ void addMeshTestCommand(CLI::App& subcommand, CommandRun& run) {
                      "no new sends after this long: 90s, 30m, 8h, 7d");
     test->add_option("--csv", options->csvPath, "write one row per send to this file");
     test->add_option("--min-delivery", options->minDelivery,
-                     "exit 1 when a pair delivers less than this share, such as 0.95")
-        ->check(CLI::Range(0.0, 1.0));
+                     "exit 1 when a pair delivers less than this share, such as 0.95 (one that "
+                     "delivers nothing always does)")
+        ->check(shareOfOne());
     test->add_option("--patience", options->patienceS,
                      "seconds a lost port may stay away before it is lost for good")
         ->capture_default_str()

@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
     prepareRun(parsed);
     std::cout << parsed.output;
     std::cerr << parsed.error;
-    if (!parsed.run) return parsed.exitCode;
+    if (!parsed.run) return exitCodeWithOutput(parsed.exitCode);
     catchInterrupt();
-    return runCommand(*parsed.run);
+    return exitCodeWithOutput(runCommand(*parsed.run));
 }

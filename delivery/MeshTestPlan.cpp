@@ -71,11 +71,20 @@ void checkMeshTestOptions(const MeshTestOptions& options) {
         throw refused("give the ports with -p COMn-COMm or --aliases");
     if (!options.aliases && options.ports.size() < 2)
         throw refused("give at least two ports: a sender and a target");
+    if (options.ports.size() > delivery::kMostPorts)
+        throw refused("give at most " + std::to_string(delivery::kMostPorts) +
+                      " ports: a send's tag names each in 16 bits");
     if (!options.count && !options.duration)
         throw refused("give --count, --duration or both: the test must end");
-    if (options.duration && !spanOfTime(*options.duration))
-        throw refused("--duration '" + *options.duration +
-                      "' is not a number with s, m, h or d, such as 8h");
+    if (options.duration) {
+        const auto duration = spanOfTime(*options.duration);
+        if (!duration)
+            throw refused("--duration '" + *options.duration +
+                          "' is not a number with s, m, h or d, such as 8h");
+        if (duration->count() == 0)
+            throw refused("--duration '" + *options.duration +
+                          "' ends the test before it starts: give a longer time, such as 90s");
+    }
     if (!options.aliases) pairsNamed(options.pairs, options.ports);
     dataSize(options, requestShape(options));
 }

@@ -1,6 +1,7 @@
 #include "MeshTestReport.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "SendNames.h"
@@ -193,13 +194,26 @@ std::string pairLines(const delivery::Summary& summary, const Names& ports) {
     return text;
 }
 
-std::vector<delivery::Pair> pairsUnder(const delivery::Summary& summary, double least) {
-    std::vector<delivery::Pair> under;
+std::vector<std::string> shortfalls(const delivery::Summary& summary, const Names& ports,
+                                    double least) {
+    std::vector<std::string> lines;
     for (const delivery::PairSummary& pair : summary.pairs) {
+        const std::string name = ports[pair.from] + " -> " + ports[pair.to];
+        const int known = pair.sent - pair.pending;
+        const std::string of = " of " + std::to_string(known) + (known == 1 ? " send" : " sends");
         const auto share = pair.deliveredShare();
-        if (!share || *share < least) under.push_back({pair.from, pair.to});
+        if (!share) {
+            lines.push_back(name + ": no send has its fate known");
+        } else if (pair.delivered == 0) {
+            lines.push_back(name + " delivered none" + of);
+        } else if (*share < least) {
+            // Cut, not rounded, so that a share under the least never reads as reaching it.
+            const double tenths = std::floor(*share * 1000) / 10;
+            lines.push_back(name + " delivered " + std::to_string(pair.delivered) + of + " (" +
+                            fixed(tenths) + "%, below " + fixed(least * 100, "%g") + "%)");
+        }
     }
-    return under;
+    return lines;
 }
 
 }  // namespace meshtest

@@ -33,8 +33,9 @@ std::string deliveryMatrix(const delivery::Summary& summary, const Names& ports)
 // One line a pair: its counts and latency percentiles.
 std::string pairLines(const delivery::Summary& summary, const Names& ports);
 
-// The pairs whose delivery is under the least share, and those with no send whose fate is
-// known: they did not show it.
-std::vector<delivery::Pair> pairsUnder(const delivery::Summary& summary, double least);
+// One line for each pair that fell short: one that delivered nothing, one under the least share,
+// and one with no send whose fate is known, which did not show its delivery.
+std::vector<std::string> shortfalls(const delivery::Summary& summary, const Names& ports,
+                                    double least);
 
 }  // namespace meshtest

@@ -1,7 +1,6 @@
 #include "Plan.h"
 
 #include <algorithm>
-#include <limits>
 #include <random>
 #include <stdexcept>
 #include <utility>
@@ -25,8 +24,7 @@ std::uint32_t drawRunId() {
 
 void checkPlan(const Plan& plan) {
     const auto refuse = [](const char* why) { throw std::invalid_argument(why); };
-    if (plan.ports.size() > std::numeric_limits<std::uint16_t>::max() + std::size_t{1})
-        refuse("more ports than a tag can name");
+    if (plan.ports.size() > kMostPorts) refuse("more ports than a tag can name");
     std::vector<std::pair<std::size_t, std::size_t>> named;
     for (const Pair& pair : plan.pairs) {
         if (pair.from >= plan.ports.size() || pair.to >= plan.ports.size())

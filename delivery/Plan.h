@@ -28,6 +28,9 @@ struct Pair {
     bool operator==(const Pair&) const = default;
 };
 
+// A tag names each port of a run in 16 bits.
+inline constexpr std::size_t kMostPorts = 65536;
+
 // Every port to every other, sender by sender, each sender's targets in port order.
 std::vector<Pair> allPairs(std::size_t ports);
 

@@ -16,6 +16,9 @@ void catchInterrupt() {
     struct sigaction action {};
     action.sa_handler = noteInterrupt;
     sigemptyset(&action.sa_mask);
+    // A write blocked on a full pipe goes on after the signal instead of failing, so that the
+    // summary Ctrl+C asks for is not lost with the line that was on its way.
+    action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 }

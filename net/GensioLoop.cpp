@@ -24,6 +24,7 @@ void keepWakeSignalHarmless() {
     struct sigaction ignoreWake {};
     ignoreWake.sa_handler = [](int) {};
     ::sigemptyset(&ignoreWake.sa_mask);
+    ignoreWake.sa_flags = SA_RESTART;  // the loop's waits end all the same; a write goes on
     ::sigaction(GENSIO_DEF_WAKE_SIG, &ignoreWake, nullptr);
 }
 

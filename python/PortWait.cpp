@@ -27,6 +27,7 @@ PortWait::PortWait() {
     struct sigaction watch {};
     watch.sa_handler = noteInterrupt;
     sigemptyset(&watch.sa_mask);
+    watch.sa_flags = SA_RESTART;  // a write blocked elsewhere in the process goes on
     sigaction(SIGINT, &watch, nullptr);
     m_watching = true;
 }

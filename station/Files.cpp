@@ -62,3 +62,21 @@ void appendRecord(const std::string& path, const std::string& header, const std:
     }
     if (::close(file.release()) != 0) throw cannotWrite(path, errno);
 }
+
+RowFile::RowFile(std::string path)
+    : m_path(std::move(path)),
+      m_file(::open(m_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)) {
+    if (!m_file) throw cannotWrite(m_path, errno);
+}
+
+bool RowFile::add(const std::string& row) {
+    if (!m_failure.empty()) return false;
+    const std::string line = row + "\n";
+    if (const int error = writeAll(m_file.get(), line); error != 0) {
+        (void)::ftruncate(m_file.get(), m_written);
+        m_failure = cannotWrite(m_path, error).what();
+        return false;
+    }
+    m_written += static_cast<off_t>(line.size());
+    return true;
+}

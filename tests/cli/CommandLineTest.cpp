@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "MeshSurveyCommand.h"
+#include "MeshTestPlan.h"
 #include "ParseArguments.h"
 #include "RawCommand.h"
 #include "ScopedRuntimeDir.h"
@@ -60,6 +61,8 @@ TEST_P(RefusedCommandLine, endsWithUsageAndNothingToRun) {
     EXPECT_FALSE(parsed.run.has_value());
     EXPECT_EQ(parsed.exitCode, kExitUsage);
     EXPECT_NE(parsed.error.find(GetParam().message), std::string::npos) << parsed.error;
+    EXPECT_EQ(parsed.error.find("meshcfg-cli: "), 0u) << parsed.error;
+    EXPECT_EQ(std::count(parsed.error.begin(), parsed.error.end(), '\n'), 1) << parsed.error;
 }
 
 constexpr const char* kWholeProfile =
@@ -226,6 +229,49 @@ const Refused kRefused[] = {
     {"meshTestAliasesAndPorts",
      {"-p", "COM200-COM201", "mesh", "test", "--count", "5", "--aliases"},
      "give the ports with -p COMn-COMm or --aliases"},
+    {"meshTestDurationZero",
+     {"-p", "COM200-COM201", "mesh", "test", "--duration", "0s"},
+     "--duration '0s' ends the test before it starts"},
+    {"meshTestDurationZeroDays",
+     {"-p", "COM200-COM201", "mesh", "test", "--count", "5", "--duration", "0d"},
+     "give a longer time, such as 90s"},
+    {"meshTestDurationNegative",
+     {"-p", "COM200-COM201", "mesh", "test", "--duration", "-5s"},
+     "--duration '-5s' is not a number"},
+    {"meshTestMinDeliveryNan",
+     {"-p", "COM200-COM201", "mesh", "test", "--count", "5", "--min-delivery", "nan"},
+     "'nan' is not a share from 0 to 1"},
+    {"meshTestMinDeliveryInfinite",
+     {"-p", "COM200-COM201", "mesh", "test", "--count", "5", "--min-delivery", "inf"},
+     "'inf' is not a share"},
+    {"meshTestMinDeliveryPercent",
+     {"-p", "COM200-COM201", "mesh", "test", "--count", "5", "--min-delivery", "95"},
+     "'95' is not a share"},
+    {"meshTestMinDeliveryNegative",
+     {"-p", "COM200-COM201", "mesh", "test", "--count", "5", "--min-delivery", "-0.1"},
+     "'-0.1' is not a share"},
+    {"meshTestCountZero",
+     {"-p", "COM200-COM201", "mesh", "test", "--count", "0"},
+     "--count: '0' is not a decimal number from 1"},
+    {"meshTestIntervalZero",
+     {"-p", "COM200-COM201", "mesh", "test", "--count", "5", "--interval", "0"},
+     "--interval: '0' is not a decimal"},
+    {"meshTestJumpEight",
+     {"-p", "COM200-COM201", "mesh", "test", "--count", "5", "--jump", "8"},
+     "--jump: '8' is not a decimal number"},
+    {"meshTestRouteModeUnknown",
+     {"-p", "COM200-COM201", "mesh", "test", "--count", "5", "--route-mode", "fastest"},
+     "--route-mode"},
+    {"meshTestRelaysNotHex",
+     {"-p", "COM200-COM201", "mesh", "test", "--count", "5", "--route-mode", "source", "--relays",
+      "00G5"},
+     "00G5"},
+    {"meshTestPatienceZero",
+     {"-p", "COM200-COM201", "mesh", "test", "--count", "5", "--patience", "0"},
+     "--patience: '0' is not a decimal"},
+    {"meshTestTimeoutZero",
+     {"-p", "COM200-COM201", "mesh", "test", "--count", "5", "--timeout", "0"},
+     "--timeout: '0' is not a decimal"},
     {"profileBadOverride",
      {"-p", "COM1", "apply", "PROFILE", "--node-id", "0x7"},
      "'0x7' is not a valid node_id",
@@ -248,6 +294,18 @@ const Refused kRefused[] = {
 
 INSTANTIATE_TEST_SUITE_P(, RefusedCommandLine, testing::ValuesIn(kRefused),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A tag names a run's ports in 16 bits: one more port than that is refused before any opens.
+TEST(MeshTestPorts, moreThanATagCanNameAreRefused) {
+    MeshTestOptions options;
+    options.count = 1;
+    options.pairs = "/dev/tty0:/dev/tty1";
+    for (int port = 0; port <= 65536; ++port)
+        options.ports.push_back("/dev/tty" + std::to_string(port));
+    EXPECT_THROW(checkMeshTestOptions(options), Failure);
+    options.ports.pop_back();
+    EXPECT_NO_THROW(checkMeshTestOptions(options));
+}
 
 struct AcceptedNumbers {
     const char* name;

@@ -1,17 +1,22 @@
 // The real meshcfg-cli against a lab of modules, the shipped example: route lists on two
 // modules, data sent from one seen by monitor on the target, the module nobody hears, and the
-// delivery test across the lab.
+// delivery test across the lab: what its exit code and lines say once it ends, Ctrl+C, and
+// output that did not all go out.
 
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <algorithm>
@@ -53,6 +58,11 @@ double median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
+bool endsWithSummary(const QByteArray& out) {
+    const QList<QByteArray> lines = out.trimmed().split('\n');
+    return QJsonDocument::fromJson(lines.last()).object().contains("summary");
+}
+
 }  // namespace
 
 class LabCliTest : public QObject {
@@ -74,6 +84,11 @@ class LabCliTest : public QObject {
     void onePortNamedTwiceIsRefusedByEveryCommand();
     void deliveryTestShowsEachLinksRate();
     void aCutRelayLinkMovesTheRouteAndLatency();
+    void deliveryTestEnds_data();
+    void deliveryTestEnds();
+    void summaryWaitsOutAFullPipe();
+    void outputThatDidNotGoOut_data();
+    void outputThatDidNotGoOut();
 
   private:
     std::unique_ptr<RunningLab> m_lab;
@@ -213,6 +228,127 @@ void LabCliTest::aCutRelayLinkMovesTheRouteAndLatency() {
     QCOMPARE(pair["sent"].toInt(), kSends);
     QCOMPARE(pair["delivered"].toInt(), static_cast<int>(all.size()));
     QCOMPARE(runCli({"-p", "COM200", "path"}).out, QByteArray("path=1 3 4 6\nlinks=-48 -97 -70\n"));
+}
+
+// The exit code says how the pairs did; each one that fell short is a line of its own.
+void LabCliTest::deliveryTestEnds_data() {
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<bool>("interrupted");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("err");  // the whole of standard error, as a pattern
+    QTest::newRow("all delivered")
+        << QStringList{"--pairs", "COM200:COM201", "--count", "5"} << false << 0 << QString("");
+    QTest::newRow("nothing delivered")
+        << QStringList{"--pairs", "COM200:COM204", "--count", "3", "--timeout", "300"} << false << 1
+        << QString("meshcfg-cli: COM200 -> COM204 delivered none of 3 sends\n");
+    QTest::newRow("at --min-delivery")
+        << QStringList{"--pairs", "COM200:COM201", "--count", "5", "--min-delivery", "0.9"} << false
+        << 0 << QString("");
+    QTest::newRow("under --min-delivery")
+        << QStringList{"--pairs", "COM202:COM203", "--count", "40", "--min-delivery", "0.95"}
+        << false << 1
+        << QString(R"(meshcfg-cli: COM202 -> COM203 delivered \d+ of 40 sends \(\d+\.\d%, )"
+                   R"(below 95%\)\n)");
+    QTest::newRow("Ctrl+C") << QStringList{"--pairs", "COM200:COM201", "--count", "1000"} << true
+                            << 130 << QString("");
+}
+
+void LabCliTest::deliveryTestEnds() {
+    QFETCH(QStringList, options);
+    QFETCH(bool, interrupted);
+    QFETCH(int, exitCode);
+    QFETCH(QString, err);
+    QProcess run;
+    startCli(run, QStringList{"-p", "COM200-COM205", "mesh", "test", "--interval", "20", "--json"} +
+                      options);
+    if (interrupted) {
+        QVERIFY(run.waitForReadyRead(kWaitMs));
+        ::kill(static_cast<pid_t>(run.processId()), SIGINT);
+    }
+    const CliResult result = finishCli(run);
+    QCOMPARE(result.exitCode, exitCode);
+    QVERIFY2(endsWithSummary(result.out), result.out.constData());
+    const QRegularExpression whole(QRegularExpression::anchoredPattern(err));
+    QVERIFY2(whole.match(QString::fromUtf8(result.err)).hasMatch(), result.err.constData());
+}
+
+// Ctrl+C while the program waits to write to a full pipe: the summary still comes whole once the
+// pipe is read, and the exit code says the run was cut short.
+void LabCliTest::summaryWaitsOutAFullPipe() {
+    const QTemporaryDir folder;
+    const QString fifo = folder.filePath("out");
+    QVERIFY(::mkfifo(qPrintable(fifo), 0600) == 0);
+    const int out = ::open(qPrintable(fifo), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ::fcntl(out, F_SETPIPE_SZ, 4096);
+    QProcess run;
+    run.setStandardOutputFile(fifo);
+    startCli(run, {"-p", "COM200", "-p", "COM201", "mesh", "test", "--count", "100000",
+                   "--interval", "20", "--json"});
+    int held = 0;
+    QElapsedTimer steady;
+    const auto waitsToWrite = [&] {  // the pipe holds bytes and took no more for half a second
+        int now = 0;
+        ::ioctl(out, FIONREAD, &now);
+        if (now != held) steady.start();
+        held = now;
+        return held > 0 && steady.elapsed() >= 500;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(waitsToWrite(), kWaitMs);
+    ::kill(static_cast<pid_t>(run.processId()), SIGINT);
+    QTest::qWait(200);  // the signal comes while the write waits
+    ::fcntl(out, F_SETFL, 0);
+    QByteArray printed;
+    char chunk[4096];
+    for (ssize_t got; (got = ::read(out, chunk, sizeof chunk)) > 0;) printed.append(chunk, got);
+    ::close(out);
+    QCOMPARE(finishCli(run).exitCode, 130);
+    QVERIFY2(endsWithSummary(printed), printed.right(300).constData());
+}
+
+// A full disk or a file size limit cuts what is written: exit 7 and one line naming what; the
+// CSV file keeps only whole rows.
+void LabCliTest::outputThatDidNotGoOut_data() {
+    QTest::addColumn<QString>("shell");  // run with the program and its arguments after it
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("err");
+    const QStringList test{"-p",   "COM200",  "-p", "COM201",     "mesh",
+                           "test", "--count", "3",  "--interval", "20"};
+    const QString stdoutLost =
+        "meshcfg-cli: standard output: cannot be written: what was printed is not all there\n";
+    QTest::newRow("JSON lines to a full disk")
+        << "exec \"$0\" \"$@\" >/dev/full" << test + QStringList{"--json"} << stdoutLost;
+    QTest::newRow("the table to a full disk")
+        << "exec \"$0\" \"$@\" >/dev/full" << test << stdoutLost;
+    QTest::newRow("a route list to a full disk")
+        << "exec \"$0\" \"$@\" >/dev/full" << QStringList{"-p", "COM200", "route"} << stdoutLost;
+    QTest::newRow("help to a full disk")
+        << "exec \"$0\" \"$@\" >/dev/full" << QStringList{"--help"} << stdoutLost;
+    QTest::newRow("CSV beyond the file size limit")
+        << "trap '' XFSZ; ulimit -f 1; exec \"$0\" \"$@\" >/dev/null"
+        << QStringList{"-p",      "COM200", "-p",         "COM201", "mesh",  "test",
+                       "--count", "40",     "--interval", "20",     "--csv", "CSV"}
+        << "meshcfg-cli: CSV: cannot be written: File too large; the sends from here on are not "
+           "in it\n";
+}
+
+void LabCliTest::outputThatDidNotGoOut() {
+    QFETCH(QString, shell);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, err);
+    const QTemporaryDir folder;
+    const QString csv = folder.filePath("sends.csv");
+    arguments.replaceInStrings(QRegularExpression("^CSV$"), csv);
+    QProcess run;
+    run.start("bash", QStringList{"-c", shell, cliProgram()} + arguments);
+    QVERIFY(run.waitForFinished(kWaitMs));
+    QCOMPARE(run.exitCode(), 7);
+    QCOMPARE(QString::fromUtf8(run.readAllStandardError()), err.replace("CSV", csv));
+    QFile rows(csv);
+    if (!rows.open(QIODevice::ReadOnly)) return;
+    const QByteArray text = rows.readAll();
+    QVERIFY(text.endsWith('\n'));
+    for (const QByteArray& row : text.trimmed().split('\n')) QCOMPARE(row.count(','), 9);
+    QVERIFY2(text.count('\n') < 41, text.constData());
 }
 
 QTEST_GUILESS_MAIN(LabCliTest)
