@@ -72,7 +72,7 @@ RecordUrl postgresUrl(std::string_view url, std::string_view rest) {
     return parsed;
 }
 
-std::string quoted(std::string_view value) {
+std::string conninfoQuoted(std::string_view value) {
     std::string text = "'";
     for (const char c : value) {
         if (c == '\'' || c == '\\') text += '\\';
@@ -124,9 +124,9 @@ RecordUrl parseRecordUrl(std::string_view url) {
 
 std::string RecordUrl::connectionString() const {
     // A down server must be reported within seconds, not after the system's TCP time-out.
-    std::string text = "host=" + quoted(host) + " port=" + std::to_string(port) +
-                       " dbname=" + quoted(database) + " connect_timeout=3";
-    if (!user.empty()) text += " user=" + quoted(user);
+    std::string text = "host=" + conninfoQuoted(host) + " port=" + std::to_string(port) +
+                       " dbname=" + conninfoQuoted(database) + " connect_timeout=3";
+    if (!user.empty()) text += " user=" + conninfoQuoted(user);
     return text;
 }
 

@@ -8,6 +8,7 @@
 #include <iostream>
 #include <random>
 
+#include "PseudoTerminal.h"
 #include "SetupNames.h"
 #include "SystemError.h"
 
@@ -15,7 +16,6 @@ namespace sim {
 
 namespace {
 
-constexpr auto kAbandonCheckEvery = std::chrono::milliseconds(500);
 constexpr std::size_t kAbandonChecksAtOnce = 10;
 constexpr std::uint64_t kSignals = 0;  // the key of the signals; a module's is its place + 1
 constexpr int kBadFile = 2;
@@ -221,7 +221,7 @@ void LabLoop::tellOverflows(Clock::time_point now) {
 // costs a system call.
 void LabLoop::releaseAbandonedPorts(Clock::time_point now) {
     if (now < m_nextAbandonCheck) return;
-    m_nextAbandonCheck = now + kAbandonCheckEvery;
+    m_nextAbandonCheck = now + PseudoTerminal::kAbandonCheckEvery;
     for (std::size_t k = 0; k < kAbandonChecksAtOnce && k < m_ports.size(); ++k) {
         m_nextAbandonLook = (m_nextAbandonLook + 1) % m_ports.size();
         if (PseudoTerminal* terminal = m_ports[m_nextAbandonLook]->terminal())

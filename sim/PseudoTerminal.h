@@ -2,6 +2,7 @@
 // The simulator's end of the serial line: a pseudo-terminal whose slave side the tool opens
 // as its port.
 
+#include <chrono>
 #include <string>
 
 #include "FileDescriptor.h"
@@ -10,6 +11,9 @@ namespace sim {
 
 class PseudoTerminal {
   public:
+    // How often a terminal left exclusive by a killed tool is looked for.
+    static constexpr std::chrono::milliseconds kAbandonCheckEvery{500};
+
     // Throws std::runtime_error.
     PseudoTerminal();
 

@@ -6,14 +6,12 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "PseudoTerminal.h"
 #include "SystemError.h"
 
 namespace sim {
 
 namespace {
-
-// How often a port left exclusive by a killed tool is looked for.
-constexpr auto kAbandonCheckEvery = std::chrono::milliseconds(500);
 
 int millisecondsUntil(LinePacer::Clock::time_point now, LinePacer::Clock::time_point due) {
     if (due <= now) return 0;
@@ -141,7 +139,7 @@ void Simulator::tellOverflows(Clock::time_point now) {
 
 void Simulator::releaseAbandonedPort(Clock::time_point now) {
     if (now < m_nextAbandonCheck) return;
-    m_nextAbandonCheck = now + kAbandonCheckEvery;
+    m_nextAbandonCheck = now + PseudoTerminal::kAbandonCheckEvery;
     if (PseudoTerminal* terminal = m_cable.terminal()) terminal->releaseAbandonedExclusive();
 }
 
