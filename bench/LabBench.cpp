@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "FileDescriptor.h"
+#include "LineClock.h"
 #include "LineTime.h"
 #include "Messages.h"
 #include "PortNames.h"

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "LineTime.h"
+#include "LineClock.h"
 #include "Tag.h"
 
 namespace delivery {

@@ -1,10 +1,7 @@
 #pragma once
-// How long a serial line takes to carry bytes, and when a frame handed to it is through. Each
-// byte is a start bit, 8 data bits, a parity bit unless the parity is none, and a stop bit. The
-// line carries one frame after another: a frame handed over while the one before is still on its
-// way is through only a line time after that one.
+// How long a serial line takes to carry bytes: each byte a start bit, 8 data bits, a parity bit
+// when the line has parity, and a stop bit.
 
-#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -13,8 +10,10 @@
 
 namespace proto {
 
+inline constexpr std::int64_t kBitsPerByte = 10;
+
 constexpr std::int64_t bitsPerByte(Parity parity) {
-    return parity == Parity::kNone ? 10 : 11;
+    return parity == Parity::kNone ? kBitsPerByte : kBitsPerByte + 1;
 }
 
 // Nothing at baud 0, which stands for a line with no pace of its own.
@@ -25,32 +24,5 @@ constexpr std::chrono::nanoseconds lineTime(std::size_t bytes, unsigned baud,
     return std::chrono::nanoseconds(static_cast<std::int64_t>(bytes) * bitsPerByte(parity) *
                                     std::nano::den / baud);
 }
-
-// One port's line, told when each frame was handed over whole; it reads no clock itself.
-class LineClock {
-  public:
-    using Clock = std::chrono::steady_clock;
-
-    // A line with no pace of its own: a frame is through when it is handed over.
-    LineClock() = default;
-    explicit LineClock(LineSettings line) : m_line(line) {}
-
-    Clock::duration carries(std::size_t bytes) const {
-        return std::chrono::duration_cast<Clock::duration>(
-            lineTime(bytes, static_cast<unsigned>(std::max(m_line.baud, 0)), m_line.parity));
-    }
-    // A frame of this many bytes handed over whole at handedOver: when its last byte is through.
-    Clock::time_point handOver(Clock::time_point handedOver, std::size_t bytes) {
-        m_free = std::max(handedOver, m_free) + carries(bytes);
-        return m_free;
-    }
-    // When the line has carried every frame handed over: a frame handed over then waits for
-    // none of them.
-    Clock::time_point free() const { return m_free; }
-
-  private:
-    LineSettings m_line{.baud = 0};
-    Clock::time_point m_free{};
-};
 
 }  // namespace proto

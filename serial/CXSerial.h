@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "FileDescriptor.h"
+#include "LineClock.h"
 #include "LineSettings.h"
-#include "LineTime.h"
 #include "NetworkLink.h"
 #include "PortDirectory.h"
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "LineTime.h"
+#include "LineClock.h"
 
 namespace {
 
