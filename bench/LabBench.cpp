@@ -1,8 +1,8 @@
 // A lab of 100 modules in one qz470-sim. Idle, its CPU beside one module's. Then 200 sends a
 // second spread over it, each from one module to the module two hops on along a ring, read back
 // as the notices at the targets: each notice's last byte is timed against when the lab's own
-// timing says it is due (the request's line time at the sender's rate, the hops' latencies, the
-// module's reply delay, the notice's line time at the target's rate), beside a lab of two
+// timing says it is due (from the request on the wire at the sender's rate, the hops' latencies,
+// the module's reply delay, the notice's line time at the target's rate), beside a lab of two
 // modules at 10 sends a second.
 
 #include <fcntl.h>
@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "FileDescriptor.h"
+#include "LineClock.h"
 #include "LineTime.h"
 #include "Messages.h"
 #include "PortNames.h"
@@ -140,9 +141,10 @@ Sends drive(pid_t lab, std::vector<FileDescriptor>& ports, double perSecond, Clo
     const proto::Frame sample = tagged(1, 0);
     const proto::Frame noticeSample = proto::encode(
         proto::ReceiveNotice{proto::NoticeContent{1, 50, std::vector<std::uint8_t>(4)}});
+    // From the request on the wire: the hops, the reply delay and the notice's own line time.
     const auto crossing = std::chrono::duration_cast<Clock::duration>(
-        proto::lineTime(sample.size(), kBaud) + hops * kLatency + kDelay +
-        proto::lineTime(noticeSample.size(), kBaud));
+        hops * kLatency + kDelay + proto::lineTime(noticeSample.size(), kBaud));
+    std::vector<proto::LineClock> lines(ports.size(), proto::LineClock({kBaud, Parity::kNone}));
     Sends sends;
     std::vector<Clock::time_point> due(static_cast<std::size_t>(total));
     std::vector<std::vector<std::uint8_t>> pending(ports.size());
@@ -151,7 +153,8 @@ Sends drive(pid_t lab, std::vector<FileDescriptor>& ports, double perSecond, Clo
     for (const FileDescriptor& port : ports) fds.push_back({port.get(), POLLIN, 0});
     const CpuTime cpuBefore = processCpuTimeOf(lab);
     const Clock::time_point start = Clock::now();
-    const Clock::time_point end = start + total * period + crossing + milliseconds(500);
+    const Clock::time_point end =
+        start + total * period + lines[0].carries(sample.size()) + crossing + milliseconds(500);
     while (Clock::now() < end && static_cast<int>(sends.latenessMs.size()) < total) {
         const Clock::time_point next = sends.sent < total ? start + sends.sent * period : end;
         const auto wait = std::max(next - Clock::now(), Clock::duration{});
@@ -166,10 +169,12 @@ Sends drive(pid_t lab, std::vector<FileDescriptor>& ports, double perSecond, Clo
             const int from = sends.sent % modules;
             const proto::Frame request =
                 tagged((from + hops) % modules + 1, static_cast<std::uint32_t>(sends.sent));
-            if (::write(fds[static_cast<std::size_t>(from)].fd, request.data(), request.size()) !=
+            const auto port = static_cast<std::size_t>(from);
+            if (::write(fds[port].fd, request.data(), request.size()) !=
                 static_cast<ssize_t>(request.size()))
                 return {};
-            due[static_cast<std::size_t>(sends.sent)] = Clock::now() + crossing;
+            due[static_cast<std::size_t>(sends.sent)] =
+                lines[port].handOver(Clock::now(), request.size()) + crossing;
             ++sends.sent;
         }
     }

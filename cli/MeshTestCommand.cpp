@@ -63,6 +63,12 @@ class MeshTestPrinter final : public MeshTestRun::Watcher {
     void portBack(std::size_t port) override {
         tell("port_back", port, m_ports[port] + " is back; its pairs go on", {});
     }
+    void paced(const delivery::Plan& plan) override {
+        if (m_json)
+            std::cout << jsonText(meshtest::pacedJson(plan)) << std::endl;
+        else
+            std::cerr << programPrefix << meshtest::pacedLine(plan) << std::endl;
+    }
 
     void idle(const delivery::Matcher& matcher) override {
         const auto now = delivery::Clock::now();

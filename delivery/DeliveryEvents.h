@@ -28,7 +28,7 @@ enum class Verdict {
 struct SendOutcome {
     Pair pair{};
     std::uint32_t sequence = 0;
-    Clock::time_point sentAt{};  // its request's last byte written
+    Clock::time_point sentAt{};  // its request's last byte on the wire
     std::optional<Confirmation> confirmation{};
     std::optional<Clock::time_point> arrivedAt{};  // the notice's last byte, when delivered
     double latencyMs = 0;                          // one way, when delivered
@@ -73,18 +73,30 @@ struct Latency {  // milliseconds, nearest rank within the histogram's stated er
     bool operator==(const Latency&) const = default;
 };
 
+struct Rate {          // sends a second
+    double asked = 0;  // what the interval asks of the pair: its sender's sends among its targets
+    std::optional<double> reached{};  // first to last send on the wire; nothing before the second
+    bool operator==(const Rate&) const = default;
+};
+
+// A pair's sends add up: sent + leftOut + notSent is what it was asked for.
 struct PairSummary {
     std::size_t from = 0;  // port indices: the faces name them
     std::size_t to = 0;
-    int sent = 0;
+    int sent = 0;  // gone out and counted: each delivered, not delivered or pending
     int delivered = 0;
     int duplicates = 0;
     int late = 0;
     int outOfOrder = 0;
     int falseOk = 0;
     int falseFail = 0;
-    int pending = 0;                     // sent, not yet delivered, within the time-out
+    int pending = 0;  // sent, not yet delivered, within the time-out
+    int leftOut = 0;  // gone out, but a port of the pair was lost or the run ended before its fate
+    int notSent = 0;  // asked for and never gone out: its write failed, or its port was away or
+                      // gone, or the run ended first
     std::optional<Latency> latencyMs{};  // nothing before the first delivery
+    std::optional<int> asked{};          // the plan's count; nothing for a run by duration alone
+    Rate rate{};
 
     // Delivered among the sends whose fate is known; nothing before the first.
     std::optional<double> deliveredShare() const;

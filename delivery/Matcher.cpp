@@ -32,13 +32,20 @@ double millisecondsBetween(Clock::time_point from, Clock::time_point to) {
 Matcher::Matcher(const Plan& plan)
     : m_run(plan.run),
       m_timeout(plan.timeout),
+      m_count(plan.count),
       m_pairs(plan.pairs.size()),
       m_unconfirmed(plan.ports.size()),
       m_presence(plan.ports.size()) {
+    std::vector<int> targets(plan.ports.size(), 0);
+    for (const Pair& pair : plan.pairs) ++targets[pair.from];
+    const double interval = std::chrono::duration<double>(plan.interval).count();
     for (std::size_t pair = 0; pair < plan.pairs.size(); ++pair) {
+        PairSummary& figures = m_pairs[pair].figures;
         m_pairs[pair].pair = plan.pairs[pair];
-        m_pairs[pair].figures.from = plan.pairs[pair].from;
-        m_pairs[pair].figures.to = plan.pairs[pair].to;
+        figures.from = plan.pairs[pair].from;
+        figures.to = plan.pairs[pair].to;
+        figures.asked = plan.count;
+        figures.rate.asked = 1 / (interval * targets[figures.from]);
         m_pairOf.emplace(pairKey(plan.pairs[pair].from, plan.pairs[pair].to), pair);
     }
 }
@@ -52,6 +59,8 @@ Tag Matcher::tagFor(std::size_t pair) const {
 void Matcher::sent(std::size_t pair, Clock::time_point writtenAt, int number) {
     forgetOld(pair, writtenAt);
     PairState& state = m_pairs[pair];
+    if (state.figures.sent + state.figures.leftOut == 0) state.firstSentAt = writtenAt;
+    state.lastSentAt = writtenAt;
     const std::uint32_t sequence = state.nextSequence++;
     state.records.push_back({sequence, writtenAt});
     ++state.figures.sent;
@@ -67,6 +76,10 @@ void Matcher::sent(std::size_t pair, Clock::time_point writtenAt, int number) {
     m_deadlines.push_back({pair, sequence, number, writtenAt + m_timeout});
     for (const Early& early : std::exchange(state.early, {}))
         arrived(early.port, early.tag, early.at);
+}
+
+void Matcher::unwritten(std::size_t pair) {
+    ++m_pairs[pair].figures.notSent;
 }
 
 // Sends older than the memory keeps; one still waiting there had its time-out long ago, unless
@@ -213,6 +226,7 @@ void Matcher::leaveOut(std::size_t pair, Record& record) {
     --m_waiting;
     --state.figures.sent;
     --state.figures.pending;
+    ++state.figures.leftOut;
     tell(SendOutcome{state.pair, record.sequence, record.sentAt, record.confirmation, std::nullopt,
                      0, Verdict::LeftOut});
 }
@@ -254,6 +268,9 @@ void Matcher::cutShort() {
             if (record.state == State::Waiting) leaveOut(pair, record);
         for (const Early& early : std::exchange(m_pairs[pair].early, {}))
             unsent(early.port, early.at);
+        PairSummary& figures = m_pairs[pair].figures;
+        if (m_count)
+            figures.notSent = std::max(figures.notSent, *m_count - figures.sent - figures.leftOut);
     }
 }
 
@@ -265,6 +282,9 @@ Summary Matcher::summary() const {
     Summary summary = m_others;
     for (const PairState& state : m_pairs) {
         PairSummary figures = state.figures;
+        const int gone = figures.sent + figures.leftOut;
+        const std::chrono::duration<double> span = state.lastSentAt - state.firstSentAt;
+        if (gone > 1 && span.count() > 0) figures.rate.reached = (gone - 1) / span.count();
         if (state.latency.count() > 0)
             figures.latencyMs = Latency{state.latency.nearestRank(0.5),
                                         state.latency.nearestRank(0.95), state.latency.max()};

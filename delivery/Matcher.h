@@ -3,12 +3,12 @@
 // keeps each pair's figures.
 //
 // A send is delivered when its data reaches its target within the time-out, timed one way from
-// its request's last byte written to the notice's last byte; data after the time-out is late,
-// and not delivered. A send's confirmation is the one the sender's link test numbers as its
-// answer (the module answers each send once and in order, so the face already knows which send
-// a confirmation answers); one that comes after the time-out says nothing of the delivery. The
-// module lies twice: "ok" for data that did not arrive within the time-out (false ok), and a
-// failure status for data that arrived all the same, in time or late (false fail).
+// the moment the line has carried its request's last byte to the notice's last byte; data after
+// the time-out is late, and not delivered. A send's confirmation is the one the sender's link test
+// numbers as its answer (the module answers each send once and in order, so the face already knows
+// which send a confirmation answers); one that comes after the time-out says nothing of the
+// delivery. The module lies twice: "ok" for data that did not arrive within the time-out (false
+// ok), and a failure status for data that arrived all the same, in time or late (false fail).
 //
 // The face reports a send once its request is written, but its data can reach the target's port,
 // and be read there, before that report: a notice with the tag of the pair's next send waits for
@@ -44,9 +44,11 @@ class Matcher {
 
     // The tag of the pair's next send.
     Tag tagFor(std::size_t pair) const;
-    // The send tagFor gave went out whole at writtenAt. number: the sender's link test's number
-    // for it, by which its confirmation will come.
+    // The send tagFor gave went out whole, on the wire at writtenAt. number: the sender's link
+    // test's number for it, by which its confirmation will come.
     void sent(std::size_t pair, Clock::time_point writtenAt, int number);
+    // The send due for the pair did not go out whole: not sent; its tag goes to the next one.
+    void unwritten(std::size_t pair);
     // A confirmation the sender's link test took for its send number (0: for none). status:
     // nothing for a confirmation with a wrong check byte.
     void confirmed(std::size_t sender, int number, std::optional<std::uint8_t> status,
@@ -63,7 +65,8 @@ class Matcher {
     void portBack(std::size_t port);
     const Presence& presence() const { return m_presence; }
     // The test ends before the sends still waiting had their time-out: they are left out, as
-    // if never sent, unless their data has arrived already.
+    // if never sent, unless their data has arrived already. The sends of the plan's count
+    // never made count as not sent.
     void cutShort();
 
     // No send waits for its time-out.
@@ -96,6 +99,8 @@ class Matcher {
         std::uint32_t newestArrived = 0;
         proto::RoundTripHistogram latency{};
         std::vector<Early> early{};  // data of the next send, before its report
+        Clock::time_point firstSentAt{};
+        Clock::time_point lastSentAt{};
     };
     static constexpr std::size_t kMostEarly = 4;
     struct SendRef {
@@ -118,6 +123,7 @@ class Matcher {
 
     const std::uint32_t m_run;
     const Clock::duration m_timeout;
+    const std::optional<int> m_count;
     std::vector<PairState> m_pairs;
     std::unordered_map<std::uint32_t, std::size_t> m_pairOf;  // from << 16 | to
     std::vector<std::deque<SendRef>> m_unconfirmed;           // per sender, oldest first

@@ -24,6 +24,15 @@ std::string fixed(double value, const char* format = "%.1f") {
     return text;
 }
 
+// Whole milliseconds as they are, others to a tenth: "10", "17.7".
+std::string msText(delivery::Clock::duration span) {
+    return fixed(rounded(std::chrono::duration<double, std::milli>(span).count()), "%g");
+}
+
+std::string rateText(std::optional<double> rate) {
+    return rate ? fixed(*rate) : "?";
+}
+
 std::string percentText(const delivery::PairSummary& pair) {
     const auto share = pair.deliveredShare();
     return share ? fixed(*share * 100) + "%" : "?";
@@ -89,6 +98,29 @@ Json portJson(const char* event, const std::string& port, const std::string& rea
     return json;
 }
 
+Json pacedJson(const delivery::Plan& plan) {
+    const LineSettings line = plan.line.value_or(LineSettings{});
+    return {
+        {"event", "interval_stretched"},
+        {"interval_ms", rounded(std::chrono::duration<double, std::milli>(plan.interval).count())},
+        {"paced_ms",
+         rounded(std::chrono::duration<double, std::milli>(delivery::pacedInterval(plan)).count())},
+        {"baud", line.baud},
+        {"parity", parityNameOf(line.parity)}};
+}
+
+std::string pacedLine(const delivery::Plan& plan) {
+    const LineSettings line = plan.line.value_or(LineSettings{});
+    const std::string paced = msText(delivery::pacedInterval(plan));
+    std::string parity;
+    if (line.parity != Parity::kNone)
+        parity = " and " + std::string(parityNameOf(line.parity)) + " parity";
+    return "mesh test: --interval " + msText(plan.interval) + " stretched to " + paced +
+           " ms: at " + std::to_string(line.baud) + " baud" + parity +
+           " the busiest port's line needs that long for each round of sends, their "
+           "confirmations and notices";
+}
+
 Json summaryJson(const delivery::Summary& summary, const Names& ports) {
     Json pairs = Json::array();
     for (const delivery::PairSummary& pair : summary.pairs) {
@@ -97,16 +129,23 @@ Json summaryJson(const delivery::Summary& summary, const Names& ports) {
             latency = {{"p50", rounded(pair.latencyMs->p50)},
                        {"p95", rounded(pair.latencyMs->p95)},
                        {"max", rounded(pair.latencyMs->max)}};
-        pairs.push_back({{"from", ports[pair.from]},
-                         {"to", ports[pair.to]},
-                         {"sent", pair.sent},
-                         {"delivered", pair.delivered},
-                         {"duplicates", pair.duplicates},
-                         {"late", pair.late},
-                         {"out_of_order", pair.outOfOrder},
-                         {"false_ok", pair.falseOk},
-                         {"false_fail", pair.falseFail},
-                         {"latency_ms", latency}});
+        pairs.push_back(
+            {{"from", ports[pair.from]},
+             {"to", ports[pair.to]},
+             {"sent", pair.sent},
+             {"delivered", pair.delivered},
+             {"duplicates", pair.duplicates},
+             {"late", pair.late},
+             {"out_of_order", pair.outOfOrder},
+             {"false_ok", pair.falseOk},
+             {"false_fail", pair.falseFail},
+             {"left_out", pair.leftOut},
+             {"not_sent", pair.notSent},
+             {"asked", pair.asked ? Json(*pair.asked) : Json(nullptr)},
+             {"sends_per_s",
+              {{"asked", rounded(pair.rate.asked)},
+               {"reached", pair.rate.reached ? Json(rounded(*pair.rate.reached)) : Json(nullptr)}}},
+             {"latency_ms", latency}});
     }
     return {{"summary",
              {{"pairs", pairs},
@@ -145,10 +184,12 @@ std::vector<std::string> liveTable(const delivery::Summary& summary, const Names
     for (const std::string& port : ports) width = std::max(width, port.size());
     const auto column = [&](const std::string& text) { return padded(text, width) + "  "; };
     std::vector<std::string> lines{column("from") + column("to") +
-                                   "    sent  delivered   p50 ms   p95 ms"};
+                                   "    sent  sent/s  asked/s  delivered   p50 ms   p95 ms"};
     for (const delivery::PairSummary& pair : summary.pairs) {
         std::string line = column(ports[pair.from]) + column(ports[pair.to]) +
-                           padded(std::to_string(pair.sent), 8) + padded(percentText(pair), 11);
+                           padded(std::to_string(pair.sent), 8) +
+                           padded(rateText(pair.rate.reached), 8) +
+                           padded(rateText(pair.rate.asked), 9) + padded(percentText(pair), 11);
         if (pair.latencyMs)
             line += padded(fixed(pair.latencyMs->p50), 9) + padded(fixed(pair.latencyMs->p95), 9);
         lines.push_back(std::move(line));
@@ -178,8 +219,14 @@ std::string deliveryMatrix(const delivery::Summary& summary, const Names& ports)
 std::string pairLines(const delivery::Summary& summary, const Names& ports) {
     std::string text;
     for (const delivery::PairSummary& pair : summary.pairs) {
-        text += ports[pair.from] + " -> " + ports[pair.to] + ": sent " + std::to_string(pair.sent) +
-                ", delivered " + std::to_string(pair.delivered) + " (" + percentText(pair) + ")";
+        text += ports[pair.from] + " -> " + ports[pair.to] + ": sent " + std::to_string(pair.sent);
+        if (pair.asked) text += " of " + std::to_string(*pair.asked);
+        if (pair.leftOut > 0 || pair.notSent > 0)
+            text += " (" + std::to_string(pair.leftOut) + " left out, " +
+                    std::to_string(pair.notSent) + " not sent)";
+        text += ", " + rateText(pair.rate.reached) + " sends/s of " + rateText(pair.rate.asked) +
+                " asked, delivered " + std::to_string(pair.delivered) + " (" + percentText(pair) +
+                ")";
         if (pair.latencyMs)
             text += ", latency ms p50 " + fixed(pair.latencyMs->p50) + " p95 " +
                     fixed(pair.latencyMs->p95) + " max " + fixed(pair.latencyMs->max);

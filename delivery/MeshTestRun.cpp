@@ -171,7 +171,7 @@ class MeshTestPort {
 };
 
 MeshTestRun::MeshTestRun(const std::vector<std::string>& names, const CommonOptions& common)
-    : m_inbox(std::make_shared<MeshTestInbox>()) {
+    : m_line{common.baud, common.parity}, m_inbox(std::make_shared<MeshTestInbox>()) {
     std::vector<std::future<std::unique_ptr<MeshTestPort>>> opening;
     for (std::size_t i = 0; i < names.size(); ++i)
         opening.push_back(std::async(std::launch::async, [&, i] {
@@ -211,6 +211,8 @@ class RunState {
             if (written->at)
                 matcher.sent(written->pair, *written->at,
                              m_trials[written->port].countSend(*written->at));
+            else
+                matcher.unwritten(written->pair);
         } else if (const auto* read = std::get_if<MeshTestInbox::Read>(&report)) {
             if (read->frame.unsolicited) {
                 matcher.noticed(read->port, read->frame.bytes, read->frame.arrived);
@@ -250,7 +252,8 @@ class RunState {
         };
         const delivery::Summary summary = m_run.matcher().summary();
         for (const delivery::PairSummary& pair : summary.pairs)
-            if (pair.sent < *m_run.plan().count && !isGone(pair.from) && !isGone(pair.to))
+            if (pair.sent + pair.leftOut + pair.notSent < *m_run.plan().count &&
+                !isGone(pair.from) && !isGone(pair.to))
                 return false;
         return true;
     }
@@ -267,8 +270,10 @@ class RunState {
 
 MeshTestRun::Outcome MeshTestRun::run(delivery::Plan plan, Watcher& watcher,
                                       const std::function<bool()>& stop, Clock::duration patience) {
+    plan.line = m_line;
     RunState state(std::move(plan), patience);
     delivery::DeliveryRun& run = state.run();
+    if (delivery::pacedInterval(run.plan()) > run.plan().interval) watcher.paced(run.plan());
     Outcome outcome;
     for (;;) {
         const Clock::time_point now = Clock::now();

@@ -1,6 +1,8 @@
 #pragma once
 // A delivery test over real ports. Every port has its own engine on its own thread, so that
-// each writes and reads at its own pace and a slow port never holds up the others; the run
+// each writes and reads at its own pace and a slow port never holds up the others; no sender
+// sends more often than its line carries a send, and each send is timed from when the line has
+// carried it; the run
 // itself (which send is due, what each frame means) lives on the caller's thread, which the
 // port threads only wake. A port that hangs up is opened again every half second: its pairs
 // neither send nor count while it is away, and one away past the run's patience is gone for
@@ -29,6 +31,9 @@ class MeshTestRun {
         virtual void events(const std::vector<delivery::Event>& events) = 0;
         virtual void portLost(std::size_t port, const std::string& why) = 0;
         virtual void portBack(std::size_t port) = 0;
+        // Once before the first send, when the line carries a send more slowly than the plan's
+        // interval asks: each sender sends every pacedInterval(plan) instead.
+        virtual void paced(const delivery::Plan& /*plan*/) {}
         // Between events, at least every kIdleWake: the time to redraw figures.
         virtual void idle(const delivery::Matcher& matcher) = 0;
     };
@@ -58,6 +63,7 @@ class MeshTestRun {
                 std::chrono::steady_clock::duration patience);
 
   private:
+    const LineSettings m_line;  // every port's: the senders are paced to it
     std::vector<delivery::Port> m_ports;
     std::shared_ptr<MeshTestInbox> m_inbox;
     std::vector<std::unique_ptr<MeshTestPort>> m_links;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "LineSettings.h"
 #include "Messages.h"
 
 namespace delivery {
@@ -41,12 +42,24 @@ struct Plan {
     // target and data.
     proto::SendDataRequest request{};
     std::size_t size = 0;                                // data bytes of each send
-    Clock::duration interval = std::chrono::seconds(1);  // between a sender's sends
-    std::optional<int> count{};                          // sends per pair
-    std::optional<Clock::duration> duration{};           // no new sends after it
-    Clock::duration timeout = std::chrono::seconds(2);   // data later than it is late
+    Clock::duration interval = std::chrono::seconds(1);  // between a sender's sends, as asked
+    // Every port's line: no sender sends more often than the lines carry (pacedInterval).
+    // Nothing where the ports have no pace of their own.
+    std::optional<LineSettings> line{};
+    std::optional<int> count{};                         // sends per pair
+    std::optional<Clock::duration> duration{};          // no new sends after it
+    Clock::duration timeout = std::chrono::seconds(2);  // data later than it is late
     std::uint32_t run = 0;  // tells this run's data from an earlier run's; see drawRunId
 };
+
+// How long the busiest port's line takes, one way or the other, for what one interval of the
+// plan puts on it: each sender's send in; its confirmation and the notices of the sends that
+// reach the port out, every send taken as delivered. Zero without a line.
+Clock::duration busiestLineTime(const Plan& plan);
+// The interval each sender keeps: the one asked, stretched to busiestLineTime where that is
+// longer, so that a send goes out only once the one before it is on the wire, and no module's
+// answers pile up on its line.
+Clock::duration pacedInterval(const Plan& plan);
 
 // A run id no earlier run on the mesh is likely to have had.
 std::uint32_t drawRunId();

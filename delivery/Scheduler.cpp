@@ -16,7 +16,7 @@ std::optional<Clock::time_point> endOf(const Plan& plan, Clock::time_point start
 
 Scheduler::Scheduler(const Plan& plan, Clock::time_point start)
     : m_pairs(plan.pairs),
-      m_interval(plan.interval),
+      m_interval(pacedInterval(plan)),
       m_count(plan.count),
       m_end(endOf(plan, start)),
       m_made(plan.pairs.size(), 0) {

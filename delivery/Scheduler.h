@@ -1,8 +1,9 @@
 #pragma once
 // When each send of a delivery test goes out: every sender sends to its targets in turn, one
-// send an interval. Senders are spread evenly over the interval so that they do not all key up
-// at once. A sender that fell behind (the face came late) sends once and keeps its own beat
-// rather than sending the turns it missed in a burst. Time is whatever the face passes in.
+// send an interval, never more often than its line carries a send (pacedInterval). Senders are
+// spread evenly over the interval so that they do not all key up at once. A sender that fell behind
+// (the face came late) sends once and keeps its own beat rather than sending the turns it missed in
+// a burst. Time is whatever the face passes in.
 
 #include <cstddef>
 #include <optional>

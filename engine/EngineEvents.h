@@ -41,9 +41,10 @@ class EngineEvents {
     // Frames the port had taken whole, oldest first, thrown away unsent when a stuck write
     // flushed its output.
     virtual void flushed(const std::vector<proto::Frame>& /*frames*/) {}
-    // The oldest frame the port took and not yet reported went out whole: the device took its
-    // last byte at done, where a reply's round trip starts.
-    virtual void frameWritten(std::chrono::steady_clock::time_point /*done*/) {}
+    // The oldest frame the port took and not yet reported went out whole: the line carried its
+    // last byte at onWire (by its baud rate, maybe still to come), where a reply's round trip
+    // starts.
+    virtual void frameWritten(std::chrono::steady_clock::time_point /*onWire*/) {}
 
     // A block of received bytes, cut after kReplySilence with no byte; dropped counts the
     // bytes that found the receive buffer full, and then nothing of the block is dispatched.

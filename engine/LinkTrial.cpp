@@ -60,8 +60,8 @@ LinkTrial::Answer LinkTrial::countConfirmation(std::optional<std::uint8_t> statu
         if (!passed->expired) m_statistics.countNoReply();
     const Unanswered send = *answered;
     m_unanswered.erase(m_unanswered.begin(), answered + 1);
-    // A module on a pseudo-terminal can answer before the writer has taken the time of the
-    // request's last byte.
+    // A module with no line of its own (native USB) can answer before the baud rate says the
+    // line has carried the request.
     const double roundTripMs = std::max(0.0, millisecondsBetween(send.sent, arrived));
     if (pastTimeOut(send, arrived)) {
         if (!send.expired) m_statistics.countNoReply();

@@ -34,7 +34,8 @@ class LinkTrial {
 
     explicit LinkTrial(Clock::duration timeout) : m_timeout(timeout) {}
 
-    // A send handed to the port at sent; returns its number, from 1.
+    // A send whose round trip starts at sent: when the line has carried it (the command line)
+    // or when it was asked for (the window's continuous sending). Returns its number, from 1.
     int countSend(Clock::time_point sent);
 
     enum class Verdict { InTime, Late, Unmatched };

@@ -28,8 +28,8 @@ ModuleEngine::ModuleEngine(EngineEvents& events, Wake wake, Receiving receiving)
                                                            m_wake();
                                                        },
                                                    .frameWritten =
-                                                       [this](auto done) {
-                                                           m_written.put(done);
+                                                       [this](auto onWire) {
+                                                           m_written.put(onWire);
                                                            m_wake();
                                                        }},
                                         m_wake, receiving == Receiving::Frames ? m_wake : Wake());
@@ -149,9 +149,9 @@ void ModuleEngine::takeNews() {
         m_replyWatch.clear();
         m_events.flushed(flushed);
     }
-    for (const auto done : m_written.takeAll()) {
-        m_replyWatch.written(done);
-        m_events.frameWritten(done);
+    for (const auto onWire : m_written.takeAll()) {
+        m_replyWatch.written(onWire);
+        m_events.frameWritten(onWire);
     }
     for (int given = m_framesGivenUp.exchange(0); given > 0; --given) {
         m_replyWatch.clear();

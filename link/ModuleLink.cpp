@@ -61,9 +61,9 @@ void ModuleLink::notSent(engine::NotSentReason reason) {
     if (reason == engine::NotSentReason::GivenUp) --m_unwritten;
 }
 
-void ModuleLink::frameWritten(Clock::time_point done) {
+void ModuleLink::frameWritten(Clock::time_point onWire) {
     --m_unwritten;
-    m_lastWritten = done;
+    m_lastWritten = onWire;
 }
 
 void ModuleLink::frameRead(const proto::ReadFrame& frame) {

@@ -39,7 +39,8 @@ class ModuleLink final : private engine::EngineEvents {
 
     // The frames that came since the last exchange: a notice among them is still news.
     std::vector<proto::ReadFrame> startExchange();
-    // Hands the request to the port and waits until it has gone out whole, at written.
+    // Hands the request to the port and waits until it has gone out whole; written is when the
+    // line carries its last byte.
     // kTimeOut: the port did not take it, or took no data for its writer's waits. Ctrl+C waits
     // for that too, so that the caller knows whether the request went out.
     WaitEnd write(proto::Bytes request, Clock::time_point& written);
@@ -63,7 +64,7 @@ class ModuleLink final : private engine::EngineEvents {
   private:
     void frameSent(proto::Bytes frame) override;
     void notSent(engine::NotSentReason reason) override;
-    void frameWritten(Clock::time_point done) override;
+    void frameWritten(Clock::time_point onWire) override;
     void frameRead(const proto::ReadFrame& frame) override;
     void blockReceived(proto::Bytes block, std::size_t dropped,
                        Clock::time_point lastArrival) override;

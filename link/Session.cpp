@@ -1,5 +1,6 @@
 #include "Session.h"
 
+#include <algorithm>
 #include <iostream>
 
 #include "Dispatch.h"
@@ -11,8 +12,10 @@
 
 namespace {
 
+// A module with no line of its own (native USB) can answer before its baud rate would have
+// carried the request.
 double millisecondsBetween(ModuleLink::Clock::time_point from, ModuleLink::Clock::time_point to) {
-    return std::chrono::duration<double, std::milli>(to - from).count();
+    return std::max(0.0, std::chrono::duration<double, std::milli>(to - from).count());
 }
 
 }  // namespace

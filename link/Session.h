@@ -44,11 +44,12 @@ class Session {
         enum class Outcome { kReply, kNoReply, kBadCheck };
         Outcome outcome = Outcome::kNoReply;
         std::vector<std::uint8_t> reply;  // also when its check byte is wrong
-        double roundTripMs = 0;           // from the request's last byte to the reply's
+        double roundTripMs = 0;           // from the request's last byte on the line to the reply's
     };
     // Writes the request without waiting for its reply, and returns when its last byte was
-    // taken. Frames that came before it and are not notices are added to earlier. A hang-up
-    // leaves as a Failure with kExitPort, Ctrl+C before the write with kExitInterrupted.
+    // taken, with the time the line carries it. Frames that came before it and are not notices are
+    // added to earlier. A hang-up leaves as a Failure with kExitPort, Ctrl+C before the write with
+    // kExitInterrupted.
     ModuleLink::Clock::time_point post(proto::Bytes request,
                                        std::vector<proto::ReadFrame>& earlier);
     // The next frame that is not a notice (notices go to the handler on the way), or kTimeOut

@@ -46,6 +46,12 @@ bool CXSerial::OpenConnected(NetworkLink::Connected connected) {
     m_lineControl = connected.link->setsLine() ? LineControl::kNetwork : LineControl::kBridge;
     m_network = std::move(connected.link);
     m_device = std::move(connected.device);
+    {
+        std::lock_guard lock(m_writeLock);
+        // A raw bridge's line runs at a rate of its own, which the tool is not told.
+        m_line = m_lineControl == LineControl::kNetwork ? proto::LineClock(connected.line)
+                                                        : proto::LineClock();
+    }
     return startThreads();
 }
 
@@ -73,6 +79,7 @@ bool CXSerial::openDevice(OpenedDevice device, int baud, int parity) {
     {
         std::lock_guard lock(m_writeLock);
         forgetHandedOver();
+        m_line = proto::LineClock(*settings);
     }
     return startThreads();
 }

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "FileDescriptor.h"
+#include "LineClock.h"
 #include "LineSettings.h"
 #include "NetworkLink.h"
 #include "PortDirectory.h"
@@ -33,8 +34,9 @@ struct PortEvents {
     // The flush before a frame is offered again also threw away these frames, oldest first:
     // handed to the device whole, perhaps not sent.
     std::function<void(std::vector<std::vector<std::uint8_t>> frames)> framesFlushed = {};
-    // The writer handed a queued frame to the device whole; done is when it took the last byte.
-    std::function<void(std::chrono::steady_clock::time_point done)> frameWritten = {};
+    // The writer handed a queued frame to the device whole; onWire is when the line has carried
+    // its last byte, as its baud rate and parity say.
+    std::function<void(std::chrono::steady_clock::time_point onWire)> frameWritten = {};
 };
 
 class CXSerial {
@@ -70,7 +72,11 @@ class CXSerial {
     bool OpenConnected(NetworkLink::Connected connected);
     void Close();
     // Sends the bytes under the write lock and returns when they are all taken (true), or the
-    // port is closed, gone or took no data for kWriteTries waits of kWriteWait (false).
+    // port is closed, gone or took no data for kWriteTries waits of kWriteWait (false). The
+    // bytes are not handed over before the line has carried the frame written before them, so
+    // that the device never holds more than one frame: a send never goes out faster than the
+    // line carries it. A port across the network through a raw bridge, whose line is the
+    // bridge's own, is not paced.
     bool Write(const std::uint8_t* data, unsigned length);
     // Hands a frame to the writer thread, which sends the queued frames whole and in order with
     // Write, and returns at once. False when the port is closed or kWriteQueueLimit frames
@@ -80,6 +86,8 @@ class CXSerial {
     std::size_t queuedFrames() const;
     // When the last byte of the most recent frame was taken by the device; thread-safe.
     std::chrono::steady_clock::time_point lastWriteDone() const;
+    // When the line has carried the last byte of that frame.
+    std::chrono::steady_clock::time_point lastOnWire() const;
     bool StartReader();
     bool StopReader();
 
@@ -109,6 +117,7 @@ class CXSerial {
     ReadResult readPass(int device);
     WriteResult writeFrame(std::span<const std::uint8_t> frame);
     WaitResult waitWritable(int device) const;
+    WaitResult waitForLine() const;
     void noteHandedOver(std::span<const std::uint8_t> frame);
     void forgetHandedOver();
     void reportFlushed(std::optional<int> queued, std::size_t ownBytes);
@@ -134,6 +143,8 @@ class CXSerial {
     std::deque<std::vector<std::uint8_t>> m_queue;
     bool m_writerStopping = false;
     std::atomic<std::chrono::steady_clock::time_point> m_lastWriteDone{};
+    std::atomic<std::chrono::steady_clock::time_point> m_lastOnWire{};
+    proto::LineClock m_line;  // guarded by m_writeLock
     // Frames handed to the device whole since its output queue was last known empty (where
     // the driver can say) or the port opened or was last flushed, as far back as the queue
     // can hold: a flush throws away those still in it. Guarded by m_writeLock.

@@ -33,7 +33,7 @@ bool CXSerial::Write(const std::uint8_t* data, unsigned length) {
 
 CXSerial::WriteResult CXSerial::writeFrame(std::span<const std::uint8_t> frame) {
     std::lock_guard lock(m_writeLock);
-    if (!isOpen()) return WriteResult::kFailed;
+    if (!isOpen() || waitForLine() == WaitResult::kStopped) return WriteResult::kFailed;
     const int fd = m_device.get();
     // What was handed over before has left the device once its queue reads empty.
     if (outputQueued(fd) == 0) forgetHandedOver();
@@ -68,8 +68,22 @@ CXSerial::WriteResult CXSerial::writeFrame(std::span<const std::uint8_t> frame) 
         if (++timeouts == kWriteTries) return WriteResult::kGivenUp;
     }
     noteHandedOver(frame);
-    m_lastWriteDone = std::chrono::steady_clock::now();
+    const auto done = std::chrono::steady_clock::now();
+    m_lastWriteDone = done;
+    m_lastOnWire = m_line.handOver(done, length);
     return WriteResult::kSent;
+}
+
+// Until the line has carried what was handed over before; Close ends the wait.
+CXSerial::WaitResult CXSerial::waitForLine() const {
+    for (;;) {
+        const std::chrono::nanoseconds left = m_line.free() - std::chrono::steady_clock::now();
+        if (left <= left.zero()) return WaitResult::kWritable;
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(left);
+        const timespec wait{seconds.count(), (left - seconds).count()};
+        pollfd stop{m_writeStop.get(), POLLIN, 0};
+        if (::ppoll(&stop, 1, &wait, nullptr) > 0) return WaitResult::kStopped;
+    }
 }
 
 void CXSerial::forgetHandedOver() {
@@ -141,6 +155,10 @@ std::chrono::steady_clock::time_point CXSerial::lastWriteDone() const {
     return m_lastWriteDone;
 }
 
+std::chrono::steady_clock::time_point CXSerial::lastOnWire() const {
+    return m_lastOnWire;
+}
+
 bool CXSerial::startWriter() {
     m_writeStop.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
     if (!m_writeStop) return false;
@@ -179,6 +197,6 @@ void CXSerial::WriterThread() {
         const WriteResult result = writeFrame(frame);
         if (result == WriteResult::kGivenUp && m_events.frameGivenUp) m_events.frameGivenUp();
         if (result == WriteResult::kSent && m_events.frameWritten)
-            m_events.frameWritten(lastWriteDone());
+            m_events.frameWritten(lastOnWire());
     }
 }

@@ -27,6 +27,7 @@ class NetworkLink {
         std::string error;      // "cannot connect to bench-3:3333 (connection refused)"
         // The server took the connection and closed it at once, saying why in error.
         bool closedByServer = false;
+        LineSettings line{};  // as asked: what an rfc2217 server set its line to
     };
     // Blocks the calling thread until the port can be used or the time-out passes. For an
     // rfc2217 address the line is set to the rate and parity given, 8 data bits, 1 stop bit,

@@ -8,5 +8,7 @@ NetworkLink::Connected NetworkLink::connect(const NetworkAddress& address,
         loadModuleEntry(kNetworkModule, kNetworkEntry, "ports across the network");
     if (!module.address) return {nullptr, {}, module.error};
     auto* connector = reinterpret_cast<NetworkConnectorEntry>(module.address)();
-    return connector->connect(address, settings, timeout);
+    Connected connected = connector->connect(address, settings, timeout);
+    connected.line = settings;
+    return connected;
 }

@@ -84,13 +84,17 @@ Step back(std::size_t port) {
 Step cutShort() {
     return {[](Matcher& m, auto&) { m.cutShort(); }};
 }
+Step unwritten(std::size_t pair) {
+    return {[=](Matcher& m, auto&) { m.unwritten(pair); }};
+}
 
 }  // namespace
 
 void PrintTo(const PairSummary& f, std::ostream* out) {
     *out << "sent " << f.sent << " delivered " << f.delivered << " duplicates " << f.duplicates
          << " late " << f.late << " out_of_order " << f.outOfOrder << " false_ok " << f.falseOk
-         << " false_fail " << f.falseFail << " pending " << f.pending;
+         << " false_fail " << f.falseFail << " pending " << f.pending << " left_out " << f.leftOut
+         << " not_sent " << f.notSent;
 }
 
 namespace {
@@ -142,6 +146,7 @@ TEST_P(Matching, CountsEachSendAndNoticeOnce) {
     const Summary summary = matcher.summary();
     PairSummary figures = summary.pairs[0];
     figures.latencyMs.reset();
+    figures.rate = {};
     EXPECT_EQ(figures, GetParam().figures);
     EXPECT_EQ(events, GetParam().events);
     EXPECT_EQ((Others{summary.misdelivered, summary.unsent, summary.earlierRun, summary.untagged}),
@@ -229,7 +234,8 @@ INSTANTIATE_TEST_SUITE_P(
                   {.to = 1, .sent = 2, .delivered = 1, .falseFail = 1},
                   {"send 0>1 #1 not_delivered", "notice 0>1 #2 delivered false_fail",
                    "send 0>1 #2 delivered false_fail"}},
-        // A module behind a pseudo-terminal answers before the writer took its time.
+        // A module with no line of its own answers before its baud rate says the send is on
+        // the wire.
         MatchCase{"confirmation_timed_before_its_write",
                   {send(0, 100), confirm(0, 1, kNoAck, 98), arrives(0, 1, 99), advance(2000)},
                   {.to = 1, .sent = 1, .delivered = 1, .falseFail = 1},
@@ -273,16 +279,16 @@ INSTANTIATE_TEST_SUITE_P(
                   {send(0, 0), arrives(0, 1, 40), send(0, 50), lost(0), arrives(0, 2, 120),
                    advance(1100), back(0), send(0, 1200), arrives(0, 3, 1250),
                    confirm(0, 3, kOk, 1260), advance(3000)},
-                  {.to = 1, .sent = 2, .delivered = 2},
+                  {.to = 1, .sent = 2, .delivered = 2, .leftOut = 1},
                   {"notice 0>1 #1 delivered", "send 0>1 #1 delivered", "send 0>1 #2 left_out",
                    "notice 0>1 #2 left_out", "notice 0>1 #3 delivered", "send 0>1 #3 delivered"}},
         MatchCase{"target_lost",
                   {send(0, 0), send(2, 10), lost(1), advance(1100)},
-                  {.to = 1},
+                  {.to = 1, .leftOut = 1},
                   {"send 0>1 #1 left_out", "send 0>2 #1 not_delivered"}},
         MatchCase{"cut_short",
                   {send(0, 0), confirm(0, 1, kOk, 20), cutShort()},
-                  {.to = 1},
+                  {.to = 1, .leftOut = 1},
                   {"send 0>1 #1 left_out"}},
         // Four time-outs on, a send is forgotten: its data can only be late.
         MatchCase{"data_of_a_forgotten_send",
@@ -291,6 +297,53 @@ INSTANTIATE_TEST_SUITE_P(
                   {.to = 1, .sent = 2, .delivered = 1, .late = 1},
                   {"send 0>1 #1 not_delivered", "notice 0>1 #1 late", "notice 0>1 #2 delivered",
                    "send 0>1 #2 delivered"}}),
+    [](const auto& info) { return info.param.name; });
+
+struct CountCase {
+    std::string name;
+    std::vector<Step> steps;
+    std::array<int, 3> sends;  // of pair 0: sent, left out, not sent
+    std::optional<double> reached;
+};
+
+void PrintTo(const CountCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class SendsAsked : public testing::TestWithParam<CountCase> {};
+
+// Asked for three sends a pair, one every 100 ms, pair 0 shares its sender with pair 2: every
+// send asked is sent, left out or not sent, and the rate reached is timed from the first on the
+// wire to the last.
+TEST_P(SendsAsked, AddUpToTheCount) {
+    Plan plan = threePorts();
+    plan.count = 3;
+    plan.interval = milliseconds(100);
+    Matcher matcher(plan);
+    std::map<std::size_t, int> numbers;
+    for (const Step& step : GetParam().steps) step.apply(matcher, numbers);
+    matcher.cutShort();
+    const PairSummary pair = matcher.summary().pairs[0];
+    EXPECT_EQ((std::array{pair.sent, pair.leftOut, pair.notSent}), GetParam().sends);
+    EXPECT_EQ(pair.asked, 3);
+    EXPECT_EQ(pair.rate.asked, 5);
+    EXPECT_EQ(pair.rate.reached, GetParam().reached);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, SendsAsked,
+    testing::Values(
+        CountCase{
+            "all_sent", {send(0, 0), send(0, 100), send(0, 200), advance(2000)}, {3, 0, 0}, 10},
+        // Its port hung up with a send on its way, and never came back.
+        CountCase{"port_lost_for_good",
+                  {send(0, 0), arrives(0, 1, 40), send(0, 100), lost(0)},
+                  {1, 1, 1},
+                  10},
+        CountCase{
+            "write_failed", {send(0, 0), unwritten(0), send(0, 200), advance(2000)}, {2, 0, 1}, 5},
+        CountCase{"stopped_at_once", {send(0, 0), confirm(0, 1, kOk, 20)}, {0, 1, 2}, {}},
+        CountCase{"nothing_sent", {}, {0, 0, 3}, {}}),
     [](const auto& info) { return info.param.name; });
 
 struct SpreadCase {

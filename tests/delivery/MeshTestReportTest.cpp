@@ -21,6 +21,10 @@ TEST(MeshTestSummary, namesEveryFieldOfEachPair) {
     summary.pairs[0].outOfOrder = 3;
     summary.pairs[0].falseOk = 4;
     summary.pairs[0].falseFail = 5;
+    summary.pairs[0].leftOut = 6;
+    summary.pairs[0].notSent = 7;
+    summary.pairs[0].asked = 23;
+    summary.pairs[0].rate = {20, 12.34};
     summary.pairs[0].latencyMs = delivery::Latency{12.34, 56.78, 90.0};
     summary.pairs.push_back(pairOf(1, 0, 3, 0));
     const Json json = meshtest::summaryJson(summary, kPorts);
@@ -28,9 +32,54 @@ TEST(MeshTestSummary, namesEveryFieldOfEachPair) {
     ASSERT_EQ(pairs.size(), 2u);
     EXPECT_EQ(pairs[0], Json::parse(R"({"from":"COM200","to":"/dev/ttyUSB0","sent":10,
         "delivered":9,"duplicates":1,"late":2,"out_of_order":3,"false_ok":4,"false_fail":5,
+        "left_out":6,"not_sent":7,"asked":23,"sends_per_s":{"asked":20.0,"reached":12.3},
         "latency_ms":{"p50":12.3,"p95":56.8,"max":90.0}})"));
     EXPECT_TRUE(pairs[1].at("latency_ms").is_null());
+    EXPECT_TRUE(pairs[1].at("asked").is_null());
+    EXPECT_TRUE(pairs[1].at("sends_per_s").at("reached").is_null());
 }
+
+struct PairLineCase {
+    const char* name;
+    delivery::PairSummary pair;
+    const char* line;
+    const char* row;  // of the live table
+};
+
+delivery::PairSummary withSends(delivery::PairSummary pair, std::optional<int> asked, int leftOut,
+                                int notSent, delivery::Rate rate) {
+    pair.asked = asked;
+    pair.leftOut = leftOut;
+    pair.notSent = notSent;
+    pair.rate = rate;
+    return pair;
+}
+
+class MeshTestPairLine : public testing::TestWithParam<PairLineCase> {};
+
+// What a pair was asked for and what became of it add up, the rate reached beside the one asked.
+TEST_P(MeshTestPairLine, saysWhatBecameOfTheSendsAsked) {
+    delivery::Summary summary;
+    summary.pairs = {GetParam().pair};
+    EXPECT_EQ(meshtest::pairLines(summary, kPorts), GetParam().line);
+    EXPECT_EQ(meshtest::liveTable(summary, kPorts).at(1), GetParam().row);
+}
+
+const PairLineCase kPairLines[] = {
+    {"allSent", withSends(pairOf(0, 1, 60, 48), 60, 0, 0, {50, 35.56}),
+     "COM200 -> COM201: sent 60 of 60, 35.6 sends/s of 50.0 asked, delivered 48 (80.0%)\n",
+     "      COM200        COM201        60    35.6     50.0      80.0%"},
+    {"lostOnTheWay", withSends(pairOf(0, 1, 58, 40), 60, 1, 1, {1, 0.98}),
+     "COM200 -> COM201: sent 58 of 60 (1 left out, 1 not sent), 1.0 sends/s of 1.0 asked, "
+     "delivered 40 (69.0%)\n",
+     "      COM200        COM201        58     1.0      1.0      69.0%"},
+    {"byDuration", withSends(pairOf(0, 1, 1, 0, 1), std::nullopt, 0, 0, {2.5, {}}),
+     "COM200 -> COM201: sent 1, ? sends/s of 2.5 asked, delivered 0 (?)\n",
+     "      COM200        COM201         1       ?      2.5          ?"},
+};
+
+INSTANTIATE_TEST_SUITE_P(, MeshTestPairLine, testing::ValuesIn(kPairLines),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct MatrixCase {
     const char* name;

@@ -4,10 +4,12 @@
 #include <vector>
 
 #include "Scheduler.h"
+#include "Tag.h"
 
 namespace delivery {
 namespace {
 
+using std::chrono::microseconds;
 using std::chrono::milliseconds;
 
 const Clock::time_point kRunStart{std::chrono::hours(1)};
@@ -20,6 +22,15 @@ Plan planOf(std::size_t ports, std::vector<Pair> pairs, int intervalMs, std::opt
     plan.interval = milliseconds(intervalMs);
     plan.count = count;
     if (durationMs) plan.duration = milliseconds(*durationMs);
+    return plan;
+}
+
+// The same, its ports on a 9600 baud line and its sends the size of their tag.
+Plan onTheLine(std::size_t ports, std::vector<Pair> pairs, int intervalMs,
+               std::optional<int> count = 1, LineSettings line = {9600, Parity::kNone}) {
+    Plan plan = planOf(ports, std::move(pairs), intervalMs, count);
+    plan.size = kTagSize;
+    plan.line = line;
     return plan;
 }
 
@@ -97,6 +108,12 @@ INSTANTIATE_TEST_SUITE_P(
                      {},
                      {"0:0>1", "250:1>0", "500:0>1", "750:1>0", "1000:0>1"},
                      false},
+        // A 27-byte send takes 28.125 ms of a 9600 baud line: 10 ms asked is not kept.
+        ScheduleCase{"paced_to_the_line",
+                     onTheLine(2, {{0, 1}}, 10, 3),
+                     everyMs(1, 90),
+                     {},
+                     {"0:0>1", "29:0>1", "57:0>1"}},
         // A face a second late sends each sender's turn once, then keeps the beat.
         ScheduleCase{"face_comes_late",
                      planOf(2, allPairs(2), 100, 10),
@@ -111,6 +128,39 @@ INSTANTIATE_TEST_SUITE_P(
                      {{2, 0, 650}},
                      {"0:0>1", "100:1>0", "300:0>1", "400:1>0", "700:1>2", "800:2>0", "900:0>2",
                       "1000:1>2", "1100:2>1", "1200:0>2", "1400:2>0", "1700:2>1"}}),
+    [](const auto& info) { return info.param.name; });
+
+struct PacedCase {
+    std::string name;
+    Plan plan;
+    Clock::duration interval;  // kept
+};
+
+class Pacing : public testing::TestWithParam<PacedCase> {};
+
+// A send of 27 bytes in, its confirmation of 8 and its notice of 25 out: no port's line, either
+// way, is asked to carry more in an interval than it can (to the microsecond above).
+TEST_P(Pacing, StretchesTheIntervalToTheBusiestLine) {
+    EXPECT_EQ(pacedInterval(GetParam().plan), GetParam().interval);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , Pacing,
+    testing::Values(PacedCase{"one_pair", onTheLine(2, {{0, 1}}, 10), microseconds(28'125)},
+                    PacedCase{"asked_slower_than_the_line", onTheLine(2, {{0, 1}}, 100),
+                              milliseconds(100)},
+                    // Each port's module says a confirmation and a notice for every send it takes.
+                    PacedCase{"both_ways", onTheLine(2, allPairs(2), 10), microseconds(34'375)},
+                    PacedCase{"even_parity", onTheLine(2, {{0, 1}}, 10, 1, {9600, Parity::kEven}),
+                              microseconds(30'938)},
+                    PacedCase{"fast_line", onTheLine(2, {{0, 1}}, 10, 1, {115200, Parity::kNone}),
+                              milliseconds(10)},
+                    // Its targets share a sender's sends; one target hears all of its senders.
+                    PacedCase{"one_sender_two_targets", onTheLine(3, {{0, 1}, {0, 2}}, 10),
+                              microseconds(28'125)},
+                    PacedCase{"three_senders_one_target",
+                              onTheLine(4, {{1, 0}, {2, 0}, {3, 0}}, 10), microseconds(78'125)},
+                    PacedCase{"no_line", planOf(2, {{0, 1}}, 10, 1), milliseconds(10)}),
     [](const auto& info) { return info.param.name; });
 
 }  // namespace

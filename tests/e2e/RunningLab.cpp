@@ -34,13 +34,13 @@ QByteArray RunningLab::output() const {
     return m_out + (log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray());
 }
 
-bool RunningLab::cut(const QByteArray& from) {
+bool RunningLab::edit(const QByteArray& from, const QByteArray& to) {
     QFile file(m_file);
     if (!file.open(QIODevice::ReadOnly)) return false;
     QByteArray text = file.readAll();
     file.close();
     if (!text.contains(from)) return false;
-    text.replace(from, "");
+    text.replace(from, to);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size())
         return false;
     file.close();

@@ -30,9 +30,10 @@ class RunningLab {
     bool says(const QByteArray& words, int waitMs = kWaitMs);
     QByteArray output() const;
 
-    // Rewrites the lab's file with the text `from` taken out, and has the lab read it again
-    // (SIGHUP). False when the file does not hold that text.
-    bool cut(const QByteArray& from);
+    // Rewrites the lab's file with the text `from` taken out, or put in place of it, and has
+    // the lab read it again (SIGHUP). False when the file does not hold that text.
+    bool cut(const QByteArray& from) { return edit(from, {}); }
+    bool edit(const QByteArray& from, const QByteArray& to);
     // SIGTERM: true when the lab ended cleanly.
     bool stop();
 

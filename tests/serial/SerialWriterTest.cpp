@@ -6,10 +6,13 @@
 #include <termios.h>
 
 #include <chrono>
+#include <mutex>
 #include <vector>
 
 #include "PtyPortFixture.h"
+#include "QZSerial.h"
 #include "RecordingPort.h"
+#include "Wait.h"
 
 namespace {
 
@@ -54,6 +57,51 @@ TEST_F(SerialWriter, FramesWaitInABoundedQueueAndGoOutWholeInOrder) {
     EXPECT_EQ(m_pty.readMaster(expected.size()), expected);
     EXPECT_TRUE(m_pty.readMaster(1, std::chrono::milliseconds(100)).empty());
     EXPECT_GT(m_port.lastWriteDone(), before);
+}
+
+// A port that keeps, for each frame the writer hands over, when the device took its last byte
+// and when the line carries it.
+class LineTimingPort : public QZSerial {
+  public:
+    struct Written {
+        std::chrono::steady_clock::time_point handedOver;
+        std::chrono::steady_clock::time_point onWire;
+    };
+    LineTimingPort()
+        : QZSerial({.frameWritten = [this](auto onWire) {
+              std::lock_guard lock(m_mutex);
+              m_written.push_back({lastWriteDone(), onWire});
+          }}) {}
+    ~LineTimingPort() override { Close(); }
+    std::vector<Written> written() const {
+        std::lock_guard lock(m_mutex);
+        return m_written;
+    }
+
+  private:
+    mutable std::mutex m_mutex;
+    std::vector<Written> m_written;
+};
+
+using PacedWriter = PtyPortFixture;
+
+// Frames queued at once: each is handed over only once the line has carried the one before,
+// 28.125 ms for 27 bytes at 9600 baud, so that the device never holds more than the line is
+// carrying.
+TEST_F(PacedWriter, HandsAFrameOverOnceTheOneBeforeIsOnTheWire) {
+    LineTimingPort port;
+    ASSERT_TRUE(port.Open(kPort, 9600, 0)) << port.lastError();
+    const auto frame = pattern(27);
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(port.queueWrite(frame));
+    EXPECT_EQ(m_pty.readMaster(3 * frame.size()).size(), 3 * frame.size());
+    ASSERT_TRUE(waitUntil([&] { return port.written().size() == 3; }));
+    const auto written = port.written();
+    for (std::size_t i = 0; i < written.size(); ++i) {
+        EXPECT_EQ(written[i].onWire - written[i].handedOver, std::chrono::microseconds(28'125));
+        if (i > 0) {
+            EXPECT_GE(written[i].handedOver, written[i - 1].onWire) << i;
+        }
+    }
 }
 
 TEST_F(SerialWriter, CloseDropsWhatWaits) {
