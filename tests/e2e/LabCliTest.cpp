@@ -314,7 +314,7 @@ void LabCliTest::outputThatDidNotGoOut_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("err");
     const QStringList test{"-p",   "COM200",  "-p", "COM201",     "mesh",
-                           "test", "--count", "3",  "--interval", "20"};
+                           "test", "--count", "3",  "--interval", "40"};
     const QString stdoutLost =
         "meshcfg-cli: standard output: cannot be written: what was printed is not all there\n";
     QTest::newRow("JSON lines to a full disk")
@@ -328,7 +328,7 @@ void LabCliTest::outputThatDidNotGoOut_data() {
     QTest::newRow("CSV beyond the file size limit")
         << "trap '' XFSZ; ulimit -f 1; exec \"$0\" \"$@\" >/dev/null"
         << QStringList{"-p",      "COM200", "-p",         "COM201", "mesh",  "test",
-                       "--count", "40",     "--interval", "20",     "--csv", "CSV"}
+                       "--count", "40",     "--interval", "40",     "--csv", "CSV"}
         << "meshcfg-cli: CSV: cannot be written: File too large; the sends from here on are not "
            "in it\n";
 }
@@ -351,12 +351,15 @@ void LabCliTest::outputThatDidNotGoOut() {
     QVERIFY(text.endsWith('\n'));
     for (const QByteArray& row : text.trimmed().split('\n')) QCOMPARE(row.count(','), 9);
     QVERIFY2(text.count('\n') < 41, text.constData());
+}
+
 // Asked for a send every 10 ms both ways at 9600 baud, where each port's line needs 34.4 ms for
 // a send in and a confirmation and a notice out: the tool says it keeps 34.4 ms, and the far
 // ends' link shows what the lab gives it, every send delivered after the link's 20 ms, the
 // module's 10 ms and the notice's 26 ms on the line, rather than the tool's queue.
 void LabCliTest::sendsFasterThanTheLineArePaced() {
-    constexpr int kSends = 20;
+    // Enough sends that, unpaced, they would pile past the module's 512-byte input.
+    constexpr int kSends = 40;
     constexpr double kLabMs = 20 + 10 + 26;
     const CliResult run = runCli({"-p", "COM200", "-p", "COM201", "mesh", "test", "--count",
                                   QString::number(kSends), "--interval", "10", "--json"});
@@ -376,6 +379,8 @@ void LabCliTest::sendsFasterThanTheLineArePaced() {
         // Never two sends closer than a send's 28.125 ms on the line.
         QVERIFY(figures["sends_per_s"]["reached"].toDouble() <= 1000 / 28.125);
     }
+    // The lab says an overflow a second after its last dropped byte.
+    QVERIFY2(!m_lab->says("overflow", 1500), m_lab->output().constData());
 }
 
 // The target's cable pulled while a run goes on, never plugged back: the send on its way is left
