@@ -21,6 +21,8 @@ constexpr std::size_t kServingThreads = 4;
 MetricsServer::MetricsServer(NetworkAddress address)
     : m_address(std::move(address)), m_server(std::make_unique<httplib::Server>()) {
     m_server->new_task_queue = [] { return new httplib::ThreadPool(kServingThreads); };
+    // A short answer goes out at once, not after the peer's delayed acknowledgement.
+    m_server->set_tcp_nodelay(true);
     m_server->Get("/metrics", [this](const httplib::Request&, httplib::Response& response) {
         const auto current = state();
         if (!current) {
