@@ -3,12 +3,9 @@
 // HTTP round trip alone). Then the real watcher on a lab of 100 modules surveyed every 10 s: its
 // CPU beside the lab's own over the same span.
 
-#include <fcntl.h>
 #include <httplib.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -101,19 +98,6 @@ std::vector<double> getTimes(int port, const std::string& path, int count, std::
     return times;
 }
 
-pid_t spawnQuiet(std::vector<std::string> words) {
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t child = 0;
-    if (::posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) != 0) child = 0;
-    posix_spawn_file_actions_destroy(&actions);
-    return child;
-}
-
 // surveys_total as /metrics says it; -1 while it does not answer.
 long surveysOf(int port) {
     httplib::Client client("127.0.0.1", port);
@@ -181,8 +165,8 @@ bool cpuFigures(bool shortRun) {
         return false;
     }
     const int port = freeLoopbackPort();
-    const pid_t watcher = spawnQuiet({MESHCFG_WATCH_PATH, "--aliases", "--interval", "10",
-                                      "--metrics", "127.0.0.1:" + std::to_string(port)});
+    const pid_t watcher = spawnWithoutOutput({MESHCFG_WATCH_PATH, "--aliases", "--interval", "10",
+                                              "--metrics", "127.0.0.1:" + std::to_string(port)});
     // From the end of the first survey: opening 100 ports is a start's cost, not a watch's.
     const auto giveUp = Clock::now() + std::chrono::seconds(30);
     while (surveysOf(port) < 1 && Clock::now() < giveUp)

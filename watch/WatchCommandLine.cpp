@@ -13,25 +13,27 @@ namespace {
 struct OptionEntry {
     std::string_view key;
     const char* names;
+    const char* type;
     const char* help;
 };
 
 // Each setting's option; the file's key is the option's long name with '_' for '-'.
 constexpr OptionEntry kWordOptions[] = {
-    {"baud", "--baud", "the ports' baud rate (9600)"},
-    {"parity", "--parity", "the ports' parity: NO, ODD or EVEN (NO)"},
-    {"timeout", "--timeout", "milliseconds to wait for each reply of a survey (2000)"},
-    {"interval", "--interval", "how often the mesh is surveyed: 60s, 10m, or seconds (60s)"},
-    {"lost_after", "--lost-after",
+    {"baud", "--baud", "RATE", "the ports' baud rate (9600)"},
+    {"parity", "--parity", "NAME", "the ports' parity: NO, ODD or EVEN (NO)"},
+    {"timeout", "--timeout", "MS", "milliseconds to wait for each reply of a survey (2000)"},
+    {"interval", "--interval", "SPAN",
+     "how often the mesh is surveyed: 60s, 10m, or seconds (60s)"},
+    {"lost_after", "--lost-after", "N",
      "surveys in a row without a node (a link, a fault) before it is taken as gone (2)"},
-    {"weak_link_below", "--weak-link-below",
+    {"weak_link_below", "--weak-link-below", "VALUE",
      "a link value weaker than this, as the windows show it, is weak (-90)"},
-    {"delivery_below", "--delivery-below",
+    {"delivery_below", "--delivery-below", "SHARE",
      "a pair delivering a smaller share than this over the window is low (0.9)"},
-    {"delivery_window", "--delivery-window", "the window delivery is judged over (10m)"},
-    {"metrics", "--metrics",
+    {"delivery_window", "--delivery-window", "SPAN", "the window delivery is judged over (10m)"},
+    {"metrics", "--metrics", "HOST:PORT",
      "where /metrics, /healthz and /mesh.json are served, HOST:PORT, or off (127.0.0.1:9470)"},
-    {"site", "--site", "the name of this watcher's mesh (the host's name)"},
+    {"site", "--site", "NAME", "the name of this watcher's mesh (the host's name)"},
 };
 
 std::string usageLine(const CLI::Error& error) {
@@ -55,13 +57,15 @@ WatchCommandLine parseWatchCommandLine(int argc, const char* const* argv) {
     app.add_option("-p,--port", ports,
                    "a port to watch, COMn, a device path or an address; -p again for each, "
                    "COMn-COMm for a range (without any: every COM alias)")
+        ->type_name("PORT")
         ->allow_extra_args(false);
     app.add_flag("--aliases", aliases, "also every COM alias in the alias folder, as it appears");
     app.add_option("--config", config,
-                   "the settings file (TOML); without it " + defaultSettingsFile() + " if there");
+                   "the settings file (TOML); without it " + defaultSettingsFile() + " if there")
+        ->type_name("FILE");
     std::map<std::string_view, std::string> words;
     for (const OptionEntry& entry : kWordOptions)
-        app.add_option(entry.names, words[entry.key], entry.help);
+        app.add_option(entry.names, words[entry.key], entry.help)->type_name(entry.type);
     app.add_flag("--json", line.json, "print each event as one JSON object a line");
     try {
         app.parse(argc, argv);

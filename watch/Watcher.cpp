@@ -113,6 +113,14 @@ void Watcher::endRound() {
     publish();
 }
 
+// A port let go is no longer watched, nor waited for by the survey under way.
+void Watcher::forget(const std::string& port) {
+    m_watch.forget(port);
+    if (!m_round) return;
+    std::erase(m_round->ports, port);
+    m_round->read.erase(port);
+}
+
 void Watcher::take(WatchNews news) {
     for (const PortChange& change : news.ports) {
         say(change.open ? m_watch.portOpened(change.port, change.time)
@@ -177,7 +185,7 @@ void Watcher::apply(WatchSettings next) {
         const bool kept =
             !lineChanged && (std::ranges::find(next.ports, port) != next.ports.end() ||
                              (!watched.named && next.aliases));
-        if (!kept) m_watch.forget(port);
+        if (!kept) forget(port);
         return !kept;
     });
     m_settings = std::move(next);
@@ -188,6 +196,7 @@ void Watcher::apply(WatchSettings next) {
     if (m_settings.aliases) adoptAliases();
     m_watch.setRules(m_settings.rules);
     m_nextSurvey = std::min(m_nextSurvey, m_lastRoundStart + m_settings.interval);
+    if (m_round && m_round->read.size() == m_round->ports.size()) endRound();
     publish();
 }
 

@@ -57,6 +57,7 @@ class Watcher {
     void adoptAliases();
     void startRound(Clock::time_point now);
     void endRound();
+    void forget(const std::string& port);
     void take(WatchNews news);
     void say(const std::vector<Event>& events);
     void publish();
