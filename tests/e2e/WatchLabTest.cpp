@@ -106,6 +106,7 @@ class PrometheusServer {
             {"--config.file=" + config.fileName(), "--storage.tsdb.path=" + folder,
              QStringLiteral("--web.listen-address=127.0.0.1:%1").arg(m_port), "--log.level=error"});
     }
+    bool started() { return m_process.waitForStarted(); }
     ~PrometheusServer() {
         m_process.terminate();
         if (!m_process.waitForFinished(5000)) m_process.kill();
@@ -160,6 +161,7 @@ void WatchLabTest::aModuleSwitchedOffIsDownInTimeAndPrometheusSeesIt() {
                           QStringLiteral("127.0.0.1:%1").arg(port), "--site", "lab"},
                          QString::fromStdString(m_configHome.path().string()));
     PrometheusServer prometheus(port);
+    QVERIFY2(prometheus.started(), "prometheus does not start: install prometheus");
     // The lab's module 5 is on network id 2: a fault from the first survey on.
     QVERIFY2(!watcher.awaitEvent("network_id_differs", "start", 5).isEmpty(), watcher.err());
     QVERIFY(prometheus.queryGives("meshcfg_node_up{node=\"3\",job=\"meshcfg-watch\"}", "1"));
