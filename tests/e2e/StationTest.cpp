@@ -136,7 +136,8 @@ void StationTest::stationTakesModulesAsTheyArePlugged() {
     QVERIFY(station.waitForReadyRead(kWaitMs));  // waiting for modules
     station.readAll();
     const auto nextLine = [&station] {
-        QTest::qWaitFor([&station] { return station.canReadLine(); }, kWaitMs);
+        if (!QTest::qWaitFor([&station] { return station.canReadLine(); }, kWaitMs))
+            return QString();
         return QString::fromUtf8(station.readLine());
     };
     SimulatorProcess* first = startSimulator();
@@ -219,13 +220,13 @@ void StationTest::stationWaitsForItsRecordToComeBack() {
     startCli(station, {"station", profile(), "--aliases", "--node-ids", "301..309", "--db", db});
     const auto waitFor = [&station](const char* text) {
         QByteArray seen;
-        QTest::qWaitFor(
+        const bool said = QTest::qWaitFor(
             [&] {
                 seen += station.readAll();
                 return seen.contains(text);
             },
             kWaitMs);
-        return seen;
+        return said ? seen : QByteArray();
     };
     QVERIFY(waitFor("Waiting for modules").contains("Waiting"));
     QVERIFY(startSimulator());
@@ -276,7 +277,7 @@ void StationTest::modulesOfOnePortNeverShareAnId() {
         QCOMPARE(port, QStringLiteral("COM150"));
         QString line;
         if (shift) {
-            QTest::qWaitFor([&station] { return station.canReadLine(); }, kWaitMs);
+            QVERIFY(QTest::qWaitFor([&station] { return station.canReadLine(); }, kWaitMs));
             line = QString::fromUtf8(station.readLine());
         } else {
             const CliResult run =

@@ -94,7 +94,10 @@ TEST_P(UnitRecordStore, SaysWhenTheRowIsLeftInTheSpool) {
     options.spoolPath = (folder.path() / "spool.jsonl").string();
     UnitRecord record(options);
     UnitOutcome outcome;
-    outcome.row = unitDraft(PortTarget{"COM150", "/dev/pts/3", {}}, std::nullopt, std::nullopt);
+    PortTarget target;
+    target.name = "COM150";
+    target.device = "/dev/pts/3";
+    outcome.row = unitDraft(target, std::nullopt, std::nullopt);
     outcome.row.result = record::Result::kPass;
     record.begin("COM150", outcome.row);
     const std::string said = record.store("COM150", outcome);
