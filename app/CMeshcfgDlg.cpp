@@ -63,7 +63,7 @@ void CMeshcfgDlg::connectHandlers() {
     onSelection(kIdRouteMode, &CMeshcfgDlg::OnRouteModeChange);
     onSelection(kIdRelaying, &CMeshcfgDlg::OnRelayingChange);
     connect(item<QComboBox>(kIdInterval), &QComboBox::currentIndexChanged, this,
-            [this] { m_engine.setSendInterval(intervalTicks()); });
+            [this] { m_engine.setSendInterval(form::readIntervalTicks(m_controls)); });
 
     m_log->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_log, &QWidget::customContextMenuRequested, this, [this] { m_logMenu->popup(); });

@@ -122,7 +122,6 @@ class CMeshcfgDlg : public AppDialog, private engine::EngineEvents {
     void updatePortState();
     void setCommandButtonsEnabled(bool enabled);
     void showSendingOff();
-    int intervalTicks() const;
 
     QIcon m_hIcon;
     DialogControls m_controls;

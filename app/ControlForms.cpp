@@ -8,6 +8,7 @@
 #include "NumberText.h"
 #include "PortList.h"
 #include "ResourceIds.h"
+#include "Ticks.h"
 
 using namespace res;
 
@@ -102,6 +103,27 @@ void setStartValues(const DialogControls& controls) {
         controls.get<QLineEdit>(start.id)->setText(QString::fromLatin1(start.text));
     for (const StartIndex& start : kStartIndexes)
         controls.get<QComboBox>(start.id)->setCurrentIndex(start.index);
+}
+
+int readIntervalTicks(const DialogControls& controls) {
+    const int selection = indexOf(controls, kIdInterval);
+    const bool listed = selection >= 0 && selection < int(proto::kSendIntervals.size());
+    return int(proto::kSendIntervals[listed ? selection : 0] / proto::kTickPeriod);
+}
+
+void followRouteMode(const DialogControls& controls) {
+    if (indexOf(controls, kIdRouteMode) == proto::kRouteModeSource) {
+        controls.find(kIdRelaying)->setEnabled(true);
+        return;
+    }
+    controls.find(kIdRelaying)->setEnabled(false);
+    for (int i = 0; i < kRelayFieldCount; ++i) controls.find(kIdRelayFirst + i)->setEnabled(false);
+}
+
+void followRelaying(const DialogControls& controls) {
+    const int relays = indexOf(controls, kIdRelaying);
+    for (int i = 0; i < kRelayFieldCount; ++i)
+        controls.find(kIdRelayFirst + i)->setEnabled(i < relays);
 }
 
 }  // namespace form

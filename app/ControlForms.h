@@ -21,4 +21,11 @@ void showSetup(const DialogControls& controls, const forms::SetupFields& values)
 forms::SendDataFields readSendData(const DialogControls& controls);
 void setStartValues(const DialogControls& controls);
 
+// The chosen sending interval in ticks; a list typed over sends at the first interval.
+int readIntervalTicks(const DialogControls& controls);
+// Relays are chosen only for a source route: the relaying list follows the route mode, and the
+// relay fields the relaying count.
+void followRouteMode(const DialogControls& controls);
+void followRelaying(const DialogControls& controls);
+
 }  // namespace form

@@ -1,8 +1,6 @@
 // Route and path queries: the Read Route and Read Path buttons and the two replies, which
 // refill the route list window and the path window.
 
-#include <QStringList>
-
 #include "CDialog_Mesh.h"
 #include "CDialog_Net_Path.h"
 #include "CMeshcfgDlg.h"
@@ -10,17 +8,6 @@
 #include "QtText.h"
 #include "RouteLabels.h"
 #include "RouteWindow.h"
-
-namespace {
-
-QStringList toStringList(const std::vector<std::string>& texts) {
-    QStringList list;
-    list.reserve(static_cast<qsizetype>(texts.size()));
-    for (const std::string& text : texts) list.append(QString::fromStdString(text));
-    return list;
-}
-
-}  // namespace
 
 void CMeshcfgDlg::ReadRouteList() {
     m_engine.send(proto::RouteListRequest{});
@@ -35,7 +22,7 @@ void CMeshcfgDlg::OnRouteListReply(const proto::RouteListReply& reply) {
     if (list.routeNodes.empty()) return logLine(LogSide::Received, qtext(forms::kRouteError));
     if (!m_pMeshDlg) m_pMeshDlg = new CDialog_Mesh(this);
     m_pMeshDlg->ClearRouteList();
-    m_pMeshDlg->FillRouteList(toStringList(list.routeNodes), toStringList(list.targetNodes),
+    m_pMeshDlg->FillRouteList(qtexts(list.routeNodes), qtexts(list.targetNodes),
                               QString::fromStdString(list.localNode));
     route::showWindow(*m_pMeshDlg);
 }
@@ -43,6 +30,6 @@ void CMeshcfgDlg::OnRouteListReply(const proto::RouteListReply& reply) {
 void CMeshcfgDlg::OnPathReply(const proto::PathReply& reply) {
     const forms::PathList list = forms::pathListOf(reply);
     if (!m_pPathDlg) m_pPathDlg = new CDialog_Net_Path(this);
-    m_pPathDlg->FillPathList(toStringList(list.pathNodes), toStringList(list.linkValues));
+    m_pPathDlg->FillPathList(qtexts(list.pathNodes), qtexts(list.linkValues));
     route::showWindow(*m_pPathDlg);
 }

@@ -1,21 +1,12 @@
 // The data send test: Send data, continuous sending and its link test, and the relay controls.
 
 #include <QCheckBox>
-#include <QComboBox>
 
 #include "CMeshcfgDlg.h"
 #include "ControlForms.h"
 #include "QtText.h"
-#include "Ticks.h"
 
 using namespace res;
-
-// A list typed over sends at the first interval.
-int CMeshcfgDlg::intervalTicks() const {
-    const int selection = item<QComboBox>(kIdInterval)->currentIndex();
-    const bool listed = selection >= 0 && selection < int(proto::kSendIntervals.size());
-    return int(proto::kSendIntervals[listed ? selection : 0] / proto::kTickPeriod);
-}
 
 void CMeshcfgDlg::SendAppData() {
     const forms::SendDataReading result = forms::sendDataOf(form::readSendData(m_controls));
@@ -40,7 +31,7 @@ void CMeshcfgDlg::OnContinuous() {
         m_engine.stopContinuous();
         return showSendingOff();
     }
-    m_engine.startContinuous(intervalTicks());
+    m_engine.startContinuous(form::readIntervalTicks(m_controls));
     setCommandButtonsEnabled(false);
     m_timer.wake();
 }
@@ -63,17 +54,9 @@ void CMeshcfgDlg::linkTestFigures(const proto::LinkStatistics& figures) {
 }
 
 void CMeshcfgDlg::OnRouteModeChange() {
-    if (item<QComboBox>(kIdRouteMode)->currentIndex() == proto::kRouteModeSource) {
-        m_controls.find(kIdRelaying)->setEnabled(true);
-        return;
-    }
-    m_controls.find(kIdRelaying)->setEnabled(false);
-    for (int i = 0; i < kRelayFieldCount; ++i)
-        m_controls.find(kIdRelayFirst + i)->setEnabled(false);
+    form::followRouteMode(m_controls);
 }
 
 void CMeshcfgDlg::OnRelayingChange() {
-    const int relays = item<QComboBox>(kIdRelaying)->currentIndex();
-    for (int i = 0; i < kRelayFieldCount; ++i)
-        m_controls.find(kIdRelayFirst + i)->setEnabled(i < relays);
+    form::followRelaying(m_controls);
 }
