@@ -39,12 +39,12 @@ mesh::PortFailureKind failureKind(ExitCode code) {
                                 : mesh::PortFailureKind::PortFailed;
 }
 
-mesh::ModuleAnswers askModule(Session& session, const std::stop_token& stop) {
+mesh::ModuleAnswers askModule(Session& session, const std::stop_token& stop, Asked asked) {
     mesh::ModuleAnswers answers;
     if (const auto setup =
             replyTo<proto::SetupReply>(session, proto::encode(proto::ReadSetupRequest{})))
         answers.setup = setup->setup;
-    if (stop.stop_requested()) return answers;
+    if (stop.stop_requested() || asked == Asked::kSetup) return answers;
     answers.routes =
         replyTo<proto::RouteListReply>(session, proto::encode(proto::RouteListRequest{}));
     if (stop.stop_requested()) return answers;
@@ -55,7 +55,7 @@ mesh::ModuleAnswers askModule(Session& session, const std::stop_token& stop) {
 }  // namespace
 
 mesh::SurveyedPort readModule(const std::string& port, const CommonOptions& link,
-                              std::stop_token stop) {
+                              std::stop_token stop, Asked asked) {
     mesh::SurveyedPort surveyed{port};
     CommonOptions options = link;
     options.port = port;
@@ -63,7 +63,7 @@ mesh::SurveyedPort readModule(const std::string& port, const CommonOptions& link
         Session session(options);
         // Notices that come between the replies are the mesh's traffic, not the survey's.
         session.onNotice([](const proto::ReadFrame&) {});
-        mesh::ModuleAnswers answers = askModule(session, stop);
+        mesh::ModuleAnswers answers = askModule(session, stop, asked);
         if (answeredAny(answers))
             surveyed.outcome = std::move(answers);
         else

@@ -12,9 +12,13 @@
 
 namespace survey {
 
+// What each module is asked: its setup alone (what a mesh file's plan needs), or its setup,
+// route list and path.
+enum class Asked { kSetup, kEverything };
+
 // link gives the rate, parity and time-out per reply; its port is ignored. Once stop is
 // requested no further request is written.
 mesh::SurveyedPort readModule(const std::string& port, const CommonOptions& link,
-                              std::stop_token stop);
+                              std::stop_token stop, Asked asked = Asked::kEverything);
 
 }  // namespace survey
