@@ -60,14 +60,27 @@ Verdict verifyMesh(const MeshFile& file, const mesh::Survey& survey) {
     return verdict;
 }
 
+std::vector<mesh::Fault> driftFaults(const Verdict& verdict) {
+    constexpr auto kDrift = mesh::FaultKind::DriftsFromFile;
+    std::vector<mesh::Fault> faults;
+    for (const ModulePlan& module : verdict.plan.modules)
+        for (std::string& line : driftLines(module))
+            faults.push_back({kDrift, std::move(line), {module.port}, {module.module.nodeId}, {}});
+    for (const NodeCheck& node : verdict.nodes)
+        if (!node.heard) faults.push_back({kDrift, node.drift(), {}, {node.node}, {}});
+    for (const LinkCheck& link : verdict.links)
+        if (!link.passed())
+            faults.push_back({kDrift,
+                              link.drift(),
+                              {},
+                              {link.link.a, link.link.b},
+                              {{link.link.a, link.link.b}}});
+    return faults;
+}
+
 std::vector<std::string> Verdict::drifts() const {
     std::vector<std::string> lines;
-    for (const ModulePlan& module : plan.modules)
-        for (std::string& line : driftLines(module)) lines.push_back(std::move(line));
-    for (const NodeCheck& node : nodes)
-        if (!node.heard) lines.push_back(node.drift());
-    for (const LinkCheck& link : links)
-        if (!link.passed()) lines.push_back(link.drift());
+    for (mesh::Fault& fault : driftFaults(*this)) lines.push_back(std::move(fault.text));
     return lines;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "MeshFaults.h"
 #include "MeshFile.h"
 #include "MeshPlan.h"
 #include "Survey.h"
@@ -41,5 +42,9 @@ struct Verdict {
 };
 
 Verdict verifyMesh(const MeshFile& file, const mesh::Survey& survey);
+
+// Each drift as a fault a map marks: the module's port and node, the node not heard, the link's
+// two nodes.
+std::vector<mesh::Fault> driftFaults(const Verdict& verdict);
 
 }  // namespace meshplan
