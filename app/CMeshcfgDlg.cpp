@@ -16,7 +16,7 @@ CMeshcfgDlg::CMeshcfgDlg(QWidget* parent)
                    QMetaObject::invokeMethod(
                        this, [this] { onWake(); }, Qt::QueuedConnection);
                }),
-      m_portWatch(m_engine),
+      m_lostPortWatch(m_engine),
       m_timer([this] { OnTimer(); }, [this] { return m_engine.needsTicks(); }) {
     m_engine.watchReplies();
     m_controls = buildDialog(layout::dialogTemplate(kDialogMain), *this,

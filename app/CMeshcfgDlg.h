@@ -14,9 +14,9 @@
 #include "FieldFilters.h"
 #include "LayoutBuilder.h"
 #include "LogMenu.h"
+#include "LostPortWatch.h"
 #include "ModuleEngine.h"
 #include "PortList.h"
-#include "PortWatch.h"
 #include "ResourceIds.h"
 #include "TickTimer.h"
 
@@ -131,7 +131,7 @@ class CMeshcfgDlg : public AppDialog, private engine::EngineEvents {
     CDialog_Mesh* m_pMeshDlg = nullptr;
     CDialog_Net_Path* m_pPathDlg = nullptr;
     engine::ModuleEngine m_engine;
-    PortWatch m_portWatch;
+    LostPortWatch m_lostPortWatch;
     TickTimer m_timer;
     std::optional<LogMenu> m_logMenu;  // once the log is built
 };

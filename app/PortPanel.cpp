@@ -21,13 +21,13 @@ void CMeshcfgDlg::FillPortList() {
 
 void CMeshcfgDlg::OnRefresh() {
     m_engine.stopWatching();
-    m_portWatch.stop();
+    m_lostPortWatch.stop();
     item<QComboBox>(kIdPortList)->clear();
     FillPortList();
 }
 
 void CMeshcfgDlg::OnOpenClose() {
-    m_portWatch.stop();
+    m_lostPortWatch.stop();
     m_engine.stopWatching();
     if (m_engine.isOpen()) {
         m_engine.close();
@@ -75,7 +75,7 @@ void CMeshcfgDlg::lost(int port, const std::string& why) {
     logLine(LogSide::Received, tr("> COM%1 lost: %2").arg(port).arg(reason));
     updatePortState();
     item<QPushButton>(kIdOpenClose)->setToolTip(tr("The port was closed: %1").arg(reason));
-    m_portWatch.start();
+    m_lostPortWatch.start();
 }
 
 // The watch goes on, quietly, until the other program lets the device go.
@@ -97,7 +97,7 @@ void CMeshcfgDlg::returning(int port) {
 }
 
 void CMeshcfgDlg::back(int lostPort, int port, bool wasSending) {
-    m_portWatch.stop();
+    m_lostPortWatch.stop();
     updatePortState();
     // An adapter replugged as another tty is named by another port.
     logLine(LogSide::Received, port == lostPort

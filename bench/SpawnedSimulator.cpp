@@ -67,20 +67,24 @@ SpawnedOutput spawnReadingOutput(std::vector<std::string> words) {
     return spawned;
 }
 
-std::optional<RunCost> runToEnd(const std::string& program, std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), program);
+pid_t spawnWithoutOutput(std::vector<std::string> words) {
     std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
+    for (std::string& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     pid_t child = 0;
-    const auto start = std::chrono::steady_clock::now();
-    const int failed =
-        ::posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+    if (::posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) != 0) child = 0;
     posix_spawn_file_actions_destroy(&actions);
-    if (failed) return std::nullopt;
+    return child;
+}
+
+std::optional<RunCost> runToEnd(const std::string& program, std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), program);
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = spawnWithoutOutput(std::move(arguments));
+    if (child == 0) return std::nullopt;
     int status = 0;
     rusage usage{};
     ::wait4(child, &status, 0, &usage);

@@ -41,6 +41,10 @@ struct SpawnedOutput {
 // words[0] is the program.
 SpawnedOutput spawnReadingOutput(std::vector<std::string> words);
 
+// A program started with its stdout thrown away: the child's id, 0 when it could not start.
+// words[0] is the program.
+pid_t spawnWithoutOutput(std::vector<std::string> words);
+
 // What one run of a program cost, from its spawn to its end, its stdout thrown away.
 struct RunCost {
     double wallMs = 0;

@@ -4,7 +4,7 @@
 #include <iostream>
 
 #include "Commands.h"
-#include "PortList.h"
+#include "PortListJson.h"
 #include "ProgramName.h"
 
 namespace {

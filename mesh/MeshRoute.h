@@ -4,6 +4,8 @@
 // on a port read out their lists, so the way is known only while every node along it is one.
 
 #include <cstdint>
+#include <map>
+#include <utility>
 #include <vector>
 
 #include "MeshGraph.h"
@@ -14,5 +16,15 @@ namespace mesh {
 // `to`, or the routes go round in a loop.
 std::vector<std::uint16_t> routeBetween(const MeshGraph& graph, std::uint16_t from,
                                         std::uint16_t to);
+
+// The same ways for many routes of one graph, each hop looked up rather than searched for.
+class RouteMap {
+  public:
+    explicit RouteMap(const MeshGraph& graph);
+    std::vector<std::uint16_t> between(std::uint16_t from, std::uint16_t to) const;
+
+  private:
+    std::map<std::pair<std::uint16_t, std::uint16_t>, std::uint16_t> m_firstHops;  // (from, to)
+};
 
 }  // namespace mesh

@@ -13,7 +13,7 @@
 #include "Module.h"
 #include "NamedPorts.h"
 #include "PortDirectory.h"
-#include "PortList.h"
+#include "PortListJson.h"
 #include "PortSurvey.h"
 #include "PortWait.h"
 #include "PythonValues.h"

@@ -11,11 +11,14 @@
 namespace record {
 
 UnitTime UnitTime::now() {
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    return at(std::chrono::system_clock::now());
+}
+
+UnitTime UnitTime::at(std::chrono::system_clock::time_point when) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
     std::tm local{};
     localtime_r(&seconds, &local);
-    return {std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count(),
+    return {std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count(),
             static_cast<int>(local.tm_gmtoff / 60)};
 }
 

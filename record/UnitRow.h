@@ -27,6 +27,7 @@ struct UnitTime {
     int offsetMinutes = 0;
 
     static UnitTime now();
+    static UnitTime at(std::chrono::system_clock::time_point when);
     // "2026-12-08T13:06:08.123+01:00"
     std::string text() const;
     bool operator==(const UnitTime&) const = default;

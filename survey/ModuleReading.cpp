@@ -52,27 +52,36 @@ mesh::ModuleAnswers askModule(Session& session, const std::stop_token& stop, Ask
     return answers;
 }
 
+mesh::SurveyedPort failedPort(const std::string& port, const Failure& failure) {
+    return {port, mesh::PortFailure{failureKind(failure.code()), reasonOf(failure, port)}};
+}
+
 }  // namespace
+
+mesh::SurveyedPort readOpenModule(Session& session, const std::string& port, std::stop_token stop,
+                                  Asked asked) {
+    try {
+        mesh::ModuleAnswers answers = askModule(session, stop, asked);
+        if (answeredAny(answers)) return {port, std::move(answers)};
+        return {port, mesh::PortFailure{mesh::PortFailureKind::NoReply,
+                                        reasonOf(session.noReply(), port)}};
+    } catch (const Failure& failure) {
+        return failedPort(port, failure);
+    }
+}
 
 mesh::SurveyedPort readModule(const std::string& port, const CommonOptions& link,
                               std::stop_token stop, Asked asked) {
-    mesh::SurveyedPort surveyed{port};
     CommonOptions options = link;
     options.port = port;
     try {
         Session session(options);
         // Notices that come between the replies are the mesh's traffic, not the survey's.
         session.onNotice([](const proto::ReadFrame&) {});
-        mesh::ModuleAnswers answers = askModule(session, stop, asked);
-        if (answeredAny(answers))
-            surveyed.outcome = std::move(answers);
-        else
-            surveyed.outcome = mesh::PortFailure{mesh::PortFailureKind::NoReply,
-                                                 reasonOf(session.noReply(), port)};
+        return readOpenModule(session, port, stop, asked);
     } catch (const Failure& failure) {
-        surveyed.outcome = mesh::PortFailure{failureKind(failure.code()), reasonOf(failure, port)};
+        return failedPort(port, failure);
     }
-    return surveyed;
 }
 
 }  // namespace survey

@@ -21,4 +21,10 @@ enum class Asked { kSetup, kEverything };
 mesh::SurveyedPort readModule(const std::string& port, const CommonOptions& link,
                               std::stop_token stop, Asked asked = Asked::kEverything);
 
+// The same reading of a module behind a session that stays open, as a watcher keeps its ports:
+// its notice handler is left as it is, and a port lost meanwhile is the port's failure here
+// and the session's to find when it next waits.
+mesh::SurveyedPort readOpenModule(Session& session, const std::string& port, std::stop_token stop,
+                                  Asked asked = Asked::kEverything);
+
 }  // namespace survey

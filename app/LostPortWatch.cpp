@@ -1,4 +1,4 @@
-#include "PortWatch.h"
+#include "LostPortWatch.h"
 
 namespace {
 
@@ -8,12 +8,12 @@ constexpr int kLookEveryMs = 500;
 
 }  // namespace
 
-PortWatch::PortWatch(engine::ModuleEngine& engine) : m_engine(engine) {
+LostPortWatch::LostPortWatch(engine::ModuleEngine& engine) : m_engine(engine) {
     m_timer.setInterval(kLookEveryMs);
     QObject::connect(&m_timer, &QTimer::timeout, [this] { m_engine.lookForLostPort(); });
 }
 
-void PortWatch::start() {
+void LostPortWatch::start() {
     m_timer.start();
     const int hotplug = m_engine.hotplugFd();
     if (hotplug < 0) return;
@@ -23,7 +23,7 @@ void PortWatch::start() {
 }
 
 // Stopping may come from the notifier's own signal, when the news it brought opened the port.
-void PortWatch::stop() {
+void LostPortWatch::stop() {
     m_timer.stop();
     if (!m_hotplugNotifier) return;
     m_hotplugNotifier->setEnabled(false);

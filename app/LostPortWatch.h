@@ -8,9 +8,9 @@
 
 #include "ModuleEngine.h"
 
-class PortWatch {
+class LostPortWatch {
   public:
-    explicit PortWatch(engine::ModuleEngine& engine);
+    explicit LostPortWatch(engine::ModuleEngine& engine);
 
     void start();  // at the hang-up, once the engine watches
     void stop();

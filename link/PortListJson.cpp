@@ -1,4 +1,4 @@
-#include "PortList.h"
+#include "PortListJson.h"
 
 #include "Text.h"
 
