@@ -45,7 +45,13 @@ std::size_t SiteApplied::failed() const {
 SiteApplied applySite(const meshplan::MeshFile& file, const CommonOptions& common,
                       const StationOptions& options, std::unique_ptr<UnitOutput> output,
                       const std::function<void(const meshplan::MeshPlan&)>& planned) {
-    meshplan::MeshPlan plan = planSite(file, common);
+    meshplan::MeshPlan plan;
+    try {
+        plan = planSite(file, common);
+    } catch (const Interrupted&) {
+        // Ctrl+C while the modules are read comes before any write.
+        throw Failure(kExitInterrupted, "interrupted reading the modules: nothing written");
+    }
     if (planned) planned(plan);
     SiteApplied applied;
     for (meshplan::ModulePlan& module : plan.modules)

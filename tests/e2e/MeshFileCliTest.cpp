@@ -29,6 +29,14 @@ bool writeText(const QString& path, const QByteArray& text) {
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
 }
 
+// A mesh file's text without its comment lines.
+QByteArray withoutComments(const QByteArray& text) {
+    QByteArray kept;
+    for (const QByteArray& line : text.split('\n'))
+        if (!line.startsWith('#')) kept += line + '\n';
+    return kept;
+}
+
 QStringList outputLines(const QByteArray& out) {
     return QString::fromUtf8(out).split(u'\n', Qt::SkipEmptyParts);
 }
@@ -85,6 +93,8 @@ class MeshFileCliTest : public QObject {
 void MeshFileCliTest::exportEditPlanApplyVerify() {
     exportLab();
     const QByteArray exported = fileText(m_site);
+    // examples/site.toml is this export, kept as code.
+    QCOMPARE(withoutComments(exported), withoutComments(fileText(MESHCFG_EXAMPLE_SITE)));
     // The export describes the lab as it is: nothing to change, no drift.
     const CliResult asItIs = runCli({"mesh", "plan", m_site});
     QCOMPARE(asItIs.exitCode, 0);
