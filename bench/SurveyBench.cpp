@@ -12,6 +12,7 @@
 
 #include "PortSurvey.h"
 #include "ProcStat.h"
+#include "RingLab.h"
 #include "ScopedRuntimeDir.h"
 #include "ShortRun.h"
 #include "SpawnedSimulator.h"
@@ -30,18 +31,6 @@ struct Size {
     std::vector<double> wallMs{};
     std::vector<double> cpuMsPerModule{};
 };
-
-std::string ringLab(int modules) {
-    std::string text;
-    for (int id = 1; id <= modules; ++id)
-        text += "[[node]]\nid = " + std::to_string(id) +
-                "\ncom = " + std::to_string(kFirstPort + id - 1) + "\n";
-    for (int id = 1; id <= modules; ++id)
-        text += "[[link]]\nnodes = [" + std::to_string(id) + ", " +
-                std::to_string(id % modules + 1) +
-                "]\nlink_value = " + std::to_string(40 + id % 50) + "\n";
-    return text;
-}
 
 std::vector<std::string> ports(int modules) {
     std::vector<std::string> named;
@@ -72,7 +61,7 @@ int main(int argc, char** argv) {
 
     ScopedRuntimeDir runtime;
     const std::string file = runtime.path() + "/ring.toml";
-    std::ofstream(file) << ringLab(most);
+    std::ofstream(file) << ringLab(most, kFirstPort);
     const auto lab = SpawnedSimulator::lab(file, {});
     if (lab->port() != kFirstPort) {
         std::fprintf(stderr, "bench_survey: the lab did not publish COM%d\n", kFirstPort);

@@ -129,6 +129,13 @@ constexpr CommandEntry kMeshCommands[] = {
      addMeshSurveyCommand},
     {"test", "send tagged data between modules and see whether and how soon it arrives",
      addMeshTestCommand},
+    {"plan", "what applying a mesh file would change, module by module", addMeshPlanCommand},
+    {"apply", "write a mesh file to the modules that differ from it, all at once",
+     addMeshApplyCommand},
+    {"verify", "whether the mesh is as its file describes it: settings, nodes heard, links",
+     addMeshVerifyCommand},
+    {"export", "write the mesh file that describes the modules as they are now",
+     addMeshExportCommand},
 };
 
 void declareCommands(CLI::App& parent, std::span<const CommandEntry> entries, CommandRun& run) {

@@ -20,3 +20,7 @@ void addRawCommand(CLI::App& subcommand, CommandRun& run);
 void addMonitorCommand(CLI::App& subcommand, CommandRun& run);
 void addMeshSurveyCommand(CLI::App& subcommand, CommandRun& run);
 void addMeshTestCommand(CLI::App& subcommand, CommandRun& run);
+void addMeshPlanCommand(CLI::App& subcommand, CommandRun& run);
+void addMeshApplyCommand(CLI::App& subcommand, CommandRun& run);
+void addMeshVerifyCommand(CLI::App& subcommand, CommandRun& run);
+void addMeshExportCommand(CLI::App& subcommand, CommandRun& run);

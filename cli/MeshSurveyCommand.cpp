@@ -20,21 +20,6 @@
 
 namespace {
 
-std::vector<std::string> portsToSurvey(const MeshSurveyOptions& options) {
-    std::vector<std::string> ports = options.ports;
-    if (options.adapter) addAdapterPorts(*options.adapter, ports);
-    if (options.aliases) {
-        if (const std::string problem = aliasDirectoryProblem(); !problem.empty())
-            throw Failure(kExitPort, problem);
-        for (const PluggedUnit& alias : pluggedAliases())
-            if (std::ranges::find(ports, alias.port) == ports.end()) ports.push_back(alias.port);
-        if (ports.empty())
-            throw Failure(kExitPort, "no COM alias is plugged in " + aliasDirectory());
-    }
-    refuseRepeatedPorts(ports);
-    return ports;
-}
-
 std::string numbersText(const std::vector<std::uint16_t>& numbers) {
     std::string text;
     for (const std::uint16_t number : numbers)
@@ -124,7 +109,7 @@ mesh::SharedSettings sharedSettingsOf(const SettingChanges& profile) {
 }
 
 ExitCode surveyMesh(const CommonOptions& common, const MeshSurveyOptions& options) {
-    const std::vector<std::string> ports = portsToSurvey(options);
+    const std::vector<std::string> ports = portsOf(options.ports);
     const mesh::Mesh mesh = mesh::assessMesh(survey::surveyPorts(ports, common), options.expected);
     if (interrupted()) throw Interrupted(true);
     if (options.dot) {
@@ -140,27 +125,50 @@ ExitCode surveyMesh(const CommonOptions& common, const MeshSurveyOptions& option
 
 }  // namespace
 
+void addMeshPortOptions(CLI::App& command, MeshPorts& ports) {
+    command.add_option("--adapter", ports.adapterText,
+                       "also every plugged USB adapter of this model, as VID:PID in hex");
+    command.add_flag("--aliases", ports.aliases,
+                     "also every COM alias plugged in the alias folder now");
+}
+
+void checkMeshPorts(MeshPorts& ports, const MainOptions& main, const std::string& command) {
+    ports.ports = namedPorts(main.ports);
+    if (ports.adapterText) ports.adapter = adapterModel(*ports.adapterText);
+    if (ports.ports.empty() && !ports.adapter && !ports.aliases)
+        throw Failure(kExitUsage, command +
+                                      ": give the ports with -p (once per port, COMn-COMm for a "
+                                      "range), --aliases or --adapter VID:PID");
+}
+
+std::vector<std::string> portsOf(const MeshPorts& given) {
+    std::vector<std::string> ports = given.ports;
+    if (given.adapter) addAdapterPorts(*given.adapter, ports);
+    if (given.aliases) {
+        if (const std::string problem = aliasDirectoryProblem(); !problem.empty())
+            throw Failure(kExitPort, problem);
+        for (const PluggedUnit& alias : pluggedAliases())
+            if (std::ranges::find(ports, alias.port) == ports.end()) ports.push_back(alias.port);
+        if (ports.empty())
+            throw Failure(kExitPort, "no COM alias is plugged in " + aliasDirectory());
+    }
+    refuseRepeatedPorts(ports);
+    return ports;
+}
+
 void addMeshSurveyCommand(CLI::App& subcommand, CommandRun& run) {
     auto options = std::make_shared<MeshSurveyOptions>();
     CLI::App* survey = &subcommand;
-    survey->add_option("--adapter", options->adapterText,
-                       "also every plugged USB adapter of this model, as VID:PID in hex");
-    survey->add_flag("--aliases", options->aliases,
-                     "also every COM alias plugged in the alias folder now");
+    addMeshPortOptions(*survey, options->ports);
     survey->add_option("--profile", options->profilePath,
                        "the frequency, network id and life cycle every module must hold (TOML); "
                        "without it, the ones most modules hold");
     survey->add_flag("--dot", options->dot,
                      "print the map as Graphviz text (dot -Tsvg draws it) instead of the table");
     const auto check = [options](MainOptions& main) {
-        options->ports = namedPorts(main.ports);
         if (main.common.json && options->dot)
             throw Failure(kExitUsage, "mesh survey: give --json or --dot, not both");
-        if (options->adapterText) options->adapter = adapterModel(*options->adapterText);
-        if (options->ports.empty() && !options->adapter && !options->aliases)
-            throw Failure(kExitUsage,
-                          "mesh survey: give the ports with -p (once per port, COMn-COMm for a "
-                          "range), --aliases or --adapter VID:PID");
+        checkMeshPorts(options->ports, main, "mesh survey");
     };
     const auto prepare = [options] {
         if (!options->profilePath.empty())

@@ -11,12 +11,29 @@
 #include "MeshFaults.h"
 #include "PluggedUnits.h"
 
-struct MeshSurveyOptions {
+namespace CLI {
+class App;
+}
+struct MainOptions;
+
+// The modules of a mesh as mesh survey and mesh export take them.
+struct MeshPorts {
     std::vector<std::string> ports;       // -p, every COMn-COMm range spelt out
     std::optional<AdapterModel> adapter;  // --adapter VID:PID
     bool aliases = false;                 // --aliases: every COM alias plugged now, once
-    std::string profilePath;              // --profile: what every module must hold
-    mesh::SharedSettings expected;        // read from the profile
-    bool dot = false;                     // --dot: Graphviz text
     std::optional<std::string> adapterText;
+};
+
+void addMeshPortOptions(CLI::App& command, MeshPorts& ports);
+// The words read; a Failure with kExitUsage naming the command when no port is given.
+void checkMeshPorts(MeshPorts& ports, const MainOptions& main, const std::string& command);
+// Every port, each once; a Failure when one is named twice or reached through two names, or
+// when --aliases or --adapter find none.
+std::vector<std::string> portsOf(const MeshPorts& ports);
+
+struct MeshSurveyOptions {
+    MeshPorts ports;
+    std::string profilePath;        // --profile: what every module must hold
+    mesh::SharedSettings expected;  // read from the profile
+    bool dot = false;               // --dot: Graphviz text
 };

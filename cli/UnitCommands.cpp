@@ -95,12 +95,20 @@ void addUnitOptions(CLI::App& command, UnitCommandOptions& options) {
                      "that no other unit was given)");
     command.add_option("--adapter", options.adapter,
                        "every plugged USB adapter of this model, as VID:PID in hex");
+    command.add_option("--junit", station.junitFolder,
+                       "also write each unit as JUnit XML, one file per unit in this folder");
+    addRecordOptions(command, station);
+}
+
+void addRecordOptions(CLI::App& command, StationOptions& station) {
     command.add_option("--db", station.dbUrl,
                        "keep every unit in the line's record: sqlite:///PATH or "
                        "postgresql://USER@HOST:PORT/DB; node ids then come from it");
     command.add_option("--spool", station.spoolPath,
                        "keep rows here while the record cannot be reached (default: "
                        "$XDG_STATE_HOME/meshcfg/spool-*.jsonl)");
+    command.add_option("--operator", station.operatorName,
+                       "who runs the station: kept with each unit in the line's record");
 }
 
 void checkUnitOptions(UnitCommandOptions& options, const MainOptions& main) {
@@ -119,8 +127,7 @@ void checkUnitOptions(UnitCommandOptions& options, const MainOptions& main) {
     if (options.adapter) station.adapter = adapterModel(*options.adapter);
 }
 
-void prepareUnitOptions(UnitCommandOptions& options) {
-    StationOptions& station = options.station;
+void prepareSpool(StationOptions& station) {
     if (!station.dbUrl.empty() && station.spoolPath.empty())
         station.spoolPath = defaultSpoolPath(station.dbUrl);
     if (!station.spoolPath.empty()) {
@@ -129,6 +136,11 @@ void prepareUnitOptions(UnitCommandOptions& options) {
                                             ignored);
     }
     checkWritable(station.spoolPath, Writing::kAppend);
+}
+
+void prepareUnitOptions(UnitCommandOptions& options) {
+    StationOptions& station = options.station;
+    prepareSpool(station);
     checkWritable(station.idFile, Writing::kAppend);
     checkWritable(station.reportPath, Writing::kAppend);
     ProfileFile profile = readProfile(options.profilePath);

@@ -21,12 +21,16 @@ struct UnitCommandOptions {
 };
 
 void addUnitOptions(CLI::App& command, UnitCommandOptions& options);
+// --db, --spool and --operator: where the units' rows are kept, and who ran them.
+void addRecordOptions(CLI::App& command, StationOptions& station);
 // The words read: the ports, the node id range and the adapter model; a Failure with kExitUsage
 // for what cannot run.
 void checkUnitOptions(UnitCommandOptions& options, const MainOptions& main);
 // The spool's folder made, the files rows go to checked and the profile read, with apply's
 // settings on top; a Failure with kExitUsage for one that cannot be used.
 void prepareUnitOptions(UnitCommandOptions& options);
+// The spool's default path for the record, its folder made and checked.
+void prepareSpool(StationOptions& station);
 
 // The live board, or one JSON object a line with --json.
 std::unique_ptr<UnitOutput> unitOutput(const CommonOptions& common);

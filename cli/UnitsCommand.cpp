@@ -60,7 +60,9 @@ void printSummary(const CommonOptions& common, const UnitsOptions& options,
 
 void printUnits(const CommonOptions& common, const UnitsOptions& options,
                 const std::vector<record::UnitRow>& rows) {
-    if (common.json) {
+    if (options.jsonLines) {
+        for (const auto& row : rows) std::cout << jsonText(unitJsonLine(row)) << "\n";
+    } else if (common.json) {
         Json units = Json::array();
         for (const auto& row : rows) units.push_back(unitJson(row));
         std::cout << jsonText(std::move(units)) << "\n";
@@ -99,8 +101,10 @@ ExitCode listUnits(const CommonOptions& common, const UnitsOptions& options) {
 }
 
 void checkUnitsOptions(const CommonOptions& common, UnitsOptions& units) {
-    if (units.csv && common.json)
-        throw Failure(kExitUsage, "units: give --csv or --json, not both");
+    if (units.csv + common.json + units.jsonLines > 1)
+        throw Failure(kExitUsage, "units: give one of --csv, --json and --json-lines");
+    if (units.jsonLines && units.summary)
+        throw Failure(kExitUsage, "units: --json-lines lists units; --summary counts them");
     if (units.since) {
         units.filter.sinceUtcMs = sinceUtcMs(*units.since, std::chrono::system_clock::now());
         if (!units.filter.sinceUtcMs)
@@ -152,7 +156,11 @@ void addUnitsCommand(CLI::App& subcommand, CommandRun& run) {
         ->transform(decimalIn(0, 65535));
     command->add_option("--adapter", units->filter.adapter,
                         "the adapter's serial number or its VID:PID");
+    command->add_option("--operator", units->filter.operatorName,
+                        "units of this operator only, as --operator named them");
     command->add_flag("--csv", units->csv, "the report's columns, with its header");
+    command->add_flag("--json-lines", units->jsonLines,
+                      "one JSON object a line, the adapter's serial, station and operator first");
     command->add_flag("--summary", units->summary,
                       "counts of each station and result, and the yield");
     run.add(

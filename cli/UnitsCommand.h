@@ -12,6 +12,7 @@ struct UnitsOptions {
     std::string dbUrl;
     record::UnitFilter filter;
     bool csv = false;
+    bool jsonLines = false;  // one JSON object a line, keyed by adapter serial, station, operator
     bool summary = false;
     std::optional<std::string> since;   // as given
     std::optional<std::string> result;  // as given

@@ -52,8 +52,9 @@ std::string_view faultKindName(FaultKind kind) {
                                           "missing_reply",
                                           "life_cycle_differs",
                                           "route_through_unreachable",
-                                          "one_way_route"};
-    static_assert(kNames.size() == static_cast<std::size_t>(FaultKind::OneWayRoute) + 1);
+                                          "one_way_route",
+                                          "drifts_from_file"};
+    static_assert(kNames.size() == static_cast<std::size_t>(FaultKind::DriftsFromFile) + 1);
     return kNames[static_cast<std::size_t>(kind)];
 }
 

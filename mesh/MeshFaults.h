@@ -31,6 +31,9 @@ enum class FaultKind {
     LifeCycleDiffers,
     RouteThroughUnreachable,  // a route's first hop, or a relay of the last path, no module reaches
     OneWayRoute,              // one module reaches another that has no route back
+    // What differs from the mesh's file (a setting, a node not heard, a link missing or weak):
+    // never found by a survey alone; the mesh window lists it first.
+    DriftsFromFile,
 };
 
 // "duplicate_node_id", the kind as the command line's JSON names it.

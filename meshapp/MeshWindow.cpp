@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QDockWidget>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -23,8 +24,10 @@
 #include "MapPicture.h"
 #include "MapView.h"
 #include "MeshMapScene.h"
+#include "MeshVerdict.h"
 #include "ModuleDetails.h"
 #include "PortChecklist.h"
+#include "PortDirectory.h"
 #include "SurveyRunner.h"
 
 namespace {
@@ -120,6 +123,21 @@ QWidget* MeshWindow::buildPortColumn() {
     layout->addWidget(m_surveyButton);
     auto* test = new QPushButton(tr("Delivery test..."), column);
     layout->addWidget(test);
+    auto* meshFile = new QPushButton(tr("Mesh file..."), column);
+    meshFile->setToolTip(
+        tr("Open a mesh file: its modules are surveyed, and what drifts from "
+           "it is listed first among the faults and marked on the map."));
+    layout->addWidget(meshFile);
+    m_meshFileLabel = new QLabel(column);
+    m_meshFileLabel->setWordWrap(true);
+    layout->addWidget(m_meshFileLabel);
+    connect(meshFile, &QPushButton::clicked, this, [this] {
+        const QString path = QFileDialog::getOpenFileName(this, tr("Open a mesh file"), QString(),
+                                                          tr("Mesh files (*.toml)"));
+        if (path.isEmpty()) return;
+        if (const QString problem = openMeshFile(path); !problem.isEmpty())
+            QMessageBox::warning(this, tr("Mesh file"), problem);
+    });
     connect(test, &QPushButton::clicked, this, &MeshWindow::showDeliveryTest);
 
     connect(all, &QPushButton::clicked, this, [this] { m_ports->tickAll(true); });
@@ -182,9 +200,35 @@ bool MeshWindow::surveying() const {
     return m_runner && m_runner->running();
 }
 
+QString MeshWindow::openMeshFile(const QString& path) {
+    try {
+        m_meshFile = meshplan::readMeshFile(path.toStdString(), PortDirectory());
+    } catch (const meshplan::MeshFileError& error) {
+        const QString problem = QString::fromStdString(error.what());
+        setStatus(problem);
+        return problem;
+    }
+    m_ports->tickAll(false);
+    for (const meshplan::FileModule& module : m_meshFile->modules)
+        if (!module.reach.port.empty())
+            m_ports->setTicked(QString::fromStdString(module.reach.port), true);
+    m_meshFileLabel->setText(
+        tr("Mesh file: %1 (%n module(s))", nullptr, static_cast<int>(m_meshFile->modules.size()))
+            .arg(QFileInfo(path).fileName()));
+    setStatus(tr("Survey to see what drifts from %1.").arg(QFileInfo(path).fileName()));
+    return {};
+}
+
 void MeshWindow::survey() {
     if (!m_runner || m_runner->running()) return;
     std::vector<std::string> ports = m_ports->tickedPorts();
+    // The mesh file's modules are surveyed wherever they are, ticked or not.
+    if (m_meshFile) {
+        m_meshFilePorts = meshplan::findPorts(*m_meshFile);
+        for (const meshplan::FoundPort& found : m_meshFilePorts)
+            if (found.missing.empty() && std::ranges::find(ports, found.port) == ports.end())
+                ports.push_back(found.port);
+    }
     if (ports.empty()) return setStatus(tr("Tick at least one port to survey."));
     const auto count = static_cast<int>(ports.size());
     m_runner->start(std::move(ports), m_layout);
@@ -199,6 +243,14 @@ void MeshWindow::showSurvey(const SurveyResult& result) {
     if (!result.error.isEmpty()) return setStatus(tr("The survey failed: %1").arg(result.error));
     m_mesh = result.mesh;
     m_layout = result.layout;
+    std::size_t drifts = 0;
+    if (m_meshFile) {
+        std::vector<mesh::Fault> faults = meshplan::driftFaults(meshplan::verifyMesh(
+            *m_meshFile, meshplan::readingsOf(m_meshFilePorts, m_mesh.survey)));
+        drifts = faults.size();
+        faults.insert(faults.end(), m_mesh.faults.begin(), m_mesh.faults.end());
+        m_mesh.faults = std::move(faults);
+    }
     const MapChanges changes = m_map->showMesh(m_mesh, m_layout);
     showFaults();
     if (m_shownNode && m_mesh.graph.node(*m_shownNode)) {
@@ -214,6 +266,9 @@ void MeshWindow::showSurvey(const SurveyResult& result) {
                        .arg(m_mesh.survey.size())
                        .arg(modules)
                        .arg(m_mesh.faults.size());
+    if (m_meshFile)
+        text += u' ' + tr("%n drift(s) from %1.", nullptr, static_cast<int>(drifts))
+                           .arg(QFileInfo(QString::fromStdString(m_meshFile->path)).fileName());
     if (++m_surveys == 1) {
         m_view->fitMap();
     } else {

@@ -12,7 +12,9 @@
 
 #include "DeliveryEvents.h"
 #include "Mesh.h"
+#include "MeshFile.h"
 #include "MeshLayout.h"
+#include "MeshPlan.h"
 #include "SurveySource.h"
 
 class DeliveryTestPane;
@@ -60,6 +62,9 @@ class MeshWindow : public QMainWindow {
     DeliveryTestPane& deliveryTest() const { return *m_test; }
     // The delivery test's pane, docked under the map.
     void showDeliveryTest();
+    // A mesh file: its modules' ports are ticked and surveyed, and each survey lists and marks
+    // what drifts from it first among the faults. Empty when opened, else why not.
+    QString openMeshFile(const QString& path);
 
   private:
     QWidget* buildPortColumn();
@@ -87,4 +92,7 @@ class MeshWindow : public QMainWindow {
     int m_surveys = 0;
     std::optional<std::uint16_t> m_shownNode;
     SaveFileChooser m_chooseSaveFile;
+    std::optional<meshplan::MeshFile> m_meshFile;
+    std::vector<meshplan::FoundPort> m_meshFilePorts;  // where its modules were at the survey
+    QLabel* m_meshFileLabel = nullptr;
 };

@@ -14,6 +14,9 @@ int main(int argc, char** argv) {
     const Translations translations;
     const std::unique_ptr<mesh::SurveySource> source = makeEngineSurveySource();
     MeshWindow window(source.get());
+    // meshcfg-mesh FILE opens a mesh file, as "Mesh file..." does.
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() > 1) window.openMeshFile(arguments.at(1));
     window.show();
     return QApplication::exec();
 }

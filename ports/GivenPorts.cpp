@@ -62,13 +62,22 @@ std::string malformedPortName(std::string_view name) {
 }
 
 std::string repeatedPort(const std::vector<std::string>& ports, const PortDirectory& directory) {
+    std::optional<RepeatedPort> repeated = firstRepeatedPort(ports, directory);
+    return repeated ? std::move(repeated->problem) : std::string();
+}
+
+std::optional<RepeatedPort> firstRepeatedPort(const std::vector<std::string>& ports,
+                                              const PortDirectory& directory) {
     std::map<std::string, std::string> named;  // the port itself -> the first name given it
-    for (const std::string& port : ports) {
+    for (std::size_t index = 0; index < ports.size(); ++index) {
+        const std::string& port = ports[index];
         const std::string itself = portItself(directory, port);
         const auto [first, added] = named.try_emplace(itself, port);
         if (added) continue;
-        if (first->second == port) return port + " is named twice: name each port once";
-        return first->second + " and " + port + " are one port (" + itself + "): name it once";
+        if (first->second == port)
+            return RepeatedPort{index, port + " is named twice: name each port once"};
+        return RepeatedPort{
+            index, first->second + " and " + port + " are one port (" + itself + "): name it once"};
     }
-    return {};
+    return std::nullopt;
 }

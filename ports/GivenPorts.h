@@ -6,6 +6,8 @@
 // of one terminal, an alias and its device), is refused: two runs on one port would both write
 // to its module, or one would find the port in use.
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,3 +29,11 @@ std::string malformedPortName(std::string_view name);
 // Why the ports cannot be worked on side by side: one named twice, or reached through two names
 // as the directory resolves them. Empty when each port is named once.
 std::string repeatedPort(const std::vector<std::string>& ports, const PortDirectory& directory);
+
+// The first port that repeats one before it, so that a file can name the line that does.
+struct RepeatedPort {
+    std::size_t index = 0;
+    std::string problem;
+};
+std::optional<RepeatedPort> firstRepeatedPort(const std::vector<std::string>& ports,
+                                              const PortDirectory& directory);

@@ -134,6 +134,24 @@ std::optional<std::string> ttyOfAdapter(const UsbIdentity& identity) {
     return node;
 }
 
+SerialTty ttyOfSerial(const std::string& serial) {
+    std::vector<std::string> nodes;
+    const Udev context(udev_new());
+    if (context && !serial.empty())
+        for (const UsbTty& tty : pluggedUsbTtys(context.get())) {
+            const char* node = udev_device_get_devnode(tty.tty.get());
+            if (node != nullptr && tty.identity().serial == serial) nodes.emplace_back(node);
+        }
+    if (nodes.size() == 1) return {std::move(nodes.front()), {}};
+    const std::string named = "adapter '" + printableText(serial) + "'";
+    if (nodes.empty()) return {std::nullopt, "no " + named + " is plugged in"};
+    std::sort(nodes.begin(), nodes.end());
+    std::string list;
+    for (const std::string& node : nodes) list += (list.empty() ? "" : ", ") + node;
+    return {std::nullopt, named + " names " + std::to_string(nodes.size()) + " ports (" + list +
+                              "): name the module by its port instead"};
+}
+
 std::vector<std::string> ttysOfModel(const std::string& vendorId, const std::string& productId) {
     std::vector<std::string> nodes;
     const Udev context(udev_new());

@@ -33,6 +33,16 @@ std::optional<UsbIdentity> usbIdentity(const std::string& devicePath);
 // opening the wrong one would be worse than opening none.
 std::optional<std::string> ttyOfAdapter(const UsbIdentity& identity);
 
+// The device node of the one plugged USB tty whose adapter carries this serial number, so that a
+// module keeps its name in whichever socket its adapter is; otherwise why none is taken: no
+// adapter carries it, or several ttys do (adapters sharing a serial, a multi-port adapter),
+// where opening the wrong one would be worse than opening none.
+struct SerialTty {
+    std::optional<std::string> node;
+    std::string problem;
+};
+SerialTty ttyOfSerial(const std::string& serial);
+
 // The device nodes of every plugged USB tty whose device has this idVendor and idProduct (four
 // hex digits each, as udev spells them), sorted; a station takes only its own adapter model.
 std::vector<std::string> ttysOfModel(const std::string& vendorId, const std::string& productId);

@@ -36,6 +36,8 @@ class SettingChanges {
     std::optional<std::uint32_t> givenFrequencyRegister() const { return m_frequencyRegister; }
     std::optional<std::uint16_t> givenNetworkId() const { return m_networkId; }
     std::optional<std::uint8_t> givenLifeCycleCode() const { return m_lifeCycleCode; }
+    // Which node a mesh file's module is, where given.
+    std::optional<std::uint16_t> givenNodeId() const { return m_nodeId; }
 
   private:
     bool given(SetupKey key) const;

@@ -17,6 +17,8 @@
 #include "PortSurvey.h"
 #include "PortWait.h"
 #include "PythonValues.h"
+#include "SiteJson.h"
+#include "SiteVerbs.h"
 #include "Text.h"
 
 namespace py = pybind11;
@@ -275,6 +277,76 @@ void declareModule(py::module_& m) {
              "`meshcfg-cli apply` does; the port is opened anew for it.");
 }
 
+// The link a mesh file's verbs reach its modules with.
+CommonOptions meshLink(int baud, double timeout) {
+    CommonOptions link;
+    link.baud = Module::rateOf(baud);
+    link.timeoutMs = static_cast<int>(Module::timeoutOf(timeout).count());
+    return link;
+}
+
+// The file read before any port opens, refused as the command line refuses it.
+meshplan::MeshFile meshFileAt(const std::string& path) {
+    try {
+        return meshplan::readMeshFile(path, PortDirectory());
+    } catch (const meshplan::MeshFileError& error) {
+        throw Failure(kExitUsage, error.what());
+    }
+}
+
+// One of a mesh file's verbs run with the interpreter's lock let go: its document as a dict.
+template <typename Verb>
+py::object meshFileVerb(const std::string& path, int baud, double timeout, Verb verb) {
+    const CommonOptions link = meshLink(baud, timeout);
+    Json document;
+    {
+        PortWait wait;
+        const meshplan::MeshFile file = meshFileAt(path);
+        document = verb(file, link);
+        if (interrupted()) throw Interrupted(true);
+    }
+    return pythonValue(document);
+}
+
+void declareMeshFileVerbs(py::module_& m) {
+    m.def(
+        "plan",
+        [](const std::string& path, int baud, double timeout) {
+            return meshFileVerb(path, baud, timeout, [](const auto& file, const auto& link) {
+                return meshsite::planJson(meshsite::planSite(file, link));
+            });
+        },
+        py::arg("path"), py::arg("baud") = 9600, py::arg("timeout") = 2.0,
+        "What applying the mesh file would change, as `meshcfg-cli mesh plan --json` shows it: a "
+        "dict of modules, each with its state and changes (key, current, wanted), and the "
+        "counts; a module that could not be read says why. Nothing is written. UsageError, "
+        "before any port opens, for a file the command line refuses.");
+    m.def(
+        "apply",
+        [](const std::string& path, int baud, double timeout) {
+            return meshFileVerb(path, baud, timeout, [](const auto& file, const auto& link) {
+                return meshsite::appliedJson(
+                    meshsite::applySite(file, link, StationOptions{}, nullptr));
+            });
+        },
+        py::arg("path"), py::arg("baud") = 9600, py::arg("timeout") = 2.0,
+        "The mesh file written to the modules that differ from it, all at once, each read back "
+        "and compared, as `meshcfg-cli mesh apply --json` shows it: each module as wanted, "
+        "written or failed with why. UsageError, before any port opens, for a file the command "
+        "line refuses.");
+    m.def(
+        "verify",
+        [](const std::string& path, int baud, double timeout) {
+            return meshFileVerb(path, baud, timeout, [](const auto& file, const auto& link) {
+                return meshsite::verdictJson(meshsite::verifySite(file, link));
+            });
+        },
+        py::arg("path"), py::arg("baud") = 9600, py::arg("timeout") = 2.0,
+        "Whether the mesh is as its file describes it, as `meshcfg-cli mesh verify --json` shows "
+        "it: modules, nodes heard, links and one line per drift under \"drifts\". UsageError, "
+        "before any port opens, for a file the command line refuses.");
+}
+
 }  // namespace
 
 PYBIND11_MODULE(meshcfg, m) {
@@ -285,6 +357,7 @@ PYBIND11_MODULE(meshcfg, m) {
     declareErrors(m);
     declareValues(m);
     declareModule(m);
+    declareMeshFileVerbs(m);
     m.def(
         "ports",
         [] {

@@ -251,3 +251,19 @@ def survey(ports: Sequence[str], baud: int = 9600, timeout: float = 2.0) -> dict
     named as for the command line's -p (COMn-COMm for a range); UsageError, before any port
     opens, for a name that can never be opened, a port named twice or reached through two
     names, or a rate or time-out the command line refuses."""
+
+def plan(path: str, baud: int = 9600, timeout: float = 2.0) -> dict[str, Any]:
+    """What applying the mesh file would change, as `meshcfg-cli mesh plan --json` shows it: a
+    dict of modules, each with its state and changes (key, current, wanted), and the counts; a
+    module that could not be read says why. Nothing is written. UsageError, before any port
+    opens, for a file the command line refuses."""
+
+def apply(path: str, baud: int = 9600, timeout: float = 2.0) -> dict[str, Any]:
+    """The mesh file written to the modules that differ from it, all at once, each read back
+    and compared, as `meshcfg-cli mesh apply --json` shows it: each module as wanted, written or
+    failed with why. UsageError, before any port opens, for a file the command line refuses."""
+
+def verify(path: str, baud: int = 9600, timeout: float = 2.0) -> dict[str, Any]:
+    """Whether the mesh is as its file describes it, as `meshcfg-cli mesh verify --json` shows
+    it: modules, nodes heard, links and one line per drift under "drifts". UsageError, before
+    any port opens, for a file the command line refuses."""

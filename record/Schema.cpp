@@ -54,9 +54,14 @@ std::vector<std::string> adapterNames(std::string_view) {
     return {"ALTER TABLE units ADD COLUMN adapter_name TEXT NOT NULL DEFAULT ''"};
 }
 
+// The fourth version: who ran the station, so that results read by other systems name them.
+std::vector<std::string> operatorNames(std::string_view) {
+    return {"ALTER TABLE units ADD COLUMN operator_name TEXT NOT NULL DEFAULT ''"};
+}
+
 using Step = std::vector<std::string> (*)(std::string_view rowNumber);
 // Step i brings a record from version i to version i + 1.
-constexpr Step kSteps[] = {firstTables, queryIndexes, adapterNames};
+constexpr Step kSteps[] = {firstTables, queryIndexes, adapterNames, operatorNames};
 static_assert(std::size(kSteps) == kSchemaVersion);
 
 }  // namespace

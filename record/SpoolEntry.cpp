@@ -72,6 +72,7 @@ Json rowJson(const UnitRow& row) {
               {"adapter", row.adapter},
               {"adapter_serial", row.adapterSerial},
               {"adapter_name", row.adapterName},
+              {"operator", row.operatorName},
               {"profile", nullptr},
               {"read_back", row.readBack ? setupJson(*row.readBack) : Json(nullptr)},
               {"network_id", optionalJson(row.networkId)},
@@ -97,6 +98,7 @@ UnitRow rowFrom(const Json& json) {
     row.adapterSerial = json.at("adapter_serial").get<std::string>();
     // Rows spooled by an earlier version have no name.
     row.adapterName = json.value("adapter_name", std::string());
+    row.operatorName = json.value("operator", std::string());
     if (const Json& profile = json.at("profile"); !profile.is_null())
         row.profile =
             Profile{profile.at("name").get<std::string>(), profile.at("sha256").get<std::string>(),

@@ -24,6 +24,7 @@ Where where(const UnitFilter& filter) {
     if (filter.nodeId) add("u.node_id = ?", {std::int64_t{*filter.nodeId}});
     if (filter.adapter)
         add("(u.adapter_serial = ? OR u.adapter = ?)", {*filter.adapter, *filter.adapter});
+    if (filter.operatorName) add("u.operator_name = ?", {*filter.operatorName});
     return clause;
 }
 
@@ -90,6 +91,7 @@ UnitRow unitAt(const ResultRow& row) {
     unit.why = row.text(kAfter + 3);
     unit.durationMs = row.integer(kAfter + 4).value_or(0);
     unit.adapterName = row.text(kAfter + 5);
+    unit.operatorName = row.text(kAfter + 6);
     return unit;
 }
 
@@ -120,7 +122,8 @@ std::vector<UnitRow> findUnits(Statements& statements, const UnitFilter& filter)
         "SELECT u.unit_id, u.time_ms, u.utc_offset_min, s.name, u.port, u.device, u.adapter,"
         " u.adapter_serial, p.id, p.name, p.sha256" +
             setupSelect("p.") + setupSelect("u.read_") +
-            ", u.network_id, u.node_id, u.result, u.why, u.duration_ms, u.adapter_name" +
+            ", u.network_id, u.node_id, u.result, u.why, u.duration_ms, u.adapter_name,"
+            " u.operator_name" +
             std::string(kFrom) + clause.sql + " ORDER BY u.time_ms, u.id",
         clause.params);
     std::vector<UnitRow> units;

@@ -18,6 +18,7 @@ struct UnitFilter {
     std::optional<Result> result{};
     std::optional<std::uint16_t> nodeId{};
     std::optional<std::string> adapter{};  // the adapter's serial or its vendor:product
+    std::optional<std::string> operatorName{};
 };
 
 struct StationTally {

@@ -55,7 +55,8 @@ struct UnitRow {
     std::string device;
     std::string adapter;  // vendor:product, empty when not a USB adapter
     std::string adapterSerial;
-    std::string adapterName;  // as the port list describes the adapter; empty when it has none
+    std::string adapterName;   // as the port list describes the adapter; empty when it has none
+    std::string operatorName;  // who ran the station, as --operator named them; empty when unnamed
     std::optional<Profile> profile;
     std::optional<proto::Setup> readBack;
     std::optional<std::uint16_t> networkId;  // the node id given, in this network

@@ -70,7 +70,7 @@ std::vector<std::string> unitColumns() {
     for (const std::string_view column : kSetupColumns)
         columns.push_back("read_" + std::string(column));
     for (const char* column :
-         {"network_id", "node_id", "result", "why", "duration_ms", "adapter_name"})
+         {"network_id", "node_id", "result", "why", "duration_ms", "adapter_name", "operator_name"})
         columns.emplace_back(column);
     return columns;
 }
@@ -166,6 +166,7 @@ void storeUnit(Statements& statements, KnownRows& known, const UnitRow& row) {
     params.emplace_back(row.why);
     params.emplace_back(row.durationMs);
     params.emplace_back(row.adapterName);
+    params.emplace_back(row.operatorName);
     statements.execute(upsertUnitSql(), params);
 }
 

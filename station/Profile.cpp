@@ -9,6 +9,7 @@
 #include "Files.h"
 #include "RegularFiles.h"
 #include "Text.h"
+#include "TomlSettings.h"
 
 namespace {
 
@@ -18,24 +19,6 @@ constexpr std::size_t kLargestProfile = 64 * 1024;
 Failure profileError(const std::string& path, const toml::source_region& where,
                      const std::string& what) {
     return Failure(kExitUsage, path + ":" + std::to_string(where.begin.line) + ": " + what);
-}
-
-// TOML also writes integers in hexadecimal, octal and binary; a profile takes decimal alone, as
-// the command line does, so that no value means one thing in a file and another when typed.
-bool decimalInteger(const toml::value<std::int64_t>& whole) {
-    constexpr auto kOtherBases = toml::value_flags::format_as_binary |
-                                 toml::value_flags::format_as_octal |
-                                 toml::value_flags::format_as_hexadecimal;
-    return (whole.flags() & kOtherBases) == toml::value_flags::none;
-}
-
-std::optional<SettingChanges::Value> scriptValue(const toml::node& node) {
-    if (const auto* whole = node.as_integer())
-        return decimalInteger(*whole) ? std::optional(SettingChanges::Value(whole->get()))
-                                      : std::nullopt;
-    if (const auto* real = node.as_floating_point()) return SettingChanges::Value(real->get());
-    if (const auto* text = node.as_string()) return SettingChanges::Value(text->get());
-    return std::nullopt;
 }
 
 }  // namespace
@@ -51,10 +34,7 @@ ProfileFile readProfile(const std::string& path) {
         throw profileError(path, error.source(), std::string(error.description()));
     }
     for (const auto& [key, node] : table) {
-        const auto value = scriptValue(node);
-        const std::string problem =
-            value ? profile.changes.set(key.str(), *value)
-                  : "'" + std::string(key.str()) + "' must be a decimal number or a text";
+        const std::string problem = meshplan::takeSetting(profile.changes, key.str(), node);
         if (!problem.empty()) throw profileError(path, node.source(), problem);
     }
     return profile;

@@ -18,8 +18,10 @@ struct StationOptions {
     std::string idFile;                   // --id-file
     bool keepNodeId = false;
     std::string reportPath;
-    std::string dbUrl;      // --db: the line's record
-    std::string spoolPath;  // --spool: rows waiting for the record
+    std::string junitFolder;   // --junit: one JUnit XML file per unit
+    std::string operatorName;  // --operator: who runs the station, kept with each unit
+    std::string dbUrl;         // --db: the line's record
+    std::string spoolPath;     // --spool: rows waiting for the record
     // Its file name and digest, and the seven settings every unit is given; none before the
     // profile is read.
     std::optional<record::Profile> profile;

@@ -39,6 +39,7 @@ Json unitJson(const record::UnitRow& row) {
     return {{"unit_id", row.unitId},
             {"time", row.time.text()},
             {"station", row.station},
+            {"operator", row.operatorName},
             {"port", row.port},
             {"device", row.device},
             {"adapter_id", row.adapter},
@@ -51,6 +52,16 @@ Json unitJson(const record::UnitRow& row) {
             {"result", record::resultName(row.result)},
             {"why", row.why},
             {"duration_ms", row.durationMs}};
+}
+
+Json unitJsonLine(const record::UnitRow& row) {
+    Json line{{"adapter_serial", row.adapterSerial},
+              {"station", row.station},
+              {"operator", row.operatorName}};
+    Json all = unitJson(row);
+    for (auto& [key, value] : all.items())
+        if (!line.contains(key)) line[key] = std::move(value);
+    return line;
 }
 
 std::string reportHeader() {

@@ -13,6 +13,9 @@ std::string unitLine(const record::UnitRow& row);
 
 // Every column of the row, as the record's listing gives it.
 Json unitJson(const record::UnitRow& row);
+// The same with the keys other systems file a unit under first: the adapter's serial, the
+// station and the operator; one line of `units --json-lines`.
+Json unitJsonLine(const record::UnitRow& row);
 
 // The report's header line, with its line break.
 std::string reportHeader();

@@ -30,13 +30,28 @@ UnitRunner::UnitRunner(const CommonOptions& common, const SettingChanges& settin
     : m_common(common), m_options(options), m_output(std::move(output)) {
     if (!options.dbUrl.empty()) m_record = std::make_unique<UnitRecord>(options);
     if (!m_record || !m_record->ids()) m_ids = nodeIdSource(options);
-    if (!options.reportPath.empty()) m_report = std::make_unique<CsvReport>(options.reportPath);
+    if (!options.reportPath.empty())
+        m_rowSinks.push_back(std::make_unique<CsvReport>(options.reportPath));
+    if (!options.junitFolder.empty())
+        m_rowSinks.push_back(std::make_unique<JunitUnitFiles>(options.junitFolder));
     m_plan = {settings,           m_ids ? m_ids.get() : m_record ? m_record->ids() : nullptr,
               options.keepNodeId, options.nodeIds.has_value(),
               tellNotices,        {}};
 }
 
 UnitOutcome UnitRunner::run(const std::string& portName) {
+    return runUnit(portName, m_plan, m_options.profile, std::nullopt);
+}
+
+UnitOutcome UnitRunner::run(const std::string& portName, const UnitOrder& order) {
+    UnitPlan plan = m_plan;
+    plan.settings = order.settings;
+    return runUnit(portName, plan, order.profile, order.nodeId);
+}
+
+UnitOutcome UnitRunner::runUnit(const std::string& portName, const UnitPlan& plan,
+                                const std::optional<record::Profile>& profile,
+                                const std::optional<std::uint16_t>& nodeId) {
     CommonOptions common = m_common;
     common.port = portName;
     const PortTarget port = PortDirectory().resolve(portName);
@@ -46,11 +61,13 @@ UnitOutcome UnitRunner::run(const std::string& portName) {
     const UnitName& name = claim.name();
     const std::string& unit = name.text;
     if (m_output) m_output->found(port, serial);
-    record::UnitRow draft = unitDraft(port, usb, m_options.profile);
+    record::UnitRow draft = unitDraft(port, usb, profile);
+    draft.operatorName = m_options.operatorName;
+    draft.nodeId = nodeId;
     if (m_record) m_record->begin(unit, draft);
     bool opened = false;
     UnitOutcome outcome = applyToUnit(
-        common, m_plan, name,
+        common, plan, name,
         [&](UnitStep step, const std::optional<std::uint16_t>& nodeId) {
             if (step == UnitStep::kReading) {
                 opened = true;
@@ -134,17 +151,20 @@ bool UnitRunner::recordReached() const {
 }
 
 void UnitRunner::report(UnitOutcome& outcome) {
-    if (!m_report) return;
-    try {
-        m_report->add(outcome.row);
-    } catch (const Failure& failure) {
-        // The unit does not count as done while its row is missing, but what its module went
-        // through still stands: it may have been written.
-        const std::string lost = "its report row was not kept: " + std::string(failure.what());
-        std::string& why = outcome.row.why;
-        outcome.message = outcome.passed() ? outcome.row.port + ": set up and verified, but " + lost
-                                           : outcome.message + "; " + lost;
-        why = why.empty() ? lost : why + "; " + lost;
-        outcome.rowLost();
+    for (const std::unique_ptr<RowSink>& sink : m_rowSinks) {
+        try {
+            sink->add(outcome.row);
+        } catch (const Failure& failure) {
+            // The unit does not count as done while its row is missing, but what its module went
+            // through still stands: it may have been written.
+            const std::string lost =
+                "its " + std::string(sink->rowName()) + " was not kept: " + failure.what();
+            std::string& why = outcome.row.why;
+            outcome.message = outcome.passed()
+                                  ? outcome.row.port + ": set up and verified, but " + lost
+                                  : outcome.message + "; " + lost;
+            why = why.empty() ? lost : why + "; " + lost;
+            outcome.rowLost();
+        }
     }
 }

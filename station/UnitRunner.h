@@ -29,6 +29,14 @@ class UnitOutput {
     virtual void note(const std::string& line) = 0;
 };
 
+// What one unit is given where units differ, as a mesh file's modules do: its own settings on top
+// of what its module holds, and the profile its row names.
+struct UnitOrder {
+    SettingChanges settings;
+    std::optional<record::Profile> profile;
+    std::optional<std::uint16_t> nodeId;  // the one settings give, for its row
+};
+
 class UnitRunner {
   public:
     // A Failure with kExitUsage when the id file, the record or the report cannot be used.
@@ -36,6 +44,8 @@ class UnitRunner {
                const StationOptions& options, bool tellNotices, std::unique_ptr<UnitOutput> output);
 
     UnitOutcome run(const std::string& portName);
+    // A unit given its own order instead of every unit's plan and profile.
+    UnitOutcome run(const std::string& portName, const UnitOrder& order);
     // What every unit is applied with.
     const UnitPlan& plan() const { return m_plan; }
     // run as the units' threads take it.
@@ -64,13 +74,16 @@ class UnitRunner {
     bool recordReached() const;
     // The unit is past its port's opening, as reachRecordAhead counts.
     void unitOpened();
+    UnitOutcome runUnit(const std::string& portName, const UnitPlan& plan,
+                        const std::optional<record::Profile>& profile,
+                        const std::optional<std::uint16_t>& nodeId);
     void report(UnitOutcome& outcome);
 
     const CommonOptions& m_common;
     const StationOptions& m_options;
     std::unique_ptr<UnitRecord> m_record;
     std::unique_ptr<NodeIdSource> m_ids;
-    std::unique_ptr<RowSink> m_report;
+    std::vector<std::unique_ptr<RowSink>> m_rowSinks;  // the CSV report, the JUnit files
     std::unique_ptr<UnitOutput> m_output;
     UnitPlan m_plan;
     UnitNames m_names;

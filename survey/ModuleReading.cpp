@@ -39,12 +39,12 @@ mesh::PortFailureKind failureKind(ExitCode code) {
                                 : mesh::PortFailureKind::PortFailed;
 }
 
-mesh::ModuleAnswers askModule(Session& session, const std::stop_token& stop) {
+mesh::ModuleAnswers askModule(Session& session, const std::stop_token& stop, Asked asked) {
     mesh::ModuleAnswers answers;
     if (const auto setup =
             replyTo<proto::SetupReply>(session, proto::encode(proto::ReadSetupRequest{})))
         answers.setup = setup->setup;
-    if (stop.stop_requested()) return answers;
+    if (stop.stop_requested() || asked == Asked::kSetup) return answers;
     answers.routes =
         replyTo<proto::RouteListReply>(session, proto::encode(proto::RouteListRequest{}));
     if (stop.stop_requested()) return answers;
@@ -58,9 +58,10 @@ mesh::SurveyedPort failedPort(const std::string& port, const Failure& failure) {
 
 }  // namespace
 
-mesh::SurveyedPort readOpenModule(Session& session, const std::string& port, std::stop_token stop) {
+mesh::SurveyedPort readOpenModule(Session& session, const std::string& port, std::stop_token stop,
+                                  Asked asked) {
     try {
-        mesh::ModuleAnswers answers = askModule(session, stop);
+        mesh::ModuleAnswers answers = askModule(session, stop, asked);
         if (answeredAny(answers)) return {port, std::move(answers)};
         return {port, mesh::PortFailure{mesh::PortFailureKind::NoReply,
                                         reasonOf(session.noReply(), port)}};
@@ -70,14 +71,14 @@ mesh::SurveyedPort readOpenModule(Session& session, const std::string& port, std
 }
 
 mesh::SurveyedPort readModule(const std::string& port, const CommonOptions& link,
-                              std::stop_token stop) {
+                              std::stop_token stop, Asked asked) {
     CommonOptions options = link;
     options.port = port;
     try {
         Session session(options);
         // Notices that come between the replies are the mesh's traffic, not the survey's.
         session.onNotice([](const proto::ReadFrame&) {});
-        return readOpenModule(session, port, stop);
+        return readOpenModule(session, port, stop, asked);
     } catch (const Failure& failure) {
         return failedPort(port, failure);
     }

@@ -12,14 +12,19 @@
 
 namespace survey {
 
+// What each module is asked: its setup alone (what a mesh file's plan needs), or its setup,
+// route list and path.
+enum class Asked { kSetup, kEverything };
+
 // link gives the rate, parity and time-out per reply; its port is ignored. Once stop is
 // requested no further request is written.
 mesh::SurveyedPort readModule(const std::string& port, const CommonOptions& link,
-                              std::stop_token stop);
+                              std::stop_token stop, Asked asked = Asked::kEverything);
 
 // The same reading of a module behind a session that stays open, as a watcher keeps its ports:
 // its notice handler is left as it is, and a port lost meanwhile is the port's failure here
 // and the session's to find when it next waits.
-mesh::SurveyedPort readOpenModule(Session& session, const std::string& port, std::stop_token stop);
+mesh::SurveyedPort readOpenModule(Session& session, const std::string& port, std::stop_token stop,
+                                  Asked asked = Asked::kEverything);
 
 }  // namespace survey

@@ -7,13 +7,13 @@
 namespace survey {
 
 mesh::Survey surveyPorts(const std::vector<std::string>& ports, const CommonOptions& link,
-                         std::stop_token stop) {
+                         std::stop_token stop, Asked asked) {
     mesh::Survey survey(ports.size());
     {
         std::vector<std::jthread> readers;
         readers.reserve(ports.size());
         for (std::size_t i = 0; i < ports.size(); ++i)
-            readers.emplace_back([&, i] { survey[i] = readModule(ports[i], link, stop); });
+            readers.emplace_back([&, i] { survey[i] = readModule(ports[i], link, stop, asked); });
     }  // every reader joined
     return survey;
 }

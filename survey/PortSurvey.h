@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ModuleReading.h"
 #include "Session.h"
 #include "SurveySource.h"
 
@@ -14,7 +15,7 @@ namespace survey {
 
 // One entry per port, in the order given.
 mesh::Survey surveyPorts(const std::vector<std::string>& ports, const CommonOptions& link,
-                         std::stop_token stop = {});
+                         std::stop_token stop = {}, Asked asked = Asked::kEverything);
 
 // The mesh window's survey of real ports, at the module's own rate and parity and the command
 // line's time-out.

@@ -385,7 +385,7 @@ TEST_P(PortOption, takesOneWordEachTime) {
     ASSERT_TRUE(parsed.run.has_value()) << parsed.error;
     const CommandToRun& run = *parsed.run;
     if (const auto* survey = run.optionsAs<MeshSurveyOptions>()) {
-        EXPECT_EQ(survey->ports, GetParam().ports);
+        EXPECT_EQ(survey->ports.ports, GetParam().ports);
     } else if (const auto* apply = run.optionsAs<UnitCommandOptions>()) {
         EXPECT_EQ(apply->station.ports, GetParam().ports);
         EXPECT_EQ(apply->changes.missingKeys(), std::vector<std::string>());

@@ -205,9 +205,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(FaultKindName, NamesEveryKindApart) {
     std::set<std::string_view> names;
-    for (int kind = 0; kind <= static_cast<int>(FaultKind::OneWayRoute); ++kind)
+    for (int kind = 0; kind <= static_cast<int>(FaultKind::DriftsFromFile); ++kind)
         names.insert(faultKindName(static_cast<FaultKind>(kind)));
-    EXPECT_EQ(names.size(), static_cast<std::size_t>(FaultKind::OneWayRoute) + 1);
+    EXPECT_EQ(names.size(), static_cast<std::size_t>(FaultKind::DriftsFromFile) + 1);
     EXPECT_EQ(faultKindName(FaultKind::NetworkIdDiffers), "network_id_differs");
 }
 

@@ -1,8 +1,10 @@
 // The mesh window with a survey source made up in advance, its ports published as aliases:
 // Survey fills the map and the faults from the ticked ports off the window thread, again
 // redraws what changed, a click shows a module, the map saves as whole SVG and PNG files, and
-// closing the window ends a survey still running.
+// closing the window ends a survey still running; a mesh file opened lists and marks what
+// drifts from it first.
 
+#include <QFile>
 #include <QImage>
 #include <QListWidget>
 #include <QPushButton>
@@ -98,6 +100,7 @@ class MeshWindowTest : public QObject {
     void closingEndsASurveyStillRunning();
     void zoomStaysInItsBoundsAndFitShowsTheWholeMesh_data();
     void zoomStaysInItsBoundsAndFitShowsTheWholeMesh();
+    void openedMeshFileSurveysItsModulesAndMarksTheirDriftFirst();
 };
 
 void MeshWindowTest::surveyFillsTheMapFromTheTickedPorts() {
@@ -272,6 +275,43 @@ void MeshWindowTest::zoomStaysInItsBoundsAndFitShowsTheWholeMesh() {
         }
     }
     QCOMPARE(view.zoom(), zoom);
+}
+
+void MeshWindowTest::openedMeshFileSurveysItsModulesAndMarksTheirDriftFirst() {
+    Bench bench({cutLabSurvey()});
+    QTemporaryDir folder;
+    const QString bad = folder.filePath(QStringLiteral("bad.toml"));
+    const QString site = folder.filePath(QStringLiteral("site.toml"));
+    {
+        QFile file(bad);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[[module]]\nport = \"COM200\"\nnode_id = 1\nsquelch = 3\n");
+    }
+    {
+        QFile file(site);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        // Node 2 wanted at power 5, and the link 2 - 3 that the lab has lost; COM203 not named.
+        file.write(
+            "[[module]]\nport = \"COM200\"\nnode_id = 1\n"
+            "[[module]]\nport = \"COM201\"\nnode_id = 2\npower = 5\n"
+            "[[module]]\nport = \"COM202\"\nnode_id = 3\n"
+            "[[expect.link]]\nnodes = [2, 3]\n");
+    }
+    const QString refused = bench.window->openMeshFile(bad);
+    QVERIFY2(refused.contains(bad + QStringLiteral(":4:")), qPrintable(refused));
+
+    QCOMPARE(bench.window->openMeshFile(site), QString());
+    QVERIFY(bench.surveyed());
+    QCOMPARE(bench.source.lastPorts(), (std::vector<std::string>{"COM200", "COM201", "COM202"}));
+    const QListWidget& faults = bench.window->faults();
+    QVERIFY(faults.count() > 2);
+    QVERIFY2(faults.item(0)->text().startsWith(QStringLiteral("COM201 (node 2): power ")) &&
+                 faults.item(0)->text().endsWith(QStringLiteral(", wanted 5")),
+             qPrintable(faults.item(0)->text()));
+    QCOMPARE(faults.item(1)->text(),
+             QStringLiteral("link 2-3: missing: no route list or path read shows it"));
+    QVERIFY(bench.window->map().badge(2)->faulty());
+    QVERIFY(bench.window->status().contains(QStringLiteral("2 drift(s) from site.toml")));
 }
 
 QTEST_MAIN(MeshWindowTest)

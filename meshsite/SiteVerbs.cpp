@@ -1,0 +1,93 @@
+#include "SiteVerbs.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <mutex>
+
+#include "FileDigest.h"
+#include "Interrupt.h"
+#include "PortSurvey.h"
+#include "SiteModules.h"
+
+namespace meshsite {
+
+namespace {
+
+// A module's row names the file and the module's node, with the setup the file gave it there.
+record::Profile moduleProfile(const meshplan::MeshFile& file, const meshplan::ModulePlan& module,
+                              const std::string& digest) {
+    return {std::filesystem::path(file.path).filename().string() + " node " +
+                std::to_string(module.module.nodeId),
+            digest, module.wanted};
+}
+
+}  // namespace
+
+meshplan::MeshPlan planSite(const meshplan::MeshFile& file, const CommonOptions& link) {
+    return meshplan::planMesh(file, readModules(file, link, survey::Asked::kSetup));
+}
+
+meshplan::Verdict verifySite(const meshplan::MeshFile& file, const CommonOptions& link) {
+    return meshplan::verifyMesh(file, readModules(file, link, survey::Asked::kEverything));
+}
+
+std::size_t SiteApplied::written() const {
+    return static_cast<std::size_t>(std::ranges::count_if(
+        modules, [](const AppliedModule& m) { return m.outcome && m.outcome->passed(); }));
+}
+
+std::size_t SiteApplied::failed() const {
+    return static_cast<std::size_t>(std::ranges::count_if(
+        modules, [](const AppliedModule& m) { return m.outcome && !m.outcome->passed(); }));
+}
+
+SiteApplied applySite(const meshplan::MeshFile& file, const CommonOptions& common,
+                      const StationOptions& options, std::unique_ptr<UnitOutput> output,
+                      const std::function<void(const meshplan::MeshPlan&)>& planned) {
+    meshplan::MeshPlan plan;
+    try {
+        plan = planSite(file, common);
+    } catch (const Interrupted&) {
+        // Ctrl+C while the modules are read comes before any write.
+        throw Failure(kExitInterrupted, "interrupted reading the modules: nothing written");
+    }
+    if (planned) planned(plan);
+    SiteApplied applied;
+    for (meshplan::ModulePlan& module : plan.modules)
+        applied.modules.push_back({std::move(module), std::nullopt});
+    const std::string digest = sha256Of(file.text);
+    std::vector<PluggedUnit> units;
+    std::map<std::string, std::size_t> moduleOn;  // port -> its module; each port is one module's
+    std::map<std::string, UnitOrder> orders;
+    for (std::size_t i = 0; i < applied.modules.size(); ++i) {
+        const meshplan::ModulePlan& module = applied.modules[i].plan;
+        if (!module.differs()) continue;
+        units.push_back({module.port, module.port});
+        moduleOn[module.port] = i;
+        orders[module.port] = {module.module.settings, moduleProfile(file, module, digest),
+                               module.module.nodeId};
+    }
+    if (units.empty()) return applied;
+    UnitRunner runner(common, SettingChanges(), options, false, std::move(output));
+    runner.reachRecordAhead(units.size());
+    std::mutex ended;
+    runTogether(units, [&](const PluggedUnit& unit) {
+        UnitOutcome outcome = runner.run(unit.port, orders.at(unit.port));
+        const UnitResult result{outcome.end, static_cast<int>(outcome.code)};
+        const std::lock_guard lock(ended);
+        applied.modules[moduleOn.at(unit.port)].outcome = std::move(outcome);
+        return result;
+    });
+    runner.refuseWithoutRecord();
+    return applied;
+}
+
+SiteExport exportSite(const std::vector<std::string>& ports, const CommonOptions& link) {
+    SiteExport exported{survey::surveyPorts(ports, link), {}};
+    if (interrupted()) throw Interrupted(true);
+    exported.text = meshplan::exportMesh(exported.survey, reachesOf(ports));
+    return exported;
+}
+
+}  // namespace meshsite
