@@ -1,14 +1,19 @@
 #include "ModuleLink.h"
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <system_error>
 
 #include "Interrupt.h"
 #include "Ticks.h"
 
 namespace {
 
-// How often a wait looks at Ctrl+C; bytes and a hang-up end it at once.
-constexpr std::chrono::milliseconds kInterruptPoll{50};
 // The writer gives a frame up after its waits; past this, a frame never told written is not.
 constexpr auto kWriteGiveUp =
     CXSerial::kWriteTries * CXSerial::kWriteWait + std::chrono::seconds(1);
@@ -18,10 +23,24 @@ engine::Receiving receivingFor(ModuleLink::Reading reading) {
                                                    : engine::Receiving::Blocks;
 }
 
+FileDescriptor madeWakeFd() {
+    FileDescriptor fd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    if (!fd) throw std::system_error(errno, std::generic_category(), "eventfd");
+    return fd;
+}
+
+timespec linkSleepFor(ModuleLink::Clock::time_point until, ModuleLink::Clock::time_point now) {
+    const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
+        std::max(until - now, ModuleLink::Clock::duration::zero()));
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(left);
+    return {static_cast<time_t>(seconds.count()), static_cast<long>((left - seconds).count())};
+}
+
 }  // namespace
 
 ModuleLink::ModuleLink(Reading reading)
     : m_reading(reading),
+      m_wakeFd(madeWakeFd()),
       m_engine(
           *this, [this] { wake(); }, receivingFor(reading)) {}
 
@@ -102,19 +121,25 @@ void ModuleLink::lost(int, const std::string& why) {
     m_lostReason = why;
 }
 
-// The only call from the port's threads.
+// The only call from the port's threads, and from another thread cutting a wait short.
 void ModuleLink::wake() {
-    {
-        std::lock_guard lock(m_wakeLock);
-        m_woken = true;
-    }
-    m_wakeUp.notify_one();
+    const std::uint64_t one = 1;
+    const auto written = ::write(m_wakeFd.get(), &one, sizeof one);
+    static_cast<void>(written);  // a counter already at its top wakes all the same
 }
 
-void ModuleLink::sleepUntil(Clock::time_point until) {
-    std::unique_lock lock(m_wakeLock);
-    m_wakeUp.wait_until(lock, until, [this] { return m_woken; });
-    m_woken = false;
+// Nothing but a wake-up, Ctrl+C (when heeded) or the time given ends the sleep: no timer looks
+// for Ctrl+C, so a link that waits costs nothing.
+void ModuleLink::sleepUntil(Clock::time_point until, OnInterrupt onInterrupt) {
+    pollfd watched[2] = {{.fd = m_wakeFd.get(), .events = POLLIN, .revents = 0},
+                         {.fd = interruptFd(), .events = POLLIN, .revents = 0}};
+    const nfds_t count = onInterrupt == OnInterrupt::kEnd && interruptFd() >= 0 ? 2 : 1;
+    const timespec timeout = linkSleepFor(until, Clock::now());
+    // A wait with no end in sight sleeps until something wakes it.
+    ::ppoll(watched, count, until == Clock::time_point::max() ? nullptr : &timeout, nullptr);
+    std::uint64_t wakes = 0;
+    const auto taken = ::read(m_wakeFd.get(), &wakes, sizeof wakes);
+    static_cast<void>(taken);
 }
 
 // The receive step runs on the tick grid while bytes are pending; a wait that began late
@@ -140,12 +165,12 @@ ModuleLink::WaitEnd ModuleLink::pump(Clock::time_point deadline, const std::func
         if (m_lost) return WaitEnd::kLost;
         if (onInterrupt == OnInterrupt::kEnd && interrupted()) return WaitEnd::kInterrupted;
         if (now >= deadline) return WaitEnd::kTimeOut;
-        auto until = std::min(deadline, now + kInterruptPoll);
+        auto until = deadline;
         if (m_engine.needsTicks()) until = std::min(until, m_nextTick);
         // Frames mode settles what ran out of time at each look.
         if (const auto due = m_engine.nextDeadline(); due && m_reading == Reading::kFrames)
             until = std::min(until, *due);
-        sleepUntil(until);
+        sleepUntil(until, onInterrupt);
     }
 }
 

@@ -9,16 +9,15 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
-#include <mutex>
 #include <string>
 #include <variant>
 #include <vector>
 
+#include "FileDescriptor.h"
 #include "LineSettings.h"
 #include "ModuleEngine.h"
 
@@ -126,13 +125,11 @@ class ModuleLink final : private engine::EngineEvents {
     enum class OnInterrupt { kEnd, kWait };
     WaitEnd pump(Clock::time_point deadline, const std::function<bool()>& ready,
                  OnInterrupt onInterrupt = OnInterrupt::kEnd);
-    void sleepUntil(Clock::time_point until);
+    void sleepUntil(Clock::time_point until, OnInterrupt onInterrupt);
     void tickOnTime(Clock::time_point now);
 
     const Reading m_reading;
-    std::mutex m_wakeLock;
-    std::condition_variable m_wakeUp;
-    bool m_woken = false;  // under m_wakeLock
+    FileDescriptor m_wakeFd;  // an eventfd, readable once woken
     std::atomic<bool> m_frameWaitCut{false};
     Clock::time_point m_nextTick;
     int m_framesWritten = 0;  // frames that went out whole since the link was made
