@@ -16,21 +16,22 @@ ExitCode sendRaw(const CommonOptions& common, const RawOptions& options) {
                       "raw: give the bytes as hex digit pairs, such as \"01 00 03 00\"");
     if (!options.asIs) request->push_back(proto::xorOf(*request));
     Session session(common);
-    const Session::Exchange reply = session.exchange(*request);
-    if (reply.outcome == Session::Exchange::Outcome::kNoReply) throw session.noReply();
-    const std::string what = forms::describeFrames(reply.reply, forms::Direction::Received);
+    const Session::Exchange reply = session.exchange(engine::RawRequest{*request});
+    const auto failure = reply.failure;
+    if (failure == engine::ExchangeFailure::NoReply) throw session.noReply();
+    const std::string what = forms::describeFrames(reply.frame, forms::Direction::Received);
     if (common.json) {
         std::cout << Json{{"sent", hexText(*request)},
-                          {"reply", hexText(reply.reply)},
+                          {"reply", hexText(reply.frame)},
                           {"what", what},
                           {"round_trip_ms", reply.roundTripMs}}
                          .dump()
                   << "\n";
     } else {
-        std::cout << "sent  " << hexText(*request) << "\nreply " << hexText(reply.reply) << "  ("
+        std::cout << "sent  " << hexText(*request) << "\nreply " << hexText(reply.frame) << "  ("
                   << what << ")\n";
     }
-    if (reply.outcome == Session::Exchange::Outcome::kBadCheck)
+    if (failure == engine::ExchangeFailure::BadCheck)
         throw session.failure(kExitNoReply, "the reply's check byte is wrong");
     return kExitDone;
 }

@@ -6,7 +6,6 @@
 #include "CommandLine.h"
 #include "Commands.h"
 #include "Interrupt.h"
-#include "LinkTrial.h"
 #include "Messages.h"
 #include "SendNames.h"
 #include "SendRequest.h"
@@ -51,59 +50,62 @@ void printSummary(const CommonOptions& common, const proto::LinkStatistics& stat
     std::cout << "notices: " << notices << std::endl;
 }
 
-// One line a confirmation as it comes and one a send when its time-out ends, in text mode.
+// The engine's link test, paced as the command line asks: each send waits for its answer or
+// its time-out, then the interval. In text mode, one line a confirmation as it comes and one a
+// send when its time-out ends.
 class LinkTestRun {
   public:
     LinkTestRun(const CommonOptions& common, Session& session)
-        : m_common(common),
-          m_session(session),
-          m_test(std::chrono::milliseconds(common.timeoutMs)) {}
+        : m_common(common), m_session(session) {
+        m_session.link().startLinkTest();
+    }
 
-    void send(const proto::Frame& request) {
-        std::vector<proto::ReadFrame> earlier;
-        const auto sent = m_session.post(request, earlier);
-        for (const proto::ReadFrame& frame : earlier) count(frame);
-        m_test.countSend(sent);
-        awaitConfirmations(sent + std::chrono::milliseconds(m_common.timeoutMs), true);
+    void send(const proto::SendDataRequest& request) {
+        tellNews(ModuleLink::Clock::now(), false);
+        m_session.post(request);
+        tellNews(ModuleLink::Clock::time_point::max(), true);
     }
 
     // Confirmations that come meanwhile are counted: a late one still belongs to its own send.
     void pause(std::chrono::milliseconds interval) {
-        awaitConfirmations(ModuleLink::Clock::now() + interval, false);
+        tellNews(ModuleLink::Clock::now() + interval, false);
     }
 
     // A send cut short by Ctrl+C or a lost port had neither its answer nor its time-out.
-    const proto::LinkStatistics& finish() {
-        return m_test.finish(engine::LinkTrial::Waiting::LeftOut);
+    proto::LinkStatistics finish() {
+        return m_session.link().finishLinkTest(engine::LinkTrial::Waiting::LeftOut);
     }
 
   private:
-    void awaitConfirmations(ModuleLink::Clock::time_point deadline, bool untilAnswered) {
-        proto::ReadFrame frame;
-        while (!untilAnswered || m_test.waiting()) {
-            if (m_session.awaitFrame(deadline, frame) == ModuleLink::WaitEnd::kTimeOut) {
-                for (int sends = m_test.expire(deadline); sends > 0; --sends) tell("no reply");
-                return;
-            }
-            count(frame);
+    // What has come is told, and then what comes until the deadline or, untilAnswered, until
+    // the engine has ended the last send's wait by its answer or its time-out.
+    void tellNews(ModuleLink::Clock::time_point deadline, bool untilAnswered) {
+        ModuleLink::News news;
+        for (;;) {
+            const bool waiting = !untilAnswered || m_session.link().sendsWaiting();
+            const auto until = waiting ? deadline : ModuleLink::Clock::now();
+            if (m_session.awaitNews(until, news) == ModuleLink::WaitEnd::kTimeOut) return;
+            if (const auto* counted = std::get_if<ModuleLink::SendAnswer>(&news))
+                tell(*counted);
+            else if (std::holds_alternative<ModuleLink::SendUnanswered>(news))
+                tell("no reply");
         }
     }
 
-    void count(const proto::ReadFrame& frame) {
-        const auto answer = m_test.countFrame(frame);
-        if (!answer) return;
-        const std::string status = answer->status
-                                       ? confirmationLine({*answer->status, answer->roundTripMs})
+    void tell(const ModuleLink::SendAnswer& counted) const {
+        const engine::LinkTrial::Answer& answer = counted.answer;
+        const std::string status = answer.status
+                                       ? confirmationLine({*answer.status, answer.roundTripMs})
                                        : "check byte wrong";
-        switch (answer->verdict) {
+        switch (answer.verdict) {
             case engine::LinkTrial::Verdict::InTime:
-                tell(answer->status ? status : "no reply");
+                tell(answer.status ? status : "no reply");
                 break;
             case engine::LinkTrial::Verdict::Late:
-                tell("late for send " + std::to_string(answer->send) + ": " + status);
+                tell("late for send " + std::to_string(answer.send) + ": " + status);
                 break;
             case engine::LinkTrial::Verdict::Unmatched:
-                tell("unmatched: " + hexText(frame.bytes));
+                tell("unmatched: " + hexText(counted.frame.bytes));
                 break;
         }
     }
@@ -114,13 +116,12 @@ class LinkTestRun {
 
     const CommonOptions& m_common;
     Session& m_session;
-    engine::LinkTrial m_test;
 };
 
 // Ctrl+C ends the test with the sends that had their answer or their time-out; a lost port
 // ends it with the summary so far, then the failure.
-ExitCode linkTest(const CommonOptions& common, Session& session, const proto::Frame& request,
-                  const SendOptions& send) {
+ExitCode linkTest(const CommonOptions& common, Session& session,
+                  const proto::SendDataRequest& request, const SendOptions& send) {
     LinkTestRun run(common, session);
     std::size_t notices = 0;
     session.onNotice([&notices](const proto::ReadFrame&) { ++notices; });
@@ -135,28 +136,27 @@ ExitCode linkTest(const CommonOptions& common, Session& session, const proto::Fr
             throw;
         }
     }
-    const proto::LinkStatistics& statistics = run.finish();
+    const proto::LinkStatistics statistics = run.finish();
     printSummary(common, statistics, notices);
     if (statistics.noReply() > 0) return kExitNoReply;
     return statistics.otherStatuses().empty() ? kExitDone : kExitRefused;
 }
 
 ExitCode sendData(const CommonOptions& common, const SendOptions& send) {
-    const proto::Frame request = sendRequest(send);
+    const proto::SendDataRequest request = sendRequest(send);
     Session session(common);
     if (send.count) return linkTest(common, session, request, send);
-    const auto confirmed = sendConfirmation(session.request(request));
-    if (!confirmed) throw session.failure(kExitNoReply, "the confirmation is cut short");
+    const SendConfirmation confirmed = sendConfirmation(session.request(request));
     if (common.json) {
-        std::cout << Json{{"status", confirmed->status},
-                          {"text", proto::sendStatusText(confirmed->status)},
-                          {"round_trip_ms", confirmed->roundTripMs}}
+        std::cout << Json{{"status", confirmed.status},
+                          {"text", proto::sendStatusText(confirmed.status)},
+                          {"round_trip_ms", confirmed.roundTripMs}}
                          .dump()
                   << "\n";
     } else {
-        std::cout << confirmationLine(*confirmed) << "\n";
+        std::cout << confirmationLine(confirmed) << "\n";
     }
-    return confirmed->status == proto::kStatusOk ? kExitDone : kExitRefused;
+    return confirmed.status == proto::kStatusOk ? kExitDone : kExitRefused;
 }
 
 }  // namespace

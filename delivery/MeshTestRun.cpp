@@ -9,7 +9,6 @@
 #include <thread>
 #include <variant>
 
-#include "LinkTrial.h"
 #include "SetupExchange.h"
 
 namespace {
@@ -30,11 +29,19 @@ struct MeshTestInbox {
     struct Written {
         std::size_t port = 0;
         std::size_t pair = 0;
-        std::optional<Clock::time_point> at{};  // nothing: the request did not go out whole
+        // Its number in the port's link test and when the line carried it; nothing: the
+        // request did not go out whole.
+        std::optional<ModuleLink::Posted> posted{};
     };
-    struct Read {
+    struct Noticed {
         std::size_t port = 0;
         proto::ReadFrame frame{};
+    };
+    // A confirmation the port's link test took for one of its sends.
+    struct Confirmed {
+        std::size_t port = 0;
+        engine::LinkTrial::Answer answer{};
+        Clock::time_point at{};
     };
     struct Lost {
         std::size_t port = 0;
@@ -43,7 +50,7 @@ struct MeshTestInbox {
     struct Back {
         std::size_t port = 0;
     };
-    using Report = std::variant<Written, Read, Lost, Back>;
+    using Report = std::variant<Written, Noticed, Confirmed, Lost, Back>;
 
     void put(Report report) {
         {
@@ -89,11 +96,14 @@ class MeshTestPort {
 
     std::uint16_t readNode() { return readSetupValues(m_session).nodeId; }
 
-    void start() {
+    // Sends wait for their confirmations as long as the run's time-out.
+    void start(Clock::duration timeout) {
+        m_timeout = timeout;
+        m_session.link().startLinkTest();
         m_thread = std::jthread([this](std::stop_token stop) { serve(stop); });
     }
 
-    void post(std::size_t pair, proto::Frame request) {
+    void post(std::size_t pair, proto::SendDataRequest request) {
         {
             std::lock_guard lock(m_lock);
             m_requests.push_back({pair, std::move(request)});
@@ -105,7 +115,7 @@ class MeshTestPort {
   private:
     struct Request {
         std::size_t pair = 0;
-        proto::Frame bytes{};
+        proto::SendDataRequest send{};
     };
 
     static CommonOptions withPort(CommonOptions options, const std::string& name) {
@@ -140,16 +150,15 @@ class MeshTestPort {
             }
             ModuleLink::WaitEnd end = ModuleLink::WaitEnd::kTimeOut;
             if (std::optional<Request> request = takeRequest()) {
-                Clock::time_point written{};
-                end = link.write(request->bytes, written);
+                ModuleLink::Posted posted;
+                end = link.post(request->send, m_timeout, posted);
                 m_inbox->put(MeshTestInbox::Written{
                     m_index, request->pair,
-                    end == ModuleLink::WaitEnd::kArrived ? std::optional(written) : std::nullopt});
+                    end == ModuleLink::WaitEnd::kArrived ? std::optional(posted) : std::nullopt});
             } else {
-                proto::ReadFrame frame;
-                end = link.awaitFrame(Clock::now() + kFrameWait, frame);
-                if (end == ModuleLink::WaitEnd::kArrived)
-                    m_inbox->put(MeshTestInbox::Read{m_index, std::move(frame)});
+                ModuleLink::News news;
+                end = link.awaitNews(Clock::now() + kFrameWait, news);
+                if (end == ModuleLink::WaitEnd::kArrived) tell(std::move(news));
             }
             if (end == ModuleLink::WaitEnd::kLost) {
                 away = true;
@@ -160,10 +169,20 @@ class MeshTestPort {
         }
     }
 
+    // Notices and the confirmations of this port's sends go to the run; the rest is nobody's.
+    void tell(ModuleLink::News news) {
+        if (auto* frame = std::get_if<proto::ReadFrame>(&news); frame && frame->unsolicited)
+            m_inbox->put(MeshTestInbox::Noticed{m_index, std::move(*frame)});
+        else if (const auto* counted = std::get_if<ModuleLink::SendAnswer>(&news))
+            m_inbox->put(
+                MeshTestInbox::Confirmed{m_index, counted->answer, counted->frame.arrived});
+    }
+
     const std::size_t m_index;
     const CommonOptions m_options;  // before the session, which keeps a reference
     Session m_session;
     std::shared_ptr<MeshTestInbox> m_inbox;
+    Clock::duration m_timeout{};
     std::mutex m_lock;
     std::condition_variable m_wake;
     std::deque<Request> m_requests;  // under m_lock
@@ -182,7 +201,6 @@ MeshTestRun::MeshTestRun(const std::vector<std::string>& names, const CommonOpti
     for (auto& link : m_links)
         reading.push_back(std::async(std::launch::async, [&link] { return link->readNode(); }));
     for (std::size_t i = 0; i < names.size(); ++i) m_ports.push_back({names[i], reading[i].get()});
-    for (auto& link : m_links) link->start();
 }
 
 MeshTestRun::~MeshTestRun() = default;
@@ -195,10 +213,7 @@ class RunState {
     RunState(delivery::Plan plan, Clock::duration patience)
         : m_run(std::move(plan), Clock::now()),
           m_patience(patience),
-          m_awaySince(m_run.plan().ports.size()) {
-        for (std::size_t i = 0; i < m_run.plan().ports.size(); ++i)
-            m_trials.emplace_back(m_run.plan().timeout);
-    }
+          m_awaySince(m_run.plan().ports.size()) {}
 
     delivery::DeliveryRun& run() { return m_run; }
     bool writing() const { return m_unwritten > 0; }
@@ -208,18 +223,16 @@ class RunState {
         delivery::Matcher& matcher = m_run.matcher();
         if (const auto* written = std::get_if<MeshTestInbox::Written>(&report)) {
             --m_unwritten;
-            if (written->at)
-                matcher.sent(written->pair, *written->at,
-                             m_trials[written->port].countSend(*written->at));
+            if (written->posted)
+                matcher.sent(written->pair, written->posted->written, written->posted->send);
             else
                 matcher.unwritten(written->pair);
-        } else if (const auto* read = std::get_if<MeshTestInbox::Read>(&report)) {
-            if (read->frame.unsolicited) {
-                matcher.noticed(read->port, read->frame.bytes, read->frame.arrived);
-            } else if (const auto answer = m_trials[read->port].countFrame(read->frame);
-                       answer && answer->send > 0) {
-                matcher.confirmed(read->port, answer->send, answer->status, read->frame.arrived);
-            }
+        } else if (const auto* noticed = std::get_if<MeshTestInbox::Noticed>(&report)) {
+            matcher.noticed(noticed->port, noticed->frame.bytes, noticed->frame.arrived);
+        } else if (const auto* confirmed = std::get_if<MeshTestInbox::Confirmed>(&report)) {
+            if (confirmed->answer.send > 0)
+                matcher.confirmed(confirmed->port, confirmed->answer.send, confirmed->answer.status,
+                                  confirmed->at);
         } else if (const auto* lost = std::get_if<MeshTestInbox::Lost>(&report)) {
             m_awaySince[lost->port] = Clock::now();
             matcher.portLost(lost->port);
@@ -229,10 +242,6 @@ class RunState {
             matcher.portBack(back->port);
             watcher.portBack(back->port);
         }
-    }
-
-    void expire(Clock::time_point now) {
-        for (engine::LinkTrial& trial : m_trials) trial.expire(now);
     }
 
     std::vector<std::size_t> gone(Clock::time_point now) const {
@@ -261,7 +270,6 @@ class RunState {
   private:
     delivery::DeliveryRun m_run;
     const Clock::duration m_patience;
-    std::vector<engine::LinkTrial> m_trials;  // per sender: numbers its sends and confirmations
     std::vector<std::optional<Clock::time_point>> m_awaySince;
     int m_unwritten = 0;
 };
@@ -274,6 +282,7 @@ MeshTestRun::Outcome MeshTestRun::run(delivery::Plan plan, Watcher& watcher,
     RunState state(std::move(plan), patience);
     delivery::DeliveryRun& run = state.run();
     if (delivery::pacedInterval(run.plan()) > run.plan().interval) watcher.paced(run.plan());
+    for (auto& link : m_links) link->start(run.plan().timeout);
     Outcome outcome;
     for (;;) {
         const Clock::time_point now = Clock::now();
@@ -281,10 +290,9 @@ MeshTestRun::Outcome MeshTestRun::run(delivery::Plan plan, Watcher& watcher,
         // was, so sends wait while any request is on its way.
         if (!state.writing())
             for (delivery::DeliveryRun::Send& send : run.due(now)) {
-                m_links[send.ports.from]->post(send.pair, proto::encode(send.request));
+                m_links[send.ports.from]->post(send.pair, send.request);
                 state.posted();
             }
-        state.expire(now);
         run.matcher().advance(now - kSettleBehind);
         if (std::vector<delivery::Event> events = run.matcher().takeEvents(); !events.empty())
             watcher.events(events);

@@ -57,8 +57,8 @@ class MeshTestRun {
         bool cutShort = false;            // stop asked for it before the end
         std::vector<std::size_t> gone{};  // ports away past the patience, at the end
     };
-    // Runs the plan (whose ports are ports()) until it is done, stop says so, or a pair cannot
-    // go on because a port of it is gone. patience: how long a port may stay away.
+    // Runs the plan (whose ports are ports()), once, until it is done, stop says so, or a pair
+    // cannot go on because a port of it is gone. patience: how long a port may stay away.
     Outcome run(delivery::Plan plan, Watcher& watcher, const std::function<bool()>& stop,
                 std::chrono::steady_clock::duration patience);
 

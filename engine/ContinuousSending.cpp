@@ -12,7 +12,7 @@ void ContinuousSending::start(int intervalTicks) {
     m_counter = 0;
     m_interval = intervalTicks;
     m_ticks = 0;
-    m_trial.emplace(kReplyTimeout);
+    m_running = true;
 }
 
 bool ContinuousSending::step() {
@@ -26,17 +26,6 @@ bool ContinuousSending::step() {
 
 bool ContinuousSending::figuresDue() {
     return running() && m_ticks++ % kTicksPerSecond == 0;
-}
-
-const proto::LinkStatistics& ContinuousSending::figures() const {
-    static const proto::LinkStatistics kNone;
-    return running() ? m_trial->statistics() : kNone;
-}
-
-proto::LinkStatistics ContinuousSending::stop() {
-    proto::LinkStatistics figures = m_trial ? m_trial->finish() : proto::LinkStatistics{};
-    m_trial.reset();
-    return figures;
 }
 
 }  // namespace engine

@@ -1,11 +1,8 @@
 #pragma once
-// Continuous sending's counter and interval, with its run measured as a link test.
+// Continuous sending's counter and interval. Its run is measured as a link test by the
+// engine's SendLoop.
 
 #include <chrono>
-#include <cstdint>
-#include <optional>
-
-#include "LinkTrial.h"
 
 namespace engine {
 
@@ -16,7 +13,7 @@ class ContinuousSending {
 
     void start(int intervalTicks);
     void setInterval(int intervalTicks) { m_interval = intervalTicks; }
-    bool running() const { return m_trial.has_value(); }
+    bool running() const { return m_running; }
     int counter() const { return running() ? m_counter : -1; }
     int interval() const { return m_interval; }
 
@@ -26,14 +23,10 @@ class ContinuousSending {
     // refreshed no more often than that.
     bool figuresDue();
 
-    // The link test of the run, while it runs.
-    LinkTrial* trial() { return m_trial ? &*m_trial : nullptr; }
-    const proto::LinkStatistics& figures() const;
-    // Ends the run; the figures count a send still waiting as one without a reply.
-    proto::LinkStatistics stop();
+    void stop() { m_running = false; }
 
   private:
-    std::optional<LinkTrial> m_trial;  // while the run lasts
+    bool m_running = false;
     int m_counter = 0;
     int m_interval = 0;
     int m_ticks = 0;

@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "Exchange.h"
 #include "Frame.h"
 #include "FrameReader.h"
 #include "LinkStatistics.h"
+#include "LinkTrial.h"
 #include "Messages.h"
 
 namespace engine {
@@ -61,6 +63,14 @@ class EngineEvents {
     // place of blocks; a receive notice is marked unsolicited, and a frame with the awaited
     // reply's header and size but a wrong check byte comes with checkOk false.
     virtual void frameRead(const proto::ReadFrame& /*frame*/) {}
+
+    // A request a face waits on (ModuleEngine::exchange) ended: its reply, or why none came.
+    virtual void exchangeEnded(int /*exchange*/, const ExchangeEnd& /*end*/) {}
+    // The link test counted a confirmation: for the send it answers, late, or unmatched.
+    virtual void sendAnswered(const LinkTrial::Answer& /*answer*/,
+                              const proto::ReadFrame& /*frame*/) {}
+    // The link test's send had no confirmation within its time-out.
+    virtual void sendUnanswered(int /*send*/) {}
 
     // Continuous sending wants its next request now: the face sends it, or stops the run.
     virtual void sendDue() {}

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <variant>
 
+#include "Dispatch.h"
 #include "Messages.h"
 
 namespace engine {
@@ -21,15 +22,45 @@ double millisecondsBetween(LinkTrial::Clock::time_point from, LinkTrial::Clock::
 }  // namespace
 
 int LinkTrial::countSend(Clock::time_point sent) {
+    return count({.sent = sent, .timeout = m_timeout});
+}
+
+int LinkTrial::countHanded(Clock::time_point handed, Clock::duration timeout) {
+    return count({.sent = handed, .timeout = timeout, .onWire = false});
+}
+
+int LinkTrial::count(Unanswered send) {
     m_statistics.countSent();
     if (m_unanswered.size() == kMostUnanswered && m_unanswered.front().expired)
         m_unanswered.pop_front();
-    m_unanswered.push_back({++m_sends, sent});
+    send.number = ++m_sends;
+    m_unanswered.push_back(send);
     return m_sends;
 }
 
-bool LinkTrial::pastTimeOut(const Unanswered& send, Clock::time_point at) const {
-    return at - send.sent >= m_timeout;
+// A send already answered keeps its answer.
+void LinkTrial::written(int send, Clock::time_point onWire) {
+    const auto found = find(send);
+    if (found == m_unanswered.end()) return;
+    found->sent = onWire;
+    found->onWire = true;
+}
+
+void LinkTrial::unsent(int send) {
+    const auto found = find(send);
+    if (found == m_unanswered.end()) return;
+    m_unanswered.erase(found);
+    m_statistics.leaveOutSent(1);
+}
+
+LinkTrial::Queue::iterator LinkTrial::find(int send) {
+    return std::find_if(m_unanswered.begin(), m_unanswered.end(),
+                        [send](const Unanswered& waiting) { return waiting.number == send; });
+}
+
+// The time-out runs from the wire: a send still in the port's hands is not overdue.
+bool LinkTrial::pastTimeOut(const Unanswered& send, Clock::time_point at) {
+    return send.onWire && at - send.sent >= send.timeout;
 }
 
 // The oldest send waiting, or the oldest one still within its time-out where the oldest is past
@@ -75,28 +106,40 @@ LinkTrial::Answer LinkTrial::countConfirmation(std::optional<std::uint8_t> statu
     return {Verdict::InTime, status, send.number, roundTripMs};
 }
 
+// A confirmation cut short before its status answers its send as a spoiled one does.
 std::optional<LinkTrial::Answer> LinkTrial::countFrame(const proto::ReadFrame& frame) {
     if (frame.unsolicited) return std::nullopt;
     std::optional<std::uint8_t> status;
     if (frame.checkOk) {
+        if (proto::dispatchCode(frame.bytes) != proto::kReplySendStatus) return std::nullopt;
         const std::optional<proto::Reply> reply = proto::decodeReply(frame.bytes);
-        const auto* confirmation = reply ? std::get_if<proto::SendStatus>(&*reply) : nullptr;
-        if (!confirmation) return std::nullopt;
-        status = confirmation->status;
+        if (const auto* confirmation = reply ? std::get_if<proto::SendStatus>(&*reply) : nullptr)
+            status = confirmation->status;
     }
     return countConfirmation(status, frame.arrived);
 }
 
-int LinkTrial::expire(Clock::time_point now) {
+// A face gives its sends one time-out at a time, so they end in the order they went out.
+int LinkTrial::expire(Clock::time_point now, const std::function<void(int send)>& onExpired) {
     int expired = 0;
     for (Unanswered& send : m_unanswered) {
         if (send.expired) continue;
-        if (!pastTimeOut(send, now)) break;  // sent in order, so the rest are younger
+        if (!pastTimeOut(send, now)) break;
         send.expired = true;
         m_statistics.countNoReply();
         ++expired;
+        if (onExpired) onExpired(send.number);
     }
     return expired;
+}
+
+std::optional<LinkTrial::Clock::time_point> LinkTrial::nextDeadline() const {
+    for (const Unanswered& send : m_unanswered) {
+        if (send.expired) continue;
+        if (!send.onWire) return std::nullopt;
+        return send.sent + send.timeout;
+    }
+    return std::nullopt;
 }
 
 bool LinkTrial::waiting() const {

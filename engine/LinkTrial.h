@@ -21,6 +21,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 
 #include "FrameReader.h"
@@ -34,9 +35,16 @@ class LinkTrial {
 
     explicit LinkTrial(Clock::duration timeout) : m_timeout(timeout) {}
 
-    // A send whose round trip starts at sent: when the line has carried it (the command line)
-    // or when it was asked for (the window's continuous sending). Returns its number, from 1.
+    // A send the line has carried at sent, waiting up to the test's time-out. Returns its
+    // number, from 1.
     int countSend(Clock::time_point sent);
+    // A send handed to the port at handed, not yet on the wire: it waits up to timeout from
+    // when the line carries it (written), and is answered meanwhile all the same.
+    int countHanded(Clock::time_point handed, Clock::duration timeout);
+    // The line carried the send's last byte at onWire: its round trip and time-out start there.
+    void written(int send, Clock::time_point onWire);
+    // The send never went out: it counts as never sent.
+    void unsent(int send);
 
     enum class Verdict { InTime, Late, Unmatched };
     struct Answer {
@@ -46,15 +54,19 @@ class LinkTrial {
         double roundTripMs = 0;
     };
     // A confirmation whose last byte arrived then, in the order they arrived. status: nothing
-    // for a confirmation with a wrong check byte, which answers its send without a reply.
+    // for a confirmation with a wrong check byte or cut short before its status, which answers
+    // its send without a reply.
     Answer countConfirmation(std::optional<std::uint8_t> status, Clock::time_point arrived);
     // The same for a frame read while the test runs, when it is a confirmation: only sends go
     // out, so the awaited reply that came spoiled is one too. Nothing for any other frame.
     std::optional<Answer> countFrame(const proto::ReadFrame& frame);
 
-    // Counts the sends whose time-out had ended by now as without a reply; every confirmation
-    // that arrived before now must have been counted. Returns how many.
-    int expire(Clock::time_point now);
+    // Counts the sends whose time-out had ended by now as without a reply, each told to
+    // onExpired by its number; every confirmation that arrived before now must have been
+    // counted. Returns how many.
+    int expire(Clock::time_point now, const std::function<void(int send)>& onExpired = {});
+    // When the next send's time-out ends; nothing while no send on the wire waits.
+    std::optional<Clock::time_point> nextDeadline() const;
 
     // A send waits for its confirmation within its time-out.
     bool waiting() const;
@@ -67,15 +79,19 @@ class LinkTrial {
   private:
     struct Unanswered {
         int number = 0;
-        Clock::time_point sent;
+        Clock::time_point sent;  // on the wire, or handed to the port until then
+        Clock::duration timeout{};
+        bool onWire = true;
         bool expired = false;  // counted as without a reply
     };
     using Queue = std::deque<Unanswered>;
 
+    int count(Unanswered send);
     Queue::iterator answeredBy(Clock::time_point arrived);
-    bool pastTimeOut(const Unanswered& send, Clock::time_point at) const;
+    Queue::iterator find(int send);
+    static bool pastTimeOut(const Unanswered& send, Clock::time_point at);
 
-    const Clock::duration m_timeout;
+    Clock::duration m_timeout;
     proto::LinkStatistics m_statistics;
     Queue m_unanswered;  // oldest first
     int m_sends = 0;

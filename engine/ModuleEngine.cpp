@@ -1,5 +1,6 @@
 #include "ModuleEngine.h"
 
+#include <algorithm>
 #include <variant>
 
 #include "Dispatch.h"
@@ -19,7 +20,7 @@ ModuleEngine::ModuleEngine(EngineEvents& events, Wake wake, Receiving receiving)
                                                        },
                                                    .frameGivenUp =
                                                        [this] {
-                                                           ++m_framesGivenUp;
+                                                           m_written.put(std::nullopt);
                                                            m_wake();
                                                        },
                                                    .framesFlushed =
@@ -103,8 +104,8 @@ void ModuleEngine::close() {
     stopWatching();
     m_remote.abandon();
     m_port->Close();
-    m_replyWatch.clear();
     endContinuous(SendingEnd::PortClosed);
+    portGone();
 }
 
 bool ModuleEngine::isOpen() const {
@@ -122,23 +123,90 @@ std::optional<PortSettings> ModuleEngine::lastOpened() const {
 void ModuleEngine::send(const proto::Request& request) {
     const proto::Frame frame = proto::encode(request);
     m_events.requestLogged(request, frame);
-    if (std::holds_alternative<proto::SendDataRequest>(request)) countSend();
-    sendFrame(frame);
+    const bool counted =
+        std::holds_alternative<proto::SendDataRequest>(request) && m_sends.measuring();
+    sendFrame(frame, {.send = counted, .timeout = ContinuousSending::kReplyTimeout});
 }
 
-void ModuleEngine::sendFrame(proto::Bytes frame) {
-    if (!m_port->isOpen()) return;
+Handed ModuleEngine::exchange(const proto::Request& request, Clock::duration timeout) {
+    const proto::Frame frame = proto::encode(request);
+    m_events.requestLogged(request, frame);
+    return sendFrame(frame, {.exchange = ++m_exchanges,
+                             .send = std::holds_alternative<proto::SendDataRequest>(request),
+                             .timeout = timeout});
+}
+
+Handed ModuleEngine::exchange(const RawRequest& request, Clock::duration timeout) {
+    return sendFrame(request.bytes, {.exchange = ++m_exchanges, .raw = true, .timeout = timeout});
+}
+
+void ModuleEngine::forget(int exchange) {
+    m_replyWatch.forget(exchange);
+    m_awaited.erase(exchange);
+    m_sends.forget(exchange);
+}
+
+// The one way a frame reaches the port. Frames cut before it was taken cannot answer it.
+Handed ModuleEngine::sendFrame(proto::Bytes frame, Awaiting awaiting) {
+    Handed handed{.exchange = awaiting.exchange};
+    if (!m_port->isOpen()) {
+        endAwaited({awaiting.exchange}, ExchangeFailure::NotSent);
+        return handed;
+    }
+    const auto now = Clock::now();
+    if (awaiting.exchange != 0) reportFrames(now);
     m_port->expectReplyTo(frame);
-    if (m_port->queueWrite(frame)) {
-        if (m_watchingReplies) m_replyWatch.taken(frame);
-        m_events.frameSent(frame);
-    } else {
+    if (!m_port->queueWrite(frame)) {
         m_events.notSent(NotSentReason::QueueFull);
+        endAwaited({awaiting.exchange}, ExchangeFailure::NotSent);
+        return handed;
+    }
+    Unwritten unwritten;
+    if (awaiting.send) {
+        handed.send = m_sends.handed(now, awaiting.timeout, awaiting.exchange);
+        unwritten.send = handed.send;
+    }
+    if (awaiting.exchange != 0 && !awaiting.send) {
+        m_replyWatch.taken(frame, awaiting.exchange, awaiting.timeout);
+        m_awaited[awaiting.exchange] = {awaiting.raw, now};
+        unwritten.watched = true;
+    } else if (m_watchingReplies) {
+        m_replyWatch.taken(frame);
+        unwritten.watched = true;
+    }
+    m_unwritten.push_back(unwritten);
+    m_events.frameSent(frame);
+    return handed;
+}
+
+void ModuleEngine::endAwaited(const std::vector<int>& exchanges, ExchangeFailure why) {
+    for (const int exchange : exchanges) {
+        if (exchange == 0) continue;
+        m_awaited.erase(exchange);
+        m_events.exchangeEnded(exchange, {.failure = why});
     }
 }
 
-void ModuleEngine::countSend() {
-    if (LinkTrial* test = m_sending.trial()) test->countSend(std::chrono::steady_clock::now());
+// The answer is read as the reply it is; raw bytes as whatever they hold.
+void ModuleEngine::endAnswered(const ReplyWatch::Answered& answered,
+                               const proto::ReadFrame& frame) {
+    const auto awaited = m_awaited.find(answered.exchange);
+    if (awaited == m_awaited.end()) return;
+    const Awaited request = awaited->second;
+    m_awaited.erase(awaited);
+    const auto from = answered.written.value_or(request.handed);
+    ExchangeEnd end{
+        .frame = frame.bytes,
+        .written = true,
+        .roundTripMs =
+            std::max(0.0, std::chrono::duration<double, std::milli>(frame.arrived - from).count())};
+    if (!frame.checkOk) {
+        end.failure = ExchangeFailure::BadCheck;
+    } else {
+        end.reply = proto::decodeReply(frame.bytes);
+        if (!end.reply && !request.raw) end.failure = ExchangeFailure::CutShort;
+    }
+    m_events.exchangeEnded(answered.exchange, end);
 }
 
 // Frames written are told before frames read, which may answer them.
@@ -146,21 +214,38 @@ void ModuleEngine::takeNews() {
     // Frames the writer dropped are never written: what waits for a reply is let go, so that
     // no later frame is taken for one of them.
     if (const std::vector<proto::Frame> flushed = m_flushed.takeAll(); !flushed.empty()) {
-        m_replyWatch.clear();
+        endAwaited(m_replyWatch.clear(), ExchangeFailure::NotSent);
         m_events.flushed(flushed);
     }
-    for (const auto onWire : m_written.takeAll()) {
-        m_replyWatch.written(onWire);
-        m_events.frameWritten(onWire);
-    }
-    for (int given = m_framesGivenUp.exchange(0); given > 0; --given) {
-        m_replyWatch.clear();
-        m_events.notSent(NotSentReason::GivenUp);
-    }
+    takeWriterNews();
     if (m_hungUp.exchange(false)) handleHangup();
     if (std::optional<RemoteOpening::Ended> ended = m_remote.takeEnded())
         remoteEnded(std::move(*ended));
-    if (m_receiving == Receiving::Frames) reportFrames(std::chrono::steady_clock::now());
+    if (m_receiving == Receiving::Frames) {
+        const auto now = Clock::now();
+        reportFrames(now);
+        settle(now);
+    }
+}
+
+// The writer ends the frames in the order the port took them.
+void ModuleEngine::takeWriterNews() {
+    for (const std::optional<Clock::time_point> onWire : m_written.takeAll()) {
+        Unwritten frame;
+        if (!m_unwritten.empty()) {
+            frame = m_unwritten.front();
+            m_unwritten.pop_front();
+        }
+        if (!onWire) {
+            if (frame.send != 0) m_sends.unsent(frame.send);
+            endAwaited(m_replyWatch.clear(), ExchangeFailure::NotSent);
+            m_events.notSent(NotSentReason::GivenUp);
+            continue;
+        }
+        if (frame.watched) m_replyWatch.written(*onWire);
+        if (frame.send != 0) m_sends.written(frame.send, *onWire);
+        m_events.frameWritten(*onWire);
+    }
 }
 
 // The news is left by the reader thread, so the port may have been closed and opened again
@@ -170,33 +255,59 @@ void ModuleEngine::handleHangup() {
     const std::optional<PortSettings> settings = m_reopen.settings();
     const std::string why = m_port->lostReason();
     m_port->Close();
-    m_replyWatch.clear();
     m_reopen.lost(isSending());
     m_retryWait.reset();
     m_events.lost(settings ? settings->port : 0, why);
     endContinuous(SendingEnd::PortLost);
+    portGone();
+}
+
+// Whatever the closed port held is never written, and nothing it sent is answered now.
+void ModuleEngine::portGone() {
+    m_written.takeAll();
+    for (const Unwritten& frame : std::exchange(m_unwritten, {}))
+        if (frame.send != 0) m_sends.unsent(frame.send);
+    endAwaited(m_replyWatch.clear(), ExchangeFailure::Lost);
+    m_sends.portGone();
 }
 
 // Every frame whose last byte came before now is taken here (the port stamps a byte under the
 // frame reader's lock), so a send whose time-out ended by now had no confirmation in time.
 void ModuleEngine::tick() {
-    const auto now = std::chrono::steady_clock::now();
+    const auto now = Clock::now();
     std::optional<ReceivedBlock> block = m_port->receiveBuffer().tick();
     reportFrames(now);
     if (block && m_receiving == Receiving::Blocks) reportBlock(*block);
-    reportOverdueReplies(now);
-    continuousStep(now);
+    settle(now);
+    continuousStep();
 }
 
 bool ModuleEngine::needsTicks() const {
-    return isSending() || m_replyWatch.waiting() ||
+    return isSending() || m_replyWatch.waiting() || m_sends.waiting() ||
            m_port->receiveBuffer().idleCounter() != ReceiveBuffer::kIdle;
 }
 
-void ModuleEngine::reportOverdueReplies(std::chrono::steady_clock::time_point now) {
+std::optional<ModuleEngine::Clock::time_point> ModuleEngine::nextDeadline() const {
+    const std::optional<Clock::time_point> reply = m_replyWatch.nextDeadline();
+    const std::optional<Clock::time_point> send = m_sends.nextDeadline();
+    if (reply && send) return std::min(*reply, *send);
+    return reply ? reply : send;
+}
+
+// What ran out of time by now: the window's requests are said, a face's exchanges end.
+void ModuleEngine::settle(Clock::time_point now) {
+    std::vector<int> overdue;
+    m_replyWatch.takeOverdue(now, [&overdue](int exchange) { overdue.push_back(exchange); });
     const std::optional<PortSettings> opened = m_reopen.settings();
-    for (int overdue = m_replyWatch.takeOverdue(now); overdue > 0; --overdue)
-        m_events.noReply(opened ? opened->port : 0);
+    for (const int exchange : overdue) {
+        if (exchange == 0) {
+            m_events.noReply(opened ? opened->port : 0);
+            continue;
+        }
+        m_awaited.erase(exchange);
+        m_events.exchangeEnded(exchange, {.failure = ExchangeFailure::NoReply, .written = true});
+    }
+    m_sends.expire(now);
 }
 
 // The block alone decides what is dispatched, by the silence rule, as the window has always
@@ -216,22 +327,28 @@ void ModuleEngine::reportReply(proto::Bytes frame) {
         m_events.frameReceived(*reply, frame);
 }
 
-void ModuleEngine::reportFrames(std::chrono::steady_clock::time_point now) {
+// The round trip runs to the answer's last byte received; the silence that cuts its block is
+// not part of it.
+void ModuleEngine::reportFrames(Clock::time_point now) {
     for (const proto::ReadFrame& frame : m_port->takeFrames(now)) {
-        m_replyWatch.received(frame);
-        countConfirmation(frame);
+        if (const std::optional<ReplyWatch::Answered> answered = m_replyWatch.received(frame))
+            endAnswered(*answered, frame);
+        m_sends.read(frame);
         if (m_receiving == Receiving::Frames) m_events.frameRead(frame);
     }
 }
 
-// The round trip runs to the confirmation's last byte received; the silence that cuts its
-// block is not part of it.
-void ModuleEngine::countConfirmation(const proto::ReadFrame& frame) {
-    if (LinkTrial* test = m_sending.trial()) test->countFrame(frame);
+void ModuleEngine::startLinkTest() {
+    m_sends.restart();
+}
+
+proto::LinkStatistics ModuleEngine::finishLinkTest(LinkTrial::Waiting waiting) {
+    return m_sends.finish(waiting);
 }
 
 void ModuleEngine::startContinuous(int intervalTicks) {
     m_sending.start(intervalTicks);
+    m_sends.restart();
 }
 
 void ModuleEngine::setSendInterval(int intervalTicks) {
@@ -254,17 +371,16 @@ int ModuleEngine::sendInterval() const {
     return m_sending.interval();
 }
 
-void ModuleEngine::continuousStep(std::chrono::steady_clock::time_point now) {
+void ModuleEngine::continuousStep() {
     if (!m_sending.running()) return;
-    m_sending.trial()->expire(now);
-    if (m_sending.figuresDue()) m_events.linkTestFigures(m_sending.figures());
+    if (m_sending.figuresDue()) m_events.linkTestFigures(m_sends.figures());
     if (m_port->isOpen() && m_sending.step()) m_events.sendDue();
 }
 
 void ModuleEngine::endContinuous(SendingEnd why) {
     if (!m_sending.running()) return;
-    const proto::LinkStatistics figures = m_sending.stop();
-    m_events.continuousEnded(why, figures);
+    m_sending.stop();
+    m_events.continuousEnded(why, m_sends.finish(LinkTrial::Waiting::NoReply));
 }
 
 bool ModuleEngine::watchingLostPort() const {

@@ -11,20 +11,24 @@
 
 #include <atomic>
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "ContinuousSending.h"
 #include "EngineEvents.h"
+#include "Exchange.h"
 #include "Messages.h"
 #include "ReceivingPort.h"
 #include "RemoteOpening.h"
 #include "ReopenMemory.h"
 #include "ReplyWatch.h"
 #include "RetryWait.h"
+#include "SendLoop.h"
 #include "ThreadInbox.h"
 
 namespace engine {
@@ -37,6 +41,7 @@ enum class Receiving {
 
 class ModuleEngine {
   public:
+    using Clock = std::chrono::steady_clock;
     using Wake = std::function<void()>;
     ModuleEngine(EngineEvents& events, Wake wake, Receiving receiving = Receiving::Blocks);
     ~ModuleEngine();
@@ -68,11 +73,21 @@ class ModuleEngine {
     // after its frame went out is told (noReply).
     void watchReplies() { m_watchingReplies = true; }
 
-    // Logs the request, and hands its frame to the port's writer when a port is open.
+    // Every request goes out one way: logged, then handed to the port's writer when a port is
+    // open, its reply known by its type and code from then on. A data send counts in the link
+    // test (sendAnswered, sendUnanswered).
+    //
+    // A request nobody waits on: the window's, whose replies come as blocks. Its data send
+    // counts only while a link test runs.
     void send(const proto::Request& request);
-    // Hands a frame built elsewhere (raw bytes from a user) to the port's writer, unlogged; its
-    // reply is still known by its type and code. Nothing happens while no port is open.
-    void sendFrame(proto::Bytes frame);
+    // A request a face waits on: exchangeEnded tells its typed reply, or why there is none, at
+    // the latest timeout after the line carried it.
+    Handed exchange(const proto::Request& request, Clock::duration timeout);
+    // The command line's raw: the frame as given, unlogged, its answer read for what it holds.
+    Handed exchange(const RawRequest& request, Clock::duration timeout);
+    // The face no longer waits on the exchange (Ctrl+C): its end is never told, and a reply to
+    // it may answer the next one.
+    void forget(int exchange);
 
     // After a wake-up, on the face's thread: reports frames written whole (frameWritten), a
     // hang-up (lost), frames the writer gave up (notSent) and the end of a connection made off
@@ -83,6 +98,17 @@ class ModuleEngine {
     // False while nothing is pending and continuous sending is off: the face may sleep until
     // the next wake-up.
     bool needsTicks() const;
+
+    // A link test of the sends from now on, its figures afresh; a face's own, or continuous
+    // sending's, which starts one itself.
+    void startLinkTest();
+    // Ends it with its figures: a send still waiting within its time-out counts as without a
+    // reply, or is left out.
+    proto::LinkStatistics finishLinkTest(LinkTrial::Waiting waiting);
+    // A send of the link test waits for its confirmation within its time-out.
+    bool sendsWaiting() const { return m_sends.waiting(); }
+    // When an exchange or a send next runs out of time: a face that waits looks then.
+    std::optional<Clock::time_point> nextDeadline() const;
 
     // Continuous sending: sendDue() once every interval + 1 ticks while a port is open.
     void startContinuous(int intervalTicks);
@@ -104,26 +130,48 @@ class ModuleEngine {
     void stopWatching();
 
   private:
+    // How a frame handed to the port is waited on.
+    struct Awaiting {
+        int exchange = 0;  // 0: nobody waits on it
+        bool send = false;
+        bool raw = false;
+        Clock::duration timeout{};
+    };
+    // A frame the port took, until it is written or given up, oldest first.
+    struct Unwritten {
+        int send = 0;          // its number in the link test; 0 for any other frame
+        bool watched = false;  // the reply watch holds it
+    };
+    // An exchange the reply watch holds.
+    struct Awaited {
+        bool raw = false;
+        Clock::time_point handed{};
+    };
+
+    Handed sendFrame(proto::Bytes frame, Awaiting awaiting);
+    void endAnswered(const ReplyWatch::Answered& answered, const proto::ReadFrame& frame);
+    void endAwaited(const std::vector<int>& exchanges, ExchangeFailure why);
+    void takeWriterNews();
+    void settle(Clock::time_point now);
+    void portGone();
     bool openPort(const PortTarget& target, const PortSettings& settings);
     void remoteEnded(RemoteOpening::Ended ended);
     void lookForLostRemote(const NetworkAddress& address);
     void handleHangup();
-    void countSend();
     void reportBlock(const ReceivedBlock& block);
     void reportReply(proto::Bytes frame);
-    void reportFrames(std::chrono::steady_clock::time_point now);
-    void reportOverdueReplies(std::chrono::steady_clock::time_point now);
-    void countConfirmation(const proto::ReadFrame& frame);
-    void continuousStep(std::chrono::steady_clock::time_point now);
+    void reportFrames(Clock::time_point now);
+    void continuousStep();
     void endContinuous(SendingEnd why);
 
     EngineEvents& m_events;
     const Wake m_wake;
     const Receiving m_receiving;
     std::atomic<bool> m_hungUp = false;
-    std::atomic<int> m_framesGivenUp = 0;
     ThreadInbox<proto::Frame> m_flushed;  // left by the writer thread
-    ThreadInbox<std::chrono::steady_clock::time_point> m_written;
+    // Each frame the writer ended, in order: when the line carries it, or nothing when the
+    // writer gave it up.
+    ThreadInbox<std::optional<Clock::time_point>> m_written;
     std::unique_ptr<ReceivingPort> m_port;
     ContinuousSending m_sending;
     ReopenMemory m_reopen;
@@ -131,6 +179,10 @@ class ModuleEngine {
     RetryWait m_retryWait;
     bool m_watchingReplies = false;
     ReplyWatch m_replyWatch;
+    SendLoop m_sends{m_events};
+    std::deque<Unwritten> m_unwritten;
+    std::unordered_map<int, Awaited> m_awaited;
+    int m_exchanges = 0;  // the last exchange's number
 };
 
 }  // namespace engine

@@ -4,6 +4,9 @@
 
 void catchInterrupt();
 bool interrupted();
+// Readable from Ctrl+C on until clearInterrupt: a wait sleeps on it beside its own wake-up,
+// so that it never has to look at the clock for Ctrl+C.
+int interruptFd();
 
 // For a host with Ctrl+C handling of its own (the Python module): its waits install
 // noteInterrupt as SIGINT's handler while they run, and clear what it noted after.

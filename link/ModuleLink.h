@@ -1,20 +1,23 @@
 #pragma once
-// The port as a script uses it: a face on engine::ModuleEngine, which owns the port and the
-// frame reader. Exchanges read frames: the reply a request waits for is cut from the stream by
-// its type and code, so a receive notice beside it is a frame of its own. The monitor reads
-// blocks as the window does, ended by its silence, so that noise shows too. Every wait runs the
-// engine on the calling thread; the port's threads only wake it.
+// The port as a script uses it: a blocking face on engine::ModuleEngine, which owns the port,
+// the frame reader, the exchanges and the link test's matching. An exchange waits for the
+// engine to end it: the reply a request waits for is cut from the stream by its type and code,
+// so a receive notice beside it is a frame of its own. A link test's sends go out one by one and
+// their confirmations come as news. The monitor reads blocks as the window does, ended by its
+// silence, so that noise shows too. Every wait runs the engine on the calling thread; the
+// port's threads only wake it.
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <mutex>
+#include <map>
 #include <string>
+#include <variant>
 #include <vector>
 
+#include "FileDescriptor.h"
 #include "LineSettings.h"
 #include "ModuleEngine.h"
 
@@ -34,20 +37,55 @@ class ModuleLink final : private engine::EngineEvents {
     // Why the port was lost, in plain words.
     const std::string& lostReason() const { return m_lostReason; }
 
+    using NoticeHandler = std::function<void(const proto::ReadFrame&)>;
+    // The request, and how the engine ended it: its typed reply, or why there is none within
+    // timeout after the line carried it. Notices that came before it and while it waits go to
+    // onNotice as they come; other frames from before it are nobody's. Ctrl+C before the request
+    // is handed over ends it unsent (Interrupted); after, the wait goes on until the request is
+    // written whole, so that the caller knows whether it went out, and Ctrl+C then ends it.
+    engine::ExchangeEnd exchange(const proto::Request& request, Clock::duration timeout,
+                                 const NoticeHandler& onNotice);
+    // The command line's raw: the bytes as given.
+    engine::ExchangeEnd exchange(const engine::RawRequest& request, Clock::duration timeout,
+                                 const NoticeHandler& onNotice);
+
     // How a wait ended; kArrived fills its out value.
     enum class WaitEnd { kArrived, kTimeOut, kInterrupted, kLost };
 
-    // The frames that came since the last exchange: a notice among them is still news.
-    std::vector<proto::ReadFrame> startExchange();
-    // Hands the request to the port and waits until it has gone out whole; written is when the
-    // line carries its last byte.
-    // kTimeOut: the port did not take it, or took no data for its writer's waits. Ctrl+C waits
-    // for that too, so that the caller knows whether the request went out.
-    WaitEnd write(proto::Bytes request, Clock::time_point& written);
-    // The next frame cut, notices included; kTimeOut too when another thread cut the wait short.
+    // A link test: the figures of the sends posted from now on.
+    void startLinkTest() { m_engine.startLinkTest(); }
+    proto::LinkStatistics finishLinkTest(engine::LinkTrial::Waiting waiting) {
+        return m_engine.finishLinkTest(waiting);
+    }
+    // A send posted waits for its confirmation within its time-out.
+    bool sendsWaiting() const { return m_engine.sendsWaiting(); }
+    struct Posted {
+        int send = 0;               // its number in the link test
+        Clock::time_point written;  // when the line carries its last byte
+    };
+    // Hands the send to the port and waits until it has gone out whole; its confirmation, or
+    // the end of its time-out, comes later as news. kTimeOut: the port did not take it, or took
+    // no data for its writer's waits. Ctrl+C waits for that too, so that the caller knows
+    // whether the send went out.
+    WaitEnd post(const proto::SendDataRequest& send, Clock::duration timeout, Posted& posted);
+
+    // A confirmation the link test counted, with its frame.
+    struct SendAnswer {
+        engine::LinkTrial::Answer answer;
+        proto::ReadFrame frame;
+    };
+    // A send whose time-out ended without its confirmation.
+    struct SendUnanswered {
+        int send = 0;
+    };
+    // What came, oldest first: each frame cut (notices included), and the link test's counts.
+    using News = std::variant<proto::ReadFrame, SendAnswer, SendUnanswered>;
+    // The next news; kTimeOut too when another thread cut the wait short.
+    WaitEnd awaitNews(Clock::time_point deadline, News& news);
+    // The next frame cut, notices included; the link test's counts are let go.
     WaitEnd awaitFrame(Clock::time_point deadline, proto::ReadFrame& frame);
-    // From any thread: the frame wait under way, or else the next one, ends at once, so that
-    // the thread in it can turn to what it was handed.
+    // From any thread: the wait under way, or else the next one, ends at once, so that the
+    // thread in it can turn to what it was handed.
     void cutFrameWait();
     std::size_t noiseBytes();
     std::size_t unfinishedBytes();
@@ -62,13 +100,24 @@ class ModuleLink final : private engine::EngineEvents {
     WaitEnd awaitBlock(Clock::time_point deadline, Block& block);
 
   private:
-    void frameSent(proto::Bytes frame) override;
     void notSent(engine::NotSentReason reason) override;
     void frameWritten(Clock::time_point onWire) override;
     void frameRead(const proto::ReadFrame& frame) override;
+    void exchangeEnded(int exchange, const engine::ExchangeEnd& end) override;
+    void sendAnswered(const engine::LinkTrial::Answer& answer,
+                      const proto::ReadFrame& frame) override;
+    void sendUnanswered(int send) override;
     void blockReceived(proto::Bytes block, std::size_t dropped,
                        Clock::time_point lastArrival) override;
     void lost(int port, const std::string& why) override;
+
+    engine::ExchangeEnd await(const std::function<engine::Handed()>& handOver,
+                              const NoticeHandler& onNotice);
+    // Hands a frame over and waits until it is written whole: false when it is not.
+    bool handAndWrite(const std::function<engine::Handed()>& handOver, engine::Handed& handed);
+    void keep(News news, bool notice);
+    void tellNotices(const NoticeHandler& onNotice);
+    void settledUpTo(int exchange);
 
     void wake();
     // Runs the engine until ready() holds, or a hang-up, Ctrl+C (when heeded) or the deadline
@@ -76,21 +125,22 @@ class ModuleLink final : private engine::EngineEvents {
     enum class OnInterrupt { kEnd, kWait };
     WaitEnd pump(Clock::time_point deadline, const std::function<bool()>& ready,
                  OnInterrupt onInterrupt = OnInterrupt::kEnd);
-    void sleepUntil(Clock::time_point until);
+    void sleepUntil(Clock::time_point until, OnInterrupt onInterrupt);
     void tickOnTime(Clock::time_point now);
 
     const Reading m_reading;
-    std::mutex m_wakeLock;
-    std::condition_variable m_wakeUp;
-    bool m_woken = false;  // under m_wakeLock
+    FileDescriptor m_wakeFd;  // an eventfd, readable once woken
     std::atomic<bool> m_frameWaitCut{false};
     Clock::time_point m_nextTick;
-    int m_unwritten = 0;  // frames the port took that have not gone out whole
+    int m_framesWritten = 0;  // frames that went out whole since the link was made
     bool m_writeFailed = false;
     Clock::time_point m_lastWritten;
     bool m_lost = false;
     std::string m_lostReason;
-    std::deque<proto::ReadFrame> m_frames;
+    std::deque<News> m_news;
+    // The ends of exchanges after the last one waited on or posted: the one handed over now.
+    std::map<int, engine::ExchangeEnd> m_ends;
+    int m_settled = 0;
     std::deque<Block> m_blocks;
     // Last: its port's threads end before what they wake.
     engine::ModuleEngine m_engine;

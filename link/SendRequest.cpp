@@ -17,12 +17,12 @@ std::optional<std::uint16_t> relayId(const std::string& text) {
 
 }  // namespace
 
-proto::Frame sendRequest(const SendOptions& send) {
+proto::SendDataRequest sendRequest(const SendOptions& send) {
     const auto data = bytesFromHex(send.data);
     return sendRequest(send, data ? proto::Bytes(*data) : proto::Bytes());
 }
 
-proto::Frame sendRequest(const SendOptions& send, proto::Bytes data) {
+proto::SendDataRequest sendRequest(const SendOptions& send, proto::Bytes data) {
     if (send.target < 0 || send.target > 0xFFFF)
         throw Failure(kExitUsage, "send: the target is a node id from 0 to 65535");
     if (send.jump < 1 || send.jump > proto::kJumpLimits)
@@ -41,15 +41,11 @@ proto::Frame sendRequest(const SendOptions& send, proto::Bytes data) {
         throw Failure(kExitUsage, "send: data too long: at most " + std::to_string(capacity) +
                                       " bytes can be sent");
     request.data.assign(data.begin(), data.end());
-    return proto::encode(request);
+    return request;
 }
 
-std::optional<SendConfirmation> sendConfirmation(const Session::Exchange& exchange) {
-    if (exchange.outcome != Session::Exchange::Outcome::kReply) return std::nullopt;
-    const auto reply = proto::decodeReply(exchange.reply);
-    const auto* status = reply ? std::get_if<proto::SendStatus>(&*reply) : nullptr;
-    if (!status) return std::nullopt;
-    return SendConfirmation{status->status, exchange.roundTripMs};
+SendConfirmation sendConfirmation(const Session::Exchange& exchange) {
+    return {std::get<proto::SendStatus>(*exchange.reply).status, exchange.roundTripMs};
 }
 
 proto::SendDataRequest routedRequest(const std::string& mode, int jump,

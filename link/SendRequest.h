@@ -1,6 +1,6 @@
 #pragma once
 // A send of application data as scripts give it (target, route mode by name, relays as hex,
-// data as hex) made into its request, and the module's confirmation read from the exchange.
+// data as hex) made into its request, and the module's confirmation taken from the exchange.
 
 #include <cstdint>
 #include <optional>
@@ -23,17 +23,17 @@ struct SendOptions {
 };
 
 // The send request for these options; a Failure with kExitUsage for one that cannot be sent.
-proto::Frame sendRequest(const SendOptions& send);
+proto::SendDataRequest sendRequest(const SendOptions& send);
 // The same with the data given as bytes, send.data left unread: its length is checked before
 // anything is made of it, however long it is.
-proto::Frame sendRequest(const SendOptions& send, proto::Bytes data);
+proto::SendDataRequest sendRequest(const SendOptions& send, proto::Bytes data);
 
 struct SendConfirmation {
     std::uint8_t status = 0;
     double roundTripMs = 0;
 };
-// Nothing when no confirmation came: no reply in time or a wrong check byte.
-std::optional<SendConfirmation> sendConfirmation(const Session::Exchange& exchange);
+// The confirmation of a send's exchange that Session::request returned: ok or refused.
+SendConfirmation sendConfirmation(const Session::Exchange& exchange);
 
 // A send request's route: mode by its command line name, jump, and relays as 4 hex digits
 // each; a Failure with kExitUsage naming the command and its mode option for relays it cannot

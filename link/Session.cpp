@@ -3,22 +3,10 @@
 #include <algorithm>
 #include <iostream>
 
-#include "Dispatch.h"
 #include "FrameDescription.h"
 #include "Interrupt.h"
 #include "ProgramName.h"
-#include "ReplyEnd.h"
 #include "Text.h"
-
-namespace {
-
-// A module with no line of its own (native USB) can answer before its baud rate would have
-// carried the request.
-double millisecondsBetween(ModuleLink::Clock::time_point from, ModuleLink::Clock::time_point to) {
-    return std::max(0.0, std::chrono::duration<double, std::milli>(to - from).count());
-}
-
-}  // namespace
 
 Session::Session(const CommonOptions& options, ModuleLink::Reading reading)
     : m_options(options), m_timeout(options.timeoutMs), m_link(reading) {
@@ -64,28 +52,70 @@ Failure Session::lost() const {
     return Failure(kExitPort, m_port.name + " lost: " + m_link.lostReason());
 }
 
-void Session::tellNotices(const std::vector<proto::ReadFrame>& frames) {
-    for (const proto::ReadFrame& frame : frames)
-        if (frame.unsolicited) m_onNotice(frame);
+Session::Exchange Session::exchange(const proto::Request& request) {
+    return ended(m_link.exchange(request, m_timeout, m_onNotice));
 }
 
-bool Session::answers(const std::optional<proto::ExpectedReply>& expected,
-                      const proto::ReadFrame& frame) const {
-    // A reply of no known shape is the first frame that is not a notice.
-    return !expected || !frame.checkOk ||
-           proto::dispatchCode(frame.bytes) == expected->dispatchCode;
+Session::Exchange Session::exchange(const engine::RawRequest& request) {
+    return ended(m_link.exchange(request, m_timeout, m_onNotice));
 }
 
-ModuleLink::Clock::time_point Session::post(proto::Bytes request,
-                                            std::vector<proto::ReadFrame>& earlier) {
-    m_requestWritten = false;
-    for (proto::ReadFrame& frame : m_link.startExchange()) {
-        tellNotices({frame});
-        if (!frame.unsolicited) earlier.push_back(std::move(frame));
+// The ends no face can go on from.
+Session::Exchange Session::ended(Exchange end) {
+    m_requestWritten = end.written;
+    if (!end.failure) return end;
+    switch (*end.failure) {
+        case engine::ExchangeFailure::NotSent:
+            throw failure(kExitPort, "the request could not be written");
+        case engine::ExchangeFailure::Lost:
+            throw lost();
+        case engine::ExchangeFailure::Interrupted:
+            throw Interrupted(end.written);
+        default:
+            return end;
     }
+}
+
+namespace {
+
+// What a reply of the request is called when it comes cut short.
+std::string replyName(const proto::Request& request) {
+    struct Names {
+        std::string operator()(const proto::WriteSetupRequest&) const {
+            return "the write acknowledgement";
+        }
+        std::string operator()(const proto::ReadSetupRequest&) const { return "the setup reply"; }
+        std::string operator()(const proto::RouteListRequest&) const {
+            return "the route list reply";
+        }
+        std::string operator()(const proto::PathRequest&) const { return "the path reply"; }
+        std::string operator()(const proto::SendDataRequest&) const { return "the confirmation"; }
+    };
+    return std::visit(Names{}, request);
+}
+
+}  // namespace
+
+Session::Exchange Session::request(const proto::Request& request) {
+    Exchange end = exchange(request);
+    if (!end.failure) return end;
+    switch (*end.failure) {
+        case engine::ExchangeFailure::NoReply:
+            throw noReply();
+        case engine::ExchangeFailure::BadCheck:
+            throw failure(kExitNoReply, "the reply's check byte is wrong: " + hexText(end.frame));
+        case engine::ExchangeFailure::CutShort:
+            throw failure(kExitNoReply, replyName(request) + " is cut short");
+        default:
+            return end;
+    }
+}
+
+ModuleLink::Posted Session::post(const proto::SendDataRequest& send) {
+    m_requestWritten = false;
     if (interrupted()) throw Interrupted(false);
-    ModuleLink::Clock::time_point written;
-    switch (m_link.write(request, written)) {
+    ModuleLink::Posted posted;
+    switch (m_link.post(send, m_timeout, posted)) {
         case ModuleLink::WaitEnd::kArrived:
             break;
         case ModuleLink::WaitEnd::kTimeOut:
@@ -95,13 +125,13 @@ ModuleLink::Clock::time_point Session::post(proto::Bytes request,
             throw lost();
     }
     m_requestWritten = true;
-    return written;
+    return posted;
 }
 
-ModuleLink::WaitEnd Session::awaitFrame(ModuleLink::Clock::time_point deadline,
-                                        proto::ReadFrame& frame) {
+ModuleLink::WaitEnd Session::awaitNews(ModuleLink::Clock::time_point deadline,
+                                       ModuleLink::News& news) {
     for (;;) {
-        switch (m_link.awaitFrame(deadline, frame)) {
+        switch (m_link.awaitNews(deadline, news)) {
             case ModuleLink::WaitEnd::kArrived:
                 break;
             case ModuleLink::WaitEnd::kTimeOut:
@@ -111,38 +141,8 @@ ModuleLink::WaitEnd Session::awaitFrame(ModuleLink::Clock::time_point deadline,
             case ModuleLink::WaitEnd::kLost:
                 throw lost();
         }
-        tellNotices({frame});
-        if (!frame.unsolicited) return ModuleLink::WaitEnd::kArrived;
+        const auto* frame = std::get_if<proto::ReadFrame>(&news);
+        if (!frame || !frame->unsolicited) return ModuleLink::WaitEnd::kArrived;
+        m_onNotice(*frame);
     }
-}
-
-// Frames from before the request cannot answer it.
-Session::Exchange Session::exchange(proto::Bytes request) {
-    std::vector<proto::ReadFrame> earlier;
-    const auto written = post(request, earlier);
-    const auto expected = proto::expectedReplyTo(request);
-    Exchange result;
-    proto::ReadFrame frame;
-    while (awaitFrame(written + m_timeout, frame) == ModuleLink::WaitEnd::kArrived) {
-        if (!answers(expected, frame)) continue;
-        result.outcome = frame.checkOk ? Exchange::Outcome::kReply : Exchange::Outcome::kBadCheck;
-        result.roundTripMs = millisecondsBetween(written, frame.arrived);
-        result.reply = std::move(frame.bytes);
-        return result;
-    }
-    return result;
-}
-
-Session::Exchange Session::request(proto::Bytes request) {
-    Exchange result = exchange(request);
-    switch (result.outcome) {
-        case Exchange::Outcome::kReply:
-            return result;
-        case Exchange::Outcome::kNoReply:
-            throw noReply();
-        case Exchange::Outcome::kBadCheck:
-            throw failure(kExitNoReply,
-                          "the reply's check byte is wrong: " + hexText(result.reply));
-    }
-    return result;
 }

@@ -34,37 +34,33 @@ class Session {
 
     // How long each reply is waited for from now on.
     void setTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
+    std::chrono::milliseconds timeout() const { return m_timeout; }
 
-    using NoticeHandler = std::function<void(const proto::ReadFrame&)>;
+    using NoticeHandler = ModuleLink::NoticeHandler;
     // Receive notices that come during exchanges; by default one line on standard error in
     // text mode, and nothing with --json, whose standard output holds one document.
     void onNotice(NoticeHandler handler) { m_onNotice = std::move(handler); }
 
-    struct Exchange {
-        enum class Outcome { kReply, kNoReply, kBadCheck };
-        Outcome outcome = Outcome::kNoReply;
-        std::vector<std::uint8_t> reply;  // also when its check byte is wrong
-        double roundTripMs = 0;           // from the request's last byte on the line to the reply's
-    };
-    // Writes the request without waiting for its reply, and returns when its last byte was
-    // taken, with the time the line carries it. Frames that came before it and are not notices are
-    // added to earlier. A hang-up leaves as a Failure with kExitPort, Ctrl+C before the write with
-    // kExitInterrupted.
-    ModuleLink::Clock::time_point post(proto::Bytes request,
-                                       std::vector<proto::ReadFrame>& earlier);
-    // The next frame that is not a notice (notices go to the handler on the way), or kTimeOut
-    // at the deadline. A hang-up leaves as a Failure with kExitPort, Ctrl+C with
-    // kExitInterrupted.
-    ModuleLink::WaitEnd awaitFrame(ModuleLink::Clock::time_point deadline, proto::ReadFrame& frame);
-
-    // Writes the request and waits for the frame that answers it; notices and other frames are
-    // not taken for it. A hang-up leaves as a Failure with kExitPort, Ctrl+C with
-    // kExitInterrupted (the request is not written when Ctrl+C came first).
-    Exchange exchange(proto::Bytes request);
-    // The reply, or a Failure with kExitNoReply that says what went wrong.
-    Exchange request(proto::Bytes request);
+    // The request and how it ended: its typed reply, or no reply, a wrong check byte, a reply
+    // cut short or a refusal; notices and other frames are not taken for the reply. A hang-up
+    // leaves as a Failure with kExitPort, Ctrl+C with kExitInterrupted (the request is not
+    // written when Ctrl+C came first), a request that could not be written with kExitPort.
+    using Exchange = engine::ExchangeEnd;
+    Exchange exchange(const proto::Request& request);
+    // raw's: the bytes as given, the reply read for what it holds.
+    Exchange exchange(const engine::RawRequest& request);
+    // The reply, or a refusal; every other end a Failure that says what went wrong (kExitNoReply
+    // for no reply, a wrong check byte and a reply cut short).
+    Exchange request(const proto::Request& request);
     // The last exchange's request went out whole, whatever came after it.
     bool requestWritten() const { return m_requestWritten; }
+
+    // A link test's send: it goes out, and returns once the line carries it; its confirmation
+    // comes as news. Failures as exchange's.
+    ModuleLink::Posted post(const proto::SendDataRequest& send);
+    // The next news but a notice (notices go to the handler on the way), or kTimeOut at the
+    // deadline. A hang-up leaves as a Failure with kExitPort, Ctrl+C with kExitInterrupted.
+    ModuleLink::WaitEnd awaitNews(ModuleLink::Clock::time_point deadline, ModuleLink::News& news);
 
     // A Failure naming this port.
     Failure failure(ExitCode code, const std::string& what) const;
@@ -73,9 +69,7 @@ class Session {
 
   private:
     bool open();
-    void tellNotices(const std::vector<proto::ReadFrame>& frames);
-    bool answers(const std::optional<proto::ExpectedReply>& expected,
-                 const proto::ReadFrame& frame) const;
+    Exchange ended(Exchange end);
 
     const CommonOptions& m_options;
     PortTarget m_port;

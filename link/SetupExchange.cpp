@@ -2,25 +2,20 @@
 
 namespace {
 
+// The engine has read the reply as its request's.
 template <typename Value>
-Value replyOf(Session& session, proto::Bytes request, const char* cutShort) {
-    const Session::Exchange exchange = session.request(request);
-    const auto reply = proto::decodeReply(exchange.reply);
-    const auto* value = reply ? std::get_if<Value>(&*reply) : nullptr;
-    if (!value) throw session.failure(kExitNoReply, cutShort);
-    return *value;
+Value replyOf(Session& session, const proto::Request& request) {
+    return std::get<Value>(*session.request(request).reply);
 }
 
 }  // namespace
 
 proto::Setup readSetupValues(Session& session) {
-    return replyOf<proto::SetupReply>(session, proto::encode(proto::ReadSetupRequest{}),
-                                      "the setup reply is cut short")
-        .setup;
+    return replyOf<proto::SetupReply>(session, proto::ReadSetupRequest{}).setup;
 }
 
 void writeSetupValues(Session& session, const proto::Setup& setup) {
-    session.request(proto::encode(proto::WriteSetupRequest{setup}));
+    session.request(proto::WriteSetupRequest{setup});
 }
 
 std::string mismatch(const proto::Setup& expected, const proto::Setup& actual) {
@@ -34,8 +29,7 @@ std::string mismatch(const proto::Setup& expected, const proto::Setup& actual) {
 }
 
 RouteTable readRouteTable(Session& session) {
-    const auto list = replyOf<proto::RouteListReply>(
-        session, proto::encode(proto::RouteListRequest{}), "the route list reply is cut short");
+    const auto list = replyOf<proto::RouteListReply>(session, proto::RouteListRequest{});
     RouteTable table{list.localNode, {}};
     for (const auto& entry : list.entries)
         if (entry) table.routes.push_back(*entry);
@@ -43,8 +37,7 @@ RouteTable readRouteTable(Session& session) {
 }
 
 PathNodes readPathNodes(Session& session) {
-    const auto path = replyOf<proto::PathReply>(session, proto::encode(proto::PathRequest{}),
-                                                "the path reply is cut short");
+    const auto path = replyOf<proto::PathReply>(session, proto::PathRequest{});
     PathNodes shown{{path.localNode}, {}};
     for (const proto::PathHop& hop : path.hops) {
         shown.nodes.push_back(hop.node);

@@ -63,8 +63,9 @@ std::string setupRepr(const proto::Setup& setup) {
 }
 
 // The send request, its data's length checked before anything is made of the data.
-proto::Frame sendRequestOf(const py::int_& target, const py::bytes& data, bool ack,
-                           const std::string& mode, int jump, const std::vector<py::int_>& relays) {
+proto::SendDataRequest sendRequestOf(const py::int_& target, const py::bytes& data, bool ack,
+                                     const std::string& mode, int jump,
+                                     const std::vector<py::int_>& relays) {
     SendOptions options;
     // Out of int's range is out of a node id's too: refused by the same check.
     const std::int64_t targetId = wholeNumber(target, "send: the target");
@@ -249,7 +250,7 @@ void declareModule(py::module_& m) {
             [](Module& module, const py::int_& target, const py::bytes& data, bool ack,
                std::optional<double> timeout, const std::string& mode, int jump,
                const std::vector<py::int_>& relays) {
-                proto::Frame request;
+                proto::SendDataRequest request;
                 try {
                     request = sendRequestOf(target, data, ack, mode, jump, relays);
                 } catch (const Failure& failure) {

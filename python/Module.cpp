@@ -146,16 +146,16 @@ PathNodes Module::path() {
     return use([this] { return readPathNodes(*m_session); });
 }
 
-SendResult Module::send(const proto::Frame& request, std::optional<double> timeoutSeconds) {
+SendResult Module::send(const proto::SendDataRequest& request,
+                        std::optional<double> timeoutSeconds) {
     return use([&] {
         const auto timeout = timeoutSeconds ? timeoutOf(*timeoutSeconds)
                                             : std::chrono::milliseconds(m_options.timeoutMs);
         const ReplyTimeout forThisSend(*m_session, timeout,
                                        std::chrono::milliseconds(m_options.timeoutMs));
-        const auto confirmed = sendConfirmation(m_session->request(request));
-        if (!confirmed) throw m_session->failure(kExitNoReply, "the confirmation is cut short");
-        return SendResult{confirmed->status, proto::sendStatusText(confirmed->status),
-                          confirmed->roundTripMs / 1000};
+        const SendConfirmation confirmed = sendConfirmation(m_session->request(request));
+        return SendResult{confirmed.status, proto::sendStatusText(confirmed.status),
+                          confirmed.roundTripMs / 1000};
     });
 }
 

@@ -56,7 +56,7 @@ class Module {
     PathNodes path();
     // The module's confirmation of the send request whatever its status; a Failure with
     // kExitNoReply without one.
-    SendResult send(const proto::Frame& request, std::optional<double> timeoutSeconds);
+    SendResult send(const proto::SendDataRequest& request, std::optional<double> timeoutSeconds);
     // The next receive notice, also one that came during an earlier call; nothing once the
     // deadline passes.
     std::optional<Notice> nextNotice(Clock::time_point deadline);

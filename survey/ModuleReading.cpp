@@ -9,14 +9,12 @@ namespace survey {
 
 namespace {
 
+// The engine has read the reply as its request's; nothing when none came whole and sound.
 template <typename Reply>
-std::optional<Reply> replyTo(Session& session, proto::Bytes request) {
+std::optional<Reply> replyTo(Session& session, const proto::Request& request) {
     const Session::Exchange exchange = session.exchange(request);
-    if (exchange.outcome != Session::Exchange::Outcome::kReply) return std::nullopt;
-    const auto reply = proto::decodeReply(exchange.reply);
-    const auto* value = reply ? std::get_if<Reply>(&*reply) : nullptr;
-    if (!value) return std::nullopt;
-    return *value;
+    if (exchange.failure) return std::nullopt;
+    return std::get<Reply>(*exchange.reply);
 }
 
 bool answeredAny(const mesh::ModuleAnswers& answers) {
@@ -41,14 +39,12 @@ mesh::PortFailureKind failureKind(ExitCode code) {
 
 mesh::ModuleAnswers askModule(Session& session, const std::stop_token& stop, Asked asked) {
     mesh::ModuleAnswers answers;
-    if (const auto setup =
-            replyTo<proto::SetupReply>(session, proto::encode(proto::ReadSetupRequest{})))
+    if (const auto setup = replyTo<proto::SetupReply>(session, proto::ReadSetupRequest{}))
         answers.setup = setup->setup;
     if (stop.stop_requested() || asked == Asked::kSetup) return answers;
-    answers.routes =
-        replyTo<proto::RouteListReply>(session, proto::encode(proto::RouteListRequest{}));
+    answers.routes = replyTo<proto::RouteListReply>(session, proto::RouteListRequest{});
     if (stop.stop_requested()) return answers;
-    answers.path = replyTo<proto::PathReply>(session, proto::encode(proto::PathRequest{}));
+    answers.path = replyTo<proto::PathReply>(session, proto::PathRequest{});
     return answers;
 }
 

@@ -73,19 +73,19 @@ void PortWatch::serve(Session& session, const std::stop_token& stop) {
         const auto* notice = reply ? std::get_if<proto::ReceiveNotice>(&*reply) : nullptr;
         if (notice && notice->content) m_news.heard(m_port, notice->content->source);
     });
-    // Frames that are not notices answer nothing the watcher asked: they are let go.
-    proto::ReadFrame frame;
+    // News that is not a notice answers nothing the watcher asked: it is let go.
+    ModuleLink::News news;
     while (!stop.stop_requested()) {
         if (const auto round = takeRound()) {
             // A cut meant for a wait before must not cut the survey's first reply short: an
             // empty wait takes it, and the frames that came meanwhile.
-            while (session.awaitFrame(ModuleLink::Clock::now(), frame) ==
+            while (session.awaitNews(ModuleLink::Clock::now(), news) ==
                    ModuleLink::WaitEnd::kArrived) {
             }
             m_news.moduleRead(*round, survey::readOpenModule(session, m_port, stop));
             continue;
         }
-        session.awaitFrame(ModuleLink::Clock::now() + kLongestFrameWait, frame);
+        session.awaitNews(ModuleLink::Clock::now() + kLongestFrameWait, news);
     }
 }
 

@@ -269,7 +269,7 @@ TEST_P(NamedPort, OpensSendsRawBytesAndIsLost) {
     if (opened) {
         const proto::Frame raw = hexBytes("01 02 FF");
         const auto before = std::chrono::steady_clock::now();
-        m_engine.sendFrame(raw);
+        m_engine.exchange(engine::RawRequest{raw}, std::chrono::seconds(1));
         EXPECT_EQ(m_line.pty().readMaster(raw.size()), raw);
         ASSERT_TRUE(waitUntil([&] {
             m_engine.takeNews();

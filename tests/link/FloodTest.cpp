@@ -30,8 +30,8 @@ TEST(NoticeFlood, TheWaitEndsAtItsDeadlineWithBoundedNoticesTold) {
         std::this_thread::sleep_for(kSlowTerminal);
     });
     NoticeFlood flood(pty.masterFd(), kFloodNotices);
-    const Session::Exchange exchange = session.exchange(proto::encode(proto::ReadSetupRequest{}));
-    EXPECT_EQ(exchange.outcome, Session::Exchange::Outcome::kNoReply);
+    const Session::Exchange exchange = session.exchange(proto::ReadSetupRequest{});
+    EXPECT_EQ(exchange.failure, engine::ExchangeFailure::NoReply);
     // The notices held when the request went, those told before the deadline and at most the
     // notices held when it passed.
     const int held = static_cast<int>(engine::ReceivingPort::kHeldFrames);

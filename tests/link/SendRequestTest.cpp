@@ -45,7 +45,7 @@ TEST_P(SendRequest, carriesTheOptionsOrRefusesThem) {
         }
         return;
     }
-    const proto::Frame frame = sendRequest(given.options);
+    const proto::Frame frame = proto::encode(sendRequest(given.options));
     const auto request = proto::decodeRequest(frame);
     ASSERT_TRUE(request.has_value());
     EXPECT_EQ(std::get<proto::SendDataRequest>(*request), given.built);

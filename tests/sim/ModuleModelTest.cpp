@@ -208,7 +208,7 @@ struct ModelSendCase {
     std::string logLine;
 };
 
-proto::Frame sendFrame(forms::SendDataFields fields) {
+proto::Frame sendDataFrame(forms::SendDataFields fields) {
     return proto::encode(forms::sendDataOf(fields).request);
 }
 
@@ -232,34 +232,36 @@ TEST_P(SendStatus, ConfirmationCarriesTheModuleVerdict) {
 INSTANTIATE_TEST_SUITE_P(
     Requests, SendStatus,
     testing::Values(
-        ModelSendCase{"target_in_mesh", sendFrame({.targetIdText = "1", .dataText = "01 02"}), 0x00,
+        ModelSendCase{"target_in_mesh", sendDataFrame({.targetIdText = "1", .dataText = "01 02"}),
+                      0x00,
                       "request send-data target=1 ack=0 jump=7 mode=1 relays=0 data=0102 check=ok "
                       "status=00"},
-        ModelSendCase{"target_not_in_mesh", sendFrame({.targetIdText = "9", .dataText = "AA"}),
+        ModelSendCase{"target_not_in_mesh", sendDataFrame({.targetIdText = "9", .dataText = "AA"}),
                       0xC7,
                       "request send-data target=9 ack=0 jump=7 mode=1 relays=0 data=AA check=ok "
                       "status=C7"},
         ModelSendCase{
             "source_with_relays",
-            sendFrame({.targetIdText = "8",
-                       .jumpIndex = 2,
-                       .routeModeIndex = 3,
-                       .relayingIndex = 2,
-                       .relayTexts = {"0005", "0006"},
-                       .dataText = "AA"}),
+            sendDataFrame({.targetIdText = "8",
+                           .jumpIndex = 2,
+                           .routeModeIndex = 3,
+                           .relayingIndex = 2,
+                           .relayTexts = {"0005", "0006"},
+                           .dataText = "AA"}),
             0x00,
             "request send-data target=8 ack=0 jump=3 mode=3 relays=2 via=0005,0006 data=AA "
             "check=ok status=00"},
         ModelSendCase{"source_count_zero",
-                      sendFrame({.targetIdText = "6", .routeModeIndex = 3, .dataText = "01"}), 0x00,
+                      sendDataFrame({.targetIdText = "6", .routeModeIndex = 3, .dataText = "01"}),
+                      0x00,
                       "request send-data target=6 ack=0 jump=7 mode=3 relays=0 data=01 check=ok "
                       "status=00"},
         ModelSendCase{"source_without_block",
                       withCheck(hexBytes("05 00 01 07 00 06 00 07 03 01 7F")), 0x00,
                       "request send-data target=6 ack=0 jump=7 mode=3 relays=0 data=7F check=ok "
                       "status=00"},
-        ModelSendCase{"bad_check", badCheck(sendFrame({.targetIdText = "1", .dataText = "0102"})),
-                      0xE1,
+        ModelSendCase{"bad_check",
+                      badCheck(sendDataFrame({.targetIdText = "1", .dataText = "0102"})), 0xE1,
                       "request send-data target=1 ack=0 jump=7 mode=1 relays=0 data=0102 check=bad "
                       "status=E1"},
         ModelSendCase{"count_past_the_end", withCheck(hexBytes("05 00 01 07 00 02 00 07 01 05 01")),
@@ -278,7 +280,8 @@ class LossyRoute : public testing::TestWithParam<LossCase> {};
 // Target 3 is two hops away: 1 -> 2 -> 3.
 TEST_P(LossyRoute, ConfirmationNamesTheHopThatLostTheData) {
     sim::ModuleModel model(meshOf("route 2 via 2\nroute 3 via 2\n" + GetParam().links));
-    const auto answer = model.answer(received(sendFrame({.targetIdText = "3", .dataText = "01"})));
+    const auto answer =
+        model.answer(received(sendDataFrame({.targetIdText = "3", .dataText = "01"})));
     EXPECT_EQ(answer.logLine,
               "request send-data target=3 ack=0 jump=7 mode=1 relays=0 data=01 check=ok " +
                   GetParam().status);
@@ -298,7 +301,7 @@ INSTANTIATE_TEST_SUITE_P(
 // The share of statuses over many sends, each as its hex text.
 std::map<std::string, int> statusTextsOf(unsigned seed, int sends) {
     sim::ModuleModel model(meshOf("route 3 via 2\nlink 1 2 0.9 0\nlink 2 3 0.9 0\n"), seed);
-    const auto request = received(sendFrame({.targetIdText = "3", .dataText = "01"}));
+    const auto request = received(sendDataFrame({.targetIdText = "3", .dataText = "01"}));
     std::map<std::string, int> statuses;
     for (int i = 0; i < sends; ++i) {
         const std::string line = model.answer(request).logLine;
