@@ -109,6 +109,18 @@ void addEvents(Exposition& out, const WatchState& state) {
                    std::to_string(state.eventsBegun[kind]));
 }
 
+void addBroker(Exposition& out, const WatchState& state) {
+    if (!state.broker) return;
+    out.family("meshcfg_mqtt_connected", "gauge",
+               "Whether the watcher is connected to its MQTT broker (1) or not (0).");
+    out.sample("", state.broker->connected ? "1" : "0");
+    out.family("meshcfg_mqtt_queued_events", "gauge", "Events not yet acknowledged by the broker.");
+    out.sample("", std::to_string(state.broker->waiting));
+    out.family("meshcfg_mqtt_dropped_events_total", "counter",
+               "Events dropped, the oldest first, while the broker's queue was full.");
+    out.sample("", std::to_string(state.broker->dropped));
+}
+
 }  // namespace
 
 std::string metricsText(const WatchState& state, std::string_view version) {
@@ -124,6 +136,7 @@ std::string metricsText(const WatchState& state, std::string_view version) {
     addPorts(out, state);
     addSurveys(out, state);
     addEvents(out, state);
+    addBroker(out, state);
     return out.take();
 }
 

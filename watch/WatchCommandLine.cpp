@@ -34,6 +34,15 @@ constexpr OptionEntry kWordOptions[] = {
     {"metrics", "--metrics", "HOST:PORT",
      "where /metrics, /healthz and /mesh.json are served, HOST:PORT, or off (127.0.0.1:9470)"},
     {"site", "--site", "NAME", "the name of this watcher's mesh (the host's name)"},
+    {"mqtt", "--mqtt", "URL",
+     "publish to this MQTT broker: mqtt://[USER@]HOST[:PORT], mqtts:// for TLS, or off (off); "
+     "the password from --mqtt-password-file or MESHCFG_MQTT_PASSWORD"},
+    {"mqtt_ca_file", "--mqtt-ca-file", "FILE",
+     "mqtts: the CA certificate that signs the broker's (the system's CAs)"},
+    {"mqtt_password_file", "--mqtt-password-file", "FILE",
+     "the broker's password, the file's first line"},
+    {"mqtt_queue", "--mqtt-queue", "N",
+     "events kept while the broker is away; past it the oldest are dropped (10000)"},
 };
 
 std::string usageLine(const CLI::Error& error) {

@@ -60,4 +60,12 @@ void WatchInbox::moduleRead(std::uint64_t round, mesh::SurveyedPort module) {
     wake();
 }
 
+void WatchInbox::brokerChanged() {
+    {
+        std::lock_guard lock(m_lock);
+        m_news.brokerChanged = true;
+    }
+    wake();
+}
+
 }  // namespace watch

@@ -38,7 +38,8 @@ struct WatchNews {
     std::vector<PortChange> ports;             // in the order they came
     std::map<std::uint16_t, HeardNode> heard;  // the last time each node was heard
     std::vector<ModuleRead> reads;
-    bool empty() const { return ports.empty() && heard.empty() && reads.empty(); }
+    bool brokerChanged = false;  // connected or lost
+    bool empty() const { return ports.empty() && heard.empty() && reads.empty() && !brokerChanged; }
 };
 
 class WatchInbox final : public PortNews {
@@ -52,6 +53,7 @@ class WatchInbox final : public PortNews {
     void portFailed(const std::string& port, const std::string& reason) override;
     void heard(const std::string& port, std::uint16_t node) override;
     void moduleRead(std::uint64_t round, mesh::SurveyedPort module) override;
+    void brokerChanged();
 
   private:
     void wake();

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "Failure.h"
 #include "GivenPorts.h"
@@ -136,6 +137,27 @@ std::string chooseSite(SettingChoices& choices, const SettingValue& value) {
     return {};
 }
 
+std::string chooseBroker(SettingChoices& choices, const SettingValue& value) {
+    const auto* text = std::get_if<std::string>(&value);
+    if (!text) return "must be mqtt://HOST[:PORT] or mqtts://HOST[:PORT], or off";
+    if (*text == "off") {
+        choices.mqtt = std::optional<BrokerAddress>();
+        return {};
+    }
+    std::string problem;
+    const auto address = parseBrokerAddress(*text, problem);
+    if (!address) return problem;
+    choices.mqtt = address;
+    return {};
+}
+
+std::string chooseFile(const SettingValue& value, std::optional<std::string>& chosen) {
+    const auto* text = std::get_if<std::string>(&value);
+    if (!text || text->empty()) return "must name a file";
+    chosen = *text;
+    return {};
+}
+
 struct SettingEntry {
     std::string_view key;
     std::string (*choose)(SettingChoices&, const SettingValue&);
@@ -164,6 +186,13 @@ const SettingEntry kSettingEntries[] = {
      }},
     {"metrics", chooseMetrics},
     {"site", chooseSite},
+    {"mqtt", chooseBroker},
+    {"mqtt_ca_file",
+     [](SettingChoices& c, const SettingValue& v) { return chooseFile(v, c.mqttCaFile); }},
+    {"mqtt_password_file",
+     [](SettingChoices& c, const SettingValue& v) { return chooseFile(v, c.mqttPasswordFile); }},
+    {"mqtt_queue", [](SettingChoices& c,
+                      const SettingValue& v) { return wholeIn(v, 0, 10'000'000, c.mqttQueue); }},
 };
 
 std::optional<SettingValue> tomlValue(const toml::node& node) {
@@ -194,6 +223,21 @@ std::string hostSite() {
     for (const char c : std::string_view(name)) site += siteCharacter(c) ? c : '-';
     site.resize(std::min(site.size(), kLongestSite));
     return site.empty() ? "desk" : site;
+}
+
+// The first line of the file, or of the environment's variable; a file that cannot be read is
+// refused with its name, never with what it holds.
+std::string brokerPassword(const std::optional<std::string>& file) {
+    constexpr std::size_t kLongestPasswordFile = 4096;
+    std::string password;
+    if (file) {
+        const FileText read = readRegularFile(*file, kLongestPasswordFile);
+        if (!read.text) throw Failure(kExitUsage, *file + ": not a password file: " + read.problem);
+        password = *read.text;
+    } else if (const char* variable = std::getenv(kBrokerPasswordVariable.data())) {
+        password = variable;
+    }
+    return password.substr(0, password.find_first_of("\r\n"));
 }
 
 template <typename Value>
@@ -263,6 +307,18 @@ WatchSettings settingsFrom(const SettingChoices& file, const SettingChoices& opt
     settings.metrics = chosen(options.metrics, file.metrics,
                               parseNetworkAddress("tcp://" + std::string(kDefaultMetrics)).address);
     settings.site = chosen(options.site, file.site, hostSite());
+    if (const auto address = chosen(options.mqtt, file.mqtt, std::optional<BrokerAddress>())) {
+        BrokerSettings broker{.address = *address};
+        broker.caFile = chosen(options.mqttCaFile, file.mqttCaFile, std::string());
+        if (!broker.caFile.empty() && ::access(broker.caFile.c_str(), R_OK) != 0)
+            throw Failure(kExitUsage, broker.caFile + ": the broker's CA file cannot be read");
+        const auto passwordFile =
+            options.mqttPasswordFile ? options.mqttPasswordFile : file.mqttPasswordFile;
+        broker.password = brokerPassword(passwordFile);
+        broker.queueBound = static_cast<std::size_t>(
+            chosen(options.mqttQueue, file.mqttQueue, static_cast<int>(broker.queueBound)));
+        settings.broker = std::move(broker);
+    }
     return settings;
 }
 

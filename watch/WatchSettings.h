@@ -18,11 +18,25 @@
 #include <variant>
 #include <vector>
 
+#include "BrokerAddress.h"
 #include "MeshWatch.h"
 #include "NetworkAddress.h"
 #include "Session.h"
 
 namespace watch {
+
+// Where events, node states and surveys are published. The password comes from a file or the
+// environment (MESHCFG_MQTT_PASSWORD), never from the command line, and is never printed.
+struct BrokerSettings {
+    BrokerAddress address{};
+    std::string caFile{};    // mqtts: the authority that signs the broker's certificate; empty:
+                             // the system's authorities
+    std::string password{};  // empty: none is sent
+    std::size_t queueBound = 10'000;  // events kept while the broker is away
+    bool operator==(const BrokerSettings&) const = default;
+};
+
+inline constexpr std::string_view kBrokerPasswordVariable = "MESHCFG_MQTT_PASSWORD";
 
 struct WatchSettings {
     std::vector<std::string> ports;  // as named, every COMn-COMm range spelt out
@@ -32,6 +46,7 @@ struct WatchSettings {
     Rules rules{};
     std::optional<NetworkAddress> metrics{};  // where /metrics is served; nothing: nowhere
     std::string site{};                       // names this watcher's mesh: the host's name
+    std::optional<BrokerSettings> broker{};   // nothing: no broker
 };
 
 inline constexpr std::string_view kDefaultMetrics = "127.0.0.1:9470";
@@ -50,6 +65,10 @@ struct SettingChoices {
     std::optional<std::chrono::seconds> deliveryWindow;
     std::optional<std::optional<NetworkAddress>> metrics;
     std::optional<std::string> site;
+    std::optional<std::optional<BrokerAddress>> mqtt;
+    std::optional<std::string> mqttCaFile;
+    std::optional<std::string> mqttPasswordFile;
+    std::optional<int> mqttQueue;
 };
 
 // A value as TOML types it; an option's word is its text, read as the setting's type.
@@ -69,7 +88,7 @@ std::string defaultSettingsFile();
 SettingChoices readSettingsFile(const std::string& path, bool named);
 
 // The options over the file over the defaults; a Failure with kExitUsage when they leave no
-// port to watch.
+// port to watch, or name a broker's file that cannot be read.
 WatchSettings settingsFrom(const SettingChoices& file, const SettingChoices& options);
 
 }  // namespace watch

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,13 @@ struct RouteHops {
     int hops = 0;
 };
 
+// The broker's side, as the metrics show it.
+struct BrokerFigures {
+    bool connected = false;
+    std::uint64_t dropped = 0;  // events dropped from a full queue while the broker was away
+    std::size_t waiting = 0;    // events not yet acknowledged by the broker
+};
+
 struct WatchState {
     std::string site{};
     std::chrono::seconds interval{};
@@ -37,6 +45,7 @@ struct WatchState {
     std::map<std::uint16_t, NodeState> nodes{};
     std::map<std::string, PortState> ports{};
     std::array<std::uint64_t, kEventKinds> eventsBegun{};  // by kind: starts and changes
+    std::optional<BrokerFigures> broker{};                 // nothing: no broker
 };
 
 // The hops of every route of the survey's modules whose way the route lists show.

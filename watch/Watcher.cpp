@@ -11,7 +11,7 @@
 #include "PluggedUnits.h"
 #include "PortDirectory.h"
 #include "PortNames.h"
-#include "PrintableText.h"
+#include "WatchNote.h"
 
 namespace watch {
 
@@ -37,22 +37,26 @@ Watcher::Watcher(WatchSettings settings, std::function<WatchSettings()> reread,
     : m_settings(std::move(settings)),
       m_reread(std::move(reread)),
       m_watch(m_settings.rules),
-      m_metrics(std::move(metrics)) {
+      m_metrics(std::move(metrics)),
+      m_broker(brokerLink(m_settings)) {
     if (const auto period = m_service.watchdogPeriod()) m_watchdog = *period;
 }
 
 Watcher::~Watcher() = default;
 
+std::unique_ptr<BrokerLink> Watcher::brokerLink(const WatchSettings& settings) {
+    if (!settings.broker) return nullptr;
+    return std::make_unique<BrokerLink>(*settings.broker, settings.site,
+                                        [this] { m_inbox.brokerChanged(); });
+}
+
 std::vector<WatchSink*> Watcher::sinks() {
     std::vector<WatchSink*> all;
     for (const auto& sink : m_sinks) all.push_back(sink.get());
     all.push_back(&m_service);
+    if (m_broker) all.push_back(m_broker.get());
     if (m_metrics) all.push_back(m_metrics.get());
     return all;
-}
-
-void Watcher::note(const std::string& text) const {
-    std::fprintf(stderr, "%s: %s\n", kWatchProgram.data(), printableText(text).c_str());
 }
 
 void Watcher::watchPort(const std::string& port, bool named) {
@@ -62,7 +66,8 @@ void Watcher::watchPort(const std::string& port, bool named) {
 
 void Watcher::adoptAliases() {
     const std::string problem = aliasDirectoryProblem();
-    if (problem != m_aliasProblemSaid && !problem.empty()) note(problem + ": no alias is watched");
+    if (problem != m_aliasProblemSaid && !problem.empty())
+        watchNote(problem + ": no alias is watched");
     m_aliasProblemSaid = problem;
     if (!problem.empty()) return;
     std::vector<std::string> names;
@@ -122,6 +127,7 @@ void Watcher::forget(const std::string& port) {
 }
 
 void Watcher::take(WatchNews news) {
+    m_publishDue = m_publishDue || news.brokerChanged;
     for (const PortChange& change : news.ports) {
         say(change.open ? m_watch.portOpened(change.port, change.time)
                         : m_watch.portFailed(change.port, change.reason, change.time));
@@ -161,6 +167,7 @@ void Watcher::publish() {
     state->nodes = m_watch.nodes();
     state->ports = m_watch.ports();
     state->eventsBegun = m_eventsBegun;
+    if (m_broker) state->broker = m_broker->figures();
     const std::shared_ptr<const WatchState> shared = std::move(state);
     for (WatchSink* sink : sinks()) sink->changed(shared);
     m_publishDue = false;
@@ -178,6 +185,11 @@ void Watcher::apply(WatchSettings next) {
         if (next.metrics && !(server = MetricsServer::listen(*next.metrics, problem)))
             throw Failure(kExitPort, problem);
         m_metrics = std::move(server);
+    }
+    if (next.broker != m_settings.broker || (next.broker && next.site != m_settings.site)) {
+        // The old link says "offline" and gives the broker what waits before the new one starts.
+        m_broker.reset();
+        m_broker = brokerLink(next);
     }
     const bool lineChanged = !sameLine(next.link, m_settings.link);
     std::erase_if(m_ports, [&](const Watched& watched) {
@@ -204,9 +216,9 @@ void Watcher::reread() {
     m_service.reloading();
     try {
         apply(m_reread());
-        note("settings read again");
+        watchNote("settings read again");
     } catch (const Failure& failure) {
-        note(std::string(failure.what()) + "; the settings in force are kept");
+        watchNote(std::string(failure.what()) + "; the settings in force are kept");
     }
     m_service.ready();
 }

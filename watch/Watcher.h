@@ -5,8 +5,9 @@
 // its sinks. Signals come in the same loop: SIGHUP reads the settings again (a broken file is said
 // and the settings in force are kept), Ctrl+C and SIGTERM end it within a wait's poll.
 //
-// Sources tell it through PortNews; sinks are WatchSink. A broker or the record plugs in as a
-// sink (addSink), probes as a source of the fate of each send (MeshWatch::probed).
+// Sources tell it through PortNews; sinks are WatchSink. The broker is a sink the watcher keeps
+// (its settings change on SIGHUP); others plug in with addSink; probes are a source of the fate
+// of each send (MeshWatch::probed).
 
 #include <chrono>
 #include <functional>
@@ -15,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "BrokerLink.h"
 #include "MeshWatch.h"
 #include "MetricsServer.h"
 #include "PortWatch.h"
@@ -63,8 +65,8 @@ class Watcher {
     void publish();
     void reread();
     void apply(WatchSettings next);
-    void note(const std::string& text) const;
     Clock::time_point nextWake() const;
+    std::unique_ptr<BrokerLink> brokerLink(const WatchSettings& settings);
     std::vector<WatchSink*> sinks();
 
     WatchSettings m_settings;
@@ -74,6 +76,7 @@ class Watcher {
     ServiceManager m_service;
     std::unique_ptr<MetricsServer> m_metrics;
     std::vector<std::unique_ptr<WatchSink>> m_sinks;
+    std::unique_ptr<BrokerLink> m_broker;  // after m_inbox, which it tells
     WallTime m_started = WallClock::now();
     std::array<std::uint64_t, kEventKinds> m_eventsBegun{};
     std::uint64_t m_surveys = 0;
