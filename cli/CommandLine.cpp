@@ -129,6 +129,8 @@ constexpr CommandEntry kMeshCommands[] = {
      addMeshSurveyCommand},
     {"test", "send tagged data between modules and see whether and how soon it arrives",
      addMeshTestCommand},
+    {"history", "what a watcher kept: each node down and back, each change, and how long",
+     addMeshHistoryCommand},
 };
 
 void declareCommands(CLI::App& parent, std::span<const CommandEntry> entries, CommandRun& run) {

@@ -20,3 +20,4 @@ void addRawCommand(CLI::App& subcommand, CommandRun& run);
 void addMonitorCommand(CLI::App& subcommand, CommandRun& run);
 void addMeshSurveyCommand(CLI::App& subcommand, CommandRun& run);
 void addMeshTestCommand(CLI::App& subcommand, CommandRun& run);
+void addMeshHistoryCommand(CLI::App& subcommand, CommandRun& run);

@@ -41,6 +41,10 @@ constexpr OptionEntry kWordOptions[] = {
      "mqtts: the CA certificate that signs the broker's (the system's CAs)"},
     {"mqtt_password_file", "--mqtt-password-file", "FILE",
      "the broker's password, the file's first line"},
+    {"db", "--db", "URL",
+     "keep every event and each survey's figures in this record: sqlite:///PATH or "
+     "postgresql://USER@HOST:PORT/DB, or off ($XDG_STATE_HOME/meshcfg/watch.db)"},
+    {"history_keep", "--history-keep", "SPAN", "how long the history keeps this site's rows (30d)"},
     {"mqtt_queue", "--mqtt-queue", "N",
      "events kept while the broker is away; past it the oldest are dropped (10000)"},
 };

@@ -8,10 +8,13 @@
 
 #include "Failure.h"
 #include "GivenPorts.h"
+#include "RecordError.h"
+#include "RecordUrl.h"
 #include "RegularFiles.h"
 #include "Settings.h"
 #include "Text.h"
 #include "UserFolders.h"
+#include "WatchHistory.h"
 
 namespace watch {
 
@@ -158,6 +161,23 @@ std::string chooseFile(const SettingValue& value, std::optional<std::string>& ch
     return {};
 }
 
+std::string chooseHistory(SettingChoices& choices, const SettingValue& value) {
+    const auto* text = std::get_if<std::string>(&value);
+    if (text && *text == "off") {
+        choices.db = std::optional<std::string>();
+        return {};
+    }
+    const std::string kinds = "must be sqlite:///PATH or postgresql://USER@HOST:PORT/DB, or off";
+    if (!text) return kinds;
+    try {
+        record::parseRecordUrl(*text);
+    } catch (const record::RecordError& error) {
+        return kinds + ": " + error.what();
+    }
+    choices.db = *text;
+    return {};
+}
+
 struct SettingEntry {
     std::string_view key;
     std::string (*choose)(SettingChoices&, const SettingValue&);
@@ -193,6 +213,11 @@ const SettingEntry kSettingEntries[] = {
      [](SettingChoices& c, const SettingValue& v) { return chooseFile(v, c.mqttPasswordFile); }},
     {"mqtt_queue", [](SettingChoices& c,
                       const SettingValue& v) { return wholeIn(v, 0, 10'000'000, c.mqttQueue); }},
+    {"db", chooseHistory},
+    {"history_keep",
+     [](SettingChoices& c, const SettingValue& v) {
+         return spanIn(v, std::chrono::hours(1), std::chrono::days(3650), c.historyKeep);
+     }},
 };
 
 std::optional<SettingValue> tomlValue(const toml::node& node) {
@@ -319,6 +344,9 @@ WatchSettings settingsFrom(const SettingChoices& file, const SettingChoices& opt
             chosen(options.mqttQueue, file.mqttQueue, static_cast<int>(broker.queueBound)));
         settings.broker = std::move(broker);
     }
+    settings.history = chosen(options.db, file.db,
+                              std::optional<std::string>(record::defaultHistoryUrl(stateHome())));
+    settings.historyKeep = chosen(options.historyKeep, file.historyKeep, settings.historyKeep);
     return settings;
 }
 

@@ -47,6 +47,8 @@ struct WatchSettings {
     std::optional<NetworkAddress> metrics{};  // where /metrics is served; nothing: nowhere
     std::string site{};                       // names this watcher's mesh: the host's name
     std::optional<BrokerSettings> broker{};   // nothing: no broker
+    std::optional<std::string> history{};     // the record's address; nothing: no history
+    std::chrono::seconds historyKeep{std::chrono::days(30)};
 };
 
 inline constexpr std::string_view kDefaultMetrics = "127.0.0.1:9470";
@@ -69,6 +71,8 @@ struct SettingChoices {
     std::optional<std::string> mqttCaFile;
     std::optional<std::string> mqttPasswordFile;
     std::optional<int> mqttQueue;
+    std::optional<std::optional<std::string>> db;
+    std::optional<std::chrono::seconds> historyKeep;
 };
 
 // A value as TOML types it; an option's word is its text, read as the setting's type.

@@ -5,12 +5,15 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 
 #include "GivenPorts.h"
 #include "Interrupt.h"
 #include "PluggedUnits.h"
 #include "PortDirectory.h"
 #include "PortNames.h"
+#include "RecordError.h"
+#include "RecordUrl.h"
 #include "WatchNote.h"
 
 namespace watch {
@@ -38,7 +41,8 @@ Watcher::Watcher(WatchSettings settings, std::function<WatchSettings()> reread,
       m_reread(std::move(reread)),
       m_watch(m_settings.rules),
       m_metrics(std::move(metrics)),
-      m_broker(brokerLink(m_settings)) {
+      m_broker(brokerLink(m_settings)),
+      m_history(historySink(m_settings)) {
     if (const auto period = m_service.watchdogPeriod()) m_watchdog = *period;
 }
 
@@ -50,11 +54,28 @@ std::unique_ptr<BrokerLink> Watcher::brokerLink(const WatchSettings& settings) {
                                         [this] { m_inbox.brokerChanged(); });
 }
 
+std::unique_ptr<HistorySink> Watcher::historySink(const WatchSettings& settings) {
+    if (!settings.history) return nullptr;
+    try {
+        const record::RecordUrl url = record::parseRecordUrl(*settings.history);
+        if (url.engine == record::RecordUrl::Engine::kSqlite) {
+            std::error_code ignored;  // a folder that cannot be made shows when the file is
+            std::filesystem::create_directories(std::filesystem::path(url.path).parent_path(),
+                                                ignored);
+        }
+        return std::make_unique<HistorySink>(*settings.history, settings.site,
+                                             settings.historyKeep);
+    } catch (const record::RecordError& error) {
+        throw Failure(kExitUsage, error.what());
+    }
+}
+
 std::vector<WatchSink*> Watcher::sinks() {
     std::vector<WatchSink*> all;
     for (const auto& sink : m_sinks) all.push_back(sink.get());
     all.push_back(&m_service);
     if (m_broker) all.push_back(m_broker.get());
+    if (m_history) all.push_back(m_history.get());
     if (m_metrics) all.push_back(m_metrics.get());
     return all;
 }
@@ -190,6 +211,11 @@ void Watcher::apply(WatchSettings next) {
         // The old link says "offline" and gives the broker what waits before the new one starts.
         m_broker.reset();
         m_broker = brokerLink(next);
+    }
+    if (next.history != m_settings.history || next.historyKeep != m_settings.historyKeep ||
+        (next.history && next.site != m_settings.site)) {
+        m_history.reset();
+        m_history = historySink(next);
     }
     const bool lineChanged = !sameLine(next.link, m_settings.link);
     std::erase_if(m_ports, [&](const Watched& watched) {

@@ -5,9 +5,9 @@
 // its sinks. Signals come in the same loop: SIGHUP reads the settings again (a broken file is said
 // and the settings in force are kept), Ctrl+C and SIGTERM end it within a wait's poll.
 //
-// Sources tell it through PortNews; sinks are WatchSink. The broker is a sink the watcher keeps
-// (its settings change on SIGHUP); others plug in with addSink; probes are a source of the fate
-// of each send (MeshWatch::probed).
+// Sources tell it through PortNews; sinks are WatchSink. The broker and the history are sinks the
+// watcher keeps (their settings change on SIGHUP); others plug in with addSink; probes are a source
+// of the fate of each send (MeshWatch::probed).
 
 #include <chrono>
 #include <functional>
@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "BrokerLink.h"
+#include "HistorySink.h"
 #include "MeshWatch.h"
 #include "MetricsServer.h"
 #include "PortWatch.h"
@@ -67,6 +68,7 @@ class Watcher {
     void apply(WatchSettings next);
     Clock::time_point nextWake() const;
     std::unique_ptr<BrokerLink> brokerLink(const WatchSettings& settings);
+    static std::unique_ptr<HistorySink> historySink(const WatchSettings& settings);
     std::vector<WatchSink*> sinks();
 
     WatchSettings m_settings;
@@ -77,6 +79,7 @@ class Watcher {
     std::unique_ptr<MetricsServer> m_metrics;
     std::vector<std::unique_ptr<WatchSink>> m_sinks;
     std::unique_ptr<BrokerLink> m_broker;  // after m_inbox, which it tells
+    std::unique_ptr<HistorySink> m_history;
     WallTime m_started = WallClock::now();
     std::array<std::uint64_t, kEventKinds> m_eventsBegun{};
     std::uint64_t m_surveys = 0;

@@ -47,6 +47,8 @@ class WatchProcess {
     WatchProcess(const QStringList& arguments, const QString& configHome) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("XDG_CONFIG_HOME", configHome);
+        // The history under the test's folder too.
+        environment.insert("XDG_STATE_HOME", configHome);
         m_process.setProcessEnvironment(environment);
         m_process.start(QStringLiteral(MESHCFG_WATCH_PATH), QStringList{"--json"} + arguments);
     }
@@ -300,7 +302,29 @@ void WatchLabTest::aModuleSwitchedOffIsDownInTimeAndPrometheusSeesIt() {
 
     // Back as soon as it is heard.
     QVERIFY(m_lab->edit("powered = false\n", {}));
-    QVERIFY(!watcher.awaitEvent("node_down", "end", 3).isEmpty());
+    const QJsonObject back = watcher.awaitEvent("node_down", "end", 3);
+    QVERIFY(!back.isEmpty());
+
+    // The history holds both ends, and how long it was down, as `mesh history` reads it.
+    QJsonObject span;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            QProcess history;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert("XDG_STATE_HOME",
+                               QString::fromStdString(m_configHome.path().string()));
+            history.setProcessEnvironment(environment);
+            history.start(QStringLiteral(MESHCFG_CLI_PATH),
+                          {"mesh", "history", "--node", "3", "--site", "lab", "--json"});
+            history.waitForFinished(kWaitMs);
+            for (const QJsonValue& row : QJsonDocument::fromJson(history.readAll()).array())
+                if (row["kind"] == "node_down" && row["end"].isString()) span = row.toObject();
+            return !span.isEmpty();
+        },
+        kWaitMs));
+    QCOMPARE(span["start"], down["time"]);
+    QCOMPARE(span["end"], back["time"]);
+    QVERIFY2(span["duration_s"].toDouble() > 0, qPrintable(span["duration_s"].toString()));
 
     QElapsedTimer ending;
     ending.start();

@@ -80,6 +80,10 @@ INSTANTIATE_TEST_SUITE_P(
                  "1: 'mqtt' must be mqtt://HOST[:PORT] or mqtts://HOST[:PORT], or off"},
         FileCase{"mqtt_with_path", "mqtt = \"mqtt://broker/meshcfg\"\n",
                  "1: 'mqtt' must name the broker alone, without a path"},
+        FileCase{"db_not_a_record", "db = \"mysql://x/y\"\n",
+                 "1: 'db' must be sqlite:///PATH or postgresql://USER@HOST:PORT/DB, or off"},
+        FileCase{"history_kept_a_minute", "history_keep = \"1m\"\n",
+                 "1: 'history_keep' must be a span of time"},
         FileCase{"mqtt_queue_negative", "mqtt_queue = -1\n",
                  "1: 'mqtt_queue' must be a whole number from 0 to 10000000"}),
     [](const auto& info) { return info.param.name; });
