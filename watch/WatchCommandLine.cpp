@@ -79,6 +79,12 @@ WatchCommandLine parseWatchCommandLine(int argc, const char* const* argv) {
     std::map<std::string_view, std::string> words;
     for (const OptionEntry& entry : kWordOptions)
         app.add_option(entry.names, words[entry.key], entry.help)->type_name(entry.type);
+    std::vector<std::string> probes;
+    app.add_option("--probe", probes,
+                   "send tagged data from FROM to TO every EVERY (10s) and judge its delivery; "
+                   "--probe again for each")
+        ->type_name("FROM,TO[,EVERY]")
+        ->allow_extra_args(false);
     app.add_flag("--json", line.json, "print each event as one JSON object a line");
     try {
         app.parse(argc, argv);
@@ -88,6 +94,7 @@ WatchCommandLine parseWatchCommandLine(int argc, const char* const* argv) {
         if (app.count("--aliases")) given.emplace_back("aliases", aliases);
         for (const OptionEntry& entry : kWordOptions)
             if (app.count(entry.names)) given.emplace_back(entry.key, words[entry.key]);
+        for (const std::string& probe : probes) given.emplace_back("probe", probe);
         for (const auto& [key, value] : given) {
             if (const std::string problem = chooseSetting(line.options, key, value);
                 !problem.empty()) {

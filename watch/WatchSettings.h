@@ -6,6 +6,10 @@
 //   ports = ["COM200-COM205", "rfc2217://bench-3:3333"]
 //   interval = "60s"
 //   lost_after = 2
+//   [[probe]]
+//   from = "COM200"
+//   to = "COM203"
+//   every = "10s"
 //
 // A value is checked by the same rule wherever it comes from; a wrong one is refused with its
 // file and line, or its option, before any port opens.
@@ -21,6 +25,7 @@
 #include "BrokerAddress.h"
 #include "MeshWatch.h"
 #include "NetworkAddress.h"
+#include "ProbeRun.h"
 #include "Session.h"
 
 namespace watch {
@@ -49,6 +54,7 @@ struct WatchSettings {
     std::optional<BrokerSettings> broker{};   // nothing: no broker
     std::optional<std::string> history{};     // the record's address; nothing: no history
     std::chrono::seconds historyKeep{std::chrono::days(30)};
+    std::vector<ProbeSetting> probes{};  // each port of them is watched too
 };
 
 inline constexpr std::string_view kDefaultMetrics = "127.0.0.1:9470";
@@ -73,6 +79,7 @@ struct SettingChoices {
     std::optional<int> mqttQueue;
     std::optional<std::optional<std::string>> db;
     std::optional<std::chrono::seconds> historyKeep;
+    std::optional<std::vector<ProbeSetting>> probes;
 };
 
 // A value as TOML types it; an option's word is its text, read as the setting's type.
@@ -80,7 +87,8 @@ using SettingValue =
     std::variant<bool, std::int64_t, double, std::string, std::vector<std::string>>;
 
 // Sets the setting of this key (a file's key, "lost_after"); why the value cannot be it, or
-// "unknown" when no setting has that key; empty once set.
+// "unknown" when no setting has that key; empty once set. A probe as an option's word is
+// "FROM,TO[,EVERY]".
 std::string chooseSetting(SettingChoices& choices, std::string_view key, const SettingValue& value);
 
 // $XDG_CONFIG_HOME/meshcfg/watch.toml.

@@ -16,6 +16,7 @@
 #include "Mesh.h"
 #include "NodeStates.h"
 #include "PortStates.h"
+#include "ProbeRun.h"
 
 namespace watch {
 
@@ -46,6 +47,7 @@ struct WatchState {
     std::map<std::string, PortState> ports{};
     std::array<std::uint64_t, kEventKinds> eventsBegun{};  // by kind: starts and changes
     std::optional<BrokerFigures> broker{};                 // nothing: no broker
+    std::vector<ProbeFigures> probes{};                    // in the settings' order
 };
 
 // The hops of every route of the survey's modules whose way the route lists show.

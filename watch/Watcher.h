@@ -48,6 +48,12 @@ class Watcher {
         std::unique_ptr<PortWatch> watch;
         bool named = false;  // else found in the alias folder
     };
+    struct Probe {
+        ProbeSetting setting;
+        ProbeFigures figures;
+        std::optional<ProbeRun> run;  // once the target's node id is known
+        std::size_t writesAwaited = 0;
+    };
     struct Round {
         std::uint64_t number = 0;
         Clock::time_point started;
@@ -62,6 +68,10 @@ class Watcher {
     void endRound();
     void forget(const std::string& port);
     void take(WatchNews news);
+    void setProbes(const std::vector<ProbeSetting>& settings);
+    void startProbes(const mesh::Mesh& mesh);
+    void driveProbes();
+    PortWatch* portWatch(const std::string& port);
     void say(const std::vector<Event>& events);
     void publish();
     void reread();
@@ -95,6 +105,7 @@ class Watcher {
     bool m_publishDue = false;
     Clock::time_point m_nextPublish = Clock::now();
     std::string m_aliasProblemSaid;
+    std::vector<Probe> m_probes;
     std::vector<Watched> m_ports;  // last: their threads tell m_inbox until they end
 };
 

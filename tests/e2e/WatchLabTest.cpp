@@ -258,10 +258,11 @@ class WatchLabTest : public QObject {
 
 void WatchLabTest::aModuleSwitchedOffIsDownInTimeAndPrometheusSeesIt() {
     const int port = freeLoopbackPort();
-    WatchProcess watcher({"--aliases", "--interval", QString::number(kIntervalS), "--lost-after",
-                          QString::number(kLostAfter), "--metrics",
-                          QStringLiteral("127.0.0.1:%1").arg(port), "--site", "lab"},
-                         QString::fromStdString(m_configHome.path().string()));
+    WatchProcess watcher(
+        {"--aliases", "--interval", QString::number(kIntervalS), "--lost-after",
+         QString::number(kLostAfter), "--metrics", QStringLiteral("127.0.0.1:%1").arg(port),
+         "--site", "lab", "--probe", "COM200,COM201,1s"},
+        QString::fromStdString(m_configHome.path().string()));
     PrometheusServer prometheus(port);
     QVERIFY2(prometheus.started(), "prometheus does not start: install prometheus");
     // The lab's module 5 is on network id 2: a fault from the first survey on.
@@ -284,6 +285,13 @@ void WatchLabTest::aModuleSwitchedOffIsDownInTimeAndPrometheusSeesIt() {
     QVERIFY(metrics.find("meshcfg_node_up{node=\"1\"} 1\n") != std::string::npos);
     QVERIFY(metrics.find("meshcfg_port_up{port=\"COM202\"} 0\n") != std::string::npos);
     QVERIFY(metrics.find("meshcfg_watch_info{site=\"lab\",") != std::string::npos);
+    // The probe's data reached its target, and its latency is in the histogram.
+    QVERIFY2(
+        metrics.find("meshcfg_probe_delivered_total{from=\"COM200\",to=\"COM201\"} 0\n") ==
+                std::string::npos &&
+            metrics.find("meshcfg_probe_latency_seconds_count{from=\"COM200\",to=\"COM201\"}") !=
+                std::string::npos,
+        metrics.c_str());
     const QJsonDocument mesh =
         QJsonDocument::fromJson(QByteArray::fromStdString(httpGet(port, "/mesh.json")));
     bool threeDown = false;

@@ -84,6 +84,15 @@ INSTANTIATE_TEST_SUITE_P(
                  "1: 'db' must be sqlite:///PATH or postgresql://USER@HOST:PORT/DB, or off"},
         FileCase{"history_kept_a_minute", "history_keep = \"1m\"\n",
                  "1: 'history_keep' must be a span of time"},
+        FileCase{"probe_to_itself", "\n[[probe]]\nfrom = \"COM200\"\nto = \"COM200\"\n",
+                 "2: 'probe' sends from a port to itself"},
+        FileCase{"probe_without_target", "[[probe]]\nfrom = \"COM200\"\n",
+                 "1: a probe needs from and to, each a port"},
+        FileCase{"probe_every_a_word",
+                 "[[probe]]\nfrom = \"COM200\"\nto = \"COM201\"\nevery = \"often\"\n",
+                 "1: 'probe' every must be a span of time"},
+        FileCase{"probe_unknown_key", "[[probe]]\nfrom = \"COM200\"\nto = \"COM201\"\nsize = 20\n",
+                 "4: a probe has no 'size': it takes from, to and every"},
         FileCase{"mqtt_queue_negative", "mqtt_queue = -1\n",
                  "1: 'mqtt_queue' must be a whole number from 0 to 10000000"}),
     [](const auto& info) { return info.param.name; });
@@ -150,6 +159,28 @@ TEST(SettingsFrom, BrokerAndItsPassword) {
     ASSERT_EQ(watch::chooseSetting(options, "mqtt_password_file", secret + ".none"), "");
     EXPECT_THROW(settingsFrom({}, options), Failure);
     EXPECT_FALSE(settingsFrom({}, {}).broker);
+}
+
+// A probe from the file or an option: its ports are watched too, its pace 10 s unless given.
+TEST(SettingsFrom, ProbesAndTheirPorts) {
+    TempFolder folder;
+    const std::string path = (folder.path() / "watch.toml").string();
+    std::ofstream(path) << "ports = [\"COM200\"]\n[[probe]]\nfrom = \"COM200\"\nto = \"COM203\"\n"
+                           "[[probe]]\nfrom = \"COM203\"\nto = \"COM200\"\nevery = \"1m\"\n";
+    const watch::WatchSettings fromFile = settingsFrom(readSettingsFile(path, true), {});
+    EXPECT_EQ(fromFile.probes,
+              (std::vector<watch::ProbeSetting>{{"COM200", "COM203", std::chrono::seconds(10)},
+                                                {"COM203", "COM200", std::chrono::seconds(60)}}));
+    EXPECT_EQ(fromFile.ports, (std::vector<std::string>{"COM200", "COM203"}));
+    watch::SettingChoices options;
+    ASSERT_EQ(watch::chooseSetting(options, "probe", std::string("COM1,COM2,5s")), "");
+    EXPECT_EQ(watch::chooseSetting(options, "probe", std::string("COM1,COM2,5s")),
+              "names the same probe twice");
+    EXPECT_EQ(watch::chooseSetting(options, "probe", std::string("COM1")),
+              "must be FROM,TO or FROM,TO,EVERY, such as COM200,COM203,10s");
+    const watch::WatchSettings fromOption = settingsFrom(readSettingsFile(path, true), options);
+    ASSERT_EQ(fromOption.probes.size(), 1u);
+    EXPECT_EQ(fromOption.probes[0].every, std::chrono::seconds(5));
 }
 
 }  // namespace
