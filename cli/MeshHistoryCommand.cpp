@@ -115,13 +115,7 @@ ExitCode showHistory(const CommonOptions& common, const MeshHistoryOptions& opti
 void checkHistoryOptions(const CommonOptions& common, MeshHistoryOptions& options) {
     if (options.csv && common.json)
         throw Failure(kExitUsage, "mesh history: give --csv or --json, not both");
-    if (options.since) {
-        options.filter.sinceUtcMs = sinceUtcMs(*options.since, std::chrono::system_clock::now());
-        if (!options.filter.sinceUtcMs)
-            throw Failure(kExitUsage, "--since '" + *options.since +
-                                          "' is not YYYY-MM-DD[ HH:MM[:SS]] nor a number "
-                                          "with m, h or d");
-    }
+    if (options.since) options.filter.sinceUtcMs = sinceOption(*options.since);
     if (options.node) options.filter.node = static_cast<std::uint16_t>(*options.node);
 }
 

@@ -101,13 +101,7 @@ ExitCode listUnits(const CommonOptions& common, const UnitsOptions& options) {
 void checkUnitsOptions(const CommonOptions& common, UnitsOptions& units) {
     if (units.csv && common.json)
         throw Failure(kExitUsage, "units: give --csv or --json, not both");
-    if (units.since) {
-        units.filter.sinceUtcMs = sinceUtcMs(*units.since, std::chrono::system_clock::now());
-        if (!units.filter.sinceUtcMs)
-            throw Failure(kExitUsage, "--since '" + *units.since +
-                                          "' is not YYYY-MM-DD[ HH:MM[:SS]] nor a number "
-                                          "with m, h or d");
-    }
+    if (units.since) units.filter.sinceUtcMs = sinceOption(*units.since);
     if (units.result) units.filter.result = record::resultFromName(*units.result);
     if (units.nodeId) units.filter.nodeId = static_cast<std::uint16_t>(*units.nodeId);
 }
@@ -136,6 +130,15 @@ std::optional<std::int64_t> sinceUtcMs(const std::string& text,
         return std::int64_t{seconds} * 1000;
     }
     return std::nullopt;
+}
+
+std::int64_t sinceOption(const std::string& text) {
+    const auto since = sinceUtcMs(text, std::chrono::system_clock::now());
+    if (!since)
+        throw Failure(
+            kExitUsage,
+            "--since '" + text + "' is not YYYY-MM-DD[ HH:MM[:SS]] nor a number with m, h or d");
+    return *since;
 }
 
 void addUnitsCommand(CLI::App& subcommand, CommandRun& run) {

@@ -37,9 +37,11 @@ struct ClientEnd {
 };
 using Client = std::unique_ptr<mosquitto, ClientEnd>;
 
+// The library's words without their full stop: the line goes on after them.
 std::string libraryProblem(int code) {
-    if (code == MOSQ_ERR_ERRNO) return std::strerror(errno);
-    return mosquitto_strerror(code);
+    std::string words = code == MOSQ_ERR_ERRNO ? std::strerror(errno) : mosquitto_strerror(code);
+    if (words.ends_with('.')) words.pop_back();
+    return words;
 }
 
 std::string dumped(const Json& json) {
