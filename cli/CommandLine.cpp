@@ -136,6 +136,8 @@ constexpr CommandEntry kMeshCommands[] = {
      addMeshVerifyCommand},
     {"export", "write the mesh file that describes the modules as they are now",
      addMeshExportCommand},
+    {"history", "what a watcher kept: each node down and back, each change, and how long",
+     addMeshHistoryCommand},
 };
 
 void declareCommands(CLI::App& parent, std::span<const CommandEntry> entries, CommandRun& run) {

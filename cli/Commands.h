@@ -24,3 +24,4 @@ void addMeshPlanCommand(CLI::App& subcommand, CommandRun& run);
 void addMeshApplyCommand(CLI::App& subcommand, CommandRun& run);
 void addMeshVerifyCommand(CLI::App& subcommand, CommandRun& run);
 void addMeshExportCommand(CLI::App& subcommand, CommandRun& run);
+void addMeshHistoryCommand(CLI::App& subcommand, CommandRun& run);

@@ -105,13 +105,7 @@ void checkUnitsOptions(const CommonOptions& common, UnitsOptions& units) {
         throw Failure(kExitUsage, "units: give one of --csv, --json and --json-lines");
     if (units.jsonLines && units.summary)
         throw Failure(kExitUsage, "units: --json-lines lists units; --summary counts them");
-    if (units.since) {
-        units.filter.sinceUtcMs = sinceUtcMs(*units.since, std::chrono::system_clock::now());
-        if (!units.filter.sinceUtcMs)
-            throw Failure(kExitUsage, "--since '" + *units.since +
-                                          "' is not YYYY-MM-DD[ HH:MM[:SS]] nor a number "
-                                          "with m, h or d");
-    }
+    if (units.since) units.filter.sinceUtcMs = sinceOption(*units.since);
     if (units.result) units.filter.result = record::resultFromName(*units.result);
     if (units.nodeId) units.filter.nodeId = static_cast<std::uint16_t>(*units.nodeId);
 }
@@ -140,6 +134,15 @@ std::optional<std::int64_t> sinceUtcMs(const std::string& text,
         return std::int64_t{seconds} * 1000;
     }
     return std::nullopt;
+}
+
+std::int64_t sinceOption(const std::string& text) {
+    const auto since = sinceUtcMs(text, std::chrono::system_clock::now());
+    if (!since)
+        throw Failure(
+            kExitUsage,
+            "--since '" + text + "' is not YYYY-MM-DD[ HH:MM[:SS]] nor a number with m, h or d");
+    return *since;
 }
 
 void addUnitsCommand(CLI::App& subcommand, CommandRun& run) {

@@ -22,3 +22,5 @@ struct UnitsOptions {
 // The start of --since: "2026-12-08", "2026-12-08 06:00" (local time), or "8h" back from now.
 std::optional<std::int64_t> sinceUtcMs(const std::string& text,
                                        std::chrono::system_clock::time_point now);
+// --since as given, read at this moment; a Failure with kExitUsage saying the forms it takes.
+std::int64_t sinceOption(const std::string& text);

@@ -59,9 +59,27 @@ std::vector<std::string> operatorNames(std::string_view) {
     return {"ALTER TABLE units ADD COLUMN operator_name TEXT NOT NULL DEFAULT ''"};
 }
 
+// The fifth version: what mesh watchers tell, each row under its watcher's site, so that the
+// watchers of several sites share one server and never mix: every event, and a sample of each
+// figure per survey.
+std::vector<std::string> watchHistory(std::string_view rowNumber) {
+    const std::string id = "id " + std::string(rowNumber);
+    return {
+        "CREATE TABLE watch_events (" + id +
+            ", site TEXT NOT NULL, time TEXT NOT NULL, time_ms BIGINT NOT NULL,"
+            " kind TEXT NOT NULL, phase TEXT NOT NULL, port TEXT NOT NULL, node BIGINT,"
+            " peer BIGINT, old_value TEXT NOT NULL, new_value TEXT NOT NULL, text TEXT NOT NULL)",
+        "CREATE INDEX watch_events_by_time ON watch_events (site, time_ms)",
+        "CREATE INDEX watch_events_by_node ON watch_events (site, node, time_ms)",
+        "CREATE TABLE watch_samples (site TEXT NOT NULL, time_ms BIGINT NOT NULL,"
+        " figure TEXT NOT NULL, node BIGINT, peer BIGINT, value BIGINT NOT NULL)",
+        "CREATE INDEX watch_samples_by_time ON watch_samples (site, time_ms)",
+    };
+}
+
 using Step = std::vector<std::string> (*)(std::string_view rowNumber);
 // Step i brings a record from version i to version i + 1.
-constexpr Step kSteps[] = {firstTables, queryIndexes, adapterNames, operatorNames};
+constexpr Step kSteps[] = {firstTables, queryIndexes, adapterNames, operatorNames, watchHistory};
 static_assert(std::size(kSteps) == kSchemaVersion);
 
 }  // namespace

@@ -6,7 +6,7 @@
 
 namespace record {
 
-inline constexpr int kSchemaVersion = 4;
+inline constexpr int kSchemaVersion = 5;
 
 // Brings the record to `target`, made first when the database holds none; a RecordError when
 // it was made by a newer tool.

@@ -35,7 +35,7 @@ void DeliveryWatch::probed(const ProbePair& pair, bool delivered, const Delivery
     const std::string names = pair.from + " -> " + pair.to;
     const std::string figures = "delivered " + std::to_string(window.delivered) + " of " +
                                 std::to_string(sent) + " sends in the last " +
-                                spanText(rule.window) + " (" + percentText(share);
+                                forms::spanText(rule.window) + " (" + percentText(share);
     const std::string threshold = percentText(rule.below);
     events.push_back({.time = now,
                       .kind = EventKind::DeliveryLow,

@@ -39,8 +39,9 @@ class Exposition {
         m_text.append("# TYPE ").append(name).append(" ").append(type).append("\n");
     }
     // labels as `name="value",...`, already escaped.
-    void sample(std::string_view labels, std::string_view value) {
-        m_text.append(m_name);
+    // suffix: a histogram's "_bucket", "_sum" or "_count".
+    void sample(std::string_view labels, std::string_view value, std::string_view suffix = {}) {
+        m_text.append(m_name).append(suffix);
         if (!labels.empty()) m_text.append("{").append(labels).append("}");
         m_text.append(" ").append(value).append("\n");
     }
@@ -109,6 +110,46 @@ void addEvents(Exposition& out, const WatchState& state) {
                    std::to_string(state.eventsBegun[kind]));
 }
 
+void addProbes(Exposition& out, const WatchState& state) {
+    const auto pairLabels = [](const ProbeFigures& probe) {
+        return "from=\"" + labelValue(probe.from) + "\",to=\"" + labelValue(probe.to) + "\"";
+    };
+    out.family("meshcfg_probe_sent_total", "counter",
+               "A probe pair's sends whose fate is known: delivered within the time-out or not.");
+    for (const ProbeFigures& probe : state.probes)
+        out.sample(pairLabels(probe), std::to_string(probe.sent));
+    out.family("meshcfg_probe_delivered_total", "counter",
+               "A probe pair's sends whose data reached the target within the time-out.");
+    for (const ProbeFigures& probe : state.probes)
+        out.sample(pairLabels(probe), std::to_string(probe.delivered));
+    out.family("meshcfg_probe_latency_seconds", "histogram",
+               "A probe pair's one-way latency, from the send's last byte on the line to the "
+               "notice's last byte at the target.");
+    for (const ProbeFigures& probe : state.probes) {
+        std::uint64_t below = 0;
+        for (std::size_t bound = 0; bound < kProbeLatencyBounds.size(); ++bound) {
+            below += probe.latencyBuckets[bound];
+            out.sample(pairLabels(probe) + ",le=\"" + number(kProbeLatencyBounds[bound]) + "\"",
+                       std::to_string(below), "_bucket");
+        }
+        out.sample(pairLabels(probe) + ",le=\"+Inf\"", std::to_string(probe.delivered), "_bucket");
+        out.sample(pairLabels(probe), number(probe.latencySum), "_sum");
+        out.sample(pairLabels(probe), std::to_string(probe.delivered), "_count");
+    }
+}
+
+void addBroker(Exposition& out, const WatchState& state) {
+    if (!state.broker) return;
+    out.family("meshcfg_mqtt_connected", "gauge",
+               "Whether the watcher is connected to its MQTT broker (1) or not (0).");
+    out.sample("", state.broker->connected ? "1" : "0");
+    out.family("meshcfg_mqtt_queued_events", "gauge", "Events not yet acknowledged by the broker.");
+    out.sample("", std::to_string(state.broker->waiting));
+    out.family("meshcfg_mqtt_dropped_events_total", "counter",
+               "Events dropped, the oldest first, while the broker's queue was full.");
+    out.sample("", std::to_string(state.broker->dropped));
+}
+
 }  // namespace
 
 std::string metricsText(const WatchState& state, std::string_view version) {
@@ -124,6 +165,8 @@ std::string metricsText(const WatchState& state, std::string_view version) {
     addPorts(out, state);
     addSurveys(out, state);
     addEvents(out, state);
+    addProbes(out, state);
+    addBroker(out, state);
     return out.take();
 }
 

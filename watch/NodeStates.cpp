@@ -39,7 +39,7 @@ void NodeStates::heard(std::uint16_t node, const HeardThrough& through, WallTime
     const auto down = std::chrono::duration_cast<std::chrono::seconds>(now - state.downSince);
     events.push_back(nodeEvent(
         node, state, EventPhase::Ends, now,
-        nodeWithPort(node, state.port) + " is up again after " + spanText(down) + " down"));
+        nodeWithPort(node, state.port) + " is up again after " + forms::spanText(down) + " down"));
 }
 
 void NodeStates::surveyed(const HeardNodes& heard, WallTime now, std::vector<Event>& events) {

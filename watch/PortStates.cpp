@@ -34,7 +34,7 @@ void PortStates::opened(const std::string& port, WallTime now, std::vector<Event
     state.reason.clear();
     if (wasFailing)
         events.push_back(portEvent(port, state, EventPhase::Ends, now, "lost", "open",
-                                   port + " is open again after " + spanText(closed)));
+                                   port + " is open again after " + forms::spanText(closed)));
 }
 
 void PortStates::failed(const std::string& port, const std::string& reason, WallTime now,

@@ -57,6 +57,39 @@ void PortWatch::wake() {
     m_woken.notify_all();
 }
 
+void PortWatch::probe(std::size_t probe, proto::SendDataRequest send) {
+    {
+        std::lock_guard lock(m_lock);
+        if (m_session) {
+            m_sends.emplace_back(probe, std::move(send));
+            m_session->link().cutFrameWait();
+            return;
+        }
+    }
+    m_news.probeWritten(probe, std::nullopt);
+}
+
+std::deque<std::pair<std::size_t, proto::SendDataRequest>> PortWatch::takeSends() {
+    std::lock_guard lock(m_lock);
+    return std::exchange(m_sends, {});
+}
+
+// Each send in turn; one the port fails is not written, and neither are those after it.
+void PortWatch::writeSends(Session& session) {
+    auto sends = takeSends();
+    while (!sends.empty()) {
+        std::optional<ModuleLink::Clock::time_point> onWire;
+        try {
+            onWire = session.post(sends.front().second).written;
+        } catch (...) {
+            for (const auto& send : sends) m_news.probeWritten(send.first, std::nullopt);
+            throw;
+        }
+        m_news.probeWritten(sends.front().first, onWire);
+        sends.pop_front();
+    }
+}
+
 std::optional<std::uint64_t> PortWatch::takeRound() {
     std::lock_guard lock(m_lock);
     return std::exchange(m_round, std::nullopt);
@@ -72,6 +105,7 @@ void PortWatch::serve(Session& session, const std::stop_token& stop) {
         const auto reply = proto::decodeReply(frame.bytes);
         const auto* notice = reply ? std::get_if<proto::ReceiveNotice>(&*reply) : nullptr;
         if (notice && notice->content) m_news.heard(m_port, notice->content->source);
+        if (m_keepNotices) m_news.noticed(m_port, frame.bytes, frame.arrived);
     });
     // News that is not a notice answers nothing the watcher asked: it is let go.
     ModuleLink::News news;
@@ -85,6 +119,7 @@ void PortWatch::serve(Session& session, const std::stop_token& stop) {
             m_news.moduleRead(*round, survey::readOpenModule(session, m_port, stop));
             continue;
         }
+        writeSends(session);
         session.awaitNews(ModuleLink::Clock::now() + kLongestFrameWait, news);
     }
 }
@@ -117,6 +152,7 @@ void PortWatch::run(std::stop_token stop) {
             reason = reasonOf(failure, m_port);
         }
         m_news.portFailed(m_port, reason);
+        for (const auto& send : takeSends()) m_news.probeWritten(send.first, std::nullopt);
         // A survey that asked meanwhile, or while it was tried, has its answer now.
         if (const auto round = takeRound())
             m_news.moduleRead(

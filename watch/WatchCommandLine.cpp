@@ -34,6 +34,19 @@ constexpr OptionEntry kWordOptions[] = {
     {"metrics", "--metrics", "HOST:PORT",
      "where /metrics, /healthz and /mesh.json are served, HOST:PORT, or off (127.0.0.1:9470)"},
     {"site", "--site", "NAME", "the name of this watcher's mesh (the host's name)"},
+    {"mqtt", "--mqtt", "URL",
+     "publish to this MQTT broker: mqtt://[USER@]HOST[:PORT], mqtts:// for TLS, or off (off); "
+     "the password from --mqtt-password-file or MESHCFG_MQTT_PASSWORD"},
+    {"mqtt_ca_file", "--mqtt-ca-file", "FILE",
+     "mqtts: the CA certificate that signs the broker's (the system's CAs)"},
+    {"mqtt_password_file", "--mqtt-password-file", "FILE",
+     "the broker's password, the file's first line"},
+    {"db", "--db", "URL",
+     "keep every event and each survey's figures in this record: sqlite:///PATH or "
+     "postgresql://USER@HOST:PORT/DB, or off ($XDG_STATE_HOME/meshcfg/watch.db)"},
+    {"history_keep", "--history-keep", "SPAN", "how long the history keeps this site's rows (30d)"},
+    {"mqtt_queue", "--mqtt-queue", "N",
+     "events kept while the broker is away; past it the oldest are dropped (10000)"},
 };
 
 std::string usageLine(const CLI::Error& error) {
@@ -66,6 +79,12 @@ WatchCommandLine parseWatchCommandLine(int argc, const char* const* argv) {
     std::map<std::string_view, std::string> words;
     for (const OptionEntry& entry : kWordOptions)
         app.add_option(entry.names, words[entry.key], entry.help)->type_name(entry.type);
+    std::vector<std::string> probes;
+    app.add_option("--probe", probes,
+                   "send tagged data from FROM to TO every EVERY (10s) and judge its delivery; "
+                   "--probe again for each")
+        ->type_name("FROM,TO[,EVERY]")
+        ->allow_extra_args(false);
     app.add_flag("--json", line.json, "print each event as one JSON object a line");
     try {
         app.parse(argc, argv);
@@ -75,6 +94,7 @@ WatchCommandLine parseWatchCommandLine(int argc, const char* const* argv) {
         if (app.count("--aliases")) given.emplace_back("aliases", aliases);
         for (const OptionEntry& entry : kWordOptions)
             if (app.count(entry.names)) given.emplace_back(entry.key, words[entry.key]);
+        for (const std::string& probe : probes) given.emplace_back("probe", probe);
         for (const auto& [key, value] : given) {
             if (const std::string problem = chooseSetting(line.options, key, value);
                 !problem.empty()) {

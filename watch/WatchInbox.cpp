@@ -60,4 +60,32 @@ void WatchInbox::moduleRead(std::uint64_t round, mesh::SurveyedPort module) {
     wake();
 }
 
+void WatchInbox::probeWritten(std::size_t probe,
+                              std::optional<std::chrono::steady_clock::time_point> onWire) {
+    {
+        std::lock_guard lock(m_lock);
+        m_news.probeWrites.push_back({probe, onWire});
+    }
+    wake();
+}
+
+void WatchInbox::noticed(const std::string& port, proto::Frame notice,
+                         std::chrono::steady_clock::time_point at) {
+    {
+        std::lock_guard lock(m_lock);
+        // A flood the loop cannot keep up with loses its oldest, as a full notice queue would.
+        if (m_news.notices.size() >= kMostNotices) m_news.notices.erase(m_news.notices.begin());
+        m_news.notices.push_back({port, std::move(notice), at});
+    }
+    wake();
+}
+
+void WatchInbox::brokerChanged() {
+    {
+        std::lock_guard lock(m_lock);
+        m_news.brokerChanged = true;
+    }
+    wake();
+}
+
 }  // namespace watch

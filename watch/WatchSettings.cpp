@@ -4,13 +4,17 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "Failure.h"
 #include "GivenPorts.h"
+#include "RecordError.h"
+#include "RecordUrl.h"
 #include "RegularFiles.h"
 #include "Settings.h"
 #include "Text.h"
 #include "UserFolders.h"
+#include "WatchHistory.h"
 
 namespace watch {
 
@@ -136,6 +140,75 @@ std::string chooseSite(SettingChoices& choices, const SettingValue& value) {
     return {};
 }
 
+std::string chooseBroker(SettingChoices& choices, const SettingValue& value) {
+    const auto* text = std::get_if<std::string>(&value);
+    if (!text) return "must be mqtt://HOST[:PORT] or mqtts://HOST[:PORT], or off";
+    if (*text == "off") {
+        choices.mqtt = std::optional<BrokerAddress>();
+        return {};
+    }
+    std::string problem;
+    const auto address = parseBrokerAddress(*text, problem);
+    if (!address) return problem;
+    choices.mqtt = address;
+    return {};
+}
+
+std::string chooseFile(const SettingValue& value, std::optional<std::string>& chosen) {
+    const auto* text = std::get_if<std::string>(&value);
+    if (!text || text->empty()) return "must name a file";
+    chosen = *text;
+    return {};
+}
+
+std::string chooseHistory(SettingChoices& choices, const SettingValue& value) {
+    const auto* text = std::get_if<std::string>(&value);
+    if (text && *text == "off") {
+        choices.db = std::optional<std::string>();
+        return {};
+    }
+    const std::string kinds = "must be sqlite:///PATH or postgresql://USER@HOST:PORT/DB, or off";
+    if (!text) return kinds;
+    try {
+        record::parseRecordUrl(*text);
+    } catch (const record::RecordError& error) {
+        return kinds + ": " + error.what();
+    }
+    choices.db = *text;
+    return {};
+}
+
+// One probe, "FROM,TO[,EVERY]", added to those chosen.
+std::string chooseProbe(SettingChoices& choices, const SettingValue& value) {
+    const auto* text = std::get_if<std::string>(&value);
+    std::vector<std::string> parts;
+    for (std::size_t start = 0; text && start <= text->size();) {
+        const auto comma = std::min(text->find(',', start), text->size());
+        parts.push_back(text->substr(start, comma - start));
+        start = comma + 1;
+    }
+    const std::string form = "must be FROM,TO or FROM,TO,EVERY, such as COM200,COM203,10s";
+    if (parts.size() < 2 || parts.size() > 3) return form;
+    GivenPorts given = givenPorts({parts[0], parts[1]});
+    if (!given.problem.empty()) return "names no port that can be: " + given.problem;
+    if (given.ports.size() != 2) return form;
+    if (given.ports[0] == given.ports[1]) return "sends from a port to itself";
+    ProbeSetting probe{given.ports[0], given.ports[1]};
+    if (parts.size() == 3) {
+        std::optional<std::chrono::seconds> every;
+        if (std::string problem =
+                spanIn(parts[2], std::chrono::seconds(1), std::chrono::hours(24), every);
+            !problem.empty())
+            return "every " + problem;
+        probe.every = *every;
+    }
+    if (!choices.probes) choices.probes.emplace();
+    if (std::ranges::find(*choices.probes, probe) != choices.probes->end())
+        return "names the same probe twice";
+    choices.probes->push_back(std::move(probe));
+    return {};
+}
+
 struct SettingEntry {
     std::string_view key;
     std::string (*choose)(SettingChoices&, const SettingValue&);
@@ -164,6 +237,19 @@ const SettingEntry kSettingEntries[] = {
      }},
     {"metrics", chooseMetrics},
     {"site", chooseSite},
+    {"mqtt", chooseBroker},
+    {"mqtt_ca_file",
+     [](SettingChoices& c, const SettingValue& v) { return chooseFile(v, c.mqttCaFile); }},
+    {"mqtt_password_file",
+     [](SettingChoices& c, const SettingValue& v) { return chooseFile(v, c.mqttPasswordFile); }},
+    {"mqtt_queue", [](SettingChoices& c,
+                      const SettingValue& v) { return wholeIn(v, 0, 10'000'000, c.mqttQueue); }},
+    {"db", chooseHistory},
+    {"probe", chooseProbe},
+    {"history_keep",
+     [](SettingChoices& c, const SettingValue& v) {
+         return spanIn(v, std::chrono::hours(1), std::chrono::days(3650), c.historyKeep);
+     }},
 };
 
 std::optional<SettingValue> tomlValue(const toml::node& node) {
@@ -194,6 +280,44 @@ std::string hostSite() {
     for (const char c : std::string_view(name)) site += siteCharacter(c) ? c : '-';
     site.resize(std::min(site.size(), kLongestSite));
     return site.empty() ? "desk" : site;
+}
+
+// The first line of the file, or of the environment's variable; a file that cannot be read is
+// refused with its name, never with what it holds.
+std::string brokerPassword(const std::optional<std::string>& file) {
+    constexpr std::size_t kLongestPasswordFile = 4096;
+    std::string password;
+    if (file) {
+        const FileText read = readRegularFile(*file, kLongestPasswordFile);
+        if (!read.text) throw Failure(kExitUsage, *file + ": not a password file: " + read.problem);
+        password = *read.text;
+    } else if (const char* variable = std::getenv(kBrokerPasswordVariable.data())) {
+        password = variable;
+    }
+    return password.substr(0, password.find_first_of("\r\n"));
+}
+
+// [[probe]] tables: from, to and every, each checked as the option's word is.
+void readProbes(const std::string& path, const toml::array& tables, SettingChoices& choices) {
+    for (const toml::node& item : tables) {
+        const toml::table& probe = *item.as_table();
+        for (const auto& [key, value] : probe)
+            if (key.str() != "from" && key.str() != "to" && key.str() != "every")
+                throw fileError(
+                    path, value.source(),
+                    "a probe has no '" + std::string(key.str()) + "': it takes from, to and every");
+        const auto from = probe["from"].value<std::string>();
+        const auto to = probe["to"].value<std::string>();
+        if (!from || !to)
+            throw fileError(path, probe.source(), "a probe needs from and to, each a port");
+        std::string word = *from + "," + *to;
+        if (const auto every = probe["every"].value<std::string>())
+            word += "," + *every;
+        else if (const auto seconds = probe["every"].value<std::int64_t>())
+            word += "," + std::to_string(*seconds);
+        if (const std::string problem = chooseProbe(choices, word); !problem.empty())
+            throw fileError(path, probe.source(), "'probe' " + problem);
+    }
 }
 
 template <typename Value>
@@ -227,6 +351,10 @@ SettingChoices readSettingsFile(const std::string& path, bool named) {
     SettingChoices choices;
     for (const auto& [key, node] : table) {
         const std::string name(key.str());
+        if (name == "probe" && node.is_array_of_tables()) {
+            readProbes(path, *node.as_array(), choices);
+            continue;
+        }
         const auto value = tomlValue(node);
         std::string problem =
             value ? chooseSetting(choices, name, *value) : "is of no setting's type";
@@ -263,6 +391,26 @@ WatchSettings settingsFrom(const SettingChoices& file, const SettingChoices& opt
     settings.metrics = chosen(options.metrics, file.metrics,
                               parseNetworkAddress("tcp://" + std::string(kDefaultMetrics)).address);
     settings.site = chosen(options.site, file.site, hostSite());
+    if (const auto address = chosen(options.mqtt, file.mqtt, std::optional<BrokerAddress>())) {
+        BrokerSettings broker{.address = *address};
+        broker.caFile = chosen(options.mqttCaFile, file.mqttCaFile, std::string());
+        if (!broker.caFile.empty() && ::access(broker.caFile.c_str(), R_OK) != 0)
+            throw Failure(kExitUsage, broker.caFile + ": the broker's CA file cannot be read");
+        const auto passwordFile =
+            options.mqttPasswordFile ? options.mqttPasswordFile : file.mqttPasswordFile;
+        broker.password = brokerPassword(passwordFile);
+        broker.queueBound = static_cast<std::size_t>(
+            chosen(options.mqttQueue, file.mqttQueue, static_cast<int>(broker.queueBound)));
+        settings.broker = std::move(broker);
+    }
+    settings.history = chosen(options.db, file.db,
+                              std::optional<std::string>(record::defaultHistoryUrl(stateHome())));
+    settings.historyKeep = chosen(options.historyKeep, file.historyKeep, settings.historyKeep);
+    settings.probes = chosen(options.probes, file.probes, {});
+    for (const ProbeSetting& probe : settings.probes)
+        for (const std::string& port : {probe.from, probe.to})
+            if (std::ranges::find(settings.ports, port) == settings.ports.end())
+                settings.ports.push_back(port);
     return settings;
 }
 

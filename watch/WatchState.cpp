@@ -31,7 +31,7 @@ std::string unhealthyReason(const WatchState& state, WallTime now) {
     const WallTime since = state.surveys ? state.surveyedAt : state.started;
     const auto late = std::chrono::duration_cast<std::chrono::seconds>(now - since);
     if (late <= allowed) return {};
-    return "no survey ended in the last " + spanText(late);
+    return "no survey ended in the last " + forms::spanText(late);
 }
 
 }  // namespace watch

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "Mesh.h"
 #include "NodeStates.h"
 #include "PortStates.h"
+#include "ProbeRun.h"
 
 namespace watch {
 
@@ -23,6 +25,13 @@ struct RouteHops {
     std::uint16_t node = 0;
     std::uint16_t target = 0;
     int hops = 0;
+};
+
+// The broker's side, as the metrics show it.
+struct BrokerFigures {
+    bool connected = false;
+    std::uint64_t dropped = 0;  // events dropped from a full queue while the broker was away
+    std::size_t waiting = 0;    // events not yet acknowledged by the broker
 };
 
 struct WatchState {
@@ -37,6 +46,8 @@ struct WatchState {
     std::map<std::uint16_t, NodeState> nodes{};
     std::map<std::string, PortState> ports{};
     std::array<std::uint64_t, kEventKinds> eventsBegun{};  // by kind: starts and changes
+    std::optional<BrokerFigures> broker{};                 // nothing: no broker
+    std::vector<ProbeFigures> probes{};                    // in the settings' order
 };
 
 // The hops of every route of the survey's modules whose way the route lists show.

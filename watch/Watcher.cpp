@@ -5,13 +5,16 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 
 #include "GivenPorts.h"
 #include "Interrupt.h"
 #include "PluggedUnits.h"
 #include "PortDirectory.h"
 #include "PortNames.h"
-#include "PrintableText.h"
+#include "RecordError.h"
+#include "RecordUrl.h"
+#include "WatchNote.h"
 
 namespace watch {
 
@@ -37,32 +40,117 @@ Watcher::Watcher(WatchSettings settings, std::function<WatchSettings()> reread,
     : m_settings(std::move(settings)),
       m_reread(std::move(reread)),
       m_watch(m_settings.rules),
-      m_metrics(std::move(metrics)) {
+      m_metrics(std::move(metrics)),
+      m_broker(brokerLink(m_settings)),
+      m_history(historySink(m_settings)) {
     if (const auto period = m_service.watchdogPeriod()) m_watchdog = *period;
 }
 
 Watcher::~Watcher() = default;
 
+std::unique_ptr<BrokerLink> Watcher::brokerLink(const WatchSettings& settings) {
+    if (!settings.broker) return nullptr;
+    return std::make_unique<BrokerLink>(*settings.broker, settings.site,
+                                        [this] { m_inbox.brokerChanged(); });
+}
+
+std::unique_ptr<HistorySink> Watcher::historySink(const WatchSettings& settings) {
+    if (!settings.history) return nullptr;
+    try {
+        const record::RecordUrl url = record::parseRecordUrl(*settings.history);
+        if (url.engine == record::RecordUrl::Engine::kSqlite) {
+            std::error_code ignored;  // a folder that cannot be made shows when the file is
+            std::filesystem::create_directories(std::filesystem::path(url.path).parent_path(),
+                                                ignored);
+        }
+        return std::make_unique<HistorySink>(*settings.history, settings.site,
+                                             settings.historyKeep);
+    } catch (const record::RecordError& error) {
+        throw Failure(kExitUsage, error.what());
+    }
+}
+
 std::vector<WatchSink*> Watcher::sinks() {
     std::vector<WatchSink*> all;
     for (const auto& sink : m_sinks) all.push_back(sink.get());
     all.push_back(&m_service);
+    if (m_broker) all.push_back(m_broker.get());
+    if (m_history) all.push_back(m_history.get());
     if (m_metrics) all.push_back(m_metrics.get());
     return all;
-}
-
-void Watcher::note(const std::string& text) const {
-    std::fprintf(stderr, "%s: %s\n", kWatchProgram.data(), printableText(text).c_str());
 }
 
 void Watcher::watchPort(const std::string& port, bool named) {
     m_watch.watching(port, WallClock::now());
     m_ports.push_back({std::make_unique<PortWatch>(port, m_settings.link, m_inbox), named});
+    for (const Probe& probe : m_probes)
+        if (probe.setting.to == port) m_ports.back().watch->keepNotices(true);
+}
+
+PortWatch* Watcher::portWatch(const std::string& port) {
+    for (const Watched& watched : m_ports)
+        if (watched.watch->port() == port) return watched.watch.get();
+    return nullptr;
+}
+
+// Figures of a probe kept under the same settings go on counting.
+void Watcher::setProbes(const std::vector<ProbeSetting>& settings) {
+    std::vector<Probe> probes;
+    for (const ProbeSetting& setting : settings) {
+        const auto kept = std::ranges::find_if(
+            m_probes, [&](const Probe& probe) { return probe.setting == setting; });
+        probes.push_back(kept != m_probes.end()
+                             ? Probe{setting, kept->figures, std::nullopt, 0}
+                             : Probe{setting, {setting.from, setting.to, 0, 0, {}, 0}, {}, 0});
+    }
+    m_probes = std::move(probes);
+    for (const Watched& watched : m_ports)
+        watched.watch->keepNotices(std::ranges::any_of(m_probes, [&](const Probe& probe) {
+            return probe.setting.to == watched.watch->port();
+        }));
+}
+
+// A probe starts once the survey knows its target's node id, and starts again when that
+// changes, between two sends.
+void Watcher::startProbes(const mesh::Mesh& mesh) {
+    const auto nodeOn = [&](const std::string& port) -> std::optional<std::uint16_t> {
+        for (const mesh::Module& module : mesh::modulesOf(mesh.survey))
+            if (mesh.survey[module.index].port == port) return module.id;
+        return std::nullopt;
+    };
+    for (Probe& probe : m_probes) {
+        const auto to = nodeOn(probe.setting.to);
+        if (!to || (probe.run && probe.run->toNode() == *to) || probe.writesAwaited) continue;
+        probe.run.emplace(probe.setting, nodeOn(probe.setting.from).value_or(0), *to, Clock::now());
+    }
+    driveProbes();
+}
+
+void Watcher::driveProbes() {
+    const auto now = Clock::now();
+    for (std::size_t index = 0; index < m_probes.size(); ++index) {
+        Probe& probe = m_probes[index];
+        if (!probe.run) continue;
+        for (proto::SendDataRequest& send : probe.run->due(now)) {
+            ++probe.writesAwaited;
+            if (PortWatch* sender = portWatch(probe.setting.from))
+                sender->probe(index, std::move(send));
+            else
+                m_inbox.probeWritten(index, std::nullopt);
+        }
+        for (const ProbeFate& fate : probe.run->advance(now)) {
+            countFate(probe.figures, fate);
+            say(m_watch.probed({probe.setting.from, probe.setting.to}, fate.delivered,
+                               WallClock::now()));
+            m_publishDue = true;
+        }
+    }
 }
 
 void Watcher::adoptAliases() {
     const std::string problem = aliasDirectoryProblem();
-    if (problem != m_aliasProblemSaid && !problem.empty()) note(problem + ": no alias is watched");
+    if (problem != m_aliasProblemSaid && !problem.empty())
+        watchNote(problem + ": no alias is watched");
     m_aliasProblemSaid = problem;
     if (!problem.empty()) return;
     std::vector<std::string> names;
@@ -109,7 +197,8 @@ void Watcher::endRound() {
     m_routeHops = routeHopsOf(*mesh);
     m_surveyedAt = WallClock::now();
     ++m_surveys;
-    say(m_watch.surveyed(std::move(mesh), m_surveyedAt));
+    say(m_watch.surveyed(mesh, m_surveyedAt));
+    startProbes(*mesh);
     publish();
 }
 
@@ -122,6 +211,7 @@ void Watcher::forget(const std::string& port) {
 }
 
 void Watcher::take(WatchNews news) {
+    m_publishDue = m_publishDue || news.brokerChanged;
     for (const PortChange& change : news.ports) {
         say(change.open ? m_watch.portOpened(change.port, change.time)
                         : m_watch.portFailed(change.port, change.reason, change.time));
@@ -131,6 +221,20 @@ void Watcher::take(WatchNews news) {
         say(m_watch.heard(node, heard.port, heard.time));
         m_publishDue = true;
     }
+    for (const ProbeWrite& write : news.probeWrites) {
+        if (write.probe >= m_probes.size()) continue;  // of probes let go since
+        Probe& probe = m_probes[write.probe];
+        if (probe.writesAwaited) --probe.writesAwaited;
+        if (!probe.run) continue;
+        if (write.onWire)
+            probe.run->written(*write.onWire);
+        else
+            probe.run->unwritten();
+    }
+    for (const PortNotice& notice : news.notices)
+        for (Probe& probe : m_probes)
+            if (probe.run && probe.setting.to == notice.port)
+                probe.run->noticed(notice.notice, notice.at);
     for (ModuleRead& read : news.reads) {
         if (!m_round || read.round != m_round->number) continue;
         const std::string port = read.module.port;
@@ -161,6 +265,8 @@ void Watcher::publish() {
     state->nodes = m_watch.nodes();
     state->ports = m_watch.ports();
     state->eventsBegun = m_eventsBegun;
+    if (m_broker) state->broker = m_broker->figures();
+    for (const Probe& probe : m_probes) state->probes.push_back(probe.figures);
     const std::shared_ptr<const WatchState> shared = std::move(state);
     for (WatchSink* sink : sinks()) sink->changed(shared);
     m_publishDue = false;
@@ -179,6 +285,16 @@ void Watcher::apply(WatchSettings next) {
             throw Failure(kExitPort, problem);
         m_metrics = std::move(server);
     }
+    if (next.broker != m_settings.broker || (next.broker && next.site != m_settings.site)) {
+        // The old link says "offline" and gives the broker what waits before the new one starts.
+        m_broker.reset();
+        m_broker = brokerLink(next);
+    }
+    if (next.history != m_settings.history || next.historyKeep != m_settings.historyKeep ||
+        (next.history && next.site != m_settings.site)) {
+        m_history.reset();
+        m_history = historySink(next);
+    }
     const bool lineChanged = !sameLine(next.link, m_settings.link);
     std::erase_if(m_ports, [&](const Watched& watched) {
         const std::string& port = watched.watch->port();
@@ -188,6 +304,7 @@ void Watcher::apply(WatchSettings next) {
         if (!kept) forget(port);
         return !kept;
     });
+    if (next.probes != m_settings.probes) setProbes(next.probes);
     m_settings = std::move(next);
     for (const std::string& port : m_settings.ports)
         if (std::ranges::none_of(m_ports,
@@ -204,9 +321,9 @@ void Watcher::reread() {
     m_service.reloading();
     try {
         apply(m_reread());
-        note("settings read again");
+        watchNote("settings read again");
     } catch (const Failure& failure) {
-        note(std::string(failure.what()) + "; the settings in force are kept");
+        watchNote(std::string(failure.what()) + "; the settings in force are kept");
     }
     m_service.ready();
 }
@@ -215,10 +332,14 @@ Watcher::Clock::time_point Watcher::nextWake() const {
     Clock::time_point wake = m_round ? m_round->deadline : m_nextSurvey;
     if (m_watchdog) wake = std::min(wake, m_nextPing);
     if (m_publishDue) wake = std::min(wake, m_nextPublish);
+    for (const Probe& probe : m_probes)
+        if (const auto due = probe.run ? probe.run->nextWake() : std::nullopt)
+            wake = std::min(wake, *due);
     return wake;
 }
 
 void Watcher::run(WatchSignals& signals) {
+    setProbes(m_settings.probes);
     for (const std::string& port : m_settings.ports) watchPort(port, true);
     if (m_settings.aliases) adoptAliases();
     publish();
@@ -231,6 +352,7 @@ void Watcher::run(WatchSignals& signals) {
             m_service.pingWatchdog();
             m_nextPing = now + *m_watchdog;
         }
+        driveProbes();
         if (m_publishDue && now >= m_nextPublish) publish();
 
         const auto wait = std::chrono::ceil<std::chrono::milliseconds>(nextWake() - Clock::now());

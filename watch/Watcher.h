@@ -5,8 +5,9 @@
 // its sinks. Signals come in the same loop: SIGHUP reads the settings again (a broken file is said
 // and the settings in force are kept), Ctrl+C and SIGTERM end it within a wait's poll.
 //
-// Sources tell it through PortNews; sinks are WatchSink. A broker or the record plugs in as a
-// sink (addSink), probes as a source of the fate of each send (MeshWatch::probed).
+// Sources tell it through PortNews; sinks are WatchSink. The broker and the history are sinks the
+// watcher keeps (their settings change on SIGHUP); others plug in with addSink; probes are a source
+// of the fate of each send (MeshWatch::probed).
 
 #include <chrono>
 #include <functional>
@@ -15,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "BrokerLink.h"
+#include "HistorySink.h"
 #include "MeshWatch.h"
 #include "MetricsServer.h"
 #include "PortWatch.h"
@@ -45,6 +48,12 @@ class Watcher {
         std::unique_ptr<PortWatch> watch;
         bool named = false;  // else found in the alias folder
     };
+    struct Probe {
+        ProbeSetting setting;
+        ProbeFigures figures;
+        std::optional<ProbeRun> run;  // once the target's node id is known
+        std::size_t writesAwaited = 0;
+    };
     struct Round {
         std::uint64_t number = 0;
         Clock::time_point started;
@@ -59,12 +68,17 @@ class Watcher {
     void endRound();
     void forget(const std::string& port);
     void take(WatchNews news);
+    void setProbes(const std::vector<ProbeSetting>& settings);
+    void startProbes(const mesh::Mesh& mesh);
+    void driveProbes();
+    PortWatch* portWatch(const std::string& port);
     void say(const std::vector<Event>& events);
     void publish();
     void reread();
     void apply(WatchSettings next);
-    void note(const std::string& text) const;
     Clock::time_point nextWake() const;
+    std::unique_ptr<BrokerLink> brokerLink(const WatchSettings& settings);
+    static std::unique_ptr<HistorySink> historySink(const WatchSettings& settings);
     std::vector<WatchSink*> sinks();
 
     WatchSettings m_settings;
@@ -74,6 +88,8 @@ class Watcher {
     ServiceManager m_service;
     std::unique_ptr<MetricsServer> m_metrics;
     std::vector<std::unique_ptr<WatchSink>> m_sinks;
+    std::unique_ptr<BrokerLink> m_broker;  // after m_inbox, which it tells
+    std::unique_ptr<HistorySink> m_history;
     WallTime m_started = WallClock::now();
     std::array<std::uint64_t, kEventKinds> m_eventsBegun{};
     std::uint64_t m_surveys = 0;
@@ -89,6 +105,7 @@ class Watcher {
     bool m_publishDue = false;
     Clock::time_point m_nextPublish = Clock::now();
     std::string m_aliasProblemSaid;
+    std::vector<Probe> m_probes;
     std::vector<Watched> m_ports;  // last: their threads tell m_inbox until they end
 };
 

@@ -37,11 +37,13 @@ int watchMesh(const WatchCommandLine& line) {
     std::string problem;
     if (settings.metrics && !(metrics = MetricsServer::listen(*settings.metrics, problem)))
         throw Failure(kExitPort, problem);
-    std::fprintf(stderr, "%s: watching %s, surveyed every %lld s%s\n", kWatchProgram.data(),
-                 watchedText(settings).c_str(), static_cast<long long>(settings.interval.count()),
-                 settings.metrics
-                     ? ("; metrics on http://" + settings.metrics->hostPort() + "/metrics").c_str()
-                     : "");
+    std::fprintf(
+        stderr, "%s: watching %s, surveyed every %lld s%s%s\n", kWatchProgram.data(),
+        watchedText(settings).c_str(), static_cast<long long>(settings.interval.count()),
+        settings.metrics
+            ? ("; metrics on http://" + settings.metrics->hostPort() + "/metrics").c_str()
+            : "",
+        settings.broker ? ("; publishing to " + settings.broker->address.text()).c_str() : "");
     Watcher watcher(std::move(settings), readSettings, std::move(metrics));
     watcher.addSink(std::make_unique<EventLog>(line.json));
     watcher.run(signals);

@@ -514,6 +514,7 @@ const ListedCommand kListedCommands[] = {
     {"mesh", "work on every module of a mesh at once"},
     {"mesh survey", "read every module of a mesh at once, draw its map and list its faults"},
     {"mesh test", "send tagged data between modules and see whether and how soon it arrives"},
+    {"mesh history", "what a watcher kept: each node down and back, each change, and how long"},
 };
 
 INSTANTIATE_TEST_SUITE_P(, ListedCommands, testing::ValuesIn(kListedCommands),

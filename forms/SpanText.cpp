@@ -1,6 +1,8 @@
 #include "SpanText.h"
 
-namespace watch {
+#include <algorithm>
+
+namespace forms {
 
 std::string spanText(std::chrono::seconds span) {
     const long long total = std::max<long long>(0, span.count());
@@ -20,4 +22,4 @@ std::string spanText(std::chrono::seconds span) {
     return std::to_string(seconds) + " s";
 }
 
-}  // namespace watch
+}  // namespace forms
