@@ -337,6 +337,9 @@ void MeshWindow::follow(const QUrl& watcher, std::chrono::milliseconds interval)
     delete m_follower;
     m_followedBody.clear();
     m_follower = new MeshFollower(watcher, interval, this);
+    // The map is the watcher's: a survey of this desk's ports would draw over it.
+    m_surveyButton->setEnabled(false);
+    m_surveyButton->setToolTip(tr("The map follows a watcher's survey."));
     const QString url = m_follower->documentUrl().toDisplayString();
     setWindowTitle(tr("Meshcfg mesh map: %1").arg(url));
     setStatus(tr("Reading %1...").arg(url));
