@@ -67,7 +67,19 @@ QString NodeBadge::letter() const {
 }
 
 QColor NodeBadge::color() const {
-    return colorOf(m_kind);
+    return m_down.isEmpty() ? colorOf(m_kind) : kDownColor;
+}
+
+void NodeBadge::setDown(QString text) {
+    if (text == m_down) return;
+    prepareGeometryChange();  // the caption grows
+    m_down = std::move(text);
+    update();
+}
+
+QString NodeBadge::shownCaption() const {
+    if (m_down.isEmpty() || m_caption.isEmpty()) return m_caption.isEmpty() ? m_down : m_caption;
+    return m_caption + QStringLiteral(" · ") + m_down;
 }
 
 void NodeBadge::setHighlighted(bool on) {
@@ -94,9 +106,10 @@ QFont NodeBadge::captionFont() const {
 }
 
 QRectF NodeBadge::captionRect() const {
-    if (m_caption.isEmpty()) return {};
+    const QString caption = shownCaption();
+    if (caption.isEmpty()) return {};
     const QFontMetricsF metrics(captionFont());
-    const QSizeF size(metrics.horizontalAdvance(m_caption) + 6, metrics.height() + 2);
+    const QSizeF size(metrics.horizontalAdvance(caption) + 6, metrics.height() + 2);
     return {QPointF(-size.width() / 2, kRadius + 2), size};
 }
 
@@ -132,9 +145,10 @@ void NodeBadge::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidge
         painter->drawEllipse(circle.adjusted(-4, -4, 4, 4));
     }
     CShapButton::paintBadge(*painter, circle.toRect(), color(), label(), CShapButton::badgeFont());
-    if (!m_caption.isEmpty())
-        drawBackedText(*painter, captionRect(), m_caption, captionFont(),
-                       m_faulty ? kFaultColor : QColor(Qt::black));
+    if (const QString caption = shownCaption(); !caption.isEmpty())
+        drawBackedText(
+            *painter, captionRect(), caption, captionFont(),
+            m_faulty ? kFaultColor : QColor(m_down.isEmpty() ? Qt::black : Qt::darkGray));
 }
 
 MapLine::MapLine(const mesh::MeshLine& line, const meshmap::LinePlace& place) : m_line(line) {

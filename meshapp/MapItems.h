@@ -20,6 +20,7 @@
 
 inline const QColor kHaloColor(0xff, 0xd4, 0x00);
 inline const QColor kFaultColor(0xe0, 0x00, 0x00);
+inline const QColor kDownColor(0xa0, 0xa0, 0xa0);
 
 enum class BadgeKind { Module, HeardOf };
 
@@ -40,6 +41,10 @@ class NodeBadge : public QGraphicsItem {
     // A ring in the colour of the delivery test's figures for the node; none without.
     const std::optional<QColor>& delivery() const { return m_delivery; }
     void setDelivery(std::optional<QColor> color);
+    // A node a followed watcher holds down: greyed, with how long since it was heard under it.
+    const QString& downText() const { return m_down; }
+    void setDown(QString text);
+    QString shownCaption() const;  // the caption with the down text
 
     QRectF boundingRect() const override;
     void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
@@ -57,6 +62,7 @@ class NodeBadge : public QGraphicsItem {
     bool m_highlighted = false;
     bool m_faulty = false;
     std::optional<QColor> m_delivery;
+    QString m_down;
 };
 
 class MapLine : public QGraphicsItem {

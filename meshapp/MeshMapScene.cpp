@@ -113,6 +113,13 @@ void MeshMapScene::highlightFault(const mesh::Fault* fault) {
     }
 }
 
+void MeshMapScene::showDown(const std::map<std::uint16_t, QString>& down) {
+    for (auto& [id, badge] : m_badges) {
+        const auto found = down.find(id);
+        badge->setDown(found == down.end() ? QString() : found->second);
+    }
+}
+
 NodeBadge* MeshMapScene::badge(std::uint16_t id) const {
     const auto found = m_badges.find(id);
     return found != m_badges.end() ? found->second : nullptr;

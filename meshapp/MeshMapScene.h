@@ -51,6 +51,9 @@ class MeshMapScene : public QGraphicsScene {
     void showDelivery(const std::map<std::uint16_t, QColor>& nodes,
                       const std::map<NodePair, QColor>& lines);
 
+    // The nodes a followed watcher holds down, each with its down text; every other node is up.
+    void showDown(const std::map<std::uint16_t, QString>& down);
+
     NodeBadge* badge(std::uint16_t id) const;
     MapLine* line(std::uint16_t a, std::uint16_t b) const;  // either way round
     std::vector<NodeBadge*> badges() const;

@@ -19,10 +19,12 @@
 #include "DeliveryMatrix.h"
 #include "DeliveryOnMap.h"
 #include "DeliveryTestPane.h"
+#include "FollowedMesh.h"
 #include "MapItems.h"
 #include "MapLegend.h"
 #include "MapPicture.h"
 #include "MapView.h"
+#include "MeshFollower.h"
 #include "MeshMapScene.h"
 #include "MeshVerdict.h"
 #include "ModuleDetails.h"
@@ -329,6 +331,62 @@ void MeshWindow::pickForTest(std::uint16_t node) {
     } else {
         m_pickedSender = port;
     }
+}
+
+void MeshWindow::follow(const QUrl& watcher, std::chrono::milliseconds interval) {
+    delete m_follower;
+    m_followedBody.clear();
+    m_follower = new MeshFollower(watcher, interval, this);
+    // The map is the watcher's: a survey of this desk's ports would draw over it.
+    m_surveyButton->setEnabled(false);
+    m_surveyButton->setToolTip(tr("The map follows a watcher's survey."));
+    const QString url = m_follower->documentUrl().toDisplayString();
+    setWindowTitle(tr("Meshcfg mesh map: %1").arg(url));
+    setStatus(tr("Reading %1...").arg(url));
+    connect(m_follower, &MeshFollower::served, this, &MeshWindow::showFollowed);
+    connect(m_follower, &MeshFollower::failed, this, [this, interval](const QString& why) {
+        setStatus(tr("The watcher cannot be reached at %1: %2. Trying again every %3 s; the "
+                     "map shows what it last served.")
+                      .arg(m_follower->documentUrl().toDisplayString(), why)
+                      .arg(static_cast<double>(interval.count()) / 1000));
+    });
+}
+
+void MeshWindow::showFollowed(const QByteArray& body) {
+    const QString url = m_follower->documentUrl().toDisplayString();
+    FollowedMesh followed = readFollowedMesh(body, QDateTime::currentDateTimeUtc());
+    if (!followed.error.isEmpty())
+        return setStatus(
+            tr("%1 was refused: %2. The map shows what it last served.").arg(url, followed.error));
+    // Unchanged, only the times since each node was last heard move on.
+    if (body != m_followedBody) {
+        meshmap::MeshLayout layout;
+        try {
+            layout = meshmap::layOutMesh(followed.mesh, m_layout);
+        } catch (const std::exception& error) {
+            return setStatus(tr("The map cannot be laid out: %1").arg(error.what()));
+        }
+        m_followedBody = body;
+        m_mesh = std::move(followed.mesh);
+        m_layout = std::move(layout);
+        m_map->showMesh(m_mesh, m_layout);
+        showFaults();
+        if (++m_surveys == 1) m_view->fitMap();
+    }
+    m_map->showDown(followed.down);
+    setStatus(followedText(followed));
+}
+
+QString MeshWindow::followedText(const FollowedMesh& followed) const {
+    const QString url = m_follower->documentUrl().toDisplayString();
+    if (followed.surveyedAt.isEmpty())
+        return tr("Following %1: the watcher has not surveyed yet.").arg(url);
+    return tr("Following %1: %2 node(s), %3 down, %4 fault(s); surveyed at %5.")
+        .arg(url)
+        .arg(m_mesh.graph.nodes.size())
+        .arg(followed.down.size())
+        .arg(m_mesh.faults.size())
+        .arg(followed.surveyedAt);
 }
 
 void MeshWindow::setStatus(const QString& text) {

@@ -5,6 +5,8 @@
 // ports but cannot survey them, and says so.
 
 #include <QMainWindow>
+#include <QUrl>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -18,6 +20,8 @@
 #include "SurveySource.h"
 
 class DeliveryTestPane;
+class MeshFollower;
+struct FollowedMesh;
 class QDockWidget;
 class MapView;
 class MeshMapScene;
@@ -65,6 +69,10 @@ class MeshWindow : public QMainWindow {
     // A mesh file: its modules' ports are ticked and surveyed, and each survey lists and marks
     // what drifts from it first among the faults. Empty when opened, else why not.
     QString openMeshFile(const QString& path);
+    // Draws a watcher's last survey (http://host:port) and redraws it as it changes, the nodes
+    // it holds down greyed; a watcher out of reach is said and tried again every interval.
+    void follow(const QUrl& watcher,
+                std::chrono::milliseconds interval = std::chrono::milliseconds(2000));
 
   private:
     QWidget* buildPortColumn();
@@ -73,6 +81,8 @@ class MeshWindow : public QMainWindow {
     void showSurvey(const SurveyResult& result);
     void showFaults();
     void setStatus(const QString& text);
+    void showFollowed(const QByteArray& body);
+    QString followedText(const FollowedMesh& followed) const;
     void pickForTest(std::uint16_t node);
     void showDelivery(const std::vector<delivery::Port>& ports, const delivery::Summary& summary);
 
@@ -95,4 +105,6 @@ class MeshWindow : public QMainWindow {
     std::optional<meshplan::MeshFile> m_meshFile;
     std::vector<meshplan::FoundPort> m_meshFilePorts;  // where its modules were at the survey
     QLabel* m_meshFileLabel = nullptr;
+    MeshFollower* m_follower = nullptr;
+    QByteArray m_followedBody;  // the last document drawn: an unchanged one is not laid out again
 };

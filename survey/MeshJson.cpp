@@ -1,5 +1,10 @@
 #include "MeshJson.h"
 
+#include <algorithm>
+#include <stdexcept>
+
+#include "PrintableText.h"
+
 namespace {
 
 Json nodeJson(const NodeRow& row) {
@@ -65,4 +70,84 @@ Json meshJson(const mesh::Mesh& mesh) {
     Json faults = Json::array();
     for (const mesh::Fault& fault : mesh.faults) faults.push_back(faultJson(fault));
     return {{"nodes", nodes}, {"edges", edges}, {"faults", faults}};
+}
+
+namespace {
+
+// Bounds a served document may not pass: more than a mesh of one network id can hold.
+constexpr std::size_t kMaxJsonNodes = 4096;
+constexpr std::size_t kMaxJsonEdges = 65536;
+
+std::uint16_t nodeIdOf(const Json& value) {
+    const auto id = value.get<std::int64_t>();
+    if (id < 0 || id >= proto::kEmptyNode)
+        throw std::runtime_error("node id " + std::to_string(id) + " is out of range");
+    return static_cast<std::uint16_t>(id);
+}
+
+std::vector<std::uint16_t> nodeIdsOf(const Json& values) {
+    std::vector<std::uint16_t> ids;
+    for (const Json& value : values) ids.push_back(nodeIdOf(value));
+    return ids;
+}
+
+mesh::FaultKind faultKindNamed(const std::string& name) {
+    for (int kind = 0; kind <= static_cast<int>(mesh::FaultKind::DriftsFromFile); ++kind)
+        if (mesh::faultKindName(static_cast<mesh::FaultKind>(kind)) == name)
+            return static_cast<mesh::FaultKind>(kind);
+    throw std::runtime_error("unknown fault kind \"" + printableText(name) + "\"");
+}
+
+void addNodeRow(mesh::Mesh& mesh, const Json& row) {
+    const std::uint16_t id = nodeIdOf(row.at("id"));
+    auto node = std::ranges::find(mesh.graph.nodes, id, &mesh::MeshNode::id);
+    if (node == mesh.graph.nodes.end())
+        node = mesh.graph.nodes.insert(mesh.graph.nodes.end(), mesh::MeshNode{.id = id});
+    if (const Json& reachedBy = row.value("reached_by", Json::array()); reachedBy.is_array())
+        node->reachedBy = nodeIdsOf(reachedBy);
+    if (const Json& port = row.at("port"); !port.is_null()) {
+        node->modules.push_back(mesh.survey.size());
+        mesh.survey.push_back({printableText(port.get<std::string>()), mesh::ModuleAnswers{}});
+    }
+}
+
+mesh::MeshEdge edgeOf(const mesh::MeshGraph& graph, const Json& json) {
+    mesh::MeshEdge edge{.from = nodeIdOf(json.at("from")), .to = nodeIdOf(json.at("to"))};
+    if (!graph.node(edge.from) || !graph.node(edge.to) || edge.from == edge.to)
+        throw std::runtime_error("an edge joins nodes not listed");
+    edge.kind = json.at("kind").get<std::string>() == "route" ? mesh::EdgeKind::Route
+                                                              : mesh::EdgeKind::Path;
+    if (const Json& value = json.at("link_value"); !value.is_null())
+        edge.linkValue = static_cast<std::uint8_t>(std::clamp(value.get<int>(), 0, 255));
+    if (edge.kind == mesh::EdgeKind::Route) {
+        edge.targets = nodeIdsOf(json.value("targets", Json::array()));
+        edge.oneWay = json.value("one_way", false);
+    }
+    return edge;
+}
+
+mesh::Fault faultOf(const Json& json) {
+    mesh::Fault fault{.kind = faultKindNamed(json.at("kind").get<std::string>()),
+                      .text = printableText(json.at("text").get<std::string>()),
+                      .nodes = nodeIdsOf(json.value("nodes", Json::array()))};
+    for (const Json& port : json.value("ports", Json::array()))
+        fault.ports.push_back(printableText(port.get<std::string>()));
+    return fault;
+}
+
+}  // namespace
+
+mesh::Mesh meshFromJson(const Json& json) {
+    const Json& nodes = json.at("nodes");
+    const Json& edges = json.at("edges");
+    if (!nodes.is_array() || !edges.is_array() || nodes.size() > kMaxJsonNodes ||
+        edges.size() > kMaxJsonEdges)
+        throw std::runtime_error("its nodes or edges are not a list of a mesh's size");
+    mesh::Mesh mesh;
+    for (const Json& row : nodes) addNodeRow(mesh, row);
+    std::ranges::sort(mesh.graph.nodes, {}, &mesh::MeshNode::id);
+    for (const Json& edge : edges) mesh.graph.edges.push_back(edgeOf(mesh.graph, edge));
+    for (const Json& fault : json.value("faults", Json::array()))
+        mesh.faults.push_back(faultOf(fault));
+    return mesh;
 }

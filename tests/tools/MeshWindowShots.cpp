@@ -1,6 +1,7 @@
 #include "MeshWindowShots.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QListWidget>
 #include <QProcess>
@@ -169,4 +170,21 @@ int renderMeshDeliveryShot(const QString& pngPath) {
             },
             kLabPorts);
     });
+}
+
+int renderMeshFollowShot(const QString& pngPath) {
+    const QString watcher = qEnvironmentVariable("MESHCFG_FOLLOW", "http://127.0.0.1:9470");
+    MeshWindow window(nullptr);
+    window.resize(1400, 820);
+    window.show();
+    window.follow(QUrl(watcher));
+    QElapsedTimer waited;
+    waited.start();
+    while (!window.status().startsWith(QStringLiteral("Following")) && waited.elapsed() < 20000) {
+        QApplication::processEvents();
+        QThread::msleep(10);
+    }
+    window.view().fitMap();
+    QApplication::processEvents();
+    return window.grab().save(pngPath) ? 0 : 1;
 }

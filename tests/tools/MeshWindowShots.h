@@ -15,3 +15,6 @@ int renderMeshLiveShot(const QString& pngPath);
 // in qz470-sim: OUT.png, the window at 1600x1000 beside it (OUT-1600x1000.png) and the results as
 // saved (OUT.csv, OUT-latency.png, OUT-histogram.png).
 int renderMeshDeliveryShot(const QString& pngPath);
+// The real window following a running watcher (MESHCFG_FOLLOW, else http://127.0.0.1:9470) once
+// it has drawn the watcher's mesh, or after 20 s with what it says.
+int renderMeshFollowShot(const QString& pngPath);

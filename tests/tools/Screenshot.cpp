@@ -1,7 +1,7 @@
 // Renders the tool's windows to PNG with whatever platform is set (offscreen in scripts), so
 // their layout can be looked at without a display:
 //   meshcfg-screenshot main|log|about|route|path|mesh-lab|mesh-grid|mesh-picture|mesh-live|
-//   mesh-delivery OUT.png
+//   mesh-delivery|mesh-follow OUT.png
 // in the language of the locale (LANG, LC_ALL): LANG=zh_CN.UTF-8 shows the description's texts.
 
 #include <QApplication>
@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
         std::fprintf(
             stderr,
             "usage: %s main|log|about|route|path|mesh-lab|mesh-grid|mesh-picture|mesh-live|"
-            "mesh-delivery OUT.png\n",
+            "mesh-delivery|mesh-follow OUT.png\n",
             argv[0]);
         return 2;
     }
@@ -75,6 +75,7 @@ int main(int argc, char** argv) {
     if (what == u"mesh-picture") return renderMeshPictureShot(path);
     if (what == u"mesh-live") return renderMeshLiveShot(path);
     if (what == u"mesh-delivery") return renderMeshDeliveryShot(path);
+    if (what == u"mesh-follow") return renderMeshFollowShot(path);
     std::fprintf(stderr, "unknown window: %s\n", argv[1]);
     return 2;
 }
