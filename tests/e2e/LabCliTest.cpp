@@ -343,8 +343,9 @@ void LabCliTest::outputThatDidNotGoOut() {
     QProcess run;
     run.start("bash", QStringList{"-c", shell, cliProgram()} + arguments);
     QVERIFY(run.waitForFinished(kWaitMs));
-    QCOMPARE(run.exitCode(), 7);
-    QCOMPARE(QString::fromUtf8(run.readAllStandardError()), err.replace("CSV", csv));
+    const QString said = QString::fromUtf8(run.readAllStandardError());
+    QVERIFY2(run.exitCode() == 7, qPrintable(QString("exit %1: %2").arg(run.exitCode()).arg(said)));
+    QCOMPARE(said, err.replace("CSV", csv));
     QFile rows(csv);
     if (!rows.open(QIODevice::ReadOnly)) return;
     const QByteArray text = rows.readAll();
