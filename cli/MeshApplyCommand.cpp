@@ -39,7 +39,7 @@ ExitCode applyMeshFile(const CommonOptions& common, const MeshApplyOptions& opti
     meshsite::SiteApplied applied = meshsite::applySite(
         file, common, options.station, common.json ? nullptr : unitOutput(common), planned);
     if (common.json)
-        std::cout << jsonText(meshsite::appliedJson(applied)) << "\n";
+        std::cout << reports::jsonText(meshsite::appliedJson(applied)) << "\n";
     else
         std::cout << appliedCounts(applied) << "\n";
     return meshsite::appliedExitCode(applied);

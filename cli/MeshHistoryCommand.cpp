@@ -74,7 +74,7 @@ void printSpans(const CommonOptions& common, const MeshHistoryOptions& options,
     if (common.json) {
         Json rows = Json::array();
         for (const auto& span : spans) rows.push_back(spanJson(span));
-        std::cout << jsonText(std::move(rows)) << "\n";
+        std::cout << reports::jsonText(std::move(rows)) << "\n";
     } else if (options.csv) {
         std::cout << "site,kind,port,node,peer,start,end,duration_s,text\n";
         for (const auto& span : spans) {

@@ -16,7 +16,7 @@ namespace {
 ExitCode planMeshFile(const CommonOptions& common, const MeshFileOptions& options) {
     const meshplan::MeshPlan plan = meshsite::planSite(*options.file, common);
     if (common.json) {
-        std::cout << jsonText(meshsite::planJson(plan)) << "\n";
+        std::cout << reports::jsonText(meshsite::planJson(plan)) << "\n";
     } else {
         printPlanLines(plan);
         std::cout << (plan.differing() == 0 && plan.unread() == 0 ? "Nothing to change: " : "")

@@ -42,8 +42,8 @@ std::string jsonValueText(const Json& value) {
     return value.is_string() ? value.get<std::string>() : value.dump();
 }
 
-std::vector<std::string> settingCells(const NodeRow& row) {
-    const auto* answers = row.port ? answersOf(*row.port) : nullptr;
+std::vector<std::string> settingCells(const reports::NodeRow& row) {
+    const auto* answers = row.port ? reports::answersOf(*row.port) : nullptr;
     if (!answers || !answers->setup) return {"-", "-", "-", "-"};
     const proto::Setup& setup = *answers->setup;
     char mhz[32];
@@ -56,11 +56,11 @@ std::vector<std::string> settingCells(const NodeRow& row) {
 void printTable(const mesh::Mesh& mesh) {
     std::vector<std::vector<std::string>> table{{"NODE", "PORT", "MHZ", "NETWORK", "LIFE", "POWER",
                                                  "ROUTES (TARGET>FIRST HOP)", "REACHED BY"}};
-    for (const NodeRow& row : nodeRows(mesh)) {
+    for (const reports::NodeRow& row : reports::nodeRows(mesh)) {
         std::vector<std::string> cells{std::to_string(row.node->id),
                                        row.port ? terminalText(row.port->port) : "-"};
         for (std::string& cell : settingCells(row)) cells.push_back(std::move(cell));
-        cells.push_back(routesText(routesOf(row.port)));
+        cells.push_back(routesText(reports::routesOf(row.port)));
         cells.push_back(numbersText(row.node->reachedBy));
         table.push_back(std::move(cells));
     }
@@ -116,7 +116,7 @@ ExitCode surveyMesh(const CommonOptions& common, const MeshSurveyOptions& option
         std::cout << mesh::meshDot(mesh, mesh::FailedPorts::kDrawn) << std::flush;
         tellFailedPorts(mesh);
     } else if (common.json) {
-        std::cout << jsonText(meshJson(mesh)) << "\n";
+        std::cout << reports::jsonText(reports::meshJson(mesh)) << "\n";
     } else {
         printTable(mesh);
     }

@@ -24,7 +24,7 @@ namespace {
 
 constexpr std::chrono::milliseconds kRedrawEvery{500};
 
-std::vector<std::string> portsOf(const MeshTestOptions& options) {
+std::vector<std::string> portsOf(const deliveryrun::MeshTestOptions& options) {
     if (!options.aliases) return options.ports;
     std::vector<std::string> ports;
     for (const PluggedUnit& unit : pluggedAliases()) ports.push_back(unit.port);
@@ -35,7 +35,7 @@ std::vector<std::string> portsOf(const MeshTestOptions& options) {
 
 // Text on a terminal redraws the pairs in place; --json prints every event; --csv writes every
 // send as its fate is known.
-class MeshTestPrinter final : public MeshTestRun::Watcher {
+class MeshTestPrinter final : public deliveryrun::MeshTestRun::Watcher {
   public:
     MeshTestPrinter(const CommonOptions& common, std::vector<std::string> ports,
                     const std::string& csvPath)
@@ -45,14 +45,15 @@ class MeshTestPrinter final : public MeshTestRun::Watcher {
           m_start(delivery::Clock::now()) {
         if (csvPath.empty()) return;
         m_csv.emplace(csvPath);
-        keepRow(meshtest::csvHeader());
+        keepRow(reports::csvHeader());
     }
 
     void events(const std::vector<delivery::Event>& events) override {
         for (const delivery::Event& event : events) {
-            if (m_json) std::cout << jsonText(meshtest::eventJson(event, m_ports, m_start)) << "\n";
+            if (m_json)
+                std::cout << reports::jsonText(reports::eventJson(event, m_ports, m_start)) << "\n";
             const auto* send = std::get_if<delivery::SendOutcome>(&event);
-            if (send) keepRow(meshtest::csvRow(*send, m_ports, m_start));
+            if (send) keepRow(reports::csvRow(*send, m_ports, m_start));
         }
         if (m_json) std::cout << std::flush;
     }
@@ -65,26 +66,27 @@ class MeshTestPrinter final : public MeshTestRun::Watcher {
     }
     void paced(const delivery::Plan& plan) override {
         if (m_json)
-            std::cout << jsonText(meshtest::pacedJson(plan)) << std::endl;
+            std::cout << reports::jsonText(reports::pacedJson(plan)) << std::endl;
         else
-            std::cerr << programPrefix << meshtest::pacedLine(plan) << std::endl;
+            std::cerr << programPrefix << reports::pacedLine(plan) << std::endl;
     }
 
     void idle(const delivery::Matcher& matcher) override {
         const auto now = delivery::Clock::now();
         if (!m_live || now < m_nextDraw) return;
         m_nextDraw = now + kRedrawEvery;
-        draw(meshtest::liveTable(matcher.summary(), m_ports));
+        draw(reports::liveTable(matcher.summary(), m_ports));
     }
 
-    void finish(const MeshTestRun::Outcome& outcome) {
+    void finish(const deliveryrun::MeshTestRun::Outcome& outcome) {
         if (m_json) {
-            std::cout << jsonText(meshtest::summaryJson(outcome.summary, m_ports)) << std::endl;
+            std::cout << reports::jsonText(reports::summaryJson(outcome.summary, m_ports))
+                      << std::endl;
         } else {
-            draw(meshtest::liveTable(outcome.summary, m_ports));
+            draw(reports::liveTable(outcome.summary, m_ports));
             std::cout << "\ndelivery (senders by targets):\n"
-                      << meshtest::deliveryMatrix(outcome.summary, m_ports) << "\n"
-                      << meshtest::pairLines(outcome.summary, m_ports) << std::flush;
+                      << reports::deliveryMatrix(outcome.summary, m_ports) << "\n"
+                      << reports::pairLines(outcome.summary, m_ports) << std::flush;
         }
         for (const std::size_t port : outcome.gone)
             std::cerr << programPrefix << m_ports[port] << " lost for good\n";
@@ -106,7 +108,8 @@ class MeshTestPrinter final : public MeshTestRun::Watcher {
     void tell(const char* event, std::size_t port, const std::string& line,
               const std::string& why) {
         if (m_json) {
-            std::cout << jsonText(meshtest::portJson(event, m_ports[port], why)) << std::endl;
+            std::cout << reports::jsonText(reports::portJson(event, m_ports[port], why))
+                      << std::endl;
             return;
         }
         std::cerr << programPrefix << line << std::endl;
@@ -134,21 +137,21 @@ class MeshTestPrinter final : public MeshTestRun::Watcher {
 
 // A pair that delivered nothing fails, and so does one under --min-delivery: one line each.
 ExitCode tellShortfalls(const delivery::Summary& summary, const std::vector<std::string>& names,
-                        const MeshTestOptions& options) {
+                        const deliveryrun::MeshTestOptions& options) {
     const std::vector<std::string> lines =
-        meshtest::shortfalls(summary, names, options.minDelivery.value_or(0));
+        reports::shortfalls(summary, names, options.minDelivery.value_or(0));
     for (const std::string& line : lines) std::cerr << programPrefix << line << "\n";
     return lines.empty() ? kExitDone : kExitRefused;
 }
 
-ExitCode meshTest(const CommonOptions& common, const MeshTestOptions& options) {
+ExitCode meshTest(const CommonOptions& common, const deliveryrun::MeshTestOptions& options) {
     const std::vector<std::string> names = portsOf(options);
     refuseRepeatedPorts(names);
-    delivery::Plan plan = meshTestPlan(options, names, common.timeoutMs);
-    MeshTestRun run(names, common);
+    delivery::Plan plan = deliveryrun::meshTestPlan(options, names, common.timeoutMs);
+    deliveryrun::MeshTestRun run(names, common);
     plan.ports = run.ports();
     MeshTestPrinter printer(common, names, options.csvPath);
-    const MeshTestRun::Outcome outcome =
+    const deliveryrun::MeshTestRun::Outcome outcome =
         run.run(std::move(plan), printer, interrupted, std::chrono::seconds(options.patienceS));
     printer.finish(outcome);
     const ExitCode code = outcome.cutShort        ? kExitInterrupted  // the figures so far printed
@@ -160,7 +163,7 @@ ExitCode meshTest(const CommonOptions& common, const MeshTestOptions& options) {
 }  // namespace
 
 void addMeshTestCommand(CLI::App& subcommand, CommandRun& run) {
-    auto options = std::make_shared<MeshTestOptions>();
+    auto options = std::make_shared<deliveryrun::MeshTestOptions>();
     CLI::App* test = &subcommand;
     test->fallthrough();
     test->add_flag("--aliases", options->aliases,
@@ -200,7 +203,7 @@ void addMeshTestCommand(CLI::App& subcommand, CommandRun& run) {
         ->transform(decimalIn(1, 86400));
     const auto check = [options](MainOptions& main) {
         options->ports = namedPorts(main.ports);
-        checkMeshTestOptions(*options);
+        deliveryrun::checkMeshTestOptions(*options);
     };
     run.add(
         test, kPortOptions, check,

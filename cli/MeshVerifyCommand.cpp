@@ -36,7 +36,7 @@ ExitCode verifyMeshFile(const CommonOptions& common, const MeshVerifyOptions& op
     const meshplan::Verdict verdict = meshsite::verifySite(file, common);
     const std::vector<std::string> drifts = verdict.drifts();
     if (common.json) {
-        std::cout << jsonText(meshsite::verdictJson(verdict)) << "\n";
+        std::cout << reports::jsonText(meshsite::verdictJson(verdict)) << "\n";
     } else {
         for (const std::string& drift : drifts) std::cout << terminalText(drift) << "\n";
         std::cout << (drifts.empty() ? "No drift: " : "") << verdictCounts(verdict) << "\n";

@@ -14,7 +14,7 @@ ExitCode listPorts(const CommonOptions& common) {
     for (const std::string& problem : directory.remote().problems)
         std::cerr << programPrefix << problem << "\n";
     if (common.json) {
-        std::cout << portListJson(directory).dump() << "\n";
+        std::cout << reports::portListJson(directory).dump() << "\n";
         return kExitDone;
     }
     for (const ListedPort& listed : directory.listed()) std::cout << listed.text() << "\n";

@@ -4,8 +4,8 @@
 #include <iostream>
 
 #include "Commands.h"
-#include "JsonText.h"
 #include "Profile.h"
+#include "SettingOptions.h"
 #include "SetupExchange.h"
 #include "Text.h"
 

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <iostream>
 
 #include "Failure.h"
 #include "Text.h"
@@ -39,4 +40,11 @@ SettingChanges SettingOptions::changes() const {
 bool SettingOptions::given(std::string_view key) const {
     const auto found = m_values.find(key);
     return found != m_values.end() && found->second.has_value();
+}
+
+void printSettings(const CommonOptions& common, const proto::Setup& setup) {
+    if (common.json)
+        std::cout << settingsJson(setup).dump() << "\n";
+    else
+        std::cout << settingsText(setup);
 }

@@ -1,12 +1,14 @@
 #pragma once
 // The options of write and apply that change one setting each: --frequency, --power,
-// --life-cycle, --network-id, --node-id, --uart-baud and --uart-parity.
+// --life-cycle, --network-id, --node-id, --uart-baud and --uart-parity; and the settings as
+// read and write print them.
 
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "Session.h"
 #include "Settings.h"
 
 namespace CLI {
@@ -23,3 +25,6 @@ class SettingOptions {
   private:
     std::map<std::string_view, std::optional<std::string>> m_values;  // by setting key
 };
+
+// The seven settings as "key=value" lines, or one JSON object with --json.
+void printSettings(const CommonOptions& common, const proto::Setup& setup);

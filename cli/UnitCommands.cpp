@@ -75,7 +75,7 @@ class JsonOutput final : public UnitOutput {
     static Json idJson(const std::optional<std::uint16_t>& id) { return id ? Json(*id) : Json(); }
     void print(const Json& event) {
         const std::lock_guard lock(m_mutex);
-        std::cout << jsonText(event) << std::endl;
+        std::cout << reports::jsonText(event) << std::endl;
     }
     std::mutex m_mutex;
 };

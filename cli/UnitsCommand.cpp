@@ -43,7 +43,8 @@ void printSummary(const CommonOptions& common, const UnitsOptions& options,
     if (common.json) {
         Json stations = Json::array();
         for (const auto& tally : summary.stations) stations.push_back(tallyJson(tally));
-        std::cout << jsonText({{"stations", stations}, {"line", tallyJson(summary.line)}}) << "\n";
+        std::cout << reports::jsonText({{"stations", stations}, {"line", tallyJson(summary.line)}})
+                  << "\n";
         return;
     }
     const char* const separator = options.csv ? "," : " ";
@@ -61,11 +62,11 @@ void printSummary(const CommonOptions& common, const UnitsOptions& options,
 void printUnits(const CommonOptions& common, const UnitsOptions& options,
                 const std::vector<record::UnitRow>& rows) {
     if (options.jsonLines) {
-        for (const auto& row : rows) std::cout << jsonText(unitJsonLine(row)) << "\n";
+        for (const auto& row : rows) std::cout << reports::jsonText(unitJsonLine(row)) << "\n";
     } else if (common.json) {
         Json units = Json::array();
         for (const auto& row : rows) units.push_back(unitJson(row));
-        std::cout << jsonText(std::move(units)) << "\n";
+        std::cout << reports::jsonText(std::move(units)) << "\n";
     } else if (options.csv) {
         std::cout << reportHeader();
         for (const auto& row : rows) std::cout << reportLine(row, row.time);

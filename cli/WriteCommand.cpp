@@ -4,7 +4,6 @@
 #include <iostream>
 
 #include "Commands.h"
-#include "JsonText.h"
 #include "SetupExchange.h"
 
 namespace {

@@ -136,7 +136,7 @@ void DeliveryTestPane::start() {
         m_status->setText(tr("Tick at least two ports: a sender and a target."));
         return;
     }
-    MeshTestOptions options;
+    deliveryrun::MeshTestOptions options;
     options.pairs = m_pairs->text().trimmed().toStdString();
     options.count = m_count->value();
     options.intervalMs = m_interval->value();
@@ -151,7 +151,7 @@ void DeliveryTestPane::start() {
     m_ports.clear();
     std::vector<delivery::Pair> pairs;
     try {
-        pairs = meshTestPlan(options, ports, CommonOptions{}.timeoutMs).pairs;
+        pairs = deliveryrun::meshTestPlan(options, ports, CommonOptions{}.timeoutMs).pairs;
     } catch (const Failure&) {  // checked by start
     }
     m_plots->start(ports, pairs);
@@ -184,7 +184,7 @@ void DeliveryTestPane::finish(const delivery::Summary& summary, const QString& e
 }
 
 QString DeliveryTestPane::saveResults(const QString& csvPath) {
-    meshtest::Names names;
+    reports::Names names;
     for (const delivery::Port& port : m_ports) names.push_back(port.name);
     QSaveFile file(csvPath);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text))

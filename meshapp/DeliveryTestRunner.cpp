@@ -24,11 +24,12 @@ void DeliveryTestRunner::stop() {
 }
 
 bool DeliveryTestRunner::start(const std::vector<std::string>& ports,
-                               const MeshTestOptions& options, const CommonOptions& common) {
+                               const deliveryrun::MeshTestOptions& options,
+                               const CommonOptions& common) {
     if (m_running) return false;
     delivery::Plan plan;
     try {
-        plan = meshTestPlan(options, ports, common.timeoutMs);
+        plan = deliveryrun::meshTestPlan(options, ports, common.timeoutMs);
     } catch (const Failure& failure) {
         m_error = QString::fromStdString(failure.what());
         return false;
@@ -38,7 +39,7 @@ bool DeliveryTestRunner::start(const std::vector<std::string>& ports,
     m_running = true;
     m_worker = std::jthread([this, ports, common, plan = std::move(plan)](std::stop_token stop) {
         // Tells the window from the run's thread; every signal is emitted on the window thread.
-        class Watcher final : public MeshTestRun::Watcher {
+        class Watcher final : public deliveryrun::MeshTestRun::Watcher {
           public:
             explicit Watcher(DeliveryTestRunner& runner) : m_runner(runner) {}
             void events(const std::vector<delivery::Event>& events) override {
@@ -65,12 +66,12 @@ bool DeliveryTestRunner::start(const std::vector<std::string>& ports,
             delivery::Clock::time_point m_next{};
         };
         try {
-            MeshTestRun run(ports, common);
+            deliveryrun::MeshTestRun run(ports, common);
             delivery::Plan ported = plan;
             ported.ports = run.ports();
             onWindowThread([this, named = run.ports()] { emit started(named); });
             Watcher watcher(*this);
-            const MeshTestRun::Outcome outcome = run.run(
+            const deliveryrun::MeshTestRun::Outcome outcome = run.run(
                 std::move(ported), watcher, [&stop] { return stop.stop_requested(); }, kPatience);
             QString error;
             for (const std::size_t port : outcome.gone)

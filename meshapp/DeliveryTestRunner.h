@@ -24,7 +24,7 @@ class DeliveryTestRunner : public QObject {
     bool running() const { return m_running; }
     // False, and nothing started, while a test runs or when the options are refused (error()
     // says why).
-    bool start(const std::vector<std::string>& ports, const MeshTestOptions& options,
+    bool start(const std::vector<std::string>& ports, const deliveryrun::MeshTestOptions& options,
                const CommonOptions& common);
     void stop();
     const QString& error() const { return m_error; }

@@ -42,7 +42,7 @@ FollowedMesh readFollowedMesh(const QByteArray& body, const QDateTime& now) {
         return followed;
     }
     try {
-        followed.mesh = meshFromJson(json);
+        followed.mesh = reports::meshFromJson(json);
         for (const Json& row : json.at("nodes")) readNodeState(row, now, followed);
         if (const Json& at = json.value("surveyed_at", Json()); at.is_string())
             followed.surveyedAt = QString::fromStdString(printableText(at.get<std::string>()));

@@ -368,7 +368,7 @@ PYBIND11_MODULE(meshcfg, m) {
                 py::gil_scoped_release unlocked;
                 const PortDirectory directory;
                 problems = directory.remote().problems;
-                list = portListJson(directory);
+                list = reports::portListJson(directory);
             }
             for (const std::string& problem : problems)
                 if (PyErr_WarnEx(PyExc_RuntimeWarning, problem.c_str(), 1) != 0)
@@ -389,7 +389,7 @@ PYBIND11_MODULE(meshcfg, m) {
             Json document;
             {
                 PortWait wait;
-                document = meshJson(mesh::assessMesh(survey::surveyPorts(ports, link)));
+                document = reports::meshJson(mesh::assessMesh(survey::surveyPorts(ports, link)));
                 if (interrupted()) throw Interrupted(true);
             }
             return pythonValue(document);

@@ -30,7 +30,7 @@ Json portsJson(const WatchState& state) {
 Json meshStateJson(const WatchState& state) {
     Json json =
         state.mesh
-            ? meshJson(*state.mesh)
+            ? reports::meshJson(*state.mesh)
             : Json{{"nodes", Json::array()}, {"edges", Json::array()}, {"faults", Json::array()}};
     Json& nodes = json["nodes"];
     std::set<std::uint16_t> listed;

@@ -297,14 +297,14 @@ INSTANTIATE_TEST_SUITE_P(, RefusedCommandLine, testing::ValuesIn(kRefused),
 
 // A tag names a run's ports in 16 bits: one more port than that is refused before any opens.
 TEST(MeshTestPorts, moreThanATagCanNameAreRefused) {
-    MeshTestOptions options;
+    deliveryrun::MeshTestOptions options;
     options.count = 1;
     options.pairs = "/dev/tty0:/dev/tty1";
     for (int port = 0; port <= 65536; ++port)
         options.ports.push_back("/dev/tty" + std::to_string(port));
-    EXPECT_THROW(checkMeshTestOptions(options), Failure);
+    EXPECT_THROW(deliveryrun::checkMeshTestOptions(options), Failure);
     options.ports.pop_back();
-    EXPECT_NO_THROW(checkMeshTestOptions(options));
+    EXPECT_NO_THROW(deliveryrun::checkMeshTestOptions(options));
 }
 
 struct AcceptedNumbers {

@@ -24,8 +24,8 @@ TEST_P(ShownText, IsUtf8AndOneLine) {
 
 TEST_P(ShownText, IsPrintedAsJsonThatReadsBack) {
     const TextCase& row = GetParam();
-    const std::string line =
-        jsonText({{"device", row.text}, {"events", Json::array({Json{{"why", row.text}}})}});
+    const std::string line = reports::jsonText(
+        {{"device", row.text}, {"events", Json::array({Json{{"why", row.text}}})}});
     EXPECT_EQ(line.find('\n'), std::string::npos);
     const Json back = Json::parse(line);
     EXPECT_EQ(back.at("device"), row.utf8);

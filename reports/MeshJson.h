@@ -8,6 +8,8 @@
 #include "Mesh.h"
 #include "Settings.h"
 
+namespace reports {
+
 // A node as the table and the JSON show it: a module on its port, or a node only heard of.
 struct NodeRow {
     const mesh::MeshNode* node = nullptr;
@@ -29,3 +31,5 @@ Json meshJson(const mesh::Mesh& mesh);
 // whose answers are not read back, the edges and faults as listed, every text made printable.
 // Throws std::exception (Json's or std::runtime_error) for a document not of that form.
 mesh::Mesh meshFromJson(const Json& json);
+
+}  // namespace reports

@@ -1,8 +1,8 @@
 #include "JsonText.h"
 
-#include <iostream>
-
 #include "Text.h"
+
+namespace reports {
 
 namespace {
 
@@ -22,9 +22,4 @@ std::string jsonText(Json document) {
     return document.dump();
 }
 
-void printSettings(const CommonOptions& common, const proto::Setup& setup) {
-    if (common.json)
-        std::cout << settingsJson(setup).dump() << "\n";
-    else
-        std::cout << settingsText(setup);
-}
+}  // namespace reports

@@ -19,6 +19,8 @@
 #include "DeliveryRun.h"
 #include "Session.h"
 
+namespace deliveryrun {
+
 class MeshTestPort;
 struct MeshTestInbox;
 
@@ -68,3 +70,5 @@ class MeshTestRun {
     std::shared_ptr<MeshTestInbox> m_inbox;
     std::vector<std::unique_ptr<MeshTestPort>> m_links;
 };
+
+}  // namespace deliveryrun

@@ -9,7 +9,7 @@
 #include "DeliveryEvents.h"
 #include "Settings.h"
 
-namespace meshtest {
+namespace reports {
 
 using Names = std::vector<std::string>;  // the run's ports as named, by index
 
@@ -45,4 +45,4 @@ std::string pairLines(const delivery::Summary& summary, const Names& ports);
 std::vector<std::string> shortfalls(const delivery::Summary& summary, const Names& ports,
                                     double least);
 
-}  // namespace meshtest
+}  // namespace reports

@@ -11,7 +11,7 @@ namespace {
 using delivery::Clock;
 using std::chrono::milliseconds;
 
-const meshtest::Names kPorts{"COM200", "COM201", "/dev/ttyUSB0"};
+const reports::Names kPorts{"COM200", "COM201", "/dev/ttyUSB0"};
 
 TEST(MeshTestSummary, namesEveryFieldOfEachPair) {
     delivery::Summary summary;
@@ -27,7 +27,7 @@ TEST(MeshTestSummary, namesEveryFieldOfEachPair) {
     summary.pairs[0].rate = {20, 12.34};
     summary.pairs[0].latencyMs = delivery::Latency{12.34, 56.78, 90.0};
     summary.pairs.push_back(pairOf(1, 0, 3, 0));
-    const Json json = meshtest::summaryJson(summary, kPorts);
+    const Json json = reports::summaryJson(summary, kPorts);
     const Json& pairs = json.at("summary").at("pairs");
     ASSERT_EQ(pairs.size(), 2u);
     EXPECT_EQ(pairs[0], Json::parse(R"({"from":"COM200","to":"/dev/ttyUSB0","sent":10,
@@ -61,8 +61,8 @@ class MeshTestPairLine : public testing::TestWithParam<PairLineCase> {};
 TEST_P(MeshTestPairLine, saysWhatBecameOfTheSendsAsked) {
     delivery::Summary summary;
     summary.pairs = {GetParam().pair};
-    EXPECT_EQ(meshtest::pairLines(summary, kPorts), GetParam().line);
-    EXPECT_EQ(meshtest::liveTable(summary, kPorts).at(1), GetParam().row);
+    EXPECT_EQ(reports::pairLines(summary, kPorts), GetParam().line);
+    EXPECT_EQ(reports::liveTable(summary, kPorts).at(1), GetParam().row);
 }
 
 const PairLineCase kPairLines[] = {
@@ -92,7 +92,7 @@ class MeshTestMatrix : public testing::TestWithParam<MatrixCase> {};
 TEST_P(MeshTestMatrix, showsEachSendersShareToEachTarget) {
     delivery::Summary summary;
     summary.pairs = GetParam().pairs;
-    const std::string matrix = meshtest::deliveryMatrix(summary, kPorts);
+    const std::string matrix = reports::deliveryMatrix(summary, kPorts);
     const std::size_t second = matrix.find('\n') + 1;
     EXPECT_EQ(matrix.substr(second, matrix.find('\n', second) - second), GetParam().row) << matrix;
 }
@@ -137,7 +137,7 @@ delivery::SendOutcome sendOf(delivery::Verdict verdict, std::optional<std::uint8
 }
 
 TEST_P(MeshTestCsv, writesOneRowPerSend) {
-    EXPECT_EQ(meshtest::csvRow(GetParam().send, kPorts, kReportStart), GetParam().row);
+    EXPECT_EQ(reports::csvRow(GetParam().send, kPorts, kReportStart), GetParam().row);
 }
 
 const RowCase kRows[] = {
@@ -157,9 +157,9 @@ INSTANTIATE_TEST_SUITE_P(, MeshTestCsv, testing::ValuesIn(kRows),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(MeshTestCsvField, quotesAPortNameWithACommaOrQuote) {
-    const meshtest::Names ports{"tcp://a,b:4001", "say \"x\"", "COM3"};
+    const reports::Names ports{"tcp://a,b:4001", "say \"x\"", "COM3"};
     const std::string row =
-        meshtest::csvRow(sendOf(delivery::Verdict::NotDelivered, 0xFF), ports, kReportStart);
+        reports::csvRow(sendOf(delivery::Verdict::NotDelivered, 0xFF), ports, kReportStart);
     EXPECT_EQ(row.substr(0, row.find(",7,")), "COM3,\"say \"\"x\"\"\"");
 }
 
@@ -175,7 +175,7 @@ class MeshTestLeast : public testing::TestWithParam<UnderCase> {};
 TEST_P(MeshTestLeast, namesThePairsThatFallShort) {
     delivery::Summary summary;
     summary.pairs = {pairOf(1, 0, 10, 10), GetParam().pair};
-    const auto lines = meshtest::shortfalls(summary, kPorts, GetParam().least);
+    const auto lines = reports::shortfalls(summary, kPorts, GetParam().least);
     EXPECT_EQ(lines, std::string(GetParam().line).empty()
                          ? std::vector<std::string>{}
                          : std::vector<std::string>{GetParam().line});

@@ -2,6 +2,8 @@
 
 #include "Text.h"
 
+namespace reports {
+
 Json portListJson(const PortDirectory& directory) {
     Json list = Json::array();
     for (const ListedPort& listed : directory.listed()) {
@@ -14,3 +16,5 @@ Json portListJson(const PortDirectory& directory) {
     }
     return list;
 }
+
+}  // namespace reports

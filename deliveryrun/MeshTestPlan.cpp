@@ -8,6 +8,8 @@
 #include "Tag.h"
 #include "Text.h"
 
+namespace deliveryrun {
+
 namespace {
 
 Failure refused(const std::string& what) {
@@ -102,3 +104,5 @@ delivery::Plan meshTestPlan(const MeshTestOptions& options, const std::vector<st
     plan.run = delivery::drawRunId();
     return plan;
 }
+
+}  // namespace deliveryrun

@@ -11,6 +11,8 @@
 
 #include "SetupExchange.h"
 
+namespace deliveryrun {
+
 namespace {
 
 using Clock = delivery::Clock;
@@ -314,3 +316,5 @@ MeshTestRun::Outcome MeshTestRun::run(delivery::Plan plan, Watcher& watcher,
     outcome.gone = state.gone(Clock::now());
     return outcome;
 }
+
+}  // namespace deliveryrun

@@ -9,6 +9,8 @@
 
 #include "Plan.h"
 
+namespace deliveryrun {
+
 struct MeshTestOptions {
     std::vector<std::string> ports;  // expanded; filled from the alias folder with aliases
     bool aliases = false;
@@ -33,3 +35,5 @@ void checkMeshTestOptions(const MeshTestOptions& options);
 // relays or a size it cannot carry.
 delivery::Plan meshTestPlan(const MeshTestOptions& options, const std::vector<std::string>& names,
                             int timeoutMs);
+
+}  // namespace deliveryrun

@@ -5,4 +5,8 @@
 #include "PortDirectory.h"
 #include "Settings.h"
 
+namespace reports {
+
 Json portListJson(const PortDirectory& directory);
+
+}  // namespace reports

@@ -5,6 +5,8 @@
 
 #include "PrintableText.h"
 
+namespace reports {
+
 namespace {
 
 Json nodeJson(const NodeRow& row) {
@@ -151,3 +153,5 @@ mesh::Mesh meshFromJson(const Json& json) {
         mesh.faults.push_back(faultOf(fault));
     return mesh;
 }
+
+}  // namespace reports

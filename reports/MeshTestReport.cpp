@@ -6,7 +6,7 @@
 
 #include "SendNames.h"
 
-namespace meshtest {
+namespace reports {
 
 namespace {
 
@@ -263,4 +263,4 @@ std::vector<std::string> shortfalls(const delivery::Summary& summary, const Name
     return lines;
 }
 
-}  // namespace meshtest
+}  // namespace reports
