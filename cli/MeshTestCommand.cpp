@@ -143,9 +143,10 @@ ExitCode tellShortfalls(const delivery::Summary& summary, const std::vector<std:
 
 ExitCode meshTest(const CommonOptions& common, const MeshTestOptions& options) {
     const std::vector<std::string> names = portsOf(options);
-    refuseRepeatedPorts(names);
+    const PortDirectory directory;
+    refuseRepeatedPorts(names, directory);
     delivery::Plan plan = meshTestPlan(options, names, common.timeoutMs);
-    MeshTestRun run(names, common);
+    MeshTestRun run(directory.resolve(names), common);
     plan.ports = run.ports();
     MeshTestPrinter printer(common, names, options.csvPath);
     const MeshTestRun::Outcome outcome =
