@@ -40,7 +40,8 @@ void CMeshcfgDlg::OnOpenClose() {
         item<QPushButton>(kIdOpenClose)->setToolTip(tr("Choose a baud rate and a parity first"));
         return;
     }
-    m_engine.startOpening(*settings);
+    // The port panel's one look at the names for this opening: the engine opens what it found.
+    m_engine.startOpening(PortDirectory().target(settings->port), settings->baud, settings->parity);
     updatePortState();
 }
 

@@ -114,7 +114,7 @@ int main(int argc, char** argv) {
             smallestStart.push_back(cliMs({}, kSmallestProgram).value_or(0));
         }
 
-        if (!window.Open(simulator.port(), kBaud, 0)) {
+        if (!window.Open(PortDirectory().target(simulator.port()), kBaud, 0)) {
             std::fprintf(stderr, "bench_cli: %s\n", window.lastError().c_str());
             return 1;
         }

@@ -88,6 +88,7 @@ int runBench(int argc, char** argv) {
         return 1;
     }
     const CommonOptions link;
+    const PortDirectory directory;
     std::vector<int> sizes{1, most};
     if (!quick) sizes.insert(sizes.begin() + 1, 16);
     std::vector<Figure> plans, verifies;
@@ -106,10 +107,12 @@ int runBench(int argc, char** argv) {
         for (std::size_t i = 0; i < sizes.size(); ++i) {
             const meshplan::MeshFile asItIs = meshFile(sizes[i], 0, 7);
             const bool planned = timed(plans[i], [&] {
-                return meshsite::planExitCode(meshsite::planSite(asItIs, link)) == kExitDone;
+                return meshsite::planExitCode(meshsite::planSite(asItIs, link, directory)) ==
+                       kExitDone;
             });
             const bool verified = timed(verifies[i], [&] {
-                return meshsite::verdictExitCode(meshsite::verifySite(asItIs, link)) == kExitDone;
+                return meshsite::verdictExitCode(meshsite::verifySite(asItIs, link, directory)) ==
+                       kExitDone;
             });
             if (!planned || !verified) return 1;
         }
@@ -119,14 +122,15 @@ int runBench(int argc, char** argv) {
             const meshplan::MeshFile changed = meshFile(apply.modules, differing, power);
             if (!timed(apply, [&] {
                     const meshsite::SiteApplied applied =
-                        meshsite::applySite(changed, link, StationOptions{}, nullptr);
+                        meshsite::applySite(changed, link, directory, StationOptions{}, nullptr);
                     return meshsite::appliedExitCode(applied) == kExitDone &&
                            applied.written() == static_cast<std::size_t>(differing);
                 }))
                 return 1;
             // Back to the lab's power, so that the next apply finds its modules differing as
             // planned and every plan and verify finds nothing to do.
-            meshsite::applySite(meshFile(apply.modules, 0, 7), link, StationOptions{}, nullptr);
+            meshsite::applySite(meshFile(apply.modules, 0, 7), link, directory, StationOptions{},
+                                nullptr);
         }
     }
     printFigures(plans);

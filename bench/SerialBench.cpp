@@ -84,7 +84,7 @@ struct Receivers {
     ByteCounter bareBytes;
     BareReader reader{bare.slaveFd(), bareBytes};
 
-    bool open() { return port.Open(kAliasPort, kBaud, 0); }
+    bool open() { return port.Open(PortDirectory().target(kAliasPort), kBaud, 0); }
 };
 
 std::optional<double> byteMicroseconds(PtyPair& pty, ByteCounter& counter) {
@@ -189,7 +189,8 @@ void qzFlood(benchmark::State& state, std::size_t floodBytes) {
     PortLine line;
     ByteCounter counter;
     CountedQZSerial port(counter);
-    if (!port.Open(kAliasPort, kBaud, 0)) return state.SkipWithError(port.lastError().c_str());
+    if (!port.Open(PortDirectory().target(kAliasPort), kBaud, 0))
+        return state.SkipWithError(port.lastError().c_str());
     const std::vector<std::uint8_t> bytes = pattern(floodBytes);
     for (auto _ : state) {
         const FloodResult result = flood(line.pty, counter, bytes);
@@ -207,7 +208,8 @@ void qzBlocks(benchmark::State& state, int blocks) {
     PortLine line;
     ByteCounter counter;
     CountedQZSerial port(counter);
-    if (!port.Open(kAliasPort, kBaud, 0)) return state.SkipWithError(port.lastError().c_str());
+    if (!port.Open(PortDirectory().target(kAliasPort), kBaud, 0))
+        return state.SkipWithError(port.lastError().c_str());
     std::vector<std::uint8_t> bytes = pattern(ReceiveBuffer::kCapacity);
     std::size_t lost = 0;
     for (auto _ : state) {

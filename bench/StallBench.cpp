@@ -213,7 +213,9 @@ int main(int argc, char** argv) {
     }
     const double remoteStall = remoteMeter.longestMs();
     StallMeter waitedMeter;
-    QTimer::singleShot(kPressEvery, &dlg, [&dlg] { dlg.serial()->Open(kSilentPort, 9600, 0); });
+    QTimer::singleShot(kPressEvery, &dlg, [&dlg] {
+        dlg.serial()->Open(PortDirectory().target(kSilentPort), 9600, 0);
+    });
     runEventLoopFor(kPressEvery + std::chrono::seconds(4));
     const double waited = waitedMeter.longestMs();
     printRow({"8 longest stall, remote port opens, is lost, back, fails twice (ms)",

@@ -73,7 +73,8 @@ int main(int argc, char** argv) {
         for (Size& size : sizes) {
             const CpuTime cpu = processCpuTime();
             const Clock::time_point start = Clock::now();
-            const mesh::Survey survey = survey::surveyPorts(ports(size.modules), link);
+            const mesh::Survey survey =
+                survey::surveyPorts(PortDirectory().resolve(ports(size.modules)), link);
             const double wallMs =
                 std::chrono::duration<double, std::milli>(Clock::now() - start).count();
             if (!everyModuleAnswered(survey)) return 1;

@@ -5,6 +5,7 @@
 
 #include "Commands.h"
 #include "NamedPorts.h"
+#include "PortDirectory.h"
 #include "UnitCommands.h"
 
 namespace {
@@ -28,14 +29,15 @@ ExitCode applyProfile(const CommonOptions& common, const SettingChanges& setting
                       const StationOptions& options) {
     std::vector<std::string> ports = options.ports;
     if (options.adapter) addAdapterPorts(*options.adapter, ports);
-    refuseRepeatedPorts(ports);
+    const PortDirectory directory;
+    refuseRepeatedPorts(ports, directory);
     const bool alone = ports.size() == 1 && !options.adapter;
     if (!alone && !options.nodeIds && !options.keepNodeId)
         throw Failure(kExitUsage,
                       std::to_string(ports.size()) +
                           " ports and one node_id: give --node-ids FIRST..LAST or "
                           "--keep-node-id, since a mesh cannot hold two nodes of one id");
-    UnitRunner runner(common, settings, options, alone, unitOutput(common));
+    UnitRunner runner(common, settings, options, directory, alone, unitOutput(common));
     runner.reachRecordAhead(ports.size());
     if (!alone) {
         const int code = runTogether(asUnits(ports), runner.work());
@@ -43,7 +45,7 @@ ExitCode applyProfile(const CommonOptions& common, const SettingChanges& setting
         return static_cast<ExitCode>(code);
     }
     runner.printAlone();
-    const UnitOutcome outcome = runner.run(ports.front());
+    const UnitOutcome outcome = runner.run(directory.resolve(ports.front()));
     runner.refuseWithoutRecord();
     if (!outcome.passed()) throw Failure(outcome.code, outcome.message);
     printPass(common, *outcome.row.readBack);

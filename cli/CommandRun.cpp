@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include "NamedPorts.h"
+#include "PortDirectory.h"
 
 void CommandRun::add(CLI::App* app, std::vector<std::string> commonOptions,
                      std::function<void(MainOptions&)> check,
@@ -39,6 +40,10 @@ void takeOnePort(MainOptions& main, bool needed) {
     if (needed && port.empty())
         throw Failure(kExitUsage, "give the port with -p COMn or -p DEVICE");
     if (!port.empty()) refuseMalformedPortName(port);
+}
+
+Session portSession(const CommonOptions& common, ModuleLink::Reading reading) {
+    return Session(common, PortDirectory().resolve(common.port), reading);
 }
 
 void checkWritable(const std::string& path, Writing how) {

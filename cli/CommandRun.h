@@ -78,6 +78,10 @@ void takeOnePort(MainOptions& main, bool needed);
 inline void onePort(MainOptions& main) {
     takeOnePort(main, true);
 }
+// The session of a command that works on one port: the command's one look at the names, the
+// port opened being what -p stood for then.
+Session portSession(const CommonOptions& common,
+                    ModuleLink::Reading reading = ModuleLink::Reading::kFrames);
 // --adapter's VID:PID; a Failure with kExitUsage for another text.
 AdapterModel adapterModel(const std::string& text);
 // A Failure with kExitUsage naming the path when the file cannot be written.

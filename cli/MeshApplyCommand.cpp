@@ -36,8 +36,9 @@ ExitCode applyMeshFile(const CommonOptions& common, const MeshApplyOptions& opti
     const auto planned = [&common](const meshplan::MeshPlan& plan) {
         if (!common.json) printPlanLines(plan);
     };
-    meshsite::SiteApplied applied = meshsite::applySite(
-        file, common, options.station, common.json ? nullptr : unitOutput(common), planned);
+    meshsite::SiteApplied applied =
+        meshsite::applySite(file, common, *options.file.ports, options.station,
+                            common.json ? nullptr : unitOutput(common), planned);
     if (common.json)
         std::cout << reports::jsonText(meshsite::appliedJson(applied)) << "\n";
     else

@@ -18,7 +18,7 @@ void checkMeshFileWords(const MainOptions& main, const std::string& command) {
 
 void prepareMeshFile(MeshFileOptions& options) {
     try {
-        options.file = meshplan::readMeshFile(options.path, PortDirectory());
+        options.file = meshplan::readMeshFile(options.path, options.ports.emplace());
     } catch (const meshplan::MeshFileError& error) {
         throw Failure(kExitUsage, error.what());
     }

@@ -8,10 +8,14 @@
 #include "CommandRun.h"
 #include "MeshFile.h"
 #include "MeshPlan.h"
+#include "PortDirectory.h"
 
 struct MeshFileOptions {
     std::string path;
     std::optional<meshplan::MeshFile> file;  // once prepared
+    // The command's one look at the names, taken as the file is read: its modules' ports are
+    // resolved in it.
+    std::optional<PortDirectory> ports;
 };
 
 void addMeshFileArgument(CLI::App& command, MeshFileOptions& options);

@@ -14,7 +14,7 @@
 namespace {
 
 ExitCode planMeshFile(const CommonOptions& common, const MeshFileOptions& options) {
-    const meshplan::MeshPlan plan = meshsite::planSite(*options.file, common);
+    const meshplan::MeshPlan plan = meshsite::planSite(*options.file, common, *options.ports);
     if (common.json) {
         std::cout << reports::jsonText(meshsite::planJson(plan)) << "\n";
     } else {

@@ -109,7 +109,7 @@ mesh::SharedSettings sharedSettingsOf(const SettingChanges& profile) {
 }
 
 ExitCode surveyMesh(const CommonOptions& common, const MeshSurveyOptions& options) {
-    const std::vector<std::string> ports = portsOf(options.ports);
+    const std::vector<PortTarget> ports = portsOf(options.ports, PortDirectory());
     const mesh::Mesh mesh = mesh::assessMesh(survey::surveyPorts(ports, common), options.expected);
     if (interrupted()) throw Interrupted(true);
     if (options.dot) {
@@ -141,7 +141,7 @@ void checkMeshPorts(MeshPorts& ports, const MainOptions& main, const std::string
                                       "range), --aliases or --adapter VID:PID");
 }
 
-std::vector<std::string> portsOf(const MeshPorts& given) {
+std::vector<PortTarget> portsOf(const MeshPorts& given, const PortDirectory& directory) {
     std::vector<std::string> ports = given.ports;
     if (given.adapter) addAdapterPorts(*given.adapter, ports);
     if (given.aliases) {
@@ -152,8 +152,8 @@ std::vector<std::string> portsOf(const MeshPorts& given) {
         if (ports.empty())
             throw Failure(kExitPort, "no COM alias is plugged in " + aliasDirectory());
     }
-    refuseRepeatedPorts(ports);
-    return ports;
+    refuseRepeatedPorts(ports, directory);
+    return directory.resolve(ports);
 }
 
 void addMeshSurveyCommand(CLI::App& subcommand, CommandRun& run) {

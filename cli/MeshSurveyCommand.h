@@ -10,6 +10,7 @@
 
 #include "MeshFaults.h"
 #include "PluggedUnits.h"
+#include "PortDirectory.h"
 
 namespace CLI {
 class App;
@@ -27,9 +28,9 @@ struct MeshPorts {
 void addMeshPortOptions(CLI::App& command, MeshPorts& ports);
 // The words read; a Failure with kExitUsage naming the command when no port is given.
 void checkMeshPorts(MeshPorts& ports, const MainOptions& main, const std::string& command);
-// Every port, each once; a Failure when one is named twice or reached through two names, or
-// when --aliases or --adapter find none.
-std::vector<std::string> portsOf(const MeshPorts& ports);
+// Every port, each once, as the command's directory resolves them; a Failure when one is named
+// twice or reached through two names, or when --aliases or --adapter find none.
+std::vector<PortTarget> portsOf(const MeshPorts& ports, const PortDirectory& directory);
 
 struct MeshSurveyOptions {
     MeshPorts ports;

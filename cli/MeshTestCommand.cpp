@@ -146,9 +146,10 @@ ExitCode tellShortfalls(const delivery::Summary& summary, const std::vector<std:
 
 ExitCode meshTest(const CommonOptions& common, const deliveryrun::MeshTestOptions& options) {
     const std::vector<std::string> names = portsOf(options);
-    refuseRepeatedPorts(names);
+    const PortDirectory directory;
+    refuseRepeatedPorts(names, directory);
     delivery::Plan plan = deliveryrun::meshTestPlan(options, names, common.timeoutMs);
-    deliveryrun::MeshTestRun run(names, common);
+    deliveryrun::MeshTestRun run(directory.resolve(names), common);
     plan.ports = run.ports();
     MeshTestPrinter printer(common, names, options.csvPath);
     const deliveryrun::MeshTestRun::Outcome outcome =

@@ -33,7 +33,7 @@ std::string verdictCounts(const meshplan::Verdict& verdict) {
 
 ExitCode verifyMeshFile(const CommonOptions& common, const MeshVerifyOptions& options) {
     const meshplan::MeshFile& file = *options.file.file;
-    const meshplan::Verdict verdict = meshsite::verifySite(file, common);
+    const meshplan::Verdict verdict = meshsite::verifySite(file, common, *options.file.ports);
     const std::vector<std::string> drifts = verdict.drifts();
     if (common.json) {
         std::cout << reports::jsonText(meshsite::verdictJson(verdict)) << "\n";

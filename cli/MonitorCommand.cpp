@@ -49,7 +49,7 @@ bool awaitReturn(Session& session) {
 }
 
 ExitCode monitor(const CommonOptions& common, bool follow) {
-    Session session(common, ModuleLink::Reading::kBlocks);
+    Session session = portSession(common, ModuleLink::Reading::kBlocks);
     std::size_t count = 0;
     std::size_t bytes = 0;
     const auto printSummary = [&] {

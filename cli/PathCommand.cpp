@@ -9,7 +9,7 @@
 namespace {
 
 ExitCode readPath(const CommonOptions& common) {
-    Session session(common);
+    Session session = portSession(common);
     const PathNodes path = readPathNodes(session);
     if (common.json) {
         std::cout << Json{{"path", path.nodes}, {"links", path.links}}.dump() << "\n";

@@ -15,7 +15,7 @@ ExitCode sendRaw(const CommonOptions& common, const RawOptions& options) {
         throw Failure(kExitUsage,
                       "raw: give the bytes as hex digit pairs, such as \"01 00 03 00\"");
     if (!options.asIs) request->push_back(proto::xorOf(*request));
-    Session session(common);
+    Session session = portSession(common);
     const Session::Exchange reply = session.exchange(engine::RawRequest{*request});
     const auto failure = reply.failure;
     if (failure == engine::ExchangeFailure::NoReply) throw session.noReply();

@@ -12,7 +12,7 @@
 namespace {
 
 ExitCode readSetup(const CommonOptions& common, const std::string& savePath) {
-    Session session(common);
+    Session session = portSession(common);
     const proto::Setup setup = readSetupValues(session);
     if (!savePath.empty()) {
         // A profile is for modules in a known state: one value it cannot name spoils it.

@@ -11,7 +11,7 @@ namespace {
 // An empty list is an answer too, printed as it is: the module hears no one. The exit code and
 // the line on standard error still say so.
 ExitCode readRoutes(const CommonOptions& common) {
-    Session session(common);
+    Session session = portSession(common);
     const RouteTable table = readRouteTable(session);
     if (common.json) {
         Json rows = Json::array();

@@ -144,7 +144,7 @@ ExitCode linkTest(const CommonOptions& common, Session& session,
 
 ExitCode sendData(const CommonOptions& common, const SendOptions& send) {
     const proto::SendDataRequest request = sendRequest(send);
-    Session session(common);
+    Session session = portSession(common);
     if (send.count) return linkTest(common, session, request, send);
     const SendConfirmation confirmed = sendConfirmation(session.request(request));
     if (common.json) {

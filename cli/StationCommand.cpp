@@ -7,6 +7,7 @@
 
 #include "Commands.h"
 #include "Interrupt.h"
+#include "PortDirectory.h"
 #include "PortNames.h"
 #include "StationLoop.h"
 #include "TtyHotplugMonitor.h"
@@ -27,7 +28,9 @@ ExitCode stationMode(const CommonOptions& common, const SettingChanges& settings
     if (!options.adapter)
         if (const std::string problem = aliasDirectoryProblem(); !problem.empty())
             throw Failure(kExitUsage, problem);
-    UnitRunner runner(common, settings, options, false, unitOutput(common));
+    // The station's one look at ports.toml; each unit plugged in is resolved in it.
+    const PortDirectory directory;
+    UnitRunner runner(common, settings, options, directory, false, unitOutput(common));
     runner.holdBackWhileRecordDown();
     TtyHotplugMonitor hotplug;
     StationHooks hooks;

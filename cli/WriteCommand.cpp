@@ -16,7 +16,7 @@ proto::Setup changedSetup(Session& session, const SettingChanges& changes) {
 }
 
 ExitCode writeSetup(const CommonOptions& common, const WriteOptions& options) {
-    Session session(common);
+    Session session = portSession(common);
     const proto::Setup written = changedSetup(session, options.changes);
     writeSetupValues(session, written);
     if (options.verify) {

@@ -79,12 +79,9 @@ struct MeshTestInbox {
 // One port, its engine and the thread that alone uses it once the run starts.
 class MeshTestPort {
   public:
-    MeshTestPort(std::size_t index, const std::string& name, const CommonOptions& common,
+    MeshTestPort(std::size_t index, const PortTarget& port, const CommonOptions& common,
                  std::shared_ptr<MeshTestInbox> inbox)
-        : m_index(index),
-          m_options(withPort(common, name)),
-          m_session(m_options),
-          m_inbox(std::move(inbox)) {
+        : m_index(index), m_options(common), m_session(m_options, port), m_inbox(std::move(inbox)) {
         m_session.onNotice([](const proto::ReadFrame&) {});  // other traffic: not this read's
     }
 
@@ -119,11 +116,6 @@ class MeshTestPort {
         std::size_t pair = 0;
         proto::SendDataRequest send{};
     };
-
-    static CommonOptions withPort(CommonOptions options, const std::string& name) {
-        options.port = name;
-        return options;
-    }
 
     std::optional<Request> takeRequest() {
         std::lock_guard lock(m_lock);
@@ -191,18 +183,19 @@ class MeshTestPort {
     std::jthread m_thread;           // last: it ends before what it uses
 };
 
-MeshTestRun::MeshTestRun(const std::vector<std::string>& names, const CommonOptions& common)
+MeshTestRun::MeshTestRun(const std::vector<PortTarget>& ports, const CommonOptions& common)
     : m_line{common.baud, common.parity}, m_inbox(std::make_shared<MeshTestInbox>()) {
     std::vector<std::future<std::unique_ptr<MeshTestPort>>> opening;
-    for (std::size_t i = 0; i < names.size(); ++i)
+    for (std::size_t i = 0; i < ports.size(); ++i)
         opening.push_back(std::async(std::launch::async, [&, i] {
-            return std::make_unique<MeshTestPort>(i, names[i], common, m_inbox);
+            return std::make_unique<MeshTestPort>(i, ports[i], common, m_inbox);
         }));
     std::vector<std::future<std::uint16_t>> reading;
     for (auto& opened : opening) m_links.push_back(opened.get());
     for (auto& link : m_links)
         reading.push_back(std::async(std::launch::async, [&link] { return link->readNode(); }));
-    for (std::size_t i = 0; i < names.size(); ++i) m_ports.push_back({names[i], reading[i].get()});
+    for (std::size_t i = 0; i < ports.size(); ++i)
+        m_ports.push_back({ports[i].name, reading[i].get()});
 }
 
 MeshTestRun::~MeshTestRun() = default;

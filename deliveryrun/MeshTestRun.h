@@ -44,9 +44,10 @@ class MeshTestRun {
     // behind the clock, so a notice already read is never taken for late.
     static constexpr std::chrono::milliseconds kSettleBehind{250};
 
-    // Opens every port at once and reads the node id of each module. A port that cannot be
-    // opened or does not answer leaves as its Failure (the others are closed).
-    MeshTestRun(const std::vector<std::string>& names, const CommonOptions& common);
+    // Opens every port at once, each as its face resolved it, and reads the node id of each
+    // module. A port that cannot be opened or does not answer leaves as its Failure (the others
+    // are closed).
+    MeshTestRun(const std::vector<PortTarget>& ports, const CommonOptions& common);
     ~MeshTestRun();
     MeshTestRun(const MeshTestRun&) = delete;
     MeshTestRun& operator=(const MeshTestRun&) = delete;

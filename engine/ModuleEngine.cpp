@@ -5,6 +5,7 @@
 
 #include "Dispatch.h"
 #include "PortDirectory.h"
+#include "PortNames.h"
 #include "Ticks.h"
 
 namespace engine {
@@ -41,19 +42,15 @@ ModuleEngine::~ModuleEngine() {
     m_port.reset();
 }
 
-bool ModuleEngine::open(const PortSettings& settings) {
-    return open(PortDirectory().target(settings.port), settings.baud, settings.parity);
-}
-
-ModuleEngine::Opening ModuleEngine::startOpening(const PortSettings& settings) {
-    const PortTarget target = PortDirectory().target(settings.port);
+ModuleEngine::Opening ModuleEngine::startOpening(const PortTarget& target, int baud,
+                                                 Parity parity) {
     const std::optional<NetworkAddress> address = target.address();
-    if (!address)
-        return open(target, settings.baud, settings.parity) ? Opening::kOpened : Opening::kFailed;
+    if (!address || !target.port)
+        return open(target, baud, parity) ? Opening::kOpened : Opening::kFailed;
     stopWatching();
     m_port->Close();
-    m_remote.start(*address, {settings.baud, settings.parity}, settings,
-                   RemoteOpening::Purpose::kOpen);
+    const PortSettings settings{.port = *target.port, .baud = baud, .parity = parity};
+    m_remote.start(*address, {baud, parity}, settings, RemoteOpening::Purpose::kOpen);
     return Opening::kConnecting;
 }
 
@@ -411,7 +408,8 @@ void ModuleEngine::lookForLostPort() {
     }
     m_events.returning(*port);
     const bool wasSending = m_reopen.wasSending();
-    if (!openPort(PortDirectory().target(*port),
+    // The one look again at the names: an adapter replugged behind another tty of the family.
+    if (!openPort(PortDirectory::lookAgain(portName(*port)),
                   {.port = *port, .baud = lost.baud, .parity = lost.parity}))
         return;
     m_reopen.stopWatching();

@@ -48,17 +48,16 @@ class ModuleEngine {
     ModuleEngine(const ModuleEngine&) = delete;
     ModuleEngine& operator=(const ModuleEngine&) = delete;
 
-    // Opening ends a watch for a lost port; false with lastError() saying why. A port across
-    // the network is connected on the calling thread, which waits for it.
-    bool open(const PortSettings& settings);
-    // The same for a face that must not wait: a local port opens at once, a port across the
-    // network connects off the face's thread and openingEnded() tells how it went.
-    enum class Opening { kOpened, kFailed, kConnecting };
-    Opening startOpening(const PortSettings& settings);
-    // What a name the user gave stands for: "COM150", "/dev/ttyUSB0", "tcp://host:4001". Only
-    // a COM name is remembered for reopening; a port named otherwise is the face's to look for
-    // after a hang-up, and its lost() event names port 0.
+    // Opens what a name the user gave stands for, as the face resolved it: "COM150",
+    // "/dev/ttyUSB0", "tcp://host:4001". Opening ends a watch for a lost port; false with
+    // lastError() saying why. A port across the network is connected on the calling thread,
+    // which waits for it. Only a COM name is remembered for reopening; a port named otherwise
+    // is the face's to look for after a hang-up, and its lost() event names port 0.
     bool open(const PortTarget& target, int baud, Parity parity);
+    // The same for a face that must not wait: a local port opens at once, a COM number across
+    // the network connects off the face's thread and openingEnded() tells how it went.
+    enum class Opening { kOpened, kFailed, kConnecting };
+    Opening startOpening(const PortTarget& target, int baud, Parity parity);
     bool isOpening() const;
     // Ends continuous sending (SendingEnd::PortClosed) and any watch for a lost port.
     void close();

@@ -8,8 +8,8 @@
 #include "ProgramName.h"
 #include "Text.h"
 
-Session::Session(const CommonOptions& options, ModuleLink::Reading reading)
-    : m_options(options), m_timeout(options.timeoutMs), m_link(reading) {
+Session::Session(const CommonOptions& options, PortTarget port, ModuleLink::Reading reading)
+    : m_options(options), m_port(std::move(port)), m_timeout(options.timeoutMs), m_link(reading) {
     if (!open()) throw failure(kExitPort, m_link.lastError());
     if (m_link.lineControl() == CXSerial::LineControl::kBridge)
         std::cerr << programPrefix << m_port.name
@@ -22,14 +22,13 @@ Session::Session(const CommonOptions& options, ModuleLink::Reading reading)
     };
 }
 
-// Each opening looks the name up afresh, as the user's files and the devices are then.
 bool Session::open() {
-    m_port = PortDirectory().resolve(m_options.port);
     return m_link.open(m_port, m_options.baud, m_options.parity);
 }
 
 bool Session::reopen() {
     m_link.close();
+    m_port = PortDirectory::lookAgain(m_port.name);
     return open();
 }
 

@@ -22,14 +22,16 @@ struct CommonOptions {
 
 class Session {
   public:
-    // Opens the port; a Failure with kExitPort when it cannot be opened.
-    explicit Session(const CommonOptions& options,
-                     ModuleLink::Reading reading = ModuleLink::Reading::kFrames);
+    // Opens exactly the port the face resolved, whatever the names stand for by now; a Failure
+    // with kExitPort when it cannot be opened. options.port is not looked at.
+    Session(const CommonOptions& options, PortTarget port,
+            ModuleLink::Reading reading = ModuleLink::Reading::kFrames);
 
     const PortTarget& port() const { return m_port; }
     ModuleLink& link() { return m_link; }
 
-    // Opens the port again after a hang-up; false while it cannot be opened.
+    // Opens the port again after a hang-up, its name looked up again as a lost port's watch
+    // does; false while it cannot be opened.
     bool reopen();
 
     // How long each reply is waited for from now on.

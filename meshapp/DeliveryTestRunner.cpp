@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "MeshTestRun.h"
+#include "PortDirectory.h"
 
 namespace {
 
@@ -66,7 +67,7 @@ bool DeliveryTestRunner::start(const std::vector<std::string>& ports,
             delivery::Clock::time_point m_next{};
         };
         try {
-            deliveryrun::MeshTestRun run(ports, common);
+            deliveryrun::MeshTestRun run(PortDirectory().resolve(ports), common);
             delivery::Plan ported = plan;
             ported.ports = run.ports();
             onWindowThread([this, named = run.ports()] { emit started(named); });

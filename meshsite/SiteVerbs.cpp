@@ -24,12 +24,15 @@ record::Profile moduleProfile(const meshplan::MeshFile& file, const meshplan::Mo
 
 }  // namespace
 
-meshplan::MeshPlan planSite(const meshplan::MeshFile& file, const CommonOptions& link) {
-    return meshplan::planMesh(file, readModules(file, link, survey::Asked::kSetup));
+meshplan::MeshPlan planSite(const meshplan::MeshFile& file, const CommonOptions& link,
+                            const PortDirectory& directory) {
+    return meshplan::planMesh(file, readModules(file, link, directory, survey::Asked::kSetup));
 }
 
-meshplan::Verdict verifySite(const meshplan::MeshFile& file, const CommonOptions& link) {
-    return meshplan::verifyMesh(file, readModules(file, link, survey::Asked::kEverything));
+meshplan::Verdict verifySite(const meshplan::MeshFile& file, const CommonOptions& link,
+                             const PortDirectory& directory) {
+    return meshplan::verifyMesh(file,
+                                readModules(file, link, directory, survey::Asked::kEverything));
 }
 
 std::size_t SiteApplied::written() const {
@@ -43,11 +46,12 @@ std::size_t SiteApplied::failed() const {
 }
 
 SiteApplied applySite(const meshplan::MeshFile& file, const CommonOptions& common,
-                      const StationOptions& options, std::unique_ptr<UnitOutput> output,
+                      const PortDirectory& directory, const StationOptions& options,
+                      std::unique_ptr<UnitOutput> output,
                       const std::function<void(const meshplan::MeshPlan&)>& planned) {
     meshplan::MeshPlan plan;
     try {
-        plan = planSite(file, common);
+        plan = planSite(file, common, directory);
     } catch (const Interrupted&) {
         // Ctrl+C while the modules are read comes before any write.
         throw Failure(kExitInterrupted, "interrupted reading the modules: nothing written");
@@ -69,11 +73,11 @@ SiteApplied applySite(const meshplan::MeshFile& file, const CommonOptions& commo
                                module.module.nodeId};
     }
     if (units.empty()) return applied;
-    UnitRunner runner(common, SettingChanges(), options, false, std::move(output));
+    UnitRunner runner(common, SettingChanges(), options, directory, false, std::move(output));
     runner.reachRecordAhead(units.size());
     std::mutex ended;
     runTogether(units, [&](const PluggedUnit& unit) {
-        UnitOutcome outcome = runner.run(unit.port, orders.at(unit.port));
+        UnitOutcome outcome = runner.run(directory.resolve(unit.port), orders.at(unit.port));
         const UnitResult result{outcome.end, static_cast<int>(outcome.code)};
         const std::lock_guard lock(ended);
         applied.modules[moduleOn.at(unit.port)].outcome = std::move(outcome);
@@ -83,7 +87,7 @@ SiteApplied applySite(const meshplan::MeshFile& file, const CommonOptions& commo
     return applied;
 }
 
-SiteExport exportSite(const std::vector<std::string>& ports, const CommonOptions& link) {
+SiteExport exportSite(const std::vector<PortTarget>& ports, const CommonOptions& link) {
     SiteExport exported{survey::surveyPorts(ports, link), {}};
     if (interrupted()) throw Interrupted(true);
     exported.text = meshplan::exportMesh(exported.survey, reachesOf(ports));

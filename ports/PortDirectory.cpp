@@ -69,6 +69,17 @@ PortTarget PortDirectory::resolve(const std::string& name) const {
     return {name, name, usbDeviceDetails(name), {}, name, {}};
 }
 
+std::vector<PortTarget> PortDirectory::resolve(const std::vector<std::string>& names) const {
+    std::vector<PortTarget> targets;
+    targets.reserve(names.size());
+    for (const std::string& name : names) targets.push_back(resolve(name));
+    return targets;
+}
+
+PortTarget PortDirectory::lookAgain(const std::string& name) {
+    return PortDirectory().resolve(name);
+}
+
 PortTarget PortDirectory::target(int port) const {
     PortEntry found = entry(port);
     std::string path = found.url.empty() ? devicePathForPort(port).value_or("") : "";

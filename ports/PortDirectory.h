@@ -70,7 +70,13 @@ class PortDirectory {
     std::vector<ListedPort> listed() const;
 
     PortTarget resolve(const std::string& name) const;
+    std::vector<PortTarget> resolve(const std::vector<std::string>& names) const;
     PortTarget target(int port) const;  // what "COM<n>" stands for
+
+    // What a lost port's name stands for now, for the watch that waits for it to return: the
+    // file and the devices as they are then (an adapter replugged, an alias pointed elsewhere).
+    // Every other opening takes the target its face resolved.
+    static PortTarget lookAgain(const std::string& name);
 
   private:
     RemotePortTable m_remote;

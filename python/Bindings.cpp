@@ -287,9 +287,9 @@ CommonOptions meshLink(int baud, double timeout) {
 }
 
 // The file read before any port opens, refused as the command line refuses it.
-meshplan::MeshFile meshFileAt(const std::string& path) {
+meshplan::MeshFile meshFileAt(const std::string& path, const PortDirectory& directory) {
     try {
-        return meshplan::readMeshFile(path, PortDirectory());
+        return meshplan::readMeshFile(path, directory);
     } catch (const meshplan::MeshFileError& error) {
         throw Failure(kExitUsage, error.what());
     }
@@ -302,8 +302,9 @@ py::object meshFileVerb(const std::string& path, int baud, double timeout, Verb 
     Json document;
     {
         PortWait wait;
-        const meshplan::MeshFile file = meshFileAt(path);
-        document = verb(file, link);
+        const PortDirectory directory;  // the call's one look at the names
+        const meshplan::MeshFile file = meshFileAt(path, directory);
+        document = verb(file, link, directory);
         if (interrupted()) throw Interrupted(true);
     }
     return pythonValue(document);
@@ -313,9 +314,10 @@ void declareMeshFileVerbs(py::module_& m) {
     m.def(
         "plan",
         [](const std::string& path, int baud, double timeout) {
-            return meshFileVerb(path, baud, timeout, [](const auto& file, const auto& link) {
-                return meshsite::planJson(meshsite::planSite(file, link));
-            });
+            return meshFileVerb(
+                path, baud, timeout, [](const auto& file, const auto& link, const auto& directory) {
+                    return meshsite::planJson(meshsite::planSite(file, link, directory));
+                });
         },
         py::arg("path"), py::arg("baud") = 9600, py::arg("timeout") = 2.0,
         "What applying the mesh file would change, as `meshcfg-cli mesh plan --json` shows it: a "
@@ -325,10 +327,11 @@ void declareMeshFileVerbs(py::module_& m) {
     m.def(
         "apply",
         [](const std::string& path, int baud, double timeout) {
-            return meshFileVerb(path, baud, timeout, [](const auto& file, const auto& link) {
-                return meshsite::appliedJson(
-                    meshsite::applySite(file, link, StationOptions{}, nullptr));
-            });
+            return meshFileVerb(
+                path, baud, timeout, [](const auto& file, const auto& link, const auto& directory) {
+                    return meshsite::appliedJson(
+                        meshsite::applySite(file, link, directory, StationOptions{}, nullptr));
+                });
         },
         py::arg("path"), py::arg("baud") = 9600, py::arg("timeout") = 2.0,
         "The mesh file written to the modules that differ from it, all at once, each read back "
@@ -338,9 +341,10 @@ void declareMeshFileVerbs(py::module_& m) {
     m.def(
         "verify",
         [](const std::string& path, int baud, double timeout) {
-            return meshFileVerb(path, baud, timeout, [](const auto& file, const auto& link) {
-                return meshsite::verdictJson(meshsite::verifySite(file, link));
-            });
+            return meshFileVerb(
+                path, baud, timeout, [](const auto& file, const auto& link, const auto& directory) {
+                    return meshsite::verdictJson(meshsite::verifySite(file, link, directory));
+                });
         },
         py::arg("path"), py::arg("baud") = 9600, py::arg("timeout") = 2.0,
         "Whether the mesh is as its file describes it, as `meshcfg-cli mesh verify --json` shows "
@@ -382,14 +386,16 @@ PYBIND11_MODULE(meshcfg, m) {
             // Refused as the command line refuses them, before any port opens.
             const std::vector<std::string> ports = namedPorts(names);
             if (ports.empty()) throw Failure(kExitUsage, "survey: give the ports to survey");
-            refuseRepeatedPorts(ports);
+            const PortDirectory directory;  // the call's one look at the names
+            refuseRepeatedPorts(ports, directory);
             CommonOptions link;
             link.baud = Module::rateOf(baud);
             link.timeoutMs = static_cast<int>(Module::timeoutOf(timeout).count());
             Json document;
             {
                 PortWait wait;
-                document = reports::meshJson(mesh::assessMesh(survey::surveyPorts(ports, link)));
+                document = reports::meshJson(
+                    mesh::assessMesh(survey::surveyPorts(directory.resolve(ports), link)));
                 if (interrupted()) throw Interrupted(true);
             }
             return pythonValue(document);

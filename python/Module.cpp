@@ -91,6 +91,7 @@ Module::Module(const std::string& port, int baud, double timeoutSeconds,
         if (!parityValue) throw Failure(kExitUsage, "parity must be NO, ODD or EVEN");
         m_options.parity = *parityValue;
         PortWait wait;
+        m_target = PortDirectory().resolve(port);
         open();
     } catch (const Failure& failure) {
         throw PortFailure(failure, port);
@@ -98,7 +99,7 @@ Module::Module(const std::string& port, int baud, double timeoutSeconds,
 }
 
 void Module::open() {
-    m_session = std::make_unique<Session>(m_options);
+    m_session = std::make_unique<Session>(m_options, m_target);
     m_session->onNotice([this](const proto::ReadFrame& frame) { keepNotice(frame); });
 }
 
@@ -194,7 +195,7 @@ UnitOutcome Module::apply(const LoadedProfile& loaded, std::optional<std::int64_
         requireAllSettings(loaded.path, settings);
         const UnitPlan plan{settings, nullptr, false, false, {}, {}};
         m_session.reset();
-        UnitOutcome outcome = applyToUnit(m_options, plan, UnitName{port(), false},
+        UnitOutcome outcome = applyToUnit(m_options, m_target, plan, UnitName{port(), false},
                                           [](UnitStep, const std::optional<std::uint16_t>&) {});
         open();
         if (outcome.code == kExitInterrupted) throw Interrupted(true);

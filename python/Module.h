@@ -42,7 +42,8 @@ class Module {
     using Clock = ModuleLink::Clock;
 
     // Opens the port: a Failure with kExitPort when it cannot be opened, kExitUsage for a
-    // port name, rate, parity or time-out the command line would refuse.
+    // port name, rate, parity or time-out the command line would refuse. The name is resolved
+    // here once: every later opening (apply's) opens the same port.
     Module(const std::string& port, int baud, double timeoutSeconds, const std::string& parity);
 
     const std::string& port() const { return m_options.port; }
@@ -77,6 +78,7 @@ class Module {
     void keepNotice(const proto::ReadFrame& frame);
 
     CommonOptions m_options;  // before the session, which keeps a reference
+    PortTarget m_target;      // what the name stood for when the module was made
     std::unique_ptr<Session> m_session;
     std::deque<proto::ReadFrame> m_notices;
     std::atomic<bool> m_busy{false};

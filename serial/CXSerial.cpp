@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "NetworkLink.h"
-#include "PortDirectory.h"
 #include "Termios.h"
 
 CXSerial::CXSerial(PortEvents events) : m_events(std::move(events)) {}
@@ -18,10 +17,6 @@ bool CXSerial::ProbePort(int port) {
 
 PortAvailability CXSerial::availability(int port) {
     return portAvailability(port);
-}
-
-bool CXSerial::Open(int port, int baud, int parity) {
-    return Open(PortDirectory().target(port), baud, parity);
 }
 
 bool CXSerial::Open(const PortTarget& target, int baud, int parity) {

@@ -61,10 +61,9 @@ class CXSerial {
     static bool ProbePort(int port);
     static PortAvailability availability(int port);
 
-    // parity: 0 none, 1 odd, 2 even. A COM number that names a port across the network
-    // connects to it, which takes up to NetworkLink::kConnectTimeout: never on a window thread.
-    bool Open(int port, int baud, int parity);
-    // The same for what a name stands for, as a PortDirectory resolved it.
+    // Opens what a name stands for, as the face's PortDirectory resolved it; parity: 0 none,
+    // 1 odd, 2 even. A target across the network connects to it, which takes up to
+    // NetworkLink::kConnectTimeout: never on a window thread.
     bool Open(const PortTarget& target, int baud, int parity);
     // The same for a port across the network: rfc2217://HOST:PORT or tcp://HOST:PORT.
     bool OpenAddress(const std::string& address, int baud, int parity);

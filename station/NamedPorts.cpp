@@ -2,7 +2,6 @@
 
 #include "Failure.h"
 #include "GivenPorts.h"
-#include "PortDirectory.h"
 
 std::vector<std::string> namedPorts(const std::vector<std::string>& names) {
     GivenPorts given = givenPorts(names);
@@ -15,9 +14,8 @@ void refuseMalformedPortName(const std::string& name) {
         throw Failure(kExitUsage, problem);
 }
 
-void refuseRepeatedPorts(const std::vector<std::string>& ports) {
-    if (ports.size() < 2) return;
-    if (const std::string problem = repeatedPort(ports, PortDirectory()); !problem.empty())
+void refuseRepeatedPorts(const std::vector<std::string>& ports, const PortDirectory& directory) {
+    if (const std::string problem = repeatedPort(ports, directory); !problem.empty())
         throw Failure(kExitUsage, problem);
 }
 

@@ -7,6 +7,8 @@
 
 #include "PluggedUnits.h"
 
+class PortDirectory;
+
 // The names as given, every COMn-COMm range spelt out; a Failure for a name that can never be
 // opened. Looks at the words alone.
 std::vector<std::string> namedPorts(const std::vector<std::string>& names);
@@ -14,8 +16,9 @@ std::vector<std::string> namedPorts(const std::vector<std::string>& names);
 // A Failure when no port of this name can ever be opened.
 void refuseMalformedPortName(const std::string& name);
 
-// A Failure when a port is named twice, or reached through two names.
-void refuseRepeatedPorts(const std::vector<std::string>& ports);
+// A Failure when a port is named twice, or reached through two names as the face's directory
+// resolves them.
+void refuseRepeatedPorts(const std::vector<std::string>& ports, const PortDirectory& directory);
 
 // Appends the port of every plugged adapter of the model; a Failure with kExitPort when none is.
 void addAdapterPorts(const AdapterModel& model, std::vector<std::string>& ports);

@@ -24,7 +24,8 @@ class NodeIdTaken : public Failure {
 
 class SessionLink final : public UnitLink {
   public:
-    SessionLink(const CommonOptions& common, bool tellNotices) : m_session(common) {
+    SessionLink(const CommonOptions& common, const PortTarget& port, bool tellNotices)
+        : m_session(common, port) {
         if (!tellNotices) m_session.onNotice([](const proto::ReadFrame&) {});
     }
     proto::Setup readSetup() override { return readSetupValues(m_session); }
@@ -62,10 +63,10 @@ void UnitOutcome::rowLost() {
     row.result = record::Result::kFail;
 }
 
-UnitOutcome applyToUnit(const CommonOptions& common, const UnitPlan& plan, const UnitName& unit,
-                        const UnitStepHandler& onStep, record::UnitRow row) {
+UnitOutcome applyToUnit(const CommonOptions& common, const PortTarget& port, const UnitPlan& plan,
+                        const UnitName& unit, const UnitStepHandler& onStep, record::UnitRow row) {
     const UnitLinkOpener open = [&] {
-        return std::make_unique<SessionLink>(common, plan.tellNotices);
+        return std::make_unique<SessionLink>(common, port, plan.tellNotices);
     };
     return applyToUnit(plan, unit, open, onStep, std::move(row));
 }

@@ -64,6 +64,7 @@ using UnitStepHandler = std::function<void(UnitStep, const std::optional<std::ui
 // outcome's row completes. Never throws a Failure: its outcome says how it ended.
 UnitOutcome applyToUnit(const UnitPlan& plan, const UnitName& unit, const UnitLinkOpener& open,
                         const UnitStepHandler& onStep, record::UnitRow row = {});
-// The unit on the port common names, through a Session.
-UnitOutcome applyToUnit(const CommonOptions& common, const UnitPlan& plan, const UnitName& unit,
-                        const UnitStepHandler& onStep, record::UnitRow row = {});
+// The unit on the port its face resolved, through a Session with common's line and time-out.
+UnitOutcome applyToUnit(const CommonOptions& common, const PortTarget& port, const UnitPlan& plan,
+                        const UnitName& unit, const UnitStepHandler& onStep,
+                        record::UnitRow row = {});

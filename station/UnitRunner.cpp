@@ -25,9 +25,9 @@ std::unique_ptr<NodeIdSource> nodeIdSource(const StationOptions& options) {
 }  // namespace
 
 UnitRunner::UnitRunner(const CommonOptions& common, const SettingChanges& settings,
-                       const StationOptions& options, bool tellNotices,
-                       std::unique_ptr<UnitOutput> output)
-    : m_common(common), m_options(options), m_output(std::move(output)) {
+                       const StationOptions& options, const PortDirectory& directory,
+                       bool tellNotices, std::unique_ptr<UnitOutput> output)
+    : m_common(common), m_options(options), m_directory(directory), m_output(std::move(output)) {
     if (!options.dbUrl.empty()) m_record = std::make_unique<UnitRecord>(options);
     if (!m_record || !m_record->ids()) m_ids = nodeIdSource(options);
     if (!options.reportPath.empty())
@@ -39,25 +39,22 @@ UnitRunner::UnitRunner(const CommonOptions& common, const SettingChanges& settin
               tellNotices,        {}};
 }
 
-UnitOutcome UnitRunner::run(const std::string& portName) {
-    return runUnit(portName, m_plan, m_options.profile, std::nullopt);
+UnitOutcome UnitRunner::run(const PortTarget& port) {
+    return runUnit(port, m_plan, m_options.profile, std::nullopt);
 }
 
-UnitOutcome UnitRunner::run(const std::string& portName, const UnitOrder& order) {
+UnitOutcome UnitRunner::run(const PortTarget& port, const UnitOrder& order) {
     UnitPlan plan = m_plan;
     plan.settings = order.settings;
-    return runUnit(portName, plan, order.profile, order.nodeId);
+    return runUnit(port, plan, order.profile, order.nodeId);
 }
 
-UnitOutcome UnitRunner::runUnit(const std::string& portName, const UnitPlan& plan,
+UnitOutcome UnitRunner::runUnit(const PortTarget& port, const UnitPlan& plan,
                                 const std::optional<record::Profile>& profile,
                                 const std::optional<std::uint16_t>& nodeId) {
-    CommonOptions common = m_common;
-    common.port = portName;
-    const PortTarget port = PortDirectory().resolve(portName);
     const std::optional<UsbIdentity> usb = usbIdentity(port.device);
     const std::string serial = usb ? usb->serial : std::string();
-    const UnitNames::Claim claim = m_names.claim(portName, serial);
+    const UnitNames::Claim claim = m_names.claim(port.name, serial);
     const UnitName& name = claim.name();
     const std::string& unit = name.text;
     if (m_output) m_output->found(port, serial);
@@ -67,7 +64,7 @@ UnitOutcome UnitRunner::runUnit(const std::string& portName, const UnitPlan& pla
     if (m_record) m_record->begin(unit, draft);
     bool opened = false;
     UnitOutcome outcome = applyToUnit(
-        common, plan, name,
+        m_common, port, plan, name,
         [&](UnitStep step, const std::optional<std::uint16_t>& nodeId) {
             if (step == UnitStep::kReading) {
                 opened = true;
@@ -103,7 +100,7 @@ UnitOutcome UnitRunner::runUnit(const std::string& portName, const UnitPlan& pla
 
 UnitWork UnitRunner::work() {
     return [this](const PluggedUnit& unit) {
-        const UnitOutcome outcome = run(unit.port);
+        const UnitOutcome outcome = run(m_directory.resolve(unit.port));
         return UnitResult{outcome.end, static_cast<int>(outcome.code)};
     };
 }

@@ -40,15 +40,19 @@ struct UnitOrder {
 class UnitRunner {
   public:
     // A Failure with kExitUsage when the id file, the record or the report cannot be used.
+    // directory is the face's, kept for the runner's life: the ports of the units the threads
+    // take are resolved in it.
     UnitRunner(const CommonOptions& common, const SettingChanges& settings,
-               const StationOptions& options, bool tellNotices, std::unique_ptr<UnitOutput> output);
+               const StationOptions& options, const PortDirectory& directory, bool tellNotices,
+               std::unique_ptr<UnitOutput> output);
 
-    UnitOutcome run(const std::string& portName);
+    // The unit on the port the face resolved: the port its row names is the one opened.
+    UnitOutcome run(const PortTarget& port);
     // A unit given its own order instead of every unit's plan and profile.
-    UnitOutcome run(const std::string& portName, const UnitOrder& order);
+    UnitOutcome run(const PortTarget& port, const UnitOrder& order);
     // What every unit is applied with.
     const UnitPlan& plan() const { return m_plan; }
-    // run as the units' threads take it.
+    // run as the units' threads take it, each unit's port resolved once in the face's directory.
     UnitWork work();
 
     // Whether a new unit may start: the line's record, when one is kept, must take its row.
@@ -74,13 +78,14 @@ class UnitRunner {
     bool recordReached() const;
     // The unit is past its port's opening, as reachRecordAhead counts.
     void unitOpened();
-    UnitOutcome runUnit(const std::string& portName, const UnitPlan& plan,
+    UnitOutcome runUnit(const PortTarget& port, const UnitPlan& plan,
                         const std::optional<record::Profile>& profile,
                         const std::optional<std::uint16_t>& nodeId);
     void report(UnitOutcome& outcome);
 
     const CommonOptions& m_common;
     const StationOptions& m_options;
+    const PortDirectory& m_directory;
     std::unique_ptr<UnitRecord> m_record;
     std::unique_ptr<NodeIdSource> m_ids;
     std::vector<std::unique_ptr<RowSink>> m_rowSinks;  // the CSV report, the JUnit files

@@ -66,17 +66,15 @@ mesh::SurveyedPort readOpenModule(Session& session, const std::string& port, std
     }
 }
 
-mesh::SurveyedPort readModule(const std::string& port, const CommonOptions& link,
+mesh::SurveyedPort readModule(const PortTarget& port, const CommonOptions& link,
                               std::stop_token stop, Asked asked) {
-    CommonOptions options = link;
-    options.port = port;
     try {
-        Session session(options);
+        Session session(link, port);
         // Notices that come between the replies are the mesh's traffic, not the survey's.
         session.onNotice([](const proto::ReadFrame&) {});
-        return readOpenModule(session, port, stop, asked);
+        return readOpenModule(session, port.name, stop, asked);
     } catch (const Failure& failure) {
-        return failedPort(port, failure);
+        return failedPort(port.name, failure);
     }
 }
 

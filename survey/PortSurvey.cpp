@@ -6,7 +6,7 @@
 
 namespace survey {
 
-mesh::Survey surveyPorts(const std::vector<std::string>& ports, const CommonOptions& link,
+mesh::Survey surveyPorts(const std::vector<PortTarget>& ports, const CommonOptions& link,
                          std::stop_token stop, Asked asked) {
     mesh::Survey survey(ports.size());
     {
@@ -16,10 +16,6 @@ mesh::Survey surveyPorts(const std::vector<std::string>& ports, const CommonOpti
             readers.emplace_back([&, i] { survey[i] = readModule(ports[i], link, stop, asked); });
     }  // every reader joined
     return survey;
-}
-
-mesh::Survey PortSurveySource::survey(const std::vector<std::string>& ports, std::stop_token stop) {
-    return surveyPorts(ports, m_link, stop);
 }
 
 }  // namespace survey

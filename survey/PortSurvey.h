@@ -13,19 +13,8 @@
 
 namespace survey {
 
-// One entry per port, in the order given.
-mesh::Survey surveyPorts(const std::vector<std::string>& ports, const CommonOptions& link,
+// One entry per port the face resolved, in the order given.
+mesh::Survey surveyPorts(const std::vector<PortTarget>& ports, const CommonOptions& link,
                          std::stop_token stop = {}, Asked asked = Asked::kEverything);
-
-// The mesh window's survey of real ports, at the module's own rate and parity and the command
-// line's time-out.
-class PortSurveySource : public mesh::SurveySource {
-  public:
-    explicit PortSurveySource(CommonOptions link = {}) : m_link(std::move(link)) {}
-    mesh::Survey survey(const std::vector<std::string>& ports, std::stop_token stop) override;
-
-  private:
-    const CommonOptions m_link;
-};
 
 }  // namespace survey

@@ -28,13 +28,10 @@ std::string reasonOf(const Failure& failure, const std::string& port) {
 
 }  // namespace
 
-PortWatch::PortWatch(std::string port, const CommonOptions& link, PortNews& news)
-    : m_port(std::move(port)),
-      m_link([&] {
-          CommonOptions options = link;
-          options.port = m_port;
-          return options;
-      }()),
+PortWatch::PortWatch(const PortTarget& port, const CommonOptions& link, PortNews& news)
+    : m_port(port.name),
+      m_firstTarget(port),
+      m_link(link),
       m_news(news),
       m_thread([this](std::stop_token stop) { run(stop); }) {}
 
@@ -132,10 +129,11 @@ bool PortWatch::waitToRetry(std::chrono::seconds pause, const std::stop_token& s
 
 void PortWatch::run(std::stop_token stop) {
     auto pause = kFirstRetry;
+    PortTarget target = m_firstTarget;
     while (!stop.stop_requested()) {
         std::string reason;
         try {
-            Session session(m_link);
+            Session session(m_link, target);
             // Shown to wake() while it is open, and no longer once it goes.
             struct Shown {
                 PortWatch& watch;
@@ -159,6 +157,7 @@ void PortWatch::run(std::stop_token stop) {
                 *round, {m_port, mesh::PortFailure{mesh::PortFailureKind::PortFailed, reason}});
         if (!waitToRetry(pause, stop)) return;
         pause = std::min(pause * 2, kLongestRetry);
+        target = PortDirectory::lookAgain(m_port);
     }
 }
 

@@ -80,11 +80,11 @@ std::vector<WatchSink*> Watcher::sinks() {
     return all;
 }
 
-void Watcher::watchPort(const std::string& port, bool named) {
-    m_watch.watching(port, WallClock::now());
+void Watcher::watchPort(const PortTarget& port, bool named) {
+    m_watch.watching(port.name, WallClock::now());
     m_ports.push_back({std::make_unique<PortWatch>(port, m_settings.link, m_inbox), named});
     for (const Probe& probe : m_probes)
-        if (probe.setting.to == port) m_ports.back().watch->keepNotices(true);
+        if (probe.setting.to == port.name) m_ports.back().watch->keepNotices(true);
 }
 
 PortWatch* Watcher::portWatch(const std::string& port) {
@@ -164,7 +164,7 @@ void Watcher::adoptAliases() {
             names.pop_back();
             continue;
         }
-        watchPort(alias.port, false);
+        watchPort(directory.resolve(alias.port), false);
     }
 }
 
@@ -275,7 +275,8 @@ void Watcher::publish() {
 
 void Watcher::apply(WatchSettings next) {
     // What can fail first, so that a refusal leaves everything as it was.
-    if (const std::string problem = repeatedPort(next.ports, PortDirectory()); !problem.empty())
+    const PortDirectory directory;  // the reread's one look at the names
+    if (const std::string problem = repeatedPort(next.ports, directory); !problem.empty())
         throw Failure(kExitUsage, problem);
     if (next.metrics != m_settings.metrics) {
         // Listened on beside the old address, which is let go only once the new one is had.
@@ -309,7 +310,7 @@ void Watcher::apply(WatchSettings next) {
     for (const std::string& port : m_settings.ports)
         if (std::ranges::none_of(m_ports,
                                  [&](const Watched& w) { return w.watch->port() == port; }))
-            watchPort(port, true);
+            watchPort(directory.resolve(port), true);
     if (m_settings.aliases) adoptAliases();
     m_watch.setRules(m_settings.rules);
     m_nextSurvey = std::min(m_nextSurvey, m_lastRoundStart + m_settings.interval);
@@ -340,7 +341,8 @@ Watcher::Clock::time_point Watcher::nextWake() const {
 
 void Watcher::run(WatchSignals& signals) {
     setProbes(m_settings.probes);
-    for (const std::string& port : m_settings.ports) watchPort(port, true);
+    const PortDirectory directory;  // the start's one look at the names
+    for (const std::string& port : m_settings.ports) watchPort(directory.resolve(port), true);
     if (m_settings.aliases) adoptAliases();
     publish();
     m_service.ready();

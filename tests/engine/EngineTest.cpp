@@ -107,7 +107,7 @@ class EngineScript : public testing::TestWithParam<Script> {
         std::string verb;
         words >> verb;
         if (verb == "open") {
-            ASSERT_TRUE(m_engine.open({.port = kPort, .baud = 9600, .parity = Parity::kNone}));
+            ASSERT_TRUE(m_engine.open(PortDirectory().target(kPort), 9600, Parity::kNone));
         } else if (verb == "close") {
             m_engine.close();
         } else if (verb == "read") {

@@ -58,7 +58,7 @@ TEST_F(PortCycles, OpenCloseGivesEverythingBack) {
     PtyPair pty;
     PortAlias alias(kPort, pty.slavePath());
     measure("open_close_1000", [&] {
-        ASSERT_TRUE(m_port.Open(kPort, 115200, 0)) << m_port.lastError();
+        ASSERT_TRUE(m_port.Open(PortDirectory().target(kPort), 115200, 0)) << m_port.lastError();
         ASSERT_TRUE(m_port.isReading());
         m_port.Close();
         ASSERT_FALSE(m_port.isOpen());
@@ -70,7 +70,7 @@ TEST_F(PortCycles, HangupGivesEverythingBack) {
     measure("hangup_1000", [&] {
         PtyPair pty;
         PortAlias alias(kPort, pty.slavePath());
-        ASSERT_TRUE(m_port.Open(kPort, 115200, 0)) << m_port.lastError();
+        ASSERT_TRUE(m_port.Open(PortDirectory().target(kPort), 115200, 0)) << m_port.lastError();
         pty.closeMaster();
         ASSERT_TRUE(waitUntil([&] { return !m_port.isReading(); }));
         m_port.Close();

@@ -24,7 +24,10 @@ constexpr double kGiveUpBoundSeconds = 5.0;
 
 class StuckPeer : public ::testing::Test {
   protected:
-    void SetUp() override { ASSERT_TRUE(m_port.Open(kStuckPort, 115200, 0)) << m_port.lastError(); }
+    void SetUp() override {
+        ASSERT_TRUE(m_port.Open(PortDirectory().target(kStuckPort), 115200, 0))
+            << m_port.lastError();
+    }
 
     // Times one Write into a line filled beforehand.
     bool timedWrite(const char* what, const std::vector<std::uint8_t>& bytes, int attempt) {
@@ -100,7 +103,7 @@ TEST(FlushedOutput, NamesTheFramesItThrewAway) {
     PtyPair pty;
     const PortAlias alias{kStuckPort, pty.slavePath()};
     FlushWatchingPort port;
-    ASSERT_TRUE(port.Open(kStuckPort, 115200, 0)) << port.lastError();
+    ASSERT_TRUE(port.Open(PortDirectory().target(kStuckPort), 115200, 0)) << port.lastError();
     const std::vector<std::vector<std::uint8_t>> taken{{0x01, 0x00, 0x02, 0x0D}, {0x05, 0x00}};
     for (const auto& frame : taken)
         ASSERT_TRUE(port.Write(frame.data(), static_cast<unsigned>(frame.size())));

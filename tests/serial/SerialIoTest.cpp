@@ -40,7 +40,9 @@ int fillInBlocks(PtyPair& pty, int limit) {
 
 class SerialIo : public PtyPortFixture {
   protected:
-    void SetUp() override { ASSERT_TRUE(m_port.Open(kPort, 115200, 0)) << m_port.lastError(); }
+    void SetUp() override {
+        ASSERT_TRUE(m_port.Open(PortDirectory().target(kPort), 115200, 0)) << m_port.lastError();
+    }
 
     bool receivedAtLeast(std::size_t count) {
         return waitUntil([&] { return m_port.received() >= count; });
@@ -88,7 +90,7 @@ TEST_F(SerialIo, CloseThenOpenStartsAFreshReader) {
     ASSERT_TRUE(receivedAtLeast(10));
     m_port.Close();
     ASSERT_TRUE(m_pty.writeMaster(pattern(5)));  // the line is not read while closed
-    ASSERT_TRUE(m_port.Open(kPort, 9600, 1)) << m_port.lastError();
+    ASSERT_TRUE(m_port.Open(PortDirectory().target(kPort), 9600, 1)) << m_port.lastError();
     const auto after = pattern(300);
     ASSERT_TRUE(m_pty.writeMaster(after));
     ASSERT_TRUE(receivedAtLeast(10 + after.size()));
@@ -126,12 +128,13 @@ using QZSerialBuffer = PtyPortFixture;
 
 TEST_F(QZSerialBuffer, BytesReceivedBeforeCloseStayInTheBuffer) {
     QZSerial port;
-    ASSERT_TRUE(port.Open(kPort, 9600, 0)) << port.lastError();
+    ASSERT_TRUE(port.Open(PortDirectory().target(kPort), 9600, 0)) << port.lastError();
     const auto sent = pattern(5);
     ASSERT_TRUE(m_pty.writeMaster(sent));
     ASSERT_TRUE(waitUntil([&] { return port.receiveBuffer().count() == sent.size(); }));
     port.Close();
-    ASSERT_TRUE(port.Open(kPort, 9600, 0));  // Open does not touch the buffer either
+    // Open does not touch the buffer either.
+    ASSERT_TRUE(port.Open(PortDirectory().target(kPort), 9600, 0));
     std::optional<ReceivedBlock> block;
     for (int tick = 0; tick < 4 && !block; ++tick) block = port.receiveBuffer().tick();
     ASSERT_TRUE(block);
@@ -143,7 +146,7 @@ TEST_F(QZSerialBuffer, BytesReceivedBeforeCloseStayInTheBuffer) {
 TEST_F(QZSerialBuffer, TimesTheLastByteWrittenAndTheLastByteReceived) {
     using Clock = std::chrono::steady_clock;
     QZSerial port;
-    ASSERT_TRUE(port.Open(kPort, 9600, 0)) << port.lastError();
+    ASSERT_TRUE(port.Open(PortDirectory().target(kPort), 9600, 0)) << port.lastError();
     const auto request = pattern(3);
     const auto beforeWrite = Clock::now();
     ASSERT_TRUE(port.Write(request.data(), static_cast<unsigned>(request.size())));

@@ -19,7 +19,7 @@ namespace {
 class SerialWriter : public PtyPortFixture {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(m_port.Open(kPort, 115200, 0)) << m_port.lastError();
+        ASSERT_TRUE(m_port.Open(PortDirectory().target(kPort), 115200, 0)) << m_port.lastError();
         ASSERT_EQ(::tcflow(m_pty.slaveFd(), TCOOFF), 0);
     }
 
@@ -90,7 +90,7 @@ using PacedWriter = PtyPortFixture;
 // carrying.
 TEST_F(PacedWriter, HandsAFrameOverOnceTheOneBeforeIsOnTheWire) {
     LineTimingPort port;
-    ASSERT_TRUE(port.Open(kPort, 9600, 0)) << port.lastError();
+    ASSERT_TRUE(port.Open(PortDirectory().target(kPort), 9600, 0)) << port.lastError();
     const auto frame = pattern(27);
     for (int i = 0; i < 3; ++i) ASSERT_TRUE(port.queueWrite(frame));
     EXPECT_EQ(m_pty.readMaster(3 * frame.size()).size(), 3 * frame.size());

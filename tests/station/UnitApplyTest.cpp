@@ -180,7 +180,8 @@ TEST_P(KeptNodeIds, NeverGivenTwice) {
     StationOptions options;
     options.keepNodeId = true;
     options.nodeIds = row.range;
-    const UnitRunner runner(common, {}, options, false, nullptr);
+    const PortDirectory directory;
+    const UnitRunner runner(common, {}, options, directory, false, nullptr);
     for (const PluggedModule& module : row.modules) {
         const UnitLinkOpener open = [&] {
             return std::make_unique<ScriptedLink>(Step::kNone, Fault::kNone, module.held);

@@ -97,7 +97,7 @@ TEST_P(ReadingAModule, KeepsEveryGoodReplyAndLeavesTheOthersEmpty) {
     mesh::SurveyedPort read;
     {
         ScriptedModule module(pty, c.answers);
-        read = survey::readModule(pty.slavePath(), quickLink(), {});
+        read = survey::readModule(PortDirectory().resolve(pty.slavePath()), quickLink(), {});
     }
     EXPECT_EQ(read.port, pty.slavePath());
     const auto* answers = std::get_if<mesh::ModuleAnswers>(&read.outcome);
@@ -144,7 +144,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ReadingAModule, ASilentModuleIsItsPortsFailureWithoutItsName) {
     PtyPair pty;
     ScriptedModule module(pty, {});
-    const mesh::SurveyedPort read = survey::readModule(pty.slavePath(), quickLink(), {});
+    const mesh::SurveyedPort read =
+        survey::readModule(PortDirectory().resolve(pty.slavePath()), quickLink(), {});
     const auto& failure = std::get<mesh::PortFailure>(read.outcome);
     EXPECT_EQ(failure.kind, mesh::PortFailureKind::NoReply);
     EXPECT_EQ(failure.reason, "no reply within 300 ms");
@@ -156,7 +157,7 @@ TEST(ReadingAModule, AsksNothingMoreOnceStopIsRequested) {
     stop.request_stop();
     ScriptedModule module(pty, {{{setupReply()}, {routes()}, {path()}}});
     const mesh::SurveyedPort read =
-        survey::readModule(pty.slavePath(), quickLink(), stop.get_token());
+        survey::readModule(PortDirectory().resolve(pty.slavePath()), quickLink(), stop.get_token());
     EXPECT_FALSE(std::get<mesh::ModuleAnswers>(read.outcome).routes);
     EXPECT_EQ(module.requestsTaken(), 1);
 }
@@ -168,7 +169,7 @@ TEST(SurveyingPorts, KeepsEachPortsOutcomeInItsPlace) {
     ScriptedModule mute(silent, {});
     const std::vector<std::string> ports{silent.slavePath(), "/dev/meshcfg-no-such-port",
                                          answering.slavePath()};
-    const mesh::Survey survey = survey::surveyPorts(ports, quickLink());
+    const mesh::Survey survey = survey::surveyPorts(PortDirectory().resolve(ports), quickLink());
     ASSERT_EQ(survey.size(), 3u);
     for (std::size_t i = 0; i < ports.size(); ++i) EXPECT_EQ(survey[i].port, ports[i]);
     EXPECT_EQ(std::get<mesh::PortFailure>(survey[0].outcome).kind, mesh::PortFailureKind::NoReply);

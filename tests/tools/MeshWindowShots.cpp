@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "DeliveryTestPane.h"
+#include "EngineSurvey.h"
 #include "FakeSurveySource.h"
 #include "LabSurvey.h"
 #include "MapView.h"
@@ -65,7 +66,7 @@ bool sendOnce(const std::string& port, std::uint16_t target) {
     CommonOptions options;
     options.port = port;
     try {
-        Session session(options);
+        Session session(options, PortDirectory().resolve(options.port));
         const Session::Exchange sent = session.exchange(proto::SendDataRequest{
             .target = target, .jump = 7, .routeMode = proto::kRouteModeAuto, .data = {0x01}});
         // Any confirmation will do: the path is the module's whatever its status.
@@ -135,18 +136,18 @@ bool grabbedAt(MeshWindow& window, QSize size, const QString& path) {
 
 int renderMeshLiveShot(const QString& pngPath) {
     return withExampleLab([&] {
-        survey::PortSurveySource source;
+        const std::unique_ptr<mesh::SurveySource> source = makeEngineSurveySource();
         return surveyedBy(
-            source, QSize(1400, 820),
+            *source, QSize(1400, 820),
             [&](MeshWindow& window) { return window.grab().save(pngPath) ? 0 : 1; }, kLabPorts);
     });
 }
 
 int renderMeshDeliveryShot(const QString& pngPath) {
     return withExampleLab([&] {
-        survey::PortSurveySource source;
+        const std::unique_ptr<mesh::SurveySource> source = makeEngineSurveySource();
         return surveyedBy(
-            source, std::nullopt,
+            *source, std::nullopt,
             [&](MeshWindow& window) {
                 const QSize size = window.size();
                 window.faults().setCurrentRow(-1);  // the faults as marked from the start
