@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "FileDescriptor.h"
+#include "HandedOverFrames.h"
 #include "LineClock.h"
 #include "LineSettings.h"
 #include "NetworkLink.h"
@@ -128,7 +129,6 @@ class CXSerial {
     WriteResult writeFrame(std::span<const std::uint8_t> frame);
     WaitResult waitWritable(int device) const;
     WaitResult waitForLine() const;
-    void noteHandedOver(std::span<const std::uint8_t> frame);
     void forgetHandedOver();
     void reportFlushed(std::optional<int> queued, std::size_t ownBytes);
     ssize_t sendSome(int fd, const std::uint8_t* data, std::size_t length) const;
@@ -160,8 +160,7 @@ class CXSerial {
     // Frames handed to the device whole since its output queue was last known empty (where
     // the driver can say) or the port opened or was last flushed, as far back as the queue
     // can hold: a flush throws away those still in it. Guarded by m_writeLock.
-    std::deque<std::vector<std::uint8_t>> m_handedOver;
-    std::size_t m_handedOverBytes = 0;
+    serial::HandedOverFrames m_handedOver{kMostBytesQueued};
     const PortEvents m_events;
     std::string m_lastError;
 };
