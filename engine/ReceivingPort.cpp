@@ -45,6 +45,11 @@ std::vector<proto::ReadFrame> ReceivingPort::takeFrames(proto::FrameReader::Cloc
     return std::exchange(m_cut, {});
 }
 
+std::size_t ReceivingPort::bytesToCome() {
+    std::lock_guard lock(m_readerLock);
+    return m_reader.bytesToCome();
+}
+
 std::size_t ReceivingPort::noiseBytes() {
     std::lock_guard lock(m_readerLock);
     return m_reader.noiseBytes();

@@ -34,6 +34,9 @@ class ReceivingPort : public QZSerial {
     // The bytes of a frame begun and not yet whole, such as a reply that stopped half-way.
     std::size_t unfinishedBytes();
 
+  protected:
+    std::size_t bytesToCome() override;
+
   private:
     const std::function<void()> m_framesWhole;
     std::mutex m_readerLock;

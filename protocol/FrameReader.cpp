@@ -45,6 +45,14 @@ std::vector<ReadFrame> FrameReader::take() {
     return std::exchange(m_frames, {});
 }
 
+std::size_t FrameReader::bytesToCome() const {
+    if (m_pending.empty()) return 0;
+    const auto size = sizeOfFrameAt(m_pending);
+    if (!size) return 0;
+    const std::size_t whole = *size == 0 ? kHeaderSize : *size;
+    return whole > m_pending.size() ? whole - m_pending.size() : 0;
+}
+
 void FrameReader::cut() {
     while (!m_pending.empty()) {
         const auto size = sizeOfFrameAt(m_pending);

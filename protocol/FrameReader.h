@@ -47,6 +47,9 @@ class FrameReader {
     std::size_t noiseBytes() const { return m_noiseBytes; }
     // The bytes of a frame begun and not yet whole.
     std::size_t unfinishedBytes() const { return m_pending.size(); }
+    // The fewest bytes still to come before the frame begun can be cut (its header's rest
+    // while its size is unknown); 0 when no frame is begun.
+    std::size_t bytesToCome() const;
 
   private:
     void cut();

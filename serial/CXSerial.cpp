@@ -46,6 +46,7 @@ bool CXSerial::OpenConnected(NetworkLink::Connected connected) {
         // A raw bridge's line runs at a rate of its own, which the tool is not told.
         m_line = m_lineControl == LineControl::kNetwork ? proto::LineClock(connected.line)
                                                         : proto::LineClock();
+        m_readLine = m_line;
     }
     return startThreads();
 }
@@ -75,6 +76,7 @@ bool CXSerial::openDevice(OpenedDevice device, int baud, int parity) {
         std::lock_guard lock(m_writeLock);
         forgetHandedOver();
         m_line = proto::LineClock(*settings);
+        m_readLine = m_line;
     }
     return startThreads();
 }

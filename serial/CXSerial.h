@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "FileDescriptor.h"
+#include "HandedOverFrames.h"
 #include "LineClock.h"
 #include "LineSettings.h"
 #include "NetworkLink.h"
@@ -105,7 +106,16 @@ class CXSerial {
 
     virtual void OnReceiveByte(unsigned char byte) = 0;
 
+    // The reader sleeps at most this long for the rest of a frame before it reads again.
+    static constexpr std::chrono::milliseconds kRestWaitLimit{50};
+
   protected:
+    // The fewest bytes the frame now arriving still needs. The reader sleeps through their line
+    // time rather than waking for each byte the line hands on, so a slow line costs a few
+    // wake-ups a frame; the frame's last byte is still read as it arrives. 0: read the next
+    // byte as it comes.
+    virtual std::size_t bytesToCome() { return 0; }
+
     void ReaderThread();
     void WriterThread();
 
@@ -114,10 +124,10 @@ class CXSerial {
     enum class WriteResult { kSent, kGivenUp, kFailed };
     enum class WaitResult { kWritable, kTimedOut, kStopped };
     ReadResult readPass(int device);
+    bool sleepThroughRest();
     WriteResult writeFrame(std::span<const std::uint8_t> frame);
     WaitResult waitWritable(int device) const;
     WaitResult waitForLine() const;
-    void noteHandedOver(std::span<const std::uint8_t> frame);
     void forgetHandedOver();
     void reportFlushed(std::optional<int> queued, std::size_t ownBytes);
     ssize_t sendSome(int fd, const std::uint8_t* data, std::size_t length) const;
@@ -144,11 +154,12 @@ class CXSerial {
     std::atomic<std::chrono::steady_clock::time_point> m_lastWriteDone{};
     std::atomic<std::chrono::steady_clock::time_point> m_lastOnWire{};
     proto::LineClock m_line;  // guarded by m_writeLock
+    // The same line, for the reader thread alone: set before it starts.
+    proto::LineClock m_readLine;
     // Frames handed to the device whole since its output queue was last known empty (where
     // the driver can say) or the port opened or was last flushed, as far back as the queue
     // can hold: a flush throws away those still in it. Guarded by m_writeLock.
-    std::deque<std::vector<std::uint8_t>> m_handedOver;
-    std::size_t m_handedOverBytes = 0;
+    serial::HandedOverFrames m_handedOver{kMostBytesQueued};
     const PortEvents m_events;
     std::string m_lastError;
 };

@@ -1,5 +1,6 @@
 // The reader thread: sleeps in poll() until the device has bytes, hangs up, or StopReader
-// signals the stop eventfd. Without a time-out an idle open port costs no CPU.
+// signals the stop eventfd, and through the line time of a frame's rest once it has begun.
+// Without a time-out an idle open port costs no CPU.
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
@@ -7,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <ctime>
 #include <system_error>
 
 #include "CXSerial.h"
@@ -54,8 +56,10 @@ void CXSerial::ReaderThread() {
         }
         if (watched[0].revents != 0) break;  // stop wins over pending bytes
         const short events = watched[1].revents;
+        const bool ending = events & (POLLHUP | POLLERR | POLLNVAL);
         if (events & POLLIN) hungUp = readPass(device) == ReadResult::kHungUp;
-        if (!hungUp && (events & (POLLHUP | POLLERR | POLLNVAL))) {
+        if (!hungUp && !ending && (events & POLLIN) && !sleepThroughRest()) break;
+        if (!hungUp && ending) {
             // What the driver still holds belongs to the last reply: deliver it first.
             while (readPass(device) == ReadResult::kDelivered) {
             }
@@ -64,6 +68,25 @@ void CXSerial::ReaderThread() {
     }
     m_reading = false;
     if (hungUp && m_events.hungUp) m_events.hungUp();
+}
+
+// False when StopReader signalled meanwhile. The sleep ends a byte before the frame's last, so
+// that the last is read as it arrives and the frame bears its true time. A line with no pace
+// of its own (a raw bridge) is never slept on: its bytes may come at any rate.
+bool CXSerial::sleepThroughRest() {
+    const std::size_t toCome = bytesToCome();
+    if (toCome < 2) return true;
+    const auto rest =
+        std::min<std::chrono::nanoseconds>(m_readLine.carries(toCome - 1), kRestWaitLimit);
+    if (rest <= std::chrono::nanoseconds::zero()) return true;
+    const timespec wait{static_cast<time_t>(rest.count() / 1'000'000'000),
+                        static_cast<long>(rest.count() % 1'000'000'000)};
+    pollfd stop{m_stopEvent.get(), POLLIN, 0};
+    int woken = 0;
+    do {
+        woken = ::ppoll(&stop, 1, &wait, nullptr);
+    } while (woken < 0 && errno == EINTR);
+    return woken <= 0;
 }
 
 CXSerial::ReadResult CXSerial::readPass(int device) {

@@ -67,7 +67,7 @@ CXSerial::WriteResult CXSerial::writeFrame(std::span<const std::uint8_t> frame) 
         }
         if (++timeouts == kWriteTries) return WriteResult::kGivenUp;
     }
-    noteHandedOver(frame);
+    m_handedOver.add(frame);
     const auto done = std::chrono::steady_clock::now();
     m_lastWriteDone = done;
     m_lastOnWire = m_line.handOver(done, length);
@@ -88,34 +88,14 @@ CXSerial::WaitResult CXSerial::waitForLine() const {
 
 void CXSerial::forgetHandedOver() {
     m_handedOver.clear();
-    m_handedOverBytes = 0;
-}
-
-// Only what the device can still hold is kept: a frame followed by that many bytes has left.
-void CXSerial::noteHandedOver(std::span<const std::uint8_t> frame) {
-    m_handedOver.emplace_back(frame.begin(), frame.end());
-    m_handedOverBytes += frame.size();
-    while (m_handedOverBytes - m_handedOver.front().size() >= kMostBytesQueued) {
-        m_handedOverBytes -= m_handedOver.front().size();
-        m_handedOver.pop_front();
-    }
 }
 
 // queued: the bytes the device held before the flush, the taken part of the frame being
 // written (ownBytes) last; nothing where the driver cannot say.
 void CXSerial::reportFlushed(std::optional<int> queued, std::size_t ownBytes) {
     const std::size_t held = queued ? static_cast<std::size_t>(*queued) : kMostBytesQueued;
-    const std::size_t earlierBytes = held > ownBytes ? held - ownBytes : 0;
     // The newest frames, back to the one whose end was still queued.
-    std::size_t newer = 0;
-    auto first = m_handedOver.end();
-    while (first != m_handedOver.begin() && newer < earlierBytes) {
-        --first;
-        newer += first->size();
-    }
-    std::vector<std::vector<std::uint8_t>> frames(std::make_move_iterator(first),
-                                                  std::make_move_iterator(m_handedOver.end()));
-    forgetHandedOver();
+    auto frames = m_handedOver.takeNewest(held > ownBytes ? held - ownBytes : 0);
     if (!frames.empty() && m_events.framesFlushed) m_events.framesFlushed(std::move(frames));
 }
 

@@ -221,4 +221,31 @@ INSTANTIATE_TEST_SUITE_P(
                    100}),
     [](const auto& info) { return std::string(info.param.tag); });
 
+// The reader thread sleeps through the line time of what a frame still needs: never past a
+// byte that ends one, never while nothing has begun.
+TEST(FrameReaderRest, BytesToComeOfTheFrameBegun) {
+    struct RestCase {
+        const char* tag;
+        proto::Frame received;
+        std::size_t toCome;
+    };
+    const RestCase cases[] = {
+        {"nothing", {}, 0},
+        {"typeByteOnly", head(kSetupReplyFrame, 1), proto::kHeaderSize - 1},
+        {"headerWhole", head(kSetupReplyFrame, 4), kSetupReplyFrame.size() - 4},
+        {"routeListByItsLayout", head(kRouteList, 100), kRouteList.size() - 100},
+        {"ackByItsLengthByte", head(kLongAck, 10), kLongAck.size() - 10},
+        {"frameWhole", kConfirmationFrame, 0},
+        {"noiseOnly", hexBytes("33 FF"), 0},
+        {"secondFrameBegun", joined({kConfirmationFrame, head(kNoticeFrame, 6)}),
+         kNoticeFrame.size() - 6},
+    };
+    for (const RestCase& c : cases) {
+        SCOPED_TRACE(c.tag);
+        proto::FrameReader reader;
+        reader.push(c.received, Clock::time_point{});
+        EXPECT_EQ(reader.bytesToCome(), c.toCome);
+    }
+}
+
 }  // namespace
