@@ -7,9 +7,10 @@
 
 #include "RouteGeometry.h"
 
+namespace display {
+
 namespace {
 
-using namespace route;
 
 // The lines meet the badges: they end at a badge's edge and run through its middle.
 constexpr int kLocalRight = kLocalLeft + kBadgeSize;
@@ -114,3 +115,5 @@ void CDrawView::paintEvent(QPaintEvent*) {
         drawLineOpen(painter, QPoint(kRouteRight, rowY(i)), QPoint(kTargetLeft, rowY(i)));
     }
 }
+
+}  // namespace display

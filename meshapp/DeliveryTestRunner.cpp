@@ -4,6 +4,8 @@
 
 #include "MeshTestRun.h"
 
+namespace meshapp {
+
 namespace {
 
 // How often the figures are handed to the window: often enough to look live.
@@ -88,3 +90,5 @@ bool DeliveryTestRunner::start(const std::vector<std::string>& ports,
     });
     return true;
 }
+
+}  // namespace meshapp

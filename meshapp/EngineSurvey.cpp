@@ -2,6 +2,10 @@
 
 #include "PortSurvey.h"
 
+namespace meshapp {
+
 std::unique_ptr<mesh::SurveySource> makeEngineSurveySource() {
     return std::make_unique<survey::PortSurveySource>();
 }
+
+}  // namespace meshapp
