@@ -8,7 +8,8 @@
 namespace app {
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
-    const widgets::DialogControls controls = widgets::buildDialog(layout::dialogTemplate(res::kDialogAbout), *this);
+    const widgets::DialogControls controls =
+        widgets::buildDialog(layout::dialogTemplate(res::kDialogAbout), *this);
     connect(controls.get<QPushButton>(res::kIdOk), &QPushButton::clicked, this, &QDialog::accept);
 }
 

@@ -21,7 +21,8 @@ CMeshcfgDlg::CMeshcfgDlg(QWidget* parent)
       m_lostPortWatch(m_engine),
       m_timer([this] { OnTimer(); }, [this] { return m_engine.needsTicks(); }) {
     m_engine.watchReplies();
-    m_controls = widgets::buildDialog(layout::dialogTemplate(kDialogMain), *this,
+    m_controls =
+        widgets::buildDialog(layout::dialogTemplate(kDialogMain), *this,
                              [](const layout::ControlTemplate& c, QWidget* parent) -> QWidget* {
                                  return c.id == kIdLog ? new ActivityLog(parent) : nullptr;
                              });

@@ -24,12 +24,12 @@ LogMenu::LogMenu(ActivityLog& log, QWidget& window)
 void LogMenu::popup() {
     if (!m_menu) {
         m_menu = new QMenu(widgets::shownText(res::kLogMenuTitle), &m_window);
-        QObject::connect(m_menu->addAction(widgets::shownText(res::kCopyAllText)), &QAction::triggered,
-                         [this] { copyAll(); });
-        QObject::connect(m_menu->addAction(widgets::shownText(res::kClearAllText)), &QAction::triggered,
-                         [this] { clearAll(); });
-        QObject::connect(m_menu->addAction(widgets::shownText(res::kSaveAllText)), &QAction::triggered,
-                         [this] { saveAll(); });
+        QObject::connect(m_menu->addAction(widgets::shownText(res::kCopyAllText)),
+                         &QAction::triggered, [this] { copyAll(); });
+        QObject::connect(m_menu->addAction(widgets::shownText(res::kClearAllText)),
+                         &QAction::triggered, [this] { clearAll(); });
+        QObject::connect(m_menu->addAction(widgets::shownText(res::kSaveAllText)),
+                         &QAction::triggered, [this] { saveAll(); });
     }
     m_menu->popup(QCursor::pos());
 }

@@ -47,9 +47,8 @@ void CMeshcfgDlg::notSent(engine::NotSentReason reason) {
 
 void CMeshcfgDlg::flushed(const std::vector<proto::Frame>& frames) {
     for (const proto::Frame& frame : frames) {
-        logLine(
-            LogSide::Sent,
-            tr("> Not sent: %1, flushed from the port's output").arg(widgets::qtext(proto::hexDump(frame))));
+        logLine(LogSide::Sent, tr("> Not sent: %1, flushed from the port's output")
+                                   .arg(widgets::qtext(proto::hexDump(frame))));
     }
 }
 
@@ -62,7 +61,9 @@ void CMeshcfgDlg::blockReceived(proto::Bytes block, std::size_t dropped,
 }
 
 void CMeshcfgDlg::frameReceived(const proto::Reply& reply, proto::Bytes) {
-    const auto log = [this](std::string_view text) { logLine(LogSide::Received, widgets::qtext(text)); };
+    const auto log = [this](std::string_view text) {
+        logLine(LogSide::Received, widgets::qtext(text));
+    };
     std::visit(Overloaded{
                    [&](const proto::WriteAcknowledgement&) { log(kWriteSuccessful); },
                    [&](const proto::SetupReply& r) { OnSetupReply(r.setup); },

@@ -21,7 +21,8 @@ void CMeshcfgDlg::ReadPathList() {
 
 void CMeshcfgDlg::OnRouteListReply(const proto::RouteListReply& reply) {
     const forms::RouteList list = forms::routeListOf(reply);
-    if (list.routeNodes.empty()) return logLine(LogSide::Received, widgets::qtext(forms::kRouteError));
+    if (list.routeNodes.empty())
+        return logLine(LogSide::Received, widgets::qtext(forms::kRouteError));
     if (!m_pMeshDlg) m_pMeshDlg = new display::CDialog_Mesh(this);
     m_pMeshDlg->ClearRouteList();
     m_pMeshDlg->FillRouteList(widgets::qtexts(list.routeNodes), widgets::qtexts(list.targetNodes),

@@ -90,7 +90,8 @@ void logCycle(const Writer& log) {
     log.frame(app::LogSide::Sent, kFrame);
     log.line(app::LogSide::Sent, QStringLiteral("> Read setup data") + app::logTimestampSuffix());
     log.frame(app::LogSide::Received, kFrame);
-    log.line(app::LogSide::Received, QStringLiteral("> Read successful.") + app::logTimestampSuffix());
+    log.line(app::LogSide::Received,
+             QStringLiteral("> Read successful.") + app::logTimestampSuffix());
     QCoreApplication::processEvents();
 }
 
@@ -111,9 +112,10 @@ int measureWidget(const QString& widget, std::size_t lines) {
     dlg.stopTimer();  // only the log is measured
     QTextEdit edit(&dlg);
     TextEditLog textLog(edit);
-    Writer log{[&dlg](app::LogSide side, proto::Bytes frame) { dlg.log().appendFrame(side, frame); },
-               [&dlg](app::LogSide side, const QString& line) { dlg.log().appendLine(side, line); },
-               &dlg.log()};
+    Writer log{
+        [&dlg](app::LogSide side, proto::Bytes frame) { dlg.log().appendFrame(side, frame); },
+        [&dlg](app::LogSide side, const QString& line) { dlg.log().appendLine(side, line); },
+        &dlg.log()};
     if (widget == u"text") {
         edit.setGeometry(dlg.log().geometry());
         edit.raise();

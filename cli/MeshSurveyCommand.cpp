@@ -87,7 +87,8 @@ void printTable(const mesh::Mesh& mesh) {
 void tellFailedPorts(const mesh::Mesh& mesh) {
     for (const mesh::SurveyedPort& port : mesh.survey)
         if (const auto* failure = std::get_if<mesh::PortFailure>(&port.outcome))
-            std::cerr << programPrefix << forms::terminalText(port.port + ": " + failure->reason) << "\n";
+            std::cerr << programPrefix << forms::terminalText(port.port + ": " + failure->reason)
+                      << "\n";
 }
 
 ExitCode exitCodeOf(const mesh::Mesh& mesh) {

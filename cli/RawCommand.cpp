@@ -28,8 +28,8 @@ ExitCode sendRaw(const CommonOptions& common, const RawOptions& options) {
                          .dump()
                   << "\n";
     } else {
-        std::cout << "sent  " << forms::hexText(*request) << "\nreply " << forms::hexText(reply.frame) << "  ("
-                  << what << ")\n";
+        std::cout << "sent  " << forms::hexText(*request) << "\nreply "
+                  << forms::hexText(reply.frame) << "  (" << what << ")\n";
     }
     if (failure == engine::ExchangeFailure::BadCheck)
         throw session.failure(kExitNoReply, "the reply's check byte is wrong");

@@ -54,7 +54,8 @@ void printSummary(const CommonOptions& common, const UnitsOptions& options,
     };
     if (!options.csv) std::cout << "station passed failed reserved yield\n";
     for (const auto& tally : summary.stations)
-        print(options.csv ? forms::csvTextCell(tally.station) : forms::terminalText(tally.station), tally);
+        print(options.csv ? forms::csvTextCell(tally.station) : forms::terminalText(tally.station),
+              tally);
     if (!options.csv) print("(line)", summary.line);
 }
 
@@ -73,7 +74,8 @@ void printUnits(const CommonOptions& common, const UnitsOptions& options,
         // The record's texts came from ports, adapters and modules: written out where they hold
         // control characters, so each unit stays one line.
         for (const auto& row : rows)
-            std::cout << forms::terminalText(row.time.text() + " " + row.station + " " + unitLine(row))
+            std::cout << forms::terminalText(row.time.text() + " " + row.station + " " +
+                                             unitLine(row))
                       << "\n";
     }
 }

@@ -13,7 +13,6 @@ namespace display {
 
 namespace {
 
-
 constexpr int kLegendBand = 80;  // pixels above the surface that hold the legend
 
 QRect badgeRect(int left, int top) {

@@ -20,7 +20,8 @@ QRgb roleColor(qsizetype index, qsizetype count) {
 }  // namespace
 
 CDialog_Net_Path::CDialog_Net_Path(QWidget* parent)
-    : QDialog(parent), m_caption(widgets::shownText(layout::dialogTemplate(res::kDialogPath).caption)) {
+    : QDialog(parent),
+      m_caption(widgets::shownText(layout::dialogTemplate(res::kDialogPath).caption)) {
     const widgets::DialogControls controls = buildWindow(res::kDialogPath, *this);
     for (int k = 0; k < res::kPathBadgeCount; ++k) {
         m_btnPath[k] = controls.get<CShapButton>(res::kIdPathBadgeFirst + k);

@@ -11,7 +11,6 @@ namespace display {
 
 namespace {
 
-
 // The lines meet the badges: they end at a badge's edge and run through its middle.
 constexpr int kLocalRight = kLocalLeft + kBadgeSize;
 constexpr int kRouteRight = kRouteLeft + kBadgeSize;

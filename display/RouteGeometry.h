@@ -6,7 +6,6 @@ namespace display {
 // row per route with the route badge and the target badge on it, the trunk between the local
 // badge and the rows, each row's line through the middle of its badges.
 
-
 inline constexpr int kBadgeSize = 40;
 inline constexpr int kFirstRowTop = 5;
 inline constexpr unsigned kRowPitch = 48;

@@ -18,7 +18,8 @@ QWidget* makeBadge(const layout::ControlTemplate& control, QWidget* parent) {
 
 widgets::DialogControls buildWindow(int templateId, QDialog& window) {
     window.setModal(false);
-    widgets::DialogControls controls = widgets::buildDialog(layout::dialogTemplate(templateId), window, makeBadge);
+    widgets::DialogControls controls =
+        widgets::buildDialog(layout::dialogTemplate(templateId), window, makeBadge);
     widgets::centreOnScreen(window);
     return controls;
 }

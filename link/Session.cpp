@@ -103,7 +103,8 @@ Session::Exchange Session::request(const proto::Request& request) {
         case engine::ExchangeFailure::NoReply:
             throw noReply();
         case engine::ExchangeFailure::BadCheck:
-            throw failure(kExitNoReply, "the reply's check byte is wrong: " + forms::hexText(end.frame));
+            throw failure(kExitNoReply,
+                          "the reply's check byte is wrong: " + forms::hexText(end.frame));
         case engine::ExchangeFailure::CutShort:
             throw failure(kExitNoReply, replyName(request) + " is cut short");
         default:

@@ -146,7 +146,8 @@ void NodeBadge::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidge
         painter->setBrush(Qt::NoBrush);
         painter->drawEllipse(circle.adjusted(-4, -4, 4, 4));
     }
-    display::CShapButton::paintBadge(*painter, circle.toRect(), color(), label(), display::CShapButton::badgeFont());
+    display::CShapButton::paintBadge(*painter, circle.toRect(), color(), label(),
+                                     display::CShapButton::badgeFont());
     if (const QString caption = shownCaption(); !caption.isEmpty())
         drawBackedText(
             *painter, captionRect(), caption, captionFont(),

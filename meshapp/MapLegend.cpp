@@ -42,7 +42,8 @@ class Row {
             const QRectF circle(box.center().x() - side / 2, box.center().y() - side / 2, side,
                                 side);
             display::CShapButton::paintBadge(p, circle.toRect(), NodeBadge::colorOf(kind),
-                                    NodeBadge::letterOf(kind), display::CShapButton::badgeFont());
+                                             NodeBadge::letterOf(kind),
+                                             display::CShapButton::badgeFont());
         });
     }
 

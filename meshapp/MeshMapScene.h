@@ -11,12 +11,9 @@
 #include <tuple>
 #include <vector>
 
+#include "FaultMarks.h"
 #include "Mesh.h"
 #include "MeshLayout.h"
-
-namespace mesh {
-class FaultMarks;
-}
 
 namespace meshapp {
 

@@ -84,7 +84,8 @@ void ActivityLogTest::linesReadAsWritten_data() {
     const auto note = app::LogLines::Direction::Note;
     QTest::newRow("request") << proto::Frame{0x01, 0x00, 0x03, 0x00, 0x02} << "> 01 00 03 00 02 "
                              << app::LogLines::Direction::Sent;
-    QTest::newRow("single zero") << proto::Frame{0x00} << "> 00 " << app::LogLines::Direction::Received;
+    QTest::newRow("single zero") << proto::Frame{0x00} << "> 00 "
+                                 << app::LogLines::Direction::Received;
     QTest::newRow("text like a dump") << proto::Frame{} << "> 01 00 03 00 02 " << note;
     QTest::newRow("lower case") << proto::Frame{} << "> 0a " << note;
     QTest::newRow("description") << proto::Frame{} << "> Read setup data(2024-05-06 14:03:27)"
@@ -96,14 +97,16 @@ void ActivityLogTest::linesReadAsWritten() {
     QFETCH(proto::Frame, frame);
     QFETCH(QString, line);
     QFETCH(app::LogLines::Direction, direction);
-    const app::LogSide side = direction == app::LogLines::Direction::Sent ? app::LogSide::Sent : app::LogSide::Received;
+    const app::LogSide side =
+        direction == app::LogLines::Direction::Sent ? app::LogSide::Sent : app::LogSide::Received;
     if (frame.empty()) {
         log().appendLine(side, line);
     } else {
         log().appendFrame(side, frame);
     }
     QCOMPARE(log().allText(), line + u'\n');
-    QCOMPARE(log().lines().color(0), side == app::LogSide::Sent ? app::kSentFrameColor : app::kReceivedFrameColor);
+    QCOMPARE(log().lines().color(0),
+             side == app::LogSide::Sent ? app::kSentFrameColor : app::kReceivedFrameColor);
     QCOMPARE(log().lines().direction(0), direction);
     QVERIFY(std::ranges::equal(log().lines().frame(0), frame));
 }

@@ -65,7 +65,8 @@ void TranslationTest::windowsSpeakTheLocale() {
     QFETCH(QString, locale);
     QFETCH(QString, dataBox);
     QFETCH(QString, cancel);
-    const widgets::Translations translations{QLocale(locale), QStringLiteral(MESHCFG_TRANSLATIONS_DIR)};
+    const widgets::Translations translations{QLocale(locale),
+                                             QStringLiteral(MESHCFG_TRANSLATIONS_DIR)};
     app::CMeshcfgDlg dlg;
     dlg.stopTimer();
     display::CDialog_Mesh mesh;

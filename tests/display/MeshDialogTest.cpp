@@ -23,12 +23,14 @@ QStringList numbered(int count, int first) {
 
 display::CShapButton* badge(const display::CDialog_Mesh& dialog, int id) {
     return dialog.view()->content()->findChild<display::CShapButton*>(QString::number(id),
-                                                             Qt::FindDirectChildrenOnly);
+                                                                      Qt::FindDirectChildrenOnly);
 }
 
 int badgeCount(const display::CDialog_Mesh& dialog) {
-    return static_cast<int>(
-        dialog.view()->content()->findChildren<display::CShapButton*>(Qt::FindDirectChildrenOnly).size());
+    return static_cast<int>(dialog.view()
+                                ->content()
+                                ->findChildren<display::CShapButton*>(Qt::FindDirectChildrenOnly)
+                                .size());
 }
 
 }  // namespace
@@ -60,7 +62,8 @@ class MeshDialogTest : public QObject {
             QCOMPARE(button->color(), QColor(entry.color));
         }
 
-        display::CDrawView* view = dialog->findChild<display::CDrawView*>(QString::number(res::kIdDrawView));
+        display::CDrawView* view =
+            dialog->findChild<display::CDrawView*>(QString::number(res::kIdDrawView));
         QCOMPARE(view, dialog->view());
         QCOMPARE(view->geometry(), QRect(0, 80, dialog->width(), dialog->height() - 80));
     }

@@ -141,7 +141,8 @@ class RouteWindowTest : public QObject {
         QVERIFY(path->isVisible());
         const QStringList nodes{"1", "3", "5"};
         for (int k = 0; k < kPathBadgeCount; ++k) {
-            auto* badge = path->findChild<display::CShapButton*>(QString::number(kIdPathBadgeFirst + k));
+            auto* badge =
+                path->findChild<display::CShapButton*>(QString::number(kIdPathBadgeFirst + k));
             QCOMPARE(!badge->isHidden(), k < 3);
             if (k < 3) QCOMPARE(badge->text(), nodes[k]);
         }

@@ -34,8 +34,8 @@ DrawnRoutes drawnRoutes(const display::CDialog_Mesh& window) {
         drawn.routeNodes << route->text();
         drawn.targetNodes << target->text();
     }
-    drawn.badges =
-        static_cast<int>(surface.findChildren<display::CShapButton*>(Qt::FindDirectChildrenOnly).size());
+    drawn.badges = static_cast<int>(
+        surface.findChildren<display::CShapButton*>(Qt::FindDirectChildrenOnly).size());
     return drawn;
 }
 

@@ -59,7 +59,8 @@ TEST_P(LayoutOfMesh, PlacesEveryBadgeApartAndEveryLineBetweenItsBadges) {
             if (other.id <= node.id) continue;
             const double apart = std::max(std::abs(node.centre.x - other.centre.x),
                                           std::abs(node.centre.y - other.centre.y));
-            EXPECT_GE(apart, meshapp::kBadgeDiameter + meshapp::kCaptionRoom) << node.id << " " << other.id;
+            EXPECT_GE(apart, meshapp::kBadgeDiameter + meshapp::kCaptionRoom)
+                << node.id << " " << other.id;
         }
     }
 
@@ -87,7 +88,8 @@ TEST_P(LayoutOfMesh, StaysPutWhenLaidOutAgainBesideItself) {
     const meshapp::MeshLayout first = meshapp::layOutMesh(mesh);
     const meshapp::MeshLayout again = meshapp::layOutMesh(mesh, first);
     for (const meshapp::NodePlace& node : first.nodes)
-        EXPECT_LT(distance(node.centre, again.node(node.id)->centre), meshapp::kBadgeDiameter + meshapp::kCaptionRoom)
+        EXPECT_LT(distance(node.centre, again.node(node.id)->centre),
+                  meshapp::kBadgeDiameter + meshapp::kCaptionRoom)
             << node.id << " from " << node.centre.x << "," << node.centre.y << " to "
             << again.node(node.id)->centre.x << "," << again.node(node.id)->centre.y;
 }
@@ -122,7 +124,8 @@ link_value = 40
     rowName);
 
 TEST(LayoutOfMesh, OfNoNodeIsEmpty) {
-    const meshapp::MeshLayout layout = meshapp::layOutMesh(mesh::assessMesh({failed("COM200", "no reply")}));
+    const meshapp::MeshLayout layout =
+        meshapp::layOutMesh(mesh::assessMesh({failed("COM200", "no reply")}));
     EXPECT_TRUE(layout.nodes.empty());
     EXPECT_EQ(layout.width, 0);
 }

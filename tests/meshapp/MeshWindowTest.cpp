@@ -244,7 +244,8 @@ void MeshWindowTest::zoomStaysInItsBoundsAndFitShowsTheWholeMesh_data() {
     QTest::addColumn<double>("zoom");
     QTest::newRow("in, up to the most") << QString(20, u'+') << meshapp::MapView::kMaxZoom;
     QTest::newRow("out, down to the least") << QString(20, u'-') << meshapp::MapView::kMinZoom;
-    QTest::newRow("Ctrl and the wheel") << "ww" << meshapp::MapView::kZoomStep * meshapp::MapView::kZoomStep;
+    QTest::newRow("Ctrl and the wheel")
+        << "ww" << meshapp::MapView::kZoomStep * meshapp::MapView::kZoomStep;
     QTest::newRow("the wheel alone scrolls") << "ss" << 1.0;
 }
 

@@ -79,13 +79,15 @@ bool sendOnce(const std::string& port, std::uint16_t target) {
 }  // namespace
 
 int renderMeshLabShot(const QString& pngPath) {
-    return surveyed(exampleLab(), QSize(1400, 820),
-                    [&](meshapp::MeshWindow& window) { return window.grab().save(pngPath) ? 0 : 1; });
+    return surveyed(exampleLab(), QSize(1400, 820), [&](meshapp::MeshWindow& window) {
+        return window.grab().save(pngPath) ? 0 : 1;
+    });
 }
 
 int renderMeshGridShot(const QString& pngPath) {
-    return surveyed(lab_survey::survey(lab_survey::grid(6, 10)), QSize(1400, 900),
-                    [&](meshapp::MeshWindow& window) { return window.grab().save(pngPath) ? 0 : 1; });
+    return surveyed(
+        lab_survey::survey(lab_survey::grid(6, 10)), QSize(1400, 900),
+        [&](meshapp::MeshWindow& window) { return window.grab().save(pngPath) ? 0 : 1; });
 }
 
 int renderMeshPictureShot(const QString& path) {
@@ -138,7 +140,8 @@ int renderMeshLiveShot(const QString& pngPath) {
         survey::PortSurveySource source;
         return surveyedBy(
             source, QSize(1400, 820),
-            [&](meshapp::MeshWindow& window) { return window.grab().save(pngPath) ? 0 : 1; }, kLabPorts);
+            [&](meshapp::MeshWindow& window) { return window.grab().save(pngPath) ? 0 : 1; },
+            kLabPorts);
     });
 }
 
