@@ -12,15 +12,15 @@
 #include "MeshLines.h"
 #include "Surveys.h"
 
-namespace meshmap {
+namespace meshapp {
 namespace {
 
 using namespace mesh::test;
 
-constexpr double kRadius = meshapp::kBadgeDiameter / 2;
+constexpr double kRadius = kBadgeDiameter / 2;
 constexpr double kRimSlack = 3;  // Graphviz ends a line on the node's polygon, not its circle
 
-double distance(meshapp::MapPoint a, meshapp::MapPoint b) {
+double distance(MapPoint a, MapPoint b) {
     return std::hypot(a.x - b.x, a.y - b.y);
 }
 
@@ -47,27 +47,26 @@ class LayoutOfMesh : public testing::TestWithParam<LayoutCase> {};
 
 TEST_P(LayoutOfMesh, PlacesEveryBadgeApartAndEveryLineBetweenItsBadges) {
     const mesh::Mesh mesh = mesh::assessMesh(GetParam().survey);
-    const meshapp::MeshLayout layout = meshapp::layOutMesh(mesh);
+    const MeshLayout layout = layOutMesh(mesh);
 
     ASSERT_EQ(layout.nodes.size(), mesh.graph.nodes.size());
-    for (const meshapp::NodePlace& node : layout.nodes) {
+    for (const NodePlace& node : layout.nodes) {
         EXPECT_GE(node.centre.x, kRadius - 1) << node.id;
         EXPECT_GE(node.centre.y, kRadius - 1) << node.id;
         EXPECT_LE(node.centre.x, layout.width - kRadius + 1) << node.id;
         EXPECT_LE(node.centre.y, layout.height - kRadius + 1) << node.id;
-        for (const meshapp::NodePlace& other : layout.nodes) {
+        for (const NodePlace& other : layout.nodes) {
             if (other.id <= node.id) continue;
             const double apart = std::max(std::abs(node.centre.x - other.centre.x),
                                           std::abs(node.centre.y - other.centre.y));
-            EXPECT_GE(apart, meshapp::kBadgeDiameter + meshapp::kCaptionRoom)
-                << node.id << " " << other.id;
+            EXPECT_GE(apart, kBadgeDiameter + kCaptionRoom) << node.id << " " << other.id;
         }
     }
 
     const auto lines = mesh::meshLines(mesh.graph);
     ASSERT_EQ(layout.lines.size(), lines.size());
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        const meshapp::LinePlace& place = layout.lines[i];
+        const LinePlace& place = layout.lines[i];
         SCOPED_TRACE(std::to_string(place.from) + " - " + std::to_string(place.to));
         ASSERT_EQ(place.from, lines[i].from);
         ASSERT_EQ(place.to, lines[i].to);
@@ -75,7 +74,7 @@ TEST_P(LayoutOfMesh, PlacesEveryBadgeApartAndEveryLineBetweenItsBadges) {
         EXPECT_EQ(place.curve.size() % 3, 1u);
         EXPECT_NEAR(distance(place.curve.front(), layout.node(place.from)->centre), kRadius,
                     kRimSlack);
-        const meshapp::MapPoint end = place.arrowTip.value_or(place.curve.back());
+        const MapPoint end = place.arrowTip.value_or(place.curve.back());
         EXPECT_NEAR(distance(end, layout.node(place.to)->centre), kRadius, kRimSlack);
         EXPECT_EQ(place.arrowTip.has_value(), lines[i].oneWay);
         EXPECT_EQ(place.labelCentre.has_value(), lines[i].linkValue.has_value());
@@ -85,11 +84,10 @@ TEST_P(LayoutOfMesh, PlacesEveryBadgeApartAndEveryLineBetweenItsBadges) {
 // Graphviz still removes overlaps around pinned nodes, which may shift them a little.
 TEST_P(LayoutOfMesh, StaysPutWhenLaidOutAgainBesideItself) {
     const mesh::Mesh mesh = mesh::assessMesh(GetParam().survey);
-    const meshapp::MeshLayout first = meshapp::layOutMesh(mesh);
-    const meshapp::MeshLayout again = meshapp::layOutMesh(mesh, first);
-    for (const meshapp::NodePlace& node : first.nodes)
-        EXPECT_LT(distance(node.centre, again.node(node.id)->centre),
-                  meshapp::kBadgeDiameter + meshapp::kCaptionRoom)
+    const MeshLayout first = layOutMesh(mesh);
+    const MeshLayout again = layOutMesh(mesh, first);
+    for (const NodePlace& node : first.nodes)
+        EXPECT_LT(distance(node.centre, again.node(node.id)->centre), kBadgeDiameter + kCaptionRoom)
             << node.id << " from " << node.centre.x << "," << node.centre.y << " to "
             << again.node(node.id)->centre.x << "," << again.node(node.id)->centre.y;
 }
@@ -124,8 +122,7 @@ link_value = 40
     rowName);
 
 TEST(LayoutOfMesh, OfNoNodeIsEmpty) {
-    const meshapp::MeshLayout layout =
-        meshapp::layOutMesh(mesh::assessMesh({failed("COM200", "no reply")}));
+    const MeshLayout layout = layOutMesh(mesh::assessMesh({failed("COM200", "no reply")}));
     EXPECT_TRUE(layout.nodes.empty());
     EXPECT_EQ(layout.width, 0);
 }
@@ -133,7 +130,7 @@ TEST(LayoutOfMesh, OfNoNodeIsEmpty) {
 // The window runs in the user's locale; one whose LC_NUMERIC writes 0,5 must get the same map.
 TEST(LayoutOfMesh, IsTheSameWhereTheLocaleWritesCommaDecimals) {
     const mesh::Mesh mesh = mesh::assessMesh(chain());
-    const meshapp::MeshLayout inC = meshapp::layOutMesh(mesh);
+    const MeshLayout inC = layOutMesh(mesh);
     const std::string saved = std::setlocale(LC_ALL, nullptr);
     bool comma = false;
     for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "nl_NL.UTF-8"})
@@ -145,7 +142,7 @@ TEST(LayoutOfMesh, IsTheSameWhereTheLocaleWritesCommaDecimals) {
         std::setlocale(LC_ALL, saved.c_str());
         GTEST_SKIP() << "no locale with a comma decimal point";
     }
-    const meshapp::MeshLayout inComma = meshapp::layOutMesh(mesh);
+    const MeshLayout inComma = layOutMesh(mesh);
     std::setlocale(LC_ALL, saved.c_str());
     ASSERT_EQ(inComma.nodes.size(), inC.nodes.size());
     for (std::size_t i = 0; i < inC.nodes.size(); ++i)
@@ -154,4 +151,4 @@ TEST(LayoutOfMesh, IsTheSameWhereTheLocaleWritesCommaDecimals) {
 }
 
 }  // namespace
-}  // namespace meshmap
+}  // namespace meshapp
