@@ -12,6 +12,8 @@
 #include <locale>
 #include <sstream>
 
+namespace app {
+
 namespace {
 
 constexpr int kTextMargin = 4;
@@ -238,3 +240,5 @@ bool ActivityLog::viewportEvent(QEvent* event) {
     }
     return QAbstractScrollArea::viewportEvent(event);
 }
+
+}  // namespace app

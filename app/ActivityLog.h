@@ -15,6 +15,8 @@
 
 #include "LogLines.h"
 
+namespace app {
+
 inline constexpr QRgb kSentFrameColor = qRgb(0, 0, 255);
 inline constexpr QRgb kReceivedFrameColor = qRgb(160, 0, 100);
 inline constexpr int kLogPointSize = 10;
@@ -75,3 +77,5 @@ class ActivityLog : public QAbstractScrollArea {
     int m_widest = 0;  // pixels of the widest line, for the horizontal scroll range
     bool m_scrollPending = false;
 };
+
+}  // namespace app

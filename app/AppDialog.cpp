@@ -15,6 +15,8 @@
 #include "ResourceIds.h"
 #include "TranslatedText.h"
 
+namespace app {
+
 namespace {
 
 constexpr auto kMeshProgram = "meshcfg-mesh";
@@ -49,7 +51,7 @@ void AppDialog::startMeshMap() {
 }
 
 bool AppDialog::event(QEvent* event) {
-    if (event->type() == QEvent::Show) centreOnScreen(*this);
+    if (event->type() == QEvent::Show) widgets::centreOnScreen(*this);
     return QDialog::event(event);
 }
 
@@ -71,9 +73,11 @@ void AppDialog::keyPressEvent(QKeyEvent* event) {
 void AppDialog::contextMenuEvent(QContextMenuEvent* event) {
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    connect(menu->addAction(shownText(res::kAboutItemText)), &QAction::triggered, this,
+    connect(menu->addAction(widgets::shownText(res::kAboutItemText)), &QAction::triggered, this,
             &AppDialog::showAbout);
     connect(menu->addAction(tr("Mesh map...")), &QAction::triggered, this,
             &AppDialog::startMeshMap);
     menu->popup(event->globalPos());
 }
+
+}  // namespace app

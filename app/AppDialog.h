@@ -6,6 +6,8 @@
 #include <QDialog>
 #include <functional>
 
+namespace app {
+
 class AppDialog : public QDialog {
     Q_OBJECT
 
@@ -28,3 +30,5 @@ class AppDialog : public QDialog {
   private:
     ProgramStarter m_startProgram;
 };
+
+}  // namespace app

@@ -2,9 +2,13 @@
 
 #include <QDialog>
 
+namespace app {
+
 class CAboutDlg : public QDialog {
     Q_OBJECT
 
   public:
     explicit CAboutDlg(QWidget* parent = nullptr);
 };
+
+}  // namespace app

@@ -6,6 +6,8 @@
 #include "KeyCharacters.h"
 #include "SystemBeep.h"
 
+namespace app {
+
 namespace {
 
 // The multi-line data field performs the edit shortcuts on the key itself, as a rich-text
@@ -40,12 +42,14 @@ bool CEdit_Hex_Ex::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
     const auto& key = *static_cast<QKeyEvent*>(event);
     if (isMultiLineShortcut(watched, key)) return false;
-    const QString typed = typedCharacters(watched, key);
+    const QString typed = widgets::typedCharacters(watched, key);
     for (QChar c : typed) {
         if (!accepts(c.unicode())) {
-            systemBeep();
+            widgets::systemBeep();
             return true;
         }
     }
     return false;
 }
+
+}  // namespace app

@@ -7,6 +7,8 @@
 
 #include <QObject>
 
+namespace app {
+
 class CEdit_Hex_Ex : public QObject {
     Q_OBJECT
 
@@ -21,3 +23,5 @@ class CEdit_Hex_Ex : public QObject {
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
+
+}  // namespace app

@@ -4,6 +4,8 @@
 
 #include "CMeshcfgDlg.h"
 
+namespace app {
+
 CMeshcfgApp::CMeshcfgApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("meshcfg"));
     setApplicationVersion(QStringLiteral("1.2"));
@@ -19,3 +21,5 @@ bool CMeshcfgApp::InitInstance() {
     }
     return false;
 }
+
+}  // namespace app

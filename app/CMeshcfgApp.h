@@ -5,6 +5,8 @@
 
 #include "Translations.h"
 
+namespace app {
+
 // Runs the main window as a modal dialog; the application ends when it closes.
 class CMeshcfgApp : public QApplication {
     Q_OBJECT
@@ -14,5 +16,7 @@ class CMeshcfgApp : public QApplication {
     bool InitInstance();
 
   private:
-    std::optional<Translations> m_translations;  // once the program's folder is known
+    std::optional<widgets::Translations> m_translations;  // once the program's folder is known
 };
+
+}  // namespace app

@@ -5,6 +5,8 @@
 
 #include "ControlForms.h"
 
+namespace app {
+
 using namespace res;
 
 // The port's threads only wake the window; the engine's news is taken on the window's thread.
@@ -19,7 +21,8 @@ CMeshcfgDlg::CMeshcfgDlg(QWidget* parent)
       m_lostPortWatch(m_engine),
       m_timer([this] { OnTimer(); }, [this] { return m_engine.needsTicks(); }) {
     m_engine.watchReplies();
-    m_controls = buildDialog(layout::dialogTemplate(kDialogMain), *this,
+    m_controls =
+        widgets::buildDialog(layout::dialogTemplate(kDialogMain), *this,
                              [](const layout::ControlTemplate& c, QWidget* parent) -> QWidget* {
                                  return c.id == kIdLog ? new ActivityLog(parent) : nullptr;
                              });
@@ -35,7 +38,7 @@ CMeshcfgDlg::~CMeshcfgDlg() = default;
 void CMeshcfgDlg::OnInitDialog() {
     setWindowIcon(m_hIcon);
 
-    form::setStartValues(m_controls);
+    setStartValues(m_controls);
     for (int id : {kIdPortList, kIdPortBaud, kIdPortParity}) m_controls.find(id)->setEnabled(true);
     setCommandButtonsEnabled(false);
     FillPortList();
@@ -63,7 +66,7 @@ void CMeshcfgDlg::connectHandlers() {
     onSelection(kIdRouteMode, &CMeshcfgDlg::OnRouteModeChange);
     onSelection(kIdRelaying, &CMeshcfgDlg::OnRelayingChange);
     connect(item<QComboBox>(kIdInterval), &QComboBox::currentIndexChanged, this,
-            [this] { m_engine.setSendInterval(form::readIntervalTicks(m_controls)); });
+            [this] { m_engine.setSendInterval(readIntervalTicks(m_controls)); });
 
     m_log->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_log, &QWidget::customContextMenuRequested, this, [this] { m_logMenu->popup(); });
@@ -88,3 +91,5 @@ void CMeshcfgDlg::closeEvent(QCloseEvent* event) {
     m_engine.close();
     AppDialog::closeEvent(event);
 }
+
+}  // namespace app

@@ -20,8 +20,12 @@
 #include "ResourceIds.h"
 #include "TickTimer.h"
 
+namespace display {
 class CDialog_Mesh;
 class CDialog_Net_Path;
+}  // namespace display
+
+namespace app {
 
 class CMeshcfgDlg : public AppDialog, private engine::EngineEvents {
     Q_OBJECT
@@ -44,8 +48,8 @@ class CMeshcfgDlg : public AppDialog, private engine::EngineEvents {
     }
 
     QZSerial* serial() { return &m_engine.port(); }
-    CDialog_Mesh* meshDialog() const { return m_pMeshDlg; }
-    CDialog_Net_Path* pathDialog() const { return m_pPathDlg; }
+    display::CDialog_Mesh* meshDialog() const { return m_pMeshDlg; }
+    display::CDialog_Net_Path* pathDialog() const { return m_pPathDlg; }
     int sendCounter() const { return m_engine.sendCounter(); }    // -1 while sending is off
     int sendInterval() const { return m_engine.sendInterval(); }  // in ticks
 
@@ -124,13 +128,15 @@ class CMeshcfgDlg : public AppDialog, private engine::EngineEvents {
     void showSendingOff();
 
     QIcon m_hIcon;
-    DialogControls m_controls;
+    widgets::DialogControls m_controls;
     ActivityLog* m_log = nullptr;  // control 1009
     FieldFilters m_fieldFilters;
-    CDialog_Mesh* m_pMeshDlg = nullptr;
-    CDialog_Net_Path* m_pPathDlg = nullptr;
+    display::CDialog_Mesh* m_pMeshDlg = nullptr;
+    display::CDialog_Net_Path* m_pPathDlg = nullptr;
     engine::ModuleEngine m_engine;
     LostPortWatch m_lostPortWatch;
     TickTimer m_timer;
     std::optional<LogMenu> m_logMenu;  // once the log is built
 };
+
+}  // namespace app

@@ -10,21 +10,22 @@
 #include "ResourceIds.h"
 #include "Ticks.h"
 
+namespace app {
+
 using namespace res;
 
-namespace form {
 namespace {
 
-std::string textOf(const DialogControls& controls, int id) {
+std::string textOf(const widgets::DialogControls& controls, int id) {
     return controls.get<QLineEdit>(id)->text().toStdString();
 }
 
-int indexOf(const DialogControls& controls, int id) {
+int indexOf(const widgets::DialogControls& controls, int id) {
     return controls.get<QComboBox>(id)->currentIndex();
 }
 
 // An index outside the list leaves it with no selection.
-void selectIndex(const DialogControls& controls, int id, int index) {
+void selectIndex(const widgets::DialogControls& controls, int id, int index) {
     auto* list = controls.get<QComboBox>(id);
     list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
 }
@@ -46,7 +47,7 @@ constexpr StartIndex kStartIndexes[] = {
 
 }  // namespace
 
-std::optional<engine::PortSettings> readPort(const DialogControls& controls) {
+std::optional<engine::PortSettings> readPort(const widgets::DialogControls& controls) {
     const std::optional<int> port = port_list::selectedPort(*controls.get<QComboBox>(kIdPortList));
     const auto* baudList = controls.get<QComboBox>(kIdPortBaud);
     const std::optional<Parity> parity = parityFromCode(indexOf(controls, kIdPortParity));
@@ -56,14 +57,14 @@ std::optional<engine::PortSettings> readPort(const DialogControls& controls) {
         .port = *port, .baud = forms::readDecimal(baud.toStdString()), .parity = *parity};
 }
 
-void showPort(const DialogControls& controls, const engine::PortSettings& settings) {
+void showPort(const widgets::DialogControls& controls, const engine::PortSettings& settings) {
     port_list::select(*controls.get<QComboBox>(kIdPortList), settings.port);
     auto* baudList = controls.get<QComboBox>(kIdPortBaud);
     baudList->setCurrentIndex(baudList->findText(QString::number(settings.baud)));
     controls.get<QComboBox>(kIdPortParity)->setCurrentIndex(parityCodeOf(settings.parity));
 }
 
-forms::SetupFields readSetup(const DialogControls& controls) {
+forms::SetupFields readSetup(const widgets::DialogControls& controls) {
     forms::SetupFields fields;
     fields.frequencyText = textOf(controls, kIdFrequency);
     fields.powerIndex = indexOf(controls, kIdPower);
@@ -75,7 +76,7 @@ forms::SetupFields readSetup(const DialogControls& controls) {
     return fields;
 }
 
-void showSetup(const DialogControls& controls, const forms::SetupFields& values) {
+void showSetup(const widgets::DialogControls& controls, const forms::SetupFields& values) {
     controls.get<QLineEdit>(kIdFrequency)->setText(QString::fromStdString(values.frequencyText));
     selectIndex(controls, kIdPower, values.powerIndex);
     selectIndex(controls, kIdLifeCycle, values.lifeCycleIndex);
@@ -85,7 +86,7 @@ void showSetup(const DialogControls& controls, const forms::SetupFields& values)
     selectIndex(controls, kIdUartParity, values.parityIndex);
 }
 
-forms::SendDataFields readSendData(const DialogControls& controls) {
+forms::SendDataFields readSendData(const widgets::DialogControls& controls) {
     forms::SendDataFields fields;
     fields.targetIdText = textOf(controls, kIdTargetId);
     fields.ackRequest = controls.get<QCheckBox>(kIdAckRequest)->isChecked();
@@ -98,20 +99,20 @@ forms::SendDataFields readSendData(const DialogControls& controls) {
     return fields;
 }
 
-void setStartValues(const DialogControls& controls) {
+void setStartValues(const widgets::DialogControls& controls) {
     for (const StartText& start : kStartTexts)
         controls.get<QLineEdit>(start.id)->setText(QString::fromLatin1(start.text));
     for (const StartIndex& start : kStartIndexes)
         controls.get<QComboBox>(start.id)->setCurrentIndex(start.index);
 }
 
-int readIntervalTicks(const DialogControls& controls) {
+int readIntervalTicks(const widgets::DialogControls& controls) {
     const int selection = indexOf(controls, kIdInterval);
     const bool listed = selection >= 0 && selection < int(proto::kSendIntervals.size());
     return int(proto::kSendIntervals[listed ? selection : 0] / proto::kTickPeriod);
 }
 
-void followRouteMode(const DialogControls& controls) {
+void followRouteMode(const widgets::DialogControls& controls) {
     if (indexOf(controls, kIdRouteMode) == proto::kRouteModeSource) {
         controls.find(kIdRelaying)->setEnabled(true);
         return;
@@ -120,10 +121,10 @@ void followRouteMode(const DialogControls& controls) {
     for (int i = 0; i < kRelayFieldCount; ++i) controls.find(kIdRelayFirst + i)->setEnabled(false);
 }
 
-void followRelaying(const DialogControls& controls) {
+void followRelaying(const widgets::DialogControls& controls) {
     const int relays = indexOf(controls, kIdRelaying);
     for (int i = 0; i < kRelayFieldCount; ++i)
         controls.find(kIdRelayFirst + i)->setEnabled(i < relays);
 }
 
-}  // namespace form
+}  // namespace app

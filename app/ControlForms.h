@@ -9,23 +9,23 @@
 #include "LayoutBuilder.h"
 #include "ReopenMemory.h"
 
-namespace form {
+namespace app {
 
 // The chosen port with its rate and parity; nothing while no port is chosen or a typed-over
 // list has no selection.
-std::optional<engine::PortSettings> readPort(const DialogControls& controls);
-void showPort(const DialogControls& controls, const engine::PortSettings& settings);
+std::optional<engine::PortSettings> readPort(const widgets::DialogControls& controls);
+void showPort(const widgets::DialogControls& controls, const engine::PortSettings& settings);
 
-forms::SetupFields readSetup(const DialogControls& controls);
-void showSetup(const DialogControls& controls, const forms::SetupFields& values);
-forms::SendDataFields readSendData(const DialogControls& controls);
-void setStartValues(const DialogControls& controls);
+forms::SetupFields readSetup(const widgets::DialogControls& controls);
+void showSetup(const widgets::DialogControls& controls, const forms::SetupFields& values);
+forms::SendDataFields readSendData(const widgets::DialogControls& controls);
+void setStartValues(const widgets::DialogControls& controls);
 
 // The chosen sending interval in ticks; a list typed over sends at the first interval.
-int readIntervalTicks(const DialogControls& controls);
+int readIntervalTicks(const widgets::DialogControls& controls);
 // Relays are chosen only for a source route: the relaying list follows the route mode, and the
 // relay fields the relaying count.
-void followRouteMode(const DialogControls& controls);
-void followRelaying(const DialogControls& controls);
+void followRouteMode(const widgets::DialogControls& controls);
+void followRelaying(const widgets::DialogControls& controls);
 
-}  // namespace form
+}  // namespace app

@@ -1,5 +1,7 @@
 #include "FieldFilters.h"
 
+namespace app {
+
 using namespace res;
 
 namespace {
@@ -10,7 +12,7 @@ constexpr int kIdFields[] = {kIdNetworkId, kIdNodeId, kIdTargetId};
 
 }  // namespace
 
-void FieldFilters::bind(const DialogControls& controls) {
+void FieldFilters::bind(const widgets::DialogControls& controls) {
     for (std::size_t i = 0; i < std::size(kIdFields); ++i) {
         QWidget* field = controls.find(kIdFields[i]);
         m_idTyping[i].setDigitsOnly(true);
@@ -29,3 +31,5 @@ void FieldFilters::bind(const DialogControls& controls) {
     m_frequencyTyping.setTextLimit(kFrequencyLimit);
     m_frequencyTyping.bind(controls.find(kIdFrequency));
 }
+
+}  // namespace app

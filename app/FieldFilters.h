@@ -10,9 +10,11 @@
 #include "ResourceIds.h"
 #include "TypingFilter.h"
 
+namespace app {
+
 class FieldFilters {
   public:
-    void bind(const DialogControls& controls);
+    void bind(const widgets::DialogControls& controls);
 
   private:
     TypingFilter m_frequencyTyping;
@@ -22,3 +24,5 @@ class FieldFilters {
     CEdit_Hex_Ex m_editData;                                       // 1020
     std::array<CEdit_Hex_Ex, res::kRelayFieldCount> m_editRelays;  // 1025 ... 1030
 };
+
+}  // namespace app

@@ -6,6 +6,8 @@
 #include "CsvCell.h"
 #include "LogLines.h"
 
+namespace app {
+
 namespace {
 
 // One write per this many characters of text keeps a million lines out of one big string.
@@ -65,3 +67,5 @@ QString saveLog(const LogLines& lines, const QString& path) {
     if (!writeOut(file, pending)) return file.errorString();
     return file.commit() ? QString() : file.errorString();
 }
+
+}  // namespace app

@@ -5,7 +5,11 @@
 
 #include <QString>
 
+namespace app {
+
 class LogLines;
 
 // The reason writing failed; empty when the file was saved.
 QString saveLog(const LogLines& lines, const QString& path);
+
+}  // namespace app

@@ -1,5 +1,7 @@
 #include "LogLines.h"
 
+namespace app {
+
 void LogLines::append(std::int64_t timeMs, QRgb color, const QString& text) {
     const std::size_t offset = m_bytes.size();
     m_bytes += text.toStdString();
@@ -78,3 +80,5 @@ QString LogLines::joined(std::size_t first, std::size_t last) const {
     }
     return all;
 }
+
+}  // namespace app

@@ -13,6 +13,8 @@
 
 #include "FrameDescription.h"
 
+namespace app {
+
 class LogLines {
   public:
     // Which way a line's frame went; a line of text is a note.
@@ -54,3 +56,5 @@ class LogLines {
     std::vector<Record> m_records;
     std::string m_bytes;  // frames as bytes, other lines as UTF-8
 };
+
+}  // namespace app

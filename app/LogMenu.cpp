@@ -12,22 +12,24 @@
 #include "ResourceIds.h"
 #include "TranslatedText.h"
 
+namespace app {
+
 LogMenu::LogMenu(ActivityLog& log, QWidget& window)
     : m_log(log), m_window(window), m_chooseSaveFile([](QWidget* parent, const QString& suggested) {
           return QFileDialog::getSaveFileName(
-              parent, shownText(res::kSaveAllText), suggested,
+              parent, widgets::shownText(res::kSaveAllText), suggested,
               QObject::tr("Log (*.log);;CSV (*.csv);;All files (*)"));
       }) {}
 
 void LogMenu::popup() {
     if (!m_menu) {
-        m_menu = new QMenu(shownText(res::kLogMenuTitle), &m_window);
-        QObject::connect(m_menu->addAction(shownText(res::kCopyAllText)), &QAction::triggered,
-                         [this] { copyAll(); });
-        QObject::connect(m_menu->addAction(shownText(res::kClearAllText)), &QAction::triggered,
-                         [this] { clearAll(); });
-        QObject::connect(m_menu->addAction(shownText(res::kSaveAllText)), &QAction::triggered,
-                         [this] { saveAll(); });
+        m_menu = new QMenu(widgets::shownText(res::kLogMenuTitle), &m_window);
+        QObject::connect(m_menu->addAction(widgets::shownText(res::kCopyAllText)),
+                         &QAction::triggered, [this] { copyAll(); });
+        QObject::connect(m_menu->addAction(widgets::shownText(res::kClearAllText)),
+                         &QAction::triggered, [this] { clearAll(); });
+        QObject::connect(m_menu->addAction(widgets::shownText(res::kSaveAllText)),
+                         &QAction::triggered, [this] { saveAll(); });
     }
     m_menu->popup(QCursor::pos());
 }
@@ -54,3 +56,5 @@ void LogMenu::saveAll() {
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }
+
+}  // namespace app

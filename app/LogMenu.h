@@ -6,9 +6,12 @@
 #include <QString>
 #include <functional>
 
-class ActivityLog;
 class QMenu;
 class QWidget;
+
+namespace app {
+
+class ActivityLog;
 
 class LogMenu {
   public:
@@ -29,3 +32,5 @@ class LogMenu {
     QMenu* m_menu = nullptr;  // made when first shown
     SaveFileChooser m_chooseSaveFile;
 };
+
+}  // namespace app

@@ -1,5 +1,7 @@
 #include "LostPortWatch.h"
 
+namespace app {
+
 namespace {
 
 // Twice a second: a replugged adapter is back before the user looks, and a look is a few
@@ -29,3 +31,5 @@ void LostPortWatch::stop() {
     m_hotplugNotifier->setEnabled(false);
     m_hotplugNotifier.release()->deleteLater();
 }
+
+}  // namespace app

@@ -8,6 +8,8 @@
 
 #include "ModuleEngine.h"
 
+namespace app {
+
 class LostPortWatch {
   public:
     explicit LostPortWatch(engine::ModuleEngine& engine);
@@ -20,3 +22,5 @@ class LostPortWatch {
     QTimer m_timer;
     std::unique_ptr<QSocketNotifier> m_hotplugNotifier;
 };
+
+}  // namespace app

@@ -6,7 +6,7 @@
 
 #include "PortDirectory.h"
 
-namespace port_list {
+namespace app::port_list {
 
 void fill(QComboBox& list, const PortDirectory& directory) {
     for (const ListedPort& entry : directory.listed())
@@ -37,4 +37,4 @@ void select(QComboBox& list, int port) {
     if (const int index = list.findText(entry); index >= 0) list.setCurrentIndex(index);
 }
 
-}  // namespace port_list
+}  // namespace app::port_list

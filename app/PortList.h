@@ -8,7 +8,7 @@
 class QComboBox;
 class PortDirectory;
 
-namespace port_list {
+namespace app::port_list {
 
 void fill(QComboBox& list, const PortDirectory& directory);
 void refill(QComboBox& list, const PortDirectory& directory);
@@ -18,4 +18,4 @@ std::optional<int> selectedPort(const QComboBox& list);
 // changed since: the list is filled again when it lacks the port's entry as it reads now.
 void select(QComboBox& list, int port);
 
-}  // namespace port_list
+}  // namespace app::port_list

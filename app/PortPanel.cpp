@@ -9,6 +9,8 @@
 #include "ControlForms.h"
 #include "PortDirectory.h"
 
+namespace app {
+
 using namespace res;
 
 // Told at start and at Refresh, where the user looks for the ports the file names.
@@ -34,7 +36,7 @@ void CMeshcfgDlg::OnOpenClose() {
         return updatePortState();
     }
     if (item<QComboBox>(kIdPortList)->currentIndex() < 0) return;
-    const std::optional<engine::PortSettings> settings = form::readPort(m_controls);
+    const std::optional<engine::PortSettings> settings = readPort(m_controls);
     // Typed-over settings lists have no selection: there is no rate to open with.
     if (!settings) {
         item<QPushButton>(kIdOpenClose)->setToolTip(tr("Choose a baud rate and a parity first"));
@@ -94,7 +96,7 @@ void CMeshcfgDlg::notBack(int port, const std::string& why) {
 void CMeshcfgDlg::returning(int port) {
     engine::PortSettings settings = *m_engine.lastOpened();
     settings.port = port;
-    form::showPort(m_controls, settings);
+    showPort(m_controls, settings);
 }
 
 void CMeshcfgDlg::back(int lostPort, int port, bool wasSending) {
@@ -108,3 +110,5 @@ void CMeshcfgDlg::back(int lostPort, int port, bool wasSending) {
         logLine(LogSide::Received,
                 tr("> Continuous sending stays off until \"Continuous\" is ticked"));
 }
+
+}  // namespace app

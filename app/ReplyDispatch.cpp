@@ -10,6 +10,8 @@
 #include "QtText.h"
 #include "SendNames.h"
 
+namespace app {
+
 namespace {
 
 template <class... Handlers>
@@ -29,7 +31,7 @@ static_assert(std::size(kDescriptions) == std::variant_size_v<proto::Request>);
 
 void CMeshcfgDlg::requestLogged(const proto::Request& request, proto::Bytes frame) {
     m_log->appendFrame(LogSide::Sent, frame);
-    logLine(LogSide::Sent, qtext(kDescriptions[request.index()]));
+    logLine(LogSide::Sent, widgets::qtext(kDescriptions[request.index()]));
 }
 
 void CMeshcfgDlg::notSent(engine::NotSentReason reason) {
@@ -45,9 +47,8 @@ void CMeshcfgDlg::notSent(engine::NotSentReason reason) {
 
 void CMeshcfgDlg::flushed(const std::vector<proto::Frame>& frames) {
     for (const proto::Frame& frame : frames) {
-        logLine(
-            LogSide::Sent,
-            tr("> Not sent: %1, flushed from the port's output").arg(qtext(proto::hexDump(frame))));
+        logLine(LogSide::Sent, tr("> Not sent: %1, flushed from the port's output")
+                                   .arg(widgets::qtext(proto::hexDump(frame))));
     }
 }
 
@@ -60,7 +61,9 @@ void CMeshcfgDlg::blockReceived(proto::Bytes block, std::size_t dropped,
 }
 
 void CMeshcfgDlg::frameReceived(const proto::Reply& reply, proto::Bytes) {
-    const auto log = [this](std::string_view text) { logLine(LogSide::Received, qtext(text)); };
+    const auto log = [this](std::string_view text) {
+        logLine(LogSide::Received, widgets::qtext(text));
+    };
     std::visit(Overloaded{
                    [&](const proto::WriteAcknowledgement&) { log(kWriteSuccessful); },
                    [&](const proto::SetupReply& r) { OnSetupReply(r.setup); },
@@ -81,5 +84,7 @@ void CMeshcfgDlg::noReply(int port) {
 // A status the module does not name leaves the line with its time alone.
 void CMeshcfgDlg::OnSendStatus(std::uint8_t status) {
     const std::string_view text = proto::statusText(status);
-    logLine(LogSide::Received, text.empty() ? QString() : "> " + qtext(text));
+    logLine(LogSide::Received, text.empty() ? QString() : "> " + widgets::qtext(text));
 }
+
+}  // namespace app

@@ -9,6 +9,8 @@
 #include "RouteLabels.h"
 #include "RouteWindow.h"
 
+namespace app {
+
 void CMeshcfgDlg::ReadRouteList() {
     m_engine.send(proto::RouteListRequest{});
 }
@@ -19,17 +21,20 @@ void CMeshcfgDlg::ReadPathList() {
 
 void CMeshcfgDlg::OnRouteListReply(const proto::RouteListReply& reply) {
     const forms::RouteList list = forms::routeListOf(reply);
-    if (list.routeNodes.empty()) return logLine(LogSide::Received, qtext(forms::kRouteError));
-    if (!m_pMeshDlg) m_pMeshDlg = new CDialog_Mesh(this);
+    if (list.routeNodes.empty())
+        return logLine(LogSide::Received, widgets::qtext(forms::kRouteError));
+    if (!m_pMeshDlg) m_pMeshDlg = new display::CDialog_Mesh(this);
     m_pMeshDlg->ClearRouteList();
-    m_pMeshDlg->FillRouteList(qtexts(list.routeNodes), qtexts(list.targetNodes),
+    m_pMeshDlg->FillRouteList(widgets::qtexts(list.routeNodes), widgets::qtexts(list.targetNodes),
                               QString::fromStdString(list.localNode));
-    route::showWindow(*m_pMeshDlg);
+    display::showWindow(*m_pMeshDlg);
 }
 
 void CMeshcfgDlg::OnPathReply(const proto::PathReply& reply) {
     const forms::PathList list = forms::pathListOf(reply);
-    if (!m_pPathDlg) m_pPathDlg = new CDialog_Net_Path(this);
-    m_pPathDlg->FillPathList(qtexts(list.pathNodes), qtexts(list.linkValues));
-    route::showWindow(*m_pPathDlg);
+    if (!m_pPathDlg) m_pPathDlg = new display::CDialog_Net_Path(this);
+    m_pPathDlg->FillPathList(widgets::qtexts(list.pathNodes), widgets::qtexts(list.linkValues));
+    display::showWindow(*m_pPathDlg);
 }
+
+}  // namespace app

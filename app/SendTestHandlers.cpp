@@ -6,10 +6,12 @@
 #include "ControlForms.h"
 #include "QtText.h"
 
+namespace app {
+
 using namespace res;
 
 void CMeshcfgDlg::SendAppData() {
-    const forms::SendDataReading result = forms::sendDataOf(form::readSendData(m_controls));
+    const forms::SendDataReading result = forms::sendDataOf(readSendData(m_controls));
     switch (result.outcome) {
         case forms::SendDataReading::Outcome::Built:
             m_engine.send(result.request);
@@ -31,7 +33,7 @@ void CMeshcfgDlg::OnContinuous() {
         m_engine.stopContinuous();
         return showSendingOff();
     }
-    m_engine.startContinuous(form::readIntervalTicks(m_controls));
+    m_engine.startContinuous(readIntervalTicks(m_controls));
     setCommandButtonsEnabled(false);
     m_timer.wake();
 }
@@ -54,9 +56,11 @@ void CMeshcfgDlg::linkTestFigures(const proto::LinkStatistics& figures) {
 }
 
 void CMeshcfgDlg::OnRouteModeChange() {
-    form::followRouteMode(m_controls);
+    followRouteMode(m_controls);
 }
 
 void CMeshcfgDlg::OnRelayingChange() {
-    form::followRelaying(m_controls);
+    followRelaying(m_controls);
 }
+
+}  // namespace app

@@ -4,6 +4,8 @@
 #include "ControlForms.h"
 #include "QtText.h"
 
+namespace app {
+
 namespace {
 
 constexpr std::string_view kReadSuccessful = "> Read successful.";
@@ -11,7 +13,7 @@ constexpr std::string_view kReadSuccessful = "> Read successful.";
 }  // namespace
 
 void CMeshcfgDlg::OnWrite() {
-    m_engine.send(proto::WriteSetupRequest{forms::setupOf(form::readSetup(m_controls))});
+    m_engine.send(proto::WriteSetupRequest{forms::setupOf(readSetup(m_controls))});
 }
 
 void CMeshcfgDlg::OnRead() {
@@ -19,6 +21,8 @@ void CMeshcfgDlg::OnRead() {
 }
 
 void CMeshcfgDlg::OnSetupReply(const proto::Setup& setup) {
-    form::showSetup(m_controls, forms::setupFieldsOf(setup));
-    logLine(LogSide::Received, qtext(kReadSuccessful));
+    showSetup(m_controls, forms::setupFieldsOf(setup));
+    logLine(LogSide::Received, widgets::qtext(kReadSuccessful));
 }
+
+}  // namespace app

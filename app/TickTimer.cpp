@@ -4,6 +4,8 @@
 
 #include "Ticks.h"
 
+namespace app {
+
 namespace {
 constexpr int kPeriodMs = static_cast<int>(proto::kTickPeriod.count());
 }  // namespace
@@ -37,3 +39,5 @@ void TickTimer::timerEvent(QTimerEvent* event) {
     m_onTick();
     if (!m_hasWork()) m_timer.stop();
 }
+
+}  // namespace app

@@ -9,6 +9,8 @@
 #include <QObject>
 #include <functional>
 
+namespace app {
+
 class TickTimer : public QObject {
   public:
     TickTimer(std::function<void()> onTick, std::function<bool()> hasWork);
@@ -29,3 +31,5 @@ class TickTimer : public QObject {
     bool m_joiningGrid = false;  // the timer runs a shorter first interval to the grid
     bool m_stopped = false;
 };
+
+}  // namespace app

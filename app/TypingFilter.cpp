@@ -6,6 +6,8 @@
 #include "KeyCharacters.h"
 #include "SystemBeep.h"
 
+namespace app {
+
 namespace {
 
 // Control characters (backspace, the Ctrl shortcuts) are edit commands, not text.
@@ -34,8 +36,10 @@ bool TypingFilter::refuses(const QObject* field, const QString& typed) const {
 
 bool TypingFilter::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
-    const QString typed = typedCharacters(watched, *static_cast<QKeyEvent*>(event));
+    const QString typed = widgets::typedCharacters(watched, *static_cast<QKeyEvent*>(event));
     if (!refuses(watched, typed)) return false;
-    systemBeep();
+    widgets::systemBeep();
     return true;
 }
+
+}  // namespace app

@@ -5,6 +5,8 @@
 
 #include <QObject>
 
+namespace app {
+
 class TypingFilter : public QObject {
     Q_OBJECT
 
@@ -24,3 +26,5 @@ class TypingFilter : public QObject {
     bool m_digitsOnly = false;
     int m_limit = 0;  // 0: no limit
 };
+
+}  // namespace app

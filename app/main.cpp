@@ -3,7 +3,7 @@
 
 int main(int argc, char** argv) {
     ignoreBrokenPipes();
-    CMeshcfgApp app(argc, argv);
-    app.InitInstance();
+    app::CMeshcfgApp application(argc, argv);
+    application.InitInstance();
     return 0;
 }

@@ -62,9 +62,9 @@ std::vector<pid_t> newThreads(const std::vector<pid_t>& before) {
 
 int main(int argc, char** argv) {
     const std::chrono::milliseconds window = takeShortRun(argc, argv) ? kShortWindow : kWindow;
-    CMeshcfgApp app(argc, argv);
+    app::CMeshcfgApp app(argc, argv);
     PortLine line;
-    CMeshcfgDlg dlg;
+    app::CMeshcfgDlg dlg;
     dlg.show();
     runEventLoopFor(kSettle);
 

@@ -67,8 +67,8 @@ double refreshMs(QCheckBox& box, const Summary& summary) {
 
 int main(int argc, char** argv) {
     const int roundTrips = takeShortRun(argc, argv) ? kShortRoundTrips : kRoundTrips;
-    CMeshcfgApp app(argc, argv);
-    CMeshcfgDlg dlg;
+    app::CMeshcfgApp app(argc, argv);
+    app::CMeshcfgDlg dlg;
     dlg.stopTimer();
     auto* box = dlg.item<QCheckBox>(res::kIdContinuous);
 

@@ -53,7 +53,7 @@ class TextEditLog {
     }
     void setColor(QRgb color) {
         m_format.setForeground(QColor::fromRgb(color));
-        m_format.setFontPointSize(kLogPointSize);
+        m_format.setFontPointSize(app::kLogPointSize);
     }
     void append(const QString& line) {
         QTextCursor end(m_edit.document());
@@ -80,17 +80,18 @@ class TextEditLog {
 };
 
 struct Writer {
-    std::function<void(LogSide, proto::Bytes)> frame;
-    std::function<void(LogSide, const QString&)> line;
+    std::function<void(app::LogSide, proto::Bytes)> frame;
+    std::function<void(app::LogSide, const QString&)> line;
     QAbstractScrollArea* view;
 };
 
 // One request and its reply, as the window logs them.
 void logCycle(const Writer& log) {
-    log.frame(LogSide::Sent, kFrame);
-    log.line(LogSide::Sent, QStringLiteral("> Read setup data") + logTimestampSuffix());
-    log.frame(LogSide::Received, kFrame);
-    log.line(LogSide::Received, QStringLiteral("> Read successful.") + logTimestampSuffix());
+    log.frame(app::LogSide::Sent, kFrame);
+    log.line(app::LogSide::Sent, QStringLiteral("> Read setup data") + app::logTimestampSuffix());
+    log.frame(app::LogSide::Received, kFrame);
+    log.line(app::LogSide::Received,
+             QStringLiteral("> Read successful.") + app::logTimestampSuffix());
     QCoreApplication::processEvents();
 }
 
@@ -107,24 +108,25 @@ void figure(const std::string& name, double value) {
 // Writes lines into one widget and prints its figures.
 int measureWidget(const QString& widget, std::size_t lines) {
     const ScopedRuntimeDir runtime;  // no port aliases of the user's
-    CMeshcfgDlg dlg;
+    app::CMeshcfgDlg dlg;
     dlg.stopTimer();  // only the log is measured
     QTextEdit edit(&dlg);
     TextEditLog textLog(edit);
-    Writer log{[&dlg](LogSide side, proto::Bytes frame) { dlg.log().appendFrame(side, frame); },
-               [&dlg](LogSide side, const QString& line) { dlg.log().appendLine(side, line); },
-               &dlg.log()};
+    Writer log{
+        [&dlg](app::LogSide side, proto::Bytes frame) { dlg.log().appendFrame(side, frame); },
+        [&dlg](app::LogSide side, const QString& line) { dlg.log().appendLine(side, line); },
+        &dlg.log()};
     if (widget == u"text") {
         edit.setGeometry(dlg.log().geometry());
         edit.raise();
-        const auto colour = [](LogSide side) {
-            return side == LogSide::Sent ? kSentFrameColor : kReceivedFrameColor;
+        const auto colour = [](app::LogSide side) {
+            return side == app::LogSide::Sent ? app::kSentFrameColor : app::kReceivedFrameColor;
         };
-        log = {[&](LogSide side, proto::Bytes frame) {
+        log = {[&](app::LogSide side, proto::Bytes frame) {
                    textLog.setColor(colour(side));
                    textLog.append(QString::fromStdString(proto::hexDump(frame)));
                },
-               [&](LogSide side, const QString& line) {
+               [&](app::LogSide side, const QString& line) {
                    textLog.setColor(colour(side));
                    textLog.append(line);
                },
@@ -215,7 +217,7 @@ void printRows(const Figures& log, const Figures& text, std::size_t lines) {
 
 int main(int argc, char** argv) {
     const bool brief = takeShortRun(argc, argv);
-    CMeshcfgApp app(argc, argv);
+    app::CMeshcfgApp app(argc, argv);
     const QStringList args = QCoreApplication::arguments().mid(1);
     const bool child = args.size() >= 2 && args[0] == u"--widget";
     const QStringList rest = child ? args.mid(2) : args;

@@ -46,7 +46,7 @@ struct Tick {
 
 // The real window; only the start and end of the tick that handled a block are noted, from
 // outside its code.
-class TimedDlg : public CMeshcfgDlg {
+class TimedDlg : public app::CMeshcfgDlg {
   public:
     void expectReply() { m_delivery.reset(); }
     const std::optional<Tick>& delivery() const { return m_delivery; }
@@ -55,7 +55,7 @@ class TimedDlg : public CMeshcfgDlg {
     void OnTimer() override {
         const Clock::time_point start = Clock::now();
         const int lines = logLines();
-        CMeshcfgDlg::OnTimer();
+        app::CMeshcfgDlg::OnTimer();
         if (!m_delivery && logLines() != lines) m_delivery = Tick{start, Clock::now()};
     }
 
@@ -109,7 +109,7 @@ struct Sample {
 
 int main(int argc, char** argv) {
     const int replies = takeShortRun(argc, argv) ? kShortReplies : kReplies;
-    CMeshcfgApp app(argc, argv);
+    app::CMeshcfgApp app(argc, argv);
     PortLine line;
     TimedDlg dlg;
     dlg.show();

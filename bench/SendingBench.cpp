@@ -75,11 +75,11 @@ class ArrivalLog {
 
 int main(int argc, char** argv) {
     const bool brief = takeShortRun(argc, argv);
-    CMeshcfgApp app(argc, argv);
+    app::CMeshcfgApp app(argc, argv);
     const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
     const int gaps = brief ? kShortGaps : quick ? kQuickGaps : kGaps;
     PortLine line;
-    CMeshcfgDlg dlg;
+    app::CMeshcfgDlg dlg;
     dlg.show();
     if (!openAliasPort(dlg)) {
         std::fprintf(stderr, "bench_sending: COM%d did not open\n", kAliasPort);

@@ -6,8 +6,8 @@
 #include "ShownProbe.h"
 
 int main(int argc, char** argv) {
-    CMeshcfgApp app(argc, argv);
-    CMeshcfgDlg dlg;
+    app::CMeshcfgApp app(argc, argv);
+    app::CMeshcfgDlg dlg;
     const ShownProbe probe(dlg);
     dlg.exec();
     return 0;

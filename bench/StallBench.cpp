@@ -61,15 +61,15 @@ class StallMeter {
 };
 
 // One request every kPressEvery, each by the Read button's handler.
-double stallWhileRequesting(CMeshcfgDlg& dlg, int requests) {
+double stallWhileRequesting(app::CMeshcfgDlg& dlg, int requests) {
     StallMeter meter;
     for (int i = 0; i < requests; ++i)
-        QTimer::singleShot(kPressEvery * (i + 1), &dlg, &CMeshcfgDlg::OnRead);
+        QTimer::singleShot(kPressEvery * (i + 1), &dlg, &app::CMeshcfgDlg::OnRead);
     runEventLoopFor(kPressEvery * requests + kWatchAfter);
     return meter.longestMs();
 }
 
-double stallOfOneWriteOnTheWindowThread(CMeshcfgDlg& dlg) {
+double stallOfOneWriteOnTheWindowThread(app::CMeshcfgDlg& dlg) {
     StallMeter meter;
     QTimer::singleShot(kPressEvery, &dlg, [&dlg] {
         dlg.serial()->Write(kReadFrame, static_cast<unsigned>(std::size(kReadFrame)));
@@ -93,7 +93,7 @@ bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds limit
     return true;
 }
 
-bool pressOpen(CMeshcfgDlg& dlg, int port) {
+bool pressOpen(app::CMeshcfgDlg& dlg, int port) {
     auto* list = dlg.item<QComboBox>(res::kIdPortList);
     list->setCurrentIndex(list->findText(QStringLiteral("COM%1 (").arg(port), Qt::MatchStartsWith));
     if (list->currentIndex() < 0) return false;
@@ -155,7 +155,7 @@ class RemoteLines {
 
 // Open, lost, back, closed, then two failed opens; false when a step did not come. The server
 // is stopped and started on a thread of its own: waiting for it is not the window's stall.
-bool remoteSteps(CMeshcfgDlg& dlg, RemoteLines& lines) {
+bool remoteSteps(app::CMeshcfgDlg& dlg, RemoteLines& lines) {
     const auto isOpen = [&dlg] { return dlg.serial()->isOpen(); };
     if (!pressOpen(dlg, kServedPort) || !runUntil(isOpen, kRemoteLimit)) return false;
     auto stopped = std::async(std::launch::async, [&lines] { lines.served().stop(); });
@@ -177,7 +177,7 @@ bool remoteSteps(CMeshcfgDlg& dlg, RemoteLines& lines) {
 
 int main(int argc, char** argv) {
     const int requests = takeShortRun(argc, argv) ? kShortRequests : kRequests;
-    CMeshcfgApp app(argc, argv);
+    app::CMeshcfgApp app(argc, argv);
     PortLine line;
     RemoteLines remote;
     if (!remote.start()) {
@@ -185,7 +185,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     remote.publish();
-    CMeshcfgDlg dlg;
+    app::CMeshcfgDlg dlg;
     dlg.show();
     runEventLoopFor(std::chrono::seconds(1));
     if (!openAliasPort(dlg)) {

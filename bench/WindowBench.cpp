@@ -6,7 +6,7 @@
 #include "CMeshcfgDlg.h"
 #include "QZSerial.h"
 
-bool openAliasPort(CMeshcfgDlg& dlg) {
+bool openAliasPort(app::CMeshcfgDlg& dlg) {
     auto* list = dlg.item<QComboBox>(res::kIdPortList);
     const int index = list->findText(QStringLiteral("COM%1").arg(kAliasPort), Qt::MatchStartsWith);
     if (index < 0) return false;

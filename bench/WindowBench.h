@@ -7,7 +7,9 @@
 
 #include "AliasedPty.h"
 
+namespace app {
 class CMeshcfgDlg;
+}
 
 inline constexpr int kAliasPort = 200;
 
@@ -18,7 +20,7 @@ class PortLine : public AliasedPty {
 };
 
 // Chooses COM200 in the port list and presses Open; false when the port did not open.
-bool openAliasPort(CMeshcfgDlg& dlg);
+bool openAliasPort(app::CMeshcfgDlg& dlg);
 
 // Runs loop, timers and painting included, until it is quit or limit has passed; false when
 // the limit ended it.

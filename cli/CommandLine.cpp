@@ -21,7 +21,7 @@ CLI::Validator decimalIn(std::int64_t min, std::int64_t max) {
     const std::string range = std::to_string(min) + " to " + std::to_string(max);
     return CLI::Validator(
         [min, max, range](std::string& text) -> std::string {
-            const auto value = wholeDecimal(text);
+            const auto value = forms::wholeDecimal(text);
             if (!value || *value < min || *value > max)
                 return "'" + text + "' is not a decimal number from " + range;
             text = std::to_string(*value);
@@ -33,7 +33,7 @@ CLI::Validator decimalIn(std::int64_t min, std::int64_t max) {
 CLI::Validator shareOfOne() {
     return CLI::Validator(
         [](std::string& text) -> std::string {
-            const auto value = decimalFraction(text);
+            const auto value = forms::decimalFraction(text);
             if (!value || *value > 1)
                 return "'" + text + "' is not a share from 0 to 1, such as 0.95";
             return {};
@@ -46,7 +46,7 @@ namespace {
 CLI::Validator portRate() {
     return CLI::Validator(
         [](std::string& text) -> std::string {
-            const auto value = wholeDecimal(text);
+            const auto value = forms::wholeDecimal(text);
             if (!value || *value > proto::kUartBaudRates.back() ||
                 !proto::uartBaudIndex(static_cast<int>(*value)))
                 return "'" + text + "' is not a rate the port takes: " + rateList();

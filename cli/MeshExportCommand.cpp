@@ -30,7 +30,8 @@ ExitCode exportMeshFile(const CommonOptions& common, const MeshExportOptions& op
     for (const mesh::SurveyedPort& port : exported.survey)
         if (const auto* failure = std::get_if<mesh::PortFailure>(&port.outcome))
             std::cerr << programPrefix
-                      << terminalText(port.port + ": " + failure->reason + ": left out") << "\n";
+                      << forms::terminalText(port.port + ": " + failure->reason + ": left out")
+                      << "\n";
     if (options.outputPath.empty())
         std::cout << exported.text;
     else

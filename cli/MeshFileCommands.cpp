@@ -27,8 +27,8 @@ void prepareMeshFile(MeshFileOptions& options) {
 void printPlanLines(const meshplan::MeshPlan& plan) {
     for (const meshplan::ModulePlan& module : plan.modules) {
         for (const std::string& line : meshplan::changeLines(module))
-            std::cout << terminalText(line) << "\n";
-        if (!module.current) std::cout << terminalText(meshplan::unreadLine(module)) << "\n";
+            std::cout << forms::terminalText(line) << "\n";
+        if (!module.current) std::cout << forms::terminalText(meshplan::unreadLine(module)) << "\n";
     }
 }
 

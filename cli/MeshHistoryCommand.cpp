@@ -66,7 +66,7 @@ std::string spanLine(const record::HistorySpan& span) {
                 forms::spanText(std::chrono::seconds((*span.durationMs() + 500) / 1000));
     else if (first.phase == "start")
         line += "; no end kept yet";
-    return terminalText(line);
+    return forms::terminalText(line);
 }
 
 void printSpans(const CommonOptions& common, const MeshHistoryOptions& options,

@@ -58,7 +58,7 @@ void printTable(const mesh::Mesh& mesh) {
                                                  "ROUTES (TARGET>FIRST HOP)", "REACHED BY"}};
     for (const reports::NodeRow& row : reports::nodeRows(mesh)) {
         std::vector<std::string> cells{std::to_string(row.node->id),
-                                       row.port ? terminalText(row.port->port) : "-"};
+                                       row.port ? forms::terminalText(row.port->port) : "-"};
         for (std::string& cell : settingCells(row)) cells.push_back(std::move(cell));
         cells.push_back(routesText(reports::routesOf(row.port)));
         cells.push_back(numbersText(row.node->reachedBy));
@@ -79,7 +79,7 @@ void printTable(const mesh::Mesh& mesh) {
     std::cout << "\n";
     if (mesh.faults.empty()) std::cout << "No fault found.\n";
     for (const mesh::Fault& fault : mesh.faults)
-        std::cout << "fault: " << terminalText(fault.text) << "\n";
+        std::cout << "fault: " << forms::terminalText(fault.text) << "\n";
 }
 
 // The drawing shows each failed port as a box of its own; its failure is also said on stderr,
@@ -87,7 +87,8 @@ void printTable(const mesh::Mesh& mesh) {
 void tellFailedPorts(const mesh::Mesh& mesh) {
     for (const mesh::SurveyedPort& port : mesh.survey)
         if (const auto* failure = std::get_if<mesh::PortFailure>(&port.outcome))
-            std::cerr << programPrefix << terminalText(port.port + ": " + failure->reason) << "\n";
+            std::cerr << programPrefix << forms::terminalText(port.port + ": " + failure->reason)
+                      << "\n";
 }
 
 ExitCode exitCodeOf(const mesh::Mesh& mesh) {

@@ -38,7 +38,7 @@ ExitCode verifyMeshFile(const CommonOptions& common, const MeshVerifyOptions& op
     if (common.json) {
         std::cout << reports::jsonText(meshsite::verdictJson(verdict)) << "\n";
     } else {
-        for (const std::string& drift : drifts) std::cout << terminalText(drift) << "\n";
+        for (const std::string& drift : drifts) std::cout << forms::terminalText(drift) << "\n";
         std::cout << (drifts.empty() ? "No drift: " : "") << verdictCounts(verdict) << "\n";
     }
     // Written whatever the verdict, so that a collector reads the failures too.

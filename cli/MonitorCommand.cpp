@@ -23,15 +23,15 @@ std::chrono::system_clock::time_point wallTime(ModuleLink::Clock::time_point whe
 
 // A block that overran the receive buffer says how many bytes it lost.
 void printBlock(const CommonOptions& common, const ModuleLink::Block& block) {
-    const std::string time = localTimeText(wallTime(block.lastByte), true);
+    const std::string time = forms::localTimeText(wallTime(block.lastByte), true);
     const std::string what = forms::describeFrames(block.bytes, forms::Direction::Received);
     if (common.json) {
-        Json line{{"time", time}, {"bytes", hexText(block.bytes)}, {"what", what}};
+        Json line{{"time", time}, {"bytes", forms::hexText(block.bytes)}, {"what", what}};
         if (block.dropped > 0) line["dropped"] = block.dropped;
         std::cout << line.dump() << std::endl;
         return;
     }
-    std::cout << time << "  " << hexText(block.bytes) << "  " << what;
+    std::cout << time << "  " << forms::hexText(block.bytes) << "  " << what;
     if (block.dropped > 0) std::cout << "  (" << block.dropped << " bytes dropped)";
     std::cout << std::endl;
 }

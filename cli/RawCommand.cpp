@@ -10,7 +10,7 @@
 namespace {
 
 ExitCode sendRaw(const CommonOptions& common, const RawOptions& options) {
-    auto request = bytesFromHex(options.bytes);
+    auto request = forms::bytesFromHex(options.bytes);
     if (!request || request->empty())
         throw Failure(kExitUsage,
                       "raw: give the bytes as hex digit pairs, such as \"01 00 03 00\"");
@@ -21,15 +21,15 @@ ExitCode sendRaw(const CommonOptions& common, const RawOptions& options) {
     if (failure == engine::ExchangeFailure::NoReply) throw session.noReply();
     const std::string what = forms::describeFrames(reply.frame, forms::Direction::Received);
     if (common.json) {
-        std::cout << Json{{"sent", hexText(*request)},
-                          {"reply", hexText(reply.frame)},
+        std::cout << Json{{"sent", forms::hexText(*request)},
+                          {"reply", forms::hexText(reply.frame)},
                           {"what", what},
                           {"round_trip_ms", reply.roundTripMs}}
                          .dump()
                   << "\n";
     } else {
-        std::cout << "sent  " << hexText(*request) << "\nreply " << hexText(reply.frame) << "  ("
-                  << what << ")\n";
+        std::cout << "sent  " << forms::hexText(*request) << "\nreply "
+                  << forms::hexText(reply.frame) << "  (" << what << ")\n";
     }
     if (failure == engine::ExchangeFailure::BadCheck)
         throw session.failure(kExitNoReply, "the reply's check byte is wrong");

@@ -16,7 +16,7 @@ ExitCode readSetup(const CommonOptions& common, const std::string& savePath) {
     const proto::Setup setup = readSetupValues(session);
     if (!savePath.empty()) {
         // A profile is for modules in a known state: one value it cannot name spoils it.
-        const std::string unlisted = joined(unlistedCodes(setup), ", ");
+        const std::string unlisted = forms::joined(unlistedCodes(setup), ", ");
         if (!unlisted.empty())
             throw session.failure(kExitRefused,
                                   "not in the lists: " + unlisted + "; nothing saved");

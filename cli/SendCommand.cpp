@@ -105,7 +105,7 @@ class LinkTestRun {
                 tell("late for send " + std::to_string(answer.send) + ": " + status);
                 break;
             case engine::LinkTrial::Verdict::Unmatched:
-                tell("unmatched: " + hexText(counted.frame.bytes));
+                tell("unmatched: " + forms::hexText(counted.frame.bytes));
                 break;
         }
     }

@@ -12,8 +12,8 @@ namespace {
 // A setting as a script writes it: a decimal number, or else its text, which the setting then
 // refuses or takes by name.
 SettingChanges::Value settingValue(const std::string& text) {
-    if (const auto whole = wholeDecimal(text)) return *whole;
-    if (const auto real = decimalFraction(text)) return *real;
+    if (const auto whole = forms::wholeDecimal(text)) return *whole;
+    if (const auto real = forms::decimalFraction(text)) return *real;
     return text;
 }
 

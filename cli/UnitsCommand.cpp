@@ -55,7 +55,8 @@ void printSummary(const CommonOptions& common, const UnitsOptions& options,
     };
     if (!options.csv) std::cout << "station passed failed reserved yield\n";
     for (const auto& tally : summary.stations)
-        print(options.csv ? forms::csvTextCell(tally.station) : terminalText(tally.station), tally);
+        print(options.csv ? forms::csvTextCell(tally.station) : forms::terminalText(tally.station),
+              tally);
     if (!options.csv) print("(line)", summary.line);
 }
 
@@ -74,7 +75,8 @@ void printUnits(const CommonOptions& common, const UnitsOptions& options,
         // The record's texts came from ports, adapters and modules: written out where they hold
         // control characters, so each unit stays one line.
         for (const auto& row : rows)
-            std::cout << terminalText(row.time.text() + " " + row.station + " " + unitLine(row))
+            std::cout << forms::terminalText(row.time.text() + " " + row.station + " " +
+                                             unitLine(row))
                       << "\n";
     }
 }
@@ -117,7 +119,7 @@ std::optional<std::int64_t> sinceUtcMs(const std::string& text,
                                        std::chrono::system_clock::time_point now) {
     const auto nowMs =
         std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
-    if (const auto span = spanOfTime(text)) return nowMs - span->count();
+    if (const auto span = forms::spanOfTime(text)) return nowMs - span->count();
     for (const char* format : {"%Y-%m-%d %H:%M:%S", "%Y-%m-%d %H:%M", "%Y-%m-%d"}) {
         std::tm fields{};
         std::istringstream in(text);

@@ -79,7 +79,7 @@ void checkMeshTestOptions(const MeshTestOptions& options) {
     if (!options.count && !options.duration)
         throw refused("give --count, --duration or both: the test must end");
     if (options.duration) {
-        const auto duration = spanOfTime(*options.duration);
+        const auto duration = forms::spanOfTime(*options.duration);
         if (!duration)
             throw refused("--duration '" + *options.duration +
                           "' is not a number with s, m, h or d, such as 8h");
@@ -99,7 +99,7 @@ delivery::Plan meshTestPlan(const MeshTestOptions& options, const std::vector<st
     plan.size = dataSize(options, plan.request);
     plan.interval = std::chrono::milliseconds(options.intervalMs);
     plan.count = options.count;
-    if (options.duration) plan.duration = spanOfTime(*options.duration);
+    if (options.duration) plan.duration = forms::spanOfTime(*options.duration);
     plan.timeout = std::chrono::milliseconds(timeoutMs);
     plan.run = delivery::drawRunId();
     return plan;

@@ -9,9 +9,9 @@
 #include "RouteWindow.h"
 #include "WindowMenu.h"
 
-namespace {
+namespace display {
 
-using namespace route;
+namespace {
 
 constexpr int kLegendBand = 80;  // pixels above the surface that hold the legend
 
@@ -22,13 +22,13 @@ QRect badgeRect(int left, int top) {
 }  // namespace
 
 CDialog_Mesh::CDialog_Mesh(QWidget* parent) : QDialog(parent) {
-    const DialogControls controls = route::buildWindow(res::kDialogMesh, *this);
+    const widgets::DialogControls controls = buildWindow(res::kDialogMesh, *this);
     m_btnLocal = controls.get<CShapButton>(res::kIdMeshLegendLocal);
     m_btnRoute = controls.get<CShapButton>(res::kIdMeshLegendRoute);
     m_btnTarget = controls.get<CShapButton>(res::kIdMeshLegendTarget);
-    m_btnLocal->setColor(route::kLocalColor);
-    m_btnRoute->setColor(route::kRouteColor);
-    m_btnTarget->setColor(route::kTargetColor);
+    m_btnLocal->setColor(kLocalColor);
+    m_btnRoute->setColor(kRouteColor);
+    m_btnTarget->setColor(kTargetColor);
 
     m_pView = new CDrawView(this);
     m_pView->setObjectName(QString::number(res::kIdDrawView));
@@ -82,16 +82,18 @@ void CDialog_Mesh::FillRouteList(const QStringList& routeNodes, const QStringLis
         const int top = kFirstRowTop + static_cast<int>(kRowPitch * i);
         m_pRouteBadges.push_back(createBadge(routeNodes[i], badgeRect(kRouteLeft, top),
                                              res::kIdRouteBadgeFirst + static_cast<int>(i),
-                                             route::kRouteColor));
+                                             kRouteColor));
     }
     for (unsigned i = 0; i < n; ++i) {
         const int top = kFirstRowTop + static_cast<int>(kRowPitch * i);
         m_pTargetBadges.push_back(createBadge(targetNodes[i], badgeRect(kTargetLeft, top),
                                               res::kIdTargetBadgeFirst + static_cast<int>(i),
-                                              route::kTargetColor));
+                                              kTargetColor));
     }
     const int centre = static_cast<int>(kRowPitch * n / 2);
     m_pLocalBadge = createBadge(localNode, badgeRect(kLocalLeft, centre - kBadgeSize / 2),
-                                res::kIdLocalBadge, route::kLocalColor);
+                                res::kIdLocalBadge, kLocalColor);
     m_pView->setContent(kSurfaceWidth, kRowHeight * static_cast<int>(n), n);
 }
+
+}  // namespace display

@@ -7,6 +7,8 @@
 #include <memory>
 #include <vector>
 
+namespace display {
+
 class CDrawView;
 class CShapButton;
 class WindowMenu;
@@ -45,3 +47,5 @@ class CDialog_Mesh : public QDialog {
     std::vector<std::unique_ptr<CShapButton>> m_pTargetBadges;
     WindowMenu* m_menu = nullptr;
 };
+
+}  // namespace display

@@ -8,18 +8,21 @@
 #include "TranslatedText.h"
 #include "WindowMenu.h"
 
+namespace display {
+
 namespace {
 
 QRgb roleColor(qsizetype index, qsizetype count) {
-    if (index == 0) return route::kLocalColor;
-    return index == count - 1 ? route::kTargetColor : route::kRouteColor;
+    if (index == 0) return kLocalColor;
+    return index == count - 1 ? kTargetColor : kRouteColor;
 }
 
 }  // namespace
 
 CDialog_Net_Path::CDialog_Net_Path(QWidget* parent)
-    : QDialog(parent), m_caption(shownText(layout::dialogTemplate(res::kDialogPath).caption)) {
-    const DialogControls controls = route::buildWindow(res::kDialogPath, *this);
+    : QDialog(parent),
+      m_caption(widgets::shownText(layout::dialogTemplate(res::kDialogPath).caption)) {
+    const widgets::DialogControls controls = buildWindow(res::kDialogPath, *this);
     for (int k = 0; k < res::kPathBadgeCount; ++k) {
         m_btnPath[k] = controls.get<CShapButton>(res::kIdPathBadgeFirst + k);
         m_btnPath[k]->setColor(roleColor(k, res::kPathBadgeCount));
@@ -31,9 +34,9 @@ CDialog_Net_Path::CDialog_Net_Path(QWidget* parent)
     m_btnLegendLocal = controls.get<CShapButton>(res::kIdPathLegendLocal);
     m_btnLegendRoute = controls.get<CShapButton>(res::kIdPathLegendRoute);
     m_btnLegendTarget = controls.get<CShapButton>(res::kIdPathLegendTarget);
-    m_btnLegendLocal->setColor(route::kLocalColor);
-    m_btnLegendRoute->setColor(route::kRouteColor);
-    m_btnLegendTarget->setColor(route::kTargetColor);
+    m_btnLegendLocal->setColor(kLocalColor);
+    m_btnLegendRoute->setColor(kRouteColor);
+    m_btnLegendTarget->setColor(kTargetColor);
     m_menu = new WindowMenu(*this, QStringLiteral("meshcfg-path"), [this] { return pathAsText(); });
 }
 
@@ -77,3 +80,5 @@ void CDialog_Net_Path::FillPathList(const QStringList& pathNodes, const QStringL
         }
     }
 }
+
+}  // namespace display

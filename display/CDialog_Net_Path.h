@@ -9,8 +9,11 @@
 
 #include "ResourceIds.h"
 
-class CShapButton;
 class QLabel;
+
+namespace display {
+
+class CShapButton;
 class WindowMenu;
 
 class CDialog_Net_Path : public QDialog {
@@ -39,3 +42,5 @@ class CDialog_Net_Path : public QDialog {
     const QString m_caption;  // the layout's, before a target is named
     WindowMenu* m_menu = nullptr;
 };
+
+}  // namespace display

@@ -7,9 +7,9 @@
 
 #include "RouteGeometry.h"
 
-namespace {
+namespace display {
 
-using namespace route;
+namespace {
 
 // The lines meet the badges: they end at a badge's edge and run through its middle.
 constexpr int kLocalRight = kLocalLeft + kBadgeSize;
@@ -114,3 +114,5 @@ void CDrawView::paintEvent(QPaintEvent*) {
         drawLineOpen(painter, QPoint(kRouteRight, rowY(i)), QPoint(kTargetLeft, rowY(i)));
     }
 }
+
+}  // namespace display

@@ -5,6 +5,8 @@
 
 #include <QAbstractScrollArea>
 
+namespace display {
+
 class CDrawView : public QAbstractScrollArea {
     Q_OBJECT
 
@@ -34,3 +36,5 @@ class CDrawView : public QAbstractScrollArea {
     int m_nTotalHeight = 0;
     unsigned m_nRowCount = 0;
 };
+
+}  // namespace display

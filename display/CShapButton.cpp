@@ -3,6 +3,8 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+namespace display {
+
 namespace {
 
 // The label buffer holds 260 characters with its terminator.
@@ -70,3 +72,5 @@ void CShapButton::paintBadge(QPainter& painter, const QRect& rect, const QColor&
     }
     painter.restore();
 }
+
+}  // namespace display

@@ -7,6 +7,8 @@
 
 class QPainter;
 
+namespace display {
+
 class CShapButton : public QPushButton {
     Q_OBJECT
 
@@ -34,3 +36,5 @@ class CShapButton : public QPushButton {
   private:
     QColor m_color = Qt::black;
 };
+
+}  // namespace display

@@ -5,21 +5,22 @@
 #include "CShapButton.h"
 #include "QtText.h"
 
-namespace route {
+namespace display {
 
 namespace {
 
 QWidget* makeBadge(const layout::ControlTemplate& control, QWidget* parent) {
     if (control.kind != layout::Kind::PushButton) return nullptr;
-    return new CShapButton(qtext(control.text), parent);
+    return new CShapButton(widgets::qtext(control.text), parent);
 }
 
 }  // namespace
 
-DialogControls buildWindow(int templateId, QDialog& window) {
+widgets::DialogControls buildWindow(int templateId, QDialog& window) {
     window.setModal(false);
-    DialogControls controls = buildDialog(layout::dialogTemplate(templateId), window, makeBadge);
-    centreOnScreen(window);
+    widgets::DialogControls controls =
+        widgets::buildDialog(layout::dialogTemplate(templateId), window, makeBadge);
+    widgets::centreOnScreen(window);
     return controls;
 }
 
@@ -29,4 +30,4 @@ void showWindow(QDialog& window) {
     window.activateWindow();
 }
 
-}  // namespace route
+}  // namespace display

@@ -9,7 +9,7 @@
 
 class QDialog;
 
-namespace route {
+namespace display {
 
 inline constexpr QRgb kLocalColor = qRgb(255, 0, 0);   // legend "S"
 inline constexpr QRgb kRouteColor = qRgb(0, 255, 0);   // legend "R"
@@ -17,10 +17,10 @@ inline constexpr QRgb kTargetColor = qRgb(0, 0, 255);  // legend "D"
 
 // Builds the layout on a modeless, fixed-size window centred on the screen and not yet shown.
 // Closing it (close box or Esc) hides it; the object and its content stay.
-DialogControls buildWindow(int templateId, QDialog& window);
+widgets::DialogControls buildWindow(int templateId, QDialog& window);
 
 // Shows a window in its normal state and brings it to the front, whether it was never shown
 // or hidden by the user.
 void showWindow(QDialog& window);
 
-}  // namespace route
+}  // namespace display

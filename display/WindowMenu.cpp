@@ -11,6 +11,8 @@
 #include <QMessageBox>
 #include <QSaveFile>
 
+namespace display {
+
 WindowMenu::WindowMenu(QDialog& window, QString name, std::function<QString()> asText)
     : QObject(&window),
       m_window(window),
@@ -51,3 +53,5 @@ void WindowMenu::saveAsPng() {
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }
+
+}  // namespace display

@@ -12,6 +12,8 @@ class QDialog;
 class QMenu;
 class QWidget;
 
+namespace display {
+
 class WindowMenu : public QObject {
     Q_OBJECT
 
@@ -34,3 +36,5 @@ class WindowMenu : public QObject {
     QMenu* m_menu = nullptr;
     SaveFileChooser m_chooseSaveFile;
 };
+
+}  // namespace display

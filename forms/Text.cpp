@@ -10,6 +10,8 @@
 
 #include "ControlTexts.h"
 
+namespace forms {
+
 std::string hexText(proto::Bytes bytes) {
     std::string dump = proto::hexDump(bytes);
     dump.erase(0, 2);
@@ -160,3 +162,5 @@ std::optional<std::chrono::milliseconds> spanOfTime(std::string_view text) {
     if (!count || !unitMs || *count > 36500 * 86'400'000LL / unitMs) return std::nullopt;
     return std::chrono::milliseconds(*count * unitMs);
 }
+
+}  // namespace forms

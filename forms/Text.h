@@ -10,6 +10,8 @@
 
 #include "Frame.h"
 
+namespace forms {
+
 // Bytes as "01 00 03 00 02": the log's hex dump without its marker and last space.
 std::string hexText(proto::Bytes bytes);
 
@@ -38,3 +40,5 @@ std::string joined(const std::vector<std::string>& parts, std::string_view separ
 
 // "%Y-%m-%d %H:%M:%S" in local time; with milliseconds when asked.
 std::string localTimeText(std::chrono::system_clock::time_point when, bool milliseconds);
+
+}  // namespace forms

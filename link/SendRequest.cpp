@@ -10,7 +10,7 @@
 namespace {
 
 std::optional<std::uint16_t> relayId(const std::string& text) {
-    const auto bytes = text.size() == 4 ? bytesFromHex(text) : std::nullopt;
+    const auto bytes = text.size() == 4 ? forms::bytesFromHex(text) : std::nullopt;
     if (!bytes) return std::nullopt;
     return static_cast<std::uint16_t>((*bytes)[0] << 8 | (*bytes)[1]);
 }
@@ -18,7 +18,7 @@ std::optional<std::uint16_t> relayId(const std::string& text) {
 }  // namespace
 
 proto::SendDataRequest sendRequest(const SendOptions& send) {
-    const auto data = bytesFromHex(send.data);
+    const auto data = forms::bytesFromHex(send.data);
     return sendRequest(send, data ? proto::Bytes(*data) : proto::Bytes());
 }
 

@@ -17,7 +17,7 @@ Session::Session(const CommonOptions& options, PortTarget port, ModuleLink::Read
                      "--parity\n";
     m_onNotice = [this](const proto::ReadFrame& notice) {
         if (m_options.json) return;
-        std::cerr << "notice " << hexText(notice.bytes) << "  ("
+        std::cerr << "notice " << forms::hexText(notice.bytes) << "  ("
                   << forms::describeFrames(notice.bytes, forms::Direction::Received) << ")\n";
     };
 }
@@ -43,7 +43,7 @@ Failure Session::noReply() {
     if (const std::size_t unfinished = m_link.unfinishedBytes())
         seen.push_back(std::to_string(unfinished) + " bytes of an unfinished frame");
     std::string what = "no reply within " + std::to_string(m_timeout.count()) + " ms";
-    if (!seen.empty()) what += " (" + joined(seen, ", ") + ")";
+    if (!seen.empty()) what += " (" + forms::joined(seen, ", ") + ")";
     return failure(kExitNoReply, what);
 }
 
@@ -102,7 +102,8 @@ Session::Exchange Session::request(const proto::Request& request) {
         case engine::ExchangeFailure::NoReply:
             throw noReply();
         case engine::ExchangeFailure::BadCheck:
-            throw failure(kExitNoReply, "the reply's check byte is wrong: " + hexText(end.frame));
+            throw failure(kExitNoReply,
+                          "the reply's check byte is wrong: " + forms::hexText(end.frame));
         case engine::ExchangeFailure::CutShort:
             throw failure(kExitNoReply, replyName(request) + " is cut short");
         default:

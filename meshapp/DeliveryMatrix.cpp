@@ -2,6 +2,8 @@
 
 #include <QHeaderView>
 
+namespace meshapp {
+
 DeliveryMatrix::DeliveryMatrix(QWidget* parent) : QTableWidget(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -53,3 +55,5 @@ void DeliveryMatrix::showFigures(const delivery::Summary& summary) {
         setItem(static_cast<int>(pair.from), static_cast<int>(pair.to), cell);
     }
 }
+
+}  // namespace meshapp

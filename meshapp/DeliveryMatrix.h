@@ -11,6 +11,8 @@
 
 #include "DeliveryEvents.h"
 
+namespace meshapp {
+
 class DeliveryMatrix : public QTableWidget {
     Q_OBJECT
 
@@ -23,3 +25,5 @@ class DeliveryMatrix : public QTableWidget {
     // The colour of a delivered share; grey before any send has its fate.
     static QColor colorOf(std::optional<double> share);
 };
+
+}  // namespace meshapp

@@ -4,7 +4,7 @@
 
 #include "MeshRoute.h"
 
-namespace meshmap {
+namespace meshapp {
 
 namespace {
 
@@ -36,4 +36,4 @@ DeliveryShares deliveryShares(const mesh::MeshGraph& graph,
     return shares;
 }
 
-}  // namespace meshmap
+}  // namespace meshapp

@@ -11,7 +11,7 @@
 #include "DeliveryEvents.h"
 #include "MeshGraph.h"
 
-namespace meshmap {
+namespace meshapp {
 
 struct DeliveryShares {
     std::map<std::uint16_t, double> nodes{};
@@ -22,4 +22,4 @@ DeliveryShares deliveryShares(const mesh::MeshGraph& graph,
                               const std::vector<delivery::Port>& ports,
                               const delivery::Summary& summary);
 
-}  // namespace meshmap
+}  // namespace meshapp

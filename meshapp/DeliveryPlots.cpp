@@ -17,6 +17,8 @@
 #include <array>
 #include <cmath>
 
+namespace meshapp {
+
 namespace {
 
 constexpr double kMostTickLabels = 6;
@@ -230,3 +232,5 @@ QString DeliveryPlots::savePng(const QString& latencyPath, const QString& histog
         if (!picture.save(path, "PNG")) return tr("%1 cannot be written.").arg(path);
     return {};
 }
+
+}  // namespace meshapp

@@ -17,6 +17,8 @@ class QLabel;
 class QLineSeries;
 class QValueAxis;
 
+namespace meshapp {
+
 class DeliveryPlots : public QWidget {
     Q_OBJECT
 
@@ -57,3 +59,5 @@ class DeliveryPlots : public QWidget {
     double m_latestS = 0;
     double m_highestMs = 0;
 };
+
+}  // namespace meshapp

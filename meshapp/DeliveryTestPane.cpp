@@ -20,6 +20,8 @@
 #include "SendRequest.h"
 #include "Tag.h"
 
+namespace meshapp {
+
 namespace {
 
 QSpinBox* spinBox(int least, int most, int value, const QString& suffix, QWidget* parent) {
@@ -210,3 +212,5 @@ QString DeliveryTestPane::saveResults(const QString& csvPath) {
     return m_plots->savePng(base + QStringLiteral("-latency.png"),
                             base + QStringLiteral("-histogram.png"));
 }
+
+}  // namespace meshapp

@@ -10,15 +10,18 @@
 
 #include "DeliveryEvents.h"
 
-class DeliveryMatrix;
-class DeliveryPlots;
-class DeliveryTestRunner;
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
+
+namespace meshapp {
+
+class DeliveryMatrix;
+class DeliveryPlots;
+class DeliveryTestRunner;
 
 class DeliveryTestPane : public QWidget {
     Q_OBJECT
@@ -75,3 +78,5 @@ class DeliveryTestPane : public QWidget {
     std::vector<delivery::Port> m_ports;
     delivery::Summary m_summary;
 };
+
+}  // namespace meshapp

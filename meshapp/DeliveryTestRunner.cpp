@@ -5,6 +5,8 @@
 #include "MeshTestRun.h"
 #include "PortDirectory.h"
 
+namespace meshapp {
+
 namespace {
 
 // How often the figures are handed to the window: often enough to look live.
@@ -90,3 +92,5 @@ bool DeliveryTestRunner::start(const std::vector<std::string>& ports,
     });
     return true;
 }
+
+}  // namespace meshapp

@@ -14,6 +14,8 @@
 #include "MeshTestPlan.h"
 #include "Session.h"
 
+namespace meshapp {
+
 class DeliveryTestRunner : public QObject {
     Q_OBJECT
 
@@ -48,3 +50,5 @@ class DeliveryTestRunner : public QObject {
     QString m_error;
     std::jthread m_worker;
 };
+
+}  // namespace meshapp

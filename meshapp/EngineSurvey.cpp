@@ -3,6 +3,8 @@
 #include "PortDirectory.h"
 #include "PortSurvey.h"
 
+namespace meshapp {
+
 namespace {
 
 // At the module's own rate and parity and the command line's time-out; each survey the mesh
@@ -19,3 +21,5 @@ class EnginePortSurvey : public mesh::SurveySource {
 std::unique_ptr<mesh::SurveySource> makeEngineSurveySource() {
     return std::make_unique<EnginePortSurvey>();
 }
+
+}  // namespace meshapp

@@ -7,4 +7,8 @@
 
 #include "SurveySource.h"
 
+namespace meshapp {
+
 std::unique_ptr<mesh::SurveySource> makeEngineSurveySource();
+
+}  // namespace meshapp

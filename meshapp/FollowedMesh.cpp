@@ -5,6 +5,8 @@
 #include "MeshJson.h"
 #include "PrintableText.h"
 
+namespace meshapp {
+
 namespace {
 
 QString followedText(const char* text) {
@@ -51,3 +53,5 @@ FollowedMesh readFollowedMesh(const QByteArray& body, const QDateTime& now) {
     }
     return followed;
 }
+
+}  // namespace meshapp

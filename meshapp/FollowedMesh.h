@@ -10,6 +10,8 @@
 
 #include "Mesh.h"
 
+namespace meshapp {
+
 struct FollowedMesh {
     mesh::Mesh mesh{};
     std::map<std::uint16_t, QString> down{};  // node id: "down 3 min"
@@ -24,3 +26,5 @@ FollowedMesh readFollowedMesh(const QByteArray& body, const QDateTime& now);
 
 // "down 45 s", "down 3 min", "down 2 h", "down 4 d": how long since a node was last heard.
 QString downText(qint64 seconds);
+
+}  // namespace meshapp

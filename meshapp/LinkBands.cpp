@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+namespace meshapp {
+
 LinkBand linkBandOf(std::optional<std::uint8_t> linkValue) {
     if (!linkValue) return LinkBand::Unknown;
     if (*linkValue <= kStrongUpTo) return LinkBand::Strong;
@@ -38,3 +40,5 @@ QString linkBandText(LinkBand band) {
     }
     return QCoreApplication::translate("MeshMap", "not read");
 }
+
+}  // namespace meshapp

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace meshapp {
+
 enum class LinkBand { Strong, Fair, Weak, Unknown };
 
 inline constexpr std::array kLinkBands = {LinkBand::Strong, LinkBand::Fair, LinkBand::Weak,
@@ -18,3 +20,5 @@ inline constexpr int kFairUpTo = 80;    // -61 to -80; weaker is weak
 LinkBand linkBandOf(std::optional<std::uint8_t> linkValue);
 QColor linkBandColor(LinkBand band);
 QString linkBandText(LinkBand band);  // for the legend: "-61 to -80", "not read"
+
+}  // namespace meshapp

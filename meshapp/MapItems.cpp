@@ -9,9 +9,11 @@
 #include "CShapButton.h"
 #include "RouteWindow.h"
 
+namespace meshapp {
+
 namespace {
 
-constexpr double kRadius = meshmap::kBadgeDiameter / 2;
+constexpr double kRadius = kBadgeDiameter / 2;
 constexpr double kHaloWidth = 8;
 constexpr double kDeliveryWidth = 6;  // inside the halo, so either shows
 constexpr double kArrowWidth = 8;     // across the arrow's base
@@ -30,7 +32,7 @@ QFont pixelFont(int pixels, bool bold = false) {
     return font;
 }
 
-QPointF pointOf(meshmap::MapPoint point) {
+QPointF pointOf(MapPoint point) {
     return {point.x, point.y};
 }
 
@@ -55,7 +57,7 @@ NodeBadge::NodeBadge(std::uint16_t id, BadgeKind kind, QString caption)
 }
 
 QColor NodeBadge::colorOf(BadgeKind kind) {
-    return kind == BadgeKind::Module ? route::kLocalColor : route::kRouteColor;
+    return kind == BadgeKind::Module ? display::kLocalColor : display::kRouteColor;
 }
 
 QString NodeBadge::letterOf(BadgeKind kind) {
@@ -144,14 +146,15 @@ void NodeBadge::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidge
         painter->setBrush(Qt::NoBrush);
         painter->drawEllipse(circle.adjusted(-4, -4, 4, 4));
     }
-    CShapButton::paintBadge(*painter, circle.toRect(), color(), label(), CShapButton::badgeFont());
+    display::CShapButton::paintBadge(*painter, circle.toRect(), color(), label(),
+                                     display::CShapButton::badgeFont());
     if (const QString caption = shownCaption(); !caption.isEmpty())
         drawBackedText(
             *painter, captionRect(), caption, captionFont(),
             m_faulty ? kFaultColor : QColor(m_down.isEmpty() ? Qt::black : Qt::darkGray));
 }
 
-MapLine::MapLine(const mesh::MeshLine& line, const meshmap::LinePlace& place) : m_line(line) {
+MapLine::MapLine(const mesh::MeshLine& line, const LinePlace& place) : m_line(line) {
     if (!place.curve.empty()) {
         m_path.moveTo(pointOf(place.curve.front()));
         for (std::size_t i = 1; i + 2 < place.curve.size(); i += 3)
@@ -257,3 +260,5 @@ void MapLine::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*
         drawBackedText(*painter, labelRect(), label(), pixelFont(kLinkLabelPixels, true),
                        color().darker(130));
 }
+
+}  // namespace meshapp

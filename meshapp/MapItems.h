@@ -18,6 +18,8 @@
 #include "MeshLayout.h"
 #include "MeshLines.h"
 
+namespace meshapp {
+
 inline const QColor kHaloColor(0xff, 0xd4, 0x00);
 inline const QColor kFaultColor(0xe0, 0x00, 0x00);
 inline const QColor kDownColor(0xa0, 0xa0, 0xa0);
@@ -67,7 +69,7 @@ class NodeBadge : public QGraphicsItem {
 
 class MapLine : public QGraphicsItem {
   public:
-    MapLine(const mesh::MeshLine& line, const meshmap::LinePlace& place);
+    MapLine(const mesh::MeshLine& line, const LinePlace& place);
 
     const mesh::MeshLine& meshLine() const { return m_line; }
     LinkBand band() const { return linkBandOf(m_line.linkValue); }
@@ -101,3 +103,5 @@ class MapLine : public QGraphicsItem {
     bool m_faulty = false;
     std::optional<QColor> m_delivery;
 };
+
+}  // namespace meshapp

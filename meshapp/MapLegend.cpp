@@ -9,7 +9,9 @@
 #include "LinkBands.h"
 #include "MapItems.h"
 
-namespace map_legend {
+namespace meshapp {
+
+namespace legend {
 
 namespace {
 
@@ -39,8 +41,9 @@ class Row {
         sample(text, [&](QPainter& p, const QRectF& box) {
             const QRectF circle(box.center().x() - side / 2, box.center().y() - side / 2, side,
                                 side);
-            CShapButton::paintBadge(p, circle.toRect(), NodeBadge::colorOf(kind),
-                                    NodeBadge::letterOf(kind), CShapButton::badgeFont());
+            display::CShapButton::paintBadge(p, circle.toRect(), NodeBadge::colorOf(kind),
+                                             NodeBadge::letterOf(kind),
+                                             display::CShapButton::badgeFont());
         });
     }
 
@@ -131,18 +134,20 @@ void paint(QPainter& painter, const QPointF& topLeft) {
     rows(&painter, topLeft);
 }
 
-}  // namespace map_legend
+}  // namespace legend
 
 MapLegend::MapLegend(QWidget* parent) : QWidget(parent) {
-    setMinimumHeight(static_cast<int>(map_legend::size().height()));
+    setMinimumHeight(static_cast<int>(legend::size().height()));
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
 QSize MapLegend::sizeHint() const {
-    return map_legend::size().toSize();
+    return legend::size().toSize();
 }
 
 void MapLegend::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    map_legend::paint(painter, {0, 0});
+    legend::paint(painter, {0, 0});
 }
+
+}  // namespace meshapp

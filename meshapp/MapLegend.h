@@ -7,12 +7,14 @@
 
 class QPainter;
 
-namespace map_legend {
+namespace meshapp {
+
+namespace legend {
 
 QSizeF size();
 void paint(QPainter& painter, const QPointF& topLeft);
 
-}  // namespace map_legend
+}  // namespace legend
 
 class MapLegend : public QWidget {
     Q_OBJECT
@@ -24,3 +26,5 @@ class MapLegend : public QWidget {
   protected:
     void paintEvent(QPaintEvent* event) override;
 };
+
+}  // namespace meshapp

@@ -10,7 +10,7 @@
 
 #include "MapLegend.h"
 
-namespace map_picture {
+namespace meshapp::picture {
 
 namespace {
 
@@ -20,7 +20,7 @@ QString tr(const char* text) {
 
 // The legend above the map, on white.
 QSize pictureSize(const QGraphicsScene& map) {
-    const QSizeF legend = map_legend::size();
+    const QSizeF legend = legend::size();
     const QRectF area = map.sceneRect();
     return QSize(static_cast<int>(std::ceil(std::max(legend.width(), area.width()))),
                  static_cast<int>(std::ceil(legend.height() + area.height())));
@@ -28,9 +28,9 @@ QSize pictureSize(const QGraphicsScene& map) {
 
 void paint(QGraphicsScene& map, QPainter& painter, const QSize& size) {
     painter.fillRect(QRect(QPoint(0, 0), size), Qt::white);
-    map_legend::paint(painter, {0, 0});
+    legend::paint(painter, {0, 0});
     const QRectF area = map.sceneRect();
-    const QRectF target(QPointF(0, map_legend::size().height()), area.size());
+    const QRectF target(QPointF(0, legend::size().height()), area.size());
     map.render(&painter, target, area, Qt::KeepAspectRatio);
 }
 
@@ -78,4 +78,4 @@ QString save(QGraphicsScene& map, const QString& path) {
     return {};
 }
 
-}  // namespace map_picture
+}  // namespace meshapp::picture

@@ -7,7 +7,7 @@
 
 class QGraphicsScene;
 
-namespace map_picture {
+namespace meshapp::picture {
 
 enum class Format { Svg, Png };
 
@@ -17,4 +17,4 @@ Format formatOf(const QString& path);
 // Empty when saved, else the reason.
 QString save(QGraphicsScene& map, const QString& path);
 
-}  // namespace map_picture
+}  // namespace meshapp::picture

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace meshapp {
+
 MapView::MapView(QGraphicsScene* scene, QWidget* parent) : QGraphicsView(scene, parent) {
     setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
     setDragMode(QGraphicsView::ScrollHandDrag);
@@ -49,3 +51,5 @@ void MapView::wheelEvent(QWheelEvent* event) {
     setZoom(zoom() * std::pow(kZoomStep, steps));
     event->accept();
 }
+
+}  // namespace meshapp

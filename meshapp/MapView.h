@@ -4,6 +4,8 @@
 
 #include <QGraphicsView>
 
+namespace meshapp {
+
 class MapView : public QGraphicsView {
     Q_OBJECT
 
@@ -31,3 +33,5 @@ class MapView : public QGraphicsView {
 
     bool m_fitted = false;
 };
+
+}  // namespace meshapp

@@ -5,6 +5,8 @@
 
 #include "FollowedMesh.h"
 
+namespace meshapp {
+
 namespace {
 
 constexpr int kFollowTimeoutMs = 5000;
@@ -38,3 +40,5 @@ void MeshFollower::finish(QNetworkReply* reply) {
         emit served(reply->readAll());
     m_next.start();
 }
+
+}  // namespace meshapp

@@ -11,6 +11,8 @@
 
 class QNetworkReply;
 
+namespace meshapp {
+
 class MeshFollower : public QObject {
     Q_OBJECT
 
@@ -32,3 +34,5 @@ class MeshFollower : public QObject {
     QNetworkAccessManager m_network;
     QTimer m_next;
 };
+
+}  // namespace meshapp

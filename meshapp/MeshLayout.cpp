@@ -15,7 +15,7 @@
 #include "MeshDot.h"
 #include "MeshLines.h"
 
-namespace meshmap {
+namespace meshapp {
 
 namespace {
 
@@ -196,4 +196,4 @@ MeshLayout layOutMesh(const mesh::Mesh& mesh, const MeshLayout& previous) {
     return graph.read(mesh);
 }
 
-}  // namespace meshmap
+}  // namespace meshapp

@@ -10,7 +10,7 @@
 
 #include "Mesh.h"
 
-namespace meshmap {
+namespace meshapp {
 
 inline constexpr double kBadgeDiameter = 40;
 inline constexpr double kCaptionRoom = 16;  // kept free around a badge for its caption
@@ -49,4 +49,4 @@ struct MeshLayout {
 // std::runtime_error where Graphviz cannot lay the mesh out (its layout plug-ins missing).
 MeshLayout layOutMesh(const mesh::Mesh& mesh, const MeshLayout& previous = {});
 
-}  // namespace meshmap
+}  // namespace meshapp

@@ -8,9 +8,11 @@
 #include "MapItems.h"
 #include "MeshLines.h"
 
+namespace meshapp {
+
 namespace {
 
-constexpr double kMargin = meshmap::kBadgeDiameter;
+constexpr double kMargin = kBadgeDiameter;
 
 QString captionOf(const mesh::Mesh& mesh, const mesh::MeshNode& node) {
     QStringList ports;
@@ -31,7 +33,7 @@ MeshMapScene::MeshMapScene(QObject* parent) : QGraphicsScene(parent) {
 
 MeshMapScene::~MeshMapScene() = default;
 
-MapChanges MeshMapScene::showMesh(const mesh::Mesh& mesh, const meshmap::MeshLayout& layout) {
+MapChanges MeshMapScene::showMesh(const mesh::Mesh& mesh, const MeshLayout& layout) {
     MapChanges changes;
     clearSelection();
     showNodes(mesh, layout, changes);
@@ -41,7 +43,7 @@ MapChanges MeshMapScene::showMesh(const mesh::Mesh& mesh, const meshmap::MeshLay
     return changes;
 }
 
-void MeshMapScene::showNodes(const mesh::Mesh& mesh, const meshmap::MeshLayout& layout,
+void MeshMapScene::showNodes(const mesh::Mesh& mesh, const MeshLayout& layout,
                              MapChanges& changes) {
     std::map<std::uint16_t, NodeBadge*> badges;
     for (const mesh::MeshNode& node : mesh.graph.nodes) {
@@ -64,7 +66,7 @@ void MeshMapScene::showNodes(const mesh::Mesh& mesh, const meshmap::MeshLayout& 
             addItem(badge);
         }
         badge->setHighlighted(false);
-        if (const meshmap::NodePlace* place = layout.node(node.id))
+        if (const NodePlace* place = layout.node(node.id))
             badge->setPos(place->centre.x, place->centre.y);
         badges.emplace(node.id, badge);
     }
@@ -75,7 +77,7 @@ void MeshMapScene::showNodes(const mesh::Mesh& mesh, const meshmap::MeshLayout& 
 
 // A line follows its nodes wherever they went, so each is drawn anew; what counts as a change
 // is what it says.
-void MeshMapScene::showLines(const mesh::Mesh& mesh, const meshmap::MeshLayout& layout,
+void MeshMapScene::showLines(const mesh::Mesh& mesh, const MeshLayout& layout,
                              MapChanges& changes) {
     std::map<LineKey, MapLine*> lines;
     for (const mesh::MeshLine& meshLine : mesh::meshLines(mesh.graph)) {
@@ -87,8 +89,8 @@ void MeshMapScene::showLines(const mesh::Mesh& mesh, const meshmap::MeshLayout& 
         } else {
             ++changes.linesAdded;
         }
-        const meshmap::LinePlace* place = layout.line(meshLine.from, meshLine.to);
-        auto* line = new MapLine(meshLine, place ? *place : meshmap::LinePlace{});
+        const LinePlace* place = layout.line(meshLine.from, meshLine.to);
+        auto* line = new MapLine(meshLine, place ? *place : LinePlace{});
         addItem(line);
         lines.emplace(key, line);
     }
@@ -164,3 +166,5 @@ void MeshMapScene::showDelivery(const std::map<std::uint16_t, QColor>& nodes,
         line->setDelivery(color == lines.end() ? std::nullopt : std::optional(color->second));
     }
 }
+
+}  // namespace meshapp

@@ -11,13 +11,13 @@
 #include <tuple>
 #include <vector>
 
+#include "FaultMarks.h"
 #include "Mesh.h"
 #include "MeshLayout.h"
 
+namespace meshapp {
+
 class MapLine;
-namespace mesh {
-class FaultMarks;
-}
 class NodeBadge;
 
 struct MapChanges {
@@ -40,7 +40,7 @@ class MeshMapScene : public QGraphicsScene {
     explicit MeshMapScene(QObject* parent = nullptr);
     ~MeshMapScene() override;
 
-    MapChanges showMesh(const mesh::Mesh& mesh, const meshmap::MeshLayout& layout);
+    MapChanges showMesh(const mesh::Mesh& mesh, const MeshLayout& layout);
     // Halos what the fault names, its nodes and the lines between the pairs it names; nullptr
     // takes every halo away.
     void highlightFault(const mesh::Fault* fault);
@@ -68,10 +68,12 @@ class MeshMapScene : public QGraphicsScene {
   private:
     using LineKey = std::pair<std::uint16_t, std::uint16_t>;  // lower id first
 
-    void showNodes(const mesh::Mesh& mesh, const meshmap::MeshLayout& layout, MapChanges& changes);
-    void showLines(const mesh::Mesh& mesh, const meshmap::MeshLayout& layout, MapChanges& changes);
+    void showNodes(const mesh::Mesh& mesh, const MeshLayout& layout, MapChanges& changes);
+    void showLines(const mesh::Mesh& mesh, const MeshLayout& layout, MapChanges& changes);
     void markFaults(const mesh::FaultMarks& marks);
 
     std::map<std::uint16_t, NodeBadge*> m_badges;
     std::map<LineKey, MapLine*> m_lines;
 };
+
+}  // namespace meshapp

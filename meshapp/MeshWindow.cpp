@@ -32,6 +32,8 @@
 #include "PortDirectory.h"
 #include "SurveyRunner.h"
 
+namespace meshapp {
+
 namespace {
 
 QString changesText(const MapChanges& changes) {
@@ -309,7 +311,7 @@ void MeshWindow::showDeliveryTest() {
 
 void MeshWindow::showDelivery(const std::vector<delivery::Port>& ports,
                               const delivery::Summary& summary) {
-    const meshmap::DeliveryShares shares = meshmap::deliveryShares(m_mesh.graph, ports, summary);
+    const DeliveryShares shares = deliveryShares(m_mesh.graph, ports, summary);
     std::map<std::uint16_t, QColor> nodes;
     for (const auto& [node, share] : shares.nodes)
         nodes.emplace(node, DeliveryMatrix::colorOf(share));
@@ -360,9 +362,9 @@ void MeshWindow::showFollowed(const QByteArray& body) {
             tr("%1 was refused: %2. The map shows what it last served.").arg(url, followed.error));
     // Unchanged, only the times since each node was last heard move on.
     if (body != m_followedBody) {
-        meshmap::MeshLayout layout;
+        MeshLayout layout;
         try {
-            layout = meshmap::layOutMesh(followed.mesh, m_layout);
+            layout = layOutMesh(followed.mesh, m_layout);
         } catch (const std::exception& error) {
             return setStatus(tr("The map cannot be laid out: %1").arg(error.what()));
         }
@@ -394,7 +396,7 @@ void MeshWindow::setStatus(const QString& text) {
 }
 
 QString MeshWindow::saveMap(const QString& path) {
-    return map_picture::save(*m_map, path);
+    return picture::save(*m_map, path);
 }
 
 void MeshWindow::saveMapAs(const QString& extension) {
@@ -408,3 +410,5 @@ void MeshWindow::saveMapAs(const QString& extension) {
         QMessageBox::warning(this, windowTitle(),
                              tr("The map could not be saved to %1: %2").arg(path, error));
 }
+
+}  // namespace meshapp

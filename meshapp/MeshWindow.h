@@ -19,17 +19,20 @@
 #include "MeshPlan.h"
 #include "SurveySource.h"
 
-class DeliveryTestPane;
-class MeshFollower;
-struct FollowedMesh;
 class QDockWidget;
-class MapView;
-class MeshMapScene;
-class PortChecklist;
 class QLabel;
 class QListWidget;
 class QPushButton;
 class QTextBrowser;
+
+namespace meshapp {
+
+class DeliveryTestPane;
+class MeshFollower;
+struct FollowedMesh;
+class MapView;
+class MeshMapScene;
+class PortChecklist;
 class SurveyRunner;
 struct MapChanges;
 struct SurveyResult;
@@ -98,7 +101,7 @@ class MeshWindow : public QMainWindow {
     std::optional<std::string> m_pickedSender;  // the first node of a pair clicked on the map
     std::unique_ptr<SurveyRunner> m_runner;
     mesh::Mesh m_mesh;
-    meshmap::MeshLayout m_layout;
+    MeshLayout m_layout;
     int m_surveys = 0;
     std::optional<std::uint16_t> m_shownNode;
     SaveFileChooser m_chooseSaveFile;
@@ -108,3 +111,5 @@ class MeshWindow : public QMainWindow {
     MeshFollower* m_follower = nullptr;
     QByteArray m_followedBody;  // the last document drawn: an unchanged one is not laid out again
 };
+
+}  // namespace meshapp

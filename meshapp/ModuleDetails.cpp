@@ -9,6 +9,8 @@
 #include "RouteLabels.h"
 #include "SetupNames.h"
 
+namespace meshapp {
+
 namespace {
 
 QString tr(const char* text) {
@@ -105,3 +107,5 @@ QString moduleDetails(const mesh::Mesh& mesh, std::uint16_t id) {
     }
     return html;
 }
+
+}  // namespace meshapp

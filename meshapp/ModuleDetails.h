@@ -8,4 +8,8 @@
 
 #include "Mesh.h"
 
+namespace meshapp {
+
 QString moduleDetails(const mesh::Mesh& mesh, std::uint16_t node);
+
+}  // namespace meshapp

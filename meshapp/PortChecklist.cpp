@@ -5,6 +5,8 @@
 #include "PortDirectory.h"
 #include "PortNames.h"
 
+namespace meshapp {
+
 namespace {
 
 constexpr int kPortRole = Qt::UserRole;  // the port's name, "COM200"
@@ -63,3 +65,5 @@ std::vector<std::string> PortChecklist::tickedPorts() const {
     }
     return ports;
 }
+
+}  // namespace meshapp

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace meshapp {
+
 class PortChecklist : public QListWidget {
     Q_OBJECT
 
@@ -21,3 +23,5 @@ class PortChecklist : public QListWidget {
     std::vector<std::string> tickedPorts() const;
     void setTicked(const QString& port, bool ticked);
 };
+
+}  // namespace meshapp

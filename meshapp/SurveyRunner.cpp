@@ -4,14 +4,16 @@
 #include <memory>
 #include <utility>
 
+namespace meshapp {
+
 namespace {
 
 SurveyResult surveyed(mesh::SurveySource& source, const std::vector<std::string>& ports,
-                      const meshmap::MeshLayout& previous, std::stop_token stop) {
+                      const MeshLayout& previous, std::stop_token stop) {
     SurveyResult result;
     try {
         result.mesh = mesh::assessMesh(source.survey(ports, stop));
-        if (!stop.stop_requested()) result.layout = meshmap::layOutMesh(result.mesh, previous);
+        if (!stop.stop_requested()) result.layout = layOutMesh(result.mesh, previous);
     } catch (const std::exception& failure) {
         result = {.error = QString::fromStdString(failure.what())};
     }
@@ -26,7 +28,7 @@ SurveyRunner::SurveyRunner(mesh::SurveySource& source, QObject* parent)
 // The worker's last step is posting to this object, which dropping the object discards.
 SurveyRunner::~SurveyRunner() = default;
 
-bool SurveyRunner::start(std::vector<std::string> ports, meshmap::MeshLayout previous) {
+bool SurveyRunner::start(std::vector<std::string> ports, MeshLayout previous) {
     if (m_running) return false;
     m_running = true;
     m_worker = std::jthread(
@@ -43,3 +45,5 @@ bool SurveyRunner::start(std::vector<std::string> ports, meshmap::MeshLayout pre
         });
     return true;
 }
+
+}  // namespace meshapp

@@ -15,9 +15,11 @@
 #include "MeshLayout.h"
 #include "SurveySource.h"
 
+namespace meshapp {
+
 struct SurveyResult {
     mesh::Mesh mesh{};
-    meshmap::MeshLayout layout{};
+    MeshLayout layout{};
     QString error{};  // the survey or the layout failed: mesh and layout are empty
 };
 
@@ -30,7 +32,7 @@ class SurveyRunner : public QObject {
 
     bool running() const { return m_running; }
     // False, and nothing started, while a survey runs.
-    bool start(std::vector<std::string> ports, meshmap::MeshLayout previous);
+    bool start(std::vector<std::string> ports, MeshLayout previous);
 
   signals:
     void finished(const SurveyResult& result);
@@ -40,3 +42,5 @@ class SurveyRunner : public QObject {
     bool m_running = false;  // the window thread's alone
     std::jthread m_worker;
 };
+
+}  // namespace meshapp

@@ -13,9 +13,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/meshcfg.svg")));
     // The toolkit's dialogs (the save dialog) in the user's language.
-    const Translations translations;
-    const std::unique_ptr<mesh::SurveySource> source = makeEngineSurveySource();
-    MeshWindow window(source.get());
+    const widgets::Translations translations;
+    const std::unique_ptr<mesh::SurveySource> source = meshapp::makeEngineSurveySource();
+    meshapp::MeshWindow window(source.get());
     // meshcfg-mesh FILE opens a mesh file, as "Mesh file..." does; --follow URL draws a
     // watcher's last survey instead.
     const QStringList arguments = QApplication::arguments();

@@ -4,6 +4,8 @@
 
 #include <filesystem>
 
+namespace modules {
+
 namespace {
 
 bool outsideTheBuildTreesPrograms(const std::string& file) {
@@ -43,3 +45,5 @@ ModuleEntry loadModuleEntry(const char* module, const char* entry, const std::st
                 std::string(module) + " is not this version's module; reinstall the package"};
     return {address, {}};
 }
+
+}  // namespace modules

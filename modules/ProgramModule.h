@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace modules {
+
 // A module's entry, or why there is none, in one line.
 struct ModuleEntry {
     void* address = nullptr;
@@ -15,3 +17,5 @@ struct ModuleEntry {
 // the build tree's module folder) and finds its entry. Never unloaded:
 // the objects it makes live in its code. neededBy says what needs it, as the failure tells.
 ModuleEntry loadModuleEntry(const char* module, const char* entry, const std::string& neededBy);
+
+}  // namespace modules

@@ -45,7 +45,7 @@ Module::Clock::time_point deadlineAfter(const std::optional<double>& seconds) {
 
 proto::Setup completeSetup(const py::kwargs& settings) {
     const SettingChanges changes = settingChanges(settings);
-    const std::string missing = joined(changes.missingKeys(), ", ");
+    const std::string missing = forms::joined(changes.missingKeys(), ", ");
     if (!missing.empty())
         throw Failure(kExitUsage, "a Setup takes all seven settings: no " + missing);
     proto::Setup setup;

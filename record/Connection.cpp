@@ -10,7 +10,7 @@
 namespace record {
 
 std::string storedText(const std::string& text) {
-    return utf8Text(text);
+    return forms::utf8Text(text);
 }
 
 void ResultRow::append(const char* textOrNull) {

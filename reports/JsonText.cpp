@@ -9,7 +9,7 @@ namespace {
 void makeUtf8(Json& value) {
     if (value.is_string()) {
         std::string& text = value.get_ref<std::string&>();
-        text = utf8Text(text);
+        text = forms::utf8Text(text);
     } else if (value.is_structured()) {
         for (Json& element : value) makeUtf8(element);
     }

@@ -10,7 +10,7 @@ Json portListJson(const PortDirectory& directory) {
         const PortEntry entry = directory.entry(listed.port);
         list.push_back({{"port", entry.name},
                         {"device", entry.device},
-                        {"adapter", joined(entry.adapter, ", ")},
+                        {"adapter", forms::joined(entry.adapter, ", ")},
                         {"url", entry.url},
                         {"permission", listed.availability == PortAvailability::kFree}});
     }

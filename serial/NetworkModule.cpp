@@ -4,8 +4,8 @@
 NetworkLink::Connected NetworkLink::connect(const NetworkAddress& address,
                                             const LineSettings& settings,
                                             std::chrono::milliseconds timeout) {
-    static const ModuleEntry module =
-        loadModuleEntry(kNetworkModule, kNetworkEntry, "ports across the network");
+    static const modules::ModuleEntry module =
+        modules::loadModuleEntry(kNetworkModule, kNetworkEntry, "ports across the network");
     if (!module.address) return {nullptr, {}, module.error};
     auto* connector = reinterpret_cast<NetworkConnectorEntry>(module.address)();
     Connected connected = connector->connect(address, settings, timeout);

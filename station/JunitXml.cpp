@@ -11,7 +11,7 @@ namespace {
 // a terminal line writes them.
 std::string xmlText(std::string_view text) {
     std::string escaped;
-    for (const char c : utf8Text(text)) {
+    for (const char c : forms::utf8Text(text)) {
         switch (c) {
             case '&':
                 escaped += "&amp;";
@@ -59,7 +59,7 @@ std::string caseXml(const JunitCase& testCase) {
                       attribute("time", secondsText(testCase.seconds));
     if (testCase.failures.empty()) return xml + "/>\n";
     xml += ">\n      <failure" + attribute("message", testCase.failures.front()) + ">" +
-           xmlText(joined(testCase.failures, "\n")) + "</failure>\n";
+           xmlText(forms::joined(testCase.failures, "\n")) + "</failure>\n";
     return xml + "    </testcase>\n";
 }
 

@@ -57,7 +57,7 @@ void saveProfile(const std::string& path, const proto::Setup& setup) {
 }
 
 void requireAllSettings(const std::string& profilePath, const SettingChanges& settings) {
-    const std::string missing = joined(settings.missingKeys(), ", ");
+    const std::string missing = forms::joined(settings.missingKeys(), ", ");
     if (!missing.empty())
         throw Failure(kExitUsage, profilePath + ": no " + missing +
                                       ": a profile with the options gives all seven");

@@ -72,7 +72,7 @@ record::UnitRow unitDraft(const PortTarget& port, const std::optional<UsbIdentit
     draft.station = stationName();
     draft.port = port.name;
     draft.device = port.device;
-    draft.adapterName = joined(port.adapter, ", ");
+    draft.adapterName = forms::joined(port.adapter, ", ");
     if (usb) {
         draft.adapter = usb->vendorId + ":" + usb->productId;
         draft.adapterSerial = usb->serial;

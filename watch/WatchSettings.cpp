@@ -31,7 +31,7 @@ std::optional<std::int64_t> signedWhole(const SettingValue& value) {
     std::string_view digits = *text;
     const bool negative = digits.starts_with('-');
     if (negative) digits.remove_prefix(1);
-    const auto magnitude = wholeDecimal(digits);
+    const auto magnitude = forms::wholeDecimal(digits);
     if (!magnitude) return std::nullopt;
     return negative ? -*magnitude : *magnitude;
 }
@@ -52,9 +52,9 @@ std::string spanIn(const SettingValue& value, std::chrono::seconds min, std::chr
     if (const auto* whole = std::get_if<std::int64_t>(&value)) {
         span = std::chrono::seconds(*whole);
     } else if (const auto* text = std::get_if<std::string>(&value)) {
-        if (const auto seconds = wholeDecimal(*text))
+        if (const auto seconds = forms::wholeDecimal(*text))
             span = std::chrono::seconds(*seconds);
-        else if (const auto ms = spanOfTime(*text))
+        else if (const auto ms = forms::spanOfTime(*text))
             span = std::chrono::duration_cast<std::chrono::seconds>(*ms);
     }
     if (!span || *span < min || *span > max)
@@ -68,7 +68,7 @@ std::string shareIn(const SettingValue& value, std::optional<double>& chosen) {
     std::optional<double> share;
     if (const auto* real = std::get_if<double>(&value)) share = *real;
     if (const auto* whole = std::get_if<std::int64_t>(&value)) share = static_cast<double>(*whole);
-    if (const auto* text = std::get_if<std::string>(&value)) share = decimalFraction(*text);
+    if (const auto* text = std::get_if<std::string>(&value)) share = forms::decimalFraction(*text);
     if (!share || !(*share >= 0 && *share <= 1)) return "must be a share from 0 to 1, such as 0.9";
     chosen = share;
     return {};

@@ -6,6 +6,8 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 
+namespace widgets {
+
 namespace {
 
 // The gap a field keeps between its edge and its text.
@@ -43,3 +45,5 @@ bool ElidedField::eventFilter(QObject* watched, QEvent* event) {
     painter.drawText(textArea(m_field), Qt::AlignLeft | Qt::AlignVCenter, shown);
     return true;
 }
+
+}  // namespace widgets

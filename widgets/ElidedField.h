@@ -9,6 +9,8 @@
 
 class QLineEdit;
 
+namespace widgets {
+
 class ElidedField : public QObject {
   public:
     // Owned by the field.
@@ -24,3 +26,5 @@ class ElidedField : public QObject {
     static QRect textArea(const QLineEdit& field);
     QLineEdit& m_field;
 };
+
+}  // namespace widgets

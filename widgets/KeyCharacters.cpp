@@ -3,6 +3,8 @@
 #include <QKeyEvent>
 #include <QTextEdit>
 
+namespace widgets {
+
 QString typedCharacters(const QObject* field, const QKeyEvent& key) {
     switch (key.key()) {
         case Qt::Key_Tab:
@@ -19,3 +21,5 @@ QString typedCharacters(const QObject* field, const QKeyEvent& key) {
             return key.text();
     }
 }
+
+}  // namespace widgets

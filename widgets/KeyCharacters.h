@@ -8,5 +8,9 @@
 class QKeyEvent;
 class QObject;
 
+namespace widgets {
+
 // The characters the key press would type into the watched field; empty when none.
 QString typedCharacters(const QObject* field, const QKeyEvent& key);
+
+}  // namespace widgets

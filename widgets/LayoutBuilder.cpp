@@ -18,6 +18,8 @@
 #include "TranslatedText.h"
 #include "TypedSelection.h"
 
+namespace widgets {
+
 namespace {
 
 using layout::ControlTemplate;
@@ -162,3 +164,5 @@ void centreOnScreen(QWidget& window) {
     frame.moveCenter(screen->availableGeometry().center());
     window.move(frame.topLeft());
 }
+
+}  // namespace widgets

@@ -10,6 +10,8 @@
 
 class QDialog;
 
+namespace widgets {
+
 // Dialog units to pixels for one font: x * avgCharWidth / 4, y * charHeight / 8.
 class DialogUnits {
   public:
@@ -54,3 +56,5 @@ QFont dialogFont(int points);
 
 // Moves a top-level window to the centre of its screen.
 void centreOnScreen(QWidget& window);
+
+}  // namespace widgets

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+namespace widgets {
+
 inline QString qtext(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -17,3 +19,5 @@ inline QStringList qtexts(const std::vector<std::string>& texts) {
     for (const std::string& text : texts) list.append(QString::fromStdString(text));
     return list;
 }
+
+}  // namespace widgets

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+namespace widgets {
+
 namespace {
 std::function<void()>& beepHook() {
     static std::function<void()> hook;
@@ -20,3 +22,5 @@ void systemBeep() {
 void setBeepHook(std::function<void()> hook) {
     beepHook() = std::move(hook);
 }
+
+}  // namespace widgets

@@ -3,5 +3,9 @@
 
 #include <functional>
 
+namespace widgets {
+
 void systemBeep();
 void setBeepHook(std::function<void()> hook);  // empty hook: the real beep again
+
+}  // namespace widgets

@@ -9,7 +9,11 @@
 
 #include "ShownText.h"
 
+namespace widgets {
+
 inline QString shownText(std::string_view source) {
     const QByteArray text(source.data(), static_cast<qsizetype>(source.size()));
     return QCoreApplication::translate(SHOWN_TEXT_CONTEXT, text.constData());
 }
+
+}  // namespace widgets

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QLibraryInfo>
 
+namespace widgets {
+
 namespace {
 
 // The language of the window's translation for every locale but a Chinese one.
@@ -29,3 +31,5 @@ Translations::~Translations() {
     QCoreApplication::removeTranslator(&m_toolkit);
     QCoreApplication::removeTranslator(&m_window);
 }
+
+}  // namespace widgets

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QTranslator>
 
+namespace widgets {
+
 class Translations {
   public:
     // Where the built and the installed window's translations are: share/meshcfg/translations
@@ -23,3 +25,5 @@ class Translations {
     QTranslator m_window;
     QTranslator m_toolkit;
 };
+
+}  // namespace widgets

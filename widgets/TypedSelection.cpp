@@ -3,6 +3,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+namespace widgets {
+
 void TypedSelection::attach(QComboBox& list) {
     new TypedSelection(list);
 }
@@ -32,3 +34,5 @@ void TypedSelection::follow(const QString& text) {
     field->setText(text);
     field->setCursorPosition(cursor);
 }
+
+}  // namespace widgets

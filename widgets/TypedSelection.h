@@ -9,6 +9,8 @@
 class QComboBox;
 class QString;
 
+namespace widgets {
+
 class TypedSelection : public QObject {
     Q_OBJECT
 
@@ -26,3 +28,5 @@ class TypedSelection : public QObject {
 
     QComboBox& m_list;
 };
+
+}  // namespace widgets

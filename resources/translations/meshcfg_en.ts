@@ -2,135 +2,6 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
-    <name>CDialog_Mesh</name>
-    <message>
-        <location filename="../../display/CDialog_Mesh.cpp" line="+43"/>
-        <source>local node	%1
-</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>target	route node
-</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
-<context>
-    <name>CDialog_Net_Path</name>
-    <message>
-        <location filename="../../display/CDialog_Net_Path.cpp" line="+46"/>
-        <source>local node	%1
-</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location line="+3"/>
-        <source>%1 -&gt; %2	%3 dBm
-</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location line="+3"/>
-        <source>target	%1
-</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location line="+5"/>
-        <source>%1 - to node %2</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
-<context>
-    <name>CMeshcfgDlg</name>
-    <message>
-        <location filename="../../app/PortPanel.cpp" line="+40"/>
-        <source>Choose a baud rate and a parity first</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location line="+14"/>
-        <source>Opening...</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location line="+14"/>
-        <source>&gt; COM%1: %2</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location line="+7"/>
-        <source>&gt; COM%1 lost: %2</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <source>The port was closed: %1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location line="+6"/>
-        <source>&gt; COM%1 back, but in use by another program</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location line="+6"/>
-        <source>&gt; COM%1 not back: %2</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location line="+15"/>
-        <source>&gt; COM%1 back</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>&gt; COM%1 back as COM%2</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location line="+3"/>
-        <source>&gt; Continuous sending stays off until &quot;Continuous&quot; is ticked</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../../app/ReplyDispatch.cpp" line="+40"/>
-        <source>%1 requests already wait for the port</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>the port took no data for %1 s</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <source>&gt; Not sent: %1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location line="+7"/>
-        <source>&gt; Not sent: %1, flushed from the port&apos;s output</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location line="+9"/>
-        <source>&gt; %1 bytes dropped: receive buffer full.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location line="+19"/>
-        <source>&gt; No reply from COM%1 (check the module&apos;s power, baud rate and parity)</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../../app/SendTestHandlers.cpp" line="+31"/>
-        <source>&gt; Data too long: at most %1 bytes can be sent.</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
-<context>
     <name>Meshcfg</name>
     <message>
         <location filename="../Layouts.cpp" line="+17"/>
@@ -215,7 +86,7 @@
 <context>
     <name>QObject</name>
     <message>
-        <location filename="../../app/LogMenu.cpp" line="+19"/>
+        <location filename="../../app/LogMenu.cpp" line="+21"/>
         <source>Log (*.log);;CSV (*.csv);;All files (*)</source>
         <translation type="unfinished"></translation>
     </message>
@@ -226,9 +97,151 @@
     </message>
 </context>
 <context>
-    <name>WindowMenu</name>
+    <name>app::AppDialog</name>
     <message>
-        <location filename="../../display/WindowMenu.cpp" line="+20"/>
+        <location filename="../../app/AppDialog.cpp" line="+48"/>
+        <source>%1 could not be started.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+30"/>
+        <source>Mesh map...</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>app::CMeshcfgDlg</name>
+    <message>
+        <location filename="../../app/PortPanel.cpp" line="+42"/>
+        <source>Choose a baud rate and a parity first</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+14"/>
+        <source>Opening...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+14"/>
+        <source>&gt; COM%1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>&gt; COM%1 lost: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>The port was closed: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>&gt; COM%1 back, but in use by another program</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>&gt; COM%1 not back: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+15"/>
+        <source>&gt; COM%1 back</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>&gt; COM%1 back as COM%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>&gt; Continuous sending stays off until &quot;Continuous&quot; is ticked</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../../app/ReplyDispatch.cpp" line="+42"/>
+        <source>%1 requests already wait for the port</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>the port took no data for %1 s</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>&gt; Not sent: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>&gt; Not sent: %1, flushed from the port&apos;s output</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>&gt; %1 bytes dropped: receive buffer full.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+19"/>
+        <source>&gt; No reply from COM%1 (check the module&apos;s power, baud rate and parity)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../../app/SendTestHandlers.cpp" line="+24"/>
+        <source>&gt; Data too long: at most %1 bytes can be sent.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>display::CDialog_Mesh</name>
+    <message>
+        <location filename="../../display/CDialog_Mesh.cpp" line="+44"/>
+        <source>local node	%1
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>target	route node
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>display::CDialog_Net_Path</name>
+    <message>
+        <location filename="../../display/CDialog_Net_Path.cpp" line="+48"/>
+        <source>local node	%1
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>%1 -&gt; %2	%3 dBm
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>target	%1
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>%1 - to node %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>display::WindowMenu</name>
+    <message>
+        <location filename="../../display/WindowMenu.cpp" line="+22"/>
         <location line="+6"/>
         <source>Save as PNG</source>
         <translation type="unfinished"></translation>

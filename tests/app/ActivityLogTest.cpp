@@ -20,7 +20,7 @@
 using namespace res;
 
 Q_DECLARE_METATYPE(proto::Frame)
-Q_DECLARE_METATYPE(LogLines::Direction)
+Q_DECLARE_METATYPE(app::LogLines::Direction)
 
 class ActivityLogTest : public QObject {
     Q_OBJECT
@@ -28,7 +28,7 @@ class ActivityLogTest : public QObject {
   private slots:
     void init() {
         m_runtime = std::make_unique<ScopedRuntimeDir>();
-        m_dlg = std::make_unique<CMeshcfgDlg>();
+        m_dlg = std::make_unique<app::CMeshcfgDlg>();
         m_dlg->stopTimer();
         m_dlg->show();
     }
@@ -48,7 +48,7 @@ class ActivityLogTest : public QObject {
     void tooltipSaysTheFrame();
 
   private:
-    ActivityLog& log() { return m_dlg->log(); }
+    app::ActivityLog& log() { return m_dlg->log(); }
     QPoint rowCentre(int row) {
         const int height = log().fontMetrics().lineSpacing();
         return QPoint(20, row * height + height / 2);
@@ -72,7 +72,7 @@ class ActivityLogTest : public QObject {
     }
 
     std::unique_ptr<ScopedRuntimeDir> m_runtime;
-    std::unique_ptr<CMeshcfgDlg> m_dlg;
+    std::unique_ptr<app::CMeshcfgDlg> m_dlg;
 };
 
 // A frame is kept as its bytes with its direction and shown as its hex dump; a line of text is
@@ -80,11 +80,12 @@ class ActivityLogTest : public QObject {
 void ActivityLogTest::linesReadAsWritten_data() {
     QTest::addColumn<proto::Frame>("frame");  // empty: the line is text
     QTest::addColumn<QString>("line");
-    QTest::addColumn<LogLines::Direction>("direction");
-    const auto note = LogLines::Direction::Note;
+    QTest::addColumn<app::LogLines::Direction>("direction");
+    const auto note = app::LogLines::Direction::Note;
     QTest::newRow("request") << proto::Frame{0x01, 0x00, 0x03, 0x00, 0x02} << "> 01 00 03 00 02 "
-                             << LogLines::Direction::Sent;
-    QTest::newRow("single zero") << proto::Frame{0x00} << "> 00 " << LogLines::Direction::Received;
+                             << app::LogLines::Direction::Sent;
+    QTest::newRow("single zero") << proto::Frame{0x00} << "> 00 "
+                                 << app::LogLines::Direction::Received;
     QTest::newRow("text like a dump") << proto::Frame{} << "> 01 00 03 00 02 " << note;
     QTest::newRow("lower case") << proto::Frame{} << "> 0a " << note;
     QTest::newRow("description") << proto::Frame{} << "> Read setup data(2024-05-06 14:03:27)"
@@ -95,15 +96,17 @@ void ActivityLogTest::linesReadAsWritten_data() {
 void ActivityLogTest::linesReadAsWritten() {
     QFETCH(proto::Frame, frame);
     QFETCH(QString, line);
-    QFETCH(LogLines::Direction, direction);
-    const LogSide side = direction == LogLines::Direction::Sent ? LogSide::Sent : LogSide::Received;
+    QFETCH(app::LogLines::Direction, direction);
+    const app::LogSide side =
+        direction == app::LogLines::Direction::Sent ? app::LogSide::Sent : app::LogSide::Received;
     if (frame.empty()) {
         log().appendLine(side, line);
     } else {
         log().appendFrame(side, frame);
     }
     QCOMPARE(log().allText(), line + u'\n');
-    QCOMPARE(log().lines().color(0), side == LogSide::Sent ? kSentFrameColor : kReceivedFrameColor);
+    QCOMPARE(log().lines().color(0),
+             side == app::LogSide::Sent ? app::kSentFrameColor : app::kReceivedFrameColor);
     QCOMPARE(log().lines().direction(0), direction);
     QVERIFY(std::ranges::equal(log().lines().frame(0), frame));
 }
@@ -131,10 +134,10 @@ void ActivityLogTest::mouseAndKeysSelectLines() {
     QCOMPARE(log().selection(), std::make_optional(std::pair<qsizetype, qsizetype>(0, 4)));
 
     // A new line neither joins the selection nor takes its colour.
-    m_dlg->SetLogColor(kSentFrameColor);
+    m_dlg->SetLogColor(app::kSentFrameColor);
     m_dlg->AppendLog(QStringLiteral("line 5"));
     QCOMPARE(log().selection(), std::make_optional(std::pair<qsizetype, qsizetype>(0, 4)));
-    QCOMPARE(log().lines().color(5), kSentFrameColor);
+    QCOMPARE(log().lines().color(5), app::kSentFrameColor);
 }
 
 void ActivityLogTest::copyAllLeavesNewLinesOut() {

@@ -26,7 +26,7 @@ void BackgroundMenuTest::meshMapStartsTheMeshWindow_data() {
 
 void BackgroundMenuTest::meshMapStartsTheMeshWindow() {
     QFETCH(bool, starts);
-    AppDialog dialog;
+    app::AppDialog dialog;
     QStringList started;
     dialog.setProgramStarter([&](const QString& program) {
         started << program;
@@ -38,7 +38,7 @@ void BackgroundMenuTest::meshMapStartsTheMeshWindow() {
     QCOMPARE(menus.size(), 1);
     const QList<QAction*> items = menus.front()->actions();
     QCOMPARE(items.size(), 2);
-    QCOMPARE(items[0]->text(), shownText(res::kAboutItemText));
+    QCOMPARE(items[0]->text(), widgets::shownText(res::kAboutItemText));
     QCOMPARE(items[1]->text(), QStringLiteral("Mesh map..."));
 
     items[1]->trigger();

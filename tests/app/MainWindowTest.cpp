@@ -22,21 +22,21 @@ using namespace res;
 
 namespace {
 
-QStringList logLines(CMeshcfgDlg& dlg) {
+QStringList logLines(app::CMeshcfgDlg& dlg) {
     QStringList lines = dlg.log().allText().split(u'\n');
     if (!lines.isEmpty() && lines.back().isEmpty()) lines.pop_back();
     return lines;
 }
 
-QRgb lineColour(CMeshcfgDlg& dlg, int line) {
+QRgb lineColour(app::CMeshcfgDlg& dlg, int line) {
     return dlg.log().lines().color(line);
 }
 
-void feed(CMeshcfgDlg& dlg, const QByteArray& bytes) {
+void feed(app::CMeshcfgDlg& dlg, const QByteArray& bytes) {
     for (char b : bytes) dlg.serial()->OnReceiveByte(static_cast<unsigned char>(b));
 }
 
-void ticks(CMeshcfgDlg& dlg, int count) {
+void ticks(app::CMeshcfgDlg& dlg, int count) {
     for (int i = 0; i < count; ++i) dlg.OnTimer();
 }
 
@@ -52,13 +52,13 @@ class MainWindowTest : public QObject {
     void init() {
         m_runtime = std::make_unique<ScopedRuntimeDir>();
         m_beeps = 0;
-        setBeepHook([this] { ++m_beeps; });
-        m_dlg = std::make_unique<CMeshcfgDlg>();
+        widgets::setBeepHook([this] { ++m_beeps; });
+        m_dlg = std::make_unique<app::CMeshcfgDlg>();
         m_dlg->stopTimer();
     }
     void cleanup() {
         m_dlg.reset();
-        setBeepHook({});
+        widgets::setBeepHook({});
         m_runtime.reset();
     }
 
@@ -85,7 +85,7 @@ class MainWindowTest : public QObject {
 
   private:
     std::unique_ptr<ScopedRuntimeDir> m_runtime;
-    std::unique_ptr<CMeshcfgDlg> m_dlg;
+    std::unique_ptr<app::CMeshcfgDlg> m_dlg;
     int m_beeps = 0;
 };
 
@@ -173,13 +173,13 @@ void MainWindowTest::titleAndGroups() {
 }
 
 void MainWindowTest::logLinesTakeTheColourSetLast() {
-    m_dlg->SetLogColor(kSentFrameColor);
+    m_dlg->SetLogColor(app::kSentFrameColor);
     m_dlg->AppendLog("> 01 00 03 00 02 ");
     m_dlg->AppendLog("> Read route list");
-    m_dlg->SetLogColor(kReceivedFrameColor);
+    m_dlg->SetLogColor(app::kReceivedFrameColor);
     m_dlg->AppendLog("> 00 ");
     QCOMPARE(logLines(*m_dlg), QStringList({"> 01 00 03 00 02 ", "> Read route list", "> 00 "}));
-    const QRgb expected[] = {kSentFrameColor, kSentFrameColor, kReceivedFrameColor};
+    const QRgb expected[] = {app::kSentFrameColor, app::kSentFrameColor, app::kReceivedFrameColor};
     for (int line = 0; line < 3; ++line) QCOMPARE(lineColour(*m_dlg, line), expected[line]);
     // Every line is drawn in the log's font.
     QCOMPARE(m_dlg->log().font().pointSize(), 10);
@@ -187,13 +187,13 @@ void MainWindowTest::logLinesTakeTheColourSetLast() {
 }
 
 void MainWindowTest::colourLeavesSelectedTextAlone() {
-    m_dlg->SetLogColor(kSentFrameColor);
+    m_dlg->SetLogColor(app::kSentFrameColor);
     m_dlg->AppendLog("first");
     m_dlg->log().selectLines(0, 0);
-    m_dlg->SetLogColor(kReceivedFrameColor);
+    m_dlg->SetLogColor(app::kReceivedFrameColor);
     m_dlg->AppendLog("second");
-    QCOMPARE(lineColour(*m_dlg, 0), kSentFrameColor);
-    QCOMPARE(lineColour(*m_dlg, 1), kReceivedFrameColor);
+    QCOMPARE(lineColour(*m_dlg, 0), app::kSentFrameColor);
+    QCOMPARE(lineColour(*m_dlg, 1), app::kReceivedFrameColor);
     QCOMPARE(m_dlg->log().selectedText(), QStringLiteral("first\n"));
 }
 
@@ -218,11 +218,11 @@ void MainWindowTest::timestamp() {
     const QByteArray oldTz = qgetenv("TZ");
     qputenv("TZ", "UTC");
     tzset();
-    QCOMPARE(CMeshcfgDlg::FormatTimestamp(1714997007), QStringLiteral("2024-05-06 12:03:27"));
-    QCOMPARE(CMeshcfgDlg::FormatTimestamp(0), QStringLiteral("1970-01-01 00:00:00"));
+    QCOMPARE(app::CMeshcfgDlg::FormatTimestamp(1714997007), QStringLiteral("2024-05-06 12:03:27"));
+    QCOMPARE(app::CMeshcfgDlg::FormatTimestamp(0), QStringLiteral("1970-01-01 00:00:00"));
     oldTz.isNull() ? qunsetenv("TZ") : qputenv("TZ", oldTz);
     tzset();
-    QVERIFY(kTimestampSuffix.match(CMeshcfgDlg::timestampSuffix()).hasMatch());
+    QVERIFY(kTimestampSuffix.match(app::CMeshcfgDlg::timestampSuffix()).hasMatch());
 }
 
 void MainWindowTest::hexFilter_data() {
@@ -330,8 +330,8 @@ void MainWindowTest::requestIsLoggedWhenPortClosed() {
     QCOMPARE(lines[0], QStringLiteral("> 01 00 02 0D A5 A5 00 00 00 00 00 00 00 00 00 00 00 0E "));
     QVERIFY(lines[1].startsWith("> Read setup data("));
     QVERIFY(kTimestampSuffix.match(lines[1]).hasMatch());
-    QCOMPARE(lineColour(*m_dlg, 0), kSentFrameColor);
-    QCOMPARE(lineColour(*m_dlg, 1), kSentFrameColor);
+    QCOMPARE(lineColour(*m_dlg, 0), app::kSentFrameColor);
+    QCOMPARE(lineColour(*m_dlg, 1), app::kSentFrameColor);
 }
 
 void MainWindowTest::receiveStep_data() {
@@ -378,7 +378,7 @@ void MainWindowTest::receiveStep() {
     }
     QCOMPARE(logged, lines);
     for (int line = 0; line <= lines.size(); ++line)
-        QCOMPARE(lineColour(*m_dlg, line), kReceivedFrameColor);
+        QCOMPARE(lineColour(*m_dlg, line), app::kReceivedFrameColor);
 }
 
 void MainWindowTest::blockCutBySilence() {

@@ -36,7 +36,7 @@ std::vector<std::uint8_t> bytes(const char* hex) {
     return {raw.begin(), raw.end()};
 }
 
-int countLines(CMeshcfgDlg& dlg, const QString& prefix) {
+int countLines(app::CMeshcfgDlg& dlg, const QString& prefix) {
     int n = 0;
     for (const QString& line : dlg.log().allText().split(u'\n'))
         n += line.startsWith(prefix) ? 1 : 0;
@@ -51,7 +51,7 @@ class PortWindowTest : public QObject {
   private slots:
     void init() {
         m_line = std::make_unique<AliasedPty>(kAliasPort);
-        m_dlg = std::make_unique<CMeshcfgDlg>();
+        m_dlg = std::make_unique<app::CMeshcfgDlg>();
         m_dlg->stopTimer();
     }
     void cleanup() {
@@ -96,7 +96,7 @@ class PortWindowTest : public QObject {
         std::filesystem::create_directories(m_config->path() / "meshcfg");
         const auto path = m_config->path() / "meshcfg/ports.toml";
         std::ofstream(path) << content.toStdString();
-        m_dlg = std::make_unique<CMeshcfgDlg>();
+        m_dlg = std::make_unique<app::CMeshcfgDlg>();
         m_dlg->stopTimer();
         return QString::fromStdString(path.string());
     }
@@ -138,7 +138,7 @@ class PortWindowTest : public QObject {
     }
 
     std::unique_ptr<AliasedPty> m_line;
-    std::unique_ptr<CMeshcfgDlg> m_dlg;
+    std::unique_ptr<app::CMeshcfgDlg> m_dlg;
     std::unique_ptr<TempFolder> m_config;  // XDG_CONFIG_HOME while a test has its own
     QByteArray m_configHome;
 };
@@ -189,7 +189,7 @@ void PortWindowTest::replyReachesTheLog() {
     const QStringList lines = m_dlg->log().allText().split(u'\n');
     QCOMPARE(lines[0], QStringLiteral("> 01 00 81 00 80 "));
     QVERIFY(lines[1].startsWith(QStringLiteral("> Write successful.(")));
-    QCOMPARE(m_dlg->log().lines().color(0), kReceivedFrameColor);
+    QCOMPARE(m_dlg->log().lines().color(0), app::kReceivedFrameColor);
 }
 
 void PortWindowTest::hangupClosesThePort() {
@@ -354,7 +354,7 @@ void PortWindowTest::tooLongDataIsRefused() {
 // block is still cut by four ticks of silence.
 void PortWindowTest::timerSleepsUntilSomethingIsPending() {
     m_dlg.reset();
-    m_dlg = std::make_unique<CMeshcfgDlg>();  // with its own timer
+    m_dlg = std::make_unique<app::CMeshcfgDlg>();  // with its own timer
     open();
     QTRY_VERIFY_WITH_TIMEOUT(!m_dlg->isTicking(), 2000);
     QVERIFY(m_line->pty().writeMaster(bytes("0100810080")));
@@ -516,10 +516,10 @@ void PortWindowTest::linkTestEndsWithItsSummary() {
     }
     QVERIFY(!box->isChecked());
     QVERIFY(box->toolTip().isEmpty());
-    const LogLines& log = m_dlg->log().lines();
+    const app::LogLines& log = m_dlg->log().lines();
     const QString last = log.text(log.size() - 1);
     QVERIFY2(last.contains(QRegularExpression("^> " + figures + "\\(.+\\)$")), qPrintable(last));
-    QCOMPARE(log.color(log.size() - 1), kReceivedFrameColor);
+    QCOMPARE(log.color(log.size() - 1), app::kReceivedFrameColor);
     QCOMPARE(countLines(*m_dlg, QStringLiteral("> Link test:")), 1);
 }
 
@@ -548,7 +548,7 @@ void PortWindowTest::portsFileProblemsAreSaid() {
     m_dlg->OnRefresh();
     QCOMPARE(countLines(*m_dlg, said), 2 * expected);
     QCOMPARE(countLines(*m_dlg, QStringLiteral("> ")), 2 * expected);
-    if (expected > 0) QCOMPARE(m_dlg->log().lines().color(0), kSentFrameColor);
+    if (expected > 0) QCOMPARE(m_dlg->log().lines().color(0), app::kSentFrameColor);
     QVERIFY(selectAlias());  // the alias is still listed beside the file's entries
 }
 
@@ -563,7 +563,7 @@ void PortWindowTest::entriesShowTheirComNameFirst() {
     for (int i = 0; i < list->count(); ++i) {
         list->setCurrentIndex(i);
         list->lineEdit()->setCursorPosition(list->lineEdit()->text().size());  // scrolled away
-        const QString shown = ElidedField::visibleText(*list->lineEdit());
+        const QString shown = widgets::ElidedField::visibleText(*list->lineEdit());
         const QString name = entries[i].section(u' ', 0, 0);
         QVERIFY2(shown.startsWith(name + u' ') || shown == name + QChar(0x2026), qPrintable(shown));
         if (shown != entries[i]) QVERIFY(shown.endsWith(QChar(0x2026)));

@@ -26,7 +26,7 @@ QStringList shownTexts(const QWidget& window) {
     return texts;
 }
 
-QString dataBoxTitle(const CMeshcfgDlg& dlg) {
+QString dataBoxTitle(const app::CMeshcfgDlg& dlg) {
     for (const QGroupBox* box : dlg.findChildren<QGroupBox*>())
         if (box->geometry().contains(dlg.item<QWidget>(res::kIdLog)->geometry()))
             return box->title();
@@ -65,12 +65,13 @@ void TranslationTest::windowsSpeakTheLocale() {
     QFETCH(QString, locale);
     QFETCH(QString, dataBox);
     QFETCH(QString, cancel);
-    const Translations translations{QLocale(locale), QStringLiteral(MESHCFG_TRANSLATIONS_DIR)};
-    CMeshcfgDlg dlg;
+    const widgets::Translations translations{QLocale(locale),
+                                             QStringLiteral(MESHCFG_TRANSLATIONS_DIR)};
+    app::CMeshcfgDlg dlg;
     dlg.stopTimer();
-    CDialog_Mesh mesh;
-    CDialog_Net_Path path;
-    CAboutDlg about;
+    display::CDialog_Mesh mesh;
+    display::CDialog_Net_Path path;
+    app::CAboutDlg about;
     QStringList texts = shownTexts(dlg) + shownTexts(mesh) + shownTexts(path) + shownTexts(about);
     emit dlg.log().customContextMenuRequested({});
     QVERIFY(dlg.logMenu());

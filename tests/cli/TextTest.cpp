@@ -18,8 +18,8 @@ class ShownText : public testing::TestWithParam<TextCase> {};
 
 TEST_P(ShownText, IsUtf8AndOneLine) {
     const TextCase& row = GetParam();
-    EXPECT_EQ(utf8Text(row.text), row.utf8);
-    EXPECT_EQ(terminalText(row.text), row.printable);
+    EXPECT_EQ(forms::utf8Text(row.text), row.utf8);
+    EXPECT_EQ(forms::terminalText(row.text), row.printable);
 }
 
 TEST_P(ShownText, IsPrintedAsJsonThatReadsBack) {

@@ -13,7 +13,7 @@ bool isRed(QRgb c) {
     return qRed(c) > 200 && qGreen(c) < 60 && qBlue(c) < 60;
 }
 
-QImage renderView(CDrawView& view) {
+QImage renderView(display::CDrawView& view) {
     return view.viewport()->grab().toImage();
 }
 
@@ -50,7 +50,7 @@ class DrawViewTest : public QObject {
         QFETCH(int, rows);
         QFETCH(QPoint, point);
         QFETCH(bool, black);
-        CDrawView view;
+        display::CDrawView view;
         view.resize(400, 300);
         view.setContent(100, 50 * rows, static_cast<unsigned>(rows));
         QCOMPARE(isBlack(renderView(view).pixel(point)), black);
@@ -66,7 +66,7 @@ class DrawViewTest : public QObject {
     void dottedLines() {
         QFETCH(int, rows);
         QFETCH(int, row);
-        CDrawView view;
+        display::CDrawView view;
         view.resize(400, 300);
         view.setContent(100, 50 * rows, static_cast<unsigned>(rows));
         const QImage image = renderView(view);
@@ -94,7 +94,7 @@ class DrawViewTest : public QObject {
         QFETCH(int, page);
         QFETCH(int, line);
         QFETCH(int, maximum);
-        CDrawView view;
+        display::CDrawView view;
         view.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         view.resize(400, 300 + 2 * view.frameWidth());
@@ -112,7 +112,7 @@ class DrawViewTest : public QObject {
     }
 
     void scrollingMovesDrawingAndChildren() {
-        CDrawView view;
+        display::CDrawView view;
         view.resize(400, 300);
         view.setContent(100, 50 * 40, 40);
         auto* child = new QWidget(view.content());
@@ -126,7 +126,7 @@ class DrawViewTest : public QObject {
     }
 
     void noRowsDrawsNothing() {
-        CDrawView view;
+        display::CDrawView view;
         view.resize(400, 300);
         view.setContent(100, 0, 0);
         const QImage image = renderView(view);

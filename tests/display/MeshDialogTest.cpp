@@ -21,14 +21,16 @@ QStringList numbered(int count, int first) {
     return list;
 }
 
-CShapButton* badge(const CDialog_Mesh& dialog, int id) {
-    return dialog.view()->content()->findChild<CShapButton*>(QString::number(id),
-                                                             Qt::FindDirectChildrenOnly);
+display::CShapButton* badge(const display::CDialog_Mesh& dialog, int id) {
+    return dialog.view()->content()->findChild<display::CShapButton*>(QString::number(id),
+                                                                      Qt::FindDirectChildrenOnly);
 }
 
-int badgeCount(const CDialog_Mesh& dialog) {
-    return static_cast<int>(
-        dialog.view()->content()->findChildren<CShapButton*>(Qt::FindDirectChildrenOnly).size());
+int badgeCount(const display::CDialog_Mesh& dialog) {
+    return static_cast<int>(dialog.view()
+                                ->content()
+                                ->findChildren<display::CShapButton*>(Qt::FindDirectChildrenOnly)
+                                .size());
 }
 
 }  // namespace
@@ -39,7 +41,7 @@ class MeshDialogTest : public QObject {
   private slots:
     void createdHiddenWithLegend() {
         QWidget owner;
-        auto* dialog = new CDialog_Mesh(&owner);
+        auto* dialog = new display::CDialog_Mesh(&owner);
         QVERIFY(!dialog->isVisible());
         QVERIFY(dialog->isWindow());
         QCOMPARE(dialog->parentWidget(), &owner);
@@ -50,17 +52,18 @@ class MeshDialogTest : public QObject {
             int id;
             const char* text;
             QRgb color;
-        } legend[] = {{res::kIdMeshLegendLocal, "S", route::kLocalColor},
-                      {res::kIdMeshLegendRoute, "R", route::kRouteColor},
-                      {res::kIdMeshLegendTarget, "D", route::kTargetColor}};
+        } legend[] = {{res::kIdMeshLegendLocal, "S", display::kLocalColor},
+                      {res::kIdMeshLegendRoute, "R", display::kRouteColor},
+                      {res::kIdMeshLegendTarget, "D", display::kTargetColor}};
         for (const auto& entry : legend) {
-            auto* button = dialog->findChild<CShapButton*>(QString::number(entry.id));
+            auto* button = dialog->findChild<display::CShapButton*>(QString::number(entry.id));
             QVERIFY(button);
             QCOMPARE(button->text(), QString::fromLatin1(entry.text));
             QCOMPARE(button->color(), QColor(entry.color));
         }
 
-        CDrawView* view = dialog->findChild<CDrawView*>(QString::number(res::kIdDrawView));
+        display::CDrawView* view =
+            dialog->findChild<display::CDrawView*>(QString::number(res::kIdDrawView));
         QCOMPARE(view, dialog->view());
         QCOMPARE(view->geometry(), QRect(0, 80, dialog->width(), dialog->height() - 80));
     }
@@ -82,21 +85,21 @@ class MeshDialogTest : public QObject {
         QFETCH(QRect, local);
         QFETCH(QRect, lastRoute);
         QFETCH(QRect, lastTarget);
-        CDialog_Mesh dialog;
+        display::CDialog_Mesh dialog;
         dialog.FillRouteList(numbered(rows, 100), numbered(rows, 500), QStringLiteral("1"));
 
         QCOMPARE(badgeCount(dialog), 2 * rows + 1);
         QCOMPARE(badge(dialog, res::kIdLocalBadge)->geometry(), local);
         QCOMPARE(badge(dialog, res::kIdLocalBadge)->text(), QStringLiteral("1"));
-        QCOMPARE(badge(dialog, res::kIdLocalBadge)->color(), QColor(route::kLocalColor));
+        QCOMPARE(badge(dialog, res::kIdLocalBadge)->color(), QColor(display::kLocalColor));
         for (int i = 0; i < rows; ++i) {
-            CShapButton* routeBadge = badge(dialog, res::kIdRouteBadgeFirst + i);
-            CShapButton* targetBadge = badge(dialog, res::kIdTargetBadgeFirst + i);
+            display::CShapButton* routeBadge = badge(dialog, res::kIdRouteBadgeFirst + i);
+            display::CShapButton* targetBadge = badge(dialog, res::kIdTargetBadgeFirst + i);
             QVERIFY(routeBadge && targetBadge);
             QCOMPARE(routeBadge->text(), QString::number(100 + i));
             QCOMPARE(targetBadge->text(), QString::number(500 + i));
-            QCOMPARE(routeBadge->color(), QColor(route::kRouteColor));
-            QCOMPARE(targetBadge->color(), QColor(route::kTargetColor));
+            QCOMPARE(routeBadge->color(), QColor(display::kRouteColor));
+            QCOMPARE(targetBadge->color(), QColor(display::kTargetColor));
             QCOMPARE(routeBadge->geometry().top(), 5 + 48 * i);
             QCOMPARE(targetBadge->geometry().top(), 5 + 48 * i);
             QVERIFY(!routeBadge->isHidden());
@@ -119,7 +122,7 @@ class MeshDialogTest : public QObject {
     void refillReplacesBadges() {
         QFETCH(int, first);
         QFETCH(int, second);
-        CDialog_Mesh dialog;
+        display::CDialog_Mesh dialog;
         dialog.FillRouteList(numbered(first, 10), numbered(first, 20), QStringLiteral("1"));
         dialog.ClearRouteList();
         QCOMPARE(badgeCount(dialog), 0);
@@ -132,14 +135,14 @@ class MeshDialogTest : public QObject {
     }
 
     void fillWithoutClearStillReplaces() {
-        CDialog_Mesh dialog;
+        display::CDialog_Mesh dialog;
         dialog.FillRouteList(numbered(4, 10), numbered(4, 20), QStringLiteral("1"));
         dialog.FillRouteList(numbered(1, 30), numbered(1, 40), QStringLiteral("2"));
         QCOMPARE(badgeCount(dialog), 3);
     }
 
     void unevenListsDrawCompleteRows() {
-        CDialog_Mesh dialog;
+        display::CDialog_Mesh dialog;
         dialog.FillRouteList(numbered(3, 10), numbered(2, 20), QStringLiteral("1"));
         QCOMPARE(dialog.rowCount(), 2);
         QCOMPARE(badgeCount(dialog), 5);
@@ -147,7 +150,7 @@ class MeshDialogTest : public QObject {
     }
 
     void emptyFillLeavesEmptySurface() {
-        CDialog_Mesh dialog;
+        display::CDialog_Mesh dialog;
         dialog.FillRouteList(numbered(3, 10), numbered(3, 20), QStringLiteral("1"));
         dialog.FillRouteList({}, {}, QStringLiteral("1"));
         QCOMPARE(badgeCount(dialog), 0);
@@ -155,7 +158,7 @@ class MeshDialogTest : public QObject {
     }
 
     void fillWhileScrolledLandsAtContentOrigin() {
-        CDialog_Mesh dialog;
+        display::CDialog_Mesh dialog;
         dialog.show();
         dialog.FillRouteList(numbered(40, 1), numbered(40, 1), QStringLiteral("1"));
         dialog.view()->verticalScrollBar()->setValue(300);
@@ -174,9 +177,9 @@ class MeshDialogTest : public QObject {
     void closeHidesWithoutDestroying() {
         QFETCH(bool, byEscape);
         QWidget owner;
-        QPointer<CDialog_Mesh> dialog = new CDialog_Mesh(&owner);
+        QPointer<display::CDialog_Mesh> dialog = new display::CDialog_Mesh(&owner);
         dialog->FillRouteList(numbered(2, 1), numbered(2, 5), QStringLiteral("1"));
-        route::showWindow(*dialog);
+        display::showWindow(*dialog);
         QVERIFY(dialog->isVisible());
         if (byEscape)
             QTest::keyClick(dialog, Qt::Key_Escape);

@@ -9,8 +9,8 @@
 
 namespace {
 
-CShapButton* pathBadge(const QDialog& dialog, int k) {
-    return dialog.findChild<CShapButton*>(QString::number(res::kIdPathBadgeFirst + k));
+display::CShapButton* pathBadge(const QDialog& dialog, int k) {
+    return dialog.findChild<display::CShapButton*>(QString::number(res::kIdPathBadgeFirst + k));
 }
 QLabel* linkMark(const QDialog& dialog, int k) {
     return dialog.findChild<QLabel*>(QString::number(res::kIdLinkMarkFirst + k));
@@ -36,13 +36,13 @@ QStringList values(int count) {
 void verifyChain(const QDialog& dialog, const QStringList& nodes, const QStringList& linkValues,
                  int badges, int pathLength, int links) {
     for (int k = 0; k < res::kPathBadgeCount; ++k) {
-        const CShapButton* badge = pathBadge(dialog, k);
+        const display::CShapButton* badge = pathBadge(dialog, k);
         QCOMPARE(!badge->isHidden(), k < badges);
         if (k >= badges) continue;
         QCOMPARE(badge->text(), nodes[k]);
-        const QRgb expected = k == 0                ? route::kLocalColor
-                              : k == pathLength - 1 ? route::kTargetColor
-                                                    : route::kRouteColor;
+        const QRgb expected = k == 0                ? display::kLocalColor
+                              : k == pathLength - 1 ? display::kTargetColor
+                                                    : display::kRouteColor;
         QCOMPARE(badge->color(), QColor(expected));
     }
     for (int k = 0; k < res::kLinkCount; ++k) {
@@ -62,19 +62,19 @@ class PathDialogTest : public QObject {
   private slots:
     void createdHiddenWithColours() {
         QWidget owner;
-        auto* dialog = new CDialog_Net_Path(&owner);
+        auto* dialog = new display::CDialog_Net_Path(&owner);
         QVERIFY(!dialog->isVisible());
         QVERIFY(dialog->isWindow());
         QCOMPARE(dialog->windowTitle(), QStringLiteral("MESH组网路径读取系统"));
-        QCOMPARE(pathBadge(*dialog, 0)->color(), QColor(route::kLocalColor));
+        QCOMPARE(pathBadge(*dialog, 0)->color(), QColor(display::kLocalColor));
         for (int k = 1; k < 8; ++k)
-            QCOMPARE(pathBadge(*dialog, k)->color(), QColor(route::kRouteColor));
-        QCOMPARE(pathBadge(*dialog, 8)->color(), QColor(route::kTargetColor));
+            QCOMPARE(pathBadge(*dialog, k)->color(), QColor(display::kRouteColor));
+        QCOMPARE(pathBadge(*dialog, 8)->color(), QColor(display::kTargetColor));
         const int legend[] = {res::kIdPathLegendLocal, res::kIdPathLegendRoute,
                               res::kIdPathLegendTarget};
-        const QRgb colours[] = {route::kLocalColor, route::kRouteColor, route::kTargetColor};
+        const QRgb colours[] = {display::kLocalColor, display::kRouteColor, display::kTargetColor};
         for (int i = 0; i < 3; ++i) {
-            auto* badge = dialog->findChild<CShapButton*>(QString::number(legend[i]));
+            auto* badge = dialog->findChild<display::CShapButton*>(QString::number(legend[i]));
             QCOMPARE(badge->color(), QColor(colours[i]));
         }
     }
@@ -90,14 +90,14 @@ class PathDialogTest : public QObject {
     void fill() {
         QFETCH(QStringList, nodes);
         QFETCH(QStringList, linkValues);
-        CDialog_Net_Path dialog;
+        display::CDialog_Net_Path dialog;
         dialog.FillPathList(nodes, linkValues);
         const int n = static_cast<int>(nodes.size());
         verifyChain(dialog, nodes, linkValues, n, n, n - 1);
     }
 
     void fewerNodesAfterMoreHidesTheRest() {
-        CDialog_Net_Path dialog;
+        display::CDialog_Net_Path dialog;
         dialog.FillPathList(numbered(9, 100), values(8));
         const QStringList nodes{"1", "3", "5"};
         const QStringList linkValues{"-50", "-76"};
@@ -106,7 +106,7 @@ class PathDialogTest : public QObject {
     }
 
     void moreThanNineNodesShowsNine() {
-        CDialog_Net_Path dialog;
+        display::CDialog_Net_Path dialog;
         const QStringList nodes = numbered(11, 1);
         dialog.FillPathList(nodes, values(10));
         // The target does not fit: badge 8 is a relay, and all eight links are shown.
@@ -114,7 +114,7 @@ class PathDialogTest : public QObject {
     }
 
     void missingLinkValuesHideTheirLabels() {
-        CDialog_Net_Path dialog;
+        display::CDialog_Net_Path dialog;
         const QStringList nodes = numbered(4, 1);
         const QStringList linkValues{"-50"};
         dialog.FillPathList(nodes, linkValues);
@@ -122,7 +122,7 @@ class PathDialogTest : public QObject {
     }
 
     void emptyPathHidesEverything() {
-        CDialog_Net_Path dialog;
+        display::CDialog_Net_Path dialog;
         dialog.FillPathList(numbered(5, 1), values(4));
         dialog.FillPathList({}, {});
         verifyChain(dialog, {}, {}, 0, 0, 0);
@@ -130,9 +130,9 @@ class PathDialogTest : public QObject {
 
     void escapeHidesWithoutDestroying() {
         QWidget owner;
-        QPointer<CDialog_Net_Path> dialog = new CDialog_Net_Path(&owner);
+        QPointer<display::CDialog_Net_Path> dialog = new display::CDialog_Net_Path(&owner);
         dialog->FillPathList(numbered(5, 1), values(4));
-        route::showWindow(*dialog);
+        display::showWindow(*dialog);
         QTest::keyClick(dialog, Qt::Key_Escape);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(dialog);

@@ -24,12 +24,12 @@ namespace {
 constexpr int kAliasPort = 201;
 using Block = std::vector<std::uint8_t>;
 
-QStringList texts(const CDialog_Mesh& dialog, int firstId) {
+QStringList texts(const display::CDialog_Mesh& dialog, int firstId) {
     QStringList list;
     for (int i = 0; i < dialog.rowCount(); ++i)
         list << dialog.view()
                     ->content()
-                    ->findChild<CShapButton*>(QString::number(firstId + i))
+                    ->findChild<display::CShapButton*>(QString::number(firstId + i))
                     ->text();
     return list;
 }
@@ -42,7 +42,7 @@ class RouteWindowTest : public QObject {
   private slots:
     void init() {
         m_line = std::make_unique<AliasedPty>(kAliasPort);
-        m_dlg = std::make_unique<CMeshcfgDlg>();
+        m_dlg = std::make_unique<app::CMeshcfgDlg>();
         m_dlg->stopTimer();
         m_dlg->OnRefresh();
         auto* list = m_dlg->item<QComboBox>(kIdPortList);
@@ -84,14 +84,14 @@ class RouteWindowTest : public QObject {
     void routeReplyDrawsAndRefills() {
         QVERIFY(!m_dlg->meshDialog());
         receive(routeListReply(1, {{0x0102, 0x0003}, {0, kEmptyNode}, {7, 5}}));
-        CDialog_Mesh* mesh = m_dlg->meshDialog();
+        display::CDialog_Mesh* mesh = m_dlg->meshDialog();
         QVERIFY(mesh);
         QVERIFY(mesh->isVisible());
         QCOMPARE(texts(*mesh, kIdRouteBadgeFirst), (QStringList{"3", "5"}));
         QCOMPARE(texts(*mesh, kIdTargetBadgeFirst), (QStringList{"258", "7"}));
         QCOMPARE(mesh->view()
                      ->content()
-                     ->findChild<CShapButton*>(QString::number(kIdLocalBadge))
+                     ->findChild<display::CShapButton*>(QString::number(kIdLocalBadge))
                      ->text(),
                  QStringLiteral("1"));
         QCOMPARE(logLines().size(), 1);  // the hex dump only
@@ -103,7 +103,7 @@ class RouteWindowTest : public QObject {
         QCOMPARE(m_dlg->meshDialog(), mesh);
         QVERIFY(mesh->isVisible());
         QCOMPARE(texts(*mesh, kIdRouteBadgeFirst), QStringList{"41"});
-        QCOMPARE(mesh->view()->content()->findChildren<CShapButton*>().size(), 3);
+        QCOMPARE(mesh->view()->content()->findChildren<display::CShapButton*>().size(), 3);
     }
 
     void emptyRouteListLogsError() {
@@ -113,7 +113,7 @@ class RouteWindowTest : public QObject {
             logLines().last().startsWith(QStringLiteral("> Read route error,type:path error.(")));
 
         receive(routeListReply(1, {{2, 3}}));
-        CDialog_Mesh* mesh = m_dlg->meshDialog();
+        display::CDialog_Mesh* mesh = m_dlg->meshDialog();
         mesh->close();
         receive(routeListReply(1, {}));
         QVERIFY(!mesh->isVisible());
@@ -136,12 +136,13 @@ class RouteWindowTest : public QObject {
     void pathReplyDrawsAndRefills() {
         QVERIFY(!m_dlg->pathDialog());
         receive(pathListReply(1, {{0x4C, 5}, {0x32, 3}}));
-        CDialog_Net_Path* path = m_dlg->pathDialog();
+        display::CDialog_Net_Path* path = m_dlg->pathDialog();
         QVERIFY(path);
         QVERIFY(path->isVisible());
         const QStringList nodes{"1", "3", "5"};
         for (int k = 0; k < kPathBadgeCount; ++k) {
-            auto* badge = path->findChild<CShapButton*>(QString::number(kIdPathBadgeFirst + k));
+            auto* badge =
+                path->findChild<display::CShapButton*>(QString::number(kIdPathBadgeFirst + k));
             QCOMPARE(!badge->isHidden(), k < 3);
             if (k < 3) QCOMPARE(badge->text(), nodes[k]);
         }
@@ -177,7 +178,7 @@ class RouteWindowTest : public QObject {
     QStringList logLines() const { return m_dlg->log().allText().split(u'\n', Qt::SkipEmptyParts); }
 
     std::unique_ptr<AliasedPty> m_line;
-    std::unique_ptr<CMeshcfgDlg> m_dlg;
+    std::unique_ptr<app::CMeshcfgDlg> m_dlg;
 };
 
 QTEST_MAIN(RouteWindowTest)

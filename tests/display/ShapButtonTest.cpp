@@ -9,7 +9,7 @@ namespace {
 
 constexpr QRgb kBackdrop = qRgb(255, 0, 255);
 
-QImage render(CShapButton& badge) {
+QImage render(display::CShapButton& badge) {
     QImage image(badge.size(), QImage::Format_RGB32);
     image.fill(kBackdrop);
     badge.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
@@ -51,7 +51,7 @@ class ShapButtonTest : public QObject {
         QFETCH(QRect, item);
         QFETCH(QSize, extent);
         QFETCH(QRect, expected);
-        const QRect t = CShapButton::textRect(item, extent);
+        const QRect t = display::CShapButton::textRect(item, extent);
         QCOMPARE(t.left(), expected.left());
         QCOMPARE(t.top(), expected.top());
         QCOMPARE(t.left() + t.width(), expected.width());   // exclusive right
@@ -59,7 +59,7 @@ class ShapButtonTest : public QObject {
     }
 
     void badgeFont() {
-        const QFont font = CShapButton::badgeFont();
+        const QFont font = display::CShapButton::badgeFont();
         QCOMPARE(font.pixelSize(), 14);
         QCOMPARE(font.weight(), QFont::Bold);
         // A CJK face is installed, so the label face must not fall back to a Latin-only one.
@@ -70,16 +70,16 @@ class ShapButtonTest : public QObject {
     void paintsEllipse_data() {
         QTest::addColumn<QString>("label");
         QTest::addColumn<QRgb>("color");
-        QTest::newRow("local S") << "S" << route::kLocalColor;
-        QTest::newRow("route R") << "R" << route::kRouteColor;
-        QTest::newRow("target D") << "D" << route::kTargetColor;
-        QTest::newRow("five digits") << "12345" << route::kRouteColor;
-        QTest::newRow("empty") << "" << route::kTargetColor;
+        QTest::newRow("local S") << "S" << display::kLocalColor;
+        QTest::newRow("route R") << "R" << display::kRouteColor;
+        QTest::newRow("target D") << "D" << display::kTargetColor;
+        QTest::newRow("five digits") << "12345" << display::kRouteColor;
+        QTest::newRow("empty") << "" << display::kTargetColor;
     }
     void paintsEllipse() {
         QFETCH(QString, label);
         QFETCH(QRgb, color);
-        CShapButton badge(label);
+        display::CShapButton badge(label);
         badge.resize(40, 40);
         badge.setColor(color);
         const QImage image = render(badge);
@@ -104,12 +104,12 @@ class ShapButtonTest : public QObject {
     }
 
     void labelClippedToTextRect() {
-        CShapButton badge(QStringLiteral("12345"));
+        display::CShapButton badge(QStringLiteral("12345"));
         badge.resize(40, 40);
-        badge.setColor(route::kTargetColor);
+        badge.setColor(display::kTargetColor);
         const QImage image = render(badge);
         const QFontMetrics metrics(badge.font());
-        const QRect t = CShapButton::textRect(
+        const QRect t = display::CShapButton::textRect(
             badge.rect(), QSize(metrics.horizontalAdvance("12345"), metrics.height()));
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
@@ -117,9 +117,9 @@ class ShapButtonTest : public QObject {
     }
 
     void sameLookInEveryState() {
-        CShapButton badge(QStringLiteral("7"));
+        display::CShapButton badge(QStringLiteral("7"));
         badge.resize(40, 40);
-        badge.setColor(route::kRouteColor);
+        badge.setColor(display::kRouteColor);
         const QImage idle = render(badge);
         badge.setDown(true);
         QCOMPARE(render(badge), idle);

@@ -44,13 +44,13 @@ void WindowMenuTest::copiesWhatItShows() {
     QFETCH(QStringList, nodes);
     QFETCH(QStringList, second);
     QFETCH(QString, text);
-    CDialog_Mesh mesh;
-    CDialog_Net_Path path;
+    display::CDialog_Mesh mesh;
+    display::CDialog_Net_Path path;
     if (route)
         mesh.FillRouteList(nodes, second, QStringLiteral("1"));
     else
         path.FillPathList(nodes, second);
-    WindowMenu& menu = route ? mesh.menu() : path.menu();
+    display::WindowMenu& menu = route ? mesh.menu() : path.menu();
     QCOMPARE(menu.menu()->actions().size(), 2);
     QCOMPARE(menu.menu()->actions()[0]->text(), QStringLiteral("Copy as text"));
     QCOMPARE(menu.menu()->actions()[1]->text(), QStringLiteral("Save as PNG"));
@@ -73,12 +73,12 @@ void WindowMenuTest::savesThePicture() {
     QFETCH(bool, saved);
     QTemporaryDir folder;
     const QString path = folder.filePath(file);
-    CDialog_Mesh mesh;
-    CDialog_Net_Path pathWindow;
+    display::CDialog_Mesh mesh;
+    display::CDialog_Net_Path pathWindow;
     mesh.FillRouteList({"3"}, {"3"}, QStringLiteral("1"));
     pathWindow.FillPathList({"1", "3"}, {"-50"});
     QDialog& window = route ? static_cast<QDialog&>(mesh) : pathWindow;
-    WindowMenu& menu = route ? mesh.menu() : pathWindow.menu();
+    display::WindowMenu& menu = route ? mesh.menu() : pathWindow.menu();
     QString suggested;
     menu.setSaveFileChooser([&](QWidget*, const QString& offered) {
         suggested = offered;
@@ -102,7 +102,7 @@ void WindowMenuTest::pathTitleNamesTheTarget_data() {
 void WindowMenuTest::pathTitleNamesTheTarget() {
     QFETCH(QStringList, nodes);
     QFETCH(QString, suffix);
-    CDialog_Net_Path path;
+    display::CDialog_Net_Path path;
     const QString caption = path.windowTitle();
     path.FillPathList({"1", "2"}, {"-1"});  // an earlier target is not kept
     path.FillPathList(nodes, QStringList(nodes.size() - 1, QStringLiteral("-40")));

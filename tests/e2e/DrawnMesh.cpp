@@ -21,28 +21,28 @@ W* control(const QWidget& parent, int id) {
 
 }  // namespace
 
-DrawnRoutes drawnRoutes(const CDialog_Mesh& window) {
+DrawnRoutes drawnRoutes(const display::CDialog_Mesh& window) {
     const QWidget& surface = *window.view()->content();
     DrawnRoutes drawn;
-    if (const auto* local = control<CShapButton>(surface, kIdLocalBadge)) {
+    if (const auto* local = control<display::CShapButton>(surface, kIdLocalBadge)) {
         drawn.localNode = local->text();
     }
     for (int row = 0;; ++row) {
-        const auto* route = control<CShapButton>(surface, kIdRouteBadgeFirst + row);
-        const auto* target = control<CShapButton>(surface, kIdTargetBadgeFirst + row);
+        const auto* route = control<display::CShapButton>(surface, kIdRouteBadgeFirst + row);
+        const auto* target = control<display::CShapButton>(surface, kIdTargetBadgeFirst + row);
         if (route == nullptr || target == nullptr) break;
         drawn.routeNodes << route->text();
         drawn.targetNodes << target->text();
     }
-    drawn.badges =
-        static_cast<int>(surface.findChildren<CShapButton*>(Qt::FindDirectChildrenOnly).size());
+    drawn.badges = static_cast<int>(
+        surface.findChildren<display::CShapButton*>(Qt::FindDirectChildrenOnly).size());
     return drawn;
 }
 
-DrawnPath drawnPath(const CDialog_Net_Path& window) {
+DrawnPath drawnPath(const display::CDialog_Net_Path& window) {
     DrawnPath drawn;
     for (int k = 0; k < kPathBadgeCount; ++k) {
-        const auto* badge = control<CShapButton>(window, kIdPathBadgeFirst + k);
+        const auto* badge = control<display::CShapButton>(window, kIdPathBadgeFirst + k);
         if (badge != nullptr && badge->isVisibleTo(&window)) drawn.nodes << badge->text();
     }
     for (int k = 0; k < kLinkCount; ++k) {

@@ -7,8 +7,10 @@
 
 #include "LabMesh.h"
 
+namespace display {
 class CDialog_Mesh;
 class CDialog_Net_Path;
+}  // namespace display
 
 struct DrawnRoutes {
     QString localNode;
@@ -26,8 +28,8 @@ struct DrawnPath {
     bool operator==(const DrawnPath&) const = default;
 };
 
-DrawnRoutes drawnRoutes(const CDialog_Mesh& window);
-DrawnPath drawnPath(const CDialog_Net_Path& window);
+DrawnRoutes drawnRoutes(const display::CDialog_Mesh& window);
+DrawnPath drawnPath(const display::CDialog_Net_Path& window);
 
 // The mesh a simulator reports for a mesh file's text; the built-in one for no text.
 sim::Mesh meshOf(const QByteArray& text);

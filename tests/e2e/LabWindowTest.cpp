@@ -43,14 +43,14 @@ class LabWindowTest : public QObject {
 };
 
 void LabWindowTest::runsTheTestAndShowsIt() {
-    MeshWindow window(nullptr);
+    meshapp::MeshWindow window(nullptr);
     window.refreshPorts();
     for (const char* port : {"COM200", "COM201", "COM202", "COM203", "COM204"})
         window.ports().setTicked(port, true);
     window.resize(1280, 900);
     window.show();
     window.showDeliveryTest();
-    DeliveryTestPane& test = window.deliveryTest();
+    meshapp::DeliveryTestPane& test = window.deliveryTest();
     test.pairs().setText("COM200:COM201,COM202:COM203,COM203:COM204");
     test.count().setValue(40);
     test.interval().setValue(20);
@@ -73,11 +73,11 @@ void LabWindowTest::runsTheTestAndShowsIt() {
     QVERIFY2(longestGapMs < 1000, qPrintable(QString::number(longestGapMs)));
     QVERIFY2(test.status() == "Done.", qPrintable(test.status()));
 
-    const DeliveryMatrix& matrix = test.matrix();
+    const meshapp::DeliveryMatrix& matrix = test.matrix();
     QCOMPARE(matrix.rowCount(), 5);
     QCOMPARE(matrix.item(0, 1)->text(), QStringLiteral("100.0%"));  // a link that drops nothing
     QCOMPARE(matrix.item(3, 4)->text(), QStringLiteral("0.0%"));    // nobody hears node 5
-    QCOMPARE(matrix.item(3, 4)->background().color(), DeliveryMatrix::colorOf(0.0));
+    QCOMPARE(matrix.item(3, 4)->background().color(), meshapp::DeliveryMatrix::colorOf(0.0));
     QVERIFY(matrix.item(0, 1)->toolTip().contains("Sent 40, delivered 40"));
     QVERIFY(matrix.item(1, 0) == nullptr);  // not a tested pair
 

@@ -83,7 +83,7 @@ class LineTest : public QObject {
     void pacedRouteListIsOneBlock();
 
   private:
-    CMeshcfgDlg& dlg() { return m_bench->dlg(); }
+    app::CMeshcfgDlg& dlg() { return m_bench->dlg(); }
 
     std::unique_ptr<SimulatorBench> m_bench;
 };

@@ -148,7 +148,7 @@ void MeshFileCliTest::driftByHandAndCutLinkAreVerifiedDrifts() {
     drifted.nodeId = 3;
     const proto::Frame frame = proto::encode(proto::WriteSetupRequest{drifted});
     const CliResult raw =
-        runCli({"-p", "COM202", "raw", "--as-is", QString::fromStdString(hexText(frame))});
+        runCli({"-p", "COM202", "raw", "--as-is", QString::fromStdString(forms::hexText(frame))});
     QVERIFY2(raw.exitCode == 0, raw.err.constData());
     QVERIFY(m_lab->cut(RunningLab::kFirstRelayLink));
     QVERIFY2(m_lab->says("lab reloaded: 6 links"), m_lab->output().constData());

@@ -52,7 +52,7 @@ class NetworkWindowTest : public QObject {
         std::ofstream(folder("config/meshcfg") + "/ports.toml")
             << "[ports]\nCOM" << kServed << " = \"" << servedUrl << "\"\nCOM" << kUnserved
             << " = \"" << unservedUrl << "\"\n";
-        m_dlg = std::make_unique<CMeshcfgDlg>();
+        m_dlg = std::make_unique<app::CMeshcfgDlg>();
     }
     void pressOpen(int port) {
         auto* list = m_dlg->item<QComboBox>(kIdPortList);
@@ -78,7 +78,7 @@ class NetworkWindowTest : public QObject {
     QByteArray m_configHome;
     SimulatorProcess* m_simulator = nullptr;
     std::unique_ptr<Ser2netServer> m_server;
-    std::unique_ptr<CMeshcfgDlg> m_dlg;
+    std::unique_ptr<app::CMeshcfgDlg> m_dlg;
 };
 
 void NetworkWindowTest::init() {
@@ -161,7 +161,7 @@ void NetworkWindowTest::failureIsOneLine() {
                              .arg(why);
     QCOMPARE(logLines(line).size(), 1);
     QCOMPARE(m_dlg->log().lines().size(), linesBefore + 1);
-    QCOMPARE(m_dlg->log().lines().color(linesBefore), kSentFrameColor);
+    QCOMPARE(m_dlg->log().lines().color(linesBefore), app::kSentFrameColor);
     QVERIFY(!m_dlg->serial()->isOpen());
     QVERIFY(openClose()->isEnabled());
     for (int id : kCommandButtons) QVERIFY(!m_dlg->item<QWidget>(id)->isEnabled());

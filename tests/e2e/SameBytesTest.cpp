@@ -25,13 +25,13 @@ constexpr std::chrono::milliseconds kQuiet{300};
 constexpr std::size_t kMoreThanAnyRequest = 256;
 
 struct WindowEntry {
-    std::function<void(CMeshcfgDlg&)> enter;
+    std::function<void(app::CMeshcfgDlg&)> enter;
     int button = 0;
 };
 
 WindowEntry setupEntry(QString frequency, int power, int lifeCycle, QString networkId,
                        QString nodeId, int baud, int parity) {
-    return {[=](CMeshcfgDlg& dlg) {
+    return {[=](app::CMeshcfgDlg& dlg) {
                 dlg.item<QLineEdit>(kIdFrequency)->setText(frequency);
                 dlg.item<QComboBox>(kIdPower)->setCurrentIndex(power);
                 dlg.item<QComboBox>(kIdLifeCycle)->setCurrentIndex(lifeCycle);
@@ -44,7 +44,7 @@ WindowEntry setupEntry(QString frequency, int power, int lifeCycle, QString netw
 }
 
 WindowEntry sendEntry(QString target, int mode, int jump, QStringList relays, QString data) {
-    return {[=](CMeshcfgDlg& dlg) {
+    return {[=](app::CMeshcfgDlg& dlg) {
                 dlg.item<QLineEdit>(kIdTargetId)->setText(target);
                 dlg.item<QComboBox>(kIdRouteMode)->setCurrentIndex(mode);
                 dlg.item<QComboBox>(kIdJump)->setCurrentIndex(jump);
@@ -113,7 +113,7 @@ void SameBytesTest::cliSendsTheWindowsBytes() {
 
     std::vector<std::uint8_t> fromWindow;
     {
-        CMeshcfgDlg dlg;
+        app::CMeshcfgDlg dlg;
         dlg.stopTimer();
         auto* ports = dlg.item<QComboBox>(kIdPortList);
         ports->setCurrentIndex(ports->findText(QStringLiteral("COM200"), Qt::MatchStartsWith));

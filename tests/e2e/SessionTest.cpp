@@ -34,7 +34,7 @@ Q_DECLARE_METATYPE(SetupEntry)
 
 namespace {
 
-void enter(CMeshcfgDlg& dlg, const SetupEntry& setup) {
+void enter(app::CMeshcfgDlg& dlg, const SetupEntry& setup) {
     dlg.item<QLineEdit>(kIdFrequency)->setText(setup.frequency);
     dlg.item<QComboBox>(kIdPower)->setCurrentIndex(setup.power);
     dlg.item<QComboBox>(kIdLifeCycle)->setCurrentIndex(setup.lifeCycle);
@@ -78,7 +78,7 @@ class SessionTest : public QObject {
     void linkTestOnASlowMesh();
 
   private:
-    CMeshcfgDlg& dlg() { return m_bench->dlg(); }
+    app::CMeshcfgDlg& dlg() { return m_bench->dlg(); }
     QString lastRequest() const { return m_bench->simulator().lastRequest(); }
 
     std::unique_ptr<SimulatorBench> m_bench;
@@ -338,8 +338,8 @@ void SessionTest::silentModuleIsSaid() {
     }
     QTRY_COMPARE_WITH_TIMEOUT(m_bench->countLog(noReply), 1, SimulatorBench::kWaitMs);
     QVERIFY(sent.elapsed() >= 2000);
-    const LogLines& logged = dlg().log().lines();
-    QCOMPARE(logged.color(logged.size() - 1), kSentFrameColor);
+    const app::LogLines& logged = dlg().log().lines();
+    QCOMPARE(logged.color(logged.size() - 1), app::kSentFrameColor);
 }
 
 namespace {

@@ -10,7 +10,7 @@
 using namespace res;
 
 SimulatorBench::SimulatorBench()
-    : m_simulator(m_desk.addSimulator()), m_dlg(std::make_unique<CMeshcfgDlg>()) {}
+    : m_simulator(m_desk.addSimulator()), m_dlg(std::make_unique<app::CMeshcfgDlg>()) {}
 
 bool SimulatorBench::connect(const QStringList& simulatorOptions) {
     if (!m_simulator.start(simulatorOptions)) {

@@ -36,7 +36,7 @@ class SimulatorBench {
     // Options for a mesh file's text (the built-in mesh for none) on top of base.
     QStringList meshOptions(const QByteArray& mesh, const QStringList& base = kUnpacedLine) const;
 
-    CMeshcfgDlg& dlg() { return *m_dlg; }
+    app::CMeshcfgDlg& dlg() { return *m_dlg; }
     SimulatorProcess& simulator() { return m_simulator; }
 
     void press(int id);
@@ -47,6 +47,6 @@ class SimulatorBench {
   private:
     SimulatedDesk m_desk;
     SimulatorProcess& m_simulator;
-    std::unique_ptr<CMeshcfgDlg> m_dlg;  // closes its port before the simulator stops
+    std::unique_ptr<app::CMeshcfgDlg> m_dlg;  // closes its port before the simulator stops
     QString m_error;
 };

@@ -51,10 +51,10 @@ void SpreadsheetCellTest::formulaTextStaysText() {
     SimulatedDesk desk;
     const QDir dir(QString::fromStdString(desk.folder()));
 
-    LogLines lines;
+    app::LogLines lines;
     lines.append(0, qRgb(0, 0, 0), text);
     const QString logPath = dir.filePath(QStringLiteral("log.csv"));
-    QCOMPARE(saveLog(lines, logPath), QString());
+    QCOMPARE(app::saveLog(lines, logPath), QString());
     const QStringList logRows = csvRows(logPath);
     QCOMPARE(logRows.size(), 2);
     QVERIFY2(logRows[1].endsWith(QStringLiteral(",note,,%1,").arg(cell)), qPrintable(logRows[1]));

@@ -50,7 +50,7 @@ class ContinuousFaultTest : public QObject {
 
 void ContinuousFaultTest::hundredThousandTicks() {
     WindowOnPty win(WindowOnPty::Ticks::kDriven);
-    CMeshcfgDlg& dlg = win.dlg();
+    app::CMeshcfgDlg& dlg = win.dlg();
     // The ticks come back to back, and the writer hands a request over only once the line has
     // carried the one before: the fastest line the panel offers keeps the run short.
     auto* baud = dlg.item<QComboBox>(kIdPortBaud);

@@ -70,7 +70,7 @@ void PortFaultTest::portChangedAfterListingFailsCleanly() {
     QFETCH(Change, change);
     QFETCH(QString, reason);
     m_win = std::make_unique<WindowOnPty>(WindowOnPty::Ticks::kDriven);
-    CMeshcfgDlg& dlg = m_win->dlg();
+    app::CMeshcfgDlg& dlg = m_win->dlg();
     QVERIFY(m_win->selectPort());
     FileDescriptor locker;
     switch (change) {
@@ -111,7 +111,7 @@ void PortFaultTest::portChangedAfterListingFailsCleanly() {
 
 void PortFaultTest::peerThatNeverReads() {
     m_win = std::make_unique<WindowOnPty>(WindowOnPty::Ticks::kWindowTimer);
-    CMeshcfgDlg& dlg = m_win->dlg();
+    app::CMeshcfgDlg& dlg = m_win->dlg();
     QVERIFY(m_win->open());
     dlg.item<QTextEdit>(kIdData)->setPlainText(QStringLiteral("01 02"));
     constexpr int kSends = 3;
@@ -146,7 +146,7 @@ void PortFaultTest::requestsWaitWhileTheLineTakesNoData() {
     constexpr int kRequests = 20;
     constexpr qint64 kPressBoundMs = 1000;
     m_win = std::make_unique<WindowOnPty>(WindowOnPty::Ticks::kDriven);
-    CMeshcfgDlg& dlg = m_win->dlg();
+    app::CMeshcfgDlg& dlg = m_win->dlg();
     QVERIFY(m_win->open());
     QCOMPARE(::tcflow(m_win->pty().slaveFd(), TCOOFF), 0);
     qint64 longestPressMs = 0;
@@ -178,7 +178,7 @@ void PortFaultTest::requestsWaitWhileTheLineTakesNoData() {
 // before it is handled must keep the port just opened.
 void PortFaultTest::lateHangupNewsLeavesTheNextPortOpen() {
     m_win = std::make_unique<WindowOnPty>(WindowOnPty::Ticks::kDriven);
-    CMeshcfgDlg& dlg = m_win->dlg();
+    app::CMeshcfgDlg& dlg = m_win->dlg();
     QVERIFY(m_win->open());
     m_win->pty().closeMaster();
     QVERIFY(waitUntil([&] { return !dlg.serial()->isReading(); }));
@@ -208,7 +208,7 @@ void PortFaultTest::pressingEndsTheWatchForALostPort() {
     QFETCH(Press, press);
     QFETCH(bool, reopened);
     m_win = std::make_unique<WindowOnPty>(WindowOnPty::Ticks::kDriven);
-    CMeshcfgDlg& dlg = m_win->dlg();
+    app::CMeshcfgDlg& dlg = m_win->dlg();
     QVERIFY(m_win->open());
     m_win->dropPty();
     QTRY_VERIFY_WITH_TIMEOUT(m_win->showsClosedState(), 5000);

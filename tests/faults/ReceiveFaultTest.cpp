@@ -117,7 +117,7 @@ void ReceiveFaultTest::hangupInTheMiddleOfAReply() {
     QFETCH(Bytes, earlier);
     QFETCH(QString, earlierResult);
     QFETCH(Bytes, partial);
-    CMeshcfgDlg& dlg = m_win->dlg();
+    app::CMeshcfgDlg& dlg = m_win->dlg();
     QVERIFY(m_win->open());
     if (!earlier.empty()) {
         QVERIFY(m_win->arrive(earlier));

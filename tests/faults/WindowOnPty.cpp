@@ -28,7 +28,7 @@ WindowOnPty::WindowOnPty(Ticks ticks)
     : m_runtime(std::make_unique<ScopedRuntimeDir>()),
       m_pty(std::make_unique<PtyPair>()),
       m_alias(std::make_unique<PortAlias>(kPort, m_pty->slavePath())),
-      m_dlg(std::make_unique<CMeshcfgDlg>()) {
+      m_dlg(std::make_unique<app::CMeshcfgDlg>()) {
     if (ticks == Ticks::kDriven) m_dlg->stopTimer();
 }
 
@@ -82,7 +82,7 @@ int WindowOnPty::logLineCount() const {
 }
 
 QString WindowOnPty::lastLogLine() const {
-    const LogLines& lines = m_dlg->log().lines();
+    const app::LogLines& lines = m_dlg->log().lines();
     return lines.empty() ? QString() : lines.text(lines.size() - 1);
 }
 

@@ -12,8 +12,10 @@
 
 #include "HexBytes.h"  // withCheck: a block that passes the check
 
-class PortAlias;
+namespace app {
 class CMeshcfgDlg;
+}
+class PortAlias;
 class PtyPair;
 class ScopedRuntimeDir;
 
@@ -33,7 +35,7 @@ class WindowOnPty {
     WindowOnPty(const WindowOnPty&) = delete;
     WindowOnPty& operator=(const WindowOnPty&) = delete;
 
-    CMeshcfgDlg& dlg() const { return *m_dlg; }
+    app::CMeshcfgDlg& dlg() const { return *m_dlg; }
     PtyPair& pty() const { return *m_pty; }
 
     bool selectPort() const;  // the alias entry of the port list
@@ -56,5 +58,5 @@ class WindowOnPty {
     std::unique_ptr<ScopedRuntimeDir> m_runtime;
     std::unique_ptr<PtyPair> m_pty;
     std::unique_ptr<PortAlias> m_alias;
-    std::unique_ptr<CMeshcfgDlg> m_dlg;
+    std::unique_ptr<app::CMeshcfgDlg> m_dlg;
 };

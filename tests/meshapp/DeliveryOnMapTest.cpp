@@ -27,7 +27,7 @@ TEST_P(DeliveryOnMap, ColoursEachNodeAndLineByItsWorstPair) {
     const std::vector<delivery::Port> ports{{"COM200", 1}, {"COM201", 2}, {"COM205", 6}};
     delivery::Summary summary;
     summary.pairs = GetParam().pairs;
-    const meshmap::DeliveryShares shares = meshmap::deliveryShares(graph, ports, summary);
+    const meshapp::DeliveryShares shares = meshapp::deliveryShares(graph, ports, summary);
     EXPECT_EQ(shares.nodes, GetParam().nodes);
     EXPECT_EQ(shares.lines, GetParam().lines);
 }

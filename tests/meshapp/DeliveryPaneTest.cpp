@@ -48,7 +48,7 @@ std::vector<delivery::Event> deliveries(const std::vector<delivery::Pair>& pairs
 }
 
 // Every text the latency plot shows: the chart's own (title, axes, legend) and its labels'.
-QStringList textsShown(const DeliveryPlots& plots) {
+QStringList textsShown(const meshapp::DeliveryPlots& plots) {
     QStringList texts;
     for (const QGraphicsItem* item : plots.latencyView().scene()->items())
         if (const auto* text = dynamic_cast<const QGraphicsTextItem*>(item);
@@ -82,12 +82,12 @@ void DeliveryPaneTest::showsALabWhole_data() {
 
 void DeliveryPaneTest::showsALabWhole() {
     QFETCH(QSize, size);
-    MeshWindow window(nullptr);
+    meshapp::MeshWindow window(nullptr);
     if (!size.isEmpty()) window.resize(size);
     window.showDeliveryTest();
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    DeliveryTestPane& pane = window.deliveryTest();
+    meshapp::DeliveryTestPane& pane = window.deliveryTest();
     pane.matrix().setPorts(kPorts);
     pane.matrix().showFigures(everyPairWhole());
     const std::vector<delivery::Pair> pairs = plottedPairs();
@@ -100,7 +100,7 @@ void DeliveryPaneTest::showsALabWhole() {
     QVERIFY(!pane.matrix().verticalScrollBar()->isVisible());
     const QStringList texts = textsShown(pane.plots());
     QVERIFY2(!texts.contains("(cut)"), qPrintable(texts.join(u'|')));
-    for (std::size_t i = 0; i < DeliveryPlots::kPlottedPairs; ++i) {
+    for (std::size_t i = 0; i < meshapp::DeliveryPlots::kPlottedPairs; ++i) {
         const QString name =
             QString::fromStdString(kPorts[pairs[i].from] + " → " + kPorts[pairs[i].to]);
         QVERIFY2(texts.join(u'|').contains(name), qPrintable(name + " in " + texts.join(u'|')));

@@ -29,7 +29,7 @@ std::string followDocument(const std::string& node2State, const std::string& mor
      "ports":[],"site":"desk","surveyed_at":"2026-12-10T07:00:00.000+00:00","interval_s":2})";
 }
 
-QString nodesOf(const FollowedMesh& followed) {
+QString nodesOf(const meshapp::FollowedMesh& followed) {
     QStringList nodes;
     for (const mesh::MeshNode& node : followed.mesh.graph.nodes) {
         QString text = QString::number(node.id);
@@ -40,7 +40,7 @@ QString nodesOf(const FollowedMesh& followed) {
     return nodes.join(u' ');
 }
 
-QString downOf(const FollowedMesh& followed) {
+QString downOf(const meshapp::FollowedMesh& followed) {
     QStringList down;
     for (const auto& [id, text] : followed.down) down << QString::number(id) + u'=' + text;
     return down.join(u' ');
@@ -116,7 +116,7 @@ void FollowTest::readsDocument_data() {
         << ""
         << ""
         << "unknown fault kind \"x\"";
-    QTest::newRow("too large") << QByteArray(kMaxMeshJsonBytes + 1, ' ') << ""
+    QTest::newRow("too large") << QByteArray(meshapp::kMaxMeshJsonBytes + 1, ' ') << ""
                                << ""
                                << ""
                                << "larger";
@@ -124,7 +124,7 @@ void FollowTest::readsDocument_data() {
 
 void FollowTest::readsDocument() {
     QFETCH(QByteArray, body);
-    const FollowedMesh followed = readFollowedMesh(
+    const meshapp::FollowedMesh followed = meshapp::readFollowedMesh(
         body, QDateTime::fromString(QStringLiteral("2026-12-10T07:00:00Z"), Qt::ISODate));
     QFETCH(QString, error);
     if (!error.isEmpty()) {
@@ -157,7 +157,7 @@ void FollowTest::redrawsAsServed() {
         served = body;
     };
 
-    MeshWindow window(nullptr);
+    meshapp::MeshWindow window(nullptr);
     window.follow(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port)),
                   std::chrono::milliseconds(100));
     QTRY_VERIFY(window.map().badge(2) != nullptr);
@@ -168,7 +168,7 @@ void FollowTest::redrawsAsServed() {
     serve(followDocument("down", R"(,{"id":3,"port":"COM202","state":"up"})"));
     QTRY_VERIFY(window.map().badge(3) != nullptr);
     QVERIFY(window.map().badge(2)->downText().startsWith(QStringLiteral("down ")));
-    QCOMPARE(window.map().badge(2)->color(), kDownColor);
+    QCOMPARE(window.map().badge(2)->color(), meshapp::kDownColor);
     QVERIFY(window.map().badge(2)->shownCaption().startsWith(QStringLiteral("down ")));
     QCOMPARE(window.map().badge(3)->shownCaption(), QStringLiteral("COM202"));
 

@@ -15,32 +15,32 @@ namespace {
 using namespace mesh::test;
 
 // "1:S 2:S 7:R": each badge's node and legend letter, by node.
-QString badgesOf(const MeshMapScene& map) {
+QString badgesOf(const meshapp::MeshMapScene& map) {
     QStringList badges;
-    for (const NodeBadge* badge : map.badges())
+    for (const meshapp::NodeBadge* badge : map.badges())
         badges << QStringLiteral("%1:%2").arg(badge->label(), badge->letter());
     return badges.join(u' ');
 }
 
-QString bandName(LinkBand band) {
+QString bandName(meshapp::LinkBand band) {
     switch (band) {
-        case LinkBand::Strong:
+        case meshapp::LinkBand::Strong:
             return QStringLiteral("strong");
-        case LinkBand::Fair:
+        case meshapp::LinkBand::Fair:
             return QStringLiteral("fair");
-        case LinkBand::Weak:
+        case meshapp::LinkBand::Weak:
             return QStringLiteral("weak");
-        case LinkBand::Unknown:
+        case meshapp::LinkBand::Unknown:
             break;
     }
     return QStringLiteral("unknown");
 }
 
 // "1-2:strong 2>3:weak": each line, ">" where it has an arrow, and its colour's band.
-QString linesOf(const MeshMapScene& map) {
+QString linesOf(const meshapp::MeshMapScene& map) {
     QStringList lines;
-    for (const MapLine* line : map.lines()) {
-        if (line->color() != linkBandColor(line->band()))
+    for (const meshapp::MapLine* line : map.lines()) {
+        if (line->color() != meshapp::linkBandColor(line->band()))
             return QStringLiteral("colour unlike band");
         lines << QString::number(line->meshLine().from) + (line->hasArrow() ? u'>' : u'-') +
                      QString::number(line->meshLine().to) + u':' + bandName(line->band());
@@ -50,21 +50,21 @@ QString linesOf(const MeshMapScene& map) {
 
 // "1 2 | 1-2": the badges, then the lines, drawn as `drawn` tells.
 template <typename Drawn>
-QString itemsDrawn(const MeshMapScene& map, Drawn drawn) {
+QString itemsDrawn(const meshapp::MeshMapScene& map, Drawn drawn) {
     QStringList badges, lines;
-    for (const NodeBadge* badge : map.badges())
+    for (const meshapp::NodeBadge* badge : map.badges())
         if (drawn(badge)) badges << badge->label();
-    for (const MapLine* line : map.lines())
+    for (const meshapp::MapLine* line : map.lines())
         if (drawn(line))
             lines << QStringLiteral("%1-%2").arg(line->meshLine().from).arg(line->meshLine().to);
     return badges.join(u' ') + QStringLiteral(" | ") + lines.join(u' ');
 }
 
-QString haloed(const MeshMapScene& map) {
+QString haloed(const meshapp::MeshMapScene& map) {
     return itemsDrawn(map, [](const auto* item) { return item->highlighted(); });
 }
 
-QString markedFaulty(const MeshMapScene& map) {
+QString markedFaulty(const meshapp::MeshMapScene& map) {
     return itemsDrawn(map, [](const auto* item) { return item->faulty(); });
 }
 
@@ -141,8 +141,8 @@ void MapSceneTest::drawsTheMesh() {
     QFETCH(QString, haloed);
 
     const mesh::Mesh mesh = mesh::assessMesh(survey);
-    MeshMapScene map;
-    map.showMesh(mesh, meshmap::layOutMesh(mesh));
+    meshapp::MeshMapScene map;
+    map.showMesh(mesh, meshapp::layOutMesh(mesh));
     QCOMPARE(badgesOf(map), badges);
     QCOMPARE(linesOf(map), lines);
     QCOMPARE(markedFaulty(map), marked);
@@ -158,12 +158,12 @@ void MapSceneTest::drawsTheMesh() {
 
 void MapSceneTest::legendAndBadgesShareTheRouteWindowsColours() {
     const mesh::Mesh mesh = mesh::assessMesh(heardOf());
-    MeshMapScene map;
-    map.showMesh(mesh, meshmap::layOutMesh(mesh));
-    QCOMPARE(map.badge(1)->color(), QColor(route::kLocalColor));
-    QCOMPARE(map.badge(8)->color(), QColor(route::kRouteColor));
-    QCOMPARE(NodeBadge::letterOf(BadgeKind::Module), QStringLiteral("S"));
-    QCOMPARE(NodeBadge::letterOf(BadgeKind::HeardOf), QStringLiteral("R"));
+    meshapp::MeshMapScene map;
+    map.showMesh(mesh, meshapp::layOutMesh(mesh));
+    QCOMPARE(map.badge(1)->color(), QColor(display::kLocalColor));
+    QCOMPARE(map.badge(8)->color(), QColor(display::kRouteColor));
+    QCOMPARE(meshapp::NodeBadge::letterOf(meshapp::BadgeKind::Module), QStringLiteral("S"));
+    QCOMPARE(meshapp::NodeBadge::letterOf(meshapp::BadgeKind::HeardOf), QStringLiteral("R"));
 }
 
 void MapSceneTest::surveyAgainKeepsWhatDidNotChange_data() {
@@ -189,14 +189,14 @@ void MapSceneTest::surveyAgainKeepsWhatDidNotChange() {
     QFETCH(QString, kept);
 
     const mesh::Mesh before = mesh::assessMesh(chain());
-    MeshMapScene map;
-    const meshmap::MeshLayout layout = meshmap::layOutMesh(before);
+    meshapp::MeshMapScene map;
+    const meshapp::MeshLayout layout = meshapp::layOutMesh(before);
     map.showMesh(before, layout);
     // A badge drawn anew may take the place of the old one in memory: mark the first ones.
-    for (NodeBadge* badge : map.badges()) badge->setData(0, QStringLiteral("first"));
+    for (meshapp::NodeBadge* badge : map.badges()) badge->setData(0, QStringLiteral("first"));
 
     const mesh::Mesh after = mesh::assessMesh(second);
-    const MapChanges counted = map.showMesh(after, meshmap::layOutMesh(after, layout));
+    const meshapp::MapChanges counted = map.showMesh(after, meshapp::layOutMesh(after, layout));
     QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5 %6")
                  .arg(counted.nodesAdded)
                  .arg(counted.nodesRemoved)
@@ -206,7 +206,7 @@ void MapSceneTest::surveyAgainKeepsWhatDidNotChange() {
                  .arg(counted.linesChanged),
              changes);
     QStringList same;
-    for (NodeBadge* badge : map.badges())
+    for (meshapp::NodeBadge* badge : map.badges())
         if (badge->data(0).toString() == QStringLiteral("first")) same << badge->label();
     QCOMPARE(same.join(u' '), kept);
     QCOMPARE(map.items().size(), static_cast<qsizetype>(map.badges().size() + map.lines().size()));

@@ -12,7 +12,7 @@
 #include "MeshLines.h"
 #include "Surveys.h"
 
-namespace meshmap {
+namespace meshapp {
 namespace {
 
 using namespace mesh::test;
@@ -151,4 +151,4 @@ TEST(LayoutOfMesh, IsTheSameWhereTheLocaleWritesCommaDecimals) {
 }
 
 }  // namespace
-}  // namespace meshmap
+}  // namespace meshapp

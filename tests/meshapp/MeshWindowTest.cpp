@@ -69,7 +69,7 @@ struct Bench {
     explicit Bench(std::vector<mesh::Survey> answers)
         : ports(answers.front()),
           source(std::move(answers)),
-          window(std::make_unique<MeshWindow>(&source)) {
+          window(std::make_unique<meshapp::MeshWindow>(&source)) {
         for (const char* port : {"COM200", "COM201", "COM202", "COM203"})
             window->ports().setTicked(QString::fromLatin1(port), true);
     }
@@ -80,7 +80,7 @@ struct Bench {
 
     PublishedPorts ports;
     FakeSurveySource source;
-    std::unique_ptr<MeshWindow> window;
+    std::unique_ptr<meshapp::MeshWindow> window;
 };
 
 }  // namespace
@@ -146,13 +146,13 @@ void MeshWindowTest::windowKeepsWorkingWhileASurveyRuns() {
 void MeshWindowTest::surveyAgainRedrawsWhatChanged() {
     Bench bench({labSurvey(), cutLabSurvey()});
     QVERIFY(bench.surveyed());
-    NodeBadge* one = bench.window->map().badge(1);
+    meshapp::NodeBadge* one = bench.window->map().badge(1);
     const QPointF where = one->pos();
     QVERIFY(bench.window->map().line(2, 3));
 
     QVERIFY(bench.surveyed());
     QCOMPARE(bench.window->map().badge(1), one);  // not drawn anew
-    QVERIFY(QLineF(where, one->pos()).length() < meshmap::kBadgeDiameter);
+    QVERIFY(QLineF(where, one->pos()).length() < meshapp::kBadgeDiameter);
     QVERIFY(!bench.window->map().line(2, 3));
     QVERIFY2(bench.window->status().contains(QStringLiteral("line(s) gone")),
              qPrintable(bench.window->status()));
@@ -163,7 +163,7 @@ void MeshWindowTest::clickOnAModuleShowsItsSettingsRoutesAndPath() {
     bench.window->show();
     QVERIFY(QTest::qWaitForWindowExposed(bench.window.get()));
     QVERIFY(bench.surveyed());
-    MapView& view = bench.window->view();
+    meshapp::MapView& view = bench.window->view();
     const QPoint at = view.mapFromScene(bench.window->map().badge(1)->pos());
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at);
 
@@ -210,7 +210,7 @@ void MeshWindowTest::savesTheMapAsWholeFiles() {
         bench.window->map().badge(1)->pos() - bench.window->map().sceneRect().topLeft();
     const QPoint inside =
         (badge + QPointF(0, size.height() - map.height()) + QPointF(-10, 8)).toPoint();
-    QCOMPARE(picture.pixelColor(inside), QColor(route::kLocalColor));
+    QCOMPARE(picture.pixelColor(inside), QColor(display::kLocalColor));
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{name});
 }
 
@@ -223,7 +223,7 @@ void MeshWindowTest::refusesToSaveWhereNoFileCanBe() {
 }
 
 void MeshWindowTest::withoutASourceSurveyIsOffAndSaysWhy() {
-    MeshWindow window(nullptr);
+    meshapp::MeshWindow window(nullptr);
     QVERIFY(!window.surveyButton().isEnabled());
     QVERIFY(window.status().contains(QStringLiteral("cannot survey")));
     window.survey();
@@ -242,9 +242,10 @@ void MeshWindowTest::closingEndsASurveyStillRunning() {
 void MeshWindowTest::zoomStaysInItsBoundsAndFitShowsTheWholeMesh_data() {
     QTest::addColumn<QString>("steps");  // + zoom in, - zoom out, w Ctrl+wheel up, s wheel alone
     QTest::addColumn<double>("zoom");
-    QTest::newRow("in, up to the most") << QString(20, u'+') << MapView::kMaxZoom;
-    QTest::newRow("out, down to the least") << QString(20, u'-') << MapView::kMinZoom;
-    QTest::newRow("Ctrl and the wheel") << "ww" << MapView::kZoomStep * MapView::kZoomStep;
+    QTest::newRow("in, up to the most") << QString(20, u'+') << meshapp::MapView::kMaxZoom;
+    QTest::newRow("out, down to the least") << QString(20, u'-') << meshapp::MapView::kMinZoom;
+    QTest::newRow("Ctrl and the wheel")
+        << "ww" << meshapp::MapView::kZoomStep * meshapp::MapView::kZoomStep;
     QTest::newRow("the wheel alone scrolls") << "ss" << 1.0;
 }
 
@@ -256,7 +257,7 @@ void MeshWindowTest::zoomStaysInItsBoundsAndFitShowsTheWholeMesh() {
     bench.window->show();
     QVERIFY(QTest::qWaitForWindowExposed(bench.window.get()));
     QVERIFY(bench.surveyed());
-    MapView& view = bench.window->view();
+    meshapp::MapView& view = bench.window->view();
     // The first survey shows the whole mesh, at most at its own size.
     const QRectF shown = view.mapToScene(view.viewport()->rect()).boundingRect();
     QVERIFY(shown.adjusted(-1, -1, 1, 1).contains(bench.window->map().sceneRect()));

@@ -21,7 +21,8 @@ class ProgramModuleTest : public ::testing::TestWithParam<ModuleRow> {};
 
 TEST_P(ProgramModuleTest, FindsTheEntryOrSaysWhatToDo) {
     const ModuleRow& row = GetParam();
-    const ModuleEntry entry = loadModuleEntry(row.module, row.entry, "ports across the network");
+    const modules::ModuleEntry entry =
+        modules::loadModuleEntry(row.module, row.entry, "ports across the network");
     EXPECT_EQ(entry.address != nullptr, row.found) << entry.error;
     EXPECT_TRUE(entry.error.starts_with(row.errorStart)) << entry.error;
     EXPECT_TRUE(entry.error.ends_with(row.errorEnd)) << entry.error;

@@ -34,8 +34,8 @@ const passwd* nobody() {
 std::string readAsAnotherUser(const std::string& url) {
     // The other user may not reach into the build tree, where an installed module would be
     // readable by everyone: the record's module is loaded before the user changes.
-    const ModuleEntry module =
-        loadModuleEntry(record::kSqliteModule, record::kSqliteEntry, "SQLite records");
+    const modules::ModuleEntry module =
+        modules::loadModuleEntry(record::kSqliteModule, record::kSqliteEntry, "SQLite records");
     if (!module.address) return module.error;
     int pipe[2];
     if (::pipe(pipe) != 0) return "no pipe";

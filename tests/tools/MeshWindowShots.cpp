@@ -37,7 +37,7 @@ mesh::Survey exampleLab() {
 template <typename Use>
 int surveyedBy(mesh::SurveySource& source, std::optional<QSize> size, Use use,
                const QStringList& only = {}) {
-    MeshWindow window(&source);
+    meshapp::MeshWindow window(&source);
     if (size) window.resize(*size);
     window.show();
     window.ports().tickAll(only.isEmpty());
@@ -80,17 +80,19 @@ bool sendOnce(const std::string& port, std::uint16_t target) {
 }  // namespace
 
 int renderMeshLabShot(const QString& pngPath) {
-    return surveyed(exampleLab(), QSize(1400, 820),
-                    [&](MeshWindow& window) { return window.grab().save(pngPath) ? 0 : 1; });
+    return surveyed(exampleLab(), QSize(1400, 820), [&](meshapp::MeshWindow& window) {
+        return window.grab().save(pngPath) ? 0 : 1;
+    });
 }
 
 int renderMeshGridShot(const QString& pngPath) {
-    return surveyed(lab_survey::survey(lab_survey::grid(6, 10)), QSize(1400, 900),
-                    [&](MeshWindow& window) { return window.grab().save(pngPath) ? 0 : 1; });
+    return surveyed(
+        lab_survey::survey(lab_survey::grid(6, 10)), QSize(1400, 900),
+        [&](meshapp::MeshWindow& window) { return window.grab().save(pngPath) ? 0 : 1; });
 }
 
 int renderMeshPictureShot(const QString& path) {
-    return surveyed(exampleLab(), QSize(1400, 820), [&](MeshWindow& window) {
+    return surveyed(exampleLab(), QSize(1400, 820), [&](meshapp::MeshWindow& window) {
         const QString error = window.saveMap(path);
         if (!error.isEmpty()) std::fprintf(stderr, "%s\n", qPrintable(error));
         return error.isEmpty() ? 0 : 1;
@@ -126,7 +128,7 @@ int withExampleLab(Use use) {
 // The lab's ports alone: the machine's own serial ports hold no module.
 const QStringList kLabPorts{"COM200", "COM201", "COM202", "COM203", "COM204", "COM205"};
 
-bool grabbedAt(MeshWindow& window, QSize size, const QString& path) {
+bool grabbedAt(meshapp::MeshWindow& window, QSize size, const QString& path) {
     window.resize(size);
     QApplication::processEvents();
     return window.grab().save(path);
@@ -136,23 +138,23 @@ bool grabbedAt(MeshWindow& window, QSize size, const QString& path) {
 
 int renderMeshLiveShot(const QString& pngPath) {
     return withExampleLab([&] {
-        const std::unique_ptr<mesh::SurveySource> source = makeEngineSurveySource();
+        const std::unique_ptr<mesh::SurveySource> source = meshapp::makeEngineSurveySource();
         return surveyedBy(
             *source, QSize(1400, 820),
-            [&](MeshWindow& window) { return window.grab().save(pngPath) ? 0 : 1; }, kLabPorts);
+            [&](meshapp::MeshWindow& window) { return window.grab().save(pngPath) ? 0 : 1; }, kLabPorts);
     });
 }
 
 int renderMeshDeliveryShot(const QString& pngPath) {
     return withExampleLab([&] {
-        const std::unique_ptr<mesh::SurveySource> source = makeEngineSurveySource();
+        const std::unique_ptr<mesh::SurveySource> source = meshapp::makeEngineSurveySource();
         return surveyedBy(
             *source, std::nullopt,
-            [&](MeshWindow& window) {
+            [&](meshapp::MeshWindow& window) {
                 const QSize size = window.size();
                 window.faults().setCurrentRow(-1);  // the faults as marked from the start
                 window.showDeliveryTest();
-                DeliveryTestPane& test = window.deliveryTest();
+                meshapp::DeliveryTestPane& test = window.deliveryTest();
                 test.count().setValue(20);
                 test.interval().setValue(100);
                 test.start();
@@ -175,7 +177,7 @@ int renderMeshDeliveryShot(const QString& pngPath) {
 
 int renderMeshFollowShot(const QString& pngPath) {
     const QString watcher = qEnvironmentVariable("MESHCFG_FOLLOW", "http://127.0.0.1:9470");
-    MeshWindow window(nullptr);
+    meshapp::MeshWindow window(nullptr);
     window.resize(1400, 820);
     window.show();
     window.follow(QUrl(watcher));

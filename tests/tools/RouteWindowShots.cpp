@@ -14,7 +14,7 @@ int savePicture(QWidget& window, const QString& pngPath) {
 }  // namespace
 
 int renderRouteWindowShot(const QString& pngPath) {
-    CDialog_Mesh window;
+    display::CDialog_Mesh window;
     window.FillRouteList({QStringLiteral("3"), QStringLiteral("3"), QStringLiteral("7")},
                          {QStringLiteral("3"), QStringLiteral("258"), QStringLiteral("12345")},
                          QStringLiteral("1"));
@@ -22,7 +22,7 @@ int renderRouteWindowShot(const QString& pngPath) {
 }
 
 int renderPathWindowShot(const QString& pngPath) {
-    CDialog_Net_Path window;
+    display::CDialog_Net_Path window;
     window.FillPathList({QStringLiteral("1"), QStringLiteral("3"), QStringLiteral("5"),
                          QStringLiteral("12"), QStringLiteral("258")},
                         {QStringLiteral("-50"), QStringLiteral("-76"), QStringLiteral("-64"),

@@ -23,7 +23,7 @@ int grabTo(QWidget& window, const QString& path) {
 }
 
 int renderMainWindow(const QString& path) {
-    CMeshcfgDlg dlg;
+    app::CMeshcfgDlg dlg;
     dlg.stopTimer();
     dlg.OnRead();  // a request in the log shows its colours
     return grabTo(dlg, path);
@@ -31,7 +31,7 @@ int renderMainWindow(const QString& path) {
 
 // A long session: requests and replies in the log, a few lines selected.
 int renderLongLog(const QString& path) {
-    CMeshcfgDlg dlg;
+    app::CMeshcfgDlg dlg;
     dlg.stopTimer();
     for (int i = 0; i < 100; ++i) {
         dlg.OnRead();
@@ -45,7 +45,7 @@ int renderLongLog(const QString& path) {
 }
 
 int renderAboutBox(const QString& path) {
-    CAboutDlg about;
+    app::CAboutDlg about;
     return grabTo(about, path);
 }
 
@@ -54,7 +54,7 @@ int renderAboutBox(const QString& path) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/meshcfg.svg")));
-    const Translations translations(QLocale(), QStringLiteral(MESHCFG_TRANSLATIONS_DIR));
+    const widgets::Translations translations(QLocale(), QStringLiteral(MESHCFG_TRANSLATIONS_DIR));
     if (argc != 3) {
         std::fprintf(
             stderr,
