@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "PrintableText.h"
+#include "SettingChanges.h"
 
 namespace reports {
 
@@ -100,6 +101,39 @@ mesh::FaultKind faultKindNamed(const std::string& name) {
     throw std::runtime_error("unknown fault kind \"" + printableText(name) + "\"");
 }
 
+// A module's settings as the survey printed them, read back only when all seven are there and
+// each one fits its field: a setup half guessed would show values the module never said.
+std::optional<proto::Setup> setupOf(const Json& settings) {
+    if (!settings.is_object()) return std::nullopt;
+    proto::SettingChanges changes;
+    for (const auto& [key, value] : settings.items()) {
+        proto::SettingChanges::Value taken;
+        if (value.is_number_integer())
+            taken = value.get<std::int64_t>();
+        else if (value.is_number())
+            taken = value.get<double>();
+        else if (value.is_string())
+            taken = value.get<std::string>();
+        else
+            return std::nullopt;
+        if (!changes.set(key, taken).empty()) return std::nullopt;
+    }
+    if (!changes.complete()) return std::nullopt;
+    proto::Setup setup;
+    changes.applyTo(setup);
+    return setup;
+}
+
+// The route list as the survey printed it; past the module's slots a list cannot be one.
+std::optional<proto::RouteListReply> routeListOf(std::uint16_t node, const Json& routes) {
+    if (!routes.is_array() || routes.size() > proto::kRouteSlots) return std::nullopt;
+    proto::RouteListReply list{.localNode = node};
+    for (std::size_t slot = 0; slot < routes.size(); ++slot)
+        list.entries[slot] = proto::RouteEntry{nodeIdOf(routes[slot].at("target")),
+                                               nodeIdOf(routes[slot].at("route"))};
+    return list;
+}
+
 void addNodeRow(mesh::Mesh& mesh, const Json& row) {
     const std::uint16_t id = nodeIdOf(row.at("id"));
     auto node = std::ranges::find(mesh.graph.nodes, id, &mesh::MeshNode::id);
@@ -109,7 +143,10 @@ void addNodeRow(mesh::Mesh& mesh, const Json& row) {
         node->reachedBy = nodeIdsOf(reachedBy);
     if (const Json& port = row.at("port"); !port.is_null()) {
         node->modules.push_back(mesh.survey.size());
-        mesh.survey.push_back({printableText(port.get<std::string>()), mesh::ModuleAnswers{}});
+        mesh.survey.push_back(
+            {printableText(port.get<std::string>()),
+             mesh::ModuleAnswers{.setup = setupOf(row.value("settings", Json())),
+                                 .routes = routeListOf(id, row.value("routes", Json()))}});
     }
 }
 

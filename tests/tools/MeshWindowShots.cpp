@@ -188,6 +188,7 @@ int renderMeshFollowShot(const QString& pngPath) {
         QThread::msleep(10);
     }
     window.view().fitMap();
+    window.showDetails(1);  // what a click on node 1 shows of a followed mesh
     QApplication::processEvents();
     return window.grab().save(pngPath) ? 0 : 1;
 }
