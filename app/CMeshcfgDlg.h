@@ -47,7 +47,7 @@ class CMeshcfgDlg : public AppDialog, private engine::EngineEvents {
         return m_controls.get<W>(id);
     }
 
-    QZSerial* serial() { return &m_engine.port(); }
+    serial::QZSerial* serial() { return &m_engine.port(); }
     display::CDialog_Mesh* meshDialog() const { return m_pMeshDlg; }
     display::CDialog_Net_Path* pathDialog() const { return m_pPathDlg; }
     int sendCounter() const { return m_engine.sendCounter(); }    // -1 while sending is off

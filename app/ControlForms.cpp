@@ -50,7 +50,8 @@ constexpr StartIndex kStartIndexes[] = {
 std::optional<engine::PortSettings> readPort(const widgets::DialogControls& controls) {
     const std::optional<int> port = port_list::selectedPort(*controls.get<QComboBox>(kIdPortList));
     const auto* baudList = controls.get<QComboBox>(kIdPortBaud);
-    const std::optional<Parity> parity = parityFromCode(indexOf(controls, kIdPortParity));
+    const std::optional<proto::Parity> parity =
+        proto::parityFromCode(indexOf(controls, kIdPortParity));
     if (!port || baudList->currentIndex() < 0 || !parity) return std::nullopt;
     const QString baud = baudList->itemText(baudList->currentIndex());
     return engine::PortSettings{
@@ -61,7 +62,7 @@ void showPort(const widgets::DialogControls& controls, const engine::PortSetting
     port_list::select(*controls.get<QComboBox>(kIdPortList), settings.port);
     auto* baudList = controls.get<QComboBox>(kIdPortBaud);
     baudList->setCurrentIndex(baudList->findText(QString::number(settings.baud)));
-    controls.get<QComboBox>(kIdPortParity)->setCurrentIndex(parityCodeOf(settings.parity));
+    controls.get<QComboBox>(kIdPortParity)->setCurrentIndex(proto::parityCodeOf(settings.parity));
 }
 
 forms::SetupFields readSetup(const widgets::DialogControls& controls) {

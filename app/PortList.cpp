@@ -8,8 +8,8 @@
 
 namespace app::port_list {
 
-void fill(QComboBox& list, const PortDirectory& directory) {
-    for (const ListedPort& entry : directory.listed())
+void fill(QComboBox& list, const ports::PortDirectory& directory) {
+    for (const ports::ListedPort& entry : directory.listed())
         list.addItem(QString::fromStdString(entry.text()), entry.port);
     list.setCurrentIndex(list.count() > 0 ? 0 : -1);
     // The drop-down shows each entry whole, even where the field is narrower, and with the
@@ -19,7 +19,7 @@ void fill(QComboBox& list, const PortDirectory& directory) {
                          view.style()->pixelMetric(QStyle::PM_ScrollBarExtent));
 }
 
-void refill(QComboBox& list, const PortDirectory& directory) {
+void refill(QComboBox& list, const ports::PortDirectory& directory) {
     list.clear();
     fill(list, directory);
 }
@@ -30,7 +30,7 @@ std::optional<int> selectedPort(const QComboBox& list) {
 }
 
 void select(QComboBox& list, int port) {
-    const PortDirectory directory;
+    const ports::PortDirectory directory;
     const QString entry = QString::fromStdString(directory.entryText(port));
     if (list.currentText() == entry) return;
     refill(list, directory);

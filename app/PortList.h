@@ -6,12 +6,14 @@
 #include <optional>
 
 class QComboBox;
+namespace ports {
 class PortDirectory;
+}
 
 namespace app::port_list {
 
-void fill(QComboBox& list, const PortDirectory& directory);
-void refill(QComboBox& list, const PortDirectory& directory);
+void fill(QComboBox& list, const ports::PortDirectory& directory);
+void refill(QComboBox& list, const ports::PortDirectory& directory);
 // The COM number of the selected entry; nothing while none is selected.
 std::optional<int> selectedPort(const QComboBox& list);
 // The list names only the ports free when it was filled, and the device behind a name may have

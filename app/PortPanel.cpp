@@ -15,7 +15,7 @@ using namespace res;
 
 // Told at start and at Refresh, where the user looks for the ports the file names.
 void CMeshcfgDlg::FillPortList() {
-    const PortDirectory directory;
+    const ports::PortDirectory directory;
     port_list::fill(*item<QComboBox>(kIdPortList), directory);
     for (const std::string& problem : directory.remote().problems)
         logLine(LogSide::Sent, "> " + QString::fromStdString(problem));
@@ -43,7 +43,8 @@ void CMeshcfgDlg::OnOpenClose() {
         return;
     }
     // The port panel's one look at the names for this opening: the engine opens what it found.
-    m_engine.startOpening(PortDirectory().target(settings->port), settings->baud, settings->parity);
+    m_engine.startOpening(ports::PortDirectory().target(settings->port), settings->baud,
+                          settings->parity);
     updatePortState();
 }
 

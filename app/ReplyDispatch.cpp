@@ -36,10 +36,10 @@ void CMeshcfgDlg::requestLogged(const proto::Request& request, proto::Bytes fram
 
 void CMeshcfgDlg::notSent(engine::NotSentReason reason) {
     using std::chrono::seconds;
-    const auto givenUpAfter = CXSerial::kWriteWait * CXSerial::kWriteTries;
+    const auto givenUpAfter = serial::CXSerial::kWriteWait * serial::CXSerial::kWriteTries;
     const QString why =
         reason == engine::NotSentReason::QueueFull
-            ? tr("%1 requests already wait for the port").arg(CXSerial::kWriteQueueLimit)
+            ? tr("%1 requests already wait for the port").arg(serial::CXSerial::kWriteQueueLimit)
             : tr("the port took no data for %1 s")
                   .arg(std::chrono::duration_cast<seconds>(givenUpAfter).count());
     logLine(LogSide::Sent, tr("> Not sent: %1").arg(why));

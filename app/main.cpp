@@ -2,7 +2,7 @@
 #include "CMeshcfgApp.h"
 
 int main(int argc, char** argv) {
-    ignoreBrokenPipes();
+    serial::ignoreBrokenPipes();
     app::CMeshcfgApp application(argc, argv);
     application.InitInstance();
     return 0;

@@ -20,6 +20,6 @@ class BareReader {
 
     int m_device;
     ByteCounter& m_counter;
-    FileDescriptor m_stop;
+    files::FileDescriptor m_stop;
     std::thread m_thread;
 };

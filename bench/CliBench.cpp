@@ -60,7 +60,7 @@ std::optional<double> cliMs(std::vector<std::string> arguments,
 }
 
 // The window's way: write, then tick the receive buffer every 100 ms until it cuts the block.
-double silenceExchangeMs(QZSerial& port, const proto::Frame& request) {
+double silenceExchangeMs(serial::QZSerial& port, const proto::Frame& request) {
     const auto start = Clock::now();
     port.Write(request.data(), static_cast<unsigned>(request.size()));
     auto next = start;
@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
     forms::SetupFields fields{"434", 4, 0, "4660", "258", 3, 0};
 
     std::vector<double> cliRead, silenceRead, cliApply, silenceApply, cliStart, smallestStart;
-    QZSerial window;
+    serial::QZSerial window;
     for (int i = 0; i < runs.reads + runs.applies; ++i) {
         const bool reading = i < runs.reads;
         const auto ms = reading
@@ -114,7 +114,7 @@ int main(int argc, char** argv) {
             smallestStart.push_back(cliMs({}, kSmallestProgram).value_or(0));
         }
 
-        if (!window.Open(PortDirectory().target(simulator.port()), kBaud, 0)) {
+        if (!window.Open(ports::PortDirectory().target(simulator.port()), kBaud, 0)) {
             std::fprintf(stderr, "bench_cli: %s\n", window.lastError().c_str());
             return 1;
         }

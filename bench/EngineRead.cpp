@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
         options.port = argv[1];
         options.baud = std::atoi(argv[2]);
         options.json = true;
-        Session session(options, PortDirectory().resolve(options.port));
+        Session session(options, ports::PortDirectory().resolve(options.port));
         for (int i = std::atoi(argv[3]); i > 0; --i) {
             const auto start = std::chrono::steady_clock::now();
             readSetupValues(session);

@@ -69,11 +69,12 @@ double idleCpu(pid_t pid, Clock::duration window) {
     return msPerSecond(processCpuTimeOf(pid) - before, Clock::now() - start);
 }
 
-std::vector<FileDescriptor> openPorts(int count) {
-    std::vector<FileDescriptor> ports;
+std::vector<files::FileDescriptor> openPorts(int count) {
+    std::vector<files::FileDescriptor> ports;
     for (int k = 0; k < count; ++k) {
-        const std::string alias = aliasDirectory() + "/COM" + std::to_string(kLabFirstPort + k);
-        FileDescriptor fd(::open(alias.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+        const std::string alias =
+            ports::aliasDirectory() + "/COM" + std::to_string(kLabFirstPort + k);
+        files::FileDescriptor fd(::open(alias.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
         termios settings{};
         if (!fd || ::tcgetattr(fd.get(), &settings) != 0) return {};
         ::cfmakeraw(&settings);
@@ -132,8 +133,8 @@ class NoticeReader {
 
 // Sends at the given rate for span, each to the module `hops` on, then waits for the last
 // notices.
-Sends drive(pid_t lab, std::vector<FileDescriptor>& ports, double perSecond, Clock::duration span,
-            int hops) {
+Sends drive(pid_t lab, std::vector<files::FileDescriptor>& ports, double perSecond,
+            Clock::duration span, int hops) {
     const int modules = static_cast<int>(ports.size());
     const auto period =
         std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / perSecond));
@@ -144,13 +145,14 @@ Sends drive(pid_t lab, std::vector<FileDescriptor>& ports, double perSecond, Clo
     // From the request on the wire: the hops, the reply delay and the notice's own line time.
     const auto crossing = std::chrono::duration_cast<Clock::duration>(
         hops * kLatency + kDelay + proto::lineTime(noticeSample.size(), kBaud));
-    std::vector<proto::LineClock> lines(ports.size(), proto::LineClock({kBaud, Parity::kNone}));
+    std::vector<proto::LineClock> lines(ports.size(),
+                                        proto::LineClock({kBaud, proto::Parity::kNone}));
     Sends sends;
     std::vector<Clock::time_point> due(static_cast<std::size_t>(total));
     std::vector<std::vector<std::uint8_t>> pending(ports.size());
     NoticeReader reader(due, sends.latenessMs);
     std::vector<pollfd> fds;
-    for (const FileDescriptor& port : ports) fds.push_back({port.get(), POLLIN, 0});
+    for (const files::FileDescriptor& port : ports) fds.push_back({port.get(), POLLIN, 0});
     const CpuTime cpuBefore = processCpuTimeOf(lab);
     const Clock::time_point start = Clock::now();
     const Clock::time_point end =
@@ -209,7 +211,7 @@ int main(int argc, char** argv) {
     const double oneIdle = idleCpu(single.pid(), idleWindow);
     const double labIdle = idleCpu(lab->pid(), idleWindow);
 
-    std::vector<FileDescriptor> ports = openPorts(kModules);
+    std::vector<files::FileDescriptor> ports = openPorts(kModules);
     const Sends busy = drive(lab->pid(), ports, 200, sendSpan, 2);
     ports.clear();
 

@@ -88,7 +88,7 @@ int runBench(int argc, char** argv) {
         return 1;
     }
     const CommonOptions link;
-    const PortDirectory directory;
+    const ports::PortDirectory directory;
     std::vector<int> sizes{1, most};
     if (!quick) sizes.insert(sizes.begin() + 1, 16);
     std::vector<Figure> plans, verifies;

@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> terminals;
     for (const SpawnedSimulator* simulator : {&served, &servedWaiting, &direct}) {
         const std::optional<std::string> terminal =
-            simulator->port() ? devicePathForPort(simulator->port()) : std::nullopt;
+            simulator->port() ? ports::devicePathForPort(simulator->port()) : std::nullopt;
         if (!terminal) {
             std::fprintf(stderr, "bench_network: qz470-sim named no port\n");
             return 1;

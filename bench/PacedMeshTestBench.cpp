@@ -36,7 +36,7 @@ namespace {
 using std::chrono::milliseconds;
 
 constexpr int kFirstPort = 240;
-constexpr LineSettings kLine{9600, Parity::kNone};
+constexpr proto::LineSettings kLine{9600, proto::Parity::kNone};
 constexpr milliseconds kLatency{20};
 constexpr milliseconds kDelay{10};  // the modules' reply delay
 constexpr double kDelivery = 0.8;

@@ -44,7 +44,7 @@ constexpr auto kFloodLimit = std::chrono::milliseconds(60000);
 constexpr auto kDrainLimit = std::chrono::milliseconds(3000);
 
 // OnReceiveByte at its cheapest: count the byte.
-class CountingSerial : public CXSerial {
+class CountingSerial : public serial::CXSerial {
   public:
     explicit CountingSerial(ByteCounter& counter) : m_counter(counter) {}
     ~CountingSerial() override { Close(); }
@@ -56,12 +56,12 @@ class CountingSerial : public CXSerial {
 
 // QZSerial as the window has it; counting each byte too tells when a flood is through, which
 // the buffer cannot, since it keeps only its first 1024 bytes.
-class CountedQZSerial : public QZSerial {
+class CountedQZSerial : public serial::QZSerial {
   public:
     explicit CountedQZSerial(ByteCounter& counter) : m_counter(counter) {}
     ~CountedQZSerial() override { Close(); }
     void OnReceiveByte(unsigned char byte) override {
-        QZSerial::OnReceiveByte(byte);
+        serial::QZSerial::OnReceiveByte(byte);
         m_counter.add(1);
     }
 
@@ -84,7 +84,7 @@ struct Receivers {
     ByteCounter bareBytes;
     BareReader reader{bare.slaveFd(), bareBytes};
 
-    bool open() { return port.Open(PortDirectory().target(kAliasPort), kBaud, 0); }
+    bool open() { return port.Open(ports::PortDirectory().target(kAliasPort), kBaud, 0); }
 };
 
 std::optional<double> byteMicroseconds(PtyPair& pty, ByteCounter& counter) {
@@ -178,9 +178,9 @@ void throughput(benchmark::State& state, std::size_t floodBytes) {
 }
 
 // Cuts the pending block as the window's timer would, four ticks after the last byte.
-std::optional<ReceivedBlock> cutBlock(QZSerial& port) {
-    std::optional<ReceivedBlock> block;
-    for (int tick = 0; tick <= ReceiveBuffer::kSilentTicks && !block; ++tick)
+std::optional<serial::ReceivedBlock> cutBlock(serial::QZSerial& port) {
+    std::optional<serial::ReceivedBlock> block;
+    for (int tick = 0; tick <= serial::ReceiveBuffer::kSilentTicks && !block; ++tick)
         block = port.receiveBuffer().tick();
     return block;
 }
@@ -189,13 +189,13 @@ void qzFlood(benchmark::State& state, std::size_t floodBytes) {
     PortLine line;
     ByteCounter counter;
     CountedQZSerial port(counter);
-    if (!port.Open(PortDirectory().target(kAliasPort), kBaud, 0))
+    if (!port.Open(ports::PortDirectory().target(kAliasPort), kBaud, 0))
         return state.SkipWithError(port.lastError().c_str());
     const std::vector<std::uint8_t> bytes = pattern(floodBytes);
     for (auto _ : state) {
         const FloodResult result = flood(line.pty, counter, bytes);
         state.counters["MB_per_s"] = megabytesPerSecond(result);
-        const ReceivedBlock block = cutBlock(port).value_or(ReceivedBlock{});
+        const serial::ReceivedBlock block = cutBlock(port).value_or(serial::ReceivedBlock{});
         const std::size_t accounted = block.bytes.size() + block.dropped;
         state.counters["kept"] = static_cast<double>(block.bytes.size());
         state.counters["dropped_counted"] = static_cast<double>(block.dropped);
@@ -208,9 +208,9 @@ void qzBlocks(benchmark::State& state, int blocks) {
     PortLine line;
     ByteCounter counter;
     CountedQZSerial port(counter);
-    if (!port.Open(PortDirectory().target(kAliasPort), kBaud, 0))
+    if (!port.Open(ports::PortDirectory().target(kAliasPort), kBaud, 0))
         return state.SkipWithError(port.lastError().c_str());
-    std::vector<std::uint8_t> bytes = pattern(ReceiveBuffer::kCapacity);
+    std::vector<std::uint8_t> bytes = pattern(serial::ReceiveBuffer::kCapacity);
     std::size_t lost = 0;
     for (auto _ : state) {
         for (int i = 0; i < blocks; ++i) {
@@ -218,7 +218,7 @@ void qzBlocks(benchmark::State& state, int blocks) {
             counter.expect(bytes.size());
             if (!line.pty.writeMaster(bytes)) return state.SkipWithError("write failed");
             counter.waitComplete(kByteLimit);
-            const std::optional<ReceivedBlock> block = cutBlock(port);
+            const std::optional<serial::ReceivedBlock> block = cutBlock(port);
             if (!block || block->bytes != bytes || block->dropped != 0) lost += bytes.size();
         }
     }

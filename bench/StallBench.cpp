@@ -117,7 +117,7 @@ class SilentServer {
     int port() const { return m_port; }
 
   private:
-    FileDescriptor m_socket;
+    files::FileDescriptor m_socket;
     int m_port = 0;
 };
 
@@ -214,7 +214,7 @@ int main(int argc, char** argv) {
     const double remoteStall = remoteMeter.longestMs();
     StallMeter waitedMeter;
     QTimer::singleShot(kPressEvery, &dlg, [&dlg] {
-        dlg.serial()->Open(PortDirectory().target(kSilentPort), 9600, 0);
+        dlg.serial()->Open(ports::PortDirectory().target(kSilentPort), 9600, 0);
     });
     runEventLoopFor(kPressEvery + std::chrono::seconds(4));
     const double waited = waitedMeter.longestMs();

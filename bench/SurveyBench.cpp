@@ -32,7 +32,7 @@ struct Size {
     std::vector<double> cpuMsPerModule{};
 };
 
-std::vector<std::string> ports(int modules) {
+std::vector<std::string> surveyPortNames(int modules) {
     std::vector<std::string> named;
     for (int k = 0; k < modules; ++k) named.push_back("COM" + std::to_string(kFirstPort + k));
     return named;
@@ -73,8 +73,8 @@ int main(int argc, char** argv) {
         for (Size& size : sizes) {
             const CpuTime cpu = processCpuTime();
             const Clock::time_point start = Clock::now();
-            const mesh::Survey survey =
-                survey::surveyPorts(PortDirectory().resolve(ports(size.modules)), link);
+            const mesh::Survey survey = survey::surveyPorts(
+                ports::PortDirectory().resolve(surveyPortNames(size.modules)), link);
             const double wallMs =
                 std::chrono::duration<double, std::milli>(Clock::now() - start).count();
             if (!everyModuleAnswered(survey)) return 1;

@@ -124,8 +124,8 @@ std::string ringLabFile() {
 bool metricsFigures(bool shortRun) {
     const auto state = ringState();
     std::string problem;
-    const NetworkAddress address{NetworkAddress::Scheme::kTcp, "127.0.0.1",
-                                 static_cast<std::uint16_t>(freeLoopbackPort())};
+    const ports::NetworkAddress address{ports::NetworkAddress::Scheme::kTcp, "127.0.0.1",
+                                        static_cast<std::uint16_t>(freeLoopbackPort())};
     auto server = watch::MetricsServer::listen(address, problem);
     if (!server) {
         std::fprintf(stderr, "bench_watch: %s\n", problem.c_str());

@@ -29,7 +29,7 @@ ExitCode applyProfile(const CommonOptions& common, const SettingChanges& setting
                       const StationOptions& options) {
     std::vector<std::string> ports = options.ports;
     if (options.adapter) addAdapterPorts(*options.adapter, ports);
-    const PortDirectory directory;
+    const ports::PortDirectory directory;
     refuseRepeatedPorts(ports, directory);
     const bool alone = ports.size() == 1 && !options.adapter;
     if (!alone && !options.nodeIds && !options.keepNodeId)

@@ -68,9 +68,9 @@ void addCommonOptions(CLI::App& app, MainOptions& main) {
         ->transform(portRate());
     app.add_option_function<std::string>(
            "--parity",
-           [&common](const std::string& name) { common.parity = *parityFromName(name); },
+           [&common](const std::string& name) { common.parity = *proto::parityFromName(name); },
            "the port's parity")
-        ->default_str(std::string(parityNameOf(common.parity)))
+        ->default_str(std::string(proto::parityNameOf(common.parity)))
         ->check(CLI::IsMember(
             std::vector<std::string>(proto::kParityNames.begin(), proto::kParityNames.end())));
     app.add_option("--timeout", common.timeoutMs, "milliseconds to wait for each reply")

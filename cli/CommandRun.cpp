@@ -43,7 +43,7 @@ void takeOnePort(MainOptions& main, bool needed) {
 }
 
 Session portSession(const CommonOptions& common, ModuleLink::Reading reading) {
-    return Session(common, PortDirectory().resolve(common.port), reading);
+    return Session(common, ports::PortDirectory().resolve(common.port), reading);
 }
 
 void checkWritable(const std::string& path, Writing how) {

@@ -23,7 +23,7 @@ struct MeshExportOptions {
 ExitCode exportMeshFile(const CommonOptions& common, const MeshExportOptions& options) {
     meshsite::SiteExport exported;
     try {
-        exported = meshsite::exportSite(portsOf(options.ports, PortDirectory()), common);
+        exported = meshsite::exportSite(portsOf(options.ports, ports::PortDirectory()), common);
     } catch (const meshplan::ExportRefusal& refusal) {
         throw Failure(kExitRefused, std::string(refusal.what()) + ": nothing exported");
     }

@@ -15,7 +15,7 @@ struct MeshFileOptions {
     std::optional<meshplan::MeshFile> file;  // once prepared
     // The command's one look at the names, taken as the file is read: its modules' ports are
     // resolved in it.
-    std::optional<PortDirectory> ports;
+    std::optional<ports::PortDirectory> ports;
 };
 
 void addMeshFileArgument(CLI::App& command, MeshFileOptions& options);

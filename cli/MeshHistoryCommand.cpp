@@ -18,7 +18,7 @@
 namespace {
 
 struct MeshHistoryOptions {
-    std::string dbUrl = record::defaultHistoryUrl(stateHome());
+    std::string dbUrl = record::defaultHistoryUrl(files::stateHome());
     record::HistoryFilter filter;
     std::optional<std::string> since;
     std::optional<int> node;

@@ -110,7 +110,7 @@ mesh::SharedSettings sharedSettingsOf(const SettingChanges& profile) {
 }
 
 ExitCode surveyMesh(const CommonOptions& common, const MeshSurveyOptions& options) {
-    const std::vector<PortTarget> ports = portsOf(options.ports, PortDirectory());
+    const std::vector<ports::PortTarget> ports = portsOf(options.ports, ports::PortDirectory());
     const mesh::Mesh mesh = mesh::assessMesh(survey::surveyPorts(ports, common), options.expected);
     if (interrupted()) throw Interrupted(true);
     if (options.dot) {
@@ -142,16 +142,17 @@ void checkMeshPorts(MeshPorts& ports, const MainOptions& main, const std::string
                                       "range), --aliases or --adapter VID:PID");
 }
 
-std::vector<PortTarget> portsOf(const MeshPorts& given, const PortDirectory& directory) {
+std::vector<ports::PortTarget> portsOf(const MeshPorts& given,
+                                       const ports::PortDirectory& directory) {
     std::vector<std::string> ports = given.ports;
     if (given.adapter) addAdapterPorts(*given.adapter, ports);
     if (given.aliases) {
-        if (const std::string problem = aliasDirectoryProblem(); !problem.empty())
+        if (const std::string problem = ports::aliasDirectoryProblem(); !problem.empty())
             throw Failure(kExitPort, problem);
         for (const PluggedUnit& alias : pluggedAliases())
             if (std::ranges::find(ports, alias.port) == ports.end()) ports.push_back(alias.port);
         if (ports.empty())
-            throw Failure(kExitPort, "no COM alias is plugged in " + aliasDirectory());
+            throw Failure(kExitPort, "no COM alias is plugged in " + ports::aliasDirectory());
     }
     refuseRepeatedPorts(ports, directory);
     return directory.resolve(ports);

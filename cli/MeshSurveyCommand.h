@@ -30,7 +30,8 @@ void addMeshPortOptions(CLI::App& command, MeshPorts& ports);
 void checkMeshPorts(MeshPorts& ports, const MainOptions& main, const std::string& command);
 // Every port, each once, as the command's directory resolves them; a Failure when one is named
 // twice or reached through two names, or when --aliases or --adapter find none.
-std::vector<PortTarget> portsOf(const MeshPorts& ports, const PortDirectory& directory);
+std::vector<ports::PortTarget> portsOf(const MeshPorts& ports,
+                                       const ports::PortDirectory& directory);
 
 struct MeshSurveyOptions {
     MeshPorts ports;

@@ -146,7 +146,7 @@ ExitCode tellShortfalls(const delivery::Summary& summary, const std::vector<std:
 
 ExitCode meshTest(const CommonOptions& common, const deliveryrun::MeshTestOptions& options) {
     const std::vector<std::string> names = portsOf(options);
-    const PortDirectory directory;
+    const ports::PortDirectory directory;
     refuseRepeatedPorts(names, directory);
     delivery::Plan plan = deliveryrun::meshTestPlan(options, names, common.timeoutMs);
     deliveryrun::MeshTestRun run(directory.resolve(names), common);

@@ -10,14 +10,14 @@
 namespace {
 
 ExitCode listPorts(const CommonOptions& common) {
-    const PortDirectory directory;
+    const ports::PortDirectory directory;
     for (const std::string& problem : directory.remote().problems)
         std::cerr << programPrefix << problem << "\n";
     if (common.json) {
         std::cout << reports::portListJson(directory).dump() << "\n";
         return kExitDone;
     }
-    for (const ListedPort& listed : directory.listed()) std::cout << listed.text() << "\n";
+    for (const ports::ListedPort& listed : directory.listed()) std::cout << listed.text() << "\n";
     return kExitDone;
 }
 

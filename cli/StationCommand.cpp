@@ -26,13 +26,13 @@ ExitCode stationMode(const CommonOptions& common, const SettingChanges& settings
                       "a station sets up many modules: give --node-ids FIRST..LAST or "
                       "--keep-node-id, since a mesh cannot hold two nodes of one id");
     if (!options.adapter)
-        if (const std::string problem = aliasDirectoryProblem(); !problem.empty())
+        if (const std::string problem = ports::aliasDirectoryProblem(); !problem.empty())
             throw Failure(kExitUsage, problem);
     // The station's one look at ports.toml; each unit plugged in is resolved in it.
-    const PortDirectory directory;
+    const ports::PortDirectory directory;
     UnitRunner runner(common, settings, options, directory, false, unitOutput(common));
     runner.holdBackWhileRecordDown();
-    TtyHotplugMonitor hotplug;
+    ports::TtyHotplugMonitor hotplug;
     StationHooks hooks;
     if (options.adapter)
         hooks.scan = [model = *options.adapter] { return pluggedAdapters(model); };

@@ -19,16 +19,17 @@ namespace {
 class BoardOutput final : public UnitOutput {
   public:
     BoardOutput() : m_board(std::cout, ::isatty(STDOUT_FILENO) == 1) {}
-    void found(const PortTarget& port, const std::string& serial) override {
+    void found(const ports::PortTarget& port, const std::string& serial) override {
         m_board.begin(port.name, serial);
     }
-    void step(const PortTarget& port, UnitStep step, const std::optional<std::uint16_t>&) override {
+    void step(const ports::PortTarget& port, UnitStep step,
+              const std::optional<std::uint16_t>&) override {
         m_board.step(port.name, step);
     }
     void finished(const UnitOutcome& outcome) override {
         m_board.finish(outcome.row.port, unitLine(outcome.row));
     }
-    void heldBack(const PortTarget& port, const std::string& why) override {
+    void heldBack(const ports::PortTarget& port, const std::string& why) override {
         m_board.finish(port.name, port.name + " WAIT why=" + why);
     }
     void note(const std::string& line) override { m_board.note(line); }
@@ -40,13 +41,13 @@ class BoardOutput final : public UnitOutput {
 // One JSON object a line per event: found, written, verified, failed.
 class JsonOutput final : public UnitOutput {
   public:
-    void found(const PortTarget& port, const std::string& serial) override {
+    void found(const ports::PortTarget& port, const std::string& serial) override {
         print({{"event", "found"},
                {"port", port.name},
                {"device", port.device},
                {"adapter_serial", serial}});
     }
-    void step(const PortTarget& port, UnitStep step,
+    void step(const ports::PortTarget& port, UnitStep step,
               const std::optional<std::uint16_t>& nodeId) override {
         // Reading back begins once the write was acknowledged.
         if (step != UnitStep::kReadingBack) return;
@@ -66,7 +67,7 @@ class JsonOutput final : public UnitOutput {
         }
         print(event);
     }
-    void heldBack(const PortTarget& port, const std::string& why) override {
+    void heldBack(const ports::PortTarget& port, const std::string& why) override {
         print({{"event", "held_back"}, {"port", port.name}, {"why", why}});
     }
     void note(const std::string& line) override { print({{"event", "note"}, {"text", line}}); }

@@ -7,7 +7,7 @@
 #include "Interrupt.h"
 
 int main(int argc, char** argv) {
-    ignoreBrokenPipes();
+    serial::ignoreBrokenPipes();
     ParsedCommandLine parsed = parseCommandLine(argc, argv);
     prepareRun(parsed);
     std::cout << parsed.output;

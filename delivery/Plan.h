@@ -45,7 +45,7 @@ struct Plan {
     Clock::duration interval = std::chrono::seconds(1);  // between a sender's sends, as asked
     // Every port's line: no sender sends more often than the lines carry (pacedInterval).
     // Nothing where the ports have no pace of their own.
-    std::optional<LineSettings> line{};
+    std::optional<proto::LineSettings> line{};
     std::optional<int> count{};                         // sends per pair
     std::optional<Clock::duration> duration{};          // no new sends after it
     Clock::duration timeout = std::chrono::seconds(2);  // data later than it is late

@@ -79,7 +79,7 @@ struct MeshTestInbox {
 // One port, its engine and the thread that alone uses it once the run starts.
 class MeshTestPort {
   public:
-    MeshTestPort(std::size_t index, const PortTarget& port, const CommonOptions& common,
+    MeshTestPort(std::size_t index, const ports::PortTarget& port, const CommonOptions& common,
                  std::shared_ptr<MeshTestInbox> inbox)
         : m_index(index), m_options(common), m_session(m_options, port), m_inbox(std::move(inbox)) {
         m_session.onNotice([](const proto::ReadFrame&) {});  // other traffic: not this read's
@@ -183,7 +183,7 @@ class MeshTestPort {
     std::jthread m_thread;           // last: it ends before what it uses
 };
 
-MeshTestRun::MeshTestRun(const std::vector<PortTarget>& ports, const CommonOptions& common)
+MeshTestRun::MeshTestRun(const std::vector<ports::PortTarget>& ports, const CommonOptions& common)
     : m_line{common.baud, common.parity}, m_inbox(std::make_shared<MeshTestInbox>()) {
     std::vector<std::future<std::unique_ptr<MeshTestPort>>> opening;
     for (std::size_t i = 0; i < ports.size(); ++i)

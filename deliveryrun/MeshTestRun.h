@@ -47,7 +47,7 @@ class MeshTestRun {
     // Opens every port at once, each as its face resolved it, and reads the node id of each
     // module. A port that cannot be opened or does not answer leaves as its Failure (the others
     // are closed).
-    MeshTestRun(const std::vector<PortTarget>& ports, const CommonOptions& common);
+    MeshTestRun(const std::vector<ports::PortTarget>& ports, const CommonOptions& common);
     ~MeshTestRun();
     MeshTestRun(const MeshTestRun&) = delete;
     MeshTestRun& operator=(const MeshTestRun&) = delete;
@@ -66,7 +66,7 @@ class MeshTestRun {
                 std::chrono::steady_clock::duration patience);
 
   private:
-    const LineSettings m_line;  // every port's: the senders are paced to it
+    const proto::LineSettings m_line;  // every port's: the senders are paced to it
     std::vector<delivery::Port> m_ports;
     std::shared_ptr<MeshTestInbox> m_inbox;
     std::vector<std::unique_ptr<MeshTestPort>> m_links;

@@ -13,28 +13,28 @@ namespace engine {
 ModuleEngine::ModuleEngine(EngineEvents& events, Wake wake, Receiving receiving)
     : m_events(events), m_wake(std::move(wake)), m_receiving(receiving) {
     // The port's threads only leave the news and wake the face, which takes it on its thread.
-    m_port =
-        std::make_unique<ReceivingPort>(PortEvents{.hungUp =
-                                                       [this] {
-                                                           m_hungUp = true;
-                                                           m_wake();
-                                                       },
-                                                   .frameGivenUp =
-                                                       [this] {
-                                                           m_written.put(std::nullopt);
-                                                           m_wake();
-                                                       },
-                                                   .framesFlushed =
-                                                       [this](std::vector<proto::Frame> frames) {
-                                                           m_flushed.putAll(std::move(frames));
-                                                           m_wake();
-                                                       },
-                                                   .frameWritten =
-                                                       [this](auto onWire) {
-                                                           m_written.put(onWire);
-                                                           m_wake();
-                                                       }},
-                                        m_wake, receiving == Receiving::Frames ? m_wake : Wake());
+    m_port = std::make_unique<ReceivingPort>(
+        serial::PortEvents{.hungUp =
+                               [this] {
+                                   m_hungUp = true;
+                                   m_wake();
+                               },
+                           .frameGivenUp =
+                               [this] {
+                                   m_written.put(std::nullopt);
+                                   m_wake();
+                               },
+                           .framesFlushed =
+                               [this](std::vector<proto::Frame> frames) {
+                                   m_flushed.putAll(std::move(frames));
+                                   m_wake();
+                               },
+                           .frameWritten =
+                               [this](auto onWire) {
+                                   m_written.put(onWire);
+                                   m_wake();
+                               }},
+        m_wake, receiving == Receiving::Frames ? m_wake : Wake());
 }
 
 // The port's threads end first: they call into the members declared before it.
@@ -42,9 +42,9 @@ ModuleEngine::~ModuleEngine() {
     m_port.reset();
 }
 
-ModuleEngine::Opening ModuleEngine::startOpening(const PortTarget& target, int baud,
-                                                 Parity parity) {
-    const std::optional<NetworkAddress> address = target.address();
+ModuleEngine::Opening ModuleEngine::startOpening(const ports::PortTarget& target, int baud,
+                                                 proto::Parity parity) {
+    const std::optional<ports::NetworkAddress> address = target.address();
     if (!address || !target.port)
         return open(target, baud, parity) ? Opening::kOpened : Opening::kFailed;
     stopWatching();
@@ -54,13 +54,13 @@ ModuleEngine::Opening ModuleEngine::startOpening(const PortTarget& target, int b
     return Opening::kConnecting;
 }
 
-bool ModuleEngine::open(const PortTarget& target, int baud, Parity parity) {
+bool ModuleEngine::open(const ports::PortTarget& target, int baud, proto::Parity parity) {
     stopWatching();
     m_remote.abandon();
     if (target.port)
         return openPort(target, {.port = *target.port, .baud = baud, .parity = parity});
     m_reopen.forget();
-    return m_port->Open(target, baud, parityCodeOf(parity));
+    return m_port->Open(target, baud, proto::parityCodeOf(parity));
 }
 
 bool ModuleEngine::isOpening() const {
@@ -91,8 +91,8 @@ void ModuleEngine::remoteEnded(RemoteOpening::Ended ended) {
     m_events.back(settings.port, settings.port, wasSending);
 }
 
-bool ModuleEngine::openPort(const PortTarget& target, const PortSettings& settings) {
-    if (!m_port->Open(target, settings.baud, parityCodeOf(settings.parity))) return false;
+bool ModuleEngine::openPort(const ports::PortTarget& target, const PortSettings& settings) {
+    if (!m_port->Open(target, settings.baud, proto::parityCodeOf(settings.parity))) return false;
     m_reopen.opened(settings, target);
     return true;
 }
@@ -272,7 +272,7 @@ void ModuleEngine::portGone() {
 // frame reader's lock), so a send whose time-out ended by now had no confirmation in time.
 void ModuleEngine::tick() {
     const auto now = Clock::now();
-    std::optional<ReceivedBlock> block = m_port->receiveBuffer().tick();
+    std::optional<serial::ReceivedBlock> block = m_port->receiveBuffer().tick();
     reportFrames(now);
     if (block && m_receiving == Receiving::Blocks) reportBlock(*block);
     settle(now);
@@ -281,7 +281,7 @@ void ModuleEngine::tick() {
 
 bool ModuleEngine::needsTicks() const {
     return isSending() || m_replyWatch.waiting() || m_sends.waiting() ||
-           m_port->receiveBuffer().idleCounter() != ReceiveBuffer::kIdle;
+           m_port->receiveBuffer().idleCounter() != serial::ReceiveBuffer::kIdle;
 }
 
 std::optional<ModuleEngine::Clock::time_point> ModuleEngine::nextDeadline() const {
@@ -311,7 +311,7 @@ void ModuleEngine::settle(Clock::time_point now) {
 // read it; the link test has counted the confirmations the reader cut from the same bytes as
 // soon as they were whole, whatever else shares their block. A block that is nothing but whole,
 // good frames (a notice that came just before a reply) has each of them dispatched in turn.
-void ModuleEngine::reportBlock(const ReceivedBlock& block) {
+void ModuleEngine::reportBlock(const serial::ReceivedBlock& block) {
     m_events.blockReceived(block.bytes, block.dropped, block.lastArrival);
     if (block.dropped > 0) return;  // the block lost its tail: none of its fields can be trusted
     const std::vector<proto::Bytes> frames = proto::wholeFramesIn(block.bytes);
@@ -397,19 +397,19 @@ void ModuleEngine::hotplugNews() {
 // next look.
 void ModuleEngine::lookForLostPort() {
     if (!m_reopen.watching()) return;
-    if (const std::optional<NetworkAddress> address = m_reopen.address())
+    if (const std::optional<ports::NetworkAddress> address = m_reopen.address())
         return lookForLostRemote(*address);
     const std::optional<int> port = m_reopen.returnedPort();
     if (!port) return;
     const PortSettings lost = *m_reopen.settings();
-    if (CXSerial::availability(*port) == PortAvailability::kInUse) {
+    if (serial::CXSerial::availability(*port) == ports::PortAvailability::kInUse) {
         if (m_reopen.firstFoundInUse()) m_events.backInUse(*port);
         return;
     }
     m_events.returning(*port);
     const bool wasSending = m_reopen.wasSending();
     // The one look again at the names: an adapter replugged behind another tty of the family.
-    if (!openPort(PortDirectory::lookAgain(portName(*port)),
+    if (!openPort(ports::PortDirectory::lookAgain(ports::portName(*port)),
                   {.port = *port, .baud = lost.baud, .parity = lost.parity}))
         return;
     m_reopen.stopWatching();
@@ -417,7 +417,7 @@ void ModuleEngine::lookForLostPort() {
 }
 
 // Nothing tells when a server is back but a connection that succeeds.
-void ModuleEngine::lookForLostRemote(const NetworkAddress& address) {
+void ModuleEngine::lookForLostRemote(const ports::NetworkAddress& address) {
     const auto now = std::chrono::steady_clock::now();
     if (m_remote.running(RemoteOpening::Purpose::kReconnect) ||
         now - m_remote.lastStart() < m_retryWait.wait())

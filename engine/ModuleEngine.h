@@ -53,11 +53,11 @@ class ModuleEngine {
     // lastError() saying why. A port across the network is connected on the calling thread,
     // which waits for it. Only a COM name is remembered for reopening; a port named otherwise
     // is the face's to look for after a hang-up, and its lost() event names port 0.
-    bool open(const PortTarget& target, int baud, Parity parity);
+    bool open(const ports::PortTarget& target, int baud, proto::Parity parity);
     // The same for a face that must not wait: a local port opens at once, a COM number across
     // the network connects off the face's thread and openingEnded() tells how it went.
     enum class Opening { kOpened, kFailed, kConnecting };
-    Opening startOpening(const PortTarget& target, int baud, Parity parity);
+    Opening startOpening(const ports::PortTarget& target, int baud, proto::Parity parity);
     bool isOpening() const;
     // Ends continuous sending (SendingEnd::PortClosed) and any watch for a lost port.
     void close();
@@ -153,11 +153,11 @@ class ModuleEngine {
     void takeWriterNews();
     void settle(Clock::time_point now);
     void portGone();
-    bool openPort(const PortTarget& target, const PortSettings& settings);
+    bool openPort(const ports::PortTarget& target, const PortSettings& settings);
     void remoteEnded(RemoteOpening::Ended ended);
-    void lookForLostRemote(const NetworkAddress& address);
+    void lookForLostRemote(const ports::NetworkAddress& address);
     void handleHangup();
-    void reportBlock(const ReceivedBlock& block);
+    void reportBlock(const serial::ReceivedBlock& block);
     void reportReply(proto::Bytes frame);
     void reportFrames(Clock::time_point now);
     void continuousStep();

@@ -5,9 +5,10 @@
 
 namespace engine {
 
-ReceivingPort::ReceivingPort(PortEvents events, std::function<void()> blockPending,
+ReceivingPort::ReceivingPort(serial::PortEvents events, std::function<void()> blockPending,
                              std::function<void()> framesWhole)
-    : QZSerial(std::move(events), std::move(blockPending)), m_framesWhole(std::move(framesWhole)) {}
+    : serial::QZSerial(std::move(events), std::move(blockPending)),
+      m_framesWhole(std::move(framesWhole)) {}
 
 // The reader must be stopped while the frame reader it feeds still exists.
 ReceivingPort::~ReceivingPort() {
@@ -29,7 +30,7 @@ void ReceivingPort::OnReceiveByte(unsigned char byte) {
             if (m_cut.size() < kHeldFrames) m_cut.push_back(std::move(frame));
     }
     if (whole && m_framesWhole) m_framesWhole();
-    QZSerial::OnReceiveByte(byte);
+    serial::QZSerial::OnReceiveByte(byte);
 }
 
 void ReceivingPort::expectReplyTo(proto::Bytes request) {

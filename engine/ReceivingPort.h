@@ -11,14 +11,14 @@
 
 namespace engine {
 
-class ReceivingPort : public QZSerial {
+class ReceivingPort : public serial::QZSerial {
   public:
     // More frames than a full receive buffer can hold: when nobody takes them (the line never
     // falls silent), the first are kept and the rest let go, so a flood cannot grow memory.
     static constexpr std::size_t kHeldFrames = 256;
 
     // framesWhole is called on the reader thread when a byte completes a frame.
-    ReceivingPort(PortEvents events, std::function<void()> blockPending,
+    ReceivingPort(serial::PortEvents events, std::function<void()> blockPending,
                   std::function<void()> framesWhole);
     ~ReceivingPort() override;
 

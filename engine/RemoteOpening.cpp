@@ -4,14 +4,14 @@
 
 namespace engine {
 
-void RemoteOpening::start(const NetworkAddress& address, const LineSettings& line,
+void RemoteOpening::start(const ports::NetworkAddress& address, const proto::LineSettings& line,
                           const PortSettings& settings, Purpose purpose) {
     abandon();
     m_settings = settings;
     m_address = address;
     m_purpose = purpose;
     m_lastStart = std::chrono::steady_clock::now();
-    m_current = std::make_unique<NetworkOpening>(address, line, m_ended);
+    m_current = std::make_unique<serial::NetworkOpening>(address, line, m_ended);
 }
 
 bool RemoteOpening::running(Purpose purpose) const {
@@ -34,8 +34,9 @@ void RemoteOpening::abandon() {
 // Their threads have ended, so dropping them waits for nothing; a connection one of them made
 // is closed.
 void RemoteOpening::dropEndedAbandoned() {
-    std::erase_if(m_abandoned,
-                  [](const std::unique_ptr<NetworkOpening>& attempt) { return attempt->ended(); });
+    std::erase_if(m_abandoned, [](const std::unique_ptr<serial::NetworkOpening>& attempt) {
+        return attempt->ended();
+    });
 }
 
 }  // namespace engine

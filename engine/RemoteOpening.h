@@ -20,14 +20,14 @@ class RemoteOpening {
     struct Ended {
         PortSettings settings;
         Purpose purpose = Purpose::kOpen;
-        NetworkAddress address;
-        NetworkLink::Connected connected;
+        ports::NetworkAddress address;
+        serial::NetworkLink::Connected connected;
     };
 
     // ended is called on the attempt's thread once its result can be taken.
     explicit RemoteOpening(std::function<void()> ended) : m_ended(std::move(ended)) {}
 
-    void start(const NetworkAddress& address, const LineSettings& line,
+    void start(const ports::NetworkAddress& address, const proto::LineSettings& line,
                const PortSettings& settings, Purpose purpose);
     // The attempt that counts, for the purpose given, is still running.
     bool running(Purpose purpose) const;
@@ -41,12 +41,12 @@ class RemoteOpening {
     void dropEndedAbandoned();
 
     const std::function<void()> m_ended;
-    std::unique_ptr<NetworkOpening> m_current;
+    std::unique_ptr<serial::NetworkOpening> m_current;
     PortSettings m_settings;
-    NetworkAddress m_address;
+    ports::NetworkAddress m_address;
     Purpose m_purpose = Purpose::kOpen;
     std::chrono::steady_clock::time_point m_lastStart{};
-    std::vector<std::unique_ptr<NetworkOpening>> m_abandoned;
+    std::vector<std::unique_ptr<serial::NetworkOpening>> m_abandoned;
 };
 
 }  // namespace engine

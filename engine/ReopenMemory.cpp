@@ -4,14 +4,14 @@
 
 namespace engine {
 
-void ReopenMemory::opened(const PortSettings& settings, const PortTarget& target) {
+void ReopenMemory::opened(const PortSettings& settings, const ports::PortTarget& target) {
     m_settings = settings;
     m_wasSending = false;
     m_address = target.address();
-    m_adapter = target.path.empty() ? std::nullopt : usbIdentity(target.path);
+    m_adapter = target.path.empty() ? std::nullopt : ports::usbIdentity(target.path);
 }
 
-void ReopenMemory::connected(const PortSettings& settings, const NetworkAddress& address) {
+void ReopenMemory::connected(const PortSettings& settings, const ports::NetworkAddress& address) {
     m_settings = settings;
     m_wasSending = false;
     m_address = address;
@@ -31,7 +31,7 @@ void ReopenMemory::lost(bool wasSending) {
     m_foundInUse = false;
     m_closedByServer = false;
     m_lost.emplace(m_settings->port, m_adapter);
-    if (m_adapter) m_hotplug = std::make_unique<TtyHotplugMonitor>();
+    if (m_adapter) m_hotplug = std::make_unique<ports::TtyHotplugMonitor>();
 }
 
 void ReopenMemory::stopWatching() {

@@ -17,21 +17,21 @@ namespace engine {
 struct PortSettings {
     int port = 0;
     int baud = 0;  // bits per second
-    Parity parity = Parity::kNone;
+    proto::Parity parity = proto::Parity::kNone;
     bool operator==(const PortSettings&) const = default;
 };
 
 class ReopenMemory {
   public:
     // Opened by what its COM name stood for then.
-    void opened(const PortSettings& settings, const PortTarget& target);
+    void opened(const PortSettings& settings, const ports::PortTarget& target);
     // Connected across the network at this address.
-    void connected(const PortSettings& settings, const NetworkAddress& address);
+    void connected(const PortSettings& settings, const ports::NetworkAddress& address);
     // A port opened by a name that is no COM number: nothing to reopen it by.
     void forget();
     const std::optional<PortSettings>& settings() const { return m_settings; }
     // Where the port opened last is served, for a port across the network.
-    const std::optional<NetworkAddress>& address() const { return m_address; }
+    const std::optional<ports::NetworkAddress>& address() const { return m_address; }
 
     // At the hang-up: the first look for the device is taken at once.
     void lost(bool wasSending);
@@ -54,14 +54,14 @@ class ReopenMemory {
 
   private:
     std::optional<PortSettings> m_settings;
-    std::optional<UsbIdentity> m_adapter;
-    std::optional<NetworkAddress> m_address;
+    std::optional<ports::UsbIdentity> m_adapter;
+    std::optional<ports::NetworkAddress> m_address;
     bool m_foundInUse = false;
     bool m_closedByServer = false;
     bool m_wasSending = false;
-    std::optional<LostPort> m_lost;
+    std::optional<serial::LostPort> m_lost;
     // Made for each watch, so that no events queue up while nothing is lost.
-    std::unique_ptr<TtyHotplugMonitor> m_hotplug;
+    std::unique_ptr<ports::TtyHotplugMonitor> m_hotplug;
 };
 
 }  // namespace engine

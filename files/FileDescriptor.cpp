@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+namespace files {
+
 FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
     if (this != &other) reset(other.release());
     return *this;
@@ -17,3 +19,5 @@ int FileDescriptor::release() noexcept {
     m_fd = -1;
     return fd;
 }
+
+}  // namespace files

@@ -1,4 +1,7 @@
 #pragma once
+
+namespace files {
+
 // Owns one file descriptor and closes it when it goes, so no early return leaks a device.
 
 class FileDescriptor {
@@ -21,3 +24,5 @@ class FileDescriptor {
   private:
     int m_fd = -1;
 };
+
+}  // namespace files

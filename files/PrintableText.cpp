@@ -1,5 +1,7 @@
 #include "PrintableText.h"
 
+namespace files {
+
 namespace {
 
 struct Utf8Sequence {
@@ -64,3 +66,5 @@ std::string printableText(std::string_view raw) {
     if (first == std::string::npos) return {};
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
+
+}  // namespace files

@@ -5,6 +5,10 @@
 #include <string>
 #include <string_view>
 
+namespace files {
+
 // Keeps the well-formed, printable UTF-8 of raw: line breaks and tabs become spaces, other
 // control characters and broken sequences are dropped, and spaces at either end are trimmed.
 std::string printableText(std::string_view raw);
+
+}  // namespace files

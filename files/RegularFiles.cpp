@@ -12,6 +12,8 @@
 
 #include "FileDescriptor.h"
 
+namespace files {
+
 namespace {
 
 // As the kernel gives up on a chain of links.
@@ -124,3 +126,5 @@ std::string linkEnd(const std::string& path) {
     }
     return end;
 }
+
+}  // namespace files

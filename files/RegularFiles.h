@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+namespace files {
+
 struct FileText {
     std::optional<std::string> text;
     std::string problem;  // why there is no text: "a folder, not a file", "No such file ..."
@@ -33,3 +35,5 @@ void syncFolderOf(const std::string& path);
 // The file an open with O_CREAT writes to: path with its symbolic links followed to their end,
 // also when that end does not exist yet. path itself when a link cannot be read.
 std::string linkEnd(const std::string& path);
+
+}  // namespace files

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+namespace files {
+
 namespace {
 
 const char* absoluteFolder(const char* variable) {
@@ -29,3 +31,5 @@ std::string runtimeDir() {
     const char* runtime = absoluteFolder("XDG_RUNTIME_DIR");
     return runtime != nullptr ? runtime : "";
 }
+
+}  // namespace files

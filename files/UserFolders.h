@@ -5,9 +5,13 @@
 
 #include <string>
 
+namespace files {
+
 // $XDG_CONFIG_HOME, else ~/.config.
 std::string configHome();
 // $XDG_STATE_HOME, else ~/.local/state; the system's temporary folder where HOME is unset too.
 std::string stateHome();
 // $XDG_RUNTIME_DIR; empty where it does not name a folder.
 std::string runtimeDir();
+
+}  // namespace files

@@ -69,7 +69,7 @@ class Stream {
 
     void tick() {
         ++m_ticks;
-        if (std::optional<ReceivedBlock> block = m_buffer.tick()) {
+        if (std::optional<serial::ReceivedBlock> block = m_buffer.tick()) {
             require(!block->bytes.empty());
             m_delivered.push_back({m_ticks, std::move(block->bytes), block->dropped});
         }
@@ -78,7 +78,7 @@ class Stream {
 
     void finish() {
         for (std::size_t i = 0; i <= kSilenceTicks; ++i) tick();
-        require(m_buffer.idleCounter() == ReceiveBuffer::kIdle && m_buffer.count() == 0);
+        require(m_buffer.idleCounter() == serial::ReceiveBuffer::kIdle && m_buffer.count() == 0);
         require(m_delivered == silenceRule(m_arrivals));
 
         // Nothing lost, doubled or reordered: the blocks joined are the input, less the
@@ -101,10 +101,10 @@ class Stream {
     void requireBounds() const {
         require(m_buffer.count() <= kCapacity);
         const int idle = m_buffer.idleCounter();
-        require(idle >= ReceiveBuffer::kIdle && idle < static_cast<int>(kSilenceTicks));
+        require(idle >= serial::ReceiveBuffer::kIdle && idle < static_cast<int>(kSilenceTicks));
     }
 
-    ReceiveBuffer m_buffer;
+    serial::ReceiveBuffer m_buffer;
     std::size_t m_ticks = 0;
     std::vector<Arrival> m_arrivals;
     std::vector<Delivery> m_delivered;

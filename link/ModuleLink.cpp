@@ -16,15 +16,15 @@ namespace {
 
 // The writer gives a frame up after its waits; past this, a frame never told written is not.
 constexpr auto kWriteGiveUp =
-    CXSerial::kWriteTries * CXSerial::kWriteWait + std::chrono::seconds(1);
+    serial::CXSerial::kWriteTries * serial::CXSerial::kWriteWait + std::chrono::seconds(1);
 
 engine::Receiving receivingFor(ModuleLink::Reading reading) {
     return reading == ModuleLink::Reading::kFrames ? engine::Receiving::Frames
                                                    : engine::Receiving::Blocks;
 }
 
-FileDescriptor madeWakeFd() {
-    FileDescriptor fd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+files::FileDescriptor madeWakeFd() {
+    files::FileDescriptor fd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
     if (!fd) throw std::system_error(errno, std::generic_category(), "eventfd");
     return fd;
 }
@@ -44,7 +44,7 @@ ModuleLink::ModuleLink(Reading reading)
       m_engine(
           *this, [this] { wake(); }, receivingFor(reading)) {}
 
-bool ModuleLink::open(const PortTarget& target, int baud, Parity parity) {
+bool ModuleLink::open(const ports::PortTarget& target, int baud, proto::Parity parity) {
     m_lost = false;
     m_lostReason.clear();
     return m_engine.open(target, baud, parity);
@@ -58,7 +58,7 @@ std::string ModuleLink::lastError() const {
     return m_engine.lastError();
 }
 
-CXSerial::LineControl ModuleLink::lineControl() {
+serial::CXSerial::LineControl ModuleLink::lineControl() {
     return m_engine.port().lineControl();
 }
 

@@ -30,10 +30,10 @@ class ModuleLink final : private engine::EngineEvents {
 
     // What a name the user gave stands for: "COM150", "/dev/ttyUSB0", "tcp://host:4001".
     // Opening again after a hang-up starts with no loss known.
-    bool open(const PortTarget& target, int baud, Parity parity);
+    bool open(const ports::PortTarget& target, int baud, proto::Parity parity);
     void close();
     std::string lastError() const;
-    CXSerial::LineControl lineControl();
+    serial::CXSerial::LineControl lineControl();
     // Why the port was lost, in plain words.
     const std::string& lostReason() const { return m_lostReason; }
 
@@ -129,7 +129,7 @@ class ModuleLink final : private engine::EngineEvents {
     void tickOnTime(Clock::time_point now);
 
     const Reading m_reading;
-    FileDescriptor m_wakeFd;  // an eventfd, readable once woken
+    files::FileDescriptor m_wakeFd;  // an eventfd, readable once woken
     std::atomic<bool> m_frameWaitCut{false};
     Clock::time_point m_nextTick;
     int m_framesWritten = 0;  // frames that went out whole since the link was made

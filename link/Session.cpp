@@ -8,10 +8,10 @@
 #include "ProgramName.h"
 #include "Text.h"
 
-Session::Session(const CommonOptions& options, PortTarget port, ModuleLink::Reading reading)
+Session::Session(const CommonOptions& options, ports::PortTarget port, ModuleLink::Reading reading)
     : m_options(options), m_port(std::move(port)), m_timeout(options.timeoutMs), m_link(reading) {
     if (!open()) throw failure(kExitPort, m_link.lastError());
-    if (m_link.lineControl() == CXSerial::LineControl::kBridge)
+    if (m_link.lineControl() == serial::CXSerial::LineControl::kBridge)
         std::cerr << programPrefix << m_port.name
                   << ": a raw TCP bridge: its own baud rate and parity apply, not --baud and "
                      "--parity\n";
@@ -28,7 +28,7 @@ bool Session::open() {
 
 bool Session::reopen() {
     m_link.close();
-    m_port = PortDirectory::lookAgain(m_port.name);
+    m_port = ports::PortDirectory::lookAgain(m_port.name);
     return open();
 }
 

@@ -15,7 +15,7 @@
 struct CommonOptions {
     std::string port;
     int baud = 9600;
-    Parity parity = Parity::kNone;
+    proto::Parity parity = proto::Parity::kNone;
     int timeoutMs = 2000;  // per reply: a script must not wait for ever
     bool json = false;
 };
@@ -24,10 +24,10 @@ class Session {
   public:
     // Opens exactly the port the face resolved, whatever the names stand for by now; a Failure
     // with kExitPort when it cannot be opened. options.port is not looked at.
-    Session(const CommonOptions& options, PortTarget port,
+    Session(const CommonOptions& options, ports::PortTarget port,
             ModuleLink::Reading reading = ModuleLink::Reading::kFrames);
 
-    const PortTarget& port() const { return m_port; }
+    const ports::PortTarget& port() const { return m_port; }
     ModuleLink& link() { return m_link; }
 
     // Opens the port again after a hang-up, its name looked up again as a lost port's watch
@@ -74,7 +74,7 @@ class Session {
     Exchange ended(Exchange end);
 
     const CommonOptions& m_options;
-    PortTarget m_port;
+    ports::PortTarget m_port;
     std::chrono::milliseconds m_timeout;
     ModuleLink m_link;
     NoticeHandler m_onNotice;

@@ -69,7 +69,7 @@ bool DeliveryTestRunner::start(const std::vector<std::string>& ports,
             delivery::Clock::time_point m_next{};
         };
         try {
-            deliveryrun::MeshTestRun run(PortDirectory().resolve(ports), common);
+            deliveryrun::MeshTestRun run(ports::PortDirectory().resolve(ports), common);
             delivery::Plan ported = plan;
             ported.ports = run.ports();
             onWindowThread([this, named = run.ports()] { emit started(named); });

@@ -47,9 +47,10 @@ FollowedMesh readFollowedMesh(const QByteArray& body, const QDateTime& now) {
         followed.mesh = reports::meshFromJson(json);
         for (const Json& row : json.at("nodes")) readNodeState(row, now, followed);
         if (const Json& at = json.value("surveyed_at", Json()); at.is_string())
-            followed.surveyedAt = QString::fromStdString(printableText(at.get<std::string>()));
+            followed.surveyedAt =
+                QString::fromStdString(files::printableText(at.get<std::string>()));
     } catch (const std::exception& error) {
-        return {.error = QString::fromStdString(printableText(error.what()))};
+        return {.error = QString::fromStdString(files::printableText(error.what()))};
     }
     return followed;
 }

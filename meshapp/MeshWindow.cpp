@@ -206,7 +206,7 @@ bool MeshWindow::surveying() const {
 
 QString MeshWindow::openMeshFile(const QString& path) {
     try {
-        m_meshFile = meshplan::readMeshFile(path.toStdString(), PortDirectory());
+        m_meshFile = meshplan::readMeshFile(path.toStdString(), ports::PortDirectory());
     } catch (const meshplan::MeshFileError& error) {
         const QString problem = QString::fromStdString(error.what());
         setStatus(problem);

@@ -22,12 +22,12 @@ QStringList PortChecklist::fill() {
     QSet<QString> ticked;
     for (const std::string& port : before) ticked.insert(QString::fromStdString(port));
     clear();
-    const PortDirectory directory;
-    for (const ListedPort& port : directory.listed()) {
-        const QString name = QString::fromStdString(portName(port.port));
+    const ports::PortDirectory directory;
+    for (const ports::ListedPort& port : directory.listed()) {
+        const QString name = QString::fromStdString(ports::portName(port.port));
         auto* item = new QListWidgetItem(QString::fromStdString(port.text()), this);
         item->setData(kPortRole, name);
-        if (port.availability == PortAvailability::kFree) {
+        if (port.availability == ports::PortAvailability::kFree) {
             item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
             item->setCheckState(ticked.contains(name) ? Qt::Checked : Qt::Unchecked);
         } else {

@@ -9,7 +9,7 @@
 #include "Translations.h"
 
 int main(int argc, char** argv) {
-    ignoreBrokenPipes();
+    serial::ignoreBrokenPipes();
     QApplication app(argc, argv);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/meshcfg.svg")));
     // The toolkit's dialogs (the save dialog) in the user's language.

@@ -117,7 +117,7 @@ class MeshFileReader {
         for (const auto& [key, value] : table) {
             if (key == "port") {
                 module.reach.port = textAt(value, key.str());
-                if (const std::string problem = malformedPortName(module.reach.port);
+                if (const std::string problem = ports::malformedPortName(module.reach.port);
                     !problem.empty())
                     throw refusalAt(value, problem);
             } else if (key == "adapter") {
@@ -231,8 +231,8 @@ MeshFile parseMeshFile(const std::string& path, std::string text) {
     return file;
 }
 
-MeshFile readMeshFile(const std::string& path, const PortDirectory& directory) {
-    FileText read = readRegularFile(path, kLargestMeshFile);
+MeshFile readMeshFile(const std::string& path, const ports::PortDirectory& directory) {
+    files::FileText read = files::readRegularFile(path, kLargestMeshFile);
     if (!read.text) throw MeshFileError(path + ": not a mesh file: " + read.problem);
     MeshFile file = parseMeshFile(path, std::move(*read.text));
     std::vector<std::string> ports;
@@ -242,7 +242,7 @@ MeshFile readMeshFile(const std::string& path, const PortDirectory& directory) {
             ports.push_back(module.reach.port);
             lines.push_back(module.line);
         }
-    if (const auto repeated = firstRepeatedPort(ports, directory))
+    if (const auto repeated = ports::firstRepeatedPort(ports, directory))
         throw errorAt(path, lines[repeated->index], repeated->problem);
     return file;
 }

@@ -14,7 +14,9 @@
 
 #include "SettingChanges.h"
 
+namespace ports {
 class PortDirectory;
+}
 
 namespace meshplan {
 
@@ -67,6 +69,6 @@ MeshFile parseMeshFile(const std::string& path, std::string text);
 
 // Read from a regular file of at most kLargestMeshFile and parsed; also refused when two
 // modules reach one port as the directory resolves their names.
-MeshFile readMeshFile(const std::string& path, const PortDirectory& directory);
+MeshFile readMeshFile(const std::string& path, const ports::PortDirectory& directory);
 
 }  // namespace meshplan

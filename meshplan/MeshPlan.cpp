@@ -51,7 +51,7 @@ std::vector<FoundPort> findPorts(const MeshFile& file) {
             found.push_back({module.reach.port, {}});
             continue;
         }
-        SerialTty tty = ttyOfSerial(module.reach.adapterSerial);
+        ports::SerialTty tty = ports::ttyOfSerial(module.reach.adapterSerial);
         if (tty.node)
             found.push_back({std::move(*tty.node), {}});
         else

@@ -9,7 +9,7 @@
 namespace meshsite {
 
 mesh::Survey readModules(const meshplan::MeshFile& file, const CommonOptions& link,
-                         const PortDirectory& directory, survey::Asked asked) {
+                         const ports::PortDirectory& directory, survey::Asked asked) {
     const std::vector<meshplan::FoundPort> found = meshplan::findPorts(file);
     std::vector<std::string> ports;
     for (const meshplan::FoundPort& module : found)
@@ -21,11 +21,11 @@ mesh::Survey readModules(const meshplan::MeshFile& file, const CommonOptions& li
     return meshplan::readingsOf(found, read);
 }
 
-std::vector<meshplan::ModuleReach> reachesOf(const std::vector<PortTarget>& ports) {
+std::vector<meshplan::ModuleReach> reachesOf(const std::vector<ports::PortTarget>& ports) {
     std::vector<meshplan::ModuleReach> reaches;
-    for (const PortTarget& target : ports) {
-        const auto usb = target.path.empty() ? std::nullopt : usbIdentity(target.path);
-        const bool serialNamesIt = usb && ttyOfSerial(usb->serial).node.has_value();
+    for (const ports::PortTarget& target : ports) {
+        const auto usb = target.path.empty() ? std::nullopt : ports::usbIdentity(target.path);
+        const bool serialNamesIt = usb && ports::ttyOfSerial(usb->serial).node.has_value();
         reaches.push_back(serialNamesIt ? meshplan::ModuleReach{"", usb->serial}
                                         : meshplan::ModuleReach{target.name, ""});
     }

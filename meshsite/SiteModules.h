@@ -16,10 +16,10 @@ namespace meshsite {
 // read as a port that failed. A Failure with kExitUsage, before any port opens, when two modules
 // come to one port; Interrupted when Ctrl+C cut the reading short.
 mesh::Survey readModules(const meshplan::MeshFile& file, const CommonOptions& link,
-                         const PortDirectory& directory, survey::Asked asked);
+                         const ports::PortDirectory& directory, survey::Asked asked);
 
 // How a file reaches each port: by the serial of the USB adapter behind it where that serial
 // names that adapter alone, else by the port's name.
-std::vector<meshplan::ModuleReach> reachesOf(const std::vector<PortTarget>& ports);
+std::vector<meshplan::ModuleReach> reachesOf(const std::vector<ports::PortTarget>& ports);
 
 }  // namespace meshsite

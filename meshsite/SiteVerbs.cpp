@@ -25,12 +25,12 @@ record::Profile moduleProfile(const meshplan::MeshFile& file, const meshplan::Mo
 }  // namespace
 
 meshplan::MeshPlan planSite(const meshplan::MeshFile& file, const CommonOptions& link,
-                            const PortDirectory& directory) {
+                            const ports::PortDirectory& directory) {
     return meshplan::planMesh(file, readModules(file, link, directory, survey::Asked::kSetup));
 }
 
 meshplan::Verdict verifySite(const meshplan::MeshFile& file, const CommonOptions& link,
-                             const PortDirectory& directory) {
+                             const ports::PortDirectory& directory) {
     return meshplan::verifyMesh(file,
                                 readModules(file, link, directory, survey::Asked::kEverything));
 }
@@ -46,7 +46,7 @@ std::size_t SiteApplied::failed() const {
 }
 
 SiteApplied applySite(const meshplan::MeshFile& file, const CommonOptions& common,
-                      const PortDirectory& directory, const StationOptions& options,
+                      const ports::PortDirectory& directory, const StationOptions& options,
                       std::unique_ptr<UnitOutput> output,
                       const std::function<void(const meshplan::MeshPlan&)>& planned) {
     meshplan::MeshPlan plan;
@@ -87,7 +87,7 @@ SiteApplied applySite(const meshplan::MeshFile& file, const CommonOptions& commo
     return applied;
 }
 
-SiteExport exportSite(const std::vector<PortTarget>& ports, const CommonOptions& link) {
+SiteExport exportSite(const std::vector<ports::PortTarget>& ports, const CommonOptions& link) {
     SiteExport exported{survey::surveyPorts(ports, link), {}};
     if (interrupted()) throw Interrupted(true);
     exported.text = meshplan::exportMesh(exported.survey, reachesOf(ports));

@@ -20,10 +20,10 @@ namespace meshsite {
 
 // Each verb's modules are found by the names the file gives, resolved in the face's directory.
 meshplan::MeshPlan planSite(const meshplan::MeshFile& file, const CommonOptions& link,
-                            const PortDirectory& directory);
+                            const ports::PortDirectory& directory);
 
 meshplan::Verdict verifySite(const meshplan::MeshFile& file, const CommonOptions& link,
-                             const PortDirectory& directory);
+                             const ports::PortDirectory& directory);
 
 struct AppliedModule {
     meshplan::ModulePlan plan;
@@ -42,7 +42,7 @@ struct SiteApplied {
 // had gone out). A Failure with kExitRecord when the line's record could not be reached before
 // the writes: nothing written.
 SiteApplied applySite(const meshplan::MeshFile& file, const CommonOptions& common,
-                      const PortDirectory& directory, const StationOptions& options,
+                      const ports::PortDirectory& directory, const StationOptions& options,
                       std::unique_ptr<UnitOutput> output,
                       const std::function<void(const meshplan::MeshPlan&)>& planned = {});
 
@@ -52,6 +52,6 @@ struct SiteExport {
 };
 
 // An ExportRefusal when the modules cannot be described by a file that reads.
-SiteExport exportSite(const std::vector<PortTarget>& ports, const CommonOptions& link);
+SiteExport exportSite(const std::vector<ports::PortTarget>& ports, const CommonOptions& link);
 
 }  // namespace meshsite

@@ -7,6 +7,8 @@
 #include "GensioLoop.h"
 #include "NetworkConnection.h"
 
+namespace net {
+
 namespace {
 
 // Closing is quick on a working network; a server that takes nothing is not waited for long.
@@ -16,14 +18,14 @@ constexpr std::chrono::milliseconds kEndWait{500};
 // for a telnet answer on its own clock, and spins meanwhile when data floods in).
 constexpr std::chrono::milliseconds kEndAllowance{250};
 
-NetworkLink::Connected refused(const NetworkAddress& address, const std::string& why,
-                               bool closedByServer = false) {
+serial::NetworkLink::Connected refused(const ports::NetworkAddress& address, const std::string& why,
+                                       bool closedByServer = false) {
     return {
         nullptr, {}, "cannot connect to " + address.hostPort() + " (" + why + ")", closedByServer};
 }
 
 // What the server wrote before it closed: in the port object's end, which nobody reads yet.
-std::string wordsIn(const FileDescriptor& device) {
+std::string wordsIn(const files::FileDescriptor& device) {
     std::string words;
     char chunk[256];
     ssize_t got = 0;
@@ -55,9 +57,9 @@ GensioLink::~GensioLink() {
     m_connection->awaitEnd(kEndWait);
 }
 
-NetworkLink::Connected GensioLink::connect(const NetworkAddress& address,
-                                           const LineSettings& settings,
-                                           std::chrono::milliseconds timeout) {
+serial::NetworkLink::Connected GensioLink::connect(const ports::NetworkAddress& address,
+                                                   const proto::LineSettings& settings,
+                                                   std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     GensioLoop* loop = GensioLoop::instance();
     if (!loop) return refused(address, "the network library cannot start");
@@ -67,9 +69,9 @@ NetworkLink::Connected GensioLink::connect(const NetworkAddress& address,
     int ends[2] = {-1, -1};
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, ends) != 0)
         return refused(address, "no local socket");
-    FileDescriptor device(ends[0]);
+    files::FileDescriptor device(ends[0]);
     auto connection = std::make_shared<NetworkConnection>(*loop, address, std::move(host), settings,
-                                                          FileDescriptor(ends[1]));
+                                                          files::FileDescriptor(ends[1]));
     loop->post([connection] { connection->start(connection); });
     const std::string outcome =
         connection->awaitOutcome(deadline - std::min(kEndAllowance, timeout / 2), timeout);
@@ -79,30 +81,34 @@ NetworkLink::Connected GensioLink::connect(const NetworkAddress& address,
         endAndAwait(*loop, connection, leftUntil(deadline));
         return refused(address, outcome, connection->closedByServer());
     }
-    const bool setsLine = address.scheme == NetworkAddress::Scheme::kRfc2217;
+    const bool setsLine = address.scheme == ports::NetworkAddress::Scheme::kRfc2217;
     if (!setsLine && connection->awaitLoss(kRawSettle)) {
         const std::string words = wordsIn(device);
         endAndAwait(*loop, connection);
         return refused(address, serverClosed(words), true);
     }
-    return {
-        std::unique_ptr<NetworkLink>(new GensioLink(connection, setsLine)), std::move(device), {}};
+    return {std::unique_ptr<serial::NetworkLink>(new GensioLink(connection, setsLine)),
+            std::move(device),
+            {}};
 }
 
 namespace {
 
-class GensioConnector final : public NetworkConnector {
+class GensioConnector final : public serial::NetworkConnector {
   public:
-    NetworkLink::Connected connect(const NetworkAddress& address, const LineSettings& settings,
-                                   std::chrono::milliseconds timeout) override {
+    serial::NetworkLink::Connected connect(const ports::NetworkAddress& address,
+                                           const proto::LineSettings& settings,
+                                           std::chrono::milliseconds timeout) override {
         return GensioLink::connect(address, settings, timeout);
     }
 };
 
 }  // namespace
 
+}  // namespace net
+
 // The module's one entry.
-extern "C" NetworkConnector* meshcfg_network_connector() {
-    static GensioConnector connector;
+extern "C" serial::NetworkConnector* meshcfg_network_connector() {
+    static net::GensioConnector connector;
     return &connector;
 }

@@ -6,11 +6,14 @@
 
 #include "NetworkLink.h"
 
+namespace net {
+
 class NetworkConnection;
 
-class GensioLink final : public NetworkLink {
+class GensioLink final : public serial::NetworkLink {
   public:
-    static Connected connect(const NetworkAddress& address, const LineSettings& settings,
+    static Connected connect(const ports::NetworkAddress& address,
+                             const proto::LineSettings& settings,
                              std::chrono::milliseconds timeout);
 
     bool setsLine() const override { return m_setsLine; }
@@ -21,3 +24,5 @@ class GensioLink final : public NetworkLink {
     std::shared_ptr<NetworkConnection> m_connection;
     bool m_setsLine;
 };
+
+}  // namespace net

@@ -10,6 +10,8 @@
 
 #include "BrokenPipes.h"
 
+namespace net {
+
 namespace {
 
 // How long an ending process waits for the loop thread to let go of the library.
@@ -44,7 +46,7 @@ GensioLoop* GensioLoop::instance() {
 
 bool GensioLoop::start() {
     keepWakeSignalHarmless();
-    ignoreBrokenPipes();
+    serial::ignoreBrokenPipes();
     std::promise<bool> ready;
     auto started = ready.get_future();
     std::promise<void> finished;
@@ -117,3 +119,5 @@ void GensioLoop::runPosted(gensio_runner*, void* self) {
         task();
     }
 }
+
+}  // namespace net

@@ -12,6 +12,8 @@
 struct gensio_os_funcs;
 struct gensio_runner;
 
+namespace net {
+
 class GensioLoop {
   public:
     // Started on first use, stopped when the process ends; nothing when it could not start.
@@ -43,3 +45,5 @@ class GensioLoop {
     std::promise<void> m_stopPosted;
     std::future<void> m_finished;  // ready once the loop thread is done
 };
+
+}  // namespace net

@@ -9,6 +9,8 @@
 #include <system_error>
 #include <thread>
 
+namespace net {
+
 namespace {
 
 // One lookup, shared by the opener and the thread that asks the resolver: an opener that gave
@@ -74,3 +76,5 @@ FoundHost lookUpHost(const std::string& host, std::chrono::steady_clock::time_po
         return {{}, false, "the name server does not answer"};
     return lookup->found;
 }
+
+}  // namespace net

@@ -6,6 +6,8 @@
 #include <chrono>
 #include <string>
 
+namespace net {
+
 struct FoundHost {
     std::string address;  // numeric, IPv4 or IPv6; empty when the lookup failed
     bool ipv6 = false;
@@ -13,3 +15,5 @@ struct FoundHost {
 };
 
 FoundHost lookUpHost(const std::string& host, std::chrono::steady_clock::time_point deadline);
+
+}  // namespace net

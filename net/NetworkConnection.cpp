@@ -14,6 +14,8 @@
 #include "GensioLoop.h"
 #include "PrintableText.h"
 
+namespace net {
+
 namespace {
 
 constexpr std::size_t kBridgeChunk = 4096;
@@ -41,13 +43,13 @@ std::string describe(int err) {
     }
 }
 
-unsigned parityCode(Parity parity) {
+unsigned parityCode(proto::Parity parity) {
     switch (parity) {
-        case Parity::kOdd:
+        case proto::Parity::kOdd:
             return SERGENSIO_PARITY_ODD;
-        case Parity::kEven:
+        case proto::Parity::kEven:
             return SERGENSIO_PARITY_EVEN;
-        case Parity::kNone:
+        case proto::Parity::kNone:
             break;
     }
     return SERGENSIO_PARITY_NONE;
@@ -57,8 +59,9 @@ void lineAnswer(sergensio*, int err, unsigned value, void* request);
 
 }  // namespace
 
-NetworkConnection::NetworkConnection(GensioLoop& loop, NetworkAddress address, FoundHost host,
-                                     LineSettings settings, FileDescriptor bridge)
+NetworkConnection::NetworkConnection(GensioLoop& loop, ports::NetworkAddress address,
+                                     FoundHost host, proto::LineSettings settings,
+                                     files::FileDescriptor bridge)
     : m_loop(loop),
       m_address(std::move(address)),
       m_host(std::move(host)),
@@ -105,7 +108,7 @@ bool NetworkConnection::awaitLoss(std::chrono::milliseconds limit) {
 }
 
 std::string serverClosed(std::string_view words) {
-    const std::string said = printableText(words);
+    const std::string said = files::printableText(words);
     return "the server closed the connection" + (said.empty() ? std::string() : ": " + said);
 }
 
@@ -144,7 +147,7 @@ void NetworkConnection::transportOpened(int err) {
     if (ending()) return;
     if (err != 0) return fail(describe(err));
     moveTo(State::kServerReached);
-    if (m_address.scheme == NetworkAddress::Scheme::kTcp) return becomeOpen();
+    if (m_address.scheme == ports::NetworkAddress::Scheme::kTcp) return becomeOpen();
     gensio* telnet = nullptr;
     err = str_to_gensio_child(m_io, "telnet(rfc2217)", m_loop.os(), &NetworkConnection::onEvent,
                               this, &telnet);
@@ -358,3 +361,5 @@ void NetworkConnection::released() {
     // The last hold may go with this: nothing of the connection is touched after it.
     const auto last = std::move(m_self);
 }
+
+}  // namespace net

@@ -23,12 +23,14 @@
 #include "LineSettings.h"
 #include "NetworkAddress.h"
 
+namespace net {
+
 class GensioLoop;
 
 class NetworkConnection {
   public:
-    NetworkConnection(GensioLoop& loop, NetworkAddress address, FoundHost host,
-                      LineSettings settings, FileDescriptor bridge);
+    NetworkConnection(GensioLoop& loop, ports::NetworkAddress address, FoundHost host,
+                      proto::LineSettings settings, files::FileDescriptor bridge);
 
     // Any thread. The outcome is decided once: "" when the port can be used, else why not.
     // Past the deadline it is decided as a time-out, named after the step that was waiting.
@@ -84,10 +86,10 @@ class NetworkConnection {
                        gensiods* buflen, const char* const* auxdata);
 
     GensioLoop& m_loop;
-    const NetworkAddress m_address;
+    const ports::NetworkAddress m_address;
     const FoundHost m_host;
-    const LineSettings m_settings;
-    FileDescriptor m_bridge;
+    const proto::LineSettings m_settings;
+    files::FileDescriptor m_bridge;
 
     std::shared_ptr<NetworkConnection> m_self;
     gensio* m_io = nullptr;  // the top of the stack: telnet over TCP, or TCP alone
@@ -112,3 +114,5 @@ class NetworkConnection {
 // Why a server closed a connection before it could be used, with what it said, if anything:
 // "the server closed the connection: Device open failure".
 std::string serverClosed(std::string_view words);
+
+}  // namespace net

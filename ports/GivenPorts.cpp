@@ -9,6 +9,8 @@
 #include "PortDirectory.h"
 #include "PortNames.h"
 
+namespace ports {
+
 namespace {
 
 // The device or address behind a port name, so that two names of one port are seen as one.
@@ -81,3 +83,5 @@ std::optional<RepeatedPort> firstRepeatedPort(const std::vector<std::string>& po
     }
     return std::nullopt;
 }
+
+}  // namespace ports

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+namespace ports {
+
 class PortDirectory;
 
 struct GivenPorts {
@@ -37,3 +39,5 @@ struct RepeatedPort {
 };
 std::optional<RepeatedPort> firstRepeatedPort(const std::vector<std::string>& ports,
                                               const PortDirectory& directory);
+
+}  // namespace ports

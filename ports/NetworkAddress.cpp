@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+namespace ports {
+
 namespace {
 
 constexpr std::string_view kSeparator = "://";
@@ -76,3 +78,5 @@ ParsedAddress parseNetworkAddress(std::string_view text) {
     address.port = *port;
     return {std::move(address), {}};
 }
+
+}  // namespace ports

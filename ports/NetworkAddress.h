@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace ports {
+
 struct NetworkAddress {
     enum class Scheme { kRfc2217, kTcp };
     Scheme scheme = Scheme::kRfc2217;
@@ -27,3 +29,5 @@ struct ParsedAddress {
     std::string error;  // what is wrong, in plain words, when address is empty
 };
 ParsedAddress parseNetworkAddress(std::string_view text);
+
+}  // namespace ports

@@ -11,6 +11,8 @@
 #include "PortDirectory.h"
 #include "PortNames.h"
 
+namespace ports {
+
 namespace {
 
 bool refusesUser(int error) {
@@ -56,7 +58,7 @@ OpenedDevice openDevicePath(const std::string& path) {
     const auto failed = [&path](int error) {
         return OpenedDevice{{}, describeError(error, path), error};
     };
-    FileDescriptor fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    files::FileDescriptor fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!fd) return failed(errno);
     if (!::isatty(fd.get())) return {{}, "Not a serial port: " + path};
     if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return failed(errno);
@@ -79,3 +81,5 @@ std::string claimExclusive(int fd) {
 void releaseExclusive(int fd) {
     ::ioctl(fd, TIOCNXCL);
 }
+
+}  // namespace ports

@@ -7,10 +7,12 @@
 
 #include "FileDescriptor.h"
 
+namespace ports {
+
 struct PortTarget;
 
 struct OpenedDevice {
-    FileDescriptor fd;
+    files::FileDescriptor fd;
     std::string error;  // why fd is empty, in plain words for the user
     int errorCode = 0;  // the errno behind it, 0 where no call failed
 };
@@ -34,3 +36,5 @@ OpenedDevice openTargetDevice(const PortTarget& target);
 // cleared before the port is closed or the next user of a still-held pty is refused.
 std::string claimExclusive(int fd);
 void releaseExclusive(int fd);
+
+}  // namespace ports

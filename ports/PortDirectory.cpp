@@ -3,6 +3,8 @@
 #include "PortNames.h"
 #include "UsbAdapters.h"
 
+namespace ports {
+
 std::optional<NetworkAddress> PortTarget::address() const {
     if (url.empty()) return std::nullopt;
     return parseNetworkAddress(url).address;
@@ -86,3 +88,5 @@ PortTarget PortDirectory::target(int port) const {
     return {std::move(found.name), std::move(found.device), std::move(found.adapter),
             std::move(found.url),  std::move(path),         port};
 }
+
+}  // namespace ports

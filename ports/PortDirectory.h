@@ -11,6 +11,8 @@
 #include "PortDevice.h"
 #include "RemotePorts.h"
 
+namespace ports {
+
 // One port as the port list names it: "COM<n>", the device (for an alias, the path the alias
 // points to; empty when n maps to no device or to the network) and what udev tells of a USB
 // adapter, or, for a port across the network, its address.
@@ -81,3 +83,5 @@ class PortDirectory {
   private:
     RemotePortTable m_remote;
 };
+
+}  // namespace ports

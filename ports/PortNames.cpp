@@ -12,6 +12,8 @@
 
 #include "UserFolders.h"
 
+namespace ports {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -108,7 +110,8 @@ std::optional<std::string> localHolder(int port) {
 }
 
 std::string aliasDirectory() {
-    if (const std::string runtime = runtimeDir(); !runtime.empty()) return runtime + "/qz470mr";
+    if (const std::string runtime = files::runtimeDir(); !runtime.empty())
+        return runtime + "/qz470mr";
     return "/tmp/qz470mr-" + std::to_string(::getuid());
 }
 
@@ -148,3 +151,5 @@ std::optional<std::string> shownDevicePath(int port) {
     if (!device) return std::nullopt;
     return shownPath(*device);
 }
+
+}  // namespace ports

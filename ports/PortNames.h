@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace ports {
+
 inline constexpr int kFirstPort = 1;
 inline constexpr int kLastPort = 255;
 
@@ -39,3 +41,5 @@ std::optional<int> portNaming(const std::string& devicePath, int preferred);
 
 // The device COM n stands for as the port list shows it: for an alias, the path it points to.
 std::optional<std::string> shownDevicePath(int port);
+
+}  // namespace ports

@@ -11,6 +11,8 @@
 #include "RegularFiles.h"
 #include "UserFolders.h"
 
+namespace ports {
+
 namespace {
 
 // A few lines a port; a file far beyond is not a ports file, and is not parsed.
@@ -21,7 +23,7 @@ class TableReader {
     explicit TableReader(std::string path) : m_path(std::move(path)) {}
 
     RemotePortTable read() {
-        const FileText text = readRegularFile(m_path, kLargestFile);
+        const files::FileText text = files::readRegularFile(m_path, kLargestFile);
         if (text.absent) return {};
         if (!text.text) {
             m_table.problems.push_back(m_path + ": " + text.problem + "; no remote port is listed");
@@ -93,9 +95,11 @@ const RemotePort* RemotePortTable::find(int port) const {
 }
 
 std::string remotePortsPath() {
-    return configHome() + "/meshcfg/ports.toml";
+    return files::configHome() + "/meshcfg/ports.toml";
 }
 
 RemotePortTable readRemotePorts(const std::string& path) {
     return TableReader(path).read();
 }
+
+}  // namespace ports

@@ -11,6 +11,8 @@
 
 #include "NetworkAddress.h"
 
+namespace ports {
+
 struct RemotePort {
     int port = 0;
     NetworkAddress address;
@@ -28,3 +30,5 @@ std::string remotePortsPath();
 
 // A missing file is an empty table and no problem.
 RemotePortTable readRemotePorts(const std::string& path = remotePortsPath());
+
+}  // namespace ports

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+namespace ports {
+
 TtyHotplugMonitor::TtyHotplugMonitor() : m_udev(udev_new()) {
     if (!m_udev) return;
     // Events after udev has made the node and its links, not the kernel's raw ones.
@@ -28,3 +30,5 @@ bool TtyHotplugMonitor::takeAddOrRemoveEvents() {
     }
     return seen;
 }
+
+}  // namespace ports

@@ -5,6 +5,8 @@
 
 #include "UdevHandles.h"
 
+namespace ports {
+
 class TtyHotplugMonitor {
   public:
     TtyHotplugMonitor();  // never throws
@@ -19,3 +21,5 @@ class TtyHotplugMonitor {
     Udev m_udev;
     UdevMonitor m_monitor;  // after m_udev, so it goes first
 };
+
+}  // namespace ports

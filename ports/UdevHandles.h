@@ -6,6 +6,8 @@
 
 #include <memory>
 
+namespace ports {
+
 template <auto unref>
 struct UdevUnref {
     template <typename T>
@@ -18,3 +20,5 @@ using Udev = std::unique_ptr<udev, UdevUnref<udev_unref>>;
 using UdevDevice = std::unique_ptr<udev_device, UdevUnref<udev_device_unref>>;
 using UdevEnumerate = std::unique_ptr<udev_enumerate, UdevUnref<udev_enumerate_unref>>;
 using UdevMonitor = std::unique_ptr<udev_monitor, UdevUnref<udev_monitor_unref>>;
+
+}  // namespace ports

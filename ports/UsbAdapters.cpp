@@ -6,6 +6,8 @@
 #include "PrintableText.h"
 #include "UdevHandles.h"
 
+namespace ports {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -28,7 +30,7 @@ std::string finalTtyName(const std::string& devicePath) {
 // USB descriptors are whatever the firmware put there.
 std::string attribute(udev_device* device, const char* name) {
     const char* value = udev_device_get_sysattr_value(device, name);
-    return value == nullptr ? std::string() : printableText(value);
+    return value == nullptr ? std::string() : files::printableText(value);
 }
 
 // A tty on a USB device: the tty of an ACM interface, or of a USB serial port below one. The
@@ -143,7 +145,7 @@ SerialTty ttyOfSerial(const std::string& serial) {
             if (node != nullptr && tty.identity().serial == serial) nodes.emplace_back(node);
         }
     if (nodes.size() == 1) return {std::move(nodes.front()), {}};
-    const std::string named = "adapter '" + printableText(serial) + "'";
+    const std::string named = "adapter '" + files::printableText(serial) + "'";
     if (nodes.empty()) return {std::nullopt, "no " + named + " is plugged in"};
     std::sort(nodes.begin(), nodes.end());
     std::string list;
@@ -165,3 +167,5 @@ std::vector<std::string> ttysOfModel(const std::string& vendorId, const std::str
     std::sort(nodes.begin(), nodes.end());
     return nodes;
 }
+
+}  // namespace ports

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace ports {
+
 // For a USB adapter or ACM device: its product string, then its serial number, or its USB port
 // path (such as "1-1.2") where the serial number is missing or another adapter shows the same
 // product and serial number. Empty for legacy ports, pseudo-terminals and whatever udev cannot
@@ -46,3 +48,5 @@ SerialTty ttyOfSerial(const std::string& serial);
 // The device nodes of every plugged USB tty whose device has this idVendor and idProduct (four
 // hex digits each, as udev spells them), sorted; a station takes only its own adapter model.
 std::vector<std::string> ttysOfModel(const std::string& vendorId, const std::string& productId);
+
+}  // namespace ports

@@ -8,6 +8,8 @@
 
 #include "SetupNames.h"
 
+namespace proto {
+
 // Valued as the port panel's parity code, which is its list index and the index of its name in
 // proto::kParityNames: 0 none, 1 odd, 2 even.
 enum class Parity { kNone = 0, kOdd = 1, kEven = 2 };
@@ -36,3 +38,5 @@ inline std::optional<Parity> parityFromName(std::string_view name) {
 inline std::string_view parityNameOf(Parity parity) {
     return proto::kParityNames[static_cast<std::size_t>(parityCodeOf(parity))];
 }
+
+}  // namespace proto

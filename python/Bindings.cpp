@@ -287,7 +287,7 @@ CommonOptions meshLink(int baud, double timeout) {
 }
 
 // The file read before any port opens, refused as the command line refuses it.
-meshplan::MeshFile meshFileAt(const std::string& path, const PortDirectory& directory) {
+meshplan::MeshFile meshFileAt(const std::string& path, const ports::PortDirectory& directory) {
     try {
         return meshplan::readMeshFile(path, directory);
     } catch (const meshplan::MeshFileError& error) {
@@ -302,7 +302,7 @@ py::object meshFileVerb(const std::string& path, int baud, double timeout, Verb 
     Json document;
     {
         PortWait wait;
-        const PortDirectory directory;  // the call's one look at the names
+        const ports::PortDirectory directory;  // the call's one look at the names
         const meshplan::MeshFile file = meshFileAt(path, directory);
         document = verb(file, link, directory);
         if (interrupted()) throw Interrupted(true);
@@ -370,7 +370,7 @@ PYBIND11_MODULE(meshcfg, m) {
             Json list;
             {
                 py::gil_scoped_release unlocked;
-                const PortDirectory directory;
+                const ports::PortDirectory directory;
                 problems = directory.remote().problems;
                 list = reports::portListJson(directory);
             }
@@ -386,7 +386,7 @@ PYBIND11_MODULE(meshcfg, m) {
             // Refused as the command line refuses them, before any port opens.
             const std::vector<std::string> ports = namedPorts(names);
             if (ports.empty()) throw Failure(kExitUsage, "survey: give the ports to survey");
-            const PortDirectory directory;  // the call's one look at the names
+            const ports::PortDirectory directory;  // the call's one look at the names
             refuseRepeatedPorts(ports, directory);
             CommonOptions link;
             link.baud = Module::rateOf(baud);

@@ -87,11 +87,11 @@ Module::Module(const std::string& port, int baud, double timeoutSeconds,
         refuseMalformedPortName(port);
         m_options.timeoutMs = static_cast<int>(timeoutOf(timeoutSeconds).count());
         m_options.baud = rateOf(baud);
-        const std::optional<Parity> parityValue = parityFromName(parity);
+        const std::optional<proto::Parity> parityValue = proto::parityFromName(parity);
         if (!parityValue) throw Failure(kExitUsage, "parity must be NO, ODD or EVEN");
         m_options.parity = *parityValue;
         PortWait wait;
-        m_target = PortDirectory().resolve(port);
+        m_target = ports::PortDirectory().resolve(port);
         open();
     } catch (const Failure& failure) {
         throw PortFailure(failure, port);

@@ -77,8 +77,8 @@ class Module {
     void open();
     void keepNotice(const proto::ReadFrame& frame);
 
-    CommonOptions m_options;  // before the session, which keeps a reference
-    PortTarget m_target;      // what the name stood for when the module was made
+    CommonOptions m_options;     // before the session, which keeps a reference
+    ports::PortTarget m_target;  // what the name stood for when the module was made
     std::unique_ptr<Session> m_session;
     std::deque<proto::ReadFrame> m_notices;
     std::atomic<bool> m_busy{false};

@@ -98,7 +98,7 @@ mesh::FaultKind faultKindNamed(const std::string& name) {
     for (int kind = 0; kind <= static_cast<int>(mesh::FaultKind::DriftsFromFile); ++kind)
         if (mesh::faultKindName(static_cast<mesh::FaultKind>(kind)) == name)
             return static_cast<mesh::FaultKind>(kind);
-    throw std::runtime_error("unknown fault kind \"" + printableText(name) + "\"");
+    throw std::runtime_error("unknown fault kind \"" + files::printableText(name) + "\"");
 }
 
 // A module's settings as the survey printed them, read back only when all seven are there and
@@ -144,7 +144,7 @@ void addNodeRow(mesh::Mesh& mesh, const Json& row) {
     if (const Json& port = row.at("port"); !port.is_null()) {
         node->modules.push_back(mesh.survey.size());
         mesh.survey.push_back(
-            {printableText(port.get<std::string>()),
+            {files::printableText(port.get<std::string>()),
              mesh::ModuleAnswers{.setup = setupOf(row.value("settings", Json())),
                                  .routes = routeListOf(id, row.value("routes", Json()))}});
     }
@@ -167,10 +167,10 @@ mesh::MeshEdge edgeOf(const mesh::MeshGraph& graph, const Json& json) {
 
 mesh::Fault faultOf(const Json& json) {
     mesh::Fault fault{.kind = faultKindNamed(json.at("kind").get<std::string>()),
-                      .text = printableText(json.at("text").get<std::string>()),
+                      .text = files::printableText(json.at("text").get<std::string>()),
                       .nodes = nodeIdsOf(json.value("nodes", Json::array()))};
     for (const Json& port : json.value("ports", Json::array()))
-        fault.ports.push_back(printableText(port.get<std::string>()));
+        fault.ports.push_back(files::printableText(port.get<std::string>()));
     return fault;
 }
 

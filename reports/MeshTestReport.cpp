@@ -99,22 +99,22 @@ Json portJson(const char* event, const std::string& port, const std::string& rea
 }
 
 Json pacedJson(const delivery::Plan& plan) {
-    const LineSettings line = plan.line.value_or(LineSettings{});
+    const proto::LineSettings line = plan.line.value_or(proto::LineSettings{});
     return {
         {"event", "interval_stretched"},
         {"interval_ms", rounded(std::chrono::duration<double, std::milli>(plan.interval).count())},
         {"paced_ms",
          rounded(std::chrono::duration<double, std::milli>(delivery::pacedInterval(plan)).count())},
         {"baud", line.baud},
-        {"parity", parityNameOf(line.parity)}};
+        {"parity", proto::parityNameOf(line.parity)}};
 }
 
 std::string pacedLine(const delivery::Plan& plan) {
-    const LineSettings line = plan.line.value_or(LineSettings{});
+    const proto::LineSettings line = plan.line.value_or(proto::LineSettings{});
     const std::string paced = msText(delivery::pacedInterval(plan));
     std::string parity;
-    if (line.parity != Parity::kNone)
-        parity = " and " + std::string(parityNameOf(line.parity)) + " parity";
+    if (line.parity != proto::Parity::kNone)
+        parity = " and " + std::string(proto::parityNameOf(line.parity)) + " parity";
     return "mesh test: --interval " + msText(plan.interval) + " stretched to " + paced +
            " ms: at " + std::to_string(line.baud) + " baud" + parity +
            " the busiest port's line needs that long for each round of sends, their "

@@ -4,15 +4,15 @@
 
 namespace reports {
 
-Json portListJson(const PortDirectory& directory) {
+Json portListJson(const ports::PortDirectory& directory) {
     Json list = Json::array();
-    for (const ListedPort& listed : directory.listed()) {
-        const PortEntry entry = directory.entry(listed.port);
+    for (const ports::ListedPort& listed : directory.listed()) {
+        const ports::PortEntry entry = directory.entry(listed.port);
         list.push_back({{"port", entry.name},
                         {"device", entry.device},
                         {"adapter", forms::joined(entry.adapter, ", ")},
                         {"url", entry.url},
-                        {"permission", listed.availability == PortAvailability::kFree}});
+                        {"permission", listed.availability == ports::PortAvailability::kFree}});
     }
     return list;
 }

@@ -7,6 +7,6 @@
 
 namespace reports {
 
-Json portListJson(const PortDirectory& directory);
+Json portListJson(const ports::PortDirectory& directory);
 
 }  // namespace reports

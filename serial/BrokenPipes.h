@@ -6,6 +6,10 @@
 
 #include <signal.h>
 
+namespace serial {
+
 inline void ignoreBrokenPipes() {
     ::signal(SIGPIPE, SIG_IGN);
 }
+
+}  // namespace serial

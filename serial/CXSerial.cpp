@@ -5,6 +5,8 @@
 #include "NetworkLink.h"
 #include "Termios.h"
 
+namespace serial {
+
 CXSerial::CXSerial(PortEvents events) : m_events(std::move(events)) {}
 
 CXSerial::~CXSerial() {
@@ -12,24 +14,24 @@ CXSerial::~CXSerial() {
 }
 
 bool CXSerial::ProbePort(int port) {
-    return availability(port) == PortAvailability::kFree;
+    return availability(port) == ports::PortAvailability::kFree;
 }
 
-PortAvailability CXSerial::availability(int port) {
-    return portAvailability(port);
+ports::PortAvailability CXSerial::availability(int port) {
+    return ports::portAvailability(port);
 }
 
-bool CXSerial::Open(const PortTarget& target, int baud, int parity) {
+bool CXSerial::Open(const ports::PortTarget& target, int baud, int parity) {
     if (!target.url.empty()) return OpenAddress(target.url, baud, parity);
     if (isOpen()) Close();
-    return openDevice(openTargetDevice(target), baud, parity);
+    return openDevice(ports::openTargetDevice(target), baud, parity);
 }
 
 bool CXSerial::OpenAddress(const std::string& address, int baud, int parity) {
     if (isOpen()) Close();
     const auto settings = settingsFor(baud, parity);
     if (!settings) return false;
-    const ParsedAddress parsed = parseNetworkAddress(address);
+    const ports::ParsedAddress parsed = ports::parseNetworkAddress(address);
     if (!parsed.address) return failOpen(parsed.error);
     return OpenConnected(NetworkLink::connect(*parsed.address, *settings));
 }
@@ -51,24 +53,24 @@ bool CXSerial::OpenConnected(NetworkLink::Connected connected) {
     return startThreads();
 }
 
-std::optional<LineSettings> CXSerial::settingsFor(int baud, int parity) {
+std::optional<proto::LineSettings> CXSerial::settingsFor(int baud, int parity) {
     m_lastError.clear();
-    const auto parityValue = parityFromCode(parity);
+    const auto parityValue = proto::parityFromCode(parity);
     if (!parityValue) {
         failOpen("Parity code " + std::to_string(parity) + " is not supported");
         return std::nullopt;
     }
-    return LineSettings{baud, *parityValue};
+    return proto::LineSettings{baud, *parityValue};
 }
 
-bool CXSerial::openDevice(OpenedDevice device, int baud, int parity) {
+bool CXSerial::openDevice(ports::OpenedDevice device, int baud, int parity) {
     const auto settings = settingsFor(baud, parity);
     if (!settings) return false;
     m_lineControl = LineControl::kLocal;
     if (!device.fd) return failOpen(std::move(device.error));
     m_device = std::move(device.fd);
 
-    std::string error = claimExclusive(m_device.get());
+    std::string error = ports::claimExclusive(m_device.get());
     if (error.empty()) error = applyLineSettings(m_device.get(), *settings);
     if (!error.empty()) return failOpen(std::move(error));
     discardQueues(m_device.get());
@@ -98,7 +100,7 @@ bool CXSerial::failOpen(std::string error) {
 void CXSerial::Close() {
     stopWriter();
     StopReader();
-    if (m_device && !m_network) releaseExclusive(m_device.get());
+    if (m_device && !m_network) ports::releaseExclusive(m_device.get());
     m_device.reset();
     m_network.reset();  // after the device end, which it expects closed
 }
@@ -118,3 +120,5 @@ bool CXSerial::isReading() const {
 std::string CXSerial::lastError() const {
     return m_lastError;
 }
+
+}  // namespace serial

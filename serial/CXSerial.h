@@ -26,6 +26,8 @@
 #include "NetworkLink.h"
 #include "PortDirectory.h"
 
+namespace serial {
+
 // What the port object tells its owner from its own threads. The owner hands each one over to
 // its own thread and must not wait there for the port's threads: Close joins them.
 struct PortEvents {
@@ -60,12 +62,12 @@ class CXSerial {
 
     // True if COM port n resolves to a tty that can be opened and locked now.
     static bool ProbePort(int port);
-    static PortAvailability availability(int port);
+    static ports::PortAvailability availability(int port);
 
     // Opens what a name stands for, as the face's PortDirectory resolved it; parity: 0 none,
     // 1 odd, 2 even. A target across the network connects to it, which takes up to
     // NetworkLink::kConnectTimeout: never on a window thread.
-    bool Open(const PortTarget& target, int baud, int parity);
+    bool Open(const ports::PortTarget& target, int baud, int parity);
     // The same for a port across the network: rfc2217://HOST:PORT or tcp://HOST:PORT.
     bool OpenAddress(const std::string& address, int baud, int parity);
     // The same for a connection made beforehand, off the caller's thread (NetworkOpening).
@@ -134,18 +136,18 @@ class CXSerial {
     bool startWriter();
     void stopWriter();
     bool failOpen(std::string error);
-    bool openDevice(OpenedDevice device, int baud, int parity);
+    bool openDevice(ports::OpenedDevice device, int baud, int parity);
     bool startThreads();
-    std::optional<LineSettings> settingsFor(int baud, int parity);
+    std::optional<proto::LineSettings> settingsFor(int baud, int parity);
 
-    FileDescriptor m_device;
+    files::FileDescriptor m_device;
     std::unique_ptr<NetworkLink> m_network;  // what carries m_device's bytes, for a remote port
     LineControl m_lineControl = LineControl::kLocal;
-    FileDescriptor m_stopEvent;
+    files::FileDescriptor m_stopEvent;
     std::thread m_reader;
     std::atomic<bool> m_reading = false;
     std::mutex m_writeLock;
-    FileDescriptor m_writeStop;  // readable once Close wants a waiting write to end
+    files::FileDescriptor m_writeStop;  // readable once Close wants a waiting write to end
     std::thread m_writer;
     mutable std::mutex m_queueLock;
     std::condition_variable m_queueChanged;
@@ -163,3 +165,5 @@ class CXSerial {
     const PortEvents m_events;
     std::string m_lastError;
 };
+
+}  // namespace serial

@@ -13,6 +13,8 @@
 
 #include "CXSerial.h"
 
+namespace serial {
+
 namespace {
 constexpr int kReadChunk = 1024;
 }
@@ -111,3 +113,5 @@ CXSerial::ReadResult CXSerial::readPass(int device) {
     }
     return result;
 }
+
+}  // namespace serial

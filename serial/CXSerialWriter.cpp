@@ -14,6 +14,8 @@
 #include "CXSerial.h"
 #include "Termios.h"
 
+namespace serial {
+
 namespace {
 
 constexpr unsigned kWriteChunk = 1024;
@@ -180,3 +182,5 @@ void CXSerial::WriterThread() {
             m_events.frameWritten(lastOnWire());
     }
 }
+
+}  // namespace serial

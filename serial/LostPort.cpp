@@ -4,6 +4,8 @@
 
 #include "PortNames.h"
 
+namespace serial {
+
 namespace {
 
 // Aliases are followed to the device they name; a dangling one is no device.
@@ -14,7 +16,7 @@ bool isTty(const std::string& path) {
 
 }  // namespace
 
-LostPort::LostPort(int port, std::optional<UsbIdentity> adapter)
+LostPort::LostPort(int port, std::optional<ports::UsbIdentity> adapter)
     : m_port(port), m_adapter(std::move(adapter)), m_seenGone(!portOfDevice()) {}
 
 std::optional<int> LostPort::returnedPort() {
@@ -26,10 +28,12 @@ std::optional<int> LostPort::returnedPort() {
 
 std::optional<int> LostPort::portOfDevice() const {
     if (m_adapter) {
-        const std::optional<std::string> node = ttyOfAdapter(*m_adapter);
-        return node ? portNaming(*node, m_port) : std::nullopt;
+        const std::optional<std::string> node = ports::ttyOfAdapter(*m_adapter);
+        return node ? ports::portNaming(*node, m_port) : std::nullopt;
     }
-    const auto path = devicePathForPort(m_port);
+    const auto path = ports::devicePathForPort(m_port);
     if (path && isTty(*path)) return m_port;
     return std::nullopt;
 }
+
+}  // namespace serial

@@ -10,11 +10,13 @@
 
 #include "UsbAdapters.h"
 
+namespace serial {
+
 class LostPort {
   public:
     // Call it at the hang-up, with the adapter's identity as it was read when the port opened
     // (by now it is gone): the first look is taken at once.
-    LostPort(int port, std::optional<UsbIdentity> adapter);
+    LostPort(int port, std::optional<ports::UsbIdentity> adapter);
 
     int port() const { return m_port; }
     // The port to open now that its device has returned; nothing while it is away.
@@ -27,6 +29,8 @@ class LostPort {
     std::optional<int> portOfDevice() const;  // where the device is now, if it is there
 
     int m_port;
-    std::optional<UsbIdentity> m_adapter;
+    std::optional<ports::UsbIdentity> m_adapter;
     bool m_seenGone = false;
 };
+
+}  // namespace serial

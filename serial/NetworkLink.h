@@ -13,6 +13,8 @@
 #include "LineSettings.h"
 #include "NetworkAddress.h"
 
+namespace serial {
+
 class NetworkLink {
   public:
     // Name lookup, connecting and the line-setting answers, all together.
@@ -23,17 +25,18 @@ class NetworkLink {
 
     struct Connected {
         std::unique_ptr<NetworkLink> link;
-        FileDescriptor device;  // the port object's end; empty when the connection failed
-        std::string error;      // "cannot connect to bench-3:3333 (connection refused)"
+        files::FileDescriptor device;  // the port object's end; empty when the connection failed
+        std::string error;             // "cannot connect to bench-3:3333 (connection refused)"
         // The server took the connection and closed it at once, saying why in error.
         bool closedByServer = false;
-        LineSettings line{};  // as asked: what an rfc2217 server set its line to
+        proto::LineSettings line{};  // as asked: what an rfc2217 server set its line to
     };
     // Blocks the calling thread until the port can be used or the time-out passes. For an
     // rfc2217 address the line is set to the rate and parity given, 8 data bits, 1 stop bit,
     // no flow control, each answer checked, and DTR and RTS are dropped. Without the network
     // module, error says so and to reinstall the package.
-    static Connected connect(const NetworkAddress& address, const LineSettings& settings,
+    static Connected connect(const ports::NetworkAddress& address,
+                             const proto::LineSettings& settings,
                              std::chrono::milliseconds timeout = kConnectTimeout);
 
     // True for an rfc2217 address, whose server set the line as asked.
@@ -51,8 +54,8 @@ class NetworkLink {
 // What the network module gives: connections made through the network library.
 class NetworkConnector {
   public:
-    virtual NetworkLink::Connected connect(const NetworkAddress& address,
-                                           const LineSettings& settings,
+    virtual NetworkLink::Connected connect(const ports::NetworkAddress& address,
+                                           const proto::LineSettings& settings,
                                            std::chrono::milliseconds timeout) = 0;
 
   protected:
@@ -63,3 +66,5 @@ class NetworkConnector {
 using NetworkConnectorEntry = NetworkConnector* (*)();
 inline constexpr const char* kNetworkModule = "meshcfg-network.so";
 inline constexpr const char* kNetworkEntry = "meshcfg_network_connector";
+
+}  // namespace serial

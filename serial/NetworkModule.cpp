@@ -1,8 +1,10 @@
 #include "NetworkLink.h"
 #include "ProgramModule.h"
 
-NetworkLink::Connected NetworkLink::connect(const NetworkAddress& address,
-                                            const LineSettings& settings,
+namespace serial {
+
+NetworkLink::Connected NetworkLink::connect(const ports::NetworkAddress& address,
+                                            const proto::LineSettings& settings,
                                             std::chrono::milliseconds timeout) {
     static const modules::ModuleEntry module =
         modules::loadModuleEntry(kNetworkModule, kNetworkEntry, "ports across the network");
@@ -12,3 +14,5 @@ NetworkLink::Connected NetworkLink::connect(const NetworkAddress& address,
     connected.line = settings;
     return connected;
 }
+
+}  // namespace serial

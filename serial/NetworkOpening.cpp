@@ -2,7 +2,9 @@
 
 #include <utility>
 
-NetworkOpening::NetworkOpening(NetworkAddress address, LineSettings settings,
+namespace serial {
+
+NetworkOpening::NetworkOpening(ports::NetworkAddress address, proto::LineSettings settings,
                                std::function<void()> ended)
     : m_address(std::move(address)) {
     m_attempt = std::thread([this, settings, ended = std::move(ended)] {
@@ -20,3 +22,5 @@ NetworkLink::Connected NetworkOpening::take() {
     if (m_attempt.joinable()) m_attempt.join();
     return std::move(m_result);
 }
+
+}  // namespace serial

@@ -11,23 +11,28 @@
 #include "NetworkAddress.h"
 #include "NetworkLink.h"
 
+namespace serial {
+
 class NetworkOpening {
   public:
     // ended is called on the attempt's thread once the result can be taken.
-    NetworkOpening(NetworkAddress address, LineSettings settings, std::function<void()> ended);
+    NetworkOpening(ports::NetworkAddress address, proto::LineSettings settings,
+                   std::function<void()> ended);
     // Waits for an attempt still running, at most NetworkLink::kConnectTimeout.
     ~NetworkOpening();
     NetworkOpening(const NetworkOpening&) = delete;
     NetworkOpening& operator=(const NetworkOpening&) = delete;
 
-    const NetworkAddress& address() const { return m_address; }
+    const ports::NetworkAddress& address() const { return m_address; }
     bool ended() const { return m_ended; }
     // Once ended(): the connection, or why there is none.
     NetworkLink::Connected take();
 
   private:
-    const NetworkAddress m_address;
+    const ports::NetworkAddress m_address;
     NetworkLink::Connected m_result;
     std::atomic<bool> m_ended = false;
     std::thread m_attempt;
 };
+
+}  // namespace serial

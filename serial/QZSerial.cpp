@@ -1,5 +1,7 @@
 #include "QZSerial.h"
 
+namespace serial {
+
 QZSerial::QZSerial(PortEvents events, std::function<void()> blockPending)
     : CXSerial(std::move(events)), m_blockPending(std::move(blockPending)) {}
 
@@ -11,3 +13,5 @@ QZSerial::~QZSerial() {
 void QZSerial::OnReceiveByte(unsigned char byte) {
     if (m_receive.append(byte) && m_blockPending) m_blockPending();
 }
+
+}  // namespace serial

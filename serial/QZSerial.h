@@ -5,6 +5,8 @@
 #include "CXSerial.h"
 #include "ReceiveBuffer.h"
 
+namespace serial {
+
 class QZSerial : public CXSerial {
   public:
     // blockPending is called on the reader thread when a byte starts a pending block, so that a
@@ -18,3 +20,5 @@ class QZSerial : public CXSerial {
     ReceiveBuffer m_receive;
     const std::function<void()> m_blockPending;
 };
+
+}  // namespace serial

@@ -1,5 +1,7 @@
 #include "ReceiveBuffer.h"
 
+namespace serial {
+
 bool ReceiveBuffer::append(std::uint8_t byte) {
     const auto now = std::chrono::steady_clock::now();
     std::lock_guard lock(m_mutex);
@@ -40,3 +42,5 @@ std::size_t ReceiveBuffer::dropped() const {
     std::lock_guard lock(m_mutex);
     return m_dropped;
 }
+
+}  // namespace serial

@@ -12,6 +12,8 @@
 
 #include "Ticks.h"
 
+namespace serial {
+
 struct ReceivedBlock {
     std::vector<std::uint8_t> bytes;
     std::size_t dropped = 0;  // bytes refused because the buffer was full
@@ -47,3 +49,5 @@ class ReceiveBuffer {
     std::size_t m_dropped = 0;
     std::chrono::steady_clock::time_point m_lastArrival{};
 };
+
+}  // namespace serial

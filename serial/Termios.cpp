@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+namespace serial {
+
 namespace {
 
 // The character majors of pseudo-terminal slaves.
@@ -33,12 +35,12 @@ std::optional<speed_t> speedFor(int baud) {
 
 // The parity bit is sent but not checked on input: a byte with a parity error is delivered
 // as received, not replaced by 00 or dropped.
-void setParity(termios& tio, Parity parity) {
+void setParity(termios& tio, proto::Parity parity) {
     tio.c_cflag &= ~(PARENB | PARODD);
     tio.c_iflag &= ~(INPCK | IGNPAR | PARMRK);
-    if (parity == Parity::kNone) return;
+    if (parity == proto::Parity::kNone) return;
     tio.c_cflag |= PARENB;
-    if (parity == Parity::kOdd) tio.c_cflag |= PARODD;
+    if (parity == proto::Parity::kOdd) tio.c_cflag |= PARODD;
 }
 
 std::string systemError(const char* what) {
@@ -47,7 +49,7 @@ std::string systemError(const char* what) {
 
 }  // namespace
 
-std::optional<termios> lineTermios(const termios& current, const LineSettings& settings) {
+std::optional<termios> lineTermios(const termios& current, const proto::LineSettings& settings) {
     const std::optional<speed_t> speed = speedFor(settings.baud);
     if (!speed) return std::nullopt;
     termios tio = current;
@@ -63,7 +65,7 @@ std::optional<termios> lineTermios(const termios& current, const LineSettings& s
     return tio;
 }
 
-std::string applyLineSettings(int fd, const LineSettings& settings) {
+std::string applyLineSettings(int fd, const proto::LineSettings& settings) {
     termios current{};
     if (::tcgetattr(fd, &current) != 0) return systemError("Cannot read the line settings");
     const std::optional<termios> wanted = lineTermios(current, settings);
@@ -92,3 +94,5 @@ std::optional<int> outputQueued(int fd) {
     if (::ioctl(fd, TIOCOUTQ, &queued) != 0) return std::nullopt;
     return queued;
 }
+
+}  // namespace serial

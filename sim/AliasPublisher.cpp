@@ -44,7 +44,7 @@ class DirectoryLock {
     }
 
   private:
-    FileDescriptor m_fd;
+    files::FileDescriptor m_fd;
 };
 
 // Where the terminals a simulator publishes live.

@@ -28,7 +28,7 @@ class AliasPublisher {
     // link of anyone else's is never replaced. Throws AliasTaken, or std::runtime_error when
     // the directory fails.
     AliasPublisher(std::string directory, int firstPort, std::string target,
-                   int lastPort = kLastPort);
+                   int lastPort = ports::kLastPort);
     // Removes the alias, unless someone has removed or replaced it meanwhile.
     ~AliasPublisher();
     AliasPublisher(const AliasPublisher&) = delete;

@@ -26,8 +26,8 @@ class ControlSignals {
     std::vector<Control> take();
 
   private:
-    FileDescriptor m_read;
-    FileDescriptor m_write;
+    files::FileDescriptor m_read;
+    files::FileDescriptor m_write;
 };
 
 }  // namespace sim

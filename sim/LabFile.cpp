@@ -121,7 +121,8 @@ class PlanReader {
         for (const auto& [key, value] : table) {
             if (key == "id") continue;
             if (key == "com") {
-                node.com = static_cast<int>(integerIn(value, key, kFirstPort, kLastPort));
+                node.com =
+                    static_cast<int>(integerIn(value, key, ports::kFirstPort, ports::kLastPort));
                 if (comTaken(*node.com))
                     throw refusal(value, "COM" + std::to_string(*node.com) + " given twice");
             } else if (key == "powered") {
@@ -218,7 +219,7 @@ LabRead parseLab(std::string_view text, const std::string& where) {
 
 LabRead readLab(const std::string& path) {
     // A folder, a FIFO or a device is refused before it is read, so nothing waits on it.
-    const FileText file = readRegularFile(path, kMaxLabFileBytes);
+    const files::FileText file = files::readRegularFile(path, kMaxLabFileBytes);
     if (!file.text) return {std::nullopt, path + ": cannot be read: " + file.problem};
     return parseLab(*file.text, path);
 }

@@ -32,7 +32,7 @@ void paceAsSetUp(ModuleLine& line, const proto::Setup& setup) {
 // alias is taken.
 std::unique_ptr<LabPort> filedPort(const LabNode& node) {
     try {
-        return std::make_unique<LabPort>(aliasDirectory(), *node.com, *node.com);
+        return std::make_unique<LabPort>(ports::aliasDirectory(), *node.com, *node.com);
     } catch (const AliasTaken& error) {
         throw std::runtime_error("node " + std::to_string(node.id) + ": " + error.what() +
                                  "; give the node another com in the lab file, or free COM" +
@@ -48,9 +48,9 @@ std::vector<std::unique_ptr<LabPort>> publishPorts(const Lab& lab, int firstPort
         for (std::size_t module = 0; module < lab.size(); ++module) {
             const LabNode& node = lab.node(module);
             if (node.com.has_value() != given) continue;
-            ports[module] = node.com
-                                ? filedPort(node)
-                                : std::make_unique<LabPort>(aliasDirectory(), firstPort, kLastPort);
+            ports[module] = node.com ? filedPort(node)
+                                     : std::make_unique<LabPort>(ports::aliasDirectory(), firstPort,
+                                                                 ports::kLastPort);
         }
     }
     return ports;

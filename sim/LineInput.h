@@ -23,13 +23,13 @@ class LineInput {
   public:
     using Clock = LinePacer::Clock;
 
-    LineInput(unsigned baud, Parity parity) : m_baud(baud), m_parity(parity) {}
+    LineInput(unsigned baud, proto::Parity parity) : m_baud(baud), m_parity(parity) {}
 
     // count bytes the tool wrote, handed over at now: for each byte the buffer takes, oldest
     // first, when the line has carried it. The bytes after those are dropped.
     std::vector<Clock::time_point> arrive(Clock::time_point now, std::size_t count);
     // Bytes taken from now on cross at this rate (0: at once); those taken keep their times.
-    void setRate(unsigned baud, Parity parity) {
+    void setRate(unsigned baud, proto::Parity parity) {
         m_baud = baud;
         m_parity = parity;
     }
@@ -41,7 +41,7 @@ class LineInput {
 
   private:
     unsigned m_baud;
-    Parity m_parity;
+    proto::Parity m_parity;
     std::deque<Clock::time_point> m_onTheLine;  // when each byte in the buffer will have crossed
     bool m_overrun = false;                     // dropping until the buffer has emptied
 };

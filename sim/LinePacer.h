@@ -25,7 +25,7 @@ struct LineTiming {
     std::chrono::milliseconds delay{10};
     unsigned pieces = 1;
     std::chrono::milliseconds gap{0};  // between pieces
-    Parity parity = Parity::kNone;
+    proto::Parity parity = proto::Parity::kNone;
 };
 
 class LinePacer {
@@ -46,7 +46,7 @@ class LinePacer {
 
     std::optional<Clock::time_point> nextDue() const;
     // Bytes queued from now on go at this rate; those already queued keep their times.
-    void setRate(unsigned baud, Parity parity) {
+    void setRate(unsigned baud, proto::Parity parity) {
         m_timing.baud = baud;
         m_timing.parity = parity;
     }

@@ -56,7 +56,7 @@ class ModuleLine {
     // The cable was pulled: whatever was on its way in either direction is lost.
     void drop();
     // What the module takes in and says from now on goes at this rate.
-    void setRate(unsigned baud, Parity parity) {
+    void setRate(unsigned baud, proto::Parity parity) {
         m_input.setRate(baud, parity);
         m_pacer.setRate(baud, parity);
     }

@@ -74,8 +74,8 @@ proto::Setup startSetup(NodeId node) {
     return {.frequencyRegister = *proto::frequencyRegisterFromMhz(kStartMhz), .nodeId = node};
 }
 
-Parity uartParity(const proto::Setup& setup) {
-    return parityFromCode(setup.parityCode).value_or(Parity::kNone);
+proto::Parity uartParity(const proto::Setup& setup) {
+    return proto::parityFromCode(setup.parityCode).value_or(proto::Parity::kNone);
 }
 
 ModuleModel::ModuleModel(Mesh mesh, unsigned seed, std::size_t ackLength)

@@ -27,7 +27,7 @@ struct Answer {
 proto::Setup startSetup(NodeId node);
 
 // The parity of the module's UART; a code outside the list counts as none.
-Parity uartParity(const proto::Setup& setup);
+proto::Parity uartParity(const proto::Setup& setup);
 
 class ModuleModel {
   public:

@@ -142,7 +142,8 @@ void declareOptions(CLI::App& app, ParsedOptions& parsed) {
            "radio links between them (see below and qz470-sim(1))",
            fileName(&Options::labFile));
     option("--com", "N", "first COM number to try (default 200, at most 255)",
-           inRange(kFirstPort, kLastPort, [](Options& o, unsigned v) { o.firstPort = v; }));
+           inRange(ports::kFirstPort, ports::kLastPort,
+                   [](Options& o, unsigned v) { o.firstPort = v; }));
     option("--delay", "MS", "reply delay in milliseconds (default 10)",
            inRange(0, kMaxMilliseconds,
                    [](Options& o, unsigned v) { o.timing.delay = std::chrono::milliseconds(v); }));

@@ -25,10 +25,10 @@ class PseudoTerminal {
     const std::string& slavePath() const { return m_slavePath; }
 
   private:
-    FileDescriptor m_master;
+    files::FileDescriptor m_master;
     // Held open for the simulator's whole life: the terminal keeps its raw settings, and the
     // master does not hang up each time the tool closes the port.
-    FileDescriptor m_slave;
+    files::FileDescriptor m_slave;
     std::string m_slavePath;
 };
 

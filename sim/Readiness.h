@@ -34,7 +34,7 @@ class Readiness {
     std::vector<Ready> wait(std::optional<Clock::time_point> until);
 
   private:
-    FileDescriptor m_epoll;
+    files::FileDescriptor m_epoll;
     std::vector<int> m_watched;  // so a watch is added once and changed after
 };
 

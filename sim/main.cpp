@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
 
     try {
         sim::ControlSignals signals;
-        sim::Cable cable(aliasDirectory(), options.firstPort);
+        sim::Cable cable(ports::aliasDirectory(), options.firstPort);
         cable.announce();
         sim::ModuleModel model(std::move(*mesh), options.seed.value_or(std::random_device{}()),
                                options.ackLength);

@@ -21,7 +21,7 @@ Failure cannotWrite(const std::string& path, int error) {
 }  // namespace
 
 std::string unwritableReason(const std::string& path, Writing how) {
-    const std::string written = how == Writing::kAppend ? linkEnd(path) : path;
+    const std::string written = how == Writing::kAppend ? files::linkEnd(path) : path;
     struct stat status {};
     if (::stat(written.c_str(), &status) == 0) {
         if (S_ISDIR(status.st_mode)) return "a folder, not a file";
@@ -31,7 +31,7 @@ std::string unwritableReason(const std::string& path, Writing how) {
         return std::strerror(errno);
     }
     // Both a new file and a temporary renamed over an old one need the folder.
-    const std::string folder = folderOf(written);
+    const std::string folder = files::folderOf(written);
     if (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
         return "no folder " + folder;
     if (::access(folder.c_str(), W_OK | X_OK) != 0)
@@ -40,12 +40,12 @@ std::string unwritableReason(const std::string& path, Writing how) {
 }
 
 void replaceFile(const std::string& path, const std::string& content) {
-    if (const int error = replaceRegularFile(path, content); error != 0)
+    if (const int error = files::replaceRegularFile(path, content); error != 0)
         throw cannotWrite(path, error);
 }
 
 void appendRecord(const std::string& path, const std::string& header, const std::string& record) {
-    FileDescriptor file(::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+    files::FileDescriptor file(::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
     if (!file) throw cannotWrite(path, errno);
     if (::flock(file.get(), LOCK_EX) != 0) throw cannotWrite(path, errno);
     struct stat status {};
@@ -55,7 +55,7 @@ void appendRecord(const std::string& path, const std::string& header, const std:
     if (status.st_size > 0 && ::pread(file.get(), &last, 1, status.st_size - 1) != 1)
         throw cannotWrite(path, errno);
     if (last != '\n') text.insert(0, 1, '\n');
-    if (const int error = writeAll(file.get(), text); error != 0) {
+    if (const int error = files::writeAll(file.get(), text); error != 0) {
         // A full disk cuts the write: what went out is taken back, so no half row stays.
         (void)::ftruncate(file.get(), status.st_size);
         throw cannotWrite(path, error);
@@ -72,7 +72,7 @@ RowFile::RowFile(std::string path)
 bool RowFile::add(const std::string& row) {
     if (!m_failure.empty()) return false;
     const std::string line = row + "\n";
-    if (const int error = writeAll(m_file.get(), line); error != 0) {
+    if (const int error = files::writeAll(m_file.get(), line); error != 0) {
         (void)::ftruncate(m_file.get(), m_written);
         m_failure = cannotWrite(m_path, error).what();
         return false;

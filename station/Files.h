@@ -40,7 +40,7 @@ class RowFile {
 
   private:
     std::string m_path;
-    FileDescriptor m_file;
+    files::FileDescriptor m_file;
     off_t m_written = 0;  // the rows written whole
     std::string m_failure;
 };

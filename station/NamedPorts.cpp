@@ -4,18 +4,19 @@
 #include "GivenPorts.h"
 
 std::vector<std::string> namedPorts(const std::vector<std::string>& names) {
-    GivenPorts given = givenPorts(names);
+    ports::GivenPorts given = ports::givenPorts(names);
     if (!given.problem.empty()) throw Failure(kExitUsage, given.problem);
     return std::move(given.ports);
 }
 
 void refuseMalformedPortName(const std::string& name) {
-    if (const std::string problem = malformedPortName(name); !problem.empty())
+    if (const std::string problem = ports::malformedPortName(name); !problem.empty())
         throw Failure(kExitUsage, problem);
 }
 
-void refuseRepeatedPorts(const std::vector<std::string>& ports, const PortDirectory& directory) {
-    if (const std::string problem = repeatedPort(ports, directory); !problem.empty())
+void refuseRepeatedPorts(const std::vector<std::string>& ports,
+                         const ports::PortDirectory& directory) {
+    if (const std::string problem = ports::repeatedPort(ports, directory); !problem.empty())
         throw Failure(kExitUsage, problem);
 }
 

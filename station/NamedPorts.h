@@ -7,7 +7,9 @@
 
 #include "PluggedUnits.h"
 
+namespace ports {
 class PortDirectory;
+}
 
 // The names as given, every COMn-COMm range spelt out; a Failure for a name that can never be
 // opened. Looks at the words alone.
@@ -18,7 +20,8 @@ void refuseMalformedPortName(const std::string& name);
 
 // A Failure when a port is named twice, or reached through two names as the face's directory
 // resolves them.
-void refuseRepeatedPorts(const std::vector<std::string>& ports, const PortDirectory& directory);
+void refuseRepeatedPorts(const std::vector<std::string>& ports,
+                         const ports::PortDirectory& directory);
 
 // Appends the port of every plugged adapter of the model; a Failure with kExitPort when none is.
 void addAdapterPorts(const AdapterModel& model, std::vector<std::string>& ports);

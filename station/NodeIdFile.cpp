@@ -20,14 +20,14 @@ namespace {
     throw std::system_error(errno, std::generic_category(), what + " " + path.string());
 }
 
-FileDescriptor openOrFail(const std::filesystem::path& path, int flags) {
-    FileDescriptor fd(::open(path.c_str(), flags | O_CLOEXEC, 0644));
+files::FileDescriptor openOrFail(const std::filesystem::path& path, int flags) {
+    files::FileDescriptor fd(::open(path.c_str(), flags | O_CLOEXEC, 0644));
     if (!fd) fail("cannot open", path);
     return fd;
 }
 
 void writeAllOrFail(int fd, std::string_view text, const std::filesystem::path& path) {
-    if (const int error = writeAll(fd, text); error != 0) {
+    if (const int error = files::writeAll(fd, text); error != 0) {
         errno = error;
         fail("cannot write", path);
     }
@@ -54,11 +54,11 @@ class NodeIdFile::Lock {
     }
 
   private:
-    FileDescriptor m_fd;  // closing it lets the lock go
+    files::FileDescriptor m_fd;  // closing it lets the lock go
 };
 
 NodeIdFile::NodeIdFile(const std::filesystem::path& path, NodeIdRange range)
-    : m_path(linkEnd(path)), m_lockPath(m_path.string() + ".lock"), m_range(range) {
+    : m_path(files::linkEnd(path)), m_lockPath(m_path.string() + ".lock"), m_range(range) {
     Lock{m_lockPath};
 }
 
@@ -114,19 +114,19 @@ std::map<std::uint16_t, std::string> NodeIdFile::holders() const {
 
 void NodeIdFile::append(std::uint16_t id, std::string_view unit) const {
     const bool isNew = !std::filesystem::exists(m_path);
-    const FileDescriptor fd = openOrFail(m_path, O_RDWR | O_APPEND | O_CREAT);
+    const files::FileDescriptor fd = openOrFail(m_path, O_RDWR | O_APPEND | O_CREAT);
     // A line a crash cut short is closed first, so the new one is not read as its tail.
     char last = '\n';
     const off_t size = ::lseek(fd.get(), 0, SEEK_END);
     if (size > 0 && ::pread(fd.get(), &last, 1, size - 1) != 1) fail("cannot read", m_path);
     writeAllOrFail(fd.get(), (last == '\n' ? "" : "\n") + line(id, unit), m_path);
-    if (isNew) syncFolderOf(m_path);
+    if (isNew) files::syncFolderOf(m_path);
 }
 
 void NodeIdFile::rewrite(const std::map<std::uint16_t, std::string>& held) const {
     std::string text;
     for (const auto& [id, unit] : held) text += line(id, unit);
-    if (const int error = replaceRegularFile(m_path, text); error != 0) {
+    if (const int error = files::replaceRegularFile(m_path, text); error != 0) {
         errno = error;
         fail("cannot replace", m_path);
     }

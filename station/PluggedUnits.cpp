@@ -39,11 +39,12 @@ std::optional<AdapterModel> AdapterModel::parse(std::string_view text) {
 
 std::vector<PluggedUnit> pluggedAliases() {
     std::vector<PluggedUnit> units;
-    if (!aliasDirectoryProblem().empty()) return units;
+    if (!ports::aliasDirectoryProblem().empty()) return units;
     std::error_code error;
-    for (const fs::directory_entry& entry : fs::directory_iterator(aliasDirectory(), error)) {
+    for (const fs::directory_entry& entry :
+         fs::directory_iterator(ports::aliasDirectory(), error)) {
         const std::string name = entry.path().filename().string();
-        if (!looksLikeComName(name)) continue;
+        if (!ports::looksLikeComName(name)) continue;
         std::error_code linkError;
         const fs::path device = fs::canonical(entry.path(), linkError);
         struct stat alias {};
@@ -62,7 +63,7 @@ std::vector<PluggedUnit> pluggedAliases() {
 
 std::vector<PluggedUnit> pluggedAdapters(const AdapterModel& model) {
     std::vector<PluggedUnit> units;
-    for (std::string& node : ttysOfModel(model.vendorId, model.productId))
+    for (std::string& node : ports::ttysOfModel(model.vendorId, model.productId))
         units.push_back({node, node});
     return units;
 }

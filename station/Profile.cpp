@@ -24,7 +24,7 @@ Failure profileError(const std::string& path, const toml::source_region& where,
 }  // namespace
 
 ProfileFile readProfile(const std::string& path) {
-    const FileText file = readRegularFile(path, kLargestProfile);
+    const files::FileText file = files::readRegularFile(path, kLargestProfile);
     if (!file.text) throw Failure(kExitUsage, path + ": not a profile file: " + file.problem);
     ProfileFile profile{{}, sha256Of(*file.text)};
     toml::table table;

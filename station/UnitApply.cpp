@@ -24,7 +24,7 @@ class NodeIdTaken : public Failure {
 
 class SessionLink final : public UnitLink {
   public:
-    SessionLink(const CommonOptions& common, const PortTarget& port, bool tellNotices)
+    SessionLink(const CommonOptions& common, const ports::PortTarget& port, bool tellNotices)
         : m_session(common, port) {
         if (!tellNotices) m_session.onNotice([](const proto::ReadFrame&) {});
     }
@@ -63,8 +63,9 @@ void UnitOutcome::rowLost() {
     row.result = record::Result::kFail;
 }
 
-UnitOutcome applyToUnit(const CommonOptions& common, const PortTarget& port, const UnitPlan& plan,
-                        const UnitName& unit, const UnitStepHandler& onStep, record::UnitRow row) {
+UnitOutcome applyToUnit(const CommonOptions& common, const ports::PortTarget& port,
+                        const UnitPlan& plan, const UnitName& unit, const UnitStepHandler& onStep,
+                        record::UnitRow row) {
     const UnitLinkOpener open = [&] {
         return std::make_unique<SessionLink>(common, port, plan.tellNotices);
     };

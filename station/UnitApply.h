@@ -65,6 +65,6 @@ using UnitStepHandler = std::function<void(UnitStep, const std::optional<std::ui
 UnitOutcome applyToUnit(const UnitPlan& plan, const UnitName& unit, const UnitLinkOpener& open,
                         const UnitStepHandler& onStep, record::UnitRow row = {});
 // The unit on the port its face resolved, through a Session with common's line and time-out.
-UnitOutcome applyToUnit(const CommonOptions& common, const PortTarget& port, const UnitPlan& plan,
-                        const UnitName& unit, const UnitStepHandler& onStep,
+UnitOutcome applyToUnit(const CommonOptions& common, const ports::PortTarget& port,
+                        const UnitPlan& plan, const UnitName& unit, const UnitStepHandler& onStep,
                         record::UnitRow row = {});

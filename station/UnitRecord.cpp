@@ -66,7 +66,8 @@ void RecordIds::giveBack(std::uint16_t, std::string_view name) {
     unitOf(name).givenBack = true;
 }
 
-record::UnitRow unitDraft(const PortTarget& port, const std::optional<UsbIdentity>& usb,
+record::UnitRow unitDraft(const ports::PortTarget& port,
+                          const std::optional<ports::UsbIdentity>& usb,
                           const std::optional<record::Profile>& profile) {
     record::UnitRow draft;
     draft.station = stationName();
@@ -122,5 +123,5 @@ std::string defaultSpoolPath(const std::string& url) {
     char name[40];
     std::snprintf(name, sizeof name, "spool-%016llx.jsonl",
                   static_cast<unsigned long long>(digest));
-    return (std::filesystem::path(stateHome()) / "meshcfg" / name).string();
+    return (std::filesystem::path(files::stateHome()) / "meshcfg" / name).string();
 }

@@ -54,7 +54,8 @@ class RecordIds final : public NodeIdSource {
 };
 
 // A unit's row before its apply: where it is set up, and with which profile.
-record::UnitRow unitDraft(const PortTarget& port, const std::optional<UsbIdentity>& usb,
+record::UnitRow unitDraft(const ports::PortTarget& port,
+                          const std::optional<ports::UsbIdentity>& usb,
                           const std::optional<record::Profile>& profile);
 
 class UnitRecord {

@@ -25,7 +25,7 @@ std::unique_ptr<NodeIdSource> nodeIdSource(const StationOptions& options) {
 }  // namespace
 
 UnitRunner::UnitRunner(const CommonOptions& common, const SettingChanges& settings,
-                       const StationOptions& options, const PortDirectory& directory,
+                       const StationOptions& options, const ports::PortDirectory& directory,
                        bool tellNotices, std::unique_ptr<UnitOutput> output)
     : m_common(common), m_options(options), m_directory(directory), m_output(std::move(output)) {
     if (!options.dbUrl.empty()) m_record = std::make_unique<UnitRecord>(options);
@@ -39,20 +39,20 @@ UnitRunner::UnitRunner(const CommonOptions& common, const SettingChanges& settin
               tellNotices,        {}};
 }
 
-UnitOutcome UnitRunner::run(const PortTarget& port) {
+UnitOutcome UnitRunner::run(const ports::PortTarget& port) {
     return runUnit(port, m_plan, m_options.profile, std::nullopt);
 }
 
-UnitOutcome UnitRunner::run(const PortTarget& port, const UnitOrder& order) {
+UnitOutcome UnitRunner::run(const ports::PortTarget& port, const UnitOrder& order) {
     UnitPlan plan = m_plan;
     plan.settings = order.settings;
     return runUnit(port, plan, order.profile, order.nodeId);
 }
 
-UnitOutcome UnitRunner::runUnit(const PortTarget& port, const UnitPlan& plan,
+UnitOutcome UnitRunner::runUnit(const ports::PortTarget& port, const UnitPlan& plan,
                                 const std::optional<record::Profile>& profile,
                                 const std::optional<std::uint16_t>& nodeId) {
-    const std::optional<UsbIdentity> usb = usbIdentity(port.device);
+    const std::optional<ports::UsbIdentity> usb = ports::usbIdentity(port.device);
     const std::string serial = usb ? usb->serial : std::string();
     const UnitNames::Claim claim = m_names.claim(port.name, serial);
     const UnitName& name = claim.name();

@@ -20,12 +20,12 @@
 class UnitOutput {
   public:
     virtual ~UnitOutput() = default;
-    virtual void found(const PortTarget& port, const std::string& serial) = 0;
-    virtual void step(const PortTarget& port, UnitStep step,
+    virtual void found(const ports::PortTarget& port, const std::string& serial) = 0;
+    virtual void step(const ports::PortTarget& port, UnitStep step,
                       const std::optional<std::uint16_t>& nodeId) = 0;
     virtual void finished(const UnitOutcome& outcome) = 0;
     // The unit could not start, nothing written: it is taken again once it may.
-    virtual void heldBack(const PortTarget& port, const std::string& why) = 0;
+    virtual void heldBack(const ports::PortTarget& port, const std::string& why) = 0;
     virtual void note(const std::string& line) = 0;
 };
 
@@ -43,13 +43,13 @@ class UnitRunner {
     // directory is the face's, kept for the runner's life: the ports of the units the threads
     // take are resolved in it.
     UnitRunner(const CommonOptions& common, const SettingChanges& settings,
-               const StationOptions& options, const PortDirectory& directory, bool tellNotices,
-               std::unique_ptr<UnitOutput> output);
+               const StationOptions& options, const ports::PortDirectory& directory,
+               bool tellNotices, std::unique_ptr<UnitOutput> output);
 
     // The unit on the port the face resolved: the port its row names is the one opened.
-    UnitOutcome run(const PortTarget& port);
+    UnitOutcome run(const ports::PortTarget& port);
     // A unit given its own order instead of every unit's plan and profile.
-    UnitOutcome run(const PortTarget& port, const UnitOrder& order);
+    UnitOutcome run(const ports::PortTarget& port, const UnitOrder& order);
     // What every unit is applied with.
     const UnitPlan& plan() const { return m_plan; }
     // run as the units' threads take it, each unit's port resolved once in the face's directory.
@@ -78,14 +78,14 @@ class UnitRunner {
     bool recordReached() const;
     // The unit is past its port's opening, as reachRecordAhead counts.
     void unitOpened();
-    UnitOutcome runUnit(const PortTarget& port, const UnitPlan& plan,
+    UnitOutcome runUnit(const ports::PortTarget& port, const UnitPlan& plan,
                         const std::optional<record::Profile>& profile,
                         const std::optional<std::uint16_t>& nodeId);
     void report(UnitOutcome& outcome);
 
     const CommonOptions& m_common;
     const StationOptions& m_options;
-    const PortDirectory& m_directory;
+    const ports::PortDirectory& m_directory;
     std::unique_ptr<UnitRecord> m_record;
     std::unique_ptr<NodeIdSource> m_ids;
     std::vector<std::unique_ptr<RowSink>> m_rowSinks;  // the CSV report, the JUnit files

@@ -66,7 +66,7 @@ mesh::SurveyedPort readOpenModule(Session& session, const std::string& port, std
     }
 }
 
-mesh::SurveyedPort readModule(const PortTarget& port, const CommonOptions& link,
+mesh::SurveyedPort readModule(const ports::PortTarget& port, const CommonOptions& link,
                               std::stop_token stop, Asked asked) {
     try {
         Session session(link, port);

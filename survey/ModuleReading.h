@@ -18,7 +18,7 @@ enum class Asked { kSetup, kEverything };
 
 // The module on the port its face resolved; link gives the rate, parity and time-out per reply,
 // its port is ignored. Once stop is requested no further request is written.
-mesh::SurveyedPort readModule(const PortTarget& port, const CommonOptions& link,
+mesh::SurveyedPort readModule(const ports::PortTarget& port, const CommonOptions& link,
                               std::stop_token stop, Asked asked = Asked::kEverything);
 
 // The same reading of a module behind a session that stays open, as a watcher keeps its ports:

@@ -48,7 +48,7 @@ std::optional<BrokerAddress> parseBrokerAddress(std::string_view text, std::stri
         (bracket != std::string_view::npos || text.find(':') == text.rfind(':'));
     const std::string hostPort =
         std::string(text) + (hasPort ? "" : ":" + std::string(broker.tls ? kTlsPort : kPlainPort));
-    const ParsedAddress parsed = parseNetworkAddress("tcp://" + hostPort);
+    const ports::ParsedAddress parsed = ports::parseNetworkAddress("tcp://" + hostPort);
     if (!parsed.address) {
         problem = "names no broker: " + parsed.error;
         return std::nullopt;

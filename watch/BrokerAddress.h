@@ -14,7 +14,7 @@ namespace watch {
 struct BrokerAddress {
     bool tls = false;
     std::string user{};  // empty: no user name is sent
-    NetworkAddress where{};
+    ports::NetworkAddress where{};
     std::string text() const;  // as written back, without a password
     bool operator==(const BrokerAddress&) const = default;
 };

@@ -67,7 +67,7 @@ class BrokerLink final : public WatchSink {
     bool m_away = false;                // said to be away; link thread
     std::uint64_t m_droppedBefore = 0;  // dropped before the outage; under m_lock
     std::atomic<bool> m_stopping = false;
-    FileDescriptor m_wake;
+    files::FileDescriptor m_wake;
     std::thread m_thread;  // last: it uses all of the above
 };
 

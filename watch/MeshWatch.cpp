@@ -9,7 +9,7 @@ namespace {
 // Texts carry port names and the survey's reasons, which came from devices and servers: an
 // event's line never drives a terminal, a log or a broker's reader.
 std::vector<Event> printable(std::vector<Event> events) {
-    for (Event& event : events) event.text = printableText(event.text);
+    for (Event& event : events) event.text = files::printableText(event.text);
     return events;
 }
 

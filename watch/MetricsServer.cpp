@@ -18,7 +18,7 @@ constexpr std::size_t kServingThreads = 4;
 
 }  // namespace
 
-MetricsServer::MetricsServer(NetworkAddress address)
+MetricsServer::MetricsServer(ports::NetworkAddress address)
     : m_address(std::move(address)), m_server(std::make_unique<httplib::Server>()) {
     m_server->new_task_queue = [] { return new httplib::ThreadPool(kServingThreads); };
     // A short answer goes out at once, not after the peer's delayed acknowledgement.
@@ -51,7 +51,7 @@ MetricsServer::MetricsServer(NetworkAddress address)
     });
 }
 
-std::unique_ptr<MetricsServer> MetricsServer::listen(const NetworkAddress& address,
+std::unique_ptr<MetricsServer> MetricsServer::listen(const ports::NetworkAddress& address,
                                                      std::string& problem) {
     std::unique_ptr<MetricsServer> server(new MetricsServer(address));
     errno = 0;

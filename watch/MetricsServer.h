@@ -21,22 +21,22 @@ namespace watch {
 class MetricsServer final : public WatchSink {
   public:
     // Listening on the address, or nothing and the reason in problem.
-    static std::unique_ptr<MetricsServer> listen(const NetworkAddress& address,
+    static std::unique_ptr<MetricsServer> listen(const ports::NetworkAddress& address,
                                                  std::string& problem);
     ~MetricsServer() override;
     MetricsServer(const MetricsServer&) = delete;
     MetricsServer& operator=(const MetricsServer&) = delete;
 
-    const NetworkAddress& address() const { return m_address; }
+    const ports::NetworkAddress& address() const { return m_address; }
 
     void said(const Event&) override {}
     void changed(const std::shared_ptr<const WatchState>& state) override;
 
   private:
-    explicit MetricsServer(NetworkAddress address);
+    explicit MetricsServer(ports::NetworkAddress address);
     std::shared_ptr<const WatchState> state() const;
 
-    const NetworkAddress m_address;
+    const ports::NetworkAddress m_address;
     mutable std::mutex m_lock;
     std::shared_ptr<const WatchState> m_state;  // under m_lock
     std::unique_ptr<httplib::Server> m_server;

@@ -13,7 +13,7 @@ namespace {
 // feed to escape.
 std::string labelValue(std::string_view text) {
     std::string escaped;
-    for (const char c : printableText(text)) {
+    for (const char c : files::printableText(text)) {
         if (c == '\\' || c == '"') escaped += '\\';
         escaped += c;
     }

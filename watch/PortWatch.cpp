@@ -28,7 +28,7 @@ std::string reasonOf(const Failure& failure, const std::string& port) {
 
 }  // namespace
 
-PortWatch::PortWatch(const PortTarget& port, const CommonOptions& link, PortNews& news)
+PortWatch::PortWatch(const ports::PortTarget& port, const CommonOptions& link, PortNews& news)
     : m_port(port.name),
       m_firstTarget(port),
       m_link(link),
@@ -129,7 +129,7 @@ bool PortWatch::waitToRetry(std::chrono::seconds pause, const std::stop_token& s
 
 void PortWatch::run(std::stop_token stop) {
     auto pause = kFirstRetry;
-    PortTarget target = m_firstTarget;
+    ports::PortTarget target = m_firstTarget;
     while (!stop.stop_requested()) {
         std::string reason;
         try {
@@ -157,7 +157,7 @@ void PortWatch::run(std::stop_token stop) {
                 *round, {m_port, mesh::PortFailure{mesh::PortFailureKind::PortFailed, reason}});
         if (!waitToRetry(pause, stop)) return;
         pause = std::min(pause * 2, kLongestRetry);
-        target = PortDirectory::lookAgain(m_port);
+        target = ports::PortDirectory::lookAgain(m_port);
     }
 }
 

@@ -25,7 +25,7 @@ class PortWatch {
   public:
     // port is what the watcher resolved the name to: the first opening opens it; after a
     // failure the name is looked up again at each try, as a lost port's watch does.
-    PortWatch(const PortTarget& port, const CommonOptions& link, PortNews& news);
+    PortWatch(const ports::PortTarget& port, const CommonOptions& link, PortNews& news);
     ~PortWatch();  // ends the thread within a wait's poll
     PortWatch(const PortWatch&) = delete;
     PortWatch& operator=(const PortWatch&) = delete;
@@ -52,8 +52,8 @@ class PortWatch {
     void wake();
 
     const std::string m_port;
-    const PortTarget m_firstTarget;  // the run's thread alone reads it
-    const CommonOptions m_link;      // the session holds on to it
+    const ports::PortTarget m_firstTarget;  // the run's thread alone reads it
+    const CommonOptions m_link;             // the session holds on to it
     PortNews& m_news;
     std::mutex m_lock;
     std::condition_variable_any m_woken;

@@ -82,7 +82,7 @@ class WatchInbox final : public PortNews {
 
     std::mutex m_lock;
     WatchNews m_news;  // under m_lock
-    FileDescriptor m_wake;
+    files::FileDescriptor m_wake;
 };
 
 }  // namespace watch

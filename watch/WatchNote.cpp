@@ -7,7 +7,7 @@
 namespace watch {
 
 void watchNote(const std::string& text) {
-    const std::string line = "meshcfg-watch: " + printableText(text) + "\n";
+    const std::string line = "meshcfg-watch: " + files::printableText(text) + "\n";
     std::fputs(line.c_str(), stderr);
 }
 

@@ -82,7 +82,7 @@ std::string choosePorts(SettingChoices& choices, const SettingValue& value) {
         names = {*one};
     else
         return "must be a list of port names, such as [\"COM200-COM205\"]";
-    GivenPorts given = givenPorts(names);
+    ports::GivenPorts given = ports::givenPorts(names);
     if (!given.problem.empty()) return "names no port that can be: " + given.problem;
     choices.ports = std::move(given.ports);
     return {};
@@ -106,7 +106,7 @@ std::string chooseBaud(SettingChoices& choices, const SettingValue& value) {
 
 std::string chooseParity(SettingChoices& choices, const SettingValue& value) {
     const auto* text = std::get_if<std::string>(&value);
-    const auto parity = text ? parityFromName(*text) : std::nullopt;
+    const auto parity = text ? proto::parityFromName(*text) : std::nullopt;
     if (!parity) return "must be NO, ODD or EVEN";
     choices.parity = parity;
     return {};
@@ -115,10 +115,11 @@ std::string chooseParity(SettingChoices& choices, const SettingValue& value) {
 std::string chooseMetrics(SettingChoices& choices, const SettingValue& value) {
     const auto* text = std::get_if<std::string>(&value);
     if (text && *text == "off") {
-        choices.metrics = std::optional<NetworkAddress>();
+        choices.metrics = std::optional<ports::NetworkAddress>();
         return {};
     }
-    const auto parsed = text ? parseNetworkAddress("tcp://" + *text) : ParsedAddress{};
+    const auto parsed =
+        text ? ports::parseNetworkAddress("tcp://" + *text) : ports::ParsedAddress{};
     if (!parsed.address) return "must be HOST:PORT, such as 127.0.0.1:9470, or off";
     choices.metrics = parsed.address;
     return {};
@@ -189,7 +190,7 @@ std::string chooseProbe(SettingChoices& choices, const SettingValue& value) {
     }
     const std::string form = "must be FROM,TO or FROM,TO,EVERY, such as COM200,COM203,10s";
     if (parts.size() < 2 || parts.size() > 3) return form;
-    GivenPorts given = givenPorts({parts[0], parts[1]});
+    ports::GivenPorts given = ports::givenPorts({parts[0], parts[1]});
     if (!given.problem.empty()) return "names no port that can be: " + given.problem;
     if (given.ports.size() != 2) return form;
     if (given.ports[0] == given.ports[1]) return "sends from a port to itself";
@@ -288,7 +289,7 @@ std::string brokerPassword(const std::optional<std::string>& file) {
     constexpr std::size_t kLongestPasswordFile = 4096;
     std::string password;
     if (file) {
-        const FileText read = readRegularFile(*file, kLongestPasswordFile);
+        const files::FileText read = files::readRegularFile(*file, kLongestPasswordFile);
         if (!read.text) throw Failure(kExitUsage, *file + ": not a password file: " + read.problem);
         password = *read.text;
     } else if (const char* variable = std::getenv(kBrokerPasswordVariable.data())) {
@@ -335,11 +336,11 @@ std::string chooseSetting(SettingChoices& choices, std::string_view key,
 }
 
 std::string defaultSettingsFile() {
-    return configHome() + "/meshcfg/watch.toml";
+    return files::configHome() + "/meshcfg/watch.toml";
 }
 
 SettingChoices readSettingsFile(const std::string& path, bool named) {
-    const FileText file = readRegularFile(path, kLargestSettingsFile);
+    const files::FileText file = files::readRegularFile(path, kLargestSettingsFile);
     if (!file.text && file.absent && !named) return {};
     if (!file.text) throw Failure(kExitUsage, path + ": not a settings file: " + file.problem);
     toml::table table;
@@ -388,8 +389,9 @@ WatchSettings settingsFrom(const SettingChoices& file, const SettingChoices& opt
         chosen(options.deliveryBelow, file.deliveryBelow, settings.rules.delivery.below);
     settings.rules.delivery.window =
         chosen(options.deliveryWindow, file.deliveryWindow, settings.rules.delivery.window);
-    settings.metrics = chosen(options.metrics, file.metrics,
-                              parseNetworkAddress("tcp://" + std::string(kDefaultMetrics)).address);
+    settings.metrics =
+        chosen(options.metrics, file.metrics,
+               ports::parseNetworkAddress("tcp://" + std::string(kDefaultMetrics)).address);
     settings.site = chosen(options.site, file.site, hostSite());
     if (const auto address = chosen(options.mqtt, file.mqtt, std::optional<BrokerAddress>())) {
         BrokerSettings broker{.address = *address};
@@ -403,8 +405,9 @@ WatchSettings settingsFrom(const SettingChoices& file, const SettingChoices& opt
             chosen(options.mqttQueue, file.mqttQueue, static_cast<int>(broker.queueBound)));
         settings.broker = std::move(broker);
     }
-    settings.history = chosen(options.db, file.db,
-                              std::optional<std::string>(record::defaultHistoryUrl(stateHome())));
+    settings.history =
+        chosen(options.db, file.db,
+               std::optional<std::string>(record::defaultHistoryUrl(files::stateHome())));
     settings.historyKeep = chosen(options.historyKeep, file.historyKeep, settings.historyKeep);
     settings.probes = chosen(options.probes, file.probes, {});
     for (const ProbeSetting& probe : settings.probes)

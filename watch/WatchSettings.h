@@ -49,10 +49,10 @@ struct WatchSettings {
     CommonOptions link{};  // the ports' rate and parity, and how long each reply is waited for
     std::chrono::seconds interval{60};
     Rules rules{};
-    std::optional<NetworkAddress> metrics{};  // where /metrics is served; nothing: nowhere
-    std::string site{};                       // names this watcher's mesh: the host's name
-    std::optional<BrokerSettings> broker{};   // nothing: no broker
-    std::optional<std::string> history{};     // the record's address; nothing: no history
+    std::optional<ports::NetworkAddress> metrics{};  // where /metrics is served; nothing: nowhere
+    std::string site{};                              // names this watcher's mesh: the host's name
+    std::optional<BrokerSettings> broker{};          // nothing: no broker
+    std::optional<std::string> history{};            // the record's address; nothing: no history
     std::chrono::seconds historyKeep{std::chrono::days(30)};
     std::vector<ProbeSetting> probes{};  // each port of them is watched too
 };
@@ -64,14 +64,14 @@ struct SettingChoices {
     std::optional<std::vector<std::string>> ports;
     std::optional<bool> aliases;
     std::optional<int> baud;
-    std::optional<Parity> parity;
+    std::optional<proto::Parity> parity;
     std::optional<int> timeoutMs;
     std::optional<std::chrono::seconds> interval;
     std::optional<int> lostAfter;
     std::optional<int> weakLinkBelow;
     std::optional<double> deliveryBelow;
     std::optional<std::chrono::seconds> deliveryWindow;
-    std::optional<std::optional<NetworkAddress>> metrics;
+    std::optional<std::optional<ports::NetworkAddress>> metrics;
     std::optional<std::string> site;
     std::optional<std::optional<BrokerAddress>> mqtt;
     std::optional<std::string> mqttCaFile;

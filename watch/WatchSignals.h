@@ -16,7 +16,7 @@ class WatchSignals {
     WatchSignal take();
 
   private:
-    FileDescriptor m_fd;
+    files::FileDescriptor m_fd;
 };
 
 }  // namespace watch

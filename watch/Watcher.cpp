@@ -80,7 +80,7 @@ std::vector<WatchSink*> Watcher::sinks() {
     return all;
 }
 
-void Watcher::watchPort(const PortTarget& port, bool named) {
+void Watcher::watchPort(const ports::PortTarget& port, bool named) {
     m_watch.watching(port.name, WallClock::now());
     m_ports.push_back({std::make_unique<PortWatch>(port, m_settings.link, m_inbox), named});
     for (const Probe& probe : m_probes)
@@ -148,19 +148,19 @@ void Watcher::driveProbes() {
 }
 
 void Watcher::adoptAliases() {
-    const std::string problem = aliasDirectoryProblem();
+    const std::string problem = ports::aliasDirectoryProblem();
     if (problem != m_aliasProblemSaid && !problem.empty())
         watchNote(problem + ": no alias is watched");
     m_aliasProblemSaid = problem;
     if (!problem.empty()) return;
     std::vector<std::string> names;
     for (const Watched& watched : m_ports) names.push_back(watched.watch->port());
-    const PortDirectory directory;
+    const ports::PortDirectory directory;
     for (const PluggedUnit& alias : pluggedAliases()) {
         if (std::ranges::find(names, alias.port) != names.end()) continue;
         names.push_back(alias.port);
         // An alias of a port watched under another name is that port.
-        if (!repeatedPort(names, directory).empty()) {
+        if (!ports::repeatedPort(names, directory).empty()) {
             names.pop_back();
             continue;
         }
@@ -275,8 +275,8 @@ void Watcher::publish() {
 
 void Watcher::apply(WatchSettings next) {
     // What can fail first, so that a refusal leaves everything as it was.
-    const PortDirectory directory;  // the reread's one look at the names
-    if (const std::string problem = repeatedPort(next.ports, directory); !problem.empty())
+    const ports::PortDirectory directory;  // the reread's one look at the names
+    if (const std::string problem = ports::repeatedPort(next.ports, directory); !problem.empty())
         throw Failure(kExitUsage, problem);
     if (next.metrics != m_settings.metrics) {
         // Listened on beside the old address, which is let go only once the new one is had.
@@ -341,7 +341,7 @@ Watcher::Clock::time_point Watcher::nextWake() const {
 
 void Watcher::run(WatchSignals& signals) {
     setProbes(m_settings.probes);
-    const PortDirectory directory;  // the start's one look at the names
+    const ports::PortDirectory directory;  // the start's one look at the names
     for (const std::string& port : m_settings.ports) watchPort(directory.resolve(port), true);
     if (m_settings.aliases) adoptAliases();
     publish();

@@ -62,7 +62,7 @@ class Watcher {
         std::map<std::string, mesh::SurveyedPort> read;
     };
 
-    void watchPort(const PortTarget& port, bool named);
+    void watchPort(const ports::PortTarget& port, bool named);
     void adoptAliases();
     void startRound(Clock::time_point now);
     void endRound();

@@ -26,7 +26,7 @@ int watchMesh(const WatchCommandLine& line) {
     const bool named = line.configFile.has_value();
     const auto readSettings = [file, named, options = line.options] {
         WatchSettings settings = settingsFrom(readSettingsFile(file, named), options);
-        if (const std::string problem = repeatedPort(settings.ports, PortDirectory());
+        if (const std::string problem = ports::repeatedPort(settings.ports, ports::PortDirectory());
             !problem.empty())
             throw Failure(kExitUsage, problem);
         return settings;
@@ -53,7 +53,7 @@ int watchMesh(const WatchCommandLine& line) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    ignoreBrokenPipes();
+    serial::ignoreBrokenPipes();
     const WatchCommandLine line = parseWatchCommandLine(argc, argv);
     if (line.exitCode) {
         std::fputs(line.output.c_str(), stdout);

@@ -115,7 +115,7 @@ class PortWindowTest : public QObject {
     // Lets the reader deliver what the far end wrote, then cuts the block by silence.
     void receive(const std::vector<std::uint8_t>& reply) {
         QVERIFY(m_line->pty().writeMaster(reply));
-        ReceiveBuffer& buffer = m_dlg->serial()->receiveBuffer();
+        serial::ReceiveBuffer& buffer = m_dlg->serial()->receiveBuffer();
         QVERIFY(waitUntil([&] { return buffer.count() >= reply.size(); }));
         for (int i = 0; i < 4; ++i) m_dlg->OnTimer();
     }
@@ -207,7 +207,8 @@ void PortWindowTest::hangupClosesThePort() {
 void PortWindowTest::returnedPortInUseIsLeftAlone() {
     open();
     PtyPair returned;
-    FileDescriptor holder(::open(returned.slavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    files::FileDescriptor holder(
+        ::open(returned.slavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
     QCOMPARE(::flock(holder.get(), LOCK_EX | LOCK_NB), 0);
     m_line->pty().closeMaster();
     QTRY_COMPARE_WITH_TIMEOUT(countLines(*m_dlg, "> COM200 lost: the device hung up("), 1, 5000);

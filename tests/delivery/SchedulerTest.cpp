@@ -27,7 +27,8 @@ Plan planOf(std::size_t ports, std::vector<Pair> pairs, int intervalMs, std::opt
 
 // The same, its ports on a 9600 baud line and its sends the size of their tag.
 Plan onTheLine(std::size_t ports, std::vector<Pair> pairs, int intervalMs,
-               std::optional<int> count = 1, LineSettings line = {9600, Parity::kNone}) {
+               std::optional<int> count = 1,
+               proto::LineSettings line = {9600, proto::Parity::kNone}) {
     Plan plan = planOf(ports, std::move(pairs), intervalMs, count);
     plan.size = kTagSize;
     plan.line = line;
@@ -146,21 +147,21 @@ TEST_P(Pacing, StretchesTheIntervalToTheBusiestLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     , Pacing,
-    testing::Values(PacedCase{"one_pair", onTheLine(2, {{0, 1}}, 10), microseconds(28'125)},
-                    PacedCase{"asked_slower_than_the_line", onTheLine(2, {{0, 1}}, 100),
-                              milliseconds(100)},
-                    // Each port's module says a confirmation and a notice for every send it takes.
-                    PacedCase{"both_ways", onTheLine(2, allPairs(2), 10), microseconds(34'375)},
-                    PacedCase{"even_parity", onTheLine(2, {{0, 1}}, 10, 1, {9600, Parity::kEven}),
-                              microseconds(30'938)},
-                    PacedCase{"fast_line", onTheLine(2, {{0, 1}}, 10, 1, {115200, Parity::kNone}),
-                              milliseconds(10)},
-                    // Its targets share a sender's sends; one target hears all of its senders.
-                    PacedCase{"one_sender_two_targets", onTheLine(3, {{0, 1}, {0, 2}}, 10),
-                              microseconds(28'125)},
-                    PacedCase{"three_senders_one_target",
-                              onTheLine(4, {{1, 0}, {2, 0}, {3, 0}}, 10), microseconds(78'125)},
-                    PacedCase{"no_line", planOf(2, {{0, 1}}, 10, 1), milliseconds(10)}),
+    testing::Values(
+        PacedCase{"one_pair", onTheLine(2, {{0, 1}}, 10), microseconds(28'125)},
+        PacedCase{"asked_slower_than_the_line", onTheLine(2, {{0, 1}}, 100), milliseconds(100)},
+        // Each port's module says a confirmation and a notice for every send it takes.
+        PacedCase{"both_ways", onTheLine(2, allPairs(2), 10), microseconds(34'375)},
+        PacedCase{"even_parity", onTheLine(2, {{0, 1}}, 10, 1, {9600, proto::Parity::kEven}),
+                  microseconds(30'938)},
+        PacedCase{"fast_line", onTheLine(2, {{0, 1}}, 10, 1, {115200, proto::Parity::kNone}),
+                  milliseconds(10)},
+        // Its targets share a sender's sends; one target hears all of its senders.
+        PacedCase{"one_sender_two_targets", onTheLine(3, {{0, 1}, {0, 2}}, 10),
+                  microseconds(28'125)},
+        PacedCase{"three_senders_one_target", onTheLine(4, {{1, 0}, {2, 0}, {3, 0}}, 10),
+                  microseconds(78'125)},
+        PacedCase{"no_line", planOf(2, {{0, 1}}, 10, 1), milliseconds(10)}),
     [](const auto& info) { return info.param.name; });
 
 }  // namespace

@@ -171,7 +171,7 @@ class RouteWindowTest : public QObject {
     // The far end writes a reply; the reader delivers it and four ticks of silence cut it.
     void receive(const Block& reply) {
         QVERIFY(m_line->pty().writeMaster(reply));
-        ReceiveBuffer& buffer = m_dlg->serial()->receiveBuffer();
+        serial::ReceiveBuffer& buffer = m_dlg->serial()->receiveBuffer();
         QVERIFY(waitUntil([&] { return buffer.count() >= reply.size(); }));
         for (int i = 0; i < 4; ++i) m_dlg->OnTimer();
     }

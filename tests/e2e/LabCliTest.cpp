@@ -33,7 +33,7 @@ constexpr int kWaitMs = 20000;
 
 // Whether the tool holds the port, as it does while it has it open.
 bool held(const QString& port) {
-    const QString alias = QString::fromStdString(aliasDirectory()) + u'/' + port;
+    const QString alias = QString::fromStdString(ports::aliasDirectory()) + u'/' + port;
     const int fd = ::open(qPrintable(alias), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return false;
     const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
@@ -162,7 +162,7 @@ void LabCliTest::onePortNamedTwiceIsRefusedByEveryCommand() {
     profile.close();
     command.replaceInStrings("PROFILE", profile.fileName());
     const QString terminal =
-        QFile::symLinkTarget(QString::fromStdString(aliasDirectory()) + "/COM200");
+        QFile::symLinkTarget(QString::fromStdString(ports::aliasDirectory()) + "/COM200");
     const CliResult result = runCli(QStringList{"-p", "COM200", "-p", terminal} + command);
     QCOMPARE(result.exitCode, 2);
     QCOMPARE(result.err, ("meshcfg-cli: COM200 and " + terminal + " are one port (" + terminal +

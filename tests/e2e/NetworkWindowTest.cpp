@@ -197,7 +197,8 @@ void NetworkWindowTest::pulledCableIsLostThenBack_data() {
 // window): said once, never a port back.
 void NetworkWindowTest::pulledCableIsLostThenBack() {
     QFETCH(Ser2netServer::Accepter, accepter);
-    const std::string alias = aliasDirectory() + "/COM" + std::to_string(m_simulator->port());
+    const std::string alias =
+        ports::aliasDirectory() + "/COM" + std::to_string(m_simulator->port());
     Ser2netServer aliased(folder("aliased"), alias, accepter);
     QVERIFY2(aliased.start(), aliased.error().c_str());
     startWindow("rfc2217://127.0.0.1:9", aliased.url());

@@ -384,7 +384,7 @@ void SessionTest::linkTestAgreesWithTheSimulator() {
 
     constexpr int kSends = 200;
     constexpr std::size_t kConfirmationSize = 8;
-    ReceiveBuffer& received = dlg().serial()->receiveBuffer();
+    serial::ReceiveBuffer& received = dlg().serial()->receiveBuffer();
     for (int send = 0; send < kSends; ++send) {
         for (int tick = 0; tick < (send == 0 ? 11 : 7); ++tick) dlg().OnTimer();
         QVERIFY(waitUntil([&] { return received.count() >= kConfirmationSize; }));

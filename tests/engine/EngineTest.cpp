@@ -107,7 +107,8 @@ class EngineScript : public testing::TestWithParam<Script> {
         std::string verb;
         words >> verb;
         if (verb == "open") {
-            ASSERT_TRUE(m_engine.open(PortDirectory().target(kPort), 9600, Parity::kNone));
+            ASSERT_TRUE(
+                m_engine.open(ports::PortDirectory().target(kPort), 9600, proto::Parity::kNone));
         } else if (verb == "close") {
             m_engine.close();
         } else if (verb == "read") {
@@ -121,7 +122,7 @@ class EngineScript : public testing::TestWithParam<Script> {
             for (words >> count; count > 0; --count) m_engine.tick();
         } else if (verb == "arrive") {
             const proto::Frame bytes = hexBytes(step.substr(verb.size()));
-            ReceiveBuffer& buffer = m_engine.port().receiveBuffer();
+            serial::ReceiveBuffer& buffer = m_engine.port().receiveBuffer();
             // Wait for every byte, the refused ones too: a full buffer is reached before the
             // reader has counted what it refuses.
             const std::size_t before = buffer.count() + buffer.dropped();
@@ -264,7 +265,8 @@ class NamedPort : public testing::TestWithParam<NamedCase> {
 };
 
 TEST_P(NamedPort, OpensSendsRawBytesAndIsLost) {
-    const bool opened = m_engine.open(PortDirectory().resolve(name()), 9600, Parity::kNone);
+    const bool opened =
+        m_engine.open(ports::PortDirectory().resolve(name()), 9600, proto::Parity::kNone);
     ASSERT_EQ(opened, GetParam().naming != Naming::Nowhere) << m_engine.lastError();
     if (opened) {
         const proto::Frame raw = hexBytes("01 02 FF");

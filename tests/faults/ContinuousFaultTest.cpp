@@ -68,8 +68,8 @@ void ContinuousFaultTest::hundredThousandTicks() {
     for (int tick = 1; tick <= kTicks; ++tick) {
         // Ticks back to back come far faster than the 100 ms the writer has between them
         // in use; a full queue would refuse a request.
-        QVERIFY(
-            waitUntil([&] { return dlg.serial()->queuedFrames() < CXSerial::kWriteQueueLimit; }));
+        QVERIFY(waitUntil(
+            [&] { return dlg.serial()->queuedFrames() < serial::CXSerial::kWriteQueueLimit; }));
         dlg.OnTimer();
         rule.tick();
         if (dlg.sendCounter() != rule.counter)

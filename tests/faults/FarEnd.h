@@ -27,7 +27,7 @@ class FarEndReader {
     void run();
 
     int m_master;
-    FileDescriptor m_stop;
+    files::FileDescriptor m_stop;
     mutable std::mutex m_mutex;
     std::vector<std::uint8_t> m_bytes;
     std::thread m_thread;

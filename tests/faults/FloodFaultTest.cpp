@@ -18,7 +18,7 @@
 namespace {
 
 constexpr std::chrono::milliseconds kFloodTime(10000);
-constexpr std::size_t kBound = ReceiveBuffer::kCapacity;
+constexpr std::size_t kBound = serial::ReceiveBuffer::kCapacity;
 
 // What the log says about the flood.
 struct FloodLog {

@@ -51,14 +51,15 @@ class PortCycles : public ::testing::Test {
     const std::size_t m_threadsWithoutPort = processUsage().threads;
     ScopedRuntimeDir m_runtimeDir;
     std::atomic<int> m_hangups = 0;
-    QZSerial m_port{{.hungUp = [this] { ++m_hangups; }}};
+    serial::QZSerial m_port{{.hungUp = [this] { ++m_hangups; }}};
 };
 
 TEST_F(PortCycles, OpenCloseGivesEverythingBack) {
     PtyPair pty;
     PortAlias alias(kPort, pty.slavePath());
     measure("open_close_1000", [&] {
-        ASSERT_TRUE(m_port.Open(PortDirectory().target(kPort), 115200, 0)) << m_port.lastError();
+        ASSERT_TRUE(m_port.Open(ports::PortDirectory().target(kPort), 115200, 0))
+            << m_port.lastError();
         ASSERT_TRUE(m_port.isReading());
         m_port.Close();
         ASSERT_FALSE(m_port.isOpen());
@@ -70,7 +71,8 @@ TEST_F(PortCycles, HangupGivesEverythingBack) {
     measure("hangup_1000", [&] {
         PtyPair pty;
         PortAlias alias(kPort, pty.slavePath());
-        ASSERT_TRUE(m_port.Open(PortDirectory().target(kPort), 115200, 0)) << m_port.lastError();
+        ASSERT_TRUE(m_port.Open(ports::PortDirectory().target(kPort), 115200, 0))
+            << m_port.lastError();
         pty.closeMaster();
         ASSERT_TRUE(waitUntil([&] { return !m_port.isReading(); }));
         m_port.Close();

@@ -72,7 +72,7 @@ void PortFaultTest::portChangedAfterListingFailsCleanly() {
     m_win = std::make_unique<WindowOnPty>(WindowOnPty::Ticks::kDriven);
     app::CMeshcfgDlg& dlg = m_win->dlg();
     QVERIFY(m_win->selectPort());
-    FileDescriptor locker;
+    files::FileDescriptor locker;
     switch (change) {
         case Change::kAliasRemoved:
             m_win->repointAlias({});

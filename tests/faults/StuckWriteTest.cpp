@@ -25,7 +25,7 @@ constexpr double kGiveUpBoundSeconds = 5.0;
 class StuckPeer : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(m_port.Open(PortDirectory().target(kStuckPort), 115200, 0))
+        ASSERT_TRUE(m_port.Open(ports::PortDirectory().target(kStuckPort), 115200, 0))
             << m_port.lastError();
     }
 
@@ -46,7 +46,7 @@ class StuckPeer : public ::testing::Test {
     ScopedRuntimeDir m_runtimeDir;
     PtyPair m_pty;
     PortAlias m_alias{kStuckPort, m_pty.slavePath()};
-    QZSerial m_port;
+    serial::QZSerial m_port;
 };
 
 TEST_F(StuckPeer, EveryWriteGivesUpAndThePortStaysUsable) {
@@ -72,10 +72,10 @@ TEST_F(StuckPeer, EveryWriteGivesUpAndThePortStaysUsable) {
 }
 
 // A port that keeps what the writer reports thrown away by a flush.
-class FlushWatchingPort : public QZSerial {
+class FlushWatchingPort : public serial::QZSerial {
   public:
     FlushWatchingPort()
-        : QZSerial({.framesFlushed = [this](std::vector<std::vector<std::uint8_t>> frames) {
+        : serial::QZSerial({.framesFlushed = [this](std::vector<std::vector<std::uint8_t>> frames) {
               std::lock_guard lock(m_mutex);
               m_flushed.insert(m_flushed.end(), frames.begin(), frames.end());
               ++m_reports;
@@ -103,7 +103,8 @@ TEST(FlushedOutput, NamesTheFramesItThrewAway) {
     PtyPair pty;
     const PortAlias alias{kStuckPort, pty.slavePath()};
     FlushWatchingPort port;
-    ASSERT_TRUE(port.Open(PortDirectory().target(kStuckPort), 115200, 0)) << port.lastError();
+    ASSERT_TRUE(port.Open(ports::PortDirectory().target(kStuckPort), 115200, 0))
+        << port.lastError();
     const std::vector<std::vector<std::uint8_t>> taken{{0x01, 0x00, 0x02, 0x0D}, {0x05, 0x00}};
     for (const auto& frame : taken)
         ASSERT_TRUE(port.Write(frame.data(), static_cast<unsigned>(frame.size())));

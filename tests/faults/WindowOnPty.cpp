@@ -66,7 +66,7 @@ void WindowOnPty::ticks(int count) const {
 }
 
 bool WindowOnPty::arrive(std::span<const std::uint8_t> bytes) const {
-    const ReceiveBuffer& buffer = m_dlg->serial()->receiveBuffer();
+    const serial::ReceiveBuffer& buffer = m_dlg->serial()->receiveBuffer();
     const std::size_t expected = buffer.count() + bytes.size();
     return m_pty->writeMaster(bytes) && waitUntil([&] { return buffer.count() >= expected; });
 }

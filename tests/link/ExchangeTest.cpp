@@ -63,7 +63,8 @@ TEST_P(TypedExchange, EndsWithItsReplyOrItsFailure) {
     PtyPair pty;
     ModuleLink link(ModuleLink::Reading::kFrames);
     if (row.farEnd != FarEnd::IsNotThere) {
-        ASSERT_TRUE(link.open(PortDirectory().resolve(pty.slavePath()), 9600, Parity::kNone))
+        ASSERT_TRUE(
+            link.open(ports::PortDirectory().resolve(pty.slavePath()), 9600, proto::Parity::kNone))
             << link.lastError();
     }
     if (row.farEnd == FarEnd::SeesCtrlC) noteInterrupt(SIGINT);

@@ -23,7 +23,7 @@ TEST(NoticeFlood, TheWaitEndsAtItsDeadlineWithBoundedNoticesTold) {
     CommonOptions options;
     options.port = pty.slavePath();
     options.timeoutMs = kTimeoutMs;
-    Session session(options, PortDirectory().resolve(options.port));
+    Session session(options, ports::PortDirectory().resolve(options.port));
     int told = 0;
     session.onNotice([&told](const proto::ReadFrame&) {
         ++told;

@@ -36,7 +36,7 @@ TEST_P(FrameWaitCut, EndsTheWaitLongBeforeItsDeadline) {
     PtyPair pty;
     CommonOptions options;
     options.port = pty.slavePath();
-    Session session(options, PortDirectory().resolve(options.port));
+    Session session(options, ports::PortDirectory().resolve(options.port));
     ModuleLink& link = session.link();
     if (GetParam().frameToo) {
         const proto::Frame reply = proto::encode(proto::SendStatus{1, proto::kStatusOk});

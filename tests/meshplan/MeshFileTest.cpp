@@ -125,7 +125,7 @@ TEST(MeshFile, TwoModulesReachingOneTerminalAreRefusedAtTheSecond) {
     std::ofstream(path) << kModule1 << "[[module]]\nport = \"COM171\"\nnode_id = 2\n"
                         << "[[module]]\nport = \"" << pty.slavePath() << "\"\nnode_id = 3\n";
     try {
-        meshplan::readMeshFile(path, PortDirectory(RemotePortTable{}));
+        meshplan::readMeshFile(path, ports::PortDirectory(ports::RemotePortTable{}));
         FAIL() << "taken";
     } catch (const MeshFileError& error) {
         EXPECT_EQ(std::string(error.what()), path + ":7: COM171 and " + pty.slavePath() +

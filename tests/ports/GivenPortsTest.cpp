@@ -30,10 +30,11 @@ class GivenPortsRead : public testing::TestWithParam<GivenCase> {
 };
 
 TEST_P(GivenPortsRead, TakesOrRefusesInOneWording) {
-    const GivenPorts given = givenPorts(m_terminals.named(GetParam().names));
-    const std::string refusal = given.problem.empty()
-                                    ? repeatedPort(given.ports, PortDirectory(RemotePortTable{}))
-                                    : given.problem;
+    const ports::GivenPorts given = ports::givenPorts(m_terminals.named(GetParam().names));
+    const std::string refusal =
+        given.problem.empty()
+            ? ports::repeatedPort(given.ports, ports::PortDirectory(ports::RemotePortTable{}))
+            : given.problem;
     EXPECT_EQ(refusal, m_terminals.named(GetParam().refusal));
     if (GetParam().refusal.empty()) {
         EXPECT_EQ(given.ports, m_terminals.named(GetParam().ports));

@@ -15,8 +15,8 @@ class NetworkAddressParse : public ::testing::TestWithParam<AddressRow> {};
 
 TEST_P(NetworkAddressParse, AcceptsOrSaysWhatIsWrong) {
     const AddressRow& row = GetParam();
-    const ParsedAddress parsed = parseNetworkAddress(row.text);
-    EXPECT_TRUE(looksLikeNetworkAddress(row.text));
+    const ports::ParsedAddress parsed = ports::parseNetworkAddress(row.text);
+    EXPECT_TRUE(ports::looksLikeNetworkAddress(row.text));
     if (row.hostPort == nullptr) {
         EXPECT_FALSE(parsed.address);
         EXPECT_NE(parsed.error.find(row.refusal), std::string::npos) << parsed.error;
@@ -47,7 +47,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(NetworkAddressParse, DevicePathsAreNotAddresses) {
     for (const char* path : {"/dev/ttyUSB0", "COM150", "/dev/serial/by-id/usb-x:y"})
-        EXPECT_FALSE(looksLikeNetworkAddress(path)) << path;
+        EXPECT_FALSE(ports::looksLikeNetworkAddress(path)) << path;
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ void PrintTo(const TextRow& row, std::ostream* out) {
 class Printable : public ::testing::TestWithParam<TextRow> {};
 
 TEST_P(Printable, KeepsOnlyPrintableUtf8) {
-    EXPECT_EQ(printableText(GetParam().raw), GetParam().shown);
+    EXPECT_EQ(files::printableText(GetParam().raw), GetParam().shown);
 }
 
 INSTANTIATE_TEST_SUITE_P(

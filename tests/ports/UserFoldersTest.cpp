@@ -29,15 +29,19 @@ TEST_P(UserFolder, TakesOnlyAnAbsoluteValue) {
 
 INSTANTIATE_TEST_SUITE_P(
     Variables, UserFolder,
-    testing::Values(
-        FolderCase{"ConfigSet", "XDG_CONFIG_HOME", "/cfg", configHome, "/cfg"},
-        FolderCase{"ConfigUnset", "XDG_CONFIG_HOME", nullptr, configHome, "/home/tester/.config"},
-        FolderCase{"ConfigRelative", "XDG_CONFIG_HOME", "cfg", configHome, "/home/tester/.config"},
-        FolderCase{"StateSet", "XDG_STATE_HOME", "/st", stateHome, "/st"},
-        FolderCase{"StateEmpty", "XDG_STATE_HOME", "", stateHome, "/home/tester/.local/state"},
-        FolderCase{"StateRelative", "XDG_STATE_HOME", "st", stateHome, "/home/tester/.local/state"},
-        FolderCase{"RuntimeSet", "XDG_RUNTIME_DIR", "/run/user/1000", runtimeDir, "/run/user/1000"},
-        FolderCase{"RuntimeRelative", "XDG_RUNTIME_DIR", "run", runtimeDir, ""}),
+    testing::Values(FolderCase{"ConfigSet", "XDG_CONFIG_HOME", "/cfg", files::configHome, "/cfg"},
+                    FolderCase{"ConfigUnset", "XDG_CONFIG_HOME", nullptr, files::configHome,
+                               "/home/tester/.config"},
+                    FolderCase{"ConfigRelative", "XDG_CONFIG_HOME", "cfg", files::configHome,
+                               "/home/tester/.config"},
+                    FolderCase{"StateSet", "XDG_STATE_HOME", "/st", files::stateHome, "/st"},
+                    FolderCase{"StateEmpty", "XDG_STATE_HOME", "", files::stateHome,
+                               "/home/tester/.local/state"},
+                    FolderCase{"StateRelative", "XDG_STATE_HOME", "st", files::stateHome,
+                               "/home/tester/.local/state"},
+                    FolderCase{"RuntimeSet", "XDG_RUNTIME_DIR", "/run/user/1000", files::runtimeDir,
+                               "/run/user/1000"},
+                    FolderCase{"RuntimeRelative", "XDG_RUNTIME_DIR", "run", files::runtimeDir, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

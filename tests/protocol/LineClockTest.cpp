@@ -21,7 +21,7 @@ struct Handed {
 
 struct LineCase {
     std::string name;
-    LineSettings line;
+    proto::LineSettings line;
     std::vector<Handed> frames;
     std::vector<nanoseconds> onWire;  // each frame's last byte through the line, from kStart
 };
@@ -43,24 +43,30 @@ INSTANTIATE_TEST_SUITE_P(
     , LineClocks,
     testing::Values(
         // 27 bytes, a send with a tag: 270 bits at 9600 baud.
-        LineCase{"send_at_9600", {9600, Parity::kNone}, {{{}, 27}}, {nanoseconds(28'125'000)}},
-        LineCase{"even_parity", {9600, Parity::kEven}, {{{}, 27}}, {nanoseconds(30'937'500)}},
-        LineCase{"odd_parity_fast", {115200, Parity::kOdd}, {{{}, 128}}, {nanoseconds(12'222'222)}},
-        LineCase{"one_byte_at_1200", {1200, Parity::kNone}, {{{}, 1}}, {nanoseconds(8'333'333)}},
+        LineCase{
+            "send_at_9600", {9600, proto::Parity::kNone}, {{{}, 27}}, {nanoseconds(28'125'000)}},
+        LineCase{
+            "even_parity", {9600, proto::Parity::kEven}, {{{}, 27}}, {nanoseconds(30'937'500)}},
+        LineCase{"odd_parity_fast",
+                 {115200, proto::Parity::kOdd},
+                 {{{}, 128}},
+                 {nanoseconds(12'222'222)}},
+        LineCase{
+            "one_byte_at_1200", {1200, proto::Parity::kNone}, {{{}, 1}}, {nanoseconds(8'333'333)}},
         LineCase{"back_to_back",
-                 {9600, Parity::kNone},
+                 {9600, proto::Parity::kNone},
                  {{{}, 27}, {{}, 27}, {{}, 8}},
                  {nanoseconds(28'125'000), nanoseconds(56'250'000), nanoseconds(64'583'333)}},
         LineCase{"handed_over_before_the_line_is_free",
-                 {9600, Parity::kNone},
+                 {9600, proto::Parity::kNone},
                  {{{}, 27}, {microseconds(20'000), 27}},
                  {nanoseconds(28'125'000), nanoseconds(56'250'000)}},
         LineCase{"a_gap_between_frames",
-                 {9600, Parity::kNone},
+                 {9600, proto::Parity::kNone},
                  {{{}, 27}, {microseconds(40'000), 27}},
                  {nanoseconds(28'125'000), nanoseconds(68'125'000)}},
         LineCase{"no_pace_of_its_own",
-                 {0, Parity::kNone},
+                 {0, proto::Parity::kNone},
                  {{microseconds(5), 27}, {microseconds(7), 27}},
                  {nanoseconds(5'000), nanoseconds(7'000)}}),
     [](const auto& info) { return info.param.name; });

@@ -24,9 +24,9 @@ termios cookedTty() {
 
 TEST_P(ParityCode, GivesRawEightBitsWithUncheckedParity) {
     const ParityRow row = GetParam();
-    const auto parity = parityFromCode(row.code);
+    const auto parity = proto::parityFromCode(row.code);
     ASSERT_TRUE(parity);
-    const auto tio = lineTermios(cookedTty(), {19200, *parity});
+    const auto tio = serial::lineTermios(cookedTty(), {19200, *parity});
     ASSERT_TRUE(tio);
     EXPECT_EQ(tio->c_cflag & (CSIZE | CSTOPB | PARENB | PARODD | CRTSCTS), CS8 | row.parityBits);
     EXPECT_EQ(tio->c_cflag & (CLOCAL | CREAD), CLOCAL | CREAD);

@@ -35,11 +35,11 @@ TEST(LostPort, BackOnlyAfterItWasSeenGone) {
     const ScopedRuntimeDir runtime;
     Replug cable;
     // A hang-up whose device stays is no return: it would hang up again at once.
-    LostPort stayed(kPort, std::nullopt);
+    serial::LostPort stayed(kPort, std::nullopt);
     EXPECT_EQ(stayed.returnedPort(), std::nullopt);
 
     cable.pull();
-    LostPort gone(kPort, std::nullopt);  // gone before the first look
+    serial::LostPort gone(kPort, std::nullopt);  // gone before the first look
     EXPECT_EQ(stayed.returnedPort(), std::nullopt);
     EXPECT_EQ(gone.returnedPort(), std::nullopt);
 

@@ -93,7 +93,7 @@ TEST_P(NetworkLine, ReachesTheServedTerminal) {
     const std::string log = file("termios.log");
     const Ser2netServer& server = serve(Accepter::kRfc2217, log);
     ASSERT_TRUE(m_port.OpenAddress(server.url(), row.baud, row.parityCode)) << m_port.lastError();
-    EXPECT_EQ(m_port.lineControl(), CXSerial::LineControl::kNetwork);
+    EXPECT_EQ(m_port.lineControl(), serial::CXSerial::LineControl::kNetwork);
 
     const RecordedLine applied = lastRecordedLine(log, m_pty.slavePath());
     EXPECT_EQ(applied.baud, static_cast<unsigned>(row.baud));
@@ -151,15 +151,15 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(NetworkPortTest, RawBridgeKeepsItsOwnLine) {
     const Ser2netServer& server = serve(Accepter::kRawTcp);
     ASSERT_TRUE(m_port.OpenAddress(server.url(), 19200, 2)) << m_port.lastError();
-    EXPECT_EQ(m_port.lineControl(), CXSerial::LineControl::kBridge);
+    EXPECT_EQ(m_port.lineControl(), serial::CXSerial::LineControl::kBridge);
 }
 
 // The attempt runs on its own thread and says when it has ended; the port then takes it over.
 TEST_F(NetworkPortTest, OpeningOffTheCallersThread) {
     const Ser2netServer& server = serve(Accepter::kRfc2217);
     std::atomic<int> ends = 0;
-    NetworkOpening opening(*parseNetworkAddress(server.url()).address, {19200, Parity::kEven},
-                           [&ends] { ++ends; });
+    serial::NetworkOpening opening(*ports::parseNetworkAddress(server.url()).address,
+                                   {19200, proto::Parity::kEven}, [&ends] { ++ends; });
     ASSERT_TRUE(waitUntil([&] { return opening.ended(); }));
     ASSERT_TRUE(m_port.OpenConnected(opening.take())) << m_port.lastError();
     EXPECT_EQ(ends, 1);

@@ -25,8 +25,8 @@ class FamilyEdges : public ::testing::TestWithParam<FamilyRow> {
 
 TEST_P(FamilyEdges, MapsToTheFamilyDevice) {
     const FamilyRow row = GetParam();
-    EXPECT_EQ(devicePathForPort(row.port), row.device);
-    EXPECT_EQ(PortDirectory().entryText(row.port),
+    EXPECT_EQ(ports::devicePathForPort(row.port), row.device);
+    EXPECT_EQ(ports::PortDirectory().entryText(row.port),
               "COM" + std::to_string(row.port) + " (" + row.device + ")");
 }
 
@@ -40,34 +40,35 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PortNames, PortsBeyondTheFamiliesMapToNothingWithoutAnAlias) {
     ScopedRuntimeDir runtimeDir;
-    for (int port = 129; port <= kLastPort; ++port) {
-        EXPECT_EQ(devicePathForPort(port), std::nullopt) << "COM" << port;
-        EXPECT_EQ(PortDirectory().entryText(port), "COM" + std::to_string(port));
+    for (int port = 129; port <= ports::kLastPort; ++port) {
+        EXPECT_EQ(ports::devicePathForPort(port), std::nullopt) << "COM" << port;
+        EXPECT_EQ(ports::PortDirectory().entryText(port), "COM" + std::to_string(port));
     }
-    for (int port : {0, -1, kLastPort + 1}) EXPECT_EQ(devicePathForPort(port), std::nullopt);
+    for (int port : {0, -1, ports::kLastPort + 1})
+        EXPECT_EQ(ports::devicePathForPort(port), std::nullopt);
 }
 
 TEST(PortNames, AliasWinsOverTheFamilyAndShowsWhereItPoints) {
     ScopedRuntimeDir runtimeDir;
     const PortAlias low(3, "/dev/pts/7");
     const PortAlias high(200, "/dev/pts/8");
-    EXPECT_EQ(devicePathForPort(3), runtimeDir.path() + "/qz470mr/COM3");
-    EXPECT_EQ(PortDirectory().entryText(3), "COM3 (/dev/pts/7)");
-    EXPECT_EQ(devicePathForPort(200), high.path());
-    EXPECT_EQ(PortDirectory().entryText(200), "COM200 (/dev/pts/8)");
-    EXPECT_EQ(devicePathForPort(4), "/dev/ttyS3");  // only the aliased number moves
+    EXPECT_EQ(ports::devicePathForPort(3), runtimeDir.path() + "/qz470mr/COM3");
+    EXPECT_EQ(ports::PortDirectory().entryText(3), "COM3 (/dev/pts/7)");
+    EXPECT_EQ(ports::devicePathForPort(200), high.path());
+    EXPECT_EQ(ports::PortDirectory().entryText(200), "COM200 (/dev/pts/8)");
+    EXPECT_EQ(ports::devicePathForPort(4), "/dev/ttyS3");  // only the aliased number moves
 }
 
 TEST(PortNames, AliasDirectoryFollowsTheRuntimeDirectory) {
     ScopedRuntimeDir runtimeDir;
-    EXPECT_EQ(aliasDirectory(), runtimeDir.path() + "/qz470mr");
+    EXPECT_EQ(ports::aliasDirectory(), runtimeDir.path() + "/qz470mr");
     const std::string fallback = "/tmp/qz470mr-" + std::to_string(::getuid());
     for (const char* invalid : {"", "relative/dir"}) {
         ::setenv("XDG_RUNTIME_DIR", invalid, 1);
-        EXPECT_EQ(aliasDirectory(), fallback) << '"' << invalid << '"';
+        EXPECT_EQ(ports::aliasDirectory(), fallback) << '"' << invalid << '"';
     }
     ::unsetenv("XDG_RUNTIME_DIR");
-    EXPECT_EQ(aliasDirectory(), fallback);
+    EXPECT_EQ(ports::aliasDirectory(), fallback);
 }
 
 }  // namespace

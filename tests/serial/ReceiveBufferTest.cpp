@@ -20,7 +20,7 @@ struct StepRow {
 class ReceiveStep : public ::testing::TestWithParam<StepRow> {};
 
 TEST_P(ReceiveStep, CutsBlocksBySilence) {
-    ReceiveBuffer buffer;
+    serial::ReceiveBuffer buffer;
     std::uint8_t next = 0;
     std::uint8_t expected = 0;
     std::vector<std::size_t> sizes;
@@ -32,7 +32,7 @@ TEST_P(ReceiveStep, CutsBlocksBySilence) {
         sizes.push_back(block->bytes.size());
         for (std::uint8_t byte : block->bytes) EXPECT_EQ(byte, expected++);
         EXPECT_EQ(block->dropped, 0u);
-        EXPECT_EQ(buffer.idleCounter(), ReceiveBuffer::kIdle);
+        EXPECT_EQ(buffer.idleCounter(), serial::ReceiveBuffer::kIdle);
         EXPECT_EQ(buffer.count(), 0u);
     }
     EXPECT_EQ(sizes, GetParam().blockSizes);
@@ -54,9 +54,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReceiveBuffer, OverflowIsDroppedAndCountedNotStored) {
-    ReceiveBuffer buffer;
+    serial::ReceiveBuffer buffer;
     for (int i = 0; i < 1100; ++i) buffer.append(static_cast<std::uint8_t>(i % 251));
-    EXPECT_EQ(buffer.count(), ReceiveBuffer::kCapacity);
+    EXPECT_EQ(buffer.count(), serial::ReceiveBuffer::kCapacity);
     for (int i = 0; i < 3; ++i) EXPECT_FALSE(buffer.tick());
     const auto block = buffer.tick();
     ASSERT_TRUE(block);
@@ -73,7 +73,7 @@ TEST(ReceiveBuffer, OverflowIsDroppedAndCountedNotStored) {
 }
 
 TEST(ReceiveBuffer, ByteArrivingWhileABlockIsHandledGoesToTheNextBlock) {
-    ReceiveBuffer buffer;
+    serial::ReceiveBuffer buffer;
     buffer.append(1);
     buffer.append(2);
     for (int i = 0; i < 3; ++i) buffer.tick();
@@ -92,7 +92,7 @@ TEST(ReceiveBuffer, ByteArrivingWhileABlockIsHandledGoesToTheNextBlock) {
 // dropped, never both, never lost.
 TEST(ReceiveBuffer, ConcurrentAppendAndTickLoseNothing) {
     constexpr std::size_t kBytes = 200000;
-    ReceiveBuffer buffer;
+    serial::ReceiveBuffer buffer;
     std::atomic<bool> done = false;
     std::thread reader([&] {
         for (std::size_t i = 0; i < kBytes; ++i) buffer.append(static_cast<std::uint8_t>(i));
@@ -102,7 +102,7 @@ TEST(ReceiveBuffer, ConcurrentAppendAndTickLoseNothing) {
     std::size_t dropped = 0;
     auto take = [&] {
         if (const auto block = buffer.tick()) {
-            EXPECT_LE(block->bytes.size(), ReceiveBuffer::kCapacity);
+            EXPECT_LE(block->bytes.size(), serial::ReceiveBuffer::kCapacity);
             EXPECT_FALSE(block->bytes.empty());
             delivered += block->bytes.size();
             dropped += block->dropped;
@@ -112,7 +112,7 @@ TEST(ReceiveBuffer, ConcurrentAppendAndTickLoseNothing) {
     reader.join();
     for (int i = 0; i < 4; ++i) take();
     EXPECT_EQ(delivered + dropped, kBytes);
-    EXPECT_EQ(buffer.idleCounter(), ReceiveBuffer::kIdle);
+    EXPECT_EQ(buffer.idleCounter(), serial::ReceiveBuffer::kIdle);
 }
 
 }  // namespace

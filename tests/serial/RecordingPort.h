@@ -8,9 +8,9 @@
 
 #include "CXSerial.h"
 
-class RecordingPort : public CXSerial {
+class RecordingPort : public serial::CXSerial {
   public:
-    RecordingPort() : CXSerial({.hungUp = [this] { ++m_hangups; }}) {}
+    RecordingPort() : serial::CXSerial({.hungUp = [this] { ++m_hangups; }}) {}
     ~RecordingPort() override { Close(); }
 
     void OnReceiveByte(unsigned char byte) override {

@@ -36,7 +36,7 @@ class RemotePortsFile : public ::testing::Test {
     }
     void write(const std::string& content) {
         std::filesystem::create_directories(m_dir.path() + "/meshcfg");
-        std::ofstream(remotePortsPath()) << content;
+        std::ofstream(ports::remotePortsPath()) << content;
     }
 
     ScopedRuntimeDir m_dir;  // aliases and the configuration both live here
@@ -57,14 +57,14 @@ class RemotePortsRows : public RemotePortsFile, public ::testing::WithParamInter
 TEST_P(RemotePortsRows, TakeWhatIsUsableAndSayWhereTheRestIsWrong) {
     const FileRow& row = GetParam();
     write(row.content);
-    const RemotePortTable table = readRemotePorts();
+    const ports::RemotePortTable table = ports::readRemotePorts();
     std::vector<std::string> ports;
-    for (const RemotePort& entry : table.ports)
+    for (const ports::RemotePort& entry : table.ports)
         ports.push_back("COM" + std::to_string(entry.port) + " " + entry.address.text());
     EXPECT_EQ(ports, row.ports);
     std::vector<std::string> problems;
     for (const std::string& problem : row.problems) {
-        std::string expected = remotePortsPath() + problem;
+        std::string expected = ports::remotePortsPath() + problem;
         const auto holder = expected.find("PTY");
         if (holder != std::string::npos) expected.replace(holder, 3, m_pty.slavePath());
         problems.push_back(expected);
@@ -110,10 +110,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(RemotePortsFile, BrokenFileIsOneLineAndNoEntry) {
     write("[ports]\nCOM150 = \"rfc2217://a:1\"\nCOM151 = \n");
-    const RemotePortTable table = readRemotePorts();
+    const ports::RemotePortTable table = ports::readRemotePorts();
     EXPECT_TRUE(table.ports.empty());
     ASSERT_EQ(table.problems.size(), 1u);
-    EXPECT_TRUE(table.problems[0].starts_with(remotePortsPath() + ":3: ")) << table.problems[0];
+    EXPECT_TRUE(table.problems[0].starts_with(ports::remotePortsPath() + ":3: "))
+        << table.problems[0];
 }
 
 // What stands in the file's place is said in one line, without waiting on it or reading it
@@ -129,11 +130,11 @@ class RemotePortsFileKind : public RemotePortsFile,
 
 TEST_P(RemotePortsFileKind, IsOneLineAndNoEntry) {
     std::filesystem::create_directories(m_dir.path() + "/meshcfg");
-    GetParam().make(remotePortsPath());
-    const RemotePortTable table = readRemotePorts();
+    GetParam().make(ports::remotePortsPath());
+    const ports::RemotePortTable table = ports::readRemotePorts();
     EXPECT_TRUE(table.ports.empty());
     EXPECT_EQ(table.problems,
-              std::vector<std::string>{remotePortsPath() + ": " + GetParam().problem +
+              std::vector<std::string>{ports::remotePortsPath() + ": " + GetParam().problem +
                                        "; no remote port is listed"});
 }
 
@@ -157,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RemotePortsFile, MissingFileIsNoProblem) {
-    const RemotePortTable table = readRemotePorts();
+    const ports::RemotePortTable table = ports::readRemotePorts();
     EXPECT_TRUE(table.ports.empty());
     EXPECT_TRUE(table.problems.empty());
 }
@@ -166,7 +167,7 @@ TEST_F(RemotePortsFile, MissingFileIsNoProblem) {
 TEST_F(RemotePortsFile, ListedInComOrderWithTheLocalPorts) {
     write("[ports]\nCOM210 = \"tcp://bench-3:4001\"\nCOM150 = \"rfc2217://bench-3:3333\"\n");
     std::vector<std::string> texts;
-    for (const ListedPort& listed : PortDirectory().listed())
+    for (const ports::ListedPort& listed : ports::PortDirectory().listed())
         if (listed.port >= 150) texts.push_back(listed.text());
     EXPECT_EQ(texts, (std::vector<std::string>{"COM150 (rfc2217://bench-3:3333)",
                                                "COM200 (" + m_pty.slavePath() + ")",
@@ -198,7 +199,7 @@ class PortTargets : public RemotePortsFile, public ::testing::WithParamInterface
 TEST_P(PortTargets, NameStandsForWhatItOpens) {
     const TargetRow& row = GetParam();
     write("[ports]\nCOM150 = \"rfc2217://bench-3:3333\"\n");
-    const PortTarget target = PortDirectory().resolve(row.name);
+    const ports::PortTarget target = ports::PortDirectory().resolve(row.name);
     EXPECT_EQ(target.name, row.name);
     EXPECT_EQ(target.device, expand(row.device));
     EXPECT_EQ(target.url, row.url);
@@ -219,13 +220,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 // One look: a directory keeps the file as it read it, so that one opening sees one file.
 TEST_F(RemotePortsFile, DirectoryKeepsTheFileAsItWasRead) {
-    const PortDirectory before;
+    const ports::PortDirectory before;
     write("[ports]\nCOM150 = \"tcp://bench-3:4001\"\n");
-    const PortDirectory after;
+    const ports::PortDirectory after;
     write("[ports]\n");
     EXPECT_EQ(before.resolve("COM150").url, "");
     EXPECT_EQ(after.resolve("COM150").url, "tcp://bench-3:4001");
-    EXPECT_EQ(after.target(150).address(), parseNetworkAddress("tcp://bench-3:4001").address);
+    EXPECT_EQ(after.target(150).address(),
+              ports::parseNetworkAddress("tcp://bench-3:4001").address);
 }
 
 }  // namespace

@@ -41,7 +41,8 @@ int fillInBlocks(PtyPair& pty, int limit) {
 class SerialIo : public PtyPortFixture {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(m_port.Open(PortDirectory().target(kPort), 115200, 0)) << m_port.lastError();
+        ASSERT_TRUE(m_port.Open(ports::PortDirectory().target(kPort), 115200, 0))
+            << m_port.lastError();
     }
 
     bool receivedAtLeast(std::size_t count) {
@@ -90,7 +91,7 @@ TEST_F(SerialIo, CloseThenOpenStartsAFreshReader) {
     ASSERT_TRUE(receivedAtLeast(10));
     m_port.Close();
     ASSERT_TRUE(m_pty.writeMaster(pattern(5)));  // the line is not read while closed
-    ASSERT_TRUE(m_port.Open(PortDirectory().target(kPort), 9600, 1)) << m_port.lastError();
+    ASSERT_TRUE(m_port.Open(ports::PortDirectory().target(kPort), 9600, 1)) << m_port.lastError();
     const auto after = pattern(300);
     ASSERT_TRUE(m_pty.writeMaster(after));
     ASSERT_TRUE(receivedAtLeast(10 + after.size()));
@@ -127,15 +128,15 @@ TEST_F(SerialIo, WriteToAPeerThatNeverReadsGivesUp) {
 using QZSerialBuffer = PtyPortFixture;
 
 TEST_F(QZSerialBuffer, BytesReceivedBeforeCloseStayInTheBuffer) {
-    QZSerial port;
-    ASSERT_TRUE(port.Open(PortDirectory().target(kPort), 9600, 0)) << port.lastError();
+    serial::QZSerial port;
+    ASSERT_TRUE(port.Open(ports::PortDirectory().target(kPort), 9600, 0)) << port.lastError();
     const auto sent = pattern(5);
     ASSERT_TRUE(m_pty.writeMaster(sent));
     ASSERT_TRUE(waitUntil([&] { return port.receiveBuffer().count() == sent.size(); }));
     port.Close();
     // Open does not touch the buffer either.
-    ASSERT_TRUE(port.Open(PortDirectory().target(kPort), 9600, 0));
-    std::optional<ReceivedBlock> block;
+    ASSERT_TRUE(port.Open(ports::PortDirectory().target(kPort), 9600, 0));
+    std::optional<serial::ReceivedBlock> block;
     for (int tick = 0; tick < 4 && !block; ++tick) block = port.receiveBuffer().tick();
     ASSERT_TRUE(block);
     EXPECT_EQ(block->bytes, sent);
@@ -145,8 +146,8 @@ TEST_F(QZSerialBuffer, BytesReceivedBeforeCloseStayInTheBuffer) {
 // the silence that later cuts the block is not part of it.
 TEST_F(QZSerialBuffer, TimesTheLastByteWrittenAndTheLastByteReceived) {
     using Clock = std::chrono::steady_clock;
-    QZSerial port;
-    ASSERT_TRUE(port.Open(PortDirectory().target(kPort), 9600, 0)) << port.lastError();
+    serial::QZSerial port;
+    ASSERT_TRUE(port.Open(ports::PortDirectory().target(kPort), 9600, 0)) << port.lastError();
     const auto request = pattern(3);
     const auto beforeWrite = Clock::now();
     ASSERT_TRUE(port.Write(request.data(), static_cast<unsigned>(request.size())));
@@ -158,7 +159,7 @@ TEST_F(QZSerialBuffer, TimesTheLastByteWrittenAndTheLastByteReceived) {
     ASSERT_TRUE(waitUntil([&] { return port.receiveBuffer().count() == 5; }));
     const auto received = Clock::now();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    std::optional<ReceivedBlock> block;
+    std::optional<serial::ReceivedBlock> block;
     for (int tick = 0; tick < 4 && !block; ++tick) block = port.receiveBuffer().tick();
     ASSERT_TRUE(block);
     EXPECT_GE(block->lastArrival, written);

@@ -19,7 +19,8 @@ namespace {
 class SerialWriter : public PtyPortFixture {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(m_port.Open(PortDirectory().target(kPort), 115200, 0)) << m_port.lastError();
+        ASSERT_TRUE(m_port.Open(ports::PortDirectory().target(kPort), 115200, 0))
+            << m_port.lastError();
         ASSERT_EQ(::tcflow(m_pty.slaveFd(), TCOOFF), 0);
     }
 
@@ -48,8 +49,8 @@ TEST_F(SerialWriter, FramesWaitInABoundedQueueAndGoOutWholeInOrder) {
     }
     // The one in the writer's hands may already have left the queue.
     const std::size_t taken = expected.size() / frame(0).size();
-    EXPECT_GE(taken, CXSerial::kWriteQueueLimit);
-    EXPECT_LE(taken, CXSerial::kWriteQueueLimit + 1);
+    EXPECT_GE(taken, serial::CXSerial::kWriteQueueLimit);
+    EXPECT_LE(taken, serial::CXSerial::kWriteQueueLimit + 1);
     EXPECT_TRUE(m_pty.readMaster(1, std::chrono::milliseconds(100)).empty());
     EXPECT_EQ(m_port.lastWriteDone(), std::chrono::steady_clock::time_point{});
 
@@ -61,14 +62,14 @@ TEST_F(SerialWriter, FramesWaitInABoundedQueueAndGoOutWholeInOrder) {
 
 // A port that keeps, for each frame the writer hands over, when the device took its last byte
 // and when the line carries it.
-class LineTimingPort : public QZSerial {
+class LineTimingPort : public serial::QZSerial {
   public:
     struct Written {
         std::chrono::steady_clock::time_point handedOver;
         std::chrono::steady_clock::time_point onWire;
     };
     LineTimingPort()
-        : QZSerial({.frameWritten = [this](auto onWire) {
+        : serial::QZSerial({.frameWritten = [this](auto onWire) {
               std::lock_guard lock(m_mutex);
               m_written.push_back({lastWriteDone(), onWire});
           }}) {}
@@ -90,7 +91,7 @@ using PacedWriter = PtyPortFixture;
 // carrying.
 TEST_F(PacedWriter, HandsAFrameOverOnceTheOneBeforeIsOnTheWire) {
     LineTimingPort port;
-    ASSERT_TRUE(port.Open(PortDirectory().target(kPort), 9600, 0)) << port.lastError();
+    ASSERT_TRUE(port.Open(ports::PortDirectory().target(kPort), 9600, 0)) << port.lastError();
     const auto frame = pattern(27);
     for (int i = 0; i < 3; ++i) ASSERT_TRUE(port.queueWrite(frame));
     EXPECT_EQ(m_pty.readMaster(3 * frame.size()).size(), 3 * frame.size());

@@ -103,7 +103,7 @@ TEST_P(PortEntry, DescribesTheAdapterUdevKnows) {
     if (row.aliasTarget != nullptr) {
         alias = std::make_unique<PortAlias>(row.port, expand(row.aliasTarget, top));
     }
-    EXPECT_EQ(PortDirectory().entryText(row.port), expand(row.entry, top));
+    EXPECT_EQ(ports::PortDirectory().entryText(row.port), expand(row.entry, top));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -139,16 +139,18 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(UsbAdaptersAlone, EmptyTreeGivesOnlyThePath) {
     const ScopedRuntimeDir runtimeDir;
     const UsbTestbed empty;
-    EXPECT_EQ(PortDirectory().entryText(33), "COM33 (/dev/ttyUSB0)");
-    EXPECT_TRUE(usbDeviceDetails("/").empty());
-    EXPECT_EQ(usbIdentity("/dev/ttyUSB0"), std::nullopt);
+    EXPECT_EQ(ports::PortDirectory().entryText(33), "COM33 (/dev/ttyUSB0)");
+    EXPECT_TRUE(ports::usbDeviceDetails("/").empty());
+    EXPECT_EQ(ports::usbIdentity("/dev/ttyUSB0"), std::nullopt);
 }
 
 TEST_F(UsbAdapters, IdentityIsWhatUdevTellsOfTheUsbDevice) {
-    EXPECT_EQ(usbIdentity(m_runtimeDir.path() + "/dev/serial/by-id/usb-bridge-0001-if00-port0"),
-              (UsbIdentity{"10c4", "ea60", "0001", "00"}));
-    EXPECT_EQ(usbIdentity("/dev/ttyUSB7"), (UsbIdentity{"10c4", "ea60", "FT1234", "01"}));
-    EXPECT_EQ(usbIdentity("/dev/ttyS0"), std::nullopt);
+    EXPECT_EQ(
+        ports::usbIdentity(m_runtimeDir.path() + "/dev/serial/by-id/usb-bridge-0001-if00-port0"),
+        (ports::UsbIdentity{"10c4", "ea60", "0001", "00"}));
+    EXPECT_EQ(ports::usbIdentity("/dev/ttyUSB7"),
+              (ports::UsbIdentity{"10c4", "ea60", "FT1234", "01"}));
+    EXPECT_EQ(ports::usbIdentity("/dev/ttyS0"), std::nullopt);
 }
 
 struct AdapterRow {
@@ -165,9 +167,9 @@ class FoundAgain : public UsbAdapters, public ::testing::WithParamInterface<Adap
 
 TEST_P(FoundAgain, OnlyWhereOneAdapterAnswers) {
     const AdapterRow row = GetParam();
-    const auto identity = usbIdentity(row.tty);
+    const auto identity = ports::usbIdentity(row.tty);
     ASSERT_TRUE(identity);
-    EXPECT_EQ(ttyOfAdapter(*identity),
+    EXPECT_EQ(ports::ttyOfAdapter(*identity),
               row.foundAgain ? std::optional<std::string>(row.foundAgain) : std::nullopt);
 }
 
@@ -190,15 +192,15 @@ bool readable(int fd) {
 // identity finds the new node. The testbed announces each device it adds or removes.
 // The port it was opened as, COM36, comes back as COM43: the port that names ttyUSB10.
 TEST_F(UsbAdapters, ReplugElsewhereIsAnnouncedAndFound) {
-    const auto identity = usbIdentity("/dev/ttyUSB3");
+    const auto identity = ports::usbIdentity("/dev/ttyUSB3");
     ASSERT_TRUE(identity);
-    TtyHotplugMonitor monitor;
+    ports::TtyHotplugMonitor monitor;
     ASSERT_GE(monitor.fd(), 0);
-    LostPort lost(36, identity);
+    serial::LostPort lost(36, identity);
     EXPECT_EQ(lost.returnedPort(), std::nullopt);  // not gone yet
     m_desk.testbed().remove(m_desk.cp2102());
     EXPECT_FALSE(monitor.takeAddOrRemoveEvents());  // the USB device's own, not a tty's
-    EXPECT_EQ(ttyOfAdapter(*identity), std::nullopt);
+    EXPECT_EQ(ports::ttyOfAdapter(*identity), std::nullopt);
     EXPECT_EQ(lost.returnedPort(), std::nullopt);
 
     const std::string usb =
@@ -208,7 +210,7 @@ TEST_F(UsbAdapters, ReplugElsewhereIsAnnouncedAndFound) {
     EXPECT_TRUE(readable(monitor.fd()));
     EXPECT_TRUE(monitor.takeAddOrRemoveEvents());
     EXPECT_FALSE(monitor.takeAddOrRemoveEvents());  // drained
-    EXPECT_EQ(ttyOfAdapter(*identity), "/dev/ttyUSB10");
+    EXPECT_EQ(ports::ttyOfAdapter(*identity), "/dev/ttyUSB10");
     EXPECT_EQ(lost.returnedPort(), 43);
 
     m_desk.testbed().announce(tty, "change");
@@ -227,11 +229,11 @@ struct ResetRow {
 class ResetBetweenLooks : public UsbAdapters, public ::testing::WithParamInterface<ResetRow> {};
 
 TEST_P(ResetBetweenLooks, CountsAsGoneOnlyByItsNews) {
-    const auto identity = usbIdentity("/dev/ttyUSB3");
+    const auto identity = ports::usbIdentity("/dev/ttyUSB3");
     ASSERT_TRUE(identity);
-    TtyHotplugMonitor monitor;
+    ports::TtyHotplugMonitor monitor;
     ASSERT_GE(monitor.fd(), 0);
-    LostPort lost(36, identity);
+    serial::LostPort lost(36, identity);
     EXPECT_EQ(lost.returnedPort(), std::nullopt);  // its node outlives the hang-up
     GetParam().betweenTwoLooks(m_desk.testbed(), m_desk);
     if (monitor.takeAddOrRemoveEvents()) lost.hotplugSeen();

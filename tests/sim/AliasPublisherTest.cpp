@@ -15,20 +15,22 @@ namespace fs = std::filesystem;
 
 class AliasPublishing : public testing::Test {
   protected:
-    std::string alias(int port) const { return aliasDirectory() + "/COM" + std::to_string(port); }
-    void prepareDirectory() const { fs::create_directory(aliasDirectory()); }
+    std::string alias(int port) const {
+        return ports::aliasDirectory() + "/COM" + std::to_string(port);
+    }
+    void prepareDirectory() const { fs::create_directory(ports::aliasDirectory()); }
 
     ScopedRuntimeDir m_runtime;
 };
 
 TEST_F(AliasPublishing, FirstFreeAliasLinksToTheTerminalAndGoesAway) {
     {
-        const sim::AliasPublisher publisher(aliasDirectory(), 200, "/dev/null");
+        const sim::AliasPublisher publisher(ports::aliasDirectory(), 200, "/dev/null");
         EXPECT_EQ(publisher.port(), 200);
         EXPECT_EQ(publisher.path(), alias(200));
         EXPECT_EQ(fs::read_symlink(alias(200)), "/dev/null");
         struct stat info {};
-        ASSERT_EQ(::stat(aliasDirectory().c_str(), &info), 0);
+        ASSERT_EQ(::stat(ports::aliasDirectory().c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & 0777, 0700u);
     }
     EXPECT_FALSE(fs::is_symlink(fs::symlink_status(alias(200))));
@@ -39,7 +41,7 @@ TEST_F(AliasPublishing, SkipsTakenEntriesAndReplacesDanglingOnes) {
     fs::create_symlink("/dev/null", alias(200));             // a live simulator
     std::ofstream(alias(201)) << "not a link";               // something else entirely
     fs::create_symlink("/dev/pts/no-such-pty", alias(202));  // left by a dead simulator
-    const sim::AliasPublisher publisher(aliasDirectory(), 200, "/dev/zero");
+    const sim::AliasPublisher publisher(ports::aliasDirectory(), 200, "/dev/zero");
     EXPECT_EQ(publisher.port(), 202);
     EXPECT_EQ(fs::read_symlink(alias(202)), "/dev/zero");
     EXPECT_EQ(fs::read_symlink(alias(200)), "/dev/null");
@@ -59,17 +61,17 @@ TEST_P(DanglingAlias, IsTakenOverOnlyWhenASimulatorLeftIt) {
     prepareDirectory();
     fs::create_symlink(GetParam().target, alias(200));
     {
-        const sim::AliasPublisher publisher(aliasDirectory(), 200, "/dev/null");
+        const sim::AliasPublisher publisher(ports::aliasDirectory(), 200, "/dev/null");
         EXPECT_EQ(publisher.port(), GetParam().leftBySimulator ? 200 : 201);
     }
     if (GetParam().leftBySimulator) return;
     EXPECT_EQ(fs::read_symlink(alias(200)), GetParam().target);
     try {
-        sim::AliasPublisher(aliasDirectory(), 200, "/dev/null", 200);
+        sim::AliasPublisher(ports::aliasDirectory(), 200, "/dev/null", 200);
         ADD_FAILURE() << "COM200 was taken over";
     } catch (const sim::AliasTaken& taken) {
-        EXPECT_EQ(taken.what(),
-                  "COM200 is taken in " + aliasDirectory() + " by a link to " + GetParam().target);
+        EXPECT_EQ(taken.what(), "COM200 is taken in " + ports::aliasDirectory() + " by a link to " +
+                                    GetParam().target);
     }
     EXPECT_EQ(fs::read_symlink(alias(200)), GetParam().target);
 }
@@ -86,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(AliasPublishing, LeavesAnAliasThatWasReplacedMeanwhile) {
     {
-        const sim::AliasPublisher publisher(aliasDirectory(), 210, "/dev/null");
+        const sim::AliasPublisher publisher(ports::aliasDirectory(), 210, "/dev/null");
         fs::remove(alias(210));
         fs::create_symlink("/dev/zero", alias(210));
     }
@@ -95,14 +97,16 @@ TEST_F(AliasPublishing, LeavesAnAliasThatWasReplacedMeanwhile) {
 
 TEST_F(AliasPublishing, RefusesWhenNoAliasIsFree) {
     prepareDirectory();
-    fs::create_symlink("/dev/null", alias(kLastPort));
-    EXPECT_THROW(sim::AliasPublisher(aliasDirectory(), kLastPort, "/dev/zero"), std::runtime_error);
+    fs::create_symlink("/dev/null", alias(ports::kLastPort));
+    EXPECT_THROW(sim::AliasPublisher(ports::aliasDirectory(), ports::kLastPort, "/dev/zero"),
+                 std::runtime_error);
 }
 
 TEST_F(AliasPublishing, RefusesADirectoryOthersCanWrite) {
     prepareDirectory();
-    fs::permissions(aliasDirectory(), fs::perms::all);
-    EXPECT_THROW(sim::AliasPublisher(aliasDirectory(), 200, "/dev/null"), std::runtime_error);
+    fs::permissions(ports::aliasDirectory(), fs::perms::all);
+    EXPECT_THROW(sim::AliasPublisher(ports::aliasDirectory(), 200, "/dev/null"),
+                 std::runtime_error);
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ struct Pipe {
         for (ssize_t got; (got = ::read(in.get(), buffer, sizeof buffer)) > 0;) total += got;
         return total;
     }
-    FileDescriptor in, out;
+    files::FileDescriptor in, out;
 };
 
 // `frames` frames written at once, `times` times, `every` apart from atMs on.
@@ -53,7 +53,7 @@ struct Write {
 struct IntakeCase {
     const char* tag;
     unsigned baud;
-    Parity parity;
+    proto::Parity parity;
     std::vector<Write> writes;
     std::size_t frames;         // heard whole
     Clock::duration lastHeard;  // the last whole frame, after kLineStart
@@ -95,7 +95,7 @@ TEST_P(LineIntake, HearsAtTheLinesPaceAndDropsWhatDoesNotFit) {
                                        " bytes dropped"});
 }
 
-using enum Parity;
+using enum proto::Parity;
 const Clock::duration kPaced = at9600(20) + 1ns;  // a tool paced to the line, a frame at a time
 
 // 512 bytes fit: 25 frames and 12 bytes of the 26th, which the drop cuts.

@@ -56,7 +56,7 @@ class SimProcess {
         int out[2];
         if (::pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
         m_stdout.reset(out[0]);
-        FileDescriptor writeEnd(out[1]);
+        files::FileDescriptor writeEnd(out[1]);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
@@ -99,11 +99,11 @@ class SimProcess {
 
   private:
     pid_t m_pid = 0;
-    FileDescriptor m_stdout;
+    files::FileDescriptor m_stdout;
 };
 
-FileDescriptor openPort(const std::string& path) {
-    FileDescriptor fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+files::FileDescriptor openPort(const std::string& path) {
+    files::FileDescriptor fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
     termios settings{};
     if (fd && ::tcgetattr(fd.get(), &settings) == 0) {
         ::cfmakeraw(&settings);
@@ -113,7 +113,7 @@ FileDescriptor openPort(const std::string& path) {
 }
 
 proto::Frame ask(const std::string& port, const proto::Frame& request, std::size_t replySize) {
-    const FileDescriptor fd = openPort(port);
+    const files::FileDescriptor fd = openPort(port);
     if (!fd || ::write(fd.get(), request.data(), request.size()) != ssize_t(request.size())) {
         return {};
     }
@@ -134,7 +134,7 @@ TEST_P(SimProgram, PublishesItsAliasAnswersAndRemovesTheAliasWhenStopped) {
     ASSERT_TRUE(
         std::regex_match(line, match, std::regex("qz470-sim: COM200 -> (/dev/pts/[0-9]+)\n")))
         << line;
-    const std::string alias = aliasDirectory() + "/COM200";
+    const std::string alias = ports::aliasDirectory() + "/COM200";
     EXPECT_EQ(fs::read_symlink(alias), match[1].str());
 
     const auto setup =
@@ -158,7 +158,8 @@ INSTANTIATE_TEST_SUITE_P(StopSignals, SimProgram, testing::Values(SIGTERM, SIGIN
                          [](const auto& info) { return info.param == SIGTERM ? "term" : "int"; });
 
 bool markedExclusive(const std::string& port) {
-    const FileDescriptor fd(::open(port.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    const files::FileDescriptor fd(
+        ::open(port.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     int exclusive = 0;
     return fd && ::ioctl(fd.get(), TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
 }
@@ -169,7 +170,7 @@ TEST(SimProgramKilledTool, ExclusiveMarkOfAKilledToolIsCleared) {
     ScopedRuntimeDir runtime;
     SimProcess sim({"--baud", "0", "--notice-every", "0", "--quiet"});
     ASSERT_NE(sim.nextLine(), "");
-    const std::string port = aliasDirectory() + "/COM200";
+    const std::string port = ports::aliasDirectory() + "/COM200";
 
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
@@ -200,8 +201,8 @@ TEST(SimProgramCable, PulledCableHangsUpAndComesBackUnderTheSameAlias) {
     SimProcess sim({"--baud", "0", "--notice-every", "0", "--log", log});
     const std::string announced = sim.nextLine();
     ASSERT_NE(announced, "");
-    const std::string alias = aliasDirectory() + "/COM200";
-    const FileDescriptor before = openPort(alias);
+    const std::string alias = ports::aliasDirectory() + "/COM200";
+    const files::FileDescriptor before = openPort(alias);
     ASSERT_TRUE(before);
 
     sim.signal(SIGUSR1);
@@ -232,7 +233,7 @@ TEST(SimProgramMesh, BadMeshFileStopsItBeforeItPublishes) {
     SimProcess sim({"--mesh", mesh});
     EXPECT_EQ(sim.nextLine(), "");
     EXPECT_EQ(sim.waitForExit(), 2);
-    EXPECT_FALSE(fs::exists(aliasDirectory() + "/COM200"));
+    EXPECT_FALSE(fs::exists(ports::aliasDirectory() + "/COM200"));
 }
 
 }  // namespace
@@ -274,7 +275,7 @@ TEST(LabProgram, BadFileStopsItBeforeItPublishes) {
     SimProcess sim({"--lab", lab});
     EXPECT_EQ(sim.nextLine(), "");
     EXPECT_EQ(sim.waitForExit(), 2);
-    EXPECT_FALSE(fs::exists(aliasDirectory() + "/COM200"));
+    EXPECT_FALSE(fs::exists(ports::aliasDirectory() + "/COM200"));
 }
 
 // One process serves every module's port; the file read again on SIGHUP cuts a link and
@@ -283,7 +284,7 @@ TEST(LabProgram, ServesEveryModuleAndReadsItsFileAgainOnHangUp) {
     const ScopedRuntimeDir runtime;
     const std::string lab = runtime.path() + "/lab.toml";
     const std::string log = runtime.path() + "/requests.log";
-    const std::string dir = aliasDirectory();
+    const std::string dir = ports::aliasDirectory();
     std::ofstream(lab) << labText(false, true);
     SimProcess sim({"--lab", lab, "--delay", "0", "--seed", "1", "--log", log});
     const std::regex plugged("qz470-sim: COM20([0-2]) -> /dev/pts/[0-9]+ \\(node ([1-3])\\)\n");
@@ -299,7 +300,7 @@ TEST(LabProgram, ServesEveryModuleAndReadsItsFileAgainOnHangUp) {
     EXPECT_EQ(routeTargets(dir + "/COM200"), "2:2 3:3 ");
 
     // Data sent from 1 comes out of 3's port byte for byte.
-    const FileDescriptor target = openPort(dir + "/COM202");
+    const files::FileDescriptor target = openPort(dir + "/COM202");
     const std::vector<std::uint8_t> data{0x05, 0x00, 0x82, 0x00, 0xFF};
     const proto::Frame confirmed = proto::encode(proto::SendStatus{3, proto::kStatusOk});
     const proto::Frame confirmation = ask(
@@ -325,7 +326,7 @@ TEST(LabProgram, ServesEveryModuleAndReadsItsFileAgainOnHangUp) {
     }));
     EXPECT_EQ(routeTargets(dir + "/COM200"), "2:2 3:2 4:2 ");
 
-    const FileDescriptor before = openPort(dir + "/COM201");
+    const files::FileDescriptor before = openPort(dir + "/COM201");
     sim.signal(SIGUSR1);
     pollfd entry{before.get(), POLLIN, 0};
     ASSERT_EQ(::poll(&entry, 1, static_cast<int>(kWait.count())), 1);
@@ -370,16 +371,16 @@ bool logSays(const std::string& log, const std::string& words) {
 TEST_F(SimRun, AfterAFloodTheNextRequestIsAnsweredAsUsual) {
     SimProcess sim({"--notice-every", "0", "--log", m_log});
     ASSERT_NE(sim.nextLine(), "");
-    const FileDescriptor port = openPort(aliasDirectory() + "/COM200");
+    const files::FileDescriptor port = openPort(ports::aliasDirectory() + "/COM200");
     const proto::Frame send = proto::encode(
         proto::SendDataRequest{.target = 2, .jump = 7, .routeMode = 1, .data = {1, 2, 3}});
     std::string sends;
     for (int k = 0; k < 1000; ++k) sends.append(send.begin(), send.end());
-    ASSERT_EQ(writeAll(port.get(), sends), 0);
+    ASSERT_EQ(files::writeAll(port.get(), sends), 0);
     EXPECT_TRUE(logSays(m_log, "\nCOM200 input overflow: "));
     ::tcflush(port.get(), TCIFLUSH);  // as the tool does when it opens the port
     EXPECT_TRUE(proto::setupValuesIn(
-        ask(aliasDirectory() + "/COM200", proto::encode(proto::ReadSetupRequest{}), 18)));
+        ask(ports::aliasDirectory() + "/COM200", proto::encode(proto::ReadSetupRequest{}), 18)));
 }
 
 // What a lab file must be: a regular file of a sane size, read at the start and on SIGHUP.
@@ -424,13 +425,13 @@ TEST_P(LabProgramBadFile, IsRefusedAndLeavesNoAliasBehind) {
         sim.signal(SIGHUP);
         EXPECT_TRUE(
             logSays(m_log, "reload refused: " + m_lab + ": cannot be read: " + bad.problem + "\n"));
-        EXPECT_EQ(routeTargets(aliasDirectory() + "/COM200"), "2:2 3:3 4:3 ");
+        EXPECT_EQ(routeTargets(ports::aliasDirectory() + "/COM200"), "2:2 3:3 4:3 ");
         EXPECT_EQ(sim.stop(SIGTERM), 0);
     } else {
         EXPECT_EQ(sim.nextLine(), "");
         EXPECT_EQ(sim.waitForExit(), 2);
     }
-    EXPECT_TRUE(!fs::exists(aliasDirectory()) || fs::is_empty(aliasDirectory()));
+    EXPECT_TRUE(!fs::exists(ports::aliasDirectory()) || fs::is_empty(ports::aliasDirectory()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, LabProgramBadFile,
@@ -443,7 +444,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, LabProgramBadFile,
 // A module's alias removed by hand and taken by someone else's link touches that module alone:
 // the lab says so, leaves the link be, and serves every module on.
 TEST_F(SimRun, AliasTakenFromOneModuleAffectsThatModuleAlone) {
-    const std::string dir = aliasDirectory();
+    const std::string dir = ports::aliasDirectory();
     std::ofstream(m_lab) << labText(true, true);
     SimProcess sim({"--lab", m_lab, "--log", m_log});
     for (int k = 0; k < 5; ++k) ASSERT_NE(sim.nextLine(), "");

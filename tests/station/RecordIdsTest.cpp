@@ -94,7 +94,7 @@ TEST_P(UnitRecordStore, SaysWhenTheRowIsLeftInTheSpool) {
     options.spoolPath = (folder.path() / "spool.jsonl").string();
     UnitRecord record(options);
     UnitOutcome outcome;
-    PortTarget target;
+    ports::PortTarget target;
     target.name = "COM150";
     target.device = "/dev/pts/3";
     outcome.row = unitDraft(target, std::nullopt, std::nullopt);

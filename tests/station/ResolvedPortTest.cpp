@@ -55,15 +55,16 @@ class QueueOnlyServer {
 
 struct OpeningRow {
     const char* name;
-    std::function<void(const PortTarget&, const CommonOptions&)> open;
+    std::function<void(const ports::PortTarget&, const CommonOptions&)> open;
 };
 
 class ResolvedPortOpened : public testing::TestWithParam<OpeningRow> {
   protected:
     void pointAt(const QueueOnlyServer& server) {
         std::filesystem::create_directories(m_config.path() + "/meshcfg");
-        std::ofstream(remotePortsPath()) << "[ports]\n"
-                                         << kResolvedName << " = \"" << server.url() << "\"\n";
+        std::ofstream(ports::remotePortsPath())
+            << "[ports]\n"
+            << kResolvedName << " = \"" << server.url() << "\"\n";
     }
 
     ScopedRuntimeDir m_config;  // no alias holds the name, and the file is the test's own
@@ -76,10 +77,10 @@ TEST_P(ResolvedPortOpened, IsTheOneTheFaceResolvedThoughTheFileChangedSince) {
     ASSERT_FALSE(resolved.url().empty());
     ASSERT_FALSE(namedLater.url().empty());
     pointAt(resolved);
-    const PortTarget target = PortDirectory().resolve(kResolvedName);
+    const ports::PortTarget target = ports::PortDirectory().resolve(kResolvedName);
     ASSERT_EQ(target.url, resolved.url());
     pointAt(namedLater);
-    ASSERT_EQ(PortDirectory().resolve(kResolvedName).url, namedLater.url());
+    ASSERT_EQ(ports::PortDirectory().resolve(kResolvedName).url, namedLater.url());
 
     CommonOptions common;
     common.timeoutMs = 50;  // nobody answers: only the opening matters
@@ -91,13 +92,13 @@ TEST_P(ResolvedPortOpened, IsTheOneTheFaceResolvedThoughTheFileChangedSince) {
 INSTANTIATE_TEST_SUITE_P(
     Openings, ResolvedPortOpened,
     testing::Values(OpeningRow{"Session",
-                               [](const PortTarget& port, const CommonOptions& common) {
+                               [](const ports::PortTarget& port, const CommonOptions& common) {
                                    const Session session(common, port);
                                }},
                     OpeningRow{"UnitWhoseRowNamesIt",
-                               [](const PortTarget& port, const CommonOptions& common) {
+                               [](const ports::PortTarget& port, const CommonOptions& common) {
                                    const StationOptions options;
-                                   const PortDirectory directory;
+                                   const ports::PortDirectory directory;
                                    UnitRunner runner(common, {}, options, directory, false,
                                                      nullptr);
                                    const UnitOutcome outcome = runner.run(port);
@@ -105,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
                                    EXPECT_EQ(outcome.code, kExitNoReply) << outcome.row.why;
                                }},
                     OpeningRow{"SurveyReading",
-                               [](const PortTarget& port, const CommonOptions& common) {
+                               [](const ports::PortTarget& port, const CommonOptions& common) {
                                    survey::readModule(port, common, {}, survey::Asked::kSetup);
                                }}),
     [](const auto& info) { return std::string(info.param.name); });

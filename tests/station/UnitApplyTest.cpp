@@ -180,7 +180,7 @@ TEST_P(KeptNodeIds, NeverGivenTwice) {
     StationOptions options;
     options.keepNodeId = true;
     options.nodeIds = row.range;
-    const PortDirectory directory;
+    const ports::PortDirectory directory;
     const UnitRunner runner(common, {}, options, directory, false, nullptr);
     for (const PluggedModule& module : row.modules) {
         const UnitLinkOpener open = [&] {

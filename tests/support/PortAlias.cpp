@@ -9,7 +9,7 @@
 #include "PortNames.h"
 
 PortAlias::PortAlias(int port, const std::string& target) {
-    const std::string directory = aliasDirectory();
+    const std::string directory = ports::aliasDirectory();
     if (::mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST) {
         throw std::system_error(errno, std::generic_category(), "mkdir " + directory);
     }

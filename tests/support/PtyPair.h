@@ -30,7 +30,7 @@ class PtyPair {
     void closeMaster() { m_master.reset(); }
 
   private:
-    FileDescriptor m_master;
-    FileDescriptor m_slave;
+    files::FileDescriptor m_master;
+    files::FileDescriptor m_slave;
     std::string m_slavePath;
 };

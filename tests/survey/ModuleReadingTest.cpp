@@ -97,7 +97,7 @@ TEST_P(ReadingAModule, KeepsEveryGoodReplyAndLeavesTheOthersEmpty) {
     mesh::SurveyedPort read;
     {
         ScriptedModule module(pty, c.answers);
-        read = survey::readModule(PortDirectory().resolve(pty.slavePath()), quickLink(), {});
+        read = survey::readModule(ports::PortDirectory().resolve(pty.slavePath()), quickLink(), {});
     }
     EXPECT_EQ(read.port, pty.slavePath());
     const auto* answers = std::get_if<mesh::ModuleAnswers>(&read.outcome);
@@ -145,7 +145,7 @@ TEST(ReadingAModule, ASilentModuleIsItsPortsFailureWithoutItsName) {
     PtyPair pty;
     ScriptedModule module(pty, {});
     const mesh::SurveyedPort read =
-        survey::readModule(PortDirectory().resolve(pty.slavePath()), quickLink(), {});
+        survey::readModule(ports::PortDirectory().resolve(pty.slavePath()), quickLink(), {});
     const auto& failure = std::get<mesh::PortFailure>(read.outcome);
     EXPECT_EQ(failure.kind, mesh::PortFailureKind::NoReply);
     EXPECT_EQ(failure.reason, "no reply within 300 ms");
@@ -156,8 +156,8 @@ TEST(ReadingAModule, AsksNothingMoreOnceStopIsRequested) {
     std::stop_source stop;
     stop.request_stop();
     ScriptedModule module(pty, {{{setupReply()}, {routes()}, {path()}}});
-    const mesh::SurveyedPort read =
-        survey::readModule(PortDirectory().resolve(pty.slavePath()), quickLink(), stop.get_token());
+    const mesh::SurveyedPort read = survey::readModule(
+        ports::PortDirectory().resolve(pty.slavePath()), quickLink(), stop.get_token());
     EXPECT_FALSE(std::get<mesh::ModuleAnswers>(read.outcome).routes);
     EXPECT_EQ(module.requestsTaken(), 1);
 }
@@ -169,7 +169,8 @@ TEST(SurveyingPorts, KeepsEachPortsOutcomeInItsPlace) {
     ScriptedModule mute(silent, {});
     const std::vector<std::string> ports{silent.slavePath(), "/dev/meshcfg-no-such-port",
                                          answering.slavePath()};
-    const mesh::Survey survey = survey::surveyPorts(PortDirectory().resolve(ports), quickLink());
+    const mesh::Survey survey =
+        survey::surveyPorts(ports::PortDirectory().resolve(ports), quickLink());
     ASSERT_EQ(survey.size(), 3u);
     for (std::size_t i = 0; i < ports.size(); ++i) EXPECT_EQ(survey[i].port, ports[i]);
     EXPECT_EQ(std::get<mesh::PortFailure>(survey[0].outcome).kind, mesh::PortFailureKind::NoReply);

@@ -66,7 +66,7 @@ bool sendOnce(const std::string& port, std::uint16_t target) {
     CommonOptions options;
     options.port = port;
     try {
-        Session session(options, PortDirectory().resolve(options.port));
+        Session session(options, ports::PortDirectory().resolve(options.port));
         const Session::Exchange sent = session.exchange(proto::SendDataRequest{
             .target = target, .jump = 7, .routeMode = proto::kRouteModeAuto, .data = {0x01}});
         // Any confirmation will do: the path is the module's whatever its status.
@@ -141,7 +141,8 @@ int renderMeshLiveShot(const QString& pngPath) {
         const std::unique_ptr<mesh::SurveySource> source = meshapp::makeEngineSurveySource();
         return surveyedBy(
             *source, QSize(1400, 820),
-            [&](meshapp::MeshWindow& window) { return window.grab().save(pngPath) ? 0 : 1; }, kLabPorts);
+            [&](meshapp::MeshWindow& window) { return window.grab().save(pngPath) ? 0 : 1; },
+            kLabPorts);
     });
 }
 
