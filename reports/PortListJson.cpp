@@ -4,8 +4,8 @@
 
 namespace reports {
 
-Json portListJson(const PortDirectory& directory) {
-    Json list = Json::array();
+modlink::Json portListJson(const PortDirectory& directory) {
+    modlink::Json list = modlink::Json::array();
     for (const ListedPort& listed : directory.listed()) {
         const PortEntry entry = directory.entry(listed.port);
         list.push_back({{"port", entry.name},

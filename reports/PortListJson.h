@@ -7,6 +7,6 @@
 
 namespace reports {
 
-Json portListJson(const PortDirectory& directory);
+modlink::Json portListJson(const PortDirectory& directory);
 
 }  // namespace reports

@@ -6,7 +6,7 @@
 
 namespace survey {
 
-mesh::Survey surveyPorts(const std::vector<PortTarget>& ports, const CommonOptions& link,
+mesh::Survey surveyPorts(const std::vector<PortTarget>& ports, const modlink::CommonOptions& link,
                          std::stop_token stop, Asked asked) {
     mesh::Survey survey(ports.size());
     {

@@ -14,7 +14,7 @@
 namespace survey {
 
 // One entry per port the face resolved, in the order given.
-mesh::Survey surveyPorts(const std::vector<PortTarget>& ports, const CommonOptions& link,
+mesh::Survey surveyPorts(const std::vector<PortTarget>& ports, const modlink::CommonOptions& link,
                          std::stop_token stop = {}, Asked asked = Asked::kEverything);
 
 }  // namespace survey
