@@ -114,7 +114,7 @@ Figures drive(int minutes, bool matching) {
     MadeUpMesh mesh;
     std::map<std::size_t, int> numbers;  // each sender's link test numbers its sends
     Figures figures;
-    const auto cpuStart = processCpuTime();
+    const auto cpuStart = bench::processCpuTime();
     const int totalMs = minutes * 60 * 1000 + 3000;  // and the last time-outs
     for (int ms = 0; ms <= totalMs; ++ms) {
         const Clock::time_point now = start + milliseconds(ms);
@@ -135,10 +135,10 @@ Figures drive(int minutes, bool matching) {
         matcher.advance(now);
         figures.events += static_cast<long>(matcher.takeEvents().size());
         if (ms % 1000 == 0) figures.events += matcher.summary().pairs.front().sent > 0;
-        if (ms == 60 * 1000) figures.residentAfterFirstMinute = residentBytes();
+        if (ms == 60 * 1000) figures.residentAfterFirstMinute = bench::residentBytes();
     }
-    figures.cpuSeconds = std::chrono::duration<double>(processCpuTime() - cpuStart).count();
-    figures.residentAtEnd = residentBytes();
+    figures.cpuSeconds = std::chrono::duration<double>(bench::processCpuTime() - cpuStart).count();
+    figures.residentAtEnd = bench::residentBytes();
     if (matching && !run.finished(start + milliseconds(totalMs)))
         std::fprintf(stderr, "bench_delivery: the run did not finish\n");
     return figures;

@@ -15,14 +15,14 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        CommonOptions options;
+        modlink::CommonOptions options;
         options.port = argv[1];
         options.baud = std::atoi(argv[2]);
         options.json = true;
-        Session session(options, ports::PortDirectory().resolve(options.port));
+        modlink::Session session(options, ports::PortDirectory().resolve(options.port));
         for (int i = std::atoi(argv[3]); i > 0; --i) {
             const auto start = std::chrono::steady_clock::now();
-            readSetupValues(session);
+            modlink::readSetupValues(session);
             std::printf(
                 "%.6f\n",
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());

@@ -28,32 +28,32 @@ struct IdleCost {
     double portThreadsMsPerSecond = 0;
 };
 
-double msPerSecond(CpuTime cpu, Clock::duration wall) {
+double msPerSecond(bench::CpuTime cpu, Clock::duration wall) {
     return std::chrono::duration<double, std::milli>(cpu).count() /
            std::chrono::duration<double>(wall).count();
 }
 
-CpuTime threadsCpuTime(const std::vector<pid_t>& threads) {
-    CpuTime sum{};
-    for (pid_t tid : threads) sum += threadCpuTime(tid);
+bench::CpuTime threadsCpuTime(const std::vector<pid_t>& threads) {
+    bench::CpuTime sum{};
+    for (pid_t tid : threads) sum += bench::threadCpuTime(tid);
     return sum;
 }
 
 // portThreads: the port's reader and writer, none while it is closed.
 IdleCost measure(std::chrono::milliseconds window, const std::vector<pid_t>& portThreads = {}) {
     const Clock::time_point start = Clock::now();
-    const CpuTime processStart = processCpuTime();
-    const CpuTime threadsStart = threadsCpuTime(portThreads);
+    const bench::CpuTime processStart = bench::processCpuTime();
+    const bench::CpuTime threadsStart = threadsCpuTime(portThreads);
     runEventLoopFor(window);
     const Clock::duration wall = Clock::now() - start;
-    return {msPerSecond(processCpuTime() - processStart, wall),
+    return {msPerSecond(bench::processCpuTime() - processStart, wall),
             msPerSecond(threadsCpuTime(portThreads) - threadsStart, wall)};
 }
 
 // The threads that Open started: those that were not there before.
 std::vector<pid_t> newThreads(const std::vector<pid_t>& before) {
     std::vector<pid_t> started;
-    for (pid_t tid : threadIds())
+    for (pid_t tid : bench::threadIds())
         if (std::find(before.begin(), before.end(), tid) == before.end()) started.push_back(tid);
     return started;
 }
@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
     // port disables that field and the focus leaves it, so the closed baseline is taken again
     // after the close, in the same focus state as the open port.
     const IdleCost caret = measure(window);
-    const std::vector<pid_t> before = threadIds();
+    const std::vector<pid_t> before = bench::threadIds();
     if (!openAliasPort(dlg)) {
         std::fprintf(stderr, "bench_idle: COM%d did not open\n", kAliasPort);
         return 1;

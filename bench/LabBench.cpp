@@ -57,16 +57,16 @@ std::string ringLab(int modules) {
     return text;
 }
 
-double msPerSecond(CpuTime cpu, Clock::duration wall) {
+double msPerSecond(bench::CpuTime cpu, Clock::duration wall) {
     return std::chrono::duration<double, std::milli>(cpu).count() /
            std::chrono::duration<double>(wall).count();
 }
 
 double idleCpu(pid_t pid, Clock::duration window) {
-    const CpuTime before = processCpuTimeOf(pid);
+    const bench::CpuTime before = bench::processCpuTimeOf(pid);
     const Clock::time_point start = Clock::now();
     std::this_thread::sleep_for(window);
-    return msPerSecond(processCpuTimeOf(pid) - before, Clock::now() - start);
+    return msPerSecond(bench::processCpuTimeOf(pid) - before, Clock::now() - start);
 }
 
 std::vector<files::FileDescriptor> openPorts(int count) {
@@ -153,7 +153,7 @@ Sends drive(pid_t lab, std::vector<files::FileDescriptor>& ports, double perSeco
     NoticeReader reader(due, sends.latenessMs);
     std::vector<pollfd> fds;
     for (const files::FileDescriptor& port : ports) fds.push_back({port.get(), POLLIN, 0});
-    const CpuTime cpuBefore = processCpuTimeOf(lab);
+    const bench::CpuTime cpuBefore = bench::processCpuTimeOf(lab);
     const Clock::time_point start = Clock::now();
     const Clock::time_point end =
         start + total * period + lines[0].carries(sample.size()) + crossing + milliseconds(500);
@@ -180,7 +180,8 @@ Sends drive(pid_t lab, std::vector<files::FileDescriptor>& ports, double perSeco
             ++sends.sent;
         }
     }
-    sends.labCpuMsPerSecond = msPerSecond(processCpuTimeOf(lab) - cpuBefore, Clock::now() - start);
+    sends.labCpuMsPerSecond =
+        msPerSecond(bench::processCpuTimeOf(lab) - cpuBefore, Clock::now() - start);
     return sends;
 }
 

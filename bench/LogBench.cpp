@@ -134,7 +134,7 @@ int measureWidget(const QString& widget, std::size_t lines) {
     }
     dlg.show();
     runEventLoopFor(std::chrono::milliseconds(500));
-    const std::size_t emptyRss = residentBytes();
+    const std::size_t emptyRss = bench::residentBytes();
 
     std::vector<double> batchUs;
     const Clock::time_point start = Clock::now();
@@ -150,7 +150,7 @@ int measureWidget(const QString& widget, std::size_t lines) {
         // The time per line at a checkpoint: the last tenth of the lines before it.
         const std::size_t end = written / kBatchLines;
         figure("bytes_per_line_" + std::to_string(written),
-               static_cast<double>(residentBytes() - emptyRss) / written);
+               static_cast<double>(bench::residentBytes() - emptyRss) / written);
         figure("us_per_line_" + std::to_string(written),
                usPerLine(batchUs, end - std::max<std::size_t>(1, end / 10), end));
         std::fprintf(stderr, "log %s: %zu lines after %.1f s\n", qPrintable(widget), written,

@@ -87,7 +87,7 @@ int runBench(int argc, char** argv) {
         std::fprintf(stderr, "bench_mesh_file: the lab did not publish COM%d\n", kFirstPort);
         return 1;
     }
-    const CommonOptions link;
+    const modlink::CommonOptions link;
     const ports::PortDirectory directory;
     std::vector<int> sizes{1, most};
     if (!quick) sizes.insert(sizes.begin() + 1, 16);
@@ -108,11 +108,11 @@ int runBench(int argc, char** argv) {
             const meshplan::MeshFile asItIs = meshFile(sizes[i], 0, 7);
             const bool planned = timed(plans[i], [&] {
                 return meshsite::planExitCode(meshsite::planSite(asItIs, link, directory)) ==
-                       kExitDone;
+                       modlink::kExitDone;
             });
             const bool verified = timed(verifies[i], [&] {
                 return meshsite::verdictExitCode(meshsite::verifySite(asItIs, link, directory)) ==
-                       kExitDone;
+                       modlink::kExitDone;
             });
             if (!planned || !verified) return 1;
         }
@@ -121,16 +121,16 @@ int runBench(int argc, char** argv) {
             const int differing = apply.modules == 1 ? 1 : apply.modules / 4;
             const meshplan::MeshFile changed = meshFile(apply.modules, differing, power);
             if (!timed(apply, [&] {
-                    const meshsite::SiteApplied applied =
-                        meshsite::applySite(changed, link, directory, StationOptions{}, nullptr);
-                    return meshsite::appliedExitCode(applied) == kExitDone &&
+                    const meshsite::SiteApplied applied = meshsite::applySite(
+                        changed, link, directory, station::StationOptions{}, nullptr);
+                    return meshsite::appliedExitCode(applied) == modlink::kExitDone &&
                            applied.written() == static_cast<std::size_t>(differing);
                 }))
                 return 1;
             // Back to the lab's power, so that the next apply finds its modules differing as
             // planned and every plan and verify finds nothing to do.
-            meshsite::applySite(meshFile(apply.modules, 0, 7), link, directory, StationOptions{},
-                                nullptr);
+            meshsite::applySite(meshFile(apply.modules, 0, 7), link, directory,
+                                station::StationOptions{}, nullptr);
         }
     }
     printFigures(plans);

@@ -151,17 +151,17 @@ int main(int argc, char** argv) {
                     "--pairs", "all", "--duration", fixed(seconds, 0) + "s", "--interval",
                     std::to_string(interval), "--json"});
     const Clock::time_point start = Clock::now();
-    const CpuTime labCpuBefore = processCpuTimeOf(lab->pid());
+    const bench::CpuTime labCpuBefore = bench::processCpuTimeOf(lab->pid());
     // Resident memory once the ports are open, after the first minute, halfway and near the end.
     const std::vector<double> sampleAt{1, settledAt, seconds / 2, seconds - 0.5};
     std::vector<std::size_t> resident;
-    CpuTime labCpu{};
+    bench::CpuTime labCpu{};
     while (cli.read(std::chrono::milliseconds(100))) {
         const double elapsed = Seconds(Clock::now() - start).count();
         if (resident.size() < sampleAt.size() && elapsed >= sampleAt[resident.size()]) {
-            resident.push_back(residentBytesOf(cli.pid()));
+            resident.push_back(bench::residentBytesOf(cli.pid()));
             if (resident.size() == sampleAt.size())
-                labCpu = processCpuTimeOf(lab->pid()) - labCpuBefore;
+                labCpu = bench::processCpuTimeOf(lab->pid()) - labCpuBefore;
         }
     }
     const Seconds wall = Clock::now() - start;

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <string>
 
+namespace bench {
+
 CpuTime processCpuTime() {
     timespec now{};
     ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
@@ -59,3 +61,5 @@ std::size_t residentBytes() {
 std::size_t residentBytesOf(pid_t pid) {
     return residentIn("/proc/" + std::to_string(pid) + "/statm");
 }
+
+}  // namespace bench

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <vector>
 
+namespace bench {
+
 using CpuTime = std::chrono::nanoseconds;
 
 CpuTime processCpuTime();
@@ -18,3 +20,5 @@ CpuTime processCpuTimeOf(pid_t pid);
 std::size_t residentBytes();
 // Resident memory of another process; 0 once it is gone.
 std::size_t residentBytesOf(pid_t pid);
+
+}  // namespace bench

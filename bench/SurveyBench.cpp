@@ -67,11 +67,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_survey: the lab did not publish COM%d\n", kFirstPort);
         return 1;
     }
-    const CommonOptions link;
+    const modlink::CommonOptions link;
     // Interleaved rounds, so a busy moment of the shared machine falls on every size alike.
     for (int run = 0; run < runs; ++run) {
         for (Size& size : sizes) {
-            const CpuTime cpu = processCpuTime();
+            const bench::CpuTime cpu = bench::processCpuTime();
             const Clock::time_point start = Clock::now();
             const mesh::Survey survey = survey::surveyPorts(
                 ports::PortDirectory().resolve(surveyPortNames(size.modules)), link);
@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
             if (!everyModuleAnswered(survey)) return 1;
             size.wallMs.push_back(wallMs);
             size.cpuMsPerModule.push_back(
-                std::chrono::duration<double, std::milli>(processCpuTime() - cpu).count() /
+                std::chrono::duration<double, std::milli>(bench::processCpuTime() - cpu).count() /
                 size.modules);
         }
     }

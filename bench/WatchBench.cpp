@@ -107,7 +107,7 @@ long surveysOf(int port) {
     return at == std::string::npos ? -1 : std::stol(response->body.substr(at + 23));
 }
 
-double msPerSecond(CpuTime cpu, Clock::duration wall) {
+double msPerSecond(bench::CpuTime cpu, Clock::duration wall) {
     return std::chrono::duration<double, std::milli>(cpu).count() /
            std::chrono::duration<double>(wall).count();
 }
@@ -172,13 +172,13 @@ bool cpuFigures(bool shortRun) {
     while (surveysOf(port) < 1 && Clock::now() < giveUp)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     const bool surveyed = surveysOf(port) >= 1;
-    const CpuTime watcherBefore = processCpuTimeOf(watcher);
-    const CpuTime labBefore = processCpuTimeOf(lab->pid());
+    const bench::CpuTime watcherBefore = bench::processCpuTimeOf(watcher);
+    const bench::CpuTime labBefore = bench::processCpuTimeOf(lab->pid());
     const auto start = Clock::now();
     std::this_thread::sleep_for(shortRun ? std::chrono::seconds(2) : std::chrono::seconds(60));
     const auto span = Clock::now() - start;
-    const double watcherCpu = msPerSecond(processCpuTimeOf(watcher) - watcherBefore, span);
-    const double labCpu = msPerSecond(processCpuTimeOf(lab->pid()) - labBefore, span);
+    const double watcherCpu = msPerSecond(bench::processCpuTimeOf(watcher) - watcherBefore, span);
+    const double labCpu = msPerSecond(bench::processCpuTimeOf(lab->pid()) - labBefore, span);
     const long surveys = surveysOf(port);
     ::kill(watcher, SIGTERM);
     int status = 0;

@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
     std::size_t lastBytes = 0;
     for (auto next = start; next < start + span; next += kSampleEvery / (shortRun ? 5 : 1)) {
         std::this_thread::sleep_until(next);
-        lastBytes = residentBytesOf(watcher);
+        lastBytes = bench::residentBytesOf(watcher);
         if (lastBytes == 0) break;
         if (settledBytes == 0 && Clock::now() >= settled) settledBytes = lastBytes;
         mostBytes = std::max(mostBytes, lastBytes);

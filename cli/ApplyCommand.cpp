@@ -8,48 +8,53 @@
 #include "PortDirectory.h"
 #include "UnitCommands.h"
 
+namespace cli {
+
 namespace {
 
-std::vector<PluggedUnit> asUnits(const std::vector<std::string>& ports) {
-    std::vector<PluggedUnit> units;
+std::vector<station::PluggedUnit> asUnits(const std::vector<std::string>& ports) {
+    std::vector<station::PluggedUnit> units;
     for (const std::string& port : ports) units.push_back({port, port});
     return units;
 }
 
-void printPass(const CommonOptions& common, const proto::Setup& values) {
+void printPass(const modlink::CommonOptions& common, const proto::Setup& values) {
     if (common.json)
-        std::cout << Json{{"result", "PASS"}, {"settings", settingsJson(values)}}.dump() << "\n";
+        std::cout
+            << modlink::Json{{"result", "PASS"}, {"settings", modlink::settingsJson(values)}}.dump()
+            << "\n";
     else
-        std::cout << settingsText(values) << "result=PASS\n";
+        std::cout << modlink::settingsText(values) << "result=PASS\n";
 }
 
 }  // namespace
 
-ExitCode applyProfile(const CommonOptions& common, const SettingChanges& settings,
-                      const StationOptions& options) {
+modlink::ExitCode applyProfile(const modlink::CommonOptions& common,
+                               const proto::SettingChanges& settings,
+                               const station::StationOptions& options) {
     std::vector<std::string> ports = options.ports;
-    if (options.adapter) addAdapterPorts(*options.adapter, ports);
+    if (options.adapter) station::addAdapterPorts(*options.adapter, ports);
     const ports::PortDirectory directory;
-    refuseRepeatedPorts(ports, directory);
+    station::refuseRepeatedPorts(ports, directory);
     const bool alone = ports.size() == 1 && !options.adapter;
     if (!alone && !options.nodeIds && !options.keepNodeId)
-        throw Failure(kExitUsage,
-                      std::to_string(ports.size()) +
-                          " ports and one node_id: give --node-ids FIRST..LAST or "
-                          "--keep-node-id, since a mesh cannot hold two nodes of one id");
-    UnitRunner runner(common, settings, options, directory, alone, unitOutput(common));
+        throw modlink::Failure(modlink::kExitUsage,
+                               std::to_string(ports.size()) +
+                                   " ports and one node_id: give --node-ids FIRST..LAST or "
+                                   "--keep-node-id, since a mesh cannot hold two nodes of one id");
+    station::UnitRunner runner(common, settings, options, directory, alone, unitOutput(common));
     runner.reachRecordAhead(ports.size());
     if (!alone) {
-        const int code = runTogether(asUnits(ports), runner.work());
+        const int code = station::runTogether(asUnits(ports), runner.work());
         runner.refuseWithoutRecord();
-        return static_cast<ExitCode>(code);
+        return static_cast<modlink::ExitCode>(code);
     }
     runner.printAlone();
-    const UnitOutcome outcome = runner.run(directory.resolve(ports.front()));
+    const station::UnitOutcome outcome = runner.run(directory.resolve(ports.front()));
     runner.refuseWithoutRecord();
-    if (!outcome.passed()) throw Failure(outcome.code, outcome.message);
+    if (!outcome.passed()) throw modlink::Failure(outcome.code, outcome.message);
     printPass(common, *outcome.row.readBack);
-    return kExitDone;
+    return modlink::kExitDone;
 }
 
 void addApplyCommand(CLI::App& subcommand, CommandRun& run) {
@@ -59,12 +64,14 @@ void addApplyCommand(CLI::App& subcommand, CommandRun& run) {
     addUnitOptions(*apply, *options);
     const auto check = [options](MainOptions& main) {
         checkUnitOptions(*options, main);
-        checkApplyUnits(options->station);
+        station::checkApplyUnits(options->station);
     };
     run.add(
         apply, kPortOptions, check,
-        [options](const CommonOptions& common) {
+        [options](const modlink::CommonOptions& common) {
             return applyProfile(common, options->changes, options->station);
         },
         [options] { prepareUnitOptions(*options); }, options);
 }
+
+}  // namespace cli

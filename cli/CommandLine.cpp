@@ -17,6 +17,8 @@
 #include "SetupNames.h"
 #include "Text.h"
 
+namespace cli {
+
 CLI::Validator decimalIn(std::int64_t min, std::int64_t max) {
     const std::string range = std::to_string(min) + " to " + std::to_string(max);
     return CLI::Validator(
@@ -49,7 +51,7 @@ CLI::Validator portRate() {
             const auto value = forms::wholeDecimal(text);
             if (!value || *value > proto::kUartBaudRates.back() ||
                 !proto::uartBaudIndex(static_cast<int>(*value)))
-                return "'" + text + "' is not a rate the port takes: " + rateList();
+                return "'" + text + "' is not a rate the port takes: " + proto::rateList();
             text = std::to_string(*value);
             return {};
         },
@@ -57,13 +59,13 @@ CLI::Validator portRate() {
 }
 
 void addCommonOptions(CLI::App& app, MainOptions& main) {
-    CommonOptions& common = main.common;
+    modlink::CommonOptions& common = main.common;
     // One word each time, so that a profile or the bytes of raw after it stay their own.
     app.add_option("-p,--port", main.ports,
                    "COMn as the window names ports (aliases included) or a device path; apply "
                    "and mesh survey take several, -p again for each, and COMn-COMm for a range")
         ->allow_extra_args(false);
-    app.add_option("--baud", common.baud, "the port's baud rate: " + rateList())
+    app.add_option("--baud", common.baud, "the port's baud rate: " + proto::rateList())
         ->capture_default_str()
         ->transform(portRate());
     app.add_option_function<std::string>(
@@ -150,17 +152,17 @@ void declareCommands(CLI::App& parent, std::span<const CommandEntry> entries, Co
 
 // A refused word as one line, as every other failure is, with where to look for the right one.
 std::string usageLine(const CLI::App* app, const CLI::Error& error) {
-    std::string command(kProgram);
+    std::string command(modlink::kProgram);
     for (auto chosen = app->get_subcommands(); !chosen.empty();
          chosen = chosen.front()->get_subcommands())
         command += " " + chosen.front()->get_name();
-    return std::string(kProgram) + ": " + error.what() + " (see " + command + " --help)\n";
+    return std::string(modlink::kProgram) + ": " + error.what() + " (see " + command + " --help)\n";
 }
 
 // Every command, declared by name; the chosen one's options added by its own file.
 struct Declared {
     CLI::App app{"Sets up and tests a qz-470mr mesh radio module on a serial port.",
-                 std::string(kProgram)};
+                 std::string(modlink::kProgram)};
     MainOptions main;
     CommandRun commands;
 
@@ -182,9 +184,9 @@ bool readerGone(int fd) {
     return ::poll(&output, 1, 0) == 1 && (output.revents & POLLERR) != 0;
 }
 
-std::string failureLine(const Failure& failure) {
+std::string failureLine(const modlink::Failure& failure) {
     std::ostringstream line;
-    line << programPrefix << failure.what() << "\n";
+    line << modlink::programPrefix << failure.what() << "\n";
     return line.str();
 }
 
@@ -199,10 +201,11 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv) {
     } catch (const CLI::ParseError& error) {
         std::ostringstream out;
         std::ostringstream err;
-        parsed.exitCode = declared.app.exit(error, out, err) == 0 ? kExitDone : kExitUsage;
+        parsed.exitCode =
+            declared.app.exit(error, out, err) == 0 ? modlink::kExitDone : modlink::kExitUsage;
         parsed.output = out.str();
         parsed.error = err.str();
-    } catch (const Failure& failure) {
+    } catch (const modlink::Failure& failure) {
         parsed.exitCode = failure.code();
         parsed.error = failureLine(failure);
     }
@@ -213,7 +216,7 @@ void prepareRun(ParsedCommandLine& parsed) {
     if (!parsed.run || !parsed.run->prepare) return;
     try {
         parsed.run->prepare();
-    } catch (const Failure& failure) {
+    } catch (const modlink::Failure& failure) {
         parsed.run.reset();
         parsed.exitCode = failure.code();
         parsed.error = failureLine(failure);
@@ -223,8 +226,8 @@ void prepareRun(ParsedCommandLine& parsed) {
 int runCommand(const CommandToRun& run) {
     try {
         return run.work(run.common);
-    } catch (const Failure& failure) {
-        if (failure.code() == kExitInterrupted)
+    } catch (const modlink::Failure& failure) {
+        if (failure.code() == modlink::kExitInterrupted)
             std::cerr << failure.what() << "\n";
         else
             std::cerr << failureLine(failure);
@@ -237,7 +240,10 @@ int exitCodeWithOutput(int code) {
     // Text printed through C's stdio (printf) shares its buffer and its error.
     if (std::cout && std::fflush(stdout) == 0 && !std::ferror(stdout)) return code;
     if (readerGone(STDOUT_FILENO)) return code;
-    std::cerr << failureLine(Failure(
-        kExitOutput, "standard output: cannot be written: what was printed is not all there"));
-    return kExitOutput;
+    std::cerr << failureLine(
+        modlink::Failure(modlink::kExitOutput,
+                         "standard output: cannot be written: what was printed is not all there"));
+    return modlink::kExitOutput;
 }
+
+}  // namespace cli

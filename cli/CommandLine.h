@@ -13,11 +13,13 @@ namespace CLI {
 class Validator;
 }
 
+namespace cli {
+
 // A run to make, or what to print instead (help on standard output, a usage error on standard
 // error) with the exit code.
 struct ParsedCommandLine {
     std::optional<CommandToRun> run;
-    ExitCode exitCode = kExitDone;
+    modlink::ExitCode exitCode = modlink::kExitDone;
     std::string output;
     std::string error;
 };
@@ -42,3 +44,5 @@ int runCommand(const CommandToRun& run);
 // error when what was printed did not all go out (a full disk, a failed pipe). A pipe whose
 // reader has gone, as `| head` does, leaves code as it is: nobody is left to miss the rest.
 int exitCodeWithOutput(int code);
+
+}  // namespace cli

@@ -5,9 +5,11 @@
 #include "NamedPorts.h"
 #include "PortDirectory.h"
 
+namespace cli {
+
 void CommandRun::add(CLI::App* app, std::vector<std::string> commonOptions,
                      std::function<void(MainOptions&)> check,
-                     std::function<ExitCode(const CommonOptions&)> work,
+                     std::function<modlink::ExitCode(const modlink::CommonOptions&)> work,
                      std::function<void()> prepare, std::any options) {
     m_commands.push_back({app,
                           std::move(commonOptions),
@@ -23,7 +25,7 @@ CommandToRun CommandRun::chosen(MainOptions& main) const {
         run.common = main.common;
         return run;
     }
-    throw Failure(kExitUsage, "give a command");
+    throw modlink::Failure(modlink::kExitUsage, "give a command");
 }
 
 const std::vector<std::string>* CommandRun::commonOptionsOf(const CLI::App* app) const {
@@ -35,26 +37,32 @@ const std::vector<std::string>* CommandRun::commonOptionsOf(const CLI::App* app)
 void takeOnePort(MainOptions& main, bool needed) {
     std::string& port = main.common.port;
     if (main.ports.size() > 1)
-        throw Failure(kExitUsage, "only apply, mesh survey and mesh test take several ports");
+        throw modlink::Failure(modlink::kExitUsage,
+                               "only apply, mesh survey and mesh test take several ports");
     if (!main.ports.empty()) port = main.ports.front();
     if (needed && port.empty())
-        throw Failure(kExitUsage, "give the port with -p COMn or -p DEVICE");
-    if (!port.empty()) refuseMalformedPortName(port);
+        throw modlink::Failure(modlink::kExitUsage, "give the port with -p COMn or -p DEVICE");
+    if (!port.empty()) station::refuseMalformedPortName(port);
 }
 
-Session portSession(const CommonOptions& common, ModuleLink::Reading reading) {
-    return Session(common, ports::PortDirectory().resolve(common.port), reading);
+modlink::Session portSession(const modlink::CommonOptions& common,
+                             modlink::ModuleLink::Reading reading) {
+    return modlink::Session(common, ports::PortDirectory().resolve(common.port), reading);
 }
 
-void checkWritable(const std::string& path, Writing how) {
+void checkWritable(const std::string& path, station::Writing how) {
     if (path.empty()) return;
-    const std::string reason = unwritableReason(path, how);
-    if (!reason.empty()) throw Failure(kExitUsage, path + ": cannot be written: " + reason);
+    const std::string reason = station::unwritableReason(path, how);
+    if (!reason.empty())
+        throw modlink::Failure(modlink::kExitUsage, path + ": cannot be written: " + reason);
 }
 
-AdapterModel adapterModel(const std::string& text) {
-    const auto model = AdapterModel::parse(text);
+station::AdapterModel adapterModel(const std::string& text) {
+    const auto model = station::AdapterModel::parse(text);
     if (!model)
-        throw Failure(kExitUsage, "--adapter '" + text + "' is not VID:PID, four hex digits each");
+        throw modlink::Failure(modlink::kExitUsage,
+                               "--adapter '" + text + "' is not VID:PID, four hex digits each");
     return *model;
 }
+
+}  // namespace cli

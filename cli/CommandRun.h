@@ -18,19 +18,21 @@ namespace CLI {
 class App;
 }
 
+namespace cli {
+
 // The main command's options, which stand before or after a command's name.
 struct MainOptions {
-    CommonOptions common;
+    modlink::CommonOptions common;
     std::vector<std::string> ports;  // -p as given, one word each time
 };
 
 // What the parse chose: the command's options and its steps.
 struct CommandToRun {
-    CommonOptions common;
+    modlink::CommonOptions common;
     // Before any port opens: the files the options name read and checked; a Failure with
     // kExitUsage for one that cannot be used. May be empty.
     std::function<void()> prepare;
-    std::function<ExitCode(const CommonOptions&)> work;
+    std::function<modlink::ExitCode(const modlink::CommonOptions&)> work;
     std::any options;  // a shared_ptr to the command's own options
 
     // The command's options when they are of this kind, else null.
@@ -60,8 +62,8 @@ class CommandRun {
     // A command's steps; options: a shared_ptr to the options its steps share, if any.
     void add(CLI::App* app, std::vector<std::string> commonOptions,
              std::function<void(MainOptions&)> check,
-             std::function<ExitCode(const CommonOptions&)> work, std::function<void()> prepare = {},
-             std::any options = {});
+             std::function<modlink::ExitCode(const modlink::CommonOptions&)> work,
+             std::function<void()> prepare = {}, std::any options = {});
 
     // The command the parse chose, checked, with the common options it runs with.
     CommandToRun chosen(MainOptions& main) const;
@@ -80,9 +82,12 @@ inline void onePort(MainOptions& main) {
 }
 // The session of a command that works on one port: the command's one look at the names, the
 // port opened being what -p stood for then.
-Session portSession(const CommonOptions& common,
-                    ModuleLink::Reading reading = ModuleLink::Reading::kFrames);
+modlink::Session portSession(
+    const modlink::CommonOptions& common,
+    modlink::ModuleLink::Reading reading = modlink::ModuleLink::Reading::kFrames);
 // --adapter's VID:PID; a Failure with kExitUsage for another text.
-AdapterModel adapterModel(const std::string& text);
+station::AdapterModel adapterModel(const std::string& text);
 // A Failure with kExitUsage naming the path when the file cannot be written.
-void checkWritable(const std::string& path, Writing how);
+void checkWritable(const std::string& path, station::Writing how);
+
+}  // namespace cli

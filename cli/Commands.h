@@ -7,6 +7,8 @@
 #include "CommandRun.h"
 #include "Settings.h"
 
+namespace cli {
+
 void addPortsCommand(CLI::App& subcommand, CommandRun& run);
 void addReadCommand(CLI::App& subcommand, CommandRun& run);
 void addWriteCommand(CLI::App& subcommand, CommandRun& run);
@@ -25,3 +27,5 @@ void addMeshApplyCommand(CLI::App& subcommand, CommandRun& run);
 void addMeshVerifyCommand(CLI::App& subcommand, CommandRun& run);
 void addMeshExportCommand(CLI::App& subcommand, CommandRun& run);
 void addMeshHistoryCommand(CLI::App& subcommand, CommandRun& run);
+
+}  // namespace cli

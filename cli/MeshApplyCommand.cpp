@@ -12,11 +12,13 @@
 #include "SiteVerbs.h"
 #include "UnitCommands.h"
 
+namespace cli {
+
 namespace {
 
 struct MeshApplyOptions {
     MeshFileOptions file;
-    StationOptions station;
+    station::StationOptions station;
 };
 
 std::string appliedCounts(const meshsite::SiteApplied& applied) {
@@ -30,7 +32,8 @@ std::string appliedCounts(const meshsite::SiteApplied& applied) {
     return text + "; " + planCounts(plan, "differed");
 }
 
-ExitCode applyMeshFile(const CommonOptions& common, const MeshApplyOptions& options) {
+modlink::ExitCode applyMeshFile(const modlink::CommonOptions& common,
+                                const MeshApplyOptions& options) {
     const meshplan::MeshFile& file = *options.file.file;
     // The plan's lines go before the board's, which follows the writes as they end.
     const auto planned = [&common](const meshplan::MeshPlan& plan) {
@@ -56,12 +59,14 @@ void addMeshApplyCommand(CLI::App& subcommand, CommandRun& run) {
         &subcommand, {"--baud", "--parity", "--timeout", "--json"},
         [options](MainOptions& main) {
             checkMeshFileWords(main, "mesh apply");
-            checkIdSources(options->station);
+            station::checkIdSources(options->station);
         },
-        [options](const CommonOptions& common) { return applyMeshFile(common, *options); },
+        [options](const modlink::CommonOptions& common) { return applyMeshFile(common, *options); },
         [options] {
             prepareSpool(options->station);
             prepareMeshFile(options->file);
         },
         options);
 }
+
+}  // namespace cli

@@ -13,6 +13,8 @@
 #include "SiteVerbs.h"
 #include "Text.h"
 
+namespace cli {
+
 namespace {
 
 struct MeshExportOptions {
@@ -20,22 +22,24 @@ struct MeshExportOptions {
     std::string outputPath;  // --output: written whole; standard output without it
 };
 
-ExitCode exportMeshFile(const CommonOptions& common, const MeshExportOptions& options) {
+modlink::ExitCode exportMeshFile(const modlink::CommonOptions& common,
+                                 const MeshExportOptions& options) {
     meshsite::SiteExport exported;
     try {
         exported = meshsite::exportSite(portsOf(options.ports, ports::PortDirectory()), common);
     } catch (const meshplan::ExportRefusal& refusal) {
-        throw Failure(kExitRefused, std::string(refusal.what()) + ": nothing exported");
+        throw modlink::Failure(modlink::kExitRefused,
+                               std::string(refusal.what()) + ": nothing exported");
     }
     for (const mesh::SurveyedPort& port : exported.survey)
         if (const auto* failure = std::get_if<mesh::PortFailure>(&port.outcome))
-            std::cerr << programPrefix
+            std::cerr << modlink::programPrefix
                       << forms::terminalText(port.port + ": " + failure->reason + ": left out")
                       << "\n";
     if (options.outputPath.empty())
         std::cout << exported.text;
     else
-        replaceFile(options.outputPath, exported.text);
+        station::replaceFile(options.outputPath, exported.text);
     return meshsite::surveyExitCode(exported.survey);
 }
 
@@ -50,10 +54,14 @@ void addMeshExportCommand(CLI::App& subcommand, CommandRun& run) {
         &subcommand, {"--port", "--baud", "--parity", "--timeout"},
         [options](MainOptions& main) {
             if (main.common.json)
-                throw Failure(kExitUsage,
-                              "mesh export: the file it writes is TOML; give no --json");
+                throw modlink::Failure(modlink::kExitUsage,
+                                       "mesh export: the file it writes is TOML; give no --json");
             checkMeshPorts(options->ports, main, "mesh export");
         },
-        [options](const CommonOptions& common) { return exportMeshFile(common, *options); },
-        [options] { checkWritable(options->outputPath, Writing::kReplace); }, options);
+        [options](const modlink::CommonOptions& common) {
+            return exportMeshFile(common, *options);
+        },
+        [options] { checkWritable(options->outputPath, station::Writing::kReplace); }, options);
 }
+
+}  // namespace cli

@@ -6,6 +6,8 @@
 #include "PortDirectory.h"
 #include "Text.h"
 
+namespace cli {
+
 void addMeshFileArgument(CLI::App& command, MeshFileOptions& options) {
     command.add_option("file", options.path, "the mesh file (TOML), see meshcfg-cli(1)")
         ->required();
@@ -13,14 +15,15 @@ void addMeshFileArgument(CLI::App& command, MeshFileOptions& options) {
 
 void checkMeshFileWords(const MainOptions& main, const std::string& command) {
     if (!main.ports.empty())
-        throw Failure(kExitUsage, command + ": the mesh file names the modules' ports: give no -p");
+        throw modlink::Failure(modlink::kExitUsage,
+                               command + ": the mesh file names the modules' ports: give no -p");
 }
 
 void prepareMeshFile(MeshFileOptions& options) {
     try {
         options.file = meshplan::readMeshFile(options.path, options.ports.emplace());
     } catch (const meshplan::MeshFileError& error) {
-        throw Failure(kExitUsage, error.what());
+        throw modlink::Failure(modlink::kExitUsage, error.what());
     }
 }
 
@@ -41,3 +44,5 @@ std::string planCounts(const meshplan::MeshPlan& plan, const std::string& toChan
     if (unread > 0) text += ", " + std::to_string(unread) + " not read";
     return text;
 }
+
+}  // namespace cli

@@ -10,6 +10,8 @@
 #include "MeshPlan.h"
 #include "PortDirectory.h"
 
+namespace cli {
+
 struct MeshFileOptions {
     std::string path;
     std::optional<meshplan::MeshFile> file;  // once prepared
@@ -28,3 +30,5 @@ void prepareMeshFile(MeshFileOptions& options);
 void printPlanLines(const meshplan::MeshPlan& plan);
 // "1 module to write, 4 as wanted, 1 not read".
 std::string planCounts(const meshplan::MeshPlan& plan, const std::string& toChange);
+
+}  // namespace cli

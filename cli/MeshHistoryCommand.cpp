@@ -15,6 +15,8 @@
 #include "UserFolders.h"
 #include "WatchHistory.h"
 
+namespace cli {
+
 namespace {
 
 struct MeshHistoryOptions {
@@ -30,8 +32,8 @@ const record::HistoryEvent& firstOf(const record::HistorySpan& span) {
     return span.start ? *span.start : *span.end;
 }
 
-Json nodeJson(const std::optional<std::uint16_t>& node) {
-    return node ? Json(*node) : Json();
+modlink::Json nodeJson(const std::optional<std::uint16_t>& node) {
+    return node ? modlink::Json(*node) : modlink::Json();
 }
 
 std::optional<double> durationSeconds(const record::HistorySpan& span) {
@@ -40,7 +42,7 @@ std::optional<double> durationSeconds(const record::HistorySpan& span) {
     return static_cast<double>(*ms) / 1000.0;
 }
 
-Json spanJson(const record::HistorySpan& span) {
+modlink::Json spanJson(const record::HistorySpan& span) {
     const record::HistoryEvent& first = firstOf(span);
     const auto seconds = durationSeconds(span);
     const bool condition = first.phase != "once";
@@ -49,9 +51,9 @@ Json spanJson(const record::HistorySpan& span) {
             {"port", first.port},
             {"node", nodeJson(first.node)},
             {"peer", nodeJson(first.peer)},
-            {"start", span.start ? Json(span.start->time) : Json()},
-            {"end", span.end ? Json(span.end->time) : Json()},
-            {"duration_s", seconds ? Json(*seconds) : Json()},
+            {"start", span.start ? modlink::Json(span.start->time) : modlink::Json()},
+            {"end", span.end ? modlink::Json(span.end->time) : modlink::Json()},
+            {"duration_s", seconds ? modlink::Json(*seconds) : modlink::Json()},
             {"lasts", condition && !span.end},
             {"text", first.text}};
 }
@@ -69,10 +71,10 @@ std::string spanLine(const record::HistorySpan& span) {
     return forms::terminalText(line);
 }
 
-void printSpans(const CommonOptions& common, const MeshHistoryOptions& options,
+void printSpans(const modlink::CommonOptions& common, const MeshHistoryOptions& options,
                 const std::vector<record::HistorySpan>& spans) {
     if (common.json) {
-        Json rows = Json::array();
+        modlink::Json rows = modlink::Json::array();
         for (const auto& span : spans) rows.push_back(spanJson(span));
         std::cout << reports::jsonText(std::move(rows)) << "\n";
     } else if (options.csv) {
@@ -87,7 +89,7 @@ void printSpans(const CommonOptions& common, const MeshHistoryOptions& options,
                       << forms::csvTextCell(first.port) << "," << node(first.node) << ","
                       << node(first.peer) << "," << (span.start ? span.start->time : "") << ","
                       << (span.end ? span.end->time : "") << ","
-                      << (seconds ? Json(*seconds).dump() : "") << ","
+                      << (seconds ? modlink::Json(*seconds).dump() : "") << ","
                       << forms::csvTextCell(first.text) << "\n";
         }
     } else {
@@ -95,26 +97,29 @@ void printSpans(const CommonOptions& common, const MeshHistoryOptions& options,
     }
 }
 
-ExitCode showHistory(const CommonOptions& common, const MeshHistoryOptions& options) {
+modlink::ExitCode showHistory(const modlink::CommonOptions& common,
+                              const MeshHistoryOptions& options) {
     std::optional<record::WatchHistory> history;
     try {
         history.emplace(options.dbUrl, record::Connection::Access::kRead);
     } catch (const record::RecordError& error) {
-        throw Failure(kExitUsage, error.what());
+        throw modlink::Failure(modlink::kExitUsage, error.what());
     }
     try {
         printSpans(common, options, record::historySpans(history->events(options.filter)));
     } catch (const record::DatabaseDown& error) {
-        throw Failure(kExitRecord, std::string("the history cannot be reached: ") + error.what());
+        throw modlink::Failure(modlink::kExitRecord,
+                               std::string("the history cannot be reached: ") + error.what());
     } catch (const record::RecordError& error) {
-        throw Failure(kExitRecord, std::string("the history cannot be read: ") + error.what());
+        throw modlink::Failure(modlink::kExitRecord,
+                               std::string("the history cannot be read: ") + error.what());
     }
-    return kExitDone;
+    return modlink::kExitDone;
 }
 
-void checkHistoryOptions(const CommonOptions& common, MeshHistoryOptions& options) {
+void checkHistoryOptions(const modlink::CommonOptions& common, MeshHistoryOptions& options) {
     if (options.csv && common.json)
-        throw Failure(kExitUsage, "mesh history: give --csv or --json, not both");
+        throw modlink::Failure(modlink::kExitUsage, "mesh history: give --csv or --json, not both");
     if (options.since) options.filter.sinceUtcMs = sinceOption(*options.since);
     if (options.node) options.filter.node = static_cast<std::uint16_t>(*options.node);
 }
@@ -136,6 +141,8 @@ void addMeshHistoryCommand(CLI::App& subcommand, CommandRun& run) {
     run.add(
         command, {"--json"},
         [options](MainOptions& main) { checkHistoryOptions(main.common, *options); },
-        [options](const CommonOptions& common) { return showHistory(common, *options); }, {},
-        options);
+        [options](const modlink::CommonOptions& common) { return showHistory(common, *options); },
+        {}, options);
 }
+
+}  // namespace cli

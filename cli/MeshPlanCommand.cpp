@@ -11,9 +11,12 @@
 #include "SiteJson.h"
 #include "SiteVerbs.h"
 
+namespace cli {
+
 namespace {
 
-ExitCode planMeshFile(const CommonOptions& common, const MeshFileOptions& options) {
+modlink::ExitCode planMeshFile(const modlink::CommonOptions& common,
+                               const MeshFileOptions& options) {
     const meshplan::MeshPlan plan = meshsite::planSite(*options.file, common, *options.ports);
     if (common.json) {
         std::cout << reports::jsonText(meshsite::planJson(plan)) << "\n";
@@ -33,6 +36,8 @@ void addMeshPlanCommand(CLI::App& subcommand, CommandRun& run) {
     run.add(
         &subcommand, {"--baud", "--parity", "--timeout", "--json"},
         [](MainOptions& main) { checkMeshFileWords(main, "mesh plan"); },
-        [options](const CommonOptions& common) { return planMeshFile(common, *options); },
+        [options](const modlink::CommonOptions& common) { return planMeshFile(common, *options); },
         [options] { prepareMeshFile(*options); }, options);
 }
+
+}  // namespace cli

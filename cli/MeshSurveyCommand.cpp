@@ -18,6 +18,8 @@
 #include "ProgramName.h"
 #include "Text.h"
 
+namespace cli {
+
 namespace {
 
 std::string numbersText(const std::vector<std::uint16_t>& numbers) {
@@ -37,7 +39,7 @@ std::string routesText(const std::vector<proto::RouteEntry>& routes) {
     return text;
 }
 
-std::string jsonValueText(const Json& value) {
+std::string jsonValueText(const modlink::Json& value) {
     if (value.is_null()) return "?";
     return value.is_string() ? value.get<std::string>() : value.dump();
 }
@@ -47,10 +49,11 @@ std::vector<std::string> settingCells(const reports::NodeRow& row) {
     if (!answers || !answers->setup) return {"-", "-", "-", "-"};
     const proto::Setup& setup = *answers->setup;
     char mhz[32];
-    std::snprintf(mhz, sizeof mhz, "%.2f", settingJson(setup, SetupKey::kFrequency).get<double>());
-    return {mhz, jsonValueText(settingJson(setup, SetupKey::kNetworkId)),
-            jsonValueText(settingJson(setup, SetupKey::kLifeCycle)),
-            jsonValueText(settingJson(setup, SetupKey::kPower))};
+    std::snprintf(mhz, sizeof mhz, "%.2f",
+                  modlink::settingJson(setup, proto::SetupKey::kFrequency).get<double>());
+    return {mhz, jsonValueText(modlink::settingJson(setup, proto::SetupKey::kNetworkId)),
+            jsonValueText(modlink::settingJson(setup, proto::SetupKey::kLifeCycle)),
+            jsonValueText(modlink::settingJson(setup, proto::SetupKey::kPower))};
 }
 
 void printTable(const mesh::Mesh& mesh) {
@@ -87,32 +90,34 @@ void printTable(const mesh::Mesh& mesh) {
 void tellFailedPorts(const mesh::Mesh& mesh) {
     for (const mesh::SurveyedPort& port : mesh.survey)
         if (const auto* failure = std::get_if<mesh::PortFailure>(&port.outcome))
-            std::cerr << programPrefix << forms::terminalText(port.port + ": " + failure->reason)
-                      << "\n";
+            std::cerr << modlink::programPrefix
+                      << forms::terminalText(port.port + ": " + failure->reason) << "\n";
 }
 
-ExitCode exitCodeOf(const mesh::Mesh& mesh) {
-    ExitCode code = mesh.faults.empty() ? kExitDone : kExitRefused;
+modlink::ExitCode exitCodeOf(const mesh::Mesh& mesh) {
+    modlink::ExitCode code = mesh.faults.empty() ? modlink::kExitDone : modlink::kExitRefused;
     for (const mesh::SurveyedPort& port : mesh.survey) {
         const auto* failure = std::get_if<mesh::PortFailure>(&port.outcome);
         if (!failure) continue;
-        const ExitCode failed =
-            failure->kind == mesh::PortFailureKind::NoReply ? kExitNoReply : kExitPort;
+        const modlink::ExitCode failed = failure->kind == mesh::PortFailureKind::NoReply
+                                             ? modlink::kExitNoReply
+                                             : modlink::kExitPort;
         code = std::max(code, failed);
     }
     return code;
 }
 
-mesh::SharedSettings sharedSettingsOf(const SettingChanges& profile) {
+mesh::SharedSettings sharedSettingsOf(const proto::SettingChanges& profile) {
     return {.frequencyRegister = profile.givenFrequencyRegister(),
             .networkId = profile.givenNetworkId(),
             .lifeCycleCode = profile.givenLifeCycleCode()};
 }
 
-ExitCode surveyMesh(const CommonOptions& common, const MeshSurveyOptions& options) {
+modlink::ExitCode surveyMesh(const modlink::CommonOptions& common,
+                             const MeshSurveyOptions& options) {
     const std::vector<ports::PortTarget> ports = portsOf(options.ports, ports::PortDirectory());
     const mesh::Mesh mesh = mesh::assessMesh(survey::surveyPorts(ports, common), options.expected);
-    if (interrupted()) throw Interrupted(true);
+    if (modlink::interrupted()) throw modlink::Interrupted(true);
     if (options.dot) {
         std::cout << mesh::meshDot(mesh, mesh::FailedPorts::kDrawn) << std::flush;
         tellFailedPorts(mesh);
@@ -134,27 +139,29 @@ void addMeshPortOptions(CLI::App& command, MeshPorts& ports) {
 }
 
 void checkMeshPorts(MeshPorts& ports, const MainOptions& main, const std::string& command) {
-    ports.ports = namedPorts(main.ports);
+    ports.ports = station::namedPorts(main.ports);
     if (ports.adapterText) ports.adapter = adapterModel(*ports.adapterText);
     if (ports.ports.empty() && !ports.adapter && !ports.aliases)
-        throw Failure(kExitUsage, command +
-                                      ": give the ports with -p (once per port, COMn-COMm for a "
-                                      "range), --aliases or --adapter VID:PID");
+        throw modlink::Failure(modlink::kExitUsage,
+                               command +
+                                   ": give the ports with -p (once per port, COMn-COMm for a "
+                                   "range), --aliases or --adapter VID:PID");
 }
 
 std::vector<ports::PortTarget> portsOf(const MeshPorts& given,
                                        const ports::PortDirectory& directory) {
     std::vector<std::string> ports = given.ports;
-    if (given.adapter) addAdapterPorts(*given.adapter, ports);
+    if (given.adapter) station::addAdapterPorts(*given.adapter, ports);
     if (given.aliases) {
         if (const std::string problem = ports::aliasDirectoryProblem(); !problem.empty())
-            throw Failure(kExitPort, problem);
-        for (const PluggedUnit& alias : pluggedAliases())
+            throw modlink::Failure(modlink::kExitPort, problem);
+        for (const station::PluggedUnit& alias : station::pluggedAliases())
             if (std::ranges::find(ports, alias.port) == ports.end()) ports.push_back(alias.port);
         if (ports.empty())
-            throw Failure(kExitPort, "no COM alias is plugged in " + ports::aliasDirectory());
+            throw modlink::Failure(modlink::kExitPort,
+                                   "no COM alias is plugged in " + ports::aliasDirectory());
     }
-    refuseRepeatedPorts(ports, directory);
+    station::refuseRepeatedPorts(ports, directory);
     return directory.resolve(ports);
 }
 
@@ -169,15 +176,19 @@ void addMeshSurveyCommand(CLI::App& subcommand, CommandRun& run) {
                      "print the map as Graphviz text (dot -Tsvg draws it) instead of the table");
     const auto check = [options](MainOptions& main) {
         if (main.common.json && options->dot)
-            throw Failure(kExitUsage, "mesh survey: give --json or --dot, not both");
+            throw modlink::Failure(modlink::kExitUsage,
+                                   "mesh survey: give --json or --dot, not both");
         checkMeshPorts(options->ports, main, "mesh survey");
     };
     const auto prepare = [options] {
         if (!options->profilePath.empty())
-            options->expected = sharedSettingsOf(readProfile(options->profilePath).changes);
+            options->expected =
+                sharedSettingsOf(station::readProfile(options->profilePath).changes);
     };
     run.add(
         survey, kPortOptions, check,
-        [options](const CommonOptions& common) { return surveyMesh(common, *options); }, prepare,
-        options);
+        [options](const modlink::CommonOptions& common) { return surveyMesh(common, *options); },
+        prepare, options);
 }
+
+}  // namespace cli

@@ -15,13 +15,16 @@
 namespace CLI {
 class App;
 }
+
+namespace cli {
+
 struct MainOptions;
 
 // The modules of a mesh as mesh survey and mesh export take them.
 struct MeshPorts {
-    std::vector<std::string> ports;       // -p, every COMn-COMm range spelt out
-    std::optional<AdapterModel> adapter;  // --adapter VID:PID
-    bool aliases = false;                 // --aliases: every COM alias plugged now, once
+    std::vector<std::string> ports;                // -p, every COMn-COMm range spelt out
+    std::optional<station::AdapterModel> adapter;  // --adapter VID:PID
+    bool aliases = false;                          // --aliases: every COM alias plugged now, once
     std::optional<std::string> adapterText;
 };
 
@@ -39,3 +42,5 @@ struct MeshSurveyOptions {
     mesh::SharedSettings expected;  // read from the profile
     bool dot = false;               // --dot: Graphviz text
 };
+
+}  // namespace cli

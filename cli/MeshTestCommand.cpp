@@ -20,6 +20,8 @@
 #include "SendNames.h"
 #include "SendRequest.h"
 
+namespace cli {
+
 namespace {
 
 constexpr std::chrono::milliseconds kRedrawEvery{500};
@@ -27,9 +29,10 @@ constexpr std::chrono::milliseconds kRedrawEvery{500};
 std::vector<std::string> portsOf(const deliveryrun::MeshTestOptions& options) {
     if (!options.aliases) return options.ports;
     std::vector<std::string> ports;
-    for (const PluggedUnit& unit : pluggedAliases()) ports.push_back(unit.port);
+    for (const station::PluggedUnit& unit : station::pluggedAliases()) ports.push_back(unit.port);
     if (ports.size() < 2)
-        throw Failure(kExitUsage, "mesh test: fewer than two COM aliases are plugged");
+        throw modlink::Failure(modlink::kExitUsage,
+                               "mesh test: fewer than two COM aliases are plugged");
     return ports;
 }
 
@@ -37,7 +40,7 @@ std::vector<std::string> portsOf(const deliveryrun::MeshTestOptions& options) {
 // send as its fate is known.
 class MeshTestPrinter final : public deliveryrun::MeshTestRun::Watcher {
   public:
-    MeshTestPrinter(const CommonOptions& common, std::vector<std::string> ports,
+    MeshTestPrinter(const modlink::CommonOptions& common, std::vector<std::string> ports,
                     const std::string& csvPath)
         : m_json(common.json),
           m_live(!common.json && ::isatty(STDOUT_FILENO)),
@@ -68,7 +71,7 @@ class MeshTestPrinter final : public deliveryrun::MeshTestRun::Watcher {
         if (m_json)
             std::cout << reports::jsonText(reports::pacedJson(plan)) << std::endl;
         else
-            std::cerr << programPrefix << reports::pacedLine(plan) << std::endl;
+            std::cerr << modlink::programPrefix << reports::pacedLine(plan) << std::endl;
     }
 
     void idle(const delivery::Matcher& matcher) override {
@@ -89,7 +92,7 @@ class MeshTestPrinter final : public deliveryrun::MeshTestRun::Watcher {
                       << reports::pairLines(outcome.summary, m_ports) << std::flush;
         }
         for (const std::size_t port : outcome.gone)
-            std::cerr << programPrefix << m_ports[port] << " lost for good\n";
+            std::cerr << modlink::programPrefix << m_ports[port] << " lost for good\n";
     }
 
     // The CSV file lost rows, said on standard error when it did.
@@ -99,8 +102,8 @@ class MeshTestPrinter final : public deliveryrun::MeshTestRun::Watcher {
     // Said once: the run goes on, its figures on standard output.
     void keepRow(const std::string& row) {
         if (!m_csv || m_csv->add(row)) return;
-        std::cerr << programPrefix << m_csv->failure() << "; the sends from here on are not in it"
-                  << std::endl;
+        std::cerr << modlink::programPrefix << m_csv->failure()
+                  << "; the sends from here on are not in it" << std::endl;
         m_csv.reset();
         m_rowsLost = true;
     }
@@ -112,7 +115,7 @@ class MeshTestPrinter final : public deliveryrun::MeshTestRun::Watcher {
                       << std::endl;
             return;
         }
-        std::cerr << programPrefix << line << std::endl;
+        std::cerr << modlink::programPrefix << line << std::endl;
         m_drawn = 0;  // the table starts again below the line
     }
 
@@ -129,36 +132,39 @@ class MeshTestPrinter final : public deliveryrun::MeshTestRun::Watcher {
     const bool m_live;
     const std::vector<std::string> m_ports;
     const delivery::Clock::time_point m_start;
-    std::optional<RowFile> m_csv;
+    std::optional<station::RowFile> m_csv;
     bool m_rowsLost = false;
     std::size_t m_drawn = 0;
     delivery::Clock::time_point m_nextDraw{};
 };
 
 // A pair that delivered nothing fails, and so does one under --min-delivery: one line each.
-ExitCode tellShortfalls(const delivery::Summary& summary, const std::vector<std::string>& names,
-                        const deliveryrun::MeshTestOptions& options) {
+modlink::ExitCode tellShortfalls(const delivery::Summary& summary,
+                                 const std::vector<std::string>& names,
+                                 const deliveryrun::MeshTestOptions& options) {
     const std::vector<std::string> lines =
         reports::shortfalls(summary, names, options.minDelivery.value_or(0));
-    for (const std::string& line : lines) std::cerr << programPrefix << line << "\n";
-    return lines.empty() ? kExitDone : kExitRefused;
+    for (const std::string& line : lines) std::cerr << modlink::programPrefix << line << "\n";
+    return lines.empty() ? modlink::kExitDone : modlink::kExitRefused;
 }
 
-ExitCode meshTest(const CommonOptions& common, const deliveryrun::MeshTestOptions& options) {
+modlink::ExitCode meshTest(const modlink::CommonOptions& common,
+                           const deliveryrun::MeshTestOptions& options) {
     const std::vector<std::string> names = portsOf(options);
     const ports::PortDirectory directory;
-    refuseRepeatedPorts(names, directory);
+    station::refuseRepeatedPorts(names, directory);
     delivery::Plan plan = deliveryrun::meshTestPlan(options, names, common.timeoutMs);
     deliveryrun::MeshTestRun run(directory.resolve(names), common);
     plan.ports = run.ports();
     MeshTestPrinter printer(common, names, options.csvPath);
-    const deliveryrun::MeshTestRun::Outcome outcome =
-        run.run(std::move(plan), printer, interrupted, std::chrono::seconds(options.patienceS));
+    const deliveryrun::MeshTestRun::Outcome outcome = run.run(
+        std::move(plan), printer, modlink::interrupted, std::chrono::seconds(options.patienceS));
     printer.finish(outcome);
-    const ExitCode code = outcome.cutShort        ? kExitInterrupted  // the figures so far printed
-                          : !outcome.gone.empty() ? kExitPort
-                                                  : tellShortfalls(outcome.summary, names, options);
-    return printer.rowsLost() ? kExitOutput : code;
+    const modlink::ExitCode code =
+        outcome.cutShort        ? modlink::kExitInterrupted  // the figures so far printed
+        : !outcome.gone.empty() ? modlink::kExitPort
+                                : tellShortfalls(outcome.summary, names, options);
+    return printer.rowsLost() ? modlink::kExitOutput : code;
 }
 
 }  // namespace
@@ -181,7 +187,7 @@ void addMeshTestCommand(CLI::App& subcommand, CommandRun& run) {
     test->add_flag("--ack", options->ack, "ask each target to acknowledge");
     test->add_option("--route-mode", options->mode, "route mode")
         ->capture_default_str()
-        ->check(CLI::IsMember(routeModeNames()));
+        ->check(CLI::IsMember(modlink::routeModeNames()));
     test->add_option("--relays", options->relays,
                      "relay node ids for --route-mode source, 4 hexadecimal digits each: 0005,000A")
         ->delimiter(',');
@@ -203,11 +209,13 @@ void addMeshTestCommand(CLI::App& subcommand, CommandRun& run) {
         ->capture_default_str()
         ->transform(decimalIn(1, 86400));
     const auto check = [options](MainOptions& main) {
-        options->ports = namedPorts(main.ports);
+        options->ports = station::namedPorts(main.ports);
         deliveryrun::checkMeshTestOptions(*options);
     };
     run.add(
         test, kPortOptions, check,
-        [options](const CommonOptions& common) { return meshTest(common, *options); },
-        [options] { checkWritable(options->csvPath, Writing::kReplace); }, options);
+        [options](const modlink::CommonOptions& common) { return meshTest(common, *options); },
+        [options] { checkWritable(options->csvPath, station::Writing::kReplace); }, options);
 }
+
+}  // namespace cli

@@ -14,6 +14,8 @@
 #include "SiteVerbs.h"
 #include "Text.h"
 
+namespace cli {
+
 namespace {
 
 struct MeshVerifyOptions {
@@ -31,7 +33,8 @@ std::string verdictCounts(const meshplan::Verdict& verdict) {
            std::to_string(verdict.nodes.size()) + " nodes heard";
 }
 
-ExitCode verifyMeshFile(const CommonOptions& common, const MeshVerifyOptions& options) {
+modlink::ExitCode verifyMeshFile(const modlink::CommonOptions& common,
+                                 const MeshVerifyOptions& options) {
     const meshplan::MeshFile& file = *options.file.file;
     const meshplan::Verdict verdict = meshsite::verifySite(file, common, *options.file.ports);
     const std::vector<std::string> drifts = verdict.drifts();
@@ -43,7 +46,7 @@ ExitCode verifyMeshFile(const CommonOptions& common, const MeshVerifyOptions& op
     }
     // Written whatever the verdict, so that a collector reads the failures too.
     if (!options.junitPath.empty())
-        replaceFile(options.junitPath, meshsite::verdictJunit(verdict, file.path));
+        station::replaceFile(options.junitPath, meshsite::verdictJunit(verdict, file.path));
     return meshsite::verdictExitCode(verdict);
 }
 
@@ -57,10 +60,14 @@ void addMeshVerifyCommand(CLI::App& subcommand, CommandRun& run) {
     run.add(
         &subcommand, {"--baud", "--parity", "--timeout", "--json"},
         [](MainOptions& main) { checkMeshFileWords(main, "mesh verify"); },
-        [options](const CommonOptions& common) { return verifyMeshFile(common, *options); },
+        [options](const modlink::CommonOptions& common) {
+            return verifyMeshFile(common, *options);
+        },
         [options] {
-            checkWritable(options->junitPath, Writing::kReplace);
+            checkWritable(options->junitPath, station::Writing::kReplace);
             prepareMeshFile(options->file);
         },
         options);
 }
+
+}  // namespace cli

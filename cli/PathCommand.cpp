@@ -6,14 +6,16 @@
 #include "Commands.h"
 #include "SetupExchange.h"
 
+namespace cli {
+
 namespace {
 
-ExitCode readPath(const CommonOptions& common) {
-    Session session = portSession(common);
-    const PathNodes path = readPathNodes(session);
+modlink::ExitCode readPath(const modlink::CommonOptions& common) {
+    modlink::Session session = portSession(common);
+    const modlink::PathNodes path = modlink::readPathNodes(session);
     if (common.json) {
-        std::cout << Json{{"path", path.nodes}, {"links", path.links}}.dump() << "\n";
-        return kExitDone;
+        std::cout << modlink::Json{{"path", path.nodes}, {"links", path.links}}.dump() << "\n";
+        return modlink::kExitDone;
     }
     const auto line = [](const std::vector<int>& numbers) {
         std::string text;
@@ -21,7 +23,7 @@ ExitCode readPath(const CommonOptions& common) {
         return text;
     };
     std::cout << "path=" << line(path.nodes) << "\nlinks=" << line(path.links) << "\n";
-    return kExitDone;
+    return modlink::kExitDone;
 }
 
 }  // namespace
@@ -30,3 +32,5 @@ void addPathCommand(CLI::App& subcommand, CommandRun& run) {
     CLI::App* path = &subcommand;
     run.add(path, kPortOptions, onePort, readPath);
 }
+
+}  // namespace cli

@@ -7,18 +7,20 @@
 #include "PortListJson.h"
 #include "ProgramName.h"
 
+namespace cli {
+
 namespace {
 
-ExitCode listPorts(const CommonOptions& common) {
+modlink::ExitCode listPorts(const modlink::CommonOptions& common) {
     const ports::PortDirectory directory;
     for (const std::string& problem : directory.remote().problems)
-        std::cerr << programPrefix << problem << "\n";
+        std::cerr << modlink::programPrefix << problem << "\n";
     if (common.json) {
         std::cout << reports::portListJson(directory).dump() << "\n";
-        return kExitDone;
+        return modlink::kExitDone;
     }
     for (const ports::ListedPort& listed : directory.listed()) std::cout << listed.text() << "\n";
-    return kExitDone;
+    return modlink::kExitDone;
 }
 
 }  // namespace
@@ -28,3 +30,5 @@ void addPortsCommand(CLI::App& subcommand, CommandRun& run) {
     run.add(
         ports, {"--json"}, [](MainOptions& main) { takeOnePort(main, false); }, listPorts);
 }
+
+}  // namespace cli

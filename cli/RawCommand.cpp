@@ -7,24 +7,26 @@
 #include "FrameDescription.h"
 #include "Text.h"
 
+namespace cli {
+
 namespace {
 
-ExitCode sendRaw(const CommonOptions& common, const RawOptions& options) {
+modlink::ExitCode sendRaw(const modlink::CommonOptions& common, const RawOptions& options) {
     auto request = forms::bytesFromHex(options.bytes);
     if (!request || request->empty())
-        throw Failure(kExitUsage,
-                      "raw: give the bytes as hex digit pairs, such as \"01 00 03 00\"");
+        throw modlink::Failure(modlink::kExitUsage,
+                               "raw: give the bytes as hex digit pairs, such as \"01 00 03 00\"");
     if (!options.asIs) request->push_back(proto::xorOf(*request));
-    Session session = portSession(common);
-    const Session::Exchange reply = session.exchange(engine::RawRequest{*request});
+    modlink::Session session = portSession(common);
+    const modlink::Session::Exchange reply = session.exchange(engine::RawRequest{*request});
     const auto failure = reply.failure;
     if (failure == engine::ExchangeFailure::NoReply) throw session.noReply();
     const std::string what = forms::describeFrames(reply.frame, forms::Direction::Received);
     if (common.json) {
-        std::cout << Json{{"sent", forms::hexText(*request)},
-                          {"reply", forms::hexText(reply.frame)},
-                          {"what", what},
-                          {"round_trip_ms", reply.roundTripMs}}
+        std::cout << modlink::Json{{"sent", forms::hexText(*request)},
+                                   {"reply", forms::hexText(reply.frame)},
+                                   {"what", what},
+                                   {"round_trip_ms", reply.roundTripMs}}
                          .dump()
                   << "\n";
     } else {
@@ -32,8 +34,8 @@ ExitCode sendRaw(const CommonOptions& common, const RawOptions& options) {
                   << forms::hexText(reply.frame) << "  (" << what << ")\n";
     }
     if (failure == engine::ExchangeFailure::BadCheck)
-        throw session.failure(kExitNoReply, "the reply's check byte is wrong");
-    return kExitDone;
+        throw session.failure(modlink::kExitNoReply, "the reply's check byte is wrong");
+    return modlink::kExitDone;
 }
 
 }  // namespace
@@ -45,5 +47,8 @@ void addRawCommand(CLI::App& subcommand, CommandRun& run) {
     raw->add_flag("--as-is", options->asIs, "send the bytes unchanged, without a check byte");
     run.add(
         raw, kPortOptions, onePort,
-        [options](const CommonOptions& common) { return sendRaw(common, *options); }, {}, options);
+        [options](const modlink::CommonOptions& common) { return sendRaw(common, *options); }, {},
+        options);
 }
+
+}  // namespace cli

@@ -3,7 +3,11 @@
 
 #include <string>
 
+namespace cli {
+
 struct RawOptions {
     std::string bytes;  // hex
     bool asIs = false;
 };
+
+}  // namespace cli

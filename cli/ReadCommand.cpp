@@ -9,21 +9,23 @@
 #include "SetupExchange.h"
 #include "Text.h"
 
+namespace cli {
+
 namespace {
 
-ExitCode readSetup(const CommonOptions& common, const std::string& savePath) {
-    Session session = portSession(common);
-    const proto::Setup setup = readSetupValues(session);
+modlink::ExitCode readSetup(const modlink::CommonOptions& common, const std::string& savePath) {
+    modlink::Session session = portSession(common);
+    const proto::Setup setup = modlink::readSetupValues(session);
     if (!savePath.empty()) {
         // A profile is for modules in a known state: one value it cannot name spoils it.
-        const std::string unlisted = forms::joined(unlistedCodes(setup), ", ");
+        const std::string unlisted = forms::joined(modlink::unlistedCodes(setup), ", ");
         if (!unlisted.empty())
-            throw session.failure(kExitRefused,
+            throw session.failure(modlink::kExitRefused,
                                   "not in the lists: " + unlisted + "; nothing saved");
-        saveProfile(savePath, setup);
+        station::saveProfile(savePath, setup);
     }
     printSettings(common, setup);
-    return kExitDone;
+    return modlink::kExitDone;
 }
 
 }  // namespace
@@ -34,6 +36,8 @@ void addReadCommand(CLI::App& subcommand, CommandRun& run) {
     read->add_option("--save", *savePath, "also write them as a profile (TOML)");
     run.add(
         read, kPortOptions, onePort,
-        [savePath](const CommonOptions& common) { return readSetup(common, *savePath); },
-        [savePath] { checkWritable(*savePath, Writing::kReplace); });
+        [savePath](const modlink::CommonOptions& common) { return readSetup(common, *savePath); },
+        [savePath] { checkWritable(*savePath, station::Writing::kReplace); });
 }
+
+}  // namespace cli

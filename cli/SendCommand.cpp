@@ -11,19 +11,21 @@
 #include "SendRequest.h"
 #include "Text.h"
 
+namespace cli {
+
 namespace {
 
-std::string confirmationLine(const SendConfirmation& confirmed) {
+std::string confirmationLine(const modlink::SendConfirmation& confirmed) {
     char line[96];
     std::snprintf(line, sizeof line, "%02X %s %.1f ms", confirmed.status,
                   proto::sendStatusText(confirmed.status).c_str(), confirmed.roundTripMs);
     return line;
 }
 
-Json statisticsJson(const proto::LinkStatistics& statistics) {
-    Json statuses = Json::object();
+modlink::Json statisticsJson(const proto::LinkStatistics& statistics) {
+    modlink::Json statuses = modlink::Json::object();
     for (const auto& other : statistics.otherStatuses()) statuses[other.text] = other.count;
-    Json roundTrips = nullptr;
+    modlink::Json roundTrips = nullptr;
     if (const auto trips = statistics.roundTrips())
         roundTrips = {{"min", trips->min},
                       {"median", trips->median},
@@ -35,10 +37,10 @@ Json statisticsJson(const proto::LinkStatistics& statistics) {
             {"round_trip_ms", roundTrips}};
 }
 
-void printSummary(const CommonOptions& common, const proto::LinkStatistics& statistics,
+void printSummary(const modlink::CommonOptions& common, const proto::LinkStatistics& statistics,
                   std::size_t notices) {
     if (common.json) {
-        Json summary = statisticsJson(statistics);
+        modlink::Json summary = statisticsJson(statistics);
         summary["notices"] = notices;
         std::cout << summary.dump() << "\n";
         return;
@@ -55,20 +57,20 @@ void printSummary(const CommonOptions& common, const proto::LinkStatistics& stat
 // send when its time-out ends.
 class LinkTestRun {
   public:
-    LinkTestRun(const CommonOptions& common, Session& session)
+    LinkTestRun(const modlink::CommonOptions& common, modlink::Session& session)
         : m_common(common), m_session(session) {
         m_session.link().startLinkTest();
     }
 
     void send(const proto::SendDataRequest& request) {
-        tellNews(ModuleLink::Clock::now(), false);
+        tellNews(modlink::ModuleLink::Clock::now(), false);
         m_session.post(request);
-        tellNews(ModuleLink::Clock::time_point::max(), true);
+        tellNews(modlink::ModuleLink::Clock::time_point::max(), true);
     }
 
     // Confirmations that come meanwhile are counted: a late one still belongs to its own send.
     void pause(std::chrono::milliseconds interval) {
-        tellNews(ModuleLink::Clock::now() + interval, false);
+        tellNews(modlink::ModuleLink::Clock::now() + interval, false);
     }
 
     // A send cut short by Ctrl+C or a lost port had neither its answer nor its time-out.
@@ -79,20 +81,20 @@ class LinkTestRun {
   private:
     // What has come is told, and then what comes until the deadline or, untilAnswered, until
     // the engine has ended the last send's wait by its answer or its time-out.
-    void tellNews(ModuleLink::Clock::time_point deadline, bool untilAnswered) {
-        ModuleLink::News news;
+    void tellNews(modlink::ModuleLink::Clock::time_point deadline, bool untilAnswered) {
+        modlink::ModuleLink::News news;
         for (;;) {
             const bool waiting = !untilAnswered || m_session.link().sendsWaiting();
-            const auto until = waiting ? deadline : ModuleLink::Clock::now();
-            if (m_session.awaitNews(until, news) == ModuleLink::WaitEnd::kTimeOut) return;
-            if (const auto* counted = std::get_if<ModuleLink::SendAnswer>(&news))
+            const auto until = waiting ? deadline : modlink::ModuleLink::Clock::now();
+            if (m_session.awaitNews(until, news) == modlink::ModuleLink::WaitEnd::kTimeOut) return;
+            if (const auto* counted = std::get_if<modlink::ModuleLink::SendAnswer>(&news))
                 tell(*counted);
-            else if (std::holds_alternative<ModuleLink::SendUnanswered>(news))
+            else if (std::holds_alternative<modlink::ModuleLink::SendUnanswered>(news))
                 tell("no reply");
         }
     }
 
-    void tell(const ModuleLink::SendAnswer& counted) const {
+    void tell(const modlink::ModuleLink::SendAnswer& counted) const {
         const engine::LinkTrial::Answer& answer = counted.answer;
         const std::string status = answer.status
                                        ? confirmationLine({*answer.status, answer.roundTripMs})
@@ -114,62 +116,63 @@ class LinkTestRun {
         if (!m_common.json) std::cout << line << std::endl;
     }
 
-    const CommonOptions& m_common;
-    Session& m_session;
+    const modlink::CommonOptions& m_common;
+    modlink::Session& m_session;
 };
 
 // Ctrl+C ends the test with the sends that had their answer or their time-out; a lost port
 // ends it with the summary so far, then the failure.
-ExitCode linkTest(const CommonOptions& common, Session& session,
-                  const proto::SendDataRequest& request, const SendOptions& send) {
+modlink::ExitCode linkTest(const modlink::CommonOptions& common, modlink::Session& session,
+                           const proto::SendDataRequest& request,
+                           const modlink::SendOptions& send) {
     LinkTestRun run(common, session);
     std::size_t notices = 0;
     session.onNotice([&notices](const proto::ReadFrame&) { ++notices; });
     try {
-        for (int i = 0; i < *send.count && !interrupted(); ++i) {
+        for (int i = 0; i < *send.count && !modlink::interrupted(); ++i) {
             if (i > 0) run.pause(std::chrono::milliseconds(send.intervalMs));
             run.send(request);
         }
-    } catch (const Failure& failure) {
-        if (failure.code() != kExitInterrupted) {
+    } catch (const modlink::Failure& failure) {
+        if (failure.code() != modlink::kExitInterrupted) {
             printSummary(common, run.finish(), notices);
             throw;
         }
     }
     const proto::LinkStatistics statistics = run.finish();
     printSummary(common, statistics, notices);
-    if (statistics.noReply() > 0) return kExitNoReply;
-    return statistics.otherStatuses().empty() ? kExitDone : kExitRefused;
+    if (statistics.noReply() > 0) return modlink::kExitNoReply;
+    return statistics.otherStatuses().empty() ? modlink::kExitDone : modlink::kExitRefused;
 }
 
-ExitCode sendData(const CommonOptions& common, const SendOptions& send) {
-    const proto::SendDataRequest request = sendRequest(send);
-    Session session = portSession(common);
+modlink::ExitCode sendData(const modlink::CommonOptions& common, const modlink::SendOptions& send) {
+    const proto::SendDataRequest request = modlink::sendRequest(send);
+    modlink::Session session = portSession(common);
     if (send.count) return linkTest(common, session, request, send);
-    const SendConfirmation confirmed = sendConfirmation(session.request(request));
+    const modlink::SendConfirmation confirmed = modlink::sendConfirmation(session.request(request));
     if (common.json) {
-        std::cout << Json{{"status", confirmed.status},
-                          {"text", proto::sendStatusText(confirmed.status)},
-                          {"round_trip_ms", confirmed.roundTripMs}}
+        std::cout << modlink::Json{{"status", confirmed.status},
+                                   {"text", proto::sendStatusText(confirmed.status)},
+                                   {"round_trip_ms", confirmed.roundTripMs}}
                          .dump()
                   << "\n";
     } else {
         std::cout << confirmationLine(confirmed) << "\n";
     }
-    return confirmed.status == proto::kStatusOk ? kExitDone : kExitRefused;
+    return confirmed.status == proto::kStatusOk ? modlink::kExitDone : modlink::kExitRefused;
 }
 
 }  // namespace
 
 void addSendCommand(CLI::App& subcommand, CommandRun& run) {
-    auto options = std::make_shared<SendOptions>();
+    auto options = std::make_shared<modlink::SendOptions>();
     CLI::App* send = &subcommand;
     send->add_option("--target", options->target, "target node id")
         ->required()
         ->transform(decimalIn(0, 65535));
     send->add_option("--mode", options->mode, "route mode")
         ->capture_default_str()
-        ->check(CLI::IsMember(routeModeNames()));
+        ->check(CLI::IsMember(modlink::routeModeNames()));
     send->add_option("--jump", options->jump, "jump value")
         ->capture_default_str()
         ->transform(decimalIn(1, 7));
@@ -187,5 +190,8 @@ void addSendCommand(CLI::App& subcommand, CommandRun& run) {
         ->transform(decimalIn(0, 3600000));
     run.add(
         send, kPortOptions, onePort,
-        [options](const CommonOptions& common) { return sendData(common, *options); }, {}, options);
+        [options](const modlink::CommonOptions& common) { return sendData(common, *options); }, {},
+        options);
 }
+
+}  // namespace cli

@@ -7,11 +7,13 @@
 #include "Failure.h"
 #include "Text.h"
 
+namespace cli {
+
 namespace {
 
 // A setting as a script writes it: a decimal number, or else its text, which the setting then
 // refuses or takes by name.
-SettingChanges::Value settingValue(const std::string& text) {
+proto::SettingChanges::Value settingValue(const std::string& text) {
     if (const auto whole = forms::wholeDecimal(text)) return *whole;
     if (const auto real = forms::decimalFraction(text)) return *real;
     return text;
@@ -27,12 +29,12 @@ void SettingOptions::addTo(CLI::App& command) {
     }
 }
 
-SettingChanges SettingOptions::changes() const {
-    SettingChanges changes;
-    for (const std::string_view key : kSettingKeys) {
+proto::SettingChanges SettingOptions::changes() const {
+    proto::SettingChanges changes;
+    for (const std::string_view key : proto::kSettingKeys) {
         if (!given(key)) continue;
         const std::string problem = changes.set(key, settingValue(*m_values.at(key)));
-        if (!problem.empty()) throw Failure(kExitUsage, problem);
+        if (!problem.empty()) throw modlink::Failure(modlink::kExitUsage, problem);
     }
     return changes;
 }
@@ -42,9 +44,11 @@ bool SettingOptions::given(std::string_view key) const {
     return found != m_values.end() && found->second.has_value();
 }
 
-void printSettings(const CommonOptions& common, const proto::Setup& setup) {
+void printSettings(const modlink::CommonOptions& common, const proto::Setup& setup) {
     if (common.json)
-        std::cout << settingsJson(setup).dump() << "\n";
+        std::cout << modlink::settingsJson(setup).dump() << "\n";
     else
-        std::cout << settingsText(setup);
+        std::cout << modlink::settingsText(setup);
 }
+
+}  // namespace cli

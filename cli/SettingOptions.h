@@ -15,11 +15,13 @@ namespace CLI {
 class App;
 }
 
+namespace cli {
+
 class SettingOptions {
   public:
     void addTo(CLI::App& command);
     // The settings given; a Failure with kExitUsage for a value its setting refuses.
-    SettingChanges changes() const;
+    proto::SettingChanges changes() const;
     bool given(std::string_view key) const;
 
   private:
@@ -27,4 +29,6 @@ class SettingOptions {
 };
 
 // The seven settings as "key=value" lines, or one JSON object with --json.
-void printSettings(const CommonOptions& common, const proto::Setup& setup);
+void printSettings(const modlink::CommonOptions& common, const proto::Setup& setup);
+
+}  // namespace cli

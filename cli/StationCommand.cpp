@@ -14,32 +14,35 @@
 #include "UnitCommands.h"
 #include "UsbAdapters.h"
 
+namespace cli {
+
 namespace {
 
 // How often a station looks at its units without hot-plug news: an alias appears unannounced.
 constexpr int kScanIntervalMs = 200;
 
-ExitCode stationMode(const CommonOptions& common, const SettingChanges& settings,
-                     const StationOptions& options) {
+modlink::ExitCode stationMode(const modlink::CommonOptions& common,
+                              const proto::SettingChanges& settings,
+                              const station::StationOptions& options) {
     if (!options.nodeIds && !options.keepNodeId)
-        throw Failure(kExitUsage,
-                      "a station sets up many modules: give --node-ids FIRST..LAST or "
-                      "--keep-node-id, since a mesh cannot hold two nodes of one id");
+        throw modlink::Failure(modlink::kExitUsage,
+                               "a station sets up many modules: give --node-ids FIRST..LAST or "
+                               "--keep-node-id, since a mesh cannot hold two nodes of one id");
     if (!options.adapter)
         if (const std::string problem = ports::aliasDirectoryProblem(); !problem.empty())
-            throw Failure(kExitUsage, problem);
+            throw modlink::Failure(modlink::kExitUsage, problem);
     // The station's one look at ports.toml; each unit plugged in is resolved in it.
     const ports::PortDirectory directory;
-    UnitRunner runner(common, settings, options, directory, false, unitOutput(common));
+    station::UnitRunner runner(common, settings, options, directory, false, unitOutput(common));
     runner.holdBackWhileRecordDown();
     ports::TtyHotplugMonitor hotplug;
-    StationHooks hooks;
+    station::StationHooks hooks;
     if (options.adapter)
-        hooks.scan = [model = *options.adapter] { return pluggedAdapters(model); };
+        hooks.scan = [model = *options.adapter] { return station::pluggedAdapters(model); };
     else
-        hooks.scan = [] { return pluggedAliases(); };
+        hooks.scan = [] { return station::pluggedAliases(); };
     hooks.work = runner.work();
-    hooks.stopRequested = [] { return interrupted(); };
+    hooks.stopRequested = [] { return modlink::interrupted(); };
     hooks.mayTake = [&runner] { return runner.mayTake(); };
     hooks.waitForChange = [&hotplug] {
         pollfd news{hotplug.fd(), POLLIN, 0};
@@ -47,11 +50,11 @@ ExitCode stationMode(const CommonOptions& common, const SettingChanges& settings
             hotplug.takeAddOrRemoveEvents();
     };
     runner.output().note("Waiting for modules; Ctrl+C ends the shift.");
-    const int code = runStation(hooks);
-    if (code == kExitNoIdLeft)
+    const int code = station::runStation(hooks);
+    if (code == modlink::kExitNoIdLeft)
         runner.output().note("No node id left: the station takes no more units.");
     runner.output().note(runner.shift());
-    return static_cast<ExitCode>(code);
+    return static_cast<modlink::ExitCode>(code);
 }
 
 }  // namespace
@@ -64,12 +67,14 @@ void addStationCommand(CLI::App& subcommand, CommandRun& run) {
                       "take COM aliases as they appear in the alias folder");
     const auto check = [options](MainOptions& main) {
         checkUnitOptions(*options, main);
-        checkStationUnits(options->station);
+        station::checkStationUnits(options->station);
     };
     run.add(
         station, {"--baud", "--parity", "--timeout", "--json"}, check,
-        [options](const CommonOptions& common) {
+        [options](const modlink::CommonOptions& common) {
             return stationMode(common, options->changes, options->station);
         },
         [options] { prepareUnitOptions(*options); }, options);
 }
+
+}  // namespace cli

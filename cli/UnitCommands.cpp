@@ -14,20 +14,22 @@
 #include "UnitRecord.h"
 #include "UnitRowText.h"
 
+namespace cli {
+
 namespace {
 
-class BoardOutput final : public UnitOutput {
+class BoardOutput final : public station::UnitOutput {
   public:
     BoardOutput() : m_board(std::cout, ::isatty(STDOUT_FILENO) == 1) {}
     void found(const ports::PortTarget& port, const std::string& serial) override {
         m_board.begin(port.name, serial);
     }
-    void step(const ports::PortTarget& port, UnitStep step,
+    void step(const ports::PortTarget& port, station::UnitStep step,
               const std::optional<std::uint16_t>&) override {
         m_board.step(port.name, step);
     }
-    void finished(const UnitOutcome& outcome) override {
-        m_board.finish(outcome.row.port, unitLine(outcome.row));
+    void finished(const station::UnitOutcome& outcome) override {
+        m_board.finish(outcome.row.port, station::unitLine(outcome.row));
     }
     void heldBack(const ports::PortTarget& port, const std::string& why) override {
         m_board.finish(port.name, port.name + " WAIT why=" + why);
@@ -35,11 +37,11 @@ class BoardOutput final : public UnitOutput {
     void note(const std::string& line) override { m_board.note(line); }
 
   private:
-    ProgressBoard m_board;
+    station::ProgressBoard m_board;
 };
 
 // One JSON object a line per event: found, written, verified, failed.
-class JsonOutput final : public UnitOutput {
+class JsonOutput final : public station::UnitOutput {
   public:
     void found(const ports::PortTarget& port, const std::string& serial) override {
         print({{"event", "found"},
@@ -47,20 +49,20 @@ class JsonOutput final : public UnitOutput {
                {"device", port.device},
                {"adapter_serial", serial}});
     }
-    void step(const ports::PortTarget& port, UnitStep step,
+    void step(const ports::PortTarget& port, station::UnitStep step,
               const std::optional<std::uint16_t>& nodeId) override {
         // Reading back begins once the write was acknowledged.
-        if (step != UnitStep::kReadingBack) return;
+        if (step != station::UnitStep::kReadingBack) return;
         print({{"event", "written"}, {"port", port.name}, {"node_id", idJson(nodeId)}});
     }
-    void finished(const UnitOutcome& outcome) override {
+    void finished(const station::UnitOutcome& outcome) override {
         const record::UnitRow& row = outcome.row;
-        Json event{{"event", outcome.passed() ? "verified" : "failed"},
-                   {"port", row.port},
-                   {"adapter_serial", row.adapterSerial},
-                   {"node_id", idJson(row.nodeId)},
-                   {"ms", row.durationMs}};
-        if (row.readBack) event["settings"] = settingsJson(*row.readBack);
+        modlink::Json event{{"event", outcome.passed() ? "verified" : "failed"},
+                            {"port", row.port},
+                            {"adapter_serial", row.adapterSerial},
+                            {"node_id", idJson(row.nodeId)},
+                            {"ms", row.durationMs}};
+        if (row.readBack) event["settings"] = modlink::settingsJson(*row.readBack);
         if (!outcome.passed()) {
             event["why"] = row.why;
             event["exit_code"] = static_cast<int>(outcome.code);
@@ -73,8 +75,10 @@ class JsonOutput final : public UnitOutput {
     void note(const std::string& line) override { print({{"event", "note"}, {"text", line}}); }
 
   private:
-    static Json idJson(const std::optional<std::uint16_t>& id) { return id ? Json(*id) : Json(); }
-    void print(const Json& event) {
+    static modlink::Json idJson(const std::optional<std::uint16_t>& id) {
+        return id ? modlink::Json(*id) : modlink::Json();
+    }
+    void print(const modlink::Json& event) {
         const std::lock_guard lock(m_mutex);
         std::cout << reports::jsonText(event) << std::endl;
     }
@@ -84,7 +88,7 @@ class JsonOutput final : public UnitOutput {
 }  // namespace
 
 void addUnitOptions(CLI::App& command, UnitCommandOptions& options) {
-    StationOptions& station = options.station;
+    station::StationOptions& station = options.station;
     command.add_option("profile", options.profilePath, "the profile (TOML)")->required();
     command.add_option("--report", station.reportPath, "append one CSV row per unit to this file");
     command.add_option("--node-ids", options.nodeIds,
@@ -101,7 +105,7 @@ void addUnitOptions(CLI::App& command, UnitCommandOptions& options) {
     addRecordOptions(command, station);
 }
 
-void addRecordOptions(CLI::App& command, StationOptions& station) {
+void addRecordOptions(CLI::App& command, station::StationOptions& station) {
     command.add_option("--db", station.dbUrl,
                        "keep every unit in the line's record: sqlite:///PATH or "
                        "postgresql://USER@HOST:PORT/DB; node ids then come from it");
@@ -113,48 +117,51 @@ void addRecordOptions(CLI::App& command, StationOptions& station) {
 }
 
 void checkUnitOptions(UnitCommandOptions& options, const MainOptions& main) {
-    StationOptions& station = options.station;
-    station.ports = namedPorts(main.ports);
+    station::StationOptions& station = options.station;
+    station.ports = station::namedPorts(main.ports);
     if (options.nodeIds) {
-        station.nodeIds = NodeIdRange::parse(*options.nodeIds);
+        station.nodeIds = station::NodeIdRange::parse(*options.nodeIds);
         if (!station.nodeIds)
-            throw Failure(kExitUsage, "--node-ids '" + *options.nodeIds +
-                                          "' is not FIRST..LAST, decimal node ids below "
-                                          "65535 (no node) with FIRST <= LAST");
+            throw modlink::Failure(modlink::kExitUsage,
+                                   "--node-ids '" + *options.nodeIds +
+                                       "' is not FIRST..LAST, decimal node ids below "
+                                       "65535 (no node) with FIRST <= LAST");
         if (options.given.given("node_id"))
-            throw Failure(kExitUsage, "give --node-id or --node-ids, not both");
+            throw modlink::Failure(modlink::kExitUsage, "give --node-id or --node-ids, not both");
     }
-    checkIdSources(station);
+    station::checkIdSources(station);
     if (options.adapter) station.adapter = adapterModel(*options.adapter);
 }
 
-void prepareSpool(StationOptions& station) {
+void prepareSpool(station::StationOptions& station) {
     if (!station.dbUrl.empty() && station.spoolPath.empty())
-        station.spoolPath = defaultSpoolPath(station.dbUrl);
+        station.spoolPath = station::defaultSpoolPath(station.dbUrl);
     if (!station.spoolPath.empty()) {
         std::error_code ignored;  // an unmade folder shows in the check below
         std::filesystem::create_directories(std::filesystem::path(station.spoolPath).parent_path(),
                                             ignored);
     }
-    checkWritable(station.spoolPath, Writing::kAppend);
+    checkWritable(station.spoolPath, station::Writing::kAppend);
 }
 
 void prepareUnitOptions(UnitCommandOptions& options) {
-    StationOptions& station = options.station;
+    station::StationOptions& station = options.station;
     prepareSpool(station);
-    checkWritable(station.idFile, Writing::kAppend);
-    checkWritable(station.reportPath, Writing::kAppend);
-    ProfileFile profile = readProfile(options.profilePath);
+    checkWritable(station.idFile, station::Writing::kAppend);
+    checkWritable(station.reportPath, station::Writing::kAppend);
+    station::ProfileFile profile = station::readProfile(options.profilePath);
     options.changes = std::move(profile.changes);
     options.changes.overlay(options.given.changes());
-    requireAllSettings(options.profilePath, options.changes);
+    station::requireAllSettings(options.profilePath, options.changes);
     proto::Setup setup;
     options.changes.applyTo(setup);
     station.profile = {std::filesystem::path(options.profilePath).filename().string(),
                        std::move(profile.sha256), setup};
 }
 
-std::unique_ptr<UnitOutput> unitOutput(const CommonOptions& common) {
+std::unique_ptr<station::UnitOutput> unitOutput(const modlink::CommonOptions& common) {
     if (common.json) return std::make_unique<JsonOutput>();
     return std::make_unique<BoardOutput>();
 }
+
+}  // namespace cli

@@ -15,11 +15,13 @@
 #include "Text.h"
 #include "UnitRowText.h"
 
+namespace cli {
+
 namespace {
 
-Json yieldJson(const record::StationTally& tally) {
+modlink::Json yieldJson(const record::StationTally& tally) {
     const auto yield = tally.yield();
-    return yield ? Json(*yield) : Json();
+    return yield ? modlink::Json(*yield) : modlink::Json();
 }
 
 std::string yieldText(const record::StationTally& tally) {
@@ -30,7 +32,7 @@ std::string yieldText(const record::StationTally& tally) {
     return text.str();
 }
 
-Json tallyJson(const record::StationTally& tally) {
+modlink::Json tallyJson(const record::StationTally& tally) {
     return {{"station", tally.station},
             {"passed", tally.passed},
             {"failed", tally.failed},
@@ -38,10 +40,10 @@ Json tallyJson(const record::StationTally& tally) {
             {"yield", yieldJson(tally)}};
 }
 
-void printSummary(const CommonOptions& common, const UnitsOptions& options,
+void printSummary(const modlink::CommonOptions& common, const UnitsOptions& options,
                   const record::Summary& summary) {
     if (common.json) {
-        Json stations = Json::array();
+        modlink::Json stations = modlink::Json::array();
         for (const auto& tally : summary.stations) stations.push_back(tallyJson(tally));
         std::cout << reports::jsonText({{"stations", stations}, {"line", tallyJson(summary.line)}})
                   << "\n";
@@ -60,33 +62,34 @@ void printSummary(const CommonOptions& common, const UnitsOptions& options,
     if (!options.csv) print("(line)", summary.line);
 }
 
-void printUnits(const CommonOptions& common, const UnitsOptions& options,
+void printUnits(const modlink::CommonOptions& common, const UnitsOptions& options,
                 const std::vector<record::UnitRow>& rows) {
     if (options.jsonLines) {
-        for (const auto& row : rows) std::cout << reports::jsonText(unitJsonLine(row)) << "\n";
+        for (const auto& row : rows)
+            std::cout << reports::jsonText(station::unitJsonLine(row)) << "\n";
     } else if (common.json) {
-        Json units = Json::array();
-        for (const auto& row : rows) units.push_back(unitJson(row));
+        modlink::Json units = modlink::Json::array();
+        for (const auto& row : rows) units.push_back(station::unitJson(row));
         std::cout << reports::jsonText(std::move(units)) << "\n";
     } else if (options.csv) {
-        std::cout << reportHeader();
-        for (const auto& row : rows) std::cout << reportLine(row, row.time);
+        std::cout << station::reportHeader();
+        for (const auto& row : rows) std::cout << station::reportLine(row, row.time);
     } else {
         // The record's texts came from ports, adapters and modules: written out where they hold
         // control characters, so each unit stays one line.
         for (const auto& row : rows)
             std::cout << forms::terminalText(row.time.text() + " " + row.station + " " +
-                                             unitLine(row))
+                                             station::unitLine(row))
                       << "\n";
     }
 }
 
-ExitCode listUnits(const CommonOptions& common, const UnitsOptions& options) {
+modlink::ExitCode listUnits(const modlink::CommonOptions& common, const UnitsOptions& options) {
     std::optional<record::LineRecord> line;
     try {
         line.emplace(options.dbUrl);
     } catch (const record::RecordError& error) {
-        throw Failure(kExitUsage, error.what());
+        throw modlink::Failure(modlink::kExitUsage, error.what());
     }
     try {
         if (options.summary)
@@ -94,20 +97,22 @@ ExitCode listUnits(const CommonOptions& common, const UnitsOptions& options) {
         else
             printUnits(common, options, line->units(options.filter));
     } catch (const record::DatabaseDown& error) {
-        throw Failure(kExitRecord,
-                      std::string("the line's record cannot be reached: ") + error.what());
+        throw modlink::Failure(modlink::kExitRecord,
+                               std::string("the line's record cannot be reached: ") + error.what());
     } catch (const record::RecordError& error) {
-        throw Failure(kExitRecord,
-                      std::string("the line's record cannot be read: ") + error.what());
+        throw modlink::Failure(modlink::kExitRecord,
+                               std::string("the line's record cannot be read: ") + error.what());
     }
-    return kExitDone;
+    return modlink::kExitDone;
 }
 
-void checkUnitsOptions(const CommonOptions& common, UnitsOptions& units) {
+void checkUnitsOptions(const modlink::CommonOptions& common, UnitsOptions& units) {
     if (units.csv + common.json + units.jsonLines > 1)
-        throw Failure(kExitUsage, "units: give one of --csv, --json and --json-lines");
+        throw modlink::Failure(modlink::kExitUsage,
+                               "units: give one of --csv, --json and --json-lines");
     if (units.jsonLines && units.summary)
-        throw Failure(kExitUsage, "units: --json-lines lists units; --summary counts them");
+        throw modlink::Failure(modlink::kExitUsage,
+                               "units: --json-lines lists units; --summary counts them");
     if (units.since) units.filter.sinceUtcMs = sinceOption(*units.since);
     if (units.result) units.filter.result = record::resultFromName(*units.result);
     if (units.nodeId) units.filter.nodeId = static_cast<std::uint16_t>(*units.nodeId);
@@ -142,8 +147,8 @@ std::optional<std::int64_t> sinceUtcMs(const std::string& text,
 std::int64_t sinceOption(const std::string& text) {
     const auto since = sinceUtcMs(text, std::chrono::system_clock::now());
     if (!since)
-        throw Failure(
-            kExitUsage,
+        throw modlink::Failure(
+            modlink::kExitUsage,
             "--since '" + text + "' is not YYYY-MM-DD[ HH:MM[:SS]] nor a number with m, h or d");
     return *since;
 }
@@ -171,5 +176,8 @@ void addUnitsCommand(CLI::App& subcommand, CommandRun& run) {
                       "counts of each station and result, and the yield");
     run.add(
         command, {"--json"}, [units](MainOptions& main) { checkUnitsOptions(main.common, *units); },
-        [units](const CommonOptions& common) { return listUnits(common, *units); }, {}, units);
+        [units](const modlink::CommonOptions& common) { return listUnits(common, *units); }, {},
+        units);
 }
+
+}  // namespace cli

@@ -8,6 +8,8 @@
 
 #include "UnitQueries.h"
 
+namespace cli {
+
 struct UnitsOptions {
     std::string dbUrl;
     record::UnitFilter filter;
@@ -24,3 +26,5 @@ std::optional<std::int64_t> sinceUtcMs(const std::string& text,
                                        std::chrono::system_clock::time_point now);
 // --since as given, read at this moment; a Failure with kExitUsage saying the forms it takes.
 std::int64_t sinceOption(const std::string& text);
+
+}  // namespace cli

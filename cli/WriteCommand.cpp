@@ -6,25 +6,28 @@
 #include "Commands.h"
 #include "SetupExchange.h"
 
+namespace cli {
+
 namespace {
 
 // What the module holds with the changes on top; all seven given, nothing needs reading.
-proto::Setup changedSetup(Session& session, const SettingChanges& changes) {
-    proto::Setup setup = changes.complete() ? proto::Setup{} : readSetupValues(session);
+proto::Setup changedSetup(modlink::Session& session, const proto::SettingChanges& changes) {
+    proto::Setup setup = changes.complete() ? proto::Setup{} : modlink::readSetupValues(session);
     changes.applyTo(setup);
     return setup;
 }
 
-ExitCode writeSetup(const CommonOptions& common, const WriteOptions& options) {
-    Session session = portSession(common);
+modlink::ExitCode writeSetup(const modlink::CommonOptions& common, const WriteOptions& options) {
+    modlink::Session session = portSession(common);
     const proto::Setup written = changedSetup(session, options.changes);
-    writeSetupValues(session, written);
+    modlink::writeSetupValues(session, written);
     if (options.verify) {
-        const std::string differs = mismatch(written, readSetupValues(session));
-        if (!differs.empty()) throw session.failure(kExitRefused, "verify failed: " + differs);
+        const std::string differs = modlink::mismatch(written, modlink::readSetupValues(session));
+        if (!differs.empty())
+            throw session.failure(modlink::kExitRefused, "verify failed: " + differs);
     }
     printSettings(common, written);
-    return kExitDone;
+    return modlink::kExitDone;
 }
 
 }  // namespace
@@ -38,10 +41,13 @@ void addWriteCommand(CLI::App& subcommand, CommandRun& run) {
         onePort(main);
         options->changes = options->given.changes();
         if (options->changes.empty())
-            throw Failure(kExitUsage, "write: give at least one setting to write");
+            throw modlink::Failure(modlink::kExitUsage,
+                                   "write: give at least one setting to write");
     };
     run.add(
         write, kPortOptions, check,
-        [options](const CommonOptions& common) { return writeSetup(common, *options); }, {},
-        options);
+        [options](const modlink::CommonOptions& common) { return writeSetup(common, *options); },
+        {}, options);
 }
+
+}  // namespace cli

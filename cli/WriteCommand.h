@@ -3,8 +3,12 @@
 
 #include "SettingOptions.h"
 
+namespace cli {
+
 struct WriteOptions {
     SettingOptions given;
-    SettingChanges changes;  // the settings given, once checked
-    bool verify = false;     // read back and compare
+    proto::SettingChanges changes;  // the settings given, once checked
+    bool verify = false;            // read back and compare
 };
+
+}  // namespace cli

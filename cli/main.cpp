@@ -8,11 +8,11 @@
 
 int main(int argc, char** argv) {
     serial::ignoreBrokenPipes();
-    ParsedCommandLine parsed = parseCommandLine(argc, argv);
-    prepareRun(parsed);
+    cli::ParsedCommandLine parsed = cli::parseCommandLine(argc, argv);
+    cli::prepareRun(parsed);
     std::cout << parsed.output;
     std::cerr << parsed.error;
-    if (!parsed.run) return exitCodeWithOutput(parsed.exitCode);
-    catchInterrupt();
-    return exitCodeWithOutput(runCommand(*parsed.run));
+    if (!parsed.run) return cli::exitCodeWithOutput(parsed.exitCode);
+    modlink::catchInterrupt();
+    return cli::exitCodeWithOutput(cli::runCommand(*parsed.run));
 }

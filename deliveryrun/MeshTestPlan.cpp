@@ -12,8 +12,8 @@ namespace deliveryrun {
 
 namespace {
 
-Failure refused(const std::string& what) {
-    return Failure(kExitUsage, "mesh test: " + what);
+modlink::Failure refused(const std::string& what) {
+    return modlink::Failure(modlink::kExitUsage, "mesh test: " + what);
 }
 
 // "all", or FROM:TO pairs between commas, each a port of the run.
@@ -45,8 +45,8 @@ std::vector<delivery::Pair> pairsNamed(const std::string& text,
 }
 
 proto::SendDataRequest requestShape(const MeshTestOptions& options) {
-    proto::SendDataRequest request =
-        routedRequest(options.mode, options.jump, options.relays, "mesh test", "--route-mode");
+    proto::SendDataRequest request = modlink::routedRequest(
+        options.mode, options.jump, options.relays, "mesh test", "--route-mode");
     if (options.ack) request.ack = proto::kAckRequested;
     return request;
 }

@@ -33,7 +33,7 @@ struct MeshTestInbox {
         std::size_t pair = 0;
         // Its number in the port's link test and when the line carried it; nothing: the
         // request did not go out whole.
-        std::optional<ModuleLink::Posted> posted{};
+        std::optional<modlink::ModuleLink::Posted> posted{};
     };
     struct Noticed {
         std::size_t port = 0;
@@ -79,8 +79,8 @@ struct MeshTestInbox {
 // One port, its engine and the thread that alone uses it once the run starts.
 class MeshTestPort {
   public:
-    MeshTestPort(std::size_t index, const ports::PortTarget& port, const CommonOptions& common,
-                 std::shared_ptr<MeshTestInbox> inbox)
+    MeshTestPort(std::size_t index, const ports::PortTarget& port,
+                 const modlink::CommonOptions& common, std::shared_ptr<MeshTestInbox> inbox)
         : m_index(index), m_options(common), m_session(m_options, port), m_inbox(std::move(inbox)) {
         m_session.onNotice([](const proto::ReadFrame&) {});  // other traffic: not this read's
     }
@@ -93,7 +93,7 @@ class MeshTestPort {
         }
     }
 
-    std::uint16_t readNode() { return readSetupValues(m_session).nodeId; }
+    std::uint16_t readNode() { return modlink::readSetupValues(m_session).nodeId; }
 
     // Sends wait for their confirmations as long as the run's time-out.
     void start(Clock::duration timeout) {
@@ -133,7 +133,7 @@ class MeshTestPort {
     }
 
     void serve(const std::stop_token& stop) {
-        ModuleLink& link = m_session.link();
+        modlink::ModuleLink& link = m_session.link();
         bool away = false;
         while (!stop.stop_requested()) {
             if (away) {
@@ -142,39 +142,40 @@ class MeshTestPort {
                 m_inbox->put(MeshTestInbox::Back{m_index});
                 continue;
             }
-            ModuleLink::WaitEnd end = ModuleLink::WaitEnd::kTimeOut;
+            modlink::ModuleLink::WaitEnd end = modlink::ModuleLink::WaitEnd::kTimeOut;
             if (std::optional<Request> request = takeRequest()) {
-                ModuleLink::Posted posted;
+                modlink::ModuleLink::Posted posted;
                 end = link.post(request->send, m_timeout, posted);
-                m_inbox->put(MeshTestInbox::Written{
-                    m_index, request->pair,
-                    end == ModuleLink::WaitEnd::kArrived ? std::optional(posted) : std::nullopt});
+                m_inbox->put(MeshTestInbox::Written{m_index, request->pair,
+                                                    end == modlink::ModuleLink::WaitEnd::kArrived
+                                                        ? std::optional(posted)
+                                                        : std::nullopt});
             } else {
-                ModuleLink::News news;
+                modlink::ModuleLink::News news;
                 end = link.awaitNews(Clock::now() + kFrameWait, news);
-                if (end == ModuleLink::WaitEnd::kArrived) tell(std::move(news));
+                if (end == modlink::ModuleLink::WaitEnd::kArrived) tell(std::move(news));
             }
-            if (end == ModuleLink::WaitEnd::kLost) {
+            if (end == modlink::ModuleLink::WaitEnd::kLost) {
                 away = true;
                 m_inbox->put(MeshTestInbox::Lost{m_index, link.lostReason()});
-            } else if (end == ModuleLink::WaitEnd::kInterrupted) {
+            } else if (end == modlink::ModuleLink::WaitEnd::kInterrupted) {
                 pause(stop, kPortPoll);  // Ctrl+C: the run ends this thread
             }
         }
     }
 
     // Notices and the confirmations of this port's sends go to the run; the rest is nobody's.
-    void tell(ModuleLink::News news) {
+    void tell(modlink::ModuleLink::News news) {
         if (auto* frame = std::get_if<proto::ReadFrame>(&news); frame && frame->unsolicited)
             m_inbox->put(MeshTestInbox::Noticed{m_index, std::move(*frame)});
-        else if (const auto* counted = std::get_if<ModuleLink::SendAnswer>(&news))
+        else if (const auto* counted = std::get_if<modlink::ModuleLink::SendAnswer>(&news))
             m_inbox->put(
                 MeshTestInbox::Confirmed{m_index, counted->answer, counted->frame.arrived});
     }
 
     const std::size_t m_index;
-    const CommonOptions m_options;  // before the session, which keeps a reference
-    Session m_session;
+    const modlink::CommonOptions m_options;  // before the session, which keeps a reference
+    modlink::Session m_session;
     std::shared_ptr<MeshTestInbox> m_inbox;
     Clock::duration m_timeout{};
     std::mutex m_lock;
@@ -183,7 +184,8 @@ class MeshTestPort {
     std::jthread m_thread;           // last: it ends before what it uses
 };
 
-MeshTestRun::MeshTestRun(const std::vector<ports::PortTarget>& ports, const CommonOptions& common)
+MeshTestRun::MeshTestRun(const std::vector<ports::PortTarget>& ports,
+                         const modlink::CommonOptions& common)
     : m_line{common.baud, common.parity}, m_inbox(std::make_shared<MeshTestInbox>()) {
     std::vector<std::future<std::unique_ptr<MeshTestPort>>> opening;
     for (std::size_t i = 0; i < ports.size(); ++i)

@@ -47,7 +47,7 @@ class MeshTestRun {
     // Opens every port at once, each as its face resolved it, and reads the node id of each
     // module. A port that cannot be opened or does not answer leaves as its Failure (the others
     // are closed).
-    MeshTestRun(const std::vector<ports::PortTarget>& ports, const CommonOptions& common);
+    MeshTestRun(const std::vector<ports::PortTarget>& ports, const modlink::CommonOptions& common);
     ~MeshTestRun();
     MeshTestRun(const MeshTestRun&) = delete;
     MeshTestRun& operator=(const MeshTestRun&) = delete;

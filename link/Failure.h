@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace modlink {
+
 enum ExitCode : int {
     kExitDone = 0,
     kExitRefused = 1,   // the module said no: a status other than ok, a mismatch, no route rows;
@@ -41,3 +43,5 @@ class Interrupted : public Failure {
   private:
     bool m_requestWritten;
 };
+
+}  // namespace modlink

@@ -7,6 +7,8 @@
 #include <csignal>
 #include <cstdint>
 
+namespace modlink {
+
 namespace {
 
 volatile std::sig_atomic_t g_interrupted = 0;
@@ -53,3 +55,5 @@ void clearInterrupt() {
 int interruptFd() {
     return g_interruptFd;
 }
+
+}  // namespace modlink

@@ -2,6 +2,8 @@
 // Ctrl+C ends a link test or the monitor with its summary instead of killing the program, so
 // the port is closed cleanly.
 
+namespace modlink {
+
 void catchInterrupt();
 bool interrupted();
 // Readable from Ctrl+C on until clearInterrupt: a wait sleeps on it beside its own wake-up,
@@ -12,3 +14,5 @@ int interruptFd();
 // noteInterrupt as SIGINT's handler while they run, and clear what it noted after.
 extern "C" void noteInterrupt(int signal);
 void clearInterrupt();
+
+}  // namespace modlink

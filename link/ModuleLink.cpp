@@ -12,6 +12,8 @@
 #include "Interrupt.h"
 #include "Ticks.h"
 
+namespace modlink {
+
 namespace {
 
 // The writer gives a frame up after its waits; past this, a frame never told written is not.
@@ -293,3 +295,5 @@ ModuleLink::WaitEnd ModuleLink::awaitBlock(Clock::time_point deadline, Block& bl
         if (m_blocks.empty()) return end;
     }
 }
+
+}  // namespace modlink

@@ -21,6 +21,8 @@
 #include "LineSettings.h"
 #include "ModuleEngine.h"
 
+namespace modlink {
+
 class ModuleLink final : private engine::EngineEvents {
   public:
     using Clock = std::chrono::steady_clock;
@@ -145,3 +147,5 @@ class ModuleLink final : private engine::EngineEvents {
     // Last: its port's threads end before what they wake.
     engine::ModuleEngine m_engine;
 };
+
+}  // namespace modlink

@@ -4,9 +4,13 @@
 #include <ostream>
 #include <string_view>
 
+namespace modlink {
+
 inline constexpr std::string_view kProgram = "meshcfg-cli";
 
 // Streamed first on a line to standard error: "meshcfg-cli: ".
 inline std::ostream& programPrefix(std::ostream& out) {
     return out << kProgram << ": ";
 }
+
+}  // namespace modlink

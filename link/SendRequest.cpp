@@ -7,6 +7,8 @@
 #include "SendNames.h"
 #include "Text.h"
 
+namespace modlink {
+
 namespace {
 
 std::optional<std::uint16_t> relayId(const std::string& text) {
@@ -84,3 +86,5 @@ std::optional<int> routeModeCode(std::string_view name) {
     if (found == names.end()) return std::nullopt;
     return static_cast<int>(found - names.begin());
 }
+
+}  // namespace modlink

@@ -11,6 +11,8 @@
 #include "Messages.h"
 #include "Session.h"
 
+namespace modlink {
+
 struct SendOptions {
     int target = 0;
     std::string mode = "auto";
@@ -44,3 +46,5 @@ proto::SendDataRequest routedRequest(const std::string& mode, int jump,
 // The route modes as the command line names them, the module's list in lower case.
 std::vector<std::string> routeModeNames();
 std::optional<int> routeModeCode(std::string_view name);
+
+}  // namespace modlink

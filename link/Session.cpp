@@ -8,6 +8,8 @@
 #include "ProgramName.h"
 #include "Text.h"
 
+namespace modlink {
+
 Session::Session(const CommonOptions& options, ports::PortTarget port, ModuleLink::Reading reading)
     : m_options(options), m_port(std::move(port)), m_timeout(options.timeoutMs), m_link(reading) {
     if (!open()) throw failure(kExitPort, m_link.lastError());
@@ -146,3 +148,5 @@ ModuleLink::WaitEnd Session::awaitNews(ModuleLink::Clock::time_point deadline,
         m_onNotice(*frame);
     }
 }
+
+}  // namespace modlink

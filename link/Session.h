@@ -12,6 +12,8 @@
 #include "ModuleLink.h"
 #include "PortDirectory.h"
 
+namespace modlink {
+
 struct CommonOptions {
     std::string port;
     int baud = 9600;
@@ -80,3 +82,5 @@ class Session {
     NoticeHandler m_onNotice;
     bool m_requestWritten = false;
 };
+
+}  // namespace modlink

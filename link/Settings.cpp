@@ -4,6 +4,8 @@
 
 #include "SetupNames.h"
 
+namespace modlink {
+
 namespace {
 
 template <typename Table>
@@ -14,25 +16,25 @@ Json listEntry(const Table& table, std::size_t code) {
 
 }  // namespace
 
-Json settingJson(const proto::Setup& setup, SetupKey key) {
+Json settingJson(const proto::Setup& setup, proto::SetupKey key) {
     switch (key) {
-        case SetupKey::kFrequency:
+        case proto::SetupKey::kFrequency:
             return proto::mhzFromFrequencyRegister(setup.frequencyRegister);
-        case SetupKey::kPower:
+        case proto::SetupKey::kPower:
             return setup.powerCode >= 1 && setup.powerCode <= proto::kPowerLevels
                        ? Json(setup.powerCode)
                        : Json(nullptr);
-        case SetupKey::kLifeCycle:
+        case proto::SetupKey::kLifeCycle:
             return setup.lifeCycleCode < proto::kLifeCycles
                        ? Json(proto::lifeCycleName(setup.lifeCycleCode))
                        : Json(nullptr);
-        case SetupKey::kNetworkId:
+        case proto::SetupKey::kNetworkId:
             return setup.networkId;
-        case SetupKey::kNodeId:
+        case proto::SetupKey::kNodeId:
             return setup.nodeId;
-        case SetupKey::kUartRate:
+        case proto::SetupKey::kUartRate:
             return listEntry(proto::kUartBaudRates, setup.uartRateCode);
-        case SetupKey::kParity:
+        case proto::SetupKey::kParity:
             break;
     }
     return listEntry(proto::kParityNames, setup.parityCode);
@@ -50,7 +52,7 @@ std::string settingsText(const proto::Setup& setup) {
     const Json settings = settingsJson(setup);
     for (const auto& [key, value] : settings.items()) {
         text += key + "=";
-        if (key == proto::setupKey(SetupKey::kFrequency).name) {
+        if (key == proto::setupKey(proto::SetupKey::kFrequency).name) {
             char mhz[32];
             std::snprintf(mhz, sizeof mhz, "%.2f", value.get<double>());
             text += mhz;
@@ -84,3 +86,5 @@ std::vector<std::string> unlistedCodes(const proto::Setup& setup) {
     });
     return unlisted;
 }
+
+}  // namespace modlink

@@ -15,16 +15,13 @@
 #include "Messages.h"
 #include "SettingChanges.h"
 
-using Json = nlohmann::ordered_json;
+namespace modlink {
 
-using proto::kSettingKeys;
-using proto::rateList;
-using proto::SettingChanges;
-using proto::SetupKey;
+using Json = nlohmann::ordered_json;
 
 // The settings in the window's order; a code the module holds outside its list gives null.
 Json settingsJson(const proto::Setup& setup);
-Json settingJson(const proto::Setup& setup, SetupKey key);
+Json settingJson(const proto::Setup& setup, proto::SetupKey key);
 
 // "key=value" lines; the frequency as the window shows it, with two decimals.
 std::string settingsText(const proto::Setup& setup);
@@ -35,3 +32,5 @@ std::vector<std::string> differingSettings(const proto::Setup& expected,
 
 // "life_cycle code 30" for every setting whose code lies outside its list.
 std::vector<std::string> unlistedCodes(const proto::Setup& setup);
+
+}  // namespace modlink

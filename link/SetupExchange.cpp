@@ -1,5 +1,7 @@
 #include "SetupExchange.h"
 
+namespace modlink {
+
 namespace {
 
 // The engine has read the reply as its request's.
@@ -45,3 +47,5 @@ PathNodes readPathNodes(Session& session) {
     }
     return shown;
 }
+
+}  // namespace modlink

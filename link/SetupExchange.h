@@ -9,6 +9,8 @@
 #include "Session.h"
 #include "Settings.h"
 
+namespace modlink {
+
 proto::Setup readSetupValues(Session& session);
 void writeSetupValues(Session& session, const proto::Setup& setup);
 
@@ -30,3 +32,5 @@ struct PathNodes {
     std::vector<int> links;
 };
 PathNodes readPathNodes(Session& session);
+
+}  // namespace modlink

@@ -80,7 +80,7 @@ QWidget* DeliveryTestPane::buildControls() {
     m_interval = spinBox(1, 3600000, 1000, tr(" ms"), box);
     m_ack = new QCheckBox(tr("ACK Request"), box);
     m_routeMode = new QComboBox(box);
-    for (const std::string& mode : routeModeNames())
+    for (const std::string& mode : modlink::routeModeNames())
         m_routeMode->addItem(QString::fromStdString(mode));
     m_routeMode->setCurrentText(QStringLiteral("auto"));
     m_size = spinBox(static_cast<int>(delivery::kTagSize), 65535,
@@ -145,7 +145,7 @@ void DeliveryTestPane::start() {
     options.ack = m_ack->isChecked();
     options.mode = m_routeMode->currentText().toStdString();
     options.size = m_size->value();
-    if (!m_runner->start(ports, options, CommonOptions{})) {
+    if (!m_runner->start(ports, options, modlink::CommonOptions{})) {
         m_status->setText(m_runner->error());
         return;
     }
@@ -153,8 +153,8 @@ void DeliveryTestPane::start() {
     m_ports.clear();
     std::vector<delivery::Pair> pairs;
     try {
-        pairs = deliveryrun::meshTestPlan(options, ports, CommonOptions{}.timeoutMs).pairs;
-    } catch (const Failure&) {  // checked by start
+        pairs = deliveryrun::meshTestPlan(options, ports, modlink::CommonOptions{}.timeoutMs).pairs;
+    } catch (const modlink::Failure&) {  // checked by start
     }
     m_plots->start(ports, pairs);
     m_matrix->setPorts(ports);

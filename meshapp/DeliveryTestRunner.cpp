@@ -28,12 +28,12 @@ void DeliveryTestRunner::stop() {
 
 bool DeliveryTestRunner::start(const std::vector<std::string>& ports,
                                const deliveryrun::MeshTestOptions& options,
-                               const CommonOptions& common) {
+                               const modlink::CommonOptions& common) {
     if (m_running) return false;
     delivery::Plan plan;
     try {
         plan = deliveryrun::meshTestPlan(options, ports, common.timeoutMs);
-    } catch (const Failure& failure) {
+    } catch (const modlink::Failure& failure) {
         m_error = QString::fromStdString(failure.what());
         return false;
     }
@@ -83,7 +83,7 @@ bool DeliveryTestRunner::start(const std::vector<std::string>& ports,
                 m_running = false;
                 emit finished(summary, error);
             });
-        } catch (const Failure& failure) {
+        } catch (const modlink::Failure& failure) {
             onWindowThread([this, error = QString::fromStdString(failure.what())] {
                 m_running = false;
                 emit finished({}, error);

@@ -27,7 +27,7 @@ class DeliveryTestRunner : public QObject {
     // False, and nothing started, while a test runs or when the options are refused (error()
     // says why).
     bool start(const std::vector<std::string>& ports, const deliveryrun::MeshTestOptions& options,
-               const CommonOptions& common);
+               const modlink::CommonOptions& common);
     void stop();
     const QString& error() const { return m_error; }
 

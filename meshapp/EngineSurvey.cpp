@@ -12,7 +12,8 @@ namespace {
 class EnginePortSurvey : public mesh::SurveySource {
   public:
     mesh::Survey survey(const std::vector<std::string>& ports, std::stop_token stop) override {
-        return survey::surveyPorts(ports::PortDirectory().resolve(ports), CommonOptions(), stop);
+        return survey::surveyPorts(ports::PortDirectory().resolve(ports), modlink::CommonOptions(),
+                                   stop);
     }
 };
 

@@ -14,7 +14,7 @@ QString followedText(const char* text) {
 }
 
 // A node the watcher holds down, with the time since it was last heard where it says one.
-void readNodeState(const Json& row, const QDateTime& now, FollowedMesh& followed) {
+void readNodeState(const modlink::Json& row, const QDateTime& now, FollowedMesh& followed) {
     if (row.value("state", std::string()) != "down") return;
     const auto id = static_cast<std::uint16_t>(row.at("id").get<int>());
     const QDateTime heard = QDateTime::fromString(
@@ -38,15 +38,15 @@ FollowedMesh readFollowedMesh(const QByteArray& body, const QDateTime& now) {
         followed.error = followedText("it is larger than a mesh's document can be");
         return followed;
     }
-    const Json json = Json::parse(body.cbegin(), body.cend(), nullptr, false);
+    const modlink::Json json = modlink::Json::parse(body.cbegin(), body.cend(), nullptr, false);
     if (json.is_discarded() || !json.is_object()) {
         followed.error = followedText("it is not a JSON object");
         return followed;
     }
     try {
         followed.mesh = reports::meshFromJson(json);
-        for (const Json& row : json.at("nodes")) readNodeState(row, now, followed);
-        if (const Json& at = json.value("surveyed_at", Json()); at.is_string())
+        for (const modlink::Json& row : json.at("nodes")) readNodeState(row, now, followed);
+        if (const modlink::Json& at = json.value("surveyed_at", modlink::Json()); at.is_string())
             followed.surveyedAt =
                 QString::fromStdString(files::printableText(at.get<std::string>()));
     } catch (const std::exception& error) {

@@ -28,7 +28,7 @@ std::string tomlValueText(Value value) {
 }
 
 // A setting's value as TOML writes it; every code is in its list by now.
-std::string tomlText(const Json& value) {
+std::string tomlText(const modlink::Json& value) {
     if (value.is_string()) return tomlValueText(value.get<std::string>());
     if (value.is_number_float()) return tomlValueText(value.get<double>());
     return value.dump();
@@ -43,7 +43,8 @@ std::vector<ExportedModule> modulesToExport(const mesh::Survey& survey,
         if (!answers || !answers->setup) continue;
         const proto::Setup& setup = *answers->setup;
         const std::string& port = survey[i].port;
-        if (const std::vector<std::string> unlisted = unlistedCodes(setup); !unlisted.empty())
+        if (const std::vector<std::string> unlisted = modlink::unlistedCodes(setup);
+            !unlisted.empty())
             throw ExportRefusal(port + " holds " + unlisted.front() +
                                 ", which no file can give: set it up first");
         if (setup.nodeId == proto::kEmptyNode)
@@ -58,31 +59,32 @@ std::vector<ExportedModule> modulesToExport(const mesh::Survey& survey,
 }
 
 // Each setting but the node id as most modules hold it; a tie goes to the earliest module.
-Json defaultsOf(const std::vector<ExportedModule>& modules) {
-    Json defaults = Json::object();
+modlink::Json defaultsOf(const std::vector<ExportedModule>& modules) {
+    modlink::Json defaults = modlink::Json::object();
     for (const proto::SetupKeyNames& names : proto::kSetupKeys) {
-        if (names.key == SetupKey::kNodeId) continue;
-        std::vector<Json> values;
+        if (names.key == proto::SetupKey::kNodeId) continue;
+        std::vector<modlink::Json> values;
         for (const ExportedModule& module : modules)
-            values.push_back(settingJson(module.setup, names.key));
-        const auto most = std::ranges::max_element(values, [&](const Json& a, const Json& b) {
-            return std::ranges::count(values, a) < std::ranges::count(values, b);
-        });
+            values.push_back(modlink::settingJson(module.setup, names.key));
+        const auto most =
+            std::ranges::max_element(values, [&](const modlink::Json& a, const modlink::Json& b) {
+                return std::ranges::count(values, a) < std::ranges::count(values, b);
+            });
         defaults[std::string(names.name)] = *most;
     }
     return defaults;
 }
 
-std::string moduleTable(const ExportedModule& module, const Json& defaults) {
+std::string moduleTable(const ExportedModule& module, const modlink::Json& defaults) {
     std::string text = "\n[[module]]\n";
     if (module.reach->adapterSerial.empty())
         text += "port = " + tomlValueText(module.reach->port) + "\n";
     else
         text += "adapter = " + tomlValueText(module.reach->adapterSerial) + "\n";
     // The node id first: it names the module.
-    text += std::string(proto::setupKey(SetupKey::kNodeId).name) + " = " +
+    text += std::string(proto::setupKey(proto::SetupKey::kNodeId).name) + " = " +
             std::to_string(module.setup.nodeId) + "\n";
-    const Json settings = settingsJson(module.setup);
+    const modlink::Json settings = modlink::settingsJson(module.setup);
     for (const auto& [key, value] : settings.items())
         if (defaults.contains(key) && defaults[key] != value)
             text += key + " = " + tomlText(value) + "\n";
@@ -110,7 +112,7 @@ std::map<NodePair, std::optional<int>> linksOf(const mesh::MeshGraph& graph,
 
 std::string exportMesh(const mesh::Survey& survey, const std::vector<ModuleReach>& reaches) {
     const std::vector<ExportedModule> modules = modulesToExport(survey, reaches);
-    const Json defaults = defaultsOf(modules);
+    const modlink::Json defaults = defaultsOf(modules);
     std::string text =
         "# The mesh as its modules were read: meshcfg-cli mesh plan, apply and verify take it.\n"
         "\n[defaults]\n";

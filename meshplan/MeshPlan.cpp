@@ -25,7 +25,7 @@ ModulePlan planModule(const FileModule& module, const mesh::SurveyedPort& readin
     plan.current = *answers.setup;
     plan.wanted = *answers.setup;
     module.settings.applyTo(plan.wanted);
-    plan.changes = differingSettings(plan.wanted, *plan.current);
+    plan.changes = modlink::differingSettings(plan.wanted, *plan.current);
     return plan;
 }
 
@@ -83,7 +83,7 @@ MeshPlan planMesh(const MeshFile& file, const mesh::Survey& readings) {
 }
 
 std::string valueText(const proto::Setup& setup, std::string_view key) {
-    const Json value = settingJson(setup, *proto::setupKeyNamed(key));
+    const modlink::Json value = modlink::settingJson(setup, *proto::setupKeyNamed(key));
     if (value.is_null()) return "unknown";
     return value.is_string() ? value.get<std::string>() : value.dump();
 }

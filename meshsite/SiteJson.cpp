@@ -12,31 +12,34 @@ namespace meshsite {
 
 namespace {
 
-ExitCode failureCode(const mesh::PortFailure& failure) {
-    return failure.kind == mesh::PortFailureKind::NoReply ? kExitNoReply : kExitPort;
+modlink::ExitCode failureCode(const mesh::PortFailure& failure) {
+    return failure.kind == mesh::PortFailureKind::NoReply ? modlink::kExitNoReply
+                                                          : modlink::kExitPort;
 }
 
-ExitCode unreadCode(const meshplan::MeshPlan& plan) {
-    ExitCode code = kExitDone;
+modlink::ExitCode unreadCode(const meshplan::MeshPlan& plan) {
+    modlink::ExitCode code = modlink::kExitDone;
     for (const meshplan::ModulePlan& module : plan.modules)
         if (module.failure) code = std::max(code, failureCode(*module.failure));
     return code;
 }
 
-Json settingOf(const proto::Setup& setup, const std::string& key) {
-    return settingJson(setup, *proto::setupKeyNamed(key));
+modlink::Json settingOf(const proto::Setup& setup, const std::string& key) {
+    return modlink::settingJson(setup, *proto::setupKeyNamed(key));
 }
 
 // What every document says of a module: where it is, which node the file makes it, what it
 // holds beside what the file wants, or why it was not read.
-Json moduleJson(const meshplan::ModulePlan& module, std::string_view state) {
+modlink::Json moduleJson(const meshplan::ModulePlan& module, std::string_view state) {
     const meshplan::ModuleReach& reach = module.module.reach;
-    Json json{{"port", module.port},
-              {"adapter", reach.adapterSerial.empty() ? Json() : Json(reach.adapterSerial)},
-              {"node_id", module.module.nodeId},
-              {"line", module.module.line},
-              {"state", state},
-              {"changes", Json::array()}};
+    modlink::Json json{
+        {"port", module.port},
+        {"adapter",
+         reach.adapterSerial.empty() ? modlink::Json() : modlink::Json(reach.adapterSerial)},
+        {"node_id", module.module.nodeId},
+        {"line", module.module.line},
+        {"state", state},
+        {"changes", modlink::Json::array()}};
     for (const std::string& key : module.changes)
         json["changes"].push_back({{"key", key},
                                    {"current", settingOf(*module.current, key)},
@@ -53,29 +56,29 @@ std::string_view planState(const meshplan::ModulePlan& module, std::string_view 
     return module.differs() ? differs : "as wanted";
 }
 
-Json countsOf(const meshplan::MeshPlan& plan) {
+modlink::Json countsOf(const meshplan::MeshPlan& plan) {
     return {{"differing", plan.differing()},
             {"as_wanted", plan.modules.size() - plan.differing() - plan.unread()},
             {"not_read", plan.unread()}};
 }
 
-Json linkValueJson(const std::optional<int>& value) {
-    return value ? Json(*value) : Json();
+modlink::Json linkValueJson(const std::optional<int>& value) {
+    return value ? modlink::Json(*value) : modlink::Json();
 }
 
 }  // namespace
 
-Json planJson(const meshplan::MeshPlan& plan) {
-    Json modules = Json::array();
+modlink::Json planJson(const meshplan::MeshPlan& plan) {
+    modlink::Json modules = modlink::Json::array();
     for (const meshplan::ModulePlan& module : plan.modules)
         modules.push_back(moduleJson(module, planState(module, "differs")));
-    Json json{{"modules", std::move(modules)}};
+    modlink::Json json{{"modules", std::move(modules)}};
     json.update(countsOf(plan));
     return json;
 }
 
-Json appliedJson(const SiteApplied& applied) {
-    Json modules = Json::array();
+modlink::Json appliedJson(const SiteApplied& applied) {
+    modlink::Json modules = modlink::Json::array();
     meshplan::MeshPlan plan;
     for (const AppliedModule& module : applied.modules) {
         plan.modules.push_back(module.plan);
@@ -83,10 +86,11 @@ Json appliedJson(const SiteApplied& applied) {
             modules.push_back(moduleJson(module.plan, planState(module.plan, "differs")));
             continue;
         }
-        const UnitOutcome& outcome = *module.outcome;
-        Json json = moduleJson(module.plan, outcome.passed() ? "written" : "failed");
+        const station::UnitOutcome& outcome = *module.outcome;
+        modlink::Json json = moduleJson(module.plan, outcome.passed() ? "written" : "failed");
         json["result"] = record::resultName(outcome.row.result);
-        json["settings"] = outcome.row.readBack ? settingsJson(*outcome.row.readBack) : Json();
+        json["settings"] =
+            outcome.row.readBack ? modlink::settingsJson(*outcome.row.readBack) : modlink::Json();
         json["ms"] = outcome.row.durationMs;
         if (!outcome.passed()) {
             json["why"] = outcome.row.why;
@@ -94,21 +98,21 @@ Json appliedJson(const SiteApplied& applied) {
         }
         modules.push_back(std::move(json));
     }
-    Json json{{"modules", std::move(modules)}};
+    modlink::Json json{{"modules", std::move(modules)}};
     json.update(countsOf(plan));
     json["written"] = applied.written();
     json["failed"] = applied.failed();
     return json;
 }
 
-Json verdictJson(const meshplan::Verdict& verdict) {
-    Json modules = Json::array();
+modlink::Json verdictJson(const meshplan::Verdict& verdict) {
+    modlink::Json modules = modlink::Json::array();
     for (const meshplan::ModulePlan& module : verdict.plan.modules)
         modules.push_back(moduleJson(module, planState(module, "drifted")));
-    Json nodes = Json::array();
+    modlink::Json nodes = modlink::Json::array();
     for (const meshplan::NodeCheck& node : verdict.nodes)
         nodes.push_back({{"node_id", node.node}, {"heard", node.heard}});
-    Json links = Json::array();
+    modlink::Json links = modlink::Json::array();
     for (const meshplan::LinkCheck& link : verdict.links)
         links.push_back({{"nodes", {link.link.a, link.link.b}},
                          {"present", link.present},
@@ -121,14 +125,14 @@ Json verdictJson(const meshplan::Verdict& verdict) {
             {"drifts", verdict.drifts()}};
 }
 
-ExitCode planExitCode(const meshplan::MeshPlan& plan) {
-    const ExitCode unread = unreadCode(plan);
-    if (unread != kExitDone) return unread;
-    return plan.differing() > 0 ? kExitRefused : kExitDone;
+modlink::ExitCode planExitCode(const meshplan::MeshPlan& plan) {
+    const modlink::ExitCode unread = unreadCode(plan);
+    if (unread != modlink::kExitDone) return unread;
+    return plan.differing() > 0 ? modlink::kExitRefused : modlink::kExitDone;
 }
 
-ExitCode appliedExitCode(const SiteApplied& applied) {
-    ExitCode code = kExitDone;
+modlink::ExitCode appliedExitCode(const SiteApplied& applied) {
+    modlink::ExitCode code = modlink::kExitDone;
     for (const AppliedModule& module : applied.modules) {
         if (module.plan.failure) code = std::max(code, failureCode(*module.plan.failure));
         if (module.outcome) code = std::max(code, module.outcome->code);
@@ -136,14 +140,14 @@ ExitCode appliedExitCode(const SiteApplied& applied) {
     return code;
 }
 
-ExitCode verdictExitCode(const meshplan::Verdict& verdict) {
-    const ExitCode unread = unreadCode(verdict.plan);
-    if (unread != kExitDone) return unread;
-    return verdict.drifts().empty() ? kExitDone : kExitRefused;
+modlink::ExitCode verdictExitCode(const meshplan::Verdict& verdict) {
+    const modlink::ExitCode unread = unreadCode(verdict.plan);
+    if (unread != modlink::kExitDone) return unread;
+    return verdict.drifts().empty() ? modlink::kExitDone : modlink::kExitRefused;
 }
 
-ExitCode surveyExitCode(const mesh::Survey& survey) {
-    ExitCode code = kExitDone;
+modlink::ExitCode surveyExitCode(const mesh::Survey& survey) {
+    modlink::ExitCode code = modlink::kExitDone;
     for (const mesh::SurveyedPort& port : survey)
         if (const auto* failure = std::get_if<mesh::PortFailure>(&port.outcome))
             code = std::max(code, failureCode(*failure));
@@ -151,11 +155,11 @@ ExitCode surveyExitCode(const mesh::Survey& survey) {
 }
 
 std::string verdictJunit(const meshplan::Verdict& verdict, const std::string& filePath) {
-    JunitSuite suite{"mesh verify " + filePath,
-                     record::UnitTime::now().text(),
-                     stationName(),
-                     {{"file", filePath}},
-                     {}};
+    station::JunitSuite suite{"mesh verify " + filePath,
+                              record::UnitTime::now().text(),
+                              station::stationName(),
+                              {{"file", filePath}},
+                              {}};
     for (const meshplan::ModulePlan& module : verdict.plan.modules)
         suite.cases.push_back({"module", module.name(), meshplan::driftLines(module)});
     for (const meshplan::NodeCheck& node : verdict.nodes) {
@@ -175,7 +179,7 @@ std::string verdictJunit(const meshplan::Verdict& verdict, const std::string& fi
         if (!link.passed()) drift.push_back(link.drift());
         suite.cases.push_back({"link", link.name(), std::move(drift)});
     }
-    return junitXml(suite);
+    return station::junitXml(suite);
 }
 
 }  // namespace meshsite

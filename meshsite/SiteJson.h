@@ -10,15 +10,15 @@
 
 namespace meshsite {
 
-Json planJson(const meshplan::MeshPlan& plan);
-Json appliedJson(const SiteApplied& applied);
-Json verdictJson(const meshplan::Verdict& verdict);
+modlink::Json planJson(const meshplan::MeshPlan& plan);
+modlink::Json appliedJson(const SiteApplied& applied);
+modlink::Json verdictJson(const meshplan::Verdict& verdict);
 
 // A module not read gives 3, or 4 when it did not answer, over all else.
-ExitCode planExitCode(const meshplan::MeshPlan& plan);       // 1: something would change
-ExitCode appliedExitCode(const SiteApplied& applied);        // the units' codes
-ExitCode verdictExitCode(const meshplan::Verdict& verdict);  // 1: a drift
-ExitCode surveyExitCode(const mesh::Survey& survey);         // export: a port that failed
+modlink::ExitCode planExitCode(const meshplan::MeshPlan& plan);       // 1: something would change
+modlink::ExitCode appliedExitCode(const SiteApplied& applied);        // the units' codes
+modlink::ExitCode verdictExitCode(const meshplan::Verdict& verdict);  // 1: a drift
+modlink::ExitCode surveyExitCode(const mesh::Survey& survey);         // export: a port that failed
 
 // One test case per module (its settings, and its node heard where [expect] asks), per node
 // expected heard that no module of the file is, and per expected link.

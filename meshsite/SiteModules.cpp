@@ -8,16 +8,16 @@
 
 namespace meshsite {
 
-mesh::Survey readModules(const meshplan::MeshFile& file, const CommonOptions& link,
+mesh::Survey readModules(const meshplan::MeshFile& file, const modlink::CommonOptions& link,
                          const ports::PortDirectory& directory, survey::Asked asked) {
     const std::vector<meshplan::FoundPort> found = meshplan::findPorts(file);
     std::vector<std::string> ports;
     for (const meshplan::FoundPort& module : found)
         if (module.missing.empty()) ports.push_back(module.port);
     // A port entry and an adapter now plugged behind it, say.
-    refuseRepeatedPorts(ports, directory);
+    station::refuseRepeatedPorts(ports, directory);
     const mesh::Survey read = survey::surveyPorts(directory.resolve(ports), link, {}, asked);
-    if (interrupted()) throw Interrupted(true);
+    if (modlink::interrupted()) throw modlink::Interrupted(true);
     return meshplan::readingsOf(found, read);
 }
 

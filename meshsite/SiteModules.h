@@ -15,7 +15,7 @@ namespace meshsite {
 // One reading per module of the file, in its order. A module whose adapter is not plugged is
 // read as a port that failed. A Failure with kExitUsage, before any port opens, when two modules
 // come to one port; Interrupted when Ctrl+C cut the reading short.
-mesh::Survey readModules(const meshplan::MeshFile& file, const CommonOptions& link,
+mesh::Survey readModules(const meshplan::MeshFile& file, const modlink::CommonOptions& link,
                          const ports::PortDirectory& directory, survey::Asked asked);
 
 // How a file reaches each port: by the serial of the USB adapter behind it where that serial

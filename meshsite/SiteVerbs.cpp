@@ -24,12 +24,12 @@ record::Profile moduleProfile(const meshplan::MeshFile& file, const meshplan::Mo
 
 }  // namespace
 
-meshplan::MeshPlan planSite(const meshplan::MeshFile& file, const CommonOptions& link,
+meshplan::MeshPlan planSite(const meshplan::MeshFile& file, const modlink::CommonOptions& link,
                             const ports::PortDirectory& directory) {
     return meshplan::planMesh(file, readModules(file, link, directory, survey::Asked::kSetup));
 }
 
-meshplan::Verdict verifySite(const meshplan::MeshFile& file, const CommonOptions& link,
+meshplan::Verdict verifySite(const meshplan::MeshFile& file, const modlink::CommonOptions& link,
                              const ports::PortDirectory& directory) {
     return meshplan::verifyMesh(file,
                                 readModules(file, link, directory, survey::Asked::kEverything));
@@ -45,25 +45,26 @@ std::size_t SiteApplied::failed() const {
         modules, [](const AppliedModule& m) { return m.outcome && !m.outcome->passed(); }));
 }
 
-SiteApplied applySite(const meshplan::MeshFile& file, const CommonOptions& common,
-                      const ports::PortDirectory& directory, const StationOptions& options,
-                      std::unique_ptr<UnitOutput> output,
+SiteApplied applySite(const meshplan::MeshFile& file, const modlink::CommonOptions& common,
+                      const ports::PortDirectory& directory, const station::StationOptions& options,
+                      std::unique_ptr<station::UnitOutput> output,
                       const std::function<void(const meshplan::MeshPlan&)>& planned) {
     meshplan::MeshPlan plan;
     try {
         plan = planSite(file, common, directory);
-    } catch (const Interrupted&) {
+    } catch (const modlink::Interrupted&) {
         // Ctrl+C while the modules are read comes before any write.
-        throw Failure(kExitInterrupted, "interrupted reading the modules: nothing written");
+        throw modlink::Failure(modlink::kExitInterrupted,
+                               "interrupted reading the modules: nothing written");
     }
     if (planned) planned(plan);
     SiteApplied applied;
     for (meshplan::ModulePlan& module : plan.modules)
         applied.modules.push_back({std::move(module), std::nullopt});
-    const std::string digest = sha256Of(file.text);
-    std::vector<PluggedUnit> units;
+    const std::string digest = station::sha256Of(file.text);
+    std::vector<station::PluggedUnit> units;
     std::map<std::string, std::size_t> moduleOn;  // port -> its module; each port is one module's
-    std::map<std::string, UnitOrder> orders;
+    std::map<std::string, station::UnitOrder> orders;
     for (std::size_t i = 0; i < applied.modules.size(); ++i) {
         const meshplan::ModulePlan& module = applied.modules[i].plan;
         if (!module.differs()) continue;
@@ -73,12 +74,14 @@ SiteApplied applySite(const meshplan::MeshFile& file, const CommonOptions& commo
                                module.module.nodeId};
     }
     if (units.empty()) return applied;
-    UnitRunner runner(common, SettingChanges(), options, directory, false, std::move(output));
+    station::UnitRunner runner(common, proto::SettingChanges(), options, directory, false,
+                               std::move(output));
     runner.reachRecordAhead(units.size());
     std::mutex ended;
-    runTogether(units, [&](const PluggedUnit& unit) {
-        UnitOutcome outcome = runner.run(directory.resolve(unit.port), orders.at(unit.port));
-        const UnitResult result{outcome.end, static_cast<int>(outcome.code)};
+    station::runTogether(units, [&](const station::PluggedUnit& unit) {
+        station::UnitOutcome outcome =
+            runner.run(directory.resolve(unit.port), orders.at(unit.port));
+        const station::UnitResult result{outcome.end, static_cast<int>(outcome.code)};
         const std::lock_guard lock(ended);
         applied.modules[moduleOn.at(unit.port)].outcome = std::move(outcome);
         return result;
@@ -87,9 +90,10 @@ SiteApplied applySite(const meshplan::MeshFile& file, const CommonOptions& commo
     return applied;
 }
 
-SiteExport exportSite(const std::vector<ports::PortTarget>& ports, const CommonOptions& link) {
+SiteExport exportSite(const std::vector<ports::PortTarget>& ports,
+                      const modlink::CommonOptions& link) {
     SiteExport exported{survey::surveyPorts(ports, link), {}};
-    if (interrupted()) throw Interrupted(true);
+    if (modlink::interrupted()) throw modlink::Interrupted(true);
     exported.text = meshplan::exportMesh(exported.survey, reachesOf(ports));
     return exported;
 }

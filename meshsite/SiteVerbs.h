@@ -19,15 +19,16 @@
 namespace meshsite {
 
 // Each verb's modules are found by the names the file gives, resolved in the face's directory.
-meshplan::MeshPlan planSite(const meshplan::MeshFile& file, const CommonOptions& link,
+meshplan::MeshPlan planSite(const meshplan::MeshFile& file, const modlink::CommonOptions& link,
                             const ports::PortDirectory& directory);
 
-meshplan::Verdict verifySite(const meshplan::MeshFile& file, const CommonOptions& link,
+meshplan::Verdict verifySite(const meshplan::MeshFile& file, const modlink::CommonOptions& link,
                              const ports::PortDirectory& directory);
 
 struct AppliedModule {
     meshplan::ModulePlan plan;
-    std::optional<UnitOutcome> outcome;  // for a module that differed: its write and read-back
+    // For a module that differed: its write and read-back.
+    std::optional<station::UnitOutcome> outcome;
 };
 
 struct SiteApplied {
@@ -41,9 +42,9 @@ struct SiteApplied {
 // the first write. Each module's outcome says how it ended, also after Ctrl+C (whether its write
 // had gone out). A Failure with kExitRecord when the line's record could not be reached before
 // the writes: nothing written.
-SiteApplied applySite(const meshplan::MeshFile& file, const CommonOptions& common,
-                      const ports::PortDirectory& directory, const StationOptions& options,
-                      std::unique_ptr<UnitOutput> output,
+SiteApplied applySite(const meshplan::MeshFile& file, const modlink::CommonOptions& common,
+                      const ports::PortDirectory& directory, const station::StationOptions& options,
+                      std::unique_ptr<station::UnitOutput> output,
                       const std::function<void(const meshplan::MeshPlan&)>& planned = {});
 
 struct SiteExport {
@@ -52,6 +53,7 @@ struct SiteExport {
 };
 
 // An ExportRefusal when the modules cannot be described by a file that reads.
-SiteExport exportSite(const std::vector<ports::PortTarget>& ports, const CommonOptions& link);
+SiteExport exportSite(const std::vector<ports::PortTarget>& ports,
+                      const modlink::CommonOptions& link);
 
 }  // namespace meshsite

@@ -21,6 +21,8 @@
 #include "SiteVerbs.h"
 #include "Text.h"
 
+namespace python {
+
 namespace py = pybind11;
 using namespace pybind11::literals;
 
@@ -37,17 +39,19 @@ constexpr double kLongestWait = 365.0 * 24 * 3600;
 
 Module::Clock::time_point deadlineAfter(const std::optional<double>& seconds) {
     if (!std::isfinite(seconds.value_or(0)) || seconds.value_or(0) < 0)
-        throw Failure(kExitUsage, "the time-out is seconds from 0, or None to wait until Ctrl+C");
+        throw modlink::Failure(modlink::kExitUsage,
+                               "the time-out is seconds from 0, or None to wait until Ctrl+C");
     if (!seconds || *seconds > kLongestWait) return Module::Clock::time_point::max();
     return Module::Clock::now() + std::chrono::duration_cast<Module::Clock::duration>(
                                       std::chrono::duration<double>(*seconds));
 }
 
 proto::Setup completeSetup(const py::kwargs& settings) {
-    const SettingChanges changes = settingChanges(settings);
+    const proto::SettingChanges changes = settingChanges(settings);
     const std::string missing = forms::joined(changes.missingKeys(), ", ");
     if (!missing.empty())
-        throw Failure(kExitUsage, "a Setup takes all seven settings: no " + missing);
+        throw modlink::Failure(modlink::kExitUsage,
+                               "a Setup takes all seven settings: no " + missing);
     proto::Setup setup;
     changes.applyTo(setup);
     return setup;
@@ -55,7 +59,7 @@ proto::Setup completeSetup(const py::kwargs& settings) {
 
 std::string setupRepr(const proto::Setup& setup) {
     std::string text;
-    const Json settings = settingsJson(setup);
+    const modlink::Json settings = modlink::settingsJson(setup);
     for (const auto& [key, value] : settings.items())
         text += (text.empty() ? "" : ", ") + key + "=" +
                 py::repr(pythonValue(value)).cast<std::string>();
@@ -66,7 +70,7 @@ std::string setupRepr(const proto::Setup& setup) {
 proto::SendDataRequest sendRequestOf(const py::int_& target, const py::bytes& data, bool ack,
                                      const std::string& mode, int jump,
                                      const std::vector<py::int_>& relays) {
-    SendOptions options;
+    modlink::SendOptions options;
     // Out of int's range is out of a node id's too: refused by the same check.
     const std::int64_t targetId = wholeNumber(target, "send: the target");
     options.target = targetId < INT_MIN || targetId > INT_MAX ? -1 : static_cast<int>(targetId);
@@ -76,14 +80,14 @@ proto::SendDataRequest sendRequestOf(const py::int_& target, const py::bytes& da
     for (const py::int_& given : relays) {
         const std::int64_t relay = wholeNumber(given, "send: a relay");
         if (relay < 0 || relay > 0xFFFF)
-            throw Failure(kExitUsage, "send: relay " + std::to_string(relay) +
-                                          " is not a node id from 0 to 65535");
+            throw modlink::Failure(modlink::kExitUsage, "send: relay " + std::to_string(relay) +
+                                                            " is not a node id from 0 to 65535");
         char hex[5];
         std::snprintf(hex, sizeof hex, "%04X", static_cast<unsigned>(relay));
         options.relays.emplace_back(hex);
     }
     const std::string_view bytes = data;
-    return sendRequest(
+    return modlink::sendRequest(
         options, proto::Bytes(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
 }
 
@@ -100,7 +104,7 @@ void declareValues(py::module_& m) {
         setup.def_property_readonly(
             key.name.data(),  // literals, so ended by a zero
             [name = std::string(key.name)](const proto::Setup& values) {
-                return pythonValue(settingsJson(values)[name]);
+                return pythonValue(modlink::settingsJson(values)[name]);
             },
             key.help.data());
     setup
@@ -114,7 +118,8 @@ void declareValues(py::module_& m) {
             "A copy with the settings given changed; UsageError for a value the command line "
             "refuses.")
         .def(
-            "as_dict", [](const proto::Setup& values) { return pythonValue(settingsJson(values)); },
+            "as_dict",
+            [](const proto::Setup& values) { return pythonValue(modlink::settingsJson(values)); },
             "The settings as `meshcfg-cli read --json` prints them.")
         .def(py::self == py::self)
         .def("__repr__", &setupRepr);
@@ -126,21 +131,22 @@ void declareValues(py::module_& m) {
             return "Route(route=" + std::to_string(entry.route) +
                    ", target=" + std::to_string(entry.target) + ")";
         });
-    py::class_<RouteTable>(m, "RouteList", "The route list as `meshcfg-cli route --json` shows it.")
-        .def_readonly("local", &RouteTable::local, "The module's own node id.")
-        .def_readonly("routes", &RouteTable::routes,
+    py::class_<modlink::RouteTable>(m, "RouteList",
+                                    "The route list as `meshcfg-cli route --json` shows it.")
+        .def_readonly("local", &modlink::RouteTable::local, "The module's own node id.")
+        .def_readonly("routes", &modlink::RouteTable::routes,
                       "The rows that hold a route, in entry order; empty for a module that hears "
                       "no one.")
-        .def("__repr__", [](const RouteTable& table) {
+        .def("__repr__", [](const modlink::RouteTable& table) {
             return "RouteList(local=" + std::to_string(table.local) +
                    ", routes=" + py::repr(py::cast(table.routes)).cast<std::string>() + ")";
         });
-    py::class_<PathNodes>(m, "Path", "The path as `meshcfg-cli path --json` shows it.")
-        .def_readonly("nodes", &PathNodes::nodes,
+    py::class_<modlink::PathNodes>(m, "Path", "The path as `meshcfg-cli path --json` shows it.")
+        .def_readonly("nodes", &modlink::PathNodes::nodes,
                       "The local node, then each hop's node, the target last.")
-        .def_readonly("links", &PathNodes::links,
+        .def_readonly("links", &modlink::PathNodes::links,
                       "Each hop's link value, as minus the module's number.")
-        .def("__repr__", [](const PathNodes& path) {
+        .def("__repr__", [](const modlink::PathNodes& path) {
             return "Path(nodes=" + py::repr(py::cast(path.nodes)).cast<std::string>() +
                    ", links=" + py::repr(py::cast(path.links)).cast<std::string>() + ")";
         });
@@ -175,7 +181,7 @@ void declareValues(py::module_& m) {
         .def_static(
             "load",
             [](const std::string& path) {
-                return LoadedProfile{path, readProfile(path)};
+                return LoadedProfile{path, station::readProfile(path)};
             },
             py::arg("path"),
             "Reads the profile as `meshcfg-cli apply` does; UsageError names its line.")
@@ -184,32 +190,35 @@ void declareValues(py::module_& m) {
             "sha256", [](const LoadedProfile& loaded) { return loaded.profile.sha256; },
             "The file's digest, as the line's report keeps it.");
 
-    py::class_<UnitOutcome>(m, "ApplyReport", "How an apply ended: PASS, or FAIL and why.")
+    py::class_<station::UnitOutcome>(m, "ApplyReport", "How an apply ended: PASS, or FAIL and why.")
         .def_property_readonly(
-            "result", [](const UnitOutcome& outcome) { return outcome.passed() ? "PASS" : "FAIL"; },
+            "result",
+            [](const station::UnitOutcome& outcome) { return outcome.passed() ? "PASS" : "FAIL"; },
             "\"PASS\" or \"FAIL\".")
-        .def_property_readonly("passed", &UnitOutcome::passed, "result == \"PASS\".")
+        .def_property_readonly("passed", &station::UnitOutcome::passed, "result == \"PASS\".")
         .def_property_readonly(
-            "why", [](const UnitOutcome& outcome) { return outcome.row.why; }, "Empty for a pass.")
+            "why", [](const station::UnitOutcome& outcome) { return outcome.row.why; },
+            "Empty for a pass.")
         .def_property_readonly(
-            "exit_code", [](const UnitOutcome& outcome) { return static_cast<int>(outcome.code); },
+            "exit_code",
+            [](const station::UnitOutcome& outcome) { return static_cast<int>(outcome.code); },
             "What `meshcfg-cli apply` would have exited with.")
         .def_property_readonly(
-            "node_id", [](const UnitOutcome& outcome) { return outcome.row.nodeId; },
+            "node_id", [](const station::UnitOutcome& outcome) { return outcome.row.nodeId; },
             "The node id the apply gives the module: node_id, else the profile's.")
         .def_property_readonly(
-            "read_back", [](const UnitOutcome& outcome) { return outcome.row.readBack; },
+            "read_back", [](const station::UnitOutcome& outcome) { return outcome.row.readBack; },
             "The settings read back; None when nothing was.")
         .def_property_readonly(
             "duration",
-            [](const UnitOutcome& outcome) {
+            [](const station::UnitOutcome& outcome) {
                 return std::chrono::duration<double>(
                            std::chrono::milliseconds(outcome.row.durationMs))
                     .count();
             },
             "Seconds.")
-        .def("__bool__", &UnitOutcome::passed)
-        .def("__str__", [](const UnitOutcome& outcome) {
+        .def("__bool__", &station::UnitOutcome::passed)
+        .def("__str__", [](const station::UnitOutcome& outcome) {
             return outcome.passed() ? std::string("PASS") : "FAIL: " + outcome.row.why;
         });
 }
@@ -253,7 +262,7 @@ void declareModule(py::module_& m) {
                 proto::SendDataRequest request;
                 try {
                     request = sendRequestOf(target, data, ack, mode, jump, relays);
-                } catch (const Failure& failure) {
+                } catch (const modlink::Failure& failure) {
                     throw PortFailure(failure, module.port());
                 }
                 return module.send(request, timeout);
@@ -279,8 +288,8 @@ void declareModule(py::module_& m) {
 }
 
 // The link a mesh file's verbs reach its modules with.
-CommonOptions meshLink(int baud, double timeout) {
-    CommonOptions link;
+modlink::CommonOptions meshLink(int baud, double timeout) {
+    modlink::CommonOptions link;
     link.baud = Module::rateOf(baud);
     link.timeoutMs = static_cast<int>(Module::timeoutOf(timeout).count());
     return link;
@@ -291,21 +300,21 @@ meshplan::MeshFile meshFileAt(const std::string& path, const ports::PortDirector
     try {
         return meshplan::readMeshFile(path, directory);
     } catch (const meshplan::MeshFileError& error) {
-        throw Failure(kExitUsage, error.what());
+        throw modlink::Failure(modlink::kExitUsage, error.what());
     }
 }
 
 // One of a mesh file's verbs run with the interpreter's lock let go: its document as a dict.
 template <typename Verb>
 py::object meshFileVerb(const std::string& path, int baud, double timeout, Verb verb) {
-    const CommonOptions link = meshLink(baud, timeout);
-    Json document;
+    const modlink::CommonOptions link = meshLink(baud, timeout);
+    modlink::Json document;
     {
         PortWait wait;
         const ports::PortDirectory directory;  // the call's one look at the names
         const meshplan::MeshFile file = meshFileAt(path, directory);
         document = verb(file, link, directory);
-        if (interrupted()) throw Interrupted(true);
+        if (modlink::interrupted()) throw modlink::Interrupted(true);
     }
     return pythonValue(document);
 }
@@ -327,11 +336,11 @@ void declareMeshFileVerbs(py::module_& m) {
     m.def(
         "apply",
         [](const std::string& path, int baud, double timeout) {
-            return meshFileVerb(
-                path, baud, timeout, [](const auto& file, const auto& link, const auto& directory) {
-                    return meshsite::appliedJson(
-                        meshsite::applySite(file, link, directory, StationOptions{}, nullptr));
-                });
+            return meshFileVerb(path, baud, timeout,
+                                [](const auto& file, const auto& link, const auto& directory) {
+                                    return meshsite::appliedJson(meshsite::applySite(
+                                        file, link, directory, station::StationOptions{}, nullptr));
+                                });
         },
         py::arg("path"), py::arg("baud") = 9600, py::arg("timeout") = 2.0,
         "The mesh file written to the modules that differ from it, all at once, each read back "
@@ -354,53 +363,56 @@ void declareMeshFileVerbs(py::module_& m) {
 
 }  // namespace
 
+}  // namespace python
+
 PYBIND11_MODULE(meshcfg, m) {
     m.doc() =
         "The qz-470mr mesh module from Python: the engine of meshcfg-cli, its checks and its "
         "exit codes as exceptions. Waits let other threads run; Ctrl+C ends them.";
-    PortWait::noteMainThread();
-    declareErrors(m);
-    declareValues(m);
-    declareModule(m);
-    declareMeshFileVerbs(m);
+    python::PortWait::noteMainThread();
+    python::declareErrors(m);
+    python::declareValues(m);
+    python::declareModule(m);
+    python::declareMeshFileVerbs(m);
     m.def(
         "ports",
         [] {
             std::vector<std::string> problems;
-            Json list;
+            modlink::Json list;
             {
-                py::gil_scoped_release unlocked;
+                pybind11::gil_scoped_release unlocked;
                 const ports::PortDirectory directory;
                 problems = directory.remote().problems;
                 list = reports::portListJson(directory);
             }
             for (const std::string& problem : problems)
                 if (PyErr_WarnEx(PyExc_RuntimeWarning, problem.c_str(), 1) != 0)
-                    throw py::error_already_set();
-            return pythonValue(list);
+                    throw pybind11::error_already_set();
+            return python::pythonValue(list);
         },
         "The ports as `meshcfg-cli ports --json` lists them.");
     m.def(
         "survey",
         [](const std::vector<std::string>& names, int baud, double timeout) {
             // Refused as the command line refuses them, before any port opens.
-            const std::vector<std::string> ports = namedPorts(names);
-            if (ports.empty()) throw Failure(kExitUsage, "survey: give the ports to survey");
+            const std::vector<std::string> ports = station::namedPorts(names);
+            if (ports.empty())
+                throw modlink::Failure(modlink::kExitUsage, "survey: give the ports to survey");
             const ports::PortDirectory directory;  // the call's one look at the names
-            refuseRepeatedPorts(ports, directory);
-            CommonOptions link;
-            link.baud = Module::rateOf(baud);
-            link.timeoutMs = static_cast<int>(Module::timeoutOf(timeout).count());
-            Json document;
+            station::refuseRepeatedPorts(ports, directory);
+            modlink::CommonOptions link;
+            link.baud = python::Module::rateOf(baud);
+            link.timeoutMs = static_cast<int>(python::Module::timeoutOf(timeout).count());
+            modlink::Json document;
             {
-                PortWait wait;
+                python::PortWait wait;
                 document = reports::meshJson(
                     mesh::assessMesh(survey::surveyPorts(directory.resolve(ports), link)));
-                if (interrupted()) throw Interrupted(true);
+                if (modlink::interrupted()) throw modlink::Interrupted(true);
             }
-            return pythonValue(document);
+            return python::pythonValue(document);
         },
-        py::arg("ports"), py::arg("baud") = 9600, py::arg("timeout") = 2.0,
+        pybind11::arg("ports"), pybind11::arg("baud") = 9600, pybind11::arg("timeout") = 2.0,
         "Every module of a mesh read at once, as `meshcfg-cli mesh survey --json` shows it: a "
         "dict of nodes, edges and faults; a port that fails is one of the faults. The ports are "
         "named as for the command line's -p (COMn-COMm for a range); UsageError, before any "

@@ -2,6 +2,8 @@
 
 #include "PortWait.h"
 
+namespace python {
+
 namespace py = pybind11;
 
 namespace {
@@ -24,15 +26,15 @@ PyObject* declare(py::module_& module, const char* name, const char* doc, PyObje
     return type;
 }
 
-PyObject* classFor(ExitCode code) {
+PyObject* classFor(modlink::ExitCode code) {
     switch (code) {
-        case kExitPort:
+        case modlink::kExitPort:
             return g_classes.portError;
-        case kExitNoReply:
+        case modlink::kExitNoReply:
             return g_classes.noReply;
-        case kExitRefused:
+        case modlink::kExitRefused:
             return g_classes.refused;
-        case kExitUsage:
+        case modlink::kExitUsage:
             return g_classes.usage;
         default:
             return g_classes.error;
@@ -49,8 +51,8 @@ std::string reasonOf(const std::string& message, const std::optional<std::string
     return message;
 }
 
-void setError(const Failure& failure, const std::optional<std::string>& port) {
-    if (failure.code() == kExitInterrupted) {
+void setError(const modlink::Failure& failure, const std::optional<std::string>& port) {
+    if (failure.code() == modlink::kExitInterrupted) {
         setInterruptError();
         return;
     }
@@ -92,8 +94,10 @@ void declareErrors(py::module_& module) {
             if (thrown) std::rethrow_exception(thrown);
         } catch (const PortFailure& failure) {
             setError(failure, failure.port());
-        } catch (const Failure& failure) {
+        } catch (const modlink::Failure& failure) {
             setError(failure, std::nullopt);
         }
     });
 }
+
+}  // namespace python

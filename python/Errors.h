@@ -10,11 +10,13 @@
 
 #include "Failure.h"
 
+namespace python {
+
 // A Failure on a named port.
-class PortFailure : public Failure {
+class PortFailure : public modlink::Failure {
   public:
-    PortFailure(const Failure& failure, std::string port)
-        : Failure(failure.code(), failure.what()), m_port(std::move(port)) {}
+    PortFailure(const modlink::Failure& failure, std::string port)
+        : modlink::Failure(failure.code(), failure.what()), m_port(std::move(port)) {}
     const std::string& port() const { return m_port; }
 
   private:
@@ -23,3 +25,5 @@ class PortFailure : public Failure {
 
 // Adds the classes to the module and turns Failures into them.
 void declareErrors(pybind11::module_& module);
+
+}  // namespace python

@@ -12,6 +12,8 @@
 #include "SendNames.h"
 #include "SetupNames.h"
 
+namespace python {
+
 namespace {
 
 // The command line's --timeout range, in seconds.
@@ -50,7 +52,7 @@ class BusyMark {
 // A time-out of one call; the module's own again after it, however it ends.
 class ReplyTimeout {
   public:
-    ReplyTimeout(Session& session, std::chrono::milliseconds timeout,
+    ReplyTimeout(modlink::Session& session, std::chrono::milliseconds timeout,
                  std::chrono::milliseconds usual)
         : m_session(session), m_usual(usual) {
         m_session.setTimeout(timeout);
@@ -60,7 +62,7 @@ class ReplyTimeout {
     ReplyTimeout& operator=(const ReplyTimeout&) = delete;
 
   private:
-    Session& m_session;
+    modlink::Session& m_session;
     std::chrono::milliseconds m_usual;
 };
 
@@ -68,14 +70,15 @@ class ReplyTimeout {
 
 std::chrono::milliseconds Module::timeoutOf(double seconds) {
     if (!std::isfinite(seconds) || seconds < kShortestTimeout || seconds > kLongestTimeout)
-        throw Failure(kExitUsage, "the time-out is seconds from 0.001 to 3600");
+        throw modlink::Failure(modlink::kExitUsage, "the time-out is seconds from 0.001 to 3600");
     return std::chrono::milliseconds(std::llround(seconds * 1000));
 }
 
 int Module::rateOf(int baud) {
     if (!proto::uartBaudIndex(baud))
-        throw Failure(kExitUsage,
-                      std::to_string(baud) + " is not a rate the port takes: " + rateList());
+        throw modlink::Failure(
+            modlink::kExitUsage,
+            std::to_string(baud) + " is not a rate the port takes: " + proto::rateList());
     return baud;
 }
 
@@ -84,22 +87,23 @@ Module::Module(const std::string& port, int baud, double timeoutSeconds,
     m_options.port = port;
     m_options.json = true;
     try {
-        refuseMalformedPortName(port);
+        station::refuseMalformedPortName(port);
         m_options.timeoutMs = static_cast<int>(timeoutOf(timeoutSeconds).count());
         m_options.baud = rateOf(baud);
         const std::optional<proto::Parity> parityValue = proto::parityFromName(parity);
-        if (!parityValue) throw Failure(kExitUsage, "parity must be NO, ODD or EVEN");
+        if (!parityValue)
+            throw modlink::Failure(modlink::kExitUsage, "parity must be NO, ODD or EVEN");
         m_options.parity = *parityValue;
         PortWait wait;
         m_target = ports::PortDirectory().resolve(port);
         open();
-    } catch (const Failure& failure) {
+    } catch (const modlink::Failure& failure) {
         throw PortFailure(failure, port);
     }
 }
 
 void Module::open() {
-    m_session = std::make_unique<Session>(m_options, m_target);
+    m_session = std::make_unique<modlink::Session>(m_options, m_target);
     m_session->onNotice([this](const proto::ReadFrame& frame) { keepNotice(frame); });
 }
 
@@ -118,33 +122,34 @@ template <typename Work>
 auto Module::use(Work&& work) {
     BusyMark busy(m_busy, port());
     try {
-        if (!m_session) throw Failure(kExitUsage, "the module is closed");
+        if (!m_session) throw modlink::Failure(modlink::kExitUsage, "the module is closed");
         PortWait wait;
         return work();
-    } catch (const Failure& failure) {
+    } catch (const modlink::Failure& failure) {
         throw PortFailure(failure, port());
     }
 }
 
 proto::Setup Module::readSetup() {
-    return use([this] { return readSetupValues(*m_session); });
+    return use([this] { return modlink::readSetupValues(*m_session); });
 }
 
 void Module::writeSetup(const proto::Setup& setup, bool verify) {
     use([&] {
-        writeSetupValues(*m_session, setup);
+        modlink::writeSetupValues(*m_session, setup);
         if (!verify) return;
-        const std::string differs = mismatch(setup, readSetupValues(*m_session));
-        if (!differs.empty()) throw m_session->failure(kExitRefused, "verify failed: " + differs);
+        const std::string differs = modlink::mismatch(setup, modlink::readSetupValues(*m_session));
+        if (!differs.empty())
+            throw m_session->failure(modlink::kExitRefused, "verify failed: " + differs);
     });
 }
 
-RouteTable Module::routeList() {
-    return use([this] { return readRouteTable(*m_session); });
+modlink::RouteTable Module::routeList() {
+    return use([this] { return modlink::readRouteTable(*m_session); });
 }
 
-PathNodes Module::path() {
-    return use([this] { return readPathNodes(*m_session); });
+modlink::PathNodes Module::path() {
+    return use([this] { return modlink::readPathNodes(*m_session); });
 }
 
 SendResult Module::send(const proto::SendDataRequest& request,
@@ -154,7 +159,8 @@ SendResult Module::send(const proto::SendDataRequest& request,
                                             : std::chrono::milliseconds(m_options.timeoutMs);
         const ReplyTimeout forThisSend(*m_session, timeout,
                                        std::chrono::milliseconds(m_options.timeoutMs));
-        const SendConfirmation confirmed = sendConfirmation(m_session->request(request));
+        const modlink::SendConfirmation confirmed =
+            modlink::sendConfirmation(m_session->request(request));
         return SendResult{confirmed.status, proto::sendStatusText(confirmed.status),
                           confirmed.roundTripMs / 1000};
     });
@@ -165,15 +171,15 @@ std::optional<Notice> Module::nextNotice(Clock::time_point deadline) {
         proto::ReadFrame frame;
         while (m_notices.empty()) {
             switch (m_session->link().awaitFrame(deadline, frame)) {
-                case ModuleLink::WaitEnd::kArrived:
+                case modlink::ModuleLink::WaitEnd::kArrived:
                     // A reply that came too late for its request is nobody's news.
                     if (frame.unsolicited) keepNotice(frame);
                     break;
-                case ModuleLink::WaitEnd::kTimeOut:
+                case modlink::ModuleLink::WaitEnd::kTimeOut:
                     return std::nullopt;
-                case ModuleLink::WaitEnd::kInterrupted:
-                    throw Interrupted(false);
-                case ModuleLink::WaitEnd::kLost:
+                case modlink::ModuleLink::WaitEnd::kInterrupted:
+                    throw modlink::Interrupted(false);
+                case modlink::ModuleLink::WaitEnd::kLost:
                     throw m_session->lost();
             }
         }
@@ -183,22 +189,24 @@ std::optional<Notice> Module::nextNotice(Clock::time_point deadline) {
     });
 }
 
-UnitOutcome Module::apply(const LoadedProfile& loaded, std::optional<std::int64_t> nodeId) {
+station::UnitOutcome Module::apply(const LoadedProfile& loaded,
+                                   std::optional<std::int64_t> nodeId) {
     return use([&] {
-        SettingChanges settings = loaded.profile.changes;
+        proto::SettingChanges settings = loaded.profile.changes;
         if (nodeId) {
-            SettingChanges id;
+            proto::SettingChanges id;
             const std::string problem = id.set("node_id", *nodeId);
-            if (!problem.empty()) throw Failure(kExitUsage, problem);
+            if (!problem.empty()) throw modlink::Failure(modlink::kExitUsage, problem);
             settings.overlay(id);
         }
-        requireAllSettings(loaded.path, settings);
-        const UnitPlan plan{settings, nullptr, false, false, {}, {}};
+        station::requireAllSettings(loaded.path, settings);
+        const station::UnitPlan plan{settings, nullptr, false, false, {}, {}};
         m_session.reset();
-        UnitOutcome outcome = applyToUnit(m_options, m_target, plan, UnitName{port(), false},
-                                          [](UnitStep, const std::optional<std::uint16_t>&) {});
+        station::UnitOutcome outcome =
+            station::applyToUnit(m_options, m_target, plan, station::UnitName{port(), false},
+                                 [](station::UnitStep, const std::optional<std::uint16_t>&) {});
         open();
-        if (outcome.code == kExitInterrupted) throw Interrupted(true);
+        if (outcome.code == modlink::kExitInterrupted) throw modlink::Interrupted(true);
         // Without a range of ids the row keeps none: the one given is the settings' own.
         proto::Setup given;
         settings.applyTo(given);
@@ -206,3 +214,5 @@ UnitOutcome Module::apply(const LoadedProfile& loaded, std::optional<std::int64_
         return outcome;
     });
 }
+
+}  // namespace python

@@ -19,6 +19,8 @@
 #include "SetupExchange.h"
 #include "UnitApply.h"
 
+namespace python {
+
 struct Notice {
     std::optional<int> source;  // nothing when the notice does not hold its fields in order
     std::optional<int> link;    // minus the module's link value, as a path's links show it
@@ -34,12 +36,12 @@ struct SendResult {
 
 struct LoadedProfile {
     std::string path;
-    ProfileFile profile;
+    station::ProfileFile profile;
 };
 
 class Module {
   public:
-    using Clock = ModuleLink::Clock;
+    using Clock = modlink::ModuleLink::Clock;
 
     // Opens the port: a Failure with kExitPort when it cannot be opened, kExitUsage for a
     // port name, rate, parity or time-out the command line would refuse. The name is resolved
@@ -53,8 +55,8 @@ class Module {
     proto::Setup readSetup();
     // verify: read back and compare, a Failure with kExitRefused on a difference.
     void writeSetup(const proto::Setup& setup, bool verify);
-    RouteTable routeList();
-    PathNodes path();
+    modlink::RouteTable routeList();
+    modlink::PathNodes path();
     // The module's confirmation of the send request whatever its status; a Failure with
     // kExitNoReply without one.
     SendResult send(const proto::SendDataRequest& request, std::optional<double> timeoutSeconds);
@@ -64,7 +66,7 @@ class Module {
     // The profile, with node_id on top when given, written, read back and compared. The port
     // is opened for it anew, as the command line's apply does. The outcome's row holds the node
     // id the module was given.
-    UnitOutcome apply(const LoadedProfile& profile, std::optional<std::int64_t> nodeId);
+    station::UnitOutcome apply(const LoadedProfile& profile, std::optional<std::int64_t> nodeId);
 
     // Milliseconds as the command line's --timeout takes them; a Failure with kExitUsage else.
     static std::chrono::milliseconds timeoutOf(double seconds);
@@ -77,9 +79,11 @@ class Module {
     void open();
     void keepNotice(const proto::ReadFrame& frame);
 
-    CommonOptions m_options;     // before the session, which keeps a reference
-    ports::PortTarget m_target;  // what the name stood for when the module was made
-    std::unique_ptr<Session> m_session;
+    modlink::CommonOptions m_options;  // before the session, which keeps a reference
+    ports::PortTarget m_target;        // what the name stood for when the module was made
+    std::unique_ptr<modlink::Session> m_session;
     std::deque<proto::ReadFrame> m_notices;
     std::atomic<bool> m_busy{false};
 };
+
+}  // namespace python

@@ -4,6 +4,8 @@
 
 #include "Interrupt.h"
 
+namespace python {
+
 namespace {
 
 unsigned long g_mainThread = 0;
@@ -25,7 +27,7 @@ PortWait::PortWait() {
     sigaction(SIGINT, nullptr, &m_previous);
     if (!handledByInterpreter(m_previous)) return;
     struct sigaction watch {};
-    watch.sa_handler = noteInterrupt;
+    watch.sa_handler = modlink::noteInterrupt;
     sigemptyset(&watch.sa_mask);
     watch.sa_flags = SA_RESTART;  // a write blocked elsewhere in the process goes on
     sigaction(SIGINT, &watch, nullptr);
@@ -35,8 +37,8 @@ PortWait::PortWait() {
 PortWait::~PortWait() {
     if (!m_watching) return;
     sigaction(SIGINT, &m_previous, nullptr);
-    if (!interrupted()) return;
-    clearInterrupt();
+    if (!modlink::interrupted()) return;
+    modlink::clearInterrupt();
     // Also when the wait ended otherwise: the Ctrl+C is the script's, not to be lost.
     PyErr_SetInterruptEx(SIGINT);
 }
@@ -44,3 +46,5 @@ PortWait::~PortWait() {
 void setInterruptError() {
     if (PyErr_CheckSignals() == 0) PyErr_SetNone(PyExc_KeyboardInterrupt);
 }
+
+}  // namespace python

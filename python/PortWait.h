@@ -6,6 +6,8 @@
 #include <pybind11/pybind11.h>
 #include <signal.h>
 
+namespace python {
+
 class PortWait {
   public:
     // Made with the interpreter's lock held.
@@ -26,3 +28,5 @@ class PortWait {
 // After an interruption that ended a wait: the interpreter's own SIGINT handling runs now, so
 // its exception (KeyboardInterrupt unless the script chose otherwise) is the one set.
 void setInterruptError();
+
+}  // namespace python

@@ -10,6 +10,6 @@ namespace reports {
 // The document on one line. A device name, a USB serial or a record's text need not be UTF-8:
 // each byte that is not part of a UTF-8 character is written as "\xNN" instead of stopping the
 // command.
-std::string jsonText(Json document);
+std::string jsonText(modlink::Json document);
 
 }  // namespace reports

@@ -10,23 +10,25 @@ namespace reports {
 
 namespace {
 
-Json nodeJson(const NodeRow& row) {
+modlink::Json nodeJson(const NodeRow& row) {
     const auto* answers = row.port ? answersOf(*row.port) : nullptr;
-    Json routes = Json::array();
+    modlink::Json routes = modlink::Json::array();
     for (const proto::RouteEntry& entry : routesOf(row.port))
         routes.push_back({{"target", entry.target}, {"route", entry.route}});
     return {{"id", row.node->id},
-            {"port", row.port ? Json(row.port->port) : Json()},
-            {"settings", answers && answers->setup ? settingsJson(*answers->setup) : Json()},
-            {"routes", answers && answers->routes ? routes : Json()},
+            {"port", row.port ? modlink::Json(row.port->port) : modlink::Json()},
+            {"settings",
+             answers && answers->setup ? modlink::settingsJson(*answers->setup) : modlink::Json()},
+            {"routes", answers && answers->routes ? routes : modlink::Json()},
             {"reached_by", row.node->reachedBy}};
 }
 
-Json edgeJson(const mesh::MeshEdge& edge) {
-    Json json{{"from", edge.from},
-              {"to", edge.to},
-              {"kind", edge.kind == mesh::EdgeKind::Route ? "route" : "path"},
-              {"link_value", edge.linkValue ? Json(*edge.linkValue) : Json()}};
+modlink::Json edgeJson(const mesh::MeshEdge& edge) {
+    modlink::Json json{
+        {"from", edge.from},
+        {"to", edge.to},
+        {"kind", edge.kind == mesh::EdgeKind::Route ? "route" : "path"},
+        {"link_value", edge.linkValue ? modlink::Json(*edge.linkValue) : modlink::Json()}};
     if (edge.kind == mesh::EdgeKind::Route) {
         json["targets"] = edge.targets;
         json["one_way"] = edge.oneWay;
@@ -34,7 +36,7 @@ Json edgeJson(const mesh::MeshEdge& edge) {
     return json;
 }
 
-Json faultJson(const mesh::Fault& fault) {
+modlink::Json faultJson(const mesh::Fault& fault) {
     return {{"kind", mesh::faultKindName(fault.kind)},
             {"text", fault.text},
             {"ports", fault.ports},
@@ -65,12 +67,12 @@ std::vector<proto::RouteEntry> routesOf(const mesh::SurveyedPort* port) {
     return routes;
 }
 
-Json meshJson(const mesh::Mesh& mesh) {
-    Json nodes = Json::array();
+modlink::Json meshJson(const mesh::Mesh& mesh) {
+    modlink::Json nodes = modlink::Json::array();
     for (const NodeRow& row : nodeRows(mesh)) nodes.push_back(nodeJson(row));
-    Json edges = Json::array();
+    modlink::Json edges = modlink::Json::array();
     for (const mesh::MeshEdge& edge : mesh.graph.edges) edges.push_back(edgeJson(edge));
-    Json faults = Json::array();
+    modlink::Json faults = modlink::Json::array();
     for (const mesh::Fault& fault : mesh.faults) faults.push_back(faultJson(fault));
     return {{"nodes", nodes}, {"edges", edges}, {"faults", faults}};
 }
@@ -81,16 +83,16 @@ namespace {
 constexpr std::size_t kMaxJsonNodes = 4096;
 constexpr std::size_t kMaxJsonEdges = 65536;
 
-std::uint16_t nodeIdOf(const Json& value) {
+std::uint16_t nodeIdOf(const modlink::Json& value) {
     const auto id = value.get<std::int64_t>();
     if (id < 0 || id >= proto::kEmptyNode)
         throw std::runtime_error("node id " + std::to_string(id) + " is out of range");
     return static_cast<std::uint16_t>(id);
 }
 
-std::vector<std::uint16_t> nodeIdsOf(const Json& values) {
+std::vector<std::uint16_t> nodeIdsOf(const modlink::Json& values) {
     std::vector<std::uint16_t> ids;
-    for (const Json& value : values) ids.push_back(nodeIdOf(value));
+    for (const modlink::Json& value : values) ids.push_back(nodeIdOf(value));
     return ids;
 }
 
@@ -103,7 +105,7 @@ mesh::FaultKind faultKindNamed(const std::string& name) {
 
 // A module's settings as the survey printed them, read back only when all seven are there and
 // each one fits its field: a setup half guessed would show values the module never said.
-std::optional<proto::Setup> setupOf(const Json& settings) {
+std::optional<proto::Setup> setupOf(const modlink::Json& settings) {
     if (!settings.is_object()) return std::nullopt;
     proto::SettingChanges changes;
     for (const auto& [key, value] : settings.items()) {
@@ -125,7 +127,7 @@ std::optional<proto::Setup> setupOf(const Json& settings) {
 }
 
 // The route list as the survey printed it; past the module's slots a list cannot be one.
-std::optional<proto::RouteListReply> routeListOf(std::uint16_t node, const Json& routes) {
+std::optional<proto::RouteListReply> routeListOf(std::uint16_t node, const modlink::Json& routes) {
     if (!routes.is_array() || routes.size() > proto::kRouteSlots) return std::nullopt;
     proto::RouteListReply list{.localNode = node};
     for (std::size_t slot = 0; slot < routes.size(); ++slot)
@@ -134,59 +136,60 @@ std::optional<proto::RouteListReply> routeListOf(std::uint16_t node, const Json&
     return list;
 }
 
-void addNodeRow(mesh::Mesh& mesh, const Json& row) {
+void addNodeRow(mesh::Mesh& mesh, const modlink::Json& row) {
     const std::uint16_t id = nodeIdOf(row.at("id"));
     auto node = std::ranges::find(mesh.graph.nodes, id, &mesh::MeshNode::id);
     if (node == mesh.graph.nodes.end())
         node = mesh.graph.nodes.insert(mesh.graph.nodes.end(), mesh::MeshNode{.id = id});
-    if (const Json& reachedBy = row.value("reached_by", Json::array()); reachedBy.is_array())
+    if (const modlink::Json& reachedBy = row.value("reached_by", modlink::Json::array());
+        reachedBy.is_array())
         node->reachedBy = nodeIdsOf(reachedBy);
-    if (const Json& port = row.at("port"); !port.is_null()) {
+    if (const modlink::Json& port = row.at("port"); !port.is_null()) {
         node->modules.push_back(mesh.survey.size());
         mesh.survey.push_back(
             {files::printableText(port.get<std::string>()),
-             mesh::ModuleAnswers{.setup = setupOf(row.value("settings", Json())),
-                                 .routes = routeListOf(id, row.value("routes", Json()))}});
+             mesh::ModuleAnswers{.setup = setupOf(row.value("settings", modlink::Json())),
+                                 .routes = routeListOf(id, row.value("routes", modlink::Json()))}});
     }
 }
 
-mesh::MeshEdge edgeOf(const mesh::MeshGraph& graph, const Json& json) {
+mesh::MeshEdge edgeOf(const mesh::MeshGraph& graph, const modlink::Json& json) {
     mesh::MeshEdge edge{.from = nodeIdOf(json.at("from")), .to = nodeIdOf(json.at("to"))};
     if (!graph.node(edge.from) || !graph.node(edge.to) || edge.from == edge.to)
         throw std::runtime_error("an edge joins nodes not listed");
     edge.kind = json.at("kind").get<std::string>() == "route" ? mesh::EdgeKind::Route
                                                               : mesh::EdgeKind::Path;
-    if (const Json& value = json.at("link_value"); !value.is_null())
+    if (const modlink::Json& value = json.at("link_value"); !value.is_null())
         edge.linkValue = static_cast<std::uint8_t>(std::clamp(value.get<int>(), 0, 255));
     if (edge.kind == mesh::EdgeKind::Route) {
-        edge.targets = nodeIdsOf(json.value("targets", Json::array()));
+        edge.targets = nodeIdsOf(json.value("targets", modlink::Json::array()));
         edge.oneWay = json.value("one_way", false);
     }
     return edge;
 }
 
-mesh::Fault faultOf(const Json& json) {
+mesh::Fault faultOf(const modlink::Json& json) {
     mesh::Fault fault{.kind = faultKindNamed(json.at("kind").get<std::string>()),
                       .text = files::printableText(json.at("text").get<std::string>()),
-                      .nodes = nodeIdsOf(json.value("nodes", Json::array()))};
-    for (const Json& port : json.value("ports", Json::array()))
+                      .nodes = nodeIdsOf(json.value("nodes", modlink::Json::array()))};
+    for (const modlink::Json& port : json.value("ports", modlink::Json::array()))
         fault.ports.push_back(files::printableText(port.get<std::string>()));
     return fault;
 }
 
 }  // namespace
 
-mesh::Mesh meshFromJson(const Json& json) {
-    const Json& nodes = json.at("nodes");
-    const Json& edges = json.at("edges");
+mesh::Mesh meshFromJson(const modlink::Json& json) {
+    const modlink::Json& nodes = json.at("nodes");
+    const modlink::Json& edges = json.at("edges");
     if (!nodes.is_array() || !edges.is_array() || nodes.size() > kMaxJsonNodes ||
         edges.size() > kMaxJsonEdges)
         throw std::runtime_error("its nodes or edges are not a list of a mesh's size");
     mesh::Mesh mesh;
-    for (const Json& row : nodes) addNodeRow(mesh, row);
+    for (const modlink::Json& row : nodes) addNodeRow(mesh, row);
     std::ranges::sort(mesh.graph.nodes, {}, &mesh::MeshNode::id);
-    for (const Json& edge : edges) mesh.graph.edges.push_back(edgeOf(mesh.graph, edge));
-    for (const Json& fault : json.value("faults", Json::array()))
+    for (const modlink::Json& edge : edges) mesh.graph.edges.push_back(edgeOf(mesh.graph, edge));
+    for (const modlink::Json& fault : json.value("faults", modlink::Json::array()))
         mesh.faults.push_back(faultOf(fault));
     return mesh;
 }

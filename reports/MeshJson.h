@@ -25,11 +25,11 @@ const mesh::ModuleAnswers* answersOf(const mesh::SurveyedPort& port);
 std::vector<proto::RouteEntry> routesOf(const mesh::SurveyedPort* port);
 
 // The mesh as one document: nodes, edges and faults, as --json prints it.
-Json meshJson(const mesh::Mesh& mesh);
+modlink::Json meshJson(const mesh::Mesh& mesh);
 
 // Such a document read back, as another program served it: each node row's port a module
 // whose answers are not read back, the edges and faults as listed, every text made printable.
 // Throws std::exception (Json's or std::runtime_error) for a document not of that form.
-mesh::Mesh meshFromJson(const Json& json);
+mesh::Mesh meshFromJson(const modlink::Json& json);
 
 }  // namespace reports

@@ -51,20 +51,20 @@ std::string padded(const std::string& text, std::size_t width) {
 
 }  // namespace
 
-Json eventJson(const delivery::Event& event, const Names& ports,
-               delivery::Clock::time_point start) {
+modlink::Json eventJson(const delivery::Event& event, const Names& ports,
+                        delivery::Clock::time_point start) {
     if (const auto* send = std::get_if<delivery::SendOutcome>(&event)) {
-        Json json = {{"event", "send"},
-                     {"from", ports[send->pair.from]},
-                     {"to", ports[send->pair.to]},
-                     {"sequence", send->sequence},
-                     {"sent_ms", rounded(msSince(start, send->sentAt))},
-                     {"status", nullptr},
-                     {"confirmed_ms", nullptr},
-                     {"verdict", delivery::verdictName(send->verdict)},
-                     {"latency_ms", nullptr},
-                     {"false_ok", send->falseOk},
-                     {"false_fail", send->falseFail}};
+        modlink::Json json = {{"event", "send"},
+                              {"from", ports[send->pair.from]},
+                              {"to", ports[send->pair.to]},
+                              {"sequence", send->sequence},
+                              {"sent_ms", rounded(msSince(start, send->sentAt))},
+                              {"status", nullptr},
+                              {"confirmed_ms", nullptr},
+                              {"verdict", delivery::verdictName(send->verdict)},
+                              {"latency_ms", nullptr},
+                              {"false_ok", send->falseOk},
+                              {"false_fail", send->falseFail}};
         if (send->confirmation) {
             if (const auto status = send->confirmation->status) {
                 json["status"] = *status;
@@ -77,10 +77,10 @@ Json eventJson(const delivery::Event& event, const Names& ports,
         return json;
     }
     const auto& notice = std::get<delivery::NoticeSeen>(event);
-    Json json = {{"event", "notice"},
-                 {"port", ports[notice.port]},
-                 {"at_ms", rounded(msSince(start, notice.at))},
-                 {"kind", delivery::noticeKindName(notice.kind)}};
+    modlink::Json json = {{"event", "notice"},
+                          {"port", ports[notice.port]},
+                          {"at_ms", rounded(msSince(start, notice.at))},
+                          {"kind", delivery::noticeKindName(notice.kind)}};
     if (notice.pair) {
         json["from"] = ports[notice.pair->from];
         json["to"] = ports[notice.pair->to];
@@ -92,13 +92,13 @@ Json eventJson(const delivery::Event& event, const Names& ports,
     return json;
 }
 
-Json portJson(const char* event, const std::string& port, const std::string& reason) {
-    Json json = {{"event", event}, {"port", port}};
+modlink::Json portJson(const char* event, const std::string& port, const std::string& reason) {
+    modlink::Json json = {{"event", event}, {"port", port}};
     if (!reason.empty()) json["reason"] = reason;
     return json;
 }
 
-Json pacedJson(const delivery::Plan& plan) {
+modlink::Json pacedJson(const delivery::Plan& plan) {
     const proto::LineSettings line = plan.line.value_or(proto::LineSettings{});
     return {
         {"event", "interval_stretched"},
@@ -121,10 +121,10 @@ std::string pacedLine(const delivery::Plan& plan) {
            "confirmations and notices";
 }
 
-Json summaryJson(const delivery::Summary& summary, const Names& ports) {
-    Json pairs = Json::array();
+modlink::Json summaryJson(const delivery::Summary& summary, const Names& ports) {
+    modlink::Json pairs = modlink::Json::array();
     for (const delivery::PairSummary& pair : summary.pairs) {
-        Json latency = nullptr;
+        modlink::Json latency = nullptr;
         if (pair.latencyMs)
             latency = {{"p50", rounded(pair.latencyMs->p50)},
                        {"p95", rounded(pair.latencyMs->p95)},
@@ -141,10 +141,11 @@ Json summaryJson(const delivery::Summary& summary, const Names& ports) {
              {"false_fail", pair.falseFail},
              {"left_out", pair.leftOut},
              {"not_sent", pair.notSent},
-             {"asked", pair.asked ? Json(*pair.asked) : Json(nullptr)},
+             {"asked", pair.asked ? modlink::Json(*pair.asked) : modlink::Json(nullptr)},
              {"sends_per_s",
               {{"asked", rounded(pair.rate.asked)},
-               {"reached", pair.rate.reached ? Json(rounded(*pair.rate.reached)) : Json(nullptr)}}},
+               {"reached", pair.rate.reached ? modlink::Json(rounded(*pair.rate.reached))
+                                             : modlink::Json(nullptr)}}},
              {"latency_ms", latency}});
     }
     return {{"summary",

@@ -13,17 +13,18 @@ namespace reports {
 
 using Names = std::vector<std::string>;  // the run's ports as named, by index
 
-Json eventJson(const delivery::Event& event, const Names& ports, delivery::Clock::time_point start);
-Json portJson(const char* event, const std::string& port, const std::string& reason = {});
+modlink::Json eventJson(const delivery::Event& event, const Names& ports,
+                        delivery::Clock::time_point start);
+modlink::Json portJson(const char* event, const std::string& port, const std::string& reason = {});
 // Said once where the line carries a send more slowly than the plan's interval asks: the
 // interval asked and the one kept, as an event and as a line for standard error.
-Json pacedJson(const delivery::Plan& plan);
+modlink::Json pacedJson(const delivery::Plan& plan);
 std::string pacedLine(const delivery::Plan& plan);
 // {"summary": {"pairs": [...], ...}}: each pair with from, to, sent, delivered, duplicates,
 // late, out_of_order, false_ok, false_fail, left_out, not_sent, asked (the count; null for a
 // run by duration), sends_per_s (asked, reached) and latency_ms (p50, p95, max; null before the
 // first).
-Json summaryJson(const delivery::Summary& summary, const Names& ports);
+modlink::Json summaryJson(const delivery::Summary& summary, const Names& ports);
 
 std::string csvHeader();
 // One send; text fields are quoted where they hold a comma or a quote.

@@ -4,8 +4,8 @@
 
 namespace reports {
 
-Json portListJson(const ports::PortDirectory& directory) {
-    Json list = Json::array();
+modlink::Json portListJson(const ports::PortDirectory& directory) {
+    modlink::Json list = modlink::Json::array();
     for (const ports::ListedPort& listed : directory.listed()) {
         const ports::PortEntry entry = directory.entry(listed.port);
         list.push_back({{"port", entry.name},

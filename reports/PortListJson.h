@@ -7,6 +7,6 @@
 
 namespace reports {
 
-Json portListJson(const ports::PortDirectory& directory);
+modlink::Json portListJson(const ports::PortDirectory& directory);
 
 }  // namespace reports

@@ -1,5 +1,7 @@
 #include "DeferredWork.h"
 
+namespace station {
+
 DeferredWork::DeferredWork(std::size_t parties, std::function<bool()> work)
     : m_work(std::move(work)), m_waitingFor(parties) {
     if (parties == 0) begin();
@@ -21,3 +23,5 @@ bool DeferredWork::answer() {
 void DeferredWork::begin() {
     std::call_once(m_once, [this] { m_answer = std::async(std::launch::async, m_work).share(); });
 }
+
+}  // namespace station

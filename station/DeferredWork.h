@@ -11,6 +11,8 @@
 #include <future>
 #include <mutex>
 
+namespace station {
+
 class DeferredWork {
   public:
     // Begins at once when no party is to be waited for.
@@ -29,3 +31,5 @@ class DeferredWork {
     std::once_flag m_once;
     std::shared_future<bool> m_answer;  // set once, under m_once
 };
+
+}  // namespace station

@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 
+namespace station {
+
 std::string sha256Of(std::string_view bytes) {
     sha256_ctx context;
     sha256_init(&context);
@@ -19,3 +21,5 @@ std::string sha256Of(std::string_view bytes) {
     }
     return text;
 }
+
+}  // namespace station

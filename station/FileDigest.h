@@ -4,5 +4,9 @@
 #include <string>
 #include <string_view>
 
+namespace station {
+
 // Lower-case hex digits.
 std::string sha256Of(std::string_view bytes);
+
+}  // namespace station

@@ -12,10 +12,13 @@
 #include "FileDescriptor.h"
 #include "RegularFiles.h"
 
+namespace station {
+
 namespace {
 
-Failure cannotWrite(const std::string& path, int error) {
-    return Failure(kExitUsage, path + ": cannot be written: " + std::strerror(error));
+modlink::Failure cannotWrite(const std::string& path, int error) {
+    return modlink::Failure(modlink::kExitUsage,
+                            path + ": cannot be written: " + std::strerror(error));
 }
 
 }  // namespace
@@ -80,3 +83,5 @@ bool RowFile::add(const std::string& row) {
     m_written += static_cast<off_t>(line.size());
     return true;
 }
+
+}  // namespace station

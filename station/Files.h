@@ -9,6 +9,8 @@
 
 #include "FileDescriptor.h"
 
+namespace station {
+
 // How a run writes a file: appended to, following links as an open that creates a file does
 // (reports, the id file, the spool), or replaced whole by a new file renamed over the name.
 enum class Writing { kAppend, kReplace };
@@ -44,3 +46,5 @@ class RowFile {
     off_t m_written = 0;  // the rows written whole
     std::string m_failure;
 };
+
+}  // namespace station

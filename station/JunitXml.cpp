@@ -5,6 +5,8 @@
 
 #include "Text.h"
 
+namespace station {
+
 namespace {
 
 // XML 1.0 holds no control character but tab and the line breaks: the others are written out as
@@ -87,3 +89,5 @@ std::string junitXml(const JunitSuite& suite) {
     for (const JunitCase& testCase : suite.cases) xml += caseXml(testCase);
     return xml + "  </testsuite>\n</testsuites>\n";
 }
+
+}  // namespace station

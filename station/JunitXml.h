@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace station {
+
 struct JunitCase {
     std::string className;              // "module", "link", "unit"
     std::string name;                   // "COM203 (node 4)"
@@ -23,3 +25,5 @@ struct JunitSuite {
 
 // The suite as a whole document, <testsuites> around it.
 std::string junitXml(const JunitSuite& suite);
+
+}  // namespace station

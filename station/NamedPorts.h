@@ -11,6 +11,8 @@ namespace ports {
 class PortDirectory;
 }
 
+namespace station {
+
 // The names as given, every COMn-COMm range spelt out; a Failure for a name that can never be
 // opened. Looks at the words alone.
 std::vector<std::string> namedPorts(const std::vector<std::string>& names);
@@ -25,3 +27,5 @@ void refuseRepeatedPorts(const std::vector<std::string>& ports,
 
 // Appends the port of every plugged adapter of the model; a Failure with kExitPort when none is.
 void addAdapterPorts(const AdapterModel& model, std::vector<std::string>& ports);
+
+}  // namespace station

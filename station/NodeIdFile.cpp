@@ -14,6 +14,8 @@
 #include "FileDescriptor.h"
 #include "RegularFiles.h"
 
+namespace station {
+
 namespace {
 
 [[noreturn]] void fail(const std::string& what, const std::filesystem::path& path) {
@@ -131,3 +133,5 @@ void NodeIdFile::rewrite(const std::map<std::uint16_t, std::string>& held) const
         fail("cannot replace", m_path);
     }
 }
+
+}  // namespace station

@@ -15,6 +15,8 @@
 #include "NodeIdRange.h"
 #include "NodeIdSource.h"
 
+namespace station {
+
 class NodeIdFile final : public NodeIdSource {
   public:
     // Throws std::system_error when the lock file cannot be made.
@@ -43,3 +45,5 @@ class NodeIdFile final : public NodeIdSource {
     std::filesystem::path m_lockPath;
     NodeIdRange m_range;
 };
+
+}  // namespace station

@@ -1,5 +1,7 @@
 #include "NodeIdPool.h"
 
+namespace station {
+
 std::optional<std::uint16_t> NodeIdPool::reserve(std::string_view unit) {
     const std::lock_guard lock(m_mutex);
     for (int id = m_range.first; id <= m_range.last; ++id) {
@@ -21,3 +23,5 @@ void NodeIdPool::giveBack(std::uint16_t id, std::string_view unit) {
     if (const auto holder = m_holders.find(id); holder != m_holders.end() && holder->second == unit)
         m_holders.erase(holder);
 }
+
+}  // namespace station

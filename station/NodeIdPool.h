@@ -9,6 +9,8 @@
 #include "NodeIdRange.h"
 #include "NodeIdSource.h"
 
+namespace station {
+
 class NodeIdPool final : public NodeIdSource {
   public:
     explicit NodeIdPool(NodeIdRange range) : m_range(range) {}
@@ -22,3 +24,5 @@ class NodeIdPool final : public NodeIdSource {
     std::mutex m_mutex;
     std::map<std::uint16_t, std::string> m_holders;
 };
+
+}  // namespace station

@@ -4,6 +4,8 @@
 
 #include "Messages.h"
 
+namespace station {
+
 namespace {
 
 std::optional<std::uint16_t> decimalId(std::string_view text) {
@@ -25,3 +27,5 @@ std::optional<NodeIdRange> NodeIdRange::parse(std::string_view text) {
     if (!first || !last || *first > *last || *last == proto::kEmptyNode) return std::nullopt;
     return NodeIdRange{*first, *last};
 }
+
+}  // namespace station

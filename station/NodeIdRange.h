@@ -5,6 +5,8 @@
 #include <optional>
 #include <string_view>
 
+namespace station {
+
 struct NodeIdRange {
     std::uint16_t first = 0;
     std::uint16_t last = 0;
@@ -15,3 +17,5 @@ struct NodeIdRange {
     // and first <= last.
     static std::optional<NodeIdRange> parse(std::string_view text);
 };
+
+}  // namespace station

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace station {
+
 // Who holds an id, as the file and the record write it down: the adapter's serial, else the
 // port. A serial names the module behind it; a port takes module after module, so holding an id
 // under a port's name never shows that the module plugged in there now is the one given it.
@@ -27,3 +29,5 @@ class NodeIdSource {
     // The write never went out whole, so the id is free again.
     virtual void giveBack(std::uint16_t id, std::string_view unit) = 0;
 };
+
+}  // namespace station

@@ -10,6 +10,8 @@
 #include "PortNames.h"
 #include "UsbAdapters.h"
 
+namespace station {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -67,3 +69,5 @@ std::vector<PluggedUnit> pluggedAdapters(const AdapterModel& model) {
         units.push_back({node, node});
     return units;
 }
+
+}  // namespace station

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+namespace station {
+
 struct PluggedUnit {
     std::string port;    // as the tool opens it: "COM200" or "/dev/ttyUSB3"
     std::string device;  // the terminal behind it now
@@ -33,3 +35,5 @@ std::vector<PluggedUnit> pluggedAliases();
 // Every plugged adapter of this model, and nothing else: a phone or a debugger plugged beside
 // them never gets setup frames.
 std::vector<PluggedUnit> pluggedAdapters(const AdapterModel& model);
+
+}  // namespace station

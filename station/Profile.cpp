@@ -11,21 +11,25 @@
 #include "Text.h"
 #include "TomlSettings.h"
 
+namespace station {
+
 namespace {
 
 // Seven settings take a few hundred bytes; a file far beyond is not a profile.
 constexpr std::size_t kLargestProfile = 64 * 1024;
 
-Failure profileError(const std::string& path, const toml::source_region& where,
-                     const std::string& what) {
-    return Failure(kExitUsage, path + ":" + std::to_string(where.begin.line) + ": " + what);
+modlink::Failure profileError(const std::string& path, const toml::source_region& where,
+                              const std::string& what) {
+    return modlink::Failure(modlink::kExitUsage,
+                            path + ":" + std::to_string(where.begin.line) + ": " + what);
 }
 
 }  // namespace
 
 ProfileFile readProfile(const std::string& path) {
     const files::FileText file = files::readRegularFile(path, kLargestProfile);
-    if (!file.text) throw Failure(kExitUsage, path + ": not a profile file: " + file.problem);
+    if (!file.text)
+        throw modlink::Failure(modlink::kExitUsage, path + ": not a profile file: " + file.problem);
     ProfileFile profile{{}, sha256Of(*file.text)};
     toml::table table;
     try {
@@ -42,7 +46,7 @@ ProfileFile readProfile(const std::string& path) {
 
 void saveProfile(const std::string& path, const proto::Setup& setup) {
     toml::table table;
-    const Json settings = settingsJson(setup);
+    const modlink::Json settings = modlink::settingsJson(setup);
     for (const auto& [key, value] : settings.items()) {
         if (value.is_string())
             table.insert(key, value.get<std::string>());
@@ -56,9 +60,12 @@ void saveProfile(const std::string& path, const proto::Setup& setup) {
     replaceFile(path, text.str());
 }
 
-void requireAllSettings(const std::string& profilePath, const SettingChanges& settings) {
+void requireAllSettings(const std::string& profilePath, const proto::SettingChanges& settings) {
     const std::string missing = forms::joined(settings.missingKeys(), ", ");
     if (!missing.empty())
-        throw Failure(kExitUsage, profilePath + ": no " + missing +
-                                      ": a profile with the options gives all seven");
+        throw modlink::Failure(
+            modlink::kExitUsage,
+            profilePath + ": no " + missing + ": a profile with the options gives all seven");
 }
+
+}  // namespace station

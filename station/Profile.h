@@ -6,10 +6,12 @@
 
 #include "Settings.h"
 
+namespace station {
+
 // A profile file as read: the settings it gives, some or all seven. A unit's row names the
 // profile it was given as a record::Profile.
 struct ProfileFile {
-    SettingChanges changes;
+    proto::SettingChanges changes;
     std::string sha256;  // of the bytes read, so a report names exactly what was written
 };
 
@@ -18,7 +20,9 @@ struct ProfileFile {
 ProfileFile readProfile(const std::string& path);
 
 // A Failure with kExitUsage naming the profile when the settings lack any of the seven.
-void requireAllSettings(const std::string& profilePath, const SettingChanges& settings);
+void requireAllSettings(const std::string& profilePath, const proto::SettingChanges& settings);
 
 // A Failure with kExitUsage when the file cannot be written.
 void saveProfile(const std::string& path, const proto::Setup& setup);
+
+}  // namespace station

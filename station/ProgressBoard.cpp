@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+namespace station {
+
 namespace {
 
 constexpr std::chrono::milliseconds kRedrawInterval{250};
@@ -97,3 +99,5 @@ void ProgressBoard::redrawEvery() {
     while (!m_wake.wait_for(lock, kRedrawInterval, [this] { return m_stopping; }))
         if (!m_rows.empty()) print({});
 }
+
+}  // namespace station

@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+namespace station {
+
 enum class UnitStep { kOpening, kReading, kWriting, kReadingBack };
 const char* stepName(UnitStep step);
 
@@ -52,3 +54,5 @@ class ProgressBoard {
     std::size_t m_drawn = 0;  // rows on screen below the ended units' lines
     std::thread m_redraw;     // keeps elapsed times moving in the live view
 };
+
+}  // namespace station

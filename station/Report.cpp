@@ -10,6 +10,8 @@
 #include "JunitXml.h"
 #include "UnitRowText.h"
 
+namespace station {
+
 std::string stationName() {
     char name[HOST_NAME_MAX + 1] = {};
     if (::gethostname(name, sizeof name - 1) != 0) return {};
@@ -21,9 +23,10 @@ CsvReport::CsvReport(std::string path) : m_path(std::move(path)) {
     std::string first;
     if (!in || !std::getline(in, first)) return;  // new or empty: the header goes first
     if (first + "\n" != reportHeader())
-        throw Failure(kExitUsage, m_path +
-                                      ": its header is not this tool's report header; name a new "
-                                      "file so rows of two layouts are not mixed");
+        throw modlink::Failure(modlink::kExitUsage,
+                               m_path +
+                                   ": its header is not this tool's report header; name a new "
+                                   "file so rows of two layouts are not mixed");
 }
 
 void CsvReport::add(const record::UnitRow& row) {
@@ -56,7 +59,7 @@ JunitSuite unitSuite(const record::UnitRow& row) {
 JunitUnitFiles::JunitUnitFiles(std::string folder) : m_folder(std::move(folder)) {
     const std::string probe = m_folder + "/" + fileName(record::UnitRow{});
     if (const std::string why = unwritableReason(probe, Writing::kReplace); !why.empty())
-        throw Failure(kExitUsage, "--junit " + m_folder + ": " + why);
+        throw modlink::Failure(modlink::kExitUsage, "--junit " + m_folder + ": " + why);
 }
 
 void JunitUnitFiles::add(const record::UnitRow& row) {
@@ -70,3 +73,5 @@ std::string JunitUnitFiles::fileName(const record::UnitRow& row) {
     return "node-" + (row.nodeId ? std::to_string(*row.nodeId) : std::string("none")) + "-" + time +
            "-" + row.unitId.substr(0, 8) + ".xml";
 }
+
+}  // namespace station

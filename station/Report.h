@@ -7,6 +7,8 @@
 
 #include "UnitRow.h"
 
+namespace station {
+
 // The station's name in rows: its host name.
 std::string stationName();
 
@@ -49,3 +51,5 @@ class JunitUnitFiles final : public RowSink {
   private:
     std::string m_folder;
 };
+
+}  // namespace station

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <set>
 
+namespace station {
+
 int runStation(const StationHooks& hooks) {
     UnitThreads threads(hooks.work, hooks.unitEnded);
     std::set<PluggedUnit> taken;
@@ -36,3 +38,5 @@ int runStation(const StationHooks& hooks) {
     collect();
     return highest;
 }
+
+}  // namespace station

@@ -8,6 +8,8 @@
 
 #include "UnitThreads.h"
 
+namespace station {
+
 struct StationHooks {
     std::function<std::vector<PluggedUnit>()> scan;  // the units plugged in now
     UnitWork work;
@@ -19,3 +21,5 @@ struct StationHooks {
 
 // The highest code of the units not held back, once the station stopped and every unit has ended.
 int runStation(const StationHooks& hooks);
+
+}  // namespace station

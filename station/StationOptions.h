@@ -10,6 +10,8 @@
 #include "PluggedUnits.h"
 #include "UnitRow.h"
 
+namespace station {
+
 struct StationOptions {
     std::vector<std::string> ports;       // -p, every COMn-COMm range spelt out
     std::optional<AdapterModel> adapter;  // --adapter VID:PID
@@ -35,3 +37,5 @@ void checkIdSources(const StationOptions& options);
 void checkStationUnits(const StationOptions& options);
 // apply needs ports, or an adapter model to find them.
 void checkApplyUnits(const StationOptions& options);
+
+}  // namespace station

@@ -5,38 +5,44 @@
 
 #include "SetupExchange.h"
 
+namespace station {
+
 namespace {
 
 // The last node id is gone: the unit ends, and so does a station's shift.
-class NoNodeIdLeft : public Failure {
+class NoNodeIdLeft : public modlink::Failure {
   public:
-    NoNodeIdLeft() : Failure(kExitNoIdLeft, "no node id left: nothing written") {}
+    NoNodeIdLeft() : modlink::Failure(modlink::kExitNoIdLeft, "no node id left: nothing written") {}
 };
 
 // Without a range, a module's id that another unit kept already cannot be kept again.
-class NodeIdTaken : public Failure {
+class NodeIdTaken : public modlink::Failure {
   public:
     explicit NodeIdTaken(std::uint16_t id)
-        : Failure(kExitUsage, "node id " + std::to_string(id) +
-                                  " is already taken by another unit: nothing written; give "
-                                  "--node-ids FIRST..LAST") {}
+        : modlink::Failure(modlink::kExitUsage,
+                           "node id " + std::to_string(id) +
+                               " is already taken by another unit: nothing written; give "
+                               "--node-ids FIRST..LAST") {}
 };
 
 class SessionLink final : public UnitLink {
   public:
-    SessionLink(const CommonOptions& common, const ports::PortTarget& port, bool tellNotices)
+    SessionLink(const modlink::CommonOptions& common, const ports::PortTarget& port,
+                bool tellNotices)
         : m_session(common, port) {
         if (!tellNotices) m_session.onNotice([](const proto::ReadFrame&) {});
     }
-    proto::Setup readSetup() override { return readSetupValues(m_session); }
-    void writeSetup(const proto::Setup& setup) override { writeSetupValues(m_session, setup); }
+    proto::Setup readSetup() override { return modlink::readSetupValues(m_session); }
+    void writeSetup(const proto::Setup& setup) override {
+        modlink::writeSetupValues(m_session, setup);
+    }
     bool requestWritten() const override { return m_session.requestWritten(); }
-    Failure failure(ExitCode code, const std::string& what) const override {
+    modlink::Failure failure(modlink::ExitCode code, const std::string& what) const override {
         return m_session.failure(code, what);
     }
 
   private:
-    Session m_session;
+    modlink::Session m_session;
 };
 
 // The unit's id: the one its module holds when allowed and no other unit holds it, else the next
@@ -59,11 +65,11 @@ struct Progress {
 }  // namespace
 
 void UnitOutcome::rowLost() {
-    code = std::max(code, kExitRecord);
+    code = std::max(code, modlink::kExitRecord);
     row.result = record::Result::kFail;
 }
 
-UnitOutcome applyToUnit(const CommonOptions& common, const ports::PortTarget& port,
+UnitOutcome applyToUnit(const modlink::CommonOptions& common, const ports::PortTarget& port,
                         const UnitPlan& plan, const UnitName& unit, const UnitStepHandler& onStep,
                         record::UnitRow row) {
     const UnitLinkOpener open = [&] {
@@ -89,7 +95,8 @@ UnitOutcome applyToUnit(const UnitPlan& plan, const UnitName& unit, const UnitLi
         // written to.
         const proto::Setup module = link->readSetup();
         if (plan.mayWrite && !plan.mayWrite())
-            throw Failure(kExitRecord, "the line's record cannot be reached: nothing written");
+            throw modlink::Failure(modlink::kExitRecord,
+                                   "the line's record cannot be reached: nothing written");
         proto::Setup written = module;
         plan.settings.applyTo(written);
         if (plan.ids || plan.keepNodeId) {
@@ -102,7 +109,7 @@ UnitOutcome applyToUnit(const UnitPlan& plan, const UnitName& unit, const UnitLi
         onStep(UnitStep::kWriting, row.nodeId);
         try {
             link->writeSetup(written);
-        } catch (const Failure&) {
+        } catch (const modlink::Failure&) {
             if (link->requestWritten()) {
                 idHeldUnwritten = false;
                 progress.interruptedWhy =
@@ -117,9 +124,10 @@ UnitOutcome applyToUnit(const UnitPlan& plan, const UnitName& unit, const UnitLi
         progress.stage = "read-back";
         onStep(UnitStep::kReadingBack, row.nodeId);
         row.readBack = link->readSetup();
-        const std::string differs = mismatch(written, *row.readBack);
-        if (!differs.empty()) throw link->failure(kExitRefused, "verify failed: " + differs);
-    } catch (const Interrupted& stop) {
+        const std::string differs = modlink::mismatch(written, *row.readBack);
+        if (!differs.empty())
+            throw link->failure(modlink::kExitRefused, "verify failed: " + differs);
+    } catch (const modlink::Interrupted& stop) {
         outcome.code = stop.code();
         outcome.message = stop.what();
         row.why = progress.interruptedWhy;
@@ -127,15 +135,15 @@ UnitOutcome applyToUnit(const UnitPlan& plan, const UnitName& unit, const UnitLi
         outcome.end = UnitEnd::kNoIdLeft;
         outcome.code = none.code();
         outcome.message = row.why = none.what();
-    } catch (const Failure& failure) {
+    } catch (const modlink::Failure& failure) {
         outcome.code = failure.code();
         outcome.message = failure.what();
         // An open port that fails is a device gone: the row says what it was doing.
-        row.why = failure.code() == kExitPort && progress.opened
+        row.why = failure.code() == modlink::kExitPort && progress.opened
                       ? "unplugged during " + progress.stage
                       : failure.what();
     } catch (const std::exception& error) {  // the id file could not be read or written
-        outcome.code = kExitUsage;
+        outcome.code = modlink::kExitUsage;
         outcome.message = row.why = error.what();
     }
     if (idHeldUnwritten) {
@@ -153,3 +161,5 @@ UnitOutcome applyToUnit(const UnitPlan& plan, const UnitName& unit, const UnitLi
                          .count();
     return outcome;
 }
+
+}  // namespace station

@@ -17,9 +17,11 @@
 #include "UnitRow.h"
 #include "UnitThreads.h"
 
+namespace station {
+
 struct UnitPlan {
-    SettingChanges settings;      // all seven
-    NodeIdSource* ids = nullptr;  // none: the node id the settings give
+    proto::SettingChanges settings;  // all seven
+    NodeIdSource* ids = nullptr;     // none: the node id the settings give
     // A module keeps the id it holds when ids gave it to no other unit; otherwise it gets the next
     // of their range, or, with no range, the unit fails: a mesh cannot hold two nodes of one id.
     bool keepNodeId = false;
@@ -33,11 +35,11 @@ struct UnitPlan {
 // How a unit ended. Its row holds what was read back, the id the unit holds (it stays used once
 // written), PASS or FAIL and why, and how long it took.
 struct UnitOutcome {
-    ExitCode code = kExitDone;
+    modlink::ExitCode code = modlink::kExitDone;
     UnitEnd end = UnitEnd::kFinished;
     std::string message;  // the failure as one port prints it on standard error
     record::UnitRow row;
-    bool passed() const { return code == kExitDone; }
+    bool passed() const { return code == modlink::kExitDone; }
     // The unit's row could not be kept where it goes: the unit does not count as done.
     void rowLost();
 };
@@ -52,7 +54,7 @@ class UnitLink {
     // The last request went out whole, whatever came after it.
     virtual bool requestWritten() const = 0;
     // A Failure naming the unit's port.
-    virtual Failure failure(ExitCode code, const std::string& what) const = 0;
+    virtual modlink::Failure failure(modlink::ExitCode code, const std::string& what) const = 0;
 };
 // Opens the unit's port: a Failure with kExitPort when it cannot be opened.
 using UnitLinkOpener = std::function<std::unique_ptr<UnitLink>()>;
@@ -65,6 +67,8 @@ using UnitStepHandler = std::function<void(UnitStep, const std::optional<std::ui
 UnitOutcome applyToUnit(const UnitPlan& plan, const UnitName& unit, const UnitLinkOpener& open,
                         const UnitStepHandler& onStep, record::UnitRow row = {});
 // The unit on the port its face resolved, through a Session with common's line and time-out.
-UnitOutcome applyToUnit(const CommonOptions& common, const ports::PortTarget& port,
+UnitOutcome applyToUnit(const modlink::CommonOptions& common, const ports::PortTarget& port,
                         const UnitPlan& plan, const UnitName& unit, const UnitStepHandler& onStep,
                         record::UnitRow row = {});
+
+}  // namespace station

@@ -12,6 +12,8 @@
 
 #include "NodeIdSource.h"
 
+namespace station {
+
 class UnitNames {
   public:
     // The unit's name until the returned claim ends; thread-safe.
@@ -38,3 +40,5 @@ class UnitNames {
     std::mutex m_lock;
     std::set<std::string> m_serials;  // held by running units, under m_lock
 };
+
+}  // namespace station

@@ -7,6 +7,8 @@
 #include "Text.h"
 #include "UserFolders.h"
 
+namespace station {
+
 namespace {
 
 std::string recordDown(const std::exception& error) {
@@ -42,7 +44,7 @@ std::optional<std::uint16_t> RecordIds::take(Unit& unit, std::optional<std::uint
         unit.noneLeft = true;
         return std::nullopt;
     } catch (const record::RecordError& error) {
-        throw Failure(kExitRecord, recordDown(error));
+        throw modlink::Failure(modlink::kExitRecord, recordDown(error));
     }
 }
 
@@ -87,7 +89,7 @@ UnitRecord::UnitRecord(const StationOptions& options) : m_spoolPath(options.spoo
     try {
         m_line = std::make_unique<record::LineRecord>(options.dbUrl, options.spoolPath);
     } catch (const record::RecordError& error) {
-        throw Failure(kExitUsage, error.what());
+        throw modlink::Failure(modlink::kExitUsage, error.what());
     }
     if (options.nodeIds && options.profile)
         m_ids = std::make_unique<RecordIds>(*m_line, *options.nodeIds,
@@ -125,3 +127,5 @@ std::string defaultSpoolPath(const std::string& url) {
                   static_cast<unsigned long long>(digest));
     return (std::filesystem::path(files::stateHome()) / "meshcfg" / name).string();
 }
+
+}  // namespace station

@@ -18,6 +18,8 @@
 #include "UnitApply.h"
 #include "UsbAdapters.h"
 
+namespace station {
+
 // Node ids from the record: each reservation stores the unit's row as "reserved" under the unit
 // id its final row will have, so a station that stops between write and verify leaves a row
 // saying what happened.
@@ -87,3 +89,5 @@ class UnitRecord {
 // $XDG_STATE_HOME/meshcfg/spool-<digest of the address>.jsonl: one spool per record, kept
 // across runs so rows not yet stored are found again by the next run.
 std::string defaultSpoolPath(const std::string& url);
+
+}  // namespace station

@@ -2,6 +2,8 @@
 
 #include "CsvCell.h"
 
+namespace station {
+
 namespace {
 
 using forms::csvTextCell;
@@ -10,12 +12,12 @@ std::string idText(const std::optional<std::uint16_t>& id) {
     return id ? std::to_string(*id) : "-";
 }
 
-Json idJson(const std::optional<std::uint16_t>& id) {
-    return id ? Json(*id) : Json();
+modlink::Json idJson(const std::optional<std::uint16_t>& id) {
+    return id ? modlink::Json(*id) : modlink::Json();
 }
 
 // Numbers as they are, so a spreadsheet can still compute with them.
-std::string cell(const Json& value) {
+std::string cell(const modlink::Json& value) {
     if (value.is_null()) return {};
     return value.is_string() ? csvTextCell(value.get<std::string>()) : value.dump();
 }
@@ -35,7 +37,7 @@ std::string unitLine(const record::UnitRow& row) {
     return line;
 }
 
-Json unitJson(const record::UnitRow& row) {
+modlink::Json unitJson(const record::UnitRow& row) {
     return {{"unit_id", row.unitId},
             {"time", row.time.text()},
             {"station", row.station},
@@ -44,9 +46,9 @@ Json unitJson(const record::UnitRow& row) {
             {"device", row.device},
             {"adapter_id", row.adapter},
             {"adapter_serial", row.adapterSerial},
-            {"profile", row.profile ? Json(row.profile->name) : Json()},
-            {"profile_sha256", row.profile ? Json(row.profile->sha256) : Json()},
-            {"settings", row.readBack ? settingsJson(*row.readBack) : Json()},
+            {"profile", row.profile ? modlink::Json(row.profile->name) : modlink::Json()},
+            {"profile_sha256", row.profile ? modlink::Json(row.profile->sha256) : modlink::Json()},
+            {"settings", row.readBack ? modlink::settingsJson(*row.readBack) : modlink::Json()},
             {"network_id", idJson(row.networkId)},
             {"node_id", idJson(row.nodeId)},
             {"result", record::resultName(row.result)},
@@ -54,11 +56,11 @@ Json unitJson(const record::UnitRow& row) {
             {"duration_ms", row.durationMs}};
 }
 
-Json unitJsonLine(const record::UnitRow& row) {
-    Json line{{"adapter_serial", row.adapterSerial},
-              {"station", row.station},
-              {"operator", row.operatorName}};
-    Json all = unitJson(row);
+modlink::Json unitJsonLine(const record::UnitRow& row) {
+    modlink::Json line{{"adapter_serial", row.adapterSerial},
+                       {"station", row.station},
+                       {"operator", row.operatorName}};
+    modlink::Json all = unitJson(row);
     for (auto& [key, value] : all.items())
         if (!line.contains(key)) line[key] = std::move(value);
     return line;
@@ -66,7 +68,7 @@ Json unitJsonLine(const record::UnitRow& row) {
 
 std::string reportHeader() {
     std::string header = "time,port,device,adapter";
-    for (const std::string_view key : kSettingKeys) header += "," + std::string(key);
+    for (const std::string_view key : proto::kSettingKeys) header += "," + std::string(key);
     return header + ",result,why" + kTracingColumns + "\n";
 }
 
@@ -76,8 +78,9 @@ std::string reportLine(const record::UnitRow& row, const record::UnitTime& time)
     localTime[10] = ' ';
     std::string line = csvTextCell(localTime) + "," + csvTextCell(row.port) + "," +
                        csvTextCell(row.device) + "," + csvTextCell(row.adapterName);
-    const Json readBack = row.readBack ? settingsJson(*row.readBack) : Json::object();
-    for (const std::string_view key : kSettingKeys) {
+    const modlink::Json readBack =
+        row.readBack ? modlink::settingsJson(*row.readBack) : modlink::Json::object();
+    for (const std::string_view key : proto::kSettingKeys) {
         const auto value = readBack.find(key);
         line += "," + (value == readBack.end() ? std::string() : cell(*value));
     }
@@ -90,3 +93,5 @@ std::string reportLine(const record::UnitRow& row, const record::UnitTime& time)
         line += "," + csvTextCell(field);
     return line + "\n";
 }
+
+}  // namespace station

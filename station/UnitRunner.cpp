@@ -6,6 +6,8 @@
 #include "NodeIdFile.h"
 #include "NodeIdPool.h"
 
+namespace station {
+
 namespace {
 
 // Without a range, the ids that modules keep, so that two units never keep one.
@@ -18,13 +20,13 @@ std::unique_ptr<NodeIdSource> nodeIdSource(const StationOptions& options) {
     try {
         return std::make_unique<NodeIdFile>(options.idFile, *options.nodeIds);
     } catch (const std::system_error& error) {
-        throw Failure(kExitUsage, error.what());
+        throw modlink::Failure(modlink::kExitUsage, error.what());
     }
 }
 
 }  // namespace
 
-UnitRunner::UnitRunner(const CommonOptions& common, const SettingChanges& settings,
+UnitRunner::UnitRunner(const modlink::CommonOptions& common, const proto::SettingChanges& settings,
                        const StationOptions& options, const ports::PortDirectory& directory,
                        bool tellNotices, std::unique_ptr<UnitOutput> output)
     : m_common(common), m_options(options), m_directory(directory), m_output(std::move(output)) {
@@ -76,7 +78,7 @@ UnitOutcome UnitRunner::runUnit(const ports::PortTarget& port, const UnitPlan& p
     // A port that never opened makes no more threads either.
     if (!opened) unitOpened();
     // Only the record's reservation fails this way, and it comes before the write.
-    if (m_holdBack && outcome.code == kExitRecord) {
+    if (m_holdBack && outcome.code == modlink::kExitRecord) {
         m_record->drop(unit);
         if (m_output) m_output->heldBack(port, outcome.row.why);
         outcome.end = UnitEnd::kHeldBack;
@@ -127,8 +129,9 @@ void UnitRunner::unitOpened() {
 
 void UnitRunner::refuseWithoutRecord() {
     if (!recordReached())
-        throw Failure(kExitRecord, "the line's record cannot be reached (" +
-                                       m_record->downReason() + "): nothing written");
+        throw modlink::Failure(modlink::kExitRecord, "the line's record cannot be reached (" +
+                                                         m_record->downReason() +
+                                                         "): nothing written");
 }
 
 void UnitRunner::note(const std::string& line) {
@@ -151,7 +154,7 @@ void UnitRunner::report(UnitOutcome& outcome) {
     for (const std::unique_ptr<RowSink>& sink : m_rowSinks) {
         try {
             sink->add(outcome.row);
-        } catch (const Failure& failure) {
+        } catch (const modlink::Failure& failure) {
             // The unit does not count as done while its row is missing, but what its module went
             // through still stands: it may have been written.
             const std::string lost =
@@ -165,3 +168,5 @@ void UnitRunner::report(UnitOutcome& outcome) {
         }
     }
 }
+
+}  // namespace station

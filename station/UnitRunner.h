@@ -16,6 +16,8 @@
 #include "UnitThreads.h"
 #include "UsbAdapters.h"
 
+namespace station {
+
 // What a person or a line-control program sees of the units; called from their threads.
 class UnitOutput {
   public:
@@ -32,7 +34,7 @@ class UnitOutput {
 // What one unit is given where units differ, as a mesh file's modules do: its own settings on top
 // of what its module holds, and the profile its row names.
 struct UnitOrder {
-    SettingChanges settings;
+    proto::SettingChanges settings;
     std::optional<record::Profile> profile;
     std::optional<std::uint16_t> nodeId;  // the one settings give, for its row
 };
@@ -42,7 +44,7 @@ class UnitRunner {
     // A Failure with kExitUsage when the id file, the record or the report cannot be used.
     // directory is the face's, kept for the runner's life: the ports of the units the threads
     // take are resolved in it.
-    UnitRunner(const CommonOptions& common, const SettingChanges& settings,
+    UnitRunner(const modlink::CommonOptions& common, const proto::SettingChanges& settings,
                const StationOptions& options, const ports::PortDirectory& directory,
                bool tellNotices, std::unique_ptr<UnitOutput> output);
 
@@ -83,7 +85,7 @@ class UnitRunner {
                         const std::optional<std::uint16_t>& nodeId);
     void report(UnitOutcome& outcome);
 
-    const CommonOptions& m_common;
+    const modlink::CommonOptions& m_common;
     const StationOptions& m_options;
     const ports::PortDirectory& m_directory;
     std::unique_ptr<UnitRecord> m_record;
@@ -98,3 +100,5 @@ class UnitRunner {
     std::atomic<bool> m_recordReady = true;
     std::unique_ptr<DeferredWork> m_recordReached;
 };
+
+}  // namespace station

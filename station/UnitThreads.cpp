@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace station {
+
 int runTogether(const std::vector<PluggedUnit>& units, const UnitWork& work) {
     UnitThreads threads(work);
     for (const PluggedUnit& unit : units) threads.start(unit);
@@ -67,3 +69,5 @@ void UnitThreads::joinAll() {
     for (std::thread* thread : threads)
         if (thread->joinable()) thread->join();
 }
+
+}  // namespace station

@@ -11,6 +11,8 @@
 
 #include "PluggedUnits.h"
 
+namespace station {
+
 // How a unit's work ended, as a station decides what comes next.
 enum class UnitEnd {
     kFinished,  // passed or failed: taken again only once it is plugged in again
@@ -64,3 +66,5 @@ class UnitThreads {
     std::mutex m_mutex;
     std::list<Running> m_running;  // a list, so a thread's entry stays where it was made
 };
+
+}  // namespace station

@@ -11,8 +11,8 @@ namespace {
 
 // The engine has read the reply as its request's; nothing when none came whole and sound.
 template <typename Reply>
-std::optional<Reply> replyTo(Session& session, const proto::Request& request) {
-    const Session::Exchange exchange = session.exchange(request);
+std::optional<Reply> replyTo(modlink::Session& session, const proto::Request& request) {
+    const modlink::Session::Exchange exchange = session.exchange(request);
     if (exchange.failure) return std::nullopt;
     return std::get<Reply>(*exchange.reply);
 }
@@ -22,7 +22,7 @@ bool answeredAny(const mesh::ModuleAnswers& answers) {
 }
 
 // A failure's words without the port's name in front, which the survey's faults give.
-std::string reasonOf(const Failure& failure, const std::string& port) {
+std::string reasonOf(const modlink::Failure& failure, const std::string& port) {
     std::string_view what = failure.what();
     if (what.starts_with(port)) {
         what.remove_prefix(port.size());
@@ -32,12 +32,12 @@ std::string reasonOf(const Failure& failure, const std::string& port) {
     return std::string(what);
 }
 
-mesh::PortFailureKind failureKind(ExitCode code) {
-    return code == kExitNoReply ? mesh::PortFailureKind::NoReply
-                                : mesh::PortFailureKind::PortFailed;
+mesh::PortFailureKind failureKind(modlink::ExitCode code) {
+    return code == modlink::kExitNoReply ? mesh::PortFailureKind::NoReply
+                                         : mesh::PortFailureKind::PortFailed;
 }
 
-mesh::ModuleAnswers askModule(Session& session, const std::stop_token& stop, Asked asked) {
+mesh::ModuleAnswers askModule(modlink::Session& session, const std::stop_token& stop, Asked asked) {
     mesh::ModuleAnswers answers;
     if (const auto setup = replyTo<proto::SetupReply>(session, proto::ReadSetupRequest{}))
         answers.setup = setup->setup;
@@ -48,32 +48,32 @@ mesh::ModuleAnswers askModule(Session& session, const std::stop_token& stop, Ask
     return answers;
 }
 
-mesh::SurveyedPort failedPort(const std::string& port, const Failure& failure) {
+mesh::SurveyedPort failedPort(const std::string& port, const modlink::Failure& failure) {
     return {port, mesh::PortFailure{failureKind(failure.code()), reasonOf(failure, port)}};
 }
 
 }  // namespace
 
-mesh::SurveyedPort readOpenModule(Session& session, const std::string& port, std::stop_token stop,
-                                  Asked asked) {
+mesh::SurveyedPort readOpenModule(modlink::Session& session, const std::string& port,
+                                  std::stop_token stop, Asked asked) {
     try {
         mesh::ModuleAnswers answers = askModule(session, stop, asked);
         if (answeredAny(answers)) return {port, std::move(answers)};
         return {port, mesh::PortFailure{mesh::PortFailureKind::NoReply,
                                         reasonOf(session.noReply(), port)}};
-    } catch (const Failure& failure) {
+    } catch (const modlink::Failure& failure) {
         return failedPort(port, failure);
     }
 }
 
-mesh::SurveyedPort readModule(const ports::PortTarget& port, const CommonOptions& link,
+mesh::SurveyedPort readModule(const ports::PortTarget& port, const modlink::CommonOptions& link,
                               std::stop_token stop, Asked asked) {
     try {
-        Session session(link, port);
+        modlink::Session session(link, port);
         // Notices that come between the replies are the mesh's traffic, not the survey's.
         session.onNotice([](const proto::ReadFrame&) {});
         return readOpenModule(session, port.name, stop, asked);
-    } catch (const Failure& failure) {
+    } catch (const modlink::Failure& failure) {
         return failedPort(port.name, failure);
     }
 }

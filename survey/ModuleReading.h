@@ -18,13 +18,13 @@ enum class Asked { kSetup, kEverything };
 
 // The module on the port its face resolved; link gives the rate, parity and time-out per reply,
 // its port is ignored. Once stop is requested no further request is written.
-mesh::SurveyedPort readModule(const ports::PortTarget& port, const CommonOptions& link,
+mesh::SurveyedPort readModule(const ports::PortTarget& port, const modlink::CommonOptions& link,
                               std::stop_token stop, Asked asked = Asked::kEverything);
 
 // The same reading of a module behind a session that stays open, as a watcher keeps its ports:
 // its notice handler is left as it is, and a port lost meanwhile is the port's failure here
 // and the session's to find when it next waits.
-mesh::SurveyedPort readOpenModule(Session& session, const std::string& port, std::stop_token stop,
-                                  Asked asked = Asked::kEverything);
+mesh::SurveyedPort readOpenModule(modlink::Session& session, const std::string& port,
+                                  std::stop_token stop, Asked asked = Asked::kEverything);
 
 }  // namespace survey

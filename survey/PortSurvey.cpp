@@ -6,8 +6,8 @@
 
 namespace survey {
 
-mesh::Survey surveyPorts(const std::vector<ports::PortTarget>& ports, const CommonOptions& link,
-                         std::stop_token stop, Asked asked) {
+mesh::Survey surveyPorts(const std::vector<ports::PortTarget>& ports,
+                         const modlink::CommonOptions& link, std::stop_token stop, Asked asked) {
     mesh::Survey survey(ports.size());
     {
         std::vector<std::jthread> readers;

@@ -14,7 +14,8 @@
 namespace survey {
 
 // One entry per port the face resolved, in the order given.
-mesh::Survey surveyPorts(const std::vector<ports::PortTarget>& ports, const CommonOptions& link,
-                         std::stop_token stop = {}, Asked asked = Asked::kEverything);
+mesh::Survey surveyPorts(const std::vector<ports::PortTarget>& ports,
+                         const modlink::CommonOptions& link, std::stop_token stop = {},
+                         Asked asked = Asked::kEverything);
 
 }  // namespace survey

@@ -44,8 +44,8 @@ std::string libraryProblem(int code) {
     return words;
 }
 
-std::string dumped(const Json& json) {
-    return json.dump(-1, ' ', false, Json::error_handler_t::replace);
+std::string dumped(const modlink::Json& json) {
+    return json.dump(-1, ' ', false, modlink::Json::error_handler_t::replace);
 }
 
 }  // namespace

@@ -13,9 +13,9 @@ std::string eventLine(const Event& event) {
            std::string(eventPhaseName(event.phase)) + ": " + event.text;
 }
 
-Json eventJson(const Event& event) {
+modlink::Json eventJson(const Event& event) {
     const auto nodeJson = [](const std::optional<std::uint16_t>& node) {
-        return node ? Json(*node) : Json();
+        return node ? modlink::Json(*node) : modlink::Json();
     };
     return {{"time", timeText(event.time)},
             {"kind", eventKindName(event.kind)},

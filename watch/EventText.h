@@ -14,7 +14,7 @@ std::string eventLine(const Event& event);
 
 // {"time", "kind", "phase", "port", "node", "peer", "old", "new", "text"}; node and peer null
 // where there is none.
-Json eventJson(const Event& event);
+modlink::Json eventJson(const Event& event);
 
 // The time as the record writes it: "2026-12-09T02:53:03.236+01:00".
 std::string timeText(WallTime time);

@@ -9,6 +9,6 @@
 
 namespace watch {
 
-Json meshStateJson(const WatchState& state);
+modlink::Json meshStateJson(const WatchState& state);
 
 }  // namespace watch

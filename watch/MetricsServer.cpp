@@ -46,7 +46,7 @@ MetricsServer::MetricsServer(ports::NetworkAddress address)
             return;
         }
         response.set_content(
-            meshStateJson(*current).dump(-1, ' ', false, Json::error_handler_t::replace),
+            meshStateJson(*current).dump(-1, ' ', false, modlink::Json::error_handler_t::replace),
             "application/json");
     });
 }

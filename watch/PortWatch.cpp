@@ -16,7 +16,7 @@ constexpr std::chrono::seconds kLongestFrameWait{60};
 
 // The failure's words without the port's name in front: "COM204 lost: the device hung up" and
 // "COM204: No such device" give "the device hung up" and "No such device".
-std::string reasonOf(const Failure& failure, const std::string& port) {
+std::string reasonOf(const modlink::Failure& failure, const std::string& port) {
     std::string_view what = failure.what();
     if (what.starts_with(port)) {
         what.remove_prefix(port.size());
@@ -28,7 +28,8 @@ std::string reasonOf(const Failure& failure, const std::string& port) {
 
 }  // namespace
 
-PortWatch::PortWatch(const ports::PortTarget& port, const CommonOptions& link, PortNews& news)
+PortWatch::PortWatch(const ports::PortTarget& port, const modlink::CommonOptions& link,
+                     PortNews& news)
     : m_port(port.name),
       m_firstTarget(port),
       m_link(link),
@@ -72,10 +73,10 @@ std::deque<std::pair<std::size_t, proto::SendDataRequest>> PortWatch::takeSends(
 }
 
 // Each send in turn; one the port fails is not written, and neither are those after it.
-void PortWatch::writeSends(Session& session) {
+void PortWatch::writeSends(modlink::Session& session) {
     auto sends = takeSends();
     while (!sends.empty()) {
-        std::optional<ModuleLink::Clock::time_point> onWire;
+        std::optional<modlink::ModuleLink::Clock::time_point> onWire;
         try {
             onWire = session.post(sends.front().second).written;
         } catch (...) {
@@ -92,12 +93,12 @@ std::optional<std::uint64_t> PortWatch::takeRound() {
     return std::exchange(m_round, std::nullopt);
 }
 
-void PortWatch::setSession(Session* session) {
+void PortWatch::setSession(modlink::Session* session) {
     std::lock_guard lock(m_lock);
     m_session = session;
 }
 
-void PortWatch::serve(Session& session, const std::stop_token& stop) {
+void PortWatch::serve(modlink::Session& session, const std::stop_token& stop) {
     session.onNotice([this](const proto::ReadFrame& frame) {
         const auto reply = proto::decodeReply(frame.bytes);
         const auto* notice = reply ? std::get_if<proto::ReceiveNotice>(&*reply) : nullptr;
@@ -105,19 +106,19 @@ void PortWatch::serve(Session& session, const std::stop_token& stop) {
         if (m_keepNotices) m_news.noticed(m_port, frame.bytes, frame.arrived);
     });
     // News that is not a notice answers nothing the watcher asked: it is let go.
-    ModuleLink::News news;
+    modlink::ModuleLink::News news;
     while (!stop.stop_requested()) {
         if (const auto round = takeRound()) {
             // A cut meant for a wait before must not cut the survey's first reply short: an
             // empty wait takes it, and the frames that came meanwhile.
-            while (session.awaitNews(ModuleLink::Clock::now(), news) ==
-                   ModuleLink::WaitEnd::kArrived) {
+            while (session.awaitNews(modlink::ModuleLink::Clock::now(), news) ==
+                   modlink::ModuleLink::WaitEnd::kArrived) {
             }
             m_news.moduleRead(*round, survey::readOpenModule(session, m_port, stop));
             continue;
         }
         writeSends(session);
-        session.awaitNews(ModuleLink::Clock::now() + kLongestFrameWait, news);
+        session.awaitNews(modlink::ModuleLink::Clock::now() + kLongestFrameWait, news);
     }
 }
 
@@ -133,7 +134,7 @@ void PortWatch::run(std::stop_token stop) {
     while (!stop.stop_requested()) {
         std::string reason;
         try {
-            Session session(m_link, target);
+            modlink::Session session(m_link, target);
             // Shown to wake() while it is open, and no longer once it goes.
             struct Shown {
                 PortWatch& watch;
@@ -144,9 +145,9 @@ void PortWatch::run(std::stop_token stop) {
             pause = kFirstRetry;
             serve(session, stop);
             return;
-        } catch (const Interrupted&) {
+        } catch (const modlink::Interrupted&) {
             return;  // Ctrl+C or SIGTERM: the watcher is ending
-        } catch (const Failure& failure) {
+        } catch (const modlink::Failure& failure) {
             reason = reasonOf(failure, m_port);
         }
         m_news.portFailed(m_port, reason);

@@ -25,7 +25,7 @@ class PortWatch {
   public:
     // port is what the watcher resolved the name to: the first opening opens it; after a
     // failure the name is looked up again at each try, as a lost port's watch does.
-    PortWatch(const ports::PortTarget& port, const CommonOptions& link, PortNews& news);
+    PortWatch(const ports::PortTarget& port, const modlink::CommonOptions& link, PortNews& news);
     ~PortWatch();  // ends the thread within a wait's poll
     PortWatch(const PortWatch&) = delete;
     PortWatch& operator=(const PortWatch&) = delete;
@@ -42,26 +42,26 @@ class PortWatch {
   private:
     void run(std::stop_token stop);
     // Serves the open port until it fails; a Failure then.
-    void serve(Session& session, const std::stop_token& stop);
+    void serve(modlink::Session& session, const std::stop_token& stop);
     // Waits for the next try: the pause, or a survey that asks; false once stopped.
     bool waitToRetry(std::chrono::seconds pause, const std::stop_token& stop);
     std::optional<std::uint64_t> takeRound();
     std::deque<std::pair<std::size_t, proto::SendDataRequest>> takeSends();
-    void writeSends(Session& session);
-    void setSession(Session* session);
+    void writeSends(modlink::Session& session);
+    void setSession(modlink::Session* session);
     void wake();
 
     const std::string m_port;
     const ports::PortTarget m_firstTarget;  // the run's thread alone reads it
-    const CommonOptions m_link;             // the session holds on to it
+    const modlink::CommonOptions m_link;    // the session holds on to it
     PortNews& m_news;
     std::mutex m_lock;
     std::condition_variable_any m_woken;
     std::optional<std::uint64_t> m_round;  // asked and not yet read; under m_lock
     std::deque<std::pair<std::size_t, proto::SendDataRequest>> m_sends;  // under m_lock
     std::atomic<bool> m_keepNotices = false;
-    Session* m_session = nullptr;  // while open, to cut its wait; under m_lock
-    std::jthread m_thread;         // last: it uses all of the above
+    modlink::Session* m_session = nullptr;  // while open, to cut its wait; under m_lock
+    std::jthread m_thread;                  // last: it uses all of the above
 };
 
 }  // namespace watch

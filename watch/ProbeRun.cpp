@@ -18,7 +18,7 @@ delivery::Plan probePlan(const ProbeSetting& probe, std::uint16_t fromNode, std:
     delivery::Plan plan;
     plan.ports = {{probe.from, fromNode}, {probe.to, toNode}};
     plan.pairs = {{0, kProbeTarget}};
-    plan.request = routedRequest("auto", 7, {}, "probe", "route");
+    plan.request = modlink::routedRequest("auto", 7, {}, "probe", "route");
     plan.size = delivery::kTagSize;
     plan.interval = probe.every;
     plan.timeout = std::min<delivery::Clock::duration>(kProbeTimeOut, probe.every * 4);

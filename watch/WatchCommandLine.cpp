@@ -106,7 +106,7 @@ WatchCommandLine parseWatchCommandLine(int argc, const char* const* argv) {
     } catch (const CLI::ParseError& error) {
         std::ostringstream out;
         std::ostringstream err;
-        line.exitCode = app.exit(error, out, err) == 0 ? kExitDone : kExitUsage;
+        line.exitCode = app.exit(error, out, err) == 0 ? modlink::kExitDone : modlink::kExitUsage;
         line.output = out.str();
         line.error = err.str();
     }

@@ -15,7 +15,7 @@ struct WatchCommandLine {
     SettingChoices options;
     bool json = false;
     // Help or a refused word: what to print, and the exit code, instead of a run.
-    std::optional<ExitCode> exitCode;
+    std::optional<modlink::ExitCode> exitCode;
     std::string output;
     std::string error;
 };

@@ -99,7 +99,7 @@ std::string chooseBaud(SettingChoices& choices, const SettingValue& value) {
     const auto whole = signedWhole(value);
     if (!whole || *whole < 0 || *whole > proto::kUartBaudRates.back() ||
         !proto::uartBaudIndex(static_cast<int>(*whole)))
-        return "must be a rate the port takes: " + rateList();
+        return "must be a rate the port takes: " + proto::rateList();
     choices.baud = static_cast<int>(*whole);
     return {};
 }
@@ -269,9 +269,10 @@ std::optional<SettingValue> tomlValue(const toml::node& node) {
     return SettingValue(std::move(texts));
 }
 
-Failure fileError(const std::string& path, const toml::source_region& where,
-                  const std::string& what) {
-    return Failure(kExitUsage, path + ":" + std::to_string(where.begin.line) + ": " + what);
+modlink::Failure fileError(const std::string& path, const toml::source_region& where,
+                           const std::string& what) {
+    return modlink::Failure(modlink::kExitUsage,
+                            path + ":" + std::to_string(where.begin.line) + ": " + what);
 }
 
 std::string hostSite() {
@@ -290,7 +291,9 @@ std::string brokerPassword(const std::optional<std::string>& file) {
     std::string password;
     if (file) {
         const files::FileText read = files::readRegularFile(*file, kLongestPasswordFile);
-        if (!read.text) throw Failure(kExitUsage, *file + ": not a password file: " + read.problem);
+        if (!read.text)
+            throw modlink::Failure(modlink::kExitUsage,
+                                   *file + ": not a password file: " + read.problem);
         password = *read.text;
     } else if (const char* variable = std::getenv(kBrokerPasswordVariable.data())) {
         password = variable;
@@ -342,7 +345,9 @@ std::string defaultSettingsFile() {
 SettingChoices readSettingsFile(const std::string& path, bool named) {
     const files::FileText file = files::readRegularFile(path, kLargestSettingsFile);
     if (!file.text && file.absent && !named) return {};
-    if (!file.text) throw Failure(kExitUsage, path + ": not a settings file: " + file.problem);
+    if (!file.text)
+        throw modlink::Failure(modlink::kExitUsage,
+                               path + ": not a settings file: " + file.problem);
     toml::table table;
     try {
         table = toml::parse(*file.text, path);
@@ -373,9 +378,10 @@ WatchSettings settingsFrom(const SettingChoices& file, const SettingChoices& opt
     settings.ports = chosen(options.ports, file.ports, {});
     settings.aliases = chosen(options.aliases, file.aliases, settings.ports.empty());
     if (settings.ports.empty() && !settings.aliases)
-        throw Failure(kExitUsage,
-                      "no port to watch: name them with -p (or ports in the file), or leave "
-                      "aliases on");
+        throw modlink::Failure(
+            modlink::kExitUsage,
+            "no port to watch: name them with -p (or ports in the file), or leave "
+            "aliases on");
     settings.link.baud = chosen(options.baud, file.baud, settings.link.baud);
     settings.link.parity = chosen(options.parity, file.parity, settings.link.parity);
     settings.link.timeoutMs = chosen(options.timeoutMs, file.timeoutMs, settings.link.timeoutMs);
@@ -397,7 +403,8 @@ WatchSettings settingsFrom(const SettingChoices& file, const SettingChoices& opt
         BrokerSettings broker{.address = *address};
         broker.caFile = chosen(options.mqttCaFile, file.mqttCaFile, std::string());
         if (!broker.caFile.empty() && ::access(broker.caFile.c_str(), R_OK) != 0)
-            throw Failure(kExitUsage, broker.caFile + ": the broker's CA file cannot be read");
+            throw modlink::Failure(modlink::kExitUsage,
+                                   broker.caFile + ": the broker's CA file cannot be read");
         const auto passwordFile =
             options.mqttPasswordFile ? options.mqttPasswordFile : file.mqttPasswordFile;
         broker.password = brokerPassword(passwordFile);

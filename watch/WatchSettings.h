@@ -46,7 +46,8 @@ inline constexpr std::string_view kBrokerPasswordVariable = "MESHCFG_MQTT_PASSWO
 struct WatchSettings {
     std::vector<std::string> ports;  // as named, every COMn-COMm range spelt out
     bool aliases = false;            // every COM alias, as it appears; also when no port is named
-    CommonOptions link{};  // the ports' rate and parity, and how long each reply is waited for
+    // The ports' rate and parity, and how long each reply is waited for.
+    modlink::CommonOptions link{};
     std::chrono::seconds interval{60};
     Rules rules{};
     std::optional<ports::NetworkAddress> metrics{};  // where /metrics is served; nothing: nowhere

@@ -25,11 +25,11 @@ constexpr std::chrono::seconds kHeardPublishPause{1};
 
 // A survey asks each module three times, each reply waited for up to the time-out; a port still
 // opening gets a few seconds more.
-std::chrono::milliseconds roundAllowance(const CommonOptions& link) {
+std::chrono::milliseconds roundAllowance(const modlink::CommonOptions& link) {
     return std::chrono::milliseconds(3 * link.timeoutMs) + std::chrono::seconds(5);
 }
 
-bool sameLine(const CommonOptions& a, const CommonOptions& b) {
+bool sameLine(const modlink::CommonOptions& a, const modlink::CommonOptions& b) {
     return a.baud == b.baud && a.parity == b.parity && a.timeoutMs == b.timeoutMs;
 }
 
@@ -66,7 +66,7 @@ std::unique_ptr<HistorySink> Watcher::historySink(const WatchSettings& settings)
         return std::make_unique<HistorySink>(*settings.history, settings.site,
                                              settings.historyKeep);
     } catch (const record::RecordError& error) {
-        throw Failure(kExitUsage, error.what());
+        throw modlink::Failure(modlink::kExitUsage, error.what());
     }
 }
 
@@ -156,7 +156,7 @@ void Watcher::adoptAliases() {
     std::vector<std::string> names;
     for (const Watched& watched : m_ports) names.push_back(watched.watch->port());
     const ports::PortDirectory directory;
-    for (const PluggedUnit& alias : pluggedAliases()) {
+    for (const station::PluggedUnit& alias : station::pluggedAliases()) {
         if (std::ranges::find(names, alias.port) != names.end()) continue;
         names.push_back(alias.port);
         // An alias of a port watched under another name is that port.
@@ -277,13 +277,13 @@ void Watcher::apply(WatchSettings next) {
     // What can fail first, so that a refusal leaves everything as it was.
     const ports::PortDirectory directory;  // the reread's one look at the names
     if (const std::string problem = ports::repeatedPort(next.ports, directory); !problem.empty())
-        throw Failure(kExitUsage, problem);
+        throw modlink::Failure(modlink::kExitUsage, problem);
     if (next.metrics != m_settings.metrics) {
         // Listened on beside the old address, which is let go only once the new one is had.
         std::unique_ptr<MetricsServer> server;
         std::string problem;
         if (next.metrics && !(server = MetricsServer::listen(*next.metrics, problem)))
-            throw Failure(kExitPort, problem);
+            throw modlink::Failure(modlink::kExitPort, problem);
         m_metrics = std::move(server);
     }
     if (next.broker != m_settings.broker || (next.broker && next.site != m_settings.site)) {
@@ -323,7 +323,7 @@ void Watcher::reread() {
     try {
         apply(m_reread());
         watchNote("settings read again");
-    } catch (const Failure& failure) {
+    } catch (const modlink::Failure& failure) {
         watchNote(std::string(failure.what()) + "; the settings in force are kept");
     }
     m_service.ready();
@@ -369,7 +369,7 @@ void Watcher::run(WatchSignals& signals) {
     }
     m_service.stopping();
     // Every session's wait ends at its next look, as for Ctrl+C in the command line.
-    noteInterrupt(SIGINT);
+    modlink::noteInterrupt(SIGINT);
     for (Watched& watched : m_ports) watched.watch.reset();
     m_ports.clear();
 }

@@ -28,7 +28,7 @@ int watchMesh(const WatchCommandLine& line) {
         WatchSettings settings = settingsFrom(readSettingsFile(file, named), options);
         if (const std::string problem = ports::repeatedPort(settings.ports, ports::PortDirectory());
             !problem.empty())
-            throw Failure(kExitUsage, problem);
+            throw modlink::Failure(modlink::kExitUsage, problem);
         return settings;
     };
     WatchSettings settings = readSettings();
@@ -36,7 +36,7 @@ int watchMesh(const WatchCommandLine& line) {
     std::unique_ptr<MetricsServer> metrics;
     std::string problem;
     if (settings.metrics && !(metrics = MetricsServer::listen(*settings.metrics, problem)))
-        throw Failure(kExitPort, problem);
+        throw modlink::Failure(modlink::kExitPort, problem);
     std::fprintf(
         stderr, "%s: watching %s, surveyed every %lld s%s%s\n", kWatchProgram.data(),
         watchedText(settings).c_str(), static_cast<long long>(settings.interval.count()),
@@ -47,7 +47,7 @@ int watchMesh(const WatchCommandLine& line) {
     Watcher watcher(std::move(settings), readSettings, std::move(metrics));
     watcher.addSink(std::make_unique<EventLog>(line.json));
     watcher.run(signals);
-    return kExitDone;
+    return modlink::kExitDone;
 }
 
 }  // namespace
@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     }
     try {
         return watchMesh(line);
-    } catch (const Failure& failure) {
+    } catch (const modlink::Failure& failure) {
         std::fprintf(stderr, "%s: %s\n", kWatchProgram.data(), failure.what());
         return failure.code();
     }

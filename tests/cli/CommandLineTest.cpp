@@ -57,9 +57,9 @@ class RefusedCommandLine : public testing::TestWithParam<Refused> {
 };
 
 TEST_P(RefusedCommandLine, endsWithUsageAndNothingToRun) {
-    const ParsedCommandLine parsed = parse(arguments());
+    const cli::ParsedCommandLine parsed = parse(arguments());
     EXPECT_FALSE(parsed.run.has_value());
-    EXPECT_EQ(parsed.exitCode, kExitUsage);
+    EXPECT_EQ(parsed.exitCode, modlink::kExitUsage);
     EXPECT_NE(parsed.error.find(GetParam().message), std::string::npos) << parsed.error;
     EXPECT_EQ(parsed.error.find("meshcfg-cli: "), 0u) << parsed.error;
     EXPECT_EQ(std::count(parsed.error.begin(), parsed.error.end(), '\n'), 1) << parsed.error;
@@ -302,7 +302,7 @@ TEST(MeshTestPorts, moreThanATagCanNameAreRefused) {
     options.pairs = "/dev/tty0:/dev/tty1";
     for (int port = 0; port <= 65536; ++port)
         options.ports.push_back("/dev/tty" + std::to_string(port));
-    EXPECT_THROW(deliveryrun::checkMeshTestOptions(options), Failure);
+    EXPECT_THROW(deliveryrun::checkMeshTestOptions(options), modlink::Failure);
     options.ports.pop_back();
     EXPECT_NO_THROW(deliveryrun::checkMeshTestOptions(options));
 }
@@ -317,11 +317,11 @@ class DecimalNumbers : public testing::TestWithParam<AcceptedNumbers> {};
 
 TEST_P(DecimalNumbers, areReadInBaseTen) {
     const AcceptedNumbers& expected = GetParam();
-    const ParsedCommandLine parsed = parse(expected.arguments);
+    const cli::ParsedCommandLine parsed = parse(expected.arguments);
     ASSERT_TRUE(parsed.run.has_value()) << parsed.error;
-    ASSERT_NE(parsed.run->optionsAs<SendOptions>(), nullptr);
-    const SendOptions& send = *parsed.run->optionsAs<SendOptions>();
-    const CommonOptions& common = parsed.run->common;
+    ASSERT_NE(parsed.run->optionsAs<modlink::SendOptions>(), nullptr);
+    const modlink::SendOptions& send = *parsed.run->optionsAs<modlink::SendOptions>();
+    const modlink::CommonOptions& common = parsed.run->common;
     EXPECT_EQ(send.target, expected.target);
     EXPECT_EQ(send.jump, expected.jump);
     EXPECT_EQ(send.count.value_or(0), expected.count);
@@ -381,18 +381,18 @@ class PortOption : public testing::TestWithParam<PortWords> {
 };
 
 TEST_P(PortOption, takesOneWordEachTime) {
-    const ParsedCommandLine parsed = parse(arguments());
+    const cli::ParsedCommandLine parsed = parse(arguments());
     ASSERT_TRUE(parsed.run.has_value()) << parsed.error;
-    const CommandToRun& run = *parsed.run;
-    if (const auto* survey = run.optionsAs<MeshSurveyOptions>()) {
+    const cli::CommandToRun& run = *parsed.run;
+    if (const auto* survey = run.optionsAs<cli::MeshSurveyOptions>()) {
         EXPECT_EQ(survey->ports.ports, GetParam().ports);
-    } else if (const auto* apply = run.optionsAs<UnitCommandOptions>()) {
+    } else if (const auto* apply = run.optionsAs<cli::UnitCommandOptions>()) {
         EXPECT_EQ(apply->station.ports, GetParam().ports);
         EXPECT_EQ(apply->changes.missingKeys(), std::vector<std::string>());
     } else {
         EXPECT_EQ(std::vector<std::string>{run.common.port}, GetParam().ports);
     }
-    const auto* raw = run.optionsAs<RawOptions>();
+    const auto* raw = run.optionsAs<cli::RawOptions>();
     EXPECT_EQ(raw ? raw->bytes : "", GetParam().rawBytes);
 }
 
@@ -430,8 +430,8 @@ TEST_P(CommandHelp, showsTheCommonOptionsItTakes) {
     std::istringstream words(GetParam().command);
     for (std::string word; words >> word;) arguments.push_back(word);
     arguments.push_back("--help");
-    const ParsedCommandLine parsed = parse(arguments);
-    EXPECT_EQ(parsed.exitCode, kExitDone);
+    const cli::ParsedCommandLine parsed = parse(arguments);
+    EXPECT_EQ(parsed.exitCode, modlink::kExitDone);
     const std::size_t common = parsed.output.find("Common options:");
     ASSERT_NE(common, std::string::npos) << parsed.output;
     const std::string shown = parsed.output.substr(common);
@@ -485,8 +485,8 @@ TEST_P(ListedCommands, showTheLineTheirOwnHelpOpensWith) {
 
     std::vector<std::string> parentHelp(words.begin(), words.end() - 1);
     parentHelp.push_back("--help");
-    const ParsedCommandLine parent = parse(parentHelp);
-    EXPECT_EQ(parent.exitCode, kExitDone);
+    const cli::ParsedCommandLine parent = parse(parentHelp);
+    EXPECT_EQ(parent.exitCode, modlink::kExitDone);
     const std::size_t listed = parent.output.find("\n  " + name + " ");
     ASSERT_NE(listed, std::string::npos) << parent.output;
     const std::size_t lineEnd = parent.output.find('\n', listed + 1);
@@ -494,8 +494,8 @@ TEST_P(ListedCommands, showTheLineTheirOwnHelpOpensWith) {
     EXPECT_EQ(line.substr(line.find_first_not_of(' ', 2 + name.size())), description) << line;
 
     words.push_back("--help");
-    const ParsedCommandLine own = parse(words);
-    EXPECT_EQ(own.exitCode, kExitDone);
+    const cli::ParsedCommandLine own = parse(words);
+    EXPECT_EQ(own.exitCode, modlink::kExitDone);
     EXPECT_EQ(own.output.substr(0, own.output.find('\n')), description) << own.output;
 }
 
@@ -528,10 +528,12 @@ TEST(MeshSurveyProfile, GivesTheSettingsEveryModuleMustHold) {
     ScopedRuntimeDir folder;
     const std::string profile = folder.path() + "/mesh.toml";
     std::ofstream(profile) << "frequency = 433.0\nnetwork_id = 7\npower = 3\n";
-    const ParsedCommandLine parsed = parse({"-p", "COM1", "mesh", "survey", "--profile", profile});
+    const cli::ParsedCommandLine parsed =
+        parse({"-p", "COM1", "mesh", "survey", "--profile", profile});
     ASSERT_TRUE(parsed.run.has_value()) << parsed.error;
-    ASSERT_NE(parsed.run->optionsAs<MeshSurveyOptions>(), nullptr);
-    const mesh::SharedSettings& expected = parsed.run->optionsAs<MeshSurveyOptions>()->expected;
+    ASSERT_NE(parsed.run->optionsAs<cli::MeshSurveyOptions>(), nullptr);
+    const mesh::SharedSettings& expected =
+        parsed.run->optionsAs<cli::MeshSurveyOptions>()->expected;
     EXPECT_EQ(expected.frequencyRegister, proto::frequencyRegisterFromMhz(433.0));
     EXPECT_EQ(expected.networkId, 7);
     EXPECT_EQ(expected.lifeCycleCode, std::nullopt);
@@ -557,12 +559,13 @@ TEST_P(ParseAlone, readsNoFileAndMakesNone) {
     }
     std::vector<const char*> argv;
     for (const std::string& argument : arguments) argv.push_back(argument.c_str());
-    ParsedCommandLine parsed = parseCommandLine(static_cast<int>(argv.size()), argv.data());
+    cli::ParsedCommandLine parsed =
+        cli::parseCommandLine(static_cast<int>(argv.size()), argv.data());
     ASSERT_TRUE(parsed.run.has_value()) << parsed.error;
     EXPECT_FALSE(std::filesystem::exists(folder.path() + "/spool"));
-    prepareRun(parsed);
+    cli::prepareRun(parsed);
     EXPECT_FALSE(parsed.run.has_value());
-    EXPECT_EQ(parsed.exitCode, kExitUsage);
+    EXPECT_EQ(parsed.exitCode, modlink::kExitUsage);
     EXPECT_NE(parsed.error.find(GetParam().refusal), std::string::npos) << parsed.error;
 }
 

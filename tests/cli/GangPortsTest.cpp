@@ -30,8 +30,8 @@ class RepeatedPorts : public testing::TestWithParam<GangPorts> {
     AliasedTerminals m_terminals;
 };
 
-SettingChanges wholeProfile() {
-    SettingChanges settings;
+proto::SettingChanges wholeProfile() {
+    proto::SettingChanges settings;
     settings.set("frequency", 434.0);
     settings.set("power", std::int64_t{5});
     settings.set("life_cycle", std::string("1h"));
@@ -43,26 +43,26 @@ SettingChanges wholeProfile() {
 }
 
 TEST_P(RepeatedPorts, AreRefusedBeforeAnythingIsSent) {
-    CommonOptions common;
+    modlink::CommonOptions common;
     common.timeoutMs = static_cast<int>(kSilence.count());
-    StationOptions station;
+    station::StationOptions station;
     station.ports = m_terminals.named(GetParam().ports);
-    station.nodeIds = NodeIdRange{1, 9};
+    station.nodeIds = station::NodeIdRange{1, 9};
     std::string refusal;
-    ExitCode code = kExitDone;
+    modlink::ExitCode code = modlink::kExitDone;
     try {
-        code = applyProfile(common, wholeProfile(), station);
-    } catch (const Failure& failure) {
+        code = cli::applyProfile(common, wholeProfile(), station);
+    } catch (const modlink::Failure& failure) {
         code = failure.code();
         refusal = failure.what();
     }
     if (GetParam().refusal) {
-        EXPECT_EQ(code, kExitUsage);
+        EXPECT_EQ(code, modlink::kExitUsage);
         EXPECT_EQ(refusal, m_terminals.named(GetParam().refusal));
         EXPECT_EQ(bytesSent(), 0u);
     } else {
         // Nothing answers: each unit reads its module and waits in vain.
-        EXPECT_EQ(code, kExitNoReply) << refusal;
+        EXPECT_EQ(code, modlink::kExitNoReply) << refusal;
         EXPECT_EQ(bytesSent(), 2u);
     }
 }

@@ -7,11 +7,12 @@
 
 #include "CommandLine.h"
 
-inline ParsedCommandLine parse(std::vector<std::string> arguments) {
+inline cli::ParsedCommandLine parse(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), "meshcfg-cli");
     std::vector<const char*> argv;
     for (const std::string& argument : arguments) argv.push_back(argument.c_str());
-    ParsedCommandLine parsed = parseCommandLine(static_cast<int>(argv.size()), argv.data());
-    prepareRun(parsed);
+    cli::ParsedCommandLine parsed =
+        cli::parseCommandLine(static_cast<int>(argv.size()), argv.data());
+    cli::prepareRun(parsed);
     return parsed;
 }

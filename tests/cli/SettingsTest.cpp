@@ -22,11 +22,11 @@ class WrittenSettings : public testing::TestWithParam<Written> {};
 TEST_P(WrittenSettings, becomeTheModulesCodes) {
     std::vector<std::string> arguments{"-p", "COM1", "write"};
     arguments.insert(arguments.end(), GetParam().options.begin(), GetParam().options.end());
-    const ParsedCommandLine parsed = parse(arguments);
+    const cli::ParsedCommandLine parsed = parse(arguments);
     ASSERT_TRUE(parsed.run) << parsed.error;
-    ASSERT_NE(parsed.run->optionsAs<WriteOptions>(), nullptr);
+    ASSERT_NE(parsed.run->optionsAs<cli::WriteOptions>(), nullptr);
     proto::Setup setup;
-    parsed.run->optionsAs<WriteOptions>()->changes.applyTo(setup);
+    parsed.run->optionsAs<cli::WriteOptions>()->changes.applyTo(setup);
     EXPECT_EQ(setup, GetParam().expected);
 }
 
@@ -64,8 +64,8 @@ struct Shown {
 class ShownSettings : public testing::TestWithParam<Shown> {};
 
 TEST_P(ShownSettings, nameEveryCodeOrSayItIsUnknown) {
-    EXPECT_EQ(settingsJson(GetParam().setup).dump(), GetParam().json);
-    EXPECT_EQ(unlistedCodes(GetParam().setup), GetParam().unlisted);
+    EXPECT_EQ(modlink::settingsJson(GetParam().setup).dump(), GetParam().json);
+    EXPECT_EQ(modlink::unlistedCodes(GetParam().setup), GetParam().unlisted);
 }
 
 const Shown kShown[] = {
@@ -96,10 +96,10 @@ struct OneSetting {
 class SingleSetting : public testing::TestWithParam<OneSetting> {};
 
 TEST_P(SingleSetting, changesItsFieldAndLeavesTheOthersMissing) {
-    const ParsedCommandLine parsed =
+    const cli::ParsedCommandLine parsed =
         parse({"-p", "COM1", "write", GetParam().option, GetParam().value});
     ASSERT_TRUE(parsed.run) << parsed.error;
-    const SettingChanges& changes = parsed.run->optionsAs<WriteOptions>()->changes;
+    const proto::SettingChanges& changes = parsed.run->optionsAs<cli::WriteOptions>()->changes;
     proto::Setup setup;
     changes.applyTo(setup);
     EXPECT_EQ(setup, GetParam().expected);

@@ -22,7 +22,7 @@ TEST_P(SinceOption, ReadsRelativeAndLocalTimes) {
     const auto now =
         std::chrono::system_clock::time_point(std::chrono::milliseconds(1'796'000'000'000));
     const auto nowMs = std::int64_t{1'796'000'000'000};
-    const auto since = sinceUtcMs(row.text, now);
+    const auto since = cli::sinceUtcMs(row.text, now);
     ASSERT_EQ(since.has_value(), row.accepted) << row.text;
     if (row.msBeforeNow) {
         EXPECT_EQ(nowMs - *since, *row.msBeforeNow) << row.text;
@@ -54,8 +54,8 @@ TEST(SinceOption, ADateIsLocalMidnight) {
     midnight.tm_mday = 8;
     midnight.tm_isdst = -1;
     const std::int64_t expected = std::int64_t{std::mktime(&midnight)} * 1000;
-    EXPECT_EQ(sinceUtcMs("2026-12-08", std::chrono::system_clock::now()), expected);
-    EXPECT_EQ(sinceUtcMs("2026-12-08 06:00", std::chrono::system_clock::now()),
+    EXPECT_EQ(cli::sinceUtcMs("2026-12-08", std::chrono::system_clock::now()), expected);
+    EXPECT_EQ(cli::sinceUtcMs("2026-12-08 06:00", std::chrono::system_clock::now()),
               expected + 6 * 3'600'000);
 }
 

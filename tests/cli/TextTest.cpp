@@ -24,10 +24,11 @@ TEST_P(ShownText, IsUtf8AndOneLine) {
 
 TEST_P(ShownText, IsPrintedAsJsonThatReadsBack) {
     const TextCase& row = GetParam();
-    const std::string line = reports::jsonText(
-        {{"device", row.text}, {"events", Json::array({Json{{"why", row.text}}})}});
+    const std::string line =
+        reports::jsonText({{"device", row.text},
+                           {"events", modlink::Json::array({modlink::Json{{"why", row.text}}})}});
     EXPECT_EQ(line.find('\n'), std::string::npos);
-    const Json back = Json::parse(line);
+    const modlink::Json back = modlink::Json::parse(line);
     EXPECT_EQ(back.at("device"), row.utf8);
     EXPECT_EQ(back.at("events").at(0).at("why"), row.utf8);
 }

@@ -83,7 +83,7 @@ class RouteWindowTest : public QObject {
 
     void routeReplyDrawsAndRefills() {
         QVERIFY(!m_dlg->meshDialog());
-        receive(routeListReply(1, {{0x0102, 0x0003}, {0, kEmptyNode}, {7, 5}}));
+        receive(routeListReply(1, {{0x0102, 0x0003}, {0, proto::kEmptyNode}, {7, 5}}));
         display::CDialog_Mesh* mesh = m_dlg->meshDialog();
         QVERIFY(mesh);
         QVERIFY(mesh->isVisible());
@@ -97,7 +97,7 @@ class RouteWindowTest : public QObject {
         QCOMPARE(logLines().size(), 1);  // the hex dump only
 
         mesh->close();
-        std::vector<RouteSlot> lastUsed(39, RouteSlot{0, kEmptyNode});
+        std::vector<RouteSlot> lastUsed(39, RouteSlot{0, proto::kEmptyNode});
         lastUsed.push_back({40, 41});
         receive(routeListReply(9, lastUsed));
         QCOMPARE(m_dlg->meshDialog(), mesh);

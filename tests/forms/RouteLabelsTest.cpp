@@ -38,7 +38,7 @@ TEST_P(RouteListReply, UsedEntriesInOrder) {
 const proto::Frame kThreeEntries = routeListReply(7, {{11, 21}, {12, 22}, {13, 23}});
 
 std::vector<RouteSlot> lastEntryUsed() {
-    std::vector<RouteSlot> entries(kRouteEntries, RouteSlot{0, kEmptyNode});
+    std::vector<RouteSlot> entries(kRouteEntries, RouteSlot{0, proto::kEmptyNode});
     entries.back() = {40, 400};
     return entries;
 }
@@ -47,12 +47,14 @@ INSTANTIATE_TEST_SUITE_P(
     Replies, RouteListReply,
     testing::Values(
         RouteCase{"EmptyEntryDoesNotEndList",
-                  routeListReply(7, {{100, 1}, {101, kEmptyNode}, {102, 2}}),
+                  routeListReply(7, {{100, 1}, {101, proto::kEmptyNode}, {102, 2}}),
                   {"1", "2"},
                   {"100", "102"}},
         RouteCase{"DecimalTexts", routeListReply(7, {{0x0102, 0x0003}}), {"3"}, {"258"}},
-        RouteCase{
-            "EmptyTargetIdIsStillANode", routeListReply(7, {{kEmptyNode, 5}}), {"5"}, {"65535"}},
+        RouteCase{"EmptyTargetIdIsStillANode",
+                  routeListReply(7, {{proto::kEmptyNode, 5}}),
+                  {"5"},
+                  {"65535"}},
         RouteCase{"AllEmpty", routeListReply(7, {}), {}, {}},
         RouteCase{"LastEntryOfFullReply", routeListReply(7, lastEntryUsed()), {"400"}, {"40"}},
         // Without its final byte the last entry would end in the check byte.
@@ -106,7 +108,7 @@ INSTANTIATE_TEST_SUITE_P(
             {"9", "80", "70", "60", "50", "40", "30", "20", "10"},
             {"-8", "-7", "-6", "-5", "-4", "-3", "-2", "-1"}},
         PathCase{"EmptyHopBetweenUsed",
-                 pathListReply(1, {{0x10, 5}, {0x20, kEmptyNode}, {0x30, 3}}),
+                 pathListReply(1, {{0x10, 5}, {0x20, proto::kEmptyNode}, {0x30, 3}}),
                  {"1", "3", "5"},
                  {"-48", "-16"}},
         PathCase{"LinkValueUnsigned",

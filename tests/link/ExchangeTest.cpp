@@ -55,19 +55,19 @@ proto::Frame encoded(const Outgoing& request) {
 
 class TypedExchange : public testing::TestWithParam<ExchangeCase> {
   protected:
-    void TearDown() override { clearInterrupt(); }
+    void TearDown() override { modlink::clearInterrupt(); }
 };
 
 TEST_P(TypedExchange, EndsWithItsReplyOrItsFailure) {
     const ExchangeCase& row = GetParam();
     PtyPair pty;
-    ModuleLink link(ModuleLink::Reading::kFrames);
+    modlink::ModuleLink link(modlink::ModuleLink::Reading::kFrames);
     if (row.farEnd != FarEnd::IsNotThere) {
         ASSERT_TRUE(
             link.open(ports::PortDirectory().resolve(pty.slavePath()), 9600, proto::Parity::kNone))
             << link.lastError();
     }
-    if (row.farEnd == FarEnd::SeesCtrlC) noteInterrupt(SIGINT);
+    if (row.farEnd == FarEnd::SeesCtrlC) modlink::noteInterrupt(SIGINT);
     const std::size_t requestSize = encoded(row.request).size();
     std::jthread farEnd([&] {
         if (row.farEnd != FarEnd::Answers && row.farEnd != FarEnd::HangsUp) return;

@@ -20,17 +20,17 @@ constexpr int kTimeoutMs = 100;
 
 TEST(NoticeFlood, TheWaitEndsAtItsDeadlineWithBoundedNoticesTold) {
     PtyPair pty;
-    CommonOptions options;
+    modlink::CommonOptions options;
     options.port = pty.slavePath();
     options.timeoutMs = kTimeoutMs;
-    Session session(options, ports::PortDirectory().resolve(options.port));
+    modlink::Session session(options, ports::PortDirectory().resolve(options.port));
     int told = 0;
     session.onNotice([&told](const proto::ReadFrame&) {
         ++told;
         std::this_thread::sleep_for(kSlowTerminal);
     });
     NoticeFlood flood(pty.masterFd(), kFloodNotices);
-    const Session::Exchange exchange = session.exchange(proto::ReadSetupRequest{});
+    const modlink::Session::Exchange exchange = session.exchange(proto::ReadSetupRequest{});
     EXPECT_EQ(exchange.failure, engine::ExchangeFailure::NoReply);
     // The notices held when the request went, those told before the deadline and at most the
     // notices held when it passed.

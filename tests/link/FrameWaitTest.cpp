@@ -15,7 +15,7 @@
 
 namespace {
 
-using Clock = ModuleLink::Clock;
+using Clock = modlink::ModuleLink::Clock;
 
 // Far off: a wait that is not cut short never ends within a test run.
 constexpr auto kFarOff = std::chrono::hours(1);
@@ -34,10 +34,10 @@ class FrameWaitCut : public testing::TestWithParam<CutCase> {};
 
 TEST_P(FrameWaitCut, EndsTheWaitLongBeforeItsDeadline) {
     PtyPair pty;
-    CommonOptions options;
+    modlink::CommonOptions options;
     options.port = pty.slavePath();
-    Session session(options, ports::PortDirectory().resolve(options.port));
-    ModuleLink& link = session.link();
+    modlink::Session session(options, ports::PortDirectory().resolve(options.port));
+    modlink::ModuleLink& link = session.link();
     if (GetParam().frameToo) {
         const proto::Frame reply = proto::encode(proto::SendStatus{1, proto::kStatusOk});
         ASSERT_EQ(::write(pty.masterFd(), reply.data(), reply.size()),
@@ -58,9 +58,9 @@ TEST_P(FrameWaitCut, EndsTheWaitLongBeforeItsDeadline) {
     const Clock::time_point deadline = Clock::now() + kFarOff;
     for (int wait = 0; wait < 1 + GetParam().frameToo; ++wait) {
         proto::ReadFrame frame;
-        const ModuleLink::WaitEnd end = link.awaitFrame(deadline, frame);
-        cut += end == ModuleLink::WaitEnd::kTimeOut;
-        arrived += end == ModuleLink::WaitEnd::kArrived && !frame.unsolicited;
+        const modlink::ModuleLink::WaitEnd end = link.awaitFrame(deadline, frame);
+        cut += end == modlink::ModuleLink::WaitEnd::kTimeOut;
+        arrived += end == modlink::ModuleLink::WaitEnd::kArrived && !frame.unsolicited;
     }
     EXPECT_LT(Clock::now(), deadline);
     EXPECT_EQ(cut, 1);

@@ -13,14 +13,15 @@ namespace {
 
 struct SendCase {
     const char* name;
-    SendOptions options;
+    modlink::SendOptions options;
     const char* refused;  // a part of the message; null when the request is built
     proto::SendDataRequest built{};
 };
 
-SendOptions options(int target, std::string data, bool ack = false, std::string mode = "auto",
-                    int jump = 7, std::vector<std::string> relays = {}) {
-    SendOptions send;
+modlink::SendOptions options(int target, std::string data, bool ack = false,
+                             std::string mode = "auto", int jump = 7,
+                             std::vector<std::string> relays = {}) {
+    modlink::SendOptions send;
     send.target = target;
     send.data = std::move(data);
     send.ack = ack;
@@ -36,16 +37,16 @@ TEST_P(SendRequest, carriesTheOptionsOrRefusesThem) {
     const SendCase& given = GetParam();
     if (given.refused) {
         try {
-            sendRequest(given.options);
+            modlink::sendRequest(given.options);
             FAIL() << "built a request";
-        } catch (const Failure& failure) {
-            EXPECT_EQ(failure.code(), kExitUsage);
+        } catch (const modlink::Failure& failure) {
+            EXPECT_EQ(failure.code(), modlink::kExitUsage);
             EXPECT_NE(std::string(failure.what()).find(given.refused), std::string::npos)
                 << failure.what();
         }
         return;
     }
-    const proto::Frame frame = proto::encode(sendRequest(given.options));
+    const proto::Frame frame = proto::encode(modlink::sendRequest(given.options));
     const auto request = proto::decodeRequest(frame);
     ASSERT_TRUE(request.has_value());
     EXPECT_EQ(std::get<proto::SendDataRequest>(*request), given.built);

@@ -27,10 +27,10 @@ TEST(MeshTestSummary, namesEveryFieldOfEachPair) {
     summary.pairs[0].rate = {20, 12.34};
     summary.pairs[0].latencyMs = delivery::Latency{12.34, 56.78, 90.0};
     summary.pairs.push_back(pairOf(1, 0, 3, 0));
-    const Json json = reports::summaryJson(summary, kPorts);
-    const Json& pairs = json.at("summary").at("pairs");
+    const modlink::Json json = reports::summaryJson(summary, kPorts);
+    const modlink::Json& pairs = json.at("summary").at("pairs");
     ASSERT_EQ(pairs.size(), 2u);
-    EXPECT_EQ(pairs[0], Json::parse(R"({"from":"COM200","to":"/dev/ttyUSB0","sent":10,
+    EXPECT_EQ(pairs[0], modlink::Json::parse(R"({"from":"COM200","to":"/dev/ttyUSB0","sent":10,
         "delivered":9,"duplicates":1,"late":2,"out_of_order":3,"false_ok":4,"false_fail":5,
         "left_out":6,"not_sent":7,"asked":23,"sends_per_s":{"asked":20.0,"reached":12.3},
         "latency_ms":{"p50":12.3,"p95":56.8,"max":90.0}})"));

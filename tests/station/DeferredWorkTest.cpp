@@ -22,7 +22,7 @@ TEST_P(DeferredWorkBegins, WhenTheLastPartyAllowsOrWhenAskedAndOnlyOnce) {
     const DeferredCase& given = GetParam();
     std::atomic<int> runs = 0;
     std::promise<void> started;
-    DeferredWork work(given.parties, [&] {
+    station::DeferredWork work(given.parties, [&] {
         if (++runs == 1) started.set_value();
         return runs == 1;
     });
@@ -46,7 +46,7 @@ INSTANTIATE_TEST_SUITE_P(Parties, DeferredWorkBegins,
 
 TEST(DeferredWork, GivesTheWorksAnswerToEveryThreadThatAsks) {
     std::atomic<int> runs = 0;
-    DeferredWork work(8, [&] {
+    station::DeferredWork work(8, [&] {
         ++runs;
         return false;
     });

@@ -16,7 +16,7 @@ struct DigestRow {
 class FileDigestTest : public testing::TestWithParam<DigestRow> {};
 
 TEST_P(FileDigestTest, AsSha256sumSaysIt) {
-    EXPECT_EQ(sha256Of(GetParam().bytes), GetParam().sha256);
+    EXPECT_EQ(station::sha256Of(GetParam().bytes), GetParam().sha256);
 }
 
 INSTANTIATE_TEST_SUITE_P(

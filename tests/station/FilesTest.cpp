@@ -28,7 +28,8 @@ TEST(AppendRecord, rowsFromConcurrentRunsNeverInterleave) {
     for (int run = 0; run < kRuns; ++run) {
         runs.emplace_back([&path, run] {
             const std::string row(kRowSize, static_cast<char>('a' + run));
-            for (int i = 0; i < kRowsPerRun; ++i) appendRecord(path, "header\n", row + "\n");
+            for (int i = 0; i < kRowsPerRun; ++i)
+                station::appendRecord(path, "header\n", row + "\n");
         });
     }
     for (std::thread& run : runs) run.join();
@@ -88,8 +89,8 @@ TEST_P(AppendRecordCases, leavesOnlyWholeRows) {
         const FileSizeLimit limit(
             row.room ? std::optional(row.before.value_or("").size() + *row.room) : std::nullopt);
         try {
-            appendRecord(path, "time,port\n", "12:00,COM200\n");
-        } catch (const Failure& failure) {
+            station::appendRecord(path, "time,port\n", "12:00,COM200\n");
+        } catch (const modlink::Failure& failure) {
             refused = true;
             EXPECT_NE(std::string(failure.what()).find("report.csv: cannot be written: "),
                       std::string::npos);

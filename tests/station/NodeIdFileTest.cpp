@@ -19,7 +19,7 @@ struct RangeCase {
 class NodeIdRangeParse : public testing::TestWithParam<RangeCase> {};
 
 TEST_P(NodeIdRangeParse, PlainDecimalEndsInOrder) {
-    const auto parsed = NodeIdRange::parse(GetParam().text);
+    const auto parsed = station::NodeIdRange::parse(GetParam().text);
     ASSERT_EQ(parsed.has_value(), GetParam().range.has_value());
     if (parsed) {
         EXPECT_EQ(parsed->first, GetParam().range->first);
@@ -56,7 +56,7 @@ struct LifeCase {
 
 class NodeIdFileLife : public testing::TestWithParam<LifeCase> {};
 
-void runSteps(NodeIdSource& ids, const std::vector<Step>& steps) {
+void runSteps(station::NodeIdSource& ids, const std::vector<Step>& steps) {
     for (const Step& step : steps) {
         SCOPED_TRACE(step.unit);
         switch (step.kind) {
@@ -80,16 +80,16 @@ TEST_P(NodeIdFileLife, NeverGivesAnIdTwice) {
     ScopedRuntimeDir dir;
     const auto path = std::filesystem::path(dir.path()) / "ids";
     if (!GetParam().before.empty()) std::ofstream(path) << GetParam().before;
-    NodeIdFile file(path, {10, 12});
+    station::NodeIdFile file(path, {10, 12});
     runSteps(file, GetParam().steps);
     // A second station on the same file sees exactly what the first wrote.
-    EXPECT_EQ(NodeIdFile(path, {10, 12}).holders(), file.holders());
+    EXPECT_EQ(station::NodeIdFile(path, {10, 12}).holders(), file.holders());
 }
 
 // Without a file, one process's units follow the same rules.
 TEST_P(NodeIdFileLife, PoolOfOneProcessFollowsTheSameRules) {
     if (!GetParam().before.empty()) GTEST_SKIP() << "a pool starts empty";
-    NodeIdPool pool({10, 12});
+    station::NodeIdPool pool({10, 12});
     runSteps(pool, GetParam().steps);
 }
 
@@ -147,7 +147,7 @@ TEST(NodeIdFileLinks, GivingAnIdBackFollowsNoPlantedLink) {
     const auto folder = std::filesystem::path(dir.path());
     { std::ofstream(folder / "victim") << "kept\n"; }
     std::filesystem::create_symlink(folder / "victim", folder / "ids.new");
-    NodeIdFile file(folder / "ids", {10, 12});
+    station::NodeIdFile file(folder / "ids", {10, 12});
     ASSERT_EQ(file.reserve("A"), 10);
     ASSERT_EQ(file.reserve("B"), 11);
     file.giveBack(10, "A");
@@ -165,8 +165,8 @@ TEST(NodeIdFileLinks, ALinkedIdFileStaysALinkSharingOneLock) {
     const auto folder = std::filesystem::path(dir.path());
     std::filesystem::create_directory(folder / "shared");
     std::filesystem::create_symlink(folder / "shared" / "ids", folder / "ids");
-    NodeIdFile byLink(folder / "ids", {10, 12});
-    NodeIdFile byFile(folder / "shared" / "ids", {10, 12});
+    station::NodeIdFile byLink(folder / "ids", {10, 12});
+    station::NodeIdFile byFile(folder / "shared" / "ids", {10, 12});
     ASSERT_EQ(byLink.reserve("A"), 10);
     ASSERT_EQ(byFile.reserve("B"), 11);
     byLink.giveBack(10, "A");
@@ -184,7 +184,7 @@ TEST(NodeIdFileProcesses, TwoStationsOnOneFileGiveDifferentIds) {
         child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            NodeIdFile file(path, {1000, 1199});
+            station::NodeIdFile file(path, {1000, 1199});
             const std::string unit = "station-" + std::to_string(getpid());
             for (int i = 0; i < kPerStation; ++i)
                 if (!file.reserve(unit + "-" + std::to_string(i))) _exit(1);
@@ -196,7 +196,7 @@ TEST(NodeIdFileProcesses, TwoStationsOnOneFileGiveDifferentIds) {
         waitpid(child, &status, 0);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
-    const auto held = NodeIdFile(path, {1000, 1199}).holders();
+    const auto held = station::NodeIdFile(path, {1000, 1199}).holders();
     std::set<std::string> units;
     for (const auto& [id, unit] : held) units.insert(unit);
     EXPECT_EQ(held.size(), 2u * kPerStation);

@@ -26,16 +26,16 @@ TEST(PluggedAliases, ACableReplugBetweenTwoScansIsANewUnit) {
     fs::create_symlink(fs::path(runtime.path()) / "gone", folder / "COM151");  // pulled
     fs::create_symlink(terminal, folder / "ttyS0");                            // not a COM alias
 
-    const std::vector<PluggedUnit> first = pluggedAliases();
+    const std::vector<station::PluggedUnit> first = station::pluggedAliases();
     ASSERT_EQ(first.size(), 1u);
     EXPECT_EQ(first[0].port, "COM150");
     EXPECT_EQ(first[0].device, fs::canonical(terminal).string());
-    EXPECT_EQ(pluggedAliases(), first) << "the same plugging while nothing changed";
+    EXPECT_EQ(station::pluggedAliases(), first) << "the same plugging while nothing changed";
 
     fs::remove(folder / "COM150");
     ::usleep(2000);
     fs::create_symlink(terminal, folder / "COM150");
-    const std::vector<PluggedUnit> again = pluggedAliases();
+    const std::vector<station::PluggedUnit> again = station::pluggedAliases();
     ASSERT_EQ(again.size(), 1u);
     EXPECT_EQ(again[0].device, first[0].device);
     EXPECT_NE(again[0], first[0]);
@@ -63,7 +63,7 @@ TEST_P(PluggedAliasFolder, GivesOneUnitATerminalFromATrustedFolder) {
         fs::create_symlink(device, folder / alias);
     }
     std::vector<std::string> units;
-    for (const PluggedUnit& unit : pluggedAliases()) units.push_back(unit.port);
+    for (const station::PluggedUnit& unit : station::pluggedAliases()) units.push_back(unit.port);
     EXPECT_EQ(units, GetParam().units);
 }
 

@@ -32,7 +32,7 @@ TEST_P(RecordIdsKeep, MakesOneReservationPerUnit) {
     const KeepCase& row = GetParam();
     TempFolder folder;
     record::LineRecord line(folder.sqliteUrl(), folder.path() / "spool");
-    RecordIds ids(line, {10, 12}, 7);
+    station::RecordIds ids(line, {10, 12}, 7);
     ids.begin("first", draftOn("A"));
     ASSERT_EQ(ids.reserve("first"), 10);
     ids.end("first");
@@ -61,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, RecordIdsKeep,
 TEST(RecordIdsGiveBack, AnIdWhoseWriteNeverWentOutIsTheNextUnitsAndTheLastOneLeftRunsOut) {
     TempFolder folder;
     record::LineRecord line(folder.sqliteUrl(), folder.path() / "spool");
-    RecordIds ids(line, {10, 10}, 7);
+    station::RecordIds ids(line, {10, 10}, 7);
     record::UnitRow cut = draftOn("A");
     ids.begin("cut", cut);
     const auto id = ids.reserve("cut");
@@ -87,17 +87,17 @@ class UnitRecordStore : public testing::TestWithParam<StoredCase> {};
 
 TEST_P(UnitRecordStore, SaysWhenTheRowIsLeftInTheSpool) {
     TempFolder folder;
-    StationOptions options;
+    station::StationOptions options;
     options.dbUrl = GetParam().reachable
                         ? folder.sqliteUrl()
                         : "sqlite://" + (folder.path() / "unmounted" / "line.db").string();
     options.spoolPath = (folder.path() / "spool.jsonl").string();
-    UnitRecord record(options);
-    UnitOutcome outcome;
+    station::UnitRecord record(options);
+    station::UnitOutcome outcome;
     ports::PortTarget target;
     target.name = "COM150";
     target.device = "/dev/pts/3";
-    outcome.row = unitDraft(target, std::nullopt, std::nullopt);
+    outcome.row = station::unitDraft(target, std::nullopt, std::nullopt);
     outcome.row.result = record::Result::kPass;
     record.begin("COM150", outcome.row);
     const std::string said = record.store("COM150", outcome);

@@ -55,7 +55,7 @@ class QueueOnlyServer {
 
 struct OpeningRow {
     const char* name;
-    std::function<void(const ports::PortTarget&, const CommonOptions&)> open;
+    std::function<void(const ports::PortTarget&, const modlink::CommonOptions&)> open;
 };
 
 class ResolvedPortOpened : public testing::TestWithParam<OpeningRow> {
@@ -82,7 +82,7 @@ TEST_P(ResolvedPortOpened, IsTheOneTheFaceResolvedThoughTheFileChangedSince) {
     pointAt(namedLater);
     ASSERT_EQ(ports::PortDirectory().resolve(kResolvedName).url, namedLater.url());
 
-    CommonOptions common;
+    modlink::CommonOptions common;
     common.timeoutMs = 50;  // nobody answers: only the opening matters
     GetParam().open(target, common);
     EXPECT_TRUE(waitUntil([&] { return resolved.tookConnection(); }));
@@ -91,24 +91,24 @@ TEST_P(ResolvedPortOpened, IsTheOneTheFaceResolvedThoughTheFileChangedSince) {
 
 INSTANTIATE_TEST_SUITE_P(
     Openings, ResolvedPortOpened,
-    testing::Values(OpeningRow{"Session",
-                               [](const ports::PortTarget& port, const CommonOptions& common) {
-                                   const Session session(common, port);
-                               }},
-                    OpeningRow{"UnitWhoseRowNamesIt",
-                               [](const ports::PortTarget& port, const CommonOptions& common) {
-                                   const StationOptions options;
-                                   const ports::PortDirectory directory;
-                                   UnitRunner runner(common, {}, options, directory, false,
-                                                     nullptr);
-                                   const UnitOutcome outcome = runner.run(port);
-                                   EXPECT_EQ(outcome.row.port, kResolvedName);
-                                   EXPECT_EQ(outcome.code, kExitNoReply) << outcome.row.why;
-                               }},
-                    OpeningRow{"SurveyReading",
-                               [](const ports::PortTarget& port, const CommonOptions& common) {
-                                   survey::readModule(port, common, {}, survey::Asked::kSetup);
-                               }}),
+    testing::Values(
+        OpeningRow{"Session",
+                   [](const ports::PortTarget& port, const modlink::CommonOptions& common) {
+                       const modlink::Session session(common, port);
+                   }},
+        OpeningRow{"UnitWhoseRowNamesIt",
+                   [](const ports::PortTarget& port, const modlink::CommonOptions& common) {
+                       const station::StationOptions options;
+                       const ports::PortDirectory directory;
+                       station::UnitRunner runner(common, {}, options, directory, false, nullptr);
+                       const station::UnitOutcome outcome = runner.run(port);
+                       EXPECT_EQ(outcome.row.port, kResolvedName);
+                       EXPECT_EQ(outcome.code, modlink::kExitNoReply) << outcome.row.why;
+                   }},
+        OpeningRow{"SurveyReading",
+                   [](const ports::PortTarget& port, const modlink::CommonOptions& common) {
+                       survey::readModule(port, common, {}, survey::Asked::kSetup);
+                   }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

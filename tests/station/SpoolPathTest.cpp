@@ -21,7 +21,7 @@ class DefaultSpool : public testing::TestWithParam<SpoolCase> {};
 TEST_P(DefaultSpool, LiesInTheStateFolder) {
     const ScopedVariable home("HOME", "/home/tester");
     const ScopedVariable state("XDG_STATE_HOME", GetParam().stateHome);
-    const std::string path = defaultSpoolPath("sqlite:///srv/line.db");
+    const std::string path = station::defaultSpoolPath("sqlite:///srv/line.db");
     EXPECT_EQ(path.rfind(std::string(GetParam().folder) + "/meshcfg/spool-", 0), 0u) << path;
 }
 

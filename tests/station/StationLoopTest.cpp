@@ -13,15 +13,15 @@ namespace {
 // how each unit's work ends.
 struct LoopCase {
     const char* tag;
-    std::vector<std::vector<PluggedUnit>> scans;
-    std::map<std::string, UnitResult> codes;  // by port; finished with 0 where not named
+    std::vector<std::vector<station::PluggedUnit>> scans;
+    std::map<std::string, station::UnitResult> codes;  // by port; finished with 0 where not named
     std::vector<std::vector<std::string>> startedPerScan;
     int result = 0;
 };
 
-const PluggedUnit kA{"COM1", "/dev/pts/1"};
-const PluggedUnit kAOnANewTerminal{"COM1", "/dev/pts/7"};
-const PluggedUnit kB{"COM2", "/dev/pts/2"};
+const station::PluggedUnit kA{"COM1", "/dev/pts/1"};
+const station::PluggedUnit kAOnANewTerminal{"COM1", "/dev/pts/7"};
+const station::PluggedUnit kB{"COM2", "/dev/pts/2"};
 
 class StationLoopRun : public testing::TestWithParam<LoopCase> {};
 
@@ -33,15 +33,15 @@ TEST_P(StationLoopRun, TakesEachPluggingOnce) {
     std::atomic<std::size_t> ended = 0;
     std::size_t scan = 0;
     std::size_t expected = 0;
-    StationHooks hooks;
+    station::StationHooks hooks;
     hooks.scan = [&] { return test.scans[scan++]; };
-    hooks.work = [&](const PluggedUnit& unit) {
+    hooks.work = [&](const station::PluggedUnit& unit) {
         {
             const std::lock_guard lock(mutex);
             started.push_back(unit.port);
         }
         const auto code = test.codes.find(unit.port);
-        return code == test.codes.end() ? UnitResult{} : code->second;
+        return code == test.codes.end() ? station::UnitResult{} : code->second;
     };
     hooks.unitEnded = [&] { ++ended; };
     hooks.stopRequested = [&] { return scan == test.scans.size(); };
@@ -55,7 +55,7 @@ TEST_P(StationLoopRun, TakesEachPluggingOnce) {
         startedPerScan.push_back(started);
         started.clear();
     };
-    EXPECT_EQ(runStation(hooks), test.result);
+    EXPECT_EQ(station::runStation(hooks), test.result);
     EXPECT_EQ(startedPerScan, test.startedPerScan);
 }
 
@@ -68,22 +68,22 @@ INSTANTIATE_TEST_SUITE_P(
             "newTerminalBehindTheAlias", {{kA}, {kAOnANewTerminal}}, {}, {{"COM1"}, {"COM1"}}, 0},
         LoopCase{"failedNotRetriedWhilePlugged",
                  {{kA}, {kA}, {kA}},
-                 {{"COM1", {UnitEnd::kFinished, 4}}},
+                 {{"COM1", {station::UnitEnd::kFinished, 4}}},
                  {{"COM1"}, {}, {}},
                  4},
         LoopCase{"failedRetriedOncePluggedAgain",
                  {{kA}, {}, {kA}},
-                 {{"COM1", {UnitEnd::kFinished, 4}}},
+                 {{"COM1", {station::UnitEnd::kFinished, 4}}},
                  {{"COM1"}, {}, {"COM1"}},
                  4},
         LoopCase{"heldBackTakenAgainWhilePlugged",
                  {{kA}, {kA}, {kA}},
-                 {{"COM1", {UnitEnd::kHeldBack, 1}}},
+                 {{"COM1", {station::UnitEnd::kHeldBack, 1}}},
                  {{"COM1"}, {"COM1"}, {"COM1"}},
                  0},
         LoopCase{"noIdLeftTakesNoMoreUnits",
                  {{kA}, {kA, kB}},
-                 {{"COM1", {UnitEnd::kNoIdLeft, 5}}},
+                 {{"COM1", {station::UnitEnd::kNoIdLeft, 5}}},
                  {{"COM1"}},
                  5}),
     [](const auto& info) { return std::string(info.param.tag); });
@@ -96,7 +96,7 @@ struct ModelCase {
 class AdapterModelParse : public testing::TestWithParam<ModelCase> {};
 
 TEST_P(AdapterModelParse, FourHexDigitsEachAsUdevSpellsThem) {
-    const auto model = AdapterModel::parse(GetParam().text);
+    const auto model = station::AdapterModel::parse(GetParam().text);
     ASSERT_EQ(model.has_value(), GetParam().model.has_value());
     if (model) {
         EXPECT_EQ(model->vendorId, GetParam().model->first);

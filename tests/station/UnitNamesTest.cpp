@@ -37,11 +37,12 @@ const NamesCase kCases[] = {
 class UnitNamesTest : public testing::TestWithParam<NamesCase> {};
 
 TEST_P(UnitNamesTest, NameEachRunningUnitOnce) {
-    UnitNames names;
-    std::vector<std::unique_ptr<UnitNames::Claim>> claims;
+    station::UnitNames names;
+    std::vector<std::unique_ptr<station::UnitNames::Claim>> claims;
     for (const NamingStep& step : GetParam().steps) {
         if (step.endClaim >= 0) claims.at(step.endClaim).reset();
-        claims.push_back(std::make_unique<UnitNames::Claim>(names.claim(step.port, step.serial)));
+        claims.push_back(
+            std::make_unique<station::UnitNames::Claim>(names.claim(step.port, step.serial)));
         EXPECT_EQ(claims.back()->name().text, step.name) << step.port;
         EXPECT_EQ(claims.back()->name().namesModule, step.namesModule) << step.port;
     }

@@ -48,9 +48,10 @@ TEST_P(UnitRowPrinted, AlikeJustDoneAndFromTheRecord) {
     const std::vector<record::UnitRow> listed = line.units({});
     ASSERT_EQ(listed.size(), 1u);
 
-    EXPECT_EQ(reportLine(listed.front(), listed.front().time), reportLine(done, done.time));
-    EXPECT_EQ(unitLine(listed.front()), unitLine(done));
-    EXPECT_EQ(unitJson(listed.front()).dump(), unitJson(done).dump());
+    EXPECT_EQ(station::reportLine(listed.front(), listed.front().time),
+              station::reportLine(done, done.time));
+    EXPECT_EQ(station::unitLine(listed.front()), station::unitLine(done));
+    EXPECT_EQ(station::unitJson(listed.front()).dump(), station::unitJson(done).dump());
 }
 
 INSTANTIATE_TEST_SUITE_P(

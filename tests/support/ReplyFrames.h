@@ -8,8 +8,6 @@
 #include "Frame.h"
 #include "Messages.h"
 
-using proto::kEmptyNode;
-
 struct RouteSlot {
     std::uint16_t target;
     std::uint16_t route;  // kEmptyNode: an unused entry

@@ -77,8 +77,8 @@ class ScriptedModule {
     std::thread m_thread;
 };
 
-CommonOptions quickLink() {
-    CommonOptions link;
+modlink::CommonOptions quickLink() {
+    modlink::CommonOptions link;
     link.timeoutMs = kTimeoutMs;
     return link;
 }

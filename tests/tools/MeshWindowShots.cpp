@@ -63,15 +63,15 @@ int surveyed(const mesh::Survey& survey, QSize size, Use use) {
 
 // The module on the port sends one byte to the target, so that its path shows the links.
 bool sendOnce(const std::string& port, std::uint16_t target) {
-    CommonOptions options;
+    modlink::CommonOptions options;
     options.port = port;
     try {
-        Session session(options, ports::PortDirectory().resolve(options.port));
-        const Session::Exchange sent = session.exchange(proto::SendDataRequest{
+        modlink::Session session(options, ports::PortDirectory().resolve(options.port));
+        const modlink::Session::Exchange sent = session.exchange(proto::SendDataRequest{
             .target = target, .jump = 7, .routeMode = proto::kRouteModeAuto, .data = {0x01}});
         // Any confirmation will do: the path is the module's whatever its status.
         return !sent.failure || sent.failure == engine::ExchangeFailure::Refused;
-    } catch (const Failure& failure) {
+    } catch (const modlink::Failure& failure) {
         std::fprintf(stderr, "%s\n", failure.what());
         return false;
     }

@@ -36,8 +36,8 @@ TEST_P(SettingsFile, RefusesWithItsLine) {
     try {
         readSettingsFile(path, true);
         FAIL() << "read without a refusal";
-    } catch (const Failure& failure) {
-        EXPECT_EQ(failure.code(), kExitUsage);
+    } catch (const modlink::Failure& failure) {
+        EXPECT_EQ(failure.code(), modlink::kExitUsage);
         EXPECT_TRUE(std::string(failure.what()).starts_with(path + ":" + GetParam().error))
             << failure.what();
     }
@@ -101,9 +101,9 @@ TEST(SettingsFileAbsent, IsNothingUnlessNamed) {
     TempFolder folder;
     const std::string path = (folder.path() / "none.toml").string();
     EXPECT_FALSE(readSettingsFile(path, false).interval);
-    EXPECT_THROW(readSettingsFile(path, true), Failure);
+    EXPECT_THROW(readSettingsFile(path, true), modlink::Failure);
     // A folder is never read as a file, named or not.
-    EXPECT_THROW(readSettingsFile(folder.path().string(), false), Failure);
+    EXPECT_THROW(readSettingsFile(folder.path().string(), false), modlink::Failure);
 }
 
 TEST(SettingsFrom, OptionsOverTheFileOverTheDefaults) {
@@ -134,7 +134,7 @@ TEST(SettingsFrom, OptionsOverTheFileOverTheDefaults) {
 
     watch::SettingChoices nothing;
     ASSERT_EQ(watch::chooseSetting(nothing, "aliases", false), "");
-    EXPECT_THROW(settingsFrom({}, nothing), Failure);
+    EXPECT_THROW(settingsFrom({}, nothing), modlink::Failure);
 }
 
 // The broker's address with its default port, and its password from the file's first line, else
@@ -157,7 +157,7 @@ TEST(SettingsFrom, BrokerAndItsPassword) {
     EXPECT_EQ(plain->address.text(), "mqtt://broker:1883");
     EXPECT_EQ(plain->password, "s3cret");
     ASSERT_EQ(watch::chooseSetting(options, "mqtt_password_file", secret + ".none"), "");
-    EXPECT_THROW(settingsFrom({}, options), Failure);
+    EXPECT_THROW(settingsFrom({}, options), modlink::Failure);
     EXPECT_FALSE(settingsFrom({}, {}).broker);
 }
 
