@@ -155,7 +155,9 @@ bool metricsFigures(bool shortRun) {
 bool cpuFigures(bool shortRun) {
     const ScopedRuntimeDir runtime;
     const TempFolder config;
+    const TempFolder state;  // the history the watcher keeps, never the user's
     const ScopedVariable configHome("XDG_CONFIG_HOME", config.path().c_str());
+    const ScopedVariable stateHome("XDG_STATE_HOME", state.path().c_str());
     const std::string labFile = runtime.path() + "/lab100.toml";
     std::ofstream(labFile) << ringLabFile();
     const auto lab =
