@@ -34,7 +34,7 @@ ModuleEngine::ModuleEngine(EngineEvents& events, Wake wake, Receiving receiving)
                                    m_written.put(onWire);
                                    m_wake();
                                }},
-        m_wake, receiving == Receiving::Frames ? m_wake : Wake());
+        receiving, m_wake);
 }
 
 // The port's threads end first: they call into the members declared before it.
@@ -279,7 +279,10 @@ void ModuleEngine::tick() {
     continuousStep();
 }
 
+// A face that reads frames is woken by each one and looks again at nextDeadline(): only
+// continuous sending needs the tick grid there.
 bool ModuleEngine::needsTicks() const {
+    if (m_receiving == Receiving::Frames) return isSending();
     return isSending() || m_replyWatch.waiting() || m_sends.waiting() ||
            m_port->receiveBuffer().idleCounter() != serial::ReceiveBuffer::kIdle;
 }

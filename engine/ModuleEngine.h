@@ -33,12 +33,6 @@
 
 namespace engine {
 
-// How received bytes reach the face.
-enum class Receiving {
-    Blocks,  // cut by the silence rule, then dispatched (the window)
-    Frames,  // each frame as soon as it is whole (scripts waiting for one reply)
-};
-
 class ModuleEngine {
   public:
     using Clock = std::chrono::steady_clock;
@@ -95,7 +89,8 @@ class ModuleEngine {
     // One tick: the receive step, then the continuous step.
     void tick();
     // False while nothing is pending and continuous sending is off: the face may sleep until
-    // the next wake-up.
+    // the next wake-up. A face that reads frames sleeps until then or nextDeadline() unless
+    // continuous sending runs.
     bool needsTicks() const;
 
     // A link test of the sends from now on, its figures afresh; a face's own, or continuous

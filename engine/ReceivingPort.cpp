@@ -5,10 +5,12 @@
 
 namespace engine {
 
-ReceivingPort::ReceivingPort(serial::PortEvents events, std::function<void()> blockPending,
-                             std::function<void()> framesWhole)
-    : serial::QZSerial(std::move(events), std::move(blockPending)),
-      m_framesWhole(std::move(framesWhole)) {}
+ReceivingPort::ReceivingPort(serial::PortEvents events, Receiving receiving,
+                             std::function<void()> wake)
+    : serial::QZSerial(std::move(events),
+                       receiving == Receiving::Blocks ? wake : std::function<void()>()),
+      m_receiving(receiving),
+      m_framesWhole(receiving == Receiving::Frames ? std::move(wake) : std::function<void()>()) {}
 
 // The reader must be stopped while the frame reader it feeds still exists.
 ReceivingPort::~ReceivingPort() {
@@ -24,13 +26,33 @@ void ReceivingPort::OnReceiveByte(unsigned char byte) {
     {
         std::lock_guard lock(m_readerLock);
         m_reader.push(proto::Bytes(&byte, 1), std::chrono::steady_clock::now());
-        std::vector<proto::ReadFrame> cut = m_reader.take();
-        whole = !cut.empty();
-        for (proto::ReadFrame& frame : cut)
-            if (m_cut.size() < kHeldFrames) m_cut.push_back(std::move(frame));
+        whole = keepCut();
     }
     if (whole && m_framesWhole) m_framesWhole();
-    serial::QZSerial::OnReceiveByte(byte);
+    // A face that reads frames alone has no blocks to cut, and no ticks to cut them.
+    if (m_receiving == Receiving::Blocks) serial::QZSerial::OnReceiveByte(byte);
+}
+
+bool ReceivingPort::keepCut() {
+    std::vector<proto::ReadFrame> cut = m_reader.take();
+    for (proto::ReadFrame& frame : cut)
+        if (m_cut.size() < kHeldFrames) m_cut.push_back(std::move(frame));
+    return !cut.empty();
+}
+
+std::optional<std::chrono::steady_clock::time_point> ReceivingPort::silenceDue() {
+    std::lock_guard lock(m_readerLock);
+    return m_reader.staleAt();
+}
+
+void ReceivingPort::onSilence() {
+    bool whole = false;
+    {
+        std::lock_guard lock(m_readerLock);
+        m_reader.flushStale(std::chrono::steady_clock::now());
+        whole = keepCut();
+    }
+    if (whole && m_framesWhole) m_framesWhole();
 }
 
 void ReceivingPort::expectReplyTo(proto::Bytes request) {
@@ -41,8 +63,7 @@ void ReceivingPort::expectReplyTo(proto::Bytes request) {
 std::vector<proto::ReadFrame> ReceivingPort::takeFrames(proto::FrameReader::Clock::time_point now) {
     std::lock_guard lock(m_readerLock);
     m_reader.flushStale(now);
-    for (proto::ReadFrame& frame : m_reader.take())
-        if (m_cut.size() < kHeldFrames) m_cut.push_back(std::move(frame));
+    keepCut();
     return std::exchange(m_cut, {});
 }
 

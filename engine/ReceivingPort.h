@@ -1,9 +1,12 @@
 #pragma once
-// The port object of the engine: the receive buffer the silence rule cuts, and beside it the
-// frame reader, fed on the reader thread with each byte's arrival time under a lock of its own.
+// The port object of the engine: the frame reader, fed on the reader thread with each byte's
+// arrival time under a lock of its own, and for a face that reads blocks the receive buffer
+// the silence rule cuts.
 
+#include <chrono>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "FrameReader.h"
@@ -11,15 +14,21 @@
 
 namespace engine {
 
+// How received bytes reach the face.
+enum class Receiving {
+    Blocks,  // cut by the silence rule, then dispatched (the window)
+    Frames,  // each frame as soon as it is whole (scripts waiting for one reply); no blocks
+};
+
 class ReceivingPort : public serial::QZSerial {
   public:
     // More frames than a full receive buffer can hold: when nobody takes them (the line never
     // falls silent), the first are kept and the rest let go, so a flood cannot grow memory.
     static constexpr std::size_t kHeldFrames = 256;
 
-    // framesWhole is called on the reader thread when a byte completes a frame.
-    ReceivingPort(serial::PortEvents events, std::function<void()> blockPending,
-                  std::function<void()> framesWhole);
+    // wake is called on the reader thread when a byte starts a pending block (Blocks), or
+    // when a byte or the silence after a stale one completes a frame (Frames).
+    ReceivingPort(serial::PortEvents events, Receiving receiving, std::function<void()> wake);
     ~ReceivingPort() override;
 
     void OnReceiveByte(unsigned char byte) override;
@@ -36,8 +45,13 @@ class ReceivingPort : public serial::QZSerial {
 
   protected:
     std::size_t bytesToCome() override;
+    std::optional<std::chrono::steady_clock::time_point> silenceDue() override;
+    void onSilence() override;
 
   private:
+    bool keepCut();  // under m_readerLock; true when a frame was cut
+
+    const Receiving m_receiving;
     const std::function<void()> m_framesWhole;
     std::mutex m_readerLock;
     proto::FrameReader m_reader;

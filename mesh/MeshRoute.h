@@ -17,14 +17,9 @@ namespace mesh {
 std::vector<std::uint16_t> routeBetween(const MeshGraph& graph, std::uint16_t from,
                                         std::uint16_t to);
 
-// The same ways for many routes of one graph, each hop looked up rather than searched for.
-class RouteMap {
-  public:
-    explicit RouteMap(const MeshGraph& graph);
-    std::vector<std::uint16_t> between(std::uint16_t from, std::uint16_t to) const;
-
-  private:
-    std::map<std::pair<std::uint16_t, std::uint16_t>, std::uint16_t> m_firstHops;  // (from, to)
-};
+// The hops of every route in the graph whose way reaches its target, keyed (from, to). Each
+// module's way is followed once, however many other routes run along it.
+using RouteKey = std::pair<std::uint16_t, std::uint16_t>;  // (from, to)
+std::map<RouteKey, int> routeHopCounts(const MeshGraph& graph);
 
 }  // namespace mesh

@@ -34,11 +34,16 @@ void FrameReader::push(Bytes bytes, Clock::time_point arrived) {
 }
 
 void FrameReader::flushStale(Clock::time_point now) {
-    while (!m_pending.empty() && now - m_arrivals.back() >= kReplySilence) {
-        if (answersAwaited(m_pending) && !awaitedReplyBehindHead()) return;
+    for (auto at = staleAt(); at && now >= *at; at = staleAt()) {
         dropNoise(1);
         cut();
     }
+}
+
+std::optional<FrameReader::Clock::time_point> FrameReader::staleAt() const {
+    if (m_pending.empty()) return std::nullopt;
+    if (answersAwaited(m_pending) && !awaitedReplyBehindHead()) return std::nullopt;
+    return m_arrivals.back() + kReplySilence;
 }
 
 std::vector<ReadFrame> FrameReader::take() {

@@ -40,6 +40,9 @@ class FrameReader {
     // reply lies behind their first byte, or another reply is awaited. The exchange's time-out
     // bounds the wait.
     void flushStale(Clock::time_point now);
+    // When flushStale would next drop a byte if none came meanwhile; nothing while no frame is
+    // begun, or while the one begun is the awaited reply's, kept for its rest.
+    std::optional<Clock::time_point> staleAt() const;
 
     // Frames cut so far, oldest first.
     std::vector<ReadFrame> take();

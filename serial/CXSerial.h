@@ -117,6 +117,13 @@ class CXSerial {
     // wake-ups a frame; the frame's last byte is still read as it arrives. 0: read the next
     // byte as it comes.
     virtual std::size_t bytesToCome() { return 0; }
+    // When the bytes held go stale unless another comes first: the reader then calls
+    // onSilence, so a frame begun and never ended lets go of what follows it with no help from
+    // the owner's thread. Nothing: only a byte, a hang-up or the stop wakes the reader.
+    virtual std::optional<std::chrono::steady_clock::time_point> silenceDue() {
+        return std::nullopt;
+    }
+    virtual void onSilence() {}
 
     void ReaderThread();
     void WriterThread();

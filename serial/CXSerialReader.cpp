@@ -1,6 +1,6 @@
-// The reader thread: sleeps in poll() until the device has bytes, hangs up, or StopReader
+// The reader thread: sleeps in ppoll() until the device has bytes, hangs up, or StopReader
 // signals the stop eventfd, and through the line time of a frame's rest once it has begun.
-// Without a time-out an idle open port costs no CPU.
+// Only bytes that can go stale give its wait an end: an idle open port costs no CPU.
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
@@ -16,8 +16,16 @@
 namespace serial {
 
 namespace {
+
 constexpr int kReadChunk = 1024;
+
+timespec timespecOf(std::chrono::nanoseconds wait) {
+    wait = std::max(wait, std::chrono::nanoseconds::zero());
+    return {static_cast<time_t>(wait.count() / 1'000'000'000),
+            static_cast<long>(wait.count() % 1'000'000'000)};
 }
+
+}  // namespace
 
 bool CXSerial::StartReader() {
     if (!isOpen()) return false;
@@ -51,10 +59,18 @@ void CXSerial::ReaderThread() {
     pollfd watched[] = {{m_stopEvent.get(), POLLIN, 0}, {device, POLLIN, 0}};
     bool hungUp = false;
     while (!hungUp) {
-        if (::poll(watched, 2, -1) < 0) {
+        const auto due = silenceDue();
+        const timespec untilDue = timespecOf(due ? *due - std::chrono::steady_clock::now()
+                                                 : std::chrono::nanoseconds::zero());
+        const int ready = ::ppoll(watched, 2, due ? &untilDue : nullptr, nullptr);
+        if (ready < 0) {
             if (errno == EINTR) continue;
             hungUp = true;  // a reader that cannot wait can never receive again
             break;
+        }
+        if (ready == 0) {
+            onSilence();
+            continue;
         }
         if (watched[0].revents != 0) break;  // stop wins over pending bytes
         const short events = watched[1].revents;
@@ -81,8 +97,7 @@ bool CXSerial::sleepThroughRest() {
     const auto rest =
         std::min<std::chrono::nanoseconds>(m_readLine.carries(toCome - 1), kRestWaitLimit);
     if (rest <= std::chrono::nanoseconds::zero()) return true;
-    const timespec wait{static_cast<time_t>(rest.count() / 1'000'000'000),
-                        static_cast<long>(rest.count() % 1'000'000'000)};
+    const timespec wait = timespecOf(rest);
     pollfd stop{m_stopEvent.get(), POLLIN, 0};
     int woken = 0;
     do {

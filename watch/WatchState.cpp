@@ -1,27 +1,14 @@
 #include "WatchState.h"
 
-#include <algorithm>
-
 #include "MeshRoute.h"
 #include "SpanText.h"
 
 namespace watch {
 
 std::vector<RouteHops> routeHopsOf(const mesh::Mesh& mesh) {
-    const mesh::RouteMap routes(mesh.graph);
     std::vector<RouteHops> hops;
-    for (const mesh::MeshEdge& edge : mesh.graph.edges) {
-        if (edge.kind != mesh::EdgeKind::Route) continue;
-        for (const std::uint16_t target : edge.targets) {
-            const auto way = routes.between(edge.from, target);
-            if (!way.empty()) hops.push_back({edge.from, target, static_cast<int>(way.size()) - 1});
-        }
-    }
-    const auto key = [](const RouteHops& route) { return std::pair(route.node, route.target); };
-    std::ranges::stable_sort(hops, {}, key);
-    // Two modules answering as one node give one route each way: the first is kept.
-    const auto repeated = std::ranges::unique(hops, {}, key);
-    hops.erase(repeated.begin(), repeated.end());
+    for (const auto& [route, count] : mesh::routeHopCounts(mesh.graph))
+        hops.push_back({route.first, route.second, count});
     return hops;
 }
 

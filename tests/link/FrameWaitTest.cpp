@@ -74,4 +74,28 @@ INSTANTIATE_TEST_SUITE_P(Waits, FrameWaitCut,
                                          CutCase{"a_frame_before_the_cut_during", true, true}),
                          [](const auto& info) { return info.param.name; });
 
+// A frame's head whose rest never comes holds up what follows it until the silence after its
+// last byte: the port lets it go then, and the wait has the frame behind it long before its
+// deadline, with nothing on the waiting thread ticking.
+TEST(FrameWait, TakesTheFrameBehindAHeadThatNeverEnds) {
+    PtyPair pty;
+    modlink::CommonOptions options;
+    options.port = pty.slavePath();
+    modlink::Session session(options, ports::PortDirectory().resolve(options.port));
+    const proto::Frame notice = proto::encode(proto::ReceiveNotice{{{3, 40, {0xAA}}}});
+    proto::Frame bytes = {0x05, 0x00, 0x82, 0x30};  // a notice of 48 bytes, begun
+    bytes.insert(bytes.end(), notice.begin(), notice.end());
+    const Clock::time_point start = Clock::now();
+    ASSERT_EQ(::write(pty.masterFd(), bytes.data(), bytes.size()),
+              static_cast<ssize_t>(bytes.size()));
+
+    proto::ReadFrame frame;
+    const auto farDeadline = start + std::chrono::seconds(30);
+    ASSERT_EQ(session.link().awaitFrame(farDeadline, frame),
+              modlink::ModuleLink::WaitEnd::kArrived);
+    EXPECT_LT(Clock::now(), start + std::chrono::seconds(10));
+    EXPECT_EQ(frame.bytes, notice);
+    EXPECT_EQ(session.link().noiseBytes(), 4U);
+}
+
 }  // namespace
