@@ -45,6 +45,7 @@ class ReceivingPort : public serial::QZSerial {
 
   protected:
     std::size_t bytesToCome() override;
+    bool cutsBySilence() override { return m_receiving == Receiving::Blocks; }
     std::optional<std::chrono::steady_clock::time_point> silenceDue() override;
     void onSilence() override;
 

@@ -25,6 +25,12 @@ class LineClock {
         return std::chrono::duration_cast<Clock::duration>(
             lineTime(bytes, static_cast<unsigned>(std::max(m_line.baud, 0)), m_line.parity));
     }
+    // Whether this many bytes can have come through the line within the time given, the first
+    // already on its way when the time began: more cannot have, unless the line runs faster
+    // than its baud rate says.
+    bool couldCarry(std::size_t bytes, Clock::duration within) const {
+        return bytes == 0 || carries(bytes - 1) <= within;
+    }
     // A frame of this many bytes handed over whole at handedOver: when its last byte is through.
     Clock::time_point handOver(Clock::time_point handedOver, std::size_t bytes) {
         m_free = std::max(handedOver, m_free) + carries(bytes);

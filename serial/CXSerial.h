@@ -82,7 +82,9 @@ class CXSerial {
     bool Write(const std::uint8_t* data, unsigned length);
     // Hands a frame to the writer thread, which sends the queued frames whole and in order with
     // Write, and returns at once. False when the port is closed or kWriteQueueLimit frames
-    // wait. Close discards what is queued.
+    // wait. Close discards what is queued. A frame that finds the line free and nothing before
+    // it is handed to the device on the calling thread if the device takes it without a wait,
+    // and frameWritten is told there before this returns.
     bool queueWrite(std::span<const std::uint8_t> frame);
     // The frames that wait for the writer, not counting the one it is sending.
     std::size_t queuedFrames() const;
@@ -108,7 +110,8 @@ class CXSerial {
 
     virtual void OnReceiveByte(unsigned char byte) = 0;
 
-    // The reader sleeps at most this long for the rest of a frame before it reads again.
+    // The reader sleeps at most this long for the rest of a frame before it reads again, until
+    // the line has shown that its bytes come no faster than its baud rate carries them.
     static constexpr std::chrono::milliseconds kRestWaitLimit{50};
 
   protected:
@@ -117,6 +120,10 @@ class CXSerial {
     // wake-ups a frame; the frame's last byte is still read as it arrives. 0: read the next
     // byte as it comes.
     virtual std::size_t bytesToCome() { return 0; }
+    // True where the bytes handed on are cut into blocks by silence: the reader never sleeps
+    // through a frame's rest longer than kRestWaitLimit then, lest its sleep pass for the
+    // silence that ends a block.
+    virtual bool cutsBySilence() { return false; }
     // When the bytes held go stale unless another comes first: the reader then calls
     // onSilence, so a frame begun and never ended lets go of what follows it with no help from
     // the owner's thread. Nothing: only a byte, a hang-up or the stop wakes the reader.
@@ -132,9 +139,12 @@ class CXSerial {
     enum class ReadResult { kDelivered, kNothing, kHungUp };
     enum class WriteResult { kSent, kGivenUp, kFailed };
     enum class WaitResult { kWritable, kTimedOut, kStopped };
-    ReadResult readPass(int device);
-    bool sleepThroughRest();
-    WriteResult writeFrame(std::span<const std::uint8_t> frame);
+    ReadResult readPass(int device, std::size_t& delivered);
+    bool sleepThroughRest(bool paced, std::optional<std::chrono::steady_clock::time_point>& slept);
+    // alreadySent: the bytes of the frame the device took before, on the caller's thread.
+    WriteResult writeFrame(std::span<const std::uint8_t> frame, std::size_t alreadySent = 0);
+    std::size_t writeNow(std::span<const std::uint8_t> frame);
+    void handedOver(std::span<const std::uint8_t> frame);
     WaitResult waitWritable(int device) const;
     WaitResult waitForLine() const;
     void forgetHandedOver();
@@ -158,7 +168,12 @@ class CXSerial {
     std::thread m_writer;
     mutable std::mutex m_queueLock;
     std::condition_variable m_queueChanged;
-    std::deque<std::vector<std::uint8_t>> m_queue;
+    struct QueuedFrame {
+        std::vector<std::uint8_t> bytes;
+        std::size_t sent = 0;  // taken by the device before it was queued
+    };
+    std::deque<QueuedFrame> m_queue;
+    bool m_writing = false;  // the writer holds a frame it took from the queue
     bool m_writerStopping = false;
     std::atomic<std::chrono::steady_clock::time_point> m_lastWriteDone{};
     std::atomic<std::chrono::steady_clock::time_point> m_lastOnWire{};

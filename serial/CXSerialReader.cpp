@@ -3,12 +3,12 @@
 // Only bytes that can go stale give its wait an end: an idle open port costs no CPU.
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
+#include <optional>
 #include <system_error>
 
 #include "CXSerial.h"
@@ -58,28 +58,41 @@ void CXSerial::ReaderThread() {
     const int device = m_device.get();
     pollfd watched[] = {{m_stopEvent.get(), POLLIN, 0}, {device, POLLIN, 0}};
     bool hungUp = false;
+    // While a rest's sleep has just passed, its bytes are read without a poll first; the pace
+    // they came at decides how long the next sleep may be.
+    std::optional<std::chrono::steady_clock::time_point> sleptSince;
     while (!hungUp) {
-        const auto due = silenceDue();
-        const timespec untilDue = timespecOf(due ? *due - std::chrono::steady_clock::now()
-                                                 : std::chrono::nanoseconds::zero());
-        const int ready = ::ppoll(watched, 2, due ? &untilDue : nullptr, nullptr);
-        if (ready < 0) {
-            if (errno == EINTR) continue;
-            hungUp = true;  // a reader that cannot wait can never receive again
-            break;
+        short events = POLLIN;
+        if (!sleptSince) {
+            const auto due = silenceDue();
+            const timespec untilDue = timespecOf(due ? *due - std::chrono::steady_clock::now()
+                                                     : std::chrono::nanoseconds::zero());
+            const int ready = ::ppoll(watched, 2, due ? &untilDue : nullptr, nullptr);
+            if (ready < 0) {
+                if (errno == EINTR) continue;
+                hungUp = true;  // a reader that cannot wait can never receive again
+                break;
+            }
+            if (ready == 0) {
+                onSilence();
+                continue;
+            }
+            if (watched[0].revents != 0) break;  // stop wins over pending bytes
+            events = watched[1].revents;
         }
-        if (ready == 0) {
-            onSilence();
-            continue;
-        }
-        if (watched[0].revents != 0) break;  // stop wins over pending bytes
-        const short events = watched[1].revents;
         const bool ending = events & (POLLHUP | POLLERR | POLLNVAL);
-        if (events & POLLIN) hungUp = readPass(device) == ReadResult::kHungUp;
-        if (!hungUp && !ending && (events & POLLIN) && !sleepThroughRest()) break;
+        std::size_t delivered = 0;
+        if (events & POLLIN) hungUp = readPass(device, delivered) == ReadResult::kHungUp;
+        const bool paced =
+            sleptSince && delivered > 0 &&
+            m_readLine.couldCarry(delivered, std::chrono::steady_clock::now() - *sleptSince);
+        sleptSince.reset();
+        // A sleep that brought nothing ends the sleeps: the next wait is for a byte or for the
+        // silence that lets a stalled frame go.
+        if (!hungUp && !ending && delivered > 0 && !sleepThroughRest(paced, sleptSince)) break;
         if (!hungUp && ending) {
             // What the driver still holds belongs to the last reply: deliver it first.
-            while (readPass(device) == ReadResult::kDelivered) {
+            while (readPass(device, delivered) == ReadResult::kDelivered) {
             }
             hungUp = true;
         }
@@ -88,17 +101,23 @@ void CXSerial::ReaderThread() {
     if (hungUp && m_events.hungUp) m_events.hungUp();
 }
 
-// False when StopReader signalled meanwhile. The sleep ends a byte before the frame's last, so
-// that the last is read as it arrives and the frame bears its true time. A line with no pace
-// of its own (a raw bridge) is never slept on: its bytes may come at any rate.
-bool CXSerial::sleepThroughRest() {
+// False when StopReader signalled meanwhile; slept tells when a sleep began. The sleep ends a
+// byte before the frame's last, so that the last is read as it arrives and the frame bears its
+// true time. A line that has not yet shown it keeps to its rate is slept on for
+// kRestWaitLimit at most: bytes that come faster than its baud rate says (a module on USB
+// of its own) are then seen at most that late. A line with no pace of its own (a raw bridge)
+// is never slept on: its bytes may come at any rate.
+bool CXSerial::sleepThroughRest(bool paced,
+                                std::optional<std::chrono::steady_clock::time_point>& slept) {
     const std::size_t toCome = bytesToCome();
     if (toCome < 2) return true;
-    const auto rest =
-        std::min<std::chrono::nanoseconds>(m_readLine.carries(toCome - 1), kRestWaitLimit);
+    std::chrono::nanoseconds rest = m_readLine.carries(toCome - 1);
+    if (!paced || cutsBySilence())
+        rest = std::min<std::chrono::nanoseconds>(rest, kRestWaitLimit);
     if (rest <= std::chrono::nanoseconds::zero()) return true;
     const timespec wait = timespecOf(rest);
     pollfd stop{m_stopEvent.get(), POLLIN, 0};
+    slept = std::chrono::steady_clock::now();
     int woken = 0;
     do {
         woken = ::ppoll(&stop, 1, &wait, nullptr);
@@ -106,27 +125,24 @@ bool CXSerial::sleepThroughRest() {
     return woken <= 0;
 }
 
-CXSerial::ReadResult CXSerial::readPass(int device) {
-    int waiting = 0;
-    if (::ioctl(device, FIONREAD, &waiting) != 0) waiting = 0;
-    // Even with nothing reported, one byte is asked for: that read tells end of line from none.
-    // What the driver holds is taken in reads of at most 1024 bytes with no poll between them,
-    // so a fast line costs one wake-up per driver buffer rather than one per read.
-    int left = std::max(waiting, 1);
-    ReadResult result = ReadResult::kNothing;
+// What the driver holds is taken in reads of at most 1024 bytes with no poll between them, so
+// a fast line costs one wake-up per driver buffer rather than one per read; a read that
+// finds nothing tells end of line (0 or EIO) from no bytes yet (EAGAIN).
+CXSerial::ReadResult CXSerial::readPass(int device, std::size_t& delivered) {
+    delivered = 0;
     unsigned char bytes[kReadChunk];
-    while (left > 0) {
+    for (;;) {
         ssize_t got = 0;
         do {
-            got = ::read(device, bytes, static_cast<std::size_t>(std::min(left, kReadChunk)));
+            got = ::read(device, bytes, sizeof bytes);
         } while (got < 0 && errno == EINTR);
         if (got < 0 && errno == EAGAIN) break;
         if (got <= 0) return ReadResult::kHungUp;  // 0 or EIO: the other end is gone
         std::for_each(bytes, bytes + got, [this](unsigned char byte) { OnReceiveByte(byte); });
-        result = ReadResult::kDelivered;
-        left -= static_cast<int>(got);
+        delivered += static_cast<std::size_t>(got);
+        if (got < kReadChunk) break;  // the driver had no more
     }
-    return result;
+    return delivered > 0 ? ReadResult::kDelivered : ReadResult::kNothing;
 }
 
 }  // namespace serial

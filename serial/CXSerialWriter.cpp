@@ -33,14 +33,15 @@ bool CXSerial::Write(const std::uint8_t* data, unsigned length) {
     return writeFrame({data, length}) == WriteResult::kSent;
 }
 
-CXSerial::WriteResult CXSerial::writeFrame(std::span<const std::uint8_t> frame) {
+CXSerial::WriteResult CXSerial::writeFrame(std::span<const std::uint8_t> frame,
+                                           std::size_t alreadySent) {
     std::lock_guard lock(m_writeLock);
     if (!isOpen() || waitForLine() == WaitResult::kStopped) return WriteResult::kFailed;
     const int fd = m_device.get();
     // What was handed over before has left the device once its queue reads empty.
-    if (outputQueued(fd) == 0) forgetHandedOver();
+    if (alreadySent == 0 && outputQueued(fd) == 0) forgetHandedOver();
     const std::size_t length = frame.size();
-    std::size_t sent = 0;
+    std::size_t sent = alreadySent;
     std::size_t chunkStart = 0;
     int timeouts = 0;
     while (sent < length) {
@@ -69,11 +70,35 @@ CXSerial::WriteResult CXSerial::writeFrame(std::span<const std::uint8_t> frame) 
         }
         if (++timeouts == kWriteTries) return WriteResult::kGivenUp;
     }
+    handedOver(frame);
+    return WriteResult::kSent;
+}
+
+// Under m_writeLock: the frame has left for the device whole.
+void CXSerial::handedOver(std::span<const std::uint8_t> frame) {
     m_handedOver.add(frame);
     const auto done = std::chrono::steady_clock::now();
     m_lastWriteDone = done;
-    m_lastOnWire = m_line.handOver(done, length);
-    return WriteResult::kSent;
+    m_lastOnWire = m_line.handOver(done, frame.size());
+}
+
+// Under m_queueLock, with nothing queued or in the writer's hands: the bytes of the frame the
+// device takes at once, without a wait, while the line is free and nobody else writes. The
+// whole frame is handed over then; a part is left for the writer to finish.
+std::size_t CXSerial::writeNow(std::span<const std::uint8_t> frame) {
+    std::unique_lock lock(m_writeLock, std::try_to_lock);
+    if (!lock || frame.size() > kWriteChunk || !isOpen() ||
+        m_line.free() > std::chrono::steady_clock::now())
+        return 0;
+    const int fd = m_device.get();
+    if (outputQueued(fd) == 0) forgetHandedOver();
+    ssize_t written = 0;
+    do {
+        written = sendSome(fd, frame.data(), frame.size());
+    } while (written < 0 && errno == EINTR);
+    if (written <= 0) return 0;  // the writer waits for room, or meets the error again
+    if (static_cast<std::size_t>(written) == frame.size()) handedOver(frame);
+    return static_cast<std::size_t>(written);
 }
 
 // Until the line has carried what was handed over before; Close ends the wait.
@@ -117,13 +142,21 @@ CXSerial::WaitResult CXSerial::waitWritable(int device) const {
     }
 }
 
+// A frame with nothing before it goes to the device on the caller's thread when the device
+// takes it at once, sparing the writer's wake-up and the one that tells it written.
 bool CXSerial::queueWrite(std::span<const std::uint8_t> frame) {
     if (!isOpen()) return false;
-    {
-        std::lock_guard lock(m_queueLock);
-        if (m_queue.size() >= kWriteQueueLimit) return false;
-        m_queue.emplace_back(frame.begin(), frame.end());
+    std::unique_lock lock(m_queueLock);
+    if (m_writerStopping || m_queue.size() >= kWriteQueueLimit) return false;
+    const bool first = !frame.empty() && m_queue.empty() && !m_writing;
+    const std::size_t sent = first ? writeNow(frame) : 0;
+    if (first && sent == frame.size()) {
+        lock.unlock();
+        if (m_events.frameWritten) m_events.frameWritten(lastOnWire());
+        return true;
     }
+    m_queue.push_back({{frame.begin(), frame.end()}, sent});
+    lock.unlock();
     m_queueChanged.notify_one();
     return true;
 }
@@ -145,6 +178,7 @@ bool CXSerial::startWriter() {
     m_writeStop.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
     if (!m_writeStop) return false;
     m_writerStopping = false;
+    m_writing = false;
     try {
         m_writer = std::thread(&CXSerial::WriterThread, this);
     } catch (const std::system_error&) {
@@ -168,15 +202,17 @@ void CXSerial::stopWriter() {
 
 void CXSerial::WriterThread() {
     for (;;) {
-        std::vector<std::uint8_t> frame;
+        QueuedFrame frame;
         {
             std::unique_lock lock(m_queueLock);
+            m_writing = false;
             m_queueChanged.wait(lock, [this] { return m_writerStopping || !m_queue.empty(); });
             if (m_writerStopping) return;
             frame = std::move(m_queue.front());
             m_queue.pop_front();
+            m_writing = true;
         }
-        const WriteResult result = writeFrame(frame);
+        const WriteResult result = writeFrame(frame.bytes, frame.sent);
         if (result == WriteResult::kGivenUp && m_events.frameGivenUp) m_events.frameGivenUp();
         if (result == WriteResult::kSent && m_events.frameWritten)
             m_events.frameWritten(lastOnWire());

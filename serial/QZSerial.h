@@ -16,6 +16,9 @@ class QZSerial : public CXSerial {
     void OnReceiveByte(unsigned char byte) override;
     ReceiveBuffer& receiveBuffer() { return m_receive; }
 
+  protected:
+    bool cutsBySilence() override { return true; }
+
   private:
     ReceiveBuffer m_receive;
     const std::function<void()> m_blockPending;

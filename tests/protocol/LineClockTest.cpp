@@ -71,4 +71,30 @@ INSTANTIATE_TEST_SUITE_P(
                  {nanoseconds(5'000), nanoseconds(7'000)}}),
     [](const auto& info) { return info.param.name; });
 
+struct CarryCase {
+    const char* name;
+    proto::LineSettings line;
+    std::size_t bytes;
+    microseconds within;
+    bool couldCarry;
+};
+
+// Bytes read after a sleep: no more than the line carries in the sleep, one more for the byte
+// already on its way, unless it runs faster than its rate.
+TEST(LineClock, TellsWhetherTheLineCouldHaveCarriedTheBytes) {
+    const CarryCase rows[] = {
+        {"a_sleep's_worth_at_9600", {9600, proto::Parity::kNone}, 49, microseconds(50'000), true},
+        {"one_more_than_that", {9600, proto::Parity::kNone}, 50, microseconds(50'000), false},
+        {"parity_bits_take_their_time", {9600, proto::Parity::kEven}, 49, microseconds(50'000),
+         false},
+        {"one_byte_at_once", {9600, proto::Parity::kNone}, 1, microseconds(0), true},
+        {"a_whole_route_list_at_once", {9600, proto::Parity::kNone}, 369, microseconds(50'000),
+         false},
+        {"nothing", {9600, proto::Parity::kNone}, 0, microseconds(0), true},
+    };
+    for (const CarryCase& row : rows)
+        EXPECT_EQ(proto::LineClock(row.line).couldCarry(row.bytes, row.within), row.couldCarry)
+            << row.name;
+}
+
 }  // namespace
