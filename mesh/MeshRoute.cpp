@@ -43,7 +43,8 @@ std::map<RouteKey, int> routeHopCounts(const MeshGraph& graph) {
     std::map<RouteKey, std::uint16_t> firstHops;
     for (const MeshEdge& edge : graph.edges) {
         if (edge.kind != EdgeKind::Route) continue;
-        for (const std::uint16_t target : edge.targets) firstHops.try_emplace({edge.from, target}, edge.to);
+        for (const std::uint16_t target : edge.targets)
+            firstHops.try_emplace({edge.from, target}, edge.to);
     }
     // A route's count is its first hop's plus one; kNoWay where a node on the way has no route
     // on or the way comes round to a node it has passed.

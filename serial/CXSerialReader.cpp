@@ -112,8 +112,7 @@ bool CXSerial::sleepThroughRest(bool paced,
     const std::size_t toCome = bytesToCome();
     if (toCome < 2) return true;
     std::chrono::nanoseconds rest = m_readLine.carries(toCome - 1);
-    if (!paced || cutsBySilence())
-        rest = std::min<std::chrono::nanoseconds>(rest, kRestWaitLimit);
+    if (!paced || cutsBySilence()) rest = std::min<std::chrono::nanoseconds>(rest, kRestWaitLimit);
     if (rest <= std::chrono::nanoseconds::zero()) return true;
     const timespec wait = timespecOf(rest);
     pollfd stop{m_stopEvent.get(), POLLIN, 0};

@@ -85,10 +85,16 @@ TEST(LineClock, TellsWhetherTheLineCouldHaveCarriedTheBytes) {
     const CarryCase rows[] = {
         {"a_sleep's_worth_at_9600", {9600, proto::Parity::kNone}, 49, microseconds(50'000), true},
         {"one_more_than_that", {9600, proto::Parity::kNone}, 50, microseconds(50'000), false},
-        {"parity_bits_take_their_time", {9600, proto::Parity::kEven}, 49, microseconds(50'000),
+        {"parity_bits_take_their_time",
+         {9600, proto::Parity::kEven},
+         49,
+         microseconds(50'000),
          false},
         {"one_byte_at_once", {9600, proto::Parity::kNone}, 1, microseconds(0), true},
-        {"a_whole_route_list_at_once", {9600, proto::Parity::kNone}, 369, microseconds(50'000),
+        {"a_whole_route_list_at_once",
+         {9600, proto::Parity::kNone},
+         369,
+         microseconds(50'000),
          false},
         {"nothing", {9600, proto::Parity::kNone}, 0, microseconds(0), true},
     };
