@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 #include "MeshStateJson.h"
@@ -15,6 +16,12 @@ namespace {
 
 // A scraper, a browser and a follower at once; more wait their turn.
 constexpr std::size_t kServingThreads = 4;
+// The server's end waits for every connection it holds. A connection kept open between scrapes
+// would hold it until the scraper's next request, and the watcher must end within a second of
+// SIGTERM: each answer closes its connection, and a client that connects and says nothing, or
+// stops halfway through its request, is let go after a second.
+constexpr std::size_t kRequestsAConnection = 1;
+constexpr std::chrono::seconds kSilentClientLimit{1};
 
 }  // namespace
 
@@ -23,6 +30,9 @@ MetricsServer::MetricsServer(ports::NetworkAddress address)
     m_server->new_task_queue = [] { return new httplib::ThreadPool(kServingThreads); };
     // A short answer goes out at once, not after the peer's delayed acknowledgement.
     m_server->set_tcp_nodelay(true);
+    m_server->set_keep_alive_max_count(kRequestsAConnection);
+    m_server->set_keep_alive_timeout(kSilentClientLimit.count());
+    m_server->set_read_timeout(kSilentClientLimit);
     m_server->Get("/metrics", [this](const httplib::Request&, httplib::Response& response) {
         const auto current = state();
         if (!current) {
