@@ -15,11 +15,18 @@ modlink::Json nodeJson(const NodeRow& row) {
     modlink::Json routes = modlink::Json::array();
     for (const proto::RouteEntry& entry : routesOf(row.port))
         routes.push_back({{"target", entry.target}, {"route", entry.route}});
+    modlink::Json path;
+    if (answers && answers->path) {
+        path = modlink::Json::array();
+        for (const proto::PathHop& hop : answers->path->hops)
+            path.push_back({{"node", hop.node}, {"link_value", hop.linkValue}});
+    }
     return {{"id", row.node->id},
             {"port", row.port ? modlink::Json(row.port->port) : modlink::Json()},
             {"settings",
              answers && answers->setup ? modlink::settingsJson(*answers->setup) : modlink::Json()},
             {"routes", answers && answers->routes ? routes : modlink::Json()},
+            {"path", path},
             {"reached_by", row.node->reachedBy}};
 }
 
@@ -136,6 +143,19 @@ std::optional<proto::RouteListReply> routeListOf(std::uint16_t node, const modli
     return list;
 }
 
+// The path list as the survey printed it, its hops from the module's own out to the target.
+std::optional<proto::PathReply> pathOf(std::uint16_t node, const modlink::Json& hops) {
+    if (!hops.is_array() || hops.size() > proto::kPathSlots) return std::nullopt;
+    proto::PathReply path{.localNode = node};
+    for (const modlink::Json& hop : hops) {
+        const auto value = hop.at("link_value").get<std::int64_t>();
+        if (value < 0 || value > 255)
+            throw std::runtime_error("link value " + std::to_string(value) + " is out of range");
+        path.hops.push_back({nodeIdOf(hop.at("node")), static_cast<std::uint8_t>(value)});
+    }
+    return path;
+}
+
 void addNodeRow(mesh::Mesh& mesh, const modlink::Json& row) {
     const std::uint16_t id = nodeIdOf(row.at("id"));
     auto node = std::ranges::find(mesh.graph.nodes, id, &mesh::MeshNode::id);
@@ -149,7 +169,8 @@ void addNodeRow(mesh::Mesh& mesh, const modlink::Json& row) {
         mesh.survey.push_back(
             {files::printableText(port.get<std::string>()),
              mesh::ModuleAnswers{.setup = setupOf(row.value("settings", modlink::Json())),
-                                 .routes = routeListOf(id, row.value("routes", modlink::Json()))}});
+                                 .routes = routeListOf(id, row.value("routes", modlink::Json())),
+                                 .path = pathOf(id, row.value("path", modlink::Json()))}});
     }
 }
 

@@ -48,6 +48,7 @@ modlink::Json meshStateJson(const WatchState& state) {
             {"port", nodeState.port.empty() ? modlink::Json() : modlink::Json(nodeState.port)},
             {"settings", modlink::Json()},
             {"routes", modlink::Json()},
+            {"path", modlink::Json()},
             {"reached_by", modlink::Json::array()}};
         addNodeState(node, nodeState);
         nodes.push_back(std::move(node));

@@ -1,5 +1,5 @@
 // The surveyed mesh as JSON and read back, as a followed map reads a watcher's: each module's
-// settings and route list come back as the survey read them, or not at all.
+// settings, route list and path come back as the survey read them, or not at all.
 
 #include <gtest/gtest.h>
 
@@ -21,7 +21,9 @@ mesh::Mesh surveyedModule() {
     proto::RouteListReply routes{.localNode = 7};
     routes.entries[0] = proto::RouteEntry{9, 8};
     routes.entries[1] = proto::RouteEntry{8, 8};
-    return mesh::assessMesh({{"COM207", mesh::ModuleAnswers{.setup = kSetup, .routes = routes}}});
+    const proto::PathReply path{.localNode = 7, .hops = {{8, 40}, {9, 255}}};
+    return mesh::assessMesh(
+        {{"COM207", mesh::ModuleAnswers{.setup = kSetup, .routes = routes, .path = path}}});
 }
 
 const mesh::ModuleAnswers& answersRead(const Document& document) {
@@ -30,12 +32,27 @@ const mesh::ModuleAnswers& answersRead(const Document& document) {
     return *reports::answersOf(read.survey.at(0));
 }
 
-TEST(MeshJson, SettingsAndRoutesComeBackAsSurveyed) {
+TEST(MeshJson, SettingsRoutesAndPathComeBackAsSurveyed) {
     const mesh::Mesh surveyed = surveyedModule();
     const mesh::ModuleAnswers& read = answersRead(reports::meshJson(surveyed));
     const mesh::ModuleAnswers& asked = *reports::answersOf(surveyed.survey.at(0));
     EXPECT_EQ(read.setup, asked.setup);
     EXPECT_EQ(read.routes, asked.routes);
+    EXPECT_EQ(read.path, asked.path);
+}
+
+// A path longer than a module's reply can hold is not one; a link value no byte holds makes
+// the document a lie, refused whole.
+TEST(MeshJson, PathThatNoModuleSaidIsNotTaken) {
+    Document document = reports::meshJson(surveyedModule());
+    Document& path = document["nodes"][0]["path"];
+    while (path.size() <= proto::kPathSlots) path.push_back(path[0]);
+    EXPECT_FALSE(answersRead(document).path.has_value());
+    EXPECT_TRUE(answersRead(document).routes.has_value());
+
+    document = reports::meshJson(surveyedModule());
+    document["nodes"][0]["path"][0]["link_value"] = 256;
+    EXPECT_THROW(reports::meshFromJson(document), std::exception);
 }
 
 // A setup is shown whole or not at all: one setting missing, unknown or out of its field
